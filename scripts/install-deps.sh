@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs everything TubescanL needs to build, test and run from Debian's packages.
+# Idempotent: packages already present are skipped, and apt is only consulted when
+# something is missing.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config git
+    qt6-base-dev qt6-serialport-dev qt6-image-formats-plugins libgl-dev
+    libgif-dev fonts-liberation fontconfig
+    libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-dev
+    xvfb xauth imagemagick socat
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "install-deps: all ${#packages[@]} packages present"
+    exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,26 @@
+// Cosine and sine look-up tables in steps of 0.05 degrees, so ping drawing
+// never calls a trigonometric function per pixel.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+inline constexpr std::size_t kTrigTableSize = 36000;
+inline constexpr double kTrigStepDegrees = 0.05;
+// The tables were always built with this value of pi; keeping it keeps every
+// drawn pixel and exported coordinate identical to earlier recordings.
+inline constexpr double kTablePi = 3.1415926;
+
+struct TrigTables {
+    std::vector<double> cos;
+    std::vector<double> sin;
+
+    TrigTables() : cos(kTrigTableSize), sin(kTrigTableSize) {
+        for (std::size_t i = 0; i < kTrigTableSize; ++i) {
+            const double radians = static_cast<double>(i) * kTrigStepDegrees * kTablePi / 180.0;
+            cos[i] = std::cos(radians);
+            sin[i] = std::sin(radians);
+        }
+    }
+};

@@ -1,0 +1,176 @@
+#include "doc/TubescanDoc.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include <unistd.h>
+
+const char* const kMonthAbbreviations[12] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                             "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+
+LocalTime LocalTime::Now() {
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const std::time_t secs = system_clock::to_time_t(now);
+    const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm tm{};
+    localtime_r(&secs, &tm);
+    LocalTime t;
+    t.year = tm.tm_year + 1900;
+    t.month = tm.tm_mon + 1;
+    t.day = tm.tm_mday;
+    t.hour = tm.tm_hour;
+    t.minute = tm.tm_min;
+    t.second = tm.tm_sec;
+    t.millisecond = static_cast<int>(ms < 0 ? ms + 1000 : ms);
+    return t;
+}
+
+CTubescanDoc::CTubescanDoc() {
+    // The member initialisers above set every field to its initial value and
+    // build the trigonometric tables; the order the program has always used
+    // (owned objects, fields, events, ping history, command, tables) only
+    // matters for the two steps with effects beyond their own field:
+    ResetPingHistory();
+    m_command = headproto::kInitialCommand;
+}
+
+CTubescanDoc::~CTubescanDoc() = default;
+
+bool CTubescanDoc::OnNewDocument(const std::string& programDirectory,
+                                 const std::string& settingsPath) {
+    std::string dir = programDirectory;
+    if (!dir.empty() && dir.back() != '/') dir += '/';
+    m_iniPath = settingsPath.empty() ? ResolveSettingsPath(dir) : settingsPath;
+    m_readDirectory = dir;
+    m_writeDirectory = dir;
+    m_recording = 0;
+    if (m_hooks.createModelessWindows) m_hooks.createModelessWindows();
+    LoadSettings();
+    {
+        std::lock_guard lock(m_pingMutex);
+        m_imageWidth = kImageSize;
+        m_imageHeight = kImageSize;
+        m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0);
+    }
+    if (m_hooks.startWorker) m_hooks.startWorker();
+    return true;
+}
+
+void CTubescanDoc::OnCloseDocument() {
+    m_closing = 1;
+    SaveSettings();
+    if (m_hooks.stopTimers) m_hooks.stopTimers();
+    if (m_hooks.closeDataFiles) m_hooks.closeDataFiles();
+    m_xyzConverting = 0;
+    if (m_hooks.closeLinks) m_hooks.closeLinks();
+    if (m_hooks.closeComPorts) m_hooks.closeComPorts();
+    if (m_hooks.stopWorker) m_hooks.stopWorker();
+    m_recording = 0;
+    if (m_hooks.destroyModelessWindows) m_hooks.destroyModelessWindows();
+}
+
+void CTubescanDoc::StampTime() { StampTime(LocalTime::Now()); }
+
+void CTubescanDoc::StampTime(const LocalTime& now) {
+    m_localTime = now;
+    const int month = (now.month >= 1 && now.month <= 12) ? now.month : 1;
+    const char* mon = kMonthAbbreviations[month - 1];
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%02d-%s-%04d", now.day, mon, now.year);
+    m_date = buf;
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", now.hour, now.minute, now.second);
+    m_time = buf;
+    std::snprintf(buf, sizeof buf, "%02d%s%04d-%02d%02d%02d", now.day, mon, now.year, now.hour,
+                  now.minute, now.second);
+    m_autoFileName = buf;
+    std::snprintf(buf, sizeof buf, "%03d", now.millisecond);
+    m_millis = buf;
+}
+
+int CTubescanDoc::ComputeTrainBearing() {
+    const int t = m_command[headproto::kCmdTrain];
+    int bearing = 3 * (t >= 60 ? t - 60 : t + 60);
+    if (m_sonarUpDown == 1) bearing = 360 - bearing;
+    if (m_zeroUpDown == 1) bearing += 180;
+    if (bearing >= 360) bearing -= 360;
+    if (bearing <= 0) bearing += 360;
+    m_trainBearing = bearing;
+    return bearing;
+}
+
+void CTubescanDoc::SaveModeSettings() {
+    switch (m_sectorMode) {
+    case 0:
+        m_sectorWidthSector = m_command[headproto::kCmdSectorWidth];
+        m_trainSector = m_command[headproto::kCmdTrain];
+        break;
+    case 1:
+        m_sectorWidthPolar = m_command[headproto::kCmdSectorWidth];
+        m_trainPolar = m_command[headproto::kCmdTrain];
+        break;
+    case 2: m_trainSS = m_command[headproto::kCmdTrain]; break;
+    default: break;
+    }
+}
+
+void CTubescanDoc::ClearImage() {
+    std::lock_guard lock(m_pingMutex);
+    const std::uint8_t b = static_cast<std::uint8_t>((m_bkColor >> 16) & 0xFF);
+    const std::uint8_t g = static_cast<std::uint8_t>((m_bkColor >> 8) & 0xFF);
+    const std::uint8_t r = static_cast<std::uint8_t>(m_bkColor & 0xFF);
+    for (std::size_t i = 0; i + 2 < m_image.size(); i += 3) {
+        m_image[i] = b;
+        m_image[i + 1] = g;
+        m_image[i + 2] = r;
+    }
+}
+
+void CTubescanDoc::ResetPingHistory() {
+    std::lock_guard lock(m_pingMutex);
+    m_reply.samples.fill(0);
+    for (auto& line : m_lines) line.fill(0);
+    m_restartLines = 1;
+    m_profileHistory = ProfileHistory{};
+}
+
+void CTubescanDoc::UpdateAllViews() {
+    if (m_hooks.updateAllViews) m_hooks.updateAllViews();
+}
+
+void CTubescanDoc::OnParametersChanged() {
+    if (m_hooks.refreshParameterTexts) m_hooks.refreshParameterTexts();
+    if (m_clearOnChange) {
+        ClearImage();
+        ResetPingHistory();
+        m_clearOnChange = 0;
+    }
+    if (m_linkState != 1) {
+        m_redrawAll = 1;
+        UpdateAllViews();
+    }
+}
+
+std::string ResolveSettingsPath(const std::string& programDirectory) {
+    namespace fs = std::filesystem;
+    std::string dir = programDirectory;
+    if (!dir.empty() && dir.back() != '/') dir += '/';
+    const std::string beside = dir + kSettingsFileName;
+    std::error_code ec;
+    if (fs::exists(beside, ec) || ::access(dir.empty() ? "." : dir.c_str(), W_OK) == 0)
+        return beside;
+    std::string config;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+        config = xdg;
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+        config = std::string(home) + "/.config";
+    } else {
+        return beside;
+    }
+    config += "/TubescanL";
+    fs::create_directories(config, ec);
+    return config + "/" + kSettingsFileName;
+}

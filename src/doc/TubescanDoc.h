@@ -1,0 +1,299 @@
+// The program's one document: every setting, the live link, recording and
+// playback state, the current ping's buffers and the sonar image. It is plain
+// C++ so the link, the worker, playback, the converter and the tests can all
+// use it without a window. Things that need an event loop (sockets, timers,
+// windows, the worker thread) attach through DocumentHooks.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "doc/IniFile.h"
+#include "doc/TrigTables.h"
+#include "link/HeadProtocol.h"
+
+using COLORREF = std::uint32_t; // 0x00BBGGRR
+
+inline constexpr int kImageSize = 1500;
+inline constexpr std::size_t kLineBytes = 640;
+inline constexpr const char* kSettingsFileName = "TubescanL.INI";
+
+// A local clock reading with milliseconds, as the time stamps need it.
+struct LocalTime {
+    int year = 0, month = 1, day = 1, hour = 0, minute = 0, second = 0, millisecond = 0;
+    static LocalTime Now();
+};
+
+// Screen rectangle of a window (settings panel position).
+struct WindowRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+using EchoLine = std::array<std::uint8_t, kLineBytes>;
+using EchoLines = std::array<EchoLine, 3>;
+struct ProfileEntry {
+    double range = 0.0;   // profile range in 0.5 mm units
+    double bearing = 0.0; // beam angle in degrees
+};
+using ProfileHistory = std::array<ProfileEntry, 3>;
+struct PointOffset {
+    double x = 0.0, y = 0.0;
+};
+
+// The current ping as the document holds it: 32-byte return header followed
+// by a 640-byte sample row.
+struct ReplyBuffer {
+    std::array<std::uint8_t, headproto::kReturnHeaderSize> header{};
+    EchoLine samples{};
+};
+
+// Connections from the document to the parts of the program that live outside
+// it. Every hook is optional; an unset hook means "nothing to do" (headless).
+// updateAllViews may be called from the acquisition thread and must be safe
+// for that (a queued signal, for example).
+struct DocumentHooks {
+    std::function<void()> refreshParameterTexts;
+    std::function<void()> updateAllViews;
+    std::function<void()> createModelessWindows;
+    std::function<void()> destroyModelessWindows;
+    std::function<void()> startWorker;
+    std::function<void()> stopWorker;
+    std::function<void()> stopTimers;
+    std::function<void()> closeDataFiles;
+    std::function<void()> closeLinks;    // head socket and UDP output
+    std::function<void()> closeComPorts; // orientation sensor and head serial port
+    std::function<void(bool)> showDiagnostics;           // only when the window exists
+    std::function<std::optional<WindowRect>()> settingsPanelRect; // nullopt: no panel
+    std::function<void(int, int)> moveSettingsPanel;
+};
+
+class CTubescanDoc {
+public:
+    CTubescanDoc();
+    virtual ~CTubescanDoc();
+    CTubescanDoc(const CTubescanDoc&) = delete;
+    CTubescanDoc& operator=(const CTubescanDoc&) = delete;
+
+    // programDirectory: where the executable lives (with trailing separator);
+    // the settings file is looked for there. settingsPath, when given, names
+    // the settings file directly (tests, and the user-configuration fallback).
+    virtual bool OnNewDocument(const std::string& programDirectory,
+                               const std::string& settingsPath = {});
+    virtual void OnCloseDocument();
+
+    void LoadSettings();
+    // The same rules applied to an already parsed profile.
+    void LoadSettings(const IniFile& ini);
+    // Returns false when the settings file could not be written; the reason is
+    // left in m_lastSettingsError.
+    bool SaveSettings();
+
+    void StampTime();
+    void StampTime(const LocalTime& now);
+    int ComputeTrainBearing();
+    void SaveModeSettings();
+    void ClearImage();
+    void OnParametersChanged();
+    void UpdateAllViews();
+    // Zero the main document's echo lines and profile history and restart the
+    // line history with the next ping.
+    void ResetPingHistory();
+
+    DocumentHooks m_hooks;
+
+    // --- 1. Sonar parameters --------------------------------------------------
+    double m_range = 1.0;
+    int m_rangeIndex = 3;
+    std::uint8_t m_gain = 6;
+    std::uint8_t m_pulseLength = 10;
+    std::uint8_t m_frequency = 100;
+    std::uint8_t m_absorption = 170;
+    std::uint8_t m_sectorWidthSector = 60;
+    std::uint8_t m_sectorWidthPolar = 120;
+    std::uint8_t m_trainSector = 60;
+    std::uint8_t m_trainPolar = 60;
+    std::uint8_t m_trainSS = 30;
+    int m_sectorMode = 1;
+    int m_sonarType = 1;
+    int m_sonarUpDown = 0;
+    int m_xdcrFwdAft = 0;
+    int m_zeroUpDown = 0;
+    int m_autoSettings = 0;
+    double m_profileMinRange = 0.0;
+    double m_soundVelocity = 1500.0;
+    int m_sendDelay = 0;
+    double m_bearingScale = static_cast<double>(0.3f);
+    int m_angleMode = 1;
+
+    // --- 2. Head link settings -------------------------------------------------
+    std::string m_ipAddress = "192.168.0.5";
+    int m_tcpPort = 4040;
+    int m_sonarComPort = 2;
+    int m_sonarComPortBaud = 115200;
+    int m_rts = 0;
+    int m_enablePRDInput = 0;
+    int m_useExtPRD = 0;
+    int m_prdComPort = 1;
+    int m_prdComPortBaud = 4800;
+    int m_linkState = 0; // 0 not connected, 1 connected, 2 connecting
+
+    // --- 3. Display settings ---------------------------------------------------
+    double m_zoom = 1.0;
+    int m_units = 0;
+    int m_colorTable = 0;
+    int m_profileDispMode = 0;
+    double m_profileMix = 1.0;
+    int m_gridType = 1;
+    int m_gridStyle = 0;
+    int m_viewRangeMark = 0;
+    COLORREF m_pointsColor = 0xFAFAFA;
+    COLORREF m_gridColor = 0x003278;
+    COLORREF m_bkColor = 0x000000;
+    COLORREF m_textColor = 0xDCDCDC;
+    COLORREF m_circleColor = 0x009696;
+    COLORREF m_lineColor = 0x969600;
+    int m_pointSize = 0;
+    int m_textSize = 0;
+    int m_displayPRD = 0;
+    int m_rollCorrection = 0;
+    double m_pitchOffset = 0.0;
+    double m_rollOffset = 0.0;
+    int m_fullScreen = 0;
+
+    // --- 4. Pipe-shape overlay -------------------------------------------------
+    int m_pipeShape = 0;
+    int m_displayPipeShape = 0;
+    double m_circleDiameter = 1.0;
+    double m_horseShoeWidth = 1.6;
+    double m_horseShoeHeight = 2.0;
+    double m_circleOffsetX = 0.0;
+    double m_circleOffsetY = 0.0;
+    double m_overlayParamA = 2.0;
+    double m_overlayParamB = 6.0;
+
+    // --- 5. Files and output ---------------------------------------------------
+    std::string m_iniPath;
+    std::string m_readDirectory;
+    std::string m_writeDirectory;
+    int m_autoSaveFileName = 1;
+    int m_openFileFilterIndex = 1;
+    int m_playbackSpeed = 0;
+    std::string m_udpAddress = "127.0.0.1";
+    int m_udpPort = 4040;
+    int m_udpXyzEnabled = 0;
+    int m_udpPrdEnabled = 0;
+
+    // --- 6. Window state that is saved ----------------------------------------
+    int m_diagnosticsVisible = 0;
+    int m_settingsDlgVisible = 0;
+
+    // --- 7. Live state -----------------------------------------------------------
+    int m_playback = 0;
+    int m_hold = 0;
+    int m_recording = 0;
+    int m_scanDirection = 1;
+    int m_prevScanDirection = 0;
+    int m_dataPoints = 552;
+    int m_trainBearing = 0;
+    int m_pingCount = 0;
+    int m_playOneFrame = 0;
+    int m_realTimePlaySpeed = 0;
+    int m_replyPending = 0;
+    int m_closing = 0;
+    int m_clearOnChange = 1;
+    int m_redrawAll = 1;
+    int m_xyzConverting = 0;
+    int m_recentreImage = 0;
+    int m_panX = 0, m_panY = 0;
+    int m_moveShapeMode = 0;
+    int m_textInputMode = 0;
+    int m_measureMode = 0;
+    int m_deleteTextRequest = 0;
+    int m_deleteLinesRequest = 0;
+    int m_helpOpen = 0;
+    int m_statusBlink = 0;
+    double m_pingPeriod = 0.0;
+    double m_loopTime = 0.0;
+    int m_loopTimeMs = 0;
+    double m_pitchAvg = 0.0, m_rollAvg = 0.0;
+    std::string m_stampText;
+    double m_extPitch = 0.0, m_extRoll = 0.0, m_extDistance = 0.0;
+    int m_extPitchValid = 0, m_extRollValid = 0, m_extDistanceValid = 0;
+
+    // Decoded per-ping fields (written by ping processing).
+    int m_headId = 16;
+    int m_headStatus = 0;
+    int m_headPosition = 0;
+    std::string m_replySignature;
+    int m_replyDataBytes = 0;
+    int m_profileRange = -1;
+    double m_beamAngle = 0.0;
+    std::uint16_t m_rollRaw = 0, m_pitchRaw = 0;
+    double m_roll = 0.0, m_pitch = 0.0;
+    double m_rollSum = 0.0, m_pitchSum = 0.0;
+    int m_attitudeCount = 0;
+    int m_rollValid = 0, m_pitchValid = 0;
+    int m_restartLines = 1;
+
+    // --- 8. Time stamp of the current ping -----------------------------------
+    LocalTime m_localTime;
+    std::string m_date;
+    std::string m_time;
+    std::string m_millis;
+    std::string m_autoFileName;
+    char m_dateText[20] = {};
+    char m_timeText[20] = {};
+    char m_millisText[10] = {};
+
+    // --- 9. Data file state (handles live with the file objects in io) -------
+    std::string m_playPath;
+    std::string m_recordPath;
+    std::uint64_t m_fileLength = 0;
+    std::uint64_t m_filePosition = 0;
+    std::uint64_t m_playPosition = 0;
+    int m_seekDragging = 0;
+    int m_recordLength = 0;
+    char m_xyzFileName[256] = {};
+
+    // --- 10. Buffers and tables ------------------------------------------------
+    headproto::HeadCommand m_command = headproto::kInitialCommand;
+    ReplyBuffer m_reply;
+    EchoLines m_lines{};
+    ProfileHistory m_profileHistory{};
+    PointOffset m_pointOffset;
+    std::array<std::uint8_t, headproto::kReceiveBufferSize> m_sideBuffer{};
+    std::array<std::uint8_t, 1024> m_comBuffer{};
+    int m_imageWidth = 0;
+    int m_imageHeight = 0;
+    std::vector<std::uint8_t> m_image; // blue, green, red; top-down
+    TrigTables m_trig;                 // m_cosTable / m_sinTable
+
+    // View working values kept in the document.
+    int m_annotationCount = 0;
+    int m_imageRadius = 250;
+    int m_screenCentre[2] = {250, 250};
+    double m_cursorX = 0.0, m_cursorY = 0.0, m_cursorRange = 0.0, m_cursorBearing = 0.0;
+    double m_lastLength = 0.0;
+
+    // Guards m_image and the decoded ping fields between the acquisition
+    // thread (which writes them per ping) and the user-interface thread (which
+    // paints them), so a repaint never sees a half-written ping.
+    mutable std::mutex m_pingMutex;
+
+    // Why the last SaveSettings failed (empty after a success).
+    std::string m_lastSettingsError;
+};
+
+// The settings-file path for a program directory: the file beside the program
+// when it exists there or the directory is writable, otherwise the file in the
+// user's configuration folder ($XDG_CONFIG_HOME/TubescanL or ~/.config/TubescanL).
+std::string ResolveSettingsPath(const std::string& programDirectory);
+
+// "%02d-%s-%04d" month abbreviation table.
+extern const char* const kMonthAbbreviations[12];

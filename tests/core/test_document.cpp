@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "TempDir.h"
+#include "doc/TubescanDoc.h"
+
+TEST(Document, InitialValuesBeforeSettingsAreRead) {
+    CTubescanDoc doc;
+    EXPECT_EQ(doc.m_udpAddress, "127.0.0.1");
+    EXPECT_EQ(doc.m_ipAddress, "192.168.0.5");
+    EXPECT_EQ(doc.m_rangeIndex, 3);
+    EXPECT_EQ(doc.m_dataPoints, 552);
+    EXPECT_EQ(doc.m_profileRange, -1);
+    EXPECT_EQ(doc.m_restartLines, 1);
+    EXPECT_EQ(doc.m_command, headproto::kInitialCommand);
+    EXPECT_EQ(doc.m_bearingScale, static_cast<double>(0.3f));
+    EXPECT_NE(doc.m_bearingScale, 0.3);
+    EXPECT_TRUE(doc.m_image.empty());
+}
+
+TEST(Document, TrigTablesUseTheProgramsPi) {
+    CTubescanDoc doc;
+    ASSERT_EQ(doc.m_trig.cos.size(), 36000u);
+    EXPECT_DOUBLE_EQ(doc.m_trig.cos[0], 1.0);
+    // 90 degrees with pi = 3.1415926 is not exactly zero.
+    EXPECT_DOUBLE_EQ(doc.m_trig.cos[1800], std::cos(90.0 * 3.1415926 / 180.0));
+    EXPECT_NE(doc.m_trig.cos[1800], std::cos(M_PI / 2));
+    EXPECT_DOUBLE_EQ(doc.m_trig.sin[35999], std::sin(35999 * 0.05 * 3.1415926 / 180.0));
+}
+
+TEST(TrainBearing, CodesMountingsAndWrap) {
+    CTubescanDoc doc;
+    auto bearing = [&](int code, int upDown, int zero) {
+        doc.m_command[headproto::kCmdTrain] = static_cast<std::uint8_t>(code);
+        doc.m_sonarUpDown = upDown;
+        doc.m_zeroUpDown = zero;
+        return doc.ComputeTrainBearing();
+    };
+    EXPECT_EQ(bearing(60, 0, 0), 360);
+    EXPECT_EQ(bearing(0, 0, 0), 180);
+    EXPECT_EQ(bearing(120, 0, 0), 180);
+    EXPECT_EQ(bearing(90, 0, 0), 90);
+    EXPECT_EQ(bearing(90, 1, 0), 270);
+    EXPECT_EQ(bearing(60, 0, 1), 180);
+    EXPECT_EQ(bearing(90, 1, 1), 90);
+    EXPECT_EQ(bearing(61, 0, 0), 3);
+    EXPECT_EQ(doc.m_trainBearing, 3);
+}
+
+TEST(TimeStamp, TextsOfAKnownInstant) {
+    CTubescanDoc doc;
+    LocalTime t;
+    t.year = 2026;
+    t.month = 3;
+    t.day = 7;
+    t.hour = 9;
+    t.minute = 5;
+    t.second = 3;
+    t.millisecond = 7;
+    doc.StampTime(t);
+    EXPECT_EQ(doc.m_date, "07-MAR-2026");
+    EXPECT_EQ(doc.m_time, "09:05:03");
+    EXPECT_EQ(doc.m_millis, "007");
+    EXPECT_EQ(doc.m_autoFileName, "07MAR2026-090503");
+    t.month = 12;
+    t.day = 31;
+    t.hour = 23;
+    t.millisecond = 999;
+    doc.StampTime(t);
+    EXPECT_EQ(doc.m_date, "31-DEC-2026");
+    EXPECT_EQ(doc.m_millis, "999");
+}
+
+TEST(Document, ClearImageWritesBlueGreenRed) {
+    CTubescanDoc doc;
+    TempDir dir;
+    ASSERT_TRUE(doc.OnNewDocument(dir.Dir()));
+    ASSERT_EQ(doc.m_image.size(), 6750000u);
+    doc.m_bkColor = 0x00102030;
+    doc.ClearImage();
+    for (std::size_t i : {std::size_t{0}, std::size_t{3} * 777777, doc.m_image.size() - 3}) {
+        EXPECT_EQ(doc.m_image[i], 0x10);
+        EXPECT_EQ(doc.m_image[i + 1], 0x20);
+        EXPECT_EQ(doc.m_image[i + 2], 0x30);
+    }
+}
+
+TEST(Document, SaveModeSettingsPerMode) {
+    CTubescanDoc doc;
+    doc.m_command[headproto::kCmdSectorWidth] = 33;
+    doc.m_command[headproto::kCmdTrain] = 44;
+    doc.m_sectorMode = 0;
+    doc.SaveModeSettings();
+    EXPECT_EQ(doc.m_sectorWidthSector, 33);
+    EXPECT_EQ(doc.m_trainSector, 44);
+    EXPECT_EQ(doc.m_sectorWidthPolar, 120);
+    doc.m_sectorMode = 2;
+    doc.m_command[headproto::kCmdTrain] = 55;
+    doc.SaveModeSettings();
+    EXPECT_EQ(doc.m_trainSS, 55);
+    EXPECT_EQ(doc.m_sectorWidthSector, 33);
+}
+
+TEST(Document, ParametersChangedClearsOnRequestAndRedrawsWhenNotConnected) {
+    CTubescanDoc doc;
+    TempDir dir;
+    doc.OnNewDocument(dir.Dir());
+    int refreshed = 0, views = 0;
+    doc.m_hooks.refreshParameterTexts = [&] { ++refreshed; };
+    doc.m_hooks.updateAllViews = [&] { ++views; };
+    doc.m_image[0] = 200;
+    doc.m_restartLines = 0;
+    doc.m_clearOnChange = 1;
+    doc.m_linkState = 1;
+    doc.m_redrawAll = 0;
+    doc.OnParametersChanged();
+    EXPECT_EQ(refreshed, 1);
+    EXPECT_EQ(views, 0);
+    EXPECT_EQ(doc.m_redrawAll, 0);
+    EXPECT_EQ(doc.m_image[0], 0);
+    EXPECT_EQ(doc.m_restartLines, 1);
+    EXPECT_EQ(doc.m_clearOnChange, 0);
+
+    doc.m_image[0] = 200;
+    doc.m_linkState = 0;
+    doc.OnParametersChanged();
+    EXPECT_EQ(views, 1);
+    EXPECT_EQ(doc.m_redrawAll, 1);
+    EXPECT_EQ(doc.m_image[0], 200); // no clear without the request
+}
+
+TEST(Document, CloseRunsEveryShutdownStepAndSavesSettings) {
+    TempDir dir;
+    CTubescanDoc doc;
+    std::string order;
+    doc.m_hooks.stopTimers = [&] { order += "T"; };
+    doc.m_hooks.closeDataFiles = [&] { order += "F"; };
+    doc.m_hooks.closeLinks = [&] { order += "L"; };
+    doc.m_hooks.closeComPorts = [&] { order += "C"; };
+    doc.m_hooks.stopWorker = [&] { order += "W"; };
+    doc.m_hooks.destroyModelessWindows = [&] { order += "D"; };
+    doc.OnNewDocument(dir.Dir());
+    doc.m_recording = 1;
+    doc.m_gain = 33;
+    doc.OnCloseDocument();
+    EXPECT_EQ(order, "TFLCWD");
+    EXPECT_EQ(doc.m_closing, 1);
+    EXPECT_EQ(doc.m_recording, 0);
+    EXPECT_NE(dir.Read("TubescanL.INI").find("Gain=33\r\n"), std::string::npos);
+}

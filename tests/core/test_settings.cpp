@@ -1,0 +1,261 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <unistd.h>
+
+#include "TempDir.h"
+#include "doc/TubescanDoc.h"
+
+namespace {
+
+// A document whose settings file lives in a scratch folder.
+struct DocInDir {
+    TempDir dir;
+    CTubescanDoc doc;
+    void Write(const std::string& text) { dir.Write("TubescanL.INI", text); }
+    void Open() { ASSERT_TRUE(doc.OnNewDocument(dir.Dir())); }
+};
+
+} // namespace
+
+TEST(SettingsLoad, MissingFileGivesTheDefaults) {
+    DocInDir d;
+    d.Open();
+    const CTubescanDoc& doc = d.doc;
+    EXPECT_EQ(doc.m_iniPath, d.dir.Dir() + "TubescanL.INI");
+    EXPECT_EQ(doc.m_udpAddress, "192.168.0.23");
+    EXPECT_EQ(doc.m_ipAddress, "192.168.0.5");
+    EXPECT_EQ(doc.m_udpXyzEnabled, 1);
+    EXPECT_EQ(doc.m_udpPrdEnabled, 0);
+    EXPECT_EQ(doc.m_prdComPort, 3);
+    EXPECT_EQ(doc.m_prdComPortBaud, 38400);
+    EXPECT_EQ(doc.m_sonarComPort, 1);
+    EXPECT_EQ(doc.m_gridType, 1);
+    EXPECT_EQ(doc.m_viewRangeMark, 1);
+    EXPECT_EQ(doc.m_diagnosticsVisible, 1);
+    EXPECT_EQ(doc.m_circleOffsetX, 500.0);
+    EXPECT_EQ(doc.m_circleOffsetY, 500.0);
+    EXPECT_EQ(doc.m_rangeIndex, 4);
+    EXPECT_EQ(doc.m_gain, 6);
+    EXPECT_EQ(doc.m_command[headproto::kCmdTrain], 60);
+    EXPECT_EQ(doc.m_command[headproto::kCmdSectorWidth], 120);
+    EXPECT_EQ(doc.m_command[headproto::kCmdStepSize], 3);
+    EXPECT_EQ(doc.m_command[headproto::kCmdRangeCode], 10);
+    EXPECT_EQ(doc.m_pulseLength, 10);
+    EXPECT_EQ(doc.m_sectorMode, 1);
+    EXPECT_EQ(doc.m_autoSaveFileName, 0);
+    EXPECT_EQ(doc.m_openFileFilterIndex, 0);
+    EXPECT_EQ(doc.m_trainBearing, 360);
+    EXPECT_EQ(doc.m_readDirectory, d.dir.Dir());
+    // Profile integers keep the constructor's values when the key is missing.
+    EXPECT_EQ(doc.m_pointsColor, 0xFAFAFAu);
+    EXPECT_EQ(doc.m_gridColor, 0x003278u);
+}
+
+TEST(SettingsLoad, ClampsAndOddRules) {
+    struct Case {
+        const char* line;
+        std::function<void(const CTubescanDoc&)> check;
+    };
+    const Case cases[] = {
+        {"Speed of Sound=1399.9", [](auto& d) { EXPECT_EQ(d.m_soundVelocity, 1500.0); }},
+        {"Speed of Sound=1600", [](auto& d) { EXPECT_EQ(d.m_soundVelocity, 1600.0); }},
+        {"Speed of Sound=1400", [](auto& d) { EXPECT_EQ(d.m_soundVelocity, 1400.0); }},
+        {"Speed of Sound=1e400", [](auto& d) { EXPECT_EQ(d.m_soundVelocity, 1500.0); }},
+        {"Playback Speed=80", [](auto& d) { EXPECT_EQ(d.m_playbackSpeed, 50); }},
+        {"Playback Speed=-5", [](auto& d) { EXPECT_EQ(d.m_playbackSpeed, -5); }},
+        {"Zoom=0", [](auto& d) { EXPECT_EQ(d.m_zoom, 1.0); }},
+        {"Zoom=-3", [](auto& d) { EXPECT_EQ(d.m_zoom, 1.0); }},
+        {"Zoom=7.5", [](auto& d) { EXPECT_EQ(d.m_zoom, 7.5); }},
+        {"PPMinRange=3.7", [](auto& d) { EXPECT_EQ(d.m_profileMinRange, 2.5); }},
+        {"PPMinRange=-1", [](auto& d) { EXPECT_EQ(d.m_profileMinRange, 0.0); }},
+        {"Pitch Offset=120", [](auto& d) { EXPECT_EQ(d.m_pitchOffset, 90.0); }},
+        {"Roll Offset=-400", [](auto& d) { EXPECT_EQ(d.m_rollOffset, -90.0); }},
+        {"ProfileDispMode=2", [](auto& d) { EXPECT_EQ(d.m_profileMix, 0.25); }},
+        {"ProfileDispMode=9", [](auto& d) {
+             EXPECT_EQ(d.m_profileDispMode, 9);
+             EXPECT_EQ(d.m_profileMix, 1.0);
+         }},
+        {"AutoSaveFileName=1", [](auto& d) { EXPECT_EQ(d.m_autoSaveFileName, 1); }},
+        {"ColorTable=12", [](auto& d) { EXPECT_EQ(d.m_colorTable, 12); }},
+        {"Output UDP Port=99999999999999", [](auto& d) { EXPECT_EQ(d.m_udpPort, 2147483647); }},
+    };
+    for (const Case& c : cases) {
+        DocInDir d;
+        d.Write(std::string("[System Settings]\r\n") + c.line + "\r\n");
+        d.Open();
+        SCOPED_TRACE(c.line);
+        c.check(d.doc);
+    }
+}
+
+TEST(SettingsLoad, SonarSectionRules) {
+    for (const char* mode : {"2", "7", "0"}) {
+        DocInDir d;
+        d.Write(std::string("[Sonar Settings]\nSector Mode=") + mode + "\n");
+        d.Open();
+        EXPECT_EQ(d.doc.m_sectorMode, 1) << mode;
+    }
+    DocInDir d;
+    d.Write("[Sonar Settings]\nRange=0.2\nGain=300\nTrain Polar=90\nSectorWidth Polar=30\n"
+            "Step Size=8\nPulse Length=20\nSonar Up/Down=1\n");
+    d.Open();
+    EXPECT_EQ(d.doc.m_command[headproto::kCmdRangeCode], 2);
+    EXPECT_EQ(d.doc.m_gain, 300 & 0xFF);
+    EXPECT_EQ(d.doc.m_command[headproto::kCmdGain], 300 & 0xFF);
+    EXPECT_EQ(d.doc.m_command[headproto::kCmdTrain], 90);
+    EXPECT_EQ(d.doc.m_command[headproto::kCmdSectorWidth], 30);
+    EXPECT_EQ(d.doc.m_command[headproto::kCmdStepSize], 3);
+    EXPECT_EQ(d.doc.m_command[headproto::kCmdPulseLength], 20);
+    EXPECT_EQ(d.doc.m_trainBearing, 270); // 90 degrees mirrored by the inverted head
+}
+
+TEST(SettingsLoad, PlaybackSkipsTheSonarSection) {
+    DocInDir d;
+    d.Write("[System Settings]\nZoom=2\n[Sonar Settings]\nGain=30\nRange=3\n");
+    d.Open();
+    d.doc.m_playback = 1;
+    d.doc.m_gain = 7;
+    d.Write("[System Settings]\nZoom=3\n[Sonar Settings]\nGain=31\nRange=5\nPitch Offset=4\n");
+    d.doc.LoadSettings();
+    EXPECT_EQ(d.doc.m_zoom, 3.0);
+    EXPECT_EQ(d.doc.m_gain, 7);
+}
+
+TEST(SettingsLoad, BadFilesNeverCrashAndFallBackToDefaults) {
+    std::string garbage;
+    for (int i = 0; i < 100000; ++i) garbage.push_back(static_cast<char>((i * 7919) & 0xFF));
+    const std::string files[] = {
+        garbage,
+        "[System Settings]\nZoom=" + std::string(5'000'000, '9') + "\n",
+        "[System Settings]\nSpeed of Sound=-1e99999\nCircleDiameter=1e308\nPointSize=-99999999999\n",
+    };
+    for (const std::string& text : files) {
+        DocInDir d;
+        d.Write(text);
+        d.Open();
+        EXPECT_GT(d.doc.m_zoom, 0.0);
+        EXPECT_EQ(d.doc.m_soundVelocity, 1500.0);
+        EXPECT_EQ(d.doc.m_rangeIndex, 4);
+    }
+}
+
+TEST(SettingsSave, RoundTripGivesTheSameDocument) {
+    DocInDir a;
+    a.Open();
+    CTubescanDoc& doc = a.doc;
+    doc.m_udpAddress = "127.0.0.1";
+    doc.m_udpPort = 5555;
+    doc.m_zoom = 2.25;
+    doc.m_soundVelocity = 1480.0;
+    doc.m_colorTable = 4;
+    doc.m_bkColor = 0x123456;
+    doc.m_circleOffsetX = 12.3456;
+    doc.m_range = 3.0;
+    doc.m_rangeIndex = 6;
+    doc.m_gain = 22;
+    doc.m_trainPolar = 75;
+    doc.m_sectorWidthPolar = 90;
+    doc.m_pulseLength = 40;
+    doc.m_xdcrFwdAft = 1;
+    doc.m_zeroUpDown = 1;
+    doc.m_profileMinRange = 1.25;
+    doc.m_writeDirectory = "/data/runs/";
+    ASSERT_TRUE(doc.SaveSettings());
+
+    CTubescanDoc back;
+    back.OnNewDocument(a.dir.Dir());
+    EXPECT_EQ(back.m_udpAddress, "127.0.0.1");
+    EXPECT_EQ(back.m_udpPort, 5555);
+    EXPECT_EQ(back.m_zoom, 2.25);
+    EXPECT_EQ(back.m_soundVelocity, 1480.0);
+    EXPECT_EQ(back.m_colorTable, 4);
+    EXPECT_EQ(back.m_bkColor, 0x123456u);
+    EXPECT_DOUBLE_EQ(back.m_circleOffsetX, 12.3456);
+    EXPECT_EQ(back.m_command[headproto::kCmdRangeCode], 30);
+    EXPECT_EQ(back.m_rangeIndex, 6);
+    EXPECT_EQ(back.m_gain, 22);
+    EXPECT_EQ(back.m_command[headproto::kCmdTrain], 75);
+    EXPECT_EQ(back.m_command[headproto::kCmdSectorWidth], 90);
+    EXPECT_EQ(back.m_pulseLength, 40);
+    EXPECT_EQ(back.m_xdcrFwdAft, 1);
+    EXPECT_EQ(back.m_zeroUpDown, 1);
+    EXPECT_EQ(back.m_profileMinRange, 1.25);
+    EXPECT_EQ(back.m_writeDirectory, "/data/runs/");
+    const std::string text = a.dir.Read("TubescanL.INI");
+    EXPECT_NE(text.find("CircleOffsetX=   12.3456\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Speed of Sound=1480.0\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Step Size=3\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("Pitch Offset"), std::string::npos);
+}
+
+TEST(SettingsSave, KeyOrderIsTheProgramsOrder) {
+    DocInDir d;
+    d.Open();
+    ASSERT_TRUE(d.doc.SaveSettings());
+    const std::string text = d.dir.Read("TubescanL.INI");
+    const char* order[] = {"[System Settings]", "Sonar Type=1", "IP Address=", "SonarComPortBaud=",
+                           "Speed of Sound=", "Zoom=1.00", "PPMinRange=0.00", "[Sonar Settings]",
+                           "Range=1.00", "Step Size=3", "Absorption=170", "Zero Up/Down="};
+    std::size_t pos = 0;
+    for (const char* key : order) {
+        std::size_t at = text.find(key, pos);
+        ASSERT_NE(at, std::string::npos) << key;
+        pos = at;
+    }
+}
+
+TEST(SettingsSave, PlaybackLeavesTheSonarSectionAsItWas) {
+    DocInDir d;
+    const std::string sonar = "[Sonar Settings]\r\nGain=17\r\nRange=3.00\r\nMy Note=keep\r\n";
+    d.Write("[System Settings]\r\nZoom=1.00\r\n" + sonar);
+    d.Open();
+    d.doc.m_playback = 1;
+    d.doc.m_gain = 40;
+    d.doc.m_zoom = 2.0;
+    ASSERT_TRUE(d.doc.SaveSettings());
+    const std::string text = d.dir.Read("TubescanL.INI");
+    EXPECT_NE(text.find(sonar), std::string::npos);
+    EXPECT_NE(text.find("Zoom=2.00\r\n"), std::string::npos);
+}
+
+TEST(SettingsSave, WindowsEditedFileKeepsItsExtraLines) {
+    DocInDir d;
+    d.Write("; Site: north outfall\r\n[system settings]\r\nzoom=2.00\r\n"
+            "; operator comment\r\nCalibration Note=do not touch\r\n\r\n"
+            "[Vendor Extras]\r\nLicense=ABC-123\r\n[SONAR SETTINGS]\r\ngain=12\r\n");
+    d.Open();
+    EXPECT_EQ(d.doc.m_zoom, 2.0);
+    EXPECT_EQ(d.doc.m_gain, 12);
+    ASSERT_TRUE(d.doc.SaveSettings());
+    const std::string text = d.dir.Read("TubescanL.INI");
+    for (const char* kept : {"; Site: north outfall\r\n", "; operator comment\r\n",
+                             "Calibration Note=do not touch\r\n", "[Vendor Extras]\r\nLicense=ABC-123\r\n",
+                             "[system settings]\r\nZoom=2.00\r\n", "[SONAR SETTINGS]\r\nGain=12\r\n"}) {
+        EXPECT_NE(text.find(kept), std::string::npos) << kept;
+    }
+    // No second copy of a section was appended.
+    EXPECT_EQ(text.find("[System Settings]"), std::string::npos);
+    EXPECT_EQ(text.find("[Sonar Settings]"), std::string::npos);
+}
+
+TEST(SettingsSave, UnwritableFileIsReportedNotIgnored) {
+    DocInDir d;
+    d.Open();
+    d.doc.m_iniPath = d.dir.File("missing-folder/TubescanL.INI");
+    EXPECT_FALSE(d.doc.SaveSettings());
+    EXPECT_NE(d.doc.m_lastSettingsError.find("missing-folder"), std::string::npos);
+}
+
+TEST(SettingsPath, FallsBackToTheUserFolderWhenTheProgramFolderIsReadOnly) {
+    TempDir prog;
+    TempDir home;
+    EXPECT_EQ(ResolveSettingsPath(prog.Dir()), prog.Dir() + "TubescanL.INI");
+    if (::geteuid() == 0) GTEST_SKIP() << "root can write anywhere";
+    std::filesystem::permissions(prog.Dir(), std::filesystem::perms::owner_read |
+                                                 std::filesystem::perms::owner_exec);
+    ::setenv("XDG_CONFIG_HOME", home.Dir().c_str(), 1);
+    EXPECT_EQ(ResolveSettingsPath(prog.Dir()), home.Dir() + "/TubescanL/TubescanL.INI");
+    std::filesystem::permissions(prog.Dir(), std::filesystem::perms::owner_all);
+}

@@ -105,6 +105,16 @@ public:
     // line history with the next ping.
     void ResetPingHistory();
 
+    // One profile point per processed ping: distance in image pixels at the
+    // current zoom, bearing in degrees. Sends it to the XYZ file and the UDP
+    // outputs that are enabled. Called from the acquisition thread in real
+    // time and from the user-interface thread in playback.
+    void EmitProfilePoint(double distance, double bearing);
+
+    // Appends the current ping (m_reply and the settings it was taken with) to
+    // the record file while recording.
+    void AppendRecord();
+
     DocumentHooks m_hooks;
 
     // --- 1. Sonar parameters --------------------------------------------------

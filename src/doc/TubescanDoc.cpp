@@ -141,6 +141,21 @@ void CTubescanDoc::UpdateAllViews() {
     if (m_hooks.updateAllViews) m_hooks.updateAllViews();
 }
 
+void CTubescanDoc::ShowMessage(const std::string& text) {
+    if (m_hooks.showMessage) m_hooks.showMessage(text);
+    else std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+bool CTubescanDoc::AskYesNo(const std::string& question) {
+    if (m_hooks.askYesNo) return m_hooks.askYesNo(question);
+    std::fprintf(stderr, "%s (answered no)\n", question.c_str());
+    return false;
+}
+
+void CTubescanDoc::SetWindowTitle(const std::string& title) {
+    if (m_hooks.setWindowTitle) m_hooks.setWindowTitle(title);
+}
+
 void CTubescanDoc::OnParametersChanged() {
     if (m_hooks.refreshParameterTexts) m_hooks.refreshParameterTexts();
     if (m_clearOnChange) {

@@ -71,6 +71,20 @@ struct DocumentHooks {
     std::function<void(bool)> showDiagnostics;           // only when the window exists
     std::function<std::optional<WindowRect>()> settingsPanelRect; // nullopt: no panel
     std::function<void(int, int)> moveSettingsPanel;
+    std::function<void()> showSettingsPanel;
+    std::function<void()> refreshSettingsPanel;
+    std::function<void()> resetDiagnostics;   // back to "n/a"
+    std::function<void()> refreshDiagnostics;
+    std::function<void()> refreshStatusBar;
+    std::function<void(bool)> showPlaybackBar;
+    std::function<void(const std::string&)> setWindowTitle;
+    std::function<void()> createUdpOutput;       // UDP output socket, when it does not exist yet
+    std::function<void()> pollOrientationSensor; // serial orientation input
+    std::function<void()> openOrientationPort;
+    // Operator messages. Headless (unset), a message goes to stderr and a
+    // question is answered "no".
+    std::function<void(const std::string&)> showMessage;
+    std::function<bool(const std::string&)> askYesNo;
 };
 
 class CTubescanDoc {
@@ -101,6 +115,9 @@ public:
     void ClearImage();
     void OnParametersChanged();
     void UpdateAllViews();
+    void ShowMessage(const std::string& text);
+    bool AskYesNo(const std::string& question);
+    void SetWindowTitle(const std::string& title);
     // Zero the main document's echo lines and profile history and restart the
     // line history with the next ping.
     void ResetPingHistory();

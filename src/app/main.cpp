@@ -1,12 +1,17 @@
-// The TubescanL program. The main window arrives with the program's own work;
-// until then the executable reports what it is and which core it carries.
-#include <cstdio>
+// TubescanL: operates a profiling sonar head in a pipe.
+#include <clocale>
 
-#include "link/HeadProtocol.h"
+#include <QApplication>
 
-int main() {
-    std::printf("tubescan: the main window is not built yet (head command of %zu bytes, "
-                "return record of %zu bytes supported by the core).\n",
-                headproto::kCommandSize, headproto::kReturnRecordSize);
-    return 1;
+#include "app/TubescanApp.h"
+
+int main(int argc, char** argv) {
+    QApplication qtApp(argc, argv);
+    // Qt has set the locale from the environment; numbers printed with the C
+    // library must still use "." whatever the operator's language.
+    std::setlocale(LC_NUMERIC, "C");
+    CTubescanApp app;
+    if (!app.InitInstance(QCoreApplication::arguments())) return 1;
+    const int result = QApplication::exec();
+    return app.ExitInstance(result);
 }

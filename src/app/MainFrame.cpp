@@ -1,0 +1,350 @@
+#include "app/MainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+
+#include "app/MenuLayout.h"
+#include "app/StatusText.h"
+#include "app/ToolBarIcons.h"
+#include "doc/CommandMap.h"
+#include "doc/TubescanDoc.h"
+#include "view/TubescanView.h"
+
+namespace {
+
+// The 23 status panes: a label's text sizes the pane; value panes and gaps
+// get the widths here.
+struct PaneSpec {
+    const char* text;
+    int width; // 0: as wide as the text
+    enum Kind { Message, Label, Value, Spacer } kind;
+};
+constexpr std::array<PaneSpec, CMainFrame::kPaneCount> kPanes = {{
+    {"", 50, PaneSpec::Message}, {"Pitch:", 0, PaneSpec::Label},    {"", 50, PaneSpec::Value},
+    {"", 10, PaneSpec::Spacer},  {"Roll:", 0, PaneSpec::Label},     {"", 50, PaneSpec::Value},
+    {"", 10, PaneSpec::Spacer},  {"Distance:", 0, PaneSpec::Label}, {"", 55, PaneSpec::Value},
+    {"", 15, PaneSpec::Spacer},  {"Horz:", 0, PaneSpec::Label},     {"", 40, PaneSpec::Value},
+    {"", 10, PaneSpec::Spacer},  {"Vert:", 0, PaneSpec::Label},     {"", 40, PaneSpec::Value},
+    {"", 10, PaneSpec::Spacer},  {"Range:", 0, PaneSpec::Label},    {"", 40, PaneSpec::Value},
+    {"", 10, PaneSpec::Spacer},  {"Bearing:", 0, PaneSpec::Label},  {"", 50, PaneSpec::Value},
+    {"", 10, PaneSpec::Spacer},  {"", 120, PaneSpec::Value},
+}};
+
+Qt::Key QtKey(AccelKey key) {
+    switch (key) {
+    case AccelKey::F1:
+        return Qt::Key_F1;
+    case AccelKey::F2:
+        return Qt::Key_F2;
+    case AccelKey::F3:
+        return Qt::Key_F3;
+    case AccelKey::F4:
+        return Qt::Key_F4;
+    case AccelKey::F5:
+        return Qt::Key_F5;
+    case AccelKey::F6:
+        return Qt::Key_F6;
+    case AccelKey::Up:
+        return Qt::Key_Up;
+    case AccelKey::Down:
+        return Qt::Key_Down;
+    case AccelKey::Left:
+        return Qt::Key_Left;
+    case AccelKey::Right:
+        return Qt::Key_Right;
+    }
+    return Qt::Key_unknown;
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(CTubescanDoc* doc, CommandMap& commands, QWidget* parent)
+    : QMainWindow(parent), m_doc(doc), m_commands(commands) {
+    setObjectName("MainFrame");
+    setWindowTitle(kAppTitle);
+    setWindowIcon(PaintApplicationIcon());
+    m_view = new CTubescanView(doc, this);
+    setCentralWidget(m_view);
+    BuildMenu();
+    BuildToolBar();
+    BuildStatusBar();
+    BuildAccelerators();
+    BuildDialogBars();
+    connect(m_view, &CTubescanView::cursorReadoutsChanged, this, &CMainFrame::RefreshStatusPanes);
+    m_idleTimer.setInterval(0);
+    connect(&m_idleTimer, &QTimer::timeout, this, [this] {
+        if (!IdlePlaybackWanted()) {
+            m_idleTimer.stop();
+            return;
+        }
+        m_playbackTick();
+    });
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QAction* CMainFrame::MakeAction(int id, const QString& text) {
+    if (auto it = m_actions.find(id); it != m_actions.end()) return it->second;
+    auto* action = new QAction(text, this);
+    action->setData(id);
+    action->setObjectName(QStringLiteral("Command%1").arg(id));
+    const QString prompt = QString::fromStdString(CommandPrompt(id));
+    action->setStatusTip(prompt);
+    action->setToolTip(prompt.isEmpty() ? QString::fromStdString(StripMnemonic(text.toStdString()))
+                                        : prompt);
+    // Every action lives on the window too, so its key works while the menu
+    // bar is hidden (full screen).
+    addAction(action);
+    connect(action, &QAction::triggered, this, [this, id] {
+        if (!m_doc) return;
+        m_commands.Run(id);
+        UpdateCommandUi();
+    });
+    m_actions.emplace(id, action);
+    return action;
+}
+
+QAction* CMainFrame::Action(int id) const {
+    const auto it = m_actions.find(id);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void CMainFrame::BuildMenu() {
+    for (const MenuItem& popup : MainMenu()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromStdString(popup.text));
+        AddMenuItems(menu, popup.children);
+    }
+}
+
+void CMainFrame::AddMenuItems(QMenu* menu, const std::vector<MenuItem>& items) {
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
+    for (const MenuItem& item : items) {
+        switch (item.kind) {
+        case MenuItem::Kind::Separator:
+            menu->addSeparator();
+            break;
+        case MenuItem::Kind::Popup:
+            AddMenuItems(menu->addMenu(QString::fromStdString(item.text)), item.children);
+            break;
+        case MenuItem::Kind::Command: {
+            const QString text = QString::fromStdString(item.text);
+            const bool firstPlace = Action(item.id) == nullptr;
+            QAction* shared = MakeAction(item.id, text);
+            if (firstPlace) {
+                menu->addAction(shared);
+                break;
+            }
+            // A command in a second place ("&Diagnostics" in View and System)
+            // keeps that place's text and follows the one action's state.
+            auto* place = new QAction(text, menu);
+            place->setData(item.id);
+            place->setStatusTip(shared->statusTip());
+            connect(place, &QAction::triggered, shared, &QAction::trigger);
+            connect(shared, &QAction::changed, place, [place, shared] {
+                place->setEnabled(shared->isEnabled());
+                place->setCheckable(shared->isCheckable());
+                place->setChecked(shared->isChecked());
+            });
+            menu->addAction(place);
+            break;
+        }
+        }
+    }
+}
+
+void CMainFrame::BuildToolBar() {
+    m_toolBar = addToolBar(QStringLiteral("Toolbar"));
+    m_toolBar->setObjectName("ToolBar128");
+    m_toolBar->setIconSize(QSize(32, 30));
+    for (int id : ToolBarCommands()) {
+        QAction* action = Action(id);
+        if (!action) action = MakeAction(id, QString::fromStdString(CommandPrompt(id)));
+        action->setIcon(PaintToolBarIcon(id));
+        m_toolBar->addAction(action);
+    }
+}
+
+void CMainFrame::BuildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setSizeGripEnabled(false);
+    // The pane widths are pixel counts made for a small status-bar font.
+    QFont font = bar->font();
+    font.setPixelSize(11);
+    bar->setFont(font);
+    for (std::size_t i = 0; i < kPanes.size(); ++i) {
+        const PaneSpec& spec = kPanes[i];
+        auto* pane = new QLabel(QString::fromLatin1(spec.text), bar);
+        pane->setObjectName(QStringLiteral("StatusPane%1").arg(i));
+        switch (spec.kind) {
+        case PaneSpec::Message:
+            pane->setText(kIdlePrompt);
+            pane->setMinimumWidth(spec.width);
+            bar->addWidget(pane, 1);
+            break;
+        case PaneSpec::Label:
+            bar->addPermanentWidget(pane);
+            break;
+        case PaneSpec::Value:
+            pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            pane->setFixedWidth(spec.width);
+            bar->addPermanentWidget(pane);
+            break;
+        case PaneSpec::Spacer:
+            pane->setFixedWidth(spec.width);
+            pane->setEnabled(false);
+            bar->addPermanentWidget(pane);
+            break;
+        }
+        m_panes[i] = pane;
+    }
+}
+
+void CMainFrame::BuildAccelerators() {
+    for (const Accelerator& accel : AcceleratorTable()) {
+        QAction* action = Action(accel.id);
+        if (!action) action = MakeAction(accel.id, QString::fromStdString(CommandPrompt(accel.id)));
+        action->setShortcut(QKeySequence(QtKey(accel.key)));
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    // Commands that no menu item, button or key carries still get an action,
+    // so any part of the program can trigger them by id.
+    MakeAction(cmd::kFullScreen, QStringLiteral("&Full Screen"));
+}
+
+void CMainFrame::BuildDialogBars() {
+    // Both bars sit under the tool bar, hidden until their controls arrive.
+    addToolBarBreak(Qt::TopToolBarArea);
+    m_miniSettingsBar = addToolBar(QStringLiteral("Mini Settings"));
+    m_miniSettingsBar->setObjectName("DialogBar139");
+    m_miniSettingsBar->hide();
+    addToolBarBreak(Qt::TopToolBarArea);
+    m_playbackBar = addToolBar(QStringLiteral("Playback"));
+    m_playbackBar->setObjectName("DialogBar133");
+    m_playbackBar->hide();
+}
+
+void CMainFrame::AddFrameCommands(CommandMap& commands) {
+    commands.Add(cmd::kExit, {[this](int) { close(); }, {}});
+    commands.Add(cmd::kFullScreen, {[this](int) { ToggleFullScreen(); },
+                                    [this](int) {
+                                        return CommandUi{true, m_doc && m_doc->m_fullScreen != 0};
+                                    }});
+    commands.AddRange(cmd::kArrowDown, cmd::kArrowRight, {[this](int id) { MoveByArrow(id); }, {}});
+}
+
+void CMainFrame::UpdateCommandUi() {
+    if (!m_doc) return;
+    for (auto& [id, action] : m_actions) {
+        const CommandUi ui = m_commands.Update(id);
+        action->setEnabled(ui.enabled);
+        action->setCheckable(ui.checked.has_value());
+        if (ui.checked) action->setChecked(*ui.checked);
+    }
+    ArmIdlePlayback();
+}
+
+void CMainFrame::RefreshStatusPanes() {
+    if (!m_doc) return;
+    StatusPaneTexts t;
+    {
+        std::lock_guard lock(m_doc->m_pingMutex);
+        t = FormatStatusPanes(*m_doc);
+    }
+    const std::pair<int, const std::string*> values[] = {
+        {2, &t.pitch},     {5, &t.roll},   {8, &t.distance}, {11, &t.horizontal},
+        {14, &t.vertical}, {17, &t.range}, {20, &t.bearing}, {22, &t.dateTime}};
+    for (const auto& [index, text] : values) {
+        const QString s = QString::fromStdString(*text);
+        if (Pane(index)->text() != s) Pane(index)->setText(s);
+    }
+}
+
+void CMainFrame::UpdateTitleText() {
+    if (!m_doc) return;
+    if (m_doc->m_playback == 1)
+        setWindowTitle(
+            QString::fromStdString("TubescanL - Playback File [" + m_doc->m_playPath + "] "));
+    else
+        setWindowTitle(QStringLiteral("TubescanL -- Real Time "));
+}
+
+void CMainFrame::ToggleFullScreen() {
+    if (!m_doc) return;
+    m_doc->m_fullScreen = !m_doc->m_fullScreen;
+    const bool on = m_doc->m_fullScreen != 0;
+    // Tool bar and dialog bars stay as they are; caption, menu and status bar go.
+    setWindowFlag(Qt::FramelessWindowHint, on);
+    menuBar()->setVisible(!on);
+    statusBar()->setVisible(!on);
+    ShowMaximized();
+}
+
+void CMainFrame::ShowMaximized() {
+    // Without a window manager (a bare X server) maximising does nothing, so
+    // the frame first takes the whole available screen itself.
+    if (QScreen* s = screen()) setGeometry(s->availableGeometry());
+    showMaximized();
+}
+
+void CMainFrame::MoveByArrow(int id) {
+    if (!m_doc) return;
+    const int dx = id == cmd::kArrowLeft ? -1 : id == cmd::kArrowRight ? 1 : 0;
+    const int dy = id == cmd::kArrowUp ? -1 : id == cmd::kArrowDown ? 1 : 0;
+    if (m_doc->m_moveShapeMode == 1) {
+        m_doc->m_panX += dx;
+        m_doc->m_panY += dy;
+        m_doc->m_circleOffsetX += m_doc->m_panX * m_doc->m_range / m_doc->m_zoom;
+        m_doc->m_circleOffsetY += m_doc->m_panY * m_doc->m_range / m_doc->m_zoom;
+        m_doc->m_panX = 0;
+        m_doc->m_panY = 0;
+        m_doc->UpdateAllViews();
+        return;
+    }
+    QCursor::setPos(QCursor::pos() + QPoint(dx, dy));
+}
+
+void CMainFrame::SetPlaybackTick(std::function<void()> tick) {
+    m_playbackTick = std::move(tick);
+    ArmIdlePlayback();
+}
+
+bool CMainFrame::IdlePlaybackWanted() const {
+    return m_doc && m_playbackTick && m_doc->m_playback == 1 && m_doc->m_hold == 0 &&
+           m_doc->m_playbackSpeed == 0;
+}
+
+void CMainFrame::ArmIdlePlayback() {
+    if (IdlePlaybackWanted()) {
+        if (!m_idleTimer.isActive()) m_idleTimer.start();
+    } else {
+        m_idleTimer.stop();
+    }
+}
+
+bool CMainFrame::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        // Menu and tool-bar prompts go to the message pane; "Ready" when none.
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        if (m_panes[0]) m_panes[0]->setText(tip.isEmpty() ? QString(kIdlePrompt) : tip);
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    UpdateTitleText();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_onClose) m_onClose();
+    m_idleTimer.stop();
+    event->accept();
+}

@@ -1,0 +1,87 @@
+// The main window: menu, tool bar, accelerators, status panes, the two dialog
+// bars and the view. It routes every command id through the command map and
+// keeps the items' enabled states and check marks in step with the document.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <map>
+
+#include <QMainWindow>
+#include <QTimer>
+
+class CommandMap;
+class CTubescanDoc;
+class CTubescanView;
+class QAction;
+class QLabel;
+class QMenu;
+class QToolBar;
+struct MenuItem;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+  public:
+    static constexpr int kPaneCount = 23;
+
+    // doc may be null: the frame then shows and does nothing.
+    CMainFrame(CTubescanDoc* doc, CommandMap& commands, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // The frame's own commands (exit, full screen, arrow keys) into the map.
+    void AddFrameCommands(CommandMap& commands);
+
+    CTubescanView* View() const { return m_view; }
+    QAction* Action(int id) const;
+    QLabel* Pane(int index) const { return m_panes.at(static_cast<std::size_t>(index)); }
+    QToolBar* MainToolBar() const { return m_toolBar; }
+    // Placeholders until their controls exist (templates 139 and 133).
+    QToolBar* MiniSettingsBar() const { return m_miniSettingsBar; }
+    QToolBar* PlaybackBar() const { return m_playbackBar; }
+
+    // Enabled states and check marks of every command from the document.
+    void UpdateCommandUi();
+    // The value panes from the document.
+    void RefreshStatusPanes();
+    // "TubescanL - Playback File [...] " or "TubescanL -- Real Time ".
+    void UpdateTitleText();
+    void ToggleFullScreen();
+    // Shows the frame maximized, also where no window manager maximizes it.
+    void ShowMaximized();
+
+    // Playback at speed 0 runs one tick per idle pass of the event loop.
+    void SetPlaybackTick(std::function<void()> tick);
+    // Starts or stops the idle ticks as the document's playback state says.
+    void ArmIdlePlayback();
+
+    // Runs when the window is closing, before it goes away (the orderly exit).
+    void SetCloseHandler(std::function<void()> handler) { m_onClose = std::move(handler); }
+
+  protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void BuildMenu();
+    void AddMenuItems(QMenu* menu, const std::vector<MenuItem>& items);
+    QAction* MakeAction(int id, const QString& text);
+    void BuildToolBar();
+    void BuildStatusBar();
+    void BuildAccelerators();
+    void BuildDialogBars();
+    void MoveByArrow(int id);
+    bool IdlePlaybackWanted() const;
+
+    CTubescanDoc* m_doc;
+    CommandMap& m_commands;
+    CTubescanView* m_view = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QToolBar* m_miniSettingsBar = nullptr;
+    QToolBar* m_playbackBar = nullptr;
+    std::map<int, QAction*> m_actions;
+    std::array<QLabel*, kPaneCount> m_panes{};
+    QTimer m_idleTimer;
+    std::function<void()> m_playbackTick;
+    std::function<void()> m_onClose;
+};

@@ -1,0 +1,44 @@
+#include "app/StatusText.h"
+
+#include "doc/NumberText.h"
+#include "doc/TubescanDoc.h"
+
+namespace {
+constexpr double kMetresPerFoot = 0.3048;
+constexpr const char* kNotAvailable = "n/a";
+
+std::string Degrees(double value) {
+    return FormatFixed(value, 1) + " deg.";
+}
+} // namespace
+
+std::string FormatCursorLength(double metres, int units) {
+    switch (units) {
+    case 1:
+        return FormatFixed(metres / kMetresPerFoot, 2) + " '";
+    case 2:
+        return FormatFixed(metres * 12.0 / kMetresPerFoot, 1) + " ''";
+    default:
+        return FormatFixed(metres, 3) + " m";
+    }
+}
+
+StatusPaneTexts FormatStatusPanes(const CTubescanDoc& doc) {
+    StatusPaneTexts t;
+    t.pitch = doc.m_pitchValid ? Degrees(doc.m_pitchAvg) : kNotAvailable;
+    t.roll = doc.m_rollValid ? Degrees(doc.m_rollAvg) : kNotAvailable;
+    if (!doc.m_extDistanceValid) {
+        t.distance = kNotAvailable;
+    } else if (doc.m_units == 1 || doc.m_units == 2) {
+        // Only the cursor panes go down to inches; the distance stays in feet.
+        t.distance = FormatFixed(doc.m_extDistance / kMetresPerFoot, 2) + " '";
+    } else {
+        t.distance = FormatFixed(doc.m_extDistance, 2) + " m";
+    }
+    t.horizontal = FormatCursorLength(doc.m_cursorX, doc.m_units);
+    t.vertical = FormatCursorLength(doc.m_cursorY, doc.m_units);
+    t.range = FormatCursorLength(doc.m_cursorRange, doc.m_units);
+    t.bearing = doc.m_sectorMode == 2 ? std::string(kNotAvailable) : Degrees(doc.m_cursorBearing);
+    t.dateTime = doc.m_date + "   " + doc.m_time;
+    return t;
+}

@@ -1,0 +1,20 @@
+// The texts of the main window's value panes, worked out from the document.
+#pragma once
+
+#include <string>
+
+class CTubescanDoc;
+
+struct StatusPaneTexts {
+    std::string pitch, roll, distance;
+    std::string horizontal, vertical, range, bearing;
+    std::string dateTime;
+};
+
+// The caller holds doc.m_pingMutex when the acquisition thread may be writing
+// the attitude averages.
+StatusPaneTexts FormatStatusPanes(const CTubescanDoc& doc);
+
+// A cursor distance (metres) in the operator's units: 0 metres "%.3f m",
+// 1 feet "%.2f '", 2 inches "%.1f ''".
+std::string FormatCursorLength(double metres, int units);

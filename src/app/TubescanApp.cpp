@@ -1,0 +1,174 @@
+#include "app/TubescanApp.h"
+
+#include <cstdio>
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSettings>
+#include <QThread>
+#include <QTimer>
+#include <QToolBar>
+
+#include "app/ColourCommands.h"
+#include "app/ExitSignals.h"
+#include "app/MainFrame.h"
+#include "app/MenuLayout.h"
+#include "app/RecordName.h"
+#include "doc/DocCommands.h"
+#include "doc/TubescanDoc.h"
+#include "view/TubescanView.h"
+
+namespace {
+
+// Document hooks may be called from the acquisition thread; widgets are only
+// touched on the user-interface thread.
+template <typename F> void OnUiThread(QObject* context, F&& work) {
+    if (QThread::currentThread() == context->thread())
+        work();
+    else
+        QMetaObject::invokeMethod(context, std::forward<F>(work), Qt::QueuedConnection);
+}
+
+constexpr const char* kFrameStateKey = "MainFrame/State";
+
+} // namespace
+
+CTubescanApp::CTubescanApp() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Vantorel"));
+    QCoreApplication::setApplicationName(QString::fromLatin1(kAppTitle));
+}
+
+CTubescanApp::~CTubescanApp() {
+    CloseDocument();
+    m_frame.reset();
+    m_doc.reset();
+}
+
+bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& programDirectory) {
+    // The command line is read first, so "--help" or a wrong option ends the
+    // program before anything is started or connected.
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Operates a profiling sonar head in a pipe. FILE: record to FILE.31l."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("Start recording to this name (\".31l\")."),
+                                 QStringLiteral("[file]"));
+    parser.process(arguments);
+    m_exitSignals = new CExitSignals(this);
+    if (!m_exitSignals->Installed())
+        std::fprintf(stderr, "tubescan: could not watch for SIGINT/SIGTERM; "
+                             "close the window to save the settings.\n");
+
+    m_doc = std::make_unique<CTubescanDoc>();
+    m_registry.document = m_doc.get();
+    AddDocumentCommands(m_commands, *m_doc);
+
+    m_frame = std::make_unique<CMainFrame>(m_doc.get(), m_commands);
+    m_registry.mainFrame = m_frame.get();
+    m_frame->AddFrameCommands(m_commands);
+    AddColourCommands(m_commands, *m_doc, m_frame.get());
+    m_frame->SetCloseHandler([this] {
+        CloseDocument();
+        // Modeless windows must not keep the program alive once the main window is gone.
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    });
+    connect(m_exitSignals, &CExitSignals::exitRequested, this, [this](int) {
+        // The same way out as closing the window.
+        if (m_frame && m_frame->isVisible())
+            m_frame->close();
+        else
+            CloseDocument();
+        QCoreApplication::quit();
+    });
+
+    InstallDocumentHooks();
+    const QByteArray state = QSettings().value(kFrameStateKey).toByteArray();
+    if (!state.isEmpty()) m_frame->restoreState(state);
+    m_frame->MiniSettingsBar()->hide();
+    m_frame->PlaybackBar()->hide();
+    m_frame->ShowMaximized();
+    m_frame->View()->OnInitialUpdate();
+
+    const QString dir =
+        programDirectory.isEmpty() ? QCoreApplication::applicationDirPath() : programDirectory;
+    if (!m_doc->OnNewDocument(QFileInfo(dir).absoluteFilePath().toStdString() + "/")) return true;
+
+    if (m_doc->m_hooks.refreshSettingsPanel) m_doc->m_hooks.refreshSettingsPanel();
+    if (m_doc->m_hooks.refreshDiagnostics) m_doc->m_hooks.refreshDiagnostics();
+    // The program always starts in real time.
+    m_commands.Run(cmd::kConnect);
+
+    if (!parser.positionalArguments().isEmpty())
+        StartRecordingFromCommandLine(parser.positionalArguments().constFirst());
+
+    m_frame->UpdateCommandUi();
+    m_frame->RefreshStatusPanes();
+    return true;
+}
+
+void CTubescanApp::StartRecordingFromCommandLine(const QString& argument) {
+    CTubescanDoc& doc = *m_doc;
+    doc.m_recordPath = RecordFileNameFromArgument(argument.toStdString());
+    const QFileInfo existing(QString::fromStdString(doc.m_recordPath));
+    if (existing.exists() && existing.isReadable()) {
+        doc.m_recordPath = existing.absoluteFilePath().toStdString();
+        if (!doc.AskYesNo(doc.m_recordPath + " already exists !\nDo you want to replace it?   "))
+            return;
+    }
+    if (!m_openRecordFile) {
+        std::fprintf(stderr,
+                     "tubescan: recording to %s is not available in this build; "
+                     "running in real time without recording.\n",
+                     doc.m_recordPath.c_str());
+        return;
+    }
+    m_openRecordFile(doc.m_recordPath);
+}
+
+void CTubescanApp::InstallDocumentHooks() {
+    DocumentHooks& hooks = m_doc->m_hooks;
+    CMainFrame* frame = m_frame.get();
+    hooks.updateAllViews = [frame] {
+        OnUiThread(frame, [frame] {
+            frame->View()->update();
+            frame->UpdateCommandUi();
+        });
+    };
+    hooks.refreshStatusBar = [frame] {
+        OnUiThread(frame, [frame] { frame->RefreshStatusPanes(); });
+    };
+    hooks.setWindowTitle = [frame](const std::string& title) {
+        OnUiThread(frame, [frame, t = QString::fromStdString(title)] { frame->setWindowTitle(t); });
+    };
+    hooks.showPlaybackBar = [frame](bool show) {
+        OnUiThread(frame, [frame, show] { frame->PlaybackBar()->setVisible(show); });
+    };
+    hooks.showMessage = [frame](const std::string& text) {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kAppTitle),
+                        QString::fromStdString(text), QMessageBox::Ok, frame);
+        box.exec();
+    };
+    hooks.askYesNo = [frame](const std::string& question) {
+        QMessageBox box(QMessageBox::Question, QString::fromLatin1(kAppTitle),
+                        QString::fromStdString(question), QMessageBox::Yes | QMessageBox::No,
+                        frame);
+        return box.exec() == QMessageBox::Yes;
+    };
+}
+
+void CTubescanApp::CloseDocument() {
+    if (m_documentClosed || !m_doc) return;
+    m_documentClosed = true;
+    if (m_frame) QSettings().setValue(kFrameStateKey, m_frame->saveState());
+    m_doc->OnCloseDocument();
+    if (!m_doc->m_lastSettingsError.empty())
+        std::fprintf(stderr, "tubescan: %s\n", m_doc->m_lastSettingsError.c_str());
+}
+
+int CTubescanApp::ExitInstance(int loopResult) {
+    CloseDocument();
+    return loopResult;
+}

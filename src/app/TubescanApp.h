@@ -1,0 +1,63 @@
+// The application: starts the program's services, creates the document and
+// the main window, connects to the head, starts a command-line recording and
+// closes everything in order on every way out (window, "Exit", SIGINT, SIGTERM).
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <QObject>
+#include <QStringList>
+
+#include "doc/CommandMap.h"
+
+class CExitSignals;
+class CMainFrame;
+class CTubescanDoc;
+class QWidget;
+
+// The program-wide references, owned by the application and handed to those
+// who need them (no global instance).
+struct AppRegistry {
+    CMainFrame* mainFrame = nullptr;
+    CTubescanDoc* document = nullptr;
+    QObject* host = nullptr; // the head link and acquisition worker
+    QWidget* settingsPanel = nullptr;
+    QWidget* keyInBox = nullptr;
+    QWidget* diagnostics = nullptr;
+};
+
+class CTubescanApp : public QObject {
+    Q_OBJECT
+  public:
+    CTubescanApp();
+    ~CTubescanApp() override;
+
+    // Start-up. programDirectory: where the settings file is looked for
+    // (empty: beside the executable). False ends the program.
+    bool InitInstance(const QStringList& arguments, const QString& programDirectory = {});
+    // After the event loop: returns the process exit status.
+    int ExitInstance(int loopResult);
+
+    AppRegistry& Registry() { return m_registry; }
+    CommandMap& Commands() { return m_commands; }
+
+    // Opens the record file (the data files fill this in); false when it
+    // could not be opened (the opener reports why).
+    std::function<bool(const std::string& path)> m_openRecordFile;
+
+    // Runs the orderly close of the document once, whichever way out came first.
+    void CloseDocument();
+
+  private:
+    void InstallDocumentHooks();
+    void StartRecordingFromCommandLine(const QString& argument);
+
+    AppRegistry m_registry;
+    CommandMap m_commands;
+    std::unique_ptr<CTubescanDoc> m_doc;
+    std::unique_ptr<CMainFrame> m_frame;
+    CExitSignals* m_exitSignals = nullptr;
+    bool m_documentClosed = false;
+};

@@ -1,0 +1,261 @@
+#include "view/TubescanView.h"
+
+#include <mutex>
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QResizeEvent>
+
+#include "doc/TubescanDoc.h"
+#include "view/ViewPictures.h"
+
+namespace {
+
+QColor FromColorRef(COLORREF c) {
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                  static_cast<int>((c >> 16) & 0xFF));
+}
+
+constexpr QRgb kScanLineColour = 0xFF787800; // RGB(120, 120, 0)
+
+// Everything the repaint needs from the ping, copied in one short lock.
+struct PingSnapshot {
+    double zoom = 1.0;
+    double beamAngle = 0.0;
+    std::uint8_t sectorWidthCode = 120;
+    std::uint8_t stepSize = 3;
+    int trainBearing = 0;
+    int colourTable = 0;
+};
+
+} // namespace
+
+CTubescanView::CTubescanView(CTubescanDoc* doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
+    // All drawing goes through the back buffer: nothing erases the window first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(BoxedCrossCursor());
+    setObjectName("TubescanView");
+    m_headIcons = {PaintHeadIcon(HeadIcon::GreyStemUp), PaintHeadIcon(HeadIcon::RedStemUp),
+                   PaintHeadIcon(HeadIcon::GreyStemDown), PaintHeadIcon(HeadIcon::RedStemDown)};
+}
+
+void CTubescanView::SetLayerPainter(Layer layer, LayerPainter painter) {
+    m_layers[layer] = std::move(painter);
+}
+
+void CTubescanView::SetPaletteSource(PaletteSource source) {
+    m_palette = std::move(source);
+}
+
+void CTubescanView::OnInitialUpdate() {
+    update();
+    if (!m_doc) return;
+    m_doc->m_circleOffsetX = width() * 0.5;
+    m_doc->m_circleOffsetY = height() * 0.5;
+}
+
+void CTubescanView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const QSize size = event->size();
+    // A zero-sized client (minimised) keeps the last size and buffer.
+    if (size.width() <= 0 || size.height() <= 0) return;
+    m_clientWidth = size.width();
+    m_clientHeight = size.height();
+    if (m_doc) {
+        m_doc->m_screenCentre[0] = m_clientWidth / 2;
+        m_doc->m_screenCentre[1] = m_clientHeight / 2;
+    }
+    RebuildBackBuffer(m_clientWidth, m_clientHeight);
+}
+
+void CTubescanView::RebuildBackBuffer(int width, int height) {
+    m_backBuffer = QImage(width, height, QImage::Format_RGB32);
+    m_backBuffer.fill(Qt::black);
+}
+
+void CTubescanView::ServeRestoreRequest() {
+    if (!m_doc->m_recentreImage) return;
+    {
+        std::lock_guard lock(m_doc->m_pingMutex);
+        m_doc->m_zoom = 1.0;
+    }
+    m_imagePanX = m_imagePanY = 0;
+    m_doc->m_recentreImage = 0;
+    m_doc->ClearImage();
+    m_dragStart = QPoint();
+    m_panStart = QPoint();
+    m_doc->m_panX = m_doc->m_panY = 0;
+    m_doc->m_circleOffsetX = m_clientWidth / 2;
+    m_doc->m_circleOffsetY = m_clientHeight / 2;
+}
+
+void CTubescanView::ComposeBackBuffer() {
+    if (!m_doc || m_backBuffer.isNull()) return;
+    CTubescanDoc& doc = *m_doc;
+
+    ServeRestoreRequest();
+    if (doc.m_redrawAll) {
+        doc.m_statusBlink = 0;
+        doc.m_redrawAll = 0;
+    }
+    m_origin = {m_clientWidth / 2 + m_imagePanX, m_clientHeight / 2 + m_imagePanY};
+
+    QPainter painter(&m_backBuffer);
+    painter.fillRect(0, 0, m_clientWidth, m_clientHeight, FromColorRef(doc.m_bkColor));
+
+    PingSnapshot ping;
+    {
+        // The acquisition thread paints pings under this lock; holding it for
+        // the one copy of the picture means a repaint never shows half a ping.
+        std::lock_guard lock(doc.m_pingMutex);
+        ping.zoom = doc.m_zoom;
+        ping.beamAngle = doc.m_beamAngle;
+        ping.sectorWidthCode = doc.m_command[headproto::kCmdSectorWidth];
+        ping.stepSize = doc.m_command[headproto::kCmdStepSize];
+        ping.trainBearing = doc.m_trainBearing;
+        ping.colourTable = doc.m_colorTable;
+        const SectorWedge wedge =
+            ComputeSectorWedge({doc.m_screenCentre[0], doc.m_screenCentre[1]}, m_imagePanX,
+                               m_imagePanY, ping.zoom, ping.trainBearing, ping.sectorWidthCode);
+        DrawSonarImage(painter, wedge, ping.zoom);
+    }
+
+    RunLayer(Grid, painter);
+    if (doc.m_displayPipeShape) RunLayer(Overlay, painter);
+    RunLayer(Annotations, painter);
+    RunLayer(Attitude, painter);
+
+    ScanLineInput scan;
+    scan.clientWidth = m_clientWidth;
+    scan.clientHeight = m_clientHeight;
+    scan.panX = m_imagePanX;
+    scan.panY = m_imagePanY;
+    scan.zoom = ping.zoom;
+    scan.beamAngle = ping.beamAngle;
+    scan.stepSize = ping.stepSize;
+    scan.bearingScale = doc.m_bearingScale;
+    scan.scanDirection = doc.m_scanDirection;
+    scan.sonarUpDown = doc.m_sonarUpDown;
+    const ScanLine line = ComputeScanLine(scan);
+    painter.setPen(QPen(QColor::fromRgb(kScanLineColour), 1, Qt::SolidLine));
+    painter.drawLine(line.from.x, line.from.y, line.to.x, line.to.y);
+
+    RunLayer(StatusTexts, painter);
+    DrawHeadIcon(painter);
+    painter.end();
+    DrawColourBar(ping.colourTable);
+}
+
+void CTubescanView::DrawSonarImage(QPainter& painter, const SectorWedge& wedge, double zoom) {
+    const CTubescanDoc& doc = *m_doc;
+    if (doc.m_imageWidth <= 0 || doc.m_imageHeight <= 0 ||
+        doc.m_image.size() < static_cast<std::size_t>(doc.m_imageWidth) * doc.m_imageHeight * 3)
+        return;
+    QPainterPath clip;
+    if (wedge.fullCircle) {
+        clip.addEllipse(QPointF(wedge.centre.x, wedge.centre.y), wedge.radius, wedge.radius);
+    } else {
+        const QRectF box(wedge.centre.x - wedge.radius, wedge.centre.y - wedge.radius,
+                         2.0 * wedge.radius, 2.0 * wedge.radius);
+        clip.moveTo(wedge.centre.x, wedge.centre.y);
+        clip.arcTo(box, wedge.startDegrees, wedge.sweepDegrees);
+        clip.closeSubpath();
+    }
+    painter.setClipPath(clip);
+    // The buffer already holds blue, green, red bytes: it is shown as it is, not copied.
+    const QImage picture(doc.m_image.data(), doc.m_imageWidth, doc.m_imageHeight,
+                         static_cast<qsizetype>(doc.m_imageWidth) * 3, QImage::Format_BGR888);
+    const ViewPoint topLeft =
+        ImageTopLeft(m_clientWidth, m_clientHeight, zoom, m_imagePanX, m_imagePanY);
+    painter.drawImage(topLeft.x, topLeft.y, picture);
+    painter.setClipping(false);
+}
+
+void CTubescanView::DrawHeadIcon(QPainter& painter) {
+    const HeadIcon icon = SelectHeadIcon(m_doc->m_xdcrFwdAft, m_doc->m_zeroUpDown);
+    painter.drawImage(m_clientWidth - 50, m_clientHeight - 50,
+                      m_headIcons[static_cast<std::size_t>(icon)]);
+}
+
+void CTubescanView::DrawColourBar(int table) {
+    std::array<QRgb, 256> colours{};
+    if (m_palette) {
+        colours = m_palette(table);
+    } else {
+        for (int i = 0; i < 256; ++i)
+            colours[i] = qRgb(i, i, i);
+    }
+    const int left = m_clientWidth - 10;
+    for (int row = 0; row < m_clientHeight; ++row) {
+        const QRgb colour = colours[static_cast<std::size_t>(ColourBarIndex(row, m_clientHeight))];
+        auto* line = reinterpret_cast<QRgb*>(m_backBuffer.scanLine(row));
+        for (int x = std::max(left, 0); x < std::min(left + 8, m_clientWidth); ++x)
+            line[x] = colour;
+    }
+}
+
+void CTubescanView::RunLayer(Layer layer, QPainter& painter) {
+    if (!m_layers[layer]) return;
+    painter.save();
+    m_layers[layer](painter, *this);
+    painter.restore();
+}
+
+void CTubescanView::paintEvent(QPaintEvent*) {
+    if (!m_doc || m_backBuffer.isNull()) return;
+    ComposeBackBuffer();
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_backBuffer);
+}
+
+void CTubescanView::mousePressEvent(QMouseEvent* event) {
+    if (!m_doc || event->button() != Qt::LeftButton) return;
+    // Text notes, measuring and moving the shape take the left button in
+    // their modes; otherwise it drags the picture.
+    if (m_doc->m_textInputMode || m_doc->m_measureMode || m_doc->m_moveShapeMode) return;
+    m_imageDrag = true;
+    m_dragStart = event->position().toPoint();
+    repaint();
+}
+
+void CTubescanView::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_doc) return;
+    const QPoint pos = event->position().toPoint();
+    if (m_imageDrag && !m_doc->m_moveShapeMode) {
+        const QPoint pan = m_panStart + pos - m_dragStart;
+        m_imagePanX = pan.x();
+        m_imagePanY = pan.y();
+        m_doc->m_screenCentre[0] = m_clientWidth / 2;
+        m_doc->m_screenCentre[1] = m_clientHeight / 2;
+        repaint();
+    }
+    UpdateCursorReadouts(pos);
+}
+
+void CTubescanView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    if (m_imageDrag) m_panStart = QPoint(m_imagePanX, m_imagePanY);
+    m_imageDrag = false;
+}
+
+void CTubescanView::UpdateCursorReadouts(QPoint pos) {
+    CursorInput in;
+    in.x = pos.x();
+    in.y = pos.y();
+    in.origin = m_origin;
+    in.clientWidth = m_clientWidth;
+    in.rangeMetres = m_doc->m_range;
+    in.zoom = m_doc->m_zoom;
+    in.soundVelocity = m_doc->m_soundVelocity;
+    in.sectorMode = m_doc->m_sectorMode;
+    const CursorReadout r = ComputeCursorReadout(in);
+    m_doc->m_cursorX = r.x;
+    m_doc->m_cursorY = r.y;
+    m_doc->m_cursorRange = r.range;
+    if (r.hasBearing) m_doc->m_cursorBearing = r.bearing;
+    emit cursorReadoutsChanged();
+}

@@ -20,14 +20,7 @@ CCtrlPanelDlg::CCtrlPanelDlg(CTubescanDoc& doc, QWidget* mainFrame)
     m_train = ParameterRow::Create(this, layout, 3, 0, "Train:", 1055, 1056);
     m_profile = ParameterRow::Create(this, layout, 4, 0, "Profile:", 1064, 1067);
 
-    connect(m_range.spin, &CSpinDelta::deltaRequested, this,
-            [this](int d) { params::RangeSpin(m_doc, d); });
-    connect(m_gain.spin, &CSpinDelta::deltaRequested, this,
-            [this](int d) { params::GainSpin(m_doc, d); });
-    connect(m_sector.spin, &CSpinDelta::deltaRequested, this,
-            [this](int d) { params::SectorStep(m_doc, d); });
-    connect(m_train.spin, &CSpinDelta::deltaRequested, this,
-            [this](int d) { params::TrainStep(m_doc, d); });
+    ConnectSonarSpins(this, m_doc, m_range, m_gain, m_sector, m_train);
     connect(m_profile.spin, &CSpinDelta::deltaRequested, this,
             [this](int d) { params::ProfileSpin(m_doc, d); });
     // Whatever a spin did, the panel shows the document afterwards.

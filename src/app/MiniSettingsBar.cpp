@@ -19,16 +19,9 @@ CMiniSettingsBar::CMiniSettingsBar(CTubescanDoc& doc, QWidget* parent)
     m_mode = ParameterRow::Create(this, layout, 0, 15, "Mode:", 1059, 1060);
     layout->setColumnStretch(18, 1);
 
-    connect(m_range.spin, &CSpinDelta::deltaRequested, this,
-            [this](int d) { params::RangeSpin(m_doc, d); });
+    ConnectSonarSpins(this, m_doc, m_range, m_gain, m_sector, m_train);
     connect(m_range.spin, &CSpinDelta::released, this,
             [this] { params::RangeSpinReleased(m_doc, m_range.spin->Position()); });
-    connect(m_gain.spin, &CSpinDelta::deltaRequested, this,
-            [this](int d) { params::GainSpin(m_doc, d); });
-    connect(m_sector.spin, &CSpinDelta::deltaRequested, this,
-            [this](int d) { params::SectorStep(m_doc, d); });
-    connect(m_train.spin, &CSpinDelta::deltaRequested, this,
-            [this](int d) { params::TrainStep(m_doc, d); });
     // Speed and mode spins show fixed values and do nothing.
     Refresh();
 }

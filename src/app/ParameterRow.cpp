@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "app/ParameterSteps.h"
 #include "app/SpinDelta.h"
 
 ParameterRow ParameterRow::Create(QWidget* parent, QGridLayout* layout, int row, int column,
@@ -27,4 +28,17 @@ void ParameterRow::Show(const std::string& text, int low, int high, int position
     edit->setText(QString::fromStdString(text));
     spin->SetRange(low, high);
     spin->SetPosition(position);
+}
+
+void ConnectSonarSpins(QObject* owner, CTubescanDoc& doc, ParameterRow& range, ParameterRow& gain,
+                       ParameterRow& sector, ParameterRow& train) {
+    CTubescanDoc* d = &doc;
+    QObject::connect(range.spin, &CSpinDelta::deltaRequested, owner,
+                     [d](int delta) { params::RangeSpin(*d, delta); });
+    QObject::connect(gain.spin, &CSpinDelta::deltaRequested, owner,
+                     [d](int delta) { params::GainSpin(*d, delta); });
+    QObject::connect(sector.spin, &CSpinDelta::deltaRequested, owner,
+                     [d](int delta) { params::SectorStep(*d, delta); });
+    QObject::connect(train.spin, &CSpinDelta::deltaRequested, owner,
+                     [d](int delta) { params::TrainStep(*d, delta); });
 }

@@ -5,6 +5,8 @@
 #include <QString>
 
 class CSpinDelta;
+class CTubescanDoc;
+class QObject;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
@@ -21,3 +23,8 @@ struct ParameterRow {
                                const QString& labelText, int editId, int spinId);
     void Show(const std::string& text, int low, int high, int position);
 };
+
+// The range, gain, sector and train spins step the document the same way on
+// the settings panel and on the mini bar.
+void ConnectSonarSpins(QObject* owner, CTubescanDoc& doc, ParameterRow& range, ParameterRow& gain,
+                       ParameterRow& sector, ParameterRow& train);

@@ -78,6 +78,11 @@ CMainFrame::CMainFrame(CTubescanDoc* doc, CommandMap& commands, QWidget* parent)
     BuildAccelerators();
     BuildDialogBars();
     connect(m_view, &CTubescanView::cursorReadoutsChanged, this, &CMainFrame::RefreshStatusPanes);
+    connect(m_view, &CTubescanView::commandRequested, this, [this](int id) {
+        if (!m_doc) return;
+        m_commands.Run(id);
+        UpdateCommandUi();
+    });
     m_idleTimer.setInterval(0);
     connect(&m_idleTimer, &QTimer::timeout, this, [this] {
         if (!IdlePlaybackWanted()) {
@@ -335,6 +340,7 @@ bool CMainFrame::event(QEvent* event) {
         if (m_panes[0]) m_panes[0]->setText(tip.isEmpty() ? QString(kIdlePrompt) : tip);
         return true;
     }
+    if (event->type() == QEvent::WindowActivate) emit activated();
     return QMainWindow::event(event);
 }
 

@@ -57,7 +57,11 @@ class CMainFrame : public QMainWindow {
     // Runs when the window is closing, before it goes away (the orderly exit).
     void SetCloseHandler(std::function<void()> handler) { m_onClose = std::move(handler); }
 
-  protected:
+  signals:
+    // The main window became the active window.
+    void activated();
+
+protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

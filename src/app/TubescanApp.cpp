@@ -15,6 +15,7 @@
 #include "app/ExitSignals.h"
 #include "app/MainFrame.h"
 #include "app/MenuLayout.h"
+#include "app/ParameterCommands.h"
 #include "app/RecordName.h"
 #include "doc/DocCommands.h"
 #include "doc/TubescanDoc.h"
@@ -70,6 +71,11 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     m_registry.mainFrame = m_frame.get();
     m_frame->AddFrameCommands(m_commands);
     AddColourCommands(m_commands, *m_doc, m_frame.get());
+    AddParameterCommands(m_commands, *m_doc, m_registry);
+    connect(m_frame.get(), &CMainFrame::activated, this, [this] {
+        // The key-in box goes away when the operator returns to the main window.
+        if (m_registry.keyInBox) m_registry.keyInBox->hide();
+    });
     m_frame->SetCloseHandler([this] {
         CloseDocument();
         // Modeless windows must not keep the program alive once the main window is gone.
@@ -85,6 +91,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     });
 
     InstallDocumentHooks();
+    InstallParameterWindowHooks(*m_doc, m_registry);
     const QByteArray state = QSettings().value(kFrameStateKey).toByteArray();
     if (!state.isEmpty()) m_frame->restoreState(state);
     m_frame->MiniSettingsBar()->hide();

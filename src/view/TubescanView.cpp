@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -240,6 +241,17 @@ void CTubescanView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     if (m_imageDrag) m_panStart = QPoint(m_imagePanX, m_imagePanY);
     m_imageDrag = false;
+}
+
+void CTubescanView::keyPressEvent(QKeyEvent* event) {
+    // The key-in box for range, gain, sector and train; letters in either case.
+    switch (event->key()) {
+    case Qt::Key_R: emit commandRequested(32855); return;
+    case Qt::Key_G: emit commandRequested(32857); return;
+    case Qt::Key_S: emit commandRequested(32861); return;
+    case Qt::Key_T: emit commandRequested(32859); return;
+    default: QWidget::keyPressEvent(event);
+    }
 }
 
 void CTubescanView::UpdateCursorReadouts(QPoint pos) {

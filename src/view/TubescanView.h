@@ -48,6 +48,8 @@ class CTubescanView : public QWidget {
   signals:
     // The cursor readouts in the document changed (mouse moved over the view).
     void cursorReadoutsChanged();
+    // A key of the view asks the main window to run a command.
+    void commandRequested(int id);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -55,6 +57,7 @@ class CTubescanView : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void RebuildBackBuffer(int width, int height);

@@ -1,0 +1,123 @@
+#include "app/ParameterCommands.h"
+
+#include <QToolBar>
+
+#include "app/CtrlPanelDlg.h"
+#include "app/KeyInDlg.h"
+#include "app/MainFrame.h"
+#include "app/MiniSettingsBar.h"
+#include "app/ParameterSteps.h"
+#include "app/TubescanApp.h"
+#include "doc/CommandMap.h"
+#include "doc/TubescanDoc.h"
+
+namespace {
+
+CCtrlPanelDlg* Panel(const AppRegistry& r) { return qobject_cast<CCtrlPanelDlg*>(r.settingsPanel); }
+CKeyInDlg* KeyIn(const AppRegistry& r) { return qobject_cast<CKeyInDlg*>(r.keyInBox); }
+CMiniSettingsBar* MiniBar(const AppRegistry& r) {
+    if (!r.mainFrame) return nullptr;
+    return r.mainFrame->MiniSettingsBar()->findChild<CMiniSettingsBar*>();
+}
+
+} // namespace
+
+void AddParameterCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& registry) {
+    const auto realTime = [&doc](int) { return CommandUi{doc.m_playback == 0, std::nullopt}; };
+    const std::pair<int, void (*)(CTubescanDoc&, int)> steps[] = {
+        {32874, [](CTubescanDoc& d, int) { params::RangeStep(d, +1); }},
+        {32875, [](CTubescanDoc& d, int) { params::RangeStep(d, -1); }},
+        {32876, [](CTubescanDoc& d, int) { params::GainStep(d, +1); }},
+        {32877, [](CTubescanDoc& d, int) { params::GainStep(d, -1); }},
+        {32870, [](CTubescanDoc& d, int) { params::SectorStep(d, +1); }},
+        {32871, [](CTubescanDoc& d, int) { params::SectorStep(d, -1); }},
+        {32873, [](CTubescanDoc& d, int) { params::TrainStep(d, +1); }},
+        {32872, [](CTubescanDoc& d, int) { params::TrainStep(d, -1); }},
+    };
+    for (const auto& [id, step] : steps)
+        map.Add(id, {[&doc, step = step](int) { step(doc, 0); }, realTime});
+    map.Add(32919, {[&doc](int) { params::DiameterStep(doc, +1); }, {}});
+    map.Add(32920, {[&doc](int) { params::DiameterStep(doc, -1); }, {}});
+
+    const std::pair<int, params::KeyInKind> keyIns[] = {
+        {32855, params::KeyInKind::Range},
+        {32857, params::KeyInKind::Gain},
+        {32859, params::KeyInKind::Train},
+        {32861, params::KeyInKind::Sector},
+    };
+    for (const auto& [id, kind] : keyIns)
+        map.Add(id, {[&registry, kind = kind](int) {
+                         if (CKeyInDlg* box = KeyIn(registry)) box->Open(kind);
+                     },
+                     {}});
+
+    map.Add(32824, {[&doc, &registry](int) {
+                        doc.m_settingsDlgVisible = !doc.m_settingsDlgVisible;
+                        if (CCtrlPanelDlg* panel = Panel(registry)) {
+                            panel->setVisible(doc.m_settingsDlgVisible && doc.m_playback == 0);
+                            panel->Refresh();
+                        }
+                    },
+                    [&doc, &registry](int) {
+                        if (CCtrlPanelDlg* panel = Panel(registry))
+                            doc.m_settingsDlgVisible = panel->isVisible() ? 1 : 0;
+                        return CommandUi{doc.m_playback == 0, doc.m_settingsDlgVisible == 1};
+                    }});
+    // Only the start-up menu ever carried the mini bar's command; it shows and
+    // hides the bar with a check mark.
+    map.Add(32845, {[&registry](int) {
+                        if (!registry.mainFrame) return;
+                        QToolBar* bar = registry.mainFrame->MiniSettingsBar();
+                        bar->setVisible(!bar->isVisible());
+                        if (CMiniSettingsBar* mini = MiniBar(registry)) mini->Refresh();
+                    },
+                    [&registry](int) {
+                        const bool shown = registry.mainFrame &&
+                                           registry.mainFrame->MiniSettingsBar()->isVisible();
+                        return CommandUi{true, shown};
+                    }});
+}
+
+void InstallParameterWindowHooks(CTubescanDoc& doc, AppRegistry& registry) {
+    DocumentHooks& hooks = doc.m_hooks;
+    if (registry.mainFrame && !MiniBar(registry))
+        registry.mainFrame->MiniSettingsBar()->addWidget(
+            new CMiniSettingsBar(doc, registry.mainFrame->MiniSettingsBar()));
+
+    hooks.createModelessWindows = [&doc, &registry] {
+        if (!registry.mainFrame) return;
+        if (!registry.keyInBox) registry.keyInBox = new CKeyInDlg(doc, registry.mainFrame);
+        if (!registry.settingsPanel) {
+            auto* panel = new CCtrlPanelDlg(doc, registry.mainFrame);
+            panel->hideKeyIn = [&registry] {
+                if (CKeyInDlg* box = KeyIn(registry)) box->hide();
+            };
+            registry.settingsPanel = panel;
+        }
+    };
+    hooks.destroyModelessWindows = [&registry] {
+        delete registry.keyInBox;
+        registry.keyInBox = nullptr;
+        delete registry.settingsPanel;
+        registry.settingsPanel = nullptr;
+    };
+    hooks.refreshParameterTexts = [&registry] {
+        if (CCtrlPanelDlg* panel = Panel(registry)) panel->Refresh();
+        if (CMiniSettingsBar* mini = MiniBar(registry)) mini->Refresh();
+    };
+    hooks.refreshSettingsPanel = [&registry] {
+        if (CCtrlPanelDlg* panel = Panel(registry)) panel->Refresh();
+    };
+    hooks.showSettingsPanel = [&registry] {
+        if (CCtrlPanelDlg* panel = Panel(registry)) panel->show();
+    };
+    hooks.settingsPanelRect = [&registry]() -> std::optional<WindowRect> {
+        CCtrlPanelDlg* panel = Panel(registry);
+        if (!panel) return std::nullopt;
+        const QRect r = panel->frameGeometry();
+        return WindowRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
+    };
+    hooks.moveSettingsPanel = [&registry](int left, int top) {
+        if (CCtrlPanelDlg* panel = Panel(registry)) panel->move(left, top);
+    };
+}

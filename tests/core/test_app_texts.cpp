@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "app/MenuLayout.h"
+#include "app/RecordName.h"
+#include "app/StatusText.h"
+#include "doc/TubescanDoc.h"
+
+TEST(RecordName, CutsAtTheFirstDotOfTheFileNameOnly) {
+    EXPECT_EQ(RecordFileNameFromArgument("survey"), "survey.31l");
+    EXPECT_EQ(RecordFileNameFromArgument("survey.dat"), "survey.31l");
+    EXPECT_EQ(RecordFileNameFromArgument("survey.run1.31l"), "survey.31l");
+    EXPECT_EQ(RecordFileNameFromArgument("/data/pipe7"), "/data/pipe7.31l");
+    // A dot in a folder name must not send the recording elsewhere.
+    EXPECT_EQ(RecordFileNameFromArgument("./survey.run1"), "./survey.31l");
+    EXPECT_EQ(RecordFileNameFromArgument("./site.2024/pipe"), "./site.2024/pipe.31l");
+    EXPECT_EQ(RecordFileNameFromArgument("../a.b/c.d.e"), "../a.b/c.31l");
+}
+
+TEST(StatusText, PanesInMetresFeetAndInches) {
+    CTubescanDoc doc;
+    doc.m_pitchValid = 1;
+    doc.m_pitchAvg = -2.345;
+    doc.m_rollValid = 0;
+    doc.m_extDistanceValid = 1;
+    doc.m_extDistance = 3.048;
+    doc.m_cursorX = 0.3048;
+    doc.m_cursorY = -1.0;
+    doc.m_cursorRange = 1.23456;
+    doc.m_cursorBearing = 271.25;
+    doc.m_date = "08-DEC-2026";
+    doc.m_time = "23:51:07";
+
+    doc.m_units = 0;
+    StatusPaneTexts t = FormatStatusPanes(doc);
+    EXPECT_EQ(t.pitch, "-2.3 deg.");
+    EXPECT_EQ(t.roll, "n/a");
+    EXPECT_EQ(t.distance, "3.05 m");
+    EXPECT_EQ(t.horizontal, "0.305 m");
+    EXPECT_EQ(t.vertical, "-1.000 m");
+    EXPECT_EQ(t.range, "1.235 m");
+    EXPECT_EQ(t.bearing, "271.2 deg.");
+    EXPECT_EQ(t.dateTime, "08-DEC-2026   23:51:07");
+
+    doc.m_units = 1;
+    t = FormatStatusPanes(doc);
+    EXPECT_EQ(t.distance, "10.00 '");
+    EXPECT_EQ(t.horizontal, "1.00 '");
+
+    // Inches reach only the cursor panes; the distance stays in feet.
+    doc.m_units = 2;
+    t = FormatStatusPanes(doc);
+    EXPECT_EQ(t.distance, "10.00 '");
+    EXPECT_EQ(t.horizontal, "12.0 ''");
+    EXPECT_EQ(t.vertical, "-39.4 ''");
+
+    doc.m_extDistanceValid = 0;
+    doc.m_sectorMode = 2;
+    t = FormatStatusPanes(doc);
+    EXPECT_EQ(t.distance, "n/a");
+    EXPECT_EQ(t.bearing, "n/a");
+}
+
+TEST(MenuLayout, ToolBarAcceleratorsAndMenuShareOneSetOfCommands) {
+    const std::vector<int> ids = MainMenuCommandIds();
+    // Two commands sit in two places (View and System); every other id once.
+    std::multiset<int> counted(ids.begin(), ids.end());
+    for (int id : counted) EXPECT_LE(counted.count(id), id == 32799 || id == 32824 ? 2u : 1u) << id;
+    EXPECT_EQ(ids.front(), 32804);
+    EXPECT_EQ(ids.back(), 57664);
+    EXPECT_EQ(ToolBarCommands().size(), 22u);
+    EXPECT_EQ(ToolBarCommands().front(), 32804);
+    EXPECT_EQ(ToolBarCommands().back(), 32847);
+    EXPECT_EQ(CommandPrompt(32874), "Increase Range");
+    EXPECT_EQ(CommandPrompt(32804), "Real Time Data Acquisition");
+    for (int id : ToolBarCommands()) EXPECT_FALSE(CommandPrompt(id).empty()) << id;
+    EXPECT_EQ(StripMnemonic("E&xit"), "Exit");
+    EXPECT_EQ(StripMnemonic("Salt && Pepper"), "Salt & Pepper");
+}

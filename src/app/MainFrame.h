@@ -61,7 +61,7 @@ class CMainFrame : public QMainWindow {
     // The main window became the active window.
     void activated();
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -13,8 +13,12 @@
 
 namespace {
 
-CCtrlPanelDlg* Panel(const AppRegistry& r) { return qobject_cast<CCtrlPanelDlg*>(r.settingsPanel); }
-CKeyInDlg* KeyIn(const AppRegistry& r) { return qobject_cast<CKeyInDlg*>(r.keyInBox); }
+CCtrlPanelDlg* Panel(const AppRegistry& r) {
+    return qobject_cast<CCtrlPanelDlg*>(r.settingsPanel);
+}
+CKeyInDlg* KeyIn(const AppRegistry& r) {
+    return qobject_cast<CKeyInDlg*>(r.keyInBox);
+}
 CMiniSettingsBar* MiniBar(const AppRegistry& r) {
     if (!r.mainFrame) return nullptr;
     return r.mainFrame->MiniSettingsBar()->findChild<CMiniSettingsBar*>();

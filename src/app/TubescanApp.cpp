@@ -113,6 +113,9 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
 
     m_frame->UpdateCommandUi();
     m_frame->RefreshStatusPanes();
+    // Tells the operator (and scripts waiting for start-up) which settings are in use.
+    std::printf("TubescanL: running with settings file %s\n", m_doc->m_iniPath.c_str());
+    std::fflush(stdout);
     return true;
 }
 

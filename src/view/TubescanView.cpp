@@ -246,11 +246,20 @@ void CTubescanView::mouseReleaseEvent(QMouseEvent* event) {
 void CTubescanView::keyPressEvent(QKeyEvent* event) {
     // The key-in box for range, gain, sector and train; letters in either case.
     switch (event->key()) {
-    case Qt::Key_R: emit commandRequested(32855); return;
-    case Qt::Key_G: emit commandRequested(32857); return;
-    case Qt::Key_S: emit commandRequested(32861); return;
-    case Qt::Key_T: emit commandRequested(32859); return;
-    default: QWidget::keyPressEvent(event);
+    case Qt::Key_R:
+        emit commandRequested(32855);
+        return;
+    case Qt::Key_G:
+        emit commandRequested(32857);
+        return;
+    case Qt::Key_S:
+        emit commandRequested(32861);
+        return;
+    case Qt::Key_T:
+        emit commandRequested(32859);
+        return;
+    default:
+        QWidget::keyPressEvent(event);
     }
 }
 

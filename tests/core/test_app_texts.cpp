@@ -66,7 +66,8 @@ TEST(MenuLayout, ToolBarAcceleratorsAndMenuShareOneSetOfCommands) {
     const std::vector<int> ids = MainMenuCommandIds();
     // Two commands sit in two places (View and System); every other id once.
     std::multiset<int> counted(ids.begin(), ids.end());
-    for (int id : counted) EXPECT_LE(counted.count(id), id == 32799 || id == 32824 ? 2u : 1u) << id;
+    for (int id : counted)
+        EXPECT_LE(counted.count(id), id == 32799 || id == 32824 ? 2u : 1u) << id;
     EXPECT_EQ(ids.front(), 32804);
     EXPECT_EQ(ids.back(), 57664);
     EXPECT_EQ(ToolBarCommands().size(), 22u);
@@ -74,7 +75,8 @@ TEST(MenuLayout, ToolBarAcceleratorsAndMenuShareOneSetOfCommands) {
     EXPECT_EQ(ToolBarCommands().back(), 32847);
     EXPECT_EQ(CommandPrompt(32874), "Increase Range");
     EXPECT_EQ(CommandPrompt(32804), "Real Time Data Acquisition");
-    for (int id : ToolBarCommands()) EXPECT_FALSE(CommandPrompt(id).empty()) << id;
+    for (int id : ToolBarCommands())
+        EXPECT_FALSE(CommandPrompt(id).empty()) << id;
     EXPECT_EQ(StripMnemonic("E&xit"), "Exit");
     EXPECT_EQ(StripMnemonic("Salt && Pepper"), "Salt & Pepper");
 }

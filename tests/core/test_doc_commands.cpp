@@ -60,11 +60,13 @@ TEST_F(DocCommandsTest, ZoomFactorItemsSetAndCheckExactValuesOnly) {
     ASSERT_TRUE(commands.Run(32789));
     EXPECT_DOUBLE_EQ(doc.m_zoom, 4.0);
     doc.m_zoom = 1.3; // from a settings file
-    for (int id = 32781; id <= 32789; ++id) EXPECT_FALSE(Checked(id)) << id;
+    for (int id = 32781; id <= 32789; ++id)
+        EXPECT_FALSE(Checked(id)) << id;
 }
 
 TEST_F(DocCommandsTest, RealTimeOnlyCommandsAreDisabledDuringPlayback) {
-    for (int id : {32888, 32889, 32890, 32891}) EXPECT_TRUE(commands.Update(id).enabled) << id;
+    for (int id : {32888, 32889, 32890, 32891})
+        EXPECT_TRUE(commands.Update(id).enabled) << id;
     doc.m_playback = 1;
     for (int id : {32888, 32889, 32890, 32891}) {
         EXPECT_FALSE(commands.Update(id).enabled) << id;

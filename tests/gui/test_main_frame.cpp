@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "AppFixture.h"
+#include "app/MenuLayout.h"
+#include "view/TubescanView.h"
+
+namespace {
+
+// "popup/popup/item text=id" for every command item, separators as "-".
+void Dump(const QMenu* menu, const QString& path, QStringList& out) {
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator())
+            out << path + "-";
+        else if (a->menu())
+            Dump(a->menu(), path + a->text() + "/", out);
+        else
+            out << path + a->text() + "=" + QString::number(a->data().toInt());
+    }
+}
+
+QStringList DumpMenuBar(QMenuBar* bar) {
+    QStringList out;
+    for (QAction* a : bar->actions())
+        Dump(a->menu(), a->text() + "/", out);
+    return out;
+}
+
+void DumpLayout(const std::vector<MenuItem>& items, const QString& path, QStringList& out) {
+    for (const MenuItem& item : items) {
+        const QString text = QString::fromStdString(item.text);
+        if (item.kind == MenuItem::Kind::Separator)
+            out << path + "-";
+        else if (item.kind == MenuItem::Kind::Popup)
+            DumpLayout(item.children, path + text + "/", out);
+        else
+            out << path + text + "=" + QString::number(item.id);
+    }
+}
+
+} // namespace
+
+using MainFrameTest = AppFixture;
+
+TEST_F(MainFrameTest, MenuCarriesEveryCommandWithItsTextInItsPlace) {
+    const QStringList built = DumpMenuBar(Frame().menuBar());
+    QStringList wanted;
+    for (const MenuItem& popup : MainMenu())
+        DumpLayout(popup.children, QString::fromStdString(popup.text) + "/", wanted);
+    EXPECT_EQ(built, wanted);
+
+    // Places an operator knows the program by.
+    EXPECT_EQ(built.first(), "&File/Connect to &Sonar Head=32804");
+    EXPECT_TRUE(built.contains("&File/&Record  Start (Stop)=32806"));
+    EXPECT_TRUE(built.contains("&File/E&xit=57665"));
+    EXPECT_TRUE(built.contains("&View/&Zoom Factor/300 %=32788"));
+    EXPECT_TRUE(built.contains("&View/&Diagnostics=32799"));
+    EXPECT_TRUE(built.contains("&System/&Diagnostics...=32799"));
+    EXPECT_TRUE(built.contains("&System/&Options/Units/Inches=32844"));
+    EXPECT_TRUE(built.contains("&System/Xdcr Fwd / Aft/Aft=32889"));
+    EXPECT_TRUE(built.contains("&Text/Delete =32905"));
+    EXPECT_EQ(built.last(), "&System/&Help/&About TubescanL...=57664");
+    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 91);
+    const QStringList top = {"&File", "&View",    "&ColorTable", "&Points", "Pipe &Shape",
+                             "&Text", "&Measure", "&Grid",       "&System"};
+    QStringList tops;
+    for (QAction* a : Frame().menuBar()->actions())
+        tops << a->text();
+    EXPECT_EQ(tops, top);
+}
+
+TEST_F(MainFrameTest, ToolBarHas22ButtonsInOrderWithPromptsAndKeys) {
+    const QList<QAction*> buttons = Frame().MainToolBar()->actions();
+    ASSERT_EQ(buttons.size(), 22);
+    for (int i = 0; i < 22; ++i) {
+        EXPECT_EQ(buttons[i]->data().toInt(), ToolBarCommands()[static_cast<std::size_t>(i)]);
+        EXPECT_FALSE(buttons[i]->icon().isNull()) << i;
+        EXPECT_FALSE(buttons[i]->statusTip().isEmpty()) << i;
+    }
+    EXPECT_EQ(Frame().Action(32874)->statusTip(), "Increase Range");
+    EXPECT_EQ(Frame().Action(32875)->shortcut(), QKeySequence(Qt::Key_F1));
+    EXPECT_EQ(Frame().Action(32919)->shortcut(), QKeySequence(Qt::Key_F6));
+    EXPECT_EQ(Frame().Action(32941)->shortcut(), QKeySequence(Qt::Key_Up));
+
+    // A hovered button's prompt shows in the message pane; "Ready" after.
+    QStatusTipEvent tip("Increase Range");
+    QApplication::sendEvent(&Frame(), &tip);
+    EXPECT_EQ(Frame().Pane(0)->text(), "Increase Range");
+    QStatusTipEvent none("");
+    QApplication::sendEvent(&Frame(), &none);
+    EXPECT_EQ(Frame().Pane(0)->text(), "Ready");
+}
+
+TEST_F(MainFrameTest, EnabledStatesFollowPlaybackAndUnbuiltCommandsAreDisabled) {
+    const int realTimeOnly[] = {32870, 32871, 32872, 32873, 32874, 32875, 32876,
+                                32877, 32888, 32889, 32890, 32891, 32824};
+    Frame().UpdateCommandUi();
+    for (int id : realTimeOnly)
+        EXPECT_TRUE(Frame().Action(id)->isEnabled()) << id;
+    Doc().m_playback = 1;
+    Frame().UpdateCommandUi();
+    for (int id : realTimeOnly)
+        EXPECT_FALSE(Frame().Action(id)->isEnabled()) << id;
+    // The tool-bar button is the same action.
+    auto* button =
+        qobject_cast<QToolButton*>(Frame().MainToolBar()->widgetForAction(Frame().Action(32874)));
+    ASSERT_NE(button, nullptr);
+    EXPECT_FALSE(button->isEnabled());
+    // A disabled step command does nothing even when its key arrives.
+    const std::uint8_t gain = Doc().m_command[headproto::kCmdGain];
+    Frame().Action(32876)->trigger();
+    EXPECT_EQ(Doc().m_command[headproto::kCmdGain], gain);
+    // Display commands stay available during playback.
+    EXPECT_TRUE(Frame().Action(32822)->isEnabled());
+    // Commands of windows not built into this program yet are present and disabled.
+    EXPECT_FALSE(Frame().Action(32868)->isEnabled());
+    EXPECT_FALSE(Frame().Action(32955)->isEnabled());
+
+    Doc().m_playback = 0;
+    Frame().UpdateCommandUi();
+    Frame().Action(32876)->trigger();
+    EXPECT_EQ(Doc().m_command[headproto::kCmdGain], gain + 1);
+}
+
+TEST_F(MainFrameTest, CheckMarksFollowTheDocument) {
+    Doc().m_zoom = 1.75;
+    Doc().m_colorTable = 3;
+    Frame().UpdateCommandUi();
+    EXPECT_TRUE(Frame().Action(32786)->isChecked());
+    EXPECT_FALSE(Frame().Action(32783)->isChecked());
+    EXPECT_TRUE(Frame().Action(32774)->isChecked());
+    Frame().Action(32822)->trigger(); // zoom in
+    EXPECT_DOUBLE_EQ(Doc().m_zoom, 2.0);
+    EXPECT_TRUE(Frame().Action(32787)->isChecked());
+    EXPECT_FALSE(Frame().Action(32786)->isChecked());
+}
+
+TEST_F(MainFrameTest, StatusPanesInMetresFeetAndInches) {
+    CTubescanDoc& doc = Doc();
+    doc.m_pitchValid = doc.m_rollValid = 1;
+    doc.m_pitchAvg = 1.25;
+    doc.m_rollAvg = -3.5;
+    doc.m_extDistanceValid = 1;
+    doc.m_extDistance = 0.6096;
+    doc.m_cursorX = 0.3048;
+    doc.m_cursorY = 0.1;
+    doc.m_cursorRange = 0.5;
+    doc.m_cursorBearing = 45.0;
+    doc.m_date = "01-JAN-2027";
+    doc.m_time = "12:00:00";
+    const auto panes = [this] {
+        Frame().RefreshStatusPanes();
+        QStringList t;
+        for (int i : {2, 5, 8, 11, 14, 17, 20, 22})
+            t << Frame().Pane(i)->text();
+        return t;
+    };
+    doc.m_units = 0;
+    EXPECT_EQ(panes(), QStringList({"1.2 deg.", "-3.5 deg.", "0.61 m", "0.305 m", "0.100 m",
+                                    "0.500 m", "45.0 deg.", "01-JAN-2027   12:00:00"}));
+    doc.m_units = 1;
+    EXPECT_EQ(panes().mid(2, 4), QStringList({"2.00 '", "1.00 '", "0.33 '", "1.64 '"}));
+    doc.m_units = 2;
+    EXPECT_EQ(panes().mid(2, 4), QStringList({"2.00 '", "12.0 ''", "3.9 ''", "19.7 ''"}));
+
+    // Labels, gaps and widths of the 23 panes.
+    EXPECT_EQ(Frame().Pane(1)->text(), "Pitch:");
+    EXPECT_EQ(Frame().Pane(19)->text(), "Bearing:");
+    EXPECT_EQ(Frame().Pane(8)->width(), 55);
+    EXPECT_EQ(Frame().Pane(22)->width(), 120);
+    EXPECT_EQ(Frame().Pane(9)->width(), 15);
+    EXPECT_FALSE(Frame().Pane(3)->isEnabled());
+}
+
+TEST_F(MainFrameTest, TitlesForRealTimePlaybackAndTheDocumentsOwn) {
+    Frame().resize(900, 700);
+    QApplication::processEvents();
+    EXPECT_EQ(Frame().windowTitle(), "TubescanL -- Real Time ");
+    Doc().m_playback = 1;
+    Doc().m_playPath = "/data/run 3.31l";
+    Frame().UpdateTitleText();
+    EXPECT_EQ(Frame().windowTitle(), "TubescanL - Playback File [/data/run 3.31l] ");
+    Doc().SetWindowTitle("TubescanL - Record to File [x.31l] ");
+    EXPECT_EQ(Frame().windowTitle(), "TubescanL - Record to File [x.31l] ");
+}
+
+TEST_F(MainFrameTest, FullScreenTwiceRestoresCaptionMenuAndStatusBar) {
+    QToolBar* tools = Frame().MainToolBar();
+    const bool toolsShown = tools->isVisible();
+    Frame().Action(cmd::kFullScreen)->trigger();
+    EXPECT_EQ(Doc().m_fullScreen, 1);
+    EXPECT_TRUE(Frame().windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_FALSE(Frame().menuBar()->isVisible());
+    EXPECT_FALSE(Frame().statusBar()->isVisible());
+    EXPECT_EQ(tools->isVisible(), toolsShown);
+    EXPECT_TRUE(Frame().Action(cmd::kFullScreen)->isChecked());
+    // The keys still work without the menu bar.
+    EXPECT_TRUE(Frame().Action(32874)->isEnabled());
+
+    Frame().Action(cmd::kFullScreen)->trigger();
+    EXPECT_EQ(Doc().m_fullScreen, 0);
+    EXPECT_FALSE(Frame().windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(Frame().menuBar()->isVisible());
+    EXPECT_TRUE(Frame().statusBar()->isVisible());
+    EXPECT_TRUE(Frame().isVisible());
+    EXPECT_TRUE(Frame().windowState() & Qt::WindowMaximized);
+    EXPECT_FALSE(Frame().Action(cmd::kFullScreen)->isChecked());
+}
+
+TEST_F(MainFrameTest, ArrowKeysMoveTheShapeInShapeMode) {
+    Doc().m_displayPipeShape = 1; // moving the shape needs it on screen
+    Doc().m_moveShapeMode = 1;
+    Doc().m_range = 2.0;
+    Doc().m_zoom = 0.5;
+    Doc().m_circleOffsetX = 100.0;
+    Doc().m_circleOffsetY = 100.0;
+    Frame().Action(cmd::kArrowRight)->trigger();
+    Frame().Action(cmd::kArrowUp)->trigger();
+    EXPECT_DOUBLE_EQ(Doc().m_circleOffsetX, 104.0); // one pixel x range / zoom
+    EXPECT_DOUBLE_EQ(Doc().m_circleOffsetY, 96.0);
+    EXPECT_EQ(Doc().m_panX, 0);
+    EXPECT_EQ(Doc().m_panY, 0);
+}
+
+TEST_F(MainFrameTest, IdlePlaybackTicksOnlyWhilePlayingUnheldAtSpeedZero) {
+    int ticks = 0;
+    Frame().SetPlaybackTick([&] {
+        if (++ticks == 5) Doc().m_hold = 1; // the operator holds after five frames
+    });
+    QApplication::processEvents();
+    EXPECT_EQ(ticks, 0); // real time: no ticks
+    Doc().m_playback = 1;
+    Doc().m_playbackSpeed = 0;
+    Frame().UpdateCommandUi();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 5; }, 2000));
+    QTest::qWait(20);
+    EXPECT_EQ(ticks, 5);
+    Doc().m_hold = 0;
+    Doc().m_playbackSpeed = 20; // a timer drives other speeds, not idle time
+    Frame().UpdateCommandUi();
+    QTest::qWait(20);
+    EXPECT_EQ(ticks, 5);
+}
+
+TEST_F(MainFrameTest, ViewKeysOpenTheKeyInBoxAndTheFrameHidesIt) {
+    CTubescanView* view = Frame().View();
+    QWidget* box = app->Registry().keyInBox;
+    ASSERT_NE(box, nullptr);
+    QTest::keyClick(view, Qt::Key_G);
+    EXPECT_TRUE(box->isVisible());
+    emit Frame().activated();
+    EXPECT_FALSE(box->isVisible());
+}

@@ -1,0 +1,63 @@
+// The real executable, copied into a scratch folder beside its own settings
+// file, leaves in order on SIGTERM and SIGINT.
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include "AppFixture.h"
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class ProgramExit : public ::testing::TestWithParam<int> {};
+
+} // namespace
+
+TEST_P(ProgramExit, SignalSavesTheSettingsFileAndExitsZero) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString exe = dir.filePath("tubescan");
+    ASSERT_TRUE(QFile::copy(TUBESCAN_EXE, exe));
+    const QString ini = dir.filePath("TubescanL.INI");
+    WriteTextFile(ini,
+                  QByteArray(kLoopbackSettings) + "; kept: a line the program does not own\r\n");
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TUBESCAN_LOOPBACK_ONLY", "1");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", dir.filePath("config")); // window state stays here
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(dir.path());
+    program.start(exe, {});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    // Start-up is over when the program names its settings file.
+    QByteArray out;
+    while (!out.contains('\n') && program.waitForReadyRead(10000))
+        out += program.readAllStandardOutput();
+    ASSERT_TRUE(out.contains(ini.toUtf8())) << out.constData();
+
+    ::kill(static_cast<pid_t>(program.processId()), GetParam());
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().constData();
+
+    const QByteArray saved = ReadAll(ini);
+    EXPECT_TRUE(saved.contains("IP Address=127.0.0.1"));
+    EXPECT_TRUE(saved.contains("Output UDP Address=127.0.0.1"));
+    EXPECT_TRUE(saved.contains("Zoom=1.00")) << "the document's save runs on the way out";
+    EXPECT_TRUE(saved.contains("; kept: a line the program does not own"));
+    EXPECT_TRUE(QFile::exists(dir.filePath("config/Vantorel/TubescanL.conf")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, ProgramExit, ::testing::Values(SIGTERM, SIGINT),
+                         [](const auto& info) { return info.param == SIGTERM ? "Term" : "Int"; });

@@ -1,7 +1,15 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds TubescanL and its tools, and
-# reports what was built. (Running the program against the bundled simulator
-# joins this script as the program takes shape.)
+# runs the program against the bundled head simulator on 127.0.0.1.
+#
+# The program runs from a scratch folder with its own settings file that points
+# the head and the UDP output at 127.0.0.1, so a settings file you already have
+# is never read or changed. With a display the window opens and the job ends
+# when you close it; without one the program runs under Xvfb for about twenty
+# seconds and leaves a screenshot.
+#
+#   TUBESCAN_RUN_SECONDS   how long the headless run lasts (default 20)
+#   TUBESCAN_RUN_DIR       the scratch folder (default: a new one under build/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export TUBESCAN_LOOPBACK_ONLY=1
@@ -9,8 +17,68 @@ export TUBESCAN_LOOPBACK_ONLY=1
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc 2>/dev/null || echo 2)"
+
+run_dir="${TUBESCAN_RUN_DIR:-$(mktemp -d "$(pwd)/build/run-XXXXXX")}"
+mkdir -p "$run_dir"
+run_dir="$(cd "$run_dir" && pwd)"
+seconds="${TUBESCAN_RUN_SECONDS:-20}"
+
+# The program reads the settings file beside its executable: give it a copy
+# of its own in the scratch folder.
+cp build/tubescan "$run_dir/tubescan"
+printf '%s\r\n' \
+    '[System Settings]' \
+    'IP Address=127.0.0.1' \
+    'Output UDP Address=127.0.0.1' \
+    'Output UDP Port=4041' \
+    'Enable UDP Output XYZ=1' \
+    'Read File Directory='"$run_dir"'/' \
+    'Write File Directory='"$run_dir"'/' \
+    'Settings Left=20' \
+    'Settings Top=120' \
+    > "$run_dir/TubescanL.INI"
+
+sim_pid=""
+cleanup() {
+    if [ -n "$sim_pid" ] && kill -0 "$sim_pid" 2>/dev/null; then
+        kill -TERM "$sim_pid" 2>/dev/null || true
+        wait "$sim_pid" 2>/dev/null || true
+    fi
+}
+trap cleanup EXIT
+
+./build/tubescan-sim --address 127.0.0.1 > "$run_dir/sim.log" 2>&1 &
+sim_pid=$!
+sleep 0.5
+if ! kill -0 "$sim_pid" 2>/dev/null; then
+    echo "main-job: the head simulator did not start (see $run_dir/sim.log);"
+    echo "          the program runs without a head and shows \"No Connection\"."
+    sim_pid=""
+fi
+
+echo "main-job: running TubescanL in $run_dir"
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    (cd "$run_dir" && ./tubescan "$@")
+    echo "main-job: settings kept in $run_dir/TubescanL.INI"
+    exit 0
+fi
+
+# No display: a virtual one, a screenshot after the run, then an orderly exit.
+shot="$run_dir/tubescan-screenshot.png"
+cat > "$run_dir/headless-run.sh" <<INNER
+set -u
+cd "$run_dir"
+./tubescan "\$@" > "$run_dir/tubescan.log" 2>&1 &
+pid=\$!
+sleep "$seconds"
+import -window root "$shot"
+kill -TERM "\$pid"
+wait "\$pid"
+echo "main-job: TubescanL exited with status \$?"
+INNER
+xvfb-run -a -s "-screen 0 1600x1000x24" bash "$run_dir/headless-run.sh" "$@"
+
 echo
-echo "Built:"
-for exe in tubescan tubescan-sim tubescan-convert; do
-    printf '  %s\n' "$(pwd)/build/$exe"
-done
+echo "main-job: screenshot:     $shot"
+echo "main-job: program output: $run_dir/tubescan.log"
+echo "main-job: settings file:  $run_dir/TubescanL.INI"

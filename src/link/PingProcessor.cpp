@@ -30,9 +30,57 @@ constexpr double kMaxRadius = 1 << 30;
 // 21 sub-beams, on the stack.
 constexpr int kChunk = 1024;
 
-struct Pixel {
-    std::uint8_t blue, green, red;
+// The steps of one chunk along a sub-beam, shared by all 21 sub-beams.
+struct Step {
+    double distance;
+    int sample;
 };
+
+// Everything the inner loop reads, handed over by value: the image stores go
+// through a byte pointer, which may alias anything, so the loop must not
+// reach these through references it would have to reload after each store.
+struct SubBeam {
+    int w0, w1, w2;
+    double cos, sin;
+};
+struct WedgeFrame {
+    const std::uint8_t* line0;
+    const std::uint8_t* line1;
+    const std::uint8_t* line2;
+    const std::uint32_t* colours; // blue | green << 8 | red << 16
+    std::uint8_t* image;
+    int width;
+    double radius, xLimit, yLimit;
+};
+
+void PaintSteps(const WedgeFrame frame, const SubBeam beam, const Step* steps, int count) {
+    const std::uint8_t* const line0 = frame.line0;
+    const std::uint8_t* const line1 = frame.line1;
+    const std::uint8_t* const line2 = frame.line2;
+    const std::uint32_t* const colours = frame.colours;
+    std::uint8_t* const image = frame.image;
+    const std::ptrdiff_t width = frame.width;
+    const double radius = frame.radius, xLimit = frame.xLimit, yLimit = frame.yLimit;
+    const int w0 = beam.w0, w1 = beam.w1, w2 = beam.w2;
+    const double c = beam.cos, s = beam.sin;
+    for (int n = 0; n < count; ++n) {
+        const double xd = radius + steps[n].distance * c;
+        const double yd = radius + steps[n].distance * s;
+        // Comparing before truncating is the same test as on the truncated
+        // values and never converts an out-of-range double.
+        if (!(xd >= 1.0 && xd < xLimit && yd >= 1.0 && yd < yLimit)) continue;
+        const int i = steps[n].sample;
+        const int v = line0[i] * w0 + line1[i] * w1 + line2[i] * w2;
+        // v / 200 equals trunc(v x 0.005) for every sum up to 255 x 200.
+        const std::uint32_t colour = colours[v / kWeightSum];
+        // Signed conversions: one instruction each; both lie inside the image.
+        const std::ptrdiff_t px = static_cast<int>(xd), py = static_cast<int>(yd);
+        std::uint8_t* const dst = image + (py * width + px) * 3;
+        dst[0] = static_cast<std::uint8_t>(colour);
+        dst[1] = static_cast<std::uint8_t>(colour >> 8);
+        dst[2] = static_cast<std::uint8_t>(colour >> 16);
+    }
+}
 
 bool ImageUsable(const CTubescanDoc& doc) {
     const int w = doc.m_imageWidth, h = doc.m_imageHeight;
@@ -134,12 +182,11 @@ void DrawPing(CTubescanDoc& doc, const PingWorkspace& ws) {
     if (!(radius >= 1.0 && radius <= kMaxRadius) || !std::isfinite(u)) return;
     const int width = doc.m_imageWidth, height = doc.m_imageHeight;
     const double xLimit = width - 1.0, yLimit = height - 1.0;
-    std::uint8_t* const image = doc.m_image.data();
 
     // Colour of every possible blended value (weighted sum / 200 is 0...255):
     // the display mix, the clamp to the painted levels and the table lookup
     // happen once per value instead of once per pixel.
-    std::array<Pixel, 256> colours;
+    std::array<std::uint32_t, 256> colours;
     {
         const auto& table = doc.m_sonarBitmap.Colors(doc.m_colorTable);
         const double mix = doc.m_profileMix;
@@ -148,14 +195,13 @@ void DrawPing(CTubescanDoc& doc, const PingWorkspace& ws) {
             const int level = !(m >= CSonarBitmap::kMinLevel) ? CSonarBitmap::kMinLevel
                               : m >= CSonarBitmap::kMaxLevel  ? CSonarBitmap::kMaxLevel
                                                               : static_cast<int>(m);
-            colours[v] = Pixel{table[level].blue, table[level].green, table[level].red};
+            colours[v] = table[level].blue | table[level].green << 8 | table[level].red << 16;
         }
     }
 
     // Weights per sub-beam as applied to (line 0, line 1, line 2): an
     // inverted head swaps oldest and newest, and so does scanning backwards.
-    std::array<std::array<int, 3>, kSubBeams> weights;
-    std::array<double, kSubBeams> cosines, sines;
+    std::array<SubBeam, kSubBeams> beams;
     const bool forwardStart = (doc.m_sonarUpDown == 0 && doc.m_scanDirection == 1) ||
                               (doc.m_sonarUpDown != 0 && doc.m_scanDirection != 1);
     const double startAngle =
@@ -164,22 +210,22 @@ void DrawPing(CTubescanDoc& doc, const PingWorkspace& ws) {
         auto w = kBeamWeights[r];
         if (doc.m_sonarUpDown == 1) std::swap(w[0], w[2]);
         if (doc.m_scanDirection != 1) std::swap(w[0], w[2]);
-        weights[r] = w;
         const std::size_t j = HeadAngleTableIndex(startAngle + r * kWedgeDegrees / 20);
-        cosines[r] = ws.trig.cos[j];
-        sines[r] = ws.trig.sin[j];
+        beams[r] = SubBeam{w[0], w[1], w[2], ws.trig.cos[j], ws.trig.sin[j]};
     }
 
-    const std::uint8_t* const line0 = ws.lines[0].data();
-    const std::uint8_t* const line1 = ws.lines[1].data();
-    const std::uint8_t* const line2 = ws.lines[2].data();
+    const WedgeFrame frame{ws.lines[0].data(),
+                           ws.lines[1].data(),
+                           ws.lines[2].data(),
+                           colours.data(),
+                           doc.m_image.data(),
+                           width,
+                           radius,
+                           xLimit,
+                           yLimit};
     const double zoom = g.zoom;
     const double lastDistance = radius - 2.0; // trunc(d) beyond this is outside the picture
 
-    struct Step {
-        double distance;
-        int sample;
-    };
     Step steps[kChunk];
 
     ForEachReachableRange(radius, u, width, height, [&](long long k0, long long k1) {
@@ -197,28 +243,8 @@ void DrawPing(CTubescanDoc& doc, const PingWorkspace& ws) {
                 const double sample = std::trunc(static_cast<double>(k) / zoom);
                 steps[count++] = Step{d, static_cast<int>(std::min(sample, kLineBytes - 1.0))};
             }
-            for (int r = 0; r < kSubBeams; ++r) {
-                const int w0 = weights[r][0], w1 = weights[r][1], w2 = weights[r][2];
-                const double c = cosines[r], s = sines[r];
-                for (int n = 0; n < count; ++n) {
-                    const double xd = radius + steps[n].distance * c;
-                    const double yd = radius + steps[n].distance * s;
-                    // Comparing before truncating is the same test as on the
-                    // truncated values and never converts an out-of-range double.
-                    if (!(xd >= 1.0 && xd < xLimit && yd >= 1.0 && yd < yLimit)) continue;
-                    const int i = steps[n].sample;
-                    const int v = line0[i] * w0 + line1[i] * w1 + line2[i] * w2;
-                    // v / 200 equals trunc(v x 0.005) for every sum up to 255 x 200.
-                    const Pixel p = colours[v / kWeightSum];
-                    std::uint8_t* const dst =
-                        image + (static_cast<std::size_t>(yd) * static_cast<std::size_t>(width) +
-                                 static_cast<std::size_t>(xd)) *
-                                    3;
-                    dst[0] = p.blue;
-                    dst[1] = p.green;
-                    dst[2] = p.red;
-                }
-            }
+            for (const SubBeam& beam : beams)
+                PaintSteps(frame, beam, steps, count);
             if (beyondEdge) return;
         }
     });

@@ -48,10 +48,6 @@ void CTubescanView::SetLayerPainter(Layer layer, LayerPainter painter) {
     m_layers[layer] = std::move(painter);
 }
 
-void CTubescanView::SetPaletteSource(PaletteSource source) {
-    m_palette = std::move(source);
-}
-
 void CTubescanView::OnInitialUpdate() {
     update();
     if (!m_doc) return;
@@ -183,16 +179,13 @@ void CTubescanView::DrawHeadIcon(QPainter& painter) {
 }
 
 void CTubescanView::DrawColourBar(int table) {
-    std::array<QRgb, 256> colours{};
-    if (m_palette) {
-        colours = m_palette(table);
-    } else {
-        for (int i = 0; i < 256; ++i)
-            colours[i] = qRgb(i, i, i);
-    }
+    // The tables are constant after the document is made: no lock needed.
+    const CSonarBitmap::Table& colours = m_doc->m_sonarBitmap.Colors(table);
     const int left = m_clientWidth - 10;
     for (int row = 0; row < m_clientHeight; ++row) {
-        const QRgb colour = colours[static_cast<std::size_t>(ColourBarIndex(row, m_clientHeight))];
+        const ColorEntry& c =
+            colours[static_cast<std::size_t>(ColourBarIndex(row, m_clientHeight))];
+        const QRgb colour = qRgb(c.red, c.green, c.blue);
         auto* line = reinterpret_cast<QRgb*>(m_backBuffer.scanLine(row));
         for (int x = std::max(left, 0); x < std::min(left + 8, m_clientWidth); ++x)
             line[x] = colour;

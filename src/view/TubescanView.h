@@ -27,10 +27,6 @@ class CTubescanView : public QWidget {
     using LayerPainter = std::function<void(QPainter&, const CTubescanView&)>;
     void SetLayerPainter(Layer layer, LayerPainter painter);
 
-    // The 256 colours of colour table `table` (0 ... 8) as 0xAARRGGBB.
-    using PaletteSource = std::function<std::array<QRgb, 256>(int table)>;
-    void SetPaletteSource(PaletteSource source);
-
     // Composes the whole picture into the back buffer (what the next paint shows).
     void ComposeBackBuffer();
     const QImage& BackBuffer() const { return m_backBuffer; }
@@ -79,6 +75,5 @@ class CTubescanView : public QWidget {
     QPoint m_dragStart;
     QPoint m_panStart;
     std::array<LayerPainter, LayerCount> m_layers;
-    PaletteSource m_palette;
     std::array<QImage, 4> m_headIcons;
 };

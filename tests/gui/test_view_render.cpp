@@ -28,12 +28,6 @@ struct RenderedView {
         doc.m_scanDirection = 1; // no look-ahead step
         doc.m_beamAngle = 0.0;
         SetSector(0, 30);
-        view.SetPaletteSource([](int) {
-            std::array<QRgb, 256> colours{};
-            for (int i = 0; i < 256; ++i)
-                colours[static_cast<std::size_t>(i)] = qRgb(i, 255 - i, 7);
-            return colours;
-        });
         view.resize(width, height);
         view.show();
         QApplication::processEvents();
@@ -101,12 +95,22 @@ TEST(ViewRender, ScanLineColourBarAndHeadIcon) {
     EXPECT_EQ(v.At(520, 300), kScanLine);
     EXPECT_NE(v.At(528, 300), kScanLine);
 
-    // Colour bar: 8 pixels wide at the right, strongest colour on top.
-    EXPECT_EQ(v.At(790, 0), qRgb(117, 255 - 117, 7));
-    EXPECT_EQ(v.At(797, 0), qRgb(117, 255 - 117, 7));
-    EXPECT_EQ(v.At(790, 599), qRgb(1, 254, 7));
-    EXPECT_NE(v.At(789, 0), qRgb(117, 255 - 117, 7));
-    EXPECT_NE(v.At(798, 0), qRgb(117, 255 - 117, 7));
+    // Colour bar: 8 pixels wide at the right, strongest colour on top, from
+    // the table in use.
+    const auto entry = [&](int level) {
+        const ColorEntry c = v.doc.m_sonarBitmap.Entry(v.doc.m_colorTable, level);
+        return qRgb(c.red, c.green, c.blue);
+    };
+    for (int table : {0, 4, 8}) {
+        v.doc.m_colorTable = table;
+        EXPECT_EQ(v.At(790, 0), entry(117)) << table;
+        EXPECT_EQ(v.At(797, 0), entry(117)) << table;
+        EXPECT_EQ(v.At(790, 599), entry(1)) << table;
+        EXPECT_EQ(v.At(794, 300), entry(59)) << table;
+    }
+    EXPECT_NE(entry(117), entry(1));
+    EXPECT_NE(v.At(789, 0), entry(117));
+    EXPECT_NE(v.At(798, 0), entry(117));
 
     // Aft transducer: a red ball; forward: grey.
     v.doc.m_xdcrFwdAft = 0;

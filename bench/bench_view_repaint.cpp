@@ -25,7 +25,8 @@ struct LiveView {
         doc.m_imageWidth = doc.m_imageHeight = kImageSize;
         doc.m_image.resize(static_cast<std::size_t>(kImageSize) * kImageSize * 3);
         std::mt19937 random(7);
-        for (auto& byte : doc.m_image) byte = static_cast<std::uint8_t>(random());
+        for (auto& byte : doc.m_image)
+            byte = static_cast<std::uint8_t>(random());
         doc.m_command[headproto::kCmdSectorWidth] = sectorCode;
         doc.m_beamAngle = 37.0;
         view.resize(kWidth, kHeight);
@@ -36,21 +37,27 @@ struct LiveView {
 
 void BM_RepaintFullCircle(benchmark::State& state) {
     LiveView live(120);
-    for (auto _ : state) live.view.repaint();
+    for (auto _ : state)
+        live.view.repaint();
     state.SetLabel("compose + copy, 360 degrees, zoom 1");
 }
-BENCHMARK(BM_RepaintFullCircle)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(BM_RepaintFullCircle)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
 
 void BM_RepaintSector(benchmark::State& state) {
     LiveView live(30);
-    for (auto _ : state) live.view.repaint();
+    for (auto _ : state)
+        live.view.repaint();
     state.SetLabel("compose + copy, 90 degrees, zoom 1");
 }
 BENCHMARK(BM_RepaintSector)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
 
 void BM_ComposeOnly(benchmark::State& state) {
     LiveView live(120);
-    for (auto _ : state) live.view.ComposeBackBuffer();
+    for (auto _ : state)
+        live.view.ComposeBackBuffer();
     state.SetLabel("compose into the back buffer only, 360 degrees");
 }
 BENCHMARK(BM_ComposeOnly)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
@@ -66,7 +73,10 @@ void BM_CeilingPlainCopy(benchmark::State& state) {
     }
     state.SetLabel("ceiling: one 1920x1080 copy");
 }
-BENCHMARK(BM_CeilingPlainCopy)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(BM_CeilingPlainCopy)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
 
 } // namespace
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "doc/IniFile.h"
+#include "doc/Timer.h"
 #include "doc/TrigTables.h"
 #include "link/HeadProtocol.h"
 
@@ -81,6 +82,8 @@ struct DocumentHooks {
     std::function<void()> createUdpOutput;       // UDP output socket, when it does not exist yet
     std::function<void()> pollOrientationSensor; // serial orientation input
     std::function<void()> openOrientationPort;
+    std::function<void()> stopPlaybackTimer; // timer 1010 only (the link restarts)
+    std::function<void()> closeUdpOutput;    // the UDP output socket (CloseLinks)
     // Operator messages. Headless (unset), a message goes to stderr and a
     // question is answered "no".
     std::function<void(const std::string&)> showMessage;
@@ -300,6 +303,9 @@ public:
     int m_imageHeight = 0;
     std::vector<std::uint8_t> m_image; // blue, green, red; top-down
     TrigTables m_trig;                 // m_cosTable / m_sinTable
+    // Ping-period measurement (acquisition thread in real time, playback pacing
+    // otherwise; never both at once).
+    CTimer m_timer;
 
     // View working values kept in the document.
     int m_annotationCount = 0;

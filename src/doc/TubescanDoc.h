@@ -84,6 +84,7 @@ struct DocumentHooks {
     std::function<void()> openOrientationPort;
     std::function<void()> stopPlaybackTimer; // timer 1010 only (the link restarts)
     std::function<void()> closeUdpOutput;    // the UDP output socket (CloseLinks)
+    std::function<void()> quiesceWorker;     // wait (bounded) for the ping in hand
     // Operator messages. Headless (unset), a message goes to stderr and a
     // question is answered "no".
     std::function<void(const std::string&)> showMessage;

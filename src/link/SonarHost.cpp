@@ -12,6 +12,9 @@ SonarHost::SonarHost(CTubescanDoc& doc, QObject* parent)
     hooks.stopWorker = [this] { StopWorker(); };
     hooks.stopTimers = [this] { StopTimers(); };
     hooks.closeLinks = [this] { CloseLinks(); };
+    hooks.quiesceWorker = [this] {
+        if (m_worker->Running()) m_worker->WaitIdle(std::chrono::milliseconds(1000));
+    };
     // Called from the acquisition thread too: emitting is thread-safe, and a
     // receiver on the user-interface thread gets it queued.
     hooks.updateAllViews = [this] { emit viewsUpdateRequested(); };
@@ -23,6 +26,7 @@ SonarHost::~SonarHost() {
     hooks.stopWorker = nullptr;
     hooks.stopTimers = nullptr;
     hooks.closeLinks = nullptr;
+    hooks.quiesceWorker = nullptr;
     m_link->KillWatchdog();
     m_link.reset();
     // The thread may still ask for a repaint until it has ended.

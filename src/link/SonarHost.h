@@ -12,7 +12,7 @@
 //   doc.OnCloseDocument();        // stops timers, closes the link, ends the thread
 //
 // Hooks installed on the document (and removed again by the destructor):
-// startWorker, stopWorker, stopTimers, closeLinks, updateAllViews. The others
+// startWorker, stopWorker, stopTimers, closeLinks, quiesceWorker, updateAllViews. The others
 // (status bar, diagnostics, settings panel, playback bar, data files, COM
 // ports, UDP output, window title) belong to whoever owns those things; the
 // host calls them when they are set. stopTimers also calls stopPlaybackTimer.

@@ -18,6 +18,7 @@
 #include "doc/Timer.h"
 #include "doc/TrigTables.h"
 #include "link/HeadProtocol.h"
+#include "view/SonarBitmap.h"
 
 using COLORREF = std::uint32_t; // 0x00BBGGRR
 
@@ -307,6 +308,7 @@ public:
     // Ping-period measurement (acquisition thread in real time, playback pacing
     // otherwise; never both at once).
     CTimer m_timer;
+    CSonarBitmap m_sonarBitmap;        // the nine colour tables, constant after construction
 
     // View working values kept in the document.
     int m_annotationCount = 0;

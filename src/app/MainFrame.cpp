@@ -1,5 +1,7 @@
 #include "app/MainFrame.h"
 
+#include <mutex>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QCursor>
@@ -83,6 +85,9 @@ CMainFrame::CMainFrame(CTubescanDoc* doc, CommandMap& commands, QWidget* parent)
         m_commands.Run(id);
         UpdateCommandUi();
     });
+    m_statusRetry.setSingleShot(true);
+    m_statusRetry.setInterval(5);
+    connect(&m_statusRetry, &QTimer::timeout, this, &CMainFrame::RefreshStatusPanes);
     m_idleTimer.setInterval(0);
     connect(&m_idleTimer, &QTimer::timeout, this, [this] {
         if (!IdlePlaybackWanted()) {
@@ -180,7 +185,8 @@ void CMainFrame::BuildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setSizeGripEnabled(false);
     // The pane widths are pixel counts made for a small status-bar font.
-    QFont font = bar->font();
+    // (Arial's metrics, where the fonts are installed.)
+    QFont font(QStringLiteral("Liberation Sans"));
     font.setPixelSize(11);
     bar->setFont(font);
     for (std::size_t i = 0; i < kPanes.size(); ++i) {
@@ -259,7 +265,13 @@ void CMainFrame::RefreshStatusPanes() {
     if (!m_doc) return;
     StatusPaneTexts t;
     {
-        std::lock_guard lock(m_doc->m_pingMutex);
+        // The acquisition thread holds this lock while it processes a ping;
+        // rather than wait for it, try again a moment later.
+        std::unique_lock lock(m_doc->m_pingMutex, std::try_to_lock);
+        if (!lock.owns_lock()) {
+            if (!m_statusRetry.isActive()) m_statusRetry.start();
+            return;
+        }
         t = FormatStatusPanes(*m_doc);
     }
     const std::pair<int, const std::string*> values[] = {

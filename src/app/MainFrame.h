@@ -86,6 +86,7 @@ class CMainFrame : public QMainWindow {
     std::map<int, QAction*> m_actions;
     std::array<QLabel*, kPaneCount> m_panes{};
     QTimer m_idleTimer;
+    QTimer m_statusRetry;
     std::function<void()> m_playbackTick;
     std::function<void()> m_onClose;
 };

@@ -10,6 +10,7 @@
 #include "app/TubescanApp.h"
 #include "doc/CommandMap.h"
 #include "doc/TubescanDoc.h"
+#include "link/SonarHost.h"
 
 namespace {
 
@@ -95,6 +96,9 @@ void InstallParameterWindowHooks(CTubescanDoc& doc, AppRegistry& registry) {
             auto* panel = new CCtrlPanelDlg(doc, registry.mainFrame);
             panel->hideKeyIn = [&registry] {
                 if (CKeyInDlg* box = KeyIn(registry)) box->hide();
+            };
+            panel->restartHeadLink = [&registry] {
+                if (registry.host) registry.host->StartHeadLink();
             };
             registry.settingsPanel = panel;
         }

@@ -19,6 +19,7 @@
 #include "app/RecordName.h"
 #include "doc/DocCommands.h"
 #include "doc/TubescanDoc.h"
+#include "link/SonarHost.h"
 #include "view/TubescanView.h"
 
 namespace {
@@ -43,6 +44,9 @@ CTubescanApp::CTubescanApp() {
 
 CTubescanApp::~CTubescanApp() {
     CloseDocument();
+    // The link and its thread go before the window they report to, the
+    // document last.
+    m_host.reset();
     m_frame.reset();
     m_doc.reset();
 }
@@ -92,11 +96,19 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
 
     InstallDocumentHooks();
     InstallParameterWindowHooks(*m_doc, m_registry);
+    // The host installs the hooks it answers for (worker, timers, links, the
+    // repaint request); it must exist before the document starts the worker.
+    m_host = std::make_unique<SonarHost>(*m_doc);
+    m_registry.host = m_host.get();
+    AddLinkCommands();
     const QByteArray state = QSettings().value(kFrameStateKey).toByteArray();
     if (!state.isEmpty()) m_frame->restoreState(state);
     m_frame->MiniSettingsBar()->hide();
     m_frame->PlaybackBar()->hide();
     m_frame->ShowMaximized();
+    // Let the window take its size now, as it has before the head is
+    // connected, so the title the connection sets is the one that stays.
+    QCoreApplication::processEvents();
     m_frame->View()->OnInitialUpdate();
 
     const QString dir =
@@ -105,6 +117,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
 
     if (m_doc->m_hooks.refreshSettingsPanel) m_doc->m_hooks.refreshSettingsPanel();
     if (m_doc->m_hooks.refreshDiagnostics) m_doc->m_hooks.refreshDiagnostics();
+    if (m_beforeConnect) m_beforeConnect(*m_doc);
     // The program always starts in real time.
     m_commands.Run(cmd::kConnect);
 
@@ -117,6 +130,37 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     std::printf("TubescanL: running with settings file %s\n", m_doc->m_iniPath.c_str());
     std::fflush(stdout);
     return true;
+}
+
+void CTubescanApp::AddLinkCommands() {
+    CTubescanDoc& doc = *m_doc;
+    SonarHost* host = m_host.get();
+    CMainFrame* frame = m_frame.get();
+    m_commands.Add(cmd::kConnect, {[host](int) { host->OnConnectToSonarHead(); },
+                                   [&doc](int) {
+                                       return CommandUi{doc.m_linkState != 1, {}};
+                                   }});
+    m_commands.Add(cmd::kHold, {[host](int) { host->ToggleHold(); },
+                                [&doc](int) {
+                                    return CommandUi{true, doc.m_hold == 1};
+                                }});
+    m_commands.Add(cmd::kReverse, {[host](int) { host->Reverse(); },
+                                   [&doc](int) {
+                                       return CommandUi{doc.m_playback == 0, std::nullopt};
+                                   }});
+    // Every third live ping and every watchdog tick the picture is repainted;
+    // the request may come from the acquisition thread.
+    connect(
+        host, &SonarHost::viewsUpdateRequested, frame,
+        [frame] {
+            frame->View()->update();
+            frame->UpdateCommandUi();
+        },
+        Qt::QueuedConnection);
+    connect(host, &SonarHost::statusChanged, frame, [frame] {
+        frame->UpdateCommandUi();
+        frame->RefreshStatusPanes();
+    });
 }
 
 void CTubescanApp::StartRecordingFromCommandLine(const QString& argument) {
@@ -141,12 +185,6 @@ void CTubescanApp::StartRecordingFromCommandLine(const QString& argument) {
 void CTubescanApp::InstallDocumentHooks() {
     DocumentHooks& hooks = m_doc->m_hooks;
     CMainFrame* frame = m_frame.get();
-    hooks.updateAllViews = [frame] {
-        OnUiThread(frame, [frame] {
-            frame->View()->update();
-            frame->UpdateCommandUi();
-        });
-    };
     hooks.refreshStatusBar = [frame] {
         OnUiThread(frame, [frame] { frame->RefreshStatusPanes(); });
     };

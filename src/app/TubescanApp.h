@@ -16,13 +16,14 @@ class CExitSignals;
 class CMainFrame;
 class CTubescanDoc;
 class QWidget;
+class SonarHost;
 
 // The program-wide references, owned by the application and handed to those
 // who need them (no global instance).
 struct AppRegistry {
     CMainFrame* mainFrame = nullptr;
     CTubescanDoc* document = nullptr;
-    QObject* host = nullptr; // the head link and acquisition worker
+    SonarHost* host = nullptr; // the head link and acquisition worker
     QWidget* settingsPanel = nullptr;
     QWidget* keyInBox = nullptr;
     QWidget* diagnostics = nullptr;
@@ -47,16 +48,22 @@ class CTubescanApp : public QObject {
     // could not be opened (the opener reports why).
     std::function<bool(const std::string& path)> m_openRecordFile;
 
+    // Adjusts the document after its settings are read and before the head
+    // is connected (tests and tools that run a head on another port).
+    std::function<void(CTubescanDoc&)> m_beforeConnect;
+
     // Runs the orderly close of the document once, whichever way out came first.
     void CloseDocument();
 
   private:
     void InstallDocumentHooks();
+    void AddLinkCommands();
     void StartRecordingFromCommandLine(const QString& argument);
 
     AppRegistry m_registry;
     CommandMap m_commands;
     std::unique_ptr<CTubescanDoc> m_doc;
+    std::unique_ptr<SonarHost> m_host;
     std::unique_ptr<CMainFrame> m_frame;
     CExitSignals* m_exitSignals = nullptr;
     bool m_documentClosed = false;

@@ -1,0 +1,100 @@
+// The program started in-process against tubescan-sim on a free loopback
+// port: the picture fills in and the status panes follow the head.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+#include "AppFixture.h"
+#include "app/MenuLayout.h"
+#include "view/TubescanView.h"
+
+namespace {
+
+class SimProcess {
+  public:
+    SimProcess() {
+        m_process.setProgram(QStringLiteral(TUBESCAN_SIM_PATH));
+        m_process.setArguments({"--address", "127.0.0.1", "--port", "0", "--quiet"});
+        m_process.start();
+        if (!m_process.waitForStarted(3000)) return;
+        // First line: "... listening on 127.0.0.1 port N".
+        if (!QTest::qWaitFor([&] { return m_process.canReadLine(); }, 3000)) return;
+        m_port = QString::fromUtf8(m_process.readLine()).trimmed().section(' ', -1).toUShort();
+    }
+    ~SimProcess() {
+        m_process.terminate();
+        if (!m_process.waitForFinished(3000)) m_process.kill();
+        m_process.waitForFinished(3000);
+    }
+    quint16 Port() const { return m_port; }
+
+  private:
+    QProcess m_process;
+    quint16 m_port = 0;
+};
+
+class PaintCounter : public QObject {
+  public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+    int paints = 0;
+};
+
+} // namespace
+
+TEST(LiveStartup, PictureFillsInAndStatusPanesShowPitchAndRoll) {
+    SimProcess sim;
+    ASSERT_NE(sim.Port(), 0);
+    QStandardPaths::setTestModeEnabled(true);
+    QTemporaryDir dir;
+    WriteTextFile(dir.filePath("TubescanL.INI"), kLoopbackSettings);
+    CTubescanApp app;
+    app.m_beforeConnect = [&](CTubescanDoc& doc) { doc.m_tcpPort = sim.Port(); };
+    ASSERT_TRUE(app.InitInstance({"tubescan"}, dir.path()));
+    CMainFrame& frame = *app.Registry().mainFrame;
+    CTubescanDoc& doc = *app.Registry().document;
+    PaintCounter counter;
+    frame.View()->installEventFilter(&counter);
+
+    // Pings and the repaints they ask for.
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return doc.m_pingCount >= 150 && counter.paints >= 10; }, 15000))
+        << doc.m_pingCount << " pings, " << counter.paints << " repaints";
+    EXPECT_EQ(doc.m_linkState, 1);
+    EXPECT_EQ(frame.windowTitle(), "TubescanL - Real Time");
+    frame.UpdateCommandUi();
+    EXPECT_FALSE(frame.Action(cmd::kConnect)->isEnabled()) << "connected: nothing to connect";
+
+    // The sonar picture around the origin is no longer all background.
+    const QImage& picture = frame.View()->BackBuffer();
+    const QPoint origin = frame.View()->Origin();
+    const QRgb background = picture.pixel(5, 5);
+    int painted = 0;
+    for (int y = origin.y() - 200; y <= origin.y() + 200; y += 2)
+        for (int x = origin.x() - 200; x <= origin.x() + 200; x += 2)
+            if (picture.valid(x, y) && picture.pixel(x, y) != background) ++painted;
+    EXPECT_GT(painted, 3000);
+
+    const QRegularExpression degrees("^-?\\d+\\.\\d deg\\.$");
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return degrees.match(frame.Pane(2)->text()).hasMatch(); }, 3000))
+        << frame.Pane(2)->text().toStdString();
+    EXPECT_TRUE(degrees.match(frame.Pane(5)->text()).hasMatch())
+        << frame.Pane(5)->text().toStdString();
+    EXPECT_TRUE(frame.Pane(22)->text().contains(QRegularExpression("\\d\\d:\\d\\d:\\d\\d")));
+
+    // Hold stops the pings; releasing it starts them again.
+    frame.Action(cmd::kHold)->trigger();
+    EXPECT_TRUE(frame.Action(cmd::kHold)->isChecked());
+    QTest::qWait(200);
+    const int held = doc.m_pingCount;
+    QTest::qWait(300);
+    EXPECT_LE(doc.m_pingCount, held + 1);
+    frame.Action(cmd::kHold)->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return doc.m_pingCount > held + 20; }, 5000));
+}

@@ -86,6 +86,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     });
     connect(m_exitSignals, &CExitSignals::exitRequested, this, [this](int) {
+        m_exitRequested = true;
         // The same way out as closing the window.
         if (m_frame && m_frame->isVisible())
             m_frame->close();
@@ -169,8 +170,10 @@ void CTubescanApp::StartRecordingFromCommandLine(const QString& argument) {
     const QFileInfo existing(QString::fromStdString(doc.m_recordPath));
     if (existing.exists() && existing.isReadable()) {
         doc.m_recordPath = existing.absoluteFilePath().toStdString();
-        if (!doc.AskYesNo(doc.m_recordPath + " already exists !\nDo you want to replace it?   "))
-            return;
+        const bool replace =
+            doc.AskYesNo(doc.m_recordPath + " already exists !\nDo you want to replace it?   ");
+        // The program may have been told to end while the question was open.
+        if (!replace || m_documentClosed) return;
     }
     if (!m_openRecordFile) {
         std::fprintf(stderr,

@@ -52,6 +52,9 @@ class CTubescanApp : public QObject {
     // is connected (tests and tools that run a head on another port).
     std::function<void(CTubescanDoc&)> m_beforeConnect;
 
+    // A signal asked the program to end before its event loop ran.
+    bool ExitRequested() const { return m_exitRequested; }
+
     // Runs the orderly close of the document once, whichever way out came first.
     void CloseDocument();
 
@@ -67,4 +70,5 @@ class CTubescanApp : public QObject {
     std::unique_ptr<CMainFrame> m_frame;
     CExitSignals* m_exitSignals = nullptr;
     bool m_documentClosed = false;
+    bool m_exitRequested = false;
 };

@@ -12,6 +12,9 @@ int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     CTubescanApp app;
     if (!app.InitInstance(QCoreApplication::arguments())) return 1;
+    // SIGTERM during a start-up question (a nested event loop) has already
+    // closed the document: there is no loop left to run.
+    if (app.ExitRequested()) return app.ExitInstance(0);
     const int result = QApplication::exec();
     return app.ExitInstance(result);
 }

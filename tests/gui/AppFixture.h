@@ -22,6 +22,10 @@ inline const char* kLoopbackSettings = "[System Settings]\r\n"
 
 void WriteTextFile(const QString& path, const QByteArray& text);
 
+// A loopback port where no head listens: the program keeps trying to connect.
+inline constexpr int kNoHeadPort = 1;
+void KeepOffOtherHeads(CTubescanApp& app);
+
 class AppFixture : public ::testing::Test {
   protected:
     void SetUp() override;

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -259,4 +263,58 @@ TEST_F(MainFrameTest, ViewKeysOpenTheKeyInBoxAndTheFrameHidesIt) {
     EXPECT_TRUE(box->isVisible());
     emit Frame().activated();
     EXPECT_FALSE(box->isVisible());
+}
+
+namespace {
+
+// Answers the next message box with `button` and keeps its text.
+void AnswerNextBox(QMessageBox::StandardButton button, QString* text) {
+    QTimer::singleShot(0, [button, text] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return AnswerNextBox(button, text);
+        *text = box->text();
+        box->button(button)->click();
+    });
+}
+
+} // namespace
+
+TEST(CommandLineRecording, AnExistingFileIsOnlyReplacedWhenTheOperatorSaysYes) {
+    QStandardPaths::setTestModeEnabled(true);
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("site.2024"));
+    WriteTextFile(dir.filePath("TubescanL.INI"), kLoopbackSettings);
+    const QString existing = dir.filePath("site.2024/pipe.31l");
+    WriteTextFile(existing, "31L");
+
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        CTubescanApp app;
+        KeepOffOtherHeads(app);
+        std::vector<std::string> opened;
+        app.m_openRecordFile = [&](const std::string& path) {
+            opened.push_back(path);
+            return true;
+        };
+        QString question;
+        AnswerNextBox(answer, &question);
+        ASSERT_TRUE(app.InitInstance({"tubescan", dir.filePath("site.2024/pipe.dat")}, dir.path()));
+        EXPECT_EQ(question, existing + " already exists !\nDo you want to replace it?   ");
+        if (answer == QMessageBox::No) {
+            EXPECT_TRUE(opened.empty());
+            EXPECT_EQ(app.Registry().document->m_recording, 0);
+        } else {
+            EXPECT_EQ(opened, std::vector<std::string>{existing.toStdString()});
+        }
+    }
+
+    // A new name records at once, without a question.
+    CTubescanApp app;
+    KeepOffOtherHeads(app);
+    std::vector<std::string> opened;
+    app.m_openRecordFile = [&](const std::string& path) {
+        opened.push_back(path);
+        return true;
+    };
+    ASSERT_TRUE(app.InitInstance({"tubescan", dir.filePath("site.2024/new.run")}, dir.path()));
+    EXPECT_EQ(opened, std::vector<std::string>{dir.filePath("site.2024/new.31l").toStdString()});
 }

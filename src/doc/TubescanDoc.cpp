@@ -64,6 +64,7 @@ void CTubescanDoc::OnCloseDocument() {
     m_closing = 1;
     SaveSettings();
     if (m_hooks.stopTimers) m_hooks.stopTimers();
+    CloseDataFiles();
     if (m_hooks.closeDataFiles) m_hooks.closeDataFiles();
     m_xyzConverting = 0;
     if (m_hooks.closeLinks) m_hooks.closeLinks();

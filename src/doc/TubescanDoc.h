@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "doc/DataFileIo.h"
 #include "doc/IniFile.h"
 #include "doc/TrigTables.h"
 #include "link/HeadProtocol.h"
@@ -85,6 +87,16 @@ struct DocumentHooks {
     // question is answered "no".
     std::function<void(const std::string&)> showMessage;
     std::function<bool(const std::string&)> askYesNo;
+
+    // Playback pacing and its bar. startPlaybackTimer(ms) (re)starts timer
+    // 1010; stopPlaybackTimer stops it (speed 0 is driven from the idle loop).
+    std::function<void(int)> startPlaybackTimer;
+    std::function<void()> stopPlaybackTimer;
+    std::function<void(std::int64_t)> setPlaybackPercent; // the bar's slider, 0..100
+    std::function<void()> hideSettingsPanel;
+    // Files and conversions kept outside the document.
+    std::function<void()> closeXyzFile;
+    std::function<void()> finishXyzConversion; // end of file reached while converting
 };
 
 class CTubescanDoc {
@@ -129,8 +141,48 @@ public:
     void EmitProfilePoint(double distance, double bearing);
 
     // Appends the current ping (m_reply and the settings it was taken with) to
-    // the record file while recording.
+    // the record file while recording. Takes no lock: call it on the
+    // user-interface thread, without holding m_pingMutex.
     void AppendRecord();
+
+    // --- Recording (DataFiles.cpp) -------------------------------------------
+    // The record command. chooseRecordFile shows the save dialog and returns
+    // the accepted path (ProposedRecordPath/AcceptRecordPath), empty if none.
+    void ToggleRecording(const std::function<std::string()>& chooseRecordFile);
+    bool OpenRecordFile(const std::string& path);
+    // The stop half of the record command: close, clear the flag, retitle.
+    void StopRecording();
+    // Closes the playback, record and XYZ files. A recording that loses its
+    // file here is stopped, so the record command never shows a recording
+    // that writes nowhere.
+    void CloseDataFiles();
+    // The save dialog's pre-filled path (also stored in m_recordPath).
+    std::string ProposedRecordPath();
+    // The checks after the save dialog; chosen is empty when it was
+    // cancelled. Returns the path to record to, or empty.
+    std::string AcceptRecordPath(const std::string& chosen);
+    // Recording named on the command line (after the head link was started).
+    void StartRecordingFromCommandLine(const std::string& name);
+
+    // --- Playback (Playback.cpp) ----------------------------------------------
+    // Opening a playback file, around the file dialog: Begin before it,
+    // Cancel when it is dismissed, OpenPlaybackPath with the chosen path.
+    void BeginOpenPlayback();
+    void CancelOpenPlayback();
+    bool OpenPlaybackPath(const std::string& path);
+    void PlaybackTick();
+    void ReadNextRecord();
+    void SeekToRecord(std::uint64_t offset);
+    bool StepBack();
+    void SetPlaybackTimer();
+    // Whether the idle loop should run a playback tick now (speed 0).
+    bool WantsIdlePlayback() const;
+    void TogglePlayOneFrame();         // command 32922
+    void ToggleRealTimePlaySpeed();    // command 32864
+    void StepFrameBack();              // command 1069
+    void StepFrameForward();           // command 1072
+    // The playback bar's speed spin: returns the new m_playbackSpeed.
+    int ChangePlaybackSpeed(int delta);
 
     DocumentHooks m_hooks;
 
@@ -287,6 +339,12 @@ public:
     int m_seekDragging = 0;
     int m_recordLength = 0;
     char m_xyzFileName[256] = {};
+    CPlayFile m_playFile;
+    CRecordFile m_recordFile;
+    // Playback loop timing and the diagnostics refresh count of the tick.
+    bool m_loopClockStarted = false;
+    std::chrono::steady_clock::time_point m_loopClockLast{};
+    int m_playbackTickCount = 0;
 
     // --- 10. Buffers and tables ------------------------------------------------
     headproto::HeadCommand m_command = headproto::kInitialCommand;

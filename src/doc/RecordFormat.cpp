@@ -117,7 +117,10 @@ Record BuildRecord(const CTubescanDoc& doc) {
     PutText(r, 8, doc.m_date, 11);
     PutText(r, 20, doc.m_time, 8);
     PutText(r, 29, doc.m_millis, 3);
-    r[34] = doc.m_enablePRDInput == 1 ? 1 : 0;
+    // While playing, the record being copied decides, not the operator's
+    // present orientation setting, so a copy keeps what was recorded.
+    const int prdInput = doc.m_playback == 1 ? doc.m_recordedPrdInput : doc.m_enablePRDInput;
+    r[34] = prdInput == 1 ? 1 : 0;
     r[37] = static_cast<std::uint8_t>(
         ((doc.m_scanDirection & 1) << 7) | ((doc.m_xdcrFwdAft == 0 ? 1 : 0) << 6) |
         ((doc.m_sectorMode & 7) << 3) | StepToCode(cmd[kCmdStepSize]));
@@ -137,7 +140,7 @@ Record BuildRecord(const CTubescanDoc& doc) {
     const std::uint16_t period = TruncToU16(doc.m_pingPeriod * 100.0);
     r[82] = static_cast<std::uint8_t>(period >> 8);
     r[83] = static_cast<std::uint8_t>(period & 0xFF);
-    if (doc.m_enablePRDInput != 0) {
+    if (prdInput != 0) {
         r[100] = static_cast<std::uint8_t>((doc.m_extPitchValid != 0 ? 1 : 0) |
                                            (doc.m_extRollValid != 0 ? 2 : 0) |
                                            (doc.m_extDistanceValid != 0 ? 4 : 0));
@@ -220,6 +223,8 @@ void ApplySettings(CTubescanDoc& doc, const RecordSettings& s) {
     doc.m_time = doc.m_timeText;
     CopyToCharArray(doc.m_millisText, sizeof doc.m_millisText, s.millis);
     doc.m_millis = doc.m_millisText;
+
+    doc.m_recordedPrdInput = s.orientationInput ? 1 : 0;
 
     doc.m_prevScanDirection = doc.m_scanDirection;
     doc.m_scanDirection = (s.modeByte >> 7) & 1;

@@ -74,7 +74,9 @@ void CTubescanDoc::OnCloseDocument() {
     if (m_hooks.destroyModelessWindows) m_hooks.destroyModelessWindows();
 }
 
-void CTubescanDoc::StampTime() { StampTime(LocalTime::Now()); }
+void CTubescanDoc::StampTime() {
+    StampTime(LocalTime::Now());
+}
 
 void CTubescanDoc::StampTime(const LocalTime& now) {
     m_localTime = now;
@@ -113,8 +115,11 @@ void CTubescanDoc::SaveModeSettings() {
         m_sectorWidthPolar = m_command[headproto::kCmdSectorWidth];
         m_trainPolar = m_command[headproto::kCmdTrain];
         break;
-    case 2: m_trainSS = m_command[headproto::kCmdTrain]; break;
-    default: break;
+    case 2:
+        m_trainSS = m_command[headproto::kCmdTrain];
+        break;
+    default:
+        break;
     }
 }
 
@@ -133,7 +138,8 @@ void CTubescanDoc::ClearImage() {
 void CTubescanDoc::ResetPingHistory() {
     std::lock_guard lock(m_pingMutex);
     m_reply.samples.fill(0);
-    for (auto& line : m_lines) line.fill(0);
+    for (auto& line : m_lines)
+        line.fill(0);
     m_restartLines = 1;
     m_profileHistory = ProfileHistory{};
 }
@@ -143,8 +149,10 @@ void CTubescanDoc::UpdateAllViews() {
 }
 
 void CTubescanDoc::ShowMessage(const std::string& text) {
-    if (m_hooks.showMessage) m_hooks.showMessage(text);
-    else std::fprintf(stderr, "%s\n", text.c_str());
+    if (m_hooks.showMessage)
+        m_hooks.showMessage(text);
+    else
+        std::fprintf(stderr, "%s\n", text.c_str());
 }
 
 bool CTubescanDoc::AskYesNo(const std::string& question) {

@@ -68,14 +68,14 @@ struct DocumentHooks {
     std::function<void()> stopWorker;
     std::function<void()> stopTimers;
     std::function<void()> closeDataFiles;
-    std::function<void()> closeLinks;    // head socket and UDP output
-    std::function<void()> closeComPorts; // orientation sensor and head serial port
-    std::function<void(bool)> showDiagnostics;           // only when the window exists
+    std::function<void()> closeLinks;          // head socket and UDP output
+    std::function<void()> closeComPorts;       // orientation sensor and head serial port
+    std::function<void(bool)> showDiagnostics; // only when the window exists
     std::function<std::optional<WindowRect>()> settingsPanelRect; // nullopt: no panel
     std::function<void(int, int)> moveSettingsPanel;
     std::function<void()> showSettingsPanel;
     std::function<void()> refreshSettingsPanel;
-    std::function<void()> resetDiagnostics;   // back to "n/a"
+    std::function<void()> resetDiagnostics; // back to "n/a"
     std::function<void()> refreshDiagnostics;
     std::function<void()> refreshStatusBar;
     std::function<void(bool)> showPlaybackBar;
@@ -100,7 +100,7 @@ struct DocumentHooks {
 };
 
 class CTubescanDoc {
-public:
+  public:
     CTubescanDoc();
     virtual ~CTubescanDoc();
     CTubescanDoc(const CTubescanDoc&) = delete;
@@ -177,10 +177,10 @@ public:
     void SetPlaybackTimer();
     // Whether the idle loop should run a playback tick now (speed 0).
     bool WantsIdlePlayback() const;
-    void TogglePlayOneFrame();         // command 32922
-    void ToggleRealTimePlaySpeed();    // command 32864
-    void StepFrameBack();              // command 1069
-    void StepFrameForward();           // command 1072
+    void TogglePlayOneFrame();      // command 32922
+    void ToggleRealTimePlaySpeed(); // command 32864
+    void StepFrameBack();           // command 1069
+    void StepFrameForward();        // command 1072
     // The playback bar's speed spin: returns the new m_playbackSpeed.
     int ChangePlaybackSpeed(int delta);
 
@@ -304,6 +304,9 @@ public:
     std::string m_stampText;
     double m_extPitch = 0.0, m_extRoll = 0.0, m_extDistance = 0.0;
     int m_extPitchValid = 0, m_extRollValid = 0, m_extDistanceValid = 0;
+    // Orientation input flag of the record being played (byte 34): a copy
+    // made during playback keeps the recorded orientation values with it.
+    int m_recordedPrdInput = 0;
 
     // Decoded per-ping fields (written by ping processing).
     int m_headId = 16;

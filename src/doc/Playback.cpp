@@ -184,7 +184,7 @@ void CTubescanDoc::ReadNextRecord() {
 void CTubescanDoc::SeekToRecord(std::uint64_t offset) {
     if (m_playback != 1 || !m_playFile.IsOpen()) return;
     const auto found = record::FindSignature(m_playFile, offset, m_fileLength);
-    m_playFile.Seek(found ? *found : std::max(offset, m_fileLength));
+    m_playFile.Seek(found ? *found : m_fileLength);
 }
 
 bool CTubescanDoc::StepBack() {

@@ -1,5 +1,6 @@
 #include "doc/TubescanDoc.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -128,11 +129,17 @@ void CTubescanDoc::ClearImage() {
     const std::uint8_t b = static_cast<std::uint8_t>((m_bkColor >> 16) & 0xFF);
     const std::uint8_t g = static_cast<std::uint8_t>((m_bkColor >> 8) & 0xFF);
     const std::uint8_t r = static_cast<std::uint8_t>(m_bkColor & 0xFF);
-    for (std::size_t i = 0; i + 2 < m_image.size(); i += 3) {
+    // One row pixel by pixel, the others copied from it: playback clears the
+    // image on every pass through a file.
+    const std::size_t row = static_cast<std::size_t>(std::max(m_imageWidth, 1)) * 3;
+    const std::size_t first = std::min(row, m_image.size() / 3 * 3);
+    for (std::size_t i = 0; i < first; i += 3) {
         m_image[i] = b;
         m_image[i + 1] = g;
         m_image[i + 2] = r;
     }
+    for (std::size_t at = first; first > 0 && at < m_image.size(); at += first)
+        std::memcpy(m_image.data() + at, m_image.data(), std::min(first, m_image.size() - at));
 }
 
 void CTubescanDoc::ResetPingHistory() {

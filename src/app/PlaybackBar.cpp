@@ -10,24 +10,11 @@
 
 #include <algorithm>
 
+#include "app/SpinDelta.h"
 #include "doc/TubescanDoc.h"
 
 namespace {
 constexpr int kMaxSpeed = 50;
-}
-
-CDeltaSpin::CDeltaSpin(QWidget* parent) : QAbstractSpinBox(parent) {
-    lineEdit()->setReadOnly(true);
-    setButtonSymbols(QAbstractSpinBox::UpDownArrows);
-    setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("000")) + 28);
-}
-
-void CDeltaSpin::stepBy(int steps) {
-    emit stepped(steps);
-}
-
-void CDeltaSpin::SetShownValue(int value) {
-    lineEdit()->setText(QString::number(value));
 }
 
 CPlaybackBar::CPlaybackBar(CTubescanDoc& doc, QWidget* focusTarget, QWidget* parent)
@@ -64,9 +51,14 @@ CPlaybackBar::CPlaybackBar(CTubescanDoc& doc, QWidget* focusTarget, QWidget* par
     m_speedIndicator->setMaximumWidth(120);
     row->addWidget(m_speedIndicator);
 
-    m_speedSpin = new CDeltaSpin(this);
+    m_speedSpin = new CSpinDelta(this);
     m_speedSpin->setObjectName(QStringLiteral("1263"));
+    m_speedSpin->SetRange(0, kMaxSpeed);
     row->addWidget(m_speedSpin);
+    // The interval itself, beside the arrows that change it.
+    m_speedValue = new QLabel(this);
+    m_speedValue->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00 ms")));
+    row->addWidget(m_speedValue);
     row->addWidget(new QLabel(tr("Speed"), this));
 
     connect(m_slider, &QSlider::sliderPressed, this, [this] { m_doc.m_seekDragging = 1; });
@@ -76,7 +68,7 @@ CPlaybackBar::CPlaybackBar(CTubescanDoc& doc, QWidget* focusTarget, QWidget* par
     connect(m_slider, &QSlider::actionTriggered, this, [this](int action) {
         if (action != QAbstractSlider::SliderMove && !m_slider->isSliderDown()) Jump();
     });
-    connect(m_speedSpin, &CDeltaSpin::stepped, this, &CPlaybackBar::ChangeSpeed);
+    connect(m_speedSpin, &CSpinDelta::deltaRequested, this, &CPlaybackBar::ChangeSpeed);
     connect(m_backButton, &QToolButton::clicked, this, &CPlaybackBar::StepBack);
     connect(m_forwardButton, &QToolButton::clicked, this, &CPlaybackBar::StepForward);
 }
@@ -92,7 +84,9 @@ void CPlaybackBar::Attach() {
 }
 
 void CPlaybackBar::Setup() {
-    m_speedSpin->SetShownValue(m_doc.m_playbackSpeed);
+    m_speedSpin->SetRange(0, kMaxSpeed);
+    m_speedSpin->SetPosition(m_doc.m_playbackSpeed);
+    m_speedValue->setText(SpeedText());
     {
         const QSignalBlocker block(m_slider);
         m_slider->setRange(0, 100);
@@ -126,7 +120,12 @@ void CPlaybackBar::Jump() {
 void CPlaybackBar::ChangeSpeed(int delta) {
     const int speed = m_doc.ChangePlaybackSpeed(delta);
     m_speedIndicator->setValue(kMaxSpeed - speed);
-    m_speedSpin->SetShownValue(speed);
+    m_speedSpin->SetPosition(speed);
+    m_speedValue->setText(SpeedText());
+}
+
+QString CPlaybackBar::SpeedText() const {
+    return QStringLiteral("%1 ms").arg(m_doc.m_playbackSpeed);
 }
 
 void CPlaybackBar::StepBack() {

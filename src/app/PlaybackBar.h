@@ -4,31 +4,16 @@
 // object names.
 #pragma once
 
-#include <QAbstractSpinBox>
 #include <QWidget>
 
 #include <cstdint>
 
+class CSpinDelta;
 class CTubescanDoc;
+class QLabel;
 class QProgressBar;
 class QSlider;
 class QToolButton;
-
-// An up-down control without a buddy: it only reports signed steps (up
-// arrow +1) and shows the value it is told.
-class CDeltaSpin : public QAbstractSpinBox {
-    Q_OBJECT
-  public:
-    explicit CDeltaSpin(QWidget* parent = nullptr);
-    void stepBy(int steps) override;
-    void SetShownValue(int value);
-
-  signals:
-    void stepped(int delta);
-
-  protected:
-    StepEnabled stepEnabled() const override { return StepUpEnabled | StepDownEnabled; }
-};
 
 class CPlaybackBar : public QWidget {
     Q_OBJECT
@@ -56,7 +41,8 @@ class CPlaybackBar : public QWidget {
     std::uint64_t JumpTarget() const { return m_jumpTarget; }
     QSlider* Slider() const { return m_slider; }
     QProgressBar* SpeedIndicator() const { return m_speedIndicator; }
-    CDeltaSpin* SpeedSpin() const { return m_speedSpin; }
+    CSpinDelta* SpeedSpin() const { return m_speedSpin; }
+    QString SpeedText() const;
 
   private:
     void GiveFocusBack();
@@ -65,7 +51,8 @@ class CPlaybackBar : public QWidget {
     QWidget* m_focusTarget;
     QSlider* m_slider;
     QProgressBar* m_speedIndicator;
-    CDeltaSpin* m_speedSpin;
+    CSpinDelta* m_speedSpin;
+    QLabel* m_speedValue;
     QToolButton* m_backButton;
     QToolButton* m_forwardButton;
     std::uint64_t m_sliderStep = 0;

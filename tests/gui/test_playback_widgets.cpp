@@ -10,6 +10,7 @@
 #include "../core/DataFileFixture.h"
 #include "app/DataFileDialogs.h"
 #include "app/PlaybackBar.h"
+#include "app/SpinDelta.h"
 #include "doc/PlaybackPacer.h"
 
 namespace {
@@ -87,7 +88,8 @@ TEST(PlaybackBar, SetupFollowAndSpeed) {
     EXPECT_FALSE(bar.isHidden());
     EXPECT_EQ(bar.SliderStep(), 51u);
     EXPECT_EQ(bar.SpeedIndicator()->value(), 38);
-    EXPECT_EQ(bar.SpeedSpin()->text(), "12");
+    EXPECT_EQ(bar.SpeedSpin()->Position(), 12);
+    EXPECT_EQ(bar.SpeedText(), "12 ms");
     auto* slider = frame.findChild<QSlider*>("1266");
     ASSERT_NE(slider, nullptr);
     EXPECT_EQ(slider->maximum(), 100);
@@ -98,11 +100,11 @@ TEST(PlaybackBar, SetupFollowAndSpeed) {
     EXPECT_EQ(slider->value(), 20);
     EXPECT_EQ(ShownRecord(d.doc), 1) << "following the slider does not jump";
 
-    bar.SpeedSpin()->stepBy(1); // up arrow: shorter interval
+    bar.SpeedSpin()->Step(+1); // up arrow: shorter interval
     EXPECT_EQ(d.doc.m_playbackSpeed, 11);
     EXPECT_EQ(bar.SpeedIndicator()->value(), 39);
-    EXPECT_EQ(bar.SpeedSpin()->text(), "11");
-    bar.SpeedSpin()->stepBy(-100);
+    EXPECT_EQ(bar.SpeedSpin()->Position(), 11);
+    bar.SpeedSpin()->Step(-100);
     EXPECT_EQ(d.doc.m_playbackSpeed, 50);
     EXPECT_EQ(bar.SpeedIndicator()->value(), 0);
 

@@ -19,6 +19,7 @@
 #include "doc/IniFile.h"
 #include "doc/TrigTables.h"
 #include "link/HeadProtocol.h"
+#include "view/SonarBitmap.h"
 
 using COLORREF = std::uint32_t; // 0x00BBGGRR
 
@@ -361,6 +362,7 @@ class CTubescanDoc {
     int m_imageHeight = 0;
     std::vector<std::uint8_t> m_image; // blue, green, red; top-down
     TrigTables m_trig;                 // m_cosTable / m_sinTable
+    CSonarBitmap m_sonarBitmap;        // the nine colour tables, constant after construction
 
     // View working values kept in the document.
     int m_annotationCount = 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "DataFileFixture.h"
@@ -146,6 +147,9 @@ TEST(PlaybackTicks, PlaybackReproducesTheLivePings) {
         liveSeen.push_back(see(live.doc));
     }
     live.doc.StopRecording();
+    const auto& last = liveSeen.back().image;
+    ASSERT_TRUE(std::any_of(last.begin(), last.end(), [](std::uint8_t b) { return b != 0; }))
+        << "the live pings drew nothing, so the comparison would prove nothing";
 
     Player p;
     ASSERT_TRUE(p.doc.OpenPlaybackPath(live.dir.File("live.31l")));

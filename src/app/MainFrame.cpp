@@ -88,14 +88,6 @@ CMainFrame::CMainFrame(CTubescanDoc* doc, CommandMap& commands, QWidget* parent)
     m_statusRetry.setSingleShot(true);
     m_statusRetry.setInterval(5);
     connect(&m_statusRetry, &QTimer::timeout, this, &CMainFrame::RefreshStatusPanes);
-    m_idleTimer.setInterval(0);
-    connect(&m_idleTimer, &QTimer::timeout, this, [this] {
-        if (!IdlePlaybackWanted()) {
-            m_idleTimer.stop();
-            return;
-        }
-        m_playbackTick();
-    });
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -258,7 +250,6 @@ void CMainFrame::UpdateCommandUi() {
         action->setCheckable(ui.checked.has_value());
         if (ui.checked) action->setChecked(*ui.checked);
     }
-    ArmIdlePlayback();
 }
 
 void CMainFrame::RefreshStatusPanes() {
@@ -327,24 +318,6 @@ void CMainFrame::MoveByArrow(int id) {
     QCursor::setPos(QCursor::pos() + QPoint(dx, dy));
 }
 
-void CMainFrame::SetPlaybackTick(std::function<void()> tick) {
-    m_playbackTick = std::move(tick);
-    ArmIdlePlayback();
-}
-
-bool CMainFrame::IdlePlaybackWanted() const {
-    return m_doc && m_playbackTick && m_doc->m_playback == 1 && m_doc->m_hold == 0 &&
-           m_doc->m_playbackSpeed == 0;
-}
-
-void CMainFrame::ArmIdlePlayback() {
-    if (IdlePlaybackWanted()) {
-        if (!m_idleTimer.isActive()) m_idleTimer.start();
-    } else {
-        m_idleTimer.stop();
-    }
-}
-
 bool CMainFrame::event(QEvent* event) {
     if (event->type() == QEvent::StatusTip) {
         // Menu and tool-bar prompts go to the message pane; "Ready" when none.
@@ -363,6 +336,5 @@ void CMainFrame::resizeEvent(QResizeEvent* event) {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (m_onClose) m_onClose();
-    m_idleTimer.stop();
     event->accept();
 }

@@ -49,11 +49,6 @@ class CMainFrame : public QMainWindow {
     // Shows the frame maximized, also where no window manager maximizes it.
     void ShowMaximized();
 
-    // Playback at speed 0 runs one tick per idle pass of the event loop.
-    void SetPlaybackTick(std::function<void()> tick);
-    // Starts or stops the idle ticks as the document's playback state says.
-    void ArmIdlePlayback();
-
     // Runs when the window is closing, before it goes away (the orderly exit).
     void SetCloseHandler(std::function<void()> handler) { m_onClose = std::move(handler); }
 
@@ -75,7 +70,6 @@ class CMainFrame : public QMainWindow {
     void BuildAccelerators();
     void BuildDialogBars();
     void MoveByArrow(int id);
-    bool IdlePlaybackWanted() const;
 
     CTubescanDoc* m_doc;
     CommandMap& m_commands;
@@ -85,8 +79,6 @@ class CMainFrame : public QMainWindow {
     QToolBar* m_playbackBar = nullptr;
     std::map<int, QAction*> m_actions;
     std::array<QLabel*, kPaneCount> m_panes{};
-    QTimer m_idleTimer;
     QTimer m_statusRetry;
-    std::function<void()> m_playbackTick;
     std::function<void()> m_onClose;
 };

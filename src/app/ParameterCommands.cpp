@@ -116,6 +116,9 @@ void InstallParameterWindowHooks(CTubescanDoc& doc, AppRegistry& registry) {
     hooks.refreshSettingsPanel = [&registry] {
         if (CCtrlPanelDlg* panel = Panel(registry)) panel->Refresh();
     };
+    hooks.hideSettingsPanel = [&registry] {
+        if (CCtrlPanelDlg* panel = Panel(registry)) panel->hide();
+    };
     hooks.showSettingsPanel = [&registry] {
         if (CCtrlPanelDlg* panel = Panel(registry)) panel->show();
     };

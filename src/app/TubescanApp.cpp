@@ -12,12 +12,14 @@
 #include <QToolBar>
 
 #include "app/ColourCommands.h"
+#include "app/DataCommands.h"
 #include "app/ExitSignals.h"
 #include "app/MainFrame.h"
 #include "app/MenuLayout.h"
 #include "app/ParameterCommands.h"
-#include "app/RecordName.h"
+#include "app/PlaybackBar.h"
 #include "doc/DocCommands.h"
+#include "doc/PlaybackPacer.h"
 #include "doc/TubescanDoc.h"
 #include "link/SonarHost.h"
 #include "view/TubescanView.h"
@@ -46,6 +48,7 @@ CTubescanApp::~CTubescanApp() {
     CloseDocument();
     // The link and its thread go before the window they report to, the
     // document last.
+    m_pacer.reset();
     m_host.reset();
     m_frame.reset();
     m_doc.reset();
@@ -76,6 +79,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     m_frame->AddFrameCommands(m_commands);
     AddColourCommands(m_commands, *m_doc, m_frame.get());
     AddParameterCommands(m_commands, *m_doc, m_registry);
+    AddDataCommands(m_commands, *m_doc, m_frame.get());
     connect(m_frame.get(), &CMainFrame::activated, this, [this] {
         // The key-in box goes away when the operator returns to the main window.
         if (m_registry.keyInBox) m_registry.keyInBox->hide();
@@ -102,6 +106,13 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     m_host = std::make_unique<SonarHost>(*m_doc);
     m_registry.host = m_host.get();
     AddLinkCommands();
+    // Playback pace (timer 1010 and the idle ticks at speed 0) and its bar;
+    // both chain onto the hooks installed above.
+    m_pacer = std::make_unique<CPlaybackPacer>(*m_doc);
+    m_pacer->Attach();
+    auto* playbackBar = new CPlaybackBar(*m_doc, m_frame.get(), m_frame->PlaybackBar());
+    m_frame->PlaybackBar()->addWidget(playbackBar);
+    playbackBar->Attach();
     const QByteArray state = QSettings().value(kFrameStateKey).toByteArray();
     if (!state.isEmpty()) m_frame->restoreState(state);
     m_frame->MiniSettingsBar()->hide();
@@ -123,7 +134,8 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     m_commands.Run(cmd::kConnect);
 
     if (!parser.positionalArguments().isEmpty())
-        StartRecordingFromCommandLine(parser.positionalArguments().constFirst());
+        m_doc->StartRecordingFromCommandLine(
+            parser.positionalArguments().constFirst().toStdString());
 
     m_frame->UpdateCommandUi();
     m_frame->RefreshStatusPanes();
@@ -164,27 +176,6 @@ void CTubescanApp::AddLinkCommands() {
     });
 }
 
-void CTubescanApp::StartRecordingFromCommandLine(const QString& argument) {
-    CTubescanDoc& doc = *m_doc;
-    doc.m_recordPath = RecordFileNameFromArgument(argument.toStdString());
-    const QFileInfo existing(QString::fromStdString(doc.m_recordPath));
-    if (existing.exists() && existing.isReadable()) {
-        doc.m_recordPath = existing.absoluteFilePath().toStdString();
-        const bool replace =
-            doc.AskYesNo(doc.m_recordPath + " already exists !\nDo you want to replace it?   ");
-        // The program may have been told to end while the question was open.
-        if (!replace || m_documentClosed) return;
-    }
-    if (!m_openRecordFile) {
-        std::fprintf(stderr,
-                     "tubescan: recording to %s is not available in this build; "
-                     "running in real time without recording.\n",
-                     doc.m_recordPath.c_str());
-        return;
-    }
-    m_openRecordFile(doc.m_recordPath);
-}
-
 void CTubescanApp::InstallDocumentHooks() {
     DocumentHooks& hooks = m_doc->m_hooks;
     CMainFrame* frame = m_frame.get();
@@ -198,9 +189,14 @@ void CTubescanApp::InstallDocumentHooks() {
         OnUiThread(frame, [frame, show] { frame->PlaybackBar()->setVisible(show); });
     };
     hooks.showMessage = [frame](const std::string& text) {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kAppTitle),
-                        QString::fromStdString(text), QMessageBox::Ok, frame);
-        box.exec();
+        // Never waits for the operator: the caller may hold the ping lock or
+        // be the acquisition thread.
+        OnUiThread(frame, [frame, t = QString::fromStdString(text)] {
+            auto* box = new QMessageBox(QMessageBox::NoIcon, QString::fromLatin1(kAppTitle), t,
+                                        QMessageBox::Ok, frame);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->open();
+        });
     };
     hooks.askYesNo = [frame](const std::string& question) {
         QMessageBox box(QMessageBox::Question, QString::fromLatin1(kAppTitle),

@@ -17,6 +17,8 @@ class CMainFrame;
 class CTubescanDoc;
 class QWidget;
 class SonarHost;
+class CPlaybackPacer;
+class CPlaybackBar;
 
 // The program-wide references, owned by the application and handed to those
 // who need them (no global instance).
@@ -44,10 +46,6 @@ class CTubescanApp : public QObject {
     AppRegistry& Registry() { return m_registry; }
     CommandMap& Commands() { return m_commands; }
 
-    // Opens the record file (the data files fill this in); false when it
-    // could not be opened (the opener reports why).
-    std::function<bool(const std::string& path)> m_openRecordFile;
-
     // Adjusts the document after its settings are read and before the head
     // is connected (tests and tools that run a head on another port).
     std::function<void(CTubescanDoc&)> m_beforeConnect;
@@ -61,12 +59,12 @@ class CTubescanApp : public QObject {
   private:
     void InstallDocumentHooks();
     void AddLinkCommands();
-    void StartRecordingFromCommandLine(const QString& argument);
 
     AppRegistry m_registry;
     CommandMap m_commands;
     std::unique_ptr<CTubescanDoc> m_doc;
     std::unique_ptr<SonarHost> m_host;
+    std::unique_ptr<CPlaybackPacer> m_pacer;
     std::unique_ptr<CMainFrame> m_frame;
     CExitSignals* m_exitSignals = nullptr;
     bool m_documentClosed = false;

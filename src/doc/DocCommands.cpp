@@ -80,6 +80,9 @@ double ZoomOutStep(double zoom) {
 }
 
 void AddDocumentCommands(CommandMap& map, CTubescanDoc& doc) {
+    // --- files ----------------------------------------------------------------
+    AddToggle(map, doc, 32817, &CTubescanDoc::m_autoSaveFileName);
+
     // --- picture ------------------------------------------------------------
     map.Add(32791, {[&doc](int) { doc.ClearImage(); }, {}});
     map.Add(32825, {[&doc](int) {

@@ -3,20 +3,8 @@
 #include <set>
 
 #include "app/MenuLayout.h"
-#include "app/RecordName.h"
 #include "app/StatusText.h"
 #include "doc/TubescanDoc.h"
-
-TEST(RecordName, CutsAtTheFirstDotOfTheFileNameOnly) {
-    EXPECT_EQ(RecordFileNameFromArgument("survey"), "survey.31l");
-    EXPECT_EQ(RecordFileNameFromArgument("survey.dat"), "survey.31l");
-    EXPECT_EQ(RecordFileNameFromArgument("survey.run1.31l"), "survey.31l");
-    EXPECT_EQ(RecordFileNameFromArgument("/data/pipe7"), "/data/pipe7.31l");
-    // A dot in a folder name must not send the recording elsewhere.
-    EXPECT_EQ(RecordFileNameFromArgument("./survey.run1"), "./survey.31l");
-    EXPECT_EQ(RecordFileNameFromArgument("./site.2024/pipe"), "./site.2024/pipe.31l");
-    EXPECT_EQ(RecordFileNameFromArgument("../a.b/c.d.e"), "../a.b/c.31l");
-}
 
 TEST(StatusText, PanesInMetresFeetAndInches) {
     CTubescanDoc doc;

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -142,6 +143,16 @@ TEST_F(MainFrameTest, CheckMarksFollowTheDocument) {
     EXPECT_TRUE(Frame().Action(32786)->isChecked());
     EXPECT_FALSE(Frame().Action(32783)->isChecked());
     EXPECT_TRUE(Frame().Action(32774)->isChecked());
+    Doc().m_recording = 1;
+    Doc().m_autoSaveFileName = 0;
+    Frame().UpdateCommandUi();
+    EXPECT_TRUE(Frame().Action(32806)->isChecked());
+    EXPECT_FALSE(Frame().Action(32817)->isChecked());
+    Doc().m_recording = 0;
+    Frame().Action(32817)->trigger();
+    EXPECT_EQ(Doc().m_autoSaveFileName, 1);
+    EXPECT_TRUE(Frame().Action(32817)->isChecked());
+    EXPECT_FALSE(Frame().Action(32806)->isChecked());
     Frame().Action(32822)->trigger(); // zoom in
     EXPECT_DOUBLE_EQ(Doc().m_zoom, 2.0);
     EXPECT_TRUE(Frame().Action(32787)->isChecked());
@@ -235,26 +246,6 @@ TEST_F(MainFrameTest, ArrowKeysMoveTheShapeInShapeMode) {
     EXPECT_EQ(Doc().m_panY, 0);
 }
 
-TEST_F(MainFrameTest, IdlePlaybackTicksOnlyWhilePlayingUnheldAtSpeedZero) {
-    int ticks = 0;
-    Frame().SetPlaybackTick([&] {
-        if (++ticks == 5) Doc().m_hold = 1; // the operator holds after five frames
-    });
-    QApplication::processEvents();
-    EXPECT_EQ(ticks, 0); // real time: no ticks
-    Doc().m_playback = 1;
-    Doc().m_playbackSpeed = 0;
-    Frame().UpdateCommandUi();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 5; }, 2000));
-    QTest::qWait(20);
-    EXPECT_EQ(ticks, 5);
-    Doc().m_hold = 0;
-    Doc().m_playbackSpeed = 20; // a timer drives other speeds, not idle time
-    Frame().UpdateCommandUi();
-    QTest::qWait(20);
-    EXPECT_EQ(ticks, 5);
-}
-
 TEST_F(MainFrameTest, ViewKeysOpenTheKeyInBoxAndTheFrameHidesIt) {
     CTubescanView* view = Frame().View();
     QWidget* box = app->Registry().keyInBox;
@@ -285,36 +276,32 @@ TEST(CommandLineRecording, AnExistingFileIsOnlyReplacedWhenTheOperatorSaysYes) {
     ASSERT_TRUE(QDir(dir.path()).mkdir("site.2024"));
     WriteTextFile(dir.filePath("TubescanL.INI"), kLoopbackSettings);
     const QString existing = dir.filePath("site.2024/pipe.31l");
-    WriteTextFile(existing, "31L");
 
     for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        WriteTextFile(existing, "31L and more");
         CTubescanApp app;
         KeepOffOtherHeads(app);
-        std::vector<std::string> opened;
-        app.m_openRecordFile = [&](const std::string& path) {
-            opened.push_back(path);
-            return true;
-        };
         QString question;
         AnswerNextBox(answer, &question);
+        // The folder's "." stays; the file name is cut at its own first ".".
         ASSERT_TRUE(app.InitInstance({"tubescan", dir.filePath("site.2024/pipe.dat")}, dir.path()));
         EXPECT_EQ(question, existing + " already exists !\nDo you want to replace it?   ");
+        CTubescanDoc& doc = *app.Registry().document;
         if (answer == QMessageBox::No) {
-            EXPECT_TRUE(opened.empty());
-            EXPECT_EQ(app.Registry().document->m_recording, 0);
+            EXPECT_EQ(doc.m_recording, 0);
+            EXPECT_EQ(QFileInfo(existing).size(), 12);
         } else {
-            EXPECT_EQ(opened, std::vector<std::string>{existing.toStdString()});
+            EXPECT_EQ(doc.m_recording, 1);
+            EXPECT_EQ(app.Registry().mainFrame->windowTitle(),
+                      "TubescanL - Record to File [" + existing + "] ");
+            EXPECT_EQ(QFileInfo(existing).size(), 0) << "replaced";
         }
     }
 
     // A new name records at once, without a question.
     CTubescanApp app;
     KeepOffOtherHeads(app);
-    std::vector<std::string> opened;
-    app.m_openRecordFile = [&](const std::string& path) {
-        opened.push_back(path);
-        return true;
-    };
     ASSERT_TRUE(app.InitInstance({"tubescan", dir.filePath("site.2024/new.run")}, dir.path()));
-    EXPECT_EQ(opened, std::vector<std::string>{dir.filePath("site.2024/new.31l").toStdString()});
+    EXPECT_EQ(app.Registry().document->m_recording, 1);
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("site.2024/new.31l")));
 }

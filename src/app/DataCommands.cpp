@@ -1,0 +1,18 @@
+#include "app/DataCommands.h"
+
+#include "app/DataFileDialogs.h"
+#include "doc/CommandMap.h"
+#include "doc/TubescanDoc.h"
+
+void AddDataCommands(CommandMap& map, CTubescanDoc& doc, QWidget* owner) {
+    map.Add(32806, {[&doc, owner](int) { ToggleRecordingCommand(doc, owner); },
+                    [&doc](int) {
+                        return CommandUi{true, doc.m_recording == 1};
+                    }});
+    map.Add(32790, {[&doc, owner](int) { PickRecordDirectory(doc, owner); }, {}});
+    map.Add(32805, {[&doc, owner](int) {
+                        doc.m_hold = 0;
+                        OpenPlaybackFile(doc, owner);
+                    },
+                    {}});
+}

@@ -6,7 +6,8 @@
 # the head and the UDP output at 127.0.0.1, so a settings file you already have
 # is never read or changed. With a display the window opens and the job ends
 # when you close it; without one the program runs under Xvfb for about twenty
-# seconds and leaves a screenshot.
+# seconds and leaves a screenshot. Either way it records to survey.31l in the
+# scratch folder (or to the name you pass: main-job.sh NAME).
 #
 #   TUBESCAN_RUN_SECONDS   how long the headless run lasts (default 20)
 #   TUBESCAN_RUN_DIR       the scratch folder (default: a new one under build/)
@@ -56,10 +57,16 @@ if ! kill -0 "$sim_pid" 2>/dev/null; then
     sim_pid=""
 fi
 
+# Unless told otherwise, the run records what it sees to survey.31l.
+if [ $# -eq 0 ]; then set -- "$run_dir/survey"; fi
+
 echo "main-job: running TubescanL in $run_dir"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     (cd "$run_dir" && ./tubescan "$@")
     echo "main-job: settings kept in $run_dir/TubescanL.INI"
+    for rec in "$run_dir"/*.31l; do
+        [ -e "$rec" ] && echo "main-job: recording:      $rec ($(stat -c %s "$rec") bytes)"
+    done
     exit 0
 fi
 
@@ -82,3 +89,6 @@ echo
 echo "main-job: screenshot:     $shot"
 echo "main-job: program output: $run_dir/tubescan.log"
 echo "main-job: settings file:  $run_dir/TubescanL.INI"
+for rec in "$run_dir"/*.31l; do
+    [ -e "$rec" ] && echo "main-job: recording:      $rec ($(stat -c %s "$rec") bytes)"
+done

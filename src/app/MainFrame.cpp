@@ -176,10 +176,10 @@ void CMainFrame::BuildToolBar() {
 void CMainFrame::BuildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setSizeGripEnabled(false);
-    // The pane widths are pixel counts made for a small status-bar font.
-    // (Arial's metrics, where the fonts are installed.)
+    // The pane widths are pixel counts made for a small status-bar font
+    // (Arial's metrics, where the fonts are installed).
     QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(11);
+    font.setPixelSize(10);
     bar->setFont(font);
     for (std::size_t i = 0; i < kPanes.size(); ++i) {
         const PaneSpec& spec = kPanes[i];
@@ -196,7 +196,8 @@ void CMainFrame::BuildStatusBar() {
             break;
         case PaneSpec::Value:
             pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            pane->setFixedWidth(spec.width);
+            // The width is the text's room; the sunken border comes on top.
+            pane->setFixedWidth(spec.width + 2 * pane->frameWidth());
             bar->addPermanentWidget(pane);
             break;
         case PaneSpec::Spacer:

@@ -190,8 +190,9 @@ TEST_F(MainFrameTest, StatusPanesInMetresFeetAndInches) {
     // Labels, gaps and widths of the 23 panes.
     EXPECT_EQ(Frame().Pane(1)->text(), "Pitch:");
     EXPECT_EQ(Frame().Pane(19)->text(), "Bearing:");
-    EXPECT_EQ(Frame().Pane(8)->width(), 55);
-    EXPECT_EQ(Frame().Pane(22)->width(), 120);
+    EXPECT_EQ(Frame().Pane(8)->contentsRect().width(), 55);
+    EXPECT_EQ(Frame().Pane(22)->contentsRect().width(), 120);
+    EXPECT_EQ(Frame().Pane(2)->contentsRect().width(), 50);
     EXPECT_EQ(Frame().Pane(9)->width(), 15);
     EXPECT_FALSE(Frame().Pane(3)->isEnabled());
 }

@@ -16,6 +16,7 @@
 
 #include "doc/IniFile.h"
 #include "doc/TrigTables.h"
+#include "doc/XyzSinks.h"
 #include "link/HeadProtocol.h"
 
 using COLORREF = std::uint32_t; // 0x00BBGGRR
@@ -84,6 +85,7 @@ struct DocumentHooks {
     // Operator messages. Headless (unset), a message goes to stderr and a
     // question is answered "no".
     std::function<void(const std::string&)> showMessage;
+    std::function<void()> stopPlaybackTimer; // timer 1010 only (end of a conversion)
     std::function<bool(const std::string&)> askYesNo;
 };
 
@@ -127,6 +129,23 @@ public:
     // outputs that are enabled. Called from the acquisition thread in real
     // time and from the user-interface thread in playback.
     void EmitProfilePoint(double distance, double bearing);
+
+    // "Convert .31L file to .xyz..." (32956) once the operator's choice is
+    // known: openPlaybackFile opens the chosen .31l for playback (and sets
+    // m_xyzFileName); the conversion then runs with the playback and ends in
+    // FinishXyzConversion. Returns true when a conversion is running.
+    bool StartXyzConversion(const std::function<bool()>& openPlaybackFile);
+    // End of the played file while converting. Returns false when the .xyz
+    // could not be written completely (the operator was told so).
+    bool FinishXyzConversion();
+    // Closes the .xyz file; a conversion without its file is over.
+    void CloseXyzFile();
+    // "Enable UDP XYZ Output" (32958) and "Enable UDP Range/Bearing Output"
+    // (32959): each turns the other off when it turns on.
+    void OnUdpOutputCommand(int commandId);
+    bool IsUdpOutputChecked(int commandId) const;
+    // Shuts the UDP output socket (with the head socket, at connect and close).
+    void CloseUdpOutput() { m_udpSocket.Reset(); }
 
     // Appends the current ping (m_reply and the settings it was taken with) to
     // the record file while recording.
@@ -287,6 +306,13 @@ public:
     int m_seekDragging = 0;
     int m_recordLength = 0;
     char m_xyzFileName[256] = {};
+    XyzFile m_xyzFile;
+
+    // The UDP output socket: empty until created at connect or on opening a
+    // playback file (io installs it).
+    DatagramSinkSlot m_udpSocket;
+    std::string m_xyzLineText; // reused for every .xyz line
+    std::string m_lastXyzPath; // the .xyz being (or last) written
 
     // --- 10. Buffers and tables ------------------------------------------------
     headproto::HeadCommand m_command = headproto::kInitialCommand;
@@ -321,6 +347,12 @@ public:
 // when it exists there or the directory is writable, otherwise the file in the
 // user's configuration folder ($XDG_CONFIG_HOME/TubescanL or ~/.config/TubescanL).
 std::string ResolveSettingsPath(const std::string& programDirectory);
+
+// Command ids of the XYZ and UDP output menu items.
+inline constexpr int kIdConvertToXyz = 32956;
+inline constexpr int kIdUdpXyzOutput = 32958;
+inline constexpr int kIdUdpPrdOutput = 32959;
+inline constexpr int kIdUdpAddress = 32960; // no handler: always disabled
 
 // "%02d-%s-%04d" month abbreviation table.
 extern const char* const kMonthAbbreviations[12];

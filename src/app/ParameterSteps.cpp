@@ -19,7 +19,9 @@ void SetRangeIndex(CTubescanDoc& doc, int index) {
 }
 
 // The box reads at most 15 characters of what was typed.
-std::string_view Typed(std::string_view text) { return text.substr(0, 15); }
+std::string_view Typed(std::string_view text) {
+    return text.substr(0, 15);
+}
 
 } // namespace
 
@@ -33,8 +35,10 @@ void RangeStep(CTubescanDoc& doc, int delta) {
 
 void GainStep(CTubescanDoc& doc, int delta) {
     if (doc.m_playback) return;
-    if (delta > 0) doc.m_gain = static_cast<std::uint8_t>(std::min(doc.m_gain + 1, 40));
-    else if (doc.m_gain != 0) doc.m_gain = static_cast<std::uint8_t>(doc.m_gain - 1);
+    if (delta > 0)
+        doc.m_gain = static_cast<std::uint8_t>(std::min(doc.m_gain + 1, 40));
+    else if (doc.m_gain != 0)
+        doc.m_gain = static_cast<std::uint8_t>(doc.m_gain - 1);
     doc.m_command[kCmdGain] = doc.m_gain;
     doc.OnParametersChanged();
 }
@@ -59,8 +63,10 @@ void TrainStep(CTubescanDoc& doc, int steps) {
     if (doc.m_command[kCmdSectorWidth] >= 120) return;
     int code = doc.m_command[kCmdTrain];
     code = doc.m_sonarUpDown == 1 ? code - 3 * steps : code + 3 * steps;
-    if (code < 0) code = 120;
-    else if (code > 120) code = 0;
+    if (code < 0)
+        code = 120;
+    else if (code > 120)
+        code = 0;
     doc.m_command[kCmdTrain] = static_cast<std::uint8_t>(code);
     doc.ComputeTrainBearing();
     doc.SaveModeSettings();
@@ -116,11 +122,13 @@ std::string KeyInPrompt(const CTubescanDoc& doc, KeyInKind kind) {
     case KeyInKind::Range:
         return doc.m_units == 0 ? "Range (0.125, 0.25, 0.5, 0.75, 1,..,6) m"
                                 : "Range (0.375, 0.75, 1.5, 2.25, 3,..,18) ft ";
-    case KeyInKind::Gain: return "Key In Gain: (0-40dB)";
+    case KeyInKind::Gain:
+        return "Key In Gain: (0-40dB)";
     case KeyInKind::Sector:
         if (doc.m_sectorMode == 2) return {};
         return "Key In Sctor Width: (0-360 deg.)";
-    case KeyInKind::Train: return "Key In Train Angle: (0-351 deg.)";
+    case KeyInKind::Train:
+        return "Key In Train Angle: (0-351 deg.)";
     }
     return {};
 }
@@ -195,7 +203,9 @@ std::string MiniBarRangeText(const CTubescanDoc& doc) {
     return FormatFixed(value, 3) + (feet ? " ft" : " m");
 }
 
-std::string GainText(const CTubescanDoc& doc) { return std::to_string(doc.m_gain) + " dB"; }
+std::string GainText(const CTubescanDoc& doc) {
+    return std::to_string(doc.m_gain) + " dB";
+}
 
 std::string SectorText(const CTubescanDoc& doc) {
     return std::to_string(doc.m_command[kCmdSectorWidth] * 3) + " deg.";
@@ -207,21 +217,31 @@ std::string TrainText(const CTubescanDoc& doc) {
 
 std::string ProfileModeText(int mode) {
     switch (mode) {
-    case 0: return "Off";
-    case 1: return "Points Only";
-    case 2: return "Low Mix";
-    case 3: return "Medium Mix";
-    case 4: return "High MIx";
-    default: return "Off";
+    case 0:
+        return "Off";
+    case 1:
+        return "Points Only";
+    case 2:
+        return "Low Mix";
+    case 3:
+        return "Medium Mix";
+    case 4:
+        return "High MIx";
+    default:
+        return "Off";
     }
 }
 
 double ProfileMixFor(int mode) {
     switch (mode) {
-    case 1: return 0.0;
-    case 2: return 0.25;
-    case 3: return 0.5;
-    default: return 1.0;
+    case 1:
+        return 0.0;
+    case 2:
+        return 0.25;
+    case 3:
+        return 0.5;
+    default:
+        return 1.0;
     }
 }
 

@@ -12,7 +12,9 @@ namespace {
 struct Doc {
     CTubescanDoc doc;
     int refreshed = 0;
-    Doc() { doc.m_hooks.refreshParameterTexts = [this] { ++refreshed; }; }
+    Doc() {
+        doc.m_hooks.refreshParameterTexts = [this] { ++refreshed; };
+    }
     int Code(std::size_t byte) const { return doc.m_command[byte]; }
 };
 
@@ -25,9 +27,8 @@ TEST(RangeKeyIn, TypedValuesSelectTheRangeAtOrBelow) {
         int index;
         int code;
     };
-    const Case cases[] = {{"2.5", 0, 5, 20}, {"7", 0, 9, 60},   {"0.1", 0, 0, 2},
-                          {"9", 1, 6, 30},   {"0", 0, 0, 2},    {"abc", 0, 0, 2},
-                          {"0.75", 0, 3, 8}, {"1.5", 2, 2, 6}};
+    const Case cases[] = {{"2.5", 0, 5, 20}, {"7", 0, 9, 60},  {"0.1", 0, 0, 2},  {"9", 1, 6, 30},
+                          {"0", 0, 0, 2},    {"abc", 0, 0, 2}, {"0.75", 0, 3, 8}, {"1.5", 2, 2, 6}};
     for (const Case& c : cases) {
         Doc d;
         d.doc.m_units = c.units;

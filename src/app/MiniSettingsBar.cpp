@@ -1,0 +1,37 @@
+#include "app/MiniSettingsBar.h"
+
+#include <QGridLayout>
+
+#include "app/ParameterSteps.h"
+#include "app/SpinDelta.h"
+#include "doc/TubescanDoc.h"
+
+CMiniSettingsBar::CMiniSettingsBar(CTubescanDoc& doc, QWidget* parent)
+    : QWidget(parent), m_doc(doc) {
+    setObjectName("139");
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(4, 2, 4, 2);
+    m_range = ParameterRow::Create(this, layout, 0, 0, "Range:", 1049, 1050);
+    m_gain = ParameterRow::Create(this, layout, 0, 3, "Gain:", 1051, 1052);
+    m_sector = ParameterRow::Create(this, layout, 0, 6, "Sector:", 1053, 1054);
+    m_train = ParameterRow::Create(this, layout, 0, 9, "Train:", 1055, 1056);
+    m_speed = ParameterRow::Create(this, layout, 0, 12, "Speed:", 1057, 1058);
+    m_mode = ParameterRow::Create(this, layout, 0, 15, "Mode:", 1059, 1060);
+    layout->setColumnStretch(18, 1);
+
+    ConnectSonarSpins(this, m_doc, m_range, m_gain, m_sector, m_train);
+    connect(m_range.spin, &CSpinDelta::released, this,
+            [this] { params::RangeSpinReleased(m_doc, m_range.spin->Position()); });
+    // Speed and mode spins show fixed values and do nothing.
+    Refresh();
+}
+
+void CMiniSettingsBar::Refresh() {
+    using namespace headproto;
+    m_range.Show(params::MiniBarRangeText(m_doc), 0, 9, m_doc.m_rangeIndex);
+    m_gain.Show(params::GainText(m_doc), 0, 40, m_doc.m_gain);
+    m_sector.Show(params::SectorText(m_doc), 0, 120, m_doc.m_command[kCmdSectorWidth]);
+    m_train.Show(params::TrainText(m_doc), 0, 120, m_doc.m_command[kCmdTrain]);
+    m_speed.Show("Fast", 0, 0, m_doc.m_command[kCmdStepSize]);
+    m_mode.Show("Polar", 0, 0, m_doc.m_sectorMode);
+}

@@ -131,10 +131,12 @@ public:
     void EmitProfilePoint(double distance, double bearing);
 
     // "Convert .31L file to .xyz..." (32956) once the operator's choice is
-    // known: openPlaybackFile opens the chosen .31l for playback (and sets
-    // m_xyzFileName); the conversion then runs with the playback and ends in
+    // known: openPlaybackFile opens the chosen .31l for playback; the .xyz is
+    // that path with "xyz" for its last three characters, or outputPath when
+    // given. The conversion then runs with the playback and ends in
     // FinishXyzConversion. Returns true when a conversion is running.
-    bool StartXyzConversion(const std::function<bool()>& openPlaybackFile);
+    bool StartXyzConversion(const std::function<bool()>& openPlaybackFile,
+                            const std::string& outputPath = {});
     // End of the played file while converting. Returns false when the .xyz
     // could not be written completely (the operator was told so).
     bool FinishXyzConversion();

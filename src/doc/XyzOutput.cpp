@@ -48,7 +48,8 @@ void CTubescanDoc::EmitProfilePoint(double distance, double bearing) {
     }
 }
 
-bool CTubescanDoc::StartXyzConversion(const std::function<bool()>& openPlaybackFile) {
+bool CTubescanDoc::StartXyzConversion(const std::function<bool()>& openPlaybackFile,
+                                      const std::string& outputPath) {
     m_hold = 0;
     // Only a file opened now is converted. A cancelled or failed choice leaves
     // whatever was playing alone: converting the running playback from
@@ -65,7 +66,12 @@ bool CTubescanDoc::StartXyzConversion(const std::function<bool()>& openPlaybackF
     }
     m_xyzConverting = 1;
 
-    const std::string path(m_xyzFileName, strnlen(m_xyzFileName, sizeof m_xyzFileName));
+    // The name comes from the full playback path: m_xyzFileName holds at most
+    // 255 characters and would silently cut a long path into another name.
+    std::string path = outputPath;
+    if (path.empty() && m_playPath.size() >= 3)
+        path = m_playPath.substr(0, m_playPath.size() - 3) + "xyz";
+    if (path.empty()) path.assign(m_xyzFileName, strnlen(m_xyzFileName, sizeof m_xyzFileName));
     int error = 0;
     if (!m_xyzFile.Create(path, &error)) {
         ShowMessage(FileErrorReport(path, error));

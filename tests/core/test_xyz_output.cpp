@@ -227,7 +227,7 @@ std::function<bool()> Opens(CTubescanDoc& doc, const std::string& xyzPath, bool 
     return [&doc, xyzPath, ok] {
         if (!ok) return false;
         doc.m_playback = 1;
-        std::snprintf(doc.m_xyzFileName, sizeof doc.m_xyzFileName, "%s", xyzPath.c_str());
+        doc.m_playPath = xyzPath.substr(0, xyzPath.size() - 3) + "31l";
         return true;
     };
 }
@@ -302,10 +302,23 @@ TEST(XyzConversion, AWriteFailureIsNotReportedAsComplete) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
     OutputDoc o;
     auto& doc = o.doc;
-    ASSERT_TRUE(doc.StartXyzConversion(Opens(doc, "/dev/full")));
+    ASSERT_TRUE(doc.StartXyzConversion(Opens(doc, "/tmp/a.xyz"), "/dev/full"));
     for (int i = 0; i < 10; ++i)
         doc.EmitProfilePoint(250, 90);
     EXPECT_FALSE(doc.FinishXyzConversion());
     ASSERT_EQ(o.messages.size(), 1u);
     EXPECT_EQ(o.messages[0].rfind("Error Writing XYZ File!", 0), 0u);
+}
+
+TEST(XyzConversion, ALongPathIsNotCutShort) {
+    TempDir dir;
+    std::string folder = dir.Dir();
+    while (folder.size() < 300)
+        folder += std::string(60, 'f') + "/";
+    std::filesystem::create_directories(folder);
+    OutputDoc o;
+    ASSERT_TRUE(o.doc.StartXyzConversion(Opens(o.doc, folder + "survey.xyz")));
+    o.doc.EmitProfilePoint(250, 90);
+    EXPECT_TRUE(o.doc.FinishXyzConversion());
+    EXPECT_EQ(std::filesystem::file_size(folder + "survey.xyz"), 50u);
 }

@@ -62,6 +62,9 @@ bool CTubescanDoc::OnNewDocument(const std::string& programDirectory,
 
 void CTubescanDoc::OnCloseDocument() {
     m_closing = 1;
+    // The acquisition thread may still be writing the last ping's fields;
+    // nothing new reaches it while this runs, so let it finish first.
+    if (m_hooks.quiesceWorker) m_hooks.quiesceWorker();
     SaveSettings();
     if (m_hooks.stopTimers) m_hooks.stopTimers();
     if (m_hooks.closeDataFiles) m_hooks.closeDataFiles();

@@ -15,9 +15,11 @@
 #include <vector>
 
 #include "doc/IniFile.h"
+#include "doc/Timer.h"
 #include "doc/TrigTables.h"
 #include "doc/XyzSinks.h"
 #include "link/HeadProtocol.h"
+#include "view/SonarBitmap.h"
 
 using COLORREF = std::uint32_t; // 0x00BBGGRR
 
@@ -82,10 +84,12 @@ struct DocumentHooks {
     std::function<void()> createUdpOutput;       // UDP output socket, when it does not exist yet
     std::function<void()> pollOrientationSensor; // serial orientation input
     std::function<void()> openOrientationPort;
+    std::function<void()> stopPlaybackTimer; // timer 1010 only (the link restarts)
+    std::function<void()> closeUdpOutput;    // the UDP output socket (CloseLinks)
+    std::function<void()> quiesceWorker;     // wait (bounded) for the ping in hand
     // Operator messages. Headless (unset), a message goes to stderr and a
     // question is answered "no".
     std::function<void(const std::string&)> showMessage;
-    std::function<void()> stopPlaybackTimer; // timer 1010 only (end of a conversion)
     std::function<bool(const std::string&)> askYesNo;
 };
 
@@ -328,6 +332,10 @@ public:
     int m_imageHeight = 0;
     std::vector<std::uint8_t> m_image; // blue, green, red; top-down
     TrigTables m_trig;                 // m_cosTable / m_sinTable
+    // Ping-period measurement (acquisition thread in real time, playback pacing
+    // otherwise; never both at once).
+    CTimer m_timer;
+    CSonarBitmap m_sonarBitmap;        // the nine colour tables, constant after construction
 
     // View working values kept in the document.
     int m_annotationCount = 0;

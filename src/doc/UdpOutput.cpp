@@ -143,4 +143,5 @@ void InstallUdpOutput(CTubescanDoc& doc) {
         if (!doc.m_udpSocket.Exists())
             doc.m_udpSocket.Reset(std::make_shared<UdpOutput>(doc.m_udpAddress, doc.m_udpPort));
     };
+    doc.m_hooks.closeUdpOutput = [&doc] { doc.CloseUdpOutput(); };
 }

@@ -1,9 +1,316 @@
 #include "link/PingProcessor.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+// Sub-beam weights (oldest, middle, newest line); every row sums to 200, so
+// the blended level is the weighted sum divided by 200.
+constexpr int kSubBeams = 21;
+constexpr std::array<std::array<int, 3>, kSubBeams> kBeamWeights = {{
+    {100, 100, 0}, {100, 100, 0}, {100, 100, 0}, {90, 110, 0},  {80, 120, 0},  {70, 130, 0},
+    {60, 140, 0},  {50, 150, 0},  {40, 160, 0},  {30, 160, 10}, {20, 160, 20}, {10, 160, 30},
+    {0, 160, 40},  {0, 150, 50},  {0, 140, 60},  {0, 130, 70},  {0, 120, 80},  {0, 110, 90},
+    {0, 100, 100}, {0, 100, 100}, {0, 100, 100},
+}};
+constexpr int kWeightSum = 200;
+
+// One ping fills a wedge of 0.9 degrees (three head steps of 0.3).
+constexpr double kWedgeDegrees = 0.9;
+
+// A picture radius beyond this (a zoom of millions) cannot put a single
+// sample of any real range into a 1500-pixel image; drawing stops there so
+// the loop counters stay exact integers.
+constexpr double kMaxRadius = 1 << 30;
+
+// Steps along a sub-beam are prepared in chunks of this many, shared by all
+// 21 sub-beams, on the stack.
+constexpr int kChunk = 1024;
+
+// The steps of one chunk along a sub-beam, shared by all 21 sub-beams.
+struct Step {
+    double distance;
+    int sample;
+};
+
+// Everything the inner loop reads, handed over by value: the image stores go
+// through a byte pointer, which may alias anything, so the loop must not
+// reach these through references it would have to reload after each store.
+struct SubBeam {
+    int w0, w1, w2;
+    double cos, sin;
+};
+struct WedgeFrame {
+    const std::uint8_t* line0;
+    const std::uint8_t* line1;
+    const std::uint8_t* line2;
+    const std::uint32_t* colours; // blue | green << 8 | red << 16
+    std::uint8_t* image;
+    int width;
+    double radius, xLimit, yLimit;
+};
+
+void PaintSteps(const WedgeFrame frame, const SubBeam beam, const Step* steps, int count) {
+    const std::uint8_t* const line0 = frame.line0;
+    const std::uint8_t* const line1 = frame.line1;
+    const std::uint8_t* const line2 = frame.line2;
+    const std::uint32_t* const colours = frame.colours;
+    std::uint8_t* const image = frame.image;
+    const std::ptrdiff_t width = frame.width;
+    const double radius = frame.radius, xLimit = frame.xLimit, yLimit = frame.yLimit;
+    const int w0 = beam.w0, w1 = beam.w1, w2 = beam.w2;
+    const double c = beam.cos, s = beam.sin;
+    for (int n = 0; n < count; ++n) {
+        const double xd = radius + steps[n].distance * c;
+        const double yd = radius + steps[n].distance * s;
+        // Comparing before truncating is the same test as on the truncated
+        // values and never converts an out-of-range double.
+        if (!(xd >= 1.0 && xd < xLimit && yd >= 1.0 && yd < yLimit)) continue;
+        const int i = steps[n].sample;
+        const int v = line0[i] * w0 + line1[i] * w1 + line2[i] * w2;
+        // v / 200 equals trunc(v x 0.005) for every sum up to 255 x 200.
+        const std::uint32_t colour = colours[v / kWeightSum];
+        // Signed conversions: one instruction each; both lie inside the image.
+        const std::ptrdiff_t px = static_cast<int>(xd), py = static_cast<int>(yd);
+        std::uint8_t* const dst = image + (py * width + px) * 3;
+        dst[0] = static_cast<std::uint8_t>(colour);
+        dst[1] = static_cast<std::uint8_t>(colour >> 8);
+        dst[2] = static_cast<std::uint8_t>(colour >> 16);
+    }
+}
+
+bool ImageUsable(const CTubescanDoc& doc) {
+    const int w = doc.m_imageWidth, h = doc.m_imageHeight;
+    return w > 4 && h > 4 &&
+           doc.m_image.size() >= static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3;
+}
+
+// Calls fn(k0, k1) for the ranges of pixel steps k (0 <= k < B) whose
+// distance d = k + u could put a pixel inside [1, W - 1) x [1, H - 1): the
+// distance from (B, B) must lie between the nearest and the farthest point
+// of that rectangle (one pixel of slack each way for rounding). Steps outside
+// are never painted anyway; leaving them out bounds the work at any zoom.
+template <typename Fn>
+void ForEachReachableRange(double radius, double u, int width, int height, Fn&& fn) {
+    const double x0 = 1.0, x1 = width - 1.0, y0 = 1.0, y1 = height - 1.0;
+    const double nearX = std::max({0.0, x0 - radius, radius - x1});
+    const double nearY = std::max({0.0, y0 - radius, radius - y1});
+    const double farX = std::max(std::abs(radius - x0), std::abs(radius - x1));
+    const double farY = std::max(std::abs(radius - y0), std::abs(radius - y1));
+    const double dMin = std::hypot(nearX, nearY) - 1.0;
+    const double dMax = std::hypot(farX, farY) + 1.0;
+
+    auto clip = [&](double lo, double hi) {
+        lo = std::max(lo, 0.0);
+        hi = std::min(hi, radius - 1.0);
+        if (!(lo <= hi)) return;
+        fn(static_cast<long long>(std::ceil(lo)), static_cast<long long>(std::floor(hi)));
+    };
+    if (dMin <= 0.0) {
+        clip(-dMax - u, dMax - u);
+    } else {
+        clip(-dMax - u, -dMin - u); // behind the centre (a negative first-sample offset)
+        clip(dMin - u, dMax - u);
+    }
+}
+
+} // namespace
+
+RangeTiming RangeTimingForCode(int rangeCode) {
+    switch (rangeCode) {
+    case 2:
+        return {0.0005, 21.3};
+    case 4:
+        return {0.001, 21.3};
+    case 6:
+        return {0.002, 21.3};
+    case 8:
+        return {0.003, 21.3};
+    case 10:
+        return {0.004, 27.3};
+    case 20:
+        return {0.008, 32.6};
+    case 30:
+        return {0.012, 34.3};
+    case 40:
+        return {0.016, 40.0};
+    case 50:
+        return {0.02, 40.0};
+    case 60:
+        return {0.024, 40.0};
+    default:
+        return {0.002, 0.0};
+    }
+}
+
+PingGeometry ComputePingGeometry(const CTubescanDoc& doc) {
+    PingGeometry g;
+    g.zoom = doc.m_zoom;
+    g.timing = RangeTimingForCode(doc.m_command[headproto::kCmdRangeCode]);
+    // trunc(2 x radius x zoom) / 2 in whole pixels, kept in a double so no
+    // zoom from a settings file can overflow an integer.
+    g.radius = std::trunc(std::trunc(2.0 * doc.m_imageRadius * g.zoom) / 2.0);
+    // Pulse plus receive delay less 10 us, at 750 m/s (the two-way speed),
+    // in pixels: 250 pixels span the range at zoom 1.
+    g.firstSample = (doc.m_pulseLength + g.timing.receiveDelay - 10.0) * 750.0 * 1e-6 * g.zoom *
+                    250.0 / doc.m_range;
+    return g;
+}
+
+std::size_t HeadAngleTableIndex(double headAngle) {
+    double a = headAngle - 90.0;
+    if (a < 0.0) a += 360.0;
+    if (a >= 360.0) a -= 360.0;
+    constexpr double kTableDegrees = kTrigTableSize * kTrigStepDegrees;
+    if (!(a >= 0.0 && a < kTableDegrees)) {
+        a = std::isfinite(a) ? std::fmod(a, 360.0) : 0.0;
+        if (a < 0.0) a += 360.0;
+        if (!(a < 360.0)) a = 0.0;
+    }
+    const auto j = static_cast<std::size_t>(a / kTrigStepDegrees);
+    return std::min(j, kTrigTableSize - 1);
+}
+
+void DrawPing(CTubescanDoc& doc, const PingWorkspace& ws) {
+    if (!ImageUsable(doc)) return;
+    const PingGeometry g = ComputePingGeometry(doc);
+    const double radius = g.radius;
+    const double u = g.firstSample;
+    if (!(radius >= 1.0 && radius <= kMaxRadius) || !std::isfinite(u)) return;
+    const int width = doc.m_imageWidth, height = doc.m_imageHeight;
+    const double xLimit = width - 1.0, yLimit = height - 1.0;
+
+    // Colour of every possible blended value (weighted sum / 200 is 0...255):
+    // the display mix, the clamp to the painted levels and the table lookup
+    // happen once per value instead of once per pixel.
+    std::array<std::uint32_t, 256> colours;
+    {
+        const auto& table = doc.m_sonarBitmap.Colors(doc.m_colorTable);
+        const double mix = doc.m_profileMix;
+        for (int v = 0; v < 256; ++v) {
+            const double m = v * mix;
+            const int level = !(m >= CSonarBitmap::kMinLevel) ? CSonarBitmap::kMinLevel
+                              : m >= CSonarBitmap::kMaxLevel  ? CSonarBitmap::kMaxLevel
+                                                              : static_cast<int>(m);
+            colours[v] = table[level].blue | table[level].green << 8 | table[level].red << 16;
+        }
+    }
+
+    // Weights per sub-beam as applied to (line 0, line 1, line 2): an
+    // inverted head swaps oldest and newest, and so does scanning backwards.
+    std::array<SubBeam, kSubBeams> beams;
+    const bool forwardStart = (doc.m_sonarUpDown == 0 && doc.m_scanDirection == 1) ||
+                              (doc.m_sonarUpDown != 0 && doc.m_scanDirection != 1);
+    const double startAngle =
+        forwardStart ? doc.m_beamAngle - kWedgeDegrees : doc.m_beamAngle + kWedgeDegrees;
+    for (int r = 0; r < kSubBeams; ++r) {
+        auto w = kBeamWeights[r];
+        if (doc.m_sonarUpDown == 1) std::swap(w[0], w[2]);
+        if (doc.m_scanDirection != 1) std::swap(w[0], w[2]);
+        const std::size_t j = HeadAngleTableIndex(startAngle + r * kWedgeDegrees / 20);
+        beams[r] = SubBeam{w[0], w[1], w[2], ws.trig.cos[j], ws.trig.sin[j]};
+    }
+
+    const WedgeFrame frame{ws.lines[0].data(),
+                           ws.lines[1].data(),
+                           ws.lines[2].data(),
+                           colours.data(),
+                           doc.m_image.data(),
+                           width,
+                           radius,
+                           xLimit,
+                           yLimit};
+    const double zoom = g.zoom;
+    const double lastDistance = radius - 2.0; // trunc(d) beyond this is outside the picture
+
+    Step steps[kChunk];
+
+    ForEachReachableRange(radius, u, width, height, [&](long long k0, long long k1) {
+        for (long long first = k0; first <= k1; first += kChunk) {
+            // Distances and sample indices of this chunk, shared by the sub-beams.
+            int count = 0;
+            bool beyondEdge = false;
+            for (long long k = first; k <= k1 && count < kChunk; ++k) {
+                const double d = static_cast<double>(k) + u;
+                if (std::trunc(d) > lastDistance) {
+                    beyondEdge = true; // distances only grow with k
+                    break;
+                }
+                // k < B <= 250 x zoom keeps this below 250; the bound is a guard.
+                const double sample = std::trunc(static_cast<double>(k) / zoom);
+                steps[count++] = Step{d, static_cast<int>(std::min(sample, kLineBytes - 1.0))};
+            }
+            for (const SubBeam& beam : beams)
+                PaintSteps(frame, beam, steps, count);
+            if (beyondEdge) return;
+        }
+    });
+}
+
+ProfilePoint ComputeProfilePoint(const CTubescanDoc& doc, const PingWorkspace& ws) {
+    const PingGeometry g = ComputePingGeometry(doc);
+    const ProfileEntry& oldest = ws.profileHistory[0];
+    ProfilePoint p;
+    p.bearing = oldest.bearing;
+    p.radius = g.radius;
+    const double z = g.zoom;
+    const double profile =
+        oldest.range > 0.0 ? oldest.range * 0.0005 / g.timing.sampleSpacing * z : 0.0;
+    p.distance = profile + g.firstSample;
+    const int halfPulse = (static_cast<int>(doc.m_pulseLength) - 10) / 2;
+    const double R = doc.m_range;
+    p.minimum = std::trunc((g.timing.receiveDelay + halfPulse) * 0.00075 * z * 250.0 / R +
+                           250.0 * doc.m_profileMinRange * z / R);
+    return p;
+}
+
+void PlaceProfilePoint(CTubescanDoc& doc, PingWorkspace& ws, const ProfilePoint& point,
+                       PingDrawing drawing) {
+    if (doc.m_profileDispMode <= 0) return;
+    if (!(point.minimum < point.distance && point.distance < point.radius - 2.0)) return;
+    const std::size_t j = HeadAngleTableIndex(point.bearing);
+    const double x = point.distance * ws.trig.cos[j];
+    const double y = point.distance * ws.trig.sin[j];
+    ws.pointOffset = PointOffset{x, y};
+    if (drawing != PingDrawing::Pixels || !ImageUsable(doc)) return;
+
+    const double xd = point.radius + x, yd = point.radius + y;
+    const int width = doc.m_imageWidth, height = doc.m_imageHeight;
+    // The 3 x 3 square around the point stays inside the image.
+    if (!(xd >= 2.0 && xd < width - 2.0 && yd >= 2.0 && yd < height - 2.0)) return;
+    const int cx = static_cast<int>(xd), cy = static_cast<int>(yd);
+    const COLORREF c = doc.m_pointsColor;
+    auto paint = [&](int px, int py) {
+        std::uint8_t* dst = doc.m_image.data() + (static_cast<std::size_t>(py) * width + px) * 3;
+        dst[0] = static_cast<std::uint8_t>((c >> 16) & 0xFF);
+        dst[1] = static_cast<std::uint8_t>((c >> 8) & 0xFF);
+        dst[2] = static_cast<std::uint8_t>(c & 0xFF);
+    };
+    paint(cx, cy);
+    if (doc.m_pointSize >= 1) {
+        paint(cx - 1, cy);
+        paint(cx + 1, cy);
+        paint(cx, cy - 1);
+        paint(cx, cy + 1);
+    }
+    if (doc.m_pointSize >= 2) {
+        paint(cx - 1, cy - 1);
+        paint(cx + 1, cy - 1);
+        paint(cx - 1, cy + 1);
+        paint(cx + 1, cy + 1);
+    }
+}
+
 bool ProcessPing(CTubescanDoc& doc, PingWorkspace& ws, PingDrawing drawing) {
     if (!DecodeReturnHeader(doc, ws)) return false;
     ShiftLines(doc, ws);
-    // Drawing the wedge and the profile point arrives with the colour tables.
-    (void)drawing;
+    if (drawing == PingDrawing::Pixels) DrawPing(doc, ws);
+    const ProfilePoint point = ComputeProfilePoint(doc, ws);
+    // Every processed ping hands its point on, whatever is shown.
+    doc.EmitProfilePoint(point.distance, point.bearing);
+    PlaceProfilePoint(doc, ws, point, drawing);
     return true;
 }

@@ -173,9 +173,3 @@ TEST(UdpOutput, ClosingWhileTheWorkerSendsIsSafe) {
     doc.EmitProfilePoint(250, 90);
     EXPECT_FALSE(Receive(listener, 1, 2000).empty());
 }
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

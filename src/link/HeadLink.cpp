@@ -1,0 +1,232 @@
+#include "link/HeadLink.h"
+
+#include <QDebug>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+
+#include "link/LoopbackGuard.h"
+#include "link/RealTimeSonarData.h"
+
+using namespace headproto;
+
+HeadLink::HeadLink(CTubescanDoc& doc, CRealTimeSonarData* worker, QObject* parent)
+    : QObject(parent), m_doc(doc), m_worker(worker) {
+    m_watchdog.setSingleShot(true);
+    m_watchdog.setInterval(kWatchdogMs);
+    connect(&m_watchdog, &QTimer::timeout, this, &HeadLink::WatchdogTimerProc);
+}
+
+HeadLink::~HeadLink() {
+    m_watchdog.stop();
+    DropSocket();
+}
+
+void HeadLink::SetLinkState(int state) {
+    if (m_doc.m_linkState == state) return;
+    m_doc.m_linkState = state;
+    emit linkStateChanged(state);
+}
+
+void HeadLink::SetReplyPending(int value) {
+    // The acquisition thread reads this flag while it processes a ping.
+    std::atomic_ref<int>(m_doc.m_replyPending).store(value, std::memory_order_release);
+}
+
+void HeadLink::DropSocket() {
+    m_socketConnecting = false;
+    m_assembler.Discard();
+    if (!m_socket) return;
+    // Closing on our own account is not the head closing the link: no OnClose.
+    m_socket->disconnect(this);
+    m_socket->abort();
+    m_socket->deleteLater();
+    m_socket = nullptr;
+}
+
+void HeadLink::StartHeadLink() {
+    if (m_doc.m_hooks.stopPlaybackTimer) m_doc.m_hooks.stopPlaybackTimer();
+    if (m_doc.m_hooks.showPlaybackBar) m_doc.m_hooks.showPlaybackBar(false);
+    if (m_doc.m_linkState == 2) return; // an attempt is still pending
+    SetLinkState(2);
+    m_doc.OnParametersChanged();
+
+    DropSocket();
+    m_socket = new QTcpSocket(this);
+    connect(m_socket, &QTcpSocket::connected, this, [this] {
+        m_socketConnecting = false;
+        m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        OnConnect(0);
+    });
+    connect(m_socket, &QTcpSocket::readyRead, this, &HeadLink::OnReceive);
+    connect(m_socket, &QTcpSocket::disconnected, this, &HeadLink::OnClose);
+    connect(m_socket, &QTcpSocket::errorOccurred, this, &HeadLink::OnSocketError);
+
+    {
+        std::lock_guard lock(m_doc.m_pingMutex);
+        m_doc.StampTime();
+    }
+
+    ++m_counters.connectAttempts;
+    const std::string refusal = loopback::CheckDestination(m_doc.m_ipAddress, "Head link");
+    if (!refusal.empty()) {
+        // Said once per address, not once a second.
+        if (refusal != m_lastRefusal) std::fprintf(stderr, "%s\n", refusal.c_str());
+        m_lastRefusal = refusal;
+        SetLinkState(0);
+    } else {
+        m_lastRefusal.clear();
+        m_socketConnecting = true;
+        m_socket->connectToHost(QString::fromStdString(m_doc.m_ipAddress),
+                                static_cast<quint16>(m_doc.m_tcpPort));
+    }
+
+    if (m_doc.m_playback != 0) m_doc.m_playback = 0;
+    SetReplyPending(0);
+    ArmWatchdog();
+    m_doc.SetWindowTitle("TubescanL - Real Time");
+}
+
+void HeadLink::CloseLinks() {
+    if (m_socket) {
+        DropSocket();
+        SetLinkState(0);
+    }
+    if (m_doc.m_hooks.closeUdpOutput) m_doc.m_hooks.closeUdpOutput();
+}
+
+void HeadLink::SendCommand() {
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState) return;
+    m_socket->write(reinterpret_cast<const char*>(m_doc.m_command.data()), kCommandSize);
+    m_socket->flush(); // out now, not on the next event-loop pass
+    ++m_counters.commandsSent;
+    emit commandSent();
+}
+
+void HeadLink::ResendCommand() {
+    if (!m_socket) return;
+    SendCommand();
+    m_doc.m_command[kCmdFlags] &= 0x3F;
+    ++m_counters.resends;
+}
+
+void HeadLink::DelayMicroseconds(int n) {
+    if (n <= 0) return;
+    n = std::min(n, kMaxSendDelayMicroseconds);
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    const auto limit = std::chrono::microseconds(n);
+    while (Clock::now() - start <= limit) {
+    }
+}
+
+void HeadLink::OnSocketError(QAbstractSocket::SocketError error) {
+    // Errors of an established link end in disconnected(), handled by OnClose.
+    if (!m_socketConnecting) return;
+    m_socketConnecting = false;
+    OnConnect(static_cast<int>(error) + 1); // +1: the first error code is 0
+}
+
+bool HeadLink::WorkerRunning() const {
+    return m_worker && m_worker->Running();
+}
+
+void HeadLink::OnConnect(int error) {
+    if (!WorkerRunning()) return;
+    if (error == 0 && m_doc.m_playback == 0) {
+        SetLinkState(1);
+        if (!m_doc.m_hold) SendCommand(); // byte 5 is not cleared here
+    } else {
+        SetLinkState(0);
+        if (!m_doc.m_playback) ArmWatchdog();
+    }
+}
+
+void HeadLink::OnReceive() {
+    if (!m_socket) return;
+    if (!WorkerRunning() || m_doc.m_playback) {
+        // Ignored, but read and thrown away so nothing piles up in memory.
+        while (m_socket->read(reinterpret_cast<char*>(m_receiveBuffer.data()),
+                              static_cast<qint64>(m_receiveBuffer.size())) > 0) {
+        }
+        m_assembler.Discard();
+        return;
+    }
+
+    for (;;) {
+        const qint64 n = m_socket->read(reinterpret_cast<char*>(m_receiveBuffer.data()),
+                                        static_cast<qint64>(m_receiveBuffer.size()));
+        if (n <= 0) break;
+        m_assembler.Append(std::span(m_receiveBuffer.data(), static_cast<std::size_t>(n)));
+    }
+
+    // Every complete record in the stream is recorded and handed over; the
+    // cycle then sends one command, so a burst of records never leaves more
+    // than one command outstanding.
+    ReplyAssembler::Record record;
+    bool complete = false;
+    while (m_assembler.Next(record)) {
+        if (!complete) SetReplyPending(0);
+        complete = true;
+        KillWatchdog();
+        std::copy_n(record.begin(), kReturnHeaderSize, m_doc.m_reply.header.begin());
+        std::copy_n(record.begin() + kReturnHeaderSize, kEchoSampleCount,
+                    m_doc.m_reply.samples.begin());
+        if (m_doc.m_recording) m_doc.AppendRecord();
+        ++m_counters.records;
+        const bool poll = m_worker->HandOver(record);
+        if (poll && !m_doc.m_closing && m_doc.m_hooks.pollOrientationSensor)
+            m_doc.m_hooks.pollOrientationSensor();
+    }
+    if (!complete) {
+        // Part of a record: wait for the rest, the watchdog still guards.
+        ++m_counters.partialReads;
+        ArmWatchdog();
+        return;
+    }
+
+    if (!m_doc.m_hold && !m_doc.m_playback) {
+        ArmWatchdog();
+        DelayMicroseconds(m_doc.m_sendDelay);
+        SendCommand();
+    }
+    m_doc.m_command[kCmdFlags] = 0;
+    if (m_worker->PingsSinceRepaint() == 0 && m_doc.m_hooks.refreshDiagnostics)
+        m_doc.m_hooks.refreshDiagnostics();
+    if (m_doc.m_hooks.refreshStatusBar) m_doc.m_hooks.refreshStatusBar();
+}
+
+void HeadLink::OnClose() {
+    SetLinkState(0);
+    ArmWatchdog();
+}
+
+void HeadLink::WatchdogTimerProc() {
+    KillWatchdog();
+    ++m_counters.watchdogTicks;
+    if (!m_doc.m_playback && !m_doc.m_hold) {
+        m_doc.m_command[kCmdStepSize] = 3;
+        SetReplyPending(m_doc.m_linkState == 1 ? 1 : 0);
+        m_doc.m_statusBlink = m_doc.m_statusBlink ? 0 : 1;
+        {
+            std::lock_guard lock(m_doc.m_pingMutex);
+            m_doc.StampTime();
+        }
+        if (!m_doc.m_closing && m_doc.m_hooks.pollOrientationSensor)
+            m_doc.m_hooks.pollOrientationSensor();
+        m_doc.UpdateAllViews();
+        if (m_doc.m_hooks.refreshStatusBar) m_doc.m_hooks.refreshStatusBar();
+        if (m_doc.m_linkState == 1) {
+            // The answer to the command being resent starts afresh: bytes of
+            // a record that never completed would shift every later record.
+            m_assembler.Discard();
+            ResendCommand();
+        } else {
+            StartHeadLink();
+        }
+    }
+    ArmWatchdog();
+}

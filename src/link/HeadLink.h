@@ -1,0 +1,89 @@
+// The TCP link to the head and its lock-step request cycle, on the
+// user-interface thread's event loop: one 27-byte command out, one 283-byte
+// return record back, the next command out as soon as the record is handed
+// to the acquisition thread. The watchdog (id 1020, 1000 ms) resends the
+// command to a silent head and reconnects a lost link once a second.
+//
+// Threading: every member runs on the thread that owns this object (the
+// user-interface thread). Fields the acquisition thread also touches are
+// written here as follows: m_replyPending through an atomic reference (the
+// reply path must not wait for drawing), the time stamp and m_scanDirection
+// under doc.m_pingMutex, command bytes 5 and 13 plainly (the worker never
+// reads them; each byte is its own memory location).
+#pragma once
+
+#include <QObject>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <cstdint>
+#include <string>
+
+#include "doc/TubescanDoc.h"
+#include "link/ReplyAssembler.h"
+
+class CRealTimeSonarData;
+
+class HeadLink : public QObject {
+    Q_OBJECT
+  public:
+    static constexpr int kWatchdogId = 1020;
+    static constexpr int kWatchdogMs = 1000;
+    // A send delay longer than the watchdog period would freeze the program
+    // and collide with the resend; longer settings are cut to this.
+    static constexpr int kMaxSendDelayMicroseconds = 1'000'000;
+
+    // worker may be null (then replies and connections are ignored, as before
+    // the acquisition thread exists); both must outlive this object.
+    HeadLink(CTubescanDoc& doc, CRealTimeSonarData* worker, QObject* parent = nullptr);
+    ~HeadLink() override;
+
+    void StartHeadLink();
+    // Shuts the head socket down (the UDP output goes through its hook).
+    void CloseLinks();
+    void ResendCommand();
+    static void DelayMicroseconds(int n);
+
+    void ArmWatchdog() { m_watchdog.start(); }
+    void KillWatchdog() { m_watchdog.stop(); }
+    bool WatchdogArmed() const { return m_watchdog.isActive(); }
+
+    struct Counters {
+        std::uint64_t commandsSent = 0;
+        std::uint64_t records = 0;      // complete records handed over
+        std::uint64_t partialReads = 0; // notifications that completed no record
+        std::uint64_t watchdogTicks = 0;
+        std::uint64_t resends = 0;
+        std::uint64_t connectAttempts = 0;
+    };
+    const Counters& GetCounters() const { return m_counters; }
+    std::uint64_t DiscardedBytes() const { return m_assembler.DiscardedBytes(); }
+    // Why the last connection attempt was refused locally (empty if it was not).
+    const std::string& LastRefusal() const { return m_lastRefusal; }
+
+  signals:
+    void commandSent();
+    void linkStateChanged(int state);
+
+  private:
+    void OnConnect(int error);
+    void OnReceive();
+    void OnClose();
+    void WatchdogTimerProc();
+    void SendCommand();
+    void OnSocketError(QAbstractSocket::SocketError error);
+    void DropSocket();
+    void SetLinkState(int state);
+    void SetReplyPending(int value);
+    bool WorkerRunning() const;
+
+    CTubescanDoc& m_doc;
+    CRealTimeSonarData* m_worker;
+    QTcpSocket* m_socket = nullptr; // owned; deleted later when replaced
+    bool m_socketConnecting = false;
+    QTimer m_watchdog;
+    ReplyAssembler m_assembler;
+    std::array<std::uint8_t, headproto::kReceiveBufferSize> m_receiveBuffer{};
+    Counters m_counters;
+    std::string m_lastRefusal;
+};

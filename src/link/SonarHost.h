@@ -1,0 +1,73 @@
+// Headless owner of the live link for one document: the head link and the
+// acquisition thread, with the document hooks they answer for. The program's
+// main window, the command-line tools and the integration tests all drive the
+// head through it.
+//
+// Use:
+//   CTubescanDoc doc;
+//   SonarHost host(doc);          // before OnNewDocument: it installs startWorker
+//   doc.OnNewDocument(dir);       // starts the acquisition thread
+//   host.OnConnectToSonarHead();  // the "Connect to Sonar Head" command
+//   ...
+//   doc.OnCloseDocument();        // stops timers, closes the link, ends the thread
+//
+// Hooks installed on the document (and removed again by the destructor):
+// startWorker, stopWorker, stopTimers, closeLinks, quiesceWorker, updateAllViews. The others
+// (status bar, diagnostics, settings panel, playback bar, data files, COM
+// ports, UDP output, window title) belong to whoever owns those things; the
+// host calls them when they are set. stopTimers also calls stopPlaybackTimer.
+//
+// Signals (connect with Qt::QueuedConnection where the receiver paints):
+//   viewsUpdateRequested(): every third processed live ping (emitted on the
+//     acquisition thread) and on every watchdog tick (user-interface thread).
+//   statusChanged(): the link state changed (0 down, 1 up, 2 connecting).
+//
+// The document must outlive the host. Everything but the acquisition thread
+// runs on the thread that owns the host.
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+#include "doc/TubescanDoc.h"
+#include "link/HeadLink.h"
+#include "link/RealTimeSonarData.h"
+
+class SonarHost : public QObject {
+    Q_OBJECT
+  public:
+    explicit SonarHost(CTubescanDoc& doc, QObject* parent = nullptr);
+    ~SonarHost() override;
+    SonarHost(const SonarHost&) = delete;
+    SonarHost& operator=(const SonarHost&) = delete;
+
+    // Command 32804, "Connect to Sonar Head"; also run at start-up.
+    void OnConnectToSonarHead();
+    void StartHeadLink();
+    void CloseLinks();
+
+    // "Hold": while on, no command leaves; switching it off in real time
+    // restarts the link.
+    void SetHold(bool on);
+    void ToggleHold() { SetHold(m_doc.m_hold == 0); }
+    // "Reverse": the next command carries the reverse flag once; ignored in
+    // playback and while the view takes text input.
+    void Reverse();
+
+    HeadLink& Link() { return *m_link; }
+    CRealTimeSonarData& Worker() { return *m_worker; }
+
+  signals:
+    void viewsUpdateRequested();
+    void statusChanged();
+
+  private:
+    void StartWorker();
+    void StopWorker();
+    void StopTimers();
+
+    CTubescanDoc& m_doc;
+    std::unique_ptr<CRealTimeSonarData> m_worker;
+    std::unique_ptr<HeadLink> m_link;
+};

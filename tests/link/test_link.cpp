@@ -1,0 +1,215 @@
+// The real link, acquisition thread and host against a fake head on 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <memory>
+
+#include "LinkTestSupport.h"
+#include "link/SonarHost.h"
+
+using namespace linktest;
+using headproto::kCmdFlags;
+using headproto::kCmdStepSize;
+
+namespace {
+
+// A document with its settings file on loopback, its host, and a fake head.
+struct LiveLink {
+    TempDir dir;
+    FakeHead head;
+    CTubescanDoc doc;
+    std::unique_ptr<SonarHost> host;
+    int repaints = 0;
+    QObject context;
+
+    explicit LiveLink(const std::string& extraSonar = {}) {
+        WriteLoopbackSettings(dir, "127.0.0.1", {}, extraSonar);
+        host = std::make_unique<SonarHost>(doc);
+        QObject::connect(
+            host.get(), &SonarHost::viewsUpdateRequested, &context, [this] { ++repaints; },
+            Qt::QueuedConnection);
+        doc.OnNewDocument(dir.Dir());
+        doc.m_tcpPort = head.Port();
+    }
+    ~LiveLink() {
+        doc.OnCloseDocument();
+        host.reset();
+    }
+    void Connect() {
+        host->OnConnectToSonarHead();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !head.commands.empty(); }, 2000));
+    }
+    std::uint64_t Processed() { return host->Worker().GetCounters().processed; }
+};
+
+} // namespace
+
+TEST(HeadLinkCycle, FirstCommandIsTheSettingsAndEachReplyBringsExactlyOneMore) {
+    LiveLink l("Range=3\r\nGain=17\r\nTrain Polar=70\r\n");
+    l.head.onCommand = [&](const auto&) {
+        // Answer a little later, so a second command would have time to overtake.
+        QTimer::singleShot(5, &l.context, [&] { l.head.Send(Bytes(MakeRecord())); });
+    };
+    l.Connect();
+
+    // What the same settings file gives a fresh document.
+    CTubescanDoc expected;
+    expected.m_iniPath = l.dir.File("TubescanL.INI");
+    expected.LoadSettings();
+    EXPECT_EQ(l.head.commands.front(), expected.m_command);
+    EXPECT_EQ(l.head.commands.front()[headproto::kCmdGain], 17);
+    EXPECT_EQ(l.head.commands.front()[headproto::kCmdRangeCode], 30);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() >= 20; }, 5000));
+    EXPECT_EQ(l.head.overlapping, 0);
+    EXPECT_EQ(l.doc.m_linkState, 1);
+    EXPECT_EQ(l.doc.m_replyPending, 0);
+    EXPECT_EQ(l.host->Link().GetCounters().resends, 0u);
+}
+
+TEST(HeadLinkCycle, SilentHeadGetsTheCommandAgainAndReverseTravelsOnce) {
+    LiveLink l;
+    l.head.onCommand = [](const auto&) {}; // the head says nothing
+    l.Connect();
+    QElapsedTimer clock;
+    clock.start();
+    l.doc.m_command[kCmdStepSize] = 6;
+    l.host->Reverse();
+    EXPECT_EQ(l.doc.m_scanDirection, 0);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.commands.size() >= 2; }, 2500));
+    EXPECT_GT(clock.elapsed(), 700);
+    EXPECT_EQ(l.doc.m_replyPending, 1);
+    auto resent = l.head.commands[1];
+    EXPECT_EQ(resent[kCmdStepSize], 3);
+    EXPECT_EQ(resent[kCmdFlags], headproto::kFlagReverse);
+    resent[kCmdStepSize] = l.head.commands[0][kCmdStepSize];
+    resent[kCmdFlags] = l.head.commands[0][kCmdFlags];
+    EXPECT_EQ(resent, l.head.commands[0]); // otherwise the same command
+
+    // The head answers again: the next command has the flag cleared.
+    l.head.onCommand = [&](const auto&) { l.head.Send(Bytes(MakeRecord())); };
+    l.head.Send(Bytes(MakeRecord()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.commands.size() >= 4; }, 2000));
+    EXPECT_EQ(l.head.commands[2][kCmdFlags], 0);
+    EXPECT_EQ(l.head.commands[3][kCmdFlags], 0);
+    EXPECT_EQ(l.doc.m_replyPending, 0);
+}
+
+TEST(HeadLinkCycle, LostConnectionIsBackWithinTwoSeconds) {
+    LiveLink l;
+    l.Connect();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() >= 3; }, 2000));
+    QElapsedTimer clock;
+    clock.start();
+    l.head.client->disconnectFromHost();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.m_linkState == 0; }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.connections == 2; }, 2500));
+    EXPECT_LT(clock.elapsed(), 2200);
+    const auto before = l.Processed();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() >= before + 3; }, 2000));
+    EXPECT_EQ(l.doc.m_linkState, 1);
+}
+
+TEST(HeadLinkCycle, HoldStopsSendingAndReleasingItRestartsTheLink) {
+    LiveLink l;
+    l.Connect();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() >= 3; }, 2000));
+    l.host->SetHold(true);
+    // The command already out gets its answer, which is still processed.
+    const auto& counters = l.host->Link().GetCounters();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counters.records == counters.commandsSent; }, 1000));
+    const auto sent = counters.commandsSent;
+    EXPECT_EQ(l.head.commands.size(), sent);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() == sent; }, 1000));
+    // A record that still comes is processed, and no command answers it.
+    l.head.Send(Bytes(MakeRecord()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() == sent + 1; }, 1000));
+    EXPECT_EQ(l.head.commands.size(), sent);
+
+    l.host->SetHold(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.connections == 2; }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.commands.size() >= sent + 3; }, 2000));
+}
+
+TEST(HeadLinkCycle, InPlaybackRepliesAreIgnoredAndTheWatchdogOnlyTicks) {
+    LiveLink l;
+    l.head.onCommand = [](const auto&) {};
+    l.Connect();
+    l.doc.m_playback = 1;
+    l.head.Send(Bytes(MakeRecord()));
+    const auto ticks = l.host->Link().GetCounters().watchdogTicks;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return l.host->Link().GetCounters().watchdogTicks >= ticks + 1; }, 2000));
+    EXPECT_EQ(l.head.commands.size(), 1u);
+    EXPECT_EQ(l.host->Link().GetCounters().records, 0u);
+    EXPECT_EQ(l.doc.m_pingCount, 0);
+    EXPECT_TRUE(l.host->Link().WatchdogArmed());
+}
+
+TEST(HeadLinkStream, SplitRecordsAreProcessedAndBadSignaturesAreNot) {
+    LiveLink l;
+    int n = 0;
+    l.head.onCommand = [&](const auto&) {
+        if (++n > 11) return; // the twelfth command shows the eleventh reply was taken
+        Record r = MakeRecord('M', 600 + n);
+        if (n % 4 == 0) r[2] = 'Y'; // bad signature
+        const QByteArray bytes = Bytes(r);
+        if (n % 2 == 1) {
+            // In two pieces, the second well after the first.
+            l.head.Send(bytes.left(100));
+            QTimer::singleShot(30, &l.context, [&l, bytes] {
+                if (l.head.client) {
+                    l.head.client->write(bytes.mid(100));
+                    l.head.client->flush();
+                }
+            });
+        } else if (n == 6) {
+            // Stray bytes ahead of the record.
+            l.head.Send(QByteArray("\x01\x02\x03\x04\x05", 5) + bytes);
+        } else {
+            l.head.Send(bytes);
+        }
+    };
+    l.Connect();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return n >= 12; }, 4000));
+    ASSERT_TRUE(l.host->Worker().WaitIdle(std::chrono::milliseconds(1000)));
+    const auto c = l.host->Worker().GetCounters();
+    EXPECT_EQ(c.rejected, 2u); // replies 4 and 8
+    EXPECT_EQ(c.processed, 9u);
+    EXPECT_EQ(static_cast<std::uint64_t>(l.doc.m_pingCount), c.processed);
+    EXPECT_EQ(l.host->Link().GetCounters().resends, 0u); // no reply was lost
+}
+
+TEST(HeadLinkStream, RepaintIsRequestedEveryThirdProcessedPing) {
+    LiveLink l;
+    int n = 0;
+    l.head.onCommand = [&](const auto&) {
+        if (++n > 10) return; // then silence
+        Record r = MakeRecord();
+        if (n == 5) r[0] = 'X'; // rejected: does not count
+        l.head.Send(Bytes(r));
+    };
+    l.Connect();
+    const int atConnect = l.repaints; // starting the link redraws once
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() == 9; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.repaints - atConnect == 3; }, 1000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(l.repaints - atConnect, 3);
+    EXPECT_EQ(l.doc.m_pingCount, 9);
+}
+
+TEST(HeadLinkSafety, NonLoopbackHeadIsRefusedAndSaysSo) {
+    TempDir dir;
+    WriteLoopbackSettings(dir, "10.20.30.40");
+    CTubescanDoc doc;
+    SonarHost host(doc);
+    doc.OnNewDocument(dir.Dir());
+    host.OnConnectToSonarHead();
+    EXPECT_EQ(doc.m_linkState, 0);
+    EXPECT_NE(host.Link().LastRefusal().find("10.20.30.40"), std::string::npos);
+    EXPECT_EQ(host.Link().GetCounters().commandsSent, 0u);
+    doc.OnCloseDocument();
+}

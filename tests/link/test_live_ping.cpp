@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "LinkTestSupport.h"
+#include "link/LivePing.h"
+
+using linktest::MakeRecord;
+
+namespace {
+
+struct Live {
+    CTubescanDoc doc;
+    std::unique_ptr<CSQ52ALDoc> work = std::make_unique<CSQ52ALDoc>();
+    LivePingResult Feed(const linktest::Record& r) {
+        std::copy(r.begin(), r.end(), work->m_input.begin());
+        return ProcessLivePing(doc, *work);
+    }
+};
+
+} // namespace
+
+TEST(LivePing, EchoLineComesOnlyFromRecordsOfThisLength) {
+    Live l;
+    l.Feed(MakeRecord('M', 600, 1000, 33));
+    EXPECT_EQ(l.work->m_newLine[0], 33);
+    EXPECT_EQ(l.work->m_newLine[249], 33);
+    EXPECT_EQ(l.work->m_newLine[250], 0xFC); // the terminator comes along (251 bytes)
+    EXPECT_EQ(l.work->m_newLine[251], 0);
+    // A 500-sample record is decoded, but its echo line is not taken from
+    // this short buffer.
+    const auto r = l.Feed(MakeRecord('G', 700, 1200, 77));
+    EXPECT_TRUE(r.processed);
+    EXPECT_EQ(l.doc.m_headPosition, 700);
+    EXPECT_EQ(l.work->m_newLine[0], 33);
+}
+
+TEST(LivePing, RejectedAndStalePingsAreNotCounted) {
+    Live l;
+    auto bad = MakeRecord();
+    bad[0] = 'A';
+    auto r = l.Feed(bad);
+    EXPECT_FALSE(r.processed);
+    EXPECT_FALSE(r.stale);
+    EXPECT_EQ(l.doc.m_pingCount, 0);
+    EXPECT_EQ(l.doc.m_replySignature.substr(0, 1), "A");
+    EXPECT_EQ(l.work->m_pingsSinceRepaint.load(), 0);
+
+    // With a reply pending only the time stamp moves.
+    l.doc.m_replyPending = 1;
+    l.doc.m_date.clear();
+    r = l.Feed(MakeRecord('M', 650, 999));
+    EXPECT_TRUE(r.stale);
+    EXPECT_FALSE(r.processed);
+    EXPECT_FALSE(l.doc.m_date.empty());
+    EXPECT_EQ(l.doc.m_headPosition, 0);
+    EXPECT_EQ(l.doc.m_profileRange, -1);
+    EXPECT_EQ(l.doc.m_pingCount, 0);
+}
+
+TEST(LivePing, RepaintEveryThirdProcessedPingAndPeriodFromTheSecondRequest) {
+    Live l;
+    auto bad = MakeRecord();
+    bad[1] = 'Z';
+    int requests = 0;
+    for (int i = 1; i <= 9; ++i) {
+        // A rejected record between good ones does not move the count.
+        EXPECT_FALSE(l.Feed(bad).requestRepaint);
+        const auto r = l.Feed(MakeRecord());
+        if (r.requestRepaint) ++requests;
+        EXPECT_EQ(r.requestRepaint, i % 3 == 0) << "ping " << i;
+        // The first request only starts the clock.
+        if (i < 6) {
+            EXPECT_EQ(l.doc.m_pingPeriod, 0.0) << "ping " << i;
+        }
+    }
+    EXPECT_EQ(requests, 3);
+    EXPECT_EQ(l.doc.m_pingCount, 9);
+    EXPECT_GT(l.doc.m_pingPeriod, 0.0);
+    EXPECT_EQ(l.doc.m_loopTime, l.doc.m_pingPeriod);
+}

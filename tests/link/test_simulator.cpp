@@ -1,0 +1,80 @@
+// The link against the real tubescan-sim process and its fault modes.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include <memory>
+
+#include "LinkTestSupport.h"
+#include "link/SonarHost.h"
+
+using namespace linktest;
+
+namespace {
+
+// tubescan-sim on a free loopback port, told which faults to inject.
+class SimProcess {
+  public:
+    explicit SimProcess(const QStringList& args) {
+        m_process.setProgram(QStringLiteral(TUBESCAN_SIM_PATH));
+        m_process.setArguments(QStringList{"--port", "0", "--quiet"} + args);
+        m_process.start();
+        if (!m_process.waitForStarted(3000)) return;
+        // First line: "tubescan-sim listening on 127.0.0.1 port N".
+        if (!QTest::qWaitFor([&] { return m_process.canReadLine(); }, 3000)) return;
+        const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+        m_port = line.section(QLatin1Char(' '), -1).toUShort();
+    }
+    ~SimProcess() {
+        m_process.kill();
+        m_process.waitForFinished(3000);
+    }
+    quint16 Port() const { return m_port; }
+
+  private:
+    QProcess m_process;
+    quint16 m_port = 0;
+};
+
+struct SimLink {
+    TempDir dir;
+    CTubescanDoc doc;
+    std::unique_ptr<SonarHost> host;
+    explicit SimLink(quint16 port) {
+        WriteLoopbackSettings(dir);
+        host = std::make_unique<SonarHost>(doc);
+        doc.OnNewDocument(dir.Dir());
+        doc.m_tcpPort = port;
+        host->OnConnectToSonarHead();
+    }
+    ~SimLink() {
+        doc.OnCloseDocument();
+        host.reset();
+    }
+};
+
+} // namespace
+
+TEST(HeadLinkWithSimulator, CyclesThroughAMangledStream) {
+    SimProcess sim({"--split", "--garbage-every", "7", "--bad-signature-every", "5"});
+    ASSERT_NE(sim.Port(), 0);
+    SimLink l(sim.Port());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.m_pingCount >= 120; }, 8000));
+    const auto c = l.host->Worker().GetCounters();
+    EXPECT_GE(c.rejected, 20u);
+    // The stream never lost its alignment, so nothing waited for the watchdog.
+    EXPECT_EQ(l.host->Link().GetCounters().resends, 0u);
+    EXPECT_EQ(l.doc.m_replySignature.size(), 3u);
+    EXPECT_GT(l.doc.m_profileRange, 0);
+}
+
+TEST(HeadLinkWithSimulator, RecoversFromClosedConnectionsAndSilence) {
+    SimProcess sim({"--close-after", "30", "--silent-after", "70", "--silent-seconds", "1.2"});
+    ASSERT_NE(sim.Port(), 0);
+    SimLink l(sim.Port());
+    // 30 replies a connection, a reconnection per second, one long silence.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.m_pingCount >= 100; }, 9000));
+    const auto& link = l.host->Link().GetCounters();
+    EXPECT_GE(link.connectAttempts, 4u);
+    EXPECT_EQ(l.doc.m_linkState, 1);
+}

@@ -1,0 +1,84 @@
+// The simulated head: a profiling sonar head in a pipe. It answers each head
+// command with one return record, the way the real head does: it turns its
+// transducer by the commanded step within the commanded sector (or all the
+// way round), pings at the new angle and returns the head position, the range
+// of the nearest surface along the beam, its own pitch and roll, and 250 echo
+// samples. Plain C++ so the tests can check it without a socket.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "link/HeadProtocol.h"
+
+namespace sim {
+
+enum class PipeShape { Circle, HorseShoe };
+
+struct PipeParams {
+    PipeShape shape = PipeShape::Circle;
+    double diameter = 1.0;     // metres (the width of a horse-shoe)
+    double height = 0.0;       // horse-shoe crown to invert, metres; 0: same as width
+    double offsetX = 0.05;     // head position from the pipe centre, metres, right
+    double offsetY = -0.08;    // and up
+    double ovality = 0.0;      // width grows and height shrinks by this fraction
+    double debrisHeight = 0.0; // mound on the invert, metres
+    double debrisWidth = 0.4;  // its width at the base, metres
+    double waterLevel = 1.0;   // fraction of the pipe height under water; 1: full
+    double swayPitch = 2.0;    // degrees
+    double swayRoll = 3.0;     // degrees
+    double swayPeriod = 20.0;  // seconds
+    double soundVelocity = 1500.0;
+    double noise = 8.0; // peak noise level in sample units
+    unsigned seed = 1;
+};
+
+struct Point {
+    double x = 0.0, y = 0.0;
+};
+
+// The head's mechanical angle in degrees clockwise from up, as the position
+// word encodes it (0.3 degrees per count, 600 counts = straight up).
+int AngleToPosition(double degrees);
+// 14-bit attitude word with its valid bit, in the encoding the program decodes.
+std::uint16_t AttitudeWord(double degrees);
+// The orientation sensor's 37-character text record (pitch, roll, distance),
+// with CR LF at positions 35 and 36.
+std::string OrientationRecord(double pitch, double roll, double distance);
+
+class HeadModel {
+  public:
+    using Record = std::array<std::uint8_t, headproto::kReturnRecordSize>;
+
+    explicit HeadModel(const PipeParams& params = {});
+
+    // Steps the head as the command says, pings and returns the record.
+    // t is the model time in seconds (it drives the sway).
+    Record Answer(const headproto::HeadCommand& command, double t);
+
+    // Distance in metres from the head to the nearest surface (wall, debris
+    // or water line) along a beam at this angle; negative when there is none.
+    double SurfaceRange(double beamDegrees, bool* isWater = nullptr) const;
+
+    double Angle() const { return m_angle; }
+    int Direction() const { return m_direction; } // 1 clockwise, 0 anticlockwise
+    double Pitch(double t) const;
+    double Roll(double t) const;
+    const std::vector<Point>& Outline() const { return m_outline; }
+
+  private:
+    void Step(const headproto::HeadCommand& command);
+    void BuildOutline();
+
+    PipeParams m_p;
+    std::vector<Point> m_outline; // closed polygon of the wall, pipe coordinates
+    double m_waterY = 1e9;        // water surface height; above the crown when full
+    double m_angle = 0.0;
+    int m_direction = 1;
+    std::mt19937 m_rng;
+};
+
+} // namespace sim

@@ -10,7 +10,7 @@
 #include <vector>
 
 class IniFile {
-public:
+  public:
     // Values are handed out as at most this many characters, like the 256-byte
     // buffers the program has always read them into.
     static constexpr std::size_t kMaxValueLength = 255;
@@ -41,9 +41,9 @@ public:
     // Returns false (with a reason) when the file could not be written.
     bool Save(const std::string& path, std::string* error = nullptr) const;
 
-private:
+  private:
     struct Line {
-        std::string text; // without its line ending
+        std::string text;   // without its line ending
         std::string ending; // "\r\n", "\n" or "" for a last line without one
     };
     std::vector<Line> m_lines;

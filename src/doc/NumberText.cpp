@@ -14,7 +14,8 @@ bool IsSpace(char c) {
 
 std::string_view SkipSpace(std::string_view t) {
     std::size_t i = 0;
-    while (i < t.size() && IsSpace(t[i])) ++i;
+    while (i < t.size() && IsSpace(t[i]))
+        ++i;
     return t.substr(i);
 }
 
@@ -50,11 +51,10 @@ double TextToDouble(std::string_view text) {
     }
     // from_chars would accept "inf" and "nan"; only digits or a point may start
     // a number here.
-    if (t.empty() || !(std::isdigit(static_cast<unsigned char>(t[0])) || t[0] == '.'))
-        return 0.0;
+    if (t.empty() || !(std::isdigit(static_cast<unsigned char>(t[0])) || t[0] == '.')) return 0.0;
     double value = 0.0;
-    auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value,
-                                     std::chars_format::general);
+    auto [end, ec] =
+        std::from_chars(t.data(), t.data() + t.size(), value, std::chars_format::general);
     if (ec == std::errc::result_out_of_range) {
         // Either too large (clamp to the largest finite value) or too small to
         // represent (zero). Tell them apart by the exponent's sign.
@@ -72,8 +72,8 @@ double TextToDouble(std::string_view text) {
 
 std::string FormatFixed(double value, int precision, int width) {
     char buf[400];
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed,
-                                   precision);
+    auto [end, ec] =
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
     std::string out = ec == std::errc() ? std::string(buf, end) : std::string("0");
     if (static_cast<int>(out.size()) < width)
         out.insert(0, static_cast<std::size_t>(width) - out.size(), ' ');

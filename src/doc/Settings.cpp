@@ -14,13 +14,15 @@ namespace {
 constexpr const char* kSystem = "System Settings";
 constexpr const char* kSonar = "Sonar Settings";
 
-double Clamp(double v, double lo, double hi) { return v < lo ? lo : (v > hi ? hi : v); }
+double Clamp(double v, double lo, double hi) {
+    return v < lo ? lo : (v > hi ? hi : v);
+}
 
 // Reads a profile file the way the program always has: text with a default,
 // numbers with atoi/atof meaning, and "profile integers" whose default is the
 // field's current value.
 class Reader {
-public:
+  public:
     explicit Reader(const IniFile& ini) : m_ini(ini) {}
     std::string Text(const char* section, const char* key, const std::string& fallback) const {
         return m_ini.GetString(section, key, fallback);
@@ -38,15 +40,19 @@ public:
         return static_cast<std::uint8_t>(static_cast<unsigned>(Int(section, key, fallback)) & 0xFF);
     }
 
-private:
+  private:
     const IniFile& m_ini;
 };
 
-std::string Dec(long long v) { return std::to_string(v); }
+std::string Dec(long long v) {
+    return std::to_string(v);
+}
 
 } // namespace
 
-void CTubescanDoc::LoadSettings() { LoadSettings(IniFile::Load(m_iniPath)); }
+void CTubescanDoc::LoadSettings() {
+    LoadSettings(IniFile::Load(m_iniPath));
+}
 
 void CTubescanDoc::LoadSettings(const IniFile& ini) {
     const Reader r(ini);
@@ -86,10 +92,18 @@ void CTubescanDoc::LoadSettings(const IniFile& ini) {
     m_prdComPortBaud = r.Int(kSystem, "PRDComPortBaud", "38400");
     m_profileDispMode = r.Int(kSystem, "ProfileDispMode", "0");
     switch (m_profileDispMode) {
-    case 1: m_profileMix = 0.0; break;
-    case 2: m_profileMix = 0.25; break;
-    case 3: m_profileMix = 0.5; break;
-    default: m_profileMix = 1.0; break;
+    case 1:
+        m_profileMix = 0.0;
+        break;
+    case 2:
+        m_profileMix = 0.25;
+        break;
+    case 3:
+        m_profileMix = 0.5;
+        break;
+    default:
+        m_profileMix = 1.0;
+        break;
     }
     m_zoom = r.Real(kSystem, "Zoom", "1.0");
     if (m_zoom <= 0.0) m_zoom = 1.0;
@@ -157,8 +171,8 @@ bool CTubescanDoc::SaveSettings() {
     std::error_code ec;
     if (!readError.empty() && std::filesystem::exists(m_iniPath, ec)) {
         // Writing now would throw away every line of a file we could not read.
-        m_lastSettingsError = "Could not read the settings file " + m_iniPath + " (" +
-                              readError + "); it was left as it is.";
+        m_lastSettingsError = "Could not read the settings file " + m_iniPath + " (" + readError +
+                              "); it was left as it is.";
         return false;
     }
     auto sys = [&](const char* key, const std::string& value) { ini.Set(kSystem, key, value); };

@@ -1,5 +1,6 @@
 #include "doc/TubescanDoc.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -67,7 +68,7 @@ void CTubescanDoc::OnCloseDocument() {
     if (m_hooks.quiesceWorker) m_hooks.quiesceWorker();
     SaveSettings();
     if (m_hooks.stopTimers) m_hooks.stopTimers();
-    if (m_hooks.closeDataFiles) m_hooks.closeDataFiles();
+    CloseDataFiles();
     m_xyzConverting = 0;
     if (m_hooks.closeLinks) m_hooks.closeLinks();
     if (m_hooks.closeComPorts) m_hooks.closeComPorts();
@@ -76,7 +77,9 @@ void CTubescanDoc::OnCloseDocument() {
     if (m_hooks.destroyModelessWindows) m_hooks.destroyModelessWindows();
 }
 
-void CTubescanDoc::StampTime() { StampTime(LocalTime::Now()); }
+void CTubescanDoc::StampTime() {
+    StampTime(LocalTime::Now());
+}
 
 void CTubescanDoc::StampTime(const LocalTime& now) {
     m_localTime = now;
@@ -115,8 +118,11 @@ void CTubescanDoc::SaveModeSettings() {
         m_sectorWidthPolar = m_command[headproto::kCmdSectorWidth];
         m_trainPolar = m_command[headproto::kCmdTrain];
         break;
-    case 2: m_trainSS = m_command[headproto::kCmdTrain]; break;
-    default: break;
+    case 2:
+        m_trainSS = m_command[headproto::kCmdTrain];
+        break;
+    default:
+        break;
     }
 }
 
@@ -125,17 +131,24 @@ void CTubescanDoc::ClearImage() {
     const std::uint8_t b = static_cast<std::uint8_t>((m_bkColor >> 16) & 0xFF);
     const std::uint8_t g = static_cast<std::uint8_t>((m_bkColor >> 8) & 0xFF);
     const std::uint8_t r = static_cast<std::uint8_t>(m_bkColor & 0xFF);
-    for (std::size_t i = 0; i + 2 < m_image.size(); i += 3) {
+    // One row pixel by pixel, the others copied from it: playback clears the
+    // image on every pass through a file.
+    const std::size_t row = static_cast<std::size_t>(std::max(m_imageWidth, 1)) * 3;
+    const std::size_t first = std::min(row, m_image.size() / 3 * 3);
+    for (std::size_t i = 0; i < first; i += 3) {
         m_image[i] = b;
         m_image[i + 1] = g;
         m_image[i + 2] = r;
     }
+    for (std::size_t at = first; first > 0 && at < m_image.size(); at += first)
+        std::memcpy(m_image.data() + at, m_image.data(), std::min(first, m_image.size() - at));
 }
 
 void CTubescanDoc::ResetPingHistory() {
     std::lock_guard lock(m_pingMutex);
     m_reply.samples.fill(0);
-    for (auto& line : m_lines) line.fill(0);
+    for (auto& line : m_lines)
+        line.fill(0);
     m_restartLines = 1;
     m_profileHistory = ProfileHistory{};
 }
@@ -145,8 +158,10 @@ void CTubescanDoc::UpdateAllViews() {
 }
 
 void CTubescanDoc::ShowMessage(const std::string& text) {
-    if (m_hooks.showMessage) m_hooks.showMessage(text);
-    else std::fprintf(stderr, "%s\n", text.c_str());
+    if (m_hooks.showMessage)
+        m_hooks.showMessage(text);
+    else
+        std::fprintf(stderr, "%s\n", text.c_str());
 }
 
 bool CTubescanDoc::AskYesNo(const std::string& question) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "doc/DataFileIo.h"
 #include "doc/IniFile.h"
 #include "doc/Timer.h"
 #include "doc/TrigTables.h"
@@ -68,15 +70,14 @@ struct DocumentHooks {
     std::function<void()> startWorker;
     std::function<void()> stopWorker;
     std::function<void()> stopTimers;
-    std::function<void()> closeDataFiles;
-    std::function<void()> closeLinks;    // head socket and UDP output
-    std::function<void()> closeComPorts; // orientation sensor and head serial port
-    std::function<void(bool)> showDiagnostics;           // only when the window exists
+    std::function<void()> closeLinks;          // head socket and UDP output
+    std::function<void()> closeComPorts;       // orientation sensor and head serial port
+    std::function<void(bool)> showDiagnostics; // only when the window exists
     std::function<std::optional<WindowRect>()> settingsPanelRect; // nullopt: no panel
     std::function<void(int, int)> moveSettingsPanel;
     std::function<void()> showSettingsPanel;
     std::function<void()> refreshSettingsPanel;
-    std::function<void()> resetDiagnostics;   // back to "n/a"
+    std::function<void()> resetDiagnostics; // back to "n/a"
     std::function<void()> refreshDiagnostics;
     std::function<void()> refreshStatusBar;
     std::function<void(bool)> showPlaybackBar;
@@ -84,17 +85,27 @@ struct DocumentHooks {
     std::function<void()> createUdpOutput;       // UDP output socket, when it does not exist yet
     std::function<void()> pollOrientationSensor; // serial orientation input
     std::function<void()> openOrientationPort;
-    std::function<void()> stopPlaybackTimer; // timer 1010 only (the link restarts)
     std::function<void()> closeUdpOutput;    // the UDP output socket (CloseLinks)
     std::function<void()> quiesceWorker;     // wait (bounded) for the ping in hand
     // Operator messages. Headless (unset), a message goes to stderr and a
-    // question is answered "no".
+    // question is answered "no". showMessage must not wait for the operator
+    // (it may be called with m_pingMutex held): show the box asynchronously.
     std::function<void(const std::string&)> showMessage;
     std::function<bool(const std::string&)> askYesNo;
+
+    // Playback pacing and its bar. startPlaybackTimer(ms) (re)starts timer
+    // 1010; stopPlaybackTimer stops it (speed 0 is driven from the idle loop).
+    std::function<void(int)> startPlaybackTimer;
+    std::function<void()> stopPlaybackTimer;
+    std::function<void(std::int64_t)> setPlaybackPercent; // the bar's slider, 0..100
+    std::function<void()> hideSettingsPanel;
+    // Files and conversions kept outside the document.
+    std::function<void()> closeXyzFile;
+    std::function<void()> finishXyzConversion; // end of file reached while converting
 };
 
 class CTubescanDoc {
-public:
+  public:
     CTubescanDoc();
     virtual ~CTubescanDoc();
     CTubescanDoc(const CTubescanDoc&) = delete;
@@ -154,8 +165,48 @@ public:
     void CloseUdpOutput() { m_udpSocket.Reset(); }
 
     // Appends the current ping (m_reply and the settings it was taken with) to
-    // the record file while recording.
+    // the record file while recording. Takes no lock: call it on the
+    // user-interface thread, without holding m_pingMutex.
     void AppendRecord();
+
+    // --- Recording (DataFiles.cpp) -------------------------------------------
+    // The record command. chooseRecordFile shows the save dialog and returns
+    // the accepted path (ProposedRecordPath/AcceptRecordPath), empty if none.
+    void ToggleRecording(const std::function<std::string()>& chooseRecordFile);
+    bool OpenRecordFile(const std::string& path);
+    // The stop half of the record command: close, clear the flag, retitle.
+    void StopRecording();
+    // Closes the playback, record and XYZ files. A recording that loses its
+    // file here is stopped, so the record command never shows a recording
+    // that writes nowhere.
+    void CloseDataFiles();
+    // The save dialog's pre-filled path (also stored in m_recordPath).
+    std::string ProposedRecordPath();
+    // The checks after the save dialog; chosen is empty when it was
+    // cancelled. Returns the path to record to, or empty.
+    std::string AcceptRecordPath(const std::string& chosen);
+    // Recording named on the command line (after the head link was started).
+    void StartRecordingFromCommandLine(const std::string& name);
+
+    // --- Playback (Playback.cpp) ----------------------------------------------
+    // Opening a playback file, around the file dialog: Begin before it,
+    // Cancel when it is dismissed, OpenPlaybackPath with the chosen path.
+    void BeginOpenPlayback();
+    void CancelOpenPlayback();
+    bool OpenPlaybackPath(const std::string& path);
+    void PlaybackTick();
+    void ReadNextRecord();
+    void SeekToRecord(std::uint64_t offset);
+    bool StepBack();
+    void SetPlaybackTimer();
+    // Whether the idle loop should run a playback tick now (speed 0).
+    bool WantsIdlePlayback() const;
+    void TogglePlayOneFrame();      // command 32922
+    void ToggleRealTimePlaySpeed(); // command 32864
+    void StepFrameBack();           // command 1069
+    void StepFrameForward();        // command 1072
+    // The playback bar's speed spin: returns the new m_playbackSpeed.
+    int ChangePlaybackSpeed(int delta);
 
     DocumentHooks m_hooks;
 
@@ -277,6 +328,9 @@ public:
     std::string m_stampText;
     double m_extPitch = 0.0, m_extRoll = 0.0, m_extDistance = 0.0;
     int m_extPitchValid = 0, m_extRollValid = 0, m_extDistanceValid = 0;
+    // Orientation input flag of the record being played (byte 34): a copy
+    // made during playback keeps the recorded orientation values with it.
+    int m_recordedPrdInput = 0;
 
     // Decoded per-ping fields (written by ping processing).
     int m_headId = 16;
@@ -319,6 +373,12 @@ public:
     DatagramSinkSlot m_udpSocket;
     std::string m_xyzLineText; // reused for every .xyz line
     std::string m_lastXyzPath; // the .xyz being (or last) written
+    CPlayFile m_playFile;
+    CRecordFile m_recordFile;
+    // Playback loop timing and the diagnostics refresh count of the tick.
+    bool m_loopClockStarted = false;
+    std::chrono::steady_clock::time_point m_loopClockLast{};
+    int m_playbackTickCount = 0;
 
     // --- 10. Buffers and tables ------------------------------------------------
     headproto::HeadCommand m_command = headproto::kInitialCommand;

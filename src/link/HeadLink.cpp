@@ -175,7 +175,13 @@ void HeadLink::OnReceive() {
         std::copy_n(record.begin(), kReturnHeaderSize, m_doc.m_reply.header.begin());
         std::copy_n(record.begin() + kReturnHeaderSize, kEchoSampleCount,
                     m_doc.m_reply.samples.begin());
-        if (m_doc.m_recording) m_doc.AppendRecord();
+        if (m_doc.m_recording) {
+            // The record carries the time stamp and scan fields the
+            // acquisition thread writes; the message a failed write raises is
+            // shown without blocking (the showMessage hook never waits).
+            std::lock_guard lock(m_doc.m_pingMutex);
+            m_doc.AppendRecord();
+        }
         ++m_counters.records;
         const bool poll = m_worker->HandOver(record);
         if (poll && !m_doc.m_closing && m_doc.m_hooks.pollOrientationSensor)

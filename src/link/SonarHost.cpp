@@ -61,7 +61,7 @@ void SonarHost::OnConnectToSonarHead() {
     d.m_playback = 0;
     StopTimers();
 
-    if (hooks.closeDataFiles) hooks.closeDataFiles();
+    d.CloseDataFiles();
     CloseLinks();
     if (hooks.closeComPorts) hooks.closeComPorts();
     // With the link closed no ping can arrive; let the last one finish so the

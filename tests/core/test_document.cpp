@@ -135,7 +135,7 @@ TEST(Document, CloseRunsEveryShutdownStepAndSavesSettings) {
     CTubescanDoc doc;
     std::string order;
     doc.m_hooks.stopTimers = [&] { order += "T"; };
-    doc.m_hooks.closeDataFiles = [&] { order += "F"; };
+    doc.m_hooks.closeXyzFile = [&] { order += "F"; };
     doc.m_hooks.closeLinks = [&] { order += "L"; };
     doc.m_hooks.closeComPorts = [&] { order += "C"; };
     doc.m_hooks.stopWorker = [&] { order += "W"; };

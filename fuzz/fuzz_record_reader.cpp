@@ -1,0 +1,54 @@
+// Any bytes as a ".31l" file played back: ticks, jumps and steps back in an
+// order the input chooses. Nothing may read or write past a buffer, hang, or
+// leave the position or the decoded settings out of range.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "doc/RecordFormat.h"
+#include "doc/TubescanDoc.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static CTubescanDoc* doc = [] {
+        auto* d = new CTubescanDoc;
+        d->m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0);
+        d->m_imageWidth = d->m_imageHeight = kImageSize;
+        return d;
+    }();
+    if (size < 2) return 0;
+    const std::uint8_t control = data[0];
+    const std::uint8_t jumps = data[1];
+    data += 2;
+    size -= 2;
+
+    if (size >= record::kSettingsSize) {
+        const auto s = record::DecodeSettings(
+            std::span<const std::uint8_t, record::kSettingsSize>(data, record::kSettingsSize));
+        if (s.time.size() > 19 || s.millis.size() > 9 || s.date.size() > 11) std::abort();
+    }
+
+    doc->m_playFile.OpenMemory(std::vector<std::uint8_t>(data, data + size));
+    doc->m_fileLength = size;
+    doc->m_playback = 1;
+    doc->m_hold = 0;
+    doc->m_seekDragging = (control >> 7) & 1;
+    const int ticks = 4 + static_cast<int>(std::min<std::size_t>(size / 200, 60));
+    for (int t = 0; t < ticks; ++t) {
+        doc->m_replyPending = 1; // cleared only when a record was played
+        doc->PlaybackTick();
+        if (doc->m_playFile.Position() > size + 4) std::abort();
+        if (doc->m_rangeIndex < 0 || doc->m_rangeIndex > 9) std::abort();
+        if (doc->m_replyPending == 0 &&
+            (doc->m_recordLength < record::kMinLength || doc->m_recordLength > record::kMaxLength))
+            std::abort();
+        if ((jumps >> (t % 8)) & 1) {
+            if (control & 1)
+                doc->StepBack();
+            else
+                doc->SeekToRecord((static_cast<std::uint64_t>(t) * 7919u * (control | 1)) %
+                                  (size + 16));
+        }
+    }
+    return 0;
+}

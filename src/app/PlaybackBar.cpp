@@ -1,0 +1,143 @@
+#include "app/PlaybackBar.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QToolButton>
+
+#include <algorithm>
+
+#include "app/SpinDelta.h"
+#include "doc/TubescanDoc.h"
+
+namespace {
+constexpr int kMaxSpeed = 50;
+}
+
+CPlaybackBar::CPlaybackBar(CTubescanDoc& doc, QWidget* focusTarget, QWidget* parent)
+    : QWidget(parent), m_doc(doc), m_focusTarget(focusTarget) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(4, 2, 4, 2);
+    row->addWidget(new QLabel(tr("File Pos:"), this));
+
+    m_backButton = new QToolButton(this);
+    m_backButton->setObjectName(QStringLiteral("1069"));
+    m_backButton->setArrowType(Qt::LeftArrow);
+    m_backButton->setToolTip(tr("One frame back"));
+    row->addWidget(m_backButton);
+
+    m_slider = new QSlider(Qt::Horizontal, this);
+    m_slider->setObjectName(QStringLiteral("1266"));
+    m_slider->setRange(0, 100);
+    m_slider->setTickPosition(QSlider::TicksBelow);
+    m_slider->setTickInterval(10);
+    m_slider->setPageStep(10);
+    m_slider->setMinimumWidth(200);
+    row->addWidget(m_slider, 1);
+
+    m_forwardButton = new QToolButton(this);
+    m_forwardButton->setObjectName(QStringLiteral("1072"));
+    m_forwardButton->setArrowType(Qt::RightArrow);
+    m_forwardButton->setToolTip(tr("One frame forward"));
+    row->addWidget(m_forwardButton);
+
+    m_speedIndicator = new QProgressBar(this);
+    m_speedIndicator->setObjectName(QStringLiteral("1261"));
+    m_speedIndicator->setRange(0, kMaxSpeed);
+    m_speedIndicator->setTextVisible(false);
+    m_speedIndicator->setMaximumWidth(120);
+    row->addWidget(m_speedIndicator);
+
+    m_speedSpin = new CSpinDelta(this);
+    m_speedSpin->setObjectName(QStringLiteral("1263"));
+    m_speedSpin->SetRange(0, kMaxSpeed);
+    row->addWidget(m_speedSpin);
+    // The interval itself, beside the arrows that change it.
+    m_speedValue = new QLabel(this);
+    m_speedValue->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00 ms")));
+    row->addWidget(m_speedValue);
+    row->addWidget(new QLabel(tr("Speed"), this));
+
+    connect(m_slider, &QSlider::sliderPressed, this, [this] { m_doc.m_seekDragging = 1; });
+    connect(m_slider, &QSlider::sliderReleased, this, &CPlaybackBar::Jump);
+    // A click on the groove (or a key) moves the slider without a drag; the
+    // position is already set when the action is reported.
+    connect(m_slider, &QSlider::actionTriggered, this, [this](int action) {
+        if (action != QAbstractSlider::SliderMove && !m_slider->isSliderDown()) Jump();
+    });
+    connect(m_speedSpin, &CSpinDelta::deltaRequested, this, &CPlaybackBar::ChangeSpeed);
+    connect(m_backButton, &QToolButton::clicked, this, &CPlaybackBar::StepBack);
+    connect(m_forwardButton, &QToolButton::clicked, this, &CPlaybackBar::StepForward);
+}
+
+void CPlaybackBar::Attach() {
+    m_doc.m_hooks.setPlaybackPercent = [this](std::int64_t p) { SetPercent(p); };
+    auto previous = m_doc.m_hooks.showPlaybackBar;
+    m_doc.m_hooks.showPlaybackBar = [this, previous](bool show) {
+        if (previous) previous(show);
+        if (show) Setup();
+        setVisible(show);
+    };
+}
+
+void CPlaybackBar::Setup() {
+    m_speedSpin->SetRange(0, kMaxSpeed);
+    m_speedSpin->SetPosition(m_doc.m_playbackSpeed);
+    m_speedValue->setText(SpeedText());
+    {
+        const QSignalBlocker block(m_slider);
+        m_slider->setRange(0, 100);
+        m_slider->setTickInterval(10);
+    }
+    m_speedIndicator->setRange(0, kMaxSpeed);
+    m_speedIndicator->setValue(std::clamp(kMaxSpeed - m_doc.m_playbackSpeed, 0, kMaxSpeed));
+    m_sliderStep = m_doc.m_fileLength / 100;
+}
+
+void CPlaybackBar::SetPercent(std::int64_t percent) {
+    const QSignalBlocker block(m_slider);
+    m_slider->setValue(static_cast<int>(std::clamp<std::int64_t>(percent, 0, 100)));
+    m_slider->setTickInterval(10);
+}
+
+void CPlaybackBar::Jump() {
+    m_doc.m_seekDragging = 1;
+    int p = m_slider->sliderPosition();
+    // Let go at the right end: the file starts again.
+    if (p >= m_slider->maximum()) p = m_slider->minimum();
+    m_jumpTarget = m_sliderStep * static_cast<std::uint64_t>(std::max(p, 0));
+    m_slider->setTickInterval(10);
+    m_doc.ClearImage();
+    if (m_doc.m_playback == 1) m_doc.SeekToRecord(m_jumpTarget);
+    GiveFocusBack();
+    m_doc.m_seekDragging = 0;
+    m_doc.UpdateAllViews();
+}
+
+void CPlaybackBar::ChangeSpeed(int delta) {
+    const int speed = m_doc.ChangePlaybackSpeed(delta);
+    m_speedIndicator->setValue(kMaxSpeed - speed);
+    m_speedSpin->SetPosition(speed);
+    m_speedValue->setText(SpeedText());
+}
+
+QString CPlaybackBar::SpeedText() const {
+    return QStringLiteral("%1 ms").arg(m_doc.m_playbackSpeed);
+}
+
+void CPlaybackBar::StepBack() {
+    m_doc.StepFrameBack();
+    GiveFocusBack();
+}
+
+void CPlaybackBar::StepForward() {
+    m_doc.StepFrameForward();
+    GiveFocusBack();
+}
+
+void CPlaybackBar::GiveFocusBack() {
+    if (m_focusTarget) m_focusTarget->setFocus(Qt::OtherFocusReason);
+}

@@ -1,0 +1,60 @@
+// The playback bar: a one-line bar with the file-position slider (1266), the
+// speed progress bar (1261), the speed spin (1263) and two buttons for one
+// frame back (1069) and one frame forward (1072). Controls carry their ids as
+// object names.
+#pragma once
+
+#include <QWidget>
+
+#include <cstdint>
+
+class CSpinDelta;
+class CTubescanDoc;
+class QLabel;
+class QProgressBar;
+class QSlider;
+class QToolButton;
+
+class CPlaybackBar : public QWidget {
+    Q_OBJECT
+  public:
+    // focusTarget gets the keyboard focus back after a jump or a frame step
+    // (the main frame).
+    CPlaybackBar(CTubescanDoc& doc, QWidget* focusTarget, QWidget* parent = nullptr);
+
+    // Sets the document's setPlaybackPercent hook to this bar, and makes its
+    // showPlaybackBar hook set the bar up and show or hide it (after what
+    // that hook already did).
+    void Attach();
+
+    // When a file has been opened for playback.
+    void Setup();
+    // The slider follows the playback (percentage of the file read).
+    void SetPercent(std::int64_t percent);
+    // Release of the slider: jump to the record at or after the position.
+    void Jump();
+    void ChangeSpeed(int delta);
+    void StepBack();
+    void StepForward();
+
+    std::uint64_t SliderStep() const { return m_sliderStep; }
+    std::uint64_t JumpTarget() const { return m_jumpTarget; }
+    QSlider* Slider() const { return m_slider; }
+    QProgressBar* SpeedIndicator() const { return m_speedIndicator; }
+    CSpinDelta* SpeedSpin() const { return m_speedSpin; }
+    QString SpeedText() const;
+
+  private:
+    void GiveFocusBack();
+
+    CTubescanDoc& m_doc;
+    QWidget* m_focusTarget;
+    QSlider* m_slider;
+    QProgressBar* m_speedIndicator;
+    CSpinDelta* m_speedSpin;
+    QLabel* m_speedValue;
+    QToolButton* m_backButton;
+    QToolButton* m_forwardButton;
+    std::uint64_t m_sliderStep = 0;
+    std::uint64_t m_jumpTarget = 0;
+};

@@ -1,0 +1,206 @@
+#include "doc/DataFileIo.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kWindowBytes = 64 * 1024;
+
+std::string ErrnoText(int err) {
+    return std::strerror(err);
+}
+
+// write() until everything is out or an error other than an interrupt.
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size, int& err) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            err = errno;
+            return false;
+        }
+        if (n == 0) {
+            err = ENOSPC;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+// --- CRecordFile -------------------------------------------------------------
+
+CRecordFile::~CRecordFile() {
+    Close();
+}
+
+bool CRecordFile::Create(const std::string& path) {
+    Close();
+    m_error.clear();
+    // Read access as well, so a file removed behind our back can be copied
+    // back from the descriptor we still hold.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        m_error = ErrnoText(errno);
+        return false;
+    }
+    m_fd = fd;
+    m_path = path;
+    m_size = 0;
+    return true;
+}
+
+void CRecordFile::Close() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+}
+
+bool CRecordFile::Append(std::span<const std::uint8_t> bytes) {
+    if (m_fd < 0) {
+        m_error = "the file is not open";
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(m_fd, &st) == 0 && st.st_nlink == 0) {
+        m_error = "the file was removed while recording";
+        if (RestoreRemovedFile())
+            m_error += "; what was recorded has been written back under its name";
+        else
+            m_error += "; it could not be written back";
+        return false;
+    }
+    int err = 0;
+    if (!WriteAll(m_fd, bytes.data(), bytes.size(), err)) {
+        m_error = ErrnoText(err);
+        // Never leave a piece of a record at the end of the file.
+        if (::ftruncate(m_fd, static_cast<off_t>(m_size)) == 0)
+            ::lseek(m_fd, static_cast<off_t>(m_size), SEEK_SET);
+        return false;
+    }
+    m_size += bytes.size();
+    return true;
+}
+
+bool CRecordFile::RestoreRemovedFile() {
+    const int out = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (out < 0) return false;
+    std::vector<std::uint8_t> buf(kWindowBytes);
+    std::uint64_t done = 0;
+    bool ok = true;
+    while (ok && done < m_size) {
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(buf.size(), m_size - done));
+        const ssize_t n = ::pread(m_fd, buf.data(), want, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        int err = 0;
+        ok = WriteAll(out, buf.data(), static_cast<std::size_t>(n), err);
+        done += static_cast<std::uint64_t>(n);
+    }
+    ::close(out);
+    return ok;
+}
+
+// --- CPlayFile ---------------------------------------------------------------
+
+CPlayFile::~CPlayFile() {
+    Close();
+}
+
+bool CPlayFile::Open(const std::string& path) {
+    Close();
+    m_error.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        m_error = ErrnoText(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        m_error = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_open = true;
+    m_memory = false;
+    m_length = static_cast<std::uint64_t>(st.st_size);
+    m_position = 0;
+    m_window.assign(kWindowBytes, 0);
+    m_windowStart = 0;
+    m_windowSize = 0;
+    return true;
+}
+
+void CPlayFile::OpenMemory(std::vector<std::uint8_t> bytes) {
+    Close();
+    m_open = true;
+    m_memory = true;
+    m_length = bytes.size();
+    m_window = std::move(bytes);
+    m_windowStart = 0;
+    m_windowSize = m_window.size();
+    m_position = 0;
+}
+
+void CPlayFile::Close() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+    m_open = false;
+    m_memory = false;
+    m_length = 0;
+    m_position = 0;
+    m_windowStart = 0;
+    m_windowSize = 0;
+    m_window.clear();
+    m_window.shrink_to_fit();
+}
+
+bool CPlayFile::Fill(std::uint64_t position) {
+    if (m_memory || m_fd < 0) return false;
+    m_windowStart = position;
+    m_windowSize = 0;
+    for (;;) {
+        const ssize_t n =
+            ::pread(m_fd, m_window.data(), m_window.size(), static_cast<off_t>(position));
+        if (n < 0 && errno == EINTR) continue;
+        if (n > 0) m_windowSize = static_cast<std::size_t>(n);
+        return m_windowSize > 0;
+    }
+}
+
+std::size_t CPlayFile::Read(void* out, std::size_t size) {
+    if (!m_open) return 0;
+    auto* dst = static_cast<std::uint8_t*>(out);
+    std::size_t done = 0;
+    while (done < size) {
+        const bool inWindow =
+            m_position >= m_windowStart && m_position < m_windowStart + m_windowSize;
+        if (!inWindow && !Fill(m_position)) break;
+        const std::size_t offset = static_cast<std::size_t>(m_position - m_windowStart);
+        const std::size_t n = std::min(size - done, m_windowSize - offset);
+        std::memcpy(dst + done, m_window.data() + offset, n);
+        done += n;
+        m_position += n;
+    }
+    return done;
+}
+
+int CPlayFile::ByteAt(std::uint64_t position) {
+    if (!m_open) return -1;
+    const bool inWindow = position >= m_windowStart && position < m_windowStart + m_windowSize;
+    if (!inWindow && !Fill(position)) return -1;
+    return m_window[static_cast<std::size_t>(position - m_windowStart)];
+}

@@ -1,0 +1,31 @@
+// Finding records in a ".31l" file that may be damaged: a record is only
+// taken where its "31L" signature stands, its length is one a record can
+// have, and the whole record lies inside the file. Anything else is skipped
+// up to the next signature, so one bad stretch costs only itself.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "doc/DataFileIo.h"
+#include "doc/RecordFormat.h"
+
+namespace record {
+
+// Offset of the first "31L" at or after from that ends before end.
+std::optional<std::uint64_t> FindSignature(CPlayFile& file, std::uint64_t from, std::uint64_t end);
+
+struct LocatedRecord {
+    std::uint64_t position = 0;
+    int length = 0;
+    // The settings part and the return header, read already.
+    std::array<std::uint8_t, kSamplesOffset> start{};
+};
+
+// The first usable record at or after from within the first end bytes of
+// the file. The file is left positioned just after the return header of the
+// record found.
+std::optional<LocatedRecord> LocateRecord(CPlayFile& file, std::uint64_t from, std::uint64_t end);
+
+} // namespace record

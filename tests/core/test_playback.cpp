@@ -1,0 +1,378 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "DataFileFixture.h"
+#include "doc/RecordReader.h"
+#include "link/PingProcessor.h"
+
+namespace {
+
+struct Player : DataDoc {
+    std::vector<std::int64_t> percents;
+    std::vector<int> timerStarts;
+    int timerStops = 0;
+    int allTimerStops = 0;
+    int barShown = 0;
+
+    Player() {
+        doc.m_hooks.setPlaybackPercent = [this](std::int64_t p) { percents.push_back(p); };
+        doc.m_hooks.startPlaybackTimer = [this](int ms) { timerStarts.push_back(ms); };
+        doc.m_hooks.stopPlaybackTimer = [this] { ++timerStops; };
+        doc.m_hooks.stopTimers = [this] { ++allTimerStops; };
+        doc.m_hooks.showPlaybackBar = [this](bool show) { barShown += show ? 1 : 0; };
+    }
+    bool Play(const std::vector<std::uint8_t>& bytes, const std::string& name = "play.31l") {
+        WriteBytes(dir.File(name), bytes);
+        return doc.OpenPlaybackPath(dir.File(name));
+    }
+    // Ticks and returns which record each tick showed (-1: none processed).
+    std::vector<int> Ticks(int n) {
+        std::vector<int> shown;
+        for (int i = 0; i < n; ++i) {
+            doc.m_replyPending = 1; // cleared only when a ping was read
+            doc.PlaybackTick();
+            const bool pinged = doc.m_replyPending == 0;
+            shown.push_back(pinged ? ShownRecord(doc) : -1);
+        }
+        return shown;
+    }
+    void MarkImage() { doc.m_image[0] = doc.m_image[1] = doc.m_image[2] = 0x55; }
+    bool ImageMarked() const { return doc.m_image[0] == 0x55; }
+};
+
+} // namespace
+
+TEST(PlaybackOpen, ExtensionLengthAndOpenFailures) {
+    Player p;
+    EXPECT_FALSE(p.Play(TestFile(1), "notes.xyz"));
+    EXPECT_EQ(p.messages.back(), "ERROR: Application can not recognize this file type!");
+    EXPECT_EQ(p.doc.m_playback, 0);
+
+    EXPECT_FALSE(p.doc.OpenPlaybackPath(p.dir.File("missing.31l")));
+    EXPECT_EQ(p.messages.back(), "Error opening file !   ");
+    EXPECT_FALSE(p.doc.OpenPlaybackPath(p.dir.Dir() + "folder.31l/.."));
+
+    auto bytes = TestFile(1);
+    bytes.resize(99);
+    EXPECT_FALSE(p.Play(bytes, "short.31l"));
+    EXPECT_EQ(p.messages.back(), "File has no data!!!  ");
+    EXPECT_FALSE(p.doc.m_playFile.IsOpen());
+
+    bytes.resize(100);
+    ASSERT_TRUE(p.Play(bytes, "DATA.31L"));
+    EXPECT_EQ(p.doc.m_playback, 1);
+    EXPECT_EQ(p.doc.m_fileLength, 100u);
+    EXPECT_EQ(p.doc.m_playPath, p.dir.File("DATA.31L"));
+    EXPECT_EQ(p.doc.m_readDirectory, p.dir.Dir());
+    EXPECT_EQ(p.LastTitle(), "TubescanL - Playback File [" + p.dir.File("DATA.31L") + "] ");
+    EXPECT_EQ(std::string(p.doc.m_xyzFileName), p.dir.File("DATA.xyz"));
+    EXPECT_EQ(p.barShown, 1);
+    EXPECT_EQ(p.timerStops, 1); // speed 0: the idle loop drives it
+    EXPECT_TRUE(p.doc.WantsIdlePlayback());
+    // A file with no whole record plays nothing and never crashes.
+    EXPECT_EQ(p.Ticks(5), std::vector<int>(5, -1));
+}
+
+TEST(PlaybackOpen, StopsARecordingAndSavesSettingsFirst) {
+    Player p;
+    ASSERT_TRUE(p.doc.OpenRecordFile(p.dir.File("rec.31l")));
+    p.doc.m_playbackSpeed = 20;
+    p.doc.BeginOpenPlayback();
+    EXPECT_EQ(p.allTimerStops, 1);
+    EXPECT_NE(p.dir.Read("TubescanL.INI").find("Playback Speed=20"), std::string::npos);
+    ASSERT_TRUE(p.Play(TestFile(2)));
+    EXPECT_EQ(p.doc.m_recording, 0);
+    EXPECT_FALSE(p.doc.m_recordFile.IsOpen());
+    EXPECT_EQ(p.timerStarts, std::vector<int>{20});
+    // A cancelled dialog lets the running playback go on at its pace.
+    p.doc.CancelOpenPlayback();
+    EXPECT_EQ(p.timerStarts, (std::vector<int>{20, 20}));
+}
+
+TEST(PlaybackTicks, ThreeRecordsLoopAndClearAfterTheThird) {
+    Player p;
+    ASSERT_TRUE(p.Play(TestFile(3)));
+    p.MarkImage();
+    EXPECT_EQ(p.Ticks(2), (std::vector<int>{0, 1}));
+    EXPECT_TRUE(p.ImageMarked());
+    EXPECT_EQ(p.doc.m_pingCount, 2);
+    EXPECT_EQ(p.Ticks(1), std::vector<int>{2});
+    EXPECT_FALSE(p.ImageMarked()) << "the image is cleared once the third record has been read";
+    EXPECT_EQ(p.doc.m_pingCount, 0);
+    EXPECT_EQ(p.Ticks(1), std::vector<int>{0}) << "the fourth tick shows the first record again";
+    EXPECT_EQ(p.percents, (std::vector<std::int64_t>{33, 66, 100, 33}));
+    EXPECT_EQ(p.doc.m_replyPending, 0);
+    // Held: ticks read nothing.
+    p.doc.m_hold = 1;
+    EXPECT_EQ(p.Ticks(2), (std::vector<int>{-1, -1}));
+}
+
+TEST(PlaybackTicks, PlayedPingsGoThroughPingProcessing) {
+    Player p;
+    ASSERT_TRUE(p.Play(TestFile(4)));
+    p.Ticks(2);
+    // Record 1: head position 610 and profile range 101, from its header.
+    EXPECT_EQ(p.doc.m_headPosition, 610);
+    EXPECT_EQ(p.doc.m_profileRange, 101);
+    EXPECT_EQ(p.doc.m_replySignature, "IMX");
+    EXPECT_EQ(p.doc.m_lines[2][0], 3);
+    EXPECT_EQ(p.doc.m_lines[1][0], 0);
+    EXPECT_EQ(p.doc.m_millis, "007");
+}
+
+TEST(PlaybackTicks, PlaybackReproducesTheLivePings) {
+    // The same pings processed as they arrive and recorded, then played back:
+    // decoded fields, line history and picture must match ping for ping.
+    struct Seen {
+        int position, profile;
+        double beam;
+        EchoLines lines;
+        std::vector<std::uint8_t> image;
+    };
+    auto see = [](const CTubescanDoc& d) {
+        return Seen{d.m_headPosition, d.m_profileRange, d.m_beamAngle, d.m_lines, d.m_image};
+    };
+    DataDoc live;
+    ASSERT_TRUE(live.doc.OpenRecordFile(live.dir.File("live.31l")));
+    std::vector<Seen> liveSeen;
+    for (int i = 0; i < 6; ++i) {
+        const record::Record r = TestRecord(i);
+        std::memcpy(live.doc.m_reply.header.data(), &r[228], 32);
+        std::memcpy(live.doc.m_reply.samples.data(), &r[260], 252);
+        live.doc.AppendRecord();
+        PingWorkspace ws = DocumentWorkspace(live.doc);
+        ASSERT_TRUE(ProcessPing(live.doc, ws));
+        liveSeen.push_back(see(live.doc));
+    }
+    live.doc.StopRecording();
+    const auto& last = liveSeen.back().image;
+    ASSERT_TRUE(std::any_of(last.begin(), last.end(), [](std::uint8_t b) { return b != 0; }))
+        << "the live pings drew nothing, so the comparison would prove nothing";
+
+    Player p;
+    ASSERT_TRUE(p.doc.OpenPlaybackPath(live.dir.File("live.31l")));
+    for (int i = 0; i < 5; ++i) { // the sixth read starts the file again and clears
+        p.doc.PlaybackTick();
+        const Seen played = see(p.doc);
+        EXPECT_EQ(played.position, liveSeen[i].position) << "ping " << i;
+        EXPECT_EQ(played.profile, liveSeen[i].profile) << "ping " << i;
+        EXPECT_EQ(played.beam, liveSeen[i].beam) << "ping " << i;
+        EXPECT_EQ(played.lines, liveSeen[i].lines) << "ping " << i;
+        EXPECT_TRUE(played.image == liveSeen[i].image) << "picture differs at ping " << i;
+    }
+}
+
+TEST(PlaybackSeek, InsideARecordResumesAtTheNextOne) {
+    Player p;
+    ASSERT_TRUE(p.Play(TestFile(4)));
+    p.doc.SeekToRecord(512 + 100);
+    EXPECT_EQ(p.doc.m_playFile.Position(), 1024u);
+    EXPECT_EQ(p.Ticks(1), std::vector<int>{2});
+    p.doc.SeekToRecord(1024);
+    EXPECT_EQ(p.Ticks(1), std::vector<int>{2}) << "a signature at the offset itself is taken";
+    // Beyond the last signature: the file starts again.
+    p.doc.SeekToRecord(3 * 512 + 1);
+    EXPECT_EQ(p.doc.m_playFile.Position(), 4u * 512u);
+    EXPECT_EQ(p.Ticks(2), (std::vector<int>{-1, 0}));
+    // A byte "3" just before the signature does not hide it.
+    auto bytes = TestFile(2);
+    bytes[511] = '3';
+    ASSERT_TRUE(p.Play(bytes, "three.31l"));
+    p.doc.SeekToRecord(511);
+    EXPECT_EQ(p.doc.m_playFile.Position(), 512u);
+    // Not in playback: nothing moves.
+    p.doc.m_playback = 0;
+    p.doc.SeekToRecord(0);
+    EXPECT_EQ(p.doc.m_playFile.Position(), 512u);
+}
+
+TEST(PlaybackSeek, StepBackAndFrameCommands) {
+    Player p;
+    ASSERT_TRUE(p.Play(TestFile(4)));
+    EXPECT_EQ(p.Ticks(1), std::vector<int>{0});
+    EXPECT_FALSE(p.doc.StepBack()) << "nothing before the first record";
+    EXPECT_EQ(p.Ticks(1), std::vector<int>{1});
+    ASSERT_TRUE(p.doc.StepBack());
+    EXPECT_EQ(p.doc.m_playPosition, 0u);
+    EXPECT_EQ(p.Ticks(1), std::vector<int>{0});
+
+    // Frame forward / back: timers stopped, single-frame mode, one tick each.
+    p.doc.StepFrameForward();
+    EXPECT_EQ(ShownRecord(p.doc), 1);
+    EXPECT_EQ(p.doc.m_playOneFrame, 1);
+    EXPECT_FALSE(p.doc.WantsIdlePlayback());
+    p.doc.StepFrameForward();
+    EXPECT_EQ(ShownRecord(p.doc), 2);
+    p.doc.StepFrameBack();
+    EXPECT_EQ(ShownRecord(p.doc), 1);
+    p.doc.StepFrameBack();
+    EXPECT_EQ(ShownRecord(p.doc), 0);
+    const int count = p.doc.m_pingCount;
+    p.doc.StepFrameBack(); // at the first record: no tick
+    EXPECT_EQ(p.doc.m_pingCount, count);
+    EXPECT_EQ(p.allTimerStops, 5);
+}
+
+TEST(PlaybackSeek, StepBackUsesTheWholePosition) {
+    // A position beyond 4 GiB: the low 32 bits alone would say "before the
+    // start" (or land somewhere else entirely).
+    CTubescanDoc doc;
+    std::vector<std::uint8_t> none(16);
+    doc.m_playFile.OpenMemory(none);
+    doc.m_recordLength = 512;
+    doc.m_playFile.Seek((1ull << 32) + 512);
+    ASSERT_TRUE(doc.StepBack());
+    EXPECT_EQ(doc.m_playPosition, (1ull << 32) - 512);
+    EXPECT_EQ(doc.m_playFile.Position(), (1ull << 32) - 512);
+}
+
+TEST(PlaybackSpeed, TimerAndIdleSelection) {
+    Player p;
+    ASSERT_TRUE(p.Play(TestFile(2)));
+    EXPECT_EQ(p.doc.ChangePlaybackSpeed(+1), 0) << "the up arrow cannot go below 0 ms";
+    EXPECT_EQ(p.doc.ChangePlaybackSpeed(-10), 10);
+    EXPECT_EQ(p.doc.ChangePlaybackSpeed(+1), 9);
+    p.doc.m_playOneFrame = 1;
+    EXPECT_EQ(p.doc.ChangePlaybackSpeed(-1000), 50);
+    EXPECT_EQ(p.doc.m_playOneFrame, 0);
+    EXPECT_EQ(p.timerStarts, (std::vector<int>{10, 9, 50}));
+    EXPECT_FALSE(p.doc.WantsIdlePlayback());
+    p.doc.ChangePlaybackSpeed(50);
+    EXPECT_EQ(p.doc.m_playbackSpeed, 0);
+    EXPECT_TRUE(p.doc.WantsIdlePlayback());
+    p.doc.m_hold = 1;
+    EXPECT_FALSE(p.doc.WantsIdlePlayback());
+    p.doc.m_hold = 0;
+
+    p.timerStarts.clear();
+    p.doc.m_playbackSpeed = 25;
+    p.doc.TogglePlayOneFrame();
+    EXPECT_EQ(p.doc.m_playOneFrame, 1);
+    p.doc.TogglePlayOneFrame();
+    EXPECT_EQ(p.timerStarts, std::vector<int>{25});
+
+    // Loop time: a third of the time between ticks, after the first tick.
+    p.doc.PlaybackTick();
+    p.doc.PlaybackTick();
+    EXPECT_GE(p.doc.m_loopTime, 0.0);
+    EXPECT_EQ(p.doc.m_loopTimeMs, static_cast<int>(p.doc.m_loopTime));
+}
+
+TEST(PlaybackCopy, RecordingDuringPlaybackDuplicatesRecords) {
+    Player p;
+    const auto original = TestFile(3);
+    ASSERT_TRUE(p.Play(original));
+    ASSERT_TRUE(p.doc.OpenRecordFile(p.dir.File("copy.31l")));
+    EXPECT_EQ(p.LastTitle(), "TubescanL - Copy to File [" + p.dir.File("copy.31l") + "] ");
+    p.Ticks(6);
+    p.doc.StopRecording();
+    EXPECT_EQ(p.LastTitle(), "TubescanL - Playback File [" + p.dir.File("play.31l") + "] ");
+    auto twice = original;
+    twice.insert(twice.end(), original.begin(), original.end());
+    EXPECT_EQ(ReadBytes(p.dir.File("copy.31l")), twice);
+}
+
+TEST(PlaybackCopy, CopyKeepsRecordedOrientationWhateverTheOperatorSetting) {
+    CTubescanDoc src;
+    src.m_enablePRDInput = 1;
+    src.m_extDistance = 42.5;
+    src.m_extDistanceValid = 1;
+    src.m_reply.header[0] = 'I';
+    src.m_reply.header[1] = 'M';
+    src.m_reply.header[2] = 'X';
+    src.m_reply.header[7] = src.m_command[headproto::kCmdRangeCode];
+    std::vector<std::uint8_t> bytes;
+    Append(bytes, record::BuildRecord(src));
+    Player p;
+    p.doc.m_enablePRDInput = 0;
+    ASSERT_TRUE(p.Play(bytes));
+    ASSERT_TRUE(p.doc.OpenRecordFile(p.dir.File("copy.31l")));
+    p.doc.PlaybackTick();
+    const auto copy = ReadBytes(p.dir.File("copy.31l"));
+    ASSERT_EQ(copy.size(), 512u);
+    EXPECT_EQ(copy[34], 1);
+    EXPECT_EQ(copy[100], 4);
+    EXPECT_TRUE(std::equal(copy.begin() + 100, copy.begin() + 113, bytes.begin() + 100));
+}
+
+TEST(PlaybackHostile, DamagedRecordsAreSkippedToTheNextSignature) {
+    std::vector<std::uint8_t> f;
+    Append(f, TestRecord(0));
+    for (int i = 0; i < 37; ++i)
+        f.push_back(static_cast<std::uint8_t>(i * 11)); // stray bytes
+    auto shortLen = TestRecord(1);
+    shortLen[4] = 0;
+    shortLen[5] = 100; // below 260
+    Append(f, shortLen);
+    Append(f, TestRecord(2));
+    auto longLen = TestRecord(3);
+    longLen[4] = 0x10;
+    longLen[5] = 0x71; // 4209: beyond the side buffer
+    Append(f, longLen);
+    auto rejected = TestRecord(4);
+    rejected[228] = 'Z'; // not a head's return header
+    Append(f, rejected);
+    Append(f, TestRecord(5));
+    auto cut = TestRecord(6);
+    f.insert(f.end(), cut.begin(), cut.begin() + 300); // truncated tail
+
+    Player p;
+    ASSERT_TRUE(p.Play(f));
+    p.MarkImage();
+    std::vector<int> shown;
+    for (int v : p.Ticks(15)) // five ticks a pass: one meets the rejected header, one the tail
+        if (v >= 0) shown.push_back(v);
+    EXPECT_EQ(shown, (std::vector<int>{0, 2, 5, 0, 2, 5, 0, 2, 5}));
+    EXPECT_EQ(p.doc.m_replySignature, "IMX");
+    EXPECT_FALSE(p.ImageMarked()) << "a pass over the file still ends with a clear";
+}
+
+TEST(PlaybackHostile, LongRecordsUseTheSideBufferAndKeepTheirNeighbours) {
+    std::vector<std::uint8_t> f;
+    Append(f, TestRecord(0));
+    auto big = TestRecord(1);
+    std::vector<std::uint8_t> bigBytes(big.begin(), big.end());
+    bigBytes.resize(700, 0xEE);
+    bigBytes[4] = 700 >> 8;
+    bigBytes[5] = 700 & 0xFF;
+    f.insert(f.end(), bigBytes.begin(), bigBytes.end());
+    Append(f, TestRecord(2));
+    Player p;
+    ASSERT_TRUE(p.Play(f));
+    EXPECT_EQ(p.Ticks(1), std::vector<int>{0});
+    const auto samplesOfFirst = p.doc.m_reply.samples;
+    EXPECT_EQ(p.Ticks(1), std::vector<int>{1});
+    EXPECT_EQ(p.doc.m_recordLength, 700);
+    EXPECT_EQ(p.doc.m_reply.samples, samplesOfFirst) << "drawn with the samples before it";
+    EXPECT_EQ(p.doc.m_sideBuffer[0], bigBytes[260]);
+    EXPECT_EQ(p.doc.m_sideBuffer[439], 0xEE);
+    EXPECT_EQ(p.doc.m_sideBuffer[440], 0) << "nothing of the next record is taken";
+    EXPECT_EQ(p.Ticks(1), std::vector<int>{2}) << "the record after it is read whole";
+}
+
+TEST(PlaybackHostile, RandomBytesNeverCrashOrHang) {
+    std::mt19937 rng(1234);
+    for (int round = 0; round < 20; ++round) {
+        std::vector<std::uint8_t> f(100 + rng() % 6000);
+        for (auto& b : f)
+            b = static_cast<std::uint8_t>(rng());
+        // Sprinkle signatures with random lengths, so records get located.
+        for (int k = 0; k < 8 && f.size() > 300; ++k) {
+            const std::size_t at = rng() % (f.size() - 6);
+            f[at] = '3';
+            f[at + 1] = '1';
+            f[at + 2] = 'L';
+            f[at + 4] = static_cast<std::uint8_t>(rng() % 20);
+        }
+        Player p;
+        ASSERT_TRUE(p.Play(f));
+        for (int t = 0; t < 60; ++t) {
+            p.doc.PlaybackTick();
+            if (t % 7 == 0) p.doc.SeekToRecord(rng() % (f.size() + 50));
+            if (t % 11 == 0) p.doc.StepBack();
+            ASSERT_LE(p.doc.m_playPosition, f.size());
+        }
+    }
+}

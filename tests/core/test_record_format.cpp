@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "DataFileFixture.h"
+#include "doc/RecordFormat.h"
+
+using namespace record;
+
+namespace {
+
+std::span<const std::uint8_t, kSettingsSize> SettingsOf(const Record& r) {
+    return std::span<const std::uint8_t, kSettingsSize>(r.data(), kSettingsSize);
+}
+
+float FloatAt(const Record& r, std::size_t offset) {
+    std::uint32_t bits = 0;
+    for (int i = 0; i < 4; ++i)
+        bits |= static_cast<std::uint32_t>(r[offset + i]) << (8 * i);
+    return std::bit_cast<float>(bits);
+}
+
+} // namespace
+
+TEST(RecordBytes, LayoutOfAnOrdinaryPing) {
+    CTubescanDoc doc;
+    doc.m_date = "07-MAR-2026";
+    doc.m_time = "09:05:03";
+    doc.m_millis = "007";
+    doc.m_pingPeriod = 123.456;
+    for (std::size_t i = 0; i < 32; ++i)
+        doc.m_reply.header[i] = static_cast<std::uint8_t>(i + 1);
+    for (std::size_t i = 0; i < 640; ++i)
+        doc.m_reply.samples[i] = static_cast<std::uint8_t>(200 - i);
+    const Record r = BuildRecord(doc);
+
+    EXPECT_EQ(std::memcmp(r.data(), "31L", 3), 0);
+    EXPECT_EQ(r[3], 2);
+    EXPECT_EQ(BigEndian16(&r[4]), 512);
+    EXPECT_EQ(BigEndian16(&r[6]), 283);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&r[8])), "07-MAR-2026");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&r[20])), "09:05:03");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&r[29])), "007");
+    EXPECT_EQ(r[80], 0x08);
+    EXPECT_EQ(r[81], 0xCA);
+    EXPECT_EQ(BigEndian16(&r[82]), 12345);
+    // Initial command: gain 6, sector 120, range 10, absorption 170, pulse 10,
+    // step 3 (code 2), data width 16 (code 2).
+    EXPECT_EQ(r[38], 6);
+    EXPECT_EQ(r[39], 120);
+    EXPECT_EQ(r[41], 10);
+    EXPECT_EQ(r[42], 170);
+    EXPECT_EQ(r[44], 10);
+    EXPECT_EQ(r[37] & 7, 2);
+    EXPECT_EQ(r[43], (2 << 3) | 1);
+    EXPECT_EQ(std::memcmp(&r[228], doc.m_reply.header.data(), 32), 0);
+    EXPECT_EQ(std::memcmp(&r[260], doc.m_reply.samples.data(), 250), 0);
+    EXPECT_EQ(r[510], 0xFC);
+    EXPECT_EQ(r[511], 0);
+    // Unlisted bytes stay zero.
+    for (std::size_t i : {19u, 28u, 32u, 33u, 35u, 36u, 45u, 48u, 79u, 84u, 99u, 113u, 227u})
+        EXPECT_EQ(r[i], 0) << "byte " << i;
+}
+
+TEST(RecordBytes, ModeByteSpeedOfSoundTrainAndOrientation) {
+    CTubescanDoc doc;
+    doc.m_command[headproto::kCmdStepSize] = 8;
+    doc.m_sectorMode = 1;
+    doc.m_scanDirection = 1;
+    doc.m_xdcrFwdAft = 1;
+    doc.m_soundVelocity = 1500.0;
+    doc.m_trainBearing = 360;
+    doc.m_extPitch = 1.5;
+    doc.m_extRoll = -2.25;
+    doc.m_extDistance = 12.0;
+    doc.m_extPitchValid = doc.m_extRollValid = doc.m_extDistanceValid = 1;
+    doc.m_enablePRDInput = 0;
+    Record r = BuildRecord(doc);
+    EXPECT_EQ(r[37], 0x8C);
+    EXPECT_EQ(r[46], 0xBA);
+    EXPECT_EQ(r[47], 0x98);
+    EXPECT_EQ(r[40], 120);
+    EXPECT_EQ(r[34], 0);
+    for (std::size_t i = 100; i <= 112; ++i)
+        EXPECT_EQ(r[i], 0) << "byte " << i;
+
+    doc.m_trainBearing = 359;
+    doc.m_xdcrFwdAft = 0;
+    doc.m_enablePRDInput = 1;
+    doc.m_extRollValid = 2; // a value read from a record keeps its bit value
+    doc.m_extDistanceValid = 0;
+    r = BuildRecord(doc);
+    EXPECT_EQ(r[40], 119);
+    EXPECT_EQ(r[37], 0x8C | 0x40);
+    EXPECT_EQ(r[34], 1);
+    EXPECT_EQ(r[100], 0x03);
+    EXPECT_EQ(FloatAt(r, 101), 1.5f);
+    EXPECT_EQ(FloatAt(r, 105), -2.25f);
+    EXPECT_EQ(FloatAt(r, 109), 12.0f);
+
+    // Nonsense numbers give defined bytes, not undefined conversions.
+    doc.m_soundVelocity = std::numeric_limits<double>::quiet_NaN();
+    doc.m_pingPeriod = -5.0;
+    r = BuildRecord(doc);
+    EXPECT_EQ(r[46], 0x80);
+    EXPECT_EQ(r[47], 0);
+    EXPECT_EQ(BigEndian16(&r[82]), 0);
+}
+
+TEST(RecordBytes, StepAndDataWidthCodes) {
+    const std::pair<int, int> steps[] = {{1, 0}, {2, 1}, {3, 2}, {4, 3}, {6, 5},
+                                         {8, 4}, {5, 0}, {7, 0}, {0, 0}, {200, 0}};
+    for (auto [step, code] : steps)
+        EXPECT_EQ(StepToCode(step), code) << "step " << step;
+    for (int step : {1, 2, 3, 4, 6, 8})
+        EXPECT_EQ(CodeToStep(StepToCode(step)), step);
+    EXPECT_EQ(CodeToStep(7), 8);
+    EXPECT_EQ(DataWidthToCode(4), 0);
+    EXPECT_EQ(DataWidthToCode(8), 1);
+    EXPECT_EQ(DataWidthToCode(16), 2);
+    EXPECT_EQ(DataWidthToCode(32), 0);
+}
+
+TEST(RecordBytes, WritingSetsTheMountingFromFwdAft) {
+    DataDoc d;
+    ASSERT_TRUE(d.doc.OpenRecordFile(d.dir.File("a.31l")));
+    d.doc.m_xdcrFwdAft = 0;
+    d.doc.m_sonarUpDown = 0;
+    d.doc.AppendRecord();
+    EXPECT_EQ(d.doc.m_sonarUpDown, 1);
+    d.doc.m_xdcrFwdAft = 1;
+    d.doc.AppendRecord();
+    EXPECT_EQ(d.doc.m_sonarUpDown, 0);
+}
+
+TEST(RecordReading, SettingsComeBackIntoTheDocument) {
+    CTubescanDoc src;
+    auto& cmd = src.m_command;
+    cmd[headproto::kCmdStepSize] = 6;
+    cmd[headproto::kCmdGain] = 33;
+    cmd[headproto::kCmdSectorWidth] = 45;
+    cmd[headproto::kCmdRangeCode] = 30;
+    cmd[headproto::kCmdAbsorption] = 99;
+    cmd[headproto::kCmdPulseLength] = 17;
+    cmd[headproto::kCmdDataWidth] = 8;
+    src.m_sectorMode = 2;
+    src.m_scanDirection = 0;
+    src.m_xdcrFwdAft = 0;
+    src.m_zeroUpDown = 1;
+    src.m_trainBearing = 271;
+    src.m_pingPeriod = 87.65;
+    src.m_enablePRDInput = 1;
+    src.m_extPitch = 3.5;
+    src.m_extRoll = -1.0;
+    src.m_extDistance = 101.25;
+    src.m_extPitchValid = 0;
+    src.m_extRollValid = 1;
+    src.m_extDistanceValid = 1;
+    const Record r = BuildRecord(src);
+
+    CTubescanDoc doc;
+    doc.m_command[headproto::kCmdByte22] = 5;
+    doc.m_scanDirection = 1;
+    const RecordSettings s = DecodeSettings(SettingsOf(r));
+    EXPECT_EQ(s.length, 512);
+    ApplySettings(doc, s);
+    EXPECT_EQ(doc.m_recordLength, 512);
+    EXPECT_EQ(doc.m_dataPoints, 250);
+    EXPECT_EQ(doc.m_prevScanDirection, 1);
+    EXPECT_EQ(doc.m_scanDirection, 0);
+    EXPECT_EQ(doc.m_sonarUpDown, 1);
+    EXPECT_EQ(doc.m_xdcrFwdAft, 0);
+    EXPECT_EQ(doc.m_sectorMode, 2);
+    EXPECT_EQ(doc.m_command[headproto::kCmdStepSize], 6);
+    EXPECT_EQ(doc.m_command[headproto::kCmdGain], 33);
+    EXPECT_EQ(doc.m_gain, 33);
+    EXPECT_EQ(doc.m_command[headproto::kCmdSectorWidth], 45);
+    EXPECT_EQ(doc.m_trainBearing, 270); // stored in thirds
+    EXPECT_EQ(doc.m_command[headproto::kCmdTrain], headproto::kInitialCommand[11]);
+    EXPECT_EQ(doc.m_command[headproto::kCmdRangeCode], 30);
+    EXPECT_EQ(doc.m_rangeIndex, 6);
+    EXPECT_EQ(doc.m_range, 3.0);
+    EXPECT_EQ(doc.m_absorption, 99);
+    EXPECT_EQ(doc.m_command[headproto::kCmdDataWidth], 8);
+    EXPECT_EQ(doc.m_command[headproto::kCmdByte9], 1);
+    EXPECT_EQ(doc.m_zeroUpDown, 1);
+    EXPECT_DOUBLE_EQ(doc.m_pingPeriod, 87.65);
+    EXPECT_EQ(doc.m_pulseLength, 17);
+    EXPECT_EQ(doc.m_command[headproto::kCmdByte22], 0);
+    EXPECT_EQ(doc.m_extPitchValid, 0);
+    EXPECT_EQ(doc.m_extRollValid, 2);
+    EXPECT_EQ(doc.m_extDistanceValid, 4);
+    EXPECT_DOUBLE_EQ(doc.m_extRoll, -1.0);
+    EXPECT_DOUBLE_EQ(doc.m_extDistance, 101.25);
+}
+
+TEST(RecordReading, DateAndMillisecondForms) {
+    Record r{};
+    auto put = [&](std::size_t at, const char* text) {
+        std::memcpy(&r[at], text, std::strlen(text));
+    };
+    put(8, "07-MAR-2026");
+    EXPECT_EQ(DecodeDateText(SettingsOf(r)), "07-MAR-2026");
+    // Year written as "19" and the years since 1900.
+    put(8, "07-MAR-19126");
+    EXPECT_EQ(DecodeDateText(SettingsOf(r)), "07-MAR-2026");
+    put(8, "31-DEC-19 99");
+    EXPECT_EQ(DecodeDateText(SettingsOf(r)), "31-DEC-1999");
+
+    auto millis = [&](const char* text) {
+        std::memset(&r[29], 0, 12);
+        put(29, text);
+        return DecodeMillisText(SettingsOf(r));
+    };
+    EXPECT_EQ(millis(""), "000");
+    EXPECT_EQ(millis("042"), "042");
+    EXPECT_EQ(millis(".12"), "120");
+    EXPECT_EQ(millis(" 7 "), "070");
+    EXPECT_EQ(millis(".1"), "1");
+    EXPECT_EQ(millis("123456789ABC"), "123456789"); // never more than 9 characters
+}
+
+TEST(RecordReading, UnterminatedTextsAndBadNumbersStayBounded) {
+    Record r{};
+    std::memset(r.data(), 'x', r.size());
+    r[19] = 0;
+    const RecordSettings s = DecodeSettings(SettingsOf(r));
+    EXPECT_EQ(s.date.size(), 11u);
+    EXPECT_EQ(s.time.size(), 19u);
+    EXPECT_EQ(s.millis.size(), 9u);
+
+    CTubescanDoc doc;
+    RecordSettings bad = s;
+    bad.sampleCode = 200;
+    bad.orientationFlags = 7;
+    bad.extPitch = std::numeric_limits<float>::quiet_NaN();
+    bad.extRoll = 1.0e30f;
+    bad.extDistance = 5.0f;
+    ApplySettings(doc, bad);
+    EXPECT_EQ(doc.m_dataPoints, 552); // unknown code: left alone
+    EXPECT_EQ(doc.m_timeText[19], 0);
+    EXPECT_EQ(doc.m_extPitchValid, 0);
+    EXPECT_EQ(doc.m_extPitch, 0.0);
+    EXPECT_EQ(doc.m_extRollValid, 0);
+    EXPECT_EQ(doc.m_extDistanceValid, 4);
+    EXPECT_GE(doc.m_rangeIndex, 0);
+    EXPECT_LE(doc.m_rangeIndex, 9);
+}

@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "DataFileFixture.h"
+#include "doc/DataFiles.h"
+
+namespace {
+
+// Every byte of a recorded file is whole records, each equal to one of the
+// expected records in order.
+void ExpectWholeRecords(const std::vector<std::uint8_t>& bytes, std::size_t atLeast) {
+    ASSERT_EQ(bytes.size() % 512, 0u) << "the file ends in a piece of a record";
+    ASSERT_GE(bytes.size() / 512, atLeast);
+    for (std::size_t i = 0; i < bytes.size() / 512; ++i) {
+        const auto expected = TestRecord(static_cast<int>(i));
+        ASSERT_TRUE(std::equal(expected.begin(), expected.end(), bytes.begin() + i * 512))
+            << "record " << i;
+    }
+}
+
+// Puts test record i into the document as the current ping.
+void LoadPing(CTubescanDoc& doc, int i) {
+    const auto r = TestRecord(i);
+    std::memcpy(doc.m_reply.header.data(), &r[228], 32);
+    std::memcpy(doc.m_reply.samples.data(), &r[260], 250);
+    doc.m_date = "07-MAR-2026";
+    char t[16];
+    std::snprintf(t, sizeof t, "10:00:%02d", i % 100);
+    doc.m_time = t;
+    std::snprintf(t, sizeof t, "%03d", (i * 7) % 1000);
+    doc.m_millis = t;
+    doc.m_trainBearing = 360;
+    doc.m_scanDirection = 1;
+}
+
+} // namespace
+
+TEST(Recording, StartStopTitlesAndTheRecordCommand) {
+    DataDoc d;
+    int chooserCalls = 0;
+    std::string choice = d.dir.File("one.31l");
+    auto chooser = [&] {
+        ++chooserCalls;
+        return choice;
+    };
+    d.doc.ToggleRecording(chooser);
+    EXPECT_EQ(d.doc.m_recording, 1);
+    EXPECT_EQ(d.doc.m_recordPath, d.dir.File("one.31l"));
+    EXPECT_EQ(d.LastTitle(), "TubescanL - Record to File [" + d.dir.File("one.31l") + "] ");
+    LoadPing(d.doc, 0);
+    d.doc.AppendRecord();
+    d.doc.ToggleRecording(chooser);
+    EXPECT_EQ(chooserCalls, 1);
+    EXPECT_EQ(d.doc.m_recording, 0);
+    EXPECT_EQ(d.LastTitle(), "TubescanL - Real Time ");
+    ExpectWholeRecords(ReadBytes(d.dir.File("one.31l")), 1);
+    // Not recording: nothing is appended.
+    d.doc.AppendRecord();
+    EXPECT_EQ(ReadBytes(d.dir.File("one.31l")).size(), 512u);
+
+    // A cancelled dialog starts nothing.
+    choice.clear();
+    d.doc.ToggleRecording(chooser);
+    EXPECT_EQ(d.doc.m_recording, 0);
+
+    // A relative name is recorded under its full path.
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(d.dir.Dir());
+    EXPECT_TRUE(d.doc.OpenRecordFile("rel.31l"));
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(d.doc.m_recordPath, d.dir.File("rel.31l"));
+}
+
+TEST(Recording, CreateFailureAndDialogChecks) {
+    DataDoc d;
+    EXPECT_FALSE(d.doc.OpenRecordFile(d.dir.File("no/such/folder/x.31l")));
+    ASSERT_GE(d.messages.size(), 2u);
+    EXPECT_NE(d.messages[d.messages.size() - 2].find("no/such/folder/x.31l"), std::string::npos);
+    EXPECT_EQ(d.messages.back(), "Error Opening File!");
+    EXPECT_EQ(d.doc.m_recording, 0);
+
+    d.doc.m_writeDirectory = d.dir.Dir();
+    d.doc.m_autoFileName = "07MAR2026-090503";
+    EXPECT_EQ(d.doc.ProposedRecordPath(), d.dir.File("07MAR2026-090503.31l"));
+    EXPECT_EQ(d.doc.m_recordPath, d.dir.File("07MAR2026-090503.31l"));
+    d.doc.m_autoFileName.clear();
+    EXPECT_NE(d.doc.ProposedRecordPath(), d.dir.File(".31l")) << "never a nameless file";
+
+    EXPECT_EQ(d.doc.AcceptRecordPath(""), "");
+    EXPECT_EQ(d.doc.m_recordPath, "");
+
+    d.doc.m_playPath = d.dir.File("played.31l");
+    EXPECT_EQ(d.doc.AcceptRecordPath(d.dir.Dir() + "./played.31l"), "");
+    EXPECT_EQ(d.messages.back(), "Can't write in this file ...\nThis file is used as playback!   ");
+
+    std::filesystem::create_directories(d.dir.File("sub"));
+    EXPECT_EQ(d.doc.AcceptRecordPath(d.dir.File("sub/new.31l")), d.dir.File("sub/new.31l"));
+    EXPECT_EQ(d.doc.m_writeDirectory, d.dir.File("sub") + "/");
+
+    d.doc.m_recording = 1;
+    EXPECT_EQ(d.doc.AcceptRecordPath(d.dir.File("sub/other.31l")), "");
+    EXPECT_EQ(d.messages.back(), "Data is already being saved to file.   ");
+}
+
+TEST(Recording, CommandLineName) {
+    EXPECT_EQ(StartupRecordPath("survey.run1"), "survey.31l");
+    EXPECT_EQ(StartupRecordPath("./survey.run1"), "./survey.31l");
+    EXPECT_EQ(StartupRecordPath("runs.v2/survey.a.b"), "runs.v2/survey.31l");
+    EXPECT_EQ(StartupRecordPath("/data/pipe7"), "/data/pipe7.31l");
+
+    DataDoc d;
+    std::vector<std::string> questions;
+    bool answer = false;
+    d.doc.m_hooks.askYesNo = [&](const std::string& q) {
+        questions.push_back(q);
+        return answer;
+    };
+    d.doc.StartRecordingFromCommandLine(d.dir.File("survey.run1"));
+    EXPECT_TRUE(questions.empty());
+    EXPECT_EQ(d.doc.m_recording, 1);
+    LoadPing(d.doc, 0);
+    d.doc.AppendRecord();
+    d.doc.StopRecording();
+
+    // It exists now: asked, and No leaves it alone.
+    d.doc.StartRecordingFromCommandLine(d.dir.File("survey.run2"));
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0],
+              d.dir.File("survey.31l") + " already exists !\nDo you want to replace it?   ");
+    EXPECT_EQ(d.doc.m_recording, 0);
+    EXPECT_EQ(ReadBytes(d.dir.File("survey.31l")).size(), 512u);
+    answer = true;
+    d.doc.StartRecordingFromCommandLine(d.dir.File("survey"));
+    EXPECT_EQ(d.doc.m_recording, 1);
+    EXPECT_TRUE(ReadBytes(d.dir.File("survey.31l")).empty()) << "replaced";
+}
+
+TEST(Recording, ClosingTheDataFilesStopsTheRecording) {
+    DataDoc d;
+    int xyzClosed = 0;
+    d.doc.m_hooks.closeXyzFile = [&] { ++xyzClosed; };
+    ASSERT_TRUE(d.doc.OpenRecordFile(d.dir.File("a.31l")));
+    d.doc.CloseDataFiles();
+    EXPECT_EQ(d.doc.m_recording, 0) << "the record command must not show a recording to nowhere";
+    EXPECT_EQ(xyzClosed, 1);
+    ASSERT_TRUE(d.doc.OpenRecordFile(d.dir.File("b.31l")));
+    d.doc.OnCloseDocument();
+    EXPECT_FALSE(d.doc.m_recordFile.IsOpen());
+}
+
+TEST(RecordingFailure, AFullDiskStopsRecordingAndKeepsWholeRecords) {
+    // The child records under a file-size limit of three and a bit records:
+    // the fourth write fails part-way.
+    TempDir dir;
+    const std::string path = dir.File("full.31l");
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lim{3 * 512 + 100, 3 * 512 + 100};
+        setrlimit(RLIMIT_FSIZE, &lim);
+        CTubescanDoc doc;
+        std::string message;
+        doc.m_hooks.showMessage = [&](const std::string& m) { message = m; };
+        if (!doc.OpenRecordFile(path)) _exit(10);
+        for (int i = 0; i < 6; ++i) {
+            LoadPing(doc, i);
+            doc.AppendRecord();
+        }
+        if (doc.m_recording != 0) _exit(11);
+        if (message.find(path) == std::string::npos) _exit(12);
+        if (message.find("3 records") == std::string::npos) _exit(13);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const auto bytes = ReadBytes(path);
+    EXPECT_EQ(bytes.size(), 3u * 512u);
+    ExpectWholeRecords(bytes, 3);
+}
+
+TEST(RecordingFailure, ARemovedFileIsWrittenBackAndRecordingStops) {
+    DataDoc d;
+    const std::string path = d.dir.File("gone.31l");
+    ASSERT_TRUE(d.doc.OpenRecordFile(path));
+    for (int i = 0; i < 2; ++i) {
+        LoadPing(d.doc, i);
+        d.doc.AppendRecord();
+    }
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    LoadPing(d.doc, 2);
+    d.doc.AppendRecord();
+    EXPECT_EQ(d.doc.m_recording, 0);
+    ASSERT_FALSE(d.messages.empty());
+    EXPECT_NE(d.messages.back().find(path), std::string::npos);
+    EXPECT_NE(d.messages.back().find("removed"), std::string::npos);
+    ExpectWholeRecords(ReadBytes(path), 2);
+    EXPECT_EQ(ReadBytes(path).size(), 1024u);
+}
+
+TEST(RecordingFailure, KilledWhileRecordingLeavesWholeRecords) {
+    TempDir dir;
+    const std::string path = dir.File("killed.31l");
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        close(ready[0]);
+        CTubescanDoc doc;
+        if (!doc.OpenRecordFile(path)) _exit(10);
+        // Bounded, in case the kill never came; it comes long before.
+        for (int i = 0; i < 200000; ++i) {
+            LoadPing(doc, i);
+            doc.AppendRecord();
+            if (i == 20) {
+                const char c = 'r';
+                if (write(ready[1], &c, 1) != 1) _exit(11);
+            }
+        }
+        _exit(12);
+    }
+    close(ready[1]);
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    close(ready[0]);
+    ASSERT_EQ(kill(pid, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    // Everything appended before the kill is in the file without any flush.
+    ExpectWholeRecords(ReadBytes(path), 21);
+}

@@ -99,7 +99,8 @@ struct DocumentHooks {
     std::function<void()> stopPlaybackTimer;
     std::function<void(std::int64_t)> setPlaybackPercent; // the bar's slider, 0..100
     std::function<void()> hideSettingsPanel;
-    // Files and conversions kept outside the document.
+    // Told after the document closed its .xyz file / finished a conversion
+    // (the document does both itself; these only notify).
     std::function<void()> closeXyzFile;
     std::function<void()> finishXyzConversion; // end of file reached while converting
 };
@@ -373,6 +374,9 @@ class CTubescanDoc {
     DatagramSinkSlot m_udpSocket;
     std::string m_xyzLineText; // reused for every .xyz line
     std::string m_lastXyzPath; // the .xyz being (or last) written
+    // Playback computes profile points without painting the image (the
+    // converter, which needs the points and not the picture).
+    bool m_playbackPointsOnly = false;
     CPlayFile m_playFile;
     CRecordFile m_recordFile;
     // Playback loop timing and the diagnostics refresh count of the tick.

@@ -9,62 +9,14 @@
 #include <sys/stat.h>
 
 #include "../core/TempDir.h"
+#include "../support/ConvertTool.h"
 #include "../support/SurveyFile.h"
 #include "doc/TubescanDoc.h"
 
 namespace fs = std::filesystem;
+using namespace converttest;
 
 namespace {
-
-const std::string kSettings = "[System Settings]\r\n"
-                              "IP Address=127.0.0.1\r\n"
-                              "Output UDP Address=127.0.0.1\r\n"
-                              "Output UDP Port=4999\r\n"
-                              "Zoom=1.5\r\n"
-                              "Speed of Sound=1430\r\n"
-                              "[Sonar Settings]\r\n";
-
-struct ToolRun {
-    int exitCode = -1;
-    std::string out, err;
-};
-
-// The tool copied into a folder of its own, beside the settings file it is
-// meant to find there.
-class Tool {
-  public:
-    explicit Tool(const std::string& settings = kSettings) {
-        fs::copy_file(TUBESCAN_CONVERT_PATH, m_dir.File("tubescan-convert"));
-        if (!settings.empty()) m_dir.Write("TubescanL.INI", settings);
-    }
-    ToolRun operator()(const QStringList& args, const std::string& cwd = {}) const {
-        QProcess p;
-        if (!cwd.empty()) p.setWorkingDirectory(QString::fromStdString(cwd));
-        p.start(QString::fromStdString(m_dir.File("tubescan-convert")), args);
-        ToolRun r;
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished(5000);
-            r.err = "timed out";
-            return r;
-        }
-        if (p.exitStatus() != QProcess::NormalExit) {
-            r.err = "crashed";
-            return r;
-        }
-        r.exitCode = p.exitCode();
-        r.out = p.readAllStandardOutput().toStdString();
-        r.err = p.readAllStandardError().toStdString();
-        return r;
-    }
-
-  private:
-    TempDir m_dir;
-};
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // The program's "Convert .31L file to .xyz..." from a fresh start with the
 // settings file beside it: the same playback ticks, drawing included.

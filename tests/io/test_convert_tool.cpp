@@ -1,11 +1,10 @@
-// tubescan-convert against the program's own conversion, and its refusals.
+// tubescan-convert's command line, refusals and hostile input.
 #include <gtest/gtest.h>
 
 #include <QProcess>
 
 #include <filesystem>
 #include <random>
-#include <regex>
 #include <sys/stat.h>
 
 #include "../core/TempDir.h"
@@ -17,24 +16,6 @@ namespace fs = std::filesystem;
 using namespace converttest;
 
 namespace {
-
-// The program's "Convert .31L file to .xyz..." from a fresh start with the
-// settings file beside it: the same playback ticks, drawing included.
-std::string ProgramConversion(const TempDir& dir, const std::string& input) {
-    dir.Write("TubescanL.INI", kSettings);
-    CTubescanDoc doc;
-    doc.OnNewDocument(dir.Dir());
-    std::vector<std::string> messages;
-    doc.m_hooks.showMessage = [&](const std::string& m) { messages.push_back(m); };
-    EXPECT_TRUE(doc.StartXyzConversion([&] {
-        doc.BeginOpenPlayback();
-        return doc.OpenPlaybackPath(input);
-    }));
-    for (std::uint64_t tick = 0; doc.m_xyzConverting == 1 && tick < doc.m_fileLength; ++tick)
-        doc.PlaybackTick();
-    EXPECT_EQ(messages, std::vector<std::string>{"Conversion Complete!"});
-    return dir.Read(fs::path(input).filename().replace_extension("xyz").string());
-}
 
 std::size_t Lines(const std::string& text) {
     return std::count(text.begin(), text.end(), '\n');
@@ -49,42 +30,6 @@ std::size_t Points(std::uint32_t count) {
 }
 
 } // namespace
-
-TEST(ConvertTool, WritesTheProgramsLinesByteForByte) {
-    const std::vector<survey::Shape> shapes = {
-        {.rangeIndex = -1},
-        {.rangeIndex = 4, .orientation = true},
-        {.rangeIndex = 7, .orientation = true, .zeroUpDown = 1, .xdcrFwdAft = 1},
-        {.rangeIndex = 0, .zeroUpDown = 1},
-        {.rangeIndex = 9, .xdcrFwdAft = 1, .oddDates = true},
-        {.rangeIndex = -1, .orientation = true, .zeroUpDown = 1, .oddDates = true},
-    };
-    const Tool tool;
-    const std::regex line(R"(\d\d-[A-Z]{3}-\d{4}\t\d\d:\d\d:\d\d\.\d\d\d(\t *-?\d+\.\d{3}){3}\r)");
-    for (std::size_t k = 0; k < shapes.size(); ++k) {
-        SCOPED_TRACE("shape " + std::to_string(k));
-        TempDir programDir, toolDir;
-        const std::uint32_t count = 2500;
-        ASSERT_TRUE(survey::WriteFile(programDir.File("survey.31l"), count, shapes[k]));
-        fs::copy_file(programDir.File("survey.31l"), toolDir.File("Survey.31L"));
-
-        const std::string expected = ProgramConversion(programDir, programDir.File("survey.31l"));
-        const ToolRun r = tool({"-q", Q(toolDir.File("Survey.31L"))});
-        ASSERT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_TRUE(r.out.empty()) << r.out;
-        const std::string got = toolDir.Read("Survey.xyz");
-        EXPECT_TRUE(got == expected) << "first lines\n"
-                                     << got.substr(0, 300) << "\n"
-                                     << expected.substr(0, 300);
-
-        // One line per ping the head did not garble, each well formed.
-        EXPECT_EQ(Lines(got), Points(count));
-        std::istringstream in(got);
-        std::string l;
-        while (std::getline(in, l))
-            ASSERT_TRUE(std::regex_match(l, line)) << l;
-    }
-}
 
 TEST(ConvertTool, UsageErrorsExitWithTwo) {
     const Tool tool;

@@ -89,6 +89,7 @@ void CTubescanDoc::CloseDataFiles() {
         m_recordFile.Close();
         m_recording = 0;
     }
+    CloseXyzFile();
     if (m_hooks.closeXyzFile) m_hooks.closeXyzFile();
 }
 

@@ -121,8 +121,10 @@ void StartFileAgain(CTubescanDoc& doc) {
     doc.ClearImage();
     doc.ResetPingHistory();
     doc.m_pingCount = 0;
-    if (doc.m_xyzConverting == 1 && doc.m_hooks.finishXyzConversion)
-        doc.m_hooks.finishXyzConversion();
+    if (doc.m_xyzConverting == 1) {
+        doc.FinishXyzConversion();
+        if (doc.m_hooks.finishXyzConversion) doc.m_hooks.finishXyzConversion();
+    }
 }
 
 } // namespace
@@ -164,7 +166,8 @@ void CTubescanDoc::ReadNextRecord() {
                 // is drawn with the samples of the one before.
                 m_playFile.Read(m_sideBuffer.data(), tail);
             }
-            ProcessPing(*this, ws);
+            ProcessPing(*this, ws,
+                        m_playbackPointsOnly ? PingDrawing::PointsOnly : PingDrawing::Pixels);
             ++m_pingCount;
             processed = true;
         }

@@ -19,6 +19,7 @@
 #include "doc/IniFile.h"
 #include "doc/Timer.h"
 #include "doc/TrigTables.h"
+#include "doc/XyzSinks.h"
 #include "link/HeadProtocol.h"
 #include "view/SonarBitmap.h"
 
@@ -98,7 +99,8 @@ struct DocumentHooks {
     std::function<void()> stopPlaybackTimer;
     std::function<void(std::int64_t)> setPlaybackPercent; // the bar's slider, 0..100
     std::function<void()> hideSettingsPanel;
-    // Files and conversions kept outside the document.
+    // Told after the document closed its .xyz file / finished a conversion
+    // (the document does both itself; these only notify).
     std::function<void()> closeXyzFile;
     std::function<void()> finishXyzConversion; // end of file reached while converting
 };
@@ -143,6 +145,25 @@ class CTubescanDoc {
     // outputs that are enabled. Called from the acquisition thread in real
     // time and from the user-interface thread in playback.
     void EmitProfilePoint(double distance, double bearing);
+
+    // "Convert .31L file to .xyz..." (32956) once the operator's choice is
+    // known: openPlaybackFile opens the chosen .31l for playback; the .xyz is
+    // that path with "xyz" for its last three characters, or outputPath when
+    // given. The conversion then runs with the playback and ends in
+    // FinishXyzConversion. Returns true when a conversion is running.
+    bool StartXyzConversion(const std::function<bool()>& openPlaybackFile,
+                            const std::string& outputPath = {});
+    // End of the played file while converting. Returns false when the .xyz
+    // could not be written completely (the operator was told so).
+    bool FinishXyzConversion();
+    // Closes the .xyz file; a conversion without its file is over.
+    void CloseXyzFile();
+    // "Enable UDP XYZ Output" (32958) and "Enable UDP Range/Bearing Output"
+    // (32959): each turns the other off when it turns on.
+    void OnUdpOutputCommand(int commandId);
+    bool IsUdpOutputChecked(int commandId) const;
+    // Shuts the UDP output socket (with the head socket, at connect and close).
+    void CloseUdpOutput() { m_udpSocket.Reset(); }
 
     // Appends the current ping (m_reply and the settings it was taken with) to
     // the record file while recording. Takes no lock: call it on the
@@ -346,6 +367,16 @@ class CTubescanDoc {
     int m_seekDragging = 0;
     int m_recordLength = 0;
     char m_xyzFileName[256] = {};
+    XyzFile m_xyzFile;
+
+    // The UDP output socket: empty until created at connect or on opening a
+    // playback file (io installs it).
+    DatagramSinkSlot m_udpSocket;
+    std::string m_xyzLineText; // reused for every .xyz line
+    std::string m_lastXyzPath; // the .xyz being (or last) written
+    // Playback computes profile points without painting the image (the
+    // converter, which needs the points and not the picture).
+    bool m_playbackPointsOnly = false;
     CPlayFile m_playFile;
     CRecordFile m_recordFile;
     // Playback loop timing and the diagnostics refresh count of the tick.
@@ -390,6 +421,12 @@ class CTubescanDoc {
 // when it exists there or the directory is writable, otherwise the file in the
 // user's configuration folder ($XDG_CONFIG_HOME/TubescanL or ~/.config/TubescanL).
 std::string ResolveSettingsPath(const std::string& programDirectory);
+
+// Command ids of the XYZ and UDP output menu items.
+inline constexpr int kIdConvertToXyz = 32956;
+inline constexpr int kIdUdpXyzOutput = 32958;
+inline constexpr int kIdUdpPrdOutput = 32959;
+inline constexpr int kIdUdpAddress = 32960; // no handler: always disabled
 
 // "%02d-%s-%04d" month abbreviation table.
 extern const char* const kMonthAbbreviations[12];

@@ -1,8 +1,121 @@
-// Profile points to the .xyz file and the UDP outputs.
+// Profile points to the .xyz file and the UDP outputs; the conversion command
+// and the UDP output toggles.
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
 #include "doc/TubescanDoc.h"
+#include "doc/XyzFormat.h"
+
+namespace {
+
+// The acquisition thread reads the output switches for every point while the
+// operator may flip them from the menu.
+int LoadFlag(const int& flag) {
+    return std::atomic_ref<int>(const_cast<int&>(flag)).load(std::memory_order_relaxed);
+}
+void StoreFlag(int& flag, int value) {
+    std::atomic_ref<int>(flag).store(value, std::memory_order_relaxed);
+}
+
+} // namespace
 
 void CTubescanDoc::EmitProfilePoint(double distance, double bearing) {
-    // The XYZ and UDP outputs are not built yet.
-    (void)distance;
-    (void)bearing;
+    const xyz::ProfilePoint p = xyz::ComputeProfilePoint(distance, bearing, m_zoom, m_range,
+                                                         m_soundVelocity, m_extDistance);
+
+    // Conversions run only in playback, on the user-interface thread.
+    if (m_playback == 1 && m_xyzConverting == 1 && m_xyzFile.IsOpen()) {
+        xyz::BuildFileStamp(m_stampText, m_date, m_time, m_millis);
+        xyz::BuildXyzFileLine(m_xyzLineText, m_stampText, p);
+        m_xyzFile.Write(m_xyzLineText);
+    }
+
+    const bool sendXyz = LoadFlag(m_udpXyzEnabled) != 0;
+    const bool sendPrd = LoadFlag(m_udpPrdEnabled) != 0;
+    if (!sendXyz && !sendPrd) return;
+    const std::shared_ptr<DatagramSink> socket = m_udpSocket.Get();
+    if (!socket) return;
+    xyz::BuildDatagramStamp(m_stampText, m_date, m_time, m_millis);
+    std::string datagram;
+    if (sendXyz) {
+        xyz::BuildXyzDatagram(datagram, m_stampText, p);
+        socket->Send(datagram);
+    }
+    if (sendPrd) {
+        xyz::BuildPrdDatagram(datagram, m_stampText, m_pitchAvg, m_rollAvg, p);
+        socket->Send(datagram);
+    }
+}
+
+bool CTubescanDoc::StartXyzConversion(const std::function<bool()>& openPlaybackFile,
+                                      const std::string& outputPath) {
+    m_hold = 0;
+    // Only a file opened now is converted. A cancelled or failed choice leaves
+    // whatever was playing alone: converting the running playback from
+    // wherever it happens to be would report a partial file as complete.
+    const bool opened = openPlaybackFile && openPlaybackFile();
+    if (!opened || m_playback != 1) return m_xyzConverting == 1 && m_xyzFile.IsOpen();
+
+    if (m_xyzFile.IsOpen()) {
+        // A conversion was running, but its playback file has just been
+        // replaced, so its .xyz cannot be finished.
+        const std::string stopped = m_lastXyzPath;
+        CloseXyzFile();
+        ShowMessage("Conversion to " + stopped + " stopped before the end of its data file.");
+    }
+    m_xyzConverting = 1;
+
+    // The name comes from the full playback path: m_xyzFileName holds at most
+    // 255 characters and would silently cut a long path into another name.
+    std::string path = outputPath;
+    if (path.empty() && m_playPath.size() >= 3)
+        path = m_playPath.substr(0, m_playPath.size() - 3) + "xyz";
+    if (path.empty()) path.assign(m_xyzFileName, strnlen(m_xyzFileName, sizeof m_xyzFileName));
+    int error = 0;
+    if (!m_xyzFile.Create(path, &error)) {
+        ShowMessage(FileErrorReport(path, error));
+        ShowMessage("Error Creating XYZ File!");
+        // Without its file there is no conversion: the file plays on as an
+        // ordinary playback instead of ending in "Conversion Complete!".
+        m_xyzConverting = 0;
+        return false;
+    }
+    m_lastXyzPath = path;
+    return true;
+}
+
+bool CTubescanDoc::FinishXyzConversion() {
+    m_xyzConverting = 0;
+    const bool wasOpen = m_xyzFile.IsOpen();
+    const bool complete = m_xyzFile.Close() || !wasOpen;
+    if (complete)
+        ShowMessage("Conversion Complete!");
+    else
+        ShowMessage("Error Writing XYZ File!\n" + m_lastXyzPath + " is incomplete.");
+    if (m_hooks.stopPlaybackTimer) m_hooks.stopPlaybackTimer();
+    return complete;
+}
+
+void CTubescanDoc::CloseXyzFile() {
+    m_xyzFile.Close();
+    m_xyzConverting = 0;
+}
+
+void CTubescanDoc::OnUdpOutputCommand(int commandId) {
+    if (commandId == kIdUdpXyzOutput) {
+        const int on = LoadFlag(m_udpXyzEnabled) ? 0 : 1;
+        StoreFlag(m_udpXyzEnabled, on);
+        if (on) StoreFlag(m_udpPrdEnabled, 0);
+    } else if (commandId == kIdUdpPrdOutput) {
+        const int on = LoadFlag(m_udpPrdEnabled) ? 0 : 1;
+        StoreFlag(m_udpPrdEnabled, on);
+        if (on) StoreFlag(m_udpXyzEnabled, 0);
+    }
+}
+
+bool CTubescanDoc::IsUdpOutputChecked(int commandId) const {
+    if (commandId == kIdUdpXyzOutput) return LoadFlag(m_udpXyzEnabled) != 0;
+    if (commandId == kIdUdpPrdOutput) return LoadFlag(m_udpPrdEnabled) != 0;
+    return false;
 }

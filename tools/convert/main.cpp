@@ -1,8 +1,133 @@
-// tubescan-convert: the .31l to .xyz converter arrives with XYZ conversion;
-// until then it says so and fails.
-#include <cstdio>
+// tubescan-convert: converts TubescanL recordings (.31l) to .xyz text files
+// from a shell, writing exactly what the program's own conversion writes
+// with the same settings file.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
 
-int main() {
-    std::fprintf(stderr, "tubescan-convert: not built yet\n");
-    return 1;
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+#include "doc/IniFile.h"
+#include "doc/RecordConversion.h"
+#include "doc/TubescanDoc.h"
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+std::string LocalPath(const QString& s) {
+    return QFile::encodeName(s).toStdString();
+}
+
+// A one-line bar on stderr, redrawn in place.
+class ProgressBar {
+  public:
+    explicit ProgressBar(bool enabled) : m_enabled(enabled) {}
+    void Show(const std::string& label, int percent) {
+        if (!m_enabled) return;
+        constexpr int kWidth = 30;
+        const int filled = percent * kWidth / 100;
+        std::fprintf(stderr, "\r%s [%s%s] %3d%%", label.c_str(), std::string(filled, '#').c_str(),
+                     std::string(kWidth - filled, '-').c_str(), percent);
+        std::fflush(stderr);
+        m_shown = true;
+    }
+    void Clear() {
+        if (!m_shown) return;
+        std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+        m_shown = false;
+    }
+
+  private:
+    bool m_enabled;
+    bool m_shown = false;
+};
+
+std::string BaseName(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tubescan-convert"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TUBESCAN_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Converts TubescanL recordings (.31l) to .xyz text files: one line per profile point,\n"
+        "the same lines the program's \"Convert .31L file to .xyz...\" writes. Settings come\n"
+        "from TubescanL.INI beside the program (or the user's configuration folder).\n"
+        "Each FILE.31l becomes FILE.xyz. Exit status: 0 all converted, 1 a file failed,\n"
+        "2 usage error."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption force({QStringLiteral("f"), QStringLiteral("force")},
+                                   QStringLiteral("Replace .xyz files that exist."));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("Write the .xyz to PATH (one input only)."),
+                                    QStringLiteral("PATH"));
+    const QCommandLineOption quiet(
+        {QStringLiteral("q"), QStringLiteral("quiet")},
+        QStringLiteral("No progress bar and no summary; failures are still explained."));
+    parser.addOption(force);
+    parser.addOption(output);
+    parser.addOption(quiet);
+    parser.addPositionalArgument(QStringLiteral("FILE.31l"), QStringLiteral("Recordings."),
+                                 QStringLiteral("FILE.31l [MORE.31l ...]"));
+
+    auto usage = [](const QString& why) {
+        std::fprintf(stderr, "tubescan-convert: %s\nTry 'tubescan-convert --help'.\n",
+                     qPrintable(why));
+        return kUsageError;
+    };
+    if (!parser.parse(QCoreApplication::arguments())) return usage(parser.errorText());
+    if (parser.isSet(helpOption)) parser.showHelp(0);
+    if (parser.isSet(versionOption)) parser.showVersion();
+
+    const QStringList inputs = parser.positionalArguments();
+    if (inputs.isEmpty()) return usage(QStringLiteral("no .31l file given"));
+    std::string outputPath;
+    if (parser.isSet(output)) {
+        if (inputs.size() != 1) return usage(QStringLiteral("-o takes exactly one input file"));
+        outputPath = LocalPath(parser.value(output));
+        if (outputPath.empty()) return usage(QStringLiteral("-o needs a file name"));
+    }
+    const bool beQuiet = parser.isSet(quiet);
+
+    // The settings file the program itself would read; the converter never
+    // writes it.
+    const std::string programDir = LocalPath(QCoreApplication::applicationDirPath()) + "/";
+    conversion::Options options;
+    options.settings = IniFile::Load(ResolveSettingsPath(programDir));
+    options.replace = parser.isSet(force);
+
+    ProgressBar bar(!beQuiet && ::isatty(STDERR_FILENO));
+    int failures = 0;
+    for (qsizetype i = 0; i < inputs.size(); ++i) {
+        const std::string input = LocalPath(inputs[i]);
+        const std::string target = outputPath.empty() ? conversion::XyzPathFor(input) : outputPath;
+        const std::string label = (inputs.size() > 1 ? "[" + std::to_string(i + 1) + "/" +
+                                                           std::to_string(inputs.size()) + "] "
+                                                     : std::string()) +
+                                  BaseName(input);
+        options.progress = [&](int percent) { bar.Show(label, percent); };
+        const conversion::Result r = conversion::ConvertRecordFile(input, target, options);
+        bar.Clear();
+        if (r.outcome == conversion::Outcome::Converted) {
+            if (!beQuiet)
+                std::printf("%s -> %s: %llu points\n", input.c_str(), target.c_str(),
+                            static_cast<unsigned long long>(r.lines));
+        } else {
+            ++failures;
+            std::fprintf(stderr, "tubescan-convert: %s: %s\n", input.c_str(), r.detail.c_str());
+        }
+    }
+    std::fflush(stdout);
+    return failures == 0 ? 0 : 1;
 }

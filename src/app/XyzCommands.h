@@ -1,0 +1,24 @@
+// The menu commands of XYZ conversion and UDP output: "Convert .31L file to
+// .xyz..." (32956), "Enable UDP XYZ Output" (32958), "Enable UDP
+// Range/Bearing Output" (32959) and "&Udp Address..." (32960, which has no
+// handler and so is always disabled).
+#pragma once
+
+#include "app/DataFileDialogs.h"
+
+class CTubescanDoc;
+class QAction;
+class QWidget;
+
+// Command 32956: the playback open dialog, then the conversion runs with the
+// playback and ends with the end of the file. Returns true when a conversion
+// is running afterwards.
+bool ConvertToXyzCommand(CTubescanDoc& doc, QWidget* parent,
+                         const FileDialogRunner& run = RunFileDialog);
+
+// Whether the action's command id (its data) is one of the four above.
+bool IsXyzCommand(const QAction& action);
+// Runs the command of the action (32956 needs the parent for its dialog).
+void RunXyzCommand(const QAction& action, CTubescanDoc& doc, QWidget* parent);
+// The update rule of the action: enabled state and check mark.
+void UpdateXyzCommand(QAction& action, const CTubescanDoc& doc);

@@ -1,0 +1,149 @@
+#include "doc/RecordConversion.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+#include "doc/TubescanDoc.h"
+
+namespace conversion {
+
+namespace fs = std::filesystem;
+
+std::string XyzPathFor(const std::string& input) {
+    if (input.size() < 3) return "xyz";
+    return input.substr(0, input.size() - 3) + "xyz";
+}
+
+bool HasRecordFileName(const std::string& path) {
+    // The program's own test: the last three characters, in any case.
+    if (path.size() < 3) return false;
+    std::string tail = path.substr(path.size() - 3);
+    for (char& c : tail)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return tail == "31l";
+}
+
+namespace {
+
+Result Failed(Outcome outcome, std::string detail) {
+    Result r;
+    r.outcome = outcome;
+    r.detail = std::move(detail);
+    return r;
+}
+
+bool Contains(const std::vector<std::string>& messages, std::string_view text) {
+    for (const auto& m : messages)
+        if (m.find(text) != std::string::npos) return true;
+    return false;
+}
+
+std::string Joined(const std::vector<std::string>& messages) {
+    std::string all;
+    for (const auto& m : messages) {
+        if (m == "Conversion Complete!") continue;
+        if (!all.empty()) all += " ";
+        all += m;
+    }
+    return all;
+}
+
+// Removes the temporary file whatever happens to the conversion.
+class TemporaryFile {
+  public:
+    explicit TemporaryFile(std::string path) : m_path(std::move(path)) {}
+    ~TemporaryFile() {
+        if (!m_kept) {
+            std::error_code ec;
+            fs::remove(m_path, ec);
+        }
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    const std::string& Path() const { return m_path; }
+    void Keep() { m_kept = true; }
+
+  private:
+    std::string m_path;
+    bool m_kept = false;
+};
+
+} // namespace
+
+Result ConvertRecordFile(const std::string& input, const std::string& output,
+                         const Options& options) {
+    if (!HasRecordFileName(input))
+        return Failed(Outcome::NotRecordFileName, "not a \".31l\" data file name");
+
+    std::error_code ec;
+    const fs::file_status status = fs::status(input, ec);
+    if (ec || !fs::exists(status))
+        return Failed(Outcome::Unreadable, "cannot be read: " + std::string(std::strerror(ENOENT)));
+    // A pipe or device under a data-file name would block or never end.
+    if (fs::is_directory(status)) return Failed(Outcome::Unreadable, "is a folder");
+    if (!fs::is_regular_file(status)) return Failed(Outcome::Unreadable, "is not a regular file");
+    if (::access(input.c_str(), R_OK) != 0)
+        return Failed(Outcome::Unreadable, "cannot be read: " + std::string(std::strerror(errno)));
+
+    if (fs::exists(output, ec) && fs::equivalent(input, output, ec))
+        return Failed(Outcome::OutputIsInput, "the output " + output + " is the input itself");
+    if (!options.replace && fs::exists(output, ec))
+        return Failed(Outcome::OutputExists, output + " exists (--force replaces it)");
+
+    CTubescanDoc doc;
+    doc.LoadSettings(options.settings);
+    doc.m_playbackPointsOnly = true;
+    std::vector<std::string> messages;
+    doc.m_hooks.showMessage = [&messages](const std::string& m) { messages.push_back(m); };
+    int lastPercent = -1;
+    doc.m_hooks.setPlaybackPercent = [&](std::int64_t percent) {
+        const int p = percent < 0 ? 0 : (percent > 100 ? 100 : static_cast<int>(percent));
+        if (p != lastPercent && options.progress) options.progress(p);
+        lastPercent = p;
+    };
+
+    TemporaryFile temporary(output + ".part" + std::to_string(::getpid()));
+    bool opened = false;
+    const bool running = doc.StartXyzConversion(
+        [&] {
+            opened = doc.OpenPlaybackPath(input);
+            return opened;
+        },
+        temporary.Path());
+    if (!opened) {
+        if (Contains(messages, "File has no data"))
+            return Failed(Outcome::NoRecords, "has no records (shorter than 100 bytes)");
+        return Failed(Outcome::Unreadable, "cannot be read: " + Joined(messages));
+    }
+    if (!running) return Failed(Outcome::OutputFailed, Joined(messages));
+
+    // Every tick reads at least one byte or ends the pass, so the length of
+    // the file bounds the pass whatever the file holds.
+    const std::uint64_t tickLimit = doc.m_fileLength + 16;
+    for (std::uint64_t tick = 0; doc.m_xyzConverting == 1 && tick < tickLimit; ++tick)
+        doc.PlaybackTick();
+    if (doc.m_xyzConverting == 1) {
+        doc.CloseXyzFile();
+        return Failed(Outcome::Unreadable, "playback did not reach the end of the file");
+    }
+    if (doc.m_xyzFile.WriteFailed())
+        return Failed(Outcome::OutputFailed, "cannot write " + output + ": disk full or removed?");
+
+    Result result;
+    result.lines = doc.m_xyzFile.LinesWritten();
+    if (result.lines == 0) return Failed(Outcome::NoRecords, "has no usable records");
+
+    if (!options.replace && fs::exists(output, ec))
+        return Failed(Outcome::OutputExists, output + " appeared during the conversion");
+    fs::rename(temporary.Path(), output, ec);
+    if (ec) return Failed(Outcome::OutputFailed, "cannot create " + output + ": " + ec.message());
+    temporary.Keep();
+    return result;
+}
+
+} // namespace conversion

@@ -1,0 +1,49 @@
+// Converting one ".31l" recording to its ".xyz" text without the program's
+// windows: a fresh document with the program's settings plays the file once
+// through the very playback and ping processing the program uses, so the
+// lines are the program's lines to the byte.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "doc/IniFile.h"
+
+namespace conversion {
+
+// The input's path with its last three characters replaced by "xyz".
+std::string XyzPathFor(const std::string& input);
+// Whether the path ends in "31l" (any case), the only files playback takes.
+bool HasRecordFileName(const std::string& path);
+
+enum class Outcome {
+    Converted,
+    NotRecordFileName, // the name does not end in ".31l"
+    Unreadable,        // the file cannot be opened or read
+    NoRecords,         // too short, or not one usable record in it
+    OutputExists,      // the .xyz is there and replacing was not asked for
+    OutputIsInput,     // the output path names the input file
+    OutputFailed,      // the .xyz could not be created or written
+};
+
+struct Result {
+    Outcome outcome = Outcome::Converted;
+    std::uint64_t lines = 0;
+    std::string detail; // what went wrong, for the operator
+};
+
+struct Options {
+    IniFile settings; // the program's settings file (empty: its defaults)
+    bool replace = false;
+    // Progress in percent of the file, called when it changes.
+    std::function<void(int)> progress;
+};
+
+// Converts input to output. The .xyz is written beside the output under a
+// temporary name and renamed into place only when it is complete, so an
+// interrupted run never leaves a partial file that looks finished.
+Result ConvertRecordFile(const std::string& input, const std::string& output,
+                         const Options& options);
+
+} // namespace conversion

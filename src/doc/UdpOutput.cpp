@@ -1,0 +1,147 @@
+#include "doc/UdpOutput.h"
+
+#include <atomic>
+#include <cstring>
+
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QThread>
+#include <QUdpSocket>
+#include <QtGlobal>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include "doc/TubescanDoc.h"
+#include "link/LoopbackGuard.h"
+
+// The destination in the form the system's send call takes, built once so a
+// send from the acquisition thread touches no Qt object.
+struct UdpDestination {
+    sockaddr_storage address{};
+    socklen_t length = 0;
+};
+
+namespace {
+
+constexpr quint16 kLocalPort = 2;
+
+void Warn(const std::string& text) {
+    qWarning("%s", text.c_str());
+}
+
+// First address of a name, IPv4 preferred: the listeners of this output have
+// always been IPv4 hosts.
+QHostAddress Resolve(const std::string& address) {
+    QHostAddress host;
+    if (host.setAddress(QString::fromStdString(address))) return host;
+    const QHostInfo info = QHostInfo::fromName(QString::fromStdString(address));
+    for (const QHostAddress& a : info.addresses())
+        if (a.protocol() == QAbstractSocket::IPv4Protocol) return a;
+    return info.addresses().isEmpty() ? QHostAddress() : info.addresses().first();
+}
+
+std::unique_ptr<UdpDestination> MakeDestination(const QHostAddress& host, quint16 port) {
+    auto d = std::make_unique<UdpDestination>();
+    bool isV4 = false;
+    const quint32 v4 = host.toIPv4Address(&isV4);
+    if (isV4) {
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_port = htons(port);
+        sa.sin_addr.s_addr = htonl(v4);
+        std::memcpy(&d->address, &sa, sizeof sa);
+        d->length = sizeof sa;
+    } else {
+        sockaddr_in6 sa{};
+        sa.sin6_family = AF_INET6;
+        sa.sin6_port = htons(port);
+        const Q_IPV6ADDR a = host.toIPv6Address();
+        std::memcpy(&sa.sin6_addr, a.c, sizeof a.c);
+        sa.sin6_scope_id = host.scopeId().toUInt();
+        std::memcpy(&d->address, &sa, sizeof sa);
+        d->length = sizeof sa;
+    }
+    return d;
+}
+
+} // namespace
+
+void UdpOutput::SocketDeleter::operator()(QUdpSocket* socket) const {
+    // The last user may be the acquisition thread; the socket belongs to the
+    // thread that made it.
+    if (socket->thread() == QThread::currentThread())
+        delete socket;
+    else
+        socket->deleteLater();
+}
+
+UdpOutput::UdpOutput(const std::string& address, int port) {
+    m_refusal = loopback::CheckDestination(address, "UDP output");
+    if (!m_refusal.empty()) {
+        Warn(m_refusal);
+        return;
+    }
+    if (port < 1 || port > 65535) {
+        m_refusal =
+            "UDP output: " + std::to_string(port) + " is not a port number; nothing is sent.";
+        Warn(m_refusal);
+        return;
+    }
+    const QHostAddress host = Resolve(address);
+    if (host.isNull()) {
+        m_refusal = "UDP output: cannot find the address of " + address + "; nothing is sent.";
+        Warn(m_refusal);
+        return;
+    }
+    // A name may resolve off this machine even when its text looked local.
+    if (loopback::LoopbackOnly() && !host.isLoopback()) {
+        m_refusal = loopback::CheckDestination(host.toString().toStdString(), "UDP output");
+        Warn(m_refusal);
+        return;
+    }
+
+    bool isV4 = false;
+    host.toIPv4Address(&isV4);
+    const QHostAddress any =
+        isV4 ? QHostAddress(QHostAddress::AnyIPv4) : QHostAddress(QHostAddress::AnyIPv6);
+    m_socket.reset(new QUdpSocket);
+    if (!m_socket->bind(any, kLocalPort)) {
+        // Ports below 1024 need privileges here, and two instances cannot both
+        // have port 2: take any port rather than send nothing.
+        static std::atomic<bool> noted{false};
+        if (!noted.exchange(true))
+            qInfo("UDP output: local port %d unavailable (%s); the system chooses the port.",
+                  int(kLocalPort), qPrintable(m_socket->errorString()));
+        m_socket.reset(new QUdpSocket);
+        if (!m_socket->bind(any, 0)) {
+            m_refusal = "UDP output: no socket (" + m_socket->errorString().toStdString() +
+                        "); nothing is sent.";
+            Warn(m_refusal);
+            m_socket.reset();
+            return;
+        }
+    }
+    m_localPort = m_socket->localPort();
+    m_descriptor = static_cast<int>(m_socket->socketDescriptor());
+    m_destination = MakeDestination(host, static_cast<quint16>(port));
+}
+
+UdpOutput::~UdpOutput() = default;
+
+void UdpOutput::Send(std::string_view bytes) noexcept {
+    if (!m_destination || m_descriptor < 0) return;
+    // The socket is non-blocking and the call does not wait for buffer space:
+    // a datagram that does not fit is dropped, like any other send failure.
+    (void)::sendto(m_descriptor, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL,
+                   reinterpret_cast<const sockaddr*>(&m_destination->address),
+                   m_destination->length);
+}
+
+void InstallUdpOutput(CTubescanDoc& doc) {
+    doc.m_hooks.createUdpOutput = [&doc] {
+        if (!doc.m_udpSocket.Exists())
+            doc.m_udpSocket.Reset(std::make_shared<UdpOutput>(doc.m_udpAddress, doc.m_udpPort));
+    };
+    doc.m_hooks.closeUdpOutput = [&doc] { doc.CloseUdpOutput(); };
+}

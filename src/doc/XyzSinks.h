@@ -1,0 +1,67 @@
+// Where profile points go: the ".xyz" file of a conversion and the UDP
+// output. The document holds both; the socket itself lives in io and reaches
+// the document through DatagramSink, so the core and the converter never need
+// the network.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+// One datagram destination. Send is called from the acquisition thread in real
+// time and from the user-interface thread in playback: implementations must be
+// safe for that, must never block, and drop what cannot be sent.
+class DatagramSink {
+  public:
+    virtual ~DatagramSink() = default;
+    virtual void Send(std::string_view bytes) noexcept = 0;
+};
+
+// The document's UDP output socket. It is replaced on the user-interface
+// thread (connect, opening a playback file, closing) while the acquisition
+// thread may be sending: a sender keeps the socket it took alive until its
+// send is done.
+class DatagramSinkSlot {
+  public:
+    void Reset(std::shared_ptr<DatagramSink> sink = {});
+    std::shared_ptr<DatagramSink> Get() const;
+    bool Exists() const { return Get() != nullptr; }
+
+  private:
+    mutable std::mutex m_mutex;
+    std::shared_ptr<DatagramSink> m_sink;
+};
+
+// The ".xyz" output file: binary writes, every line carries its own CR LF.
+class XyzFile {
+  public:
+    XyzFile() = default;
+    ~XyzFile() { Close(); }
+    XyzFile(const XyzFile&) = delete;
+    XyzFile& operator=(const XyzFile&) = delete;
+
+    // Creates or truncates path. On failure returns false with errno's value
+    // in *error (when given) and the file stays closed.
+    bool Create(const std::string& path, int* error = nullptr);
+    bool IsOpen() const { return m_file != nullptr; }
+    void Write(std::string_view text);
+    // Closes the file; false when a write or the final flush failed since it
+    // was created (the file is then incomplete).
+    bool Close();
+    bool WriteFailed() const { return m_writeFailed; }
+    // Lines written since Create (each Write is one line).
+    std::uint64_t LinesWritten() const { return m_lines; }
+
+  private:
+    std::FILE* m_file = nullptr;
+    bool m_writeFailed = false;
+    std::uint64_t m_lines = 0;
+    std::unique_ptr<char[]> m_buffer;
+};
+
+// The framework-style report of a file that could not be opened or created,
+// e.g. "Access to /data/a.xyz was denied.".
+std::string FileErrorReport(const std::string& path, int error);

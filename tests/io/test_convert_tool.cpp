@@ -1,0 +1,148 @@
+// tubescan-convert's command line, refusals and hostile input.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include <filesystem>
+#include <random>
+#include <sys/stat.h>
+
+#include "../core/TempDir.h"
+#include "../support/ConvertTool.h"
+#include "../support/SurveyFile.h"
+#include "doc/TubescanDoc.h"
+
+namespace fs = std::filesystem;
+using namespace converttest;
+
+namespace {
+
+std::size_t Lines(const std::string& text) {
+    return std::count(text.begin(), text.end(), '\n');
+}
+
+// Points in a survey of count records: one per ping the head did not garble.
+std::size_t Points(std::uint32_t count) {
+    std::size_t n = 0;
+    for (std::uint32_t i = 0; i < count; ++i)
+        n += i % 97 != 5;
+    return n;
+}
+
+} // namespace
+
+TEST(ConvertTool, UsageErrorsExitWithTwo) {
+    const Tool tool;
+    TempDir d;
+    EXPECT_EQ(tool({}).exitCode, 2);
+    EXPECT_EQ(tool({"--no-such-option", "a.31l"}).exitCode, 2);
+    const ToolRun twoWithO = tool({"-o", Q(d.File("x.xyz")), "a.31l", "b.31l"});
+    EXPECT_EQ(twoWithO.exitCode, 2);
+    EXPECT_NE(twoWithO.err.find("one input"), std::string::npos);
+    const ToolRun help = tool({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("--force"), std::string::npos);
+    const ToolRun version = tool({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_NE(version.out.find(TUBESCAN_VERSION), std::string::npos);
+}
+
+TEST(ConvertTool, ExplainsEveryFailureAndLeavesNoPartialFiles) {
+    const Tool tool;
+    TempDir d;
+    ASSERT_TRUE(survey::WriteFile(d.File("good.31l"), 50, {}));
+    d.Write("notes.txt", std::string(1000, 'x'));
+    d.Write("short.31l", std::string(99, '\0'));
+    d.Write("noise.31l", std::string(5000, 'z'));
+    ASSERT_EQ(::mkfifo(d.File("pipe.31l").c_str(), 0600), 0);
+
+    const ToolRun r =
+        tool({Q(d.File("notes.txt")), Q(d.File("missing.31l")), Q(d.File("short.31l")),
+              Q(d.File("noise.31l")), Q(d.File("pipe.31l")), Q(d.File("good.31l"))});
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    for (const char* why : {"notes.txt: not a \".31l\" data file name",
+                            "missing.31l: cannot be read", "short.31l: has no records",
+                            "noise.31l: has no usable records", "pipe.31l: is not a regular file"})
+        EXPECT_NE(r.err.find(why), std::string::npos) << why << "\n" << r.err;
+    // The good file among them is still converted.
+    EXPECT_NE(r.out.find("good.xyz: 49 points"), std::string::npos) << r.out;
+    EXPECT_EQ(Lines(d.Read("good.xyz")), Points(50));
+    for (const auto& entry : fs::directory_iterator(d.Dir())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+        EXPECT_TRUE(name == "good.xyz" || entry.path().extension() != ".xyz") << name;
+    }
+}
+
+TEST(ConvertTool, NeverReplacesAFileUnlessForced) {
+    const Tool tool;
+    TempDir d;
+    ASSERT_TRUE(survey::WriteFile(d.File("a.31l"), 20, {}));
+    d.Write("a.xyz", "keep me");
+    ToolRun r = tool({Q(d.File("a.31l"))});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("--force"), std::string::npos);
+    EXPECT_EQ(d.Read("a.xyz"), "keep me");
+
+    r = tool({"--force", "-q", Q(d.File("a.31l"))});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Lines(d.Read("a.xyz")), Points(20));
+
+    // -o names the output; it may not name the input.
+    r = tool({"-q", "-o", Q(d.File("other.txt")), Q(d.File("a.31l"))});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(d.Read("other.txt"), d.Read("a.xyz"));
+    const auto before = fs::file_size(d.File("a.31l"));
+    r = tool({"--force", "-o", Q(d.File("a.31l")), Q(d.File("a.31l"))});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("input itself"), std::string::npos) << r.err;
+    EXPECT_EQ(fs::file_size(d.File("a.31l")), before);
+
+    // A relative name is taken from the working folder.
+    fs::remove(d.File("a.xyz"));
+    r = tool({"-q", "a.31l"}, d.Dir());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(fs::exists(d.File("a.xyz")));
+}
+
+TEST(ConvertTool, HostileFilesNeitherCrashNorHang) {
+    const Tool tool;
+    TempDir d;
+    std::mt19937 rng(31);
+    QStringList files{"-q"};
+    for (int k = 0; k < 12; ++k) {
+        // Real records cut, overwritten and shuffled with signatures whose
+        // lengths point anywhere.
+        std::string bytes;
+        CTubescanDoc scratch;
+        for (std::uint32_t i = 0; i < 40; ++i) {
+            const auto r = survey::MakeRecord(scratch, i, {.orientation = true});
+            bytes.append(reinterpret_cast<const char*>(r.data()), r.size());
+        }
+        for (int j = 0; j < 60; ++j) {
+            const std::size_t at = rng() % bytes.size();
+            switch (rng() % 4) {
+            case 0:
+                bytes.replace(at, 3, "31L");
+                break;
+            case 1:
+                bytes[at] = static_cast<char>(rng());
+                break;
+            case 2:
+                if (at + 6 < bytes.size()) {
+                    bytes[at + 4] = static_cast<char>(rng());
+                    bytes[at + 5] = static_cast<char>(rng());
+                }
+                break;
+            default:
+                bytes.resize(std::max<std::size_t>(at, 100));
+                break;
+            }
+        }
+        const std::string name = "hostile" + std::to_string(k) + ".31l";
+        d.Write(name, bytes);
+        files << Q(d.File(name));
+    }
+    const ToolRun r = tool(files);
+    EXPECT_TRUE(r.exitCode == 0 || r.exitCode == 1) << r.err;
+}

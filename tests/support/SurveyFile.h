@@ -1,0 +1,97 @@
+// Recordings made in code: a pipe survey of N pings written as the program
+// records them, with the variations a converted survey has to survive.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "doc/RecordFormat.h"
+#include "doc/TubescanDoc.h"
+
+namespace survey {
+
+struct Shape {
+    int rangeIndex = 4;       // 0..9, or -1 to step through all ten ranges
+    bool orientation = false; // orientation sensor values in the records
+    int zeroUpDown = 0;
+    int xdcrFwdAft = 0;
+    bool oddDates = false; // year-since-1900 dates and fraction milliseconds
+};
+
+// Record i of a survey: the head sweeps the full circle in 0.3-degree steps
+// while the wall distance wanders, so every range and bearing gets used.
+inline record::Record MakeRecord(CTubescanDoc& d, std::uint32_t i, const Shape& shape) {
+    using namespace headproto;
+    const int rangeIndex = shape.rangeIndex >= 0 ? shape.rangeIndex : static_cast<int>(i / 7 % 10);
+    d.m_command[kCmdRangeCode] = static_cast<std::uint8_t>(kRangeCodes[rangeIndex]);
+    d.m_command[kCmdGain] = static_cast<std::uint8_t>(i % 41);
+    d.m_xdcrFwdAft = shape.xdcrFwdAft;
+    d.m_zeroUpDown = shape.zeroUpDown;
+    d.m_scanDirection = static_cast<int>(i / 600 % 2);
+    d.m_trainBearing = static_cast<int>(i % 121) * 3;
+    d.m_pingPeriod = 25.0 + i % 10;
+    d.m_enablePRDInput = shape.orientation ? 1 : 0;
+    d.m_extPitchValid = d.m_extRollValid = d.m_extDistanceValid = 1;
+    d.m_extPitch = -3.5 + (i % 70) * 0.1;
+    d.m_extRoll = 12.25 - (i % 50) * 0.5;
+    d.m_extDistance = 100.0 + i * 0.0125;
+
+    char text[32];
+    const std::uint32_t ms = i * 37;
+    std::snprintf(text, sizeof text, "%02u-MAR-2026", 1 + ms / 86400000 % 28);
+    d.m_date = text;
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u", ms / 3600000 % 24, ms / 60000 % 60,
+                  ms / 1000 % 60);
+    d.m_time = text;
+    std::snprintf(text, sizeof text, "%03u", ms % 1000);
+    d.m_millis = text;
+
+    auto& h = d.m_reply.header;
+    h.fill(0);
+    h[0] = 'I';
+    h[1] = i % 97 == 5 ? 'Q' : 'M'; // now and then a ping the head garbled
+    h[2] = 'X';
+    h[3] = 16;
+    const int position = static_cast<int>(i * 7 % 1800);
+    h[5] = static_cast<std::uint8_t>(position & 0x7F);
+    h[6] = static_cast<std::uint8_t>(((position >> 7) & 0x3F) | ((i / 600 % 2) << 6));
+    h[7] = d.m_command[kCmdRangeCode];
+    const int profile = 40 + static_cast<int>((i * 131) % 900); // 0.5 mm units
+    h[8] = static_cast<std::uint8_t>(profile & 0x7F);
+    h[9] = static_cast<std::uint8_t>(profile >> 7);
+    h[10] = 250 & 0x7F;
+    h[11] = 250 >> 7;
+    const std::uint16_t roll = static_cast<std::uint16_t>(0x8000 | ((i * 13) % 600));
+    const std::uint16_t pitch = static_cast<std::uint16_t>(0x8000 | (16384 - (i * 7) % 300));
+    h[16] = static_cast<std::uint8_t>(roll & 0xFF);
+    h[17] = static_cast<std::uint8_t>(roll >> 8);
+    h[18] = static_cast<std::uint8_t>(pitch & 0xFF);
+    h[19] = static_cast<std::uint8_t>(pitch >> 8);
+    for (std::size_t k = 0; k < 250; ++k)
+        d.m_reply.samples[k] = static_cast<std::uint8_t>((k * 3 + i) % 200);
+
+    record::Record r = record::BuildRecord(d);
+    if (shape.oddDates) {
+        if (i % 3 == 1) std::memcpy(&r[8], "07-MAR-19126", 12); // years since 1900
+        if (i % 4 == 2) std::memcpy(&r[29], ".12\0", 4);        // fraction of a second
+        if (i % 5 == 3) std::memcpy(&r[29], " 7 ", 3);          // spaces for zeros
+    }
+    return r;
+}
+
+// Writes count records; returns false when the file could not be written.
+inline bool WriteFile(const std::string& path, std::uint32_t count, const Shape& shape) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    CTubescanDoc d;
+    bool ok = true;
+    for (std::uint32_t i = 0; i < count && ok; ++i) {
+        const auto r = MakeRecord(d, i, shape);
+        ok = std::fwrite(r.data(), 1, r.size(), f) == r.size();
+    }
+    return std::fclose(f) == 0 && ok;
+}
+
+} // namespace survey

@@ -7,7 +7,8 @@
 # is never read or changed. With a display the window opens and the job ends
 # when you close it; without one the program runs under Xvfb for about twenty
 # seconds and leaves a screenshot. Either way it records to survey.31l in the
-# scratch folder (or to the name you pass: main-job.sh NAME).
+# scratch folder (or to the name you pass: main-job.sh NAME), and the
+# recording is converted to survey.xyz afterwards.
 #
 #   TUBESCAN_RUN_SECONDS   how long the headless run lasts (default 20)
 #   TUBESCAN_RUN_DIR       the scratch folder (default: a new one under build/)
@@ -26,7 +27,7 @@ seconds="${TUBESCAN_RUN_SECONDS:-20}"
 
 # The program reads the settings file beside its executable: give it a copy
 # of its own in the scratch folder.
-cp build/tubescan "$run_dir/tubescan"
+cp build/tubescan build/tubescan-convert "$run_dir/"
 printf '%s\r\n' \
     '[System Settings]' \
     'IP Address=127.0.0.1' \
@@ -60,13 +61,23 @@ fi
 # Unless told otherwise, the run records what it sees to survey.31l.
 if [ $# -eq 0 ]; then set -- "$run_dir/survey"; fi
 
+# The recording, converted to profile points with the same settings, and
+# where everything is.
+report() {
+    for rec in "$run_dir"/*.31l; do
+        [ -e "$rec" ] || continue
+        "$run_dir/tubescan-convert" --quiet --force "$rec" || true
+        echo "main-job: recording:      $rec ($(stat -c %s "$rec") bytes)"
+        xyz="${rec%.31l}.xyz"
+        [ -e "$xyz" ] && echo "main-job: profile points: $xyz ($(wc -l < "$xyz") lines)"
+    done
+    echo "main-job: settings file:  $run_dir/TubescanL.INI"
+}
+
 echo "main-job: running TubescanL in $run_dir"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     (cd "$run_dir" && ./tubescan "$@")
-    echo "main-job: settings kept in $run_dir/TubescanL.INI"
-    for rec in "$run_dir"/*.31l; do
-        [ -e "$rec" ] && echo "main-job: recording:      $rec ($(stat -c %s "$rec") bytes)"
-    done
+    report
     exit 0
 fi
 
@@ -88,7 +99,4 @@ xvfb-run -a -s "-screen 0 1600x1000x24" bash "$run_dir/headless-run.sh" "$@"
 echo
 echo "main-job: screenshot:     $shot"
 echo "main-job: program output: $run_dir/tubescan.log"
-echo "main-job: settings file:  $run_dir/TubescanL.INI"
-for rec in "$run_dir"/*.31l; do
-    [ -e "$rec" ] && echo "main-job: recording:      $rec ($(stat -c %s "$rec") bytes)"
-done
+report

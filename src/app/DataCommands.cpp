@@ -1,6 +1,7 @@
 #include "app/DataCommands.h"
 
 #include "app/DataFileDialogs.h"
+#include "app/XyzCommands.h"
 #include "doc/CommandMap.h"
 #include "doc/TubescanDoc.h"
 
@@ -15,4 +16,11 @@ void AddDataCommands(CommandMap& map, CTubescanDoc& doc, QWidget* owner) {
                         OpenPlaybackFile(doc, owner);
                     },
                     {}});
+
+    map.Add(kIdConvertToXyz, {[&doc, owner](int) { ConvertToXyzCommand(doc, owner); }, {}});
+    map.AddRange(kIdUdpXyzOutput, kIdUdpPrdOutput,
+                 {[&doc](int id) { doc.OnUdpOutputCommand(id); },
+                  [&doc](int id) {
+                      return CommandUi{true, doc.IsUdpOutputChecked(id)};
+                  }});
 }

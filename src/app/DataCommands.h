@@ -1,5 +1,5 @@
-// The recording and playback commands of the File menu, with their dialogs
-// owned by the main window.
+// The recording, playback, XYZ conversion and UDP output commands of the
+// File menu, with their dialogs owned by the main window.
 #pragma once
 
 class CommandMap;

@@ -21,6 +21,7 @@
 #include "doc/DocCommands.h"
 #include "doc/PlaybackPacer.h"
 #include "doc/TubescanDoc.h"
+#include "doc/UdpOutput.h"
 #include "link/SonarHost.h"
 #include "view/TubescanView.h"
 
@@ -106,6 +107,8 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     m_host = std::make_unique<SonarHost>(*m_doc);
     m_registry.host = m_host.get();
     AddLinkCommands();
+    // The UDP output socket is made by the connect command through this hook.
+    InstallUdpOutput(*m_doc);
     // Playback pace (timer 1010 and the idle ticks at speed 0) and its bar;
     // both chain onto the hooks installed above.
     m_pacer = std::make_unique<CPlaybackPacer>(*m_doc);

@@ -153,6 +153,12 @@ TEST_F(MainFrameTest, CheckMarksFollowTheDocument) {
     EXPECT_EQ(Doc().m_autoSaveFileName, 1);
     EXPECT_TRUE(Frame().Action(32817)->isChecked());
     EXPECT_FALSE(Frame().Action(32806)->isChecked());
+    // UDP output to the settings file's loopback address: one of the two forms.
+    Frame().Action(32958)->trigger();
+    EXPECT_TRUE(Frame().Action(32958)->isChecked());
+    Frame().Action(32959)->trigger();
+    EXPECT_TRUE(Frame().Action(32959)->isChecked());
+    EXPECT_FALSE(Frame().Action(32958)->isChecked());
     Frame().Action(32822)->trigger(); // zoom in
     EXPECT_DOUBLE_EQ(Doc().m_zoom, 2.0);
     EXPECT_TRUE(Frame().Action(32787)->isChecked());

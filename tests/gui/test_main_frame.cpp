@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -263,6 +264,41 @@ TEST_F(MainFrameTest, ViewKeysOpenTheKeyInBoxAndTheFrameHidesIt) {
     EXPECT_TRUE(box->isVisible());
     emit Frame().activated();
     EXPECT_FALSE(box->isVisible());
+    // A click in the settings panel hides it too.
+    QTest::keyClick(view, Qt::Key_T);
+    ASSERT_TRUE(box->isVisible());
+    QWidget* panel = app->Registry().settingsPanel;
+    ASSERT_NE(panel, nullptr);
+    QTest::mousePress(panel, Qt::RightButton, {}, QPoint(2, 2));
+    EXPECT_FALSE(box->isVisible());
+}
+
+TEST(SettingsPanelPlace, PositionAndVisibilityComeFromAndGoToTheSettingsFile) {
+    QStandardPaths::setTestModeEnabled(true);
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("TubescanL.INI");
+    WriteTextFile(ini, QByteArray(kLoopbackSettings)
+                           .replace("SettingsDlgVisible=0", "SettingsDlgVisible=1\r\n"
+                                                            "Settings Left=321\r\n"
+                                                            "Settings Top=210"));
+    auto app = std::make_unique<CTubescanApp>();
+    KeepOffOtherHeads(*app);
+    ASSERT_TRUE(app->InitInstance({"tubescan"}, dir.path()));
+    QWidget* panel = app->Registry().settingsPanel;
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->frameGeometry().topLeft(), QPoint(321, 210));
+
+    panel->move(400, 250);
+    const QRect r = panel->frameGeometry();
+    app->CloseDocument(); // saves the settings and destroys the panel
+    QFile f(ini);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray saved = f.readAll();
+    EXPECT_TRUE(saved.contains("Settings Left=400")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("Settings Top=250"));
+    EXPECT_TRUE(saved.contains("SettingsDlgVisible=1"));
+    EXPECT_TRUE(saved.contains("Settings Right=" + QByteArray::number(r.x() + r.width())));
 }
 
 TEST_F(MainFrameTest, MiniBarToggleAndDiameterKeys) {

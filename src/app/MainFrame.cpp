@@ -23,20 +23,20 @@ namespace {
 
 // The 23 status panes: a label's text sizes the pane; value panes and gaps
 // get the widths here.
-struct PaneSpec {
+struct PaneLayout {
     const char* text;
     int width; // 0: as wide as the text
     enum Kind { Message, Label, Value, Spacer } kind;
 };
-constexpr std::array<PaneSpec, CMainFrame::kPaneCount> kPanes = {{
-    {"", 50, PaneSpec::Message}, {"Pitch:", 0, PaneSpec::Label},    {"", 50, PaneSpec::Value},
-    {"", 10, PaneSpec::Spacer},  {"Roll:", 0, PaneSpec::Label},     {"", 50, PaneSpec::Value},
-    {"", 10, PaneSpec::Spacer},  {"Distance:", 0, PaneSpec::Label}, {"", 55, PaneSpec::Value},
-    {"", 15, PaneSpec::Spacer},  {"Horz:", 0, PaneSpec::Label},     {"", 40, PaneSpec::Value},
-    {"", 10, PaneSpec::Spacer},  {"Vert:", 0, PaneSpec::Label},     {"", 40, PaneSpec::Value},
-    {"", 10, PaneSpec::Spacer},  {"Range:", 0, PaneSpec::Label},    {"", 40, PaneSpec::Value},
-    {"", 10, PaneSpec::Spacer},  {"Bearing:", 0, PaneSpec::Label},  {"", 50, PaneSpec::Value},
-    {"", 10, PaneSpec::Spacer},  {"", 120, PaneSpec::Value},
+constexpr std::array<PaneLayout, CMainFrame::kPaneCount> kPanes = {{
+    {"", 50, PaneLayout::Message}, {"Pitch:", 0, PaneLayout::Label},    {"", 50, PaneLayout::Value},
+    {"", 10, PaneLayout::Spacer},  {"Roll:", 0, PaneLayout::Label},     {"", 50, PaneLayout::Value},
+    {"", 10, PaneLayout::Spacer},  {"Distance:", 0, PaneLayout::Label}, {"", 55, PaneLayout::Value},
+    {"", 15, PaneLayout::Spacer},  {"Horz:", 0, PaneLayout::Label},     {"", 40, PaneLayout::Value},
+    {"", 10, PaneLayout::Spacer},  {"Vert:", 0, PaneLayout::Label},     {"", 40, PaneLayout::Value},
+    {"", 10, PaneLayout::Spacer},  {"Range:", 0, PaneLayout::Label},    {"", 40, PaneLayout::Value},
+    {"", 10, PaneLayout::Spacer},  {"Bearing:", 0, PaneLayout::Label},  {"", 50, PaneLayout::Value},
+    {"", 10, PaneLayout::Spacer},  {"", 120, PaneLayout::Value},
 }};
 
 Qt::Key QtKey(AccelKey key) {
@@ -182,26 +182,26 @@ void CMainFrame::BuildStatusBar() {
     font.setPixelSize(10);
     bar->setFont(font);
     for (std::size_t i = 0; i < kPanes.size(); ++i) {
-        const PaneSpec& spec = kPanes[i];
-        auto* pane = new QLabel(QString::fromLatin1(spec.text), bar);
+        const PaneLayout& layout = kPanes[i];
+        auto* pane = new QLabel(QString::fromLatin1(layout.text), bar);
         pane->setObjectName(QStringLiteral("StatusPane%1").arg(i));
-        switch (spec.kind) {
-        case PaneSpec::Message:
+        switch (layout.kind) {
+        case PaneLayout::Message:
             pane->setText(kIdlePrompt);
-            pane->setMinimumWidth(spec.width);
+            pane->setMinimumWidth(layout.width);
             bar->addWidget(pane, 1);
             break;
-        case PaneSpec::Label:
+        case PaneLayout::Label:
             bar->addPermanentWidget(pane);
             break;
-        case PaneSpec::Value:
+        case PaneLayout::Value:
             pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             // The width is the text's room; the sunken border comes on top.
-            pane->setFixedWidth(spec.width + 2 * pane->frameWidth());
+            pane->setFixedWidth(layout.width + 2 * pane->frameWidth());
             bar->addPermanentWidget(pane);
             break;
-        case PaneSpec::Spacer:
-            pane->setFixedWidth(spec.width);
+        case PaneLayout::Spacer:
+            pane->setFixedWidth(layout.width);
             pane->setEnabled(false);
             bar->addPermanentWidget(pane);
             break;

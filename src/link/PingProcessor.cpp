@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -79,6 +80,14 @@ void BlendLevels(const std::uint16_t* oldest, const std::uint16_t* middle,
 #endif
 }
 
+// Blue, green, red of a packed colour into one pixel: one 16-bit and one byte
+// store.
+inline void PutPixel(std::uint8_t* dst, std::uint32_t bgr) {
+    const auto blueGreen = static_cast<std::uint16_t>(bgr);
+    std::memcpy(dst, &blueGreen, 2);
+    dst[2] = static_cast<std::uint8_t>(bgr >> 16);
+}
+
 // The first index in [lo, hi) where the monotone test flips from its value at
 // lo, by bisection; hi when it never does.
 template <typename Test> int FirstFlip(int lo, int hi, bool atLo, Test&& test) {
@@ -150,13 +159,10 @@ void PaintSteps(const WedgeFrame frame, const SubBeam beam, const double* distan
             const __m128i xy = _mm_packs_epi32(x, y); // x0..x3 y0..y3
             const __m128i pairs = _mm_unpacklo_epi16(xy, _mm_unpackhi_epi64(xy, xy));
             _mm_store_si128(reinterpret_cast<__m128i*>(offset), _mm_madd_epi16(pairs, scale));
-            for (int i = 0; i < 4; ++i) {
-                std::uint8_t* const dst = image + offset[i];
-                const std::uint32_t bgr = colours[level[n + i]];
-                dst[0] = static_cast<std::uint8_t>(bgr);
-                dst[1] = static_cast<std::uint8_t>(bgr >> 8);
-                dst[2] = static_cast<std::uint8_t>(bgr >> 16);
-            }
+            PutPixel(image + offset[0], colours[level[n]]);
+            PutPixel(image + offset[1], colours[level[n + 1]]);
+            PutPixel(image + offset[2], colours[level[n + 2]]);
+            PutPixel(image + offset[3], colours[level[n + 3]]);
         }
     }
 #endif
@@ -166,10 +172,7 @@ void PaintSteps(const WedgeFrame frame, const SubBeam beam, const double* distan
         // Signed conversions: one instruction each; both lie inside the image.
         const std::ptrdiff_t px = static_cast<int>(xd), py = static_cast<int>(yd);
         std::uint8_t* const dst = image + (py * width + px) * 3;
-        const std::uint32_t bgr = colours[level[n]];
-        dst[0] = static_cast<std::uint8_t>(bgr);
-        dst[1] = static_cast<std::uint8_t>(bgr >> 8);
-        dst[2] = static_cast<std::uint8_t>(bgr >> 16);
+        PutPixel(dst, colours[level[n]]);
     }
 }
 

@@ -70,3 +70,10 @@ void CCtrlPanelDlg::closeEvent(QCloseEvent* event) {
     event->ignore();
     hide();
 }
+
+void CCtrlPanelDlg::reject() {
+    // Otherwise the panel would hide while the settings file still says it
+    // is shown, and it would come back at the next start.
+    m_doc.m_settingsDlgVisible = 0;
+    hide();
+}

@@ -29,6 +29,7 @@ class CCtrlPanelDlg : public QDialog {
     void focusInEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void reject() override; // Escape closes like the close box
     bool event(QEvent* event) override;
 
   private:

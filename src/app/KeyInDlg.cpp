@@ -38,12 +38,18 @@ bool CKeyInDlg::Open(params::KeyInKind kind) {
     m_prompt = QString::fromStdString(prompt);
     m_promptLabel->setText(m_prompt);
     m_edit->clear();
+    // The new prompt may widen the box; take that size before placing it.
+    layout()->activate();
+    // Shown first: only a shown window knows the frame around it, and the
+    // frame's outer edge is what gets placed.
+    show();
     if (m_mainFrame) {
+        // Right edge 15 pixels inside the frame's right edge, top 31 pixels
+        // below the frame's top (outer edges).
         const QRect frame = m_mainFrame->frameGeometry();
         const QSize size = frameGeometry().size();
-        move(frame.right() - 15 - size.width(), frame.top() + 31);
+        move(frame.x() + frame.width() - 15 - size.width(), frame.y() + 31);
     }
-    show();
     raise();
     activateWindow();
     m_edit->setFocus();

@@ -228,6 +228,9 @@ void CMainFrame::BuildDialogBars() {
     m_miniSettingsBar = addToolBar(QStringLiteral("Mini Settings"));
     m_miniSettingsBar->setObjectName("DialogBar139");
     m_miniSettingsBar->hide();
+    // "Mini Settings Bar" in the View menu is the one way to show the bar:
+    // the bar area's own pop-up would show it during playback too.
+    m_miniSettingsBar->toggleViewAction()->setVisible(false);
     addToolBarBreak(Qt::TopToolBarArea);
     m_playbackBar = addToolBar(QStringLiteral("Playback"));
     m_playbackBar->setObjectName("DialogBar133");

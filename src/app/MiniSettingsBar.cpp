@@ -22,7 +22,11 @@ CMiniSettingsBar::CMiniSettingsBar(CTubescanDoc& doc, QWidget* parent)
     ConnectSonarSpins(this, m_doc, m_range, m_gain, m_sector, m_train);
     connect(m_range.spin, &CSpinDelta::released, this,
             [this] { params::RangeSpinReleased(m_doc, m_range.spin->Position()); });
-    // Speed and mode spins show fixed values and do nothing.
+    // Speed and mode spins show fixed values and do nothing. Whatever a spin
+    // did, its position shows the document again, so a later release of the
+    // range spin adopts what the operator sees.
+    for (ParameterRow* r : {&m_range, &m_gain, &m_sector, &m_train, &m_speed, &m_mode})
+        connect(r->spin, &CSpinDelta::deltaRequested, this, [this] { Refresh(); });
     Refresh();
 }
 

@@ -68,18 +68,21 @@ void AddParameterCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& regis
                             doc.m_settingsDlgVisible = panel->isVisible() ? 1 : 0;
                         return CommandUi{doc.m_playback == 0, doc.m_settingsDlgVisible == 1};
                     }});
-    // Only the start-up menu ever carried the mini bar's command; it shows and
-    // hides the bar with a check mark.
-    map.Add(32845, {[&registry](int) {
+    // The mini bar's command shows and hides the bar, with a check mark while
+    // it is shown. Playback hides the bar and keeps it hidden: its spins
+    // would do nothing there.
+    map.Add(32845, {[&doc, &registry](int) {
                         if (!registry.mainFrame) return;
                         QToolBar* bar = registry.mainFrame->MiniSettingsBar();
-                        bar->setVisible(!bar->isVisible());
-                        if (CMiniSettingsBar* mini = MiniBar(registry)) mini->Refresh();
+                        const bool show = !bar->isVisible() && doc.m_playback == 0;
+                        if (show)
+                            if (CMiniSettingsBar* mini = MiniBar(registry)) mini->Refresh();
+                        bar->setVisible(show);
                     },
-                    [&registry](int) {
+                    [&doc, &registry](int) {
                         const bool shown = registry.mainFrame &&
                                            registry.mainFrame->MiniSettingsBar()->isVisible();
-                        return CommandUi{true, shown};
+                        return CommandUi{doc.m_playback == 0, shown};
                     }});
 }
 
@@ -88,6 +91,12 @@ void InstallParameterWindowHooks(CTubescanDoc& doc, AppRegistry& registry) {
     if (registry.mainFrame && !MiniBar(registry))
         registry.mainFrame->MiniSettingsBar()->addWidget(
             new CMiniSettingsBar(doc, registry.mainFrame->MiniSettingsBar()));
+
+    // Playback starting hides the mini bar along with showing its own bar.
+    hooks.showPlaybackBar = [&registry, previous = hooks.showPlaybackBar](bool show) {
+        if (previous) previous(show);
+        if (show && registry.mainFrame) registry.mainFrame->MiniSettingsBar()->hide();
+    };
 
     hooks.createModelessWindows = [&doc, &registry] {
         if (!registry.mainFrame) return;

@@ -1,5 +1,6 @@
 #include "app/SpinDelta.h"
 
+#include <QMouseEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -18,7 +19,8 @@ CSpinDelta::CSpinDelta(QWidget* parent) : QWidget(parent) {
         b->setFixedSize(16, 11);
         b->setFocusPolicy(Qt::NoFocus);
         layout->addWidget(b);
-        connect(b, &QToolButton::released, this, &CSpinDelta::released);
+        // Only the operator's release counts, not the auto-repeat's.
+        b->installEventFilter(this);
     }
     connect(m_up, &QToolButton::clicked, this, [this] { Step(+1); });
     connect(m_down, &QToolButton::clicked, this, [this] { Step(-1); });
@@ -38,4 +40,15 @@ void CSpinDelta::SetPosition(int position) {
 void CSpinDelta::Step(int delta) {
     m_position = std::clamp(m_position + delta, m_low, m_high);
     emit deltaRequested(delta);
+}
+
+bool CSpinDelta::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        (watched == m_up || watched == m_down)) {
+        // The button reports its click while handling this release; the
+        // release is reported once that step has been taken.
+        QMetaObject::invokeMethod(this, &CSpinDelta::released, Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(watched, event);
 }

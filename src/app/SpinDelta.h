@@ -23,7 +23,11 @@ class CSpinDelta : public QWidget {
 
   signals:
     void deltaRequested(int delta);
+    // The mouse button went up on an arrow, after the step that click made.
     void released();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     QToolButton* m_up = nullptr;

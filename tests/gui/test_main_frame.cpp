@@ -2,8 +2,10 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -17,6 +19,7 @@
 
 #include "AppFixture.h"
 #include "app/MenuLayout.h"
+#include "doc/NumberText.h"
 #include "view/TubescanView.h"
 
 namespace {
@@ -74,7 +77,7 @@ TEST_F(MainFrameTest, MenuCarriesEveryCommandWithItsTextInItsPlace) {
     EXPECT_TRUE(built.contains("&System/Xdcr Fwd / Aft/Aft=32889"));
     EXPECT_TRUE(built.contains("&Text/Delete =32905"));
     EXPECT_EQ(built.last(), "&System/&Help/&About TubescanL...=57664");
-    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 91);
+    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 92);
     const QStringList top = {"&File", "&View",    "&ColorTable", "&Points", "Pipe &Shape",
                              "&Text", "&Measure", "&Grid",       "&System"};
     QStringList tops;
@@ -261,6 +264,81 @@ TEST_F(MainFrameTest, ViewKeysOpenTheKeyInBoxAndTheFrameHidesIt) {
     EXPECT_TRUE(box->isVisible());
     emit Frame().activated();
     EXPECT_FALSE(box->isVisible());
+    // A click in the settings panel hides it too.
+    QTest::keyClick(view, Qt::Key_T);
+    ASSERT_TRUE(box->isVisible());
+    QWidget* panel = app->Registry().settingsPanel;
+    ASSERT_NE(panel, nullptr);
+    QTest::mousePress(panel, Qt::RightButton, {}, QPoint(2, 2));
+    EXPECT_FALSE(box->isVisible());
+}
+
+TEST(SettingsPanelPlace, PositionAndVisibilityComeFromAndGoToTheSettingsFile) {
+    QStandardPaths::setTestModeEnabled(true);
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("TubescanL.INI");
+    WriteTextFile(ini, QByteArray(kLoopbackSettings)
+                           .replace("SettingsDlgVisible=0", "SettingsDlgVisible=1\r\n"
+                                                            "Settings Left=321\r\n"
+                                                            "Settings Top=210"));
+    auto app = std::make_unique<CTubescanApp>();
+    KeepOffOtherHeads(*app);
+    ASSERT_TRUE(app->InitInstance({"tubescan"}, dir.path()));
+    QWidget* panel = app->Registry().settingsPanel;
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->frameGeometry().topLeft(), QPoint(321, 210));
+
+    panel->move(400, 250);
+    const QRect r = panel->frameGeometry();
+    app->CloseDocument(); // saves the settings and destroys the panel
+    QFile f(ini);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray saved = f.readAll();
+    EXPECT_TRUE(saved.contains("Settings Left=400")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("Settings Top=250"));
+    EXPECT_TRUE(saved.contains("SettingsDlgVisible=1"));
+    EXPECT_TRUE(saved.contains("Settings Right=" + QByteArray::number(r.x() + r.width())));
+}
+
+TEST_F(MainFrameTest, MiniBarToggleAndDiameterKeys) {
+    QAction* mini = Frame().Action(32845);
+    ASSERT_NE(mini, nullptr);
+    QToolBar* bar = Frame().MiniSettingsBar();
+    EXPECT_FALSE(bar->isVisible()); // starts hidden
+    mini->trigger();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_TRUE(mini->isChecked());
+    auto* range = bar->findChild<QLineEdit*>("1049");
+    ASSERT_NE(range, nullptr);
+    Frame().Action(32874)->trigger(); // a range step shows in the bar at once
+    EXPECT_EQ(range->text().toStdString(),
+              FormatFixed(headproto::kRangeTable[static_cast<std::size_t>(Doc().m_rangeIndex)], 3) +
+                  " m");
+    mini->trigger();
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_FALSE(mini->isChecked());
+    // Playback starting hides the bar; the command cannot show it there.
+    mini->trigger();
+    ASSERT_TRUE(bar->isVisible());
+    Doc().m_playback = 1;
+    Doc().m_hooks.showPlaybackBar(true);
+    EXPECT_FALSE(bar->isVisible());
+    Frame().UpdateCommandUi();
+    EXPECT_FALSE(mini->isEnabled());
+    Doc().m_playback = 0;
+
+    // F6 and F5 step the circle only while the overlay shows it.
+    Doc().m_circleDiameter = 0.5;
+    Doc().m_displayPipeShape = 0;
+    Frame().Action(32919)->trigger();
+    EXPECT_DOUBLE_EQ(Doc().m_circleDiameter, 0.5);
+    Doc().m_displayPipeShape = 1;
+    Frame().Action(32919)->trigger();
+    EXPECT_NEAR(Doc().m_circleDiameter, 0.51, 1e-9);
+    Frame().Action(32920)->trigger();
+    Frame().Action(32920)->trigger();
+    EXPECT_NEAR(Doc().m_circleDiameter, 0.49, 1e-9);
 }
 
 namespace {

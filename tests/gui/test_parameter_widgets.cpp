@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QTest>
+#include <QToolButton>
 
 #include "app/CtrlPanelDlg.h"
 #include "app/KeyInDlg.h"
@@ -95,6 +96,42 @@ TEST(SettingsPanel, PlaybackLeavesEverySpinButProfileInert) {
     EXPECT_EQ(s.doc.m_profileDispMode, 1);
 }
 
+TEST(MiniBar, RangeSpinReleaseAdoptsWhatTheBarShows) {
+    Surfaces s;
+    s.frame.show();
+    s.bar.show();
+    CSpinDelta* range = Spin(&s.bar, "1050");
+    const QList<QToolButton*> arrows = range->findChildren<QToolButton*>();
+    ASSERT_EQ(arrows.size(), 2);
+    QToolButton* up = arrows[0];
+    ASSERT_EQ(up->arrowType(), Qt::UpArrow);
+    auto click = [&] {
+        QTest::mouseClick(up, Qt::LeftButton);
+        QCoreApplication::processEvents(); // the release follows the click
+    };
+    // Clicks in playback change nothing, not even what a later release reads.
+    s.doc.m_playback = 1;
+    click();
+    click();
+    EXPECT_EQ(s.doc.m_rangeIndex, 4);
+    EXPECT_EQ(range->Position(), 4);
+    s.doc.m_playback = 0;
+    click();
+    EXPECT_EQ(s.doc.m_rangeIndex, 5);
+    EXPECT_EQ(s.doc.m_range, 2.0);
+    EXPECT_EQ(s.doc.m_command[headproto::kCmdRangeCode], 20);
+    EXPECT_EQ(EditText(&s.bar, "1049"), "2.000 m");
+    EXPECT_EQ(EditText(&s.panel, "1049"), "2.00 m");
+    // The release alone asks for a clear without refreshing anything.
+    s.doc.m_clearOnChange = 0;
+    range->SetPosition(7);
+    emit range->released();
+    EXPECT_EQ(s.doc.m_rangeIndex, 7);
+    EXPECT_EQ(s.doc.m_command[headproto::kCmdRangeCode], 40);
+    EXPECT_EQ(s.doc.m_clearOnChange, 1);
+    EXPECT_EQ(EditText(&s.bar, "1049"), "2.000 m");
+}
+
 TEST(SettingsPanel, HoldKeyAndCloseBox) {
     Surfaces s;
     int restarts = 0;
@@ -110,6 +147,12 @@ TEST(SettingsPanel, HoldKeyAndCloseBox) {
     s.panel.close();
     EXPECT_FALSE(s.panel.isVisible());
     EXPECT_EQ(s.doc.m_settingsDlgVisible, 0);
+    // Escape closes it the same way, so the settings file does not bring it back.
+    s.panel.show();
+    s.doc.m_settingsDlgVisible = 1;
+    QTest::keyClick(&s.panel, Qt::Key_Escape);
+    EXPECT_FALSE(s.panel.isVisible());
+    EXPECT_EQ(s.doc.m_settingsDlgVisible, 0);
 }
 
 TEST(KeyInBox, OpensWithPromptTakesTheValueAndHides) {
@@ -120,6 +163,19 @@ TEST(KeyInBox, OpensWithPromptTakesTheValueAndHides) {
     EXPECT_EQ(box.findChild<QLabel*>("1047")->text(), "Key In ");
     ASSERT_TRUE(box.Open(params::KeyInKind::Gain));
     EXPECT_TRUE(box.isVisible());
+    // Right edge 15 pixels inside the frame's, top 31 pixels below its top,
+    // also when a longer prompt widens the box while it is shown.
+    const QRect frame = s.frame.frameGeometry();
+    auto expectPlaced = [&] {
+        QCoreApplication::processEvents();
+        const QRect placed = box.frameGeometry();
+        EXPECT_EQ(placed.x() + placed.width(), frame.x() + frame.width() - 15);
+        EXPECT_EQ(placed.y(), frame.y() + 31);
+    };
+    expectPlaced();
+    ASSERT_TRUE(box.Open(params::KeyInKind::Range));
+    expectPlaced();
+    ASSERT_TRUE(box.Open(params::KeyInKind::Gain));
     EXPECT_EQ(box.findChild<QLabel*>("1047")->text(), "Key In Gain: (0-40dB)");
     auto* edit = box.findChild<QLineEdit*>("1046");
     edit->setText("55");

@@ -4,6 +4,11 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -28,13 +33,7 @@ constexpr double kMaxRadius = 1 << 30;
 
 // Steps along a sub-beam are prepared in chunks of this many, shared by all
 // 21 sub-beams, on the stack.
-constexpr int kChunk = 1024;
-
-// The steps of one chunk along a sub-beam, shared by all 21 sub-beams.
-struct Step {
-    double distance;
-    int sample;
-};
+constexpr int kChunk = 512;
 
 // Everything the inner loop reads, handed over by value: the image stores go
 // through a byte pointer, which may alias anything, so the loop must not
@@ -44,41 +43,136 @@ struct SubBeam {
     double cos, sin;
 };
 struct WedgeFrame {
-    const std::uint8_t* line0;
-    const std::uint8_t* line1;
-    const std::uint8_t* line2;
-    const std::uint32_t* colours; // blue | green << 8 | red << 16
     std::uint8_t* image;
     int width;
     double radius, xLimit, yLimit;
+    // Coordinates fit 16 bits and 3 x width too, so offsets may be formed
+    // from 16-bit pairs.
+    bool packedOffsets;
 };
 
-void PaintSteps(const WedgeFrame frame, const SubBeam beam, const Step* steps, int count) {
-    const std::uint8_t* const line0 = frame.line0;
-    const std::uint8_t* const line1 = frame.line1;
-    const std::uint8_t* const line2 = frame.line2;
-    const std::uint32_t* const colours = frame.colours;
+// level[n] = (oldest x w0 + middle x w1 + newest x w2) / 200. The weights sum
+// to 200, so every sum fits 16 bits (at most 255 x 200) and eight steps go
+// through one vector. The arrays hold whole vectors beyond count.
+void BlendLevels(const std::uint16_t* oldest, const std::uint16_t* middle,
+                 const std::uint16_t* newest, const SubBeam beam, std::uint8_t* level, int count) {
+#if defined(__SSE2__)
+    const __m128i w0 = _mm_set1_epi16(static_cast<short>(beam.w0));
+    const __m128i w1 = _mm_set1_epi16(static_cast<short>(beam.w1));
+    const __m128i w2 = _mm_set1_epi16(static_cast<short>(beam.w2));
+    // v / 200 = ((v >> 3) x 5243 >> 16) >> 1, checked for every v up to 51000.
+    const __m128i magic = _mm_set1_epi16(5243);
+    for (int n = 0; n < count; n += 8) {
+        const auto* o = reinterpret_cast<const __m128i*>(oldest + n);
+        const auto* m = reinterpret_cast<const __m128i*>(middle + n);
+        const auto* w = reinterpret_cast<const __m128i*>(newest + n);
+        const __m128i v = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_load_si128(o), w0),
+                                                      _mm_mullo_epi16(_mm_load_si128(m), w1)),
+                                        _mm_mullo_epi16(_mm_load_si128(w), w2));
+        const __m128i q = _mm_srli_epi16(_mm_mulhi_epu16(_mm_srli_epi16(v, 3), magic), 1);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(level + n), _mm_packus_epi16(q, q));
+    }
+#else
+    for (int n = 0; n < count; ++n) {
+        const int v = oldest[n] * beam.w0 + middle[n] * beam.w1 + newest[n] * beam.w2;
+        level[n] = static_cast<std::uint8_t>(v / kWeightSum);
+    }
+#endif
+}
+
+// Blue, green, red of a packed colour into one pixel: one 16-bit and one byte
+// store.
+inline void PutPixel(std::uint8_t* dst, std::uint32_t bgr) {
+    const auto blueGreen = static_cast<std::uint16_t>(bgr);
+    std::memcpy(dst, &blueGreen, 2);
+    dst[2] = static_cast<std::uint8_t>(bgr >> 16);
+}
+
+// The first index in [lo, hi) where the monotone test flips from its value at
+// lo, by bisection; hi when it never does.
+template <typename Test> int FirstFlip(int lo, int hi, bool atLo, Test&& test) {
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (test(mid) == atLo) {
+            lo = mid + 1;
+        } else {
+            hi = mid;
+        }
+    }
+    return lo;
+}
+
+// Narrows [lo, hi) to the steps where test holds. The test must be monotone
+// in the step, so the steps where it holds form one run at either end.
+template <typename Test> void KeepWhere(int& lo, int& hi, Test&& test) {
+    if (lo >= hi) return;
+    const bool first = test(lo), last = test(hi - 1);
+    if (first && last) return; // monotone: true throughout
+    if (!first && !last) {
+        hi = lo;
+        return;
+    }
+    const int flip = FirstFlip(lo, hi, first, test);
+    if (first) {
+        hi = flip;
+    } else {
+        lo = flip;
+    }
+}
+
+// Paints one sub-beam over the steps of a chunk. Each position is
+// radius + d x cos (or sin), rounded once per operation; rounding keeps order,
+// so along growing d each coordinate moves one way only and each of the four
+// edge tests holds on one run of steps at one end. Finding the common run by
+// bisection with the very same expressions leaves a loop without tests that
+// paints exactly the pixels the per-step test would.
+void PaintSteps(const WedgeFrame frame, const SubBeam beam, const double* distance,
+                const std::uint8_t* level, const std::uint32_t* colours, int count) {
+    const double radius = frame.radius, xLimit = frame.xLimit, yLimit = frame.yLimit;
+    const double c = beam.cos, s = beam.sin;
+    int lo = 0, hi = count;
+    KeepWhere(lo, hi, [&](int n) { return radius + distance[n] * c >= 1.0; });
+    KeepWhere(lo, hi, [&](int n) { return radius + distance[n] * c < xLimit; });
+    KeepWhere(lo, hi, [&](int n) { return radius + distance[n] * s >= 1.0; });
+    KeepWhere(lo, hi, [&](int n) { return radius + distance[n] * s < yLimit; });
+
     std::uint8_t* const image = frame.image;
     const std::ptrdiff_t width = frame.width;
-    const double radius = frame.radius, xLimit = frame.xLimit, yLimit = frame.yLimit;
-    const int w0 = beam.w0, w1 = beam.w1, w2 = beam.w2;
-    const double c = beam.cos, s = beam.sin;
-    for (int n = 0; n < count; ++n) {
-        const double xd = radius + steps[n].distance * c;
-        const double yd = radius + steps[n].distance * s;
-        // Comparing before truncating is the same test as on the truncated
-        // values and never converts an out-of-range double.
-        if (!(xd >= 1.0 && xd < xLimit && yd >= 1.0 && yd < yLimit)) continue;
-        const int i = steps[n].sample;
-        const int v = line0[i] * w0 + line1[i] * w1 + line2[i] * w2;
-        // v / 200 equals trunc(v x 0.005) for every sum up to 255 x 200.
-        const std::uint32_t colour = colours[v / kWeightSum];
+    int n = lo;
+#if defined(__SSE2__)
+    if (frame.packedOffsets) {
+        // Four steps at a time: the same products and sums as below, two
+        // doubles per instruction, truncated together; then the byte offset
+        // 3 x x + 3 x width x y of each pixel from one multiply-add of the
+        // coordinates as 16-bit pairs.
+        const __m128d cc = _mm_set1_pd(c), ss = _mm_set1_pd(s), rr = _mm_set1_pd(radius);
+        const __m128i scale = _mm_set1_epi32(3 | static_cast<int>(3 * width) << 16);
+        alignas(16) std::int32_t offset[4];
+        for (; n + 4 <= hi; n += 4) {
+            const __m128d d01 = _mm_loadu_pd(distance + n), d23 = _mm_loadu_pd(distance + n + 2);
+            const __m128i x =
+                _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_add_pd(rr, _mm_mul_pd(d01, cc))),
+                                   _mm_cvttpd_epi32(_mm_add_pd(rr, _mm_mul_pd(d23, cc))));
+            const __m128i y =
+                _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_add_pd(rr, _mm_mul_pd(d01, ss))),
+                                   _mm_cvttpd_epi32(_mm_add_pd(rr, _mm_mul_pd(d23, ss))));
+            const __m128i xy = _mm_packs_epi32(x, y); // x0..x3 y0..y3
+            const __m128i pairs = _mm_unpacklo_epi16(xy, _mm_unpackhi_epi64(xy, xy));
+            _mm_store_si128(reinterpret_cast<__m128i*>(offset), _mm_madd_epi16(pairs, scale));
+            PutPixel(image + offset[0], colours[level[n]]);
+            PutPixel(image + offset[1], colours[level[n + 1]]);
+            PutPixel(image + offset[2], colours[level[n + 2]]);
+            PutPixel(image + offset[3], colours[level[n + 3]]);
+        }
+    }
+#endif
+    for (; n < hi; ++n) {
+        const double xd = radius + distance[n] * c;
+        const double yd = radius + distance[n] * s;
         // Signed conversions: one instruction each; both lie inside the image.
         const std::ptrdiff_t px = static_cast<int>(xd), py = static_cast<int>(yd);
         std::uint8_t* const dst = image + (py * width + px) * 3;
-        dst[0] = static_cast<std::uint8_t>(colour);
-        dst[1] = static_cast<std::uint8_t>(colour >> 8);
-        dst[2] = static_cast<std::uint8_t>(colour >> 16);
+        PutPixel(dst, colours[level[n]]);
     }
 }
 
@@ -214,23 +308,23 @@ void DrawPing(CTubescanDoc& doc, const PingWorkspace& ws) {
         beams[r] = SubBeam{w[0], w[1], w[2], ws.trig.cos[j], ws.trig.sin[j]};
     }
 
-    const WedgeFrame frame{ws.lines[0].data(),
-                           ws.lines[1].data(),
-                           ws.lines[2].data(),
-                           colours.data(),
-                           doc.m_image.data(),
-                           width,
-                           radius,
-                           xLimit,
-                           yLimit};
+    const WedgeFrame frame{
+        doc.m_image.data(), width, radius, xLimit, yLimit, 3 * width <= 32767 && height <= 32767};
     const double zoom = g.zoom;
     const double lastDistance = radius - 2.0; // trunc(d) beyond this is outside the picture
+    const std::uint8_t* const line0 = ws.lines[0].data();
+    const std::uint8_t* const line1 = ws.lines[1].data();
+    const std::uint8_t* const line2 = ws.lines[2].data();
 
-    Step steps[kChunk];
+    double distance[kChunk];
+    // The three history samples of each step, widened once per chunk so the
+    // blend of every weight row below is plain 16-bit arithmetic.
+    alignas(16) std::uint16_t oldest[kChunk], middle[kChunk], newest[kChunk];
+    alignas(16) std::uint8_t level[kChunk];
 
     ForEachReachableRange(radius, u, width, height, [&](long long k0, long long k1) {
         for (long long first = k0; first <= k1; first += kChunk) {
-            // Distances and sample indices of this chunk, shared by the sub-beams.
+            // Distances and samples of this chunk, shared by the sub-beams.
             int count = 0;
             bool beyondEdge = false;
             for (long long k = first; k <= k1 && count < kChunk; ++k) {
@@ -240,11 +334,29 @@ void DrawPing(CTubescanDoc& doc, const PingWorkspace& ws) {
                     break;
                 }
                 // k < B <= 250 x zoom keeps this below 250; the bound is a guard.
-                const double sample = std::trunc(static_cast<double>(k) / zoom);
-                steps[count++] = Step{d, static_cast<int>(std::min(sample, kLineBytes - 1.0))};
+                const double s = std::trunc(static_cast<double>(k) / zoom);
+                const int i = static_cast<int>(std::min(s, kLineBytes - 1.0));
+                distance[count] = d;
+                oldest[count] = line0[i];
+                middle[count] = line1[i];
+                newest[count] = line2[i];
+                ++count;
             }
-            for (const SubBeam& beam : beams)
-                PaintSteps(frame, beam, steps, count);
+            // Silence in the rest of the last vector keeps its sums defined.
+            for (int n = count; n < kChunk && n % 8 != 0; ++n)
+                oldest[n] = middle[n] = newest[n] = 0;
+            // The blended level depends on the weights and the step only;
+            // neighbouring sub-beams often share weights, so it is computed
+            // once per run of equal weights.
+            const SubBeam* previous = nullptr;
+            for (const SubBeam& beam : beams) {
+                if (!previous || beam.w0 != previous->w0 || beam.w1 != previous->w1 ||
+                    beam.w2 != previous->w2) {
+                    BlendLevels(oldest, middle, newest, beam, level, count);
+                    previous = &beam;
+                }
+                PaintSteps(frame, beam, distance, level, colours.data(), count);
+            }
             if (beyondEdge) return;
         }
     });

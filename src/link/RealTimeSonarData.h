@@ -35,6 +35,9 @@ class CRealTimeSonarData : public QObject {
   public:
     static constexpr std::chrono::milliseconds kHandOverWait{20};
     static constexpr int kPollEvery = 100;
+    // Pause instructions the hand-over watches the idle flag for before it
+    // sleeps on the condition (some tens of microseconds).
+    static constexpr int kIdleWatchRounds = 2000;
 
     // The document must outlive this object.
     explicit CRealTimeSonarData(CTubescanDoc& doc, QObject* parent = nullptr);
@@ -75,7 +78,10 @@ class CRealTimeSonarData : public QObject {
 
     mutable std::mutex m_mailboxMutex;
     std::condition_variable m_idleChanged;
-    bool m_idle = false; // starts busy, so the first hand-over waits the bound
+    void SetIdle(bool idle); // under m_mailboxMutex
+    bool m_idle = false;     // starts busy, so the first hand-over waits the bound
+    // m_idle as the hand-over may watch it without the mutex.
+    std::atomic<bool> m_idleSeen{false};
     bool m_hasPending = false;
     bool m_busy = false; // the worker is processing a record
     std::array<std::uint8_t, headproto::kReturnRecordSize> m_pending{};

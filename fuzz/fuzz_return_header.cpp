@@ -26,8 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Head positions beyond one turn are wrapped only once, so the angle may
         // lie far outside 0..360 (either sign with an inverted head); whoever
         // looks it up in a table must reduce it first. It must stay finite.
-        if (!std::isfinite(doc.m_beamAngle) || std::fabs(doc.m_beamAngle) > 2400.0)
-            std::abort();
+        if (!std::isfinite(doc.m_beamAngle) || std::fabs(doc.m_beamAngle) > 2400.0) std::abort();
         if (doc.m_pitch < -90.0 || doc.m_pitch > 90.0 || doc.m_roll < -90.0 || doc.m_roll > 90.0)
             std::abort();
         if (doc.m_rangeIndex < 0 || doc.m_rangeIndex > 9) std::abort();

@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev qt6-image-formats-plugins libgl-dev
     libgif-dev fonts-liberation fontconfig
     libgtest-dev libgmock-dev libbenchmark-dev
-    clang libclang-rt-dev
+    clang clang-format libclang-rt-dev
     xvfb xauth imagemagick socat
 )
 

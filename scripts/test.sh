@@ -8,6 +8,7 @@ export TUBESCAN_LOOPBACK_ONLY=1
 export QT_QPA_PLATFORM=offscreen
 
 bash scripts/install-deps.sh
+bash scripts/check-format.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

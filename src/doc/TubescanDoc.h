@@ -85,8 +85,8 @@ struct DocumentHooks {
     std::function<void()> createUdpOutput;       // UDP output socket, when it does not exist yet
     std::function<void()> pollOrientationSensor; // serial orientation input
     std::function<void()> openOrientationPort;
-    std::function<void()> closeUdpOutput;    // the UDP output socket (CloseLinks)
-    std::function<void()> quiesceWorker;     // wait (bounded) for the ping in hand
+    std::function<void()> closeUdpOutput; // the UDP output socket (CloseLinks)
+    std::function<void()> quiesceWorker;  // wait (bounded) for the ping in hand
     // Operator messages. Headless (unset), a message goes to stderr and a
     // question is answered "no". showMessage must not wait for the operator
     // (it may be called with m_pingMutex held): show the box asynchronously.
@@ -399,7 +399,7 @@ class CTubescanDoc {
     // Ping-period measurement (acquisition thread in real time, playback pacing
     // otherwise; never both at once).
     CTimer m_timer;
-    CSonarBitmap m_sonarBitmap;        // the nine colour tables, constant after construction
+    CSonarBitmap m_sonarBitmap; // the nine colour tables, constant after construction
 
     // View working values kept in the document.
     int m_annotationCount = 0;

@@ -54,11 +54,16 @@ std::uint8_t ProfileMinRangeToByte(double metres) {
 std::optional<int> SignatureDataPoints(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2) {
     if (b0 != 'I' || b2 != 'X') return std::nullopt;
     switch (b1) {
-    case 'P': return 0;
-    case 'M': return 250;
-    case 'G': return 500;
-    case 'S': return 800;
-    default: return std::nullopt;
+    case 'P':
+        return 0;
+    case 'M':
+        return 250;
+    case 'G':
+        return 500;
+    case 'S':
+        return 800;
+    default:
+        return std::nullopt;
     }
 }
 

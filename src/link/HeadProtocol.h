@@ -66,13 +66,17 @@ std::optional<int> SignatureDataPoints(std::uint8_t b0, std::uint8_t b1, std::ui
 
 // 14-bit attitude value of a raw roll or pitch word, in degrees.
 double AttitudeWordDegrees(std::uint16_t raw);
-inline bool AttitudeWordValid(std::uint16_t raw) { return (raw & 0x8000u) != 0; }
+inline bool AttitudeWordValid(std::uint16_t raw) {
+    return (raw & 0x8000u) != 0;
+}
 
 // Head position (0..8191) and scan direction from return-record bytes 5 and 6.
 inline int HeadPosition(std::uint8_t b5, std::uint8_t b6) {
     return ((b6 & 0x3F) << 7) | (b5 & 0x7F);
 }
-inline int HeadScanDirection(std::uint8_t b6) { return (b6 >> 6) & 1; }
+inline int HeadScanDirection(std::uint8_t b6) {
+    return (b6 >> 6) & 1;
+}
 
 // Two 7-bit groups (low byte masked, high byte shifted), as the head packs
 // its profile range and data byte count.

@@ -6,7 +6,9 @@ using namespace headproto;
 
 namespace {
 
-double Clamp90(double v) { return std::clamp(v, -90.0, 90.0); }
+double Clamp90(double v) {
+    return std::clamp(v, -90.0, 90.0);
+}
 
 } // namespace
 
@@ -47,15 +49,16 @@ bool DecodeReturnHeader(CTubescanDoc& doc, PingWorkspace& ws) {
     doc.m_headPosition = HeadPosition(h[5], h[6]);
 
     // 4. (A) Beam angle.
-    doc.m_beamAngle = BeamAngleFromPosition(doc.m_headPosition, doc.m_sonarUpDown,
-                                            doc.m_zeroUpDown);
+    doc.m_beamAngle =
+        BeamAngleFromPosition(doc.m_headPosition, doc.m_sonarUpDown, doc.m_zeroUpDown);
 
     // 5. A recorded ping carries the range it was taken with. The history of
     // the old range is dropped, but not this ping's own samples: they start the
     // new history, exactly as the first live ping after a range change does.
     if (doc.m_playback != 0 && h[7] != doc.m_command[kCmdRangeCode]) {
         doc.m_command[kCmdRangeCode] = h[7];
-        for (auto& l : ws.lines) l.fill(0);
+        for (auto& l : ws.lines)
+            l.fill(0);
         ws.profileHistory = ProfileHistory{};
         doc.m_restartLines = 1;
     }
@@ -93,8 +96,10 @@ bool DecodeReturnHeader(CTubescanDoc& doc, PingWorkspace& ws) {
 
     // 9. (D) Roll correction, with this ping's own roll.
     if (doc.m_rollCorrection) {
-        if (doc.m_useExtPRD == 0 && doc.m_rollValid != 0) doc.m_beamAngle += doc.m_roll;
-        else if (doc.m_useExtPRD != 0 && doc.m_extRollValid) doc.m_beamAngle += doc.m_extRoll;
+        if (doc.m_useExtPRD == 0 && doc.m_rollValid != 0)
+            doc.m_beamAngle += doc.m_roll;
+        else if (doc.m_useExtPRD != 0 && doc.m_extRollValid)
+            doc.m_beamAngle += doc.m_extRoll;
     }
 
     // 10. (E) Profile history, oldest first.
@@ -120,7 +125,8 @@ void ShiftLines(CTubescanDoc& doc, PingWorkspace& ws) {
 
 void ResetPingHistory(CTubescanDoc& doc, PingWorkspace& ws) {
     ws.line.fill(0);
-    for (auto& l : ws.lines) l.fill(0);
+    for (auto& l : ws.lines)
+        l.fill(0);
     ws.profileHistory = ProfileHistory{};
     doc.m_restartLines = 1;
 }

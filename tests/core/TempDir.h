@@ -8,7 +8,7 @@
 #include <string>
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::random_device rd;
         m_path = std::filesystem::temp_directory_path() /
@@ -31,6 +31,6 @@ public:
         return ss.str();
     }
 
-private:
+  private:
     std::filesystem::path m_path;
 };

@@ -45,7 +45,8 @@ TEST(IniFilePreservation, UnixLineEndingsAndMissingFinalNewline) {
 
 TEST(IniFilePreservation, BinaryGarbageIsKeptAndDoesNotConfuseLookups) {
     std::string garbage;
-    for (int i = 0; i < 4096; ++i) garbage.push_back(static_cast<char>((i * 131) & 0xFF));
+    for (int i = 0; i < 4096; ++i)
+        garbage.push_back(static_cast<char>((i * 131) & 0xFF));
     IniFile ini = IniFile::FromText(garbage);
     ini.Set("System Settings", "Zoom", "1.00");
     const std::string text = ini.ToText();

@@ -117,8 +117,8 @@ TEST(Attitude, SignRulesOffsetsAndClamps) {
         double pitch, roll;
     };
     // Pitch word +2.5, roll word +5.0.
-    const Case cases[] = {{1, 1, -2.5, 5.0}, {0, 1, 2.5, -5.0}, {1, 0, -2.5, -5.0},
-                          {0, 0, 2.5, 5.0}};
+    const Case cases[] = {
+        {1, 1, -2.5, 5.0}, {0, 1, 2.5, -5.0}, {1, 0, -2.5, -5.0}, {0, 0, 2.5, 5.0}};
     for (const Case& c : cases) {
         CTubescanDoc doc;
         doc.m_xdcrFwdAft = c.fwdAft;
@@ -143,7 +143,8 @@ TEST(Attitude, TwentyPingAveragesAndValidity) {
     Decode(doc, MakeHeader(600, 1, 0, 0x8000 | 40, 0x8000 | 80)); // roll 1.0, pitch 2.0
     EXPECT_EQ(doc.m_rollValid, 128);
     EXPECT_EQ(doc.m_pitchValid, 128);
-    for (int i = 0; i < 19; ++i) Decode(doc, MakeHeader(600, 1, 0, 40, 80));
+    for (int i = 0; i < 19; ++i)
+        Decode(doc, MakeHeader(600, 1, 0, 40, 80));
     EXPECT_EQ(doc.m_attitudeCount, 0);
     EXPECT_DOUBLE_EQ(doc.m_rollAvg, 1.0);
     EXPECT_DOUBLE_EQ(doc.m_pitchAvg, 2.0);
@@ -151,7 +152,8 @@ TEST(Attitude, TwentyPingAveragesAndValidity) {
     EXPECT_EQ(doc.m_pitchValid, 1);
     EXPECT_EQ(doc.m_rollSum, 0.0);
     // Nothing decreases validity afterwards.
-    for (int i = 0; i < 20; ++i) Decode(doc, MakeHeader(600, 1, 0, 40, 80));
+    for (int i = 0; i < 20; ++i)
+        Decode(doc, MakeHeader(600, 1, 0, 40, 80));
     EXPECT_EQ(doc.m_rollValid, 1);
 }
 
@@ -196,7 +198,8 @@ TEST(EchoLines, RestartFillsAllThreeThenShifts) {
     doc.m_reply.samples.fill(11);
     ShiftLines(doc, ws);
     EXPECT_EQ(doc.m_restartLines, 0);
-    for (const auto& l : doc.m_lines) EXPECT_EQ(l[100], 11);
+    for (const auto& l : doc.m_lines)
+        EXPECT_EQ(l[100], 11);
     doc.m_reply.samples.fill(22);
     ShiftLines(doc, ws);
     doc.m_reply.samples.fill(33);

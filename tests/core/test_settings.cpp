@@ -73,7 +73,8 @@ TEST(SettingsLoad, ClampsAndOddRules) {
         {"Pitch Offset=120", [](auto& d) { EXPECT_EQ(d.m_pitchOffset, 90.0); }},
         {"Roll Offset=-400", [](auto& d) { EXPECT_EQ(d.m_rollOffset, -90.0); }},
         {"ProfileDispMode=2", [](auto& d) { EXPECT_EQ(d.m_profileMix, 0.25); }},
-        {"ProfileDispMode=9", [](auto& d) {
+        {"ProfileDispMode=9",
+         [](auto& d) {
              EXPECT_EQ(d.m_profileDispMode, 9);
              EXPECT_EQ(d.m_profileMix, 1.0);
          }},
@@ -125,11 +126,13 @@ TEST(SettingsLoad, PlaybackSkipsTheSonarSection) {
 
 TEST(SettingsLoad, BadFilesNeverCrashAndFallBackToDefaults) {
     std::string garbage;
-    for (int i = 0; i < 100000; ++i) garbage.push_back(static_cast<char>((i * 7919) & 0xFF));
+    for (int i = 0; i < 100000; ++i)
+        garbage.push_back(static_cast<char>((i * 7919) & 0xFF));
     const std::string files[] = {
         garbage,
         "[System Settings]\nZoom=" + std::string(5'000'000, '9') + "\n",
-        "[System Settings]\nSpeed of Sound=-1e99999\nCircleDiameter=1e308\nPointSize=-99999999999\n",
+        "[System Settings]\nSpeed of "
+        "Sound=-1e99999\nCircleDiameter=1e308\nPointSize=-99999999999\n",
     };
     for (const std::string& text : files) {
         DocInDir d;
@@ -195,9 +198,10 @@ TEST(SettingsSave, KeyOrderIsTheProgramsOrder) {
     d.Open();
     ASSERT_TRUE(d.doc.SaveSettings());
     const std::string text = d.dir.Read("TubescanL.INI");
-    const char* order[] = {"[System Settings]", "Sonar Type=1", "IP Address=", "SonarComPortBaud=",
-                           "Speed of Sound=", "Zoom=1.00", "PPMinRange=0.00", "[Sonar Settings]",
-                           "Range=1.00", "Step Size=3", "Absorption=170", "Zero Up/Down="};
+    const char* order[] = {"[System Settings]", "Sonar Type=1",     "IP Address=",
+                           "SonarComPortBaud=", "Speed of Sound=",  "Zoom=1.00",
+                           "PPMinRange=0.00",   "[Sonar Settings]", "Range=1.00",
+                           "Step Size=3",       "Absorption=170",   "Zero Up/Down="};
     std::size_t pos = 0;
     for (const char* key : order) {
         std::size_t at = text.find(key, pos);
@@ -230,9 +234,10 @@ TEST(SettingsSave, WindowsEditedFileKeepsItsExtraLines) {
     EXPECT_EQ(d.doc.m_gain, 12);
     ASSERT_TRUE(d.doc.SaveSettings());
     const std::string text = d.dir.Read("TubescanL.INI");
-    for (const char* kept : {"; Site: north outfall\r\n", "; operator comment\r\n",
-                             "Calibration Note=do not touch\r\n", "[Vendor Extras]\r\nLicense=ABC-123\r\n",
-                             "[system settings]\r\nZoom=2.00\r\n", "[SONAR SETTINGS]\r\nGain=12\r\n"}) {
+    for (const char* kept :
+         {"; Site: north outfall\r\n", "; operator comment\r\n",
+          "Calibration Note=do not touch\r\n", "[Vendor Extras]\r\nLicense=ABC-123\r\n",
+          "[system settings]\r\nZoom=2.00\r\n", "[SONAR SETTINGS]\r\nGain=12\r\n"}) {
         EXPECT_NE(text.find(kept), std::string::npos) << kept;
     }
     // No second copy of a section was appended.

@@ -7,34 +7,12 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include "../support/SimProcess.h"
 #include "AppFixture.h"
 #include "app/MenuLayout.h"
 #include "view/TubescanView.h"
 
 namespace {
-
-class SimProcess {
-  public:
-    SimProcess() {
-        m_process.setProgram(QStringLiteral(TUBESCAN_SIM_PATH));
-        m_process.setArguments({"--address", "127.0.0.1", "--port", "0", "--quiet"});
-        m_process.start();
-        if (!m_process.waitForStarted(3000)) return;
-        // First line: "... listening on 127.0.0.1 port N".
-        if (!QTest::qWaitFor([&] { return m_process.canReadLine(); }, 3000)) return;
-        m_port = QString::fromUtf8(m_process.readLine()).trimmed().section(' ', -1).toUShort();
-    }
-    ~SimProcess() {
-        m_process.terminate();
-        if (!m_process.waitForFinished(3000)) m_process.kill();
-        m_process.waitForFinished(3000);
-    }
-    quint16 Port() const { return m_port; }
-
-  private:
-    QProcess m_process;
-    quint16 m_port = 0;
-};
 
 class PaintCounter : public QObject {
   public:

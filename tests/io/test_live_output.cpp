@@ -20,6 +20,8 @@
 #include "doc/XyzFormat.h"
 #include "link/SonarHost.h"
 
+#include "../support/SimProcess.h"
+
 namespace {
 
 bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
@@ -31,28 +33,6 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
     }
     return true;
 }
-
-class Simulator {
-  public:
-    explicit Simulator(const QStringList& args) {
-        m_process.setProgram(QStringLiteral(TUBESCAN_SIM_PATH));
-        m_process.setArguments(QStringList{"--port", "0", "--quiet"} + args);
-        m_process.start();
-        if (!m_process.waitForStarted(3000)) return;
-        if (!WaitFor([&] { return m_process.canReadLine(); }, 3000)) return;
-        const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
-        m_port = line.section(QLatin1Char(' '), -1).toUShort();
-    }
-    ~Simulator() {
-        m_process.kill();
-        m_process.waitForFinished(3000);
-    }
-    quint16 Port() const { return m_port; }
-
-  private:
-    QProcess m_process;
-    quint16 m_port = 0;
-};
 
 // Keeps a copy of every datagram the document hands to the real socket.
 struct TeeSink : DatagramSink {
@@ -81,8 +61,8 @@ std::vector<double> Numbers(const std::string& datagram) {
 } // namespace
 
 TEST(LiveOutput, DatagramsOfALiveRunArriveAsComputed) {
-    Simulator sim({"--diameter", "0.6", "--offset-x", "0", "--offset-y", "0", "--ovality", "0",
-                   "--debris-height", "0", "--water-level", "1"});
+    SimProcess sim({"--diameter", "0.6", "--offset-x", "0", "--offset-y", "0", "--ovality", "0",
+                    "--debris-height", "0", "--water-level", "1"});
     ASSERT_NE(sim.Port(), 0);
     QUdpSocket listener;
     ASSERT_TRUE(listener.bind(QHostAddress::LocalHost, 0));

@@ -5,36 +5,13 @@
 
 #include <memory>
 
+#include "../support/SimProcess.h"
 #include "LinkTestSupport.h"
 #include "link/SonarHost.h"
 
 using namespace linktest;
 
 namespace {
-
-// tubescan-sim on a free loopback port, told which faults to inject.
-class SimProcess {
-  public:
-    explicit SimProcess(const QStringList& args) {
-        m_process.setProgram(QStringLiteral(TUBESCAN_SIM_PATH));
-        m_process.setArguments(QStringList{"--port", "0", "--quiet"} + args);
-        m_process.start();
-        if (!m_process.waitForStarted(3000)) return;
-        // First line: "tubescan-sim listening on 127.0.0.1 port N".
-        if (!QTest::qWaitFor([&] { return m_process.canReadLine(); }, 3000)) return;
-        const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
-        m_port = line.section(QLatin1Char(' '), -1).toUShort();
-    }
-    ~SimProcess() {
-        m_process.kill();
-        m_process.waitForFinished(3000);
-    }
-    quint16 Port() const { return m_port; }
-
-  private:
-    QProcess m_process;
-    quint16 m_port = 0;
-};
 
 struct SimLink {
     TempDir dir;

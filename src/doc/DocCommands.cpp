@@ -162,13 +162,12 @@ void AddDocumentCommands(CommandMap& map, CTubescanDoc& doc) {
                     },
                     {}});
     map.Add(32912, {[&doc](int) {
-                        // The colours a new document starts with.
-                        doc.m_pointsColor = 0xFAFAFA;
-                        doc.m_gridColor = 0x003278;
-                        doc.m_bkColor = 0x000000;
-                        doc.m_textColor = 0xDCDCDC;
-                        doc.m_circleColor = 0x009696;
-                        doc.m_lineColor = 0x969600;
+                        doc.m_pointsColor = kDefaultPointsColor;
+                        doc.m_gridColor = kDefaultGridColor;
+                        doc.m_bkColor = kDefaultBkColor;
+                        doc.m_textColor = kDefaultTextColor;
+                        doc.m_circleColor = kDefaultCircleColor;
+                        doc.m_lineColor = kDefaultLineColor;
                     },
                     {}});
 

@@ -25,6 +25,14 @@
 
 using COLORREF = std::uint32_t; // 0x00BBGGRR
 
+// The colours a new document starts with; "Set Default Colors" restores them.
+inline constexpr COLORREF kDefaultPointsColor = 0xFAFAFA;
+inline constexpr COLORREF kDefaultGridColor = 0x003278;
+inline constexpr COLORREF kDefaultBkColor = 0x000000;
+inline constexpr COLORREF kDefaultTextColor = 0xDCDCDC;
+inline constexpr COLORREF kDefaultCircleColor = 0x009696;
+inline constexpr COLORREF kDefaultLineColor = 0x969600;
+
 inline constexpr int kImageSize = 1500;
 inline constexpr std::size_t kLineBytes = 640;
 inline constexpr const char* kSettingsFileName = "TubescanL.INI";
@@ -256,12 +264,12 @@ class CTubescanDoc {
     int m_gridType = 1;
     int m_gridStyle = 0;
     int m_viewRangeMark = 0;
-    COLORREF m_pointsColor = 0xFAFAFA;
-    COLORREF m_gridColor = 0x003278;
-    COLORREF m_bkColor = 0x000000;
-    COLORREF m_textColor = 0xDCDCDC;
-    COLORREF m_circleColor = 0x009696;
-    COLORREF m_lineColor = 0x969600;
+    COLORREF m_pointsColor = kDefaultPointsColor;
+    COLORREF m_gridColor = kDefaultGridColor;
+    COLORREF m_bkColor = kDefaultBkColor;
+    COLORREF m_textColor = kDefaultTextColor;
+    COLORREF m_circleColor = kDefaultCircleColor;
+    COLORREF m_lineColor = kDefaultLineColor;
     int m_pointSize = 0;
     int m_textSize = 0;
     int m_displayPRD = 0;

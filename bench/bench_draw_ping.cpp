@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "link/PingProcessor.h"
+#include "ping/PingProcessor.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "doc/RecordReader.h"
+#include "format/RecordReader.h"
 #include "doc/TubescanDoc.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "doc/RecordFormat.h"
+#include "format/RecordFormat.h"
 #include "doc/TubescanDoc.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

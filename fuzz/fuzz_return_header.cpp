@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "link/PingDecoder.h"
+#include "ping/PingDecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static CTubescanDoc doc;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "doc/IniFile.h"
+#include "format/IniFile.h"
 #include "doc/TubescanDoc.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

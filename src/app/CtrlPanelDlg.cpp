@@ -4,7 +4,7 @@
 #include <QGridLayout>
 #include <QKeyEvent>
 
-#include "app/ParameterSteps.h"
+#include "doc/ParameterSteps.h"
 #include "app/SpinDelta.h"
 #include "doc/TubescanDoc.h"
 

@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "doc/NumberText.h"
+#include "format/NumberText.h"
 #include "doc/TubescanDoc.h"
 
 CKeyInDlg::CKeyInDlg(CTubescanDoc& doc, QWidget* mainFrame)

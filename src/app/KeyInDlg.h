@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "app/ParameterSteps.h"
+#include "doc/ParameterSteps.h"
 
 class CTubescanDoc;
 class QLabel;

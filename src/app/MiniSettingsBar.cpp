@@ -2,7 +2,7 @@
 
 #include <QGridLayout>
 
-#include "app/ParameterSteps.h"
+#include "doc/ParameterSteps.h"
 #include "app/SpinDelta.h"
 #include "doc/TubescanDoc.h"
 

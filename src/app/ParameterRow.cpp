@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "app/ParameterSteps.h"
+#include "doc/ParameterSteps.h"
 #include "app/SpinDelta.h"
 
 ParameterRow ParameterRow::Create(QWidget* parent, QGridLayout* layout, int row, int column,

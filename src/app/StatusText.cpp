@@ -1,6 +1,6 @@
 #include "app/StatusText.h"
 
-#include "doc/NumberText.h"
+#include "format/NumberText.h"
 #include "doc/TubescanDoc.h"
 
 namespace {

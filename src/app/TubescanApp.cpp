@@ -21,7 +21,7 @@
 #include "doc/DocCommands.h"
 #include "doc/PlaybackPacer.h"
 #include "doc/TubescanDoc.h"
-#include "doc/UdpOutput.h"
+#include "link/UdpOutput.h"
 #include "link/SonarHost.h"
 #include "view/TubescanView.h"
 

@@ -10,26 +10,16 @@
 #include <QObject>
 #include <QStringList>
 
+#include "app/AppRegistry.h"
 #include "doc/CommandMap.h"
 
 class CExitSignals;
 class CMainFrame;
 class CTubescanDoc;
-class QWidget;
 class SonarHost;
 class CPlaybackPacer;
 class CPlaybackBar;
 
-// The program-wide references, owned by the application and handed to those
-// who need them (no global instance).
-struct AppRegistry {
-    CMainFrame* mainFrame = nullptr;
-    CTubescanDoc* document = nullptr;
-    SonarHost* host = nullptr; // the head link and acquisition worker
-    QWidget* settingsPanel = nullptr;
-    QWidget* keyInBox = nullptr;
-    QWidget* diagnostics = nullptr;
-};
 
 class CTubescanApp : public QObject {
     Q_OBJECT

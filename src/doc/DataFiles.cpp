@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "doc/DataFiles.h"
-#include "doc/RecordFormat.h"
+#include "format/RecordFormat.h"
 #include "doc/TubescanDoc.h"
 
 namespace fs = std::filesystem;

@@ -8,9 +8,9 @@
 #include <cstring>
 
 #include "doc/DataFiles.h"
-#include "doc/RecordReader.h"
+#include "format/RecordReader.h"
 #include "doc/TubescanDoc.h"
-#include "link/PingProcessor.h"
+#include "ping/PingProcessor.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "doc/IniFile.h"
+#include "format/IniFile.h"
 
 namespace conversion {
 

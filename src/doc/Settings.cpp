@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "doc/IniFile.h"
-#include "doc/NumberText.h"
+#include "format/IniFile.h"
+#include "format/NumberText.h"
 #include "doc/TubescanDoc.h"
 
 namespace {

@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "doc/DataFileIo.h"
-#include "doc/IniFile.h"
+#include "format/DataFileIo.h"
+#include "format/IniFile.h"
 #include "doc/Timer.h"
-#include "doc/TrigTables.h"
+#include "ping/TrigTables.h"
 #include "doc/XyzSinks.h"
-#include "link/HeadProtocol.h"
-#include "view/SonarBitmap.h"
+#include "format/HeadProtocol.h"
+#include "ping/SonarBitmap.h"
 
 using COLORREF = std::uint32_t; // 0x00BBGGRR
 

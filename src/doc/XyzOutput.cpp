@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "doc/TubescanDoc.h"
-#include "doc/XyzFormat.h"
+#include "format/XyzFormat.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "link/PingProcessor.h"
+#include "ping/PingProcessor.h"
 
 using namespace headproto;
 

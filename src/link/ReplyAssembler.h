@@ -13,7 +13,7 @@
 #include <span>
 #include <vector>
 
-#include "link/HeadProtocol.h"
+#include "format/HeadProtocol.h"
 
 class ReplyAssembler {
   public:

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "doc/TubescanDoc.h"
-#include "link/PingDecoder.h"
+#include "ping/PingDecoder.h"
 
 class CSQ52ALDoc {
   public:

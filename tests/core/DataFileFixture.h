@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "TempDir.h"
-#include "doc/RecordFormat.h"
+#include "format/RecordFormat.h"
 #include "doc/TubescanDoc.h"
 
 struct DataDoc {

@@ -3,7 +3,7 @@
 #include <climits>
 #include <cmath>
 
-#include "view/SonarBitmap.h"
+#include "ping/SonarBitmap.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <numbers>
 #include <vector>
 
-#include "link/PingProcessor.h"
+#include "ping/PingProcessor.h"
 
 namespace {
 

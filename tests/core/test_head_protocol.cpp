@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "link/HeadProtocol.h"
+#include "format/HeadProtocol.h"
 
 using namespace headproto;
 

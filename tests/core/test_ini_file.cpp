@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
-#include "doc/IniFile.h"
+#include "format/IniFile.h"
 
 TEST(IniFilePreservation, CaseInsensitiveLookupTrimmingAndQuotes) {
     IniFile ini = IniFile::FromText("; comment\r\n[SYSTEM settings]\r\n  zoom =  2.5  \r\n"

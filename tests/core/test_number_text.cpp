@@ -3,7 +3,7 @@
 #include <clocale>
 #include <limits>
 
-#include "doc/NumberText.h"
+#include "format/NumberText.h"
 
 TEST(NumberText, AtoiMeaningWithClamping) {
     EXPECT_EQ(TextToInt("42"), 42);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/ParameterSteps.h"
+#include "doc/ParameterSteps.h"
 #include "doc/TubescanDoc.h"
 
 using namespace params;

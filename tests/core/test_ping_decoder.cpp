@@ -3,7 +3,7 @@
 #include <array>
 #include <cstring>
 
-#include "link/PingDecoder.h"
+#include "ping/PingDecoder.h"
 
 namespace {
 

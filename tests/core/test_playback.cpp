@@ -4,8 +4,8 @@
 #include <random>
 
 #include "DataFileFixture.h"
-#include "doc/RecordReader.h"
-#include "link/PingProcessor.h"
+#include "format/RecordReader.h"
+#include "ping/PingProcessor.h"
 
 namespace {
 

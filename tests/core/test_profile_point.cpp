@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "link/PingProcessor.h"
+#include "ping/PingProcessor.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "DataFileFixture.h"
-#include "doc/RecordFormat.h"
+#include "format/RecordFormat.h"
 
 using namespace record;
 

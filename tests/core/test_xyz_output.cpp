@@ -11,7 +11,7 @@
 
 #include "TempDir.h"
 #include "doc/TubescanDoc.h"
-#include "doc/XyzFormat.h"
+#include "format/XyzFormat.h"
 
 namespace {
 

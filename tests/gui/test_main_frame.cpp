@@ -19,7 +19,7 @@
 
 #include "AppFixture.h"
 #include "app/MenuLayout.h"
-#include "doc/NumberText.h"
+#include "format/NumberText.h"
 #include "view/TubescanView.h"
 
 namespace {

@@ -16,8 +16,8 @@
 
 #include "../core/TempDir.h"
 #include "doc/TubescanDoc.h"
-#include "doc/UdpOutput.h"
-#include "doc/XyzFormat.h"
+#include "link/UdpOutput.h"
+#include "format/XyzFormat.h"
 #include "link/SonarHost.h"
 
 #include "../support/SimProcess.h"

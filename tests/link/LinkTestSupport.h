@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "../core/TempDir.h"
-#include "link/HeadProtocol.h"
+#include "format/HeadProtocol.h"
 
 namespace linktest {
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "doc/TubescanDoc.h"
-#include "link/PingDecoder.h"
+#include "ping/PingDecoder.h"
 #include "sim/FaultPlan.h"
 #include "sim/HeadModel.h"
 

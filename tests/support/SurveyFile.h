@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "doc/RecordFormat.h"
+#include "format/RecordFormat.h"
 #include "doc/TubescanDoc.h"
 
 namespace survey {

@@ -9,7 +9,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "doc/IniFile.h"
+#include "format/IniFile.h"
 #include "doc/RecordConversion.h"
 #include "doc/TubescanDoc.h"
 

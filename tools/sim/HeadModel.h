@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "link/HeadProtocol.h"
+#include "format/HeadProtocol.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "doc/UdpOutput.h"
+#include "link/UdpOutput.h"
 
 #include <atomic>
 #include <cstring>

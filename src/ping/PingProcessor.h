@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "link/PingDecoder.h"
+#include "ping/PingDecoder.h"
 
 enum class PingDrawing {
     Pixels,     // draw the wedge and the profile point into doc.m_image

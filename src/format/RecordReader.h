@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "doc/DataFileIo.h"
-#include "doc/RecordFormat.h"
+#include "format/DataFileIo.h"
+#include "format/RecordFormat.h"
 
 namespace record {
 

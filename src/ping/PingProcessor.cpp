@@ -1,4 +1,4 @@
-#include "link/PingProcessor.h"
+#include "ping/PingProcessor.h"
 
 #include <algorithm>
 #include <array>

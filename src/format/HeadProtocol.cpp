@@ -1,4 +1,4 @@
-#include "link/HeadProtocol.h"
+#include "format/HeadProtocol.h"
 
 #include <cmath>
 

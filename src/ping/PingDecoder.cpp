@@ -1,4 +1,4 @@
-#include "link/PingDecoder.h"
+#include "ping/PingDecoder.h"
 
 #include <algorithm>
 

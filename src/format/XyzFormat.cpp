@@ -1,4 +1,4 @@
-#include "doc/XyzFormat.h"
+#include "format/XyzFormat.h"
 
 #include <charconv>
 #include <cmath>

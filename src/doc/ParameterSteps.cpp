@@ -1,9 +1,9 @@
-#include "app/ParameterSteps.h"
+#include "doc/ParameterSteps.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "doc/NumberText.h"
+#include "format/NumberText.h"
 #include "doc/TubescanDoc.h"
 
 using namespace headproto;

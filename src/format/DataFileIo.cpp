@@ -1,4 +1,4 @@
-#include "doc/DataFileIo.h"
+#include "format/DataFileIo.h"
 
 #include <algorithm>
 #include <cerrno>

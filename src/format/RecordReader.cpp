@@ -1,4 +1,4 @@
-#include "doc/RecordReader.h"
+#include "format/RecordReader.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "doc/NumberText.h"
+#include "format/NumberText.h"
 
 #include <cctype>
 #include <charconv>

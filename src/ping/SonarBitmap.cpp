@@ -1,4 +1,4 @@
-#include "view/SonarBitmap.h"
+#include "ping/SonarBitmap.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "doc/RecordFormat.h"
+#include "format/RecordFormat.h"
 
 #include <bit>
 #include <cmath>

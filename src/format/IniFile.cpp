@@ -1,4 +1,4 @@
-#include "doc/IniFile.h"
+#include "format/IniFile.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "format/RecordReader.h"
 #include "doc/TubescanDoc.h"
+#include "format/RecordReader.h"
 
 namespace {
 

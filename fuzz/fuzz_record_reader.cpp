@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "format/RecordFormat.h"
 #include "doc/TubescanDoc.h"
+#include "format/RecordFormat.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static CTubescanDoc* doc = [] {

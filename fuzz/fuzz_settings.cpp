@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "format/IniFile.h"
 #include "doc/TubescanDoc.h"
+#include "format/IniFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static CTubescanDoc doc;

@@ -4,8 +4,8 @@
 #include <QGridLayout>
 #include <QKeyEvent>
 
-#include "doc/ParameterSteps.h"
 #include "app/SpinDelta.h"
+#include "doc/ParameterSteps.h"
 #include "doc/TubescanDoc.h"
 
 CCtrlPanelDlg::CCtrlPanelDlg(CTubescanDoc& doc, QWidget* mainFrame)

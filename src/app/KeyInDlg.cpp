@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "format/NumberText.h"
 #include "doc/TubescanDoc.h"
+#include "format/NumberText.h"
 
 CKeyInDlg::CKeyInDlg(CTubescanDoc& doc, QWidget* mainFrame)
     : QDialog(mainFrame, Qt::Tool), m_doc(doc), m_mainFrame(mainFrame) {

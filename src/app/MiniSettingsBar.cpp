@@ -2,8 +2,8 @@
 
 #include <QGridLayout>
 
-#include "doc/ParameterSteps.h"
 #include "app/SpinDelta.h"
+#include "doc/ParameterSteps.h"
 #include "doc/TubescanDoc.h"
 
 CMiniSettingsBar::CMiniSettingsBar(CTubescanDoc& doc, QWidget* parent)

@@ -2,13 +2,13 @@
 
 #include <QToolBar>
 
+#include "app/AppRegistry.h"
 #include "app/CtrlPanelDlg.h"
 #include "app/KeyInDlg.h"
 #include "app/MainFrame.h"
 #include "app/MiniSettingsBar.h"
-#include "doc/ParameterSteps.h"
-#include "app/AppRegistry.h"
 #include "doc/CommandMap.h"
+#include "doc/ParameterSteps.h"
 #include "doc/TubescanDoc.h"
 #include "link/SonarHost.h"
 

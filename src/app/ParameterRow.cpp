@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "doc/ParameterSteps.h"
 #include "app/SpinDelta.h"
+#include "doc/ParameterSteps.h"
 
 ParameterRow ParameterRow::Create(QWidget* parent, QGridLayout* layout, int row, int column,
                                   const QString& labelText, int editId, int spinId) {

@@ -1,7 +1,7 @@
 #include "app/StatusText.h"
 
-#include "format/NumberText.h"
 #include "doc/TubescanDoc.h"
+#include "format/NumberText.h"
 
 namespace {
 constexpr double kMetresPerFoot = 0.3048;

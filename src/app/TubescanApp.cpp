@@ -21,8 +21,8 @@
 #include "doc/DocCommands.h"
 #include "doc/PlaybackPacer.h"
 #include "doc/TubescanDoc.h"
-#include "link/UdpOutput.h"
 #include "link/SonarHost.h"
+#include "link/UdpOutput.h"
 #include "view/TubescanView.h"
 
 namespace {

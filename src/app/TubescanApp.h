@@ -20,7 +20,6 @@ class SonarHost;
 class CPlaybackPacer;
 class CPlaybackBar;
 
-
 class CTubescanApp : public QObject {
     Q_OBJECT
   public:

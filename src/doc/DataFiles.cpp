@@ -6,8 +6,8 @@
 #include <fstream>
 
 #include "doc/DataFiles.h"
-#include "format/RecordFormat.h"
 #include "doc/TubescanDoc.h"
+#include "format/RecordFormat.h"
 
 namespace fs = std::filesystem;
 

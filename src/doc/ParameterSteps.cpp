@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "format/NumberText.h"
 #include "doc/TubescanDoc.h"
+#include "format/NumberText.h"
 
 using namespace headproto;
 

@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "doc/DataFiles.h"
-#include "format/RecordReader.h"
 #include "doc/TubescanDoc.h"
+#include "format/RecordReader.h"
 #include "ping/PingProcessor.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <string>
 
+#include "doc/TubescanDoc.h"
 #include "format/IniFile.h"
 #include "format/NumberText.h"
-#include "doc/TubescanDoc.h"
 
 namespace {
 

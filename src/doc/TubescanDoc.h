@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "format/DataFileIo.h"
-#include "format/IniFile.h"
 #include "doc/Timer.h"
-#include "ping/TrigTables.h"
 #include "doc/XyzSinks.h"
+#include "format/DataFileIo.h"
 #include "format/HeadProtocol.h"
+#include "format/IniFile.h"
 #include "ping/SonarBitmap.h"
+#include "ping/TrigTables.h"
 
 using COLORREF = std::uint32_t; // 0x00BBGGRR
 

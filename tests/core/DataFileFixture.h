@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "TempDir.h"
-#include "format/RecordFormat.h"
 #include "doc/TubescanDoc.h"
+#include "format/RecordFormat.h"
 
 struct DataDoc {
     TempDir dir;

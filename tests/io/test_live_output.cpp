@@ -16,9 +16,9 @@
 
 #include "../core/TempDir.h"
 #include "doc/TubescanDoc.h"
-#include "link/UdpOutput.h"
 #include "format/XyzFormat.h"
 #include "link/SonarHost.h"
+#include "link/UdpOutput.h"
 
 #include "../support/SimProcess.h"
 

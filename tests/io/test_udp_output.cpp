@@ -13,9 +13,9 @@
 
 #include "../core/TempDir.h"
 #include "doc/TubescanDoc.h"
-#include "link/UdpOutput.h"
 #include "format/XyzFormat.h"
 #include "link/LoopbackGuard.h"
+#include "link/UdpOutput.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "format/RecordFormat.h"
 #include "doc/TubescanDoc.h"
+#include "format/RecordFormat.h"
 
 namespace survey {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <unistd.h>
 
-#include "format/IniFile.h"
 #include "doc/RecordConversion.h"
 #include "doc/TubescanDoc.h"
+#include "format/IniFile.h"
 
 namespace {
 

@@ -26,7 +26,8 @@ run_dir="$(cd "$run_dir" && pwd)"
 seconds="${TUBESCAN_RUN_SECONDS:-20}"
 
 # The program reads the settings file beside its executable: give it a copy
-# of its own in the scratch folder.
+# of its own in the scratch folder, with the range marks, the polar grid and
+# the pitch/roll/distance indicator on so the screenshot shows them.
 cp build/tubescan build/tubescan-convert "$run_dir/"
 printf '%s\r\n' \
     '[System Settings]' \
@@ -38,6 +39,10 @@ printf '%s\r\n' \
     'Write File Directory='"$run_dir"'/' \
     'Settings Left=20' \
     'Settings Top=120' \
+    'ViewRangeMark=1' \
+    'Grid=2' \
+    'Grid Style=0' \
+    'Display PRD=1' \
     > "$run_dir/TubescanL.INI"
 
 sim_pid=""

@@ -17,6 +17,9 @@
 #include "app/ToolBarIcons.h"
 #include "doc/CommandMap.h"
 #include "doc/TubescanDoc.h"
+#include "view/AttitudeLayer.h"
+#include "view/GridLayer.h"
+#include "view/StatusTextLayer.h"
 #include "view/TubescanView.h"
 
 namespace {
@@ -73,6 +76,9 @@ CMainFrame::CMainFrame(CTubescanDoc* doc, CommandMap& commands, QWidget* parent)
     setWindowTitle(kAppTitle);
     setWindowIcon(PaintApplicationIcon());
     m_view = new CTubescanView(doc, this);
+    InstallGridLayer(*m_view);
+    InstallAttitudeLayer(*m_view);
+    InstallStatusTextLayer(*m_view);
     setCentralWidget(m_view);
     BuildMenu();
     BuildToolBar();

@@ -96,7 +96,10 @@ void CTubescanView::ComposeBackBuffer() {
 
     ServeRestoreRequest();
     if (doc.m_redrawAll) {
-        doc.m_statusBlink = 0;
+        // Only the view's own alternation starts again: the watchdog's blink
+        // keeps its phase.
+        m_blinkCount = 0;
+        m_showAddress = 0;
         doc.m_redrawAll = 0;
     }
     m_origin = {m_clientWidth / 2 + m_imagePanX, m_clientHeight / 2 + m_imagePanY};

@@ -37,6 +37,16 @@ class CTubescanView : public QWidget {
     QPoint Pan() const { return {m_imagePanX, m_imagePanY}; }
     QPoint Origin() const { return {m_origin.x, m_origin.y}; }
     CTubescanDoc* Document() const { return m_doc; }
+    bool ImageDragging() const { return m_imageDrag; }
+
+    // The link status message's alternation: the status texts advance it, a
+    // repaint that redraws all starts it again.
+    int BlinkCount() const { return m_blinkCount; }
+    int ShowAddress() const { return m_showAddress; }
+    void SetLinkBlink(int blinkCount, int showAddress) {
+        m_blinkCount = blinkCount;
+        m_showAddress = showAddress;
+    }
 
     // The initial update: centres the pipe shape on the client area.
     void OnInitialUpdate();
@@ -74,6 +84,8 @@ class CTubescanView : public QWidget {
     bool m_imageDrag = false;
     QPoint m_dragStart;
     QPoint m_panStart;
+    int m_blinkCount = 0;
+    int m_showAddress = 0;
     std::array<LayerPainter, LayerCount> m_layers;
     std::array<QImage, 4> m_headIcons;
 };

@@ -1,0 +1,82 @@
+#include "view/StatusTextLayer.h"
+
+#include <mutex>
+
+#include <QPainter>
+
+#include "doc/TubescanDoc.h"
+#include "view/StatusLayout.h"
+#include "view/TubescanView.h"
+#include "view/ViewFonts.h"
+#include "view/ViewText.h"
+
+namespace {
+
+void Draw(QPainter& painter, const PlacedText& t, const QFont& large, const QFont& small) {
+    DrawTextOnBox(painter, t.x, t.y, QString::fromStdString(t.text),
+                  t.font == StatusFont::Large ? large : small, ColourFromColorRef(t.colour),
+                  ColourFromColorRef(t.background));
+}
+
+} // namespace
+
+void DrawStatusTextLayer(QPainter& painter, CTubescanView& view) {
+    CTubescanDoc* doc = view.Document();
+    if (!doc) return;
+    StatusInput in;
+    in.clientWidth = view.ClientWidth();
+    in.clientHeight = view.ClientHeight();
+    in.bkColor = doc->m_bkColor;
+    in.textColor = doc->m_textColor;
+    in.viewRangeMark = doc->m_viewRangeMark;
+    in.units = doc->m_units;
+    in.rangeIndex = doc->m_rangeIndex;
+    in.gridType = doc->m_gridType;
+    in.gain = doc->m_gain;
+    in.playback = doc->m_playback;
+    in.linkState = doc->m_linkState;
+    in.replyPending = doc->m_replyPending;
+    in.statusBlink = doc->m_statusBlink;
+    in.ipAddress = doc->m_ipAddress;
+    in.busyWithMouse =
+        view.ImageDragging() || doc->m_textInputMode || doc->m_measureMode || doc->m_moveShapeMode;
+    in.hold = doc->m_hold;
+    in.recording = doc->m_recording;
+    in.xyzConverting = doc->m_xyzConverting;
+    in.recordBytes = doc->m_recordFile.Size();
+    in.displayPipeShape = doc->m_displayPipeShape;
+    in.pipeShape = doc->m_pipeShape;
+    in.circleDiameter = doc->m_circleDiameter;
+    in.horseShoeWidth = doc->m_horseShoeWidth;
+    in.horseShoeHeight = doc->m_horseShoeHeight;
+    {
+        std::lock_guard lock(doc->m_pingMutex);
+        in.pingCount = doc->m_pingCount;
+    }
+
+    LinkBlink blink{view.BlinkCount(), view.ShowAddress()};
+    const StatusPicture status = ComposeStatusTexts(in, blink);
+    view.SetLinkBlink(blink.blinkCount, blink.showAddress);
+    if (status.clearHold) doc->m_hold = 0;
+
+    const QFont large = ArialFont(static_cast<int>(StatusFont::Large));
+    const QFont small = ArialFont(static_cast<int>(StatusFont::Small));
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (const PlacedText& t : status.texts)
+        Draw(painter, t, large, small);
+    if (status.linkBox) {
+        const LinkStatusBox& b = *status.linkBox;
+        painter.fillRect(QRect(QPoint(b.left, b.top), QPoint(b.right - 1, b.bottom - 1)),
+                         ColourFromColorRef(kNearWhite));
+        painter.fillRect(
+            QRect(QPoint(b.innerLeft, b.innerTop), QPoint(b.innerRight - 1, b.innerBottom - 1)),
+            ColourFromColorRef(kStatusRed));
+        Draw(painter, b.text, large, small);
+    }
+}
+
+void InstallStatusTextLayer(CTubescanView& view) {
+    view.SetLayerPainter(
+        CTubescanView::StatusTexts,
+        [&view](QPainter& painter, const CTubescanView&) { DrawStatusTextLayer(painter, view); });
+}

@@ -22,7 +22,7 @@ QPixmap PaintAboutPicture(int size) {
     // A sweep of echo from the head outwards, warm where the wall returns.
     for (int i = 0; i < 48; ++i) {
         const double angle = 360.0 * i / 48;
-        const double wall = radius * (0.86 + 0.08 * std::sin(angle * std::numbers::pi / 60));
+        const double wall = radius * (0.86 + 0.05 * std::cos(2 * angle * std::numbers::pi / 180));
         QLinearGradient beam(centre, centre + QPointF(wall * std::cos(angle * std::numbers::pi / 180),
                                                       -wall * std::sin(angle * std::numbers::pi / 180)));
         beam.setColorAt(0.0, QColor(10, 40, 90));
@@ -48,8 +48,9 @@ QPixmap PaintAboutPicture(int size) {
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Dialog100"));
     setWindowTitle(QStringLiteral("TubescanL..."));
-    // 191 x 246 dialog units of the small dialog font.
-    setFixedSize(287, 400);
+    // 191 x 246 dialog units of the small dialog font; wider where the
+    // version line needs it in this font.
+    setMinimumSize(287, 400);
 
     auto* picture = new QLabel(this);
     picture->setPixmap(PaintAboutPicture(160));

@@ -28,7 +28,8 @@ QImage TestPicture() {
 }
 
 bool Near(QRgb a, QRgb b, int tolerance) {
-    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+    return std::abs(qRed(a) - qRed(b)) <= tolerance &&
+           std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
            std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
@@ -112,10 +113,10 @@ TEST_F(SaveScreenCommandTest, DialogStartsInTheWriteFolderAndTheChosenTypeNamesT
         return true;
     };
     const SaveScreenOutcome saved = SaveScreen(Doc(), Frame(), typeGif);
-    EXPECT_EQ(filters, QStringList({"Bitmap: (*.BMP)", "Graphics Interchange Format: (*.GIF)",
-                                    "JPG File Interchange Format: (*.JPG)",
-                                    "Tag Image File Format: (*.TIF)",
-                                    "Portable Networks Graphics: (*.PNG)"}));
+    EXPECT_EQ(filters,
+              QStringList({"Bitmap: (*.BMP)", "Graphics Interchange Format: (*.GIF)",
+                           "JPG File Interchange Format: (*.JPG)", "Tag Image File Format: (*.TIF)",
+                           "Portable Networks Graphics: (*.PNG)"}));
     EXPECT_EQ(startedIn, out.path());
     EXPECT_EQ(saved.kind, SaveScreenOutcome::Kind::Saved) << saved.message.toStdString();
     QImageReader reader(out.filePath("Shot.gif"));
@@ -135,9 +136,8 @@ TEST_F(SaveScreenCommandTest, DialogStartsInTheWriteFolderAndTheChosenTypeNamesT
     EXPECT_FALSE(QFile::exists(lost));
 
     // A cancelled dialog writes nothing and says nothing.
-    const SaveScreenOutcome cancelled = SaveScreen(Doc(), Frame(), [](QFileDialog&) {
-        return false;
-    });
+    const SaveScreenOutcome cancelled =
+        SaveScreen(Doc(), Frame(), [](QFileDialog&) { return false; });
     EXPECT_EQ(cancelled.kind, SaveScreenOutcome::Kind::Cancelled);
     EXPECT_TRUE(cancelled.message.isEmpty());
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList({"Shot.gif"}));

@@ -23,8 +23,9 @@ QPixmap PaintAboutPicture(int size) {
     for (int i = 0; i < 48; ++i) {
         const double angle = 360.0 * i / 48;
         const double wall = radius * (0.86 + 0.05 * std::cos(2 * angle * std::numbers::pi / 180));
-        QLinearGradient beam(centre, centre + QPointF(wall * std::cos(angle * std::numbers::pi / 180),
-                                                      -wall * std::sin(angle * std::numbers::pi / 180)));
+        QLinearGradient beam(centre,
+                             centre + QPointF(wall * std::cos(angle * std::numbers::pi / 180),
+                                              -wall * std::sin(angle * std::numbers::pi / 180)));
         beam.setColorAt(0.0, QColor(10, 40, 90));
         beam.setColorAt(0.8, QColor(20, 110, 160));
         beam.setColorAt(1.0, QColor(250, 200, 40));

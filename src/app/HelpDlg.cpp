@@ -98,8 +98,8 @@ CHelpDlg::CHelpDlg(QWidget* parent) : QDialog(parent) {
 
 void CHelpDlg::OnInitDialog() {
     m_list->setColumnCount(3);
-    m_list->setHeaderLabels({QStringLiteral("Command"), QStringLiteral("Hot Key"),
-                             QStringLiteral("Discription")});
+    m_list->setHeaderLabels(
+        {QStringLiteral("Command"), QStringLiteral("Hot Key"), QStringLiteral("Discription")});
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -141,7 +141,7 @@ SaveScreenOutcome SaveScreen(const CTubescanDoc& doc, QWidget& window,
 void SaveScreenCommand(const CTubescanDoc& doc, QWidget& window, const FileDialogRunner& run) {
     const SaveScreenOutcome outcome = SaveScreen(doc, window, run);
     if (outcome.message.isEmpty()) return;
-    QMessageBox box(outcome.icon, QString::fromLatin1(kAppTitle), outcome.message,
-                    QMessageBox::Ok, &window);
+    QMessageBox box(outcome.icon, QString::fromLatin1(kAppTitle), outcome.message, QMessageBox::Ok,
+                    &window);
     box.exec();
 }

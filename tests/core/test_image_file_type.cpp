@@ -14,8 +14,8 @@ TEST(ImageFileType, WholeExtensionInAnyCaseChoosesTheFormat) {
     EXPECT_EQ(ImageFileTypeForPath("shot.2024.png"), T::Png);
 
     // Near misses and names without an extension are refused, not guessed.
-    for (const char* bad : {"a.pngx", "a.jp", "a.tifff", "a.", "a", "", "dir.png/shot",
-                            "dir.png/", "a.txt"})
+    for (const char* bad :
+         {"a.pngx", "a.jp", "a.tifff", "a.", "a", "", "dir.png/shot", "dir.png/", "a.txt"})
         EXPECT_FALSE(ImageFileTypeForPath(bad).has_value()) << bad;
 
     // The path itself keeps its case: only the comparison ignores it.

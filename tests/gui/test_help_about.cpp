@@ -3,8 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
-#include <QScrollBar>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -38,8 +38,8 @@ TEST(HelpDlg, ListsEveryKeyAndTheDescriptionTakesTheRestOfTheWidth) {
     EXPECT_EQ(list.headerItem()->text(0), "Command");
     EXPECT_EQ(list.headerItem()->text(2), "Discription");
     EXPECT_EQ(Row(list, 0), QStringList({"Default IP:", "", "192.168.0.5"}));
-    EXPECT_EQ(Row(list, 9), QStringList({"Circle Diameter Inc", "F6",
-                                         "Inccrease Circle Diameter 0.01 m"}));
+    EXPECT_EQ(Row(list, 9),
+              QStringList({"Circle Diameter Inc", "F6", "Inccrease Circle Diameter 0.01 m"}));
     EXPECT_EQ(Row(list, 15), QStringList({"Reverse", "Space", "Reverse Scan Direction."}));
     EXPECT_EQ(Row(list, 38), QStringList({"Mouse LButton Drag", "", "Move Sonar Image"}));
     for (int row : {3, 11, 18, 31, 37})

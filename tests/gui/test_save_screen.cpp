@@ -57,6 +57,16 @@ TEST(SaveScreenFile, EveryFormatDecodesBackAsItsOwnFormatWithThePicture) {
             EXPECT_TRUE(Near(back.pixel(at), picture.pixel(at), 24))
                 << c.name << " at " << at.x() << "," << at.y();
     }
+
+    // Long paths are kept whole.
+    const QString deep =
+        dir.filePath(QString(120, 'd') + "/" + QString(120, 'e') + "/" + QString(120, 'f') + "/" +
+                     QString(120, 'g') + "/" + QString(120, 'h'));
+    ASSERT_TRUE(QDir().mkpath(deep));
+    const QString longName = deep + "/" + QString(200, 'n') + ".png";
+    ASSERT_GT(longName.size(), 800);
+    EXPECT_EQ(WriteScreenImage(picture, longName), QString());
+    EXPECT_EQ(QImage(longName).size(), picture.size());
 }
 
 TEST(SaveScreenFile, FailedSavesSayWhyAndLeaveNoFile) {

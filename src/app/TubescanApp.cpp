@@ -18,6 +18,7 @@
 #include "app/MenuLayout.h"
 #include "app/ParameterCommands.h"
 #include "app/PlaybackBar.h"
+#include "app/ShellCommands.h"
 #include "doc/DocCommands.h"
 #include "doc/PlaybackPacer.h"
 #include "doc/TubescanDoc.h"
@@ -81,6 +82,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     AddColourCommands(m_commands, *m_doc, m_frame.get());
     AddParameterCommands(m_commands, *m_doc, m_registry);
     AddDataCommands(m_commands, *m_doc, m_frame.get());
+    AddShellCommands(m_commands, *m_doc, m_frame.get());
     connect(m_frame.get(), &CMainFrame::activated, this, [this] {
         // The key-in box goes away when the operator returns to the main window.
         if (m_registry.keyInBox) m_registry.keyInBox->hide();

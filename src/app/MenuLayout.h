@@ -30,6 +30,11 @@ inline constexpr int kArrowLeft = 32942;
 inline constexpr int kArrowRight = 32943;
 inline constexpr int kDiameterUp = 32919;
 inline constexpr int kDiameterDown = 32920;
+inline constexpr int kIpAddress = 32798;
+inline constexpr int kDiagnostics = 32799;
+inline constexpr int kSoundVelocity = 32801;
+inline constexpr int kPipeParameter = 32892;
+inline constexpr int kMinimumRange = 32924;
 } // namespace cmd
 
 struct MenuItem {

@@ -140,8 +140,10 @@ TEST_F(SetupDialogsTest, SoundVelocityAndPipeParameterTakeTypedAndSpunValues) {
     const double width = Doc().m_horseShoeWidth;
     RunDialog<CPipeParameterDlg>(32892, [&](CPipeParameterDlg& d) {
         EXPECT_EQ(d.findChild<QLabel*>("1086")->text(), "Input in Inches");
+        EXPECT_EQ(d.WidthRow().edit->text(), "63.0 ''"); // 1.6 m
         Click(d.WidthRow().spin, +1);
-        EXPECT_NEAR(Doc().m_horseShoeWidth - width, 0.1 * 0.3048 / 12, 1e-4) << "one tenth inch";
+        EXPECT_EQ(d.WidthRow().edit->text(), "63.1 ''") << "one tenth of an inch";
+        EXPECT_NEAR(Doc().m_horseShoeWidth, 63.1 * 0.3048 / 12, 1e-9);
         d.reject();
     });
     EXPECT_NE(Doc().m_horseShoeWidth, width) << "a cancelled dialog keeps its spins";

@@ -34,13 +34,13 @@ CIpAddressDlg::CIpAddressDlg(const std::string& address, QWidget* parent)
 void CIpAddressDlg::OnOK() {
     const auto quad = dlg::ParseDottedQuad(m_edit->text().toStdString());
     if (!quad) {
-        if (showMessage) showMessage(QString::fromLatin1(kIpAddressMessage));
+        Refuse(showMessage, QString::fromLatin1(kIpAddressMessage), m_edit);
         return;
     }
     const std::string address = dlg::QuadText(*quad);
     const std::string refusal = loopback::CheckDestination(address, "Head link");
     if (!refusal.empty()) {
-        if (showMessage) showMessage(QString::fromStdString(refusal));
+        Refuse(showMessage, QString::fromStdString(refusal), m_edit);
         return;
     }
     m_address = address;

@@ -54,7 +54,7 @@ void CMinRangeDlg::OnDefault() {
 void CMinRangeDlg::OnOK() {
     const auto value = dlg::AcceptMinRange(m_row.edit->text().toStdString());
     if (!value) {
-        if (showMessage) showMessage(QString::fromLatin1(dlg::kMinRangeMessage));
+        Refuse(showMessage, QString::fromLatin1(dlg::kMinRangeMessage), m_row.edit);
         return;
     }
     m_value = *value;

@@ -91,7 +91,10 @@ void CPipeParameterDlg::OnOK() {
     const auto height = dlg::AcceptPipeLength(m_heightRow.edit->text().toStdString(), m_units);
     if (!diameter || !width || !height) {
         // Nothing is taken until all three lengths are.
-        if (showMessage) showMessage(QString::fromStdString(dlg::PipeLengthMessage(m_units)));
+        QLineEdit* first = !diameter ? m_diameterRow.edit
+                           : !width  ? m_widthRow.edit
+                                     : m_heightRow.edit;
+        Refuse(showMessage, QString::fromStdString(dlg::PipeLengthMessage(m_units)), first);
         return;
     }
     m_diameter = *diameter;

@@ -23,6 +23,12 @@ void ShowSetupMessage(QWidget* parent, const QString& text) {
     box.exec();
 }
 
+void Refuse(const MessageSink& sink, const QString& text, QLineEdit* edit) {
+    if (sink) sink(text);
+    edit->setFocus();
+    edit->selectAll();
+}
+
 ValueRow AddValueRow(QDialog* dialog, QGridLayout* grid, int row, const QString& label, int editId,
                      const QString& unit, int spinId) {
     ValueRow r;

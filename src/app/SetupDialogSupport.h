@@ -20,6 +20,9 @@ void PlaceNearFrameTopRight(QWidget* dialog, const QWidget* mainFrame);
 // A modal message box with the program's title, parented to `parent`.
 void ShowSetupMessage(QWidget* parent, const QString& text);
 using MessageSink = std::function<void(const QString&)>;
+// Tells why the text was refused and puts the cursor back on it, selected,
+// ready to be typed over.
+void Refuse(const MessageSink& sink, const QString& text, QLineEdit* edit);
 
 // Label, edit (object name editId), unit text and a spin (object name spinId)
 // in one row of the grid.

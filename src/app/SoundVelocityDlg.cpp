@@ -55,7 +55,7 @@ void CSoundVelocityDlg::OnDefault() {
 void CSoundVelocityDlg::OnOK() {
     const auto value = dlg::AcceptSoundVelocity(m_row.edit->text().toStdString());
     if (!value) {
-        if (showMessage) showMessage(QString::fromLatin1(dlg::kSoundVelocityMessage));
+        Refuse(showMessage, QString::fromLatin1(dlg::kSoundVelocityMessage), m_row.edit);
         return;
     }
     m_value = *value;

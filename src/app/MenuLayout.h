@@ -32,6 +32,11 @@ inline constexpr int kDiameterUp = 32919;
 inline constexpr int kDiameterDown = 32920;
 inline constexpr int kHotKeysHelp = 32847;
 inline constexpr int kSaveScreen = 32868;
+inline constexpr int kIpAddress = 32798;
+inline constexpr int kDiagnostics = 32799;
+inline constexpr int kSoundVelocity = 32801;
+inline constexpr int kPipeParameter = 32892;
+inline constexpr int kMinimumRange = 32924;
 } // namespace cmd
 
 struct MenuItem {

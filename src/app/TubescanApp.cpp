@@ -19,8 +19,10 @@
 #include "app/ParameterCommands.h"
 #include "app/PlaybackBar.h"
 #include "app/ShellCommands.h"
+#include "app/SetupCommands.h"
 #include "doc/DocCommands.h"
 #include "doc/PlaybackPacer.h"
+#include "doc/SystemCommands.h"
 #include "doc/TubescanDoc.h"
 #include "link/SonarHost.h"
 #include "link/UdpOutput.h"
@@ -83,6 +85,13 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     AddParameterCommands(m_commands, *m_doc, m_registry);
     AddDataCommands(m_commands, *m_doc, m_frame.get());
     AddShellCommands(m_commands, *m_doc, m_frame.get());
+    AddSetupCommands(m_commands, *m_doc, m_registry);
+    AddSystemCommands(m_commands, *m_doc, [this] {
+        if (!m_host) return;
+        // Anew, even while an attempt is pending.
+        m_doc->m_linkState = 0;
+        m_host->StartHeadLink();
+    });
     connect(m_frame.get(), &CMainFrame::activated, this, [this] {
         // The key-in box goes away when the operator returns to the main window.
         if (m_registry.keyInBox) m_registry.keyInBox->hide();
@@ -104,6 +113,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
 
     InstallDocumentHooks();
     InstallParameterWindowHooks(*m_doc, m_registry);
+    InstallDiagnosticsHooks(*m_doc, m_registry);
     // The host installs the hooks it answers for (worker, timers, links, the
     // repaint request); it must exist before the document starts the worker.
     m_host = std::make_unique<SonarHost>(*m_doc);

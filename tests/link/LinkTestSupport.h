@@ -56,12 +56,13 @@ inline QByteArray Bytes(const Record& r) {
     return QByteArray(reinterpret_cast<const char*>(r.data()), static_cast<qsizetype>(r.size()));
 }
 
-// A head on 127.0.0.1 that collects the commands it receives and, unless told
-// otherwise, answers each with MakeRecord().
+// A head on 127.0.0.1 (or another loopback address) that collects the
+// commands it receives and, unless told otherwise, answers each with MakeRecord().
 class FakeHead {
   public:
-    FakeHead() {
-        m_server.listen(QHostAddress::LocalHost, 0);
+    explicit FakeHead(const QHostAddress& address = QHostAddress(QHostAddress::LocalHost),
+                      quint16 port = 0) {
+        m_server.listen(address, port);
         QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
             while (QTcpSocket* s = m_server.nextPendingConnection()) {
                 client = s;

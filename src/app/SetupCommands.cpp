@@ -1,0 +1,117 @@
+#include "app/SetupCommands.h"
+
+#include <QAction>
+
+#include "app/AppRegistry.h"
+#include "app/DiagnosticsDlg.h"
+#include "app/IpAddressDlg.h"
+#include "app/MainFrame.h"
+#include "app/MenuLayout.h"
+#include "app/MinRangeDlg.h"
+#include "app/PipeParameterDlg.h"
+#include "app/SoundVelocityDlg.h"
+#include "doc/CommandMap.h"
+#include "doc/DialogRules.h"
+#include "doc/TubescanDoc.h"
+#include "link/SonarHost.h"
+
+namespace {
+
+CDiagDlg* Diagnostics(const AppRegistry& r) {
+    return qobject_cast<CDiagDlg*>(r.diagnostics);
+}
+
+void CreateDiagnostics(CTubescanDoc& doc, AppRegistry& registry) {
+    if (Diagnostics(registry) || !registry.mainFrame) return;
+    auto* window = new CDiagDlg(doc, registry.mainFrame);
+    window->restartHeadLink = [&registry] {
+        if (registry.host) registry.host->StartHeadLink();
+    };
+    window->hideKeyIn = [&registry] {
+        if (registry.keyInBox) registry.keyInBox->hide();
+    };
+    // The function and arrow keys work while the window has the focus.
+    for (const Accelerator& accel : AcceleratorTable())
+        if (QAction* action = registry.mainFrame->Action(accel.id)) window->addAction(action);
+    registry.diagnostics = window;
+}
+
+} // namespace
+
+void AddSetupCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& registry) {
+    map.Add(cmd::kDiagnostics, {[&doc, &registry](int) {
+                                    doc.m_diagnosticsVisible = !doc.m_diagnosticsVisible;
+                                    CreateDiagnostics(doc, registry);
+                                    if (CDiagDlg* window = Diagnostics(registry)) {
+                                        window->setVisible(doc.m_diagnosticsVisible != 0);
+                                        window->RefreshDiagnostics();
+                                    }
+                                },
+                                [&doc, &registry](int) {
+                                    if (CDiagDlg* window = Diagnostics(registry))
+                                        doc.m_diagnosticsVisible = window->isVisible() ? 1 : 0;
+                                    return CommandUi{true, doc.m_diagnosticsVisible == 1};
+                                }});
+
+    map.Add(cmd::kIpAddress, {[&doc, &registry](int) {
+                                  CIpAddressDlg dialog(doc.m_ipAddress, registry.mainFrame);
+                                  if (dialog.exec() != QDialog::Accepted) return;
+                                  doc.m_ipAddress = dialog.Address();
+                                  if (doc.m_playback != 0 || !registry.host) return;
+                                  // A new attempt at once, even while one to the old
+                                  // address is still pending.
+                                  doc.m_linkState = 0;
+                                  registry.host->StartHeadLink();
+                              },
+                              [&doc](int) {
+                                  return CommandUi{doc.m_sonarType == 1 && doc.m_playback == 0, {}};
+                              }});
+
+    map.Add(cmd::kMinimumRange, {[&doc, &registry](int) {
+                                     CMinRangeDlg dialog(&doc, registry.mainFrame);
+                                     if (dialog.exec() == QDialog::Accepted)
+                                         dlg::ApplyMinRange(doc, dialog.Value());
+                                 },
+                                 {}});
+
+    map.Add(cmd::kSoundVelocity, {[&doc, &registry](int) {
+                                      CSoundVelocityDlg dialog(&doc, registry.mainFrame);
+                                      if (dialog.exec() == QDialog::Accepted)
+                                          dlg::ApplySoundVelocity(doc, dialog.Value());
+                                  },
+                                  {}});
+
+    map.Add(cmd::kPipeParameter, {[&doc, &registry](int) {
+                                      CPipeParameterDlg dialog(&doc, registry.mainFrame);
+                                      if (dialog.exec() == QDialog::Accepted)
+                                          doc.m_circleDiameter = dialog.Diameter();
+                                      // The spins may have moved the overlay even when
+                                      // the dialog was cancelled.
+                                      doc.UpdateAllViews();
+                                  },
+                                  {}});
+}
+
+void InstallDiagnosticsHooks(CTubescanDoc& doc, AppRegistry& registry) {
+    DocumentHooks& hooks = doc.m_hooks;
+    hooks.createModelessWindows = [&doc, &registry, previous = hooks.createModelessWindows] {
+        if (previous) previous();
+        CreateDiagnostics(doc, registry);
+    };
+    hooks.destroyModelessWindows = [&registry, previous = hooks.destroyModelessWindows] {
+        if (previous) previous();
+        delete registry.diagnostics;
+        registry.diagnostics = nullptr;
+    };
+    hooks.showDiagnostics = [&registry](bool show) {
+        if (CDiagDlg* window = Diagnostics(registry)) window->setVisible(show);
+    };
+    hooks.resetDiagnostics = [&registry] {
+        if (CDiagDlg* window = Diagnostics(registry)) window->ResetDiagnostics();
+    };
+    // A hidden window is brought up to date when it is shown.
+    hooks.refreshDiagnostics = [&registry] {
+        CDiagDlg* window = Diagnostics(registry);
+        if (window && window->isVisible()) window->RefreshDiagnostics();
+    };
+}

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds everything, runs every
-# test (unit, integration, fuzz-corpus replay). Network traffic stays on
-# loopback: TUBESCAN_LOOPBACK_ONLY makes the program refuse anything else.
+# test (unit, integration, fuzz-corpus replay), then builds the Debian package
+# and checks it. Network traffic stays on loopback: TUBESCAN_LOOPBACK_ONLY
+# makes the program refuse anything else.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export TUBESCAN_LOOPBACK_ONLY=1
@@ -18,5 +19,6 @@ cmake --build build -j "$jobs"
 # corpus and explores for a few seconds, so a regression fails here.
 bash scripts/fuzz.sh --seconds "${TUBESCAN_FUZZ_SECONDS:-5}"
 
-cd build
-ctest --output-on-failure -j "$jobs" --timeout 300
+(cd build && ctest --output-on-failure -j "$jobs" --timeout 300)
+
+bash scripts/package-check.sh build

@@ -12,6 +12,7 @@
 #include <QToolBar>
 
 #include "app/ColourCommands.h"
+#include "app/CommandLine.h"
 #include "app/DataCommands.h"
 #include "app/ExitSignals.h"
 #include "app/MainFrame.h"
@@ -62,12 +63,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     // The command line is read first, so "--help" or a wrong option ends the
     // program before anything is started or connected.
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Operates a profiling sonar head in a pipe. FILE: record to FILE.31l."));
-    parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("file"),
-                                 QStringLiteral("Start recording to this name (\".31l\")."),
-                                 QStringLiteral("[file]"));
+    DescribeCommandLine(parser);
     parser.process(arguments);
     m_exitSignals = new CExitSignals(this);
     if (!m_exitSignals->Installed())

@@ -3,10 +3,16 @@
 
 #include <QApplication>
 
+#include "app/CommandLine.h"
 #include "app/TubescanApp.h"
 
 int main(int argc, char** argv) {
+    QCoreApplication::setApplicationVersion(QStringLiteral(TUBESCAN_VERSION));
+    AnswerHelpOrVersion(argc, argv);
     QApplication qtApp(argc, argv);
+    // The installed desktop entry carries this id: the desktop then groups
+    // the window under the program's own menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TUBESCAN_APP_ID));
     // Qt has set the locale from the environment; numbers printed with the C
     // library must still use "." whatever the operator's language.
     std::setlocale(LC_NUMERIC, "C");

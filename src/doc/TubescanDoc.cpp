@@ -187,13 +187,33 @@ void CTubescanDoc::OnParametersChanged() {
     }
 }
 
+namespace {
+
+// The folders packages install programs into are shared by every user: one
+// user's settings (root's included) do not belong there, and a file left
+// there would outlive the package that put the program there.
+bool IsSharedProgramFolder(const std::string& dir) {
+    std::error_code ec;
+    std::string real = std::filesystem::weakly_canonical(dir.empty() ? "." : dir, ec).string();
+    if (ec) return false;
+    while (real.size() > 1 && real.back() == '/')
+        real.pop_back();
+    for (const char* shared : {"/bin", "/sbin", "/usr/bin", "/usr/sbin", "/usr/games",
+                               "/usr/local/bin", "/usr/local/sbin"})
+        if (real == shared) return true;
+    return false;
+}
+
+} // namespace
+
 std::string ResolveSettingsPath(const std::string& programDirectory) {
     namespace fs = std::filesystem;
     std::string dir = programDirectory;
     if (!dir.empty() && dir.back() != '/') dir += '/';
     const std::string beside = dir + kSettingsFileName;
     std::error_code ec;
-    if (fs::exists(beside, ec) || ::access(dir.empty() ? "." : dir.c_str(), W_OK) == 0)
+    if (fs::exists(beside, ec) ||
+        (::access(dir.empty() ? "." : dir.c_str(), W_OK) == 0 && !IsSharedProgramFolder(dir)))
         return beside;
     std::string config;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {

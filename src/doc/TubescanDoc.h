@@ -426,8 +426,9 @@ class CTubescanDoc {
 };
 
 // The settings-file path for a program directory: the file beside the program
-// when it exists there or the directory is writable, otherwise the file in the
-// user's configuration folder ($XDG_CONFIG_HOME/TubescanL or ~/.config/TubescanL).
+// when it exists there or the directory is writable (and not a system program
+// folder such as /usr/bin), otherwise the file in the user's configuration
+// folder ($XDG_CONFIG_HOME/TubescanL or ~/.config/TubescanL).
 std::string ResolveSettingsPath(const std::string& programDirectory);
 
 // Command ids of the XYZ and UDP output menu items.

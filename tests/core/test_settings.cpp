@@ -264,3 +264,21 @@ TEST(SettingsPath, FallsBackToTheUserFolderWhenTheProgramFolderIsReadOnly) {
     EXPECT_EQ(ResolveSettingsPath(prog.Dir()), home.Dir() + "/TubescanL/TubescanL.INI");
     std::filesystem::permissions(prog.Dir(), std::filesystem::perms::owner_all);
 }
+
+TEST(SettingsPath, SystemProgramFoldersUseTheUserFolderEvenWhenWritable) {
+    // Root can write /usr/bin; an installed program must still not leave its
+    // settings file among the system's programs.
+    if (std::filesystem::exists("/usr/bin/TubescanL.INI")) GTEST_SKIP() << "a file is there";
+    TempDir home;
+    ::setenv("XDG_CONFIG_HOME", home.Dir().c_str(), 1);
+    const std::string inConfig = home.Dir() + "/TubescanL/TubescanL.INI";
+    EXPECT_EQ(ResolveSettingsPath("/usr/bin/"), inConfig);
+    EXPECT_EQ(ResolveSettingsPath("/usr/bin"), inConfig);
+    EXPECT_EQ(ResolveSettingsPath("/usr/local/bin/"), inConfig);
+    EXPECT_TRUE(std::filesystem::is_directory(home.Dir() + "/TubescanL"));
+    // A folder that merely contains "bin" in its name is not one of them.
+    TempDir prog;
+    std::filesystem::create_directories(prog.Dir() + "usr/bin");
+    EXPECT_EQ(ResolveSettingsPath(prog.Dir() + "usr/bin/"), prog.Dir() + "usr/bin/TubescanL.INI");
+    ::unsetenv("XDG_CONFIG_HOME");
+}

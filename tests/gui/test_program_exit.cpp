@@ -61,3 +61,39 @@ TEST_P(ProgramExit, SignalSavesTheSettingsFileAndExitsZero) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, ProgramExit, ::testing::Values(SIGTERM, SIGINT),
                          [](const auto& info) { return info.param == SIGTERM ? "Term" : "Int"; });
+
+// --help and --version answer on a terminal without any display (the platform
+// named here cannot start), and a wrong option ends the program before it
+// reads or writes a settings file.
+TEST(ProgramCommandLine, HelpAndVersionNeedNoDisplayAndWrongOptionsStartNothing) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString exe = dir.filePath("tubescan");
+    ASSERT_TRUE(QFile::copy(TUBESCAN_EXE, exe));
+    auto run = [&](const QStringList& arguments, const char* platform) {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.insert("QT_QPA_PLATFORM", platform);
+        env.insert("TUBESCAN_LOOPBACK_ONLY", "1");
+        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(dir.path());
+        program.start(exe, arguments);
+        EXPECT_TRUE(program.waitForFinished(10000)) << arguments.join(' ').toStdString();
+        return std::make_pair(program.exitCode(),
+                              program.readAllStandardOutput() + program.readAllStandardError());
+    };
+    const auto [versionCode, version] = run({"--version"}, "xcb");
+    EXPECT_EQ(versionCode, 0) << version.constData();
+    EXPECT_EQ(version, QByteArray("TubescanL " TUBESCAN_VERSION "\n"));
+    const auto [helpCode, help] = run({"--help"}, "xcb");
+    EXPECT_EQ(helpCode, 0) << help.constData();
+    EXPECT_TRUE(help.contains("[file]") && help.contains("--version")) << help.constData();
+    const auto [wrongCode, wrong] = run({"--no-such-option", "pipe.dat"}, "offscreen");
+    EXPECT_NE(wrongCode, 0);
+    EXPECT_TRUE(wrong.contains("no-such-option")) << wrong.constData();
+    EXPECT_FALSE(QFile::exists(dir.filePath("TubescanL.INI")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("pipe.31l")));
+}

@@ -183,7 +183,7 @@ struct Option {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tubescan-sim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("0.1.0"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TUBESCAN_VERSION));
 
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(

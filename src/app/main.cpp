@@ -1,11 +1,15 @@
 // TubescanL: operates a profiling sonar head in a pipe.
 #include <clocale>
+#include <csignal>
 
 #include <QApplication>
 
 #include "app/TubescanApp.h"
 
 int main(int argc, char** argv) {
+    // Past a file-size limit a recording's write fails with EFBIG and is
+    // reported like any failed write, instead of the signal ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication qtApp(argc, argv);
     // Qt has set the locale from the environment; numbers printed with the C
     // library must still use "." whatever the operator's language.

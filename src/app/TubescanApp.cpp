@@ -137,6 +137,12 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     const QString dir =
         programDirectory.isEmpty() ? QCoreApplication::applicationDirPath() : programDirectory;
     if (!m_doc->OnNewDocument(QFileInfo(dir).absoluteFilePath().toStdString() + "/")) return true;
+    if (!m_doc->m_lastSettingsError.empty()) {
+        // Before the head is contacted: the operator must know the addresses
+        // in use are the factory ones, not the file's.
+        std::fprintf(stderr, "tubescan: %s\n", m_doc->m_lastSettingsError.c_str());
+        m_doc->ShowMessage(m_doc->m_lastSettingsError);
+    }
 
     if (m_doc->m_hooks.refreshSettingsPanel) m_doc->m_hooks.refreshSettingsPanel();
     if (m_doc->m_hooks.refreshDiagnostics) m_doc->m_hooks.refreshDiagnostics();

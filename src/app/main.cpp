@@ -1,5 +1,6 @@
 // TubescanL: operates a profiling sonar head in a pipe.
 #include <clocale>
+#include <csignal>
 
 #include <QApplication>
 
@@ -9,6 +10,9 @@
 int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral(TUBESCAN_VERSION));
     AnswerHelpOrVersion(argc, argv);
+    // Past a file-size limit a recording's write fails with EFBIG and is
+    // reported like any failed write, instead of the signal ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication qtApp(argc, argv);
     // The installed desktop entry carries this id: the desktop then groups
     // the window under the program's own menu entry.

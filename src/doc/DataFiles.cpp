@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 #include "doc/DataFiles.h"
 #include "doc/TubescanDoc.h"
 #include "format/RecordFormat.h"
@@ -45,13 +47,27 @@ void CTubescanDoc::AppendRecord() {
     // The operator must know at once that pings are no longer kept, and where
     // the ones recorded so far are.
     const std::string path = m_recordFile.Path();
+    const std::string restored = m_recordFile.RestoredPath();
     const auto kept = m_recordFile.Size() / record::kRecordSize;
     const std::string reason = m_recordFile.Error();
     m_recordFile.Close();
     m_recording = 0;
     SetWindowTitle(RealTimeOrPlaybackTitle(*this));
-    ShowMessage("Recording stopped: the data file could not be written.\n" + path + "\n" + reason +
-                "\nThe " + std::to_string(kept) + " records written before are kept in it.");
+    // Only a file that is really there is said to keep anything.
+    const std::string where = !restored.empty() ? restored : path;
+    std::string fate;
+    if (kept == 0)
+        fate = "No record had been written yet.";
+    else if (::access(where.c_str(), F_OK) == 0)
+        fate = "The " + std::to_string(kept) + " records written before are kept in " + where + ".";
+    else
+        fate = "The " + std::to_string(kept) + " records written before could not be kept.";
+    const std::string text = "Recording stopped: the data file could not be written.\n" + path +
+                             "\n" + reason + "\n" + fate;
+    // On stderr too, so a run without anyone watching leaves a trace
+    // (without a window the message goes there anyway).
+    if (m_hooks.showMessage) std::fprintf(stderr, "tubescan: %s\n", text.c_str());
+    ShowMessage(text);
 }
 
 void CTubescanDoc::ToggleRecording(const std::function<std::string()>& chooseRecordFile) {

@@ -73,6 +73,18 @@ class TemporaryFile {
     bool m_kept = false;
 };
 
+// Why the output's name must not be written over; empty when it is free or a
+// regular file. The link itself is looked at, never what it points to.
+std::string NotReplaceable(const std::string& output) {
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(output, ec);
+    if (ec || !fs::exists(st) || fs::is_regular_file(st)) return {};
+    const char* what = fs::is_symlink(st)     ? "a symbolic link"
+                       : fs::is_directory(st) ? "a folder"
+                                              : "a device or other special file";
+    return output + " is " + what + "; only a regular file is ever replaced";
+}
+
 } // namespace
 
 Result ConvertRecordFile(const std::string& input, const std::string& output,
@@ -90,6 +102,10 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     if (::access(input.c_str(), R_OK) != 0)
         return Failed(Outcome::Unreadable, "cannot be read: " + std::string(std::strerror(errno)));
 
+    // Only a regular file is ever replaced: a device, a folder or a symbolic
+    // link under the output's name stays as it is, --force or not.
+    if (const std::string why = NotReplaceable(output); !why.empty())
+        return Failed(Outcome::OutputFailed, why);
     if (fs::exists(output, ec) && fs::equivalent(input, output, ec))
         return Failed(Outcome::OutputIsInput, "the output " + output + " is the input itself");
     if (!options.replace && fs::exists(output, ec))
@@ -138,8 +154,10 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     result.lines = doc.m_xyzFile.LinesWritten();
     if (result.lines == 0) return Failed(Outcome::NoRecords, "has no usable records");
 
-    if (!options.replace && fs::exists(output, ec))
+    if (!options.replace && fs::exists(fs::symlink_status(output, ec)))
         return Failed(Outcome::OutputExists, output + " appeared during the conversion");
+    if (const std::string why = NotReplaceable(output); !why.empty())
+        return Failed(Outcome::OutputFailed, why);
     fs::rename(temporary.Path(), output, ec);
     if (ec) return Failed(Outcome::OutputFailed, "cannot create " + output + ": " + ec.message());
     temporary.Keep();

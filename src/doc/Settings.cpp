@@ -51,7 +51,19 @@ std::string Dec(long long v) {
 } // namespace
 
 void CTubescanDoc::LoadSettings() {
-    LoadSettings(IniFile::Load(m_iniPath));
+    std::string readError;
+    const IniFile ini = IniFile::Load(m_iniPath, &readError);
+    std::error_code ec;
+    const bool present = std::filesystem::symlink_status(m_iniPath, ec).type() !=
+                         std::filesystem::file_type::not_found;
+    if (!readError.empty() && present)
+        // Said at start-up, before anything is contacted with the factory
+        // addresses; SaveSettings leaves such a file alone.
+        m_lastSettingsError = "Could not read the settings file " + m_iniPath + " (" + readError +
+                              "); the factory settings are used.";
+    else
+        m_lastSettingsError.clear();
+    LoadSettings(ini);
 }
 
 void CTubescanDoc::LoadSettings(const IniFile& ini) {
@@ -169,7 +181,8 @@ bool CTubescanDoc::SaveSettings() {
     std::string readError;
     IniFile ini = IniFile::Load(m_iniPath, &readError);
     std::error_code ec;
-    if (!readError.empty() && std::filesystem::exists(m_iniPath, ec)) {
+    if (!readError.empty() && std::filesystem::symlink_status(m_iniPath, ec).type() !=
+                                  std::filesystem::file_type::not_found) {
         // Writing now would throw away every line of a file we could not read.
         m_lastSettingsError = "Could not read the settings file " + m_iniPath + " (" + readError +
                               "); it was left as it is.";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include <fcntl.h>
@@ -55,6 +56,7 @@ bool CRecordFile::Create(const std::string& path) {
     }
     m_fd = fd;
     m_path = path;
+    m_restoredPath.clear();
     m_size = 0;
     return true;
 }
@@ -73,9 +75,9 @@ bool CRecordFile::Append(std::span<const std::uint8_t> bytes) {
     if (::fstat(m_fd, &st) == 0 && st.st_nlink == 0) {
         m_error = "the file was removed while recording";
         if (RestoreRemovedFile())
-            m_error += "; what was recorded has been written back under its name";
+            m_error += "; what was recorded has been written back to " + m_restoredPath;
         else
-            m_error += "; it could not be written back";
+            m_error += "; it could not be written back anywhere";
         return false;
     }
     int err = 0;
@@ -90,8 +92,38 @@ bool CRecordFile::Append(std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-bool CRecordFile::RestoreRemovedFile() {
-    const int out = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+namespace {
+
+std::string ParentOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// mkdir -p; true when the folder exists afterwards.
+bool MakeFolders(const std::string& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+    if (folder.empty() || folder == "/" || folder == ".") return false;
+    if (!MakeFolders(ParentOf(folder))) return false;
+    return ::mkdir(folder.c_str(), 0777) == 0 || errno == EEXIST;
+}
+
+std::string EnvFolder(const char* name, const char* suffix) {
+    const char* v = std::getenv(name);
+    if (v == nullptr || *v == '\0') return {};
+    return std::string(v) + suffix;
+}
+
+} // namespace
+
+bool CRecordFile::CopyTo(const std::string& path) {
+    const int out = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (out < 0) return false;
     std::vector<std::uint8_t> buf(kWindowBytes);
     std::uint64_t done = 0;
@@ -109,8 +141,36 @@ bool CRecordFile::RestoreRemovedFile() {
         ok = WriteAll(out, buf.data(), static_cast<std::size_t>(n), err);
         done += static_cast<std::uint64_t>(n);
     }
-    ::close(out);
+    if (::close(out) != 0) ok = false;
+    if (!ok) ::unlink(path.c_str());
     return ok;
+}
+
+bool CRecordFile::RestoreRemovedFile() {
+    // The descriptor still holds every record: put them back under the same
+    // name, in its folder made again if need be, else where the user keeps
+    // data, else the temporary folder. A name already taken there is never
+    // written over.
+    const std::string name = NameOf(m_path);
+    std::vector<std::string> folders;
+    if (MakeFolders(ParentOf(m_path))) folders.push_back(ParentOf(m_path));
+    std::string data = EnvFolder("XDG_DATA_HOME", "/TubescanL");
+    if (data.empty()) data = EnvFolder("HOME", "/.local/share/TubescanL");
+    if (!data.empty() && MakeFolders(data)) folders.push_back(data);
+    std::string tmp = EnvFolder("TMPDIR", "");
+    folders.push_back(tmp.empty() ? "/tmp" : tmp);
+    for (const std::string& folder : folders) {
+        const std::string base = folder + "/" + name;
+        for (int n = 0; n < 100; ++n) {
+            const std::string candidate = n == 0 ? base : base + ".recovered-" + std::to_string(n);
+            if (CopyTo(candidate)) {
+                m_restoredPath = candidate;
+                return true;
+            }
+            if (errno != EEXIST) break;
+        }
+    }
+    return false;
 }
 
 // --- CPlayFile ---------------------------------------------------------------

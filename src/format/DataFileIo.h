@@ -39,11 +39,19 @@ class CRecordFile {
     // was recorded disappears with the directory entry.
     bool Append(std::span<const std::uint8_t> bytes);
 
+    // Where the records of a file removed while open were written back
+    // (empty when nothing was): its own name when its folder still exists or
+    // could be made again, otherwise the user's data folder or the temporary
+    // folder.
+    const std::string& RestoredPath() const { return m_restoredPath; }
+
   private:
     bool RestoreRemovedFile();
+    bool CopyTo(const std::string& path);
 
     int m_fd = -1;
     std::string m_path;
+    std::string m_restoredPath;
     std::uint64_t m_size = 0;
     std::string m_error;
 };

@@ -1,12 +1,12 @@
 #include "format/IniFile.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -15,13 +15,13 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-std::string Trim(std::string_view s) {
+std::string_view TrimView(std::string_view s) {
     std::size_t b = 0, e = s.size();
     while (b < e && IsBlank(s[b]))
         ++b;
     while (e > b && IsBlank(s[e - 1]))
         --e;
-    return std::string(s.substr(b, e - b));
+    return s.substr(b, e - b);
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
@@ -44,73 +44,112 @@ IniFile IniFile::FromText(std::string_view text) {
     bool sawCrLf = false, sawLf = false;
     while (pos < text.size()) {
         std::size_t nl = text.find('\n', pos);
-        Line line;
         if (nl == std::string_view::npos) {
-            line.text.assign(text.substr(pos));
+            ini.m_lines.push_back(MakeLine(std::string(text.substr(pos)), {}));
             pos = text.size();
         } else {
             std::size_t end = nl;
+            std::string ending;
             if (end > pos && text[end - 1] == '\r') {
                 --end;
-                line.ending = "\r\n";
+                ending = "\r\n";
                 sawCrLf = true;
             } else {
-                line.ending = "\n";
+                ending = "\n";
                 sawLf = true;
             }
-            line.text.assign(text.substr(pos, end - pos));
+            ini.m_lines.push_back(MakeLine(std::string(text.substr(pos, end - pos)), ending));
             pos = nl + 1;
         }
-        ini.m_lines.push_back(std::move(line));
     }
     if (sawLf && !sawCrLf) ini.m_newline = "\n";
     return ini;
 }
 
 IniFile IniFile::Load(const std::string& path, std::string* readError) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        if (readError) *readError = std::strerror(errno);
+    auto fail = [readError](const std::string& why) {
+        if (readError) *readError = why;
         return IniFile{};
+    };
+    // O_NONBLOCK: opening a FIFO must not wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return fail(std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int e = errno;
+        ::close(fd);
+        return fail(std::strerror(e));
     }
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    if (in.bad()) {
-        if (readError) *readError = "read error";
-        return IniFile{};
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return fail("not a regular file");
     }
-    return FromText(ss.str());
+    if (static_cast<std::uint64_t>(st.st_size) > kMaxFileSize) {
+        ::close(fd);
+        return fail("larger than " + std::to_string(kMaxFileSize >> 20) +
+                    " MiB, too large for a settings file");
+    }
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int e = errno;
+            ::close(fd);
+            return fail(std::strerror(e));
+        }
+        if (n == 0) break;
+        text.append(buffer, static_cast<std::size_t>(n));
+        if (text.size() > kMaxFileSize) {
+            ::close(fd);
+            return fail("grew beyond " + std::to_string(kMaxFileSize >> 20) + " MiB while read");
+        }
+    }
+    ::close(fd);
+    return FromText(text);
 }
 
-std::optional<std::string> IniFile::SectionName(const std::string& line) {
-    std::string t = Trim(line);
-    if (t.size() < 2 || t.front() != '[') return std::nullopt;
-    std::size_t close = t.find(']');
-    if (close == std::string::npos) return std::nullopt;
-    return Trim(std::string_view(t).substr(1, close - 1));
-}
-
-bool IniFile::KeyOf(const std::string& line, std::string& key, std::string& value) {
-    std::size_t eq = line.find('=');
-    if (eq == std::string::npos) return false;
-    key = Trim(std::string_view(line).substr(0, eq));
-    value = Trim(std::string_view(line).substr(eq + 1));
-    return !key.empty();
+IniFile::Line IniFile::MakeLine(std::string text, std::string ending) {
+    Line line;
+    line.text = std::move(text);
+    line.ending = std::move(ending);
+    const std::string_view t = TrimView(line.text);
+    if (t.size() >= 2 && t.front() == '[') {
+        const std::size_t close = t.find(']');
+        if (close != std::string_view::npos) {
+            line.kind = Kind::Section;
+            line.name = TrimView(t.substr(1, close - 1));
+            return line;
+        }
+    }
+    const std::string_view all(line.text);
+    const std::size_t eq = all.find('=');
+    if (eq == std::string_view::npos) return line;
+    const std::string_view key = TrimView(all.substr(0, eq));
+    if (key.empty()) return line;
+    line.kind = Kind::Key;
+    line.name = key;
+    const std::string_view value = TrimView(all.substr(eq + 1));
+    line.valueBegin = static_cast<std::size_t>(value.data() - all.data());
+    line.valueEnd = line.valueBegin + value.size();
+    return line;
 }
 
 std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
     bool inSection = false;
-    std::string k, v;
     for (const Line& line : m_lines) {
-        if (auto name = SectionName(line.text)) {
-            inSection = EqualNoCase(*name, section);
+        if (line.kind == Kind::Section) {
+            inSection = EqualNoCase(line.name, section);
             continue;
         }
-        if (!inSection || !KeyOf(line.text, k, v) || !EqualNoCase(k, key)) continue;
+        if (!inSection || line.kind != Kind::Key || !EqualNoCase(line.name, key)) continue;
+        std::string_view v =
+            std::string_view(line.text).substr(line.valueBegin, line.valueEnd - line.valueBegin);
         if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
             v = v.substr(1, v.size() - 2);
-        if (v.size() > kMaxValueLength) v.resize(kMaxValueLength);
-        return v;
+        if (v.size() > kMaxValueLength) v = v.substr(0, kMaxValueLength);
+        return std::string(v);
     }
     return std::nullopt;
 }
@@ -128,11 +167,11 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
     bool inSection = false;
     bool found = false;
     std::size_t lastInSection = 0; // index after the last non-blank line of the section
-    std::string k, v;
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        if (auto name = SectionName(m_lines[i].text)) {
+        const Line& line = m_lines[i];
+        if (line.kind == Kind::Section) {
             if (found && inSection) break; // only the first matching section takes new keys
-            inSection = EqualNoCase(*name, section);
+            inSection = EqualNoCase(line.name, section);
             if (inSection) {
                 found = true;
                 lastInSection = i + 1;
@@ -140,25 +179,29 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
             continue;
         }
         if (!inSection) continue;
-        if (KeyOf(m_lines[i].text, k, v) && EqualNoCase(k, key)) {
-            m_lines[i].text = newText;
+        if (line.kind == Kind::Key && EqualNoCase(line.name, key)) {
+            m_lines[i] = MakeLine(std::move(newText), std::move(m_lines[i].ending));
             return;
         }
-        if (!Trim(m_lines[i].text).empty()) lastInSection = i + 1;
+        if (line.kind != Kind::Other || !TrimView(line.text).empty()) lastInSection = i + 1;
     }
     // A last line without an ending gets one before anything follows it.
     if (!m_lines.empty() && m_lines.back().ending.empty()) m_lines.back().ending = m_newline;
     if (found) {
         m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(lastInSection),
-                       Line{newText, m_newline});
+                       MakeLine(std::move(newText), m_newline));
         return;
     }
-    m_lines.push_back(Line{"[" + std::string(section) + "]", m_newline});
-    m_lines.push_back(Line{newText, m_newline});
+    m_lines.push_back(MakeLine("[" + std::string(section) + "]", m_newline));
+    m_lines.push_back(MakeLine(std::move(newText), m_newline));
 }
 
 std::string IniFile::ToText() const {
+    std::size_t size = 0;
+    for (const Line& line : m_lines)
+        size += line.text.size() + line.ending.size();
     std::string out;
+    out.reserve(size);
     for (const Line& line : m_lines) {
         out += line.text;
         out += line.ending;

@@ -20,8 +20,13 @@ class IniFile {
     // Parses text as a profile file. Any bytes are accepted.
     static IniFile FromText(std::string_view text);
 
+    // A settings file is a few kilobytes; anything much larger is not one.
+    static constexpr std::size_t kMaxFileSize = 8u << 20;
+
     // Reads the file at path. A missing or unreadable file gives an empty
     // profile (every key then takes its default); `readError` tells why.
+    // Only regular files up to kMaxFileSize are read: a FIFO, a device or a
+    // link to one is refused without waiting on it.
     static IniFile Load(const std::string& path, std::string* readError = nullptr);
 
     // The value of key in section (both case-insensitive), trimmed, without a
@@ -42,13 +47,19 @@ class IniFile {
     bool Save(const std::string& path, std::string* error = nullptr) const;
 
   private:
+    // Each line is classified once, when it is read or set, so looking a key
+    // up never rescans (or copies) the text of every line: a file with one
+    // enormous line stays as quick to use as any other.
+    enum class Kind { Other, Section, Key };
     struct Line {
         std::string text;   // without its line ending
         std::string ending; // "\r\n", "\n" or "" for a last line without one
+        Kind kind = Kind::Other;
+        std::string name;           // section name or key, trimmed (Section, Key)
+        std::size_t valueBegin = 0; // trimmed value within text (Key)
+        std::size_t valueEnd = 0;
     };
+    static Line MakeLine(std::string text, std::string ending);
     std::vector<Line> m_lines;
     std::string m_newline = "\r\n"; // ending used for lines we add
-
-    static std::optional<std::string> SectionName(const std::string& line);
-    static bool KeyOf(const std::string& line, std::string& key, std::string& value);
 };

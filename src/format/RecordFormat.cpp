@@ -1,5 +1,6 @@
 #include "format/RecordFormat.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -163,7 +164,10 @@ int SampleCountOfCode(std::uint8_t code) {
 std::string DecodeDateText(std::span<const std::uint8_t, kSettingsSize> b) {
     if (b[19] == 0) return CText(b.data() + 8, 11);
     std::string text = CText(b.data() + 8, 7);
-    const int year = AtoiField(b.data() + 15, 2) * 100 + AtoiField(b.data() + 17, 3);
+    // Any bytes may stand here: the year is kept to four digits so the date
+    // always fits its 11 characters in time stamps, .xyz lines and copies.
+    const int year =
+        std::clamp(AtoiField(b.data() + 15, 2) * 100 + AtoiField(b.data() + 17, 3), 0, 9999);
     char digits[16];
     std::snprintf(digits, sizeof digits, "%04d", year);
     return text + digits;

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "link/LoopbackGuard.h"
+#include "link/Destination.h"
 #include "link/RealTimeSonarData.h"
 
 using namespace headproto;
@@ -71,17 +71,23 @@ void HeadLink::StartHeadLink() {
     }
 
     ++m_counters.connectAttempts;
-    const std::string refusal = loopback::CheckDestination(m_doc.m_ipAddress, "Head link");
-    if (!refusal.empty()) {
+    // Connect to what the text parses to, so the address checked is the
+    // address contacted (a text Qt cannot parse would otherwise be looked up
+    // as a name, with packets to the name server).
+    const Destination target = ResolveDestination(m_doc.m_ipAddress, "Head link");
+    if (!target.refusal.empty()) {
         // Said once per address, not once a second.
-        if (refusal != m_lastRefusal) std::fprintf(stderr, "%s\n", refusal.c_str());
-        m_lastRefusal = refusal;
+        if (target.refusal != m_lastRefusal) std::fprintf(stderr, "%s\n", target.refusal.c_str());
+        m_lastRefusal = target.refusal;
         SetLinkState(0);
     } else {
         m_lastRefusal.clear();
         m_socketConnecting = true;
-        m_socket->connectToHost(QString::fromStdString(m_doc.m_ipAddress),
-                                static_cast<quint16>(m_doc.m_tcpPort));
+        const auto port = static_cast<quint16>(m_doc.m_tcpPort);
+        if (!target.host.isNull())
+            m_socket->connectToHost(target.host, port);
+        else
+            m_socket->connectToHost(target.name, port);
     }
 
     if (m_doc.m_playback != 0) m_doc.m_playback = 0;

@@ -29,9 +29,10 @@ class HeadLink : public QObject {
   public:
     static constexpr int kWatchdogId = 1020;
     static constexpr int kWatchdogMs = 1000;
-    // A send delay longer than the watchdog period would freeze the program
-    // and collide with the resend; longer settings are cut to this.
-    static constexpr int kMaxSendDelayMicroseconds = 1'000'000;
+    // The pause before each command is a busy wait on the user-interface
+    // thread: a head needs a few milliseconds at most, and anything longer
+    // freezes the window once per ping. Longer settings are cut to this.
+    static constexpr int kMaxSendDelayMicroseconds = 5'000;
 
     // worker may be null (then replies and connections are ignored, as before
     // the acquisition thread exists); both must outlive this object.

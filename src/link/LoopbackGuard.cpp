@@ -11,6 +11,9 @@ bool ParseIpv4(std::string_view s, int octets[4]) {
     std::size_t i = 0;
     while (count < 4) {
         if (i >= s.size() || s[i] < '0' || s[i] > '9') return false;
+        // A leading zero reads as octal to some parsers and as decimal to
+        // others: such a text names no one address, so it is not taken.
+        if (s[i] == '0' && i + 1 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '9') return false;
         int value = 0, digits = 0;
         while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
             value = value * 10 + (s[i] - '0');

@@ -1,10 +1,11 @@
 // Cuts the head's byte stream into 283-byte return records. TCP delivers the
 // stream in whatever pieces it likes: a record may come in two reads, two
 // records may come in one, and a burst of stray bytes must not shift every
-// later record. Records are aligned on a plausible signature (I, a known type
-// letter, X); when a full record's worth of bytes holds no signature at all,
-// the first 283 are still handed on as one record, so the request cycle goes
-// on and the signature check downstream rejects it.
+// later record. Records are aligned on the record frame (I, a type letter, X)
+// or, where the signature is damaged, on the record's own length fields. Such
+// a record is still handed on (it is what the head said: recorded, then
+// rejected by the decoder), but bytes that start no record are noise and are
+// never handed on as a reply.
 #pragma once
 
 #include <array>

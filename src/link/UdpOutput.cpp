@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include <QHostAddress>
-#include <QHostInfo>
 #include <QThread>
 #include <QUdpSocket>
 #include <QtGlobal>
@@ -13,7 +12,7 @@
 #include <sys/socket.h>
 
 #include "doc/TubescanDoc.h"
-#include "link/LoopbackGuard.h"
+#include "link/Destination.h"
 
 // The destination in the form the system's send call takes, built once so a
 // send from the acquisition thread touches no Qt object.
@@ -28,17 +27,6 @@ constexpr quint16 kLocalPort = 2;
 
 void Warn(const std::string& text) {
     qWarning("%s", text.c_str());
-}
-
-// First address of a name, IPv4 preferred: the listeners of this output have
-// always been IPv4 hosts.
-QHostAddress Resolve(const std::string& address) {
-    QHostAddress host;
-    if (host.setAddress(QString::fromStdString(address))) return host;
-    const QHostInfo info = QHostInfo::fromName(QString::fromStdString(address));
-    for (const QHostAddress& a : info.addresses())
-        if (a.protocol() == QAbstractSocket::IPv4Protocol) return a;
-    return info.addresses().isEmpty() ? QHostAddress() : info.addresses().first();
 }
 
 std::unique_ptr<UdpDestination> MakeDestination(const QHostAddress& host, quint16 port) {
@@ -77,8 +65,9 @@ void UdpOutput::SocketDeleter::operator()(QUdpSocket* socket) const {
 }
 
 UdpOutput::UdpOutput(const std::string& address, int port) {
-    m_refusal = loopback::CheckDestination(address, "UDP output");
-    if (!m_refusal.empty()) {
+    const Destination target = ResolveDestination(address, "UDP output");
+    if (!target.refusal.empty()) {
+        m_refusal = target.refusal;
         Warn(m_refusal);
         return;
     }
@@ -88,25 +77,25 @@ UdpOutput::UdpOutput(const std::string& address, int port) {
         Warn(m_refusal);
         return;
     }
-    const QHostAddress host = Resolve(address);
+    // The listeners of this output have always been IPv4 hosts: a name's
+    // first IPv4 address is taken.
+    const QHostAddress host = target.host.isNull() ? LookUpName(target.name) : target.host;
     if (host.isNull()) {
         m_refusal = "UDP output: cannot find the address of " + address + "; nothing is sent.";
         Warn(m_refusal);
         return;
     }
-    // A name may resolve off this machine even when its text looked local.
-    if (loopback::LoopbackOnly() && !host.isLoopback()) {
-        m_refusal = loopback::CheckDestination(host.toString().toStdString(), "UDP output");
-        Warn(m_refusal);
-        return;
-    }
 
+    // Bound to the interface that reaches the destination: a loopback
+    // destination gets a socket that exists only on loopback.
     bool isV4 = false;
     host.toIPv4Address(&isV4);
-    const QHostAddress any =
-        isV4 ? QHostAddress(QHostAddress::AnyIPv4) : QHostAddress(QHostAddress::AnyIPv6);
+    const QHostAddress local =
+        host.isLoopback()
+            ? QHostAddress(isV4 ? QHostAddress::LocalHost : QHostAddress::LocalHostIPv6)
+            : QHostAddress(isV4 ? QHostAddress::AnyIPv4 : QHostAddress::AnyIPv6);
     m_socket.reset(new QUdpSocket);
-    if (!m_socket->bind(any, kLocalPort)) {
+    if (!m_socket->bind(local, kLocalPort)) {
         // Ports below 1024 need privileges here, and two instances cannot both
         // have port 2: take any port rather than send nothing.
         static std::atomic<bool> noted{false};
@@ -114,7 +103,7 @@ UdpOutput::UdpOutput(const std::string& address, int port) {
             qInfo("UDP output: local port %d unavailable (%s); the system chooses the port.",
                   int(kLocalPort), qPrintable(m_socket->errorString()));
         m_socket.reset(new QUdpSocket);
-        if (!m_socket->bind(any, 0)) {
+        if (!m_socket->bind(local, 0)) {
             m_refusal = "UDP output: no socket (" + m_socket->errorString().toStdString() +
                         "); nothing is sent.";
             Warn(m_refusal);
@@ -123,6 +112,7 @@ UdpOutput::UdpOutput(const std::string& address, int port) {
         }
     }
     m_localPort = m_socket->localPort();
+    m_localAddress = m_socket->localAddress().toString().toStdString();
     m_descriptor = static_cast<int>(m_socket->socketDescriptor());
     m_destination = MakeDestination(host, static_cast<quint16>(port));
 }

@@ -30,6 +30,9 @@ class UdpOutput final : public DatagramSink {
     // Local port the socket is bound to (2, or the system's choice); 0 when
     // it could not be bound at all.
     int localPort() const { return m_localPort; }
+    // The local address the socket is bound to ("127.0.0.1" for a loopback
+    // destination); empty when there is no socket.
+    const std::string& localAddress() const { return m_localAddress; }
     const std::string& refusal() const { return m_refusal; }
 
   private:
@@ -40,6 +43,7 @@ class UdpOutput final : public DatagramSink {
     std::unique_ptr<UdpDestination> m_destination;
     int m_descriptor = -1;
     int m_localPort = 0;
+    std::string m_localAddress;
     std::string m_refusal;
 };
 

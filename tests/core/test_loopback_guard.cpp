@@ -21,6 +21,9 @@ TEST(LoopbackGuard, RecognisesLoopbackLiterals) {
     EXPECT_FALSE(IsLoopbackAddress("0.0.0.0"));
     EXPECT_FALSE(IsLoopbackAddress(""));
     EXPECT_FALSE(IsLoopbackAddress("example.com"));
+    // Leading zeros: octal to some parsers, a name to others.
+    EXPECT_FALSE(IsLoopbackAddress("127.0.0.09"));
+    EXPECT_FALSE(IsLoopbackAddress("127.08.0.1"));
 }
 
 TEST(LoopbackGuard, RefusesOtherAddressesOnlyWhileTheVariableIsSet) {

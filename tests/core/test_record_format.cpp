@@ -209,6 +209,11 @@ TEST(RecordReading, DateAndMillisecondForms) {
     EXPECT_EQ(DecodeDateText(SettingsOf(r)), "07-MAR-2026");
     put(8, "31-DEC-19 99");
     EXPECT_EQ(DecodeDateText(SettingsOf(r)), "31-DEC-1999");
+    // Hostile digits never make the date longer than its 11 characters.
+    put(8, "07-MAR-99126");
+    EXPECT_EQ(DecodeDateText(SettingsOf(r)), "07-MAR-9999");
+    put(8, "07-MAR--9126");
+    EXPECT_EQ(DecodeDateText(SettingsOf(r)), "07-MAR-0000");
 
     auto millis = [&](const char* text) {
         std::memset(&r[29], 0, 12);

@@ -207,6 +207,44 @@ TEST(RecordingFailure, ARemovedFileIsWrittenBackAndRecordingStops) {
     EXPECT_EQ(ReadBytes(path).size(), 1024u);
 }
 
+TEST(RecordingFailure, ARemovedFolderIsMadeAgainOrTheRecordsGoElsewhereAndTheMessageSaysWhere) {
+    DataDoc d;
+    const std::string folder = d.dir.File("survey");
+    const std::string path = folder + "/run.31l";
+    // Removed folder, parent writable: the folder is made again.
+    std::filesystem::create_directory(folder);
+    ASSERT_TRUE(d.doc.OpenRecordFile(path));
+    LoadPing(d.doc, 0);
+    d.doc.AppendRecord();
+    std::filesystem::remove_all(folder);
+    LoadPing(d.doc, 1);
+    d.doc.AppendRecord();
+    EXPECT_EQ(d.doc.m_recording, 0);
+    ExpectWholeRecords(ReadBytes(path), 1);
+    EXPECT_NE(d.messages.back().find("kept in " + path), std::string::npos) << d.messages.back();
+
+    // The folder cannot be made again (its parent is now a file): the
+    // records land in the user's data folder, and the message says so.
+    const std::string blocker = d.dir.File("blocked");
+    std::filesystem::create_directory(blocker);
+    const std::string path2 = blocker + "/run.31l";
+    ASSERT_TRUE(d.doc.OpenRecordFile(path2));
+    LoadPing(d.doc, 0);
+    d.doc.AppendRecord();
+    std::filesystem::remove_all(blocker);
+    std::FILE* f = std::fopen(blocker.c_str(), "w");
+    ASSERT_TRUE(f);
+    std::fclose(f);
+    const std::string data = d.dir.File("xdg-data");
+    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+    LoadPing(d.doc, 1);
+    d.doc.AppendRecord();
+    ::unsetenv("XDG_DATA_HOME");
+    const std::string landed = data + "/TubescanL/run.31l";
+    ExpectWholeRecords(ReadBytes(landed), 1);
+    EXPECT_NE(d.messages.back().find("kept in " + landed), std::string::npos) << d.messages.back();
+}
+
 TEST(RecordingFailure, KilledWhileRecordingLeavesWholeRecords) {
     TempDir dir;
     const std::string path = dir.File("killed.31l");

@@ -2,10 +2,12 @@
 
 #include <functional>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "TempDir.h"
 #include "doc/TubescanDoc.h"
+#include "format/IniFile.h"
 
 namespace {
 
@@ -251,6 +253,38 @@ TEST(SettingsSave, UnwritableFileIsReportedNotIgnored) {
     d.doc.m_iniPath = d.dir.File("missing-folder/TubescanL.INI");
     EXPECT_FALSE(d.doc.SaveSettings());
     EXPECT_NE(d.doc.m_lastSettingsError.find("missing-folder"), std::string::npos);
+}
+
+TEST(SettingsLoad, SpecialOrOversizedFilesAreRefusedAtOnceSaidAtStartAndNeverOverwritten) {
+    // A FIFO used to block start-up, a link to /dev/zero to read until the
+    // program ran out of memory, a folder or an oversized file to be noticed
+    // only at exit. Each now gives the factory settings at once, a message
+    // before anything is contacted, and stays as it was.
+    const auto kinds = {"fifo", "zero", "folder", "huge"};
+    for (const std::string kind : kinds) {
+        DocInDir d;
+        const std::string path = d.dir.File("TubescanL.INI");
+        int made = 0;
+        if (kind == "fifo") made = ::mkfifo(path.c_str(), 0644);
+        if (kind == "zero") made = ::symlink("/dev/zero", path.c_str());
+        if (kind == "folder") made = ::mkdir(path.c_str(), 0755);
+        if (kind == "huge")
+            d.Write("[System Settings]\r\nGrid=2\r\n" + std::string(IniFile::kMaxFileSize, ';'));
+        ASSERT_EQ(made, 0) << kind;
+        d.Open();
+        EXPECT_FALSE(d.doc.m_lastSettingsError.empty()) << kind;
+        EXPECT_EQ(d.doc.m_ipAddress, "192.168.0.5") << kind; // the factory settings
+        EXPECT_EQ(d.doc.m_gridType, 1) << kind;
+        EXPECT_FALSE(d.doc.SaveSettings()) << kind;
+        struct stat st {};
+        ASSERT_EQ(::lstat(path.c_str(), &st), 0) << kind;
+        const bool unchanged = kind == "fifo"   ? S_ISFIFO(st.st_mode)
+                               : kind == "zero" ? S_ISLNK(st.st_mode)
+                               : kind == "folder"
+                                   ? S_ISDIR(st.st_mode)
+                                   : static_cast<std::size_t>(st.st_size) > IniFile::kMaxFileSize;
+        EXPECT_TRUE(unchanged) << kind;
+    }
 }
 
 TEST(SettingsPath, FallsBackToTheUserFolderWhenTheProgramFolderIsReadOnly) {

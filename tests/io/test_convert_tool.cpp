@@ -146,3 +146,36 @@ TEST(ConvertTool, HostileFilesNeitherCrashNorHang) {
     const ToolRun r = tool(files);
     EXPECT_TRUE(r.exitCode == 0 || r.exitCode == 1) << r.err;
 }
+
+TEST(ConvertTool, OnlyARegularFileIsEverReplacedAndAFileSizeLimitIsAFailureNotADeath) {
+    const Tool tool;
+    TempDir d;
+    ASSERT_TRUE(survey::WriteFile(d.File("in.31l"), 200, {}));
+    d.Write("target.txt", "keep me");
+    ASSERT_EQ(::symlink(d.File("target.txt").c_str(), d.File("link.xyz").c_str()), 0);
+    ASSERT_EQ(::mkfifo(d.File("fifo.xyz").c_str(), 0600), 0);
+    for (const char* out : {"link.xyz", "fifo.xyz"}) {
+        const ToolRun r = tool({"--force", "-q", "-o", Q(d.File(out)), Q(d.File("in.31l"))});
+        EXPECT_EQ(r.exitCode, 1) << out << r.err;
+        EXPECT_NE(r.err.find("only a regular file"), std::string::npos) << r.err;
+    }
+    struct stat st {};
+    ASSERT_EQ(::lstat(d.File("link.xyz").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(::lstat(d.File("fifo.xyz").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(d.Read("target.txt"), "keep me");
+
+    // Under a 4 KiB file-size limit the write fails with EFBIG: reported,
+    // exit 1, and no temporary file left behind.
+    QProcess p;
+    p.start("/bin/sh", {"-c", "ulimit -f 4; exec \"$0\" -q --force \"$1\"",
+                        QString::fromStdString(tool.Path()), Q(d.File("in.31l"))});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "killed by SIGXFSZ";
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_FALSE(p.readAllStandardError().isEmpty());
+    for (const auto& entry : fs::directory_iterator(d.Dir()))
+        EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos)
+            << entry.path();
+}

@@ -120,7 +120,10 @@ TEST(UdpOutput, PointsSentFromAnotherThreadArriveAsTheComputedTexts) {
 
 TEST(UdpOutput, RefusesAddressesOffThisMachineWhileLoopbackOnly) {
     ASSERT_TRUE(loopback::LoopbackOnly()) << "the test command sets " << loopback::kEnvVar;
-    for (const char* address : {"192.168.0.23", "10.0.0.1", "example.invalid", "::2"}) {
+    // Texts that are not addresses are never looked up (a look-up sends
+    // packets to the name server), however local they look.
+    for (const char* address : {"192.168.0.23", "10.0.0.1", "example.invalid", "::2", "127.0.0.09",
+                                "127.08.0.1", "127.1.evil.example"}) {
         UdpOutput out(address, 4040);
         EXPECT_FALSE(out.CanSend()) << address;
         EXPECT_NE(out.refusal().find(address), std::string::npos) << out.refusal();
@@ -150,6 +153,10 @@ TEST(UdpOutput, UnusablePortsSendNothing) {
     UdpOutput ok("127.0.0.1", 9);
     EXPECT_TRUE(ok.CanSend());
     EXPECT_GT(ok.localPort(), 0);
+    // Bound on loopback only, not on every interface.
+    EXPECT_EQ(ok.localAddress(), "127.0.0.1");
+    UdpOutput named("localhost", 9);
+    EXPECT_TRUE(named.CanSend());
 }
 
 TEST(UdpOutput, ClosingWhileTheWorkerSendsIsSafe) {

@@ -202,14 +202,28 @@ TEST(HeadLinkStream, RepaintIsRequestedEveryThirdProcessedPing) {
 }
 
 TEST(HeadLinkSafety, NonLoopbackHeadIsRefusedAndSaysSo) {
-    TempDir dir;
-    WriteLoopbackSettings(dir, "10.20.30.40");
-    CTubescanDoc doc;
-    SonarHost host(doc);
-    doc.OnNewDocument(dir.Dir());
-    host.OnConnectToSonarHead();
-    EXPECT_EQ(doc.m_linkState, 0);
-    EXPECT_NE(host.Link().LastRefusal().find("10.20.30.40"), std::string::npos);
-    EXPECT_EQ(host.Link().GetCounters().commandsSent, 0u);
-    doc.OnCloseDocument();
+    // Texts that only look local ("127.0.0.09" is no address to Qt) are never
+    // handed to a name look-up, which would send packets off the machine.
+    for (const char* address : {"10.20.30.40", "127.0.0.09", "127.08.0.1", "pipe-head.invalid"}) {
+        TempDir dir;
+        WriteLoopbackSettings(dir, address);
+        CTubescanDoc doc;
+        SonarHost host(doc);
+        doc.OnNewDocument(dir.Dir());
+        host.OnConnectToSonarHead();
+        EXPECT_EQ(doc.m_linkState, 0) << address;
+        EXPECT_NE(host.Link().LastRefusal().find(address), std::string::npos) << address;
+        EXPECT_EQ(host.Link().GetCounters().commandsSent, 0u);
+        doc.OnCloseDocument();
+    }
+}
+
+TEST(HeadLinkSafety, SendDelayNeverFreezesTheWindowForLong) {
+    // "SendDelay" is a busy wait on the user-interface thread before every
+    // command; a settings file asking for a second must not stall the window
+    // for a second per ping. The bound is generous: the cap is 5 ms.
+    QElapsedTimer t;
+    t.start();
+    HeadLink::DelayMicroseconds(1'000'000);
+    EXPECT_LT(t.elapsed(), 200);
 }

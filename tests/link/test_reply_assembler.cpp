@@ -68,14 +68,17 @@ TEST(ReplyAssembler, StrayBytesDoNotShiftLaterRecords) {
 
 TEST(ReplyAssembler, FullRecordWithoutSignatureIsStillHandedOn) {
     // A record with a bad signature must still count as the head's answer, or
-    // the request cycle would stall until the watchdog.
-    Record bad = MakeRecord();
-    bad[1] = 'Q';
-    ReplyAssembler asm_;
-    asm_.Append(Vec(bad));
-    auto got = Drain(asm_);
-    ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0], bad);
+    // the request cycle would stall until the watchdog: an unknown type
+    // letter, or a damaged frame where the length fields still say "record".
+    for (std::size_t at : {1u, 0u, 2u}) {
+        Record bad = MakeRecord();
+        bad[at] = 'Q';
+        ReplyAssembler asm_;
+        asm_.Append(Vec(bad));
+        auto got = Drain(asm_);
+        ASSERT_EQ(got.size(), 1u) << at;
+        EXPECT_EQ(got[0], bad);
+    }
 }
 
 TEST(ReplyAssembler, DiscardDropsAPartialRecordSoTheNextOneAligns) {
@@ -90,4 +93,25 @@ TEST(ReplyAssembler, DiscardDropsAPartialRecordSoTheNextOneAligns) {
     auto got = Drain(asm_);
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0], b);
+}
+
+TEST(ReplyAssembler, NoiseWithoutAFrameIsNeverAReply) {
+    // Bursts longer than a record, with no 'I', *, 'X' frame in them, used to
+    // be handed on (and recorded) as pings. The record after them still
+    // arrives whole, also when its first byte ends the noisy read.
+    const Record a = MakeRecord('M', 601);
+    std::vector<std::uint8_t> noise(700);
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<std::uint8_t>((i * 37 + 11) % 251 == 'I' ? 0 : (i * 37 + 11) % 251);
+    ReplyAssembler asm_;
+    asm_.Append(noise);
+    EXPECT_TRUE(Drain(asm_).empty());
+    EXPECT_LT(asm_.Pending(), a.size());
+    asm_.Append(std::span(a.data(), 1));
+    EXPECT_TRUE(Drain(asm_).empty());
+    asm_.Append(std::span(a.data() + 1, a.size() - 1));
+    const auto got = Drain(asm_);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0], a);
+    EXPECT_EQ(asm_.DiscardedBytes(), noise.size());
 }

@@ -45,6 +45,19 @@ TEST(HeadLinkWithSimulator, CyclesThroughAMangledStream) {
     EXPECT_GT(l.doc.m_profileRange, 0);
 }
 
+TEST(HeadLinkWithSimulator, NoiseLongerThanARecordIsNeverTakenForAReply) {
+    // 300 stray bytes before every third reply: none of them may become a
+    // ping (each would be recorded and answered with an extra command).
+    SimProcess sim({"--garbage-every", "3", "--garbage-bytes", "300"});
+    ASSERT_NE(sim.Port(), 0);
+    SimLink l(sim.Port());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.m_pingCount >= 90; }, 8000));
+    const auto& link = l.host->Link().GetCounters();
+    EXPECT_EQ(l.host->Worker().GetCounters().rejected, 0u);
+    EXPECT_LE(link.records, link.commandsSent);
+    EXPECT_EQ(link.resends, 0u);
+}
+
 TEST(HeadLinkWithSimulator, RecoversFromClosedConnectionsAndSilence) {
     SimProcess sim({"--close-after", "30", "--silent-after", "70", "--silent-seconds", "1.2"});
     ASSERT_NE(sim.Port(), 0);

@@ -56,6 +56,8 @@ class Tool {
         return r;
     }
 
+    std::string Path() const { return m_dir.File("tubescan-convert"); }
+
   private:
     TempDir m_dir;
 };

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
@@ -54,6 +55,9 @@ std::string BaseName(const std::string& path) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Past a file-size limit a write must fail with EFBIG (reported, the
+    // temporary file removed), not kill the converter without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tubescan-convert"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TUBESCAN_VERSION));
@@ -104,7 +108,14 @@ int main(int argc, char** argv) {
     // writes it.
     const std::string programDir = LocalPath(QCoreApplication::applicationDirPath()) + "/";
     conversion::Options options;
-    options.settings = IniFile::Load(ResolveSettingsPath(programDir));
+    const std::string settingsPath = ResolveSettingsPath(programDir);
+    std::string settingsError;
+    options.settings = IniFile::Load(settingsPath, &settingsError);
+    if (!settingsError.empty() && ::access(settingsPath.c_str(), F_OK) == 0)
+        std::fprintf(stderr,
+                     "tubescan-convert: could not read the settings file %s (%s); the "
+                     "factory settings are used.\n",
+                     settingsPath.c_str(), settingsError.c_str());
     options.replace = parser.isSet(force);
 
     ProgressBar bar(!beQuiet && ::isatty(STDERR_FILENO));

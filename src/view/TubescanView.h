@@ -113,6 +113,7 @@ class CTubescanView : public QWidget {
     QTimer m_caretTimer;
     QMenu* m_contextMenu = nullptr;
     std::function<int()> m_playbackBarHeight;
+    int m_cursorMode = 0; // 0 boxed cross-hair, 1 I-beam, 2 cross-hair
     std::array<LayerPainter, LayerCount> m_layers;
     std::array<QImage, 4> m_headIcons;
 };

@@ -45,9 +45,14 @@ void CTubescanView::SettleAnnotations() {
 
 void CTubescanView::UpdateModeCursor() {
     if (!m_doc) return;
-    if (m_doc->m_textInputMode)
+    // Called for every notification (every few pings): the cursor is only
+    // replaced when the mode changed.
+    const int mode = m_doc->m_textInputMode ? 1 : m_doc->m_measureMode ? 2 : 0;
+    if (mode == m_cursorMode) return;
+    m_cursorMode = mode;
+    if (mode == 1)
         setCursor(Qt::IBeamCursor);
-    else if (m_doc->m_measureMode)
+    else if (mode == 2)
         setCursor(Qt::CrossCursor);
     else
         setCursor(BoxedCrossCursor());

@@ -86,6 +86,7 @@ TEST_F(ViewEventsTest, OperatorDragsMeasuresTypesAndUsesTheHotKeys) {
 
     // A note: control characters are not taken, Backspace and Enter work.
     Command(32885);
+    EXPECT_EQ(View().cursor().shape(), Qt::IBeamCursor);
     Click(o + QPoint(-200, -100));
     Key(Qt::Key_A, "A");
     Key(Qt::Key_B, "b");

@@ -88,6 +88,28 @@ const std::vector<MenuItem>& MainMenu() {
     return menu;
 }
 
+const std::vector<MenuItem>& ViewContextMenu() {
+    static const std::vector<MenuItem> menu = {
+        Item("Connect to &Sonar Head", 32804),
+        Item("&Open File to Playback", 32805),
+        Item("&Record  Start (Stop)", 32806),
+        Sep(),
+        Popup("&Zoom Factor", {Item("50 %", 32781), Item("75 %", 32782), Item("100 %", 32783),
+                               Item("125 %", 32784), Item("150 %", 32785), Item("175 %", 32786),
+                               Item("200 %", 32787), Item("300 %", 32788)}),
+        Item("&Diagnostics", 32799),
+        Item("S&onar Settings", 32824),
+        Sep(),
+        Item("Clear Image", 32791),
+        Item("&Hold", 32813),
+        Item("Reverse", 32814),
+        Item("Restore Image", 32825),
+        Sep(),
+        Item("E&xit", 57665),
+    };
+    return menu;
+}
+
 std::vector<int> MainMenuCommandIds() {
     std::vector<int> ids;
     CollectIds(MainMenu(), ids);

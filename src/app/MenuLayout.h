@@ -50,6 +50,9 @@ struct MenuItem {
 // Menu 129: the top-level popups in order.
 const std::vector<MenuItem>& MainMenu();
 
+// Menu 155: the view's context menu (one popup's items).
+const std::vector<MenuItem>& ViewContextMenu();
+
 // Every command id of the main menu in menu order (depth first).
 std::vector<int> MainMenuCommandIds();
 

@@ -133,6 +133,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     // connected, so the title the connection sets is the one that stays.
     QCoreApplication::processEvents();
     m_frame->View()->OnInitialUpdate();
+    m_frame->View()->setFocus();
 
     const QString dir =
         programDirectory.isEmpty() ? QCoreApplication::applicationDirPath() : programDirectory;
@@ -180,10 +181,12 @@ void CTubescanApp::AddLinkCommands() {
                                    }});
     // Every third live ping and every watchdog tick the picture is repainted;
     // the request may come from the acquisition thread.
+    // Every notification reaches the view's update handler queued, on the
+    // user-interface thread, whichever thread sent it.
     connect(
         host, &SonarHost::viewsUpdateRequested, frame,
-        [frame] {
-            frame->View()->update();
+        [frame](int hint) {
+            frame->View()->OnUpdate(hint);
             frame->UpdateCommandUi();
         },
         Qt::QueuedConnection);

@@ -30,6 +30,7 @@ inline constexpr int kArrowLeft = 32942;
 inline constexpr int kArrowRight = 32943;
 inline constexpr int kDiameterUp = 32919;
 inline constexpr int kDiameterDown = 32920;
+inline constexpr int kComPortSetup = 32796;
 } // namespace cmd
 
 struct MenuItem {

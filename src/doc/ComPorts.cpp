@@ -36,9 +36,8 @@ std::optional<int> ParseComEntry(std::string_view entry) {
 
 int BaudIndexOf(int baud) {
     const auto it = std::find(kOrientationBaudRates.begin(), kOrientationBaudRates.end(), baud);
-    return it == kOrientationBaudRates.end()
-               ? 0
-               : static_cast<int>(it - kOrientationBaudRates.begin());
+    return it == kOrientationBaudRates.end() ? 0
+                                             : static_cast<int>(it - kOrientationBaudRates.begin());
 }
 
 int BaudOfIndex(int index) {

@@ -43,8 +43,8 @@ std::vector<std::string> ComPortEntries(const IniFile& settings, const DeviceExi
 std::optional<int> ParseComEntry(std::string_view entry);
 
 // The orientation input's baud list, in the order the dialog shows it.
-inline constexpr std::array<int, 6> kOrientationBaudRates = {4800, 9600, 19200, 38400, 57600,
-                                                             115200};
+inline constexpr std::array<int, 6> kOrientationBaudRates = {4800,  9600,  19200,
+                                                             38400, 57600, 115200};
 // A rate not in the list selects the first entry.
 int BaudIndexOf(int baud);
 int BaudOfIndex(int index);

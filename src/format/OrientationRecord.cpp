@@ -43,7 +43,8 @@ std::optional<Record> ParseOrientationBuffer(std::span<const std::uint8_t> bytes
     // Only bytes that were really read count: a "$" near the end of the read
     // starts a record whose rest has not arrived.
     if (bytes.size() - start < kRecordLength) return std::nullopt;
-    const std::span<const std::uint8_t, kRecordLength> r = bytes.subspan(start).first<kRecordLength>();
+    const std::span<const std::uint8_t, kRecordLength> r =
+        bytes.subspan(start).first<kRecordLength>();
     if (std::find(r.begin(), r.end(), std::uint8_t{0}) != r.end()) return std::nullopt;
 
     Record out;

@@ -121,9 +121,8 @@ TEST(ComPortNumbers, NameDevicesThroughTheSettingsFile) {
     EXPECT_EQ(SerialDeviceForPort(ini, 0).path, "");
 
     // Listed as text sorts COM10 before COM2; entries read back as numbers.
-    const auto entries = ComPortEntries(ini, [](const SerialDevice& d) {
-        return d.named || d.path == "/dev/ttyS1";
-    });
+    const auto entries = ComPortEntries(
+        ini, [](const SerialDevice& d) { return d.named || d.path == "/dev/ttyS1"; });
     EXPECT_EQ(entries, (std::vector<std::string>{"COM10 (/tmp/pty-b)", "COM2 (/dev/ttyS1)",
                                                  "COM3 (/dev/ttyUSB0)"}));
     EXPECT_EQ(ParseComEntry(entries[0]), 10);

@@ -37,6 +37,7 @@ inline constexpr int kDiagnostics = 32799;
 inline constexpr int kSoundVelocity = 32801;
 inline constexpr int kPipeParameter = 32892;
 inline constexpr int kMinimumRange = 32924;
+inline constexpr int kComPortSetup = 32796;
 } // namespace cmd
 
 struct MenuItem {

@@ -23,6 +23,7 @@
 #include "doc/TubescanDoc.h"
 #include "link/SonarHost.h"
 #include "link/UdpOutput.h"
+#include "app/PipeConditionPanel.h"
 #include "view/TubescanView.h"
 
 namespace {
@@ -101,6 +102,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     });
 
     InstallDocumentHooks();
+    AttachPipeConditionPanel(*m_doc, *m_frame);
     InstallParameterWindowHooks(*m_doc, m_registry);
     // The host installs the hooks it answers for (worker, timers, links, the
     // repaint request); it must exist before the document starts the worker.

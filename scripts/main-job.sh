@@ -49,7 +49,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-./build/tubescan-sim --address 127.0.0.1 > "$run_dir/sim.log" 2>&1 &
+# An oval stretch and a debris mound along the pipe, for the Pipe Condition panel.
+./build/tubescan-sim --address 127.0.0.1 --travel-speed 0.2 --ovality-between 1:2:0.08 \
+    --debris-between 2.5:3.5:0.15 > "$run_dir/sim.log" 2>&1 &
 sim_pid=$!
 sleep 0.5
 if ! kill -0 "$sim_pid" 2>/dev/null; then
@@ -70,6 +72,9 @@ report() {
         echo "main-job: recording:      $rec ($(stat -c %s "$rec") bytes)"
         xyz="${rec%.31l}.xyz"
         [ -e "$xyz" ] && echo "main-job: profile points: $xyz ($(wc -l < "$xyz") lines)"
+        "$run_dir/tubescan-convert" --analysis --quiet --force "$rec" || true
+        csv="${rec%.31l}.csv"
+        [ -e "$csv" ] && echo "main-job: pipe condition: $csv ($(($(wc -l < "$csv") - 1)) scans)"
     done
     echo "main-job: settings file:  $run_dir/TubescanL.INI"
 }

@@ -82,9 +82,10 @@ NominalOutline::NominalOutline(const NominalPipe& pipe) : m_pipe(pipe) {
         m_area = kPi * pipe.diameter * pipe.diameter / 4.0;
         break;
     case NominalShape::IrregularCircle:
-        m_area = kPi * (pipe.upperDiameter * pipe.upperDiameter +
-                        pipe.lowerDiameter * pipe.lowerDiameter) /
-                 8.0;
+        m_area =
+            kPi *
+            (pipe.upperDiameter * pipe.upperDiameter + pipe.lowerDiameter * pipe.lowerDiameter) /
+            8.0;
         break;
     case NominalShape::HorseShoe: {
         // Crown half circle, straight walls, and an invert arc through the
@@ -96,9 +97,9 @@ NominalOutline::NominalOutline(const NominalPipe& pipe) : m_pipe(pipe) {
         m_wallBottom = -(h - r - kInvertSag);
         m_invertRadius = w * w / (8.0 * kInvertSag) + kInvertSag / 2.0;
         m_invertCentre = m_wallBottom - kInvertSag + m_invertRadius;
-        const double segment =
-            m_invertRadius * m_invertRadius * std::acos((m_invertRadius - kInvertSag) / m_invertRadius) -
-            (m_invertRadius - kInvertSag) * r;
+        const double segment = m_invertRadius * m_invertRadius *
+                                   std::acos((m_invertRadius - kInvertSag) / m_invertRadius) -
+                               (m_invertRadius - kInvertSag) * r;
         m_area = kPi * r * r / 2.0 + w * (-m_wallBottom) + segment;
         break;
     }
@@ -201,11 +202,11 @@ bool ScanAnalyser::FitCentre(bool withOval, double& cx, double& cy) {
         m_work.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
             const Point& p = m_points[i];
-            m_residual[i] = p.rho - (m_beta[0] * m_outline.Radius(p.c, p.s) + m_beta[1] * p.c +
-                                     m_beta[2] * p.s) -
-                            (withOval ? m_beta[3] * (p.c * p.c - p.s * p.s) +
-                                            m_beta[4] * (2.0 * p.c * p.s)
-                                      : 0.0);
+            m_residual[i] =
+                p.rho -
+                (m_beta[0] * m_outline.Radius(p.c, p.s) + m_beta[1] * p.c + m_beta[2] * p.s) -
+                (withOval ? m_beta[3] * (p.c * p.c - p.s * p.s) + m_beta[4] * (2.0 * p.c * p.s)
+                          : 0.0);
             m_work[i] = std::fabs(m_residual[i]);
         }
         auto middle = m_work.begin() + static_cast<std::ptrdiff_t>(n / 2);
@@ -301,7 +302,8 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
         f.meanDiameter = sum / (kBins / 2);
         f.minDiameter = lo;
         f.maxDiameter = hi;
-        f.ovality = f.meanDiameter > 0.0 ? 100.0 * (f.meanDiameter - lo) / f.meanDiameter : kNoValue;
+        f.ovality =
+            f.meanDiameter > 0.0 ? 100.0 * (f.meanDiameter - lo) / f.meanDiameter : kNoValue;
         const double bearing = 90.0 - (loBin + 0.5) * 360.0 / kBins;
         f.minDiameterBearing = bearing < 0.0 ? bearing + 180.0 : bearing;
 
@@ -313,8 +315,7 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
             twice += p.x * q.y - q.x * p.y;
         }
         f.openArea = std::fabs(twice) / 2.0;
-        if (f.nominalArea > 0.0)
-            f.areaLoss = 100.0 * (f.nominalArea - f.openArea) / f.nominalArea;
+        if (f.nominalArea > 0.0) f.areaLoss = 100.0 * (f.nominalArea - f.openArea) / f.nominalArea;
     }
 
     // Debris: the lower half's sectors where the profile lies inside the

@@ -64,10 +64,10 @@ struct AnalysisOptions {
 inline constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
 
 struct ScanFigures {
-    std::size_t points = 0;  // usable profile points
-    double coverage = 0.0;   // degrees of bearing covered
-    double time = kNoValue;  // at the scan's middle point
-    double distance = 0.0;   // along the pipe at the scan's middle point
+    std::size_t points = 0; // usable profile points
+    double coverage = 0.0;  // degrees of bearing covered
+    double time = kNoValue; // at the scan's middle point
+    double distance = 0.0;  // along the pipe at the scan's middle point
     // Each of the following is NaN when the scan does not cover enough.
     double centreX = kNoValue, centreY = kNoValue;
     double meanDiameter = kNoValue, minDiameter = kNoValue, maxDiameter = kNoValue;

@@ -33,8 +33,8 @@ class ScanCutter {
     void Close();
 
     std::vector<ProfileSample> m_current, m_done;
-    double m_turned = 0.0;  // degrees turned since the scan's first point
-    int m_direction = 0;    // +1 clockwise, -1 anticlockwise, 0 not yet known
+    double m_turned = 0.0; // degrees turned since the scan's first point
+    int m_direction = 0;   // +1 clockwise, -1 anticlockwise, 0 not yet known
     double m_lastBearing = 0.0;
 };
 

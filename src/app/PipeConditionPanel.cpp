@@ -10,8 +10,8 @@
 #include <QLineSeries>
 #include <QMainWindow>
 #include <QMenuBar>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include "doc/ConditionOutput.h"
 #include "doc/TubescanDoc.h"
@@ -19,9 +19,9 @@
 namespace {
 
 constexpr int kPlotPoints = 3000; // per series; older scans scroll off
-const char* const kRows[] = {"Scan",          "Distance",   "Points / coverage",
-                             "Centre (x, y)", "Diameter",   "Ovality (ASTM F1216)",
-                             "Open area",     "Area loss",  "Debris depth / area",
+const char* const kRows[] = {"Scan",          "Distance",  "Points / coverage",
+                             "Centre (x, y)", "Diameter",  "Ovality (ASTM F1216)",
+                             "Open area",     "Area loss", "Debris depth / area",
                              "Debris volume"};
 
 QString Number(double v, int decimals, const char* unit) {
@@ -106,8 +106,8 @@ void PipeConditionPanel::Show(const analysis::ScanFigures& f) {
             .arg(Number(f.meanDiameter, 3, " m"), Number(f.minDiameter, 3, " m"),
                  Number(f.minDiameterBearing, 0, "\u00b0"), Number(f.maxDiameter, 3, " m")),
         Number(f.ovality, 2, " %"),
-        QStringLiteral("%1 of %2").arg(Number(f.openArea, 4, " m\u00b2"),
-                                       Number(f.nominalArea, 4, " m\u00b2")),
+        QStringLiteral("%1 of %2")
+            .arg(Number(f.openArea, 4, " m\u00b2"), Number(f.nominalArea, 4, " m\u00b2")),
         Number(f.areaLoss, 2, " %"),
         QStringLiteral("%1 / %2").arg(Number(f.debrisDepth, 3, " m"),
                                       Number(f.debrisArea, 4, " m\u00b2")),

@@ -17,13 +17,13 @@
 #include "app/MainFrame.h"
 #include "app/MenuLayout.h"
 #include "app/ParameterCommands.h"
+#include "app/PipeConditionPanel.h"
 #include "app/PlaybackBar.h"
 #include "doc/DocCommands.h"
 #include "doc/PlaybackPacer.h"
 #include "doc/TubescanDoc.h"
 #include "link/SonarHost.h"
 #include "link/UdpOutput.h"
-#include "app/PipeConditionPanel.h"
 #include "view/TubescanView.h"
 
 namespace {

@@ -30,7 +30,8 @@ bool ConditionCsvOutput::Create(const std::string& path, const CTubescanDoc& doc
         return false;
     }
     m_analyser.SetPipe(NominalPipeOf(doc));
-    m_failed = std::fputs(analysis::kConditionCsvHeader, m_file) < 0 || std::fputc('\n', m_file) < 0;
+    m_failed =
+        std::fputs(analysis::kConditionCsvHeader, m_file) < 0 || std::fputc('\n', m_file) < 0;
     return true;
 }
 

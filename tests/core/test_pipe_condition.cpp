@@ -139,9 +139,11 @@ TEST(PipeCondition, FiguresMatchTheSimulatedPipe) {
             const double d = Num(r, 2);
             if (Num(r, 4) < 359.0) continue; // the last, unfinished turn
             ++full;
-            auto near = [d](double a, double b) { return std::fabs(d - a) < 0.2 || std::fabs(d - b) < 0.2; };
+            auto near = [d](double a, double b) {
+                return std::fabs(d - a) < 0.2 || std::fabs(d - b) < 0.2;
+            };
             if (near(3.0, 5.0) || near(6.0, 9.0)) continue;
-            const bool oval = d > 3.0 && d < 5.0, debris = d > 6.0 && d < 9.0;
+            const bool oval = d > 3.0 && d<5.0, debris = d> 6.0 && d < 9.0;
             const double errors[5] = {
                 std::hypot(Num(r, 5) + c.offsetX, Num(r, 6) + c.offsetY),
                 std::fabs(Num(r, 7) / (oval ? 0.99520 : 1.0) - 1.0) * 100.0,

@@ -229,8 +229,8 @@ double HeadModel::ReceiveOffset(const headproto::HeadCommand& c) const {
     default:
         break;
     }
-    return std::max(0.0, (c[headproto::kCmdPulseLength] + delay - 10.0) * 1e-6 *
-                             m_p.soundVelocity / 2.0);
+    return std::max(0.0, (c[headproto::kCmdPulseLength] + delay - 10.0) * 1e-6 * m_p.soundVelocity /
+                             2.0);
 }
 
 HeadModel::Record HeadModel::Answer(const headproto::HeadCommand& c, double t) {

@@ -95,8 +95,8 @@ class HeadModel {
     void BuildOutline();
 
     PipeParams m_p;
-    std::vector<Point> m_outline; // closed polygon of the wall, pipe coordinates
-    double m_waterY = 1e9;        // water surface height; above the crown when full
+    std::vector<Point> m_outline;                 // closed polygon of the wall, pipe coordinates
+    double m_waterY = 1e9;                        // water surface height; above the crown when full
     double m_ovality = 0.0, m_debrisHeight = 0.0; // of the wall in m_outline
     double m_angle = 0.0;
     int m_direction = 1;

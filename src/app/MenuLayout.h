@@ -30,6 +30,7 @@ inline constexpr int kArrowLeft = 32942;
 inline constexpr int kArrowRight = 32943;
 inline constexpr int kDiameterUp = 32919;
 inline constexpr int kDiameterDown = 32920;
+inline constexpr int kPipeCondition = 33001; // the Pipe Condition panel, shown or hidden
 } // namespace cmd
 
 struct MenuItem {

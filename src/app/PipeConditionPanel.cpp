@@ -9,10 +9,12 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QMainWindow>
-#include <QMenuBar>
+#include <QPointer>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
+#include "app/MenuLayout.h"
+#include "doc/CommandMap.h"
 #include "doc/ConditionOutput.h"
 #include "doc/TubescanDoc.h"
 
@@ -26,7 +28,7 @@ const char* const kRows[] = {"Scan",          "Distance",  "Points / coverage",
 
 QString Number(double v, int decimals, const char* unit) {
     if (!std::isfinite(v)) return QStringLiteral("n/a");
-    return QString::number(v, 'f', decimals) + QLatin1String(unit);
+    return QString::number(v, 'f', decimals) + QString::fromUtf8(unit);
 }
 
 } // namespace
@@ -146,16 +148,17 @@ void PipeConditionPanel::Plot(const analysis::ScanFigures& f) {
     m_axisY->setRange(std::floor(bottom), std::ceil(top * 1.1));
 }
 
-PipeConditionPanel* AttachPipeConditionPanel(CTubescanDoc& doc, QMainWindow& frame) {
+PipeConditionPanel* AttachPipeConditionPanel(CTubescanDoc& doc, QMainWindow& frame,
+                                             CommandMap& commands) {
     auto* panel = new PipeConditionPanel(doc, &frame);
     frame.addDockWidget(Qt::RightDockWidgetArea, panel);
-    QAction* toggle = panel->toggleViewAction();
-    toggle->setText(QStringLiteral("Pipe &Condition"));
-    for (QAction* top : frame.menuBar()->actions())
-        if (top->menu() && top->text().remove(QLatin1Char('&')) == QLatin1String("View")) {
-            top->menu()->addSeparator();
-            top->menu()->addAction(toggle);
-            break;
-        }
+    QPointer<PipeConditionPanel> guard(panel);
+    commands.Add(cmd::kPipeCondition,
+                 CommandEntry{[guard](int) {
+                                  if (guard) guard->setVisible(!guard->isVisible());
+                              },
+                              [guard](int) {
+                                  return CommandUi{true, guard && guard->isVisible()};
+                              }});
     return panel;
 }

@@ -51,7 +51,11 @@ class PipeConditionPanel : public QDockWidget {
     double m_lastDistance = 0.0;
 };
 
-// Makes the panel, docks it on the right of the frame and puts its
-// show/hide item in the frame's View menu. Call before the acquisition
-// thread starts: it installs the document's profile point hook.
-PipeConditionPanel* AttachPipeConditionPanel(CTubescanDoc& doc, QMainWindow& frame);
+class CommandMap;
+
+// Makes the panel, docks it on the right of the frame and answers the View
+// menu's "Pipe Condition" command (shown, with a check mark, or hidden).
+// Call before the acquisition thread starts: it installs the document's
+// profile point hook.
+PipeConditionPanel* AttachPipeConditionPanel(CTubescanDoc& doc, QMainWindow& frame,
+                                             CommandMap& commands);

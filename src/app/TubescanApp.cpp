@@ -102,7 +102,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     });
 
     InstallDocumentHooks();
-    AttachPipeConditionPanel(*m_doc, *m_frame);
+    AttachPipeConditionPanel(*m_doc, *m_frame, m_commands);
     InstallParameterWindowHooks(*m_doc, m_registry);
     // The host installs the hooks it answers for (worker, timers, links, the
     // repaint request); it must exist before the document starts the worker.

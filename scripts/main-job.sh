@@ -79,13 +79,16 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 if [ -e "$run_dir/pty-sensor" ]; then
-    prd_args=(--prd-device "$run_dir/pty-sensor" --travel-speed 0.05)
+    prd_args=(--prd-device "$run_dir/pty-sensor")
 else
     echo "main-job: socat made no pseudo-terminal pair (see $run_dir/socat.log);"
     echo "          the program runs without its orientation input."
 fi
 
-./build/tubescan-sim --address 127.0.0.1 "${prd_args[@]}" > "$run_dir/sim.log" 2>&1 &
+# An oval stretch and a debris mound along the pipe, for the Pipe Condition
+# panel; the distance the sensor reports travels through both.
+./build/tubescan-sim --address 127.0.0.1 "${prd_args[@]}" --travel-speed 0.2 \
+    --ovality-between 1:2:0.08 --debris-between 2.5:3.5:0.15 > "$run_dir/sim.log" 2>&1 &
 sim_pid=$!
 sleep 0.5
 if ! kill -0 "$sim_pid" 2>/dev/null; then
@@ -106,6 +109,9 @@ report() {
         echo "main-job: recording:      $rec ($(stat -c %s "$rec") bytes)"
         xyz="${rec%.31l}.xyz"
         [ -e "$xyz" ] && echo "main-job: profile points: $xyz ($(wc -l < "$xyz") lines)"
+        "$run_dir/tubescan-convert" --analysis --quiet --force "$rec" || true
+        csv="${rec%.31l}.csv"
+        [ -e "$csv" ] && echo "main-job: pipe condition: $csv ($(($(wc -l < "$csv") - 1)) scans)"
     done
     echo "main-job: settings file:  $run_dir/TubescanL.INI"
 }

@@ -38,6 +38,7 @@ inline constexpr int kSoundVelocity = 32801;
 inline constexpr int kPipeParameter = 32892;
 inline constexpr int kMinimumRange = 32924;
 inline constexpr int kComPortSetup = 32796;
+inline constexpr int kPipeCondition = 33001; // the Pipe Condition panel, shown or hidden
 } // namespace cmd
 
 struct MenuItem {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/ProfileSample.h"
 #include "doc/Timer.h"
 #include "doc/XyzSinks.h"
 #include "format/DataFileIo.h"
@@ -115,6 +116,9 @@ struct DocumentHooks {
     // (the document does both itself; these only notify).
     std::function<void()> closeXyzFile;
     std::function<void()> finishXyzConversion; // end of file reached while converting
+    // Every profile point, from the thread that processed its ping (the
+    // acquisition thread in real time): must be quick and thread-safe.
+    std::function<void(const analysis::ProfileSample&)> profileSample;
 };
 
 class CTubescanDoc {

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "doc/DataFiles.h"
+#include "doc/RecordBinding.h"
 #include "doc/TubescanDoc.h"
 #include "format/RecordFormat.h"
 

@@ -9,24 +9,11 @@
 #include <vector>
 
 #include "doc/TubescanDoc.h"
+#include "format/RecordFileName.h"
 
 namespace conversion {
 
 namespace fs = std::filesystem;
-
-std::string XyzPathFor(const std::string& input) {
-    if (input.size() < 3) return "xyz";
-    return input.substr(0, input.size() - 3) + "xyz";
-}
-
-bool HasRecordFileName(const std::string& path) {
-    // The program's own test: the last three characters, in any case.
-    if (path.size() < 3) return false;
-    std::string tail = path.substr(path.size() - 3);
-    for (char& c : tail)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == "31l";
-}
 
 namespace {
 
@@ -35,12 +22,6 @@ Result Failed(Outcome outcome, std::string detail) {
     r.outcome = outcome;
     r.detail = std::move(detail);
     return r;
-}
-
-bool Contains(const std::vector<std::string>& messages, std::string_view text) {
-    for (const auto& m : messages)
-        if (m.find(text) != std::string::npos) return true;
-    return false;
 }
 
 std::string Joined(const std::vector<std::string>& messages) {
@@ -77,7 +58,7 @@ class TemporaryFile {
 
 Result ConvertRecordFile(const std::string& input, const std::string& output,
                          const Options& options) {
-    if (!HasRecordFileName(input))
+    if (!record::HasRecordFileName(input))
         return Failed(Outcome::NotRecordFileName, "not a \".31l\" data file name");
 
     std::error_code ec;
@@ -108,16 +89,21 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     };
 
     TemporaryFile temporary(output + ".part" + std::to_string(::getpid()));
-    bool opened = false;
+    PlaybackOpen opened = PlaybackOpen::Unreadable;
     const bool running = doc.StartXyzConversion(
         [&] {
-            opened = doc.OpenPlaybackPath(input);
-            return opened;
+            opened = doc.OpenPlayback(input);
+            return opened == PlaybackOpen::Opened;
         },
         temporary.Path());
-    if (!opened) {
-        if (Contains(messages, "File has no data"))
-            return Failed(Outcome::NoRecords, "has no records (shorter than 100 bytes)");
+    switch (opened) {
+    case PlaybackOpen::Opened:
+        break;
+    case PlaybackOpen::NotRecording:
+        return Failed(Outcome::NotRecordFileName, "not a \".31l\" data file name");
+    case PlaybackOpen::NoRecords:
+        return Failed(Outcome::NoRecords, "has no records (shorter than 100 bytes)");
+    case PlaybackOpen::Unreadable:
         return Failed(Outcome::Unreadable, "cannot be read: " + Joined(messages));
     }
     if (!running) return Failed(Outcome::OutputFailed, Joined(messages));
@@ -131,7 +117,7 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
         doc.CloseXyzFile();
         return Failed(Outcome::Unreadable, "playback did not reach the end of the file");
     }
-    if (doc.m_xyzFile.WriteFailed())
+    if (doc.m_conversionEnd != ConversionEnd::Finished || doc.m_xyzFile.WriteFailed())
         return Failed(Outcome::OutputFailed, "cannot write " + output + ": disk full or removed?");
 
     Result result;

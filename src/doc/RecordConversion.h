@@ -12,11 +12,6 @@
 
 namespace conversion {
 
-// The input's path with its last three characters replaced by "xyz".
-std::string XyzPathFor(const std::string& input);
-// Whether the path ends in "31l" (any case), the only files playback takes.
-bool HasRecordFileName(const std::string& path);
-
 enum class Outcome {
     Converted,
     NotRecordFileName, // the name does not end in ".31l"

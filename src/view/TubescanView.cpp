@@ -8,6 +8,7 @@
 #include <QPainterPath>
 #include <QResizeEvent>
 
+#include "doc/CommandIds.h"
 #include "doc/TubescanDoc.h"
 #include "view/ViewPictures.h"
 
@@ -240,16 +241,16 @@ void CTubescanView::keyPressEvent(QKeyEvent* event) {
     // The key-in box for range, gain, sector and train; letters in either case.
     switch (event->key()) {
     case Qt::Key_R:
-        emit commandRequested(32855);
+        emit commandRequested(cmd::kKeyInRange);
         return;
     case Qt::Key_G:
-        emit commandRequested(32857);
+        emit commandRequested(cmd::kKeyInGain);
         return;
     case Qt::Key_S:
-        emit commandRequested(32861);
+        emit commandRequested(cmd::kKeyInSector);
         return;
     case Qt::Key_T:
-        emit commandRequested(32859);
+        emit commandRequested(cmd::kKeyInTrain);
         return;
     default:
         QWidget::keyPressEvent(event);

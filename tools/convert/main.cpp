@@ -12,6 +12,7 @@
 #include "doc/RecordConversion.h"
 #include "doc/TubescanDoc.h"
 #include "format/IniFile.h"
+#include "format/RecordFileName.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ int main(int argc, char** argv) {
     int failures = 0;
     for (qsizetype i = 0; i < inputs.size(); ++i) {
         const std::string input = LocalPath(inputs[i]);
-        const std::string target = outputPath.empty() ? conversion::XyzPathFor(input) : outputPath;
+        const std::string target = outputPath.empty() ? record::XyzPathFor(input) : outputPath;
         const std::string label = (inputs.size() > 1 ? "[" + std::to_string(i + 1) + "/" +
                                                            std::to_string(inputs.size()) + "] "
                                                      : std::string()) +

@@ -9,7 +9,7 @@
 #include "doc/TubescanDoc.h"
 
 void AddShellCommands(CommandMap& commands, CTubescanDoc& doc, CMainFrame* frame) {
-    commands.Add(cmd::kHotKeysHelp, {[&doc, frame](int) {
+    commands.Add(cmd::kHelp, {[&doc, frame](int) {
                                          // One help window at a time, however it is asked for.
                                          if (doc.m_helpOpen) return;
                                          doc.m_helpOpen = 1;

@@ -15,6 +15,7 @@
 #include "doc/TubescanDoc.h"
 #include "format/IniFile.h"
 #include "format/NumberText.h"
+#include "format/RecordFileName.h"
 
 namespace {
 

@@ -113,65 +113,66 @@ void AddDocumentCommands(CommandMap& map, CTubescanDoc& doc) {
     AddChoice(map, doc, cmd::kTextSmall, cmd::kTextLargest, &CTubescanDoc::m_textSize, true);
     AddChoice(map, doc, cmd::kGridNone, cmd::kGridPolar, &CTubescanDoc::m_gridType, true);
     AddChoice(map, doc, cmd::kGridSolid, cmd::kGridDashed, &CTubescanDoc::m_gridStyle, true);
-    map.Add(cmd::kMoveShape, {[&doc](int) {
-                        doc.m_moveShapeMode = !doc.m_moveShapeMode;
-                        if (doc.m_moveShapeMode) {
-                            doc.m_textInputMode = 0;
-                            doc.m_measureMode = 0;
-                        }
-                        doc.UpdateAllViews(kViewHintMoveShape);
-                    },
-                    [&doc](int) {
-                        if (!doc.m_displayPipeShape) doc.m_moveShapeMode = 0;
-                        return CommandUi{doc.m_displayPipeShape != 0, doc.m_moveShapeMode != 0};
-                    }});
+    map.Add(cmd::kMoveShape,
+            {[&doc](int) {
+                 doc.m_moveShapeMode = !doc.m_moveShapeMode;
+                 if (doc.m_moveShapeMode) {
+                     doc.m_textInputMode = 0;
+                     doc.m_measureMode = 0;
+                 }
+                 doc.UpdateAllViews(kViewHintMoveShape);
+             },
+             [&doc](int) {
+                 if (!doc.m_displayPipeShape) doc.m_moveShapeMode = 0;
+                 return CommandUi{doc.m_displayPipeShape != 0, doc.m_moveShapeMode != 0};
+             }});
     map.Add(cmd::kDisplayOverlay, {[&doc](int) {
-                        doc.m_moveShapeMode = 0;
-                        doc.m_displayPipeShape = !doc.m_displayPipeShape;
-                        doc.UpdateAllViews();
-                    },
-                    [&doc](int) { return Checked(doc.m_displayPipeShape == 1); }});
+                                       doc.m_moveShapeMode = 0;
+                                       doc.m_displayPipeShape = !doc.m_displayPipeShape;
+                                       doc.UpdateAllViews();
+                                   },
+                                   [&doc](int) { return Checked(doc.m_displayPipeShape == 1); }});
     map.Add(cmd::kTextInput, {[&doc](int) {
-                        doc.m_textInputMode = !doc.m_textInputMode;
-                        if (doc.m_textInputMode) doc.m_measureMode = 0;
-                        doc.UpdateAllViews();
-                    },
-                    [&doc](int) { return Checked(doc.m_textInputMode == 1); }});
+                                  doc.m_textInputMode = !doc.m_textInputMode;
+                                  if (doc.m_textInputMode) doc.m_measureMode = 0;
+                                  doc.UpdateAllViews();
+                              },
+                              [&doc](int) { return Checked(doc.m_textInputMode == 1); }});
     map.Add(cmd::kTextDelete, {[&doc](int) {
-                        doc.m_deleteTextRequest = 1;
-                        doc.m_textInputMode = 0;
-                        doc.UpdateAllViews();
-                    },
-                    {}});
+                                   doc.m_deleteTextRequest = 1;
+                                   doc.m_textInputMode = 0;
+                                   doc.UpdateAllViews();
+                               },
+                               {}});
     map.Add(cmd::kMeasureAdd, {[&doc](int) {
-                        doc.m_measureMode = !doc.m_measureMode;
-                        if (doc.m_measureMode) doc.m_textInputMode = 0;
-                        doc.UpdateAllViews();
-                    },
-                    [&doc](int) { return Checked(doc.m_measureMode != 0); }});
+                                   doc.m_measureMode = !doc.m_measureMode;
+                                   if (doc.m_measureMode) doc.m_textInputMode = 0;
+                                   doc.UpdateAllViews();
+                               },
+                               [&doc](int) { return Checked(doc.m_measureMode != 0); }});
     map.Add(cmd::kMeasureDelete, {[&doc](int) {
-                        doc.m_deleteLinesRequest = 1;
-                        doc.m_measureMode = 0;
-                        doc.UpdateAllViews();
-                    },
-                    {}});
+                                      doc.m_deleteLinesRequest = 1;
+                                      doc.m_measureMode = 0;
+                                      doc.UpdateAllViews();
+                                  },
+                                  {}});
     map.Add(cmd::kDeleteAllDrawings, {[&doc](int) {
-                        doc.m_deleteTextRequest = 1;
-                        doc.m_textInputMode = 0;
-                        doc.m_deleteLinesRequest = 1;
-                        doc.m_measureMode = 0;
-                        doc.UpdateAllViews();
-                    },
-                    {}});
+                                          doc.m_deleteTextRequest = 1;
+                                          doc.m_textInputMode = 0;
+                                          doc.m_deleteLinesRequest = 1;
+                                          doc.m_measureMode = 0;
+                                          doc.UpdateAllViews();
+                                      },
+                                      {}});
     map.Add(cmd::kSetDefaultColors, {[&doc](int) {
-                        doc.m_pointsColor = kDefaultPointsColor;
-                        doc.m_gridColor = kDefaultGridColor;
-                        doc.m_bkColor = kDefaultBkColor;
-                        doc.m_textColor = kDefaultTextColor;
-                        doc.m_circleColor = kDefaultCircleColor;
-                        doc.m_lineColor = kDefaultLineColor;
-                    },
-                    {}});
+                                         doc.m_pointsColor = kDefaultPointsColor;
+                                         doc.m_gridColor = kDefaultGridColor;
+                                         doc.m_bkColor = kDefaultBkColor;
+                                         doc.m_textColor = kDefaultTextColor;
+                                         doc.m_circleColor = kDefaultCircleColor;
+                                         doc.m_lineColor = kDefaultLineColor;
+                                     },
+                                     {}});
 
     // --- system -------------------------------------------------------------
     map.Add(cmd::kXdcrFwd, {[&doc](int) { SetTransducer(doc, 1, 0, -1); },

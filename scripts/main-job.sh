@@ -43,8 +43,8 @@ printf '%s\r\n' \
     'Enable UDP Output XYZ=1' \
     'Read File Directory='"$run_dir"'/' \
     'Write File Directory='"$run_dir"'/' \
-    'Settings Left=20' \
-    'Settings Top=120' \
+    'Settings Left=240' \
+    'Settings Top=110' \
     'ViewRangeMark=1' \
     'Grid=2' \
     'Grid Style=0' \

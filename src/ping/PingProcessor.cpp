@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "ping/ProfileEcho.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -421,6 +423,8 @@ bool ProcessPing(CTubescanDoc& doc, PingWorkspace& ws, PingDrawing drawing) {
     ShiftLines(doc, ws);
     if (drawing == PingDrawing::Pixels) DrawPing(doc, ws);
     const ProfilePoint point = ComputeProfilePoint(doc, ws);
+    doc.m_profileEcho =
+        ProfileEchoLevel(ws, RangeTimingForCode(doc.m_command[headproto::kCmdRangeCode]));
     // Every processed ping hands its point on, whatever is shown.
     doc.EmitProfilePoint(point.distance, point.bearing);
     PlaceProfilePoint(doc, ws, point, drawing);

@@ -1,0 +1,13 @@
+// How strong the echo was where the head put the pipe wall: the sample of the
+// oldest echo line at the oldest profile range, the line and the range that
+// make the profile point handed on with it.
+#pragma once
+
+#include <cstdint>
+
+#include "ping/PingDecoder.h"
+#include "ping/PingProcessor.h"
+
+// 0 when the head found no wall (profile range 0) or the wall lies beyond the
+// samples a ping carries.
+std::uint8_t ProfileEchoLevel(const PingWorkspace& ws, const RangeTiming& timing);

@@ -1,5 +1,6 @@
 #include "format/PlyWriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -38,7 +39,7 @@ std::string Header(std::uint64_t count) {
            "property float x\n"
            "property float y\n"
            "property float z\n"
-           "property uint scan\n"
+           "property int scan\n"
            "property uchar echo\n"
            "end_header\n";
 }
@@ -47,7 +48,7 @@ void EncodeVertex(const Vertex& v, std::uint8_t* out) {
     PutF32(out, v.x);
     PutF32(out + 4, v.y);
     PutF32(out + 8, v.z);
-    PutU32(out + 12, v.scan);
+    PutU32(out + 12, std::min<std::uint32_t>(v.scan, 0x7FFFFFFF));
     out[16] = v.echo;
 }
 

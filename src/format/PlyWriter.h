@@ -15,6 +15,7 @@ namespace ply {
 
 struct Vertex {
     float x = 0.0f, y = 0.0f, z = 0.0f;
+    // Stored as a signed 32-bit "int": common readers skip "uint" properties.
     std::uint32_t scan = 0;
     std::uint8_t echo = 0;
 };

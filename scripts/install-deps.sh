@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config git
-    qt6-base-dev qt6-serialport-dev qt6-image-formats-plugins libgl-dev
+    qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev qt6-image-formats-plugins libgl-dev
     libgif-dev fonts-liberation fontconfig
     libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format libclang-rt-dev

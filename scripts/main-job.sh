@@ -10,6 +10,12 @@
 # scratch folder (or to the name you pass: main-job.sh NAME), and the
 # recording is converted to survey.xyz afterwards.
 #
+# The simulator also plays the orientation sensor: it writes pitch, roll and
+# distance records into one end of a socat pseudo-terminal pair, and the
+# settings file names the other end as COM9, the program's orientation input.
+# So the recording, its .xyz (Z grows with the distance travelled) and the
+# Distance pane show the sensor at work.
+#
 #   TUBESCAN_RUN_SECONDS   how long the headless run lasts (default 20)
 #   TUBESCAN_RUN_DIR       the scratch folder (default: a new one under build/)
 set -euo pipefail
@@ -43,18 +49,46 @@ printf '%s\r\n' \
     'Grid=2' \
     'Grid Style=0' \
     'Display PRD=1' \
+    'EnablePRDInput=1' \
+    'PRDComPort=9' \
+    'PRDComPortBaud=38400' \
+    'UseExtPRD=1' \
+    '[Serial Ports]' \
+    'COM9='"$run_dir"'/pty-program' \
     > "$run_dir/TubescanL.INI"
 
 sim_pid=""
+socat_pid=""
 cleanup() {
-    if [ -n "$sim_pid" ] && kill -0 "$sim_pid" 2>/dev/null; then
-        kill -TERM "$sim_pid" 2>/dev/null || true
-        wait "$sim_pid" 2>/dev/null || true
-    fi
+    for pid in "$sim_pid" "$socat_pid"; do
+        if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+            kill -TERM "$pid" 2>/dev/null || true
+            wait "$pid" 2>/dev/null || true
+        fi
+    done
 }
 trap cleanup EXIT
 
-./build/tubescan-sim --address 127.0.0.1 > "$run_dir/sim.log" 2>&1 &
+# The sensor's cable: a pseudo-terminal pair, nothing else on the machine.
+prd_args=()
+socat pty,raw,echo=0,link="$run_dir/pty-sensor" pty,raw,echo=0,link="$run_dir/pty-program" \
+    > "$run_dir/socat.log" 2>&1 &
+socat_pid=$!
+for _ in $(seq 50); do
+    [ -e "$run_dir/pty-sensor" ] && [ -e "$run_dir/pty-program" ] && break
+    sleep 0.1
+done
+if [ -e "$run_dir/pty-sensor" ]; then
+    prd_args=(--prd-device "$run_dir/pty-sensor")
+else
+    echo "main-job: socat made no pseudo-terminal pair (see $run_dir/socat.log);"
+    echo "          the program runs without its orientation input."
+fi
+
+# An oval stretch and a debris mound along the pipe, for the Pipe Condition
+# panel; the distance the sensor reports travels through both.
+./build/tubescan-sim --address 127.0.0.1 "${prd_args[@]}" --travel-speed 0.2 \
+    --ovality-between 1:2:0.08 --debris-between 2.5:3.5:0.15 > "$run_dir/sim.log" 2>&1 &
 sim_pid=$!
 sleep 0.5
 if ! kill -0 "$sim_pid" 2>/dev/null; then
@@ -75,6 +109,9 @@ report() {
         echo "main-job: recording:      $rec ($(stat -c %s "$rec") bytes)"
         xyz="${rec%.31l}.xyz"
         [ -e "$xyz" ] && echo "main-job: profile points: $xyz ($(wc -l < "$xyz") lines)"
+        "$run_dir/tubescan-convert" --analysis --quiet --force "$rec" || true
+        csv="${rec%.31l}.csv"
+        [ -e "$csv" ] && echo "main-job: pipe condition: $csv ($(($(wc -l < "$csv") - 1)) scans)"
     done
     echo "main-job: settings file:  $run_dir/TubescanL.INI"
 }

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -20,6 +21,7 @@
 #include "view/AttitudeLayer.h"
 #include "view/GridLayer.h"
 #include "view/StatusTextLayer.h"
+#include "view/OverlayGeometry.h"
 #include "view/TubescanView.h"
 
 namespace {
@@ -85,6 +87,15 @@ CMainFrame::CMainFrame(CTubescanDoc* doc, CommandMap& commands, QWidget* parent)
     BuildStatusBar();
     BuildAccelerators();
     BuildDialogBars();
+    BuildContextMenu();
+    // The view takes the keys whenever the frame gets the focus back (after
+    // a dialog, for example), so the hot keys work without a click.
+    setFocusProxy(m_view);
+    m_view->SetPlaybackBarHeight(
+        [this] { return m_playbackBar->isVisible() ? m_playbackBar->height() : 0; });
+    connect(m_view, &CTubescanView::statusMessage, this, [this](const QString& text) {
+        if (m_panes[0]) m_panes[0]->setText(text);
+    });
     connect(m_view, &CTubescanView::cursorReadoutsChanged, this, &CMainFrame::RefreshStatusPanes);
     connect(m_view, &CTubescanView::commandRequested, this, [this](int id) {
         if (!m_doc) return;
@@ -243,6 +254,32 @@ void CMainFrame::BuildDialogBars() {
     m_playbackBar->hide();
 }
 
+void CMainFrame::BuildContextMenu() {
+    m_contextMenu = new QMenu(this);
+    m_contextMenu->setObjectName("Menu155");
+    AddSharedItems(m_contextMenu, ::ViewContextMenu());
+    m_view->SetContextMenu(m_contextMenu);
+}
+
+void CMainFrame::AddSharedItems(QMenu* menu, const std::vector<MenuItem>& items) {
+    // The main menu's own actions, so enabled states and check marks are the
+    // same wherever the operator sees them.
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
+    for (const MenuItem& item : items) {
+        switch (item.kind) {
+        case MenuItem::Kind::Separator:
+            menu->addSeparator();
+            break;
+        case MenuItem::Kind::Popup:
+            AddSharedItems(menu->addMenu(QString::fromStdString(item.text)), item.children);
+            break;
+        case MenuItem::Kind::Command:
+            menu->addAction(MakeAction(item.id, QString::fromStdString(item.text)));
+            break;
+        }
+    }
+}
+
 void CMainFrame::AddFrameCommands(CommandMap& commands) {
     commands.Add(cmd::kExit, {[this](int) { close(); }, {}});
     commands.Add(cmd::kFullScreen, {[this](int) { ToggleFullScreen(); },
@@ -318,10 +355,8 @@ void CMainFrame::MoveByArrow(int id) {
     if (m_doc->m_moveShapeMode == 1) {
         m_doc->m_panX += dx;
         m_doc->m_panY += dy;
-        m_doc->m_circleOffsetX += m_doc->m_panX * m_doc->m_range / m_doc->m_zoom;
-        m_doc->m_circleOffsetY += m_doc->m_panY * m_doc->m_range / m_doc->m_zoom;
-        m_doc->m_panX = 0;
-        m_doc->m_panY = 0;
+        FoldShapeDisplacement(m_doc->m_circleOffsetX, m_doc->m_circleOffsetY, m_doc->m_panX,
+                              m_doc->m_panY, m_doc->m_range, m_doc->m_zoom);
         m_doc->UpdateAllViews();
         return;
     }

@@ -32,6 +32,7 @@ class CMainFrame : public QMainWindow {
     void AddFrameCommands(CommandMap& commands);
 
     CTubescanView* View() const { return m_view; }
+    QMenu* ViewContextMenu() const { return m_contextMenu; }
     QAction* Action(int id) const;
     QLabel* Pane(int index) const { return m_panes.at(static_cast<std::size_t>(index)); }
     QToolBar* MainToolBar() const { return m_toolBar; }
@@ -69,6 +70,8 @@ class CMainFrame : public QMainWindow {
     void BuildStatusBar();
     void BuildAccelerators();
     void BuildDialogBars();
+    void BuildContextMenu();
+    void AddSharedItems(QMenu* menu, const std::vector<MenuItem>& items);
     void MoveByArrow(int id);
 
     CTubescanDoc* m_doc;
@@ -77,6 +80,7 @@ class CMainFrame : public QMainWindow {
     QToolBar* m_toolBar = nullptr;
     QToolBar* m_miniSettingsBar = nullptr;
     QToolBar* m_playbackBar = nullptr;
+    QMenu* m_contextMenu = nullptr;
     std::map<int, QAction*> m_actions;
     std::array<QLabel*, kPaneCount> m_panes{};
     QTimer m_statusRetry;

@@ -34,7 +34,8 @@ std::vector<MenuItem> BuildMainMenu() {
                Item("&Diagnostics", 32799), Item("S&onar Settings", 32824),
                Item("Mini Settings Bar", 32845), Sep(), Item("Back Ground Color", 32882),
                Item("Display Pitch / Roll / Distance", 32927),
-               Item("Use External Pitch / Roll Data", 32961)}),
+               Item("Use External Pitch / Roll Data", 32961), Sep(),
+               Item("Pipe &Condition", cmd::kPipeCondition)}),
         Popup("&ColorTable",
               {Item("Normal  &High", 32771), Item("Normal  &Low", 32772), Item("Gr&een", 32773),
                Item("&Grey", 32774), Item("&Reverse Grey", 32775), Item("&Brown / Yellow", 32776),
@@ -85,6 +86,28 @@ void CollectIds(const std::vector<MenuItem>& items, std::vector<int>& out) {
 
 const std::vector<MenuItem>& MainMenu() {
     static const std::vector<MenuItem> menu = BuildMainMenu();
+    return menu;
+}
+
+const std::vector<MenuItem>& ViewContextMenu() {
+    static const std::vector<MenuItem> menu = {
+        Item("Connect to &Sonar Head", 32804),
+        Item("&Open File to Playback", 32805),
+        Item("&Record  Start (Stop)", 32806),
+        Sep(),
+        Popup("&Zoom Factor", {Item("50 %", 32781), Item("75 %", 32782), Item("100 %", 32783),
+                               Item("125 %", 32784), Item("150 %", 32785), Item("175 %", 32786),
+                               Item("200 %", 32787), Item("300 %", 32788)}),
+        Item("&Diagnostics", 32799),
+        Item("S&onar Settings", 32824),
+        Sep(),
+        Item("Clear Image", 32791),
+        Item("&Hold", 32813),
+        Item("Reverse", 32814),
+        Item("Restore Image", 32825),
+        Sep(),
+        Item("E&xit", 57665),
+    };
     return menu;
 }
 

@@ -37,6 +37,8 @@ inline constexpr int kDiagnostics = 32799;
 inline constexpr int kSoundVelocity = 32801;
 inline constexpr int kPipeParameter = 32892;
 inline constexpr int kMinimumRange = 32924;
+inline constexpr int kComPortSetup = 32796;
+inline constexpr int kPipeCondition = 33001; // the Pipe Condition panel, shown or hidden
 } // namespace cmd
 
 struct MenuItem {
@@ -49,6 +51,9 @@ struct MenuItem {
 
 // Menu 129: the top-level popups in order.
 const std::vector<MenuItem>& MainMenu();
+
+// Menu 155: the view's context menu (one popup's items).
+const std::vector<MenuItem>& ViewContextMenu();
 
 // Every command id of the main menu in menu order (depth first).
 std::vector<int> MainMenuCommandIds();

@@ -13,11 +13,13 @@
 
 #include "app/ColourCommands.h"
 #include "app/CommandLine.h"
+#include "app/ComPortSetupDlg.h"
 #include "app/DataCommands.h"
 #include "app/ExitSignals.h"
 #include "app/MainFrame.h"
 #include "app/MenuLayout.h"
 #include "app/ParameterCommands.h"
+#include "app/PipeConditionPanel.h"
 #include "app/PlaybackBar.h"
 #include "app/ShellCommands.h"
 #include "app/SetupCommands.h"
@@ -25,6 +27,7 @@
 #include "doc/PlaybackPacer.h"
 #include "doc/SystemCommands.h"
 #include "doc/TubescanDoc.h"
+#include "link/SerialPorts.h"
 #include "link/SonarHost.h"
 #include "link/UdpOutput.h"
 #include "view/TubescanView.h"
@@ -54,6 +57,7 @@ CTubescanApp::~CTubescanApp() {
     // The link and its thread go before the window they report to, the
     // document last.
     m_pacer.reset();
+    m_serial.reset();
     m_host.reset();
     m_frame.reset();
     m_doc.reset();
@@ -108,12 +112,16 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     });
 
     InstallDocumentHooks();
+    AttachPipeConditionPanel(*m_doc, *m_frame, m_commands);
     InstallParameterWindowHooks(*m_doc, m_registry);
     InstallDiagnosticsHooks(*m_doc, m_registry);
     // The host installs the hooks it answers for (worker, timers, links, the
     // repaint request); it must exist before the document starts the worker.
     m_host = std::make_unique<SonarHost>(*m_doc);
     m_registry.host = m_host.get();
+    // The orientation input and the head's serial port, on the document's
+    // hooks the connect command, playback and closing call.
+    m_serial = std::make_unique<SerialPorts>(*m_doc);
     AddLinkCommands();
     // The UDP output socket is made by the connect command through this hook.
     InstallUdpOutput(*m_doc);
@@ -133,6 +141,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     // connected, so the title the connection sets is the one that stays.
     QCoreApplication::processEvents();
     m_frame->View()->OnInitialUpdate();
+    m_frame->View()->setFocus();
 
     const QString dir =
         programDirectory.isEmpty() ? QCoreApplication::applicationDirPath() : programDirectory;
@@ -178,12 +187,22 @@ void CTubescanApp::AddLinkCommands() {
                                    [&doc](int) {
                                        return CommandUi{doc.m_playback == 0, std::nullopt};
                                    }});
+    SerialPorts* serial = m_serial.get();
+    m_commands.Add(cmd::kComPortSetup, {[&doc, serial, frame](int) {
+                                            if (OnComPortSetup(doc, *serial, frame))
+                                                frame->RefreshStatusPanes();
+                                        },
+                                        [&doc](int) {
+                                            return CommandUi{doc.m_playback == 0, std::nullopt};
+                                        }});
     // Every third live ping and every watchdog tick the picture is repainted;
     // the request may come from the acquisition thread.
+    // Every notification reaches the view's update handler queued, on the
+    // user-interface thread, whichever thread sent it.
     connect(
         host, &SonarHost::viewsUpdateRequested, frame,
-        [frame] {
-            frame->View()->update();
+        [frame](int hint) {
+            frame->View()->OnUpdate(hint);
             frame->UpdateCommandUi();
         },
         Qt::QueuedConnection);

@@ -17,6 +17,7 @@ class CExitSignals;
 class CMainFrame;
 class CTubescanDoc;
 class SonarHost;
+class SerialPorts;
 class CPlaybackPacer;
 class CPlaybackBar;
 
@@ -53,6 +54,7 @@ class CTubescanApp : public QObject {
     CommandMap m_commands;
     std::unique_ptr<CTubescanDoc> m_doc;
     std::unique_ptr<SonarHost> m_host;
+    std::unique_ptr<SerialPorts> m_serial;
     std::unique_ptr<CPlaybackPacer> m_pacer;
     std::unique_ptr<CMainFrame> m_frame;
     CExitSignals* m_exitSignals = nullptr;

@@ -117,7 +117,7 @@ void AddDocumentCommands(CommandMap& map, CTubescanDoc& doc) {
                             doc.m_textInputMode = 0;
                             doc.m_measureMode = 0;
                         }
-                        doc.UpdateAllViews();
+                        doc.UpdateAllViews(kViewHintMoveShape);
                     },
                     [&doc](int) {
                         if (!doc.m_displayPipeShape) doc.m_moveShapeMode = 0;

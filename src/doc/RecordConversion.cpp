@@ -19,6 +19,11 @@ std::string XyzPathFor(const std::string& input) {
     return input.substr(0, input.size() - 3) + "xyz";
 }
 
+std::string CsvPathFor(const std::string& input) {
+    if (input.size() < 3) return "csv";
+    return input.substr(0, input.size() - 3) + "csv";
+}
+
 bool HasRecordFileName(const std::string& path) {
     // The program's own test: the last three characters, in any case.
     if (path.size() < 3) return false;
@@ -125,12 +130,28 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
 
     TemporaryFile temporary(output + ".part" + std::to_string(::getpid()));
     bool opened = false;
-    const bool running = doc.StartXyzConversion(
-        [&] {
-            opened = doc.OpenPlaybackPath(input);
-            return opened;
-        },
-        temporary.Path());
+    bool running = false;
+    if (options.points) {
+        // The same pass with the .xyz left unwritten: the end of the file
+        // still ends it.
+        opened = doc.OpenPlaybackPath(input);
+        int error = 0;
+        if (opened && doc.m_playback == 1) {
+            running = options.points->Create(temporary.Path(), doc, &error);
+            if (!running) messages.push_back(FileErrorReport(output, error));
+        }
+        doc.m_xyzConverting = running ? 1 : 0;
+        doc.m_hooks.profileSample = [&options](const analysis::ProfileSample& s) {
+            options.points->Add(s);
+        };
+    } else {
+        running = doc.StartXyzConversion(
+            [&] {
+                opened = doc.OpenPlaybackPath(input);
+                return opened;
+            },
+            temporary.Path());
+    }
     if (!opened) {
         if (Contains(messages, "File has no data"))
             return Failed(Outcome::NoRecords, "has no records (shorter than 100 bytes)");
@@ -147,11 +168,12 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
         doc.CloseXyzFile();
         return Failed(Outcome::Unreadable, "playback did not reach the end of the file");
     }
-    if (doc.m_xyzFile.WriteFailed())
+    const bool written = options.points ? options.points->Finish() : !doc.m_xyzFile.WriteFailed();
+    if (!written)
         return Failed(Outcome::OutputFailed, "cannot write " + output + ": disk full or removed?");
 
     Result result;
-    result.lines = doc.m_xyzFile.LinesWritten();
+    result.lines = options.points ? options.points->Points() : doc.m_xyzFile.LinesWritten();
     if (result.lines == 0) return Failed(Outcome::NoRecords, "has no usable records");
 
     if (!options.replace && fs::exists(fs::symlink_status(output, ec)))

@@ -8,12 +8,30 @@
 #include <functional>
 #include <string>
 
+#include "analysis/ProfileSample.h"
 #include "format/IniFile.h"
+
+class CTubescanDoc;
 
 namespace conversion {
 
+// An output other than the .xyz lines, fed every profile point of the pass.
+class PointOutput {
+  public:
+    virtual ~PointOutput() = default;
+    // Creates path for the pass over a file played with doc's settings;
+    // false with errno's value in *error when it cannot.
+    virtual bool Create(const std::string& path, const CTubescanDoc& doc, int* error) = 0;
+    virtual void Add(const analysis::ProfileSample& sample) = 0;
+    // Writes what is left and closes; false when any write failed.
+    virtual bool Finish() = 0;
+    virtual std::uint64_t Points() const = 0;
+};
+
 // The input's path with its last three characters replaced by "xyz".
 std::string XyzPathFor(const std::string& input);
+// The same with "csv": where the pipe-condition table goes.
+std::string CsvPathFor(const std::string& input);
 // Whether the path ends in "31l" (any case), the only files playback takes.
 bool HasRecordFileName(const std::string& path);
 
@@ -38,6 +56,8 @@ struct Options {
     bool replace = false;
     // Progress in percent of the file, called when it changes.
     std::function<void(int)> progress;
+    // When set, the pass writes this output instead of the .xyz lines.
+    PointOutput* points = nullptr;
 };
 
 // Converts input to output. The .xyz is written beside the output under a

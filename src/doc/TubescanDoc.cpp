@@ -153,8 +153,8 @@ void CTubescanDoc::ResetPingHistory() {
     m_profileHistory = ProfileHistory{};
 }
 
-void CTubescanDoc::UpdateAllViews() {
-    if (m_hooks.updateAllViews) m_hooks.updateAllViews();
+void CTubescanDoc::UpdateAllViews(int hint) {
+    if (m_hooks.updateAllViews) m_hooks.updateAllViews(hint);
 }
 
 void CTubescanDoc::ShowMessage(const std::string& text) {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/ProfileSample.h"
 #include "doc/Timer.h"
 #include "doc/XyzSinks.h"
 #include "format/DataFileIo.h"
@@ -34,6 +35,10 @@ inline constexpr COLORREF kDefaultCircleColor = 0x009696;
 inline constexpr COLORREF kDefaultLineColor = 0x969600;
 
 inline constexpr int kImageSize = 1500;
+// View hints: shape moving mode was switched (starts the view's blink timer);
+// the colour table changed (shows from the next repaint).
+inline constexpr int kViewHintMoveShape = 5;
+inline constexpr int kViewHintColourTable = 10;
 inline constexpr std::size_t kLineBytes = 640;
 inline constexpr const char* kSettingsFileName = "TubescanL.INI";
 
@@ -68,11 +73,11 @@ struct ReplyBuffer {
 
 // Connections from the document to the parts of the program that live outside
 // it. Every hook is optional; an unset hook means "nothing to do" (headless).
-// updateAllViews may be called from the acquisition thread and must be safe
-// for that (a queued signal, for example).
+// updateAllViews (with the view hint) may be called from the acquisition
+// thread and must be safe for that (a queued signal, for example).
 struct DocumentHooks {
     std::function<void()> refreshParameterTexts;
-    std::function<void()> updateAllViews;
+    std::function<void(int)> updateAllViews;
     std::function<void()> createModelessWindows;
     std::function<void()> destroyModelessWindows;
     std::function<void()> startWorker;
@@ -111,6 +116,9 @@ struct DocumentHooks {
     // (the document does both itself; these only notify).
     std::function<void()> closeXyzFile;
     std::function<void()> finishXyzConversion; // end of file reached while converting
+    // Every profile point, from the thread that processed its ping (the
+    // acquisition thread in real time): must be quick and thread-safe.
+    std::function<void(const analysis::ProfileSample&)> profileSample;
 };
 
 class CTubescanDoc {
@@ -140,7 +148,8 @@ class CTubescanDoc {
     void SaveModeSettings();
     void ClearImage();
     void OnParametersChanged();
-    void UpdateAllViews();
+    // Tells the views the document changed; the hint says what (kViewHint...).
+    void UpdateAllViews(int hint = 0);
     void ShowMessage(const std::string& text);
     bool AskYesNo(const std::string& question);
     void SetWindowTitle(const std::string& title);

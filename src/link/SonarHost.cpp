@@ -17,7 +17,7 @@ SonarHost::SonarHost(CTubescanDoc& doc, QObject* parent)
     };
     // Called from the acquisition thread too: emitting is thread-safe, and a
     // receiver on the user-interface thread gets it queued.
-    hooks.updateAllViews = [this] { emit viewsUpdateRequested(); };
+    hooks.updateAllViews = [this](int hint) { emit viewsUpdateRequested(hint); };
 }
 
 SonarHost::~SonarHost() {

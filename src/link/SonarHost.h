@@ -18,7 +18,8 @@
 // host calls them when they are set. stopTimers also calls stopPlaybackTimer.
 //
 // Signals (connect with Qt::QueuedConnection where the receiver paints):
-//   viewsUpdateRequested(): every third processed live ping (emitted on the
+//   viewsUpdateRequested(hint): every document notification (hint 0 for
+//     a plain redraw), among them every third processed live ping (emitted on the
 //     acquisition thread) and on every watchdog tick (user-interface thread).
 //   statusChanged(): the link state changed (0 down, 1 up, 2 connecting).
 //
@@ -59,7 +60,7 @@ class SonarHost : public QObject {
     CRealTimeSonarData& Worker() { return *m_worker; }
 
   signals:
-    void viewsUpdateRequested();
+    void viewsUpdateRequested(int hint);
     void statusChanged();
 
   private:

@@ -2,13 +2,13 @@
 
 #include <mutex>
 
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QResizeEvent>
 
 #include "doc/TubescanDoc.h"
+#include "view/OverlayGeometry.h"
+#include "view/OverlayLayers.h"
 #include "view/ViewPictures.h"
 
 namespace {
@@ -32,7 +32,8 @@ struct PingSnapshot {
 
 } // namespace
 
-CTubescanView::CTubescanView(CTubescanDoc* doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
+CTubescanView::CTubescanView(CTubescanDoc* doc, QWidget* parent)
+    : QWidget(parent), m_doc(doc), m_annotations(doc ? doc->m_annotationCount : m_spareCount) {
     // All drawing goes through the back buffer: nothing erases the window first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -42,6 +43,12 @@ CTubescanView::CTubescanView(CTubescanDoc* doc, QWidget* parent) : QWidget(paren
     setObjectName("TubescanView");
     m_headIcons = {PaintHeadIcon(HeadIcon::GreyStemUp), PaintHeadIcon(HeadIcon::RedStemUp),
                    PaintHeadIcon(HeadIcon::GreyStemDown), PaintHeadIcon(HeadIcon::RedStemDown)};
+    m_caretTimer.setObjectName(QStringLiteral("Timer%1").arg(kCaretTimerId));
+    m_caretTimer.setSingleShot(true);
+    m_caretTimer.setInterval(500);
+    connect(&m_caretTimer, &QTimer::timeout, this, &CTubescanView::OnCaretTimer);
+    SetLayerPainter(Overlay, PaintPipeShape);
+    SetLayerPainter(Annotations, PaintAnnotations);
 }
 
 void CTubescanView::SetLayerPainter(Layer layer, LayerPainter painter) {
@@ -125,6 +132,12 @@ void CTubescanView::ComposeBackBuffer() {
     }
 
     RunLayer(Grid, painter);
+    SettleAnnotations();
+    if (LinesShown(m_annotations.Count(), doc.m_measureMode)) {
+        const std::optional<double> last = UpdateLineLabels(
+            m_annotations, ping.zoom, m_origin, doc.m_range, doc.m_soundVelocity, doc.m_units);
+        if (last) doc.m_lastLength = *last;
+    }
     if (doc.m_displayPipeShape) RunLayer(Overlay, painter);
     RunLayer(Annotations, painter);
     RunLayer(Attitude, painter);
@@ -207,56 +220,6 @@ void CTubescanView::paintEvent(QPaintEvent*) {
     ComposeBackBuffer();
     QPainter painter(this);
     painter.drawImage(0, 0, m_backBuffer);
-}
-
-void CTubescanView::mousePressEvent(QMouseEvent* event) {
-    if (!m_doc || event->button() != Qt::LeftButton) return;
-    // Text notes, measuring and moving the shape take the left button in
-    // their modes; otherwise it drags the picture.
-    if (m_doc->m_textInputMode || m_doc->m_measureMode || m_doc->m_moveShapeMode) return;
-    m_imageDrag = true;
-    m_dragStart = event->position().toPoint();
-    repaint();
-}
-
-void CTubescanView::mouseMoveEvent(QMouseEvent* event) {
-    if (!m_doc) return;
-    const QPoint pos = event->position().toPoint();
-    if (m_imageDrag && !m_doc->m_moveShapeMode) {
-        const QPoint pan = m_panStart + pos - m_dragStart;
-        m_imagePanX = pan.x();
-        m_imagePanY = pan.y();
-        m_doc->m_screenCentre[0] = m_clientWidth / 2;
-        m_doc->m_screenCentre[1] = m_clientHeight / 2;
-        repaint();
-    }
-    UpdateCursorReadouts(pos);
-}
-
-void CTubescanView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return;
-    if (m_imageDrag) m_panStart = QPoint(m_imagePanX, m_imagePanY);
-    m_imageDrag = false;
-}
-
-void CTubescanView::keyPressEvent(QKeyEvent* event) {
-    // The key-in box for range, gain, sector and train; letters in either case.
-    switch (event->key()) {
-    case Qt::Key_R:
-        emit commandRequested(32855);
-        return;
-    case Qt::Key_G:
-        emit commandRequested(32857);
-        return;
-    case Qt::Key_S:
-        emit commandRequested(32861);
-        return;
-    case Qt::Key_T:
-        emit commandRequested(32859);
-        return;
-    default:
-        QWidget::keyPressEvent(event);
-    }
 }
 
 void CTubescanView::UpdateCursorReadouts(QPoint pos) {

@@ -8,11 +8,14 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QTimer>
 #include <QWidget>
 
+#include "doc/Annotations.h"
 #include "view/ViewGeometry.h"
 
 class CTubescanDoc;
+class QMenu;
 class QPainter;
 
 class CTubescanView : public QWidget {
@@ -50,12 +53,32 @@ class CTubescanView : public QWidget {
 
     // The initial update: centres the pipe shape on the client area.
     void OnInitialUpdate();
+    // Every notification of the document, on the user-interface thread: ends
+    // or completes the notes and lines as the modes say, serves the delete
+    // requests, starts the blink timer for shape moving (kViewHintMoveShape)
+    // and repaints (except for kViewHintColourTable).
+    void OnUpdate(int hint);
+
+    // The notes and measurement lines, and the typing/measuring state.
+    const AnnotationBook& NotesAndLines() const { return m_annotations; }
+    // The right button's menu (its actions belong to the main window).
+    void SetContextMenu(QMenu* menu) { m_contextMenu = menu; }
+    // Height of the playback bar, which the circle overlay allows for in playback.
+    void SetPlaybackBarHeight(std::function<int()> height) {
+        m_playbackBarHeight = std::move(height);
+    }
+    int PlaybackBarHeight() const { return m_playbackBarHeight ? m_playbackBarHeight() : 0; }
+    // Identifier of the caret and shape-blink timer (500 ms, one-shot).
+    static constexpr int kCaretTimerId = 2010;
+    bool CaretTimerActive() const { return m_caretTimer.isActive(); }
 
   signals:
     // The cursor readouts in the document changed (mouse moved over the view).
     void cursorReadoutsChanged();
     // A key of the view asks the main window to run a command.
     void commandRequested(int id);
+    // A short message for the status bar (a refused note or line).
+    void statusMessage(const QString& text);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -64,6 +87,7 @@ class CTubescanView : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
     void RebuildBackBuffer(int width, int height);
@@ -73,6 +97,14 @@ class CTubescanView : public QWidget {
     void DrawColourBar(int table);
     void RunLayer(Layer layer, QPainter& painter);
     void UpdateCursorReadouts(QPoint pos);
+    // View events (ViewEvents.cpp).
+    void OnLeftPress(QPoint pos);
+    void OnHotKey(char32_t ch);
+    void TypeIntoNote(QKeyEvent* event);
+    void CancelModes();
+    void OnCaretTimer();
+    void UpdateModeCursor();
+    void SettleAnnotations();
 
     CTubescanDoc* m_doc;
     QImage m_backBuffer;
@@ -86,6 +118,14 @@ class CTubescanView : public QWidget {
     QPoint m_panStart;
     int m_blinkCount = 0;
     int m_showAddress = 0;
+    bool m_shapeDrag = false;
+    QPoint m_shapeDragStart;
+    int m_spareCount = 0; // the annotation count when there is no document
+    AnnotationBook m_annotations;
+    QTimer m_caretTimer;
+    QMenu* m_contextMenu = nullptr;
+    std::function<int()> m_playbackBarHeight;
+    int m_cursorMode = 0; // 0 boxed cross-hair, 1 I-beam, 2 cross-hair
     std::array<LayerPainter, LayerCount> m_layers;
     std::array<QImage, 4> m_headIcons;
 };

@@ -10,7 +10,7 @@ struct DocCommandsTest : ::testing::Test {
     DocCommandsTest() {
         doc.m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0x55);
         doc.m_imageWidth = doc.m_imageHeight = kImageSize;
-        doc.m_hooks.updateAllViews = [this] { ++redraws; };
+        doc.m_hooks.updateAllViews = [this](int) { ++redraws; };
         AddDocumentCommands(commands, doc);
     }
     bool Checked(int id) const { return commands.Update(id).checked.value_or(false); }

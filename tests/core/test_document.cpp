@@ -108,7 +108,7 @@ TEST(Document, ParametersChangedClearsOnRequestAndRedrawsWhenNotConnected) {
     doc.OnNewDocument(dir.Dir());
     int refreshed = 0, views = 0;
     doc.m_hooks.refreshParameterTexts = [&] { ++refreshed; };
-    doc.m_hooks.updateAllViews = [&] { ++views; };
+    doc.m_hooks.updateAllViews = [&](int) { ++views; };
     doc.m_image[0] = 200;
     doc.m_restartLines = 0;
     doc.m_clearOnChange = 1;

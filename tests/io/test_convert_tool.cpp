@@ -179,3 +179,30 @@ TEST(ConvertTool, OnlyARegularFileIsEverReplacedAndAFileSizeLimitIsAFailureNotAD
         EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos)
             << entry.path();
 }
+
+// --analysis: the pipe-condition table beside the recording, with the .xyz
+// conversion's refusal and replacement rules and a summary unless quiet.
+TEST(ConvertTool, AnalysisWritesTheConditionTable) {
+    const Tool tool;
+    TempDir d;
+    ASSERT_TRUE(survey::WriteFile(d.File("s.31l"), 1300, {}));
+    const ToolRun first = tool({"--analysis", Q(d.File("s.31l"))});
+    EXPECT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_NE(first.out.find("worst ovality (ASTM F1216)"), std::string::npos) << first.out;
+    const std::string csv = d.Read("s.csv");
+    EXPECT_EQ(csv.rfind("scan,time,distance_m,points,coverage_deg,centre_x_m,centre_y_m,"
+                        "mean_diameter_m,min_diameter_m,max_diameter_m,ovality_pct,open_area_m2,"
+                        "area_loss_pct,debris_depth_m,debris_area_m2\n",
+                        0),
+              0u);
+    EXPECT_GE(Lines(csv), 3u);
+    EXPECT_FALSE(fs::exists(d.File("s.xyz")));
+
+    const ToolRun again = tool({"-a", "-q", Q(d.File("s.31l"))});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_NE(again.err.find("exists (--force replaces it)"), std::string::npos) << again.err;
+    const ToolRun forced = tool({"-a", "-q", "-f", "-o", Q(d.File("o.csv")), Q(d.File("s.31l"))});
+    EXPECT_EQ(forced.exitCode, 0) << forced.err;
+    EXPECT_TRUE(forced.out.empty()) << forced.out;
+    EXPECT_EQ(d.Read("o.csv"), csv);
+}

@@ -10,9 +10,11 @@
 #include <string>
 #include <unistd.h>
 
+#include "doc/ConditionOutput.h"
 #include "doc/RecordConversion.h"
 #include "doc/TubescanDoc.h"
 #include "format/IniFile.h"
+#include "format/NumberText.h"
 
 namespace {
 
@@ -52,6 +54,19 @@ std::string BaseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+void PrintSummary(const analysis::ConditionSurvey& survey) {
+    const auto number = [](double v, int decimals) {
+        return v == v ? FormatFixed(v, decimals) : std::string("n/a");
+    };
+    std::printf("  %zu scans; worst ovality (ASTM F1216) %s %% at %s m; worst area loss %s %% at "
+                "%s m; debris volume %s m3\n",
+                survey.Scans(), number(survey.WorstOvality(), 2).c_str(),
+                number(survey.WorstOvalityDistance(), 3).c_str(),
+                number(survey.WorstAreaLoss(), 2).c_str(),
+                number(survey.WorstAreaLossDistance(), 3).c_str(),
+                number(survey.DebrisVolume(), 4).c_str());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -68,17 +83,25 @@ int main(int argc, char** argv) {
         "the same lines the program's \"Convert .31L file to .xyz...\" writes. Settings come\n"
         "from TubescanL.INI beside the program (or the user's configuration folder).\n"
         "Each FILE.31l becomes FILE.xyz. Exit status: 0 all converted, 1 a file failed,\n"
-        "2 usage error."));
+        "2 usage error.\n"
+        "With --analysis each FILE.31l becomes FILE.csv instead: one line per scan (a\n"
+        "revolution, or a pass across the sector) with the pipe centre, inside diameters,\n"
+        "ovality (ASTM F1216: 100 x (mean - min) / mean), open area, area loss against the\n"
+        "nominal pipe of the settings, and the debris on the invert, against distance."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption force({QStringLiteral("f"), QStringLiteral("force")},
-                                   QStringLiteral("Replace .xyz files that exist."));
+                                   QStringLiteral("Replace output files that exist."));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("Write the .xyz to PATH (one input only)."),
+                                    QStringLiteral("Write the output to PATH (one input only)."),
                                     QStringLiteral("PATH"));
     const QCommandLineOption quiet(
         {QStringLiteral("q"), QStringLiteral("quiet")},
         QStringLiteral("No progress bar and no summary; failures are still explained."));
+    const QCommandLineOption analysisOption(
+        {QStringLiteral("a"), QStringLiteral("analysis")},
+        QStringLiteral("Write the pipe-condition table (.csv) instead of the .xyz."));
+    parser.addOption(analysisOption);
     parser.addOption(force);
     parser.addOption(output);
     parser.addOption(quiet);
@@ -122,7 +145,12 @@ int main(int argc, char** argv) {
     int failures = 0;
     for (qsizetype i = 0; i < inputs.size(); ++i) {
         const std::string input = LocalPath(inputs[i]);
-        const std::string target = outputPath.empty() ? conversion::XyzPathFor(input) : outputPath;
+        const bool analyse = parser.isSet(analysisOption);
+        const std::string target = !outputPath.empty() ? outputPath
+                                   : analyse           ? conversion::CsvPathFor(input)
+                                                       : conversion::XyzPathFor(input);
+        ConditionCsvOutput table;
+        options.points = analyse ? &table : nullptr;
         const std::string label = (inputs.size() > 1 ? "[" + std::to_string(i + 1) + "/" +
                                                            std::to_string(inputs.size()) + "] "
                                                      : std::string()) +
@@ -134,6 +162,7 @@ int main(int argc, char** argv) {
             if (!beQuiet)
                 std::printf("%s -> %s: %llu points\n", input.c_str(), target.c_str(),
                             static_cast<unsigned long long>(r.lines));
+            if (!beQuiet && analyse) PrintSummary(table.Survey());
         } else {
             ++failures;
             std::fprintf(stderr, "tubescan-convert: %s: %s\n", input.c_str(), r.detail.c_str());

@@ -67,14 +67,31 @@ std::string OrientationRecord(double pitch, double roll, double distance) {
     return r;
 }
 
-HeadModel::HeadModel(const PipeParams& params) : m_p(params), m_rng(params.seed) {
+HeadModel::HeadModel(const PipeParams& params)
+    : m_p(params), m_ovality(params.ovality), m_debrisHeight(params.debrisHeight),
+      m_rng(params.seed) {
+    MoveTo(0.0);
+    BuildOutline();
+}
+
+void HeadModel::MoveTo(double d) {
+    auto at = [d](const std::vector<Stretch>& stretches, double otherwise) {
+        for (const Stretch& s : stretches)
+            if (d >= std::min(s.from, s.to) && d <= std::max(s.from, s.to)) return s.value;
+        return otherwise;
+    };
+    const double ovality = at(m_p.ovalStretches, m_p.ovality);
+    const double debris = at(m_p.debrisStretches, m_p.debrisHeight);
+    if (ovality == m_ovality && debris == m_debrisHeight) return;
+    m_ovality = ovality;
+    m_debrisHeight = debris;
     BuildOutline();
 }
 
 void HeadModel::BuildOutline() {
     m_outline.clear();
-    const double sx = 1.0 + m_p.ovality;
-    const double sy = 1.0 - m_p.ovality;
+    const double sx = 1.0 + m_ovality;
+    const double sy = 1.0 - m_ovality;
     double bottom = 0.0, top = 0.0;
     if (m_p.shape == PipeShape::Circle) {
         const double r = m_p.diameter / 2.0;
@@ -111,9 +128,9 @@ void HeadModel::BuildOutline() {
     for (auto& p : m_outline) {
         p.x *= sx;
         p.y *= sy;
-        if (m_p.debrisHeight > 0.0 && p.y < 0.0 && std::fabs(p.x) < m_p.debrisWidth / 2.0) {
+        if (m_debrisHeight > 0.0 && p.y < 0.0 && std::fabs(p.x) < m_p.debrisWidth / 2.0) {
             const double c = std::cos(kPi * p.x / m_p.debrisWidth);
-            p.y += m_p.debrisHeight * c * c;
+            p.y += m_debrisHeight * c * c;
         }
     }
     bottom *= sy;
@@ -185,7 +202,39 @@ void HeadModel::Step(const headproto::HeadCommand& c) {
     m_angle = Wrap360(train + rel);
 }
 
+double HeadModel::ReceiveOffset(const headproto::HeadCommand& c) const {
+    // Receive delay of the head's sampling for each range code, microseconds.
+    double delay = 0.0;
+    switch (c[headproto::kCmdRangeCode]) {
+    case 2:
+    case 4:
+    case 6:
+    case 8:
+        delay = 21.3;
+        break;
+    case 10:
+        delay = 27.3;
+        break;
+    case 20:
+        delay = 32.6;
+        break;
+    case 30:
+        delay = 34.3;
+        break;
+    case 40:
+    case 50:
+    case 60:
+        delay = 40.0;
+        break;
+    default:
+        break;
+    }
+    return std::max(0.0, (c[headproto::kCmdPulseLength] + delay - 10.0) * 1e-6 * m_p.soundVelocity /
+                             2.0);
+}
+
 HeadModel::Record HeadModel::Answer(const headproto::HeadCommand& c, double t) {
+    MoveTo(Distance(t));
     Step(c);
     Record r{};
     r[0] = 'I';
@@ -203,9 +252,12 @@ HeadModel::Record HeadModel::Answer(const headproto::HeadCommand& c, double t) {
     const double minRange = c[headproto::kCmdProfileMinRange] / 100.0;
     bool water = false;
     const double surface = SurfaceRange(m_angle, &water);
+    // The head starts sampling after its pulse and receive delay: its
+    // profile range and its samples count from there, not from the face.
+    const double blind = ReceiveOffset(c);
     int profile = 0;
-    if (surface >= minRange && surface <= range)
-        profile = std::min(16383, static_cast<int>(std::lround(surface * 2000.0)));
+    if (surface >= minRange && surface <= range && surface > blind)
+        profile = std::min(16383, static_cast<int>(std::lround((surface - blind) * 2000.0)));
     r[8] = static_cast<std::uint8_t>(profile & 0x7F);
     r[9] = static_cast<std::uint8_t>(profile >> 7);
     r[10] = static_cast<std::uint8_t>(headproto::kEchoSampleCount & 0x7F);
@@ -227,7 +279,7 @@ HeadModel::Record HeadModel::Answer(const headproto::HeadCommand& c, double t) {
     std::uniform_real_distribution<double> noise(0.0, m_p.noise * (1.0 + gain / 20.0));
     const double peak = 110.0 + 3.5 * gain;
     for (std::size_t i = 0; i < headproto::kEchoSampleCount; ++i) {
-        const double ri = (static_cast<double>(i) + 0.5) * cell;
+        const double ri = blind + (static_cast<double>(i) + 0.5) * cell;
         double v = noise(m_rng);
         if (surface > 0.0) {
             const double sigma =

@@ -18,6 +18,12 @@ namespace sim {
 
 enum class PipeShape { Circle, HorseShoe };
 
+// A feature that holds between two distances along the pipe.
+struct Stretch {
+    double from = 0.0, to = 0.0; // metres along the pipe
+    double value = 0.0;
+};
+
 struct PipeParams {
     PipeShape shape = PipeShape::Circle;
     double diameter = 1.0;     // metres (the width of a horse-shoe)
@@ -32,6 +38,11 @@ struct PipeParams {
     double swayRoll = 3.0;     // degrees
     double swayPeriod = 20.0;  // seconds
     double soundVelocity = 1500.0;
+    // The head travels along the pipe at this speed from distance 0 (the
+    // distance the orientation sensor reports); the stretches replace the
+    // ovality and the debris height while the head is inside them.
+    double travelSpeed = 0.02; // metres per second
+    std::vector<Stretch> ovalStretches, debrisStretches;
     double noise = 8.0; // peak noise level in sample units
     unsigned seed = 1;
 };
@@ -63,8 +74,18 @@ class HeadModel {
     // or water line) along a beam at this angle; negative when there is none.
     double SurfaceRange(double beamDegrees, bool* isWater = nullptr) const;
 
+    // Metres of range before the head's first sample (pulse and receive
+    // delay, less the 10 microseconds the head counts from).
+    double ReceiveOffset(const headproto::HeadCommand& command) const;
+
     double Angle() const { return m_angle; }
     int Direction() const { return m_direction; } // 1 clockwise, 0 anticlockwise
+    double Distance(double t) const { return m_p.travelSpeed * t; }
+    // Moves the head to distance d along the pipe: the wall takes the
+    // ovality and debris of that place.
+    void MoveTo(double d);
+    double Ovality() const { return m_ovality; }
+    double DebrisHeight() const { return m_debrisHeight; }
     double Pitch(double t) const;
     double Roll(double t) const;
     const std::vector<Point>& Outline() const { return m_outline; }
@@ -74,8 +95,9 @@ class HeadModel {
     void BuildOutline();
 
     PipeParams m_p;
-    std::vector<Point> m_outline; // closed polygon of the wall, pipe coordinates
-    double m_waterY = 1e9;        // water surface height; above the crown when full
+    std::vector<Point> m_outline;                 // closed polygon of the wall, pipe coordinates
+    double m_waterY = 1e9;                        // water surface height; above the crown when full
+    double m_ovality = 0.0, m_debrisHeight = 0.0; // of the wall in m_outline
     double m_angle = 0.0;
     int m_direction = 1;
     std::mt19937 m_rng;

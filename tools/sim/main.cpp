@@ -12,6 +12,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <cmath>
 #include <cstdio>
 #include <random>
 
@@ -228,6 +229,14 @@ int main(int argc, char* argv[]) {
          "path", ""},
         {"prd-interval", "Orientation record interval, milliseconds.", "ms", "100"},
         {"travel-speed", "Distance travelled along the pipe per second, metres.", "m/s", "0.02"},
+        {"ovality-between",
+         "Between distances A and B (metres) the pipe has ovality V instead of --ovality "
+         "(repeatable).",
+         "A:B:V", ""},
+        {"debris-between",
+         "Between distances A and B (metres) a debris mound DEPTH metres high lies on the "
+         "invert instead of --debris-height (repeatable).",
+         "A:B:DEPTH", ""},
     };
     for (const auto& o : options)
         p.addOption(QCommandLineOption(o.name, o.help, o.valueName, o.fallback));
@@ -267,6 +276,24 @@ int main(int argc, char* argv[]) {
     pipe.swayPeriod = number("sway-period");
     pipe.noise = number("noise");
     pipe.seed = static_cast<unsigned>(number("seed"));
+    pipe.travelSpeed = number("travel-speed");
+    auto stretches = [&](const char* name, std::vector<sim::Stretch>& out) {
+        for (const QString& v : p.values(QString::fromLatin1(name))) {
+            if (v.isEmpty()) continue;
+            const QStringList parts = v.split(QLatin1Char(':'));
+            bool ok = parts.size() == 3;
+            double n[3] = {};
+            for (int i = 0; ok && i < 3; ++i)
+                n[i] = parts[i].toDouble(&ok);
+            if (!ok || !std::isfinite(n[0]) || !std::isfinite(n[1]) || !std::isfinite(n[2])) {
+                std::fprintf(stderr, "tubescan-sim: --%s takes A:B:VALUE, three numbers\n", name);
+                std::exit(2);
+            }
+            out.push_back({n[0], n[1], n[2]});
+        }
+    };
+    stretches("ovality-between", pipe.ovalStretches);
+    stretches("debris-between", pipe.debrisStretches);
 
     sim::FaultOptions faults;
     faults.replyDelayMs = static_cast<int>(number("delay"));
@@ -307,7 +334,6 @@ int main(int argc, char* argv[]) {
     // The orientation sensor half.
     QFile prd(p.value(QStringLiteral("prd-device")));
     QTimer prdTimer;
-    const double travel = number("travel-speed");
     if (!prd.fileName().isEmpty()) {
         if (!prd.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
             std::fprintf(stderr, "tubescan-sim: cannot open %s: %s\n", qPrintable(prd.fileName()),
@@ -317,7 +343,7 @@ int main(int argc, char* argv[]) {
         QObject::connect(&prdTimer, &QTimer::timeout, [&] {
             const double t = simulator.Now();
             const auto& m = simulator.Model();
-            const std::string record = sim::OrientationRecord(m.Pitch(t), m.Roll(t), travel * t);
+            const std::string record = sim::OrientationRecord(m.Pitch(t), m.Roll(t), m.Distance(t));
             prd.write(record.data(), static_cast<qint64>(record.size()));
         });
         prdTimer.start(std::max(1, static_cast<int>(number("prd-interval"))));

@@ -1,0 +1,367 @@
+#include "analysis/PipeCondition.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace analysis {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kInvertSag = 0.1524; // a horse-shoe's invert arc is this deep whatever its size
+constexpr double kMaxGap = 5.0;       // degrees between points still counted as covered
+constexpr int kBins = 180;            // 2-degree sectors about the centre
+constexpr double kBinWidth = 2.0 * kPi / kBins;
+constexpr double kMinScale = 0.001; // metres: the fit trusts no wall finer than a millimetre
+
+// Solves the n x n system a x = b (row-major, n <= 5) by elimination with
+// partial pivoting; false when it is singular.
+bool Solve(std::array<double, 25>& a, std::array<double, 5>& b, int n) {
+    for (int col = 0; col < n; ++col) {
+        int pivot = col;
+        for (int r = col + 1; r < n; ++r)
+            if (std::fabs(a[r * 5 + col]) > std::fabs(a[pivot * 5 + col])) pivot = r;
+        if (std::fabs(a[pivot * 5 + col]) < 1e-12) return false;
+        if (pivot != col) {
+            for (int k = 0; k < n; ++k)
+                std::swap(a[col * 5 + k], a[pivot * 5 + k]);
+            std::swap(b[col], b[pivot]);
+        }
+        for (int r = col + 1; r < n; ++r) {
+            const double f = a[r * 5 + col] / a[col * 5 + col];
+            for (int k = col; k < n; ++k)
+                a[r * 5 + k] -= f * a[col * 5 + k];
+            b[r] -= f * b[col];
+        }
+    }
+    for (int r = n - 1; r >= 0; --r) {
+        double v = b[r];
+        for (int k = r + 1; k < n; ++k)
+            v -= a[r * 5 + k] * b[k];
+        b[r] = v / a[r * 5 + r];
+    }
+    return true;
+}
+
+// Degrees of bearing the points cover: the full turn less every gap wider
+// than kMaxGap. work is scratch space.
+double Coverage(std::span<const double> bearings, std::vector<double>& work) {
+    if (bearings.size() < 2) return 0.0;
+    work.assign(bearings.begin(), bearings.end());
+    for (double& b : work) {
+        b = std::fmod(b, 360.0);
+        if (b < 0.0) b += 360.0;
+    }
+    std::sort(work.begin(), work.end());
+    double uncovered = 0.0;
+    for (std::size_t i = 0; i < work.size(); ++i) {
+        const double next = i + 1 < work.size() ? work[i + 1] : work[0] + 360.0;
+        const double gap = next - work[i];
+        if (gap > kMaxGap) uncovered += gap;
+    }
+    return std::max(0.0, 360.0 - uncovered);
+}
+
+double AngleOf(double c, double s) {
+    double a = std::atan2(s, c);
+    if (a < 0.0) a += 2.0 * kPi;
+    return a;
+}
+
+int BinOf(double a) {
+    return std::clamp(static_cast<int>(a / kBinWidth), 0, kBins - 1);
+}
+
+} // namespace
+
+NominalOutline::NominalOutline(const NominalPipe& pipe) : m_pipe(pipe) {
+    m_circle = pipe.shape == NominalShape::Circle;
+    switch (pipe.shape) {
+    case NominalShape::Circle:
+        m_area = kPi * pipe.diameter * pipe.diameter / 4.0;
+        break;
+    case NominalShape::IrregularCircle:
+        m_area =
+            kPi *
+            (pipe.upperDiameter * pipe.upperDiameter + pipe.lowerDiameter * pipe.lowerDiameter) /
+            8.0;
+        break;
+    case NominalShape::HorseShoe: {
+        // Crown half circle, straight walls, and an invert arc through the
+        // walls' ends that sags kInvertSag below them; a shoe too low for
+        // its invert keeps the invert and loses its walls.
+        const double w = pipe.width, r = w / 2.0;
+        const double h = std::max(pipe.height, r + kInvertSag);
+        m_crown = r;
+        m_wallBottom = -(h - r - kInvertSag);
+        m_invertRadius = w * w / (8.0 * kInvertSag) + kInvertSag / 2.0;
+        m_invertCentre = m_wallBottom - kInvertSag + m_invertRadius;
+        const double segment = m_invertRadius * m_invertRadius *
+                                   std::acos((m_invertRadius - kInvertSag) / m_invertRadius) -
+                               (m_invertRadius - kInvertSag) * r;
+        m_area = kPi * r * r / 2.0 + w * (-m_wallBottom) + segment;
+        break;
+    }
+    }
+}
+
+double NominalOutline::Radius(double c, double s) const {
+    switch (m_pipe.shape) {
+    case NominalShape::Circle:
+        return m_pipe.diameter / 2.0;
+    case NominalShape::IrregularCircle:
+        return (s >= 0.0 ? m_pipe.upperDiameter : m_pipe.lowerDiameter) / 2.0;
+    case NominalShape::HorseShoe:
+        break;
+    }
+    if (s >= 0.0) return m_crown;
+    if (std::fabs(c) > 1e-12) {
+        const double t = m_crown / std::fabs(c);
+        if (t * s >= m_wallBottom) return t; // a wall
+    }
+    // The invert circle holds the centre, so the ray leaves it exactly once.
+    const double uc = s * m_invertCentre;
+    const double k = m_invertCentre * m_invertCentre - m_invertRadius * m_invertRadius;
+    return uc + std::sqrt(std::max(0.0, uc * uc - k));
+}
+
+ScanAnalyser::ScanAnalyser(const NominalPipe& pipe, const AnalysisOptions& options)
+    : m_outline(pipe), m_options(options) {}
+
+void ScanAnalyser::SetPipe(const NominalPipe& pipe) {
+    m_outline = NominalOutline(pipe);
+}
+
+double ScanAnalyser::ModelRadius(double c, double s) const {
+    double r = m_beta[0] * m_outline.Radius(c, s);
+    if (m_withOval) r += m_beta[3] * (c * c - s * s) + m_beta[4] * (2.0 * c * s);
+    return r;
+}
+
+bool ScanAnalyser::FitCentre(bool withOval, double& cx, double& cy) {
+    const std::size_t n = m_points.size();
+    // Start: the algebraic circle through the points, x^2 + y^2 + Dx + Ey + F = 0.
+    {
+        std::array<double, 25> a{};
+        std::array<double, 5> b{};
+        for (const Point& p : m_points) {
+            const double z = p.x * p.x + p.y * p.y;
+            const double row[3] = {p.x, p.y, 1.0};
+            for (int i = 0; i < 3; ++i) {
+                for (int k = 0; k < 3; ++k)
+                    a[i * 5 + k] += row[i] * row[k];
+                b[i] -= row[i] * z;
+            }
+        }
+        if (!Solve(a, b, 3)) return false;
+        cx = -b[0] / 2.0;
+        cy = -b[1] / 2.0;
+    }
+    m_withOval = withOval;
+    const int terms = withOval ? 5 : 3;
+    m_weight.assign(n, 1.0);
+    m_residual.resize(n);
+    constexpr int kHuberRounds = 4, kMaxRounds = 40;
+    for (int round = 0; round <= kMaxRounds; ++round) {
+        std::array<double, 25> a{};
+        std::array<double, 5> b{};
+        for (std::size_t i = 0; i < n; ++i) {
+            Point& p = m_points[i];
+            const double dx = p.x - cx, dy = p.y - cy;
+            p.rho = std::sqrt(dx * dx + dy * dy);
+            if (p.rho <= 0.0) {
+                m_weight[i] = 0.0;
+                p.c = 1.0;
+                p.s = 0.0;
+                continue;
+            }
+            p.c = dx / p.rho;
+            p.s = dy / p.rho;
+            const double w = m_weight[i];
+            if (w <= 0.0) continue;
+            const double phi[5] = {m_outline.Radius(p.c, p.s), p.c, p.s, p.c * p.c - p.s * p.s,
+                                   2.0 * p.c * p.s};
+            for (int r = 0; r < terms; ++r) {
+                const double wr = w * phi[r];
+                for (int k = r; k < terms; ++k)
+                    a[r * 5 + k] += wr * phi[k];
+                b[r] += wr * p.rho;
+            }
+        }
+        for (int r = 0; r < terms; ++r)
+            for (int k = 0; k < r; ++k)
+                a[r * 5 + k] = a[k * 5 + r];
+        if (!Solve(a, b, terms)) return false;
+        for (int k = 0; k < 5; ++k)
+            m_beta[k] = k < terms ? b[k] : 0.0;
+        // The last round only measures the model about the final centre.
+        if (round == kMaxRounds) break;
+
+        // Residuals and the scale they imply, then the next weights.
+        m_work.resize(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const Point& p = m_points[i];
+            m_residual[i] =
+                p.rho -
+                (m_beta[0] * m_outline.Radius(p.c, p.s) + m_beta[1] * p.c + m_beta[2] * p.s) -
+                (withOval ? m_beta[3] * (p.c * p.c - p.s * p.s) + m_beta[4] * (2.0 * p.c * p.s)
+                          : 0.0);
+            m_work[i] = std::fabs(m_residual[i]);
+        }
+        auto middle = m_work.begin() + static_cast<std::ptrdiff_t>(n / 2);
+        std::nth_element(m_work.begin(), middle, m_work.end());
+        const double scale = std::max(1.4826 * *middle, kMinScale);
+        const bool tukey = round >= kHuberRounds;
+        const double cut = (tukey ? 4.685 : 1.345) * scale;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double e = std::fabs(m_residual[i]);
+            if (tukey) {
+                const double u = e / cut;
+                m_weight[i] = u < 1.0 ? (1.0 - u * u) * (1.0 - u * u) : 0.0;
+            } else {
+                m_weight[i] = e <= cut ? 1.0 : cut / e;
+            }
+        }
+        // The first harmonic is the centre's offset from where it was taken.
+        cx += m_beta[1];
+        cy += m_beta[2];
+        const double shift = std::hypot(m_beta[1], m_beta[2]);
+        if (round > kHuberRounds + 2 && shift < 1e-7) round = kMaxRounds - 1;
+    }
+    return std::isfinite(cx) && std::isfinite(cy) && std::isfinite(m_beta[0]);
+}
+
+ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
+    ScanFigures f;
+    if (scan.empty()) return f;
+    const ProfileSample& middle = scan[scan.size() / 2];
+    f.time = middle.time;
+    f.distance = middle.distance;
+
+    m_points.clear();
+    m_bearings.clear();
+    for (const ProfileSample& s : scan) {
+        if (!(s.range > m_options.minRange) || !std::isfinite(s.x) || !std::isfinite(s.y) ||
+            !std::isfinite(s.bearing) || std::fabs(s.x) > 1e4 || std::fabs(s.y) > 1e4)
+            continue;
+        m_points.push_back(Point{s.x, s.y, s.bearing, 0.0, 1.0, 0.0});
+        m_bearings.push_back(s.bearing);
+    }
+    f.points = m_points.size();
+    f.coverage = Coverage(m_bearings, m_work);
+    if (f.points < m_options.minPoints || f.coverage < m_options.fitCoverage) return f;
+
+    const bool full = f.coverage >= m_options.fullCoverage;
+    double cx = 0.0, cy = 0.0;
+    if (!FitCentre(full, cx, cy)) return f;
+    f.centreX = cx;
+    f.centreY = cy;
+    f.nominalArea = m_outline.Area();
+
+    // The wall about the centre in 2-degree sectors: inliers of the fit only,
+    // so debris and stray echoes do not shorten a diameter; a sector without
+    // any takes the fitted wall.
+    std::array<double, kBins> wallSum{}, allSum{};
+    std::array<int, kBins> wallCount{}, allCount{};
+    for (std::size_t i = 0; i < m_points.size(); ++i) {
+        const Point& p = m_points[i];
+        if (p.rho <= 0.0) continue;
+        const int k = BinOf(AngleOf(p.c, p.s));
+        allSum[k] += p.rho;
+        ++allCount[k];
+        if (m_weight[i] > 0.0) {
+            wallSum[k] += p.rho;
+            ++wallCount[k];
+        }
+    }
+    auto binDirection = [](int k, double& c, double& s) {
+        const double a = (k + 0.5) * kBinWidth;
+        c = std::cos(a);
+        s = std::sin(a);
+    };
+
+    if (full) {
+        std::array<double, kBins> wall{};
+        for (int k = 0; k < kBins; ++k) {
+            double c, s;
+            binDirection(k, c, s);
+            wall[k] = wallCount[k] > 0 ? wallSum[k] / wallCount[k] : ModelRadius(c, s);
+        }
+        double sum = 0.0, lo = 1e300, hi = -1e300;
+        int loBin = 0;
+        for (int k = 0; k < kBins / 2; ++k) {
+            const double d = wall[k] + wall[k + kBins / 2];
+            sum += d;
+            if (d < lo) {
+                lo = d;
+                loBin = k;
+            }
+            hi = std::max(hi, d);
+        }
+        f.meanDiameter = sum / (kBins / 2);
+        f.minDiameter = lo;
+        f.maxDiameter = hi;
+        f.ovality =
+            f.meanDiameter > 0.0 ? 100.0 * (f.meanDiameter - lo) / f.meanDiameter : kNoValue;
+        const double bearing = 90.0 - (loBin + 0.5) * 360.0 / kBins;
+        f.minDiameterBearing = bearing < 0.0 ? bearing + 180.0 : bearing;
+
+        // The open section: the profile polygon in the order the head swept it.
+        double twice = 0.0;
+        for (std::size_t i = 0; i < m_points.size(); ++i) {
+            const Point& p = m_points[i];
+            const Point& q = m_points[(i + 1) % m_points.size()];
+            twice += p.x * q.y - q.x * p.y;
+        }
+        f.openArea = std::fabs(twice) / 2.0;
+        if (f.nominalArea > 0.0) f.areaLoss = 100.0 * (f.nominalArea - f.openArea) / f.nominalArea;
+    }
+
+    // Debris: the lower half's sectors where the profile lies inside the
+    // fitted wall (the nominal outline as fitted, with its oval) by more than
+    // the deadband. Measured from the fitted wall, not the bare nominal
+    // outline, so a squashed pipe does not count as debris on its invert.
+    int covered = 0;
+    double depth = 0.0, area = 0.0;
+    for (int k = kBins / 2; k < kBins; ++k) {
+        if (allCount[k] == 0) continue;
+        ++covered;
+        double c, s;
+        binDirection(k, c, s);
+        const double wall = ModelRadius(c, s);
+        const double profile = allSum[k] / allCount[k];
+        const double d = wall - profile;
+        if (d <= m_options.debrisDeadband) continue;
+        depth = std::max(depth, d);
+        area += (wall * wall - profile * profile) / 2.0 * kBinWidth;
+    }
+    if (covered >= kBins / 2 * 9 / 10) {
+        f.debrisDepth = depth;
+        f.debrisArea = area;
+    }
+    return f;
+}
+
+void ConditionSurvey::Add(const ScanFigures& f) {
+    ++m_scans;
+    if (f.ovality == f.ovality && !(f.ovality <= m_worstOvality)) {
+        m_worstOvality = f.ovality;
+        m_worstOvalityDistance = f.distance;
+    }
+    if (f.areaLoss == f.areaLoss && !(f.areaLoss <= m_worstAreaLoss)) {
+        m_worstAreaLoss = f.areaLoss;
+        m_worstAreaLossDistance = f.distance;
+    }
+    // Average end area between neighbours; a scan without a debris figure
+    // breaks the chain rather than bridging a stretch nobody measured.
+    const bool has = f.debrisArea == f.debrisArea && std::isfinite(f.distance);
+    if (has && m_havePrevious)
+        m_debrisVolume +=
+            (m_previousArea + f.debrisArea) / 2.0 * std::fabs(f.distance - m_previousDistance);
+    m_havePrevious = has;
+    m_previousArea = has ? f.debrisArea : 0.0;
+    m_previousDistance = f.distance;
+}
+
+} // namespace analysis

@@ -1,0 +1,129 @@
+// The condition of a pipe from one scan of profile points: where its centre
+// is, its inside diameters and ovality, the cross-section left open against
+// the nominal pipe and the debris lying on the invert. Everything is in the
+// head's frame (the .xyz X and Y, metres, the head at the origin).
+//
+// The centre comes from a robust fit: the distance of each point from the
+// centre is modelled as the nominal outline scaled, plus the first and second
+// harmonics of the angle (the first is the centre's own offset, the second an
+// oval), solved by iteratively re-weighted least squares. The first rounds
+// use Huber weights from an algebraic circle fit, the later ones Tukey's
+// biweight, which gives debris and stray echoes no weight at all, so a mound
+// on the invert does not lift the centre.
+#pragma once
+
+#include <cstddef>
+#include <limits>
+#include <span>
+#include <vector>
+
+#include "analysis/ProfileSample.h"
+
+namespace analysis {
+
+enum class NominalShape { Circle = 0, HorseShoe = 1, IrregularCircle = 2 };
+
+// The pipe the operator says this is ("PipeShape", "CircleDiameter",
+// "HorseShoe Width", "HorseShoe Height"); the irregular circle's halves are
+// fixed diameters of the overlay.
+struct NominalPipe {
+    NominalShape shape = NominalShape::Circle;
+    double diameter = 1.0;
+    double width = 1.6, height = 2.0;
+    double upperDiameter = 2.0, lowerDiameter = 6.0;
+};
+
+// The nominal outline about its centre: the crown circle's centre for a
+// horse-shoe, the circle's for the others.
+class NominalOutline {
+  public:
+    explicit NominalOutline(const NominalPipe& pipe = {});
+    // Distance from the centre to the outline in the direction (c, s), a unit
+    // vector (cosine and sine of the angle anticlockwise from +X).
+    double Radius(double c, double s) const;
+    double Area() const { return m_area; }
+    bool IsCircle() const { return m_circle; }
+    const NominalPipe& Pipe() const { return m_pipe; }
+
+  private:
+    NominalPipe m_pipe;
+    bool m_circle = true;
+    double m_area = 0.0;
+    // Horse-shoe: crown radius, the walls' lower end, the invert circle.
+    double m_crown = 0.0, m_wallBottom = 0.0, m_invertCentre = 0.0, m_invertRadius = 0.0;
+};
+
+struct AnalysisOptions {
+    double minRange = 0.03;        // metres: nearer points are no wall (no echo found)
+    std::size_t minPoints = 24;    // fewer points give no figures
+    double fitCoverage = 120.0;    // degrees the centre fit needs
+    double fullCoverage = 330.0;   // degrees diameters, areas need (a full circle with gaps)
+    double debrisDeadband = 0.003; // metres inside the nominal wall still taken as wall
+};
+
+inline constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
+
+struct ScanFigures {
+    std::size_t points = 0; // usable profile points
+    double coverage = 0.0;  // degrees of bearing covered
+    double time = kNoValue; // at the scan's middle point
+    double distance = 0.0;  // along the pipe at the scan's middle point
+    // Each of the following is NaN when the scan does not cover enough.
+    double centreX = kNoValue, centreY = kNoValue;
+    double meanDiameter = kNoValue, minDiameter = kNoValue, maxDiameter = kNoValue;
+    double minDiameterBearing = kNoValue; // degrees clockwise from up, 0..180
+    double ovality = kNoValue;            // percent, ASTM F1216: 100 (mean - min) / mean
+    double openArea = kNoValue, nominalArea = kNoValue, areaLoss = kNoValue;
+    double debrisDepth = kNoValue, debrisArea = kNoValue;
+    bool HasCentre() const { return centreX == centreX; }
+};
+
+// Analyses scans one after another with buffers it keeps, so a survey of any
+// length runs in the same memory.
+class ScanAnalyser {
+  public:
+    explicit ScanAnalyser(const NominalPipe& pipe = {}, const AnalysisOptions& options = {});
+    void SetPipe(const NominalPipe& pipe);
+    const NominalOutline& Outline() const { return m_outline; }
+    ScanFigures Analyse(std::span<const ProfileSample> scan);
+
+  private:
+    struct Point {
+        double x, y, bearing;
+        double rho, c, s; // about the centre being fitted
+    };
+    bool FitCentre(bool withOval, double& cx, double& cy);
+    // The fitted wall's distance from the fitted centre in direction (c, s).
+    double ModelRadius(double c, double s) const;
+
+    NominalOutline m_outline;
+    AnalysisOptions m_options;
+    std::vector<Point> m_points;
+    std::vector<double> m_bearings, m_work, m_residual, m_weight;
+    double m_beta[5] = {};
+    bool m_withOval = false;
+};
+
+// A survey's totals, scan by scan: debris volume by the average end area
+// between successive scans that both have a debris figure, and the worst
+// places.
+class ConditionSurvey {
+  public:
+    void Add(const ScanFigures& f);
+    std::size_t Scans() const { return m_scans; }
+    double DebrisVolume() const { return m_debrisVolume; } // cubic metres
+    double WorstOvality() const { return m_worstOvality; } // NaN: none measured
+    double WorstOvalityDistance() const { return m_worstOvalityDistance; }
+    double WorstAreaLoss() const { return m_worstAreaLoss; }
+    double WorstAreaLossDistance() const { return m_worstAreaLossDistance; }
+
+  private:
+    std::size_t m_scans = 0;
+    double m_debrisVolume = 0.0;
+    double m_worstOvality = kNoValue, m_worstOvalityDistance = kNoValue;
+    double m_worstAreaLoss = kNoValue, m_worstAreaLossDistance = kNoValue;
+    bool m_havePrevious = false;
+    double m_previousArea = 0.0, m_previousDistance = 0.0;
+};
+
+} // namespace analysis

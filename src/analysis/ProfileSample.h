@@ -1,0 +1,26 @@
+// One profile point as the pipe-condition analysis takes it: plain values,
+// whoever produced them (live acquisition, playback, a test).
+#pragma once
+
+#include <string_view>
+
+namespace analysis {
+
+struct ProfileSample {
+    double bearing = 0.0;  // beam angle, degrees clockwise from up (may exceed 360)
+    double range = 0.0;    // metres from the head to the wall, speed of sound applied
+    double x = 0.0;        // the point in the head's frame, metres: right
+    double y = 0.0;        // and up, the same X and Y the .xyz lines carry
+    double time = 0.0;     // seconds (see StampSeconds); NaN when unknown
+    double distance = 0.0; // metres along the pipe, the .xyz Z
+};
+
+// A sample from its beam angle and range, placed the way the .xyz lines are.
+ProfileSample FromPolar(double bearing, double range, double time, double distance);
+
+// Seconds since 1970-01-01 00:00 of a record's time stamp texts
+// ("07-MAR-2026", "09:05:03", "007"), read as a civil time without a zone;
+// NaN when the texts are not a date and time.
+double StampSeconds(std::string_view date, std::string_view time, std::string_view millis);
+
+} // namespace analysis

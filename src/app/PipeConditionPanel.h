@@ -1,0 +1,61 @@
+// The "Pipe Condition" dock: the last complete scan's figures and a plot of
+// ovality, area loss and debris depth against distance, live and in
+// playback. The thread that processes pings only queues their points; the
+// analysis runs here, on the user-interface thread's timer.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <QDockWidget>
+#include <QTimer>
+
+#include "analysis/PipeCondition.h"
+#include "analysis/SampleQueue.h"
+#include "analysis/ScanCutter.h"
+
+class CTubescanDoc;
+class QLabel;
+class QLineSeries;
+class QValueAxis;
+class QMainWindow;
+
+class PipeConditionPanel : public QDockWidget {
+    Q_OBJECT
+  public:
+    PipeConditionPanel(CTubescanDoc& doc, QWidget* parent = nullptr);
+
+    // Analyses the points queued so far (the timer calls it).
+    void Drain();
+    const analysis::ScanFigures& LastScan() const { return m_last; }
+    std::size_t Scans() const { return m_survey.Scans(); }
+
+  private:
+    void Show(const analysis::ScanFigures& f);
+    void Plot(const analysis::ScanFigures& f);
+
+    CTubescanDoc& m_doc;
+    std::shared_ptr<analysis::SampleQueue> m_queue;
+    std::vector<analysis::ProfileSample> m_batch;
+    analysis::ScanCutter m_cutter;
+    analysis::ScanAnalyser m_analyser;
+    analysis::ConditionSurvey m_survey;
+    analysis::ScanFigures m_last;
+    QTimer m_timer;
+    std::vector<QLabel*> m_values;
+    QLineSeries* m_ovality = nullptr;
+    QLineSeries* m_areaLoss = nullptr;
+    QLineSeries* m_debris = nullptr;
+    QValueAxis* m_axisX = nullptr;
+    QValueAxis* m_axisY = nullptr;
+    double m_lastDistance = 0.0;
+};
+
+class CommandMap;
+
+// Makes the panel, docks it on the right of the frame and answers the View
+// menu's "Pipe Condition" command (shown, with a check mark, or hidden).
+// Call before the acquisition thread starts: it installs the document's
+// profile point hook.
+PipeConditionPanel* AttachPipeConditionPanel(CTubescanDoc& doc, QMainWindow& frame,
+                                             CommandMap& commands);

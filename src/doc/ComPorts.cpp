@@ -1,0 +1,74 @@
+#include "doc/ComPorts.h"
+
+#include <algorithm>
+#include <charconv>
+#include <mutex>
+
+#include "doc/TubescanDoc.h"
+
+SerialDevice SerialDeviceForPort(const IniFile& settings, int port) {
+    if (port < 1) return {};
+    if (auto named = settings.Get(kSerialPortsSection, "COM" + std::to_string(port));
+        named && !named->empty())
+        return {*named, true};
+    return {"/dev/ttyS" + std::to_string(port - 1), false};
+}
+
+std::vector<std::string> ComPortEntries(const IniFile& settings, const DeviceExists& exists) {
+    std::vector<std::string> entries;
+    for (int n = kFirstListedComPort; n <= kLastListedComPort; ++n) {
+        const SerialDevice device = SerialDeviceForPort(settings, n);
+        if (exists && exists(device))
+            entries.push_back("COM" + std::to_string(n) + " (" + device.path + ")");
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+std::optional<int> ParseComEntry(std::string_view entry) {
+    if (entry.substr(0, 3) != "COM") return std::nullopt;
+    entry.remove_prefix(3);
+    int n = 0;
+    const auto [end, ec] = std::from_chars(entry.data(), entry.data() + entry.size(), n);
+    if (ec != std::errc() || end == entry.data()) return std::nullopt;
+    return n;
+}
+
+int BaudIndexOf(int baud) {
+    const auto it = std::find(kOrientationBaudRates.begin(), kOrientationBaudRates.end(), baud);
+    return it == kOrientationBaudRates.end() ? 0
+                                             : static_cast<int>(it - kOrientationBaudRates.begin());
+}
+
+int BaudOfIndex(int index) {
+    if (index < 0 || index >= static_cast<int>(kOrientationBaudRates.size()))
+        return kOrientationBaudRates[0];
+    return kOrientationBaudRates[static_cast<std::size_t>(index)];
+}
+
+ComPortChoice ComPortChoiceFromDocument(const CTubescanDoc& doc) {
+    ComPortChoice c;
+    c.headPort = doc.m_sonarComPort;
+    c.orientationPort = doc.m_prdComPort;
+    c.baudIndex = BaudIndexOf(doc.m_prdComPortBaud);
+    c.headModel = doc.m_sonarType;
+    c.rts = doc.m_rts;
+    c.orientationEnabled = doc.m_enablePRDInput;
+    return c;
+}
+
+void ApplyOrientationRecord(CTubescanDoc& doc, const orientation::Record& record) {
+    std::lock_guard lock(doc.m_pingMutex);
+    const auto take = [](const orientation::Field& f, double offset, double& value, int& valid) {
+        value = f.valid ? f.value + offset : 0.0;
+        valid = f.valid ? 1 : 0;
+    };
+    take(record.pitch, doc.m_pitchOffset, doc.m_extPitch, doc.m_extPitchValid);
+    take(record.roll, doc.m_rollOffset, doc.m_extRoll, doc.m_extRollValid);
+    take(record.distance, 0.0, doc.m_extDistance, doc.m_extDistanceValid);
+}
+
+void InvalidateOrientationValues(CTubescanDoc& doc) {
+    std::lock_guard lock(doc.m_pingMutex);
+    doc.m_extPitchValid = doc.m_extRollValid = doc.m_extDistanceValid = 0;
+}

@@ -1,0 +1,45 @@
+// The pipe-condition table of a recording: profile points in, one CSV line
+// per scan out, written as the scans complete so a survey of any length
+// needs the same memory.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "analysis/PipeCondition.h"
+#include "analysis/ScanCutter.h"
+#include "doc/RecordConversion.h"
+
+class CTubescanDoc;
+
+// The nominal pipe the operator has set ("PipeShape", "CircleDiameter",
+// "HorseShoe Width", "HorseShoe Height").
+analysis::NominalPipe NominalPipeOf(const CTubescanDoc& doc);
+
+class ConditionCsvOutput : public conversion::PointOutput {
+  public:
+    ConditionCsvOutput() = default;
+    ~ConditionCsvOutput() override;
+    ConditionCsvOutput(const ConditionCsvOutput&) = delete;
+    ConditionCsvOutput& operator=(const ConditionCsvOutput&) = delete;
+
+    bool Create(const std::string& path, const CTubescanDoc& doc, int* error) override;
+    void Add(const analysis::ProfileSample& sample) override;
+    bool Finish() override;
+    std::uint64_t Points() const override { return m_points; }
+
+    const analysis::ConditionSurvey& Survey() const { return m_survey; }
+
+  private:
+    void Write(std::span<const analysis::ProfileSample> scan);
+
+    std::FILE* m_file = nullptr;
+    bool m_failed = false;
+    std::uint64_t m_points = 0;
+    analysis::ScanCutter m_cutter;
+    analysis::ScanAnalyser m_analyser;
+    analysis::ConditionSurvey m_survey;
+    std::string m_line;
+};

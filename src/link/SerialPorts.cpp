@@ -1,0 +1,219 @@
+#include "link/SerialPorts.h"
+
+#include <QFileInfo>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <set>
+#include <span>
+
+#include "doc/TubescanDoc.h"
+#include "format/IniFile.h"
+
+namespace {
+
+std::string ComName(int port) {
+    return "COM" + std::to_string(port);
+}
+
+} // namespace
+
+SerialPorts::SerialPorts(CTubescanDoc& doc, QObject* parent) : QObject(parent), m_doc(doc) {
+    m_pollTimer.setInterval(kPollIntervalMs);
+    // The head's watchdog polls only while the head is silent, and a reply
+    // polls only every 100th ping: on a timer of its own the distance never
+    // goes stale for more than about a second.
+    connect(&m_pollTimer, &QTimer::timeout, this, [this] {
+        if (!m_doc.m_hold && !m_doc.m_playback && !m_doc.m_closing) PollOrientationSensor();
+    });
+    auto& hooks = m_doc.m_hooks;
+    hooks.openOrientationPort = [this] { OpenOrientationPort(); };
+    hooks.closeComPorts = [this] { CloseComPorts(); };
+    hooks.pollOrientationSensor = [this] { PollOrientationSensor(); };
+}
+
+SerialPorts::~SerialPorts() {
+    auto& hooks = m_doc.m_hooks;
+    hooks.openOrientationPort = nullptr;
+    hooks.closeComPorts = nullptr;
+    hooks.pollOrientationSensor = nullptr;
+    CloseComPorts();
+}
+
+std::string SerialPorts::DeviceOf(int port) const {
+    return SerialDeviceForPort(IniFile::Load(m_doc.m_iniPath), port).path;
+}
+
+QSerialPort* SerialPorts::OpenCommPort(int port, int baud, std::string* error) {
+    const std::string device = DeviceOf(port);
+    if (device.empty()) {
+        if (error) *error = ComName(port) + " names no serial device";
+        return nullptr;
+    }
+    auto* p = new QSerialPort(this);
+    p->setPortName(QString::fromStdString(device));
+    // Opened without blocking and exclusively.
+    if (!p->open(QIODevice::ReadWrite)) {
+        if (error) {
+            *error = ComName(port) + " (" + device + "): " + p->errorString().toStdString();
+            if (p->error() == QSerialPort::PermissionError)
+                *error += " (is your user in the \"dialout\" group?)";
+        }
+        delete p;
+        return nullptr;
+    }
+    const bool set = p->setBaudRate(baud) && p->setDataBits(QSerialPort::Data8) &&
+                     p->setParity(QSerialPort::NoParity) && p->setStopBits(QSerialPort::OneStop) &&
+                     p->setFlowControl(QSerialPort::NoFlowControl);
+    if (!set) {
+        const std::string reason = p->errorString().toStdString();
+        m_doc.ShowMessage("'OpenCommPort ()': 'SetCommState ()' for " + std::to_string(port) +
+                          " (" + device + ") failed! \nPlease check its settings.");
+        if (error) *error = ComName(port) + " (" + device + "): " + reason;
+        p->close();
+        delete p;
+        return nullptr;
+    }
+    p->clear(QSerialPort::AllDirections);
+    return p;
+}
+
+void SerialPorts::OpenHeadComPort() {
+    ReleasePort(m_sonarCom);
+    std::string error;
+    m_sonarCom = OpenCommPort(m_doc.m_sonarComPort, m_doc.m_sonarComPortBaud, &error);
+    if (!m_sonarCom) {
+        std::fprintf(stderr, "tubescan: head serial port %s\n", error.c_str());
+        m_doc.ShowMessage(ComName(m_doc.m_sonarComPort) +
+                          " is not available. \nPlease choose another COM Port for Sonar "
+                          "data input!   ");
+        return;
+    }
+    connect(m_sonarCom, &QSerialPort::errorOccurred, this, &SerialPorts::OnPortError);
+    // Nothing is read from this port; what the head might send is dropped.
+    connect(m_sonarCom, &QSerialPort::readyRead, this, [this] {
+        if (m_sonarCom) m_sonarCom->readAll();
+    });
+    m_doc.m_closing = 0;
+}
+
+bool SerialPorts::OpenOrientationPort() {
+    ReleasePort(m_prdCom);
+    m_comLength = 0;
+    std::string error;
+    m_prdCom = OpenCommPort(m_doc.m_prdComPort, m_doc.m_prdComPortBaud, &error);
+    if (!m_prdCom) {
+        std::fprintf(stderr, "tubescan: orientation input not opened: %s\n", error.c_str());
+        m_pollTimer.stop();
+        return false;
+    }
+    connect(m_prdCom, &QSerialPort::readyRead, this, &SerialPorts::CollectOrientationBytes);
+    connect(m_prdCom, &QSerialPort::errorOccurred, this, &SerialPorts::OnPortError);
+    m_pollTimer.start();
+    return true;
+}
+
+void SerialPorts::CloseComPorts() {
+    m_pollTimer.stop();
+    ReleasePort(m_sonarCom);
+    ReleasePort(m_prdCom);
+    m_comLength = 0;
+}
+
+void SerialPorts::ReleasePort(QSerialPort*& port) {
+    if (!port) return;
+    port->disconnect(this);
+    if (port->isOpen()) {
+        port->clear(QSerialPort::AllDirections);
+        port->close();
+    }
+    // It may be the sender of the error being handled.
+    port->deleteLater();
+    port = nullptr;
+}
+
+void SerialPorts::CollectOrientationBytes() {
+    if (!m_prdCom) return;
+    const QByteArray bytes = m_prdCom->readAll();
+    // The first bytes since the last poll are kept; the rest would be purged
+    // by the poll anyway.
+    const std::size_t take = std::min<std::size_t>(static_cast<std::size_t>(bytes.size()),
+                                                   m_comBytes.size() - m_comLength);
+    std::copy_n(bytes.constData(), take, reinterpret_cast<char*>(m_comBytes.data()) + m_comLength);
+    m_comLength += take;
+}
+
+void SerialPorts::PollOrientationSensor() {
+    if (!m_prdCom) return;
+    CollectOrientationBytes();
+    if (m_prdCom) m_prdCom->clear(QSerialPort::AllDirections);
+    const auto record =
+        orientation::ParseOrientationBuffer(std::span(m_comBytes.data(), m_comLength));
+    m_comLength = 0;
+    ++m_polls;
+    if (record) {
+        ApplyOrientationRecord(m_doc, *record);
+        emit orientationUpdated();
+    }
+    if (m_doc.m_hooks.refreshStatusBar) m_doc.m_hooks.refreshStatusBar();
+}
+
+void SerialPorts::OnPortError(QSerialPort::SerialPortError error) {
+    // A vanished device (unplugged adaptor, closed pseudo-terminal) reports a
+    // resource or read error, and keeps reporting it: close the port.
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) return;
+    auto* port = qobject_cast<QSerialPort*>(sender());
+    if (!port) return;
+    const bool orientation = port == m_prdCom;
+    const int number = orientation ? m_doc.m_prdComPort : m_doc.m_sonarComPort;
+    std::fprintf(stderr, "tubescan: %s %s (%s) closed: %s\n",
+                 orientation ? "orientation input" : "head serial port", ComName(number).c_str(),
+                 qPrintable(port->portName()), qPrintable(port->errorString()));
+    if (orientation) {
+        ReleasePort(m_prdCom);
+        m_pollTimer.stop();
+        m_comLength = 0;
+        // The last values stay (Z of later points), but the records and the
+        // status bar no longer present them as measured.
+        InvalidateOrientationValues(m_doc);
+        if (m_doc.m_hooks.refreshStatusBar) m_doc.m_hooks.refreshStatusBar();
+    } else {
+        ReleasePort(m_sonarCom);
+    }
+}
+
+void SerialPorts::ApplyComPortSetup(const ComPortChoice& chosen) {
+    CTubescanDoc& d = m_doc;
+    if (chosen.headPort != d.m_sonarComPort) {
+        d.m_sonarComPort = chosen.headPort;
+        d.m_closing = 1;
+        if (m_sonarCom) m_sonarCom->clear(QSerialPort::AllDirections);
+        std::atomic_ref<int>(d.m_replyPending).store(0, std::memory_order_release);
+        OpenHeadComPort();
+    }
+    // Kept whatever the head port does, so the dialog shows it next time.
+    d.m_rts = chosen.rts;
+    d.m_closing = 0;
+    ReleasePort(m_prdCom);
+    m_pollTimer.stop();
+    m_comLength = 0;
+    d.m_prdComPort = chosen.orientationPort;
+    d.m_enablePRDInput = chosen.orientationEnabled;
+    d.m_prdComPortBaud = BaudOfIndex(chosen.baudIndex);
+    if (d.m_enablePRDInput) OpenOrientationPort();
+    // The connect command reloads the settings file: without this the choice
+    // would be undone by the next connect.
+    if (!d.SaveSettings()) std::fprintf(stderr, "tubescan: %s\n", d.m_lastSettingsError.c_str());
+}
+
+std::vector<std::string> AvailableComPortEntries(const std::string& settingsPath) {
+    std::set<std::string> system;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        system.insert(info.systemLocation().toStdString());
+    return ComPortEntries(IniFile::Load(settingsPath), [&](const SerialDevice& device) {
+        if (device.named) return QFileInfo::exists(QString::fromStdString(device.path));
+        return system.count(device.path) != 0;
+    });
+}

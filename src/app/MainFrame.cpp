@@ -20,8 +20,8 @@
 #include "doc/TubescanDoc.h"
 #include "view/AttitudeLayer.h"
 #include "view/GridLayer.h"
-#include "view/StatusTextLayer.h"
 #include "view/OverlayGeometry.h"
+#include "view/StatusTextLayer.h"
 #include "view/TubescanView.h"
 
 namespace {

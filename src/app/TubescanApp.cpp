@@ -12,8 +12,8 @@
 #include <QToolBar>
 
 #include "app/ColourCommands.h"
-#include "app/CommandLine.h"
 #include "app/ComPortSetupDlg.h"
+#include "app/CommandLine.h"
 #include "app/DataCommands.h"
 #include "app/ExitSignals.h"
 #include "app/MainFrame.h"
@@ -21,8 +21,8 @@
 #include "app/ParameterCommands.h"
 #include "app/PipeConditionPanel.h"
 #include "app/PlaybackBar.h"
-#include "app/ShellCommands.h"
 #include "app/SetupCommands.h"
+#include "app/ShellCommands.h"
 #include "doc/DocCommands.h"
 #include "doc/PlaybackPacer.h"
 #include "doc/SystemCommands.h"

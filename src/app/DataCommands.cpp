@@ -1,6 +1,7 @@
 #include "app/DataCommands.h"
 
 #include "app/DataFileDialogs.h"
+#include "app/MenuLayout.h"
 #include "app/XyzCommands.h"
 #include "doc/CommandMap.h"
 #include "doc/TubescanDoc.h"
@@ -18,6 +19,10 @@ void AddDataCommands(CommandMap& map, CTubescanDoc& doc, QWidget* owner) {
                     {}});
 
     map.Add(kIdConvertToXyz, {[&doc, owner](int) { ConvertToXyzCommand(doc, owner); }, {}});
+    map.Add(cmd::kExportPointCloud, {[&doc, owner](int) { ExportPointCloudCommand(doc, owner); },
+                                     [&doc](int) {
+                                         return CommandUi{CanExportPointCloud(doc), false};
+                                     }});
     map.AddRange(kIdUdpXyzOutput, kIdUdpPrdOutput,
                  {[&doc](int id) { doc.OnUdpOutputCommand(id); },
                   [&doc](int id) {

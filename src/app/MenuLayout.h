@@ -38,7 +38,8 @@ inline constexpr int kSoundVelocity = 32801;
 inline constexpr int kPipeParameter = 32892;
 inline constexpr int kMinimumRange = 32924;
 inline constexpr int kComPortSetup = 32796;
-inline constexpr int kPipeCondition = 33001; // the Pipe Condition panel, shown or hidden
+inline constexpr int kPipeCondition = 33001;    // the Pipe Condition panel, shown or hidden
+inline constexpr int kExportPointCloud = 33002; // the point cloud of the file played back
 } // namespace cmd
 
 struct MenuItem {

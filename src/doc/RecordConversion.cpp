@@ -24,6 +24,11 @@ std::string CsvPathFor(const std::string& input) {
     return input.substr(0, input.size() - 3) + "csv";
 }
 
+std::string PathWithExtension(const std::string& input, const std::string& ext) {
+    if (input.size() < 3) return ext;
+    return input.substr(0, input.size() - 3) + ext;
+}
+
 bool HasRecordFileName(const std::string& path) {
     // The program's own test: the last three characters, in any case.
     if (path.size() < 3) return false;

@@ -32,6 +32,9 @@ class PointOutput {
 std::string XyzPathFor(const std::string& input);
 // The same with "csv": where the pipe-condition table goes.
 std::string CsvPathFor(const std::string& input);
+// The input's path with its last three characters replaced by ext (the
+// point cloud's "ply", the report's "pdf").
+std::string PathWithExtension(const std::string& input, const std::string& ext);
 // Whether the path ends in "31l" (any case), the only files playback takes.
 bool HasRecordFileName(const std::string& path);
 

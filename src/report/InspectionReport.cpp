@@ -1,8 +1,10 @@
 #include "report/InspectionReport.h"
 
 #include <QAreaSeries>
+#include <QBuffer>
 #include <QChart>
-#include <QFile>
+#include <QCoreApplication>
+#include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QLineSeries>
 #include <QPageLayout>
@@ -12,7 +14,10 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <functional>
 #include <numbers>
 
@@ -102,6 +107,7 @@ class Pages {
     }
 
     void Text(const QString& text, const QFont& font, double indent = 0.0) {
+        m_p.setPen(Qt::black);
         m_p.setFont(font);
         const QFontMetricsF fm(font, &m_pdf);
         m_p.drawText(QPointF(indent, m_y + fm.ascent()), text);
@@ -109,6 +115,7 @@ class Pages {
     }
     // A row of cells at the given x offsets.
     void Row(const std::vector<QString>& cells, const std::vector<double>& at, const QFont& font) {
+        m_p.setPen(Qt::black);
         m_p.setFont(font);
         const QFontMetricsF fm(font, &m_pdf);
         for (std::size_t i = 0; i < cells.size() && i < at.size(); ++i)
@@ -171,9 +178,9 @@ void FirstPage(Pages& pg, const ReportCollector& survey, const ReportSettings& s
     const std::vector<double> at{0, 150};
     const QFont label = DocFont(10, true), value = DocFont(10);
     auto line = [&](const QString& l, const QString& v) {
-        pg.P().setFont(label);
+        const double y = pg.Y();
         pg.Row({l, QString()}, at, label);
-        pg.Y() -= QFontMetricsF(label).lineSpacing() + 1.0;
+        pg.Y() = y;
         pg.Row({QString(), v}, at, value);
     };
     line(QStringLiteral("Recording"), QString::fromStdString(f.name));
@@ -262,6 +269,21 @@ void DrawPlot(QPainter& painter, const QRectF& target, const QString& title,
     yMax += pad;
     if (yMin < 0.0) yMin -= pad;
 
+    // Axes first: their round tick values set the range the shading spans.
+    auto* ax = new QValueAxis;
+    ax->setRange(xMin, xMax);
+    ax->applyNiceNumbers();
+    ax->setTitleText(QStringLiteral("distance along the pipe (m)"));
+    ax->setTitleFont(DocFont(8));
+    ax->setLabelsFont(DocFont(8));
+    ax->setLabelFormat(QStringLiteral("%.1f"));
+    auto* ay = new QValueAxis;
+    ay->setRange(yMin, yMax);
+    ay->applyNiceNumbers();
+    ay->setLabelsFont(DocFont(8));
+    ay->setLabelFormat(QStringLiteral("%.1f"));
+    xMin = ax->min(), xMax = ax->max(), yMin = ay->min(), yMax = ay->max();
+
     auto* upper = new QLineSeries;
     auto* lower = new QLineSeries;
     upper->append(xMin, yMin);
@@ -287,22 +309,16 @@ void DrawPlot(QPainter& painter, const QRectF& target, const QString& title,
     chart->addSeries(shade);
     chart->addSeries(limit);
     chart->addSeries(line);
-    auto* ax = new QValueAxis;
-    ax->setRange(xMin, xMax);
-    ax->setTitleText(QStringLiteral("distance along the pipe (m)"));
-    ax->setTitleFont(DocFont(8));
-    ax->setLabelsFont(DocFont(8));
-    ax->setLabelFormat(QStringLiteral("%.2f"));
-    auto* ay = new QValueAxis;
-    ay->setRange(yMin, yMax);
-    ay->setLabelsFont(DocFont(8));
-    ay->setLabelFormat(QStringLiteral("%.1f"));
     chart->addAxis(ax, Qt::AlignBottom);
     chart->addAxis(ay, Qt::AlignLeft);
     for (QAbstractSeries* s : chart->series()) {
         s->attachAxis(ax);
         s->attachAxis(ay);
     }
+    // The chart lays its axes and titles out when its layout request is
+    // handled; a chart that is never shown has to be asked.
+    chart->layout()->activate();
+    QCoreApplication::sendPostedEvents();
     scene.setSceneRect(chart->geometry());
     scene.render(&painter, target, scene.sceneRect());
 }
@@ -373,10 +389,10 @@ void DrawSection(Pages& pg, const ReportCollector& survey, const WorstScan& w,
         return QPointF(box.center().x() + (x - cx) * k, box.center().y() - (y - cy) * k);
     };
 
-    p.save();
-    p.setClipRect(box);
     p.setPen(QPen(QColor(160, 160, 160), 0.4));
     p.drawRect(box);
+    p.save();
+    p.setClipRect(box);
     // Nominal shape on the fitted centre.
     QPainterPath nominal;
     for (int i = 0; i <= 360; ++i) {
@@ -471,7 +487,12 @@ bool WriteInspectionReport(const ReportCollector& survey, const ReportSettings& 
     const int pages =
         2 + (static_cast<int>(worst.size()) + kSectionsPerPage - 1) / kSectionsPerPage;
 
-    QPdfWriter pdf(QFile::decodeName(QByteArray::fromStdString(path)));
+    // Drawn in memory and written in one go, so a full disk is noticed (the
+    // PDF writer would not say) and no half-written report is taken for whole.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter pdf(&buffer);
     pdf.setPageSize(QPageSize(QPageSize::A4));
     pdf.setPageMargins(QMarginsF(18, 16, 18, 14), QPageLayout::Millimeter);
     pdf.setResolution(72); // one unit is one point
@@ -480,7 +501,7 @@ bool WriteInspectionReport(const ReportCollector& survey, const ReportSettings& 
     pdf.setCreator(QStringLiteral("TubescanL ") + QString::fromStdString(settings.version));
     QPainter painter;
     if (!painter.begin(&pdf)) {
-        if (error) *error = "cannot create " + path;
+        if (error) *error = "the PDF writer could not start";
         return false;
     }
     painter.setRenderHint(QPainter::Antialiasing);
@@ -503,8 +524,16 @@ bool WriteInspectionReport(const ReportCollector& survey, const ReportSettings& 
     }
     pg.Footer();
     if (!painter.end()) {
-        if (error) *error = "cannot write " + path;
+        if (error) *error = "the PDF writer could not finish the report";
         return false;
     }
-    return true;
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    bool written = f && std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()),
+                                    f) == static_cast<std::size_t>(bytes.size());
+    const int why = errno;
+    if (f && std::fclose(f) != 0) written = false;
+    if (!written && error)
+        *error = "cannot write " + path + ": " + std::strerror(why ? why : errno);
+    return written;
 }

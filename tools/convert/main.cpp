@@ -73,6 +73,13 @@ void PrintSummary(const analysis::ConditionSurvey& survey) {
                 number(survey.DebrisVolume(), 4).c_str());
 }
 
+QtMessageHandler g_qtMessages = nullptr;
+
+void QuietRuntimeDir(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR"))) return;
+    if (g_qtMessages) g_qtMessages(type, context, text);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -84,7 +91,13 @@ int main(int argc, char** argv) {
     bool drawsReport = false;
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
         drawsReport = drawsReport || std::strcmp(argv[i], "--report") == 0;
-    if (drawsReport) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (drawsReport) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // A shell without a login session has no runtime folder; the report
+        // needs none, so Qt's remark about it is only noise on the terminal.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+            g_qtMessages = qInstallMessageHandler(QuietRuntimeDir);
+    }
     const std::unique_ptr<QCoreApplication> app =
         drawsReport ? std::make_unique<QApplication>(argc, argv)
                     : std::make_unique<QCoreApplication>(argc, argv);

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "ping/PingProcessor.h"
+#include "doc/PingBinding.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "doc/RecordBinding.h"
 #include "doc/TubescanDoc.h"
 #include "format/RecordReader.h"
 

@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-#include "ping/PingProcessor.h"
+#include "doc/PingBinding.h"
 
 int main(int argc, char** argv) {
     const char* out = argc > 1 ? argv[1] : "sweep.png";

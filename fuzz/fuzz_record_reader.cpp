@@ -4,19 +4,20 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "doc/TubescanDoc.h"
 #include "format/RecordFormat.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static CTubescanDoc* doc = [] {
-        auto* d = new CTubescanDoc;
-        d->m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0);
-        d->m_imageWidth = d->m_imageHeight = kImageSize;
-        return d;
-    }();
     if (size < 2) return 0;
+    // A fresh document per input, so no input's state leaks into the next;
+    // a small picture keeps the runs quick (drawing clips to it anyway).
+    const auto owned = std::make_unique<CTubescanDoc>();
+    CTubescanDoc* const doc = owned.get();
+    doc->m_image.assign(200 * 200 * 3, 0);
+    doc->m_imageWidth = doc->m_imageHeight = 200;
     const std::uint8_t control = data[0];
     const std::uint8_t jumps = data[1];
     data += 2;

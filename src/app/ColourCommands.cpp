@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 
+#include "doc/CommandIds.h"
 #include "doc/CommandMap.h"
 #include "doc/TubescanDoc.h"
 
@@ -32,9 +33,11 @@ std::uint32_t ChooseColour(QWidget* owner, std::uint32_t initial) {
 
 void AddColourCommands(CommandMap& map, CTubescanDoc& doc, QWidget* owner) {
     const std::pair<int, COLORREF CTubescanDoc::*> plain[] = {
-        {32880, &CTubescanDoc::m_pointsColor}, {32904, &CTubescanDoc::m_circleColor},
-        {32883, &CTubescanDoc::m_textColor},   {32906, &CTubescanDoc::m_lineColor},
-        {32881, &CTubescanDoc::m_gridColor},
+        {cmd::kPointsColor, &CTubescanDoc::m_pointsColor},
+        {cmd::kLineColor, &CTubescanDoc::m_circleColor},
+        {cmd::kTextColor, &CTubescanDoc::m_textColor},
+        {cmd::kMeasureLineColor, &CTubescanDoc::m_lineColor},
+        {cmd::kGridColor, &CTubescanDoc::m_gridColor},
     };
     for (const auto& [id, field] : plain) {
         map.Add(id, {[&doc, owner, field = field](int) {
@@ -42,11 +45,11 @@ void AddColourCommands(CommandMap& map, CTubescanDoc& doc, QWidget* owner) {
                      },
                      {}});
     }
-    map.Add(32882, {[&doc, owner](int) {
-                        const COLORREF chosen = ChooseColour(owner, doc.m_bkColor);
-                        if (chosen == doc.m_bkColor) return;
-                        doc.m_bkColor = chosen;
-                        doc.ClearImage();
-                    },
-                    {}});
+    map.Add(cmd::kBackgroundColor, {[&doc, owner](int) {
+                                        const COLORREF chosen = ChooseColour(owner, doc.m_bkColor);
+                                        if (chosen == doc.m_bkColor) return;
+                                        doc.m_bkColor = chosen;
+                                        doc.ClearImage();
+                                    },
+                                    {}});
 }

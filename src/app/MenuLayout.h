@@ -7,40 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace cmd {
-inline constexpr int kConnect = 32804;
-inline constexpr int kOpenPlayback = 32805;
-inline constexpr int kRecord = 32806;
-inline constexpr int kExit = 57665;
-inline constexpr int kAbout = 57664;
-inline constexpr int kClearImage = 32791;
-inline constexpr int kHold = 32813;
-inline constexpr int kReverse = 32814;
-inline constexpr int kRestoreImage = 32825;
-inline constexpr int kZoom50 = 32781;
-inline constexpr int kZoom100 = 32783;
-inline constexpr int kZoom300 = 32788;
-inline constexpr int kZoom400 = 32789; // handled, but no menu item carries it
-inline constexpr int kZoomIn = 32822;
-inline constexpr int kZoomOut = 32823;
-inline constexpr int kFullScreen = 32932;
-inline constexpr int kArrowDown = 32940;
-inline constexpr int kArrowUp = 32941;
-inline constexpr int kArrowLeft = 32942;
-inline constexpr int kArrowRight = 32943;
-inline constexpr int kDiameterUp = 32919;
-inline constexpr int kDiameterDown = 32920;
-inline constexpr int kHotKeysHelp = 32847;
-inline constexpr int kSaveScreen = 32868;
-inline constexpr int kIpAddress = 32798;
-inline constexpr int kDiagnostics = 32799;
-inline constexpr int kSoundVelocity = 32801;
-inline constexpr int kPipeParameter = 32892;
-inline constexpr int kMinimumRange = 32924;
-inline constexpr int kComPortSetup = 32796;
-inline constexpr int kPipeCondition = 33001;    // the Pipe Condition panel, shown or hidden
-inline constexpr int kExportPointCloud = 33002; // the point cloud of the file played back
-} // namespace cmd
+#include "doc/CommandIds.h"
 
 struct MenuItem {
     enum class Kind { Command, Separator, Popup };

@@ -7,6 +7,7 @@
 #include "app/KeyInDlg.h"
 #include "app/MainFrame.h"
 #include "app/MiniSettingsBar.h"
+#include "doc/CommandIds.h"
 #include "doc/CommandMap.h"
 #include "doc/ParameterSteps.h"
 #include "doc/TubescanDoc.h"
@@ -30,25 +31,25 @@ CMiniSettingsBar* MiniBar(const AppRegistry& r) {
 void AddParameterCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& registry) {
     const auto realTime = [&doc](int) { return CommandUi{doc.m_playback == 0, std::nullopt}; };
     const std::pair<int, void (*)(CTubescanDoc&, int)> steps[] = {
-        {32874, [](CTubescanDoc& d, int) { params::RangeStep(d, +1); }},
-        {32875, [](CTubescanDoc& d, int) { params::RangeStep(d, -1); }},
-        {32876, [](CTubescanDoc& d, int) { params::GainStep(d, +1); }},
-        {32877, [](CTubescanDoc& d, int) { params::GainStep(d, -1); }},
-        {32870, [](CTubescanDoc& d, int) { params::SectorStep(d, +1); }},
-        {32871, [](CTubescanDoc& d, int) { params::SectorStep(d, -1); }},
-        {32873, [](CTubescanDoc& d, int) { params::TrainStep(d, +1); }},
-        {32872, [](CTubescanDoc& d, int) { params::TrainStep(d, -1); }},
+        {cmd::kRangeUp, [](CTubescanDoc& d, int) { params::RangeStep(d, +1); }},
+        {cmd::kRangeDown, [](CTubescanDoc& d, int) { params::RangeStep(d, -1); }},
+        {cmd::kGainUp, [](CTubescanDoc& d, int) { params::GainStep(d, +1); }},
+        {cmd::kGainDown, [](CTubescanDoc& d, int) { params::GainStep(d, -1); }},
+        {cmd::kSectorUp, [](CTubescanDoc& d, int) { params::SectorStep(d, +1); }},
+        {cmd::kSectorDown, [](CTubescanDoc& d, int) { params::SectorStep(d, -1); }},
+        {cmd::kTrainUp, [](CTubescanDoc& d, int) { params::TrainStep(d, +1); }},
+        {cmd::kTrainDown, [](CTubescanDoc& d, int) { params::TrainStep(d, -1); }},
     };
     for (const auto& [id, step] : steps)
         map.Add(id, {[&doc, step = step](int) { step(doc, 0); }, realTime});
-    map.Add(32919, {[&doc](int) { params::DiameterStep(doc, +1); }, {}});
-    map.Add(32920, {[&doc](int) { params::DiameterStep(doc, -1); }, {}});
+    map.Add(cmd::kDiameterUp, {[&doc](int) { params::DiameterStep(doc, +1); }, {}});
+    map.Add(cmd::kDiameterDown, {[&doc](int) { params::DiameterStep(doc, -1); }, {}});
 
     const std::pair<int, params::KeyInKind> keyIns[] = {
-        {32855, params::KeyInKind::Range},
-        {32857, params::KeyInKind::Gain},
-        {32859, params::KeyInKind::Train},
-        {32861, params::KeyInKind::Sector},
+        {cmd::kKeyInRange, params::KeyInKind::Range},
+        {cmd::kKeyInGain, params::KeyInKind::Gain},
+        {cmd::kKeyInTrain, params::KeyInKind::Train},
+        {cmd::kKeyInSector, params::KeyInKind::Sector},
     };
     for (const auto& [id, kind] : keyIns)
         map.Add(id, {[&registry, kind = kind](int) {
@@ -56,34 +57,37 @@ void AddParameterCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& regis
                      },
                      {}});
 
-    map.Add(32824, {[&doc, &registry](int) {
-                        doc.m_settingsDlgVisible = !doc.m_settingsDlgVisible;
-                        if (CCtrlPanelDlg* panel = Panel(registry)) {
-                            panel->setVisible(doc.m_settingsDlgVisible && doc.m_playback == 0);
-                            panel->Refresh();
-                        }
-                    },
-                    [&doc, &registry](int) {
-                        if (CCtrlPanelDlg* panel = Panel(registry))
-                            doc.m_settingsDlgVisible = panel->isVisible() ? 1 : 0;
-                        return CommandUi{doc.m_playback == 0, doc.m_settingsDlgVisible == 1};
-                    }});
+    map.Add(cmd::kSonarSettings,
+            {[&doc, &registry](int) {
+                 doc.m_settingsDlgVisible = !doc.m_settingsDlgVisible;
+                 if (CCtrlPanelDlg* panel = Panel(registry)) {
+                     panel->setVisible(doc.m_settingsDlgVisible && doc.m_playback == 0);
+                     panel->Refresh();
+                 }
+             },
+             [&doc, &registry](int) {
+                 if (CCtrlPanelDlg* panel = Panel(registry))
+                     doc.m_settingsDlgVisible = panel->isVisible() ? 1 : 0;
+                 return CommandUi{doc.m_playback == 0, doc.m_settingsDlgVisible == 1};
+             }});
     // The mini bar's command shows and hides the bar, with a check mark while
     // it is shown. Playback hides the bar and keeps it hidden: its spins
     // would do nothing there.
-    map.Add(32845, {[&doc, &registry](int) {
-                        if (!registry.mainFrame) return;
-                        QToolBar* bar = registry.mainFrame->MiniSettingsBar();
-                        const bool show = !bar->isVisible() && doc.m_playback == 0;
-                        if (show)
-                            if (CMiniSettingsBar* mini = MiniBar(registry)) mini->Refresh();
-                        bar->setVisible(show);
-                    },
-                    [&doc, &registry](int) {
-                        const bool shown = registry.mainFrame &&
-                                           registry.mainFrame->MiniSettingsBar()->isVisible();
-                        return CommandUi{doc.m_playback == 0, shown};
-                    }});
+    map.Add(cmd::kMiniSettingsBar, {[&doc, &registry](int) {
+                                        if (!registry.mainFrame) return;
+                                        QToolBar* bar = registry.mainFrame->MiniSettingsBar();
+                                        const bool show = !bar->isVisible() && doc.m_playback == 0;
+                                        if (show)
+                                            if (CMiniSettingsBar* mini = MiniBar(registry))
+                                                mini->Refresh();
+                                        bar->setVisible(show);
+                                    },
+                                    [&doc, &registry](int) {
+                                        const bool shown =
+                                            registry.mainFrame &&
+                                            registry.mainFrame->MiniSettingsBar()->isVisible();
+                                        return CommandUi{doc.m_playback == 0, shown};
+                                    }});
 }
 
 void InstallParameterWindowHooks(CTubescanDoc& doc, AppRegistry& registry) {

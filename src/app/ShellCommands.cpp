@@ -9,18 +9,18 @@
 #include "doc/TubescanDoc.h"
 
 void AddShellCommands(CommandMap& commands, CTubescanDoc& doc, CMainFrame* frame) {
-    commands.Add(cmd::kHotKeysHelp, {[&doc, frame](int) {
-                                         // One help window at a time, however it is asked for.
-                                         if (doc.m_helpOpen) return;
-                                         doc.m_helpOpen = 1;
-                                         frame->UpdateCommandUi();
-                                         CHelpDlg help(frame);
-                                         help.exec();
-                                         doc.m_helpOpen = 0;
-                                     },
-                                     [&doc](int) {
-                                         return CommandUi{true, doc.m_helpOpen == 1};
-                                     }});
+    commands.Add(cmd::kHelp, {[&doc, frame](int) {
+                                  // One help window at a time, however it is asked for.
+                                  if (doc.m_helpOpen) return;
+                                  doc.m_helpOpen = 1;
+                                  frame->UpdateCommandUi();
+                                  CHelpDlg help(frame);
+                                  help.exec();
+                                  doc.m_helpOpen = 0;
+                              },
+                              [&doc](int) {
+                                  return CommandUi{true, doc.m_helpOpen == 1};
+                              }});
     commands.Add(cmd::kAbout, {[frame](int) {
                                    CAboutDlg about(frame);
                                    about.exec();

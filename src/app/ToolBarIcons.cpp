@@ -1,5 +1,7 @@
 #include "app/ToolBarIcons.h"
 
+#include "doc/CommandIds.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -67,7 +69,7 @@ void Rotation(QPainter& p, bool clockwise) {
 
 void Paint(QPainter& p, int id) {
     switch (id) {
-    case 32804: // connect: a head with its cable
+    case cmd::kConnect: // connect: a head with its cable
         p.setPen(QPen(kInk, 2));
         p.drawLine(16, 2, 16, 10);
         p.setBrush(QColor(150, 150, 150));
@@ -75,7 +77,7 @@ void Paint(QPainter& p, int id) {
         p.setPen(QPen(kGreen, 2));
         p.drawArc(QRectF(2, 6, 28, 24), 200 * 16, 140 * 16);
         break;
-    case 32805: // open for playback: a folder with a play mark
+    case cmd::kOpenPlayback: // open for playback: a folder with a play mark
         p.setBrush(QColor(230, 190, 80));
         p.setPen(kInk);
         p.drawRect(3, 8, 22, 16);
@@ -83,63 +85,63 @@ void Paint(QPainter& p, int id) {
         p.setBrush(kGreen);
         p.drawPolygon(QPolygonF({QPointF(17, 14), QPointF(29, 20), QPointF(17, 26)}));
         break;
-    case 32806: // record
+    case cmd::kRecord: // record
         p.setPen(kInk);
         p.setBrush(kRed);
         p.drawEllipse(QPointF(16, 15), 9, 9);
         break;
-    case 32874:
+    case cmd::kRangeUp:
         Letter(p, "R", kInk);
         StepArrow(p, true);
         break;
-    case 32875:
+    case cmd::kRangeDown:
         Letter(p, "R", kInk);
         StepArrow(p, false);
         break;
-    case 32876:
+    case cmd::kGainUp:
         Letter(p, "G", kInk);
         StepArrow(p, true);
         break;
-    case 32877:
+    case cmd::kGainDown:
         Letter(p, "G", kInk);
         StepArrow(p, false);
         break;
-    case 32870:
+    case cmd::kSectorUp:
         Letter(p, "S", kInk);
         StepArrow(p, true);
         break;
-    case 32871:
+    case cmd::kSectorDown:
         Letter(p, "S", kInk);
         StepArrow(p, false);
         break;
-    case 32872:
+    case cmd::kTrainDown:
         Rotation(p, false);
         break;
-    case 32873:
+    case cmd::kTrainUp:
         Rotation(p, true);
         break;
-    case 32813: // hold
+    case cmd::kHold: // hold
         p.fillRect(QRectF(9, 6, 5, 18), kInk);
         p.fillRect(QRectF(18, 6, 5, 18), kInk);
         break;
-    case 32825: // restore: a centred target
+    case cmd::kRestoreImage: // restore: a centred target
         p.setPen(QPen(kBlue, 2));
         p.drawEllipse(QPointF(16, 15), 11, 11);
         p.drawEllipse(QPointF(16, 15), 5, 5);
         p.drawLine(16, 1, 16, 29);
         p.drawLine(2, 15, 30, 15);
         break;
-    case 32822:
+    case cmd::kZoomIn:
         Magnifier(p, true);
         break;
-    case 32823:
+    case cmd::kZoomOut:
         Magnifier(p, false);
         break;
-    case 32951: // pipe overlay
+    case cmd::kDisplayOverlay: // pipe overlay
         p.setPen(QPen(QColor(0, 150, 150), 3));
         p.drawEllipse(QPointF(16, 15), 11, 11);
         break;
-    case 32902: // move shape: four-way arrows around a circle
+    case cmd::kMoveShape: // move shape: four-way arrows around a circle
         p.setPen(QPen(QColor(0, 150, 150), 2));
         p.drawEllipse(QPointF(16, 15), 6, 6);
         p.setPen(QPen(kInk, 2));
@@ -148,22 +150,22 @@ void Paint(QPainter& p, int id) {
         p.drawLine(2, 15, 8, 15);
         p.drawLine(24, 15, 30, 15);
         break;
-    case 32885:
+    case cmd::kTextInput:
         Letter(p, "A", kBlue, QRectF(0, 0, kWidth, kHeight));
         break;
-    case 32886: // measure: a line with end ticks
+    case cmd::kMeasureAdd: // measure: a line with end ticks
         p.setPen(QPen(QColor(150, 150, 0), 2));
         p.drawLine(5, 24, 27, 6);
         p.setPen(QPen(kInk, 2));
         p.drawLine(2, 21, 8, 27);
         p.drawLine(24, 3, 30, 9);
         break;
-    case 32911: // delete drawings
+    case cmd::kDeleteAllDrawings: // delete drawings
         p.setPen(QPen(kRed, 3));
         p.drawLine(7, 6, 25, 24);
         p.drawLine(25, 6, 7, 24);
         break;
-    case 32799: // diagnostics: a trace
+    case cmd::kDiagnostics: // diagnostics: a trace
         p.setPen(kInk);
         p.setBrush(Qt::white);
         p.drawRect(3, 4, 26, 22);
@@ -171,7 +173,7 @@ void Paint(QPainter& p, int id) {
         p.drawPolyline(QPolygonF({QPointF(5, 18), QPointF(11, 18), QPointF(14, 8), QPointF(18, 23),
                                   QPointF(21, 13), QPointF(27, 13)}));
         break;
-    case 32847:
+    case cmd::kHelp:
         Letter(p, "?", kBlue, QRectF(0, 0, kWidth, kHeight));
         break;
     default:

@@ -1,3 +1,6 @@
+// Floor 5, app: the application, the main frame, bars, dialogs and windows.
+// It may include every floor below it.
+//
 // The application: starts the program's services, creates the document and
 // the main window, connects to the head, starts a command-line recording and
 // closes everything in order on every way out (window, "Exit", SIGINT, SIGTERM).

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileDialog>
 
+#include "doc/CommandIds.h"
 #include "doc/PointCloudOutput.h"
 #include "doc/RecordConversion.h"
 #include "doc/TubescanDoc.h"
@@ -58,10 +59,10 @@ int CommandId(const QAction& action) {
 
 bool IsXyzCommand(const QAction& action) {
     switch (CommandId(action)) {
-    case kIdConvertToXyz:
-    case kIdUdpXyzOutput:
-    case kIdUdpPrdOutput:
-    case kIdUdpAddress:
+    case cmd::kConvertToXyz:
+    case cmd::kUdpXyzOutput:
+    case cmd::kUdpPrdOutput:
+    case cmd::kUdpAddress:
         return true;
     default:
         return false;
@@ -70,11 +71,11 @@ bool IsXyzCommand(const QAction& action) {
 
 void RunXyzCommand(const QAction& action, CTubescanDoc& doc, QWidget* parent) {
     switch (const int id = CommandId(action)) {
-    case kIdConvertToXyz:
+    case cmd::kConvertToXyz:
         ConvertToXyzCommand(doc, parent);
         break;
-    case kIdUdpXyzOutput:
-    case kIdUdpPrdOutput:
+    case cmd::kUdpXyzOutput:
+    case cmd::kUdpPrdOutput:
         doc.OnUdpOutputCommand(id);
         break;
     default:
@@ -84,13 +85,13 @@ void RunXyzCommand(const QAction& action, CTubescanDoc& doc, QWidget* parent) {
 
 void UpdateXyzCommand(QAction& action, const CTubescanDoc& doc) {
     switch (const int id = CommandId(action)) {
-    case kIdUdpXyzOutput:
-    case kIdUdpPrdOutput:
+    case cmd::kUdpXyzOutput:
+    case cmd::kUdpPrdOutput:
         action.setEnabled(true);
         action.setCheckable(true);
         action.setChecked(doc.IsUdpOutputChecked(id));
         break;
-    case kIdUdpAddress:
+    case cmd::kUdpAddress:
         action.setEnabled(false);
         break;
     default:

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "doc/DataFiles.h"
+#include "doc/RecordBinding.h"
 #include "doc/TubescanDoc.h"
 #include "format/RecordFormat.h"
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "doc/CommandIds.h"
 #include "doc/CommandMap.h"
 #include "doc/TubescanDoc.h"
 
@@ -24,9 +25,9 @@ CommandUi RealTimeChecked(const CTubescanDoc& doc, bool on) {
 }
 
 double ZoomOfItem(int id) {
-    if (id == 32788) return 3.0;
-    if (id == 32789) return 4.0;
-    return 1.0 + 0.25 * (id - 32783);
+    if (id == cmd::kZoom300) return 3.0;
+    if (id == cmd::kZoom400) return 4.0;
+    return 1.0 + 0.25 * (id - cmd::kZoom100);
 }
 
 void SetZoom(CTubescanDoc& doc, double zoom) {
@@ -81,120 +82,123 @@ double ZoomOutStep(double zoom) {
 
 void AddDocumentCommands(CommandMap& map, CTubescanDoc& doc) {
     // --- files ----------------------------------------------------------------
-    AddToggle(map, doc, 32817, &CTubescanDoc::m_autoSaveFileName);
+    AddToggle(map, doc, cmd::kAutoSaveFileNames, &CTubescanDoc::m_autoSaveFileName);
 
     // --- picture ------------------------------------------------------------
-    map.Add(32791, {[&doc](int) { doc.ClearImage(); }, {}});
-    map.Add(32825, {[&doc](int) {
-                        doc.m_recentreImage = 1;
-                        doc.UpdateAllViews();
-                    },
-                    {}});
-    map.AddRange(32781, 32789,
+    map.Add(cmd::kClearImage, {[&doc](int) { doc.ClearImage(); }, {}});
+    map.Add(cmd::kRestoreImage, {[&doc](int) {
+                                     doc.m_recentreImage = 1;
+                                     doc.UpdateAllViews();
+                                 },
+                                 {}});
+    map.AddRange(cmd::kZoom50, cmd::kZoom400,
                  {[&doc](int id) { SetZoom(doc, ZoomOfItem(id)); },
                   [&doc](int id) { return Checked(doc.m_zoom == ZoomOfItem(id)); }});
-    map.Add(32822, {[&doc](int) { SetZoom(doc, ZoomInStep(doc.m_zoom)); }, {}});
-    map.Add(32823, {[&doc](int) { SetZoom(doc, ZoomOutStep(doc.m_zoom)); }, {}});
-    AddToggle(map, doc, 32827, &CTubescanDoc::m_viewRangeMark);
-    AddToggle(map, doc, 32927, &CTubescanDoc::m_displayPRD);
-    AddToggle(map, doc, 32961, &CTubescanDoc::m_useExtPRD, true);
-    map.AddRange(32771, 32779,
-                 {[&doc](int id) {
-                      UnderPingLock(doc, [&] { doc.m_colorTable = id - 32771; });
-                      // The new table shows from the next ping's repaint.
-                  },
-                  [&doc](int id) { return Checked(doc.m_colorTable == id - 32771); }});
+    map.Add(cmd::kZoomIn, {[&doc](int) { SetZoom(doc, ZoomInStep(doc.m_zoom)); }, {}});
+    map.Add(cmd::kZoomOut, {[&doc](int) { SetZoom(doc, ZoomOutStep(doc.m_zoom)); }, {}});
+    AddToggle(map, doc, cmd::kRangeMarker, &CTubescanDoc::m_viewRangeMark);
+    AddToggle(map, doc, cmd::kDisplayPrd, &CTubescanDoc::m_displayPRD);
+    AddToggle(map, doc, cmd::kUseExternalPrd, &CTubescanDoc::m_useExtPRD, true);
+    map.AddRange(
+        cmd::kColorNormalHigh, cmd::kColorBlue,
+        {[&doc](int id) {
+             UnderPingLock(doc, [&] { doc.m_colorTable = id - cmd::kColorNormalHigh; });
+             // The new table shows from the next ping's repaint.
+         },
+         [&doc](int id) { return Checked(doc.m_colorTable == id - cmd::kColorNormalHigh); }});
 
     // --- drawings -----------------------------------------------------------
-    AddChoice(map, doc, 32894, 32896, &CTubescanDoc::m_pointSize, true);
-    AddChoice(map, doc, 32952, 32954, &CTubescanDoc::m_pipeShape, true);
-    AddChoice(map, doc, 32897, 32901, &CTubescanDoc::m_textSize, true);
-    AddChoice(map, doc, 32828, 32830, &CTubescanDoc::m_gridType, true);
-    AddChoice(map, doc, 32831, 32833, &CTubescanDoc::m_gridStyle, true);
-    map.Add(32902, {[&doc](int) {
-                        doc.m_moveShapeMode = !doc.m_moveShapeMode;
-                        if (doc.m_moveShapeMode) {
-                            doc.m_textInputMode = 0;
-                            doc.m_measureMode = 0;
-                        }
-                        doc.UpdateAllViews(kViewHintMoveShape);
-                    },
-                    [&doc](int) {
-                        if (!doc.m_displayPipeShape) doc.m_moveShapeMode = 0;
-                        return CommandUi{doc.m_displayPipeShape != 0, doc.m_moveShapeMode != 0};
-                    }});
-    map.Add(32951, {[&doc](int) {
-                        doc.m_moveShapeMode = 0;
-                        doc.m_displayPipeShape = !doc.m_displayPipeShape;
-                        doc.UpdateAllViews();
-                    },
-                    [&doc](int) { return Checked(doc.m_displayPipeShape == 1); }});
-    map.Add(32885, {[&doc](int) {
-                        doc.m_textInputMode = !doc.m_textInputMode;
-                        if (doc.m_textInputMode) doc.m_measureMode = 0;
-                        doc.UpdateAllViews();
-                    },
-                    [&doc](int) { return Checked(doc.m_textInputMode == 1); }});
-    map.Add(32905, {[&doc](int) {
-                        doc.m_deleteTextRequest = 1;
-                        doc.m_textInputMode = 0;
-                        doc.UpdateAllViews();
-                    },
-                    {}});
-    map.Add(32886, {[&doc](int) {
-                        doc.m_measureMode = !doc.m_measureMode;
-                        if (doc.m_measureMode) doc.m_textInputMode = 0;
-                        doc.UpdateAllViews();
-                    },
-                    [&doc](int) { return Checked(doc.m_measureMode != 0); }});
-    map.Add(32907, {[&doc](int) {
-                        doc.m_deleteLinesRequest = 1;
-                        doc.m_measureMode = 0;
-                        doc.UpdateAllViews();
-                    },
-                    {}});
-    map.Add(32911, {[&doc](int) {
-                        doc.m_deleteTextRequest = 1;
-                        doc.m_textInputMode = 0;
-                        doc.m_deleteLinesRequest = 1;
-                        doc.m_measureMode = 0;
-                        doc.UpdateAllViews();
-                    },
-                    {}});
-    map.Add(32912, {[&doc](int) {
-                        doc.m_pointsColor = kDefaultPointsColor;
-                        doc.m_gridColor = kDefaultGridColor;
-                        doc.m_bkColor = kDefaultBkColor;
-                        doc.m_textColor = kDefaultTextColor;
-                        doc.m_circleColor = kDefaultCircleColor;
-                        doc.m_lineColor = kDefaultLineColor;
-                    },
-                    {}});
+    AddChoice(map, doc, cmd::kPointsSmall, cmd::kPointsLarge, &CTubescanDoc::m_pointSize, true);
+    AddChoice(map, doc, cmd::kShapeCircle, cmd::kShapeLast, &CTubescanDoc::m_pipeShape, true);
+    AddChoice(map, doc, cmd::kTextSmall, cmd::kTextLargest, &CTubescanDoc::m_textSize, true);
+    AddChoice(map, doc, cmd::kGridNone, cmd::kGridPolar, &CTubescanDoc::m_gridType, true);
+    AddChoice(map, doc, cmd::kGridSolid, cmd::kGridDashed, &CTubescanDoc::m_gridStyle, true);
+    map.Add(cmd::kMoveShape,
+            {[&doc](int) {
+                 doc.m_moveShapeMode = !doc.m_moveShapeMode;
+                 if (doc.m_moveShapeMode) {
+                     doc.m_textInputMode = 0;
+                     doc.m_measureMode = 0;
+                 }
+                 doc.UpdateAllViews(kViewHintMoveShape);
+             },
+             [&doc](int) {
+                 if (!doc.m_displayPipeShape) doc.m_moveShapeMode = 0;
+                 return CommandUi{doc.m_displayPipeShape != 0, doc.m_moveShapeMode != 0};
+             }});
+    map.Add(cmd::kDisplayOverlay, {[&doc](int) {
+                                       doc.m_moveShapeMode = 0;
+                                       doc.m_displayPipeShape = !doc.m_displayPipeShape;
+                                       doc.UpdateAllViews();
+                                   },
+                                   [&doc](int) { return Checked(doc.m_displayPipeShape == 1); }});
+    map.Add(cmd::kTextInput, {[&doc](int) {
+                                  doc.m_textInputMode = !doc.m_textInputMode;
+                                  if (doc.m_textInputMode) doc.m_measureMode = 0;
+                                  doc.UpdateAllViews();
+                              },
+                              [&doc](int) { return Checked(doc.m_textInputMode == 1); }});
+    map.Add(cmd::kTextDelete, {[&doc](int) {
+                                   doc.m_deleteTextRequest = 1;
+                                   doc.m_textInputMode = 0;
+                                   doc.UpdateAllViews();
+                               },
+                               {}});
+    map.Add(cmd::kMeasureAdd, {[&doc](int) {
+                                   doc.m_measureMode = !doc.m_measureMode;
+                                   if (doc.m_measureMode) doc.m_textInputMode = 0;
+                                   doc.UpdateAllViews();
+                               },
+                               [&doc](int) { return Checked(doc.m_measureMode != 0); }});
+    map.Add(cmd::kMeasureDelete, {[&doc](int) {
+                                      doc.m_deleteLinesRequest = 1;
+                                      doc.m_measureMode = 0;
+                                      doc.UpdateAllViews();
+                                  },
+                                  {}});
+    map.Add(cmd::kDeleteAllDrawings, {[&doc](int) {
+                                          doc.m_deleteTextRequest = 1;
+                                          doc.m_textInputMode = 0;
+                                          doc.m_deleteLinesRequest = 1;
+                                          doc.m_measureMode = 0;
+                                          doc.UpdateAllViews();
+                                      },
+                                      {}});
+    map.Add(cmd::kSetDefaultColors, {[&doc](int) {
+                                         doc.m_pointsColor = kDefaultPointsColor;
+                                         doc.m_gridColor = kDefaultGridColor;
+                                         doc.m_bkColor = kDefaultBkColor;
+                                         doc.m_textColor = kDefaultTextColor;
+                                         doc.m_circleColor = kDefaultCircleColor;
+                                         doc.m_lineColor = kDefaultLineColor;
+                                     },
+                                     {}});
 
     // --- system -------------------------------------------------------------
-    map.Add(32888, {[&doc](int) { SetTransducer(doc, 1, 0, -1); },
-                    [&doc](int) { return RealTimeChecked(doc, doc.m_xdcrFwdAft == 1); }});
-    map.Add(32889, {[&doc](int) { SetTransducer(doc, 0, 1, -1); },
-                    [&doc](int) { return RealTimeChecked(doc, doc.m_xdcrFwdAft == 0); }});
-    map.Add(32890, {[&doc](int) { SetTransducer(doc, -1, -1, 0); },
-                    [&doc](int) { return RealTimeChecked(doc, doc.m_zeroUpDown == 0); }});
-    map.Add(32891, {[&doc](int) { SetTransducer(doc, -1, -1, 1); },
-                    [&doc](int) { return RealTimeChecked(doc, doc.m_zeroUpDown == 1); }});
-    map.AddRange(32842, 32844,
+    map.Add(cmd::kXdcrFwd, {[&doc](int) { SetTransducer(doc, 1, 0, -1); },
+                            [&doc](int) { return RealTimeChecked(doc, doc.m_xdcrFwdAft == 1); }});
+    map.Add(cmd::kXdcrAft, {[&doc](int) { SetTransducer(doc, 0, 1, -1); },
+                            [&doc](int) { return RealTimeChecked(doc, doc.m_xdcrFwdAft == 0); }});
+    map.Add(cmd::kZeroUp, {[&doc](int) { SetTransducer(doc, -1, -1, 0); },
+                           [&doc](int) { return RealTimeChecked(doc, doc.m_zeroUpDown == 0); }});
+    map.Add(cmd::kZeroDown, {[&doc](int) { SetTransducer(doc, -1, -1, 1); },
+                             [&doc](int) { return RealTimeChecked(doc, doc.m_zeroUpDown == 1); }});
+    map.AddRange(cmd::kUnitsMeters, cmd::kUnitsInches,
                  {[&doc](int id) {
-                      doc.m_units = id - 32842;
+                      doc.m_units = id - cmd::kUnitsMeters;
                       doc.OnParametersChanged();
                   },
-                  [&doc](int id) { return Checked(doc.m_units == id - 32842); }});
-    AddToggle(map, doc, 32914, &CTubescanDoc::m_rollCorrection, true);
-    map.AddRange(32850, 32854,
-                 {[&doc](int id) {
-                      static constexpr double kMix[5] = {1.0, 0.0, 0.25, 0.5, 1.0};
-                      UnderPingLock(doc, [&] {
-                          doc.m_profileDispMode = id - 32850;
-                          doc.m_profileMix = kMix[id - 32850];
-                      });
-                      doc.OnParametersChanged();
-                  },
-                  [&doc](int id) { return Checked(doc.m_profileDispMode == id - 32850); }});
+                  [&doc](int id) { return Checked(doc.m_units == id - cmd::kUnitsMeters); }});
+    AddToggle(map, doc, cmd::kRollCorrection, &CTubescanDoc::m_rollCorrection, true);
+    map.AddRange(
+        cmd::kProfileOff, cmd::kProfileHighMix,
+        {[&doc](int id) {
+             static constexpr double kMix[5] = {1.0, 0.0, 0.25, 0.5, 1.0};
+             UnderPingLock(doc, [&] {
+                 doc.m_profileDispMode = id - cmd::kProfileOff;
+                 doc.m_profileMix = kMix[id - cmd::kProfileOff];
+             });
+             doc.OnParametersChanged();
+         },
+         [&doc](int id) { return Checked(doc.m_profileDispMode == id - cmd::kProfileOff); }});
 }

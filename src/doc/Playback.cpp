@@ -8,21 +8,13 @@
 #include <cstring>
 
 #include "doc/DataFiles.h"
+#include "doc/PingBinding.h"
+#include "doc/RecordBinding.h"
 #include "doc/TubescanDoc.h"
+#include "format/RecordFileName.h"
 #include "format/RecordReader.h"
-#include "ping/PingProcessor.h"
 
-namespace {
-
-bool HasDataFileExtension(const std::string& path) {
-    if (path.size() < 3) return false;
-    std::string tail = path.substr(path.size() - 3);
-    for (char& c : tail)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == "31l";
-}
-
-} // namespace
+namespace {} // namespace
 
 void CTubescanDoc::BeginOpenPlayback() {
     if (m_hooks.stopTimers) m_hooks.stopTimers();
@@ -34,24 +26,28 @@ void CTubescanDoc::CancelOpenPlayback() {
 }
 
 bool CTubescanDoc::OpenPlaybackPath(const std::string& path) {
-    if (!HasDataFileExtension(path)) {
-        ShowMessage("ERROR: Application can not recognize this file type!");
-        return false;
+    return OpenPlayback(path) == PlaybackOpen::Opened;
+}
+
+PlaybackOpen CTubescanDoc::OpenPlayback(const std::string& path) {
+    if (!record::HasRecordFileName(path)) {
+        ShowMessage(PlaybackOpenMessage(PlaybackOpen::NotRecording));
+        return PlaybackOpen::NotRecording;
     }
     const bool wasRecording = m_recordFile.IsOpen();
     m_playFile.Close();
     m_recordFile.Close();
     m_recording = 0;
 
-    auto refused = [&](const char* message) {
+    auto refused = [&](PlaybackOpen outcome) {
         m_playFile.Close();
         // The recording was stopped above; the title must not go on saying so.
         if (wasRecording) SetWindowTitle(RealTimeOrPlaybackTitle(*this));
-        ShowMessage(message);
-        return false;
+        ShowMessage(PlaybackOpenMessage(outcome));
+        return outcome;
     };
-    if (!m_playFile.Open(path)) return refused("Error opening file !   ");
-    if (m_playFile.Length() < 100) return refused("File has no data!!!  ");
+    if (!m_playFile.Open(path)) return refused(PlaybackOpen::Unreadable);
+    if (m_playFile.Length() < 100) return refused(PlaybackOpen::NoRecords);
 
     m_fileLength = m_playFile.Length();
     m_playFile.Seek(0);
@@ -73,12 +69,12 @@ bool CTubescanDoc::OpenPlaybackPath(const std::string& path) {
 
     SetWindowTitle("TubescanL - Playback File [" + m_playPath + "] ");
 
-    const std::string xyz = m_playPath.substr(0, m_playPath.size() - 3) + "xyz";
+    const std::string xyz = record::XyzPathFor(m_playPath);
     std::snprintf(m_xyzFileName, sizeof m_xyzFileName, "%s", xyz.c_str());
 
     UpdateAllViews();
     SetPlaybackTimer();
-    return true;
+    return PlaybackOpen::Opened;
 }
 
 void CTubescanDoc::PlaybackTick() {

@@ -9,33 +9,15 @@
 #include <vector>
 
 #include "doc/TubescanDoc.h"
+#include "format/RecordFileName.h"
 
 namespace conversion {
 
 namespace fs = std::filesystem;
 
-std::string XyzPathFor(const std::string& input) {
-    if (input.size() < 3) return "xyz";
-    return input.substr(0, input.size() - 3) + "xyz";
-}
-
 std::string CsvPathFor(const std::string& input) {
     if (input.size() < 3) return "csv";
     return input.substr(0, input.size() - 3) + "csv";
-}
-
-std::string PathWithExtension(const std::string& input, const std::string& ext) {
-    if (input.size() < 3) return ext;
-    return input.substr(0, input.size() - 3) + ext;
-}
-
-bool HasRecordFileName(const std::string& path) {
-    // The program's own test: the last three characters, in any case.
-    if (path.size() < 3) return false;
-    std::string tail = path.substr(path.size() - 3);
-    for (char& c : tail)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == "31l";
 }
 
 namespace {
@@ -45,12 +27,6 @@ Result Failed(Outcome outcome, std::string detail) {
     r.outcome = outcome;
     r.detail = std::move(detail);
     return r;
-}
-
-bool Contains(const std::vector<std::string>& messages, std::string_view text) {
-    for (const auto& m : messages)
-        if (m.find(text) != std::string::npos) return true;
-    return false;
 }
 
 std::string Joined(const std::vector<std::string>& messages) {
@@ -99,7 +75,7 @@ std::string NotReplaceable(const std::string& output) {
 
 Result ConvertRecordFile(const std::string& input, const std::string& output,
                          const Options& options) {
-    if (!HasRecordFileName(input))
+    if (!record::HasRecordFileName(input))
         return Failed(Outcome::NotRecordFileName, "not a \".31l\" data file name");
 
     std::error_code ec;
@@ -134,14 +110,14 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     };
 
     TemporaryFile temporary(output + ".part" + std::to_string(::getpid()));
-    bool opened = false;
+    PlaybackOpen opened = PlaybackOpen::Unreadable;
     bool running = false;
     if (options.points) {
         // The same pass with the .xyz left unwritten: the end of the file
         // still ends it.
-        opened = doc.OpenPlaybackPath(input);
+        opened = doc.OpenPlayback(input);
         int error = 0;
-        if (opened && doc.m_playback == 1) {
+        if (opened == PlaybackOpen::Opened && doc.m_playback == 1) {
             running = options.points->Create(temporary.Path(), doc, &error);
             if (!running) messages.push_back(FileErrorReport(output, error));
         }
@@ -152,14 +128,19 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     } else {
         running = doc.StartXyzConversion(
             [&] {
-                opened = doc.OpenPlaybackPath(input);
-                return opened;
+                opened = doc.OpenPlayback(input);
+                return opened == PlaybackOpen::Opened;
             },
             temporary.Path());
     }
-    if (!opened) {
-        if (Contains(messages, "File has no data"))
-            return Failed(Outcome::NoRecords, "has no records (shorter than 100 bytes)");
+    switch (opened) {
+    case PlaybackOpen::Opened:
+        break;
+    case PlaybackOpen::NotRecording:
+        return Failed(Outcome::NotRecordFileName, "not a \".31l\" data file name");
+    case PlaybackOpen::NoRecords:
+        return Failed(Outcome::NoRecords, "has no records (shorter than 100 bytes)");
+    case PlaybackOpen::Unreadable:
         return Failed(Outcome::Unreadable, "cannot be read: " + Joined(messages));
     }
     if (!running) return Failed(Outcome::OutputFailed, Joined(messages));
@@ -173,7 +154,8 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
         doc.CloseXyzFile();
         return Failed(Outcome::Unreadable, "playback did not reach the end of the file");
     }
-    const bool written = options.points ? options.points->Finish() : !doc.m_xyzFile.WriteFailed();
+    const bool written = doc.m_conversionEnd == ConversionEnd::Finished &&
+                         (options.points ? options.points->Finish() : !doc.m_xyzFile.WriteFailed());
     if (!written)
         return Failed(Outcome::OutputFailed, "cannot write " + output + ": disk full or removed?");
 

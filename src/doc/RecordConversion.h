@@ -10,6 +10,7 @@
 
 #include "analysis/ProfileSample.h"
 #include "format/IniFile.h"
+#include "format/RecordFileName.h"
 
 class CTubescanDoc;
 
@@ -28,15 +29,12 @@ class PointOutput {
     virtual std::uint64_t Points() const = 0;
 };
 
-// The input's path with its last three characters replaced by "xyz".
-std::string XyzPathFor(const std::string& input);
 // The same with "csv": where the pipe-condition table goes.
 std::string CsvPathFor(const std::string& input);
-// The input's path with its last three characters replaced by ext (the
-// point cloud's "ply", the report's "pdf").
-std::string PathWithExtension(const std::string& input, const std::string& ext);
-// Whether the path ends in "31l" (any case), the only files playback takes.
-bool HasRecordFileName(const std::string& path);
+// The recording name rules, where the converter's callers look for them.
+using record::HasRecordFileName;
+using record::PathWithExtension;
+using record::XyzPathFor;
 
 enum class Outcome {
     Converted,

@@ -1,9 +1,11 @@
-// Loading and saving the settings file. The order of keys is the order the
-// file has always been read and written in; operators' files depend on it.
-#include <algorithm>
-#include <cstdio>
+// Loading and saving the settings file from one table of keys. The table is
+// in the order the file has always been written in (operators' files depend
+// on it); the few rules that tie a key to more than its own field (the head
+// command bytes, the panel position, the profile mix) follow the table.
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <variant>
 
 #include "doc/TubescanDoc.h"
 #include "format/IniFile.h"
@@ -14,38 +16,204 @@ namespace {
 constexpr const char* kSystem = "System Settings";
 constexpr const char* kSonar = "Sonar Settings";
 
-double Clamp(double v, double lo, double hi) {
-    return v < lo ? lo : (v > hi ? hi : v);
-}
+// How a value is read and written: Int and Byte as decimal integers (Byte
+// keeps the low eight bits of what is read), FixedN with N decimals, Text
+// as it stands.
+enum class Format { Int, Byte, Fixed1, Fixed2, Fixed4Width10, Text };
 
-// Reads a profile file the way the program always has: text with a default,
-// numbers with atoi/atof meaning, and "profile integers" whose default is the
-// field's current value.
-class Reader {
-  public:
-    explicit Reader(const IniFile& ini) : m_ini(ini) {}
-    std::string Text(const char* section, const char* key, const std::string& fallback) const {
-        return m_ini.GetString(section, key, fallback);
-    }
-    int Int(const char* section, const char* key, const std::string& fallback) const {
-        return TextToInt(Text(section, key, fallback));
-    }
-    double Real(const char* section, const char* key, const std::string& fallback) const {
-        return TextToDouble(Text(section, key, fallback));
-    }
-    template <typename T> void ProfileInt(const char* section, const char* key, T& field) const {
-        if (auto v = m_ini.Get(section, key)) field = static_cast<T>(TextToInt(*v));
-    }
-    std::uint8_t Byte(const char* section, const char* key, const std::string& fallback) const {
-        return static_cast<std::uint8_t>(static_cast<unsigned>(Int(section, key, fallback)) & 0xFF);
-    }
+// Which way a key goes. Some keys have only ever been written (the head
+// keeps its own frequency and absorption), some only read (the attitude
+// offsets); LiveOnly keys are left alone while a recording plays.
+enum Use : unsigned { kLoad = 1, kSave = 2, kBoth = 3, kLiveOnly = 4 };
 
-  private:
-    const IniFile& m_ini;
+using Field = std::variant<std::monostate, int CTubescanDoc::*, double CTubescanDoc::*,
+                           std::uint8_t CTubescanDoc::*, COLORREF CTubescanDoc::*,
+                           std::string CTubescanDoc::*>;
+
+struct SettingKey {
+    const char* section;
+    const char* key;
+    Field field;
+    // Text a missing key reads as; nullptr keeps the field's current value.
+    const char* fallback;
+    Format format;
+    double (*clamp)(double) = nullptr; // applied to a number as read
+    unsigned use = kBoth;
+    // A missing key reads as this field's text instead (nullptr: fallback).
+    std::string CTubescanDoc::*fallbackFrom = nullptr;
 };
 
-std::string Dec(long long v) {
-    return std::to_string(v);
+double SoundVelocityRule(double v) {
+    return v < 1400.0 || v > 1600.0 ? 1500.0 : v;
+}
+double PlaybackSpeedRule(double v) {
+    return v > 50 ? 50 : v;
+}
+double ZoomRule(double v) {
+    return v <= 0.0 ? 1.0 : v;
+}
+double MinRangeRule(double v) {
+    if (v <= 0.0) v = 0.0;
+    if (v >= 2.5) v = 2.5;
+    return v;
+}
+double AttitudeOffsetRule(double v) {
+    return v < -90.0 ? -90.0 : (v > 90.0 ? 90.0 : v);
+}
+
+using D = CTubescanDoc;
+constexpr Format I = Format::Int, B = Format::Byte, F1 = Format::Fixed1, F2 = Format::Fixed2,
+                 T = Format::Text;
+
+// [System Settings], up to the settings panel's rectangle.
+const SettingKey kSystemKeys[] = {
+    // Read only for compatibility: the model is always the same.
+    {kSystem, "Sonar Type", &D::m_sonarType, "0", I, nullptr, kSave},
+    {kSystem, "IP Address", &D::m_ipAddress, "192.168.0.5", T},
+    {kSystem, "Output UDP Address", &D::m_udpAddress, "192.168.0.23", T},
+    {kSystem, "Output UDP Port", &D::m_udpPort, "4040", I},
+    {kSystem, "Enable UDP Output XYZ", &D::m_udpXyzEnabled, "1", I},
+    {kSystem, "Enable UDP Output PRD", &D::m_udpPrdEnabled, "0", I},
+    {kSystem, "SonarComPort", &D::m_sonarComPort, "1", I},
+    {kSystem, "SonarComPortBaud", &D::m_sonarComPortBaud, nullptr, I, nullptr, kSave},
+    {kSystem, "RTS", &D::m_rts, "0", I},
+    {kSystem, "SendDelay", &D::m_sendDelay, "0", I},
+    {kSystem, "Read File Directory", &D::m_readDirectory, nullptr, T},
+    {kSystem, "Write File Directory", &D::m_writeDirectory, nullptr, T},
+    // A missing key reads the directory's text as a number: 0 for any
+    // directory that does not start with a digit.
+    {kSystem, "AutoSaveFileName", &D::m_autoSaveFileName, nullptr, I, nullptr, kBoth,
+     &D::m_writeDirectory},
+    {kSystem, "OpenFileFilterIndex", &D::m_openFileFilterIndex, nullptr, I, nullptr, kBoth,
+     &D::m_writeDirectory},
+    {kSystem, "ColorTable", &D::m_colorTable, "0", I},
+    {kSystem, "Speed of Sound", &D::m_soundVelocity, "1500", F1, SoundVelocityRule},
+    {kSystem, "Units", &D::m_units, "0", I},
+    {kSystem, "ViewRangeMark", &D::m_viewRangeMark, "1", I},
+    {kSystem, "Grid Style", &D::m_gridStyle, "0", I},
+    {kSystem, "Grid", &D::m_gridType, "1", I},
+    {kSystem, "Playback Speed", &D::m_playbackSpeed, "0", I, PlaybackSpeedRule},
+    {kSystem, "Diagnostics Visible", &D::m_diagnosticsVisible, "1", I},
+    {kSystem, "SettingsDlgVisible", &D::m_settingsDlgVisible, "1", I},
+    {kSystem, "UseExtPRD", &D::m_useExtPRD, "0", I},
+    {kSystem, "EnablePRDInput", &D::m_enablePRDInput, "0", I},
+    {kSystem, "PRDComPort", &D::m_prdComPort, "3", I},
+    {kSystem, "PRDComPortBaud", &D::m_prdComPortBaud, "38400", I},
+    {kSystem, "ProfileDispMode", &D::m_profileDispMode, "0", I},
+    {kSystem, "Zoom", &D::m_zoom, "1.0", F2, ZoomRule},
+    {kSystem, "PointsColor", &D::m_pointsColor, nullptr, I},
+    {kSystem, "GridColor", &D::m_gridColor, nullptr, I},
+    {kSystem, "BKColor", &D::m_bkColor, nullptr, I},
+    {kSystem, "TextColor", &D::m_textColor, nullptr, I},
+    {kSystem, "CircleColor", &D::m_circleColor, nullptr, I},
+    {kSystem, "LineColor", &D::m_lineColor, nullptr, I},
+    {kSystem, "PointSize", &D::m_pointSize, nullptr, I},
+    {kSystem, "TextSize", &D::m_textSize, nullptr, I},
+    {kSystem, "Display PRD", &D::m_displayPRD, nullptr, I},
+    {kSystem, "RollCorrection", &D::m_rollCorrection, nullptr, I},
+    {kSystem, "CircleOffsetX", &D::m_circleOffsetX, "500.0", Format::Fixed4Width10},
+    {kSystem, "CircleOffsetY", &D::m_circleOffsetY, "500.0", Format::Fixed4Width10},
+    {kSystem, "CircleDiameter", &D::m_circleDiameter, "1.0", F2},
+    {kSystem, "HorseShoe Width", &D::m_horseShoeWidth, "1.6", F2},
+    {kSystem, "HorseShoe Height", &D::m_horseShoeHeight, "2.0", F2},
+    {kSystem, "PipeShape", &D::m_pipeShape, nullptr, I},
+    {kSystem, "DisplayPipeShape", &D::m_displayPipeShape, nullptr, I},
+    {kSystem, "PPMinRange", &D::m_profileMinRange, "0.0", F2, MinRangeRule},
+    // Never written: an offset is set by hand in the file.
+    {kSystem, "Pitch Offset", &D::m_pitchOffset, "0.0", F1, AttitudeOffsetRule, kLoad | kLiveOnly},
+    {kSystem, "Roll Offset", &D::m_rollOffset, "0.0", F1, AttitudeOffsetRule, kLoad | kLiveOnly},
+};
+
+// [Sonar Settings]: the operator's sonar settings, never replaced by a
+// recording's and never saved from one.
+const SettingKey kSonarKeys[] = {
+    {kSonar, "Range", &D::m_range, "1.", F2, nullptr, kBoth | kLiveOnly},
+    {kSonar, "Range Index", &D::m_rangeIndex, "4", B, nullptr, kBoth | kLiveOnly},
+    {kSonar, "Gain", &D::m_gain, "6", B, nullptr, kBoth | kLiveOnly},
+    {kSonar, "Train Polar", &D::m_trainPolar, "60", B, nullptr, kBoth | kLiveOnly},
+    {kSonar, "Train Sector", &D::m_trainSector, "60", B, nullptr, kBoth | kLiveOnly},
+    {kSonar, "Train SS", &D::m_trainSS, "30", B, nullptr, kBoth | kLiveOnly},
+    {kSonar, "SectorWidth Polar", &D::m_sectorWidthPolar, "120", B, nullptr, kBoth | kLiveOnly},
+    {kSonar, "SectorWidth Sector", &D::m_sectorWidthSector, "60", B, nullptr, kBoth | kLiveOnly},
+    // The head always runs step size 3 in real time.
+    {kSonar, "Step Size", std::monostate{}, "3", T, nullptr, kSave | kLiveOnly},
+    // The stored mode is written, but the program always starts in polar mode.
+    {kSonar, "Sector Mode", &D::m_sectorMode, nullptr, I, nullptr, kSave | kLiveOnly},
+    {kSonar, "Auto Settings", &D::m_autoSettings, nullptr, I, nullptr, kSave | kLiveOnly},
+    {kSonar, "Frequency", &D::m_frequency, nullptr, I, nullptr, kSave | kLiveOnly},
+    {kSonar, "Pulse Length", &D::m_pulseLength, "10", B, nullptr, kBoth | kLiveOnly},
+    {kSonar, "Absorption", &D::m_absorption, nullptr, I, nullptr, kSave | kLiveOnly},
+    {kSonar, "Sonar Up/Down", &D::m_sonarUpDown, "0", B, nullptr, kBoth | kLiveOnly},
+    {kSonar, "Sonar FWD/AFT", &D::m_xdcrFwdAft, nullptr, I, nullptr, kBoth | kLiveOnly},
+    {kSonar, "Zero Up/Down", &D::m_zeroUpDown, nullptr, I, nullptr, kBoth | kLiveOnly},
+};
+
+bool Active(const SettingKey& k, unsigned way, const CTubescanDoc& doc) {
+    return (k.use & way) != 0 && ((k.use & kLiveOnly) == 0 || doc.m_playback == 0);
+}
+
+double ReadNumber(const IniFile& ini, const SettingKey& k, const std::string& fallback) {
+    const std::string text = ini.GetString(k.section, k.key, fallback);
+    switch (k.format) {
+    case Format::Int:
+        return TextToInt(text);
+    case Format::Byte:
+        return static_cast<unsigned>(TextToInt(text)) & 0xFFu;
+    default:
+        return TextToDouble(text);
+    }
+}
+
+void LoadKey(CTubescanDoc& doc, const IniFile& ini, const SettingKey& k) {
+    std::visit(
+        [&](auto member) {
+            using M = decltype(member);
+            if constexpr (std::is_same_v<M, std::monostate>) {
+                return;
+            } else if constexpr (std::is_same_v<M, std::string CTubescanDoc::*>) {
+                doc.*member =
+                    ini.GetString(k.section, k.key, k.fallback ? k.fallback : doc.*member);
+            } else {
+                using V = std::remove_reference_t<decltype(doc.*member)>;
+                std::string fallback;
+                if (k.fallbackFrom) {
+                    fallback = doc.*k.fallbackFrom;
+                } else if (k.fallback) {
+                    fallback = k.fallback;
+                } else if (!ini.Get(k.section, k.key)) {
+                    return; // missing: the field keeps its value
+                }
+                double v = ReadNumber(ini, k, fallback);
+                if (k.clamp) v = k.clamp(v);
+                doc.*member = static_cast<V>(std::is_integral_v<V> ? static_cast<long long>(v) : v);
+            }
+        },
+        k.field);
+}
+
+std::string SavedText(const CTubescanDoc& doc, const SettingKey& k) {
+    return std::visit(
+        [&](auto member) -> std::string {
+            using M = decltype(member);
+            if constexpr (std::is_same_v<M, std::monostate>) {
+                return k.fallback;
+            } else if constexpr (std::is_same_v<M, std::string CTubescanDoc::*>) {
+                return doc.*member;
+            } else {
+                const auto v = doc.*member;
+                switch (k.format) {
+                case Format::Fixed1:
+                    return FormatFixed(static_cast<double>(v), 1);
+                case Format::Fixed2:
+                    return FormatFixed(static_cast<double>(v), 2);
+                case Format::Fixed4Width10:
+                    return FormatFixed(static_cast<double>(v), 4, 10);
+                default:
+                    return std::to_string(static_cast<long long>(v));
+                }
+            }
+        },
+        k.field);
 }
 
 } // namespace
@@ -67,42 +235,11 @@ void CTubescanDoc::LoadSettings() {
 }
 
 void CTubescanDoc::LoadSettings(const IniFile& ini) {
-    const Reader r(ini);
     using namespace headproto;
-
-    r.Text(kSystem, "Sonar Type", "0"); // read for compatibility; the model is always Q52L
+    for (const SettingKey& k : kSystemKeys)
+        if (Active(k, kLoad, *this)) LoadKey(*this, ini, k);
     m_sonarType = 1;
-    m_ipAddress = r.Text(kSystem, "IP Address", "192.168.0.5");
-    m_udpAddress = r.Text(kSystem, "Output UDP Address", "192.168.0.23");
-    m_udpPort = r.Int(kSystem, "Output UDP Port", "4040");
-    m_udpXyzEnabled = r.Int(kSystem, "Enable UDP Output XYZ", "1");
-    m_udpPrdEnabled = r.Int(kSystem, "Enable UDP Output PRD", "0");
-    m_sonarComPort = r.Int(kSystem, "SonarComPort", "1");
-    m_rts = r.Int(kSystem, "RTS", "0");
-    m_sendDelay = r.Int(kSystem, "SendDelay", "0");
-    m_readDirectory = r.Text(kSystem, "Read File Directory", m_readDirectory);
-    m_writeDirectory = r.Text(kSystem, "Write File Directory", m_writeDirectory);
-    // The defaults of these two are the directory's text read as a number, so
-    // a missing key gives 0 for any directory that does not start with a digit.
-    m_autoSaveFileName = r.Int(kSystem, "AutoSaveFileName", m_writeDirectory);
-    m_openFileFilterIndex = r.Int(kSystem, "OpenFileFilterIndex", m_writeDirectory);
-    m_colorTable = r.Int(kSystem, "ColorTable", "0");
-    m_soundVelocity = r.Real(kSystem, "Speed of Sound", "1500");
-    if (m_soundVelocity < 1400.0 || m_soundVelocity > 1600.0) m_soundVelocity = 1500.0;
-    m_units = r.Int(kSystem, "Units", "0");
-    m_viewRangeMark = r.Int(kSystem, "ViewRangeMark", "1");
-    m_gridStyle = r.Int(kSystem, "Grid Style", "0");
-    m_gridType = r.Int(kSystem, "Grid", "1");
-    m_playbackSpeed = r.Int(kSystem, "Playback Speed", "0");
-    if (m_playbackSpeed > 50) m_playbackSpeed = 50;
-    m_diagnosticsVisible = r.Int(kSystem, "Diagnostics Visible", "1");
     if (m_hooks.showDiagnostics) m_hooks.showDiagnostics(m_diagnosticsVisible != 0);
-    m_settingsDlgVisible = r.Int(kSystem, "SettingsDlgVisible", "1");
-    m_useExtPRD = r.Int(kSystem, "UseExtPRD", "0");
-    m_enablePRDInput = r.Int(kSystem, "EnablePRDInput", "0");
-    m_prdComPort = r.Int(kSystem, "PRDComPort", "3");
-    m_prdComPortBaud = r.Int(kSystem, "PRDComPortBaud", "38400");
-    m_profileDispMode = r.Int(kSystem, "ProfileDispMode", "0");
     switch (m_profileDispMode) {
     case 1:
         m_profileMix = 0.0;
@@ -117,64 +254,26 @@ void CTubescanDoc::LoadSettings(const IniFile& ini) {
         m_profileMix = 1.0;
         break;
     }
-    m_zoom = r.Real(kSystem, "Zoom", "1.0");
-    if (m_zoom <= 0.0) m_zoom = 1.0;
-    r.ProfileInt(kSystem, "PointsColor", m_pointsColor);
-    r.ProfileInt(kSystem, "GridColor", m_gridColor);
-    r.ProfileInt(kSystem, "BKColor", m_bkColor);
-    r.ProfileInt(kSystem, "TextColor", m_textColor);
-    r.ProfileInt(kSystem, "CircleColor", m_circleColor);
-    r.ProfileInt(kSystem, "LineColor", m_lineColor);
-    r.ProfileInt(kSystem, "PointSize", m_pointSize);
-    r.ProfileInt(kSystem, "TextSize", m_textSize);
-    r.ProfileInt(kSystem, "Display PRD", m_displayPRD);
-    r.ProfileInt(kSystem, "RollCorrection", m_rollCorrection);
-    m_circleOffsetX = r.Real(kSystem, "CircleOffsetX", "500.0");
-    m_circleOffsetY = r.Real(kSystem, "CircleOffsetY", "500.0");
-    m_circleDiameter = r.Real(kSystem, "CircleDiameter", "1.0");
-    m_horseShoeWidth = r.Real(kSystem, "HorseShoe Width", "1.6");
-    m_horseShoeHeight = r.Real(kSystem, "HorseShoe Height", "2.0");
-    r.ProfileInt(kSystem, "PipeShape", m_pipeShape);
-    r.ProfileInt(kSystem, "DisplayPipeShape", m_displayPipeShape);
-    m_profileMinRange = r.Real(kSystem, "PPMinRange", "0.0");
-    if (m_profileMinRange <= 0.0) m_profileMinRange = 0.0;
-    if (m_profileMinRange >= 2.5) m_profileMinRange = 2.5;
     m_fullScreen = 0;
 
     // The operator's sonar settings are never replaced by a recording's.
     if (m_playback != 0) return;
 
-    m_range = r.Real(kSonar, "Range", "1.");
+    for (const SettingKey& k : kSonarKeys)
+        if (Active(k, kLoad, *this)) LoadKey(*this, ini, k);
     m_command[kCmdRangeCode] = static_cast<std::uint8_t>(RangeToCode(m_range));
-    m_rangeIndex = r.Byte(kSonar, "Range Index", "4");
-    m_gain = r.Byte(kSonar, "Gain", "6");
     m_command[kCmdGain] = m_gain;
-    r.ProfileInt(kSonar, "Sonar FWD/AFT", m_xdcrFwdAft);
-    r.ProfileInt(kSonar, "Zero Up/Down", m_zeroUpDown);
-    m_sonarUpDown = r.Byte(kSonar, "Sonar Up/Down", "0");
-    m_trainPolar = r.Byte(kSonar, "Train Polar", "60");
-    m_trainSector = r.Byte(kSonar, "Train Sector", "60");
-    m_trainSS = r.Byte(kSonar, "Train SS", "30");
-    m_sectorWidthPolar = r.Byte(kSonar, "SectorWidth Polar", "120");
-    m_sectorWidthSector = r.Byte(kSonar, "SectorWidth Sector", "60");
-    r.Text(kSonar, "Step Size", "3"); // the head always runs step size 3 in real time
     m_command[kCmdStepSize] = 3;
-    // The stored mode is checked but the program always starts in polar mode.
-    m_sectorMode = r.Int(kSonar, "Sector Mode", "1");
-    if (m_sectorMode < 0 || m_sectorMode > 2) m_sectorMode = 0;
     m_sectorMode = 1;
     m_command[kCmdTrain] = m_trainPolar;
     m_command[kCmdSectorWidth] = m_sectorWidthPolar;
     ComputeTrainBearing();
-    m_pulseLength = r.Byte(kSonar, "Pulse Length", "10");
     m_command[kCmdPulseLength] = m_pulseLength;
 
-    const int left = r.Int(kSystem, "Settings Left", "1000");
-    const int top = r.Int(kSystem, "Settings Top", "80");
+    const int left = TextToInt(ini.GetString(kSystem, "Settings Left", "1000"));
+    const int top = TextToInt(ini.GetString(kSystem, "Settings Top", "80"));
     if (m_hooks.settingsPanelRect && m_hooks.settingsPanelRect() && m_hooks.moveSettingsPanel)
         m_hooks.moveSettingsPanel(left, top);
-    m_pitchOffset = Clamp(r.Real(kSystem, "Pitch Offset", "0.0"), -90.0, 90.0);
-    m_rollOffset = Clamp(r.Real(kSystem, "Roll Offset", "0.0"), -90.0, 90.0);
 }
 
 bool CTubescanDoc::SaveSettings() {
@@ -188,84 +287,18 @@ bool CTubescanDoc::SaveSettings() {
                               "); it was left as it is.";
         return false;
     }
-    auto sys = [&](const char* key, const std::string& value) { ini.Set(kSystem, key, value); };
-    auto son = [&](const char* key, const std::string& value) { ini.Set(kSonar, key, value); };
-
-    sys("Sonar Type", Dec(m_sonarType));
-    sys("IP Address", m_ipAddress);
-    sys("Output UDP Address", m_udpAddress);
-    sys("Output UDP Port", Dec(m_udpPort));
-    sys("Enable UDP Output XYZ", Dec(m_udpXyzEnabled));
-    sys("Enable UDP Output PRD", Dec(m_udpPrdEnabled));
-    sys("SonarComPort", Dec(m_sonarComPort));
-    sys("SonarComPortBaud", Dec(m_sonarComPortBaud));
-    sys("RTS", Dec(m_rts));
-    sys("SendDelay", Dec(m_sendDelay));
-    sys("Read File Directory", m_readDirectory);
-    sys("Write File Directory", m_writeDirectory);
-    sys("AutoSaveFileName", Dec(m_autoSaveFileName));
-    sys("OpenFileFilterIndex", Dec(m_openFileFilterIndex));
-    sys("ColorTable", Dec(m_colorTable));
-    sys("Speed of Sound", FormatFixed(m_soundVelocity, 1));
-    sys("Units", Dec(m_units));
-    sys("ViewRangeMark", Dec(m_viewRangeMark));
-    sys("Grid Style", Dec(m_gridStyle));
-    sys("Grid", Dec(m_gridType));
-    sys("Playback Speed", Dec(m_playbackSpeed));
-    sys("Diagnostics Visible", Dec(m_diagnosticsVisible));
-    sys("SettingsDlgVisible", Dec(m_settingsDlgVisible));
-    sys("UseExtPRD", Dec(m_useExtPRD));
-    sys("EnablePRDInput", Dec(m_enablePRDInput));
-    sys("PRDComPort", Dec(m_prdComPort));
-    sys("PRDComPortBaud", Dec(m_prdComPortBaud));
-    sys("ProfileDispMode", Dec(m_profileDispMode));
-    sys("Zoom", FormatFixed(m_zoom, 2));
-    sys("PointsColor", Dec(m_pointsColor));
-    sys("GridColor", Dec(m_gridColor));
-    sys("BKColor", Dec(m_bkColor));
-    sys("TextColor", Dec(m_textColor));
-    sys("CircleColor", Dec(m_circleColor));
-    sys("LineColor", Dec(m_lineColor));
-    sys("PointSize", Dec(m_pointSize));
-    sys("TextSize", Dec(m_textSize));
-    sys("Display PRD", Dec(m_displayPRD));
-    sys("RollCorrection", Dec(m_rollCorrection));
-    sys("CircleOffsetX", FormatFixed(m_circleOffsetX, 4, 10));
-    sys("CircleOffsetY", FormatFixed(m_circleOffsetY, 4, 10));
-    sys("CircleDiameter", FormatFixed(m_circleDiameter, 2));
-    sys("HorseShoe Width", FormatFixed(m_horseShoeWidth, 2));
-    sys("HorseShoe Height", FormatFixed(m_horseShoeHeight, 2));
-    sys("PipeShape", Dec(m_pipeShape));
-    sys("DisplayPipeShape", Dec(m_displayPipeShape));
-    sys("PPMinRange", FormatFixed(m_profileMinRange, 2));
+    for (const SettingKey& k : kSystemKeys)
+        if (Active(k, kSave, *this)) ini.Set(k.section, k.key, SavedText(*this, k));
     if (m_hooks.settingsPanelRect) {
         if (auto rect = m_hooks.settingsPanelRect()) {
-            sys("Settings Left", Dec(rect->left));
-            sys("Settings Top", Dec(rect->top));
-            sys("Settings Right", Dec(rect->right));
-            sys("Settings Bottom", Dec(rect->bottom));
+            ini.Set(kSystem, "Settings Left", std::to_string(rect->left));
+            ini.Set(kSystem, "Settings Top", std::to_string(rect->top));
+            ini.Set(kSystem, "Settings Right", std::to_string(rect->right));
+            ini.Set(kSystem, "Settings Bottom", std::to_string(rect->bottom));
         }
     }
-
-    if (m_playback == 0) {
-        son("Range", FormatFixed(m_range, 2));
-        son("Range Index", Dec(m_rangeIndex));
-        son("Gain", Dec(m_gain));
-        son("Train Polar", Dec(m_trainPolar));
-        son("Train Sector", Dec(m_trainSector));
-        son("Train SS", Dec(m_trainSS));
-        son("SectorWidth Polar", Dec(m_sectorWidthPolar));
-        son("SectorWidth Sector", Dec(m_sectorWidthSector));
-        son("Step Size", "3");
-        son("Sector Mode", Dec(m_sectorMode));
-        son("Auto Settings", Dec(m_autoSettings));
-        son("Frequency", Dec(m_frequency));
-        son("Pulse Length", Dec(m_pulseLength));
-        son("Absorption", Dec(m_absorption));
-        son("Sonar Up/Down", Dec(m_sonarUpDown));
-        son("Sonar FWD/AFT", Dec(m_xdcrFwdAft));
-        son("Zero Up/Down", Dec(m_zeroUpDown));
-    }
+    for (const SettingKey& k : kSonarKeys)
+        if (Active(k, kSave, *this)) ini.Set(k.section, k.key, SavedText(*this, k));
 
     std::string error;
     if (!ini.Save(m_iniPath, &error)) {

@@ -1,3 +1,8 @@
+// Floor 3, doc: the document and what it does with its state (settings
+// table, recording, playback, profile output, document commands). It may
+// include src/format and src/ping, never src/link, src/view or src/app; small
+// binding files (PingBinding, RecordBinding) copy their values into fields.
+//
 // The program's one document: every setting, the live link, recording and
 // playback state, the current ping's buffers and the sonar image. It is plain
 // C++ so the link, the worker, playback, the converter and the tests can all
@@ -16,15 +21,15 @@
 #include <vector>
 
 #include "analysis/ProfileSample.h"
+#include "doc/DataOutcomes.h"
 #include "doc/Timer.h"
 #include "doc/XyzSinks.h"
 #include "format/DataFileIo.h"
 #include "format/HeadProtocol.h"
 #include "format/IniFile.h"
+#include "ping/PingTypes.h"
 #include "ping/SonarBitmap.h"
 #include "ping/TrigTables.h"
-
-using COLORREF = std::uint32_t; // 0x00BBGGRR
 
 // The colours a new document starts with; "Set Default Colors" restores them.
 inline constexpr COLORREF kDefaultPointsColor = 0xFAFAFA;
@@ -39,7 +44,6 @@ inline constexpr int kImageSize = 1500;
 // the colour table changed (shows from the next repaint).
 inline constexpr int kViewHintMoveShape = 5;
 inline constexpr int kViewHintColourTable = 10;
-inline constexpr std::size_t kLineBytes = 640;
 inline constexpr const char* kSettingsFileName = "TubescanL.INI";
 
 // A local clock reading with milliseconds, as the time stamps need it.
@@ -51,17 +55,6 @@ struct LocalTime {
 // Screen rectangle of a window (settings panel position).
 struct WindowRect {
     int left = 0, top = 0, right = 0, bottom = 0;
-};
-
-using EchoLine = std::array<std::uint8_t, kLineBytes>;
-using EchoLines = std::array<EchoLine, 3>;
-struct ProfileEntry {
-    double range = 0.0;   // profile range in 0.5 mm units
-    double bearing = 0.0; // beam angle in degrees
-};
-using ProfileHistory = std::array<ProfileEntry, 3>;
-struct PointOffset {
-    double x = 0.0, y = 0.0;
 };
 
 // The current ping as the document holds it: 32-byte return header followed
@@ -212,6 +205,8 @@ class CTubescanDoc {
     void BeginOpenPlayback();
     void CancelOpenPlayback();
     bool OpenPlaybackPath(const std::string& path);
+    // The same, saying why a file was refused (the operator is told too).
+    PlaybackOpen OpenPlayback(const std::string& path);
     void PlaybackTick();
     void ReadNextRecord();
     void SeekToRecord(std::uint64_t offset);
@@ -432,6 +427,9 @@ class CTubescanDoc {
     // paints them), so a repaint never sees a half-written ping.
     mutable std::mutex m_pingMutex;
 
+    // How the last conversion ended (set when one ends or is cut short).
+    ConversionEnd m_conversionEnd = ConversionEnd::Finished;
+
     // Why the last SaveSettings failed (empty after a success).
     std::string m_lastSettingsError;
 };
@@ -441,12 +439,6 @@ class CTubescanDoc {
 // folder such as /usr/bin), otherwise the file in the user's configuration
 // folder ($XDG_CONFIG_HOME/TubescanL or ~/.config/TubescanL).
 std::string ResolveSettingsPath(const std::string& programDirectory);
-
-// Command ids of the XYZ and UDP output menu items.
-inline constexpr int kIdConvertToXyz = 32956;
-inline constexpr int kIdUdpXyzOutput = 32958;
-inline constexpr int kIdUdpPrdOutput = 32959;
-inline constexpr int kIdUdpAddress = 32960; // no handler: always disabled
 
 // "%02d-%s-%04d" month abbreviation table.
 extern const char* const kMonthAbbreviations[12];

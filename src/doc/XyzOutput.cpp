@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "doc/CommandIds.h"
 #include "doc/TubescanDoc.h"
+#include "format/RecordFileName.h"
 #include "format/XyzFormat.h"
 
 namespace {
@@ -66,15 +68,15 @@ bool CTubescanDoc::StartXyzConversion(const std::function<bool()>& openPlaybackF
         // replaced, so its .xyz cannot be finished.
         const std::string stopped = m_lastXyzPath;
         CloseXyzFile();
-        ShowMessage("Conversion to " + stopped + " stopped before the end of its data file.");
+        m_conversionEnd = ConversionEnd::CutShort;
+        ShowMessage(ConversionEndMessage(ConversionEnd::CutShort, stopped));
     }
     m_xyzConverting = 1;
 
     // The name comes from the full playback path: m_xyzFileName holds at most
     // 255 characters and would silently cut a long path into another name.
     std::string path = outputPath;
-    if (path.empty() && m_playPath.size() >= 3)
-        path = m_playPath.substr(0, m_playPath.size() - 3) + "xyz";
+    if (path.empty() && m_playPath.size() >= 3) path = record::XyzPathFor(m_playPath);
     if (path.empty()) path.assign(m_xyzFileName, strnlen(m_xyzFileName, sizeof m_xyzFileName));
     int error = 0;
     if (!m_xyzFile.Create(path, &error)) {
@@ -93,10 +95,8 @@ bool CTubescanDoc::FinishXyzConversion() {
     m_xyzConverting = 0;
     const bool wasOpen = m_xyzFile.IsOpen();
     const bool complete = m_xyzFile.Close() || !wasOpen;
-    if (complete)
-        ShowMessage("Conversion Complete!");
-    else
-        ShowMessage("Error Writing XYZ File!\n" + m_lastXyzPath + " is incomplete.");
+    m_conversionEnd = complete ? ConversionEnd::Finished : ConversionEnd::WriteFailed;
+    ShowMessage(ConversionEndMessage(m_conversionEnd, m_lastXyzPath));
     if (m_hooks.stopPlaybackTimer) m_hooks.stopPlaybackTimer();
     return complete;
 }
@@ -107,11 +107,11 @@ void CTubescanDoc::CloseXyzFile() {
 }
 
 void CTubescanDoc::OnUdpOutputCommand(int commandId) {
-    if (commandId == kIdUdpXyzOutput) {
+    if (commandId == cmd::kUdpXyzOutput) {
         const int on = LoadFlag(m_udpXyzEnabled) ? 0 : 1;
         StoreFlag(m_udpXyzEnabled, on);
         if (on) StoreFlag(m_udpPrdEnabled, 0);
-    } else if (commandId == kIdUdpPrdOutput) {
+    } else if (commandId == cmd::kUdpPrdOutput) {
         const int on = LoadFlag(m_udpPrdEnabled) ? 0 : 1;
         StoreFlag(m_udpPrdEnabled, on);
         if (on) StoreFlag(m_udpXyzEnabled, 0);
@@ -119,7 +119,7 @@ void CTubescanDoc::OnUdpOutputCommand(int commandId) {
 }
 
 bool CTubescanDoc::IsUdpOutputChecked(int commandId) const {
-    if (commandId == kIdUdpXyzOutput) return LoadFlag(m_udpXyzEnabled) != 0;
-    if (commandId == kIdUdpPrdOutput) return LoadFlag(m_udpPrdEnabled) != 0;
+    if (commandId == cmd::kUdpXyzOutput) return LoadFlag(m_udpXyzEnabled) != 0;
+    if (commandId == cmd::kUdpPrdOutput) return LoadFlag(m_udpPrdEnabled) != 0;
     return false;
 }

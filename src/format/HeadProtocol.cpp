@@ -74,4 +74,40 @@ double AttitudeWordDegrees(std::uint16_t raw) {
     return v * 0.025;
 }
 
+ReturnHeader DecodeReturnHeaderFields(std::span<const std::uint8_t, kReturnHeaderSize> h) {
+    ReturnHeader r;
+    r.signature = {h[0], h[1], h[2]};
+    r.headId = h[3];
+    r.status = h[4];
+    r.headPosition = HeadPosition(h[5], h[6]);
+    r.scanDirection = HeadScanDirection(h[6]);
+    r.rangeCode = h[7];
+    r.profileRange = SevenBitPair(h[8], h[9]);
+    r.dataBytes = SevenBitPair(h[10], h[11]);
+    r.rollRaw = static_cast<std::uint16_t>(h[16] | (h[17] << 8));
+    r.pitchRaw = static_cast<std::uint16_t>(h[18] | (h[19] << 8));
+    return r;
+}
+
+ReturnHeaderBytes EncodeReturnHeader(const ReturnHeader& f) {
+    ReturnHeaderBytes h{};
+    h[0] = f.signature[0];
+    h[1] = f.signature[1];
+    h[2] = f.signature[2];
+    h[3] = f.headId;
+    h[4] = f.status;
+    h[5] = static_cast<std::uint8_t>(f.headPosition & 0x7F);
+    h[6] = static_cast<std::uint8_t>(((f.headPosition >> 7) & 0x3F) | (f.scanDirection ? 0x40 : 0));
+    h[7] = f.rangeCode;
+    h[8] = static_cast<std::uint8_t>(f.profileRange & 0x7F);
+    h[9] = static_cast<std::uint8_t>(f.profileRange >> 7);
+    h[10] = static_cast<std::uint8_t>(f.dataBytes & 0x7F);
+    h[11] = static_cast<std::uint8_t>(f.dataBytes >> 7);
+    h[16] = static_cast<std::uint8_t>(f.rollRaw & 0xFF);
+    h[17] = static_cast<std::uint8_t>(f.rollRaw >> 8);
+    h[18] = static_cast<std::uint8_t>(f.pitchRaw & 0xFF);
+    h[19] = static_cast<std::uint8_t>(f.pitchRaw >> 8);
+    return h;
+}
+
 } // namespace headproto

@@ -1,3 +1,7 @@
+// Floor 1, format: the byte and text formats (head command and return
+// record, the ".31l" record and its reader, the settings-file text, the XYZ
+// and PRD texts). Plain C++ on values; it includes the standard library only.
+//
 // Byte formats of the head: the 27-byte command we send and the 283-byte
 // return record it answers with, plus the range, sector and train encodings
 // shared by every control that changes a sonar parameter.
@@ -83,5 +87,28 @@ inline int HeadScanDirection(std::uint8_t b6) {
 inline int SevenBitPair(std::uint8_t low, std::uint8_t high) {
     return (static_cast<int>(high) << 7) | (low & 0x7F);
 }
+
+// The fields of a return header as the head packs them, before any setting
+// gives them a meaning. Bytes the program never reads (12-15, 20-31) are zero
+// when encoded.
+struct ReturnHeader {
+    std::array<std::uint8_t, 3> signature = {'I', 'M', 'X'};
+    std::uint8_t headId = 16;
+    std::uint8_t status = 0;
+    int headPosition = 0;  // 0 ... 8191
+    int scanDirection = 0; // 0 or 1
+    std::uint8_t rangeCode = 10;
+    int profileRange = 0; // 0 ... 16383, in 0.5 mm
+    int dataBytes = static_cast<int>(kEchoSampleCount);
+    std::uint16_t rollRaw = 0, pitchRaw = 0;
+
+    bool operator==(const ReturnHeader&) const = default;
+};
+using ReturnHeaderBytes = std::array<std::uint8_t, kReturnHeaderSize>;
+
+ReturnHeader DecodeReturnHeaderFields(std::span<const std::uint8_t, kReturnHeaderSize> bytes);
+// The bytes a head sends for these fields; values wider than their bit
+// fields are cut to them, as the head's own packing would.
+ReturnHeaderBytes EncodeReturnHeader(const ReturnHeader& fields);
 
 } // namespace headproto

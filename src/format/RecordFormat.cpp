@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "doc/TubescanDoc.h"
-
 namespace record {
 
 using namespace headproto;
@@ -61,12 +59,6 @@ std::string CText(const std::uint8_t* p, std::size_t maxChars) {
     return std::string(reinterpret_cast<const char*>(p), n);
 }
 
-void CopyToCharArray(char* dst, std::size_t size, const std::string& text) {
-    const std::size_t n = std::min(text.size(), size - 1);
-    std::memcpy(dst, text.data(), n);
-    std::memset(dst + n, 0, size - n);
-}
-
 } // namespace
 
 std::uint8_t StepToCode(std::uint8_t step) {
@@ -104,9 +96,9 @@ std::uint8_t DataWidthToCode(std::uint8_t width) {
     }
 }
 
-Record BuildRecord(const CTubescanDoc& doc) {
+Record EncodeRecord(const RecordFields& doc) {
     Record r{};
-    const auto& cmd = doc.m_command;
+    const auto& cmd = doc.command;
     r[0] = '3';
     r[1] = '1';
     r[2] = 'L';
@@ -115,42 +107,40 @@ Record BuildRecord(const CTubescanDoc& doc) {
     r[5] = static_cast<std::uint8_t>(kRecordSize & 0xFF);
     r[6] = static_cast<std::uint8_t>(kReturnRecordSize >> 8);
     r[7] = static_cast<std::uint8_t>(kReturnRecordSize & 0xFF);
-    PutText(r, 8, doc.m_date, 11);
-    PutText(r, 20, doc.m_time, 8);
-    PutText(r, 29, doc.m_millis, 3);
-    // While playing, the record being copied decides, not the operator's
-    // present orientation setting, so a copy keeps what was recorded.
-    const int prdInput = doc.m_playback == 1 ? doc.m_recordedPrdInput : doc.m_enablePRDInput;
+    PutText(r, 8, doc.date, 11);
+    PutText(r, 20, doc.time, 8);
+    PutText(r, 29, doc.millis, 3);
+    const int prdInput = doc.prdInput;
     r[34] = prdInput == 1 ? 1 : 0;
-    r[37] = static_cast<std::uint8_t>(
-        ((doc.m_scanDirection & 1) << 7) | ((doc.m_xdcrFwdAft == 0 ? 1 : 0) << 6) |
-        ((doc.m_sectorMode & 7) << 3) | StepToCode(cmd[kCmdStepSize]));
+    r[37] = static_cast<std::uint8_t>(((doc.scanDirection & 1) << 7) |
+                                      ((doc.xdcrFwdAft == 0 ? 1 : 0) << 6) |
+                                      ((doc.sectorMode & 7) << 3) | StepToCode(cmd[kCmdStepSize]));
     r[38] = cmd[kCmdGain];
     r[39] = cmd[kCmdSectorWidth];
-    r[40] = static_cast<std::uint8_t>(doc.m_trainBearing / 3);
+    r[40] = static_cast<std::uint8_t>(doc.trainBearing / 3);
     r[41] = cmd[kCmdRangeCode];
     r[42] = cmd[kCmdAbsorption];
-    r[43] = static_cast<std::uint8_t>(((doc.m_zeroUpDown & 1) << 6) |
+    r[43] = static_cast<std::uint8_t>(((doc.zeroUpDown & 1) << 6) |
                                       (DataWidthToCode(cmd[kCmdDataWidth]) << 3) | 1);
     r[44] = cmd[kCmdPulseLength];
-    const std::uint16_t v = TruncToU16(doc.m_soundVelocity * 10.0);
+    const std::uint16_t v = TruncToU16(doc.soundVelocity * 10.0);
     r[46] = static_cast<std::uint8_t>((v >> 8) | 0x80);
     r[47] = static_cast<std::uint8_t>(v & 0xFF);
     r[80] = 0x08;
     r[81] = 0xCA;
-    const std::uint16_t period = TruncToU16(doc.m_pingPeriod * 100.0);
+    const std::uint16_t period = TruncToU16(doc.pingPeriod * 100.0);
     r[82] = static_cast<std::uint8_t>(period >> 8);
     r[83] = static_cast<std::uint8_t>(period & 0xFF);
     if (prdInput != 0) {
-        r[100] = static_cast<std::uint8_t>((doc.m_extPitchValid != 0 ? 1 : 0) |
-                                           (doc.m_extRollValid != 0 ? 2 : 0) |
-                                           (doc.m_extDistanceValid != 0 ? 4 : 0));
-        PutFloat(r, 101, doc.m_extPitch);
-        PutFloat(r, 105, doc.m_extRoll);
-        PutFloat(r, 109, doc.m_extDistance);
+        r[100] = static_cast<std::uint8_t>((doc.extPitchValid != 0 ? 1 : 0) |
+                                           (doc.extRollValid != 0 ? 2 : 0) |
+                                           (doc.extDistanceValid != 0 ? 4 : 0));
+        PutFloat(r, 101, doc.extPitch);
+        PutFloat(r, 105, doc.extRoll);
+        PutFloat(r, 109, doc.extDistance);
     }
-    std::memcpy(r.data() + kHeaderOffset, doc.m_reply.header.data(), kReturnHeaderSize);
-    std::memcpy(r.data() + kSamplesOffset, doc.m_reply.samples.data(), kSampleCount);
+    std::memcpy(r.data() + kHeaderOffset, doc.header.data(), kReturnHeaderSize);
+    std::memcpy(r.data() + kSamplesOffset, doc.samples.data(), kSampleCount);
     r[510] = 0xFC;
     r[511] = 0;
     return r;
@@ -214,71 +204,6 @@ RecordSettings DecodeSettings(std::span<const std::uint8_t, kSettingsSize> b) {
     s.extRoll = GetFloat(&b[105]);
     s.extDistance = GetFloat(&b[109]);
     return s;
-}
-
-void ApplySettings(CTubescanDoc& doc, const RecordSettings& s) {
-    auto& cmd = doc.m_command;
-    if (const int count = SampleCountOfCode(s.sampleCode); count >= 0) doc.m_dataPoints = count;
-    doc.m_recordLength = s.length;
-
-    CopyToCharArray(doc.m_dateText, sizeof doc.m_dateText, s.date);
-    doc.m_date = doc.m_dateText;
-    CopyToCharArray(doc.m_timeText, sizeof doc.m_timeText, s.time);
-    doc.m_time = doc.m_timeText;
-    CopyToCharArray(doc.m_millisText, sizeof doc.m_millisText, s.millis);
-    doc.m_millis = doc.m_millisText;
-
-    doc.m_recordedPrdInput = s.orientationInput ? 1 : 0;
-
-    doc.m_prevScanDirection = doc.m_scanDirection;
-    doc.m_scanDirection = (s.modeByte >> 7) & 1;
-    doc.m_sonarUpDown = (s.modeByte >> 6) & 1;
-    doc.m_xdcrFwdAft = doc.m_sonarUpDown == 0 ? 1 : 0;
-    doc.m_sectorMode = (s.modeByte >> 3) & 7;
-    cmd[kCmdStepSize] = CodeToStep(s.modeByte & 7);
-
-    cmd[kCmdGain] = s.gain;
-    doc.m_gain = s.gain;
-    cmd[kCmdSectorWidth] = s.sectorWidth;
-    doc.m_trainBearing = s.trainThirds * 3;
-    cmd[kCmdRangeCode] = s.rangeCode;
-    doc.m_rangeIndex = RangeCodeToIndex(s.rangeCode);
-    doc.m_range = kRangeTable[static_cast<std::size_t>(doc.m_rangeIndex)];
-    cmd[kCmdAbsorption] = s.absorption;
-    doc.m_absorption = s.absorption;
-
-    switch ((s.widthByte >> 3) & 7) {
-    case 0:
-        cmd[kCmdDataWidth] = 4;
-        break;
-    case 1:
-        cmd[kCmdDataWidth] = 8;
-        break;
-    case 2:
-        cmd[kCmdDataWidth] = 16;
-        break;
-    default:
-        break;
-    }
-    cmd[kCmdByte9] = s.widthByte & 7;
-    doc.m_zeroUpDown = (s.widthByte >> 6) & 1;
-
-    doc.m_pingPeriod = s.pingPeriod / 100.0;
-    cmd[kCmdPulseLength] = s.pulseLength;
-    doc.m_pulseLength = s.pulseLength;
-    cmd[kCmdByte22] = 0;
-
-    // A value that is not a number (or, for the angles, not an angle) would
-    // travel into the beam angle and the exported points: it is taken as
-    // missing instead.
-    auto take = [](float value, double limit, int flag, double& field, int& valid) {
-        const bool usable = std::isfinite(value) && std::fabs(value) <= limit;
-        field = usable ? value : 0.0;
-        valid = usable ? flag : 0;
-    };
-    take(s.extPitch, 180.0, s.orientationFlags & 1, doc.m_extPitch, doc.m_extPitchValid);
-    take(s.extRoll, 180.0, s.orientationFlags & 2, doc.m_extRoll, doc.m_extRollValid);
-    take(s.extDistance, 1.0e9, s.orientationFlags & 4, doc.m_extDistance, doc.m_extDistanceValid);
 }
 
 } // namespace record

@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-class CTubescanDoc;
+#include "format/HeadProtocol.h"
 
 namespace record {
 
@@ -36,8 +36,27 @@ std::uint8_t CodeToStep(std::uint8_t code);
 // Command data-width byte (byte 20) to the code of byte 43 (unknown: 0).
 std::uint8_t DataWidthToCode(std::uint8_t width);
 
-// The record of the document's current ping, byte for byte.
-Record BuildRecord(const CTubescanDoc& doc);
+// What one record carries: the settings a ping was taken with, its time
+// stamp texts, the orientation values and the ping itself.
+struct RecordFields {
+    std::string date, time, millis;
+    int prdInput = 0; // 1: the orientation values below are stored
+    int scanDirection = 0;
+    int xdcrFwdAft = 0;
+    int sectorMode = 0;
+    headproto::HeadCommand command = headproto::kInitialCommand;
+    int trainBearing = 0;
+    int zeroUpDown = 0;
+    double soundVelocity = 0.0;
+    double pingPeriod = 0.0; // milliseconds
+    int extPitchValid = 0, extRollValid = 0, extDistanceValid = 0;
+    double extPitch = 0.0, extRoll = 0.0, extDistance = 0.0;
+    std::array<std::uint8_t, headproto::kReturnHeaderSize> header{};
+    std::array<std::uint8_t, kSampleCount> samples{};
+};
+
+// The record of these fields, byte for byte.
+Record EncodeRecord(const RecordFields& fields);
 
 // Sample count of the code in byte 3; -1 for a code outside the table.
 int SampleCountOfCode(std::uint8_t code);
@@ -74,12 +93,6 @@ std::string DecodeDateText(std::span<const std::uint8_t, kSettingsSize> bytes);
 // fraction form dropped (".12" is 120 ms), spaces in the first three places
 // read as zeros.
 std::string DecodeMillisText(std::span<const std::uint8_t, kSettingsSize> bytes);
-
-// Puts the recorded settings into the document where a live ping would have
-// put them: the head command bytes, the mode flags, the range, the time stamp
-// texts and the orientation values. The length, file position and return
-// header are the reader's business.
-void ApplySettings(CTubescanDoc& doc, const RecordSettings& settings);
 
 inline std::uint16_t BigEndian16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>((p[0] << 8) | p[1]);

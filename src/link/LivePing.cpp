@@ -5,7 +5,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "ping/PingProcessor.h"
+#include "doc/PingBinding.h"
 
 using namespace headproto;
 

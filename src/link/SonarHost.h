@@ -1,3 +1,6 @@
+// Floor 4, link: the head link, the acquisition thread, serial ports and the
+// UDP output. It may include src/format, src/ping and src/doc.
+//
 // Headless owner of the live link for one document: the head link and the
 // acquisition thread, with the document hooks they answer for. The program's
 // main window, the command-line tools and the integration tests all drive the

@@ -8,8 +8,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "doc/PingBinding.h"
 #include "doc/TubescanDoc.h"
-#include "ping/PingDecoder.h"
 
 class CSQ52ALDoc {
   public:

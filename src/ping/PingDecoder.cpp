@@ -12,15 +12,6 @@ double Clamp90(double v) {
 
 } // namespace
 
-PingWorkspace DocumentWorkspace(CTubescanDoc& doc) {
-    return PingWorkspace{std::span<const std::uint8_t, kReturnHeaderSize>(doc.m_reply.header),
-                         doc.m_reply.samples,
-                         doc.m_lines,
-                         doc.m_profileHistory,
-                         doc.m_pointOffset,
-                         doc.m_trig};
-}
-
 double BeamAngleFromPosition(int headPosition, int sonarUpDown, int zeroUpDown) {
     double angle = sonarUpDown ? (600 - headPosition) * 0.3 : (headPosition - 600) * 0.3;
     if (angle < 0.0) angle += 360.0;
@@ -29,104 +20,93 @@ double BeamAngleFromPosition(int headPosition, int sonarUpDown, int zeroUpDown) 
     return angle;
 }
 
-bool DecodeReturnHeader(CTubescanDoc& doc, PingWorkspace& ws) {
-    const auto& h = ws.header;
+DecodedReturn DecodeReturn(std::span<const std::uint8_t, kReturnHeaderSize> bytes,
+                           const PingSettings& s, PingRunning& running) {
+    DecodedReturn d;
+    d.header = DecodeReturnHeaderFields(bytes);
+    const auto& h = d.header;
+    const auto points = SignatureDataPoints(h.signature[0], h.signature[1], h.signature[2]);
+    if (!points) return d;
+    d.accepted = true;
+    d.dataPoints = *points;
+    d.beamAngle = BeamAngleFromPosition(h.headPosition, s.sonarUpDown, s.zeroUpDown);
 
-    // 1. Signature: stored as text before it is checked, so diagnostics can
-    // show what a rejected record carried.
-    doc.m_replySignature.assign(reinterpret_cast<const char*>(h.data()), 3);
-    const auto points = SignatureDataPoints(h[0], h[1], h[2]);
-    if (!points) return false;
-    doc.m_dataPoints = *points;
-
-    // 2. Identifier and status.
-    doc.m_headId = h[3];
-    doc.m_headStatus = h[4];
-
-    // 3. Position and scan direction.
-    if (doc.m_playback == 0) doc.m_prevScanDirection = doc.m_scanDirection;
-    doc.m_scanDirection = HeadScanDirection(h[6]);
-    doc.m_headPosition = HeadPosition(h[5], h[6]);
-
-    // 4. (A) Beam angle.
-    doc.m_beamAngle =
-        BeamAngleFromPosition(doc.m_headPosition, doc.m_sonarUpDown, doc.m_zeroUpDown);
-
-    // 5. A recorded ping carries the range it was taken with. The history of
-    // the old range is dropped, but not this ping's own samples: they start the
-    // new history, exactly as the first live ping after a range change does.
-    if (doc.m_playback != 0 && h[7] != doc.m_command[kCmdRangeCode]) {
-        doc.m_command[kCmdRangeCode] = h[7];
-        for (auto& l : ws.lines)
-            l.fill(0);
-        ws.profileHistory = ProfileHistory{};
-        doc.m_restartLines = 1;
+    // A recorded ping carries the range it was taken with.
+    if (s.playback != 0 && h.rangeCode != running.rangeCode) {
+        running.rangeCode = h.rangeCode;
+        d.rangeChanged = true;
     }
+    d.rangeCode = running.rangeCode;
+    d.rangeIndex = RangeCodeToIndex(running.rangeCode);
 
-    // 6, 7.
-    doc.m_rangeIndex = RangeCodeToIndex(doc.m_command[kCmdRangeCode]);
-    doc.m_replyDataBytes = SevenBitPair(h[10], h[11]);
-
-    // 8. (B) Attitude with the mounting's sign rules, offsets and clamps.
-    doc.m_rollRaw = static_cast<std::uint16_t>(h[16] | (h[17] << 8));
-    doc.m_pitchRaw = static_cast<std::uint16_t>(h[18] | (h[19] << 8));
-    double roll = AttitudeWordDegrees(doc.m_rollRaw);
-    double pitch = AttitudeWordDegrees(doc.m_pitchRaw);
-    if (h[17] & 0x80) doc.m_rollValid += 128;
-    if (h[19] & 0x80) doc.m_pitchValid += 128;
-    const bool fwd = doc.m_xdcrFwdAft == 1;
-    const bool zeroDown = doc.m_zeroUpDown == 1;
+    // Attitude with the mounting's sign rules, offsets and clamps.
+    double roll = AttitudeWordDegrees(h.rollRaw);
+    double pitch = AttitudeWordDegrees(h.pitchRaw);
+    if (AttitudeWordValid(h.rollRaw)) running.rollValid += 128;
+    if (AttitudeWordValid(h.pitchRaw)) running.pitchValid += 128;
+    const bool fwd = s.xdcrFwdAft == 1;
+    const bool zeroDown = s.zeroUpDown == 1;
     if (fwd) pitch = -pitch;
     if (fwd != zeroDown) roll = -roll; // fwd & up, or aft & down
-    doc.m_pitch = Clamp90(pitch + doc.m_pitchOffset);
-    doc.m_roll = Clamp90(roll + doc.m_rollOffset);
+    d.pitch = Clamp90(pitch + s.pitchOffset);
+    d.roll = Clamp90(roll + s.rollOffset);
 
-    // (C) 20-ping averages; the validity accumulators collapse to 0/1 at the
-    // end of each window.
-    doc.m_pitchSum += doc.m_pitch;
-    doc.m_rollSum += doc.m_roll;
-    if (++doc.m_attitudeCount >= 20) {
-        doc.m_pitchAvg = Clamp90(doc.m_pitchSum / 20.0);
-        doc.m_rollAvg = Clamp90(doc.m_rollSum / 20.0);
-        doc.m_pitchSum = doc.m_rollSum = 0.0;
-        doc.m_attitudeCount = 0;
-        doc.m_rollValid = doc.m_rollValid > 0 ? 1 : 0;
-        doc.m_pitchValid = doc.m_pitchValid > 0 ? 1 : 0;
+    // 20-ping averages; the validity accumulators collapse to 0/1 at the end
+    // of each window.
+    running.pitchSum += d.pitch;
+    running.rollSum += d.roll;
+    if (++running.attitudeCount >= 20) {
+        running.pitchAvg = Clamp90(running.pitchSum / 20.0);
+        running.rollAvg = Clamp90(running.rollSum / 20.0);
+        running.pitchSum = running.rollSum = 0.0;
+        running.attitudeCount = 0;
+        running.rollValid = running.rollValid > 0 ? 1 : 0;
+        running.pitchValid = running.pitchValid > 0 ? 1 : 0;
     }
 
-    // 9. (D) Roll correction, with this ping's own roll.
-    if (doc.m_rollCorrection) {
-        if (doc.m_useExtPRD == 0 && doc.m_rollValid != 0)
-            doc.m_beamAngle += doc.m_roll;
-        else if (doc.m_useExtPRD != 0 && doc.m_extRollValid)
-            doc.m_beamAngle += doc.m_extRoll;
+    // Roll correction, with this ping's own roll.
+    if (s.rollCorrection) {
+        if (s.useExtPRD == 0 && running.rollValid != 0)
+            d.beamAngle += d.roll;
+        else if (s.useExtPRD != 0 && s.extRollValid)
+            d.beamAngle += s.extRoll;
     }
-
-    // 10. (E) Profile history, oldest first.
-    doc.m_profileRange = SevenBitPair(h[8], h[9]);
-    ws.profileHistory[0] = ws.profileHistory[1];
-    ws.profileHistory[1] = ws.profileHistory[2];
-    ws.profileHistory[2] = ProfileEntry{static_cast<double>(doc.m_profileRange), doc.m_beamAngle};
-    return true;
+    return d;
 }
 
-void ShiftLines(CTubescanDoc& doc, PingWorkspace& ws) {
-    if (doc.m_restartLines) {
-        doc.m_restartLines = 0;
-        ws.lines[0] = ws.line;
-        ws.lines[1] = ws.line;
-        ws.lines[2] = ws.line;
+void RecordProfile(const DecodedReturn& ping, PingHistory& history) {
+    // The history of the old range is dropped, but not this ping's own
+    // samples: they start the new history, exactly as the first live ping
+    // after a range change does.
+    if (ping.rangeChanged) {
+        for (auto& l : history.lines)
+            l.fill(0);
+        history.profile = ProfileHistory{};
+        history.restartLines = 1;
+    }
+    history.profile[0] = history.profile[1];
+    history.profile[1] = history.profile[2];
+    history.profile[2] =
+        ProfileEntry{static_cast<double>(ping.header.profileRange), ping.beamAngle};
+}
+
+void ShiftLines(const EchoLine& line, PingHistory& history) {
+    if (history.restartLines) {
+        history.restartLines = 0;
+        history.lines[0] = line;
+        history.lines[1] = line;
+        history.lines[2] = line;
         return;
     }
-    ws.lines[0] = ws.lines[1];
-    ws.lines[1] = ws.lines[2];
-    ws.lines[2] = ws.line;
+    history.lines[0] = history.lines[1];
+    history.lines[1] = history.lines[2];
+    history.lines[2] = line;
 }
 
-void ResetPingHistory(CTubescanDoc& doc, PingWorkspace& ws) {
-    ws.line.fill(0);
-    for (auto& l : ws.lines)
+void ResetPingHistory(EchoLine& line, PingHistory& history) {
+    line.fill(0);
+    for (auto& l : history.lines)
         l.fill(0);
-    ws.profileHistory = ProfileHistory{};
-    doc.m_restartLines = 1;
+    history.profile = ProfileHistory{};
+    history.restartLines = 1;
 }

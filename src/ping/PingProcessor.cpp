@@ -178,10 +178,10 @@ void PaintSteps(const WedgeFrame frame, const SubBeam beam, const double* distan
     }
 }
 
-bool ImageUsable(const CTubescanDoc& doc) {
-    const int w = doc.m_imageWidth, h = doc.m_imageHeight;
-    return w > 4 && h > 4 &&
-           doc.m_image.size() >= static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3;
+bool ImageUsable(const ImageView& image) {
+    const int w = image.width, h = image.height;
+    return image.pixels && w > 4 && h > 4 &&
+           image.bytes >= static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3;
 }
 
 // Calls fn(k0, k1) for the ranges of pixel steps k (0 <= k < B) whose
@@ -242,17 +242,17 @@ RangeTiming RangeTimingForCode(int rangeCode) {
     }
 }
 
-PingGeometry ComputePingGeometry(const CTubescanDoc& doc) {
+PingGeometry ComputePingGeometry(const PingSettings& s, std::uint8_t rangeCode) {
     PingGeometry g;
-    g.zoom = doc.m_zoom;
-    g.timing = RangeTimingForCode(doc.m_command[headproto::kCmdRangeCode]);
+    g.zoom = s.zoom;
+    g.timing = RangeTimingForCode(rangeCode);
     // trunc(2 x radius x zoom) / 2 in whole pixels, kept in a double so no
     // zoom from a settings file can overflow an integer.
-    g.radius = std::trunc(std::trunc(2.0 * doc.m_imageRadius * g.zoom) / 2.0);
+    g.radius = std::trunc(std::trunc(2.0 * s.imageRadius * g.zoom) / 2.0);
     // Pulse plus receive delay less 10 us, at 750 m/s (the two-way speed),
     // in pixels: 250 pixels span the range at zoom 1.
-    g.firstSample = (doc.m_pulseLength + g.timing.receiveDelay - 10.0) * 750.0 * 1e-6 * g.zoom *
-                    250.0 / doc.m_range;
+    g.firstSample =
+        (s.pulseLength + g.timing.receiveDelay - 10.0) * 750.0 * 1e-6 * g.zoom * 250.0 / s.range;
     return g;
 }
 
@@ -270,13 +270,14 @@ std::size_t HeadAngleTableIndex(double headAngle) {
     return std::min(j, kTrigTableSize - 1);
 }
 
-void DrawPing(CTubescanDoc& doc, const PingWorkspace& ws) {
-    if (!ImageUsable(doc)) return;
-    const PingGeometry g = ComputePingGeometry(doc);
+void DrawPing(const PingSettings& s, const WedgePose& pose, const EchoLines& lines,
+              const TrigTables& trig, const CSonarBitmap& colourTables, ImageView image) {
+    if (!ImageUsable(image)) return;
+    const PingGeometry g = ComputePingGeometry(s, pose.rangeCode);
     const double radius = g.radius;
     const double u = g.firstSample;
     if (!(radius >= 1.0 && radius <= kMaxRadius) || !std::isfinite(u)) return;
-    const int width = doc.m_imageWidth, height = doc.m_imageHeight;
+    const int width = image.width, height = image.height;
     const double xLimit = width - 1.0, yLimit = height - 1.0;
 
     // Colour of every possible blended value (weighted sum / 200 is 0...255):
@@ -284,8 +285,8 @@ void DrawPing(CTubescanDoc& doc, const PingWorkspace& ws) {
     // happen once per value instead of once per pixel.
     std::array<std::uint32_t, 256> colours;
     {
-        const auto& table = doc.m_sonarBitmap.Colors(doc.m_colorTable);
-        const double mix = doc.m_profileMix;
+        const auto& table = colourTables.Colors(s.colorTable);
+        const double mix = s.profileMix;
         for (int v = 0; v < 256; ++v) {
             const double m = v * mix;
             const int level = !(m >= CSonarBitmap::kMinLevel) ? CSonarBitmap::kMinLevel
@@ -298,25 +299,25 @@ void DrawPing(CTubescanDoc& doc, const PingWorkspace& ws) {
     // Weights per sub-beam as applied to (line 0, line 1, line 2): an
     // inverted head swaps oldest and newest, and so does scanning backwards.
     std::array<SubBeam, kSubBeams> beams;
-    const bool forwardStart = (doc.m_sonarUpDown == 0 && doc.m_scanDirection == 1) ||
-                              (doc.m_sonarUpDown != 0 && doc.m_scanDirection != 1);
+    const bool forwardStart = (s.sonarUpDown == 0 && pose.scanDirection == 1) ||
+                              (s.sonarUpDown != 0 && pose.scanDirection != 1);
     const double startAngle =
-        forwardStart ? doc.m_beamAngle - kWedgeDegrees : doc.m_beamAngle + kWedgeDegrees;
+        forwardStart ? pose.beamAngle - kWedgeDegrees : pose.beamAngle + kWedgeDegrees;
     for (int r = 0; r < kSubBeams; ++r) {
         auto w = kBeamWeights[r];
-        if (doc.m_sonarUpDown == 1) std::swap(w[0], w[2]);
-        if (doc.m_scanDirection != 1) std::swap(w[0], w[2]);
+        if (s.sonarUpDown == 1) std::swap(w[0], w[2]);
+        if (pose.scanDirection != 1) std::swap(w[0], w[2]);
         const std::size_t j = HeadAngleTableIndex(startAngle + r * kWedgeDegrees / 20);
-        beams[r] = SubBeam{w[0], w[1], w[2], ws.trig.cos[j], ws.trig.sin[j]};
+        beams[r] = SubBeam{w[0], w[1], w[2], trig.cos[j], trig.sin[j]};
     }
 
-    const WedgeFrame frame{
-        doc.m_image.data(), width, radius, xLimit, yLimit, 3 * width <= 32767 && height <= 32767};
+    const WedgeFrame frame{image.pixels, width,  radius,
+                           xLimit,       yLimit, 3 * width <= 32767 && height <= 32767};
     const double zoom = g.zoom;
     const double lastDistance = radius - 2.0; // trunc(d) beyond this is outside the picture
-    const std::uint8_t* const line0 = ws.lines[0].data();
-    const std::uint8_t* const line1 = ws.lines[1].data();
-    const std::uint8_t* const line2 = ws.lines[2].data();
+    const std::uint8_t* const line0 = lines[0].data();
+    const std::uint8_t* const line1 = lines[1].data();
+    const std::uint8_t* const line2 = lines[2].data();
 
     double distance[kChunk];
     // The three history samples of each step, widened once per chunk so the
@@ -364,9 +365,10 @@ void DrawPing(CTubescanDoc& doc, const PingWorkspace& ws) {
     });
 }
 
-ProfilePoint ComputeProfilePoint(const CTubescanDoc& doc, const PingWorkspace& ws) {
-    const PingGeometry g = ComputePingGeometry(doc);
-    const ProfileEntry& oldest = ws.profileHistory[0];
+ProfilePoint ComputeProfilePoint(const PingSettings& s, std::uint8_t rangeCode,
+                                 const ProfileHistory& history) {
+    const PingGeometry g = ComputePingGeometry(s, rangeCode);
+    const ProfileEntry& oldest = history[0];
     ProfilePoint p;
     p.bearing = oldest.bearing;
     p.radius = g.radius;
@@ -374,43 +376,44 @@ ProfilePoint ComputeProfilePoint(const CTubescanDoc& doc, const PingWorkspace& w
     const double profile =
         oldest.range > 0.0 ? oldest.range * 0.0005 / g.timing.sampleSpacing * z : 0.0;
     p.distance = profile + g.firstSample;
-    const int halfPulse = (static_cast<int>(doc.m_pulseLength) - 10) / 2;
-    const double R = doc.m_range;
+    const int halfPulse = (s.pulseLength - 10) / 2;
+    const double R = s.range;
     p.minimum = std::trunc((g.timing.receiveDelay + halfPulse) * 0.00075 * z * 250.0 / R +
-                           250.0 * doc.m_profileMinRange * z / R);
+                           250.0 * s.profileMinRange * z / R);
     return p;
 }
 
-void PlaceProfilePoint(CTubescanDoc& doc, PingWorkspace& ws, const ProfilePoint& point,
-                       PingDrawing drawing) {
-    if (doc.m_profileDispMode <= 0) return;
+void PlaceProfilePoint(const PingSettings& s, const ProfilePoint& point, const TrigTables& trig,
+                       PointOffset& pointOffset, const ImageView* image) {
+    if (s.profileDispMode <= 0) return;
     if (!(point.minimum < point.distance && point.distance < point.radius - 2.0)) return;
     const std::size_t j = HeadAngleTableIndex(point.bearing);
-    const double x = point.distance * ws.trig.cos[j];
-    const double y = point.distance * ws.trig.sin[j];
-    ws.pointOffset = PointOffset{x, y};
-    if (drawing != PingDrawing::Pixels || !ImageUsable(doc)) return;
+    const double x = point.distance * trig.cos[j];
+    const double y = point.distance * trig.sin[j];
+    pointOffset = PointOffset{x, y};
+    if (!image || !ImageUsable(*image)) return;
 
     const double xd = point.radius + x, yd = point.radius + y;
-    const int width = doc.m_imageWidth, height = doc.m_imageHeight;
+    const int width = image->width, height = image->height;
     // The 3 x 3 square around the point stays inside the image.
     if (!(xd >= 2.0 && xd < width - 2.0 && yd >= 2.0 && yd < height - 2.0)) return;
     const int cx = static_cast<int>(xd), cy = static_cast<int>(yd);
-    const COLORREF c = doc.m_pointsColor;
+    const COLORREF c = s.pointsColor;
+    std::uint8_t* const pixels = image->pixels;
     auto paint = [&](int px, int py) {
-        std::uint8_t* dst = doc.m_image.data() + (static_cast<std::size_t>(py) * width + px) * 3;
+        std::uint8_t* dst = pixels + (static_cast<std::size_t>(py) * width + px) * 3;
         dst[0] = static_cast<std::uint8_t>((c >> 16) & 0xFF);
         dst[1] = static_cast<std::uint8_t>((c >> 8) & 0xFF);
         dst[2] = static_cast<std::uint8_t>(c & 0xFF);
     };
     paint(cx, cy);
-    if (doc.m_pointSize >= 1) {
+    if (s.pointSize >= 1) {
         paint(cx - 1, cy);
         paint(cx + 1, cy);
         paint(cx, cy - 1);
         paint(cx, cy + 1);
     }
-    if (doc.m_pointSize >= 2) {
+    if (s.pointSize >= 2) {
         paint(cx - 1, cy - 1);
         paint(cx + 1, cy - 1);
         paint(cx - 1, cy + 1);
@@ -418,15 +421,17 @@ void PlaceProfilePoint(CTubescanDoc& doc, PingWorkspace& ws, const ProfilePoint&
     }
 }
 
-bool ProcessPing(CTubescanDoc& doc, PingWorkspace& ws, PingDrawing drawing) {
-    if (!DecodeReturnHeader(doc, ws)) return false;
-    ShiftLines(doc, ws);
-    if (drawing == PingDrawing::Pixels) DrawPing(doc, ws);
-    const ProfilePoint point = ComputeProfilePoint(doc, ws);
-    doc.m_profileEcho =
-        ProfileEchoLevel(ws, RangeTimingForCode(doc.m_command[headproto::kCmdRangeCode]));
-    // Every processed ping hands its point on, whatever is shown.
-    doc.EmitProfilePoint(point.distance, point.bearing);
-    PlaceProfilePoint(doc, ws, point, drawing);
-    return true;
+ProfilePoint ProcessPing(const DecodedReturn& ping, const PingSettings& settings,
+                         const EchoLine& samples, PingHistory& history, const TrigTables& trig,
+                         const CSonarBitmap& colours, const ImageView* image) {
+    RecordProfile(ping, history);
+    ShiftLines(samples, history);
+    if (image)
+        DrawPing(settings, WedgePose{ping.rangeCode, ping.beamAngle, ping.header.scanDirection},
+                 history.lines, trig, colours, *image);
+    ProfilePoint point = ComputeProfilePoint(settings, ping.rangeCode, history.profile);
+    point.echo =
+        ProfileEchoLevel(history.lines[0], history.profile[0], RangeTimingForCode(ping.rangeCode));
+    PlaceProfilePoint(settings, point, trig, history.pointOffset, image);
+    return point;
 }

@@ -3,11 +3,13 @@
 #include <cmath>
 
 #include "format/HeadProtocol.h"
+#include "ping/PingProcessor.h"
 
-std::uint8_t ProfileEchoLevel(const PingWorkspace& ws, const RangeTiming& timing) {
-    const double range = ws.profileHistory[0].range; // 0.5 mm units
+std::uint8_t ProfileEchoLevel(const EchoLine& oldestLine, const ProfileEntry& oldest,
+                              const RangeTiming& timing) {
+    const double range = oldest.range; // 0.5 mm units
     if (!(range > 0.0) || !(timing.sampleSpacing > 0.0)) return 0;
     const double index = std::round(range * 0.0005 / timing.sampleSpacing);
     if (!(index < static_cast<double>(headproto::kEchoSampleCount))) return 0;
-    return ws.lines[0][static_cast<std::size_t>(index)];
+    return oldestLine[static_cast<std::size_t>(index)];
 }

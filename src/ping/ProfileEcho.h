@@ -5,9 +5,11 @@
 
 #include <cstdint>
 
-#include "ping/PingDecoder.h"
-#include "ping/PingProcessor.h"
+#include "ping/PingTypes.h"
+
+struct RangeTiming;
 
 // 0 when the head found no wall (profile range 0) or the wall lies beyond the
 // samples a ping carries.
-std::uint8_t ProfileEchoLevel(const PingWorkspace& ws, const RangeTiming& timing);
+std::uint8_t ProfileEchoLevel(const EchoLine& oldestLine, const ProfileEntry& oldest,
+                              const RangeTiming& timing);

@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QResizeEvent>
 
+#include "doc/CommandIds.h"
 #include "doc/TubescanDoc.h"
 #include "view/OverlayGeometry.h"
 #include "view/OverlayLayers.h"

@@ -1,3 +1,6 @@
+// Floor 4, view: the sonar picture and its layers. It may include
+// src/format, src/ping and src/doc.
+//
 // The one window that shows the sonar picture. Pings are painted into the
 // document's image buffer by the ping processing; every repaint composes the
 // whole client area into a back buffer and copies it to the screen in one go.

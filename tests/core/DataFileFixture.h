@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "TempDir.h"
+#include "doc/RecordBinding.h"
 #include "doc/TubescanDoc.h"
 #include "format/RecordFormat.h"
 

@@ -7,7 +7,7 @@
 #include <numbers>
 #include <vector>
 
-#include "ping/PingProcessor.h"
+#include "doc/PingBinding.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "format/HeadProtocol.h"
 
 using namespace headproto;
@@ -84,4 +86,29 @@ TEST(Attitude, WordDecoding) {
     EXPECT_NEAR(AttitudeWordDegrees(8190), 204.75, 1e-12);
     // Bit 14 is not part of the value.
     EXPECT_DOUBLE_EQ(AttitudeWordDegrees(0x4064), 2.5);
+}
+
+TEST(ReturnHeaderCodec, EncodesTheHeadsPackingAndDecodesItBack) {
+    headproto::ReturnHeader f;
+    f.status = 0x21;
+    f.headPosition = 0x1ABC; // 7 + 6 bits
+    f.scanDirection = 1;
+    f.rangeCode = 30;
+    f.profileRange = 0x2F0F; // 7 + 7 bits
+    f.rollRaw = 0x8123;
+    f.pitchRaw = 0x0456;
+    const auto h = headproto::EncodeReturnHeader(f);
+    const std::array<std::uint8_t, 20> expected = {'I', 'M',  'X',  16,   0x21, 0x3C, 0x75,
+                                                   30,  0x0F, 0x5E, 0x7A, 0x01, 0,    0,
+                                                   0,   0,    0x23, 0x81, 0x56, 0x04};
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), h.begin()));
+    EXPECT_TRUE(std::all_of(h.begin() + 20, h.end(), [](std::uint8_t b) { return b == 0; }));
+    EXPECT_EQ(headproto::DecodeReturnHeaderFields(h), f);
+
+    // Bytes the head sets beyond the fields (high bit of the position's low
+    // byte) do not leak into them.
+    auto noisy = h;
+    noisy[5] |= 0x80;
+    noisy[8] |= 0x80;
+    EXPECT_EQ(headproto::DecodeReturnHeaderFields(noisy), f);
 }

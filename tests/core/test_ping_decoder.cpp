@@ -3,7 +3,7 @@
 #include <array>
 #include <cstring>
 
-#include "ping/PingDecoder.h"
+#include "doc/PingBinding.h"
 
 namespace {
 
@@ -11,24 +11,15 @@ using Header = std::array<std::uint8_t, 32>;
 
 Header MakeHeader(int position, int direction, int profileRange = 0, std::uint16_t roll = 0,
                   std::uint16_t pitch = 0, std::uint8_t rangeCode = 10) {
-    Header h{};
-    h[0] = 'I';
-    h[1] = 'M';
-    h[2] = 'X';
-    h[3] = 16;
-    h[4] = 0x21;
-    h[5] = static_cast<std::uint8_t>(position & 0x7F);
-    h[6] = static_cast<std::uint8_t>(((position >> 7) & 0x3F) | (direction ? 0x40 : 0));
-    h[7] = rangeCode;
-    h[8] = static_cast<std::uint8_t>(profileRange & 0x7F);
-    h[9] = static_cast<std::uint8_t>(profileRange >> 7);
-    h[10] = 250 & 0x7F;
-    h[11] = 250 >> 7;
-    h[16] = static_cast<std::uint8_t>(roll & 0xFF);
-    h[17] = static_cast<std::uint8_t>(roll >> 8);
-    h[18] = static_cast<std::uint8_t>(pitch & 0xFF);
-    h[19] = static_cast<std::uint8_t>(pitch >> 8);
-    return h;
+    headproto::ReturnHeader f;
+    f.status = 0x21;
+    f.headPosition = position;
+    f.scanDirection = direction ? 1 : 0;
+    f.rangeCode = rangeCode;
+    f.profileRange = profileRange;
+    f.rollRaw = roll;
+    f.pitchRaw = pitch;
+    return headproto::EncodeReturnHeader(f);
 }
 
 bool Decode(CTubescanDoc& doc, const Header& h) {

@@ -15,6 +15,7 @@
 #include "analysis/PipeCondition.h"
 #include "analysis/ScanCutter.h"
 #include "doc/ConditionOutput.h"
+#include "doc/RecordBinding.h"
 #include "doc/TubescanDoc.h"
 #include "format/RecordFormat.h"
 #include "sim/HeadModel.h"

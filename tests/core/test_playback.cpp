@@ -4,8 +4,8 @@
 #include <random>
 
 #include "DataFileFixture.h"
+#include "doc/PingBinding.h"
 #include "format/RecordReader.h"
-#include "ping/PingProcessor.h"
 
 namespace {
 

@@ -5,9 +5,8 @@
 #include <cstring>
 
 #include "TempDir.h"
+#include "doc/PingBinding.h"
 #include "format/PlyWriter.h"
-#include "ping/PingProcessor.h"
-#include "ping/ProfileEcho.h"
 
 namespace {
 

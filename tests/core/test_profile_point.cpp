@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ping/PingProcessor.h"
+#include "doc/PingBinding.h"
 
 namespace {
 
@@ -14,17 +14,12 @@ constexpr int kH = kImageSize;
 constexpr COLORREF kPointColour = 0x00332211; // red 0x11, green 0x22, blue 0x33
 
 std::array<std::uint8_t, 32> MakeHeader(int position, int profileRange) {
-    std::array<std::uint8_t, 32> h{};
-    h[0] = 'I';
-    h[1] = 'M';
-    h[2] = 'X';
-    h[3] = 16;
-    h[5] = static_cast<std::uint8_t>(position & 0x7F);
-    h[6] = static_cast<std::uint8_t>(((position >> 7) & 0x3F) | 0x40); // scanning forward
-    h[7] = 10;
-    h[8] = static_cast<std::uint8_t>(profileRange & 0x7F);
-    h[9] = static_cast<std::uint8_t>(profileRange >> 7);
-    return h;
+    headproto::ReturnHeader f;
+    f.headPosition = position;
+    f.scanDirection = 1; // scanning forward
+    f.profileRange = profileRange;
+    f.dataBytes = 0;
+    return headproto::EncodeReturnHeader(f);
 }
 
 struct Scene {

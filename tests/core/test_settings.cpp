@@ -316,3 +316,102 @@ TEST(SettingsPath, SystemProgramFoldersUseTheUserFolderEvenWhenWritable) {
     EXPECT_EQ(ResolveSettingsPath(prog.Dir() + "usr/bin/"), prog.Dir() + "usr/bin/TubescanL.INI");
     ::unsetenv("XDG_CONFIG_HOME");
 }
+
+TEST(SettingsSave, BytesOfTheSavedFileStayTheSame) {
+    // Every key, in the order operators' files have always had it, with the
+    // settings panel open so its rectangle is written too.
+    DocInDir d;
+    d.Open();
+    CTubescanDoc& doc = d.doc;
+    doc.m_hooks.settingsPanelRect = [] { return WindowRect{-20, 30, 400, 900}; };
+    doc.m_udpAddress = "127.0.0.1";
+    doc.m_ipAddress = "127.0.0.1";
+    doc.m_udpPort = 5555;
+    doc.m_readDirectory = "/in/";
+    doc.m_writeDirectory = "/out/";
+    doc.m_zoom = 2.345;
+    doc.m_soundVelocity = 1480.25;
+    doc.m_pointsColor = 0xFFFFFFFF;
+    doc.m_circleOffsetX = -12.34567;
+    doc.m_circleOffsetY = 123456.5;
+    doc.m_profileMinRange = 1.255;
+    doc.m_sonarComPortBaud = 9600;
+    doc.m_absorption = 200;
+    doc.m_frequency = 7;
+    doc.m_autoSettings = 1;
+    doc.m_range = 0.75;
+    doc.m_rangeIndex = 3;
+    doc.m_trainSS = 45;
+    doc.m_xdcrFwdAft = 1;
+    ASSERT_TRUE(doc.SaveSettings());
+    EXPECT_EQ(d.dir.Read("TubescanL.INI"), "[System Settings]\r\n"
+                                           "Sonar Type=1\r\n"
+                                           "IP Address=127.0.0.1\r\n"
+                                           "Output UDP Address=127.0.0.1\r\n"
+                                           "Output UDP Port=5555\r\n"
+                                           "Enable UDP Output XYZ=1\r\n"
+                                           "Enable UDP Output PRD=0\r\n"
+                                           "SonarComPort=1\r\n"
+                                           "SonarComPortBaud=9600\r\n"
+                                           "RTS=0\r\n"
+                                           "SendDelay=0\r\n"
+                                           "Read File Directory=/in/\r\n"
+                                           "Write File Directory=/out/\r\n"
+                                           "AutoSaveFileName=0\r\n"
+                                           "OpenFileFilterIndex=0\r\n"
+                                           "ColorTable=0\r\n"
+                                           "Speed of Sound=1480.2\r\n"
+                                           "Units=0\r\n"
+                                           "ViewRangeMark=1\r\n"
+                                           "Grid Style=0\r\n"
+                                           "Grid=1\r\n"
+                                           "Playback Speed=0\r\n"
+                                           "Diagnostics Visible=1\r\n"
+                                           "SettingsDlgVisible=1\r\n"
+                                           "UseExtPRD=0\r\n"
+                                           "EnablePRDInput=0\r\n"
+                                           "PRDComPort=3\r\n"
+                                           "PRDComPortBaud=38400\r\n"
+                                           "ProfileDispMode=0\r\n"
+                                           "Zoom=2.35\r\n"
+                                           "PointsColor=4294967295\r\n"
+                                           "GridColor=12920\r\n"
+                                           "BKColor=0\r\n"
+                                           "TextColor=14474460\r\n"
+                                           "CircleColor=38550\r\n"
+                                           "LineColor=9868800\r\n"
+                                           "PointSize=0\r\n"
+                                           "TextSize=0\r\n"
+                                           "Display PRD=0\r\n"
+                                           "RollCorrection=0\r\n"
+                                           "CircleOffsetX=  -12.3457\r\n"
+                                           "CircleOffsetY=123456.5000\r\n"
+                                           "CircleDiameter=1.00\r\n"
+                                           "HorseShoe Width=1.60\r\n"
+                                           "HorseShoe Height=2.00\r\n"
+                                           "PipeShape=0\r\n"
+                                           "DisplayPipeShape=0\r\n"
+                                           "PPMinRange=1.25\r\n"
+                                           "Settings Left=-20\r\n"
+                                           "Settings Top=30\r\n"
+                                           "Settings Right=400\r\n"
+                                           "Settings Bottom=900\r\n"
+                                           "[Sonar Settings]\r\n"
+                                           "Range=0.75\r\n"
+                                           "Range Index=3\r\n"
+                                           "Gain=6\r\n"
+                                           "Train Polar=60\r\n"
+                                           "Train Sector=60\r\n"
+                                           "Train SS=45\r\n"
+                                           "SectorWidth Polar=120\r\n"
+                                           "SectorWidth Sector=60\r\n"
+                                           "Step Size=3\r\n"
+                                           "Sector Mode=1\r\n"
+                                           "Auto Settings=1\r\n"
+                                           "Frequency=7\r\n"
+                                           "Pulse Length=10\r\n"
+                                           "Absorption=200\r\n"
+                                           "Sonar Up/Down=0\r\n"
+                                           "Sonar FWD/AFT=1\r\n"
+                                           "Zero Up/Down=0\r\n");
+}

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "TempDir.h"
+#include "doc/CommandIds.h"
 #include "doc/TubescanDoc.h"
 #include "format/XyzFormat.h"
 
@@ -199,25 +200,25 @@ TEST(XyzOutput, PointsGoToTheEnabledSinksOnly) {
 
 TEST(XyzOutput, UdpTogglesExcludeEachOther) {
     CTubescanDoc doc;
-    doc.OnUdpOutputCommand(kIdUdpXyzOutput);
-    EXPECT_TRUE(doc.IsUdpOutputChecked(kIdUdpXyzOutput));
-    EXPECT_FALSE(doc.IsUdpOutputChecked(kIdUdpPrdOutput));
-    doc.OnUdpOutputCommand(kIdUdpPrdOutput);
+    doc.OnUdpOutputCommand(cmd::kUdpXyzOutput);
+    EXPECT_TRUE(doc.IsUdpOutputChecked(cmd::kUdpXyzOutput));
+    EXPECT_FALSE(doc.IsUdpOutputChecked(cmd::kUdpPrdOutput));
+    doc.OnUdpOutputCommand(cmd::kUdpPrdOutput);
     EXPECT_EQ(doc.m_udpPrdEnabled, 1);
     EXPECT_EQ(doc.m_udpXyzEnabled, 0);
-    doc.OnUdpOutputCommand(kIdUdpXyzOutput);
+    doc.OnUdpOutputCommand(cmd::kUdpXyzOutput);
     EXPECT_EQ(doc.m_udpXyzEnabled, 1);
     EXPECT_EQ(doc.m_udpPrdEnabled, 0);
     // Turning one off leaves the other off.
-    doc.OnUdpOutputCommand(kIdUdpXyzOutput);
+    doc.OnUdpOutputCommand(cmd::kUdpXyzOutput);
     EXPECT_EQ(doc.m_udpXyzEnabled, 0);
     EXPECT_EQ(doc.m_udpPrdEnabled, 0);
     // Any non-zero value from the settings file counts as on.
     doc.m_udpPrdEnabled = 5;
-    EXPECT_TRUE(doc.IsUdpOutputChecked(kIdUdpPrdOutput));
-    doc.OnUdpOutputCommand(kIdUdpPrdOutput);
+    EXPECT_TRUE(doc.IsUdpOutputChecked(cmd::kUdpPrdOutput));
+    doc.OnUdpOutputCommand(cmd::kUdpPrdOutput);
     EXPECT_EQ(doc.m_udpPrdEnabled, 0);
-    EXPECT_FALSE(doc.IsUdpOutputChecked(kIdUdpAddress));
+    EXPECT_FALSE(doc.IsUdpOutputChecked(cmd::kUdpAddress));
 }
 
 namespace {

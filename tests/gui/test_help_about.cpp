@@ -104,7 +104,7 @@ TEST(HelpDlg, SonarKeysAreSwallowedAndArrowsScrollTheList) {
 using ShellCommandsTest = AppFixture;
 
 TEST_F(ShellCommandsTest, HelpOpensOnceWithItsCheckMarkAndAboutShowsTheVersion) {
-    QAction* helpAction = Frame().Action(cmd::kHotKeysHelp);
+    QAction* helpAction = Frame().Action(cmd::kHelp);
     ASSERT_NE(helpAction, nullptr);
     int windowsWhileOpen = -1;
     bool checkedWhileOpen = false;

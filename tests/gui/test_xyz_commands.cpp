@@ -13,6 +13,7 @@
 #include "../support/ConvertTool.h"
 #include "../support/SurveyFile.h"
 #include "app/XyzCommands.h"
+#include "doc/CommandIds.h"
 #include "doc/PlaybackPacer.h"
 #include "doc/TubescanDoc.h"
 
@@ -103,9 +104,9 @@ TEST(XyzCommands, AnXyzThatCannotBeCreatedIsNeverReportedComplete) {
 TEST(XyzCommands, UdpItemsCarryTheirChecksAndAddressIsDisabled) {
     CTubescanDoc doc;
     QAction xyzItem, prdItem, addressItem, other;
-    xyzItem.setData(kIdUdpXyzOutput);
-    prdItem.setData(kIdUdpPrdOutput);
-    addressItem.setData(kIdUdpAddress);
+    xyzItem.setData(cmd::kUdpXyzOutput);
+    prdItem.setData(cmd::kUdpPrdOutput);
+    addressItem.setData(cmd::kUdpAddress);
     other.setData(32806);
     EXPECT_TRUE(IsXyzCommand(xyzItem) && IsXyzCommand(addressItem));
     EXPECT_FALSE(IsXyzCommand(other));

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <memory>
 
+#include "doc/PingBinding.h"
 #include "doc/TubescanDoc.h"
-#include "ping/PingDecoder.h"
 #include "sim/FaultPlan.h"
 #include "sim/HeadModel.h"
 

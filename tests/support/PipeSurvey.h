@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "doc/RecordBinding.h"
 #include "doc/TubescanDoc.h"
 #include "format/RecordFormat.h"
 #include "sim/HeadModel.h"

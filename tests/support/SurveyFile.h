@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "doc/RecordBinding.h"
 #include "doc/TubescanDoc.h"
 #include "format/RecordFormat.h"
 
@@ -48,27 +49,15 @@ inline record::Record MakeRecord(CTubescanDoc& d, std::uint32_t i, const Shape& 
     std::snprintf(text, sizeof text, "%03u", ms % 1000);
     d.m_millis = text;
 
-    auto& h = d.m_reply.header;
-    h.fill(0);
-    h[0] = 'I';
-    h[1] = i % 97 == 5 ? 'Q' : 'M'; // now and then a ping the head garbled
-    h[2] = 'X';
-    h[3] = 16;
-    const int position = static_cast<int>(i * 7 % 1800);
-    h[5] = static_cast<std::uint8_t>(position & 0x7F);
-    h[6] = static_cast<std::uint8_t>(((position >> 7) & 0x3F) | ((i / 600 % 2) << 6));
-    h[7] = d.m_command[kCmdRangeCode];
-    const int profile = 40 + static_cast<int>((i * 131) % 900); // 0.5 mm units
-    h[8] = static_cast<std::uint8_t>(profile & 0x7F);
-    h[9] = static_cast<std::uint8_t>(profile >> 7);
-    h[10] = 250 & 0x7F;
-    h[11] = 250 >> 7;
-    const std::uint16_t roll = static_cast<std::uint16_t>(0x8000 | ((i * 13) % 600));
-    const std::uint16_t pitch = static_cast<std::uint16_t>(0x8000 | (16384 - (i * 7) % 300));
-    h[16] = static_cast<std::uint8_t>(roll & 0xFF);
-    h[17] = static_cast<std::uint8_t>(roll >> 8);
-    h[18] = static_cast<std::uint8_t>(pitch & 0xFF);
-    h[19] = static_cast<std::uint8_t>(pitch >> 8);
+    headproto::ReturnHeader h;
+    h.signature[1] = i % 97 == 5 ? 'Q' : 'M'; // now and then a ping the head garbled
+    h.headPosition = static_cast<int>(i * 7 % 1800);
+    h.scanDirection = static_cast<int>(i / 600 % 2);
+    h.rangeCode = d.m_command[kCmdRangeCode];
+    h.profileRange = 40 + static_cast<int>((i * 131) % 900); // 0.5 mm units
+    h.rollRaw = static_cast<std::uint16_t>(0x8000 | ((i * 13) % 600));
+    h.pitchRaw = static_cast<std::uint16_t>(0x8000 | (16384 - (i * 7) % 300));
+    d.m_reply.header = headproto::EncodeReturnHeader(h);
     for (std::size_t k = 0; k < 250; ++k)
         d.m_reply.samples[k] = static_cast<std::uint8_t>((k * 3 + i) % 200);
 

@@ -20,6 +20,7 @@
 #include "doc/TubescanDoc.h"
 #include "format/IniFile.h"
 #include "format/NumberText.h"
+#include "format/RecordFileName.h"
 #include "report/InspectionReport.h"
 
 namespace {

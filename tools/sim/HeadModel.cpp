@@ -237,15 +237,10 @@ HeadModel::Record HeadModel::Answer(const headproto::HeadCommand& c, double t) {
     MoveTo(Distance(t));
     Step(c);
     Record r{};
-    r[0] = 'I';
-    r[1] = 'M';
-    r[2] = 'X';
-    r[3] = 16;
-    r[4] = 0;
-    const int pos = AngleToPosition(m_angle);
-    r[5] = static_cast<std::uint8_t>(pos & 0x7F);
-    r[6] = static_cast<std::uint8_t>(((pos >> 7) & 0x3F) | (m_direction << 6));
-    r[7] = c[headproto::kCmdRangeCode];
+    headproto::ReturnHeader header;
+    header.headPosition = AngleToPosition(m_angle);
+    header.scanDirection = m_direction;
+    header.rangeCode = c[headproto::kCmdRangeCode];
 
     const int index = headproto::RangeCodeToIndex(c[headproto::kCmdRangeCode]);
     const double range = headproto::kRangeTable[static_cast<std::size_t>(index)];
@@ -258,16 +253,11 @@ HeadModel::Record HeadModel::Answer(const headproto::HeadCommand& c, double t) {
     int profile = 0;
     if (surface >= minRange && surface <= range && surface > blind)
         profile = std::min(16383, static_cast<int>(std::lround((surface - blind) * 2000.0)));
-    r[8] = static_cast<std::uint8_t>(profile & 0x7F);
-    r[9] = static_cast<std::uint8_t>(profile >> 7);
-    r[10] = static_cast<std::uint8_t>(headproto::kEchoSampleCount & 0x7F);
-    r[11] = static_cast<std::uint8_t>(headproto::kEchoSampleCount >> 7);
-    const std::uint16_t roll = AttitudeWord(Roll(t));
-    const std::uint16_t pitch = AttitudeWord(Pitch(t));
-    r[16] = static_cast<std::uint8_t>(roll & 0xFF);
-    r[17] = static_cast<std::uint8_t>(roll >> 8);
-    r[18] = static_cast<std::uint8_t>(pitch & 0xFF);
-    r[19] = static_cast<std::uint8_t>(pitch >> 8);
+    header.profileRange = profile;
+    header.rollRaw = AttitudeWord(Roll(t));
+    header.pitchRaw = AttitudeWord(Pitch(t));
+    const headproto::ReturnHeaderBytes bytes = headproto::EncodeReturnHeader(header);
+    std::copy(bytes.begin(), bytes.end(), r.begin());
 
     // Echo: noise, a peak at the surface as wide as the pulse, cell and beam
     // footprint make it, weaker returns from behind a wall (none from the air

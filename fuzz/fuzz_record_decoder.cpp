@@ -1,0 +1,35 @@
+// Any bytes as the settings part of a ".31l" record, decoded on their own
+// and put into a fresh document: every text within its field, the range
+// inside its table, the orientation values either usable or dropped, and the
+// record written back from the document decodes to the same settings.
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+#include "doc/RecordBinding.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::array<std::uint8_t, record::kSettingsSize> bytes{};
+    std::copy_n(data, std::min(size, bytes.size()), bytes.begin());
+    const record::RecordSettings s = record::DecodeSettings(bytes);
+    if (s.time.size() > 19 || s.millis.size() > 9 || s.date.size() > 19) std::abort();
+
+    const auto doc = std::make_unique<CTubescanDoc>();
+    doc->m_playback = 1;
+    record::ApplySettings(*doc, s);
+    if (doc->m_rangeIndex < 0 || doc->m_rangeIndex > 9) std::abort();
+    for (double v : {doc->m_extPitch, doc->m_extRoll, doc->m_extDistance})
+        if (!std::isfinite(v)) std::abort();
+
+    // What the document took from the record goes back out unchanged.
+    const record::Record again = record::BuildRecord(*doc);
+    const record::RecordSettings back = record::DecodeSettings(
+        std::span<const std::uint8_t, record::kSettingsSize>(again.data(), record::kSettingsSize));
+    if (back.rangeCode != s.rangeCode || back.gain != s.gain || back.pulseLength != s.pulseLength ||
+        back.absorption != s.absorption || back.sectorWidth != s.sectorWidth)
+        std::abort();
+    return 0;
+}

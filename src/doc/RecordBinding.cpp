@@ -1,0 +1,117 @@
+#include "doc/RecordBinding.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace record {
+
+using namespace headproto;
+
+namespace {
+
+void CopyToCharArray(char* dst, std::size_t size, const std::string& text) {
+    const std::size_t n = std::min(text.size(), size - 1);
+    std::memcpy(dst, text.data(), n);
+    std::memset(dst + n, 0, size - n);
+}
+
+} // namespace
+
+RecordFields RecordFieldsOf(const CTubescanDoc& doc) {
+    RecordFields f;
+    f.date = doc.m_date;
+    f.time = doc.m_time;
+    f.millis = doc.m_millis;
+    // While playing, the record being copied decides, not the operator's
+    // present orientation setting, so a copy keeps what was recorded.
+    f.prdInput = doc.m_playback == 1 ? doc.m_recordedPrdInput : doc.m_enablePRDInput;
+    f.scanDirection = doc.m_scanDirection;
+    f.xdcrFwdAft = doc.m_xdcrFwdAft;
+    f.sectorMode = doc.m_sectorMode;
+    f.command = doc.m_command;
+    f.trainBearing = doc.m_trainBearing;
+    f.zeroUpDown = doc.m_zeroUpDown;
+    f.soundVelocity = doc.m_soundVelocity;
+    f.pingPeriod = doc.m_pingPeriod;
+    f.extPitchValid = doc.m_extPitchValid;
+    f.extRollValid = doc.m_extRollValid;
+    f.extDistanceValid = doc.m_extDistanceValid;
+    f.extPitch = doc.m_extPitch;
+    f.extRoll = doc.m_extRoll;
+    f.extDistance = doc.m_extDistance;
+    f.header = doc.m_reply.header;
+    std::copy_n(doc.m_reply.samples.begin(), kSampleCount, f.samples.begin());
+    return f;
+}
+
+Record BuildRecord(const CTubescanDoc& doc) {
+    return EncodeRecord(RecordFieldsOf(doc));
+}
+
+void ApplySettings(CTubescanDoc& doc, const RecordSettings& s) {
+    auto& cmd = doc.m_command;
+    if (const int count = SampleCountOfCode(s.sampleCode); count >= 0) doc.m_dataPoints = count;
+    doc.m_recordLength = s.length;
+
+    CopyToCharArray(doc.m_dateText, sizeof doc.m_dateText, s.date);
+    doc.m_date = doc.m_dateText;
+    CopyToCharArray(doc.m_timeText, sizeof doc.m_timeText, s.time);
+    doc.m_time = doc.m_timeText;
+    CopyToCharArray(doc.m_millisText, sizeof doc.m_millisText, s.millis);
+    doc.m_millis = doc.m_millisText;
+
+    doc.m_recordedPrdInput = s.orientationInput ? 1 : 0;
+
+    doc.m_prevScanDirection = doc.m_scanDirection;
+    doc.m_scanDirection = (s.modeByte >> 7) & 1;
+    doc.m_sonarUpDown = (s.modeByte >> 6) & 1;
+    doc.m_xdcrFwdAft = doc.m_sonarUpDown == 0 ? 1 : 0;
+    doc.m_sectorMode = (s.modeByte >> 3) & 7;
+    cmd[kCmdStepSize] = CodeToStep(s.modeByte & 7);
+
+    cmd[kCmdGain] = s.gain;
+    doc.m_gain = s.gain;
+    cmd[kCmdSectorWidth] = s.sectorWidth;
+    doc.m_trainBearing = s.trainThirds * 3;
+    cmd[kCmdRangeCode] = s.rangeCode;
+    doc.m_rangeIndex = RangeCodeToIndex(s.rangeCode);
+    doc.m_range = kRangeTable[static_cast<std::size_t>(doc.m_rangeIndex)];
+    cmd[kCmdAbsorption] = s.absorption;
+    doc.m_absorption = s.absorption;
+
+    switch ((s.widthByte >> 3) & 7) {
+    case 0:
+        cmd[kCmdDataWidth] = 4;
+        break;
+    case 1:
+        cmd[kCmdDataWidth] = 8;
+        break;
+    case 2:
+        cmd[kCmdDataWidth] = 16;
+        break;
+    default:
+        break;
+    }
+    cmd[kCmdByte9] = s.widthByte & 7;
+    doc.m_zeroUpDown = (s.widthByte >> 6) & 1;
+
+    doc.m_pingPeriod = s.pingPeriod / 100.0;
+    cmd[kCmdPulseLength] = s.pulseLength;
+    doc.m_pulseLength = s.pulseLength;
+    cmd[kCmdByte22] = 0;
+
+    // A value that is not a number (or, for the angles, not an angle) would
+    // travel into the beam angle and the exported points: it is taken as
+    // missing instead.
+    auto take = [](float value, double limit, int flag, double& field, int& valid) {
+        const bool usable = std::isfinite(value) && std::fabs(value) <= limit;
+        field = usable ? value : 0.0;
+        valid = usable ? flag : 0;
+    };
+    take(s.extPitch, 180.0, s.orientationFlags & 1, doc.m_extPitch, doc.m_extPitchValid);
+    take(s.extRoll, 180.0, s.orientationFlags & 2, doc.m_extRoll, doc.m_extRollValid);
+    take(s.extDistance, 1.0e9, s.orientationFlags & 4, doc.m_extDistance, doc.m_extDistanceValid);
+}
+
+} // namespace record

@@ -112,6 +112,12 @@ report() {
         "$run_dir/tubescan-convert" --analysis --quiet --force "$rec" || true
         csv="${rec%.31l}.csv"
         [ -e "$csv" ] && echo "main-job: pipe condition: $csv ($(($(wc -l < "$csv") - 1)) scans)"
+        "$run_dir/tubescan-convert" --ply --quiet --force "$rec" || true
+        ply="${rec%.31l}.ply"
+        [ -e "$ply" ] && echo "main-job: point cloud:    $ply ($(stat -c %s "$ply") bytes)"
+        "$run_dir/tubescan-convert" --report --quiet --force "$rec" || true
+        pdf="${rec%.31l}.pdf"
+        [ -e "$pdf" ] && echo "main-job: report:         $pdf"
     done
     echo "main-job: settings file:  $run_dir/TubescanL.INI"
 }

@@ -2,6 +2,7 @@
 // whoever produced them (live acquisition, playback, a test).
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace analysis {
@@ -13,6 +14,7 @@ struct ProfileSample {
     double y = 0.0;        // and up, the same X and Y the .xyz lines carry
     double time = 0.0;     // seconds (see StampSeconds); NaN when unknown
     double distance = 0.0; // metres along the pipe, the .xyz Z
+    std::uint8_t echo = 0; // echo level the head measured at the point; 0: none
 };
 
 // A sample from its beam angle and range, placed the way the .xyz lines are.

@@ -20,6 +20,10 @@ void AddDataCommands(CommandMap& map, CTubescanDoc& doc, QWidget* owner) {
                                  {}});
 
     map.Add(cmd::kConvertToXyz, {[&doc, owner](int) { ConvertToXyzCommand(doc, owner); }, {}});
+    map.Add(cmd::kExportPointCloud, {[&doc, owner](int) { ExportPointCloudCommand(doc, owner); },
+                                     [&doc](int) {
+                                         return CommandUi{CanExportPointCloud(doc), false};
+                                     }});
     map.AddRange(cmd::kUdpXyzOutput, cmd::kUdpPrdOutput,
                  {[&doc](int id) { doc.OnUdpOutputCommand(id); },
                   [&doc](int id) {

@@ -21,6 +21,7 @@ std::vector<MenuItem> BuildMainMenu() {
                         Item("&Record  Start (Stop)", cmd::kRecord),
                         Item("Set Record Directory...", cmd::kSetRecordDirectory),
                         Item("Convert .31L file to .xyz...", cmd::kConvertToXyz),
+                        Item("Export Point Cloud (.ply)...", cmd::kExportPointCloud),
                         Item("Auto Save File Names", cmd::kAutoSaveFileNames), Sep(),
                         Item("Enable UDP XYZ Output", cmd::kUdpXyzOutput),
                         Item("Enable UDP Range/Bearing Output", cmd::kUdpPrdOutput),

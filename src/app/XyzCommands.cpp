@@ -1,12 +1,50 @@
 #include "app/XyzCommands.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
 
 #include "doc/CommandIds.h"
+#include "doc/PointCloudOutput.h"
+#include "doc/RecordConversion.h"
 #include "doc/TubescanDoc.h"
 
 bool ConvertToXyzCommand(CTubescanDoc& doc, QWidget* parent, const FileDialogRunner& run) {
     return doc.StartXyzConversion([&] { return OpenPlaybackFile(doc, parent, run); });
+}
+
+bool CanExportPointCloud(const CTubescanDoc& doc) {
+    return doc.m_playback == 1 && !doc.m_playPath.empty();
+}
+
+bool ExportPointCloudCommand(CTubescanDoc& doc, QWidget* parent, const FileDialogRunner& run) {
+    if (!CanExportPointCloud(doc)) return false;
+    const std::string input = doc.m_playPath;
+    QFileDialog dialog(parent, QStringLiteral("Export Point Cloud"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringLiteral("Point cloud (*.ply)"));
+    dialog.setDefaultSuffix(QStringLiteral("ply"));
+    dialog.selectFile(
+        QFile::decodeName(QByteArray::fromStdString(conversion::PathWithExtension(input, "ply"))));
+    if (!run(dialog) || dialog.selectedFiles().isEmpty()) return false;
+    const std::string output = QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+
+    conversion::Options options;
+    options.settings = IniFile::Load(doc.m_iniPath);
+    options.replace = true; // the dialog has asked
+    PointCloudOutput cloud;
+    options.points = &cloud;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const conversion::Result r = conversion::ConvertRecordFile(input, output, options);
+    QApplication::restoreOverrideCursor();
+    if (r.outcome != conversion::Outcome::Converted) {
+        doc.ShowMessage("The point cloud was not written: " + input + " " + r.detail + ".");
+        return false;
+    }
+    doc.ShowMessage("Point cloud written to " + output + " (" + std::to_string(r.lines) +
+                    " points).");
+    return true;
 }
 
 namespace {

@@ -16,6 +16,16 @@ class QWidget;
 bool ConvertToXyzCommand(CTubescanDoc& doc, QWidget* parent,
                          const FileDialogRunner& run = RunFileDialog);
 
+// "Export Point Cloud (.ply)..." of the file being played back: a save
+// dialog (FILE.ply beside it by default), then the file is read again from
+// its start, with the settings file's values, in a pass of its own, so the
+// playback on screen is left where it is. Says what came of it in a message;
+// true when the cloud was written.
+bool ExportPointCloudCommand(CTubescanDoc& doc, QWidget* parent,
+                             const FileDialogRunner& run = RunFileDialog);
+// Whether the export can run: a file is being played back.
+bool CanExportPointCloud(const CTubescanDoc& doc);
+
 // Whether the action's command id (its data) is one of the four above.
 bool IsXyzCommand(const QAction& action);
 // Runs the command of the action (32956 needs the parent for its dialog).

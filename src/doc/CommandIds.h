@@ -118,6 +118,8 @@ inline constexpr int kHelp = 32847;              // Help...
 inline constexpr int kAbout = 57664;             // About TubescanL...
 // Ours: the Pipe Condition panel, shown or hidden (View menu).
 inline constexpr int kPipeCondition = 33001;
+// Ours: the point cloud of the file being played back (File menu).
+inline constexpr int kExportPointCloud = 33002;
 
 // Tool bar and keys
 inline constexpr int kRangeUp = 32874;      // Increase Range

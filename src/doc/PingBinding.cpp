@@ -150,6 +150,7 @@ bool ProcessPing(CTubescanDoc& doc, PingWorkspace& ws, PingDrawing drawing) {
         ProcessPing(ping, settings, ws.line, history, ws.trig, doc.m_sonarBitmap,
                     drawing == PingDrawing::Pixels ? &image : nullptr);
     // Every processed ping hands its point on, whatever is shown.
+    doc.m_profileEcho = point.echo;
     doc.EmitProfilePoint(point.distance, point.bearing);
     return true;
 }

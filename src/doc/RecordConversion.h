@@ -33,6 +33,7 @@ class PointOutput {
 std::string CsvPathFor(const std::string& input);
 // The recording name rules, where the converter's callers look for them.
 using record::HasRecordFileName;
+using record::PathWithExtension;
 using record::XyzPathFor;
 
 enum class Outcome {

@@ -359,6 +359,8 @@ class CTubescanDoc {
     int m_attitudeCount = 0;
     int m_rollValid = 0, m_pitchValid = 0;
     int m_restartLines = 1;
+    // Echo level at the profile point handed to EmitProfilePoint (point clouds).
+    std::uint8_t m_profileEcho = 0;
 
     // --- 8. Time stamp of the current ping -----------------------------------
     LocalTime m_localTime;

@@ -26,8 +26,9 @@ void CTubescanDoc::EmitProfilePoint(double distance, double bearing) {
     const xyz::ProfilePoint p = xyz::ComputeProfilePoint(distance, bearing, m_zoom, m_range,
                                                          m_soundVelocity, m_extDistance);
     if (m_hooks.profileSample)
-        m_hooks.profileSample(
-            {bearing, p.r, p.x, p.y, analysis::StampSeconds(m_date, m_time, m_millis), p.z});
+        m_hooks.profileSample({bearing, p.r, p.x, p.y,
+                               analysis::StampSeconds(m_date, m_time, m_millis), p.z,
+                               m_profileEcho});
 
     // Conversions run only in playback, on the user-interface thread.
     if (m_playback == 1 && m_xyzConverting == 1 && m_xyzFile.IsOpen()) {

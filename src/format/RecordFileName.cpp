@@ -15,8 +15,12 @@ bool HasRecordFileName(const std::string& path) {
 }
 
 std::string XyzPathFor(const std::string& input) {
-    if (input.size() < 3) return "xyz";
-    return input.substr(0, input.size() - 3) + "xyz";
+    return PathWithExtension(input, "xyz");
+}
+
+std::string PathWithExtension(const std::string& input, const std::string& ext) {
+    if (input.size() < 3) return ext;
+    return input.substr(0, input.size() - 3) + ext;
 }
 
 } // namespace record

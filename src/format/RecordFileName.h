@@ -11,5 +11,7 @@ bool HasRecordFileName(const std::string& path);
 
 // The input's path with its last three characters replaced by "xyz".
 std::string XyzPathFor(const std::string& input);
+// The same with ext (the point cloud's "ply", the report's "pdf").
+std::string PathWithExtension(const std::string& input, const std::string& ext);
 
 } // namespace record

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "ping/ProfileEcho.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -427,7 +429,9 @@ ProfilePoint ProcessPing(const DecodedReturn& ping, const PingSettings& settings
     if (image)
         DrawPing(settings, WedgePose{ping.rangeCode, ping.beamAngle, ping.header.scanDirection},
                  history.lines, trig, colours, *image);
-    const ProfilePoint point = ComputeProfilePoint(settings, ping.rangeCode, history.profile);
+    ProfilePoint point = ComputeProfilePoint(settings, ping.rangeCode, history.profile);
+    point.echo =
+        ProfileEchoLevel(history.lines[0], history.profile[0], RangeTimingForCode(ping.rangeCode));
     PlaceProfilePoint(settings, point, trig, history.pointOffset, image);
     return point;
 }

@@ -65,6 +65,7 @@ struct ProfilePoint {
     double bearing = 0.0;  // b0: beam angle of the oldest history entry
     double minimum = 0.0;  // S: profile points at or inside this are not shown
     double radius = 0.0;   // B of the ping
+    std::uint8_t echo = 0; // echo level at the point (see ProfileEchoLevel)
 };
 // The profile point of the oldest entry of the profile history.
 ProfilePoint ComputeProfilePoint(const PingSettings& settings, std::uint8_t rangeCode,

@@ -126,3 +126,31 @@ TEST(XyzCommands, UdpItemsCarryTheirChecksAndAddressIsDisabled) {
     RunXyzCommand(addressItem, doc, nullptr); // no handler
     EXPECT_EQ(doc.m_udpPrdEnabled, 1);
 }
+
+// The File menu's point cloud of the file being played back is the tool's,
+// byte for byte, and the playback on screen stays where it was.
+TEST(XyzCommands, PointCloudExportOfThePlaybackIsTheTools) {
+    Program p;
+    const std::string input = p.dir.File("run.31l");
+    ASSERT_TRUE(survey::WriteFile(input, 900, {.orientation = true}));
+    EXPECT_FALSE(CanExportPointCloud(p.doc));
+    ASSERT_TRUE(p.doc.OpenPlaybackPath(input));
+    ASSERT_TRUE(CanExportPointCloud(p.doc));
+    const std::uint64_t position = p.doc.m_playPosition;
+    QString offered;
+    ASSERT_TRUE(ExportPointCloudCommand(p.doc, nullptr, [&](QFileDialog& dialog) {
+        offered = dialog.selectedFiles().value(0);
+        dialog.selectFile(Q(p.dir.File("cloud.ply")));
+        return true;
+    }));
+    EXPECT_EQ(offered, Q(p.dir.File("run.ply")));
+    EXPECT_EQ(p.doc.m_playPosition, position);
+    ASSERT_FALSE(p.messages.empty());
+    EXPECT_NE(p.messages.back().find("cloud.ply"), std::string::npos) << p.messages.back();
+
+    const Tool tool;
+    const ToolRun r = tool({"--ply", "-q", "-o", Q(p.dir.File("tool.ply")), Q(input)});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(p.dir.Read("cloud.ply") == p.dir.Read("tool.ply"));
+    EXPECT_GT(p.dir.Read("cloud.ply").size(), 800u * 17);
+}

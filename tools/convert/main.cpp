@@ -1,21 +1,27 @@
 // tubescan-convert: converts TubescanL recordings (.31l) to .xyz text files
 // from a shell, writing exactly what the program's own conversion writes
 // with the same settings file.
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <unistd.h>
 
 #include "doc/ConditionOutput.h"
+#include "doc/PointCloudOutput.h"
 #include "doc/RecordConversion.h"
 #include "doc/TubescanDoc.h"
 #include "format/IniFile.h"
 #include "format/NumberText.h"
 #include "format/RecordFileName.h"
+#include "report/InspectionReport.h"
 
 namespace {
 
@@ -68,13 +74,34 @@ void PrintSummary(const analysis::ConditionSurvey& survey) {
                 number(survey.DebrisVolume(), 4).c_str());
 }
 
+QtMessageHandler g_qtMessages = nullptr;
+
+void QuietRuntimeDir(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR"))) return;
+    if (g_qtMessages) g_qtMessages(type, context, text);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     // Past a file-size limit a write must fail with EFBIG (reported, the
     // temporary file removed), not kill the converter without a word.
     std::signal(SIGXFSZ, SIG_IGN);
-    QCoreApplication app(argc, argv);
+    // The report's charts are graphics widgets and need a QApplication; on the
+    // offscreen platform it needs no display, so the converter stays headless.
+    bool drawsReport = false;
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
+        drawsReport = drawsReport || std::strcmp(argv[i], "--report") == 0;
+    if (drawsReport) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // A shell without a login session has no runtime folder; the report
+        // needs none, so Qt's remark about it is only noise on the terminal.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+            g_qtMessages = qInstallMessageHandler(QuietRuntimeDir);
+    }
+    const std::unique_ptr<QCoreApplication> app =
+        drawsReport ? std::make_unique<QApplication>(argc, argv)
+                    : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tubescan-convert"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TUBESCAN_VERSION));
 
@@ -88,7 +115,12 @@ int main(int argc, char** argv) {
         "With --analysis each FILE.31l becomes FILE.csv instead: one line per scan (a\n"
         "revolution, or a pass across the sector) with the pipe centre, inside diameters,\n"
         "ovality (ASTM F1216: 100 x (mean - min) / mean), open area, area loss against the\n"
-        "nominal pipe of the settings, and the debris on the invert, against distance."));
+        "nominal pipe of the settings, and the debris on the invert, against distance.\n"
+        "With --ply each FILE.31l becomes FILE.ply: the .xyz points, in their order, as a\n"
+        "binary point cloud with each point's scan number and echo level.\n"
+        "With --report each FILE.31l becomes FILE.pdf: an inspection report with the\n"
+        "survey, the findings, plots of the figures against distance with the stretches\n"
+        "over the thresholds shaded, and drawings of the worst cross-sections."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption force({QStringLiteral("f"), QStringLiteral("force")},
@@ -102,7 +134,35 @@ int main(int argc, char** argv) {
     const QCommandLineOption analysisOption(
         {QStringLiteral("a"), QStringLiteral("analysis")},
         QStringLiteral("Write the pipe-condition table (.csv) instead of the .xyz."));
+    const QCommandLineOption plyOption(
+        QStringLiteral("ply"), QStringLiteral("Write the point cloud (.ply) instead of the .xyz."));
+    const QCommandLineOption reportOption(
+        QStringLiteral("report"),
+        QStringLiteral("Write the inspection report (.pdf) instead of the .xyz."));
+    const analysis::ReportThresholds defaults;
+    const QCommandLineOption ovalityLimit(
+        QStringLiteral("ovality-threshold"),
+        QStringLiteral("Report: ovality in percent over which a stretch is reported (default %1).")
+            .arg(defaults.ovality),
+        QStringLiteral("PCT"));
+    const QCommandLineOption lossLimit(
+        QStringLiteral("area-loss-threshold"),
+        QStringLiteral("Report: area loss in percent over which a stretch is reported (default "
+                       "%1).")
+            .arg(defaults.areaLoss),
+        QStringLiteral("PCT"));
+    const QCommandLineOption debrisLimit(
+        QStringLiteral("debris-threshold"),
+        QStringLiteral("Report: debris depth in metres over which a stretch is reported (default "
+                       "%1).")
+            .arg(defaults.debrisDepth),
+        QStringLiteral("M"));
     parser.addOption(analysisOption);
+    parser.addOption(plyOption);
+    parser.addOption(reportOption);
+    parser.addOption(ovalityLimit);
+    parser.addOption(lossLimit);
+    parser.addOption(debrisLimit);
     parser.addOption(force);
     parser.addOption(output);
     parser.addOption(quiet);
@@ -127,6 +187,24 @@ int main(int argc, char** argv) {
         if (outputPath.empty()) return usage(QStringLiteral("-o needs a file name"));
     }
     const bool beQuiet = parser.isSet(quiet);
+    const bool analyse = parser.isSet(analysisOption);
+    const bool cloud = parser.isSet(plyOption);
+    const bool report = parser.isSet(reportOption);
+    if (int(analyse) + int(cloud) + int(report) > 1)
+        return usage(QStringLiteral("choose one of --analysis, --ply and --report"));
+    ReportSettings reportSettings;
+    reportSettings.version = TUBESCAN_VERSION;
+    for (const auto& [option, limit] :
+         {std::pair{&ovalityLimit, &reportSettings.thresholds.ovality},
+          {&lossLimit, &reportSettings.thresholds.areaLoss},
+          {&debrisLimit, &reportSettings.thresholds.debrisDepth}}) {
+        if (!parser.isSet(*option)) continue;
+        bool ok = false;
+        *limit = parser.value(*option).toDouble(&ok);
+        if (!ok || !std::isfinite(*limit) || *limit < 0.0)
+            return usage(QStringLiteral("--%1 needs a number of 0 or more")
+                             .arg(option->names().constFirst()));
+    }
 
     // The settings file the program itself would read; the converter never
     // writes it.
@@ -146,12 +224,16 @@ int main(int argc, char** argv) {
     int failures = 0;
     for (qsizetype i = 0; i < inputs.size(); ++i) {
         const std::string input = LocalPath(inputs[i]);
-        const bool analyse = parser.isSet(analysisOption);
         const std::string target = !outputPath.empty() ? outputPath
                                    : analyse           ? conversion::CsvPathFor(input)
+                                   : cloud             ? conversion::PathWithExtension(input, "ply")
+                                   : report            ? conversion::PathWithExtension(input, "pdf")
                                                        : conversion::XyzPathFor(input);
         ConditionCsvOutput table;
-        options.points = analyse ? &table : nullptr;
+        PointCloudOutput points;
+        InspectionReportOutput document(BaseName(input), reportSettings);
+        conversion::PointOutput* const outputs[] = {nullptr, &table, &points, &document};
+        options.points = outputs[analyse ? 1 : cloud ? 2 : report ? 3 : 0];
         const std::string label = (inputs.size() > 1 ? "[" + std::to_string(i + 1) + "/" +
                                                            std::to_string(inputs.size()) + "] "
                                                      : std::string()) +
@@ -166,7 +248,11 @@ int main(int argc, char** argv) {
             if (!beQuiet && analyse) PrintSummary(table.Survey());
         } else {
             ++failures;
-            std::fprintf(stderr, "tubescan-convert: %s: %s\n", input.c_str(), r.detail.c_str());
+            // A report that could not be drawn says why; the pass's own
+            // reason is the generic one.
+            const std::string why =
+                report && !document.Error().empty() ? document.Error() : r.detail;
+            std::fprintf(stderr, "tubescan-convert: %s: %s\n", input.c_str(), why.c_str());
         }
     }
     std::fflush(stdout);

@@ -1,0 +1,132 @@
+// Point cloud and report speed: the .ply export of a recording next to the
+// .xyz conversion of the same file (the same pass, another output) and to
+// reading the file once; memory for a tenth of the records and for all of
+// them; the time to gather and draw the PDF report of a smaller recording.
+//
+//   bench_point_cloud [RECORDS] [REPORT_RECORDS] [FOLDER]
+//   (defaults: 1000000, 100000, the temp folder)
+#include <QApplication>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "../tests/support/SurveyFile.h"
+#include "doc/PointCloudOutput.h"
+#include "doc/RecordConversion.h"
+#include "report/InspectionReport.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double CpuNow() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+long PeakRssKb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+struct Timed {
+    double wall = 0, cpu = 0; // seconds
+    std::uint64_t points = 0;
+};
+
+double ReadOnceSeconds(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) return 0;
+    std::vector<char> block(1 << 20);
+    const auto start = Clock::now();
+    while (::read(fd, block.data(), block.size()) > 0) {
+    }
+    ::close(fd);
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+Timed Run(const std::string& input, const std::string& output, conversion::PointOutput* points) {
+    conversion::Options options;
+    options.replace = true;
+    options.points = points;
+    const auto start = Clock::now();
+    const double cpu = CpuNow();
+    const auto r = conversion::ConvertRecordFile(input, output, options);
+    Timed t{std::chrono::duration<double>(Clock::now() - start).count(), CpuNow() - cpu, r.lines};
+    if (r.outcome != conversion::Outcome::Converted) {
+        std::fprintf(stderr, "%s failed: %s\n", output.c_str(), r.detail.c_str());
+        std::exit(1);
+    }
+    return t;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const std::uint32_t records =
+        argc > 1 ? static_cast<std::uint32_t>(std::atol(argv[1])) : 1000000;
+    const std::uint32_t reportRecords =
+        argc > 2 ? static_cast<std::uint32_t>(std::atol(argv[2])) : 100000;
+    const fs::path folder = argc > 3 ? fs::path(argv[3]) : fs::temp_directory_path();
+    const std::string small = (folder / "bench-cloud-small.31l").string();
+    const std::string large = (folder / "bench-cloud-large.31l").string();
+    const std::string report = (folder / "bench-cloud-report.31l").string();
+    const std::uint32_t smallRecords = records / 10 > 0 ? records / 10 : 1;
+    const survey::Shape shape{.rangeIndex = 4, .orientation = true};
+    std::printf("generating %u, %u and %u records in %s\n", smallRecords, records, reportRecords,
+                folder.c_str());
+    if (!survey::WriteFile(small, smallRecords, shape) ||
+        !survey::WriteFile(large, records, shape) ||
+        !survey::WriteFile(report, reportRecords, shape)) {
+        std::fprintf(stderr, "cannot write the test files\n");
+        return 1;
+    }
+
+    const double read = ReadOnceSeconds(large);
+    const long rss0 = PeakRssKb();
+    PointCloudOutput smallCloud;
+    const Timed s = Run(small, small + ".ply", &smallCloud);
+    const long rssSmall = PeakRssKb();
+    PointCloudOutput cloud;
+    const Timed l = Run(large, large + ".ply", &cloud);
+    const long rssLarge = PeakRssKb();
+    const Timed xyz = Run(large, large + ".xyz", nullptr);
+
+    InspectionReportOutput pdf("bench-cloud-report.31l", {{}, "bench"});
+    const Timed r = Run(report, report + ".pdf", &pdf);
+
+    std::printf("                          seconds (wall)  seconds (CPU)  records/s (wall)\n");
+    std::printf("read %9u once:          %9.3f                  %12.0f\n", records, read,
+                records / read);
+    std::printf(".xyz of %9u:            %9.3f      %9.3f  %12.0f\n", records, xyz.wall, xyz.cpu,
+                records / xyz.wall);
+    std::printf(".ply of %9u:            %9.3f      %9.3f  %12.0f  (%llu points)\n", records,
+                l.wall, l.cpu, records / l.wall, static_cast<unsigned long long>(l.points));
+    std::printf(".ply of %9u:            %9.3f      %9.3f  %12.0f\n", smallRecords, s.wall, s.cpu,
+                smallRecords / s.wall);
+    std::printf(".ply / .xyz speed: %.2f\n", xyz.wall / l.wall);
+    std::printf("report of %9u:          %9.3f      %9.3f  (%zu scans)\n", reportRecords, r.wall,
+                r.cpu, pdf.Scans().size());
+    std::printf("peak memory: before %ld KiB, after %u records %ld KiB, after %u records %ld KiB\n",
+                rss0, smallRecords, rssSmall, records, rssLarge);
+    for (const auto& p : {small, large, report}) {
+        std::error_code ec;
+        for (const char* ext : {"", ".ply", ".xyz", ".pdf"})
+            fs::remove(p + ext, ec);
+    }
+    return 0;
+}

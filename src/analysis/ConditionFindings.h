@@ -1,0 +1,54 @@
+// What an inspection report tells a client about a survey: the worst places
+// and the stretches of pipe where a figure stays over its threshold, taken
+// from the scan-by-scan figures.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+#include "analysis/PipeCondition.h"
+
+namespace analysis {
+
+// Limits over which a stretch of pipe is reported and shaded in the plots.
+struct ReportThresholds {
+    double ovality = 2.0;      // percent
+    double areaLoss = 5.0;     // percent
+    double debrisDepth = 0.02; // metres
+};
+
+// The figure a stretch or a worst place is about.
+using ScanFigure = double ScanFigures::*;
+
+struct Extreme {
+    std::size_t index = 0; // into the scans; meaningful only when found
+    double value = kNoValue, distance = kNoValue;
+    bool Found() const { return value == value; }
+};
+
+// Consecutive scans over a threshold. A scan without the figure ends the
+// stretch: nobody measured what lay there.
+struct Stretch {
+    std::size_t first = 0, last = 0; // indices into the scans
+    double start = 0.0, end = 0.0;   // distances of the first and last scan
+    double peak = kNoValue, peakDistance = kNoValue;
+    double volume = 0.0; // cubic metres of debris, average end area
+    double Length() const { return end > start ? end - start : start - end; }
+};
+
+// The largest value of the figure (the first scan of equal ones).
+Extreme Largest(std::span<const ScanFigures> scans, ScanFigure figure);
+
+std::vector<Stretch> StretchesOver(std::span<const ScanFigures> scans, ScanFigure figure,
+                                   double threshold);
+
+struct Findings {
+    Extreme ovality, areaLoss, debrisDepth;
+    std::vector<Stretch> ovalStretches, lossStretches, debrisStretches;
+    double debrisVolume = 0.0; // all debris, over threshold or not
+};
+
+Findings FindFindings(std::span<const ScanFigures> scans, const ReportThresholds& thresholds);
+
+} // namespace analysis

@@ -1,0 +1,68 @@
+// What an inspection report is made from, gathered in one pass over a
+// recording: the figures of every scan, the worst scans' own profile points,
+// the time and distance the survey spans and the head settings it ran with.
+// Drawing the report is left to a subclass (it needs Qt); the gathering is
+// plain so it can be tested and reused without it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analysis/ConditionFindings.h"
+#include "analysis/PipeCondition.h"
+#include "analysis/ScanCutter.h"
+#include "doc/RecordConversion.h"
+
+struct WorstScan {
+    std::size_t index = 0; // into the survey's scans (the scan number less one)
+    analysis::ScanFigures figures;
+    std::vector<analysis::ProfileSample> samples;
+};
+
+struct SurveyFacts {
+    std::string name; // the recording's file name
+    double firstTime = analysis::kNoValue, lastTime = analysis::kNoValue; // seconds
+    double firstDistance = analysis::kNoValue, lastDistance = analysis::kNoValue;
+    double minRange = 0.0, maxRange = 0.0; // metres, as the head was set
+    int minGain = 0, maxGain = 0;
+    double soundVelocity = 1500.0;
+    analysis::NominalPipe pipe;
+    std::uint64_t points = 0;
+};
+
+class ReportCollector : public conversion::PointOutput {
+  public:
+    // How many scans of each kind (largest ovality, largest area loss) are
+    // kept for drawing.
+    static constexpr std::size_t kWorstKept = 3;
+
+    explicit ReportCollector(std::string recordingName);
+    bool Create(const std::string& path, const CTubescanDoc& doc, int* error) override;
+    void Add(const analysis::ProfileSample& sample) override;
+    bool Finish() override;
+    std::uint64_t Points() const override { return m_facts.points; }
+
+    const SurveyFacts& Facts() const { return m_facts; }
+    const std::vector<analysis::ScanFigures>& Scans() const { return m_scans; }
+    // The kept worst scans, each once, in the order they were surveyed.
+    std::vector<WorstScan> WorstScans() const;
+    const std::string& Path() const { return m_path; }
+
+  protected:
+    // Writes the report to Path() once everything is gathered.
+    virtual bool Render() { return true; }
+
+  private:
+    void Complete(std::span<const analysis::ProfileSample> scan);
+    static void Keep(std::vector<WorstScan>& kept, analysis::ScanFigure figure, std::size_t index,
+                     const analysis::ScanFigures& f, std::span<const analysis::ProfileSample> scan);
+
+    const CTubescanDoc* m_doc = nullptr;
+    std::string m_path;
+    SurveyFacts m_facts;
+    analysis::ScanCutter m_cutter;
+    analysis::ScanAnalyser m_analyser;
+    std::vector<analysis::ScanFigures> m_scans;
+    std::vector<WorstScan> m_byOvality, m_byAreaLoss;
+};

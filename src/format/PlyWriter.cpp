@@ -1,0 +1,110 @@
+#include "format/PlyWriter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace ply {
+
+namespace {
+
+constexpr std::size_t kBufferVertices = 4096;
+
+void PutU32(std::uint8_t* out, std::uint32_t v) {
+    out[0] = static_cast<std::uint8_t>(v);
+    out[1] = static_cast<std::uint8_t>(v >> 8);
+    out[2] = static_cast<std::uint8_t>(v >> 16);
+    out[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+void PutF32(std::uint8_t* out, float f) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    PutU32(out, bits);
+}
+
+} // namespace
+
+std::string Header(std::uint64_t count) {
+    std::string digits = std::to_string(count);
+    if (digits.size() < static_cast<std::size_t>(kCountDigits))
+        digits.insert(0, kCountDigits - digits.size(), '0');
+    return "ply\n"
+           "format binary_little_endian 1.0\n"
+           "comment TubescanL profile points: x right, y up, z along the pipe, metres\n"
+           "comment scan: revolution or sector pass; echo: level at the profile point\n"
+           "element vertex " +
+           digits +
+           "\n"
+           "property float x\n"
+           "property float y\n"
+           "property float z\n"
+           "property int scan\n"
+           "property uchar echo\n"
+           "end_header\n";
+}
+
+void EncodeVertex(const Vertex& v, std::uint8_t* out) {
+    PutF32(out, v.x);
+    PutF32(out + 4, v.y);
+    PutF32(out + 8, v.z);
+    PutU32(out + 12, std::min<std::uint32_t>(v.scan, 0x7FFFFFFF));
+    out[16] = v.echo;
+}
+
+PlyFileWriter::~PlyFileWriter() {
+    if (m_file) std::fclose(m_file);
+}
+
+bool PlyFileWriter::Create(const std::string& path, int* error) {
+    if (m_file) std::fclose(m_file);
+    m_file = nullptr;
+    m_count = 0;
+    m_used = 0;
+    m_failed = false;
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "w+b");
+    if (!f) {
+        if (error) *error = errno;
+        return false;
+    }
+    m_file = f;
+    m_buffer.assign(kBufferVertices * kVertexBytes, 0);
+    const std::string header = Header(0);
+    if (std::fwrite(header.data(), 1, header.size(), m_file) != header.size()) m_failed = true;
+    return true;
+}
+
+void PlyFileWriter::Add(const Vertex& v) {
+    if (!m_file) return;
+    // A count the header cannot hold would make the file lie about itself.
+    if (m_count >= kMaxVertices) {
+        m_failed = true;
+        return;
+    }
+    EncodeVertex(v, m_buffer.data() + m_used);
+    m_used += kVertexBytes;
+    ++m_count;
+    if (m_used == m_buffer.size()) Flush();
+}
+
+void PlyFileWriter::Flush() {
+    if (m_used && std::fwrite(m_buffer.data(), 1, m_used, m_file) != m_used) m_failed = true;
+    m_used = 0;
+}
+
+bool PlyFileWriter::Finish() {
+    if (!m_file) return false;
+    Flush();
+    const std::string header = Header(m_count);
+    if (std::fseek(m_file, 0, SEEK_SET) != 0 ||
+        std::fwrite(header.data(), 1, header.size(), m_file) != header.size())
+        m_failed = true;
+    if (std::ferror(m_file)) m_failed = true;
+    if (std::fclose(m_file) != 0) m_failed = true;
+    m_file = nullptr;
+    m_buffer = {};
+    return !m_failed;
+}
+
+} // namespace ply

@@ -1,0 +1,62 @@
+// Profile points as a point cloud: a binary little-endian PLY file any
+// point-cloud viewer opens. Each vertex is the point's X and Y across the
+// pipe and Z along it (metres, single precision: the very values the .xyz
+// lines print), the scan it belongs to and the echo level the head measured
+// there.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ply {
+
+struct Vertex {
+    float x = 0.0f, y = 0.0f, z = 0.0f;
+    // Stored as a signed 32-bit "int": common readers skip "uint" properties.
+    std::uint32_t scan = 0;
+    std::uint8_t echo = 0;
+};
+
+inline constexpr std::size_t kVertexBytes = 3 * 4 + 4 + 1;
+// The vertex count is not known until the last point, so the header holds it
+// zero-padded to this many digits and is written again at the end.
+inline constexpr int kCountDigits = 10;
+inline constexpr std::uint64_t kMaxVertices = 9'999'999'999ull;
+
+// The header for count vertices, "end_header\n" included.
+std::string Header(std::uint64_t count);
+// The vertex as it lies in the file.
+void EncodeVertex(const Vertex& v, std::uint8_t* out);
+
+// Streams vertices to a file through a fixed buffer, so a survey of any
+// length is written in the same memory.
+class PlyFileWriter {
+  public:
+    PlyFileWriter() = default;
+    ~PlyFileWriter();
+    PlyFileWriter(const PlyFileWriter&) = delete;
+    PlyFileWriter& operator=(const PlyFileWriter&) = delete;
+
+    // Creates or truncates path; false with errno's value in *error.
+    bool Create(const std::string& path, int* error = nullptr);
+    bool IsOpen() const { return m_file != nullptr; }
+    void Add(const Vertex& v);
+    // Writes the final count into the header and closes; false when any
+    // write failed (the file is then incomplete).
+    bool Finish();
+    std::uint64_t Vertices() const { return m_count; }
+
+  private:
+    void Flush();
+
+    std::FILE* m_file = nullptr;
+    std::vector<std::uint8_t> m_buffer;
+    std::size_t m_used = 0;
+    std::uint64_t m_count = 0;
+    bool m_failed = false;
+};
+
+} // namespace ply

@@ -1,0 +1,539 @@
+#include "report/InspectionReport.h"
+
+#include <QAreaSeries>
+#include <QBuffer>
+#include <QChart>
+#include <QCoreApplication>
+#include <QGraphicsLayout>
+#include <QGraphicsScene>
+#include <QLineSeries>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPdfWriter>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <numbers>
+
+#include "analysis/ConditionCsv.h"
+#include "format/NumberText.h"
+
+namespace {
+
+using analysis::ScanFigures;
+
+// The document font: Liberation Sans, the face of the program's picture texts.
+QFont DocFont(double points, bool bold = false) {
+    QFont f(QStringLiteral("Liberation Sans"));
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+QString Num(double v, int decimals) {
+    if (!std::isfinite(v)) return QStringLiteral("n/a");
+    if (std::fabs(v) < 0.5 * std::pow(10.0, -decimals)) v = 0.0;
+    return QString::fromStdString(FormatFixed(v, decimals));
+}
+
+QString Metres(double v) {
+    return Num(v, 3) + QStringLiteral(" m");
+}
+
+QString Percent(double v) {
+    return Num(v, 2) + QStringLiteral(" %");
+}
+
+QString When(double seconds) {
+    const std::string iso = analysis::IsoTime(seconds);
+    if (iso.empty()) return QStringLiteral("unknown");
+    return QString::fromStdString(iso).replace(QLatin1Char('T'), QLatin1Char(' '));
+}
+
+QString PipeText(const analysis::NominalPipe& p) {
+    switch (p.shape) {
+    case analysis::NominalShape::HorseShoe:
+        return QStringLiteral("horse-shoe, ") + Metres(p.width) + QStringLiteral(" wide, ") +
+               Metres(p.height) + QStringLiteral(" high");
+    case analysis::NominalShape::IrregularCircle:
+        return QStringLiteral("irregular circle, upper ") + Metres(p.upperDiameter) +
+               QStringLiteral(", lower ") + Metres(p.lowerDiameter);
+    default:
+        return QStringLiteral("circle, diameter ") + Metres(p.diameter);
+    }
+}
+
+QString Span(double a, double b, int decimals, const QString& unit) {
+    if (a == b) return Num(a, decimals) + unit;
+    return Num(a, decimals) + QStringLiteral(" to ") + Num(b, decimals) + unit;
+}
+
+// One A4 page at a time, 1 unit = 1 point, with a cursor running down it.
+class Pages {
+  public:
+    Pages(QPdfWriter& pdf, QPainter& painter, int total, QString footer)
+        : m_pdf(pdf), m_p(painter), m_total(total), m_footer(std::move(footer)) {
+        m_area = QRectF(QPointF(0, 0), m_pdf.pageLayout().paintRect(QPageLayout::Point).size());
+        m_y = 0;
+    }
+    QPainter& P() { return m_p; }
+    const QRectF& Area() const { return m_area; }
+    double& Y() { return m_y; }
+    double Bottom() const { return m_area.bottom() - 24.0; }
+
+    void Footer() {
+        ++m_page;
+        m_p.save();
+        m_p.setFont(DocFont(8));
+        m_p.setPen(QPen(Qt::black, 0.5));
+        const double y = m_area.bottom() - 14.0;
+        m_p.drawLine(QPointF(0, y), QPointF(m_area.width(), y));
+        const QRectF r(0, y + 2, m_area.width(), 12);
+        m_p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, m_footer);
+        m_p.drawText(r, Qt::AlignRight | Qt::AlignVCenter,
+                     QStringLiteral("Page %1 of %2").arg(m_page).arg(m_total));
+        m_p.restore();
+    }
+    void Next() {
+        Footer();
+        m_pdf.newPage();
+        m_y = 0;
+    }
+
+    void Text(const QString& text, const QFont& font, double indent = 0.0) {
+        m_p.setPen(Qt::black);
+        m_p.setFont(font);
+        const QFontMetricsF fm(font, &m_pdf);
+        m_p.drawText(QPointF(indent, m_y + fm.ascent()), text);
+        m_y += fm.lineSpacing();
+    }
+    // A row of cells at the given x offsets.
+    void Row(const std::vector<QString>& cells, const std::vector<double>& at, const QFont& font) {
+        m_p.setPen(Qt::black);
+        m_p.setFont(font);
+        const QFontMetricsF fm(font, &m_pdf);
+        for (std::size_t i = 0; i < cells.size() && i < at.size(); ++i)
+            m_p.drawText(QPointF(at[i], m_y + fm.ascent()), cells[i]);
+        m_y += fm.lineSpacing() + 1.0;
+    }
+    void Rule() {
+        m_p.setPen(QPen(Qt::black, 0.5));
+        m_p.drawLine(QPointF(0, m_y), QPointF(m_area.width(), m_y));
+        m_y += 4.0;
+    }
+
+  private:
+    QPdfWriter& m_pdf;
+    QPainter& m_p;
+    int m_total;
+    int m_page = 0;
+    QString m_footer;
+    QRectF m_area;
+    double m_y;
+};
+
+void StretchTable(Pages& pg, const QString& title, const std::vector<analysis::Stretch>& list,
+                  const QString& peakName, int peakDecimals, const QString& unit, bool withVolume) {
+    constexpr std::size_t kMaxRows = 10;
+    pg.Y() += 6;
+    pg.Text(title, DocFont(10, true));
+    if (list.empty()) {
+        pg.Text(QStringLiteral("none over the threshold"), DocFont(9), 12);
+        return;
+    }
+    const std::vector<double> at{12, 60, 140, 220, 300, 410};
+    std::vector<QString> head{QStringLiteral("#"), QStringLiteral("from"), QStringLiteral("to"),
+                              QStringLiteral("length"), peakName};
+    if (withVolume) head.push_back(QStringLiteral("volume"));
+    pg.Row(head, at, DocFont(9, true));
+    for (std::size_t i = 0; i < list.size() && i < kMaxRows; ++i) {
+        const analysis::Stretch& s = list[i];
+        std::vector<QString> row{QString::number(i + 1), Metres(s.start), Metres(s.end),
+                                 Metres(s.Length()), Num(s.peak, peakDecimals) + unit};
+        if (withVolume) row.push_back(Num(s.volume, 4) + QStringLiteral(" m\u00B3"));
+        pg.Row(row, at, DocFont(9));
+    }
+    if (list.size() > kMaxRows)
+        pg.Text(
+            QStringLiteral("and %1 more stretches (see the CSV table)").arg(list.size() - kMaxRows),
+            DocFont(9), 12);
+}
+
+void FirstPage(Pages& pg, const ReportCollector& survey, const ReportSettings& settings,
+               const analysis::Findings& found) {
+    const SurveyFacts& f = survey.Facts();
+    const auto& scans = survey.Scans();
+    pg.Text(QStringLiteral("Pipe inspection report"), DocFont(20, true));
+    pg.Y() += 2;
+    pg.Text(QString::fromStdString(f.name), DocFont(13, true));
+    pg.Y() += 6;
+    pg.Rule();
+
+    const std::vector<double> at{0, 150};
+    const QFont label = DocFont(10, true), value = DocFont(10);
+    auto line = [&](const QString& l, const QString& v) {
+        const double y = pg.Y();
+        pg.Row({l, QString()}, at, label);
+        pg.Y() = y;
+        pg.Row({QString(), v}, at, value);
+    };
+    line(QStringLiteral("Recording"), QString::fromStdString(f.name));
+    line(QStringLiteral("Recorded"), When(f.firstTime) + QStringLiteral(" to ") + When(f.lastTime));
+    const double length = std::fabs(f.lastDistance - f.firstDistance);
+    line(QStringLiteral("Distance along the pipe"),
+         Metres(f.firstDistance) + QStringLiteral(" to ") + Metres(f.lastDistance) +
+             QStringLiteral(" (") + Metres(length) + QStringLiteral(")"));
+    line(QStringLiteral("Nominal pipe"), PipeText(f.pipe));
+    line(QStringLiteral("Head settings"),
+         QStringLiteral("range ") + Span(f.minRange, f.maxRange, 1, QStringLiteral(" m")) +
+             QStringLiteral(", gain ") + Span(f.minGain, f.maxGain, 0, QString()) +
+             QStringLiteral(", speed of sound ") + Num(f.soundVelocity, 0) +
+             QStringLiteral(" m/s"));
+    line(QStringLiteral("Scans analysed"),
+         QStringLiteral("%1 (%2 profile points)").arg(scans.size()).arg(f.points));
+    const analysis::ReportThresholds& t = settings.thresholds;
+    line(QStringLiteral("Thresholds"),
+         QStringLiteral("ovality ") + Percent(t.ovality) + QStringLiteral(", area loss ") +
+             Percent(t.areaLoss) + QStringLiteral(", debris depth ") + Metres(t.debrisDepth));
+    pg.Y() += 8;
+    pg.Rule();
+
+    pg.Text(QStringLiteral("Findings"), DocFont(14, true));
+    pg.Y() += 2;
+    const std::vector<double> cols{0, 170, 260};
+    auto where = [&](const analysis::Extreme& e) {
+        if (!e.Found()) return QStringLiteral("not measured");
+        return QStringLiteral("at ") + Metres(e.distance) +
+               QStringLiteral(" (scan %1)").arg(e.index + 1);
+    };
+    auto finding = [&](const QString& l, const analysis::Extreme& e, const QString& v) {
+        pg.Row({l, e.Found() ? v : QStringLiteral("n/a"), where(e)}, cols, DocFont(10));
+    };
+    finding(QStringLiteral("Largest ovality (ASTM F1216)"), found.ovality,
+            Percent(found.ovality.value));
+    finding(QStringLiteral("Largest area loss"), found.areaLoss, Percent(found.areaLoss.value));
+    finding(QStringLiteral("Greatest debris depth"), found.debrisDepth,
+            Metres(found.debrisDepth.value));
+    pg.Row({QStringLiteral("Debris volume, whole survey"),
+            Num(found.debrisVolume, 4) + QStringLiteral(" m\u00B3"), QString()},
+           cols, DocFont(10));
+
+    StretchTable(pg, QStringLiteral("Debris stretches (depth over ") + Metres(t.debrisDepth) + ")",
+                 found.debrisStretches, QStringLiteral("greatest depth"), 3, QStringLiteral(" m"),
+                 true);
+    StretchTable(pg, QStringLiteral("Oval stretches (ovality over ") + Percent(t.ovality) + ")",
+                 found.ovalStretches, QStringLiteral("largest ovality"), 2, QStringLiteral(" %"),
+                 false);
+    StretchTable(pg, QStringLiteral("Area loss stretches (over ") + Percent(t.areaLoss) + ")",
+                 found.lossStretches, QStringLiteral("largest loss"), 2, QStringLiteral(" %"),
+                 false);
+}
+
+// One plot against distance: the figure, its threshold dashed, and the
+// stretches over it shaded.
+void DrawPlot(QPainter& painter, const QRectF& target, const QString& title,
+              const std::vector<ScanFigures>& scans, analysis::ScanFigure figure, double scale,
+              double threshold, const std::vector<analysis::Stretch>& over) {
+    QGraphicsScene scene;
+    auto* chart = new QChart; // owned by the scene
+    scene.addItem(chart);
+    chart->setGeometry(QRectF(QPointF(0, 0), target.size()));
+    chart->setBackgroundVisible(false);
+    chart->legend()->hide();
+    chart->setTitle(title);
+    chart->setTitleFont(DocFont(10, true));
+    chart->setMargins(QMargins(2, 2, 2, 2));
+
+    double xMin = INFINITY, xMax = -INFINITY, yMin = 0.0, yMax = threshold * scale;
+    auto* line = new QLineSeries;
+    for (const ScanFigures& f : scans) {
+        const double v = f.*figure * scale;
+        if (!std::isfinite(v) || !std::isfinite(f.distance)) continue;
+        line->append(f.distance, v);
+        xMin = std::min(xMin, f.distance);
+        xMax = std::max(xMax, f.distance);
+        yMin = std::min(yMin, v);
+        yMax = std::max(yMax, v);
+    }
+    if (!(xMin < xMax)) {
+        xMin = std::isfinite(xMin) ? xMin - 0.5 : 0.0;
+        xMax = xMin + 1.0;
+    }
+    const double pad = (yMax - yMin) * 0.08 + 1e-6;
+    yMax += pad;
+    if (yMin < 0.0) yMin -= pad;
+
+    // Axes first: their round tick values set the range the shading spans.
+    auto* ax = new QValueAxis;
+    ax->setRange(xMin, xMax);
+    ax->applyNiceNumbers();
+    ax->setTitleText(QStringLiteral("distance along the pipe (m)"));
+    ax->setTitleFont(DocFont(8));
+    ax->setLabelsFont(DocFont(8));
+    ax->setLabelFormat(QStringLiteral("%.1f"));
+    auto* ay = new QValueAxis;
+    ay->setRange(yMin, yMax);
+    ay->applyNiceNumbers();
+    ay->setLabelsFont(DocFont(8));
+    ay->setLabelFormat(QStringLiteral("%.1f"));
+    xMin = ax->min(), xMax = ax->max(), yMin = ay->min(), yMax = ay->max();
+
+    auto* upper = new QLineSeries;
+    auto* lower = new QLineSeries;
+    upper->append(xMin, yMin);
+    lower->append(xMin, yMin);
+    for (const analysis::Stretch& s : over) {
+        const double a = std::min(s.start, s.end), b = std::max(s.start, s.end);
+        for (const auto& [x, y] : {std::pair{a, yMin}, {a, yMax}, {b, yMax}, {b, yMin}}) {
+            upper->append(x, y);
+            lower->append(x, yMin);
+        }
+    }
+    upper->append(xMax, yMin);
+    lower->append(xMax, yMin);
+    auto* shade = new QAreaSeries(upper, lower);
+    shade->setBrush(QColor(230, 120, 40, 70));
+    shade->setPen(Qt::NoPen);
+    auto* limit = new QLineSeries;
+    limit->append(xMin, threshold * scale);
+    limit->append(xMax, threshold * scale);
+    limit->setPen(QPen(QColor(200, 40, 30), 1.0, Qt::DashLine));
+    line->setPen(QPen(QColor(20, 60, 160), 1.2));
+
+    chart->addSeries(shade);
+    chart->addSeries(limit);
+    chart->addSeries(line);
+    chart->addAxis(ax, Qt::AlignBottom);
+    chart->addAxis(ay, Qt::AlignLeft);
+    for (QAbstractSeries* s : chart->series()) {
+        s->attachAxis(ax);
+        s->attachAxis(ay);
+    }
+    // The chart lays its axes and titles out when its layout request is
+    // handled; a chart that is never shown has to be asked.
+    chart->layout()->activate();
+    QCoreApplication::sendPostedEvents();
+    scene.setSceneRect(chart->geometry());
+    scene.render(&painter, target, scene.sceneRect());
+}
+
+void PlotPage(Pages& pg, const ReportCollector& survey, const ReportSettings& settings,
+              const analysis::Findings& found) {
+    pg.Text(QStringLiteral("Condition along the pipe"), DocFont(14, true));
+    pg.Text(QStringLiteral("Shaded: stretches over the threshold (dashed line)."), DocFont(9));
+    pg.Y() += 4;
+    const double h = (pg.Bottom() - pg.Y()) / 3.0;
+    const double w = pg.Area().width();
+    const auto& t = settings.thresholds;
+    DrawPlot(pg.P(), QRectF(0, pg.Y(), w, h - 6),
+             QStringLiteral("Ovality, ASTM F1216 (%), threshold ") + Percent(t.ovality),
+             survey.Scans(), &ScanFigures::ovality, 1.0, t.ovality, found.ovalStretches);
+    DrawPlot(pg.P(), QRectF(0, pg.Y() + h, w, h - 6),
+             QStringLiteral("Area loss against the nominal pipe (%), threshold ") +
+                 Percent(t.areaLoss),
+             survey.Scans(), &ScanFigures::areaLoss, 1.0, t.areaLoss, found.lossStretches);
+    DrawPlot(pg.P(), QRectF(0, pg.Y() + 2 * h, w, h - 6),
+             QStringLiteral("Debris depth (mm), threshold ") + Num(t.debrisDepth * 1000.0, 0) +
+                 QStringLiteral(" mm"),
+             survey.Scans(), &ScanFigures::debrisDepth, 1000.0, t.debrisDepth,
+             found.debrisStretches);
+}
+
+// A length for the scale bar near a quarter of the drawing: 1, 2 or 5 times
+// a power of ten.
+double ScaleBarLength(double span) {
+    const double want = span / 4.0;
+    const double decade = std::pow(10.0, std::floor(std::log10(want)));
+    for (const double m : {5.0, 2.0, 1.0})
+        if (m * decade <= want) return m * decade;
+    return decade;
+}
+
+void DrawSection(Pages& pg, const ReportCollector& survey, const WorstScan& w,
+                 const analysis::Findings& found, double top, double height) {
+    QPainter& p = pg.P();
+    const ScanFigures& f = w.figures;
+    const analysis::NominalOutline outline(survey.Facts().pipe);
+    const double cx = f.HasCentre() ? f.centreX : 0.0, cy = f.HasCentre() ? f.centreY : 0.0;
+
+    QString why;
+    if (found.ovality.Found() && found.ovality.index == w.index)
+        why = QStringLiteral(" - largest ovality");
+    else if (found.areaLoss.Found() && found.areaLoss.index == w.index)
+        why = QStringLiteral(" - largest area loss");
+    pg.Y() = top;
+    pg.Text(QStringLiteral("Scan %1 at %2").arg(w.index + 1).arg(Metres(f.distance)) + why,
+            DocFont(12, true));
+
+    // The drawing: the head's frame, X right and Y up, centred on the fitted
+    // pipe centre.
+    const double side = std::min(height - 24.0, pg.Area().width() * 0.58);
+    const QRectF box(0, pg.Y() + 4, side, side);
+    double extent = 0.0;
+    for (int k = 0; k < 72; ++k) {
+        const double a = k * std::numbers::pi / 36.0;
+        extent = std::max(extent, outline.Radius(std::cos(a), std::sin(a)));
+    }
+    for (const auto& s : w.samples)
+        extent = std::max({extent, std::fabs(s.x - cx), std::fabs(s.y - cy)});
+    extent = std::max(extent, std::max(std::fabs(cx), std::fabs(cy))) * 1.08;
+    if (!(extent > 0.0)) extent = 1.0;
+    const double k = side / (2.0 * extent);
+    const auto map = [&](double x, double y) {
+        return QPointF(box.center().x() + (x - cx) * k, box.center().y() - (y - cy) * k);
+    };
+
+    p.setPen(QPen(QColor(160, 160, 160), 0.4));
+    p.drawRect(box);
+    p.save();
+    p.setClipRect(box);
+    // Nominal shape on the fitted centre.
+    QPainterPath nominal;
+    for (int i = 0; i <= 360; ++i) {
+        const double a = i * std::numbers::pi / 180.0;
+        const double c = std::cos(a), s = std::sin(a), r = outline.Radius(c, s);
+        const QPointF q = map(cx + r * c, cy + r * s);
+        i == 0 ? nominal.moveTo(q) : nominal.lineTo(q);
+    }
+    p.setPen(QPen(QColor(200, 40, 30), 1.0, Qt::DashLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(nominal);
+    // The measured profile as the head swept it.
+    p.setPen(QPen(QColor(20, 60, 160), 0.6));
+    QPainterPath profile;
+    for (std::size_t i = 0; i < w.samples.size(); ++i) {
+        const QPointF q = map(w.samples[i].x, w.samples[i].y);
+        i == 0 ? profile.moveTo(q) : profile.lineTo(q);
+    }
+    p.drawPath(profile);
+    p.setBrush(QColor(20, 60, 160));
+    p.setPen(Qt::NoPen);
+    for (const auto& s : w.samples)
+        p.drawEllipse(map(s.x, s.y), 0.9, 0.9);
+    // Head and fitted centre.
+    p.setPen(QPen(Qt::black, 0.6));
+    const QPointF head = map(0, 0), centre = map(cx, cy);
+    p.drawLine(head - QPointF(4, 0), head + QPointF(4, 0));
+    p.drawLine(head - QPointF(0, 4), head + QPointF(0, 4));
+    p.setFont(DocFont(7));
+    p.drawText(head + QPointF(5, -3), QStringLiteral("head"));
+    p.setPen(QPen(QColor(200, 40, 30), 0.6));
+    p.drawLine(centre - QPointF(3, 3), centre + QPointF(3, 3));
+    p.drawLine(centre - QPointF(3, -3), centre + QPointF(3, -3));
+    p.restore();
+
+    // Scale bar under the drawing.
+    const double bar = ScaleBarLength(2.0 * extent);
+    const double by = box.bottom() + 10;
+    p.setPen(QPen(Qt::black, 1.2));
+    p.drawLine(QPointF(box.left(), by), QPointF(box.left() + bar * k, by));
+    p.drawLine(QPointF(box.left(), by - 3), QPointF(box.left(), by + 3));
+    p.drawLine(QPointF(box.left() + bar * k, by - 3), QPointF(box.left() + bar * k, by + 3));
+    p.setFont(DocFont(8));
+    p.drawText(QPointF(box.left() + bar * k + 6, by + 3),
+               QString::fromStdString(FormatFixed(bar, bar < 0.1 ? 3 : 2)) + QStringLiteral(" m"));
+
+    // The scan's figures beside the drawing.
+    const double x0 = side + 16;
+    double y = box.top();
+    const QFont font = DocFont(9);
+    const QFontMetricsF fm(font);
+    auto fig = [&](const QString& l, const QString& v) {
+        p.setFont(DocFont(9, true));
+        p.drawText(QPointF(x0, y + fm.ascent()), l);
+        p.setFont(font);
+        p.drawText(QPointF(x0 + 100, y + fm.ascent()), v);
+        y += fm.lineSpacing() + 1.5;
+    };
+    p.setPen(Qt::black);
+    fig(QStringLiteral("Time"), When(f.time));
+    fig(QStringLiteral("Distance"), Metres(f.distance));
+    fig(QStringLiteral("Points"),
+        QStringLiteral("%1 over %2\u00B0").arg(f.points).arg(Num(f.coverage, 1)));
+    fig(QStringLiteral("Centre (x, y)"), Num(f.centreX, 3) + ", " + Metres(f.centreY));
+    fig(QStringLiteral("Mean diameter"), Metres(f.meanDiameter));
+    fig(QStringLiteral("Min diameter"),
+        Metres(f.minDiameter) + QStringLiteral(" at ") + Num(f.minDiameterBearing, 0) + "\u00B0");
+    fig(QStringLiteral("Max diameter"), Metres(f.maxDiameter));
+    fig(QStringLiteral("Ovality (F1216)"), Percent(f.ovality));
+    fig(QStringLiteral("Open area"), Num(f.openArea, 4) + QStringLiteral(" m\u00B2"));
+    fig(QStringLiteral("Nominal area"), Num(f.nominalArea, 4) + QStringLiteral(" m\u00B2"));
+    fig(QStringLiteral("Area loss"), Percent(f.areaLoss));
+    fig(QStringLiteral("Debris depth"), Metres(f.debrisDepth));
+    fig(QStringLiteral("Debris area"), Num(f.debrisArea, 5) + QStringLiteral(" m\u00B2"));
+    y += 8;
+    p.setFont(DocFont(8));
+    p.setPen(QPen(QColor(20, 60, 160)));
+    p.drawText(QPointF(x0, y + fm.ascent()), QStringLiteral("\u2014 measured profile"));
+    y += fm.lineSpacing();
+    p.setPen(QPen(QColor(200, 40, 30)));
+    p.drawText(QPointF(x0, y + fm.ascent()),
+               QStringLiteral("- - nominal pipe on the fitted centre (\u00D7)"));
+}
+
+} // namespace
+
+bool WriteInspectionReport(const ReportCollector& survey, const ReportSettings& settings,
+                           const std::string& path, std::string* error) {
+    const analysis::Findings found = analysis::FindFindings(survey.Scans(), settings.thresholds);
+    const std::vector<WorstScan> worst = survey.WorstScans();
+    constexpr int kSectionsPerPage = 2;
+    const int pages =
+        2 + (static_cast<int>(worst.size()) + kSectionsPerPage - 1) / kSectionsPerPage;
+
+    // Drawn in memory and written in one go, so a full disk is noticed (the
+    // PDF writer would not say) and no half-written report is taken for whole.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter pdf(&buffer);
+    pdf.setPageSize(QPageSize(QPageSize::A4));
+    pdf.setPageMargins(QMarginsF(18, 16, 18, 14), QPageLayout::Millimeter);
+    pdf.setResolution(72); // one unit is one point
+    pdf.setTitle(QStringLiteral("Pipe inspection report: ") +
+                 QString::fromStdString(survey.Facts().name));
+    pdf.setCreator(QStringLiteral("TubescanL ") + QString::fromStdString(settings.version));
+    QPainter painter;
+    if (!painter.begin(&pdf)) {
+        if (error) *error = "the PDF writer could not start";
+        return false;
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    Pages pg(pdf, painter, pages,
+             QStringLiteral("TubescanL ") + QString::fromStdString(settings.version) +
+                 QStringLiteral(" - inspection report of ") +
+                 QString::fromStdString(survey.Facts().name));
+
+    FirstPage(pg, survey, settings, found);
+    pg.Next();
+    PlotPage(pg, survey, settings, found);
+    for (std::size_t i = 0; i < worst.size(); ++i) {
+        if (i % kSectionsPerPage == 0) {
+            pg.Next();
+            pg.Text(QStringLiteral("Worst cross-sections"), DocFont(14, true));
+        }
+        const double top0 = 26.0;
+        const double each = (pg.Bottom() - top0) / kSectionsPerPage;
+        DrawSection(pg, survey, worst[i], found, top0 + (i % kSectionsPerPage) * each, each);
+    }
+    pg.Footer();
+    if (!painter.end()) {
+        if (error) *error = "the PDF writer could not finish the report";
+        return false;
+    }
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    bool written = f && std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()),
+                                    f) == static_cast<std::size_t>(bytes.size());
+    const int why = errno;
+    if (f && std::fclose(f) != 0) written = false;
+    if (!written && error)
+        *error = "cannot write " + path + ": " + std::strerror(why ? why : errno);
+    return written;
+}

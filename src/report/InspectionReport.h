@@ -1,0 +1,35 @@
+// The inspection report a client is handed: a PDF drawn with Qt's PDF writer
+// and Qt Charts, vector throughout, in the program's document font. It needs
+// a QApplication (the charts are graphics widgets); the converter makes one
+// on the offscreen platform.
+#pragma once
+
+#include <string>
+
+#include "analysis/ConditionFindings.h"
+#include "doc/ReportCollector.h"
+
+struct ReportSettings {
+    analysis::ReportThresholds thresholds;
+    std::string version; // printed in every page's footer
+};
+
+// Draws the report of a gathered survey into a PDF at path; false, with the
+// reason in *error, when it cannot be written.
+bool WriteInspectionReport(const ReportCollector& survey, const ReportSettings& settings,
+                           const std::string& path, std::string* error);
+
+// The report as a conversion output: gathers the pass, then draws.
+class InspectionReportOutput : public ReportCollector {
+  public:
+    InspectionReportOutput(std::string recordingName, ReportSettings settings)
+        : ReportCollector(std::move(recordingName)), m_settings(std::move(settings)) {}
+    const std::string& Error() const { return m_error; }
+
+  protected:
+    bool Render() override { return WriteInspectionReport(*this, m_settings, Path(), &m_error); }
+
+  private:
+    ReportSettings m_settings;
+    std::string m_error;
+};

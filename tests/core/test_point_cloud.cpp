@@ -1,0 +1,82 @@
+// The point cloud's own pieces: the echo level carried with each profile
+// point, and the PLY file's count and failure reporting.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "TempDir.h"
+#include "doc/PingBinding.h"
+#include "format/PlyWriter.h"
+
+namespace {
+
+void Ping(CTubescanDoc& doc, PingWorkspace& ws, int profileRange, std::uint8_t offset) {
+    auto& h = doc.m_reply.header;
+    h.fill(0);
+    h[0] = 'I', h[1] = 'M', h[2] = 'X', h[3] = 16;
+    h[6] = 0x40;
+    h[7] = 10;
+    h[8] = static_cast<std::uint8_t>(profileRange & 0x7F);
+    h[9] = static_cast<std::uint8_t>(profileRange >> 7);
+    for (std::size_t i = 0; i < doc.m_reply.samples.size(); ++i)
+        doc.m_reply.samples[i] = static_cast<std::uint8_t>(i < 250 ? (i + offset) % 256 : 0);
+    ASSERT_TRUE(ProcessPing(doc, ws, PingDrawing::PointsOnly));
+}
+
+} // namespace
+
+TEST(PointCloud, EchoLevelIsTheOldestLinesSampleAtTheOldestRange) {
+    CTubescanDoc doc;
+    doc.m_command[headproto::kCmdRangeCode] = 10;
+    doc.m_range = 1.0;
+    PingWorkspace ws = DocumentWorkspace(doc);
+    const double spacing = RangeTimingForCode(10).sampleSpacing;
+    const auto rangeUnits = [&](int sample) { return static_cast<int>(sample * spacing / 0.0005); };
+
+    // The point handed on is two pings old: its echo must come from that
+    // ping's line (offset 0), not from the newest one.
+    Ping(doc, ws, rangeUnits(100), 0);
+    Ping(doc, ws, rangeUnits(10), 50);
+    Ping(doc, ws, rangeUnits(10), 70);
+    EXPECT_EQ(doc.m_profileEcho, 100);
+    Ping(doc, ws, 0, 90); // now the oldest is the second ping: sample 10 + 50
+    EXPECT_EQ(doc.m_profileEcho, 60);
+    Ping(doc, ws, rangeUnits(10), 0);
+    EXPECT_EQ(doc.m_profileEcho, 80);
+    // No wall found (the fourth ping), and a wall beyond the samples, have
+    // no echo level.
+    Ping(doc, ws, rangeUnits(400), 0);
+    EXPECT_EQ(doc.m_profileEcho, 0);
+    Ping(doc, ws, 16383, 0);
+    Ping(doc, ws, 16383, 0);
+    EXPECT_EQ(doc.m_profileEcho, 0);
+}
+
+TEST(PointCloud, PlyHeaderCountsTheVerticesAndFailedWritesAreReported) {
+    TempDir d;
+    ply::PlyFileWriter w;
+    ASSERT_TRUE(w.Create(d.File("a.ply")));
+    for (std::uint32_t i = 0; i < 5000; ++i) // more than one buffer
+        w.Add({0.5f, -0.25f, 1.0f + i, i / 100, static_cast<std::uint8_t>(i)});
+    ASSERT_TRUE(w.Finish());
+    const std::string file = d.Read("a.ply");
+    const std::string header = ply::Header(5000);
+    ASSERT_EQ(file.size(), header.size() + 5000 * ply::kVertexBytes);
+    EXPECT_EQ(file.compare(0, header.size(), header), 0);
+    EXPECT_NE(header.find("element vertex 0000005000\n"), std::string::npos);
+    // The last vertex, little-endian.
+    const char* last = file.data() + file.size() - ply::kVertexBytes;
+    float z;
+    std::uint32_t scan;
+    std::memcpy(&z, last + 8, 4);
+    std::memcpy(&scan, last + 12, 4);
+    EXPECT_EQ(z, 5000.0f);
+    EXPECT_EQ(scan, 49u);
+    EXPECT_EQ(static_cast<std::uint8_t>(last[16]), 4999 % 256);
+
+    ply::PlyFileWriter full;
+    ASSERT_TRUE(full.Create("/dev/full"));
+    for (int i = 0; i < 10000; ++i)
+        full.Add({});
+    EXPECT_FALSE(full.Finish());
+}

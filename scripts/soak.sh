@@ -9,6 +9,7 @@
 #   - SIGTERM ended the program with status 0 and the settings file intact.
 #
 #   scripts/soak.sh [SECONDS]      seconds per mode (default 60)
+#   SOAK_MODES="split garbage"     only these modes
 #
 # Everything stays on 127.0.0.1: the program's settings file points the head
 # and the UDP output there, and TUBESCAN_LOOPBACK_ONLY is set.
@@ -34,6 +35,15 @@ modes=(
     "all:--delay 5 --split --silent-after 700 --silent-seconds 1.5 --close-after 900 --bad-signature-every 9 --garbage-every 10 --garbage-bytes 300"
 )
 
+# SOAK_MODES="close bad-signature" runs only those modes.
+if [ -n "${SOAK_MODES:-}" ]; then
+    chosen=()
+    for entry in "${modes[@]}"; do
+        case " $SOAK_MODES " in *" ${entry%%:*} "*) chosen+=("$entry") ;; esac
+    done
+    modes=("${chosen[@]}")
+fi
+
 rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0; }
 record_count() { echo $(( $(stat -c %s "$1" 2>/dev/null || echo 0) / 512 )); }
 
@@ -50,7 +60,17 @@ for entry in "${modes[@]}"; do
         "Read File Directory=$dir/" "Write File Directory=$dir/" > "$dir/TubescanL.INI"
 
     # shellcheck disable=SC2086
-    # The program always calls the head on port 4040.
+    # The program always calls the head on port 4040: a simulator of
+    # someone else's there would answer our program and spoil the counts.
+    for _ in $(seq 100); do
+        ss -ltn 2>/dev/null | grep -q '127.0.0.1:4040 ' || break
+        sleep 0.2
+    done
+    if ss -ltn 2>/dev/null | grep -q '127.0.0.1:4040 '; then
+        failed=$((failed + 1))
+        printf 'soak: %-14s FAILED  port 4040 is taken by another program\n' "$name"
+        continue
+    fi
     ./build/tubescan-sim --address 127.0.0.1 $args > "$dir/sim.log" 2>&1 &
     sim=$!
     sleep 0.5
@@ -72,6 +92,7 @@ for entry in "${modes[@]}"; do
     sent=$(grep -o 'replies [0-9]*' "$dir/sim.log" | tail -1 | awk '{print $2}')
     recorded=$(record_count "$dir/soak.31l")
     problems=()
+    conns=$(grep -o 'connections [0-9]*' "$dir/sim.log" | tail -1 | awk '{print $2}')
     [ "$status" -eq 0 ] || problems+=("exit status $status")
     grep -q '^IP Address=127.0.0.1' "$dir/TubescanL.INI" || problems+=("settings file damaged")
     [ "$recorded" -gt "$grown_at" ] || problems+=("link did not recover ($grown_at -> $recorded records)")
@@ -81,6 +102,9 @@ for entry in "${modes[@]}"; do
     if [ "$rss_early" -gt 0 ] && [ "$rss_late" -gt $((rss_early + 4096)) ]; then
         problems+=("memory grew ${rss_early} -> ${rss_late} kB")
     fi
+    # Only this program may have talked to this simulator (one connection,
+    # more where the mode closes it or goes silent).
+    case "$name" in close|silence|all) ;; *) [ "${conns:-0}" -le 1 ] || problems+=("$conns connections to the simulator: another program answered") ;; esac
     if [ ${#problems[@]} -eq 0 ]; then
         passed=$((passed + 1))
         printf 'soak: %-14s ok      replies %s, recorded %s, memory %s -> %s kB\n' \

@@ -48,9 +48,12 @@ class Simulator {
     void Accept() {
         while (QTcpSocket* s = m_server.nextPendingConnection()) {
             // One head, one operator: a new connection replaces the old one.
-            if (m_client) {
-                m_client->abort();
-                m_client->deleteLater();
+            // abort() emits disconnected() at once, whose handler clears
+            // m_client: take the pointer first.
+            if (QTcpSocket* old = m_client) {
+                m_client = nullptr;
+                old->abort();
+                old->deleteLater();
             }
             m_client = s;
             m_input.clear();

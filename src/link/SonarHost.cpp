@@ -83,6 +83,9 @@ void SonarHost::OnConnectToSonarHead() {
         d.m_extPitch = d.m_extRoll = d.m_extDistance = 0.0;
         d.m_extPitchValid = d.m_extRollValid = d.m_extDistanceValid = 0;
         d.m_profileMinRange = 0.0;
+        // The head is told the same: a command byte left at the file's value
+        // would gate profiles the program believes it shows.
+        d.m_command[headproto::kCmdProfileMinRange] = 0;
         d.m_pitch = d.m_roll = 0.0;
         d.m_pitchRaw = d.m_rollRaw = 0;
         d.m_pitchSum = d.m_rollSum = 0.0;

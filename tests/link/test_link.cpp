@@ -227,3 +227,21 @@ TEST(HeadLinkSafety, SendDelayNeverFreezesTheWindowForLong) {
     HeadLink::DelayMicroseconds(1'000'000);
     EXPECT_LT(t.elapsed(), 200);
 }
+
+TEST(HeadLinkCycle, ConnectingAgainClearsTheMinimumRangeForTheHeadToo) {
+    // The connect command zeroes the profile minimum range; the head must be
+    // told the same, or it keeps gating profiles at the old distance.
+    LiveLink l;
+    l.head.onCommand = [&](const auto&) { l.head.Send(Bytes(MakeRecord())); };
+    l.Connect();
+    {
+        std::lock_guard lock(l.doc.m_pingMutex);
+        l.doc.m_profileMinRange = 0.5;
+        l.doc.m_command[headproto::kCmdProfileMinRange] = 50;
+    }
+    const std::size_t before = l.head.commands.size();
+    l.host->OnConnectToSonarHead();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.commands.size() > before + 2; }, 3000));
+    EXPECT_EQ(l.doc.m_profileMinRange, 0.0);
+    EXPECT_EQ(l.head.commands.back()[headproto::kCmdProfileMinRange], 0);
+}

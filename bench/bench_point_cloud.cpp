@@ -22,7 +22,7 @@
 #include "../tests/support/SurveyFile.h"
 #include "doc/PointCloudOutput.h"
 #include "doc/RecordConversion.h"
-#include "report/InspectionReport.h"
+#include "report/SurveyReport.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
     const long rssLarge = PeakRssKb();
     const Timed xyz = Run(large, large + ".xyz", nullptr);
 
-    InspectionReportOutput pdf("bench-cloud-report.31l", {{}, "bench"});
+    SurveyReportOutput pdf("bench-cloud-report.31l", {{}, "bench"});
     const Timed r = Run(report, report + ".pdf", &pdf);
 
     std::printf("                          seconds (wall)  seconds (CPU)  records/s (wall)\n");

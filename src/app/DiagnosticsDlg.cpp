@@ -16,10 +16,10 @@ CDiagDlg::CDiagDlg(CTubescanDoc& doc, QWidget* mainFrame)
     auto* grid = new QGridLayout(this);
     grid->setVerticalSpacing(2);
     for (int r = 0; r < diag::kRowCount; ++r) {
-        const diag::RowSpec& spec = diag::RowSpecs()[static_cast<std::size_t>(r)];
-        grid->addWidget(new QLabel(QString::fromLatin1(spec.label), this), r, 0);
+        const diag::RowLayout& row = diag::RowLayouts()[static_cast<std::size_t>(r)];
+        grid->addWidget(new QLabel(QString::fromLatin1(row.label), this), r, 0);
         auto* field = new QLabel(QString::fromLatin1(diag::kInitialText), this);
-        field->setObjectName(QString::number(spec.id));
+        field->setObjectName(QString::number(row.id));
         // Wide enough for the longest line, so the window does not jump.
         field->setMinimumWidth(field->fontMetrics().horizontalAdvance(":   8888 ms (888 Hz)"));
         grid->addWidget(field, r, 1);

@@ -39,15 +39,15 @@ std::string Hex(int v) {
 
 } // namespace
 
-const std::array<RowSpec, kRowCount>& RowSpecs() {
-    static constexpr std::array<RowSpec, kRowCount> specs = {{
+const std::array<RowLayout, kRowCount>& RowLayouts() {
+    static constexpr std::array<RowLayout, kRowCount> rows = {{
         {"Header", 1017},     {"Status", 1020},       {"Range", 1021},      {"Gain", 1022},
         {"SectorSize", 1024}, {"TrainAngle", 1025},   {"HeadPos", 1027},    {"DataBytes", 1028},
         {"Profile ", 1035},   {"Freqency", 1029},     {"Absorption", 1030}, {"Pulse Len", 1031},
         {"SendDelay", 1032},  {"SoundV", 1033},       {"IP Address", 1036}, {"Pitch", 1019},
         {"Roll ", 1040},      {"RealTime PRF", 1038}, {"Loop Time", 1041},
     }};
-    return specs;
+    return rows;
 }
 
 Source ReadSource(CTubescanDoc& doc) {

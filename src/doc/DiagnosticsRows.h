@@ -37,12 +37,12 @@ enum Row : int {
     kRowCount
 };
 
-struct RowSpec {
+struct RowLayout {
     const char* label;
     int id; // the value field's control id
 };
 // Labels and value-field ids in window order.
-const std::array<RowSpec, kRowCount>& RowSpecs();
+const std::array<RowLayout, kRowCount>& RowLayouts();
 
 inline constexpr const char* kNotAvailable = ":   n/a";
 inline constexpr const char* kInitialText = ":";

@@ -21,7 +21,7 @@
 #include "format/IniFile.h"
 #include "format/NumberText.h"
 #include "format/RecordFileName.h"
-#include "report/InspectionReport.h"
+#include "report/SurveyReport.h"
 
 namespace {
 
@@ -231,7 +231,7 @@ int main(int argc, char** argv) {
                                                        : conversion::XyzPathFor(input);
         ConditionCsvOutput table;
         PointCloudOutput points;
-        InspectionReportOutput document(BaseName(input), reportSettings);
+        SurveyReportOutput document(BaseName(input), reportSettings);
         conversion::PointOutput* const outputs[] = {nullptr, &table, &points, &document};
         options.points = outputs[analyse ? 1 : cloud ? 2 : report ? 3 : 0];
         const std::string label = (inputs.size() > 1 ? "[" + std::to_string(i + 1) + "/" +

@@ -16,18 +16,18 @@ struct ReportSettings {
 
 // Draws the report of a gathered survey into a PDF at path; false, with the
 // reason in *error, when it cannot be written.
-bool WriteInspectionReport(const ReportCollector& survey, const ReportSettings& settings,
-                           const std::string& path, std::string* error);
+bool WriteSurveyReport(const ReportCollector& survey, const ReportSettings& settings,
+                       const std::string& path, std::string* error);
 
 // The report as a conversion output: gathers the pass, then draws.
-class InspectionReportOutput : public ReportCollector {
+class SurveyReportOutput : public ReportCollector {
   public:
-    InspectionReportOutput(std::string recordingName, ReportSettings settings)
+    SurveyReportOutput(std::string recordingName, ReportSettings settings)
         : ReportCollector(std::move(recordingName)), m_settings(std::move(settings)) {}
     const std::string& Error() const { return m_error; }
 
   protected:
-    bool Render() override { return WriteInspectionReport(*this, m_settings, Path(), &m_error); }
+    bool Render() override { return WriteSurveyReport(*this, m_settings, Path(), &m_error); }
 
   private:
     ReportSettings m_settings;

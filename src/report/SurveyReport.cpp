@@ -1,4 +1,4 @@
-#include "report/InspectionReport.h"
+#include "report/SurveyReport.h"
 
 #include <QAreaSeries>
 #include <QBuffer>
@@ -479,8 +479,8 @@ void DrawSection(Pages& pg, const ReportCollector& survey, const WorstScan& w,
 
 } // namespace
 
-bool WriteInspectionReport(const ReportCollector& survey, const ReportSettings& settings,
-                           const std::string& path, std::string* error) {
+bool WriteSurveyReport(const ReportCollector& survey, const ReportSettings& settings,
+                       const std::string& path, std::string* error) {
     const analysis::Findings found = analysis::FindFindings(survey.Scans(), settings.thresholds);
     const std::vector<WorstScan> worst = survey.WorstScans();
     constexpr int kSectionsPerPage = 2;

@@ -15,13 +15,7 @@ CMinRangeDlg::CMinRangeDlg(CTubescanDoc* doc, QWidget* mainFrame)
     showMessage = [this](const QString& text) { ShowSetupMessage(this, text); };
     auto* grid = new QGridLayout(this);
     m_row = AddValueRow(this, grid, 0, "Profile Minimum Range:", 1073, "m", 1076);
-    QPushButton* ok = AddButton(this, "OK", 1);
-    QPushButton* cancel = AddButton(this, "Cancel", 2);
-    QPushButton* byDefault = AddButton(this, "Default", 23);
-    ok->setDefault(true);
-    grid->addWidget(ok, 1, 0);
-    grid->addWidget(cancel, 1, 1);
-    grid->addWidget(byDefault, 1, 2, 1, 2);
+    const ValueButtons buttons = AddValueButtons(this, grid, 1);
 
     if (m_doc) m_value = m_doc->m_profileMinRange;
     m_row.edit->setText(QString::fromStdString(dlg::MinRangeText(m_value)));
@@ -29,9 +23,9 @@ CMinRangeDlg::CMinRangeDlg(CTubescanDoc* doc, QWidget* mainFrame)
     m_row.spin->SetPosition(dlg::MinRangeSpinPosition(m_value));
 
     connect(m_row.spin, &CSpinDelta::deltaRequested, this, &CMinRangeDlg::OnSpin);
-    connect(byDefault, &QPushButton::clicked, this, &CMinRangeDlg::OnDefault);
-    connect(ok, &QPushButton::clicked, this, &CMinRangeDlg::OnOK);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(buttons.byDefault, &QPushButton::clicked, this, &CMinRangeDlg::OnDefault);
+    connect(buttons.ok, &QPushButton::clicked, this, &CMinRangeDlg::OnOK);
+    connect(buttons.cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void CMinRangeDlg::showEvent(QShowEvent* event) {

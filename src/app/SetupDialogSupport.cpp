@@ -50,3 +50,13 @@ QPushButton* AddButton(QDialog* dialog, const QString& text, int id) {
     button->setAutoDefault(false);
     return button;
 }
+
+ValueButtons AddValueButtons(QDialog* dialog, QGridLayout* grid, int row) {
+    ValueButtons b{AddButton(dialog, "OK", 1), AddButton(dialog, "Cancel", 2),
+                   AddButton(dialog, "Default", 23)};
+    b.ok->setDefault(true);
+    grid->addWidget(b.ok, row, 0);
+    grid->addWidget(b.cancel, row, 1);
+    grid->addWidget(b.byDefault, row, 2, 1, 2);
+    return b;
+}

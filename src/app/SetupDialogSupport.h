@@ -35,3 +35,12 @@ ValueRow AddValueRow(QDialog* dialog, QGridLayout* grid, int row, const QString&
 
 // A push button with its control id as object name.
 QPushButton* AddButton(QDialog* dialog, const QString& text, int id);
+
+// The OK (1, the default), Cancel (2) and Default (23) buttons of a
+// one-value dialog, laid out in `row` of the grid.
+struct ValueButtons {
+    QPushButton* ok = nullptr;
+    QPushButton* cancel = nullptr;
+    QPushButton* byDefault = nullptr;
+};
+ValueButtons AddValueButtons(QDialog* dialog, QGridLayout* grid, int row);

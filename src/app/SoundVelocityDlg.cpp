@@ -16,13 +16,7 @@ CSoundVelocityDlg::CSoundVelocityDlg(const CTubescanDoc* doc, QWidget* mainFrame
     auto* grid = new QGridLayout(this);
     m_row = AddValueRow(this, grid, 0, "Sound Velocity:", 1011, "m/s", 1012);
     m_row.edit->setAlignment(Qt::AlignCenter);
-    QPushButton* ok = AddButton(this, "OK", 1);
-    QPushButton* cancel = AddButton(this, "Cancel", 2);
-    QPushButton* byDefault = AddButton(this, "Default", 23);
-    ok->setDefault(true);
-    grid->addWidget(ok, 1, 0);
-    grid->addWidget(cancel, 1, 1);
-    grid->addWidget(byDefault, 1, 2, 1, 2);
+    const ValueButtons buttons = AddValueButtons(this, grid, 1);
 
     if (m_doc) m_value = m_doc->m_soundVelocity;
     m_row.edit->setText(QString::fromStdString(dlg::SoundVelocityText(m_value)));
@@ -30,9 +24,9 @@ CSoundVelocityDlg::CSoundVelocityDlg(const CTubescanDoc* doc, QWidget* mainFrame
     m_row.spin->SetPosition(dlg::SoundVelocitySpinPosition(m_value));
 
     connect(m_row.spin, &CSpinDelta::deltaRequested, this, &CSoundVelocityDlg::OnSpin);
-    connect(byDefault, &QPushButton::clicked, this, &CSoundVelocityDlg::OnDefault);
-    connect(ok, &QPushButton::clicked, this, &CSoundVelocityDlg::OnOK);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(buttons.byDefault, &QPushButton::clicked, this, &CSoundVelocityDlg::OnDefault);
+    connect(buttons.ok, &QPushButton::clicked, this, &CSoundVelocityDlg::OnOK);
+    connect(buttons.cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void CSoundVelocityDlg::showEvent(QShowEvent* event) {

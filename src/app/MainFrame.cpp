@@ -142,7 +142,7 @@ void CMainFrame::BuildMenu() {
     }
 }
 
-void CMainFrame::AddMenuItems(QMenu* menu, const std::vector<MenuItem>& items) {
+void CMainFrame::AddMenuItems(QMenu* menu, const std::vector<MenuItem>& items, bool placeTexts) {
     connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
     for (const MenuItem& item : items) {
         switch (item.kind) {
@@ -150,13 +150,14 @@ void CMainFrame::AddMenuItems(QMenu* menu, const std::vector<MenuItem>& items) {
             menu->addSeparator();
             break;
         case MenuItem::Kind::Popup:
-            AddMenuItems(menu->addMenu(QString::fromStdString(item.text)), item.children);
+            AddMenuItems(menu->addMenu(QString::fromStdString(item.text)), item.children,
+                         placeTexts);
             break;
         case MenuItem::Kind::Command: {
             const QString text = QString::fromStdString(item.text);
             const bool firstPlace = Action(item.id) == nullptr;
             QAction* shared = MakeAction(item.id, text);
-            if (firstPlace) {
+            if (firstPlace || !placeTexts) {
                 menu->addAction(shared);
                 break;
             }
@@ -257,27 +258,10 @@ void CMainFrame::BuildDialogBars() {
 void CMainFrame::BuildContextMenu() {
     m_contextMenu = new QMenu(this);
     m_contextMenu->setObjectName("Menu155");
-    AddSharedItems(m_contextMenu, ::ViewContextMenu());
-    m_view->SetContextMenu(m_contextMenu);
-}
-
-void CMainFrame::AddSharedItems(QMenu* menu, const std::vector<MenuItem>& items) {
     // The main menu's own actions, so enabled states and check marks are the
     // same wherever the operator sees them.
-    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
-    for (const MenuItem& item : items) {
-        switch (item.kind) {
-        case MenuItem::Kind::Separator:
-            menu->addSeparator();
-            break;
-        case MenuItem::Kind::Popup:
-            AddSharedItems(menu->addMenu(QString::fromStdString(item.text)), item.children);
-            break;
-        case MenuItem::Kind::Command:
-            menu->addAction(MakeAction(item.id, QString::fromStdString(item.text)));
-            break;
-        }
-    }
+    AddMenuItems(m_contextMenu, ::ViewContextMenu(), false);
+    m_view->SetContextMenu(m_contextMenu);
 }
 
 void CMainFrame::AddFrameCommands(CommandMap& commands) {

@@ -64,14 +64,16 @@ class CMainFrame : public QMainWindow {
 
   private:
     void BuildMenu();
-    void AddMenuItems(QMenu* menu, const std::vector<MenuItem>& items);
+    // Builds the menu from its description. With placeTexts, a command met a
+    // second time gets an item of its own text that follows the one action;
+    // without (the view's context menu) every item is the shared action.
+    void AddMenuItems(QMenu* menu, const std::vector<MenuItem>& items, bool placeTexts = true);
     QAction* MakeAction(int id, const QString& text);
     void BuildToolBar();
     void BuildStatusBar();
     void BuildAccelerators();
     void BuildDialogBars();
     void BuildContextMenu();
-    void AddSharedItems(QMenu* menu, const std::vector<MenuItem>& items);
     void MoveByArrow(int id);
 
     CTubescanDoc* m_doc;

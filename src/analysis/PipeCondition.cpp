@@ -234,6 +234,9 @@ bool ScanAnalyser::FitCentre(bool withOval, double& cx, double& cy) {
 
 ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
     ScanFigures f;
+    m_analysed.clear();
+    for (const ProfileSample& s : scan)
+        m_analysed.push_back(AnalysedPoint{s.x, s.y, kNoValue});
     if (scan.empty()) return f;
     const ProfileSample& middle = scan[scan.size() / 2];
     f.time = middle.time;
@@ -258,6 +261,13 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
     f.centreX = cx;
     f.centreY = cy;
     f.nominalArea = m_outline.Area();
+    for (std::size_t i = 0; i < scan.size(); ++i) {
+        const ProfileSample& s = scan[i];
+        AnalysedPoint& a = m_analysed[i];
+        if (!(s.range > m_options.minRange) || !std::isfinite(a.x) || !std::isfinite(a.y)) continue;
+        const double dx = a.x - cx, dy = a.y - cy, rho = std::hypot(dx, dy);
+        if (rho > 0.0) a.deviation = m_outline.Radius(dx / rho, dy / rho) - rho;
+    }
 
     // The wall about the centre in 2-degree sectors: inliers of the fit only,
     // so debris and stray echoes do not shorten a diameter; a sector without

@@ -78,6 +78,16 @@ struct ScanFigures {
     bool HasCentre() const { return centreX == centreX; }
 };
 
+// One profile point of the last analysed scan as the figures saw it: its
+// place on the plane square to the pipe (metres, the head at the origin) and
+// its radial deviation from the nominal wall about the fitted centre, metres,
+// positive inward (debris, an intrusion), negative outward (lost wall, a
+// bulge); NaN where the point is no wall echo or the scan has no centre.
+struct AnalysedPoint {
+    double x = 0.0, y = 0.0;
+    double deviation = kNoValue;
+};
+
 // Analyses scans one after another with buffers it keeps, so a survey of any
 // length runs in the same memory.
 class ScanAnalyser {
@@ -86,6 +96,8 @@ class ScanAnalyser {
     void SetPipe(const NominalPipe& pipe);
     const NominalOutline& Outline() const { return m_outline; }
     ScanFigures Analyse(std::span<const ProfileSample> scan);
+    // The points of the scan last given to Analyse, one per sample in order.
+    std::span<const AnalysedPoint> Points() const { return m_analysed; }
 
   private:
     struct Point {
@@ -99,6 +111,7 @@ class ScanAnalyser {
     NominalOutline m_outline;
     AnalysisOptions m_options;
     std::vector<Point> m_points;
+    std::vector<AnalysedPoint> m_analysed;
     std::vector<double> m_bearings, m_work, m_residual, m_weight;
     double m_beta[5] = {};
     bool m_withOval = false;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 namespace analysis {
@@ -15,6 +16,10 @@ struct ProfileSample {
     double time = 0.0;     // seconds (see StampSeconds); NaN when unknown
     double distance = 0.0; // metres along the pipe, the .xyz Z
     std::uint8_t echo = 0; // echo level the head measured at the point; 0: none
+    // The head's attitude at this ping, degrees (pitch nose-up positive, roll
+    // as the .xyz lines take it); NaN where no valid value was measured.
+    double pitch = std::numeric_limits<double>::quiet_NaN();
+    double roll = std::numeric_limits<double>::quiet_NaN();
 };
 
 // A sample from its beam angle and range, placed the way the .xyz lines are.

@@ -88,6 +88,14 @@ struct AnalysedPoint {
     double deviation = kNoValue;
 };
 
+// A scan as the views of the whole pipe take it: its figures, its samples and
+// the analysed points, one per sample in the same order.
+struct AnalysedScan {
+    ScanFigures figures;
+    std::vector<ProfileSample> samples;
+    std::vector<AnalysedPoint> points;
+};
+
 // Analyses scans one after another with buffers it keeps, so a survey of any
 // length runs in the same memory.
 class ScanAnalyser {

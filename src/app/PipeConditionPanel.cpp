@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QMainWindow>
+#include <QMetaMethod>
 #include <QPointer>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -93,6 +94,12 @@ void PipeConditionPanel::Drain() {
         m_last = m_analyser.Analyse(m_cutter.Completed());
         m_survey.Add(m_last);
         Plot(m_last);
+        if (isSignalConnected(QMetaMethod::fromSignal(&PipeConditionPanel::ScanAnalysed))) {
+            const auto samples = m_cutter.Completed();
+            const auto points = m_analyser.Points();
+            emit ScanAnalysed(std::make_shared<const analysis::AnalysedScan>(analysis::AnalysedScan{
+                m_last, {samples.begin(), samples.end()}, {points.begin(), points.end()}}));
+        }
     }
     Show(m_last);
 }

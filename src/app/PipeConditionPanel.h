@@ -30,6 +30,11 @@ class PipeConditionPanel : public QDockWidget {
     const analysis::ScanFigures& LastScan() const { return m_last; }
     std::size_t Scans() const { return m_survey.Scans(); }
 
+  signals:
+    // Each analysed scan, for the views that show the pipe as a whole; the
+    // panel runs the one analysis they all share.
+    void ScanAnalysed(std::shared_ptr<const analysis::AnalysedScan> scan);
+
   private:
     void Show(const analysis::ScanFigures& f);
     void Plot(const analysis::ScanFigures& f);

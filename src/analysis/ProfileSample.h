@@ -20,7 +20,16 @@ struct ProfileSample {
     // as the .xyz lines take it); NaN where no valid value was measured.
     double pitch = std::numeric_limits<double>::quiet_NaN();
     double roll = std::numeric_limits<double>::quiet_NaN();
+    // Where the pipe's up lies in this sample's X, Y: degrees clockwise from
+    // +Y. 0 when the points are already turned by the roll (or no roll is
+    // known); minus the roll when they are in the head's own frame.
+    double upBearing = 0.0;
 };
+
+// The sample's place on the plane square to the pipe: a head pitched against
+// the pipe cuts it obliquely, stretching every cross-section along the scan
+// plane's vertical by 1 / cos(pitch). No pitch (NaN) leaves the point as it is.
+void TiltCorrected(const ProfileSample& s, double& x, double& y);
 
 // A sample from its beam angle and range, placed the way the .xyz lines are.
 ProfileSample FromPolar(double bearing, double range, double time, double distance);

@@ -206,3 +206,118 @@ TEST(PipeCondition, ScansFollowTheSweepAndPartialOnesClaimNothing) {
         EXPECT_EQ(line, "1,,1.500,0,0.0,,,,,,,,,,\n");
     }
 }
+
+namespace {
+
+// A pipe cut by one revolution of the head: an elliptic wall (semi-axes a
+// across, b up) with a flat layer `layer` above its invert, the head at
+// (hx, hy) from the pipe's centre and pitched against the pipe's axis, so
+// the scan plane cuts the pipe obliquely. Built analytically, 400 beams.
+struct AnalyticPipe {
+    double a = 0.5, b = 0.5, layer = 0.0, pitch = 0.0;
+    double hx = 0.05, hy = -0.08;
+};
+
+std::vector<analysis::ProfileSample> AnalyticScan(const AnalyticPipe& p) {
+    constexpr double kDeg = 3.14159265358979323846 / 180.0;
+    std::vector<analysis::ProfileSample> scan;
+    for (int i = 0; i < 400; ++i) {
+        const double bearing = i * 0.9;
+        // The beam in the plane square to the pipe, per unit of range.
+        const double dx = std::sin(bearing * kDeg),
+                     dy = std::cos(bearing * kDeg) * std::cos(p.pitch * kDeg);
+        const double qa = dx * dx / (p.a * p.a) + dy * dy / (p.b * p.b);
+        const double qb = 2.0 * (p.hx * dx / (p.a * p.a) + p.hy * dy / (p.b * p.b));
+        const double qc = p.hx * p.hx / (p.a * p.a) + p.hy * p.hy / (p.b * p.b) - 1.0;
+        double t = (-qb + std::sqrt(qb * qb - 4.0 * qa * qc)) / (2.0 * qa);
+        const double top = -p.b + p.layer;
+        if (p.layer > 0.0 && dy < 0.0) t = std::min(t, (top - p.hy) / dy);
+        analysis::ProfileSample s = analysis::FromPolar(bearing, t, i * 0.05, 1.0);
+        s.pitch = p.pitch;
+        scan.push_back(s);
+    }
+    return scan;
+}
+
+// Area of a circle's segment `h` deep.
+double Segment(double r, double h) {
+    return r * r * std::acos((r - h) / r) - (r - h) * std::sqrt(2.0 * r * h - h * h);
+}
+
+} // namespace
+
+// Sediment lying flat across the invert, an oval pipe under sediment and a
+// head pitched against a round pipe: the wall's figures stay the wall's and
+// the debris is measured against it.
+TEST(PipeCondition, FlatSedimentAndPitchedHeadKeepTheWallsFigures) {
+    struct Row {
+        const char* name;
+        AnalyticPipe pipe;
+        double ovality, ovalityTolerance, depthTolerance;
+        double area; // m2; negative: not checked
+    };
+    const double ovalTruth = EllipseOvality(0.06);
+    const Row rows[] = {
+        {"round, 0.05 m layer", {0.5, 0.5, 0.05}, 0.0, 0.5, 0.015, Segment(0.5, 0.05)},
+        {"round, 0.15 m layer", {0.5, 0.5, 0.15}, 0.0, 0.5, 0.015, Segment(0.5, 0.15)},
+        {"round, 0.30 m layer", {0.5, 0.5, 0.30}, 0.0, 0.5, 0.015, Segment(0.5, 0.30)},
+        {"round, layer, off centre",
+         {0.5, 0.5, 0.20, 0.0, -0.15, 0.12},
+         0.0,
+         0.5,
+         0.015,
+         Segment(0.5, 0.20)},
+        {"6 % oval, 0.12 m layer", {0.53, 0.47, 0.12}, ovalTruth, 1.0, 0.020, -1.0},
+        {"round, pitched 5 deg", {0.5, 0.5, 0.0, 5.0}, 0.0, 0.5, 0.005, 0.0},
+        {"round, pitched 12 deg", {0.5, 0.5, 0.0, 12.0}, 0.0, 0.5, 0.005, 0.0},
+        {"round, pitched 15 deg", {0.5, 0.5, 0.0, 15.0}, 0.0, 0.5, 0.005, 0.0},
+        {"round, pitched 10 deg, layer",
+         {0.5, 0.5, 0.15, 10.0},
+         0.0,
+         0.5,
+         0.015,
+         Segment(0.5, 0.15)},
+    };
+    analysis::ScanAnalyser analyser;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const analysis::ScanFigures f = analyser.Analyse(AnalyticScan(r.pipe));
+        ASSERT_TRUE(f.HasCentre());
+        EXPECT_NEAR(f.centreX, -r.pipe.hx, 0.010);
+        EXPECT_NEAR(f.centreY, -r.pipe.hy * std::cos(r.pipe.pitch * 3.14159265358979 / 180), 0.010);
+        EXPECT_NEAR(f.ovality, r.ovality, r.ovalityTolerance);
+        EXPECT_NEAR(f.debrisDepth, r.pipe.layer, r.depthTolerance);
+        if (r.area > 0.0) {
+            EXPECT_NEAR(f.debrisArea, r.area, 0.15 * r.area);
+        }
+        if (r.pipe.layer == 0.0 && r.pipe.a == r.pipe.b) {
+            EXPECT_NEAR(f.meanDiameter, 1.0, 0.005);
+        }
+        // Each point's deviation: the layer's points inward by their depth
+        // over the wall, the wall's about nothing.
+        const auto points = analyser.Points();
+        ASSERT_EQ(points.size(), 400u);
+        double worstWall = 0.0;
+        for (const analysis::AnalysedPoint& p : points) {
+            const double py = p.y - f.centreY;
+            if (r.pipe.a == r.pipe.b && py > -0.5 + r.pipe.layer + 0.02)
+                worstWall = std::max(worstWall, std::fabs(p.deviation));
+        }
+        if (r.pipe.a == r.pipe.b) {
+            EXPECT_LT(worstWall, 0.005);
+        }
+        std::printf("[ %s ] ovality %.3f %%, mean diameter %.4f m, centre (%.4f, %.4f), debris "
+                    "depth %.4f m, area %.5f m2\n",
+                    r.name, f.ovality, f.meanDiameter, f.centreX, f.centreY, f.debrisDepth,
+                    f.debrisArea);
+    }
+}
+
+// Sediment so deep that too little wall is left to tell its shape: no
+// diameters and no debris figure rather than a guess.
+TEST(PipeCondition, TooLittleWallGivesNoDiameters) {
+    analysis::ScanAnalyser analyser;
+    const analysis::ScanFigures f = analyser.Analyse(AnalyticScan({0.5, 0.5, 0.45, 0.0, 0.0, 0.2}));
+    EXPECT_TRUE(std::isnan(f.ovality));
+    EXPECT_TRUE(std::isnan(f.debrisDepth));
+}

@@ -8,13 +8,16 @@
 
 namespace analysis {
 
+// A sample's distance when no valid one has been measured since the start.
+inline constexpr double kNoDistance = std::numeric_limits<double>::quiet_NaN();
+
 struct ProfileSample {
     double bearing = 0.0;  // beam angle, degrees clockwise from up (may exceed 360)
     double range = 0.0;    // metres from the head to the wall, speed of sound applied
     double x = 0.0;        // the point in the head's frame, metres: right
     double y = 0.0;        // and up, the same X and Y the .xyz lines carry
     double time = 0.0;     // seconds (see StampSeconds); NaN when unknown
-    double distance = 0.0; // metres along the pipe, the .xyz Z
+    double distance = 0.0; // metres along the pipe, the .xyz Z; kNoDistance: none valid yet
     std::uint8_t echo = 0; // echo level the head measured at the point; 0: none
     // The head's attitude at this ping, degrees (pitch nose-up positive, roll
     // as the .xyz lines take it); NaN where no valid value was measured.

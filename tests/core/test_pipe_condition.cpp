@@ -6,6 +6,8 @@
 #include <clocale>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <utility>
 
@@ -320,4 +322,83 @@ TEST(PipeCondition, TooLittleWallGivesNoDiameters) {
     const analysis::ScanFigures f = analyser.Analyse(AnalyticScan({0.5, 0.5, 0.45, 0.0, 0.0, 0.2}));
     EXPECT_TRUE(std::isnan(f.ovality));
     EXPECT_TRUE(std::isnan(f.debrisDepth));
+}
+
+// The same situations recorded from the simulated head and converted by the
+// program's playback: a flat layer at three depths, a 6 % oval under a
+// layer, and the head pitched 5, 10 and 15 degrees (its own pitch word says
+// so). Every full scan clear of a stretch's ends is checked against the truth.
+TEST(PipeCondition, SimulatedFlatLayerAndPitchedHead) {
+    const double ovalTruth = EllipseOvality(0.06);
+    sim::PipeParams pipe;
+    pipe.travelSpeed = 0.25 / (400 * kPingPeriod); // a quarter metre per revolution
+    pipe.layerStretches = {{1.0, 2.5, 0.05}, {3.0, 4.5, 0.15}, {5.0, 6.5, 0.30}, {7.0, 8.5, 0.12}};
+    pipe.ovalStretches = {{7.0, 8.5, 0.06}};
+    pipe.pitchStretches = {{9.0, 10.5, 5.0}, {11.0, 12.5, 10.0}, {13.0, 14.5, 15.0}};
+    TempDir dir;
+    WriteSurvey(dir.File("s.31l"), pipe, 400 * 60);
+    // A copy on request, to run other builds of the converter on the same survey.
+    if (const char* keep = std::getenv("TUBESCAN_KEEP_SURVEY"))
+        std::filesystem::copy_file(dir.File("s.31l"), keep,
+                                   std::filesystem::copy_options::overwrite_existing);
+    const std::vector<Row> rows = Analyse(dir, "[System Settings]\r\n", nullptr);
+    ASSERT_GE(rows.size(), 59u);
+    struct Truth {
+        double from, to, layer, ovality, pitch;
+    };
+    const Truth truths[] = {{1.0, 2.5, 0.05, 0.0, 0},  {3.0, 4.5, 0.15, 0.0, 0},
+                            {5.0, 6.5, 0.30, 0.0, 0},  {7.0, 8.5, 0.12, ovalTruth, 0},
+                            {9.0, 10.5, 0.0, 0.0, 5},  {11.0, 12.5, 0.0, 0.0, 10},
+                            {13.0, 14.5, 0.0, 0.0, 15}};
+    for (const Truth& t : truths) {
+        int checked = 0;
+        double worst[4] = {};
+        for (const Row& r : rows) {
+            const double d = Num(r, 2);
+            if (Num(r, 4) < 359.0 || d < t.from + 0.2 || d > t.to - 0.2) continue;
+            ++checked;
+            const double r2 = 0.5, h = t.layer;
+            const double area = h > 0 ? r2 * r2 * std::acos((r2 - h) / r2) -
+                                            (r2 - h) * std::sqrt(2 * r2 * h - h * h)
+                                      : 0.0;
+            const double centreError =
+                std::hypot(Num(r, 5) + pipe.offsetX, Num(r, 6) + pipe.offsetY);
+            const double errors[4] = {std::fabs(Num(r, 10) - t.ovality), centreError,
+                                      std::fabs(Num(r, 13) - h),
+                                      h > 0 ? std::fabs(Num(r, 14) - area) / area : 0.0};
+            EXPECT_LT(errors[0], t.ovality > 0 ? 1.0 : 0.5) << "ovality at " << d;
+            if (t.ovality == 0.0) {
+                EXPECT_LT(centreError, 0.010) << "centre at " << d;
+                EXPECT_LT(errors[2], 0.015) << "debris depth at " << d;
+                EXPECT_LT(errors[3], 0.15) << "debris area at " << d;
+            } else {
+                EXPECT_LT(errors[2], 0.020) << "debris depth at " << d;
+            }
+            if (t.pitch > 0) {
+                EXPECT_NEAR(Num(r, 7), 1.0, 0.005) << "mean diameter at " << d;
+            }
+            for (int k = 0; k < 4; ++k)
+                worst[k] = std::max(worst[k], errors[k]);
+        }
+        EXPECT_GE(checked, 4) << t.from;
+        std::printf("[ layer %.2f m, ovality %.2f %%, pitch %.0f deg ] worst error: ovality %.3f "
+                    "points, centre %.4f m, debris depth %.4f m, debris area %.1f %%\n",
+                    t.layer, t.ovality, t.pitch, worst[0], worst[1], worst[2], worst[3] * 100);
+    }
+}
+
+// One record in three with a garbled distance: the scans keep their places
+// along the pipe and the debris volume stays that of the mound.
+TEST(PipeCondition, GarbledDistancesKeepTheLastValidOne) {
+    sim::PipeParams pipe;
+    pipe.travelSpeed = 0.25 / (400 * kPingPeriod);
+    pipe.debrisStretches = {{1.0, 4.0, 0.15}};
+    TempDir dir;
+    WriteSurvey(dir.File("s.31l"), pipe, 400 * 20, 120, 4, 3);
+    double volume = 0.0;
+    const std::vector<Row> rows = Analyse(dir, "[System Settings]\r\n", &volume);
+    ASSERT_GE(rows.size(), 19u);
+    for (std::size_t i = 1; i < rows.size(); ++i)
+        EXPECT_NEAR(Num(rows[i], 2) - Num(rows[i - 1], 2), 0.25, 0.01) << i;
+    EXPECT_NEAR(volume, 0.09, 0.015);
 }

@@ -6,6 +6,12 @@
 // analysed when it is complete and then written whole.
 #pragma once
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
 #include "analysis/PipeCondition.h"
 #include "analysis/ScanCutter.h"
 #include "doc/RecordConversion.h"
@@ -16,6 +22,9 @@ class PointCloudOutput : public conversion::PointOutput {
   public:
     enum class Format { Ply, Las };
     explicit PointCloudOutput(Format format = Format::Ply) : m_format(format) {}
+    ~PointCloudOutput() override;
+    PointCloudOutput(const PointCloudOutput&) = delete;
+    PointCloudOutput& operator=(const PointCloudOutput&) = delete;
 
     bool Create(const std::string& path, const CTubescanDoc& doc, int* error) override;
     void Add(const analysis::ProfileSample& sample) override;
@@ -25,7 +34,18 @@ class PointCloudOutput : public conversion::PointOutput {
     }
 
   private:
-    void WriteLasScan(std::span<const analysis::ProfileSample> scan, std::uint32_t number);
+    struct Scan {
+        std::vector<analysis::ProfileSample> samples;
+        std::uint32_t number = 0;
+    };
+    // Scans waiting for the analysis; beyond this the pass waits for it, so
+    // memory stays bounded however far the reading runs ahead.
+    static constexpr std::size_t kQueuedScans = 8;
+
+    void HandOver(std::span<const analysis::ProfileSample> scan, std::uint32_t number);
+    void Analyse();
+    void WriteLasScan(const Scan& scan);
+    void StopWorker();
 
     Format m_format;
     ply::PlyFileWriter m_ply;
@@ -33,4 +53,15 @@ class PointCloudOutput : public conversion::PointOutput {
     analysis::ScanCutter m_scans;
     analysis::ScanAnalyser m_analyser;
     std::uint32_t m_scan = 1;
+
+    // The LAS scans are analysed and written on a thread of their own, so
+    // the analysis runs beside the reading and ping processing of the pass
+    // instead of after them. The writer and the analyser belong to that
+    // thread until it is joined.
+    std::thread m_worker;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::deque<Scan> m_queue;
+    std::vector<Scan> m_spare; // buffers of written scans, used again
+    bool m_closing = false;
 };

@@ -186,8 +186,7 @@ TEST(BatchTool, ObservationsOfASimulatedOvalAndDebrisStretch) {
     const Tool tool(SimulatedSurvey(d, "line.31l"));
     // The mound takes about 5 % of the section at its peak: under the
     // default area-loss threshold, over this one.
-    const ToolRun r =
-        tool({"--observations", "--area-loss-threshold", "2", Q(d.File("line.31l"))});
+    const ToolRun r = tool({"--observations", "--area-loss-threshold", "2", Q(d.File("line.31l"))});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     ASSERT_EQ(tool({"-q", "--analysis", Q(d.File("line.31l"))}).exitCode, 0);
     EXPECT_NE(r.out.find("line.pacp.csv"), std::string::npos) << r.out;

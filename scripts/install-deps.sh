@@ -11,7 +11,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format libclang-rt-dev
     xvfb xauth imagemagick socat
-    python3-open3d poppler-utils
+    python3-open3d poppler-utils nodejs
     help2man librsvg2-bin dpkg-dev file man-db lintian desktop-file-utils appstream
 )
 
@@ -21,6 +21,10 @@ for p in "${packages[@]}"; do
         missing+=("$p")
     fi
 done
+
+# The LAS tests read our files with an npm package under Node; Debian's npm
+# is needed only where the Node package does not bring its own.
+if ! command -v npm >/dev/null 2>&1; then missing+=(npm); fi
 
 if [ ${#missing[@]} -eq 0 ]; then
     echo "install-deps: all ${#packages[@]} packages present"

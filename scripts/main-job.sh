@@ -117,6 +117,12 @@ report() {
         "$run_dir/tubescan-convert" --ply --quiet --force "$rec" || true
         ply="${rec%.31l}.ply"
         [ -e "$ply" ] && echo "main-job: point cloud:    $ply ($(stat -c %s "$ply") bytes)"
+        "$run_dir/tubescan-convert" --las --quiet --force "$rec" || true
+        las="${rec%.31l}.las"
+        [ -e "$las" ] && echo "main-job: LAS 1.4 cloud:  $las ($(stat -c %s "$las") bytes)"
+        "$run_dir/tubescan-convert" --observations --quiet --force "$rec" || true
+        obs="${rec%.31l}.pacp.csv"
+        [ -e "$obs" ] && echo "main-job: observations:   ${rec%.31l}.en13508.txt, $obs ($(($(wc -l < "$obs") - 1)) lines, proposals)"
         "$run_dir/tubescan-convert" --report --quiet --force "$rec" || true
         pdf="${rec%.31l}.pdf"
         [ -e "$pdf" ] && echo "main-job: report:         $pdf"

@@ -24,6 +24,13 @@ void AddDataCommands(CommandMap& map, CTubescanDoc& doc, QWidget* owner) {
                                      [&doc](int) {
                                          return CommandUi{CanExportPointCloud(doc), false};
                                      }});
+    map.Add(cmd::kExportLasCloud, {[&doc, owner](int) {
+                                       ExportPointCloudCommand(doc, owner, RunFileDialog,
+                                                               PointCloudOutput::Format::Las);
+                                   },
+                                   [&doc](int) {
+                                       return CommandUi{CanExportPointCloud(doc), false};
+                                   }});
     map.AddRange(cmd::kUdpXyzOutput, cmd::kUdpPrdOutput,
                  {[&doc](int id) { doc.OnUdpOutputCommand(id); },
                   [&doc](int id) {

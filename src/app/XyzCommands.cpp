@@ -18,22 +18,26 @@ bool CanExportPointCloud(const CTubescanDoc& doc) {
     return doc.m_playback == 1 && !doc.m_playPath.empty();
 }
 
-bool ExportPointCloudCommand(CTubescanDoc& doc, QWidget* parent, const FileDialogRunner& run) {
+bool ExportPointCloudCommand(CTubescanDoc& doc, QWidget* parent, const FileDialogRunner& run,
+                             PointCloudOutput::Format format) {
     if (!CanExportPointCloud(doc)) return false;
     const std::string input = doc.m_playPath;
+    const bool las = format == PointCloudOutput::Format::Las;
+    const char* suffix = las ? "las" : "ply";
     QFileDialog dialog(parent, QStringLiteral("Export Point Cloud"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(QStringLiteral("Point cloud (*.ply)"));
-    dialog.setDefaultSuffix(QStringLiteral("ply"));
+    dialog.setNameFilter(las ? QStringLiteral("LAS point cloud (*.las)")
+                             : QStringLiteral("Point cloud (*.ply)"));
+    dialog.setDefaultSuffix(QString::fromLatin1(suffix));
     dialog.selectFile(
-        QFile::decodeName(QByteArray::fromStdString(conversion::PathWithExtension(input, "ply"))));
+        QFile::decodeName(QByteArray::fromStdString(conversion::PathWithExtension(input, suffix))));
     if (!run(dialog) || dialog.selectedFiles().isEmpty()) return false;
     const std::string output = QFile::encodeName(dialog.selectedFiles().first()).toStdString();
 
     conversion::Options options;
     options.settings = IniFile::Load(doc.m_iniPath);
     options.replace = true; // the dialog has asked
-    PointCloudOutput cloud;
+    PointCloudOutput cloud(format);
     options.points = &cloud;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const conversion::Result r = conversion::ConvertRecordFile(input, output, options);

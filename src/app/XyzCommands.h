@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/DataFileDialogs.h"
+#include "doc/PointCloudOutput.h"
 
 class CTubescanDoc;
 class QAction;
@@ -16,13 +17,14 @@ class QWidget;
 bool ConvertToXyzCommand(CTubescanDoc& doc, QWidget* parent,
                          const FileDialogRunner& run = RunFileDialog);
 
-// "Export Point Cloud (.ply)..." of the file being played back: a save
-// dialog (FILE.ply beside it by default), then the file is read again from
-// its start, with the settings file's values, in a pass of its own, so the
-// playback on screen is left where it is. Says what came of it in a message;
-// true when the cloud was written.
+// "Export Point Cloud (.ply)..." and "(.las)..." of the file being played
+// back: a save dialog (FILE.ply or FILE.las beside it by default), then the
+// file is read again from its start, with the settings file's values, in a
+// pass of its own, so the playback on screen is left where it is. Says what
+// came of it in a message; true when the cloud was written.
 bool ExportPointCloudCommand(CTubescanDoc& doc, QWidget* parent,
-                             const FileDialogRunner& run = RunFileDialog);
+                             const FileDialogRunner& run = RunFileDialog,
+                             PointCloudOutput::Format format = PointCloudOutput::Format::Ply);
 // Whether the export can run: a file is being played back.
 bool CanExportPointCloud(const CTubescanDoc& doc);
 

@@ -2,18 +2,108 @@
 
 #include <cmath>
 
-bool PointCloudOutput::Create(const std::string& path, const CTubescanDoc&, int* error) {
+#include "doc/ConditionOutput.h"
+
+namespace {
+
+// The .xyz line's Z: 0 until the sensor has given a valid distance.
+double ZOf(const analysis::ProfileSample& s) {
+    return std::isfinite(s.distance) ? s.distance : 0.0;
+}
+
+} // namespace
+
+PointCloudOutput::~PointCloudOutput() {
+    // An interrupted pass never reaches Finish.
+    StopWorker();
+}
+
+bool PointCloudOutput::Create(const std::string& path, const CTubescanDoc& doc, int* error) {
+    StopWorker();
     m_scans.Reset();
     m_scan = 1;
-    return m_file.Create(path, error);
+    if (m_format == Format::Ply) return m_ply.Create(path, error);
+    m_analyser.SetPipe(NominalPipeOf(doc));
+    if (!m_las.Create(path, error)) return false;
+    m_closing = false;
+    m_worker = std::thread([this] { Analyse(); });
+    return true;
 }
 
 void PointCloudOutput::Add(const analysis::ProfileSample& sample) {
     // A point that closes a scan is the first of the next one.
-    if (m_scans.Add(sample)) ++m_scan;
+    const bool closed = m_scans.Add(sample);
+    if (m_format == Format::Las) {
+        if (closed) HandOver(m_scans.Completed(), m_scan++);
+        return;
+    }
+    if (closed) ++m_scan;
     // The sample carries the .xyz line's single-precision X, Y and Z widened
     // to double, so narrowing them back gives the very same numbers.
-    m_file.Add({static_cast<float>(sample.x), static_cast<float>(sample.y),
-                static_cast<float>(std::isfinite(sample.distance) ? sample.distance : 0.0), m_scan,
-                sample.echo});
+    m_ply.Add({static_cast<float>(sample.x), static_cast<float>(sample.y),
+               static_cast<float>(ZOf(sample)), m_scan, sample.echo});
+}
+
+void PointCloudOutput::HandOver(std::span<const analysis::ProfileSample> scan,
+                                std::uint32_t number) {
+    std::unique_lock<std::mutex> hold(m_lock);
+    m_changed.wait(hold, [this] { return m_queue.size() < kQueuedScans; });
+    Scan next;
+    if (!m_spare.empty()) {
+        next = std::move(m_spare.back());
+        m_spare.pop_back();
+    }
+    next.samples.assign(scan.begin(), scan.end());
+    next.number = number;
+    m_queue.push_back(std::move(next));
+    m_changed.notify_all();
+}
+
+void PointCloudOutput::Analyse() {
+    std::unique_lock<std::mutex> hold(m_lock);
+    for (;;) {
+        m_changed.wait(hold, [this] { return !m_queue.empty() || m_closing; });
+        if (m_queue.empty()) return; // closing, and all written
+        Scan scan = std::move(m_queue.front());
+        m_queue.pop_front();
+        m_changed.notify_all();
+        hold.unlock();
+        WriteLasScan(scan);
+        hold.lock();
+        m_spare.push_back(std::move(scan));
+    }
+}
+
+void PointCloudOutput::WriteLasScan(const Scan& scan) {
+    m_analyser.Analyse(scan.samples);
+    const auto points = m_analyser.Points();
+    for (std::size_t i = 0; i < scan.samples.size(); ++i) {
+        const analysis::ProfileSample& s = scan.samples[i];
+        las::Point p;
+        p.x = s.x;
+        p.y = s.y;
+        p.z = ZOf(s);
+        p.scan = scan.number;
+        p.distance = p.z;
+        p.echo = s.echo;
+        if (i < points.size()) p.deviation = points[i].deviation;
+        m_las.Add(p);
+    }
+}
+
+void PointCloudOutput::StopWorker() {
+    if (!m_worker.joinable()) return;
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_closing = true;
+    }
+    m_changed.notify_all();
+    m_worker.join();
+}
+
+bool PointCloudOutput::Finish() {
+    if (m_format == Format::Ply) return m_ply.Finish();
+    if (m_scans.Flush()) HandOver(m_scans.Completed(), m_scan);
+    StopWorker(); // writes every scan still queued
+    return m_las.Finish();
 }

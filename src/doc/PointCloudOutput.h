@@ -1,21 +1,67 @@
-// A recording's profile points as a point cloud (.ply): every point the .xyz
-// conversion writes a line for, in the same order, with the scan it belongs
-// to (the same scans as the pipe-condition table) and its echo level.
+// A recording's profile points as a point cloud (.ply or .las): every point
+// the .xyz conversion writes a line for, in the same order, with the scan it
+// belongs to (the same scans as the pipe-condition table) and its echo level.
+// The LAS file also carries each point's distance along the pipe and its
+// deviation from the nominal wall, so its points leave in scans: a scan is
+// analysed when it is complete and then written whole.
 #pragma once
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "analysis/PipeCondition.h"
 #include "analysis/ScanCutter.h"
 #include "doc/RecordConversion.h"
+#include "format/LasWriter.h"
 #include "format/PlyWriter.h"
 
 class PointCloudOutput : public conversion::PointOutput {
   public:
+    enum class Format { Ply, Las };
+    explicit PointCloudOutput(Format format = Format::Ply) : m_format(format) {}
+    ~PointCloudOutput() override;
+    PointCloudOutput(const PointCloudOutput&) = delete;
+    PointCloudOutput& operator=(const PointCloudOutput&) = delete;
+
     bool Create(const std::string& path, const CTubescanDoc& doc, int* error) override;
     void Add(const analysis::ProfileSample& sample) override;
-    bool Finish() override { return m_file.Finish(); }
-    std::uint64_t Points() const override { return m_file.Vertices(); }
+    bool Finish() override;
+    std::uint64_t Points() const override {
+        return m_format == Format::Ply ? m_ply.Vertices() : m_las.Points();
+    }
 
   private:
-    ply::PlyFileWriter m_file;
+    struct Scan {
+        std::vector<analysis::ProfileSample> samples;
+        std::uint32_t number = 0;
+    };
+    // Scans waiting for the analysis; beyond this the pass waits for it, so
+    // memory stays bounded however far the reading runs ahead.
+    static constexpr std::size_t kQueuedScans = 8;
+
+    void HandOver(std::span<const analysis::ProfileSample> scan, std::uint32_t number);
+    void Analyse();
+    void WriteLasScan(const Scan& scan);
+    void StopWorker();
+
+    Format m_format;
+    ply::PlyFileWriter m_ply;
+    las::LasFileWriter m_las;
     analysis::ScanCutter m_scans;
+    analysis::ScanAnalyser m_analyser;
     std::uint32_t m_scan = 1;
+
+    // The LAS scans are analysed and written on a thread of their own, so
+    // the analysis runs beside the reading and ping processing of the pass
+    // instead of after them. The writer and the analyser belong to that
+    // thread until it is joined.
+    std::thread m_worker;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::deque<Scan> m_queue;
+    std::vector<Scan> m_spare; // buffers of written scans, used again
+    bool m_closing = false;
 };

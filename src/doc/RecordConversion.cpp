@@ -124,6 +124,7 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
         doc.m_xyzConverting = running ? 1 : 0;
         doc.m_hooks.profileSample = [&options](const analysis::ProfileSample& s) {
             options.points->Add(s);
+            if (options.tap) options.tap(s);
         };
     } else {
         running = doc.StartXyzConversion(
@@ -132,6 +133,7 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
                 return opened == PlaybackOpen::Opened;
             },
             temporary.Path());
+        if (options.tap) doc.m_hooks.profileSample = options.tap;
     }
     switch (opened) {
     case PlaybackOpen::Opened:
@@ -148,8 +150,16 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     // Every tick reads at least one byte or ends the pass, so the length of
     // the file bounds the pass whatever the file holds.
     const std::uint64_t tickLimit = doc.m_fileLength + 16;
-    for (std::uint64_t tick = 0; doc.m_xyzConverting == 1 && tick < tickLimit; ++tick)
+    const auto stopped = [&options] {
+        return options.stop && options.stop->load(std::memory_order_relaxed) != 0;
+    };
+    for (std::uint64_t tick = 0; doc.m_xyzConverting == 1 && tick < tickLimit; ++tick) {
+        if ((tick & 63) == 0 && stopped()) {
+            doc.CloseXyzFile();
+            return Failed(Outcome::Interrupted, "interrupted; no output written");
+        }
         doc.PlaybackTick();
+    }
     if (doc.m_xyzConverting == 1) {
         doc.CloseXyzFile();
         return Failed(Outcome::Unreadable, "playback did not reach the end of the file");
@@ -158,6 +168,9 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
                          (options.points ? options.points->Finish() : !doc.m_xyzFile.WriteFailed());
     if (!written)
         return Failed(Outcome::OutputFailed, "cannot write " + output + ": disk full or removed?");
+
+    // A report takes a while to draw after the last record.
+    if (stopped()) return Failed(Outcome::Interrupted, "interrupted; no output written");
 
     Result result;
     result.lines = options.points ? options.points->Points() : doc.m_xyzFile.LinesWritten();

@@ -4,6 +4,7 @@
 // lines are the program's lines to the byte.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -44,6 +45,7 @@ enum class Outcome {
     OutputExists,      // the .xyz is there and replacing was not asked for
     OutputIsInput,     // the output path names the input file
     OutputFailed,      // the .xyz could not be created or written
+    Interrupted,       // *stop was set; nothing was left behind
 };
 
 struct Result {
@@ -59,6 +61,11 @@ struct Options {
     std::function<void(int)> progress;
     // When set, the pass writes this output instead of the .xyz lines.
     PointOutput* points = nullptr;
+    // Also handed every profile point of the pass, whatever the output.
+    std::function<void(const analysis::ProfileSample&)> tap;
+    // Checked between records: when it holds anything but 0 the pass stops
+    // and its temporary file is removed (a signal handler sets it).
+    const std::atomic<int>* stop = nullptr;
 };
 
 // Converts input to output. The .xyz is written beside the output under a

@@ -101,5 +101,10 @@ std::vector<WorstScan> ReportCollector::WorstScans() const {
 bool ReportCollector::Finish() {
     if (m_cutter.Flush()) Complete(m_cutter.Completed());
     if (m_path.empty()) return false;
+    m_doc = nullptr; // the pass's document ends with it
+    if (m_partsLeft > 1) {
+        --m_partsLeft;
+        return true;
+    }
     return Render();
 }

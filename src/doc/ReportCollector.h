@@ -40,6 +40,10 @@ class ReportCollector : public conversion::PointOutput {
     static constexpr std::size_t kWorstKept = 3;
 
     explicit ReportCollector(std::string recordingName);
+    // Several recordings of one pipe as one survey: the next parts - 1
+    // passes gather into this one and draw nothing; the pass after them
+    // draws the whole. Scans do not run across the files' ends.
+    void GatherParts(std::size_t parts) { m_partsLeft = parts; }
     bool Create(const std::string& path, const CTubescanDoc& doc, int* error) override;
     void Add(const analysis::ProfileSample& sample) override;
     bool Finish() override;
@@ -62,6 +66,7 @@ class ReportCollector : public conversion::PointOutput {
 
     const CTubescanDoc* m_doc = nullptr;
     std::string m_path;
+    std::size_t m_partsLeft = 1;
     SurveyFacts m_facts;
     analysis::ScanCutter m_cutter;
     analysis::ScanAnalyser m_analyser;

@@ -127,8 +127,8 @@ TEST(XyzCommands, UdpItemsCarryTheirChecksAndAddressIsDisabled) {
     EXPECT_EQ(doc.m_udpPrdEnabled, 1);
 }
 
-// The File menu's point cloud of the file being played back is the tool's,
-// byte for byte, and the playback on screen stays where it was.
+// The File menu's point clouds of the file being played back are the
+// tool's, byte for byte, and the playback on screen stays where it was.
 TEST(XyzCommands, PointCloudExportOfThePlaybackIsTheTools) {
     Program p;
     const std::string input = p.dir.File("run.31l");
@@ -137,20 +137,35 @@ TEST(XyzCommands, PointCloudExportOfThePlaybackIsTheTools) {
     ASSERT_TRUE(p.doc.OpenPlaybackPath(input));
     ASSERT_TRUE(CanExportPointCloud(p.doc));
     const std::uint64_t position = p.doc.m_playPosition;
-    QString offered;
-    ASSERT_TRUE(ExportPointCloudCommand(p.doc, nullptr, [&](QFileDialog& dialog) {
-        offered = dialog.selectedFiles().value(0);
-        dialog.selectFile(Q(p.dir.File("cloud.ply")));
-        return true;
-    }));
-    EXPECT_EQ(offered, Q(p.dir.File("run.ply")));
-    EXPECT_EQ(p.doc.m_playPosition, position);
-    ASSERT_FALSE(p.messages.empty());
-    EXPECT_NE(p.messages.back().find("cloud.ply"), std::string::npos) << p.messages.back();
+    const struct {
+        PointCloudOutput::Format format;
+        std::string ext;
+        std::size_t pointBytes, datedHeader; // a LAS header carries the day of writing
+    } kinds[] = {{PointCloudOutput::Format::Ply, "ply", 17, 0},
+                 {PointCloudOutput::Format::Las, "las", 51, 94}};
+    for (const auto& k : kinds) {
+        QString offered;
+        ASSERT_TRUE(ExportPointCloudCommand(
+            p.doc, nullptr,
+            [&](QFileDialog& dialog) {
+                offered = dialog.selectedFiles().value(0);
+                dialog.selectFile(Q(p.dir.File("cloud." + k.ext)));
+                return true;
+            },
+            k.format));
+        EXPECT_EQ(offered, Q(p.dir.File("run." + k.ext)));
+        EXPECT_EQ(p.doc.m_playPosition, position);
+        ASSERT_FALSE(p.messages.empty());
+        EXPECT_NE(p.messages.back().find("cloud." + k.ext), std::string::npos) << p.messages.back();
 
-    const Tool tool;
-    const ToolRun r = tool({"--ply", "-q", "-o", Q(p.dir.File("tool.ply")), Q(input)});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(p.dir.Read("cloud.ply") == p.dir.Read("tool.ply"));
-    EXPECT_GT(p.dir.Read("cloud.ply").size(), 800u * 17);
+        const Tool tool;
+        const ToolRun r =
+            tool({Q("--" + k.ext), "-q", "-o", Q(p.dir.File("tool." + k.ext)), Q(input)});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const std::string menu = p.dir.Read("cloud." + k.ext), shell = p.dir.Read("tool." + k.ext);
+        ASSERT_EQ(menu.size(), shell.size()) << k.ext;
+        EXPECT_TRUE(menu.compare(k.datedHeader, menu.npos, shell, k.datedHeader, shell.npos) == 0)
+            << k.ext;
+        EXPECT_GT(menu.size(), 800u * k.pointBytes);
+    }
 }

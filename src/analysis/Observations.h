@@ -1,0 +1,67 @@
+// Coded observations proposed from the pipe-condition figures, the entries an
+// inspector would otherwise type in by hand: deformation (ovality over a
+// threshold, with the direction of the smallest diameter) and settled
+// deposits (cross-section lost to debris over a threshold, with the part of
+// the invert they cover). Each stretch of consecutive scans over a threshold
+// is one continuous defect with a start and a finish. They are proposals from
+// sonar figures; the inspector confirms them.
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "analysis/PipeCondition.h"
+
+namespace analysis {
+
+struct ObservationThresholds {
+    double ovality = 2.0;     // percent
+    double depositLoss = 5.0; // percent of the nominal area taken by debris
+    double deadband = 0.01;   // metres inward before a point counts as deposit
+};
+
+// Bearings (degrees clockwise from up, about the fitted centre) of the lower
+// half's points that lie inward of the nominal wall beyond the deadband.
+struct DepositExtent {
+    bool found = false;
+    double from = 0.0, to = 0.0; // from <= to, both within 90..270
+};
+
+DepositExtent LowerInwardExtent(std::span<const AnalysedPoint> points, const ScanFigures& f,
+                                double deadband);
+
+// What the observations need of a scan.
+struct ObservedScan {
+    ScanFigures figures;
+    DepositExtent deposit;
+};
+
+enum class ObservationKind { Deformation, SettledDeposit };
+
+struct Observation {
+    ObservationKind kind = ObservationKind::Deformation;
+    double start = 0.0, finish = 0.0; // distances of the stretch's first and last scan
+    double value = 0.0;               // percent: peak ovality or peak area lost to debris
+    int clockFrom = 12, clockTo = 12; // 1..12
+    bool vertical = true;             // deformation: the smallest diameter lies nearer up-down
+    std::size_t firstScan = 0;        // index of the stretch's first scan
+    bool Continuous() const { return start != finish; }
+};
+
+// The clock position (1..12) of a bearing in degrees clockwise from up.
+int ClockOf(double bearing);
+
+// Deformations and deposits in the order the survey met them.
+std::vector<Observation> FindObservations(std::span<const ObservedScan> scans,
+                                          const ObservationThresholds& thresholds);
+
+// The survey's observations as an EN 13508-2 style text: a header block
+// and one observation line per point defect, or a start and a finish line
+// per continuous defect.
+std::string En13508Text(std::span<const Observation> obs, const std::string& recording);
+// The same as a conditions table: distance, code, clock from and to,
+// value, continuous-defect mark, remarks.
+std::string ConditionsCsv(std::span<const Observation> obs);
+
+} // namespace analysis

@@ -1,0 +1,50 @@
+// A recording in one line: when and where it ran and its worst figures, for
+// the summary of a batch. It analyses the scans itself, as the condition
+// table does, and can keep what the coded observations need of each scan.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "analysis/Observations.h"
+#include "analysis/PipeCondition.h"
+#include "analysis/ScanCutter.h"
+
+namespace analysis {
+
+inline constexpr const char* kSummaryCsvHeader =
+    "file,start_time,end_time,first_distance_m,last_distance_m,scans,worst_ovality_pct,"
+    "worst_ovality_at_m,worst_area_loss_pct,worst_area_loss_at_m,max_debris_depth_m,"
+    "max_debris_at_m,debris_volume_m3";
+
+class SurveySummary {
+  public:
+    explicit SurveySummary(const NominalPipe& pipe = {}, bool keepScans = false,
+                           double deadband = ObservationThresholds{}.deadband);
+    void SetPipe(const NominalPipe& pipe) { m_analyser.SetPipe(pipe); }
+    void Add(const ProfileSample& sample);
+    // Analyses the scan in hand (the end of the recording).
+    void Finish();
+
+    const ConditionSurvey& Survey() const { return m_survey; }
+    // Every scan, when asked to keep them.
+    const std::vector<ObservedScan>& Scans() const { return m_scans; }
+    // The CSV line for this recording, "\n" included; commas and quotes in
+    // the file name are quoted.
+    std::string Line(const std::string& file) const;
+
+  private:
+    void Complete(std::span<const ProfileSample> scan);
+
+    ScanCutter m_cutter;
+    ScanAnalyser m_analyser;
+    ConditionSurvey m_survey;
+    bool m_keep;
+    double m_deadband;
+    std::vector<ObservedScan> m_scans;
+    double m_firstTime = kNoValue, m_lastTime = kNoValue;
+    double m_firstDistance = kNoValue, m_lastDistance = kNoValue;
+    double m_maxDebris = kNoValue, m_maxDebrisAt = kNoValue;
+};
+
+} // namespace analysis

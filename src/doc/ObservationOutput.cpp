@@ -1,0 +1,56 @@
+#include "doc/ObservationOutput.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <unistd.h>
+
+#include "doc/ConditionOutput.h"
+
+namespace {
+
+bool WriteWhole(const std::string& path, const std::string& text) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+} // namespace
+
+ObservationOutput::ObservationOutput(std::string recordingName, std::string tablePath,
+                                     const analysis::ObservationThresholds& thresholds)
+    : m_name(std::move(recordingName)), m_tablePath(std::move(tablePath)),
+      m_tableTemporary(m_tablePath + ".part" + std::to_string(::getpid())),
+      m_thresholds(thresholds), m_summary({}, true, thresholds.deadband) {}
+
+ObservationOutput::~ObservationOutput() {
+    std::remove(m_tableTemporary.c_str());
+}
+
+bool ObservationOutput::Create(const std::string& path, const CTubescanDoc& doc, int* error) {
+    // Nothing is written until the end, but a folder that cannot take the
+    // file is better found now.
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        if (error) *error = errno;
+        return false;
+    }
+    std::fclose(f);
+    m_textPath = path;
+    m_summary.SetPipe(NominalPipeOf(doc));
+    return true;
+}
+
+void ObservationOutput::Add(const analysis::ProfileSample& sample) {
+    ++m_points;
+    m_summary.Add(sample);
+}
+
+bool ObservationOutput::Finish() {
+    m_summary.Finish();
+    m_found = analysis::FindObservations(m_summary.Scans(), m_thresholds);
+    if (!WriteWhole(m_textPath, analysis::En13508Text(m_found, m_name))) return false;
+    if (!WriteWhole(m_tableTemporary, analysis::ConditionsCsv(m_found))) return false;
+    return std::rename(m_tableTemporary.c_str(), m_tablePath.c_str()) == 0;
+}

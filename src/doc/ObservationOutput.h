@@ -1,0 +1,33 @@
+// Coded observations of a recording as a conversion output: the EN 13508-2
+// style text goes where the pass puts its output (FILE.en13508.txt), the
+// conditions table beside it (FILE.pacp.csv), written through a temporary
+// file of its own and renamed into place at the end.
+#pragma once
+
+#include <string>
+
+#include "analysis/SurveySummary.h"
+#include "doc/RecordConversion.h"
+
+class ObservationOutput : public conversion::PointOutput {
+  public:
+    ObservationOutput(std::string recordingName, std::string tablePath,
+                      const analysis::ObservationThresholds& thresholds);
+    ~ObservationOutput() override;
+    ObservationOutput(const ObservationOutput&) = delete;
+    ObservationOutput& operator=(const ObservationOutput&) = delete;
+
+    bool Create(const std::string& path, const CTubescanDoc& doc, int* error) override;
+    void Add(const analysis::ProfileSample& sample) override;
+    bool Finish() override;
+    std::uint64_t Points() const override { return m_points; }
+
+    const std::vector<analysis::Observation>& Observations() const { return m_found; }
+
+  private:
+    std::string m_name, m_tablePath, m_textPath, m_tableTemporary;
+    analysis::ObservationThresholds m_thresholds;
+    analysis::SurveySummary m_summary;
+    std::vector<analysis::Observation> m_found;
+    std::uint64_t m_points = 0;
+};

@@ -1,0 +1,214 @@
+#include "format/LasWriter.h"
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <string_view>
+
+namespace las {
+
+namespace {
+
+constexpr std::size_t kBufferPoints = 4096;
+
+// A local engineering frame: the head at the origin, metres, no projection.
+constexpr std::string_view kWkt =
+    "LOCAL_CS[\"TubescanL head frame\",LOCAL_DATUM[\"sonar head\",32767],"
+    "UNIT[\"metre\",1],AXIS[\"X (right)\",OTHER],AXIS[\"Y (up)\",OTHER],"
+    "AXIS[\"Z (along the pipe)\",OTHER]]";
+
+struct ExtraField {
+    std::uint8_t type; // LAS data type: 1 unsigned char, 5 unsigned long, 10 double
+    const char* name;
+    const char* description;
+    bool noData;
+};
+
+constexpr ExtraField kExtraFields[] = {
+    {5, "scan", "revolution or sector pass, from 1", false},
+    {10, "distance", "along the pipe, metres", false},
+    {1, "echo", "echo level at the profile point", false},
+    {10, "deviation", "from nominal wall, m, inward +", true},
+};
+
+template <typename T> void Put(std::uint8_t* out, T v) {
+    // The format is little-endian, as is every machine this runs on; the
+    // static_assert keeps it from being built where it would be wrong.
+    static_assert(std::endian::native == std::endian::little);
+    std::memcpy(out, &v, sizeof v);
+}
+
+void PutText(std::uint8_t* out, std::string_view text, std::size_t size) {
+    std::memcpy(out, text.data(), std::min(text.size(), size));
+}
+
+void PutVlrHeader(std::uint8_t* out, std::string_view user, std::uint16_t id, std::uint16_t length,
+                  std::string_view description) {
+    PutText(out + 2, user, 16);
+    Put<std::uint16_t>(out + 18, id);
+    Put<std::uint16_t>(out + 20, length);
+    PutText(out + 22, description, 32);
+}
+
+std::size_t VlrBytes() {
+    return 2 * kVlrHeaderBytes + kWkt.size() + 1 + std::size(kExtraFields) * kExtraBytesDescriptor;
+}
+
+} // namespace
+
+std::array<std::uint8_t, kHeaderBytes> EncodeHeader(const Summary& s, std::uint16_t year,
+                                                    std::uint16_t dayOfYear) {
+    std::array<std::uint8_t, kHeaderBytes> h{};
+    PutText(&h[0], "LASF", 4);
+    Put<std::uint16_t>(&h[6], kGlobalEncodingWkt);
+    h[24] = 1;
+    h[25] = 4;
+    PutText(&h[26], "TubescanL profiling sonar", 32);
+    PutText(&h[58], "TubescanL", 32);
+    Put<std::uint16_t>(&h[90], dayOfYear);
+    Put<std::uint16_t>(&h[92], year);
+    Put<std::uint16_t>(&h[94], kHeaderBytes);
+    Put<std::uint32_t>(&h[96], static_cast<std::uint32_t>(kHeaderBytes + VlrBytes()));
+    Put<std::uint32_t>(&h[100], 2);
+    h[104] = 6;
+    Put<std::uint16_t>(&h[105], kPointBytes);
+    // The legacy counts (107, 111) stay 0: record formats above 5 must not
+    // use them, whatever the count.
+    for (int axis = 0; axis < 3; ++axis) {
+        Put<double>(&h[131 + 8 * axis], kScale);
+        Put<double>(&h[155 + 8 * axis], 0.0); // offsets: the head's frame fits at 0.5 mm
+        const bool any = s.count > 0;
+        Put<double>(&h[179 + 16 * axis], any ? s.max[axis] : 0.0);
+        Put<double>(&h[187 + 16 * axis], any ? s.min[axis] : 0.0);
+    }
+    // 227: no waveform packets; 235, 243: no extended VLRs.
+    Put<std::uint64_t>(&h[247], s.count);
+    Put<std::uint64_t>(&h[255], s.count); // every point is the first of one return
+    return h;
+}
+
+std::vector<std::uint8_t> EncodeVlrs() {
+    std::vector<std::uint8_t> v(VlrBytes(), 0);
+    std::uint8_t* out = v.data();
+    PutVlrHeader(out, "LASF_Projection", 2112, static_cast<std::uint16_t>(kWkt.size() + 1),
+                 "OGC WKT coordinate system");
+    out += kVlrHeaderBytes;
+    PutText(out, kWkt, kWkt.size()); // the byte after it stays 0: the text's end
+    out += kWkt.size() + 1;
+    PutVlrHeader(out, "LASF_Spec", 4,
+                 static_cast<std::uint16_t>(std::size(kExtraFields) * kExtraBytesDescriptor),
+                 "Extra Bytes");
+    out += kVlrHeaderBytes;
+    for (const ExtraField& f : kExtraFields) {
+        out[2] = f.type;
+        out[3] = f.noData ? 1 : 0; // options bit 0: no_data is set
+        PutText(out + 4, f.name, 32);
+        if (f.noData) Put<double>(out + 40, kNoDeviation);
+        PutText(out + 160, f.description, 32);
+        out += kExtraBytesDescriptor;
+    }
+    return v;
+}
+
+namespace {
+
+bool Quantise(double v, std::int32_t& out) {
+    const double units = std::nearbyint(v / kScale);
+    if (!(units >= std::numeric_limits<std::int32_t>::min() &&
+          units <= std::numeric_limits<std::int32_t>::max()))
+        return false;
+    out = static_cast<std::int32_t>(units);
+    return true;
+}
+
+} // namespace
+
+bool EncodePoint(const Point& p, std::uint8_t* out) {
+    std::int32_t xyz[3];
+    if (!Quantise(p.x, xyz[0]) || !Quantise(p.y, xyz[1]) || !Quantise(p.z, xyz[2])) return false;
+    std::memset(out, 0, kPointBytes);
+    Put(out, xyz[0]);
+    Put(out + 4, xyz[1]);
+    Put(out + 8, xyz[2]);
+    // The echo level spread over the 16-bit intensity, as the format asks.
+    Put<std::uint16_t>(out + 12, static_cast<std::uint16_t>(p.echo * 257u));
+    out[14] = 0x11; // return 1 of 1
+    Put<std::uint32_t>(out + 30, p.scan);
+    Put<double>(out + 34, p.distance);
+    out[42] = p.echo;
+    Put<double>(out + 43, std::isfinite(p.deviation) ? p.deviation : kNoDeviation);
+    return true;
+}
+
+LasFileWriter::~LasFileWriter() {
+    if (m_file) std::fclose(m_file);
+}
+
+bool LasFileWriter::Create(const std::string& path, int* error) {
+    if (m_file) std::fclose(m_file);
+    m_file = nullptr;
+    m_used = 0;
+    m_summary = {};
+    m_failed = false;
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "w+b");
+    if (!f) {
+        if (error) *error = errno;
+        return false;
+    }
+    m_file = f;
+    m_buffer.assign(kBufferPoints * kPointBytes, 0);
+    const auto header = EncodeHeader(m_summary, 0, 0);
+    const auto vlrs = EncodeVlrs();
+    if (std::fwrite(header.data(), 1, header.size(), m_file) != header.size() ||
+        std::fwrite(vlrs.data(), 1, vlrs.size(), m_file) != vlrs.size())
+        m_failed = true;
+    return true;
+}
+
+void LasFileWriter::Add(const Point& p) {
+    if (!m_file) return;
+    std::uint8_t* out = m_buffer.data() + m_used;
+    if (!EncodePoint(p, out)) {
+        m_failed = true;
+        return;
+    }
+    std::int32_t stored[3];
+    std::memcpy(stored, out, sizeof stored);
+    for (int axis = 0; axis < 3; ++axis) {
+        const double v = stored[axis] * kScale;
+        if (m_summary.count == 0 || v < m_summary.min[axis]) m_summary.min[axis] = v;
+        if (m_summary.count == 0 || v > m_summary.max[axis]) m_summary.max[axis] = v;
+    }
+    ++m_summary.count;
+    m_used += kPointBytes;
+    if (m_used == m_buffer.size()) Flush();
+}
+
+void LasFileWriter::Flush() {
+    if (m_used && std::fwrite(m_buffer.data(), 1, m_used, m_file) != m_used) m_failed = true;
+    m_used = 0;
+}
+
+bool LasFileWriter::Finish() {
+    if (!m_file) return false;
+    Flush();
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    const auto header = EncodeHeader(m_summary, static_cast<std::uint16_t>(utc.tm_year + 1900),
+                                     static_cast<std::uint16_t>(utc.tm_yday + 1));
+    if (std::fseek(m_file, 0, SEEK_SET) != 0 ||
+        std::fwrite(header.data(), 1, header.size(), m_file) != header.size())
+        m_failed = true;
+    if (std::ferror(m_file)) m_failed = true;
+    if (std::fclose(m_file) != 0) m_failed = true;
+    m_file = nullptr;
+    m_buffer = {};
+    return !m_failed;
+}
+
+} // namespace las

@@ -1,0 +1,88 @@
+// Profile points as an ASPRS LAS 1.4 point cloud, the form CAD and GIS
+// programs load. Points are record format 6 (30 bytes: X, Y, Z as integers
+// of 0.5 mm, intensity, one return per pulse) followed by extra bytes that an
+// Extra Bytes VLR describes: the scan number, the distance along the pipe,
+// the echo level and the deviation from the nominal wall.
+//
+// Coordinates are the head's frame (X right, Y up, Z along the pipe, metres),
+// not a map projection. Record formats 6 and up must carry a WKT coordinate
+// system, so the global encoding's WKT bit is set and a WKT VLR declares a
+// local engineering frame in metres: readers then know the units and that the
+// cloud belongs on no map.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace las {
+
+inline constexpr std::size_t kHeaderBytes = 375;
+inline constexpr std::size_t kVlrHeaderBytes = 54;
+inline constexpr std::size_t kExtraBytesDescriptor = 192;
+inline constexpr std::size_t kCorePointBytes = 30; // record format 6
+// scan number (u32), distance along the pipe (f64), echo level (u8),
+// deviation from the nominal wall (f64)
+inline constexpr std::size_t kExtraBytes = 4 + 8 + 1 + 8;
+inline constexpr std::size_t kPointBytes = kCorePointBytes + kExtraBytes;
+inline constexpr double kScale = 0.0005;
+inline constexpr std::uint16_t kGlobalEncodingWkt = 1u << 4;
+// Where the deviation is unknown (no wall echo, no fitted centre) the point
+// holds NaN, which its descriptor also names as the no-data value.
+inline constexpr double kNoDeviation = std::numeric_limits<double>::quiet_NaN();
+
+struct Point {
+    double x = 0.0, y = 0.0, z = 0.0; // metres
+    std::uint32_t scan = 0;
+    double distance = 0.0; // along the pipe, metres (the Z before rounding)
+    std::uint8_t echo = 0;
+    double deviation = kNoDeviation; // metres, inward positive
+};
+
+// What the header says about the points written so far.
+struct Summary {
+    std::uint64_t count = 0;
+    std::array<double, 3> min{}, max{}; // of the stored (rounded) coordinates
+};
+
+// The public header block for these points and VLR layout, 375 bytes.
+std::array<std::uint8_t, kHeaderBytes> EncodeHeader(const Summary& s, std::uint16_t year,
+                                                    std::uint16_t dayOfYear);
+// Everything between the header and the first point: the WKT VLR and the
+// Extra Bytes VLR.
+std::vector<std::uint8_t> EncodeVlrs();
+// The point as it lies in the file; false when a coordinate does not fit the
+// 32-bit integers at this scale.
+bool EncodePoint(const Point& p, std::uint8_t* out);
+
+// Streams points to a file through a fixed buffer and writes the header's
+// counts and bounds when it is finished.
+class LasFileWriter {
+  public:
+    LasFileWriter() = default;
+    ~LasFileWriter();
+    LasFileWriter(const LasFileWriter&) = delete;
+    LasFileWriter& operator=(const LasFileWriter&) = delete;
+
+    // Creates or truncates path; false with errno's value in *error.
+    bool Create(const std::string& path, int* error = nullptr);
+    void Add(const Point& p);
+    // Writes the final header and closes; false when any write failed or a
+    // point could not be stored (the file is then incomplete).
+    bool Finish();
+    std::uint64_t Points() const { return m_summary.count; }
+
+  private:
+    void Flush();
+
+    std::FILE* m_file = nullptr;
+    std::vector<std::uint8_t> m_buffer;
+    std::size_t m_used = 0;
+    Summary m_summary;
+    bool m_failed = false;
+};
+
+} // namespace las

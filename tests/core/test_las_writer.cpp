@@ -1,0 +1,114 @@
+// The LAS writer read back byte by byte: the header's counts, bounds and
+// encoding, the extra-bytes descriptors, each point's fields, and a point the
+// format cannot hold reported as a failure.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "TempDir.h"
+#include "format/LasWriter.h"
+
+namespace {
+
+template <typename T> T At(const std::string& b, std::size_t offset) {
+    T v;
+    std::memcpy(&v, b.data() + offset, sizeof v);
+    return v;
+}
+
+std::string Text(const std::string& b, std::size_t offset, std::size_t size) {
+    const std::string s = b.substr(offset, size);
+    return s.substr(0, s.find('\0'));
+}
+
+} // namespace
+
+TEST(LasWriter, HeaderVlrsAndPointsReadBack) {
+    TempDir d;
+    las::LasFileWriter w;
+    ASSERT_TRUE(w.Create(d.File("p.las")));
+    const las::Point points[] = {
+        {0.4, -0.25, 100.0, 1, 100.0, 200, 0.012},
+        {-0.5125, 0.3, 100.0125, 1, 100.0125, 0, las::kNoDeviation},
+        {0.1, 0.6005, 99.5, 2, 99.5, 17, -0.003},
+    };
+    for (const auto& p : points)
+        w.Add(p);
+    ASSERT_TRUE(w.Finish());
+    const std::string b = d.Read("p.las");
+
+    ASSERT_EQ(Text(b, 0, 4), "LASF");
+    EXPECT_EQ(b[24], 1);
+    EXPECT_EQ(b[25], 4);
+    EXPECT_EQ(At<std::uint16_t>(b, 94), 375);
+    EXPECT_EQ(At<std::uint16_t>(b, 6), las::kGlobalEncodingWkt);
+    EXPECT_EQ(At<std::uint8_t>(b, 104), 6);
+    EXPECT_EQ(At<std::uint16_t>(b, 105), las::kPointBytes);
+    EXPECT_EQ(At<std::uint32_t>(b, 107), 0u); // legacy count unused above format 5
+    EXPECT_EQ(At<std::uint64_t>(b, 247), 3u);
+    EXPECT_EQ(At<std::uint64_t>(b, 255), 3u);
+    const std::uint32_t offset = At<std::uint32_t>(b, 96);
+    ASSERT_EQ(b.size(), offset + 3 * las::kPointBytes);
+    EXPECT_EQ(At<double>(b, 131), 0.0005);
+    // max then min for each axis, of the stored (rounded) coordinates
+    const double bounds[] = {0.4, -0.5125, 0.6005, -0.25, 100.0125, 99.5};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_NEAR(At<double>(b, 179 + 8 * i), bounds[i], 1e-9) << i;
+
+    // VLRs: WKT, then the extra bytes with four named descriptors.
+    ASSERT_EQ(At<std::uint32_t>(b, 100), 2u);
+    std::size_t v = 375;
+    EXPECT_EQ(Text(b, v + 2, 16), "LASF_Projection");
+    EXPECT_EQ(At<std::uint16_t>(b, v + 18), 2112);
+    EXPECT_EQ(Text(b, v + 54, 400).rfind("LOCAL_CS[", 0), 0u);
+    v += 54 + At<std::uint16_t>(b, v + 20);
+    EXPECT_EQ(Text(b, v + 2, 16), "LASF_Spec");
+    EXPECT_EQ(At<std::uint16_t>(b, v + 18), 4);
+    ASSERT_EQ(At<std::uint16_t>(b, v + 20), 4 * 192);
+    const char* names[] = {"scan", "distance", "echo", "deviation"};
+    const int types[] = {5, 10, 1, 10};
+    for (int i = 0; i < 4; ++i) {
+        const std::size_t e = v + 54 + 192 * i;
+        EXPECT_EQ(Text(b, e + 4, 32), names[i]);
+        EXPECT_EQ(b[e + 2], types[i]) << names[i];
+        EXPECT_EQ(b[e + 3] & 1, i == 3 ? 1 : 0) << names[i]; // only deviation has no-data
+    }
+    EXPECT_TRUE(std::isnan(At<double>(b, v + 54 + 3 * 192 + 40)));
+    ASSERT_EQ(v + 54 + 4 * 192, offset);
+
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t p = offset + i * las::kPointBytes;
+        EXPECT_NEAR(At<std::int32_t>(b, p) * 0.0005, points[i].x, 0.00025);
+        EXPECT_NEAR(At<std::int32_t>(b, p + 8) * 0.0005, points[i].z, 0.00025);
+        EXPECT_EQ(At<std::uint16_t>(b, p + 12), points[i].echo * 257);
+        EXPECT_EQ(At<std::uint8_t>(b, p + 14), 0x11); // return 1 of 1
+        EXPECT_EQ(At<std::uint32_t>(b, p + 30), points[i].scan);
+        EXPECT_EQ(At<double>(b, p + 34), points[i].distance);
+        EXPECT_EQ(At<std::uint8_t>(b, p + 42), points[i].echo);
+        const double dev = At<double>(b, p + 43);
+        if (std::isnan(points[i].deviation))
+            EXPECT_TRUE(std::isnan(dev));
+        else
+            EXPECT_EQ(dev, points[i].deviation);
+    }
+}
+
+TEST(LasWriter, EmptyCloudAndUnstorablePointsAreReported) {
+    TempDir d;
+    las::LasFileWriter w;
+    ASSERT_TRUE(w.Create(d.File("e.las")));
+    ASSERT_TRUE(w.Finish());
+    const std::string b = d.Read("e.las");
+    EXPECT_EQ(At<std::uint64_t>(b, 247), 0u);
+    EXPECT_EQ(At<double>(b, 179), 0.0);
+
+    // 2^31 half-millimetres is beyond the 32-bit integers; NaN is no place.
+    for (const las::Point p : {las::Point{0, 0, 1.1e6}, las::Point{NAN, 0, 0}}) {
+        ASSERT_TRUE(w.Create(d.File("far.las")));
+        w.Add({0, 0, 1.0});
+        w.Add(p);
+        EXPECT_FALSE(w.Finish());
+    }
+    EXPECT_FALSE(w.Create(d.File("no/such/folder.las")));
+}

@@ -190,7 +190,11 @@ void NoteReplaced(CTubescanDoc& doc, const SettingKey& k, const std::string& tex
     std::string note = std::string("The settings file's ") + k.key + "=" + text +
                        " is out of range; " + used + " is used instead.";
     auto& notes = doc.m_settingsNotes;
-    if (std::find(notes.begin(), notes.end(), note) != notes.end()) return;
+    // A file is loaded a handful of times in a session; the bound only keeps
+    // a document that loads endless different files from growing.
+    constexpr std::size_t kMaxNotes = 64;
+    if (notes.size() >= kMaxNotes || std::find(notes.begin(), notes.end(), note) != notes.end())
+        return;
     std::fprintf(stderr, "tubescan: %s\n", note.c_str());
     notes.push_back(std::move(note));
 }

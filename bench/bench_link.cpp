@@ -107,13 +107,14 @@ struct Program {
     std::filesystem::path dir;
     CTubescanDoc doc;
     std::unique_ptr<SonarHost> host;
-    explicit Program(quint16 port) {
+    explicit Program(quint16 port, const std::string& extra = {}) {
         dir = std::filesystem::temp_directory_path() /
               ("bench-link-" + std::to_string(::getpid()) + "-" + std::to_string(port));
         std::filesystem::create_directories(dir);
         std::ofstream(dir / "TubescanL.INI", std::ios::binary)
             << "[System Settings]\r\nIP Address=127.0.0.1\r\nOutput UDP Address=127.0.0.1\r\n"
-               "Enable UDP Output XYZ=0\r\nEnable UDP Output PRD=0\r\n";
+               "Enable UDP Output XYZ=0\r\nEnable UDP Output PRD=0\r\n"
+            << extra;
         host = std::make_unique<SonarHost>(doc);
         doc.OnNewDocument(dir.string() + "/");
         doc.m_tcpPort = port;
@@ -231,7 +232,31 @@ int main(int argc, char* argv[]) {
                 "%.1f; raw client median %.1f p99 %.1f (target < 100)\n",
                 linkLat.first, linkLat.second, rawLat.first, rawLat.second);
 
-    // 3. Resident memory over a long run against the simulator.
+    // 3. At the longest send delay (5 ms): pings per second, and how often a
+    // 1 ms timer on the window's thread gets to run meanwhile (about 1000 a
+    // second when the wait leaves that thread free; once a ping when the
+    // wait spins on it).
+    {
+        Program p(port, "SendDelay=5000\r\n");
+        Spin(1000);
+        long ticks = 0;
+        QTimer tick;
+        tick.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&tick, &QTimer::timeout, [&ticks] { ++ticks; });
+        tick.start(1);
+        const auto r0 = p.Records();
+        QElapsedTimer t;
+        t.start();
+        Spin(static_cast<int>(seconds * 1000));
+        const double s = static_cast<double>(t.nsecsElapsed()) / 1e9;
+        tick.stop();
+        const double rate = static_cast<double>(p.Records() - r0) / s;
+        std::printf("send delay 5000 us: link %.0f pings/s (ceiling 1/(5 ms + raw cycle) = %.0f); "
+                    "1 ms timer on the window's thread ran %.0f times/s\n",
+                    rate, raw > 0 ? 1.0 / (0.005 + 1.0 / raw) : 0.0, ticks / s);
+    }
+
+    // 4. Resident memory over a long run against the simulator.
     {
         Program p(port);
         while (p.Records() < 10000)

@@ -11,6 +11,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format libclang-rt-dev
     xvfb xauth imagemagick socat
+    dbus-daemon at-spi2-core systemd
     python3-open3d poppler-utils nodejs
     help2man librsvg2-bin dpkg-dev file man-db lintian desktop-file-utils appstream
 )

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <system_error>
 
 namespace analysis {
 
@@ -15,6 +16,9 @@ void Field(std::string& out, double v, int decimals) {
     if (std::fabs(v) < 0.5 * std::pow(10.0, -decimals)) v = 0.0;
     char buf[64];
     const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    // A value too long for any sensible figure (an absurd nominal pipe) is
+    // left empty, as a missing one is: the buffer then holds no number.
+    if (r.ec != std::errc{}) return;
     out.append(buf, r.ptr);
 }
 

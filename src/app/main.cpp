@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+#include "app/AccessibilityGuard.h"
 #include "app/CommandLine.h"
 #include "app/TubescanApp.h"
 
@@ -20,6 +21,8 @@ int main(int argc, char** argv) {
     // Qt has set the locale from the environment; numbers printed with the C
     // library must still use "." whatever the operator's language.
     std::setlocale(LC_NUMERIC, "C");
+    // A screen reader's GetAll would otherwise end the program (see the guard).
+    a11y::GuardAccessibilityBridge(&qtApp);
     CTubescanApp app;
     if (!app.InitInstance(QCoreApplication::arguments())) return 1;
     // SIGTERM during a start-up question (a nested event loop) has already

@@ -9,7 +9,9 @@
 
 SerialDevice SerialDeviceForPort(const IniFile& settings, int port) {
     if (port < 1) return {};
-    if (auto named = settings.Get(kSerialPortsSection, "COM" + std::to_string(port));
+    // A device path is kept whole: cut short it would name another file.
+    if (auto named =
+            settings.Get(kSerialPortsSection, "COM" + std::to_string(port), std::string::npos);
         named && !named->empty())
         return {*named, true};
     return {"/dev/ttyS" + std::to_string(port - 1), false};

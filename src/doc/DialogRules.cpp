@@ -13,8 +13,8 @@ namespace dlg {
 namespace {
 
 constexpr double kFoot = 0.3048;
-constexpr double kPipeMin = 0.1;
-constexpr double kPipeMax = 12.0;
+constexpr double kPipeMin = kPipeMinMetres;
+constexpr double kPipeMax = kPipeMaxMetres;
 // Limits are compared with a little room, so a value typed at a limit in
 // feet or inches is not refused for the last bit of a conversion.
 constexpr double kSlack = 1e-9;

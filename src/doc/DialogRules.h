@@ -46,6 +46,9 @@ std::string MinRangeText(double value);         // "%.2f"
 void ApplyMinRange(CTubescanDoc& doc, double value);
 
 // --- Pipe overlay lengths, shown in the unit of m_units ----------------------
+// What the pipe dialog accepts, in metres; the settings file is held to it too.
+inline constexpr double kPipeMinMetres = 0.1;
+inline constexpr double kPipeMaxMetres = 12.0;
 // 0 metres, 1 feet, 2 inches.
 double MetresToUnit(double metres, int units);
 double UnitToMetres(double value, int units);

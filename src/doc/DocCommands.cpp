@@ -72,12 +72,12 @@ void SetTransducer(CTubescanDoc& doc, int fwdAft, int upDown, int zero) {
 
 double ZoomInStep(double zoom) {
     zoom += zoom >= 2.0 ? 1.0 : 0.25;
-    return std::clamp(zoom, 0.5, 3.0);
+    return std::clamp(zoom, kMinZoom, kMaxZoom);
 }
 
 double ZoomOutStep(double zoom) {
     zoom -= zoom > 2.0 ? 1.0 : 0.25;
-    return std::clamp(zoom, 0.5, 3.0);
+    return std::clamp(zoom, kMinZoom, kMaxZoom);
 }
 
 void AddDocumentCommands(CommandMap& map, CTubescanDoc& doc) {

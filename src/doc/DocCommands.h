@@ -12,5 +12,7 @@ void AddDocumentCommands(CommandMap& commands, CTubescanDoc& doc);
 
 // The zoom steps of "Zoom In" / "Zoom Out": quarter steps up to 2, whole
 // steps above, kept within 0.5 ... 3.
+inline constexpr double kMinZoom = 0.5;
+inline constexpr double kMaxZoom = 3.0;
 double ZoomInStep(double zoom);
 double ZoomOutStep(double zoom);

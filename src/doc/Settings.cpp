@@ -2,11 +2,17 @@
 // in the order the file has always been written in (operators' files depend
 // on it); the few rules that tie a key to more than its own field (the head
 // command bytes, the panel position, the profile mix) follow the table.
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <variant>
 
+#include "doc/DialogRules.h"
+#include "doc/DocCommands.h"
 #include "doc/TubescanDoc.h"
 #include "format/IniFile.h"
 #include "format/NumberText.h"
@@ -18,8 +24,9 @@ constexpr const char* kSonar = "Sonar Settings";
 
 // How a value is read and written: Int and Byte as decimal integers (Byte
 // keeps the low eight bits of what is read), FixedN with N decimals, Text
-// as it stands.
-enum class Format { Int, Byte, Fixed1, Fixed2, Fixed4Width10, Text };
+// as it stands. Colour is a decimal integer too, read signed as it was
+// always written, of which the low 24 bits (blue, green, red) are kept.
+enum class Format { Int, Byte, Colour, Fixed1, Fixed2, Fixed4Width10, Text };
 
 // Which way a key goes. Some keys have only ever been written (the head
 // keeps its own frequency and absorption), some only read (the attitude
@@ -37,7 +44,9 @@ struct SettingKey {
     // Text a missing key reads as; nullptr keeps the field's current value.
     const char* fallback;
     Format format;
-    double (*clamp)(double) = nullptr; // applied to a number as read
+    // Applied to a number as read; a NaN from it means the value is out of
+    // range and the key's fallback is used instead (and said).
+    double (*clamp)(double) = nullptr;
     unsigned use = kBoth;
     // A missing key reads as this field's text instead (nullptr: fallback).
     std::string CTubescanDoc::*fallbackFrom = nullptr;
@@ -49,8 +58,17 @@ double SoundVelocityRule(double v) {
 double PlaybackSpeedRule(double v) {
     return v > 50 ? 50 : v;
 }
+// Within what the zoom menus reach: the view's wedge geometry is worked in
+// ints scaled by the zoom.
 double ZoomRule(double v) {
-    return v <= 0.0 ? 1.0 : v;
+    return v <= 0.0 ? 1.0 : std::clamp(v, kMinZoom, kMaxZoom);
+}
+// The pipe dialog's limits: a pipe of -5 m or 1e30 m would make every
+// figure drawn from it nonsense.
+double PipeLengthRule(double v) {
+    return v < dlg::kPipeMinMetres || v > dlg::kPipeMaxMetres
+               ? std::numeric_limits<double>::quiet_NaN()
+               : v;
 }
 double MinRangeRule(double v) {
     if (v <= 0.0) v = 0.0;
@@ -62,8 +80,8 @@ double AttitudeOffsetRule(double v) {
 }
 
 using D = CTubescanDoc;
-constexpr Format I = Format::Int, B = Format::Byte, F1 = Format::Fixed1, F2 = Format::Fixed2,
-                 T = Format::Text;
+constexpr Format I = Format::Int, B = Format::Byte, C = Format::Colour, F1 = Format::Fixed1,
+                 F2 = Format::Fixed2, T = Format::Text;
 
 // [System Settings], up to the settings panel's rectangle.
 const SettingKey kSystemKeys[] = {
@@ -101,21 +119,21 @@ const SettingKey kSystemKeys[] = {
     {kSystem, "PRDComPortBaud", &D::m_prdComPortBaud, "38400", I},
     {kSystem, "ProfileDispMode", &D::m_profileDispMode, "0", I},
     {kSystem, "Zoom", &D::m_zoom, "1.0", F2, ZoomRule},
-    {kSystem, "PointsColor", &D::m_pointsColor, nullptr, I},
-    {kSystem, "GridColor", &D::m_gridColor, nullptr, I},
-    {kSystem, "BKColor", &D::m_bkColor, nullptr, I},
-    {kSystem, "TextColor", &D::m_textColor, nullptr, I},
-    {kSystem, "CircleColor", &D::m_circleColor, nullptr, I},
-    {kSystem, "LineColor", &D::m_lineColor, nullptr, I},
+    {kSystem, "PointsColor", &D::m_pointsColor, nullptr, C},
+    {kSystem, "GridColor", &D::m_gridColor, nullptr, C},
+    {kSystem, "BKColor", &D::m_bkColor, nullptr, C},
+    {kSystem, "TextColor", &D::m_textColor, nullptr, C},
+    {kSystem, "CircleColor", &D::m_circleColor, nullptr, C},
+    {kSystem, "LineColor", &D::m_lineColor, nullptr, C},
     {kSystem, "PointSize", &D::m_pointSize, nullptr, I},
     {kSystem, "TextSize", &D::m_textSize, nullptr, I},
     {kSystem, "Display PRD", &D::m_displayPRD, nullptr, I},
     {kSystem, "RollCorrection", &D::m_rollCorrection, nullptr, I},
     {kSystem, "CircleOffsetX", &D::m_circleOffsetX, "500.0", Format::Fixed4Width10},
     {kSystem, "CircleOffsetY", &D::m_circleOffsetY, "500.0", Format::Fixed4Width10},
-    {kSystem, "CircleDiameter", &D::m_circleDiameter, "1.0", F2},
-    {kSystem, "HorseShoe Width", &D::m_horseShoeWidth, "1.6", F2},
-    {kSystem, "HorseShoe Height", &D::m_horseShoeHeight, "2.0", F2},
+    {kSystem, "CircleDiameter", &D::m_circleDiameter, "1.0", F2, PipeLengthRule},
+    {kSystem, "HorseShoe Width", &D::m_horseShoeWidth, "1.6", F2, PipeLengthRule},
+    {kSystem, "HorseShoe Height", &D::m_horseShoeHeight, "2.0", F2, PipeLengthRule},
     {kSystem, "PipeShape", &D::m_pipeShape, nullptr, I},
     {kSystem, "DisplayPipeShape", &D::m_displayPipeShape, nullptr, I},
     {kSystem, "PPMinRange", &D::m_profileMinRange, "0.0", F2, MinRangeRule},
@@ -159,9 +177,26 @@ double ReadNumber(const IniFile& ini, const SettingKey& k, const std::string& fa
         return TextToInt(text);
     case Format::Byte:
         return static_cast<unsigned>(TextToInt(text)) & 0xFFu;
+    case Format::Colour:
+        return static_cast<unsigned>(TextToInt(text)) & 0xFFFFFFu;
     default:
         return TextToDouble(text);
     }
+}
+
+// Says once per document that a key's value was out of range and replaced.
+void NoteReplaced(CTubescanDoc& doc, const SettingKey& k, const std::string& text,
+                  const std::string& used) {
+    std::string note = std::string("The settings file's ") + k.key + "=" + text +
+                       " is out of range; " + used + " is used instead.";
+    auto& notes = doc.m_settingsNotes;
+    // A file is loaded a handful of times in a session; the bound only keeps
+    // a document that loads endless different files from growing.
+    constexpr std::size_t kMaxNotes = 64;
+    if (notes.size() >= kMaxNotes || std::find(notes.begin(), notes.end(), note) != notes.end())
+        return;
+    std::fprintf(stderr, "tubescan: %s\n", note.c_str());
+    notes.push_back(std::move(note));
 }
 
 void LoadKey(CTubescanDoc& doc, const IniFile& ini, const SettingKey& k) {
@@ -185,7 +220,17 @@ void LoadKey(CTubescanDoc& doc, const IniFile& ini, const SettingKey& k) {
                 }
                 double v = ReadNumber(ini, k, fallback);
                 if (k.clamp) v = k.clamp(v);
-                doc.*member = static_cast<V>(std::is_integral_v<V> ? static_cast<long long>(v) : v);
+                if (std::isnan(v)) {
+                    v = TextToDouble(fallback);
+                    NoteReplaced(doc, k, ini.GetString(k.section, k.key, fallback), fallback);
+                }
+                // Integral fields get a value their type holds (the readers
+                // above keep to int or to the masked bits), never a double
+                // converted straight to an unsigned type.
+                if constexpr (std::is_integral_v<V>)
+                    doc.*member = static_cast<V>(static_cast<long long>(v));
+                else
+                    doc.*member = static_cast<V>(v);
             }
         },
         k.field);

@@ -444,6 +444,9 @@ class CTubescanDoc {
 
     // Why the last SaveSettings failed (empty after a success).
     std::string m_lastSettingsError;
+    // Settings values that were out of range and replaced when loaded; each
+    // is said once (on stderr) however often the file is loaded again.
+    std::vector<std::string> m_settingsNotes;
 };
 
 // The settings-file path for a program directory: the file beside the program

@@ -136,7 +136,8 @@ IniFile::Line IniFile::MakeLine(std::string text, std::string ending) {
     return line;
 }
 
-std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
+std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key,
+                                        std::size_t maxLength) const {
     bool inSection = false;
     for (const Line& line : m_lines) {
         if (line.kind == Kind::Section) {
@@ -148,7 +149,7 @@ std::optional<std::string> IniFile::Get(std::string_view section, std::string_vi
             std::string_view(line.text).substr(line.valueBegin, line.valueEnd - line.valueBegin);
         if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
             v = v.substr(1, v.size() - 2);
-        if (v.size() > kMaxValueLength) v = v.substr(0, kMaxValueLength);
+        if (v.size() > maxLength) v = v.substr(0, maxLength);
         return std::string(v);
     }
     return std::nullopt;
@@ -211,6 +212,15 @@ std::string IniFile::ToText() const {
 
 bool IniFile::Save(const std::string& path, std::string* error) const {
     const std::string text = ToText();
+    // A file Load would refuse must never replace one it reads: the next
+    // start would fall back to the factory settings and never save again.
+    if (text.size() > kMaxFileSize) {
+        if (error)
+            *error = "it would grow to " + std::to_string(text.size()) + " bytes, more than the " +
+                     std::to_string(kMaxFileSize >> 20) +
+                     " MiB a settings file may have; the file was left as it is";
+        return false;
+    }
     const std::string tmp = path + ".tmp";
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {

@@ -30,8 +30,10 @@ class IniFile {
     static IniFile Load(const std::string& path, std::string* readError = nullptr);
 
     // The value of key in section (both case-insensitive), trimmed, without a
-    // pair of enclosing quotes, cut to kMaxValueLength characters.
-    std::optional<std::string> Get(std::string_view section, std::string_view key) const;
+    // pair of enclosing quotes, cut to maxLength characters (values that are
+    // not held to the old buffers, such as a device path, pass npos).
+    std::optional<std::string> Get(std::string_view section, std::string_view key,
+                                   std::size_t maxLength = kMaxValueLength) const;
     std::string GetString(std::string_view section, std::string_view key,
                           std::string_view fallback) const;
 
@@ -43,7 +45,8 @@ class IniFile {
 
     // Writes the profile to path through a temporary file and a rename, so a
     // crash or a full disk never leaves a half-written settings file behind.
-    // Returns false (with a reason) when the file could not be written.
+    // Returns false (with a reason) when the file could not be written, or
+    // when the text is larger than kMaxFileSize (the file is then untouched).
     bool Save(const std::string& path, std::string* error = nullptr) const;
 
   private:

@@ -59,6 +59,16 @@ std::string CText(const std::uint8_t* p, std::size_t maxChars) {
     return std::string(reinterpret_cast<const char*>(p), n);
 }
 
+// A text field shown in time stamps, .xyz lines and copies: never longer
+// than its place, whatever byte ends it (or does not), and printable only,
+// so a control byte or a stray 0xFF never reaches a line or a screen.
+std::string FieldText(const std::uint8_t* p, std::size_t width) {
+    std::string text = CText(p, width);
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) c = '?';
+    return text;
+}
+
 } // namespace
 
 std::uint8_t StepToCode(std::uint8_t step) {
@@ -152,8 +162,8 @@ int SampleCountOfCode(std::uint8_t code) {
 }
 
 std::string DecodeDateText(std::span<const std::uint8_t, kSettingsSize> b) {
-    if (b[19] == 0) return CText(b.data() + 8, 11);
-    std::string text = CText(b.data() + 8, 7);
+    if (b[19] == 0) return FieldText(b.data() + 8, 11);
+    std::string text = FieldText(b.data() + 8, 7);
     // Any bytes may stand here: the year is kept to four digits so the date
     // always fits its 11 characters in time stamps, .xyz lines and copies.
     const int year =
@@ -185,9 +195,9 @@ RecordSettings DecodeSettings(std::span<const std::uint8_t, kSettingsSize> b) {
     s.sampleCode = b[3];
     s.length = BigEndian16(&b[4]);
     s.date = DecodeDateText(b);
-    // The time field is 8 characters; without its terminator the text runs
-    // on, but never past the document's 20-character working copy.
-    s.time = CText(b.data() + 20, 19);
+    // The time field is 8 characters ("hh:mm:ss"); a missing terminator at
+    // byte 28 must not pull the milliseconds behind it into the time.
+    s.time = FieldText(b.data() + 20, 8);
     s.millis = DecodeMillisText(b);
     s.orientationInput = (b[34] & 1) != 0;
     s.modeByte = b[37];

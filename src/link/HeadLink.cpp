@@ -18,10 +18,14 @@ HeadLink::HeadLink(CTubescanDoc& doc, CRealTimeSonarData* worker, QObject* paren
     m_watchdog.setSingleShot(true);
     m_watchdog.setInterval(kWatchdogMs);
     connect(&m_watchdog, &QTimer::timeout, this, &HeadLink::WatchdogTimerProc);
+    m_sendTimer.setSingleShot(true);
+    m_sendTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_sendTimer, &QTimer::timeout, this, &HeadLink::SendAfterDelay);
 }
 
 HeadLink::~HeadLink() {
     m_watchdog.stop();
+    m_sendTimer.stop();
     DropSocket();
 }
 
@@ -38,6 +42,7 @@ void HeadLink::SetReplyPending(int value) {
 
 void HeadLink::DropSocket() {
     m_socketConnecting = false;
+    m_sendTimer.stop(); // a waiting command belongs to the link that goes
     m_assembler.Discard();
     if (!m_socket) return;
     // Closing on our own account is not the head closing the link: no OnClose.
@@ -105,8 +110,12 @@ void HeadLink::CloseLinks() {
 }
 
 void HeadLink::SendCommand() {
+    SendBytes(m_doc.m_command);
+}
+
+void HeadLink::SendBytes(const headproto::HeadCommand& command) {
     if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState) return;
-    m_socket->write(reinterpret_cast<const char*>(m_doc.m_command.data()), kCommandSize);
+    m_socket->write(reinterpret_cast<const char*>(command.data()), kCommandSize);
     m_socket->flush(); // out now, not on the next event-loop pass
     ++m_counters.commandsSent;
     emit commandSent();
@@ -119,14 +128,16 @@ void HeadLink::ResendCommand() {
     ++m_counters.resends;
 }
 
-void HeadLink::DelayMicroseconds(int n) {
-    if (n <= 0) return;
-    n = std::min(n, kMaxSendDelayMicroseconds);
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
-    const auto limit = std::chrono::microseconds(n);
-    while (Clock::now() - start <= limit) {
-    }
+int HeadLink::SendDelayMilliseconds(int microseconds) {
+    if (microseconds <= 0) return 0;
+    const int capped = std::min(microseconds, kMaxSendDelayMicroseconds);
+    return (capped + 999) / 1000;
+}
+
+void HeadLink::SendAfterDelay() {
+    // Hold or playback may have begun while the command waited.
+    if (m_doc.m_hold || m_doc.m_playback) return;
+    SendBytes(m_delayed);
 }
 
 void HeadLink::OnSocketError(QAbstractSocket::SocketError error) {
@@ -202,8 +213,14 @@ void HeadLink::OnReceive() {
 
     if (!m_doc.m_hold && !m_doc.m_playback) {
         ArmWatchdog();
-        DelayMicroseconds(m_doc.m_sendDelay);
-        SendCommand();
+        if (const int ms = SendDelayMilliseconds(m_doc.m_sendDelay); ms > 0) {
+            // The command leaves as it stands now (the flags byte is cleared
+            // below), once the delay has passed.
+            m_delayed = m_doc.m_command;
+            m_sendTimer.start(ms);
+        } else {
+            SendCommand();
+        }
     }
     m_doc.m_command[kCmdFlags] = 0;
     if (m_worker->PingsSinceRepaint() == 0 && m_doc.m_hooks.refreshDiagnostics)

@@ -29,9 +29,10 @@ class HeadLink : public QObject {
   public:
     static constexpr int kWatchdogId = 1020;
     static constexpr int kWatchdogMs = 1000;
-    // The pause before each command is a busy wait on the user-interface
-    // thread: a head needs a few milliseconds at most, and anything longer
-    // freezes the window once per ping. Longer settings are cut to this.
+    // The pause a slow head may need before each command ("SendDelay", in
+    // microseconds). It is waited for on a precise single-shot timer, so the
+    // window's thread stays free; the cap keeps a mistyped setting from
+    // slowing the pings to a crawl.
     static constexpr int kMaxSendDelayMicroseconds = 5'000;
 
     // worker may be null (then replies and connections are ignored, as before
@@ -43,7 +44,10 @@ class HeadLink : public QObject {
     // Shuts the head socket down (the UDP output goes through its hook).
     void CloseLinks();
     void ResendCommand();
-    static void DelayMicroseconds(int n);
+    // The timer interval for a send delay: whole milliseconds (Qt's timers
+    // count no finer), never shorter than asked, at most the cap.
+    static int SendDelayMilliseconds(int microseconds);
+    bool CommandWaiting() const { return m_sendTimer.isActive(); }
 
     void ArmWatchdog() { m_watchdog.start(); }
     void KillWatchdog() { m_watchdog.stop(); }
@@ -72,6 +76,8 @@ class HeadLink : public QObject {
     void OnClose();
     void WatchdogTimerProc();
     void SendCommand();
+    void SendBytes(const headproto::HeadCommand& command);
+    void SendAfterDelay();
     void OnSocketError(QAbstractSocket::SocketError error);
     void DropSocket();
     void SetLinkState(int state);
@@ -83,6 +89,8 @@ class HeadLink : public QObject {
     QTcpSocket* m_socket = nullptr; // owned; deleted later when replaced
     bool m_socketConnecting = false;
     QTimer m_watchdog;
+    QTimer m_sendTimer;                 // the send delay, single shot
+    headproto::HeadCommand m_delayed{}; // the command as it stood when the reply came
     ReplyAssembler m_assembler;
     std::array<std::uint8_t, headproto::kReceiveBufferSize> m_receiveBuffer{};
     Counters m_counters;

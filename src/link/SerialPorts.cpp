@@ -20,6 +20,32 @@ std::string ComName(int port) {
     return "COM" + std::to_string(port);
 }
 
+// Why a device could not be opened, in words that point at the real cause:
+// the dialout group only where the device is there and refuses this user.
+std::string OpenFailure(const QSerialPort& port, const std::string& device) {
+    const QFileInfo info(QString::fromStdString(device));
+    if (!info.exists()) return "no such device";
+    std::string reason = port.errorString().toStdString();
+    if (port.error() == QSerialPort::PermissionError) {
+        if (!(info.isReadable() && info.isWritable()))
+            reason += " (is your user in the \"dialout\" group?)";
+        else if (port.objectName().size() > 200)
+            reason += " (the device's name is too long for its lock file)";
+    }
+    return reason;
+}
+
+// Why an open port stopped: a device that is gone, or one whose other end
+// closed (a pseudo-terminal's sensor side, an adaptor reset), reports only
+// "Resource temporarily unavailable", which tells the operator nothing.
+std::string LossReason(const QSerialPort& port) {
+    // The object name holds the device's path as opened (portName() drops
+    // a leading /dev/).
+    if (!QFileInfo::exists(port.objectName())) return "the device was removed";
+    if (port.error() == QSerialPort::ResourceError) return "the device was closed";
+    return "the device failed: " + port.errorString().toStdString();
+}
+
 } // namespace
 
 SerialPorts::SerialPorts(CTubescanDoc& doc, QObject* parent) : QObject(parent), m_doc(doc) {
@@ -55,14 +81,17 @@ QSerialPort* SerialPorts::OpenCommPort(int port, int baud, std::string* error) {
         return nullptr;
     }
     auto* p = new QSerialPort(this);
-    p->setPortName(QString::fromStdString(device));
+    // Opened under the name of the device itself: Qt names its lock file
+    // after the port's whole path, so a long link (or folder) name would
+    // make the lock, and with it the open, fail; and two links to one
+    // device then share one lock.
+    const QString real = QFileInfo(QString::fromStdString(device)).canonicalFilePath();
+    const QString path = real.isEmpty() ? QString::fromStdString(device) : real;
+    p->setPortName(path);
+    p->setObjectName(path);
     // Opened without blocking and exclusively.
     if (!p->open(QIODevice::ReadWrite)) {
-        if (error) {
-            *error = ComName(port) + " (" + device + "): " + p->errorString().toStdString();
-            if (p->error() == QSerialPort::PermissionError)
-                *error += " (is your user in the \"dialout\" group?)";
-        }
+        if (error) *error = ComName(port) + " (" + device + "): " + OpenFailure(*p, device);
         delete p;
         return nullptr;
     }
@@ -188,7 +217,7 @@ void SerialPorts::OnPortError(QSerialPort::SerialPortError error) {
     const int number = orientation ? m_doc.m_prdComPort : m_doc.m_sonarComPort;
     std::fprintf(stderr, "tubescan: %s %s (%s) closed: %s\n",
                  orientation ? "orientation input" : "head serial port", ComName(number).c_str(),
-                 qPrintable(port->portName()), qPrintable(port->errorString()));
+                 qPrintable(port->objectName()), LossReason(*port).c_str());
     if (orientation) {
         ReleasePort(m_prdCom);
         m_pollTimer.stop();

@@ -228,13 +228,50 @@ TEST(RecordReading, DateAndMillisecondForms) {
     EXPECT_EQ(millis("123456789ABC"), "123456789"); // never more than 9 characters
 }
 
+TEST(RecordReading, PlayedTimeAndDateAreTheirWidthAndPrintable) {
+    Record r{};
+    auto put = [&](std::size_t at, const char* text) {
+        std::memcpy(&r[at], text, std::strlen(text));
+    };
+    put(8, "07-MAR-2026");
+    put(29, "341");
+    struct Case {
+        const char* time; // bytes 20 on, byte 28 included
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"01:27:19", "01:27:19"},
+        {"01:27:195", "01:27:19"}, // byte 28 set: the terminator is missing
+        {"01:27:19\xff", "01:27:19"},
+        {"01:\x06\xff"
+         "7:1",
+         "01:??7:1"},
+        {"1:2", "1:2"},
+    };
+    for (const Case& c : cases) {
+        std::memset(&r[20], 0, 9);
+        put(20, c.time);
+        const RecordSettings s = DecodeSettings(SettingsOf(r));
+        EXPECT_EQ(s.time, c.expected) << c.time;
+        EXPECT_EQ(s.millis, "341");
+    }
+    // The date is held to the same rule.
+    put(8, "07-\x01"
+           "AR-2026");
+    EXPECT_EQ(DecodeSettings(SettingsOf(r)).date, "07-?AR-2026");
+    r[19] = 0;
+    put(8, "\x7f"
+           "7-MAR-202");
+    EXPECT_EQ(DecodeSettings(SettingsOf(r)).date, "?7-MAR-2026");
+}
+
 TEST(RecordReading, UnterminatedTextsAndBadNumbersStayBounded) {
     Record r{};
     std::memset(r.data(), 'x', r.size());
     r[19] = 0;
     const RecordSettings s = DecodeSettings(SettingsOf(r));
     EXPECT_EQ(s.date.size(), 11u);
-    EXPECT_EQ(s.time.size(), 19u);
+    EXPECT_EQ(s.time.size(), 8u);
     EXPECT_EQ(s.millis.size(), 9u);
 
     CTubescanDoc doc;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include <sys/stat.h>
@@ -69,7 +70,7 @@ TEST(SettingsLoad, ClampsAndOddRules) {
         {"Playback Speed=-5", [](auto& d) { EXPECT_EQ(d.m_playbackSpeed, -5); }},
         {"Zoom=0", [](auto& d) { EXPECT_EQ(d.m_zoom, 1.0); }},
         {"Zoom=-3", [](auto& d) { EXPECT_EQ(d.m_zoom, 1.0); }},
-        {"Zoom=7.5", [](auto& d) { EXPECT_EQ(d.m_zoom, 7.5); }},
+        {"Zoom=7.5", [](auto& d) { EXPECT_EQ(d.m_zoom, 3.0); }},
         {"PPMinRange=3.7", [](auto& d) { EXPECT_EQ(d.m_profileMinRange, 2.5); }},
         {"PPMinRange=-1", [](auto& d) { EXPECT_EQ(d.m_profileMinRange, 0.0); }},
         {"Pitch Offset=120", [](auto& d) { EXPECT_EQ(d.m_pitchOffset, 90.0); }},
@@ -90,6 +91,58 @@ TEST(SettingsLoad, ClampsAndOddRules) {
         d.Open();
         SCOPED_TRACE(c.line);
         c.check(d.doc);
+    }
+}
+
+TEST(SettingsLoad, OutOfRangeValuesAreHeldToWhatTheProgramAccepts) {
+    // Values a hostile or mistyped file holds: a negative colour, a zoom that
+    // would overflow the view's geometry, pipes of -5 m or 1e30 m.
+    struct Case {
+        const char* line;
+        std::function<void(const CTubescanDoc&)> check;
+        bool said; // a note on stderr that the value was replaced
+    };
+    const Case cases[] = {
+        {"BKColor=-1", [](auto& d) { EXPECT_EQ(d.m_bkColor, 0xFFFFFFu); }, false},
+        {"PointsColor=-16777216", [](auto& d) { EXPECT_EQ(d.m_pointsColor, 0u); }, false},
+        {"GridColor=305419896", [](auto& d) { EXPECT_EQ(d.m_gridColor, 0x345678u); }, false},
+        {"TextColor=99999999999", [](auto& d) { EXPECT_EQ(d.m_textColor, 0xFFFFFFu); }, false},
+        {"LineColor=9868800", [](auto& d) { EXPECT_EQ(d.m_lineColor, 9868800u); }, false},
+        {"Zoom=1e7", [](auto& d) { EXPECT_EQ(d.m_zoom, 3.0); }, false},
+        {"Zoom=1e308", [](auto& d) { EXPECT_EQ(d.m_zoom, 3.0); }, false},
+        {"Zoom=0.1", [](auto& d) { EXPECT_EQ(d.m_zoom, 0.5); }, false},
+        {"Zoom=1.75", [](auto& d) { EXPECT_EQ(d.m_zoom, 1.75); }, false},
+        {"HorseShoe Width=-5", [](auto& d) { EXPECT_EQ(d.m_horseShoeWidth, 1.6); }, true},
+        {"HorseShoe Height=-5", [](auto& d) { EXPECT_EQ(d.m_horseShoeHeight, 2.0); }, true},
+        {"HorseShoe Width=1e30", [](auto& d) { EXPECT_EQ(d.m_horseShoeWidth, 1.6); }, true},
+        {"CircleDiameter=1e308", [](auto& d) { EXPECT_EQ(d.m_circleDiameter, 1.0); }, true},
+        {"CircleDiameter=0.05", [](auto& d) { EXPECT_EQ(d.m_circleDiameter, 1.0); }, true},
+        {"CircleDiameter=12", [](auto& d) { EXPECT_EQ(d.m_circleDiameter, 12.0); }, false},
+        {"HorseShoe Height=0.1", [](auto& d) { EXPECT_EQ(d.m_horseShoeHeight, 0.1); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        DocInDir d;
+        d.Write(std::string("[System Settings]\r\n") + c.line + "\r\n");
+        testing::internal::CaptureStderr();
+        d.Open();
+        d.doc.LoadSettings(); // loaded again (as when playback ends): said once only
+        const std::string said = testing::internal::GetCapturedStderr();
+        c.check(d.doc);
+        const std::string key = std::string(c.line).substr(0, std::string(c.line).find('='));
+        if (c.said) {
+            const auto at = said.find(key);
+            ASSERT_NE(at, std::string::npos) << said;
+            EXPECT_EQ(said.find(key, at + 1), std::string::npos) << said;
+            EXPECT_EQ(d.doc.m_settingsNotes.size(), 1u);
+        } else {
+            EXPECT_EQ(said.find(key), std::string::npos) << said;
+        }
+        // What is saved is what was used, so the file is mended too.
+        ASSERT_TRUE(d.doc.SaveSettings());
+        CTubescanDoc back;
+        back.OnNewDocument(d.dir.Dir());
+        c.check(back);
     }
 }
 
@@ -285,6 +338,35 @@ TEST(SettingsLoad, SpecialOrOversizedFilesAreRefusedAtOnceSaidAtStartAndNeverOve
                                    : static_cast<std::size_t>(st.st_size) > IniFile::kMaxFileSize;
         EXPECT_TRUE(unchanged) << kind;
     }
+}
+
+TEST(SettingsSave, NeverWritesAFileTheNextStartWouldRefuse) {
+    // A file just under the read limit, whose comments leave too little room
+    // for the keys a save adds: saving must keep it, not make it unreadable.
+    DocInDir d;
+    const std::string near = "[System Settings]\r\nIP Address=127.0.0.1\r\n" +
+                             std::string(IniFile::kMaxFileSize - 200, ';') + "\r\n";
+    d.Write(near);
+    d.Open();
+    ASSERT_TRUE(d.doc.m_lastSettingsError.empty()) << d.doc.m_lastSettingsError;
+    ASSERT_EQ(d.doc.m_ipAddress, "127.0.0.1");
+    EXPECT_FALSE(d.doc.SaveSettings());
+    EXPECT_NE(d.doc.m_lastSettingsError.find("left as it is"), std::string::npos)
+        << d.doc.m_lastSettingsError;
+    EXPECT_TRUE(d.dir.Read("TubescanL.INI") == near);
+    EXPECT_FALSE(std::filesystem::exists(d.dir.File("TubescanL.INI.tmp")));
+
+    // The next start still reads the operator's file, not the factory one.
+    CTubescanDoc next;
+    next.OnNewDocument(d.dir.Dir());
+    EXPECT_TRUE(next.m_lastSettingsError.empty());
+    EXPECT_EQ(next.m_ipAddress, "127.0.0.1");
+
+    // With room to spare the same file saves as before.
+    DocInDir small;
+    small.Write("[System Settings]\r\nIP Address=127.0.0.1\r\n");
+    small.Open();
+    EXPECT_TRUE(small.doc.SaveSettings()) << small.doc.m_lastSettingsError;
 }
 
 TEST(SettingsPath, FallsBackToTheUserFolderWhenTheProgramFolderIsReadOnly) {

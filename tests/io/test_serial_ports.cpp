@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -19,7 +20,9 @@
 #include "../support/PtyPair.h"
 #include "../support/SimProcess.h"
 #include "app/StatusText.h"
+#include "doc/ComPorts.h"
 #include "doc/TubescanDoc.h"
+#include "format/IniFile.h"
 #include "format/RecordFormat.h"
 #include "link/SerialPorts.h"
 #include "link/SonarHost.h"
@@ -210,5 +213,42 @@ TEST(SerialPorts, BadFieldsAndAVanishedPortAreSurvived) {
     EXPECT_EQ(doc.m_extRollValid + doc.m_extDistanceValid, 0);
     EXPECT_EQ(doc.m_extDistance, 12.5);
     EXPECT_FALSE(serial.OpenOrientationPort());
+    doc.OnCloseDocument();
+}
+
+TEST(SerialPorts, LongDevicePathsAndVanishedDevicesAreNamedForWhatTheyAre) {
+    // A device path over the old 255-character buffers is kept whole, and a
+    // device that goes away is said to be removed, not "temporarily
+    // unavailable".
+    TempDir dir;
+    const std::string deep = dir.Dir() + std::string(120, 'd') + "/" + std::string(120, 'e') + "/";
+    std::filesystem::create_directories(deep);
+    PtyPair pty(deep);
+    ASSERT_TRUE(pty.Ready());
+    ASSERT_GT(pty.ProgramEnd().size(), 255u);
+    dir.Write("TubescanL.INI", Settings(pty, ""));
+    CTubescanDoc doc;
+    SerialPorts serial(doc);
+    doc.OnNewDocument(dir.Dir());
+    EXPECT_EQ(SerialDeviceForPort(IniFile::Load(doc.m_iniPath), 9).path, pty.ProgramEnd());
+    ASSERT_TRUE(serial.OpenOrientationPort());
+
+    testing::internal::CaptureStderr();
+    pty.Close();
+    const bool closed = WaitFor(
+        [&] {
+            serial.PollOrientationSensor();
+            return !serial.OrientationPortOpen();
+        },
+        5000);
+    // Opening it again: the device is not there (no talk of user groups).
+    const bool reopened = serial.OpenOrientationPort();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(reopened);
+    EXPECT_NE(said.find("the device was removed"), std::string::npos) << said;
+    EXPECT_EQ(said.find("temporarily unavailable"), std::string::npos) << said;
+    EXPECT_NE(said.find("no such device"), std::string::npos) << said;
+    EXPECT_EQ(said.find("dialout"), std::string::npos) << said;
     doc.OnCloseDocument();
 }

@@ -218,14 +218,44 @@ TEST(HeadLinkSafety, NonLoopbackHeadIsRefusedAndSaysSo) {
     }
 }
 
-TEST(HeadLinkSafety, SendDelayNeverFreezesTheWindowForLong) {
-    // "SendDelay" is a busy wait on the user-interface thread before every
-    // command; a settings file asking for a second must not stall the window
-    // for a second per ping. The bound is generous: the cap is 5 ms.
-    QElapsedTimer t;
-    t.start();
-    HeadLink::DelayMicroseconds(1'000'000);
-    EXPECT_LT(t.elapsed(), 200);
+TEST(HeadLinkCycle, SendDelayWaitsOffTheWindowsThreadAndTheCommandStillLeavesAfterIt) {
+    // "SendDelay" once spun on the window's thread before every command: at
+    // 5 ms the window got a look-in once a ping. The command must still
+    // leave no sooner than the delay after the reply.
+    LiveLink l;
+    l.doc.m_sendDelay = 3000; // microseconds
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<qint64> gaps; // the head's reply to the next command, microseconds
+    qint64 sentAt = -1;
+    long ticks = 0, ticksAtFirst = 0;
+    l.head.onCommand = [&](const auto&) {
+        if (sentAt < 0)
+            ticksAtFirst = ticks;
+        else
+            gaps.push_back((clock.nsecsElapsed() - sentAt) / 1000);
+        l.head.Send(Bytes(MakeRecord()));
+        sentAt = clock.nsecsElapsed();
+    };
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(1);
+    l.Connect();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gaps.size() >= 30; }, 10000));
+    tick.stop();
+    for (const qint64 gap : gaps)
+        EXPECT_GE(gap, 3000);
+    // A 1 ms timer on the same thread ran about three times a ping (once a
+    // ping while the wait spun).
+    EXPECT_GE(ticks - ticksAtFirst, static_cast<long>(2 * gaps.size()));
+    EXPECT_EQ(l.head.overlapping, 0);
+
+    // Whole milliseconds, never shorter than asked, at most the 5 ms cap.
+    const std::pair<int, int> intervals[] = {{0, 0},    {-5, 0},   {1, 1},    {999, 1},
+                                             {1000, 1}, {1001, 2}, {5000, 5}, {1'000'000, 5}};
+    for (const auto& [us, ms] : intervals)
+        EXPECT_EQ(HeadLink::SendDelayMilliseconds(us), ms) << us;
 }
 
 TEST(HeadLinkCycle, ConnectingAgainClearsTheMinimumRangeForTheHeadToo) {

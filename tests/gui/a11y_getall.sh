@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Run inside a private session bus and X server (dbus-run-session, xvfb-run -a):
+# starts the accessibility bus, the given program with accessibility on, and
+# asks the program's root accessible what a screen reader asks. Prints one
+# line per question and ends with "alive" or "died <status>".
+#   a11y_getall.sh PROGRAM [ARGS...]
+set -u
+launcher=${AT_SPI_BUS_LAUNCHER:-/usr/libexec/at-spi-bus-launcher}
+"$launcher" --launch-immediately &
+launcher_pid=$!
+cleanup() { kill "$launcher_pid" 2>/dev/null; }
+trap cleanup EXIT
+
+bus=""
+for _ in $(seq 50); do
+    bus=$(busctl --user call org.a11y.Bus /org/a11y/bus org.a11y.Bus GetAddress 2>/dev/null |
+        sed -n 's/^s "\(.*\)"$/\1/p')
+    [ -n "$bus" ] && break
+    sleep 0.1
+done
+[ -n "$bus" ] || { echo "no accessibility bus"; exit 2; }
+
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb "$@" &
+pid=$!
+
+# The program's connection on the accessibility bus, once its root answers.
+name=""
+root=/org/a11y/atspi/accessible/root
+for _ in $(seq 100); do
+    name=$(busctl --address="$bus" list --no-pager --no-legend 2>/dev/null |
+        awk -v p="$pid" '$2 == p && $1 ~ /^:/ {print $1; exit}')
+    if [ -n "$name" ] &&
+        busctl --address="$bus" call "$name" $root org.freedesktop.DBus.Properties Get ss \
+            org.a11y.atspi.Accessible Name >/dev/null 2>&1; then
+        break
+    fi
+    name=""
+    sleep 0.1
+done
+[ -n "$name" ] || { echo "program never answered on the accessibility bus"; kill "$pid"; exit 2; }
+
+ask() { echo "$1: $(busctl --address="$bus" call "$name" "${@:2}" 2>&1 | head -c 300)"; }
+ask getall $root org.freedesktop.DBus.Properties GetAll s org.a11y.atspi.Accessible
+ask getall-component $root org.freedesktop.DBus.Properties GetAll s org.a11y.atspi.Component
+ask get-short $root org.freedesktop.DBus.Properties Get s org.a11y.atspi.Accessible
+ask name $root org.freedesktop.DBus.Properties Get ss org.a11y.atspi.Accessible Name
+ask children $root org.freedesktop.DBus.Properties Get ss org.a11y.atspi.Accessible ChildCount
+ask role $root org.a11y.atspi.Accessible GetRoleName
+sleep 0.5
+if kill -0 "$pid" 2>/dev/null; then
+    echo alive
+    kill "$pid"
+    wait "$pid" 2>/dev/null
+else
+    wait "$pid"
+    echo "died $?"
+fi

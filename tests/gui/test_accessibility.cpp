@@ -1,0 +1,90 @@
+// A screen reader asking a window for all its properties at once: with
+// accessibility on (a private session bus and accessibility bus, a private X
+// server), the window must answer, or refuse, and keep running. Without the
+// guard Qt 6.4's bridge ends the program with SIGSEGV on the first GetAll.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <string>
+
+namespace {
+
+QString Tool(const char* name) {
+    return QStandardPaths::findExecutable(QString::fromLatin1(name));
+}
+
+QString BusLauncher() {
+    for (const char* path :
+         {"/usr/libexec/at-spi-bus-launcher", "/usr/lib/at-spi2-core/at-spi-bus-launcher"})
+        if (QFileInfo(QString::fromLatin1(path)).isExecutable()) return QString::fromLatin1(path);
+    return {};
+}
+
+// The script's answers for one program, run as the session would run it.
+std::string AskAllProperties(const QString& program, const QString& dir) {
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TUBESCAN_LOOPBACK_ONLY", "1");
+    env.insert("AT_SPI_BUS_LAUNCHER", BusLauncher());
+    env.insert("XDG_CONFIG_HOME", dir + "/config");
+    env.insert("XDG_RUNTIME_DIR", dir);
+    env.insert("HOME", dir); // the accessibility bus keeps its socket under it
+    env.remove("DISPLAY");
+    env.remove("DBUS_SESSION_BUS_ADDRESS");
+    run.setProcessEnvironment(env);
+    run.setWorkingDirectory(dir);
+    run.setProcessChannelMode(QProcess::MergedChannels);
+    run.start(Tool("dbus-run-session"),
+              {"--", Tool("xvfb-run"), "-a", "bash", QStringLiteral(A11Y_SCRIPT), program});
+    if (!run.waitForFinished(90'000)) {
+        run.kill();
+        run.waitForFinished(5000);
+    }
+    return run.readAll().toStdString();
+}
+
+} // namespace
+
+TEST(Accessibility, GetAllOnTheRootAccessibleKeepsTheProgramRunning) {
+    for (const char* tool : {"dbus-run-session", "xvfb-run", "busctl", "bash"})
+        if (Tool(tool).isEmpty())
+            GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)";
+    if (BusLauncher().isEmpty())
+        GTEST_SKIP() << "at-spi-bus-launcher is not installed (package at-spi2-core)";
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // The program beside a settings file that keeps the head and the UDP
+    // output on loopback; the bare window with the guard alone.
+    const QString exe = dir.filePath("tubescan");
+    QFile::copy(TUBESCAN_EXE, exe);
+    QFile ini(dir.filePath("TubescanL.INI"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[System Settings]\r\nIP Address=127.0.0.1\r\nOutput UDP Address=127.0.0.1\r\n"
+              "Enable UDP Output XYZ=0\r\nSettingsDlgVisible=0\r\nDiagnostics Visible=0\r\n");
+    ini.close();
+
+    // The program itself where it has been built (the full build and CI
+    // build it; the bare window is enough to show the guard at work).
+    QStringList programs{QStringLiteral(A11Y_PROBE)};
+    if (QFileInfo(exe).isExecutable()) programs << exe;
+    for (const QString& program : programs) {
+        SCOPED_TRACE(program.toStdString());
+        const std::string said = AskAllProperties(program, dir.path());
+        // Refused with an error, not a connection that vanished.
+        EXPECT_NE(said.find("getall: Call failed: TubescanL answers Get"), std::string::npos)
+            << said;
+        EXPECT_EQ(said.find("disconnected"), std::string::npos) << said;
+        // A screen reader still reads the window one property at a time.
+        EXPECT_NE(said.find("name: v s \""), std::string::npos) << said;
+        EXPECT_NE(said.find("role: s \"application\""), std::string::npos) << said;
+        EXPECT_NE(said.find("\nalive"), std::string::npos) << said;
+    }
+}

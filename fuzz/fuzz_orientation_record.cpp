@@ -11,10 +11,19 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static CTubescanDoc doc;
+    static double clock = 0.0;
+    std::size_t end = 0;
+    const auto newest = orientation::ParseNewestOrientationRecord(std::span(data, size), &end);
+    if (end > size) std::abort();
     const auto record = orientation::ParseOrientationBuffer(std::span(data, size));
-    if (!record) return 0;
-    for (const orientation::Field& f : {record->pitch, record->roll, record->distance})
-        if (!f.valid && f.value != 0.0) std::abort();
-    ApplyOrientationRecord(doc, *record);
+    for (const auto& r : {record, newest}) {
+        if (!r) continue;
+        for (const orientation::Field& f : {r->pitch, r->roll, r->distance})
+            if (!f.valid && f.value != 0.0) std::abort();
+        if (r->pitch.valid && !orientation::PitchUsable(r->pitch.value)) std::abort();
+        if (r->roll.valid && !orientation::RollUsable(r->roll.value)) std::abort();
+        ApplyOrientationRecord(doc, *r, clock += 0.1);
+        TakeOrientationAt(doc, clock + 0.05);
+    }
     return 0;
 }

@@ -18,6 +18,9 @@ constexpr double kMinScale = 0.001; // metres: the fit trusts no wall finer than
 // point must lie to be set aside as a deposit before the wall is fitted all
 // round (an 8 % oval departs from that fit by about 1 % of its height).
 constexpr double kCoarseCut = 0.02;
+// Of the pipe's height: an oval term of a fit over every point up to which
+// no deposit can be hiding in it.
+constexpr double kPlainOval = 0.005;
 
 // Solves the n x n system a x = b (row-major, n <= 5) by elimination with
 // partial pivoting; false when it is singular.
@@ -174,7 +177,9 @@ bool ScanAnalyser::FitCentre(bool withOval, bool fromGiven, double& cx, double& 
     for (std::size_t i = 0; i < n; ++i)
         m_weight[i] = m_use[i] ? 1.0 : 0.0;
     m_residual.resize(n);
-    constexpr int kHuberRounds = 4, kMaxRounds = 40;
+    // A fit started from a centre already found needs little Huber damping.
+    const int kHuberRounds = fromGiven ? 1 : 4;
+    constexpr int kMaxRounds = 40;
     for (int round = 0; round <= kMaxRounds; ++round) {
         std::array<double, 25> a{};
         std::array<double, 5> b{};
@@ -252,6 +257,38 @@ double ScanAnalyser::FitScale() {
     return std::max(1.4826 * *middle, kMinScale);
 }
 
+bool ScanAnalyser::SeparateDeposit(bool full, double size, double& cx, double& cy) {
+    const std::size_t n = m_points.size();
+    // The wall where no deposit reaches: everything above a level a little
+    // below the centre of the fit over every point (a deposit can only have
+    // pulled that centre up). A deposit is at most 0.3 of the pipe's height
+    // deep, so its surface stays 0.2 of the height below the true centre.
+    const double level = cy - 0.1 * size;
+    std::size_t above = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        m_use[i] = m_points[i].y > level ? 1 : 0;
+        above += m_use[i];
+    }
+    if (above < m_options.minPoints || !FitCentre(full, true, cx, cy)) return false;
+    // Points on the lower side lying inside that wall by more than the fit's
+    // scatter are a deposit's surface, not wall. The wall fitted on part of
+    // the turn is a poor guide to the rest of an oval, so the first cut is
+    // coarse; the finer cuts then come from the fit over all of the wall.
+    for (int pass = 0; pass < 3; ++pass) {
+        const double cut = std::max(
+            {m_options.debrisDeadband, 4.0 * FitScale(), pass == 0 ? kCoarseCut * size : 0.0});
+        m_usePrevious.swap(m_use);
+        m_use.resize(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const Point& p = m_points[i];
+            m_use[i] = p.rho > 0.0 && !(p.s < -0.05 && m_residual[i] < -cut) ? 1 : 0;
+        }
+        if (pass > 0 && m_use == m_usePrevious) break; // the fit already is that one
+        if (!FitCentre(full, true, cx, cy)) return false;
+    }
+    return true;
+}
+
 ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
     ScanFigures f;
     m_analysed.clear();
@@ -283,41 +320,18 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
     const bool full = f.coverage >= m_options.fullCoverage;
     const std::size_t n = m_points.size();
     double cx = 0.0, cy = 0.0;
-    // A first centre from every point: a layer on the invert can only pull
-    // it upward.
+    // The fit over every point. Where nothing on the lower side lies well
+    // inside it, and it has no oval a wide flat layer could have bent it
+    // into, there is no deposit to set aside and it stands.
     m_use.assign(n, 1);
-    if (!FitCentre(false, false, cx, cy)) return f;
-    // The wall where no deposit reaches: everything above a level a little
-    // below that centre. A deposit is at most 0.3 of the pipe's height deep,
-    // so its surface stays 0.2 of the height below the true centre.
+    if (!FitCentre(full, false, cx, cy)) return f;
     const double size =
         m_beta[0] * m_outline.Radius(0.0, 1.0) + m_beta[0] * m_outline.Radius(0.0, -1.0);
-    const double level = cy - 0.1 * size;
-    std::size_t above = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        m_use[i] = m_points[i].y > level ? 1 : 0;
-        above += m_use[i];
-    }
-    bool separated = false;
-    if (above >= m_options.minPoints && FitCentre(full, true, cx, cy)) {
-        // Points on the lower side lying inside that wall by more than the
-        // fit's scatter are a deposit's surface, not wall. The wall fitted on
-        // part of the turn is a poor guide to the rest of an oval, so the
-        // first cut is coarse; the finer cuts then come from the fit over all
-        // of the wall.
-        separated = true;
-        for (int pass = 0; pass < 3 && separated; ++pass) {
-            const double scatter = 4.0 * FitScale();
-            const double cut =
-                std::max({m_options.debrisDeadband, scatter, pass == 0 ? kCoarseCut * size : 0.0});
-            for (std::size_t i = 0; i < n; ++i) {
-                const Point& p = m_points[i];
-                m_use[i] = p.rho > 0.0 && !(p.s < -0.05 && m_residual[i] < -cut) ? 1 : 0;
-            }
-            separated = FitCentre(full, true, cx, cy);
-        }
-    }
-    if (!separated) {
+    const double coarse = std::max(m_options.debrisDeadband, kCoarseCut * size);
+    bool deposit = std::hypot(m_beta[3], m_beta[4]) > kPlainOval * size;
+    for (std::size_t i = 0; i < n && !deposit; ++i)
+        deposit = m_points[i].s < -0.05 && m_residual[i] < -coarse;
+    if (deposit && !SeparateDeposit(full, size, cx, cy)) {
         m_use.assign(n, 1);
         if (!FitCentre(full, false, cx, cy)) return f;
     }

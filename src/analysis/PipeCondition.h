@@ -128,6 +128,10 @@ class ScanAnalyser {
     bool FitCentre(bool withOval, bool fromGiven, double& cx, double& cy);
     // The scale (MAD) of the last fit's residuals over the points it used.
     double FitScale();
+    // Sets a deposit's points on the lower side apart (m_use) and fits the
+    // wall without them, from the centre (cx, cy) of the fit over every
+    // point; false when that cannot be done.
+    bool SeparateDeposit(bool full, double size, double& cx, double& cy);
     // The fitted wall's distance from the fitted centre in direction (c, s).
     double ModelRadius(double c, double s) const;
 
@@ -136,7 +140,7 @@ class ScanAnalyser {
     std::vector<Point> m_points;
     std::vector<AnalysedPoint> m_analysed;
     std::vector<double> m_bearings, m_work, m_residual, m_weight;
-    std::vector<char> m_use;
+    std::vector<char> m_use, m_usePrevious;
     double m_beta[5] = {};
     bool m_withOval = false;
 };

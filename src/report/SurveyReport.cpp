@@ -56,16 +56,12 @@ QString When(double seconds) {
     return QString::fromStdString(iso).replace(QLatin1Char('T'), QLatin1Char(' '));
 }
 
-// Which pitch the figures were corrected with, and what that assumes.
+// Which pitch the figures were corrected with, or none.
 QString TiltText(const SurveyFacts& f) {
     if (f.pitchFromSensor == 0 && f.pitchFromHead == 0)
-        return QStringLiteral("no tilt correction (no valid pitch recorded)");
-    const QString source = f.pitchFromSensor >= f.pitchFromHead
-                               ? QStringLiteral("the orientation sensor's pitch")
-                               : QStringLiteral("the head's own pitch");
-    return QStringLiteral("figures corrected for tilt with ") + source +
-           QStringLiteral(", taken as the head's tilt against the pipe (the pipe's own grade "
-                          "neglected)");
+        return QStringLiteral("no tilt correction (no valid pitch)");
+    return f.pitchFromSensor >= f.pitchFromHead ? QStringLiteral("tilt from the sensor's pitch")
+                                                : QStringLiteral("tilt from the head's pitch");
 }
 
 QString PipeText(const analysis::NominalPipe& p) {
@@ -207,6 +203,10 @@ void FirstPage(Pages& pg, const ReportCollector& survey, const ReportSettings& s
              QStringLiteral(", gain ") + Span(f.minGain, f.maxGain, 0, QString()) +
              QStringLiteral(", speed of sound ") + Num(f.soundVelocity, 0) +
              QStringLiteral(" m/s; ") + TiltText(f));
+    if (f.pitchFromSensor + f.pitchFromHead > 0)
+        line(QStringLiteral("Tilt correction"),
+             QStringLiteral(
+                 "the pitch taken as the head's tilt against the pipe (grade neglected)"));
     line(QStringLiteral("Scans analysed"),
          QStringLiteral("%1 (%2 profile points)").arg(scans.size()).arg(f.points));
     const analysis::ReportThresholds& t = settings.thresholds;

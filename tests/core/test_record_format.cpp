@@ -291,3 +291,25 @@ TEST(RecordReading, UnterminatedTextsAndBadNumbersStayBounded) {
     EXPECT_GE(doc.m_rangeIndex, 0);
     EXPECT_LE(doc.m_rangeIndex, 9);
 }
+
+// A played record obeys the same rule as a live one: a pitch beyond 90
+// degrees flagged valid is no reading, and a cleared distance leaves the
+// ping's distance at the last valid one.
+TEST(RecordReading, PlayedAnglesFollowTheLiveRule) {
+    CTubescanDoc src;
+    src.m_enablePRDInput = 1;
+    src.m_extPitch = 99.9;
+    src.m_extRoll = 179.0;
+    src.m_extDistance = 7.5;
+    src.m_extPitchValid = src.m_extRollValid = src.m_extDistanceValid = 1;
+    CTubescanDoc doc;
+    ApplySettings(doc, DecodeSettings(SettingsOf(BuildRecord(src))));
+    EXPECT_EQ(doc.m_extPitchValid, 0);
+    EXPECT_NE(doc.m_extRollValid, 0);
+    EXPECT_EQ(doc.m_pingDistance, 7.5);
+    src.m_extDistance = 0.0;
+    src.m_extDistanceValid = 0;
+    ApplySettings(doc, DecodeSettings(SettingsOf(BuildRecord(src))));
+    EXPECT_EQ(doc.m_extDistanceValid, 0);
+    EXPECT_EQ(doc.m_pingDistance, 7.5);
+}

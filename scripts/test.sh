@@ -12,7 +12,9 @@ bash scripts/install-deps.sh
 bash scripts/check-format.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The main job may have configured this folder without them: turn them back on.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTUBESCAN_BUILD_TESTS=ON -DTUBESCAN_BUILD_BENCH=ON >/dev/null
 cmake --build build -j "$jobs"
 
 # Fuzz targets: rebuilt with clang and the sanitizers, then each replays its

@@ -13,6 +13,22 @@
 
 namespace analysis {
 
+// The rule that cuts a sweep into scans, by bearing alone, for whoever needs
+// to know where scans begin (the cutter below, the index of a recording).
+class ScanTurns {
+  public:
+    // Takes the next bearing (finite). True when it begins a new scan; the
+    // very first bearing begins the first scan and gives false.
+    bool Add(double bearing);
+    void Reset();
+
+  private:
+    std::size_t m_points = 0; // in the scan in hand
+    double m_turned = 0.0;    // degrees turned since the scan's first point
+    int m_direction = 0;      // +1 clockwise, -1 anticlockwise, 0 not yet known
+    double m_lastBearing = 0.0;
+};
+
 class ScanCutter {
   public:
     // A head held still (or a file of one bearing) would grow one scan
@@ -33,9 +49,7 @@ class ScanCutter {
     void Close();
 
     std::vector<ProfileSample> m_current, m_done;
-    double m_turned = 0.0; // degrees turned since the scan's first point
-    int m_direction = 0;   // +1 clockwise, -1 anticlockwise, 0 not yet known
-    double m_lastBearing = 0.0;
+    ScanTurns m_turns;
 };
 
 } // namespace analysis

@@ -8,12 +8,15 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMetaMethod>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
+#include "app/GoToCommands.h"
 #include "app/MenuLayout.h"
 #include "doc/CommandMap.h"
 #include "doc/ConditionOutput.h"
@@ -49,7 +52,7 @@ PipeConditionPanel::PipeConditionPanel(CTubescanDoc& doc, QWidget* parent)
     }
     layout->addLayout(form);
 
-    auto* chart = new QChart;
+    auto* chart = m_chart = new QChart;
     chart->setTitle(QStringLiteral("Along the pipe"));
     chart->setMargins(QMargins(2, 2, 2, 2));
     m_ovality = new QLineSeries(chart);
@@ -74,7 +77,24 @@ PipeConditionPanel::PipeConditionPanel(CTubescanDoc& doc, QWidget* parent)
     view->setRenderHint(QPainter::Antialiasing);
     view->setMinimumSize(320, 260);
     layout->addWidget(view, 1);
+    m_plotView = view;
+    view->viewport()->installEventFilter(this);
+    view->setToolTip(QStringLiteral("Click to go to the scan at that distance"));
+
+    // The stretches over the report's thresholds and the worst places; a
+    // click goes there.
+    m_findings = new QListWidget(body);
+    m_findings->setObjectName(QStringLiteral("PipeConditionFindings"));
+    m_findings->setMaximumHeight(120);
+    layout->addWidget(m_findings);
+    connect(m_findings, &QListWidget::itemActivated, this, &PipeConditionPanel::GoToFinding);
+    connect(m_findings, &QListWidget::itemClicked, this, &PipeConditionPanel::GoToFinding);
     setWidget(body);
+
+    QPointer<PipeConditionPanel> guard(this);
+    doc.m_hooks.playbackJumped = [guard] {
+        if (guard) guard->PlaybackJumped();
+    };
 
     // The acquisition thread only queues; the queue outlives the panel as
     // long as the hook holds it.
@@ -89,10 +109,15 @@ void PipeConditionPanel::Drain() {
     m_queue->TakeAll(m_batch);
     if (m_batch.empty()) return;
     m_analyser.SetPipe(NominalPipeOf(m_doc));
+    bool added = false;
     for (const analysis::ProfileSample& s : m_batch) {
         if (!m_cutter.Add(s)) continue;
         m_last = m_analyser.Analyse(m_cutter.Completed());
+        if (std::isfinite(m_last.distance) && m_last.distance <= m_replayUntil) continue;
+        if (std::isfinite(m_last.distance)) m_furthest = std::max(m_furthest, m_last.distance);
         m_survey.Add(m_last);
+        m_figures.push_back(m_last);
+        added = true;
         Plot(m_last);
         if (isSignalConnected(QMetaMethod::fromSignal(&PipeConditionPanel::ScanAnalysed))) {
             const auto samples = m_cutter.Completed();
@@ -102,6 +127,70 @@ void PipeConditionPanel::Drain() {
         }
     }
     Show(m_last);
+    if (added) ListFindings();
+}
+
+void PipeConditionPanel::PlaybackJumped() {
+    Drain();
+    m_cutter.Reset();
+    m_replayUntil = m_furthest;
+}
+
+double PipeConditionPanel::PlotDistanceAt(QPoint viewPos) const {
+    const QPointF inChart = m_chart->mapFromScene(m_plotView->mapToScene(viewPos));
+    if (!m_chart->plotArea().contains(inChart)) return std::nan("");
+    return m_chart->mapToValue(inChart, m_ovality).x();
+}
+
+bool PipeConditionPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (m_plotView && watched == m_plotView->viewport() &&
+        event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const double distance = PlotDistanceAt(mouse->position().toPoint());
+        if (mouse->button() == Qt::LeftButton && std::isfinite(distance)) {
+            GoToDistanceFrom(this, m_doc, distance);
+            return true;
+        }
+    }
+    return QDockWidget::eventFilter(watched, event);
+}
+
+void PipeConditionPanel::ListFindings() {
+    const analysis::Findings f = analysis::FindFindings(m_figures, analysis::ReportThresholds{});
+    m_findings->clear();
+    auto add = [this](const QString& text, double distance) {
+        if (!std::isfinite(distance)) return;
+        auto* item = new QListWidgetItem(text, m_findings);
+        item->setData(Qt::UserRole, distance);
+    };
+    auto worst = [&](const char* what, const analysis::Extreme& e, double scale, const char* unit) {
+        if (e.Found())
+            add(QStringLiteral("Worst %1: %2 at %3")
+                    .arg(QString::fromLatin1(what), Number(e.value * scale, 2, unit),
+                         Number(e.distance, 2, " m")),
+                e.distance);
+    };
+    worst("debris", f.debrisDepth, 1.0, " m");
+    worst("ovality", f.ovality, 1.0, " %");
+    worst("area loss", f.areaLoss, 1.0, " %");
+    auto stretches = [&](const char* what, const std::vector<analysis::Stretch>& list,
+                         const char* unit) {
+        for (const analysis::Stretch& st : list)
+            add(QStringLiteral("%1 %2 to %3, peak %4 at %5")
+                    .arg(QString::fromLatin1(what), Number(st.start, 2, " m"),
+                         Number(st.end, 2, " m"), Number(st.peak, 2, unit),
+                         Number(st.peakDistance, 2, " m")),
+                std::isfinite(st.peakDistance) ? st.peakDistance : st.start);
+    };
+    stretches("Debris", f.debrisStretches, " m");
+    stretches("Ovality", f.ovalStretches, " %");
+    stretches("Area loss", f.lossStretches, " %");
+}
+
+void PipeConditionPanel::GoToFinding(QListWidgetItem* item) {
+    if (!item) return;
+    const double distance = item->data(Qt::UserRole).toDouble();
+    GoToDistanceFrom(this, m_doc, distance);
 }
 
 void PipeConditionPanel::Show(const analysis::ScanFigures& f) {

@@ -10,12 +10,17 @@
 #include <QDockWidget>
 #include <QTimer>
 
+#include "analysis/ConditionFindings.h"
 #include "analysis/PipeCondition.h"
 #include "analysis/SampleQueue.h"
 #include "analysis/ScanCutter.h"
 
 class CTubescanDoc;
+class QChart;
+class QChartView;
 class QLabel;
+class QListWidget;
+class QListWidgetItem;
 class QLineSeries;
 class QValueAxis;
 class QMainWindow;
@@ -29,6 +34,15 @@ class PipeConditionPanel : public QDockWidget {
     void Drain();
     const analysis::ScanFigures& LastScan() const { return m_last; }
     std::size_t Scans() const { return m_survey.Scans(); }
+    // The distance along the pipe under a point of the plot's view; NaN
+    // outside the plotted area.
+    double PlotDistanceAt(QPoint viewPos) const;
+    QChartView* PlotView() const { return m_plotView; }
+    QListWidget* FindingsList() const { return m_findings; }
+
+  protected:
+    // A click on the plot goes to the scan at that distance.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   signals:
     // Each analysed scan, for the views that show the pipe as a whole; the
@@ -38,6 +52,9 @@ class PipeConditionPanel : public QDockWidget {
   private:
     void Show(const analysis::ScanFigures& f);
     void Plot(const analysis::ScanFigures& f);
+    void ListFindings();
+    void GoToFinding(QListWidgetItem* item);
+    void PlaybackJumped();
 
     CTubescanDoc& m_doc;
     std::shared_ptr<analysis::SampleQueue> m_queue;
@@ -54,6 +71,13 @@ class PipeConditionPanel : public QDockWidget {
     QValueAxis* m_axisX = nullptr;
     QValueAxis* m_axisY = nullptr;
     double m_lastDistance = 0.0;
+    QChart* m_chart = nullptr;
+    QChartView* m_plotView = nullptr;
+    QListWidget* m_findings = nullptr;
+    std::vector<analysis::ScanFigures> m_figures; // every scan, for the findings
+    // After a jump back, scans up to here were analysed already: they are
+    // shown but not counted again.
+    double m_furthest = -1e300, m_replayUntil = -1e300;
 };
 
 class CommandMap;

@@ -1,14 +1,19 @@
 #include "app/PlaybackBar.h"
 
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/SpinDelta.h"
 #include "doc/TubescanDoc.h"
@@ -44,6 +49,17 @@ CPlaybackBar::CPlaybackBar(CTubescanDoc& doc, QWidget* focusTarget, QWidget* par
     m_forwardButton->setToolTip(tr("One frame forward"));
     row->addWidget(m_forwardButton);
 
+    // How much of the file the index has read: Go To and the slider's
+    // tooltip know the part read so far; playback does not wait for it.
+    m_indexProgress = new QProgressBar(this);
+    m_indexProgress->setObjectName(QStringLiteral("IndexProgress"));
+    m_indexProgress->setRange(0, 100);
+    m_indexProgress->setFormat(tr("Index %p%"));
+    m_indexProgress->setMaximumWidth(110);
+    m_indexProgress->hide();
+    row->addWidget(m_indexProgress);
+    m_slider->installEventFilter(this);
+    connect(&m_indexTimer, &QTimer::timeout, this, &CPlaybackBar::ShowIndexProgress);
     m_speedIndicator = new QProgressBar(this);
     m_speedIndicator->setObjectName(QStringLiteral("1261"));
     m_speedIndicator->setRange(0, kMaxSpeed);
@@ -95,6 +111,57 @@ void CPlaybackBar::Setup() {
     m_speedIndicator->setRange(0, kMaxSpeed);
     m_speedIndicator->setValue(std::clamp(kMaxSpeed - m_doc.m_playbackSpeed, 0, kMaxSpeed));
     m_sliderStep = m_doc.m_fileLength / 100;
+    m_indexTimer.start(100);
+    ShowIndexProgress();
+}
+
+void CPlaybackBar::ShowIndexProgress() {
+    const auto* index = m_doc.PlaybackIndex();
+    const bool reading = m_doc.m_playback == 1 && index && !index->Complete();
+    if (index) m_indexProgress->setValue(index->Percent());
+    m_indexProgress->setVisible(reading);
+    if (!reading) m_indexTimer.stop();
+}
+
+QString CPlaybackBar::TipAt(int percent) const {
+    const auto* index = m_doc.PlaybackIndex();
+    playindex::IndexEntry e;
+    const std::uint64_t offset = m_sliderStep * static_cast<std::uint64_t>(std::max(percent, 0));
+    if (m_doc.m_playback != 1 || !index || !index->EntryAtOffset(offset, e))
+        return tr("%1 % of the file").arg(percent);
+    QString text = tr("%1 %").arg(percent);
+    if (std::isfinite(e.time)) {
+        const auto ms = static_cast<long long>(std::llround(std::fmod(e.time, 86400.0) * 1000.0));
+        text += QStringLiteral("  %1:%2:%3")
+                    .arg(ms / 3600000, 2, 10, QLatin1Char('0'))
+                    .arg(ms / 60000 % 60, 2, 10, QLatin1Char('0'))
+                    .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'));
+    }
+    if (std::isfinite(e.distance)) {
+        const bool feet = m_doc.m_units == 1 || m_doc.m_units == 2;
+        text += feet ? QStringLiteral("  %1 ft").arg(e.distance / 0.3048, 0, 'f', 2)
+                     : QStringLiteral("  %1 m").arg(e.distance, 0, 'f', 2);
+    }
+    return text;
+}
+
+bool CPlaybackBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_slider && event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        QStyleOptionSlider option;
+        option.initFrom(m_slider);
+        option.orientation = m_slider->orientation();
+        option.minimum = m_slider->minimum();
+        option.maximum = m_slider->maximum();
+        const QRect groove = m_slider->style()->subControlRect(QStyle::CC_Slider, &option,
+                                                               QStyle::SC_SliderGroove, m_slider);
+        const int percent = QStyle::sliderValueFromPosition(
+            m_slider->minimum(), m_slider->maximum(), help->pos().x() - groove.x(),
+            std::max(groove.width(), 1));
+        QToolTip::showText(help->globalPos(), TipAt(percent), m_slider);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void CPlaybackBar::SetPercent(std::int64_t percent) {

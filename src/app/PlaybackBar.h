@@ -4,6 +4,7 @@
 // object names.
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -43,9 +44,17 @@ class CPlaybackBar : public QWidget {
     QProgressBar* SpeedIndicator() const { return m_speedIndicator; }
     CSpinDelta* SpeedSpin() const { return m_speedSpin; }
     QString SpeedText() const;
+    // What the slider's tooltip says at a percent of the file: the time and
+    // the distance of the record there, once the index has read that far.
+    QString TipAt(int percent) const;
+    QProgressBar* IndexProgress() const { return m_indexProgress; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void GiveFocusBack();
+    void ShowIndexProgress();
 
     CTubescanDoc& m_doc;
     QWidget* m_focusTarget;
@@ -55,6 +64,8 @@ class CPlaybackBar : public QWidget {
     QLabel* m_speedValue;
     QToolButton* m_backButton;
     QToolButton* m_forwardButton;
+    QProgressBar* m_indexProgress;
+    QTimer m_indexTimer;
     std::uint64_t m_sliderStep = 0;
     std::uint64_t m_jumpTarget = 0;
 };

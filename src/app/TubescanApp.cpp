@@ -16,6 +16,7 @@
 #include "app/CommandLine.h"
 #include "app/DataCommands.h"
 #include "app/ExitSignals.h"
+#include "app/GoToCommands.h"
 #include "app/MainFrame.h"
 #include "app/MenuLayout.h"
 #include "app/ParameterCommands.h"
@@ -113,6 +114,8 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
 
     InstallDocumentHooks();
     AttachPipeConditionPanel(*m_doc, *m_frame, m_commands);
+    AttachGoTo(*m_doc, *m_frame, m_commands);
+    m_doc->m_indexPlayback = true; // for Go To and the slider's tooltip
     InstallParameterWindowHooks(*m_doc, m_registry);
     InstallDiagnosticsHooks(*m_doc, m_registry);
     // The host installs the hooks it answers for (worker, timers, links, the

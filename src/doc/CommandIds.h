@@ -122,6 +122,8 @@ inline constexpr int kPipeCondition = 33001;
 inline constexpr int kExportPointCloud = 33002;
 // Ours: the same as a LAS 1.4 file (File menu).
 inline constexpr int kExportLasCloud = 33003;
+// Ours: go to a distance or a time of day in the playback file (View menu).
+inline constexpr int kGoTo = 33027;
 
 // Tool bar and keys
 inline constexpr int kRangeUp = 32874;      // Increase Range

@@ -36,6 +36,7 @@ PlaybackOpen CTubescanDoc::OpenPlayback(const std::string& path) {
         return PlaybackOpen::NotRecording;
     }
     const bool wasRecording = m_recordFile.IsOpen();
+    m_playIndex.reset();
     m_playFile.Close();
     m_recordFile.Close();
     m_recording = 0;
@@ -75,6 +76,7 @@ PlaybackOpen CTubescanDoc::OpenPlayback(const std::string& path) {
     const std::string xyz = record::XyzPathFor(m_playPath);
     std::snprintf(m_xyzFileName, sizeof m_xyzFileName, "%s", xyz.c_str());
 
+    if (m_indexPlayback) StartPlaybackIndex();
     UpdateAllViews();
     SetPlaybackTimer();
     return PlaybackOpen::Opened;
@@ -153,7 +155,7 @@ void CTubescanDoc::ReadNextRecord() {
         m_filePosition = rec->position + static_cast<std::uint64_t>(settings.length);
         std::memcpy(m_reply.header.data(), header, headproto::kReturnHeaderSize);
         PingWorkspace ws = DocumentWorkspace(*this);
-        if (!headproto::SignatureDataPoints(header[0], header[1], header[2])) {
+        if (!record::CarriesPing(*rec)) {
             DecodeReturnHeader(*this, ws); // keeps the rejected signature for diagnostics
         } else {
             m_replyPending = 0;
@@ -176,7 +178,7 @@ void CTubescanDoc::ReadNextRecord() {
     } else {
         // A record whose return header is not the head's: look for the next
         // signature rather than read its samples as the next record.
-        m_playFile.Seek(rec->position + 1);
+        m_playFile.Seek(record::NextSearchFrom(*rec));
     }
 
     if (m_filePosition + 3 >= m_fileLength) StartFileAgain(*this);

@@ -16,6 +16,7 @@
 #include <ctime>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -23,6 +24,8 @@
 
 #include "analysis/ProfileSample.h"
 #include "doc/DataOutcomes.h"
+#include "doc/PlaybackJump.h"
+#include "doc/RecordIndex.h"
 #include "doc/Timer.h"
 #include "doc/XyzSinks.h"
 #include "format/DataFileIo.h"
@@ -114,6 +117,9 @@ struct DocumentHooks {
     // Every profile point, from the thread that processed its ping (the
     // acquisition thread in real time): must be quick and thread-safe.
     std::function<void(const analysis::ProfileSample&)> profileSample;
+    // Playback is about to jump to another place in the file: whatever
+    // follows the points in order starts afresh.
+    std::function<void()> playbackJumped;
 };
 
 class CTubescanDoc {
@@ -225,6 +231,21 @@ class CTubescanDoc {
     void StepFrameForward();        // command 1072
     // The playback bar's speed spin: returns the new m_playbackSpeed.
     int ChangePlaybackSpeed(int delta);
+
+    // --- Finding a place in the playback file (PlaybackJump.cpp) --------------
+    // The one entry for every view that names a place: draws the scan that
+    // holds the first record at or after it and holds playback there. Safe
+    // to call in any state; the outcome says what happened.
+    GoToResult GoToDistance(double metres);
+    GoToResult GoToTime(double secondsOfDay);
+    GoToResult JumpToPlace(const playindex::Place& place);
+    // Starts reading the open playback file's index (OpenPlayback does it
+    // when m_indexPlayback is set); null before.
+    void StartPlaybackIndex();
+    const playindex::RecordIndex* PlaybackIndex() const;
+    // Whether opening a playback file starts its index (the program; the
+    // converter reads files straight through and has no use for one).
+    bool m_indexPlayback = false;
 
     DocumentHooks m_hooks;
 
@@ -404,6 +425,7 @@ class CTubescanDoc {
     // converter, which needs the points and not the picture).
     bool m_playbackPointsOnly = false;
     CPlayFile m_playFile;
+    std::unique_ptr<playindex::BackgroundIndex> m_playIndex;
     CRecordFile m_recordFile;
     // Playback loop timing and the diagnostics refresh count of the tick.
     bool m_loopClockStarted = false;

@@ -35,4 +35,9 @@ std::optional<LocatedRecord> LocateRecord(CPlayFile& file, std::uint64_t from, s
     }
 }
 
+bool CarriesPing(const LocatedRecord& rec) {
+    const std::uint8_t* header = rec.start.data() + kHeaderOffset;
+    return headproto::SignatureDataPoints(header[0], header[1], header[2]).has_value();
+}
+
 } // namespace record

@@ -28,4 +28,14 @@ struct LocatedRecord {
 // record found.
 std::optional<LocatedRecord> LocateRecord(CPlayFile& file, std::uint64_t from, std::uint64_t end);
 
+// Whether a located record holds a ping from the head. One that does not has
+// a return header that is not the head's: reading goes on one byte after its
+// signature, not after its length, since its bytes may hold the next record.
+bool CarriesPing(const LocatedRecord& rec);
+// Where reading goes on after a located record.
+inline std::uint64_t NextSearchFrom(const LocatedRecord& rec) {
+    return CarriesPing(rec) ? rec.position + static_cast<std::uint64_t>(rec.length)
+                            : rec.position + 1;
+}
+
 } // namespace record

@@ -80,7 +80,9 @@ TEST_F(MainFrameTest, MenuCarriesEveryCommandWithItsTextInItsPlace) {
     EXPECT_TRUE(built.contains("&View/Pipe &Condition=33001"));
     EXPECT_TRUE(built.contains("&File/Export Point Cloud (.ply)...=33002"));
     EXPECT_TRUE(built.contains("&File/Export Point Cloud (.las)...=33003"));
-    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 95);
+    EXPECT_TRUE(built.contains("&View/&Go To...=33027"));
+    EXPECT_EQ(Frame().Action(33027)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_G));
+    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 96);
     const QStringList top = {"&File", "&View",    "&ColorTable", "&Points", "Pipe &Shape",
                              "&Text", "&Measure", "&Grid",       "&System"};
     QStringList tops;

@@ -19,6 +19,9 @@ struct Shape {
     int zeroUpDown = 0;
     int xdcrFwdAft = 0;
     bool oddDates = false; // year-since-1900 dates and fraction milliseconds
+    // The head turns clockwise without end (a full circle every 171.4 pings)
+    // rather than sweeping 540 degrees and jumping back.
+    bool fullCircles = false;
 };
 
 // Record i of a survey: the head sweeps the full circle in 0.3-degree steps
@@ -51,7 +54,7 @@ inline record::Record MakeRecord(CTubescanDoc& d, std::uint32_t i, const Shape& 
 
     headproto::ReturnHeader h;
     h.signature[1] = i % 97 == 5 ? 'Q' : 'M'; // now and then a ping the head garbled
-    h.headPosition = static_cast<int>(i * 7 % 1800);
+    h.headPosition = static_cast<int>(i * 7 % (shape.fullCircles ? 1200 : 1800));
     h.scanDirection = static_cast<int>(i / 600 % 2);
     h.rangeCode = d.m_command[kCmdRangeCode];
     h.profileRange = 40 + static_cast<int>((i * 131) % 900); // 0.5 mm units

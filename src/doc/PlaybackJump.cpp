@@ -1,0 +1,166 @@
+#include "doc/PlaybackJump.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "doc/RecordIndex.h"
+#include "doc/TubescanDoc.h"
+
+namespace {
+
+constexpr double kMetresPerFoot = 0.3048;
+
+bool Feet(int units) {
+    return units == 1 || units == 2;
+}
+
+std::string_view Trim(std::string_view t) {
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
+        t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
+        t.remove_suffix(1);
+    return t;
+}
+
+std::optional<double> Number(std::string_view t) {
+    double v = 0.0;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (ec != std::errc() || end != t.data() + t.size() || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+std::string PlaceText(const GoToTarget& target, int units) {
+    char text[64];
+    if (target.isTime) {
+        const long ms = std::lround(target.value * 1000.0);
+        std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", ms / 3600000, ms / 60000 % 60,
+                      ms / 1000 % 60);
+    } else if (Feet(units)) {
+        std::snprintf(text, sizeof text, "%.2f ft", target.value / kMetresPerFoot);
+    } else {
+        std::snprintf(text, sizeof text, "%.2f m", target.value);
+    }
+    return text;
+}
+
+GoToOutcome OutcomeOf(playindex::Found found) {
+    switch (found) {
+    case playindex::Found::Scan:
+        return GoToOutcome::Jumped;
+    case playindex::Found::PastEnd:
+        return GoToOutcome::PastEnd;
+    case playindex::Found::NoValues:
+        return GoToOutcome::NoValues;
+    case playindex::Found::NotYet:
+        break;
+    }
+    return GoToOutcome::StillIndexing;
+}
+
+} // namespace
+
+std::optional<GoToTarget> ParseGoToTarget(std::string_view text, int units) {
+    text = Trim(text);
+    if (text.empty()) return std::nullopt;
+    if (text.find(':') == std::string_view::npos) {
+        const auto v = Number(text);
+        if (!v) return std::nullopt;
+        return GoToTarget{false, Feet(units) ? *v * kMetresPerFoot : *v};
+    }
+    // hh:mm or hh:mm:ss(.fff)
+    const std::size_t c1 = text.find(':');
+    const std::size_t c2 = text.find(':', c1 + 1);
+    const auto h = Number(text.substr(0, c1));
+    const auto m =
+        Number(text.substr(c1 + 1, c2 == std::string_view::npos ? text.npos : c2 - c1 - 1));
+    const auto s =
+        c2 == std::string_view::npos ? std::optional<double>(0.0) : Number(text.substr(c2 + 1));
+    if (!h || !m || !s) return std::nullopt;
+    const bool whole = *h == std::floor(*h) && *m == std::floor(*m);
+    if (!whole || *h < 0 || *h > 23 || *m < 0 || *m > 59 || *s < 0 || *s >= 60) return std::nullopt;
+    return GoToTarget{true, *h * 3600.0 + *m * 60.0 + *s};
+}
+
+std::string GoToMessage(const GoToResult& result, const GoToTarget& target, int units) {
+    const std::string place = PlaceText(target, units);
+    switch (result.outcome) {
+    case GoToOutcome::Jumped:
+        return {};
+    case GoToOutcome::NotPlaying:
+        return "Go To works in playback: open a recording first.";
+    case GoToOutcome::Converting:
+        return "The recording is being converted; Go To is available when the conversion ends.";
+    case GoToOutcome::StillIndexing:
+        return "The recording is still being read (" + std::to_string(result.indexPercent) +
+               "%) and " + place + " is not in the part read so far. Please try again shortly.";
+    case GoToOutcome::PastEnd:
+        return "The recording ends before " + place + ". Playback stays where it was.";
+    case GoToOutcome::NoValues:
+        return target.isTime
+                   ? "The recording carries no readable times. Playback stays where it was."
+                   : "The recording carries no distances along the pipe. Playback stays "
+                     "where it was.";
+    }
+    return {};
+}
+
+// --- the document's side ---------------------------------------------------------
+
+void CTubescanDoc::StartPlaybackIndex() {
+    m_playIndex.reset();
+    if (m_playback == 1 && !m_playPath.empty())
+        m_playIndex = std::make_unique<playindex::BackgroundIndex>(m_playPath);
+}
+
+const playindex::RecordIndex* CTubescanDoc::PlaybackIndex() const {
+    return m_playIndex ? &m_playIndex->Index() : nullptr;
+}
+
+GoToResult CTubescanDoc::GoToDistance(double metres) {
+    const auto* index = PlaybackIndex();
+    if (m_playback != 1 || !m_playFile.IsOpen() || !index) return {};
+    return JumpToPlace(index->FindDistance(metres));
+}
+
+GoToResult CTubescanDoc::GoToTime(double secondsOfDay) {
+    const auto* index = PlaybackIndex();
+    if (m_playback != 1 || !m_playFile.IsOpen() || !index) return {};
+    return JumpToPlace(index->FindTime(secondsOfDay));
+}
+
+GoToResult CTubescanDoc::JumpToPlace(const playindex::Place& place) {
+    GoToResult r;
+    r.outcome = OutcomeOf(place.found);
+    if (m_xyzConverting == 1) r.outcome = GoToOutcome::Converting;
+    if (r.outcome != GoToOutcome::Jumped) {
+        r.indexPercent = m_playIndex ? m_playIndex->Index().Percent() : 0;
+        return r;
+    }
+    // The operator came to look at this place: playback holds on it, as
+    // after a single frame step, until they play on.
+    if (m_hooks.stopTimers) m_hooks.stopTimers();
+    m_playOneFrame = 1;
+    if (m_hooks.playbackJumped) m_hooks.playbackJumped();
+
+    // A clean picture of the one scan, drawn by the ordinary playback of its
+    // records.
+    ClearImage();
+    ResetPingHistory();
+    m_pingCount = 0;
+    m_playFile.Seek(place.offset);
+    while (m_playFile.Position() < place.endOffset) {
+        const std::uint64_t before = m_playFile.Position();
+        ReadNextRecord();
+        ++r.records;
+        if (m_playFile.Position() <= before) break; // the end of the file: playback went round
+    }
+    m_playPosition = m_playFile.Position();
+    if (m_hooks.setPlaybackPercent && m_fileLength > 0)
+        m_hooks.setPlaybackPercent(static_cast<std::int64_t>(
+            static_cast<double>(m_playPosition) * 100.0 / static_cast<double>(m_fileLength)));
+    if (m_hooks.refreshStatusBar) m_hooks.refreshStatusBar();
+    r.distance = place.at.distance;
+    r.time = place.at.time;
+    return r;
+}

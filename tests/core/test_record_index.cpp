@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "../support/SurveyFile.h"
+#include "DataFileFixture.h"
+#include "doc/PlaybackJump.h"
+#include "doc/RecordIndex.h"
+
+namespace {
+
+constexpr std::uint32_t kRecords = 4000;
+const survey::Shape kShape{.rangeIndex = 4, .orientation = true, .fullCircles = true};
+
+void Put(std::vector<std::uint8_t>& f, const record::Record& r, std::size_t bytes = 512) {
+    f.insert(f.end(), r.begin(), r.begin() + static_cast<std::ptrdiff_t>(bytes));
+}
+
+// A survey with the damage a real file shows: stray bytes holding a false
+// signature, a record cut short, one with an impossible length, and the
+// garbled pings the survey generator puts in anyway.
+std::vector<std::uint8_t> DamagedSurvey() {
+    CTubescanDoc src;
+    std::vector<std::uint8_t> f;
+    for (std::uint32_t i = 0; i < kRecords; ++i) {
+        const auto r = survey::MakeRecord(src, i, kShape);
+        if (i == 700) {
+            for (int k = 0; k < 300; ++k)
+                f.push_back(static_cast<std::uint8_t>(k * 37 + 11));
+            const std::uint8_t fake[] = {'3', '1', 'L', 0, 0x01, 0x00}; // length 256: too short
+            f.insert(f.end(), std::begin(fake), std::end(fake));
+        }
+        if (i == 1500) Put(f, r, 200); // the writer stopped mid-record
+        if (i == 2300) {
+            auto bad = r;
+            bad[4] = 0x20; // 8192 bytes: no record is that long
+            Put(f, bad);
+            continue;
+        }
+        Put(f, r);
+    }
+    return f;
+}
+
+struct IndexedPlayer : DataDoc {
+    std::string path;
+    explicit IndexedPlayer(const std::vector<std::uint8_t>& bytes) {
+        path = dir.File("survey.31l");
+        WriteBytes(path, bytes);
+        doc.m_indexPlayback = true;
+        EXPECT_TRUE(doc.OpenPlaybackPath(path));
+        EXPECT_NE(doc.m_playIndex, nullptr);
+        doc.m_playIndex->Wait();
+    }
+    const playindex::RecordIndex& Index() const { return *doc.PlaybackIndex(); }
+};
+
+} // namespace
+
+TEST(RecordIndex, MatchesWhatSequentialPlaybackReadsThroughDamage) {
+    IndexedPlayer p(DamagedSurvey());
+    const auto& index = p.Index();
+    ASSERT_TRUE(index.Complete());
+    EXPECT_EQ(index.Percent(), 100);
+
+    // One pass of ordinary playback, noting every ping it processed.
+    std::vector<playindex::IndexEntry> played;
+    std::uint64_t last = 0;
+    for (;;) {
+        p.doc.m_replyPending = 1; // cleared only when a ping was processed
+        p.doc.ReadNextRecord();
+        if (p.doc.m_playFile.Position() < last) break; // round to the start
+        last = p.doc.m_playFile.Position();
+        if (p.doc.m_replyPending != 0) continue;
+        playindex::IndexEntry e;
+        e.offset = p.doc.m_playFile.Position() - 512; // just past the record read
+        e.time = analysis::StampSeconds(p.doc.m_date, p.doc.m_time, p.doc.m_millis);
+        e.distance = static_cast<float>(p.doc.m_extDistance);
+        played.push_back(e);
+    }
+    // The garbled pings (one in 97) and the damaged ones are in neither.
+    EXPECT_LT(played.size(), kRecords - kRecords / 97 + 1);
+    EXPECT_GT(played.size(), kRecords - kRecords / 97 - 4);
+    ASSERT_EQ(index.Records(), played.size());
+    for (std::size_t i = 0; i < played.size(); ++i) {
+        const auto e = index.Entry(i);
+        ASSERT_EQ(e.offset, played[i].offset) << "record " << i;
+        ASSERT_EQ(e.time, played[i].time) << "record " << i;
+        ASSERT_EQ(e.distance, played[i].distance) << "record " << i;
+    }
+    EXPECT_NEAR(static_cast<double>(index.Scans()), kRecords / (360.0 / 2.1), 2.0);
+    EXPECT_LE(index.MemoryBytes(), 32 * index.Records());
+}
+
+TEST(RecordIndex, GoToDistanceTimeAndPastTheEnd) {
+    IndexedPlayer p(DamagedSurvey());
+    struct Case {
+        const char* entry;
+        bool jumps, firstScan;
+    };
+    // Survey record i lies at 100 + i / 80 metres and i * 37 ms after midnight.
+    const Case cases[] = {
+        {"120", true, false},       {"137.5", true, false}, {"00:01:00", true, false},
+        {"0:02:10.5", true, false}, {"90", true, true},     {"150.1", false, false},
+        {"00:03:00", false, false}, {"5000", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.entry);
+        const auto target = ParseGoToTarget(c.entry, 0);
+        ASSERT_TRUE(target);
+        p.doc.m_playFile.Seek(1234);
+        const auto image = p.doc.m_image;
+        const auto r =
+            target->isTime ? p.doc.GoToTime(target->value) : p.doc.GoToDistance(target->value);
+        if (!c.jumps) {
+            EXPECT_EQ(r.outcome, GoToOutcome::PastEnd);
+            EXPECT_NE(GoToMessage(r, *target, 0).find("ends before"), std::string::npos);
+            EXPECT_EQ(p.doc.m_playFile.Position(), 1234u) << "nothing moves";
+            EXPECT_TRUE(p.doc.m_image == image);
+            continue;
+        }
+        ASSERT_EQ(r.outcome, GoToOutcome::Jumped);
+        EXPECT_TRUE(GoToMessage(r, *target, 0).empty());
+        EXPECT_EQ(p.doc.m_playOneFrame, 1) << "playback holds on the place";
+        // The drawn scan is whole and holds the place: it starts at or before
+        // it, the last record drawn is at or after it, and it turned the
+        // head through a full circle.
+        const double start = target->isTime ? std::fmod(r.time, 86400.0) : r.distance;
+        const double end =
+            target->isTime
+                ? std::fmod(analysis::StampSeconds(p.doc.m_date, p.doc.m_time, p.doc.m_millis),
+                            86400.0)
+                : p.doc.m_extDistance;
+        if (c.firstScan)
+            EXPECT_EQ(r.distance, 100.0);
+        else
+            EXPECT_LE(start, target->value);
+        EXPECT_GE(end, target->value);
+        EXPECT_GE(r.records, 168u);
+        EXPECT_LE(r.records, 174u);
+        EXPECT_GE(p.doc.m_pingCount, 166);
+    }
+}
+
+TEST(RecordIndex, GoToBeforeAnyFileOrIndexSaysSo) {
+    DataDoc d;
+    EXPECT_EQ(d.doc.GoToDistance(10.0).outcome, GoToOutcome::NotPlaying);
+    const auto msg = GoToMessage({}, {false, 10.0}, 0);
+    EXPECT_NE(msg.find("open a recording"), std::string::npos);
+}
+
+TEST(GoToEntry, DistancesInTheDisplayUnitAndTimesOfDay) {
+    struct Case {
+        const char* text;
+        int units;
+        bool ok, isTime;
+        double value;
+    };
+    const Case cases[] = {
+        {"237.4", 0, true, false, 237.4},
+        {" 100 ", 1, true, false, 30.48},
+        {"14:03", 0, true, true, 50580.0},
+        {"14:03:22.5", 0, true, true, 50602.5},
+        {"23:59:59", 2, true, true, 86399.0},
+        {"24:00", 0, false, false, 0},
+        {"12:60", 0, false, false, 0},
+        {"abc", 0, false, false, 0},
+        {"", 0, false, false, 0},
+        {"12.5m", 0, false, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto t = ParseGoToTarget(c.text, c.units);
+        ASSERT_EQ(t.has_value(), c.ok);
+        if (!t) continue;
+        EXPECT_EQ(t->isTime, c.isTime);
+        EXPECT_NEAR(t->value, c.value, 1e-9);
+    }
+}

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "doc/ConditionOutput.h"
+#include "doc/GradeOutput.h"
 #include "doc/PointCloudOutput.h"
 #include "doc/RecordConversion.h"
 #include "doc/TubescanDoc.h"
@@ -120,7 +121,10 @@ int main(int argc, char** argv) {
         "binary point cloud with each point's scan number and echo level.\n"
         "With --report each FILE.31l becomes FILE.pdf: an inspection report with the\n"
         "survey, the findings, plots of the figures against distance with the stretches\n"
-        "over the thresholds shaded, and drawings of the worst cross-sections."));
+        "over the thresholds shaded, and drawings of the worst cross-sections.\n"
+        "With --grade each FILE.31l becomes FILE.grade.csv: distance_m,pitch_deg,grade_pct,\n"
+        "elevation_m, one line per 0.1 m of distance from the pitch recorded at each ping;\n"
+        "a recording without any valid pitch fails (status 1) and nothing is written."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption force({QStringLiteral("f"), QStringLiteral("force")},
@@ -139,6 +143,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption reportOption(
         QStringLiteral("report"),
         QStringLiteral("Write the inspection report (.pdf) instead of the .xyz."));
+    const QCommandLineOption gradeOption(
+        QStringLiteral("grade"),
+        QStringLiteral("Write the grade profile (.grade.csv) instead of the .xyz."));
     const analysis::ReportThresholds defaults;
     const QCommandLineOption ovalityLimit(
         QStringLiteral("ovality-threshold"),
@@ -160,6 +167,7 @@ int main(int argc, char** argv) {
     parser.addOption(analysisOption);
     parser.addOption(plyOption);
     parser.addOption(reportOption);
+    parser.addOption(gradeOption);
     parser.addOption(ovalityLimit);
     parser.addOption(lossLimit);
     parser.addOption(debrisLimit);
@@ -190,8 +198,9 @@ int main(int argc, char** argv) {
     const bool analyse = parser.isSet(analysisOption);
     const bool cloud = parser.isSet(plyOption);
     const bool report = parser.isSet(reportOption);
-    if (int(analyse) + int(cloud) + int(report) > 1)
-        return usage(QStringLiteral("choose one of --analysis, --ply and --report"));
+    const bool grade = parser.isSet(gradeOption);
+    if (int(analyse) + int(cloud) + int(report) + int(grade) > 1)
+        return usage(QStringLiteral("choose one of --analysis, --ply, --report and --grade"));
     ReportSettings reportSettings;
     reportSettings.version = TUBESCAN_VERSION;
     for (const auto& [option, limit] :
@@ -228,12 +237,15 @@ int main(int argc, char** argv) {
                                    : analyse           ? conversion::CsvPathFor(input)
                                    : cloud             ? conversion::PathWithExtension(input, "ply")
                                    : report            ? conversion::PathWithExtension(input, "pdf")
-                                                       : conversion::XyzPathFor(input);
+                                   : grade ? conversion::PathWithExtension(input, "grade.csv")
+                                           : conversion::XyzPathFor(input);
         ConditionCsvOutput table;
         PointCloudOutput points;
         SurveyReportOutput document(BaseName(input), reportSettings);
-        conversion::PointOutput* const outputs[] = {nullptr, &table, &points, &document};
-        options.points = outputs[analyse ? 1 : cloud ? 2 : report ? 3 : 0];
+        GradeCsvOutput gradeTable;
+        conversion::PointOutput* const outputs[] = {nullptr, &table, &points, &document,
+                                                    &gradeTable};
+        options.points = outputs[analyse ? 1 : cloud ? 2 : report ? 3 : grade ? 4 : 0];
         const std::string label = (inputs.size() > 1 ? "[" + std::to_string(i + 1) + "/" +
                                                            std::to_string(inputs.size()) + "] "
                                                      : std::string()) +
@@ -248,10 +260,11 @@ int main(int argc, char** argv) {
             if (!beQuiet && analyse) PrintSummary(table.Survey());
         } else {
             ++failures;
-            // A report that could not be drawn says why; the pass's own
-            // reason is the generic one.
-            const std::string why =
-                report && !document.Error().empty() ? document.Error() : r.detail;
+            // A report that could not be drawn or a grade table without a
+            // pitch says why; the pass's own reason is the generic one.
+            const std::string why = report && !document.Error().empty()    ? document.Error()
+                                    : grade && !gradeTable.Error().empty() ? gradeTable.Error()
+                                                                           : r.detail;
             std::fprintf(stderr, "tubescan-convert: %s: %s\n", input.c_str(), why.c_str());
         }
     }

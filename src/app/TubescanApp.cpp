@@ -23,6 +23,7 @@
 #include "app/PlaybackBar.h"
 #include "app/SetupCommands.h"
 #include "app/ShellCommands.h"
+#include "app/UnrolledDock.h"
 #include "doc/DocCommands.h"
 #include "doc/PlaybackPacer.h"
 #include "doc/SystemCommands.h"
@@ -112,7 +113,8 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     });
 
     InstallDocumentHooks();
-    AttachPipeConditionPanel(*m_doc, *m_frame, m_commands);
+    PipeConditionPanel* conditionPanel = AttachPipeConditionPanel(*m_doc, *m_frame, m_commands);
+    AttachUnrolledDock(*conditionPanel, *m_frame, m_commands);
     InstallParameterWindowHooks(*m_doc, m_registry);
     InstallDiagnosticsHooks(*m_doc, m_registry);
     // The host installs the hooks it answers for (worker, timers, links, the

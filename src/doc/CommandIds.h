@@ -120,6 +120,8 @@ inline constexpr int kAbout = 57664;             // About TubescanL...
 inline constexpr int kPipeCondition = 33001;
 // Ours: the point cloud of the file being played back (File menu).
 inline constexpr int kExportPointCloud = 33002;
+// Ours: the Unrolled dock (bearing against distance), shown or hidden (View menu).
+inline constexpr int kUnrolled = 33004;
 
 // Tool bar and keys
 inline constexpr int kRangeUp = 32874;      // Increase Range

@@ -87,8 +87,19 @@ double UnrolledMap::Distance(std::size_t row) const {
 
 double UnrolledMap::Deviation(std::size_t row, int column) const {
     if (row >= m_rows || column < 0 || column >= kColumns) return kNoValue;
-    const std::size_t i = row * kColumns + static_cast<std::size_t>(column);
-    return m_count[i] ? static_cast<double>(m_sum[i]) / m_count[i] : kNoValue;
+    const std::size_t base = row * kColumns;
+    const auto mean = [&](int c) {
+        const std::size_t i = base + static_cast<std::size_t>((c + kColumns) % kColumns);
+        return m_count[i] ? static_cast<double>(m_sum[i]) / m_count[i] : kNoValue;
+    };
+    const double own = mean(column);
+    if (std::isfinite(own)) return own;
+    double before = kNoValue, after = kNoValue;
+    for (int k = 1; k <= kFillColumns && !std::isfinite(before); ++k)
+        before = mean(column - k);
+    for (int k = 1; k <= kFillColumns && !std::isfinite(after); ++k)
+        after = mean(column + k);
+    return (before + after) / 2.0; // NaN unless both were found
 }
 
 } // namespace analysis

@@ -36,8 +36,12 @@ class UnrolledMap {
     std::size_t ScansPerRow() const { return m_scansPerRow; }
     // The mean distance of the row's scans (NaN when none had one).
     double Distance(std::size_t row) const;
-    // The mean deviation in a cell, metres (NaN: no wall point fell there).
+    // The mean deviation in a cell, metres. A cell no wall point fell in
+    // takes the mean of the nearest cells with points on either side when
+    // both lie within kFillColumns: a head stepping by more than a degree
+    // leaves no stripes. NaN where nothing was measured near.
     double Deviation(std::size_t row, int column) const;
+    static constexpr int kFillColumns = 2;
 
     // The column of a bearing in degrees (any turn).
     static int ColumnOf(double bearing);

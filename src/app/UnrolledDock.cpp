@@ -18,7 +18,7 @@ namespace {
 constexpr int kAxisWidth = 56;     // distance labels on the left
 constexpr int kAxisHeight = 16;    // bearing labels on top
 constexpr int kLegendWidth = 64;   // colour scale on the right
-constexpr double kRowHeight = 3.0; // pixels a row takes until the rows fill the height
+constexpr double kRowHeight = 6.0; // pixels a row takes until the rows fill the height
 
 QRgb ColourOf(double deviation) {
     const analysis::Rgb c = analysis::DeviationColour(deviation);
@@ -123,11 +123,19 @@ void UnrolledView::paintEvent(QPaintEvent*) {
     }
     // The colour scale, inward (red) up, in centimetres.
     const double scaleCm = analysis::kDeviationScale * 100.0;
-    const QRectF bar(area.right() + 8, kAxisHeight, 12, std::max(60.0, area.height()));
-    for (int y = 0; y < static_cast<int>(bar.height()); ++y) {
-        const double dev = analysis::kDeviationScale * (1.0 - 2.0 * y / bar.height());
-        p.fillRect(QRectF(bar.left(), bar.top() + y, bar.width(), 1), QColor(ColourOf(dev)));
-    }
+    // The scale takes the room's height, whatever the rows take.
+    const QRectF bar(area.right() + 8, kAxisHeight, 12,
+                     std::max(60.0, height() - kAxisHeight - 8.0 - 2.0 * fm.height()));
+    // Made once, stretched to the bar: the repaint that follows every scan
+    // need not run the colour scale per pixel row.
+    static const QImage scale = [] {
+        QImage img(1, 256, QImage::Format_RGB32);
+        for (int y = 0; y < img.height(); ++y)
+            img.setPixel(
+                0, y, ColourOf(analysis::kDeviationScale * (1.0 - 2.0 * (y + 0.5) / img.height())));
+        return img;
+    }();
+    p.drawImage(bar, scale);
     p.drawRect(bar);
     for (const double cm : {scaleCm, 0.0, -scaleCm}) {
         const double y = bar.top() + bar.height() * (scaleCm - cm) / (2.0 * scaleCm);

@@ -230,6 +230,25 @@ TEST(UnrolledMap, DebrisBedLiesAtTheInvertBearingsAndItsDistances) {
     }
 }
 
+TEST(UnrolledMap, NarrowGapsBetweenPointsFilledWideOnesLeftEmpty) {
+    analysis::UnrolledMap map(4);
+    analysis::AnalysedScan scan;
+    scan.figures.distance = 0.0;
+    scan.figures.centreX = scan.figures.centreY = 0.0;
+    // Points at 10.5, 13.5 and 20.5 degrees: two empty columns between the
+    // first two, six between the last two.
+    for (const auto& [bearing, deviation] : {std::pair{10.5, 0.01}, {13.5, 0.03}, {20.5, 0.05}}) {
+        const double b = bearing * kPi / 180.0;
+        scan.points.push_back({0.5 * std::sin(b), 0.5 * std::cos(b), deviation});
+    }
+    map.Add(scan);
+    EXPECT_NEAR(map.Deviation(0, 10), 0.01, 1e-6);
+    EXPECT_NEAR(map.Deviation(0, 11), 0.02, 1e-6);
+    EXPECT_NEAR(map.Deviation(0, 12), 0.02, 1e-6);
+    for (const int column : {9, 14, 17, 19, 21, 359})
+        EXPECT_TRUE(std::isnan(map.Deviation(0, column))) << column;
+}
+
 TEST(UnrolledMap, FullHistoryMergesRowsAndKeepsMeans) {
     analysis::UnrolledMap map(4);
     const auto scans = DebrisBed();

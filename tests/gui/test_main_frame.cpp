@@ -79,7 +79,8 @@ TEST_F(MainFrameTest, MenuCarriesEveryCommandWithItsTextInItsPlace) {
     EXPECT_EQ(built.last(), "&System/&Help/&About TubescanL...=57664");
     EXPECT_TRUE(built.contains("&View/Pipe &Condition=33001"));
     EXPECT_TRUE(built.contains("&File/Export Point Cloud (.ply)...=33002"));
-    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 94);
+    EXPECT_TRUE(built.contains("&View/&Unrolled=33004"));
+    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 95);
     const QStringList top = {"&File", "&View",    "&ColorTable", "&Points", "Pipe &Shape",
                              "&Text", "&Measure", "&Grid",       "&System"};
     QStringList tops;

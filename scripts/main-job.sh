@@ -85,10 +85,12 @@ else
     echo "          the program runs without its orientation input."
 fi
 
-# An oval stretch and a debris mound along the pipe, for the Pipe Condition
-# panel; the distance the sensor reports travels through both.
+# An oval stretch, a debris mound, a flat sediment layer and a pitched head
+# along the pipe, for the Pipe Condition panel; the distance the sensor
+# reports travels through all of them.
 ./build/tubescan-sim --address 127.0.0.1 "${prd_args[@]}" --travel-speed 0.2 \
-    --ovality-between 1:2:0.08 --debris-between 2.5:3.5:0.15 > "$run_dir/sim.log" 2>&1 &
+    --ovality-between 1:2:0.08 --debris-between 2.5:3.5:0.15 --debris-layer 4:5:0.15 \
+    --pitch-between 5.5:6.5:10 > "$run_dir/sim.log" 2>&1 &
 sim_pid=$!
 sleep 0.5
 if ! kill -0 "$sim_pid" 2>/dev/null; then

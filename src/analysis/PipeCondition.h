@@ -7,9 +7,19 @@
 // centre is modelled as the nominal outline scaled, plus the first and second
 // harmonics of the angle (the first is the centre's own offset, the second an
 // oval), solved by iteratively re-weighted least squares. The first rounds
-// use Huber weights from an algebraic circle fit, the later ones Tukey's
-// biweight, which gives debris and stray echoes no weight at all, so a mound
-// on the invert does not lift the centre.
+// use Huber weights, the later ones Tukey's biweight, which gives stray
+// echoes no weight at all.
+//
+// Sediment is kept out of that fit: a flat layer across the invert can cover
+// a third of the circumference, too much for any robust weighting, and the
+// oval term would bend to it. So the wall is first fitted on the part of the
+// scan no deposit reaches (above a level well clear of the invert), and the
+// points on the lower side lying inside that wall are set aside as debris
+// before the final fit over all of the remaining wall. Debris is then
+// measured against the fitted wall.
+//
+// Before any of this each point is projected onto the plane square to the
+// pipe with the head's pitch at its ping (see TiltCorrected).
 #pragma once
 
 #include <cstddef>
@@ -57,6 +67,7 @@ struct AnalysisOptions {
     double minRange = 0.03;        // metres: nearer points are no wall (no echo found)
     std::size_t minPoints = 24;    // fewer points give no figures
     double fitCoverage = 120.0;    // degrees the centre fit needs
+    double wallCoverage = 200.0;   // degrees of wall (debris set aside) diameters need
     double fullCoverage = 330.0;   // degrees diameters, areas need (a full circle with gaps)
     double debrisDeadband = 0.003; // metres inside the nominal wall still taken as wall
 };
@@ -112,7 +123,11 @@ class ScanAnalyser {
         double x, y, bearing;
         double rho, c, s; // about the centre being fitted
     };
-    bool FitCentre(bool withOval, double& cx, double& cy);
+    // Fits the points whose m_use is set; from the algebraic circle through
+    // them, or from (cx, cy) when fromGiven.
+    bool FitCentre(bool withOval, bool fromGiven, double& cx, double& cy);
+    // The scale (MAD) of the last fit's residuals over the points it used.
+    double FitScale();
     // The fitted wall's distance from the fitted centre in direction (c, s).
     double ModelRadius(double c, double s) const;
 
@@ -121,6 +136,7 @@ class ScanAnalyser {
     std::vector<Point> m_points;
     std::vector<AnalysedPoint> m_analysed;
     std::vector<double> m_bearings, m_work, m_residual, m_weight;
+    std::vector<char> m_use;
     double m_beta[5] = {};
     bool m_withOval = false;
 };

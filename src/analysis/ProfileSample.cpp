@@ -40,6 +40,22 @@ ProfileSample FromPolar(double bearing, double range, double time, double distan
     return ProfileSample{bearing, range, range * std::sin(a), range * std::cos(a), time, distance};
 }
 
+void TiltCorrected(const ProfileSample& s, double& x, double& y) {
+    x = s.x;
+    y = s.y;
+    if (!std::isfinite(s.pitch) || s.pitch == 0.0) return;
+    // Shrink the component along the pipe's up by cos(pitch).
+    const double shrink = 1.0 - std::cos(s.pitch * kDegree);
+    if (s.upBearing == 0.0) {
+        y -= shrink * y;
+        return;
+    }
+    const double ux = std::sin(s.upBearing * kDegree), uy = std::cos(s.upBearing * kDegree);
+    const double along = shrink * (x * ux + y * uy);
+    x -= along * ux;
+    y -= along * uy;
+}
+
 double StampSeconds(std::string_view date, std::string_view time, std::string_view millis) {
     constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
     static constexpr std::array<std::string_view, 12> kMonths = {

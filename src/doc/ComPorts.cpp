@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <mutex>
 
 #include "doc/TubescanDoc.h"
@@ -57,15 +58,39 @@ ComPortChoice ComPortChoiceFromDocument(const CTubescanDoc& doc) {
     return c;
 }
 
-void ApplyOrientationRecord(CTubescanDoc& doc, const orientation::Record& record) {
+void ApplyOrientationRecord(CTubescanDoc& doc, const orientation::Record& record, double arrival) {
     std::lock_guard lock(doc.m_pingMutex);
-    const auto take = [](const orientation::Field& f, double offset, double& value, int& valid) {
+    orientation::Record taken;
+    const auto take = [](const orientation::Field& f, double offset, double& value, int& valid,
+                         orientation::Field& out) {
         value = f.valid ? f.value + offset : 0.0;
         valid = f.valid ? 1 : 0;
+        out = {value, f.valid};
     };
-    take(record.pitch, doc.m_pitchOffset, doc.m_extPitch, doc.m_extPitchValid);
-    take(record.roll, doc.m_rollOffset, doc.m_extRoll, doc.m_extRollValid);
-    take(record.distance, 0.0, doc.m_extDistance, doc.m_extDistanceValid);
+    take(record.pitch, doc.m_pitchOffset, doc.m_extPitch, doc.m_extPitchValid, taken.pitch);
+    take(record.roll, doc.m_rollOffset, doc.m_extRoll, doc.m_extRollValid, taken.roll);
+    take(record.distance, 0.0, doc.m_extDistance, doc.m_extDistanceValid, taken.distance);
+    doc.m_orientationTrack.Add(arrival, taken);
+    if (taken.distance.valid) doc.m_pingDistance = taken.distance.value;
+}
+
+double OrientationClock() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void TakeOrientationAt(CTubescanDoc& doc, double seconds) {
+    if (!doc.m_enablePRDInput) return;
+    const orientation::Track& track = doc.m_orientationTrack;
+    const orientation::Field distance = track.At(seconds, orientation::Track::Distance);
+    if (distance.valid) {
+        doc.m_pingDistance = distance.value;
+        if (doc.m_extDistanceValid) doc.m_extDistance = distance.value;
+    }
+    const orientation::Field pitch = track.At(seconds, orientation::Track::Pitch);
+    if (pitch.valid && doc.m_extPitchValid) doc.m_extPitch = pitch.value;
+    const orientation::Field roll = track.At(seconds, orientation::Track::Roll);
+    if (roll.valid && doc.m_extRollValid) doc.m_extRoll = roll.value;
 }
 
 void InvalidateOrientationValues(CTubescanDoc& doc) {

@@ -63,7 +63,17 @@ ComPortChoice ComPortChoiceFromDocument(const CTubescanDoc& doc);
 // A complete record: each field with its offset (pitch, roll) or as it is
 // (distance), or 0 and invalid when it was malformed. Takes the ping lock, as
 // the acquisition thread reads these values for every ping.
-void ApplyOrientationRecord(CTubescanDoc& doc, const orientation::Record& record);
+// `arrival` is when the record came in, seconds of OrientationClock().
+void ApplyOrientationRecord(CTubescanDoc& doc, const orientation::Record& record, double arrival);
+
+// Seconds of a steady clock: the time base of the sensor's readings and the
+// live pings.
+double OrientationClock();
+
+// A live ping at `seconds` takes the sensor's values at its own time: the
+// fields whose newest record was valid get the interpolated value, and the
+// ping's distance is the last valid one. The caller holds the ping lock.
+void TakeOrientationAt(CTubescanDoc& doc, double seconds);
 
 // The sensor is gone: its last values stay, but no longer count as valid.
 void InvalidateOrientationValues(CTubescanDoc& doc);

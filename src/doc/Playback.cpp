@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "doc/DataFiles.h"
 #include "doc/PingBinding.h"
@@ -52,6 +53,8 @@ PlaybackOpen CTubescanDoc::OpenPlayback(const std::string& path) {
     m_fileLength = m_playFile.Length();
     m_playFile.Seek(0);
     m_playPosition = 0;
+    // No distance counts until a record of this file carries a valid one.
+    m_pingDistance = std::numeric_limits<double>::quiet_NaN();
     m_playPath = FullPath(path);
     m_readDirectory = DirectoryOf(m_playPath);
 

@@ -1,5 +1,7 @@
 #include "doc/PointCloudOutput.h"
 
+#include <cmath>
+
 bool PointCloudOutput::Create(const std::string& path, const CTubescanDoc&, int* error) {
     m_scans.Reset();
     m_scan = 1;
@@ -12,5 +14,6 @@ void PointCloudOutput::Add(const analysis::ProfileSample& sample) {
     // The sample carries the .xyz line's single-precision X, Y and Z widened
     // to double, so narrowing them back gives the very same numbers.
     m_file.Add({static_cast<float>(sample.x), static_cast<float>(sample.y),
-                static_cast<float>(sample.distance), m_scan, sample.echo});
+                static_cast<float>(std::isfinite(sample.distance) ? sample.distance : 0.0), m_scan,
+                sample.echo});
 }

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "format/OrientationRecord.h"
+
 namespace record {
 
 using namespace headproto;
@@ -109,9 +111,14 @@ void ApplySettings(CTubescanDoc& doc, const RecordSettings& s) {
         field = usable ? value : 0.0;
         valid = usable ? flag : 0;
     };
-    take(s.extPitch, 180.0, s.orientationFlags & 1, doc.m_extPitch, doc.m_extPitchValid);
-    take(s.extRoll, 180.0, s.orientationFlags & 2, doc.m_extRoll, doc.m_extRollValid);
-    take(s.extDistance, 1.0e9, s.orientationFlags & 4, doc.m_extDistance, doc.m_extDistanceValid);
+    take(s.extPitch, orientation::kMaxPitch, s.orientationFlags & 1, doc.m_extPitch,
+         doc.m_extPitchValid);
+    take(s.extRoll, orientation::kMaxRoll, s.orientationFlags & 2, doc.m_extRoll,
+         doc.m_extRollValid);
+    take(s.extDistance, orientation::kMaxDistance, s.orientationFlags & 4, doc.m_extDistance,
+         doc.m_extDistanceValid);
+    // Z and the figures keep the last valid distance through a garbled one.
+    if (doc.m_extDistanceValid) doc.m_pingDistance = doc.m_extDistance;
 }
 
 } // namespace record

@@ -47,6 +47,10 @@ void ReportCollector::Add(const analysis::ProfileSample& sample) {
         s.maxGain = std::max(s.maxGain, gain);
     }
     ++s.points;
+    if (std::isfinite(sample.pitch)) {
+        const bool sensor = m_doc && m_doc->m_recordedPrdInput && m_doc->m_extPitchValid;
+        ++(sensor ? s.pitchFromSensor : s.pitchFromHead);
+    }
     if (std::isfinite(sample.time)) {
         if (!std::isfinite(s.firstTime)) s.firstTime = sample.time;
         s.lastTime = sample.time;

@@ -31,6 +31,8 @@ struct SurveyFacts {
     double soundVelocity = 1500.0;
     analysis::NominalPipe pipe;
     std::uint64_t points = 0;
+    // Points whose tilt correction took the sensor's pitch, the head's own.
+    std::uint64_t pitchFromSensor = 0, pitchFromHead = 0;
 };
 
 class ReportCollector : public conversion::PointOutput {

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -27,6 +28,7 @@
 #include "format/DataFileIo.h"
 #include "format/HeadProtocol.h"
 #include "format/IniFile.h"
+#include "format/OrientationRecord.h"
 #include "ping/PingTypes.h"
 #include "ping/SonarBitmap.h"
 #include "ping/TrigTables.h"
@@ -155,6 +157,9 @@ class CTubescanDoc {
     // outputs that are enabled. Called from the acquisition thread in real
     // time and from the user-interface thread in playback.
     void EmitProfilePoint(double distance, double bearing);
+    // The current ping's pitch, roll and where the pipe's up lies in its
+    // points, for the figures.
+    void AttitudeOfPing(analysis::ProfileSample& s) const;
 
     // "Convert .31L file to .xyz..." (32956) once the operator's choice is
     // known: openPlaybackFile opens the chosen .31l for playback; the .xyz is
@@ -341,6 +346,13 @@ class CTubescanDoc {
     std::string m_stampText;
     double m_extPitch = 0.0, m_extRoll = 0.0, m_extDistance = 0.0;
     int m_extPitchValid = 0, m_extRollValid = 0, m_extDistanceValid = 0;
+    // The distance along the pipe of the current ping: the last valid one
+    // (live, at the ping's own time between sensor records), NaN while none
+    // has been valid since the start. Z and the figures use it; a record
+    // stores m_extDistance and its flag as they are.
+    double m_pingDistance = std::numeric_limits<double>::quiet_NaN();
+    // The sensor's readings with their arrival times (live).
+    orientation::Track m_orientationTrack;
     // Orientation input flag of the record being played (byte 34): a copy
     // made during playback keeps the recorded orientation values with it.
     int m_recordedPrdInput = 0;

@@ -2,7 +2,9 @@
 // and the UDP output toggles.
 #include <atomic>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "doc/CommandIds.h"
 #include "doc/TubescanDoc.h"
@@ -22,13 +24,42 @@ void StoreFlag(int& flag, int value) {
 
 } // namespace
 
+void CTubescanDoc::AttitudeOfPing(analysis::ProfileSample& s) const {
+    constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+    const int sensor = m_playback == 1 ? m_recordedPrdInput : m_enablePRDInput;
+    // Pitch: the sensor's when it has one, else the head's own word.
+    if (sensor && m_extPitchValid)
+        s.pitch = m_extPitch;
+    else
+        s.pitch = headproto::AttitudeWordValid(m_pitchRaw) ? m_pitch : kNone;
+    const bool extRoll = m_useExtPRD != 0 && m_extRollValid != 0;
+    const bool headRoll = m_useExtPRD == 0 && headproto::AttitudeWordValid(m_rollRaw);
+    s.roll = extRoll ? m_extRoll : (headRoll ? m_roll : kNone);
+    // The beam angles were turned by this roll (as ping processing does) or
+    // are in the head's own frame, where the pipe's up lies at minus it.
+    const bool turned =
+        m_rollCorrection != 0 && ((m_useExtPRD == 0 && m_rollValid != 0) || extRoll);
+    s.upBearing = turned || !std::isfinite(s.roll) ? 0.0 : -s.roll;
+}
+
 void CTubescanDoc::EmitProfilePoint(double distance, double bearing) {
-    const xyz::ProfilePoint p = xyz::ComputeProfilePoint(distance, bearing, m_zoom, m_range,
-                                                         m_soundVelocity, m_extDistance);
-    if (m_hooks.profileSample)
-        m_hooks.profileSample({bearing, p.r, p.x, p.y,
-                               analysis::StampSeconds(m_date, m_time, m_millis), p.z,
-                               m_profileEcho});
+    // Z is the last valid distance: a garbled sensor field must not drop the
+    // point to distance 0. Before any valid one the lines keep their 0, but
+    // the figures get no distance at all.
+    const bool haveDistance = std::isfinite(m_pingDistance);
+    const xyz::ProfilePoint p = xyz::ComputeProfilePoint(
+        distance, bearing, m_zoom, m_range, m_soundVelocity, haveDistance ? m_pingDistance : 0.0);
+    if (m_hooks.profileSample) {
+        analysis::ProfileSample s{bearing,
+                                  p.r,
+                                  p.x,
+                                  p.y,
+                                  analysis::StampSeconds(m_date, m_time, m_millis),
+                                  haveDistance ? static_cast<double>(p.z) : analysis::kNoDistance,
+                                  m_profileEcho};
+        AttitudeOfPing(s);
+        m_hooks.profileSample(s);
+    }
 
     // Conversions run only in playback, on the user-interface thread.
     if (m_playback == 1 && m_xyzConverting == 1 && m_xyzFile.IsOpen()) {

@@ -1,6 +1,7 @@
 #include "format/OrientationRecord.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace orientation {
 
@@ -34,6 +35,19 @@ Field ParseField(std::span<const std::uint8_t, kRecordLength> r, std::size_t at,
     return Field{sign == '-' ? -value : value, true};
 }
 
+// The three fields, an angle out of its range taken as no reading (a
+// garbled "+99.9" pitch or "+999.9" roll is still made of digits).
+Record ParseRecord(std::span<const std::uint8_t, kRecordLength> r) {
+    Record out;
+    out.pitch = ParseField(r, 6, 2, 1);
+    out.roll = ParseField(r, 16, 3, 1);
+    out.distance = ParseField(r, 27, 4, 2);
+    if (!PitchUsable(out.pitch.value)) out.pitch = {};
+    if (!RollUsable(out.roll.value)) out.roll = {};
+    if (!DistanceUsable(out.distance.value)) out.distance = {};
+    return out;
+}
+
 } // namespace
 
 std::optional<Record> ParseOrientationBuffer(std::span<const std::uint8_t> bytes) {
@@ -47,11 +61,43 @@ std::optional<Record> ParseOrientationBuffer(std::span<const std::uint8_t> bytes
         bytes.subspan(start).first<kRecordLength>();
     if (std::find(r.begin(), r.end(), std::uint8_t{0}) != r.end()) return std::nullopt;
 
-    Record out;
-    out.pitch = ParseField(r, 6, 2, 1);
-    out.roll = ParseField(r, 16, 3, 1);
-    out.distance = ParseField(r, 27, 4, 2);
-    return out;
+    return ParseRecord(r);
+}
+
+std::optional<Record> ParseNewestOrientationRecord(std::span<const std::uint8_t> bytes,
+                                                   std::size_t* end) {
+    if (bytes.size() < kRecordLength) return std::nullopt;
+    for (std::size_t start = bytes.size() - kRecordLength + 1; start-- > 0;) {
+        if (bytes[start] != '$') continue;
+        if (end) *end = start + kRecordLength;
+        const std::span<const std::uint8_t, kRecordLength> r =
+            bytes.subspan(start).first<kRecordLength>();
+        if (std::find(r.begin(), r.end(), std::uint8_t{0}) != r.end()) return std::nullopt;
+        return ParseRecord(r);
+    }
+    return std::nullopt;
+}
+
+void Track::Add(double seconds, const Record& record) {
+    const Field* fields[3] = {&record.pitch, &record.roll, &record.distance};
+    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        if (!fields[i]->valid || !std::isfinite(seconds)) continue;
+        Readings& r = m_fields[i];
+        r.t0 = r.t1;
+        r.v0 = r.v1;
+        r.t1 = seconds;
+        r.v1 = fields[i]->value;
+        r.count = std::min(r.count + 1, 2);
+    }
+}
+
+Field Track::At(double seconds, Which which) const {
+    const Readings& r = m_fields[static_cast<std::size_t>(which)];
+    if (r.count == 0) return {};
+    const double interval = r.t1 - r.t0;
+    if (r.count < 2 || !(interval > 0.0) || !std::isfinite(seconds)) return {r.v1, true};
+    const double u = std::clamp((seconds - r.t0) / interval, 0.0, 2.0);
+    return {r.v0 + (r.v1 - r.v0) * u, true};
 }
 
 } // namespace orientation

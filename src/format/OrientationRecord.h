@@ -8,6 +8,7 @@
 // Characters outside the three fields are not looked at.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -16,6 +17,21 @@
 namespace orientation {
 
 inline constexpr std::size_t kRecordLength = 37;
+
+// One rule for what a pitch, roll or distance may be, wherever a record comes
+// from (the sensor live, a played file): an angle beyond these is no reading.
+inline constexpr double kMaxPitch = 90.0;
+inline constexpr double kMaxRoll = 180.0;
+inline constexpr double kMaxDistance = 1.0e9;
+inline bool PitchUsable(double v) {
+    return v >= -kMaxPitch && v <= kMaxPitch;
+}
+inline bool RollUsable(double v) {
+    return v >= -kMaxRoll && v <= kMaxRoll;
+}
+inline bool DistanceUsable(double v) {
+    return v >= -kMaxDistance && v <= kMaxDistance;
+}
 
 struct Field {
     double value = 0.0; // 0 when the field is malformed
@@ -33,5 +49,35 @@ struct Record {
 // record is returned with each field parsed or marked invalid; otherwise
 // nullopt, and the caller keeps the values it had.
 std::optional<Record> ParseOrientationBuffer(std::span<const std::uint8_t> bytes);
+
+// The newest complete record in bytes: from the last "$" that has all 37
+// bytes after it. *end is set to the offset just past it (what has been
+// used); nullopt when no "$" has its record complete, or when the newest
+// one holds a zero byte.
+std::optional<Record> ParseNewestOrientationRecord(std::span<const std::uint8_t> bytes,
+                                                   std::size_t* end);
+
+// The sensor's values between its records: each field's last two valid
+// readings with the times they arrived, so a ping gets the values at its own
+// time rather than those of a record up to a poll old.
+class Track {
+  public:
+    enum Which { Pitch = 0, Roll = 1, Distance = 2 };
+    void Reset() { m_fields = {}; }
+    // A record's fields as the program takes them (offsets applied); the
+    // invalid ones are left out.
+    void Add(double seconds, const Record& record);
+    // The value at `seconds`: interpolated between the last two readings,
+    // carried on along their slope for at most one interval past the newest,
+    // and held after that; invalid when no reading was ever valid.
+    Field At(double seconds, Which which) const;
+
+  private:
+    struct Readings {
+        double t0 = 0.0, v0 = 0.0, t1 = 0.0, v1 = 0.0;
+        int count = 0;
+    };
+    std::array<Readings, 3> m_fields{};
+};
 
 } // namespace orientation

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "doc/ComPorts.h"
 #include "doc/PingBinding.h"
 
 using namespace headproto;
@@ -37,6 +38,8 @@ LivePingResult ProcessLivePing(CTubescanDoc& doc, CSQ52ALDoc& work) {
             std::copy_n(work.m_input.begin() + kReturnHeaderSize, n, work.m_newLine.begin());
         }
 
+        // The sensor's values at this ping's own time, not a poll's.
+        TakeOrientationAt(doc, OrientationClock());
         PingWorkspace ws = work.Workspace();
         if (ProcessPing(doc, ws, PingDrawing::Pixels)) {
             result.processed = true;

@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <span>
+#include <utility>
 
 #include "doc/TubescanDoc.h"
 #include "format/IniFile.h"
@@ -137,26 +139,42 @@ void SerialPorts::ReleasePort(QSerialPort*& port) {
 void SerialPorts::CollectOrientationBytes() {
     if (!m_prdCom) return;
     const QByteArray bytes = m_prdCom->readAll();
-    // The first bytes since the last poll are kept; the rest would be purged
-    // by the poll anyway.
-    const std::size_t take = std::min<std::size_t>(static_cast<std::size_t>(bytes.size()),
-                                                   m_comBytes.size() - m_comLength);
-    std::copy_n(bytes.constData(), take, reinterpret_cast<char*>(m_comBytes.data()) + m_comLength);
+    const double arrival = OrientationClock();
+    // The newest bytes are kept: a record is worth only as much as it is
+    // fresh. A flood longer than the buffer keeps its tail.
+    std::size_t take = static_cast<std::size_t>(bytes.size());
+    const char* from = bytes.constData();
+    if (take > m_comBytes.size()) {
+        from += take - m_comBytes.size();
+        take = m_comBytes.size();
+    }
+    if (m_comLength + take > m_comBytes.size()) {
+        const std::size_t drop = m_comLength + take - m_comBytes.size();
+        std::memmove(m_comBytes.data(), m_comBytes.data() + drop, m_comLength - drop);
+        m_comLength -= drop;
+    }
+    std::copy_n(from, take, reinterpret_cast<char*>(m_comBytes.data()) + m_comLength);
     m_comLength += take;
+
+    // The newest complete record, stamped with when it arrived; what is
+    // left after it (a record still coming) waits for the next bytes.
+    std::size_t end = 0;
+    const auto record =
+        orientation::ParseNewestOrientationRecord(std::span(m_comBytes.data(), m_comLength), &end);
+    if (end == 0) return;
+    std::memmove(m_comBytes.data(), m_comBytes.data() + end, m_comLength - end);
+    m_comLength -= end;
+    if (record) {
+        ApplyOrientationRecord(m_doc, *record, arrival);
+        m_fresh = true;
+    }
 }
 
 void SerialPorts::PollOrientationSensor() {
     if (!m_prdCom) return;
     CollectOrientationBytes();
-    if (m_prdCom) m_prdCom->clear(QSerialPort::AllDirections);
-    const auto record =
-        orientation::ParseOrientationBuffer(std::span(m_comBytes.data(), m_comLength));
-    m_comLength = 0;
     ++m_polls;
-    if (record) {
-        ApplyOrientationRecord(m_doc, *record);
-        emit orientationUpdated();
-    }
+    if (std::exchange(m_fresh, false)) emit orientationUpdated();
     if (m_doc.m_hooks.refreshStatusBar) m_doc.m_hooks.refreshStatusBar();
 }
 

@@ -2,9 +2,10 @@
 // distance records, polled about once a second) and the head's serial port,
 // which can be opened but carries no traffic (the head talks over TCP).
 //
-// Nothing here waits: bytes are collected as the port reports them (at most
-// 1,024 between two polls, the rest is dropped), and a poll uses what was
-// collected and purges the port. A port that fails or disappears is closed
+// Nothing here waits: bytes are collected as the port reports them, and
+// the newest complete record among them is taken at once with the time it
+// arrived (so each ping can be given the values at its own time); the poll
+// reports what arrived since the last one. A port that fails or disappears is closed
 // and reported; the program carries on without it.
 //
 // Installs the document hooks openOrientationPort, closeComPorts and
@@ -59,7 +60,7 @@ class SerialPorts : public QObject {
     std::uint64_t Polls() const { return m_polls; }
 
   signals:
-    // After every poll that found a complete record.
+    // After every poll since which a complete record arrived.
     void orientationUpdated();
 
   private:
@@ -75,6 +76,7 @@ class SerialPorts : public QObject {
     std::size_t m_comLength = 0;
     QTimer m_pollTimer;
     std::uint64_t m_polls = 0;
+    bool m_fresh = false; // a record arrived since the last poll
 };
 
 // The entries the COM Port Setup lists offer: ports 1..32 whose device is

@@ -1,6 +1,7 @@
 #include "link/SonarHost.h"
 
 #include <chrono>
+#include <limits>
 #include <mutex>
 
 SonarHost::SonarHost(CTubescanDoc& doc, QObject* parent)
@@ -82,6 +83,8 @@ void SonarHost::OnConnectToSonarHead() {
         std::lock_guard lock(d.m_pingMutex);
         d.m_extPitch = d.m_extRoll = d.m_extDistance = 0.0;
         d.m_extPitchValid = d.m_extRollValid = d.m_extDistanceValid = 0;
+        d.m_pingDistance = std::numeric_limits<double>::quiet_NaN();
+        d.m_orientationTrack.Reset();
         d.m_profileMinRange = 0.0;
         // The head is told the same: a command byte left at the file's value
         // would gate profiles the program believes it shows.

@@ -58,6 +58,18 @@ QString When(double seconds) {
     return QString::fromStdString(iso).replace(QLatin1Char('T'), QLatin1Char(' '));
 }
 
+// Which pitch the figures were corrected with, and what that assumes.
+QString TiltText(const SurveyFacts& f) {
+    if (f.pitchFromSensor == 0 && f.pitchFromHead == 0)
+        return QStringLiteral("no tilt correction (no valid pitch recorded)");
+    const QString source = f.pitchFromSensor >= f.pitchFromHead
+                               ? QStringLiteral("the orientation sensor's pitch")
+                               : QStringLiteral("the head's own pitch");
+    return QStringLiteral("figures corrected for tilt with ") + source +
+           QStringLiteral(", taken as the head's tilt against the pipe (the pipe's own grade "
+                          "neglected)");
+}
+
 QString PipeText(const analysis::NominalPipe& p) {
     switch (p.shape) {
     case analysis::NominalShape::HorseShoe:
@@ -214,7 +226,7 @@ void FirstPage(Pages& pg, const ReportCollector& survey, const ReportSettings& s
          QStringLiteral("range ") + Span(f.minRange, f.maxRange, 1, QStringLiteral(" m")) +
              QStringLiteral(", gain ") + Span(f.minGain, f.maxGain, 0, QString()) +
              QStringLiteral(", speed of sound ") + Num(f.soundVelocity, 0) +
-             QStringLiteral(" m/s"));
+             QStringLiteral(" m/s; ") + TiltText(f));
     line(QStringLiteral("Scans analysed"),
          QStringLiteral("%1 (%2 profile points)").arg(scans.size()).arg(f.points));
     const analysis::ReportThresholds& t = settings.thresholds;
@@ -583,8 +595,14 @@ void DrawSection(Pages& pg, const ReportCollector& survey, const WorstScan& w,
         const double a = k * std::numbers::pi / 36.0;
         extent = std::max(extent, outline.Radius(std::cos(a), std::sin(a)));
     }
-    for (const auto& s : w.samples)
-        extent = std::max({extent, std::fabs(s.x - cx), std::fabs(s.y - cy)});
+    // The points as the figures saw them: square to the pipe.
+    std::vector<QPointF> xy;
+    for (const auto& s : w.samples) {
+        double x = 0.0, y = 0.0;
+        analysis::TiltCorrected(s, x, y);
+        xy.emplace_back(x, y);
+        extent = std::max({extent, std::fabs(x - cx), std::fabs(y - cy)});
+    }
     extent = std::max(extent, std::max(std::fabs(cx), std::fabs(cy))) * 1.08;
     if (!(extent > 0.0)) extent = 1.0;
     const double k = side / (2.0 * extent);
@@ -610,15 +628,15 @@ void DrawSection(Pages& pg, const ReportCollector& survey, const WorstScan& w,
     // The measured profile as the head swept it.
     p.setPen(QPen(QColor(20, 60, 160), 0.6));
     QPainterPath profile;
-    for (std::size_t i = 0; i < w.samples.size(); ++i) {
-        const QPointF q = map(w.samples[i].x, w.samples[i].y);
+    for (std::size_t i = 0; i < xy.size(); ++i) {
+        const QPointF q = map(xy[i].x(), xy[i].y());
         i == 0 ? profile.moveTo(q) : profile.lineTo(q);
     }
     p.drawPath(profile);
     p.setBrush(QColor(20, 60, 160));
     p.setPen(Qt::NoPen);
-    for (const auto& s : w.samples)
-        p.drawEllipse(map(s.x, s.y), 0.9, 0.9);
+    for (const QPointF& q : xy)
+        p.drawEllipse(map(q.x(), q.y()), 0.9, 0.9);
     // Head and fitted centre.
     p.setPen(QPen(Qt::black, 0.6));
     const QPointF head = map(0, 0), centre = map(cx, cy);

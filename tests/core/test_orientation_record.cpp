@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -96,7 +97,7 @@ TEST(OrientationInput, RecordsLandInTheDocumentWithTheOffsets) {
     doc.m_rollOffset = -1.0;
     doc.m_extPitch = 7.0;
     doc.m_extPitchValid = 1;
-    ApplyOrientationRecord(doc, *Parse(MakeRecord("x12.3", "-001.5", "+0012.50")));
+    ApplyOrientationRecord(doc, *Parse(MakeRecord("x12.3", "-001.5", "+0012.50")), 0.0);
     EXPECT_EQ(doc.m_extPitch, 0.0);
     EXPECT_EQ(doc.m_extPitchValid, 0);
     EXPECT_EQ(doc.m_extRoll, -2.5);
@@ -143,4 +144,93 @@ TEST(ComPortNumbers, NameDevicesThroughTheSettingsFile) {
     EXPECT_NE(saved.find("[serial ports]\r\ncom3 = /dev/ttyUSB0\r\nCOM10=/tmp/pty-b\r\n"),
               std::string::npos)
         << saved;
+}
+
+// One rule for the angles wherever a record is parsed: a pitch beyond 90
+// degrees or a roll beyond 180 is made of digits but is no reading.
+TEST(OrientationRecord, AnglesOutOfRangeAreNoReading) {
+    const auto wild = Parse("$PRD,P+99.9,ROL,+999.9,DST,+9999.99\r\n");
+    ASSERT_TRUE(wild);
+    EXPECT_FALSE(wild->pitch.valid);
+    EXPECT_FALSE(wild->roll.valid);
+    EXPECT_TRUE(wild->distance.valid);
+    EXPECT_EQ(wild->distance.value, 9999.99);
+    const struct {
+        std::string pitch, roll;
+        bool pitchOk, rollOk;
+    } cases[] = {{"+90.0", "+180.0", true, true},
+                 {"-90.0", "-180.0", true, true},
+                 {"+90.1", "+180.1", false, false},
+                 {"-90.1", "-180.1", false, false}};
+    for (const auto& c : cases) {
+        const auto r = Parse(MakeRecord(c.pitch, c.roll, "+0001.00"));
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->pitch.valid, c.pitchOk) << c.pitch;
+        EXPECT_EQ(r->roll.valid, c.rollOk) << c.roll;
+    }
+}
+
+// The newest complete record counts, and a record still arriving waits.
+TEST(OrientationRecord, NewestCompleteRecordIsTaken) {
+    const std::string bytes = MakeRecord("+01.0", "+001.0", "+0001.00") +
+                              MakeRecord("+02.0", "+002.0", "+0002.00") + "$PRD,P+03";
+    std::size_t end = 0;
+    const auto r = orientation::ParseNewestOrientationRecord(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), &end);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->distance.value, 2.0);
+    EXPECT_EQ(end, 2 * orientation::kRecordLength);
+}
+
+// A ping between records gets the distance at its own time; past the newest
+// record it goes on along the last slope for one interval at most, and a
+// garbled field leaves the readings alone.
+TEST(OrientationRecord, TrackGivesTheValueAtThePingsTime) {
+    orientation::Track track;
+    EXPECT_FALSE(track.At(0.0, orientation::Track::Distance).valid);
+    const auto record = [](double pitch, double distance, bool distanceOk) {
+        orientation::Record r;
+        r.pitch = {pitch, true};
+        r.distance = {distanceOk ? distance : 0.0, distanceOk};
+        return r;
+    };
+    track.Add(10.0, record(1.0, 5.0, true));
+    EXPECT_EQ(track.At(9.0, orientation::Track::Distance).value, 5.0);
+    track.Add(10.1, record(2.0, 5.03, true));
+    track.Add(10.2, record(9.0, 0.0, false)); // garbled distance
+    const struct {
+        double t, distance;
+    } cases[] = {{10.0, 5.0},  {10.05, 5.015}, {10.1, 5.03}, {10.15, 5.045},
+                 {10.2, 5.06}, {11.0, 5.06},   {9.0, 5.0}};
+    for (const auto& c : cases) {
+        const orientation::Field f = track.At(c.t, orientation::Track::Distance);
+        EXPECT_TRUE(f.valid);
+        EXPECT_NEAR(f.value, c.distance, 1e-9) << c.t;
+    }
+    EXPECT_NEAR(track.At(10.25, orientation::Track::Pitch).value, 12.5, 1e-9);
+    EXPECT_NEAR(track.At(10.5, orientation::Track::Pitch).value, 16.0, 1e-9);
+    EXPECT_FALSE(track.At(10.0, orientation::Track::Roll).valid);
+}
+
+// A garbled distance keeps its record's 0 and cleared flag, but Z and the
+// figures keep the last valid distance; before any valid one the figures
+// get none.
+TEST(OrientationInput, GarbledDistanceKeepsTheLastValidOne) {
+    CTubescanDoc doc;
+    doc.m_enablePRDInput = 1;
+    std::vector<analysis::ProfileSample> samples;
+    doc.m_hooks.profileSample = [&](const analysis::ProfileSample& s) { samples.push_back(s); };
+    doc.EmitProfilePoint(100.0, 45.0);
+    ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", "+0012.50")), 1.0);
+    doc.EmitProfilePoint(100.0, 45.0);
+    ApplyOrientationRecord(doc, *Parse("$PRD,P+01.0,ROL,+001.0,DST,+00X2.50\r\n"), 2.0);
+    EXPECT_EQ(doc.m_extDistance, 0.0);
+    EXPECT_EQ(doc.m_extDistanceValid, 0);
+    TakeOrientationAt(doc, 2.1);
+    doc.EmitProfilePoint(100.0, 45.0);
+    ASSERT_EQ(samples.size(), 3u);
+    EXPECT_TRUE(std::isnan(samples[0].distance));
+    EXPECT_FLOAT_EQ(samples[1].distance, 12.5);
+    EXPECT_FLOAT_EQ(samples[2].distance, 12.5);
+    EXPECT_EQ(doc.m_extDistanceValid, 0); // the record still says what came in
 }

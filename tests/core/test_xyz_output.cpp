@@ -185,7 +185,7 @@ TEST(XyzOutput, PointsGoToTheEnabledSinksOnly) {
     doc.m_udpPrdEnabled = 1;
     doc.m_pitchAvg = 1.5;
     doc.m_rollAvg = -2.0;
-    doc.m_extDistance = 4.25;
+    doc.m_pingDistance = 4.25; // the last valid distance is Z
     doc.m_soundVelocity = 1400;
     doc.EmitProfilePoint(250, 450);
     ASSERT_EQ(o.sink->datagrams.size(), 3u);
@@ -244,7 +244,7 @@ TEST(XyzConversion, WritesOneLinePerPointOnlyWhileConverting) {
     EXPECT_EQ(doc.m_hold, 0);
     EXPECT_EQ(doc.m_xyzConverting, 1);
     doc.EmitProfilePoint(250, 90);
-    doc.m_extDistance = -12.5;
+    doc.m_pingDistance = -12.5;
     doc.EmitProfilePoint(125, 180);
     EXPECT_EQ(doc.m_stampText, "07-MAR-2026\t09:05:03.007");
     EXPECT_TRUE(doc.FinishXyzConversion());

@@ -77,7 +77,7 @@ TEST(UdpOutput, PointsSentFromAnotherThreadArriveAsTheComputedTexts) {
 
     doc.StampTime();
     doc.m_soundVelocity = 1450;
-    doc.m_extDistance = 3.25;
+    doc.m_pingDistance = 3.25; // the last valid distance is Z
     doc.m_pitchAvg = -1.5;
     doc.m_rollAvg = 2.25;
     const std::vector<std::pair<double, double>> points = {

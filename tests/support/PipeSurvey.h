@@ -28,9 +28,11 @@ inline headproto::HeadCommand Command(int sectorCode, int rangeIndex) {
     return c;
 }
 
-// A recording of `pings` pings of the simulated head in the pipe.
+// A recording of `pings` pings of the simulated head in the pipe; every
+// `garbledEvery`th record (when not 0) has a garbled distance field, recorded
+// the way the program records one (0, its flag cleared).
 inline void WriteSurvey(const std::string& path, const sim::PipeParams& pipe, int pings,
-                        int sectorCode = 120, int rangeIndex = 4) {
+                        int sectorCode = 120, int rangeIndex = 4, int garbledEvery = 0) {
     sim::HeadModel head(pipe);
     const headproto::HeadCommand command = Command(sectorCode, rangeIndex);
     CTubescanDoc d;
@@ -45,7 +47,9 @@ inline void WriteSurvey(const std::string& path, const sim::PipeParams& pipe, in
         const auto reply = head.Answer(command, t);
         std::copy_n(reply.begin(), 32, d.m_reply.header.begin());
         std::copy_n(reply.begin() + 32, 250, d.m_reply.samples.begin());
-        d.m_extDistance = head.Distance(t);
+        const bool garbled = garbledEvery > 0 && i % garbledEvery == garbledEvery - 1;
+        d.m_extDistance = garbled ? 0.0 : head.Distance(t);
+        d.m_extDistanceValid = garbled ? 0 : 1;
         const int ms = static_cast<int>(std::lround(t * 1000.0)) + 9 * 3600000;
         char text[16];
         std::snprintf(text, sizeof text, "%02d:%02d:%02d", ms / 3600000, ms / 60000 % 60,

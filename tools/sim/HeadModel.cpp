@@ -82,9 +82,11 @@ void HeadModel::MoveTo(double d) {
     };
     const double ovality = at(m_p.ovalStretches, m_p.ovality);
     const double debris = at(m_p.debrisStretches, m_p.debrisHeight);
-    if (ovality == m_ovality && debris == m_debrisHeight) return;
+    const double layer = at(m_p.layerStretches, 0.0);
+    if (ovality == m_ovality && debris == m_debrisHeight && layer == m_layer) return;
     m_ovality = ovality;
     m_debrisHeight = debris;
+    m_layer = layer;
     BuildOutline();
 }
 
@@ -135,12 +137,18 @@ void HeadModel::BuildOutline() {
     }
     bottom *= sy;
     top *= sy;
+    // Sediment settles flat: everything below its surface is cut off.
+    if (m_layer > 0.0)
+        for (auto& p : m_outline)
+            p.y = std::max(p.y, bottom + m_layer);
     m_waterY = m_p.waterLevel >= 1.0 ? 1e9 : bottom + m_p.waterLevel * (top - bottom);
 }
 
 double HeadModel::SurfaceRange(double beamDegrees, bool* isWater) const {
     const double a = beamDegrees * kPi / 180.0;
-    const double dx = std::sin(a), dy = std::cos(a);
+    // A pitched scan plane cuts the pipe obliquely: per metre of range the
+    // beam climbs only cos(pitch) in the pipe's cross-section.
+    const double dx = std::sin(a), dy = std::cos(a) * std::cos(m_tilt * kPi / 180.0);
     const double hx = m_p.offsetX, hy = m_p.offsetY;
     double best = -1.0;
     bool water = false;
@@ -169,7 +177,12 @@ double HeadModel::SurfaceRange(double beamDegrees, bool* isWater) const {
 }
 
 double HeadModel::Pitch(double t) const {
-    return m_p.swayPeriod > 0.0 ? m_p.swayPitch * std::sin(2.0 * kPi * t / m_p.swayPeriod) : 0.0;
+    double pitch =
+        m_p.swayPeriod > 0.0 ? m_p.swayPitch * std::sin(2.0 * kPi * t / m_p.swayPeriod) : 0.0;
+    const double d = Distance(t);
+    for (const Stretch& s : m_p.pitchStretches)
+        if (d >= std::min(s.from, s.to) && d <= std::max(s.from, s.to)) return pitch + s.value;
+    return pitch;
 }
 
 double HeadModel::Roll(double t) const {
@@ -235,6 +248,7 @@ double HeadModel::ReceiveOffset(const headproto::HeadCommand& c) const {
 
 HeadModel::Record HeadModel::Answer(const headproto::HeadCommand& c, double t) {
     MoveTo(Distance(t));
+    m_tilt = Pitch(t);
     Step(c);
     Record r{};
     headproto::ReturnHeader header;

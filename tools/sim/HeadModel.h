@@ -43,6 +43,10 @@ struct PipeParams {
     // ovality and the debris height while the head is inside them.
     double travelSpeed = 0.02; // metres per second
     std::vector<Stretch> ovalStretches, debrisStretches;
+    // A flat sediment surface `value` metres above the invert, and the head
+    // pitched `value` degrees against the pipe (on top of the sway), while
+    // the head is between the distances.
+    std::vector<Stretch> layerStretches, pitchStretches;
     double noise = 8.0; // peak noise level in sample units
     unsigned seed = 1;
 };
@@ -86,6 +90,7 @@ class HeadModel {
     void MoveTo(double d);
     double Ovality() const { return m_ovality; }
     double DebrisHeight() const { return m_debrisHeight; }
+    double LayerDepth() const { return m_layer; }
     double Pitch(double t) const;
     double Roll(double t) const;
     const std::vector<Point>& Outline() const { return m_outline; }
@@ -98,6 +103,8 @@ class HeadModel {
     std::vector<Point> m_outline;                 // closed polygon of the wall, pipe coordinates
     double m_waterY = 1e9;                        // water surface height; above the crown when full
     double m_ovality = 0.0, m_debrisHeight = 0.0; // of the wall in m_outline
+    double m_layer = 0.0;                         // flat sediment above the invert
+    double m_tilt = 0.0; // degrees the scan plane is pitched against the pipe at the last ping
     double m_angle = 0.0;
     int m_direction = 1;
     std::mt19937 m_rng;

@@ -240,6 +240,15 @@ int main(int argc, char* argv[]) {
          "Between distances A and B (metres) a debris mound DEPTH metres high lies on the "
          "invert instead of --debris-height (repeatable).",
          "A:B:DEPTH", ""},
+        {"debris-layer",
+         "Between distances A and B (metres) a flat sediment surface lies DEPTH metres above "
+         "the invert (repeatable).",
+         "A:B:DEPTH", ""},
+        {"pitch-between",
+         "Between distances A and B (metres) the head is pitched DEG degrees against the pipe, "
+         "on top of the sway: the scan plane cuts the pipe obliquely and the head and "
+         "orientation records say so (repeatable).",
+         "A:B:DEG", ""},
     };
     for (const auto& o : options)
         p.addOption(QCommandLineOption(o.name, o.help, o.valueName, o.fallback));
@@ -297,6 +306,13 @@ int main(int argc, char* argv[]) {
     };
     stretches("ovality-between", pipe.ovalStretches);
     stretches("debris-between", pipe.debrisStretches);
+    stretches("debris-layer", pipe.layerStretches);
+    stretches("pitch-between", pipe.pitchStretches);
+    for (const sim::Stretch& s : pipe.pitchStretches)
+        if (std::fabs(s.value) >= 60.0) {
+            std::fprintf(stderr, "tubescan-sim: --pitch-between takes a pitch under 60 degrees\n");
+            return 2;
+        }
 
     sim::FaultOptions faults;
     faults.replyDelayMs = static_cast<int>(number("delay"));

@@ -86,10 +86,8 @@ TEST(PointDeviation, CircleAndEllipseOffCentreExactly) {
 }
 
 // The layer's points stand inside the wall by their radial height above it;
-// the wall's own points lie on it. This holds once the centre fit leaves
-// flat sediment out: a fit that lets the layer pull the centre up (the
-// robust fit of today lifts it by nearly 3 cm) fails here, and the fit that
-// excludes flat layers must make it pass.
+// the wall's own points lie on it. A centre fit that let the flat layer pull
+// the centre up would give the whole wall a false deviation.
 TEST(PointDeviation, FlatLayerStandsInsideByItsHeightWallOnNominal) {
     ExpectDeviations({"flat layer 10 cm deep", Scan(0.0, 0.1, 0.5, 0.1), 0.0, 0.1,
                       [](double x, double y) { return 0.5 - std::hypot(x, y - 0.1); }, 2e-3});

@@ -128,6 +128,9 @@ report() {
         "$run_dir/tubescan-convert" --report --quiet --force "$rec" || true
         pdf="${rec%.31l}.pdf"
         [ -e "$pdf" ] && echo "main-job: report:         $pdf"
+        "$run_dir/tubescan-convert" --grade --quiet --force "$rec" || true
+        grade="${rec%.31l}.grade.csv"
+        [ -e "$grade" ] && echo "main-job: grade profile:  $grade"
     done
     echo "main-job: settings file:  $run_dir/TubescanL.INI"
 }

@@ -24,6 +24,7 @@
 #include "app/PlaybackBar.h"
 #include "app/SetupCommands.h"
 #include "app/ShellCommands.h"
+#include "app/UnrolledDock.h"
 #include "doc/DocCommands.h"
 #include "doc/PlaybackPacer.h"
 #include "doc/SystemCommands.h"
@@ -113,9 +114,16 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     });
 
     InstallDocumentHooks();
-    AttachPipeConditionPanel(*m_doc, *m_frame, m_commands);
+    PipeConditionPanel* conditionPanel = AttachPipeConditionPanel(*m_doc, *m_frame, m_commands);
     AttachGoTo(*m_doc, *m_frame, m_commands);
     m_doc->m_indexPlayback = true; // for Go To and the slider's tooltip
+    UnrolledDock* unrolled = AttachUnrolledDock(*conditionPanel, *m_frame, m_commands);
+    // A click on the pipe goes there in playback; live, the status text the
+    // click already gave is all there is to say.
+    auto goThere = [doc = m_doc.get(), frame = m_frame.get()](double metres) {
+        if (doc->m_playback == 1) GoToDistanceFrom(frame, *doc, metres);
+    };
+    connect(unrolled, &UnrolledDock::DistanceClicked, m_frame.get(), goThere);
     InstallParameterWindowHooks(*m_doc, m_registry);
     InstallDiagnosticsHooks(*m_doc, m_registry);
     // The host installs the hooks it answers for (worker, timers, links, the

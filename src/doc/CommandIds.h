@@ -124,6 +124,8 @@ inline constexpr int kExportPointCloud = 33002;
 inline constexpr int kExportLasCloud = 33003;
 // Ours: go to a distance or a time of day in the playback file (View menu).
 inline constexpr int kGoTo = 33027;
+// Ours: the Unrolled dock (bearing against distance), shown or hidden (View menu).
+inline constexpr int kUnrolled = 33004;
 
 // Tool bar and keys
 inline constexpr int kRangeUp = 32874;      // Increase Range

@@ -59,12 +59,14 @@ void ReportCollector::Add(const analysis::ProfileSample& sample) {
         if (!std::isfinite(s.firstDistance)) s.firstDistance = sample.distance;
         s.lastDistance = sample.distance;
     }
+    m_grade.Add(sample);
     if (m_cutter.Add(sample)) Complete(m_cutter.Completed());
 }
 
 void ReportCollector::Complete(std::span<const analysis::ProfileSample> scan) {
     const analysis::ScanFigures f = m_analyser.Analyse(scan);
     m_scans.push_back(f);
+    m_unrolled.Add(f, m_analyser.Points());
     const std::size_t index = m_scans.size() - 1;
     Keep(m_byOvality, &analysis::ScanFigures::ovality, index, f, scan);
     Keep(m_byAreaLoss, &analysis::ScanFigures::areaLoss, index, f, scan);

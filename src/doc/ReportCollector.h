@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "analysis/ConditionFindings.h"
+#include "analysis/Grade.h"
 #include "analysis/PipeCondition.h"
 #include "analysis/ScanCutter.h"
+#include "analysis/UnrolledMap.h"
 #include "doc/RecordConversion.h"
 
 struct WorstScan {
@@ -38,6 +40,8 @@ class ReportCollector : public conversion::PointOutput {
     // How many scans of each kind (largest ovality, largest area loss) are
     // kept for drawing.
     static constexpr std::size_t kWorstKept = 3;
+    // Rows of the unrolled map: a long survey's scans merge into them.
+    static constexpr std::size_t kUnrolledRows = 1024;
 
     explicit ReportCollector(std::string recordingName);
     // Several recordings of one pipe as one survey: the next parts - 1
@@ -53,6 +57,9 @@ class ReportCollector : public conversion::PointOutput {
     const std::vector<analysis::ScanFigures>& Scans() const { return m_scans; }
     // The kept worst scans, each once, in the order they were surveyed.
     std::vector<WorstScan> WorstScans() const;
+    // Every scan's wall deviation by bearing, and the pitch by distance.
+    const analysis::UnrolledMap& Unrolled() const { return m_unrolled; }
+    const analysis::GradeProfile& Grade() const { return m_grade; }
     const std::string& Path() const { return m_path; }
 
   protected:
@@ -72,4 +79,6 @@ class ReportCollector : public conversion::PointOutput {
     analysis::ScanAnalyser m_analyser;
     std::vector<analysis::ScanFigures> m_scans;
     std::vector<WorstScan> m_byOvality, m_byAreaLoss;
+    analysis::UnrolledMap m_unrolled{kUnrolledRows};
+    analysis::GradeProfile m_grade;
 };

@@ -22,6 +22,8 @@
 #include <numbers>
 
 #include "analysis/ConditionCsv.h"
+#include "analysis/DeviationColours.h"
+#include "analysis/Grade.h"
 #include "format/NumberText.h"
 
 namespace {
@@ -160,21 +162,39 @@ void StretchTable(Pages& pg, const QString& title, const std::vector<analysis::S
                               QStringLiteral("length"), peakName};
     if (withVolume) head.push_back(QStringLiteral("volume"));
     pg.Row(head, at, DocFont(9, true));
-    for (std::size_t i = 0; i < list.size() && i < kMaxRows; ++i) {
+    // Rows stop short of the footer; the rest are counted below.
+    std::size_t shown = 0;
+    for (std::size_t i = 0; i < list.size() && i < kMaxRows && pg.Y() < pg.Bottom() - 36; ++i) {
+        ++shown;
         const analysis::Stretch& s = list[i];
         std::vector<QString> row{QString::number(i + 1), Metres(s.start), Metres(s.end),
                                  Metres(s.Length()), Num(s.peak, peakDecimals) + unit};
         if (withVolume) row.push_back(Num(s.volume, 4) + QStringLiteral(" m\u00B3"));
         pg.Row(row, at, DocFont(9));
     }
-    if (list.size() > kMaxRows)
+    if (list.size() > shown)
         pg.Text(
-            QStringLiteral("and %1 more stretches (see the CSV table)").arg(list.size() - kMaxRows),
+            QStringLiteral("and %1 more stretches (see the CSV table)").arg(list.size() - shown),
             DocFont(9), 12);
 }
 
+// The sags as stretches of the findings tables: their greatest depth is the
+// stretch's peak.
+std::vector<analysis::Stretch> SagStretches(const std::vector<analysis::Sag>& sags) {
+    std::vector<analysis::Stretch> out;
+    for (const analysis::Sag& s : sags) {
+        analysis::Stretch st;
+        st.start = s.start;
+        st.end = s.end;
+        st.peak = s.depth;
+        st.peakDistance = s.deepestAt;
+        out.push_back(st);
+    }
+    return out;
+}
+
 void FirstPage(Pages& pg, const ReportCollector& survey, const ReportSettings& settings,
-               const analysis::Findings& found) {
+               const analysis::Findings& found, const std::vector<analysis::Sag>& sags) {
     const SurveyFacts& f = survey.Facts();
     const auto& scans = survey.Scans();
     pg.Text(QStringLiteral("Pipe inspection report"), DocFont(20, true));
@@ -245,6 +265,16 @@ void FirstPage(Pages& pg, const ReportCollector& survey, const ReportSettings& s
     StretchTable(pg, QStringLiteral("Area loss stretches (over ") + Percent(t.areaLoss) + ")",
                  found.lossStretches, QStringLiteral("largest loss"), 2, QStringLiteral(" %"),
                  false);
+    const QString sagTitle = QStringLiteral("Sags (below the line between their ends by over ") +
+                             Metres(analysis::DefaultSagThreshold(f.pipe)) + ")";
+    if (survey.Grade().HasPitch()) {
+        StretchTable(pg, sagTitle, SagStretches(sags), QStringLiteral("greatest depth"), 3,
+                     QStringLiteral(" m"), false);
+    } else {
+        pg.Y() += 6;
+        pg.Text(sagTitle, DocFont(10, true));
+        pg.Text(QStringLiteral("not measured: no valid pitch recorded"), DocFont(9), 12);
+    }
 }
 
 // One plot against distance: the figure, its threshold dashed, and the
@@ -355,6 +385,179 @@ void PlotPage(Pages& pg, const ReportCollector& survey, const ReportSettings& se
                  QStringLiteral(" mm"),
              survey.Scans(), &ScanFigures::debrisDepth, 1000.0, t.debrisDepth,
              found.debrisStretches);
+}
+
+// The deviation colour scale beside a picture: inward (red) at the top, in
+// centimetres.
+void DeviationLegend(QPainter& p, const QRectF& bar) {
+    const int steps = 100;
+    for (int i = 0; i < steps; ++i) {
+        const double dev = analysis::kDeviationScale * (1.0 - 2.0 * (i + 0.5) / steps);
+        const analysis::Rgb c = analysis::DeviationColour(dev);
+        p.fillRect(QRectF(bar.left(), bar.top() + bar.height() * i / steps, bar.width(),
+                          bar.height() / steps + 0.3),
+                   QColor(c.r, c.g, c.b));
+    }
+    p.setPen(QPen(Qt::black, 0.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(bar);
+    p.setFont(DocFont(8));
+    const double cm = analysis::kDeviationScale * 100.0;
+    for (const double v : {cm, cm / 2, 0.0, -cm / 2, -cm}) {
+        const double y = bar.top() + bar.height() * (cm - v) / (2.0 * cm);
+        p.drawLine(QPointF(bar.right(), y), QPointF(bar.right() + 3, y));
+        p.drawText(QPointF(bar.right() + 5, y + 3),
+                   (v > 0 ? QStringLiteral("+") : QString()) + Num(v, 1));
+    }
+    p.drawText(QPointF(bar.left(), bar.bottom() + 12), QStringLiteral("deviation (cm)"));
+    p.drawText(QPointF(bar.left(), bar.bottom() + 22), QStringLiteral("+ inward, - outward"));
+    const analysis::Rgb none = analysis::kNoDeviationColour;
+    p.fillRect(QRectF(bar.left(), bar.bottom() + 28, bar.width(), 8),
+               QColor(none.r, none.g, none.b));
+    p.drawText(QPointF(bar.right() + 5, bar.bottom() + 35), QStringLiteral("no wall"));
+}
+
+// The whole survey unrolled: bearing about the pipe's centre across,
+// distance down, each cell the mean deviation of its wall points.
+void UnrolledPage(Pages& pg, const ReportCollector& survey) {
+    const analysis::UnrolledMap& map = survey.Unrolled();
+    pg.Text(QStringLiteral("The pipe unrolled"), DocFont(14, true));
+    pg.Text(QStringLiteral("Deviation of the wall from the nominal pipe on the fitted centre, by "
+                           "bearing (clockwise from up) and distance."),
+            DocFont(9));
+    if (map.ScansPerRow() > 1)
+        pg.Text(
+            QStringLiteral("Each row is the mean of %1 successive scans.").arg(map.ScansPerRow()),
+            DocFont(9));
+    pg.Y() += 14;
+    QPainter& p = pg.P();
+    const QRectF area(46, pg.Y(), pg.Area().width() - 46 - 80, pg.Bottom() - pg.Y() - 10);
+    const int rows = static_cast<int>(map.Rows());
+    if (rows == 0) {
+        pg.Text(QStringLiteral("No scan was analysed."), DocFont(10), 46);
+        return;
+    }
+    QImage picture(analysis::UnrolledMap::kColumns, rows, QImage::Format_RGB32);
+    for (int r = 0; r < rows; ++r) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(r));
+        for (int c = 0; c < analysis::UnrolledMap::kColumns; ++c) {
+            const analysis::Rgb rgb =
+                analysis::DeviationColour(map.Deviation(static_cast<std::size_t>(r), c));
+            line[c] = qRgb(rgb.r, rgb.g, rgb.b);
+        }
+    }
+    p.save();
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.drawImage(area, picture);
+    p.restore();
+    p.setPen(QPen(Qt::black, 0.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(area);
+    p.setFont(DocFont(8));
+    for (int b = 0; b <= 360; b += 45) {
+        const double x = area.left() + area.width() * b / 360.0;
+        p.drawLine(QPointF(x, area.top()), QPointF(x, area.top() - 3));
+        p.drawText(QRectF(x - 20, area.top() - 14, 40, 10), Qt::AlignCenter,
+                   QString::number(b) + QStringLiteral("°"));
+    }
+    // Distance labels at about every 40 points down the page.
+    const int every = std::max(1, static_cast<int>(std::ceil(40.0 * rows / area.height())));
+    for (int r = 0; r < rows; r += every) {
+        const double d = map.Distance(static_cast<std::size_t>(r));
+        if (!std::isfinite(d)) continue;
+        const double y = area.top() + (r + 0.5) * area.height() / rows;
+        p.drawLine(QPointF(area.left() - 3, y), QPointF(area.left(), y));
+        p.drawText(QRectF(0, y - 5, area.left() - 5, 10), Qt::AlignRight | Qt::AlignVCenter,
+                   Num(d, 1) + QStringLiteral(" m"));
+    }
+    DeviationLegend(p, QRectF(area.right() + 12, area.top(), 12, std::min(220.0, area.height())));
+}
+
+// The grade and the elevation against distance, the sags shaded.
+void GradePage(Pages& pg, const ReportCollector& survey,
+               const std::vector<analysis::GradeRow>& rows,
+               const std::vector<analysis::Sag>& sags) {
+    pg.Text(QStringLiteral("Grade profile"), DocFont(14, true));
+    const double threshold = analysis::DefaultSagThreshold(survey.Facts().pipe);
+    pg.Text(QStringLiteral("From the head's pitch at each ping, averaged over 0.1 m; elevation "
+                           "relative to the first step. Shaded: sags deeper than ") +
+                Metres(threshold) + QStringLiteral("."),
+            DocFont(9));
+    pg.Y() += 4;
+    if (rows.empty()) {
+        pg.Text(QStringLiteral("No valid pitch was recorded: no grade profile."), DocFont(10));
+        return;
+    }
+    const double h = (pg.Bottom() - pg.Y()) / 2.0;
+    const double w = pg.Area().width();
+    auto plot = [&](const QRectF& target, const QString& title, double analysis::GradeRow::*value,
+                    int decimals) {
+        QGraphicsScene scene;
+        auto* chart = new QChart; // owned by the scene
+        scene.addItem(chart);
+        chart->setGeometry(QRectF(QPointF(0, 0), target.size()));
+        chart->setBackgroundVisible(false);
+        chart->legend()->hide();
+        chart->setTitle(title);
+        chart->setTitleFont(DocFont(10, true));
+        chart->setMargins(QMargins(2, 2, 2, 2));
+        auto* line = new QLineSeries;
+        double yMin = INFINITY, yMax = -INFINITY;
+        for (const analysis::GradeRow& r : rows) {
+            line->append(r.distance, r.*value);
+            yMin = std::min(yMin, r.*value);
+            yMax = std::max(yMax, r.*value);
+        }
+        double xMin = rows.front().distance, xMax = rows.back().distance;
+        if (!(xMin < xMax)) xMax = xMin + 1.0;
+        const double pad = (yMax - yMin) * 0.08 + 1e-3;
+        auto* ax = new QValueAxis;
+        ax->setRange(xMin, xMax);
+        ax->applyNiceNumbers();
+        ax->setTitleText(QStringLiteral("distance along the pipe (m)"));
+        ax->setTitleFont(DocFont(8));
+        ax->setLabelsFont(DocFont(8));
+        ax->setLabelFormat(QStringLiteral("%.1f"));
+        auto* ay = new QValueAxis;
+        ay->setRange(yMin - pad, yMax + pad);
+        ay->applyNiceNumbers();
+        ay->setLabelsFont(DocFont(8));
+        ay->setLabelFormat(QStringLiteral("%.") + QString::number(decimals) + QStringLiteral("f"));
+        xMin = ax->min(), xMax = ax->max();
+        const double lo = ay->min(), hi = ay->max();
+        auto* upper = new QLineSeries;
+        auto* lower = new QLineSeries;
+        upper->append(xMin, lo);
+        lower->append(xMin, lo);
+        for (const analysis::Sag& s : sags)
+            for (const auto& [x, y] :
+                 {std::pair{s.start, lo}, {s.start, hi}, {s.end, hi}, {s.end, lo}}) {
+                upper->append(x, y);
+                lower->append(x, lo);
+            }
+        upper->append(xMax, lo);
+        lower->append(xMax, lo);
+        auto* shade = new QAreaSeries(upper, lower);
+        shade->setBrush(QColor(40, 120, 230, 70));
+        shade->setPen(Qt::NoPen);
+        line->setPen(QPen(QColor(20, 60, 160), 1.2));
+        chart->addSeries(shade);
+        chart->addSeries(line);
+        chart->addAxis(ax, Qt::AlignBottom);
+        chart->addAxis(ay, Qt::AlignLeft);
+        for (QAbstractSeries* s : chart->series()) {
+            s->attachAxis(ax);
+            s->attachAxis(ay);
+        }
+        chart->layout()->activate();
+        QCoreApplication::sendPostedEvents();
+        scene.setSceneRect(chart->geometry());
+        scene.render(&pg.P(), target, scene.sceneRect());
+    };
+    plot(QRectF(0, pg.Y(), w, h - 6), QStringLiteral("Elevation (m)"),
+         &analysis::GradeRow::elevation, 3);
+    plot(QRectF(0, pg.Y() + h, w, h - 6), QStringLiteral("Grade (%)"), &analysis::GradeRow::grade,
+         2);
 }
 
 // A length for the scale bar near a quarter of the drawing: 1, 2 or 5 times
@@ -501,9 +704,12 @@ bool WriteSurveyReport(const ReportCollector& survey, const ReportSettings& sett
                        const std::string& path, std::string* error) {
     const analysis::Findings found = analysis::FindFindings(survey.Scans(), settings.thresholds);
     const std::vector<WorstScan> worst = survey.WorstScans();
+    const std::vector<analysis::GradeRow> grade = survey.Grade().Rows();
+    const std::vector<analysis::Sag> sags =
+        analysis::FindSags(grade, analysis::DefaultSagThreshold(survey.Facts().pipe));
     constexpr int kSectionsPerPage = 2;
     const int pages =
-        2 + (static_cast<int>(worst.size()) + kSectionsPerPage - 1) / kSectionsPerPage;
+        4 + (static_cast<int>(worst.size()) + kSectionsPerPage - 1) / kSectionsPerPage;
 
     // Drawn in memory and written in one go, so a full disk is noticed (the
     // PDF writer would not say) and no half-written report is taken for whole.
@@ -528,9 +734,13 @@ bool WriteSurveyReport(const ReportCollector& survey, const ReportSettings& sett
                  QStringLiteral(" - inspection report of ") +
                  QString::fromStdString(survey.Facts().name));
 
-    FirstPage(pg, survey, settings, found);
+    FirstPage(pg, survey, settings, found, sags);
     pg.Next();
     PlotPage(pg, survey, settings, found);
+    pg.Next();
+    UnrolledPage(pg, survey);
+    pg.Next();
+    GradePage(pg, survey, grade, sags);
     for (std::size_t i = 0; i < worst.size(); ++i) {
         if (i % kSectionsPerPage == 0) {
             pg.Next();

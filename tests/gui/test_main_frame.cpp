@@ -82,7 +82,8 @@ TEST_F(MainFrameTest, MenuCarriesEveryCommandWithItsTextInItsPlace) {
     EXPECT_TRUE(built.contains("&File/Export Point Cloud (.las)...=33003"));
     EXPECT_TRUE(built.contains("&View/&Go To...=33027"));
     EXPECT_EQ(Frame().Action(33027)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_G));
-    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 96);
+    EXPECT_TRUE(built.contains("&View/&Unrolled=33004"));
+    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 97);
     const QStringList top = {"&File", "&View",    "&ColorTable", "&Points", "Pipe &Shape",
                              "&Text", "&Measure", "&Grid",       "&System"};
     QStringList tops;

@@ -205,3 +205,32 @@ TEST(PointCloudTool, ReportFindingsAreTheConditionTables) {
             << found;
     }
 }
+
+// --grade: one line per 0.1 m of distance under the fixed header where the
+// recording holds a pitch; where it holds none, a failure that says so and no
+// file. Either way the choice of output is exclusive.
+TEST(PointCloudTool, GradeTableOrRefusalWithoutPitch) {
+    const Tool tool;
+    TempDir d;
+    ASSERT_TRUE(survey::WriteFile(d.File("s.31l"), 3000, {.orientation = true}));
+    const ToolRun r = tool({"--grade", Q(d.File("s.31l"))});
+    if (r.exitCode == 0) {
+        const auto rows = Split(d.Read("s.grade.csv"), ',');
+        ASSERT_GE(rows.size(), 2u);
+        EXPECT_EQ(rows[0], (std::vector<std::string>{"distance_m", "pitch_deg", "grade_pct",
+                                                     "elevation_m"}));
+        for (std::size_t i = 2; i < rows.size(); ++i) {
+            ASSERT_EQ(rows[i].size(), 4u);
+            const double step = std::stod(rows[i][0]) - std::stod(rows[i - 1][0]);
+            EXPECT_GT(step, 0.099);
+            EXPECT_NEAR(std::round(step * 10.0), step * 10.0, 1e-6);
+        }
+    } else {
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find("s.31l: no valid pitch"), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(d.File("s.grade.csv")));
+    }
+    EXPECT_EQ(tool({"--grade", "--report", Q(d.File("s.31l"))}).exitCode, 2);
+    for (const auto& e : fs::directory_iterator(d.Dir()))
+        EXPECT_EQ(e.path().filename().string().find(".part"), std::string::npos);
+}

@@ -25,6 +25,7 @@
 
 #include "analysis/SurveySummary.h"
 #include "doc/ConditionOutput.h"
+#include "doc/GradeOutput.h"
 #include "doc/ObservationOutput.h"
 #include "doc/PointCloudOutput.h"
 #include "doc/RecordConversion.h"
@@ -108,7 +109,7 @@ void CatchStopSignals() {
 
 // The outputs the converter writes, one row each: the option that asks for
 // it (none: the .xyz), its help, and the output's name for an input.
-enum class Kind { Xyz, Analysis, Ply, Las, Report, Observations };
+enum class Kind { Xyz, Analysis, Ply, Las, Report, Observations, Grade };
 
 struct OutputKind {
     Kind kind;
@@ -134,6 +135,8 @@ const OutputKind kOutputs[] = {
     {Kind::Observations, "", "observations",
      "Write coded observations (.en13508.txt and .pacp.csv) instead of the .xyz.",
      [](const std::string& in) { return conversion::PathWithExtension(in, "en13508.txt"); }},
+    {Kind::Grade, "", "grade", "Write the grade profile (.grade.csv) instead of the .xyz.",
+     [](const std::string& in) { return conversion::PathWithExtension(in, "grade.csv"); }},
 };
 
 // A threshold option, the range it must lie in and where its value goes.
@@ -313,6 +316,9 @@ int main(int argc, char** argv) {
         "With --observations each FILE.31l becomes FILE.en13508.txt and FILE.pacp.csv:\n"
         "deformation and settled-deposit observations proposed from the figures, for an\n"
         "inspector to confirm.\n"
+        "With --grade each FILE.31l becomes FILE.grade.csv: distance_m,pitch_deg,grade_pct,\n"
+        "elevation_m, one line per 0.1 m of distance from the pitch recorded at each ping;\n"
+        "a recording without any valid pitch fails (status 1) and nothing is written.\n"
         "With --summary PATH one CSV line per recording goes to PATH as well."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
@@ -375,7 +381,7 @@ int main(int argc, char** argv) {
         if (!parser.isSet(kindOptions[i])) continue;
         if (chosen)
             return usage(QStringLiteral(
-                "choose one of --analysis, --ply, --las, --report and --observations"));
+                "choose one of --analysis, --ply, --las, --report, --observations and --grade"));
         chosen = &kOutputs[i];
     }
     const Kind kind = chosen ? chosen->kind : Kind::Xyz;
@@ -517,6 +523,7 @@ int main(int argc, char** argv) {
         std::unique_ptr<conversion::PointOutput> points;
         ConditionCsvOutput* table = nullptr;
         SurveyReportOutput* document = nullptr;
+        GradeCsvOutput* gradeTable = nullptr;
         std::string refusal;
         switch (kind) {
         case Kind::Xyz:
@@ -534,6 +541,10 @@ int main(int argc, char** argv) {
         case Kind::Report:
             points = std::make_unique<SurveyReportOutput>(BaseName(input), reportSettings);
             document = static_cast<SurveyReportOutput*>(points.get());
+            break;
+        case Kind::Grade:
+            points = std::make_unique<GradeCsvOutput>();
+            gradeTable = static_cast<GradeCsvOutput*>(points.get());
             break;
         case Kind::Observations: {
             const std::string tablePath = ObservationTablePath(input);
@@ -572,10 +583,12 @@ int main(int argc, char** argv) {
             }
         } else if (r.outcome != conversion::Outcome::Interrupted) {
             result.failed = true;
-            // A report that could not be drawn says why; the pass's own
-            // reason is the generic one.
-            const std::string why =
-                document && !document->Error().empty() ? document->Error() : r.detail;
+            // A report that could not be drawn or a grade table without a
+            // pitch says why; the pass's own reason is the generic one.
+            const std::string why = document && !document->Error().empty() ? document->Error()
+                                    : gradeTable && !gradeTable->Error().empty()
+                                        ? gradeTable->Error()
+                                        : r.detail;
             result.err = "tubescan-convert: " + input + ": " + why + "\n";
         } else {
             result.failed = true;

@@ -1,0 +1,206 @@
+#include "app/UnrolledDock.h"
+
+#include <cmath>
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+
+#include "analysis/DeviationColours.h"
+#include "app/MainFrame.h"
+#include "app/PipeConditionPanel.h"
+#include "doc/CommandIds.h"
+#include "doc/CommandMap.h"
+
+namespace {
+
+constexpr int kAxisWidth = 56;     // distance labels on the left
+constexpr int kAxisHeight = 16;    // bearing labels on top
+constexpr int kLegendWidth = 64;   // colour scale on the right
+constexpr double kRowHeight = 6.0; // pixels a row takes until the rows fill the height
+
+QRgb ColourOf(double deviation) {
+    const analysis::Rgb c = analysis::DeviationColour(deviation);
+    return qRgb(c.r, c.g, c.b);
+}
+
+} // namespace
+
+UnrolledView::UnrolledView(std::size_t maxRows, QWidget* parent)
+    : QWidget(parent), m_map(maxRows),
+      m_picture(analysis::UnrolledMap::kColumns, static_cast<int>(m_map.MaxRows()),
+                QImage::Format_RGB32) {
+    setObjectName(QStringLiteral("UnrolledView"));
+    m_picture.fill(ColourOf(analysis::kNoValue));
+    setMinimumSize(320, 200);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void UnrolledView::Clear() {
+    m_map.Clear();
+    m_lastDistance = analysis::kNoValue;
+    m_picture.fill(ColourOf(analysis::kNoValue));
+    update();
+}
+
+void UnrolledView::PaintRow(std::size_t row) {
+    auto* line = reinterpret_cast<QRgb*>(m_picture.scanLine(static_cast<int>(row)));
+    for (int c = 0; c < analysis::UnrolledMap::kColumns; ++c)
+        line[c] = ColourOf(m_map.Deviation(row, c));
+}
+
+void UnrolledView::AddScan(const analysis::AnalysedScan& scan) {
+    // Back along the pipe by more than a metre: a new file or a replay, as
+    // the Pipe Condition plot takes it; the map starts again.
+    const double d = scan.figures.distance;
+    if (std::isfinite(d)) {
+        if (std::isfinite(m_lastDistance) && d < m_lastDistance - 1.0) Clear();
+        m_lastDistance = d;
+    }
+    const analysis::UnrolledMap::Change change = m_map.Add(scan);
+    if (change.all) {
+        // Rows merged: every row moved, the rest of the picture is unused.
+        for (std::size_t r = 0; r < m_map.Rows(); ++r)
+            PaintRow(r);
+    } else {
+        PaintRow(change.row);
+    }
+    update(CellArea().toAlignedRect().adjusted(-kAxisWidth, 0, 0, 0));
+}
+
+QRectF UnrolledView::CellArea() const {
+    const QRectF room(kAxisWidth, kAxisHeight, std::max(1, width() - kAxisWidth - kLegendWidth),
+                      std::max(1, height() - kAxisHeight - 4));
+    // Rows keep a few pixels each until they fill the room; then the picture
+    // is squeezed to fit.
+    const double h = std::min(room.height(), std::max<double>(1, m_map.Rows()) * kRowHeight);
+    return QRectF(room.left(), room.top(), room.width(), h);
+}
+
+bool UnrolledView::CellAt(QPointF at, std::size_t& row, int& column) const {
+    const QRectF area = CellArea();
+    if (m_map.Rows() == 0 || !area.contains(at)) return false;
+    column = std::clamp(
+        static_cast<int>((at.x() - area.left()) / area.width() * analysis::UnrolledMap::kColumns),
+        0, analysis::UnrolledMap::kColumns - 1);
+    row = std::min(m_map.Rows() - 1,
+                   static_cast<std::size_t>((at.y() - area.top()) / area.height() * m_map.Rows()));
+    return true;
+}
+
+void UnrolledView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), palette().window());
+    const QRectF area = CellArea();
+    const int rows = static_cast<int>(m_map.Rows());
+    if (rows > 0) p.drawImage(area, m_picture, QRectF(0, 0, analysis::UnrolledMap::kColumns, rows));
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawRect(area.adjusted(-0.5, -0.5, 0.5, 0.5));
+
+    // Bearing across the top.
+    const QFontMetrics fm(font());
+    for (int b = 0; b <= 360; b += 90) {
+        const double x = area.left() + area.width() * b / 360.0;
+        const QString t = QString::number(b) + QChar(0x00B0);
+        const double w = fm.horizontalAdvance(t);
+        p.drawText(QPointF(std::clamp(x - w / 2, area.left() - kAxisWidth / 2.0,
+                                      area.right() - w + kLegendWidth / 2.0),
+                           kAxisHeight - 4),
+                   t);
+    }
+    // Distance down the left, a label every few rows of text.
+    if (rows > 0) {
+        const int every = std::max(1, static_cast<int>(std::ceil(fm.height() * 3.0 * rows /
+                                                                 std::max(1.0, area.height()))));
+        for (int r = 0; r < rows; r += every) {
+            const double d = m_map.Distance(static_cast<std::size_t>(r));
+            if (!std::isfinite(d)) continue;
+            const double y = area.top() + (r + 0.5) * area.height() / rows;
+            p.drawText(QRectF(0, y - fm.height() / 2.0, kAxisWidth - 4, fm.height()),
+                       Qt::AlignRight | Qt::AlignVCenter, QString::number(d, 'f', 1) + " m");
+        }
+    }
+    // The colour scale, inward (red) up, in centimetres.
+    const double scaleCm = analysis::kDeviationScale * 100.0;
+    // The scale takes the room's height, whatever the rows take.
+    const QRectF bar(area.right() + 8, kAxisHeight, 12,
+                     std::max(60.0, height() - kAxisHeight - 8.0 - 2.0 * fm.height()));
+    // Made once, stretched to the bar: the repaint that follows every scan
+    // need not run the colour scale per pixel row.
+    static const QImage scale = [] {
+        QImage img(1, 256, QImage::Format_RGB32);
+        for (int y = 0; y < img.height(); ++y)
+            img.setPixel(
+                0, y, ColourOf(analysis::kDeviationScale * (1.0 - 2.0 * (y + 0.5) / img.height())));
+        return img;
+    }();
+    p.drawImage(bar, scale);
+    p.drawRect(bar);
+    for (const double cm : {scaleCm, 0.0, -scaleCm}) {
+        const double y = bar.top() + bar.height() * (scaleCm - cm) / (2.0 * scaleCm);
+        p.drawText(QPointF(bar.right() + 3, y + fm.ascent() / 2.0 - 1),
+                   (cm > 0 ? QStringLiteral("+") : QString()) + QString::number(cm, 'f', 0));
+    }
+    p.drawText(QPointF(bar.right() + 3, bar.bottom() + fm.height()), QStringLiteral("cm"));
+}
+
+void UnrolledView::mousePressEvent(QMouseEvent* event) {
+    std::size_t row = 0;
+    int column = 0;
+    if (event->button() != Qt::LeftButton || !CellAt(event->position(), row, column)) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const double distance = m_map.Distance(row);
+    emit CellClicked(column + 0.5, distance, m_map.Deviation(row, column));
+    if (std::isfinite(distance)) emit DistanceClicked(distance);
+}
+
+UnrolledDock::UnrolledDock(QWidget* parent)
+    : QDockWidget(QStringLiteral("Unrolled"), parent), m_view(new UnrolledView(2048, this)) {
+    setObjectName(QStringLiteral("UnrolledDock"));
+    setWidget(m_view);
+    connect(m_view, &UnrolledView::DistanceClicked, this, &UnrolledDock::DistanceClicked);
+}
+
+void UnrolledDock::AddScan(std::shared_ptr<const analysis::AnalysedScan> scan) {
+    if (scan) m_view->AddScan(*scan);
+}
+
+QString UnrolledCellText(double bearing, double distance, double deviation) {
+    const QString where =
+        QStringLiteral("Bearing %1\u00B0, distance %2")
+            .arg(QString::number(bearing, 'f', 1),
+                 std::isfinite(distance) ? QString::number(distance, 'f', 2) + QStringLiteral(" m")
+                                         : QStringLiteral("n/a"));
+    if (!std::isfinite(deviation)) return where + QStringLiteral(": no wall measured");
+    return where +
+           QStringLiteral(": deviation %1 cm (%2)")
+               .arg(QString::number(deviation * 100.0, 'f', 1),
+                    deviation >= 0.0 ? QStringLiteral("inward") : QStringLiteral("outward"));
+}
+
+UnrolledDock* AttachUnrolledDock(PipeConditionPanel& panel, CMainFrame& frame,
+                                 CommandMap& commands) {
+    auto* dock = new UnrolledDock(&frame);
+    // Shown at first; a layout the operator saved decides from then on.
+    frame.addDockWidget(Qt::BottomDockWidgetArea, dock);
+    QObject::connect(&panel, &PipeConditionPanel::ScanAnalysed, dock, &UnrolledDock::AddScan);
+    QPointer<CMainFrame> frameGuard(&frame);
+    QObject::connect(dock->View(), &UnrolledView::CellClicked, dock,
+                     [frameGuard](double bearing, double distance, double deviation) {
+                         if (frameGuard && frameGuard->Pane(0))
+                             frameGuard->Pane(0)->setText(
+                                 UnrolledCellText(bearing, distance, deviation));
+                     });
+    QPointer<UnrolledDock> guard(dock);
+    commands.Add(cmd::kUnrolled,
+                 CommandEntry{[guard](int) {
+                                  if (guard) guard->setVisible(!guard->isVisible());
+                              },
+                              [guard](int) {
+                                  return CommandUi{true, guard && guard->isVisible()};
+                              }});
+    return dock;
+}

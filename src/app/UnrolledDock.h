@@ -1,0 +1,76 @@
+// The "Unrolled" dock: the pipe opened out, bearing about its centre across
+// (0 to 360 degrees clockwise from up) and scans down, each cell coloured by
+// the mean deviation of its wall points on the one deviation scale. A new
+// scan paints one row of the picture; the history is bounded (rows merge
+// pairwise when full), so a recording of hours keeps the same memory.
+#pragma once
+
+#include <memory>
+
+#include <QDockWidget>
+#include <QImage>
+
+#include "analysis/PipeCondition.h"
+#include "analysis/UnrolledMap.h"
+
+class CMainFrame;
+class CommandMap;
+class PipeConditionPanel;
+
+class UnrolledView : public QWidget {
+    Q_OBJECT
+  public:
+    explicit UnrolledView(std::size_t maxRows = 2048, QWidget* parent = nullptr);
+
+    void AddScan(const analysis::AnalysedScan& scan);
+    void Clear();
+    const analysis::UnrolledMap& Map() const { return m_map; }
+    // The picture, one pixel per cell (rows below Map().Rows() are unused).
+    const QImage& Picture() const { return m_picture; }
+    // Where the cells are drawn in the widget.
+    QRectF CellArea() const;
+    // The cell under a widget point; false off the map.
+    bool CellAt(QPointF at, std::size_t& row, int& column) const;
+
+  signals:
+    // A click on a cell: its bearing (degrees, the cell's middle), distance
+    // (metres, the mean of its row's scans) and mean deviation (metres,
+    // positive inward; NaN where no wall point fell).
+    void CellClicked(double bearing, double distance, double deviation);
+    void DistanceClicked(double metres);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+  private:
+    void PaintRow(std::size_t row);
+
+    analysis::UnrolledMap m_map;
+    QImage m_picture;
+    double m_lastDistance = analysis::kNoValue;
+};
+
+class UnrolledDock : public QDockWidget {
+    Q_OBJECT
+  public:
+    explicit UnrolledDock(QWidget* parent = nullptr);
+    UnrolledView* View() const { return m_view; }
+    void AddScan(std::shared_ptr<const analysis::AnalysedScan> scan);
+
+  signals:
+    // The operator asked to go to this distance along the pipe.
+    void DistanceClicked(double metres);
+
+  private:
+    UnrolledView* m_view;
+};
+
+// The status text of a clicked cell.
+QString UnrolledCellText(double bearing, double distance, double deviation);
+
+// Makes the dock, docks it at the bottom of the
+// frame, feeds it every scan the panel analyses, shows a clicked cell in the
+// status bar's message pane and answers the View menu's "Unrolled" command.
+UnrolledDock* AttachUnrolledDock(PipeConditionPanel& panel, CMainFrame& frame,
+                                 CommandMap& commands);

@@ -1,0 +1,87 @@
+// The Unrolled dock's picture and clicks: a synthetic debris bed (scans
+// 1 m apart, the bed from 150 to 210 degrees in the fourth to seventh) must
+// show in the bed's colour at those bearings and distances, on the screen as
+// well as in the picture, and a click there must tell them.
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cmath>
+#include <numbers>
+
+#include "analysis/DeviationColours.h"
+#include "app/UnrolledDock.h"
+
+namespace {
+
+constexpr double kBed = 0.04; // metres inward
+
+analysis::AnalysedScan BedScan(int index) {
+    analysis::AnalysedScan s;
+    s.figures.distance = index * 1.0;
+    s.figures.centreX = 0.1; // the centre off the head: bearings are about it
+    s.figures.centreY = -0.2;
+    const bool bed = index >= 3 && index <= 6;
+    for (int i = 0; i < 1440; ++i) {
+        const double bearing = (i + 0.5) * 0.25;
+        const double a = bearing * std::numbers::pi / 180.0;
+        const bool inBed = bed && bearing > 150.0 && bearing < 210.0;
+        const double r = inBed ? 0.5 - kBed : 0.5;
+        s.points.push_back({0.1 + r * std::sin(a), -0.2 + r * std::cos(a), inBed ? kBed : 0.0});
+    }
+    return s;
+}
+
+QRgb Colour(double deviation) {
+    const analysis::Rgb c = analysis::DeviationColour(deviation);
+    return qRgb(c.r, c.g, c.b);
+}
+
+TEST(UnrolledDock, DebrisBedShowsAtItsBearingsAndDistancesAndAClickTellsThem) {
+    UnrolledView view;
+    view.resize(900, 500);
+    view.show();
+    for (int i = 0; i < 10; ++i)
+        view.AddScan(BedScan(i));
+    QApplication::processEvents();
+    const QImage screen = view.grab().toImage();
+    const QRectF area = view.CellArea();
+    auto centreOf = [&](int column, int row) {
+        return QPointF(area.left() + (column + 0.5) * area.width() / 360.0,
+                       area.top() + (row + 0.5) * area.height() / 10.0);
+    };
+    struct Cell {
+        int column, row;
+        double deviation;
+    };
+    for (const Cell c :
+         {Cell{180, 4, kBed}, Cell{155, 3, kBed}, Cell{205, 6, kBed}, Cell{180, 2, 0.0},
+          Cell{180, 7, 0.0}, Cell{90, 4, 0.0}, Cell{270, 5, 0.0}, Cell{0, 0, 0.0}}) {
+        SCOPED_TRACE(testing::Message() << c.column << " deg, row " << c.row);
+        EXPECT_EQ(view.Picture().pixel(c.column, c.row), Colour(c.deviation));
+        const QPoint at = centreOf(c.column, c.row).toPoint();
+        EXPECT_EQ(screen.pixel(at), Colour(c.deviation));
+    }
+
+    QSignalSpy cell(&view, &UnrolledView::CellClicked);
+    QSignalSpy distance(&view, &UnrolledView::DistanceClicked);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, centreOf(181, 5).toPoint());
+    ASSERT_EQ(cell.count(), 1);
+    EXPECT_DOUBLE_EQ(cell[0][0].toDouble(), 181.5);
+    EXPECT_DOUBLE_EQ(cell[0][1].toDouble(), 5.0);
+    EXPECT_NEAR(cell[0][2].toDouble(), kBed, 1e-6);
+    ASSERT_EQ(distance.count(), 1);
+    EXPECT_DOUBLE_EQ(distance[0][0].toDouble(), 5.0);
+    EXPECT_EQ(UnrolledCellText(181.5, 5.0, kBed),
+              QStringLiteral("Bearing 181.5\u00B0, distance 5.00 m: deviation 4.0 cm (inward)"));
+    // Off the map: nothing.
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(cell.count(), 1);
+
+    // Back along the pipe by more than a metre: a new file; the map starts again.
+    view.AddScan(BedScan(2));
+    EXPECT_EQ(view.Map().Rows(), 1u);
+}
+
+} // namespace

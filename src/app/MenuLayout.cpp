@@ -40,7 +40,7 @@ std::vector<MenuItem> BuildMainMenu() {
                Item("Back Ground Color", cmd::kBackgroundColor),
                Item("Display Pitch / Roll / Distance", cmd::kDisplayPrd),
                Item("Use External Pitch / Roll Data", cmd::kUseExternalPrd), Sep(),
-               Item("Pipe &Condition", cmd::kPipeCondition)}),
+               Item("Pipe &Condition", cmd::kPipeCondition), Item("Pipe &3D", cmd::kPipe3D)}),
         Popup("&ColorTable",
               {Item("Normal  &High", cmd::kColorNormalHigh),
                Item("Normal  &Low", cmd::kColorNormalLow), Item("Gr&een", cmd::kColorGreen),

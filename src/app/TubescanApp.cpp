@@ -19,6 +19,7 @@
 #include "app/MainFrame.h"
 #include "app/MenuLayout.h"
 #include "app/ParameterCommands.h"
+#include "app/Pipe3DDock.h"
 #include "app/PipeConditionPanel.h"
 #include "app/PlaybackBar.h"
 #include "app/SetupCommands.h"
@@ -112,7 +113,8 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     });
 
     InstallDocumentHooks();
-    AttachPipeConditionPanel(*m_doc, *m_frame, m_commands);
+    PipeConditionPanel* conditionPanel = AttachPipeConditionPanel(*m_doc, *m_frame, m_commands);
+    AttachPipe3DDock(*conditionPanel, *m_frame, m_commands);
     InstallParameterWindowHooks(*m_doc, m_registry);
     InstallDiagnosticsHooks(*m_doc, m_registry);
     // The host installs the hooks it answers for (worker, timers, links, the

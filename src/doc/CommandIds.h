@@ -120,6 +120,8 @@ inline constexpr int kAbout = 57664;             // About TubescanL...
 inline constexpr int kPipeCondition = 33001;
 // Ours: the point cloud of the file being played back (File menu).
 inline constexpr int kExportPointCloud = 33002;
+// Ours: the Pipe 3D dock, shown or hidden (View menu).
+inline constexpr int kPipe3D = 33006;
 
 // Tool bar and keys
 inline constexpr int kRangeUp = 32874;      // Increase Range

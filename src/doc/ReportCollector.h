@@ -11,6 +11,7 @@
 
 #include "analysis/ConditionFindings.h"
 #include "analysis/PipeCondition.h"
+#include "analysis/PipeHistory.h"
 #include "analysis/ScanCutter.h"
 #include "doc/RecordConversion.h"
 
@@ -47,6 +48,8 @@ class ReportCollector : public conversion::PointOutput {
     const std::vector<analysis::ScanFigures>& Scans() const { return m_scans; }
     // The kept worst scans, each once, in the order they were surveyed.
     std::vector<WorstScan> WorstScans() const;
+    // Every scan's points as rings along the pipe, thinned to a bounded size.
+    const analysis::PipeHistory& Pipe3D() const { return m_pipe3d; }
     const std::string& Path() const { return m_path; }
 
   protected:
@@ -65,4 +68,5 @@ class ReportCollector : public conversion::PointOutput {
     analysis::ScanAnalyser m_analyser;
     std::vector<analysis::ScanFigures> m_scans;
     std::vector<WorstScan> m_byOvality, m_byAreaLoss;
+    analysis::PipeHistory m_pipe3d;
 };

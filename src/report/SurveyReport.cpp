@@ -23,6 +23,7 @@
 
 #include "analysis/ConditionCsv.h"
 #include "format/NumberText.h"
+#include "report/Pipe3DFigure.h"
 
 namespace {
 
@@ -345,6 +346,20 @@ void PlotPage(Pages& pg, const ReportCollector& survey, const ReportSettings& se
              found.debrisStretches);
 }
 
+void Pipe3DPage(Pages& pg, const ReportCollector& survey) {
+    pg.Text(QStringLiteral("The pipe in 3D"), DocFont(14, true));
+    pg.Y() += 4;
+    double radius = survey.Facts().pipe.diameter / 2.0;
+    for (const ScanFigures& f : survey.Scans())
+        if (std::isfinite(f.nominalArea) && f.nominalArea > 0.0) {
+            radius = std::sqrt(f.nominalArea / std::numbers::pi);
+            break;
+        }
+    const double h = std::min(pg.Bottom() - pg.Y(), pg.Area().width() * 0.75);
+    pg.Y() += DrawPipe3DFigure(pg.P(), QRectF(0, pg.Y(), pg.Area().width(), h), survey.Pipe3D(),
+                               radius);
+}
+
 // A length for the scale bar near a quarter of the drawing: 1, 2 or 5 times
 // a power of ten.
 double ScaleBarLength(double span) {
@@ -485,7 +500,7 @@ bool WriteSurveyReport(const ReportCollector& survey, const ReportSettings& sett
     const std::vector<WorstScan> worst = survey.WorstScans();
     constexpr int kSectionsPerPage = 2;
     const int pages =
-        2 + (static_cast<int>(worst.size()) + kSectionsPerPage - 1) / kSectionsPerPage;
+        3 + (static_cast<int>(worst.size()) + kSectionsPerPage - 1) / kSectionsPerPage;
 
     // Drawn in memory and written in one go, so a full disk is noticed (the
     // PDF writer would not say) and no half-written report is taken for whole.
@@ -513,6 +528,8 @@ bool WriteSurveyReport(const ReportCollector& survey, const ReportSettings& sett
     FirstPage(pg, survey, settings, found);
     pg.Next();
     PlotPage(pg, survey, settings, found);
+    pg.Next();
+    Pipe3DPage(pg, survey);
     for (std::size_t i = 0; i < worst.size(); ++i) {
         if (i % kSectionsPerPage == 0) {
             pg.Next();

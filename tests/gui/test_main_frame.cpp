@@ -78,8 +78,9 @@ TEST_F(MainFrameTest, MenuCarriesEveryCommandWithItsTextInItsPlace) {
     EXPECT_TRUE(built.contains("&Text/Delete =32905"));
     EXPECT_EQ(built.last(), "&System/&Help/&About TubescanL...=57664");
     EXPECT_TRUE(built.contains("&View/Pipe &Condition=33001"));
+    EXPECT_TRUE(built.contains("&View/Pipe &3D=33006"));
     EXPECT_TRUE(built.contains("&File/Export Point Cloud (.ply)...=33002"));
-    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 94);
+    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 95);
     const QStringList top = {"&File", "&View",    "&ColorTable", "&Points", "Pipe &Shape",
                              "&Text", "&Measure", "&Grid",       "&System"};
     QStringList tops;

@@ -80,15 +80,18 @@ double PipeHistory::NearestRing(double distance) const {
 std::size_t PipeHistory::FillVertices(std::size_t budget, std::vector<float>& out) const {
     out.clear();
     if (m_points == 0 || budget == 0) return 0;
-    // Every step-th point of each ring; the step the same everywhere so the
-    // thinning is even along the pipe.
-    const std::size_t step = (m_points + budget - 1) / budget;
-    out.reserve((m_points / step + m_rings.size()) * 7);
-    std::size_t n = 0;
+    // Points taken evenly from every ring: one in total/budget, the same
+    // share everywhere, so the thinning is even along the pipe and round it.
+    const std::size_t total = m_points;
+    const std::size_t take = std::min(budget, total);
+    out.reserve(take * 7);
+    std::size_t n = 0, acc = 0;
     for (const PipeRing& r : m_rings) {
         const float z = static_cast<float>(r.distance * 100.0);
-        for (std::size_t i = 0; i < r.points.size() && n < budget; i += step) {
-            const PipePoint& p = r.points[i];
+        for (const PipePoint& p : r.points) {
+            acc += take;
+            if (acc < total) continue;
+            acc -= total;
             const Rgb c = DeviationColour(p.deviation);
             out.insert(out.end(), {p.x * 100.0f, p.y * 100.0f, z, c.r / 255.0f, c.g / 255.0f,
                                    c.b / 255.0f, 1.0f});

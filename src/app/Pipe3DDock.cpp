@@ -1,6 +1,5 @@
 #include "app/Pipe3DDock.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
@@ -37,6 +36,9 @@ Pipe3DDock::Pipe3DDock(QWidget* parent)
     }
 }
 
+// The scene goes after the view that reads it.
+Pipe3DDock::~Pipe3DDock() { delete m_view; }
+
 void Pipe3DDock::AddScan(const std::shared_ptr<const analysis::AnalysedScan>& scan) {
     if (!scan) return;
     m_scene->Add(*scan);
@@ -53,10 +55,7 @@ void Pipe3DDock::showEvent(QShowEvent* event) {
 void Pipe3DDock::MakeView() {
     m_tried = true;
     QString why;
-    // The offscreen platform gives no window a 3D picture, whatever GL it has.
-    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-        why = QStringLiteral("the offscreen display platform shows no 3D");
-    } else if (CanRender3D(&why)) {
+    if (CanRender3D(&why)) {
         UseOpenGlForQtQuick();
         auto* quick = new QQuickWidget(widget());
         quick->setObjectName(QStringLiteral("Pipe3DView"));

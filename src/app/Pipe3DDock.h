@@ -20,6 +20,7 @@ class Pipe3DDock : public QDockWidget {
     Q_OBJECT
   public:
     explicit Pipe3DDock(QWidget* parent = nullptr);
+    ~Pipe3DDock() override;
 
     void AddScan(const std::shared_ptr<const analysis::AnalysedScan>& scan);
     Pipe3DScene& Scene() { return *m_scene; }

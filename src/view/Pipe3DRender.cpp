@@ -19,8 +19,10 @@ void UseOpenGlForQtQuick() { QQuickWindow::setGraphicsApi(QSGRendererInterface::
 
 bool CanRender3D(QString* why) {
     const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("minimal")) {
-        if (why) *why = QStringLiteral("the \"minimal\" display platform draws no 3D");
+    // These platforms may well make an OpenGL context, but Qt Quick 3D draws
+    // nothing into their windows.
+    if (platform == QLatin1String("minimal") || platform == QLatin1String("offscreen")) {
+        if (why) *why = QStringLiteral("the \"%1\" display platform draws no 3D").arg(platform);
         return false;
     }
     QOpenGLContext context;
@@ -36,11 +38,13 @@ bool CanRender3D(QString* why) {
 }
 
 QImage RenderPipe3D(const analysis::PipeHistory& history, double nominalRadius, QSize size,
-                    QString* why) {
+                    QString* why, double marker) {
     if (!CanRender3D(why)) return {};
     UseOpenGlForQtQuick();
     Pipe3DScene scene;
     scene.SetHistory(history, nominalRadius);
+    scene.SetMarker(marker);
+    scene.SetDecorated(false); // the page has its own legend
     QQuickView view;
     bool failed = false;
     QObject::connect(&view, &QQuickWindow::sceneGraphError, &view,

@@ -2,6 +2,8 @@
 // the test whether Qt Quick 3D can draw at all here (it needs OpenGL).
 #pragma once
 
+#include <limits>
+
 #include <QImage>
 #include <QString>
 
@@ -19,8 +21,9 @@ bool CanRender3D(QString* why);
 
 // The scene of the whole history (the same QML the dock shows), drawn at
 // size; a null image when it cannot be drawn, with the reason in *why.
+// marker: the current ping's distance (NaN: none).
 QImage RenderPipe3D(const analysis::PipeHistory& history, double nominalRadius, QSize size,
-                    QString* why);
+                    QString* why, double marker = std::numeric_limits<double>::quiet_NaN());
 
 // Without OpenGL: the same points in the same colours, projected obliquely
 // by a plain painter (distance to the right, the cross-section drawn as an

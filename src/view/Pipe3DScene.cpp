@@ -55,8 +55,8 @@ void Pipe3DScene::SetMarker(double distance) {
 
 void Pipe3DScene::Rebuild() {
     m_rebuild.stop();
-    m_history.FillVertices(kRestBudget, m_rest);
-    m_history.FillVertices(kMovingBudget, m_coarse);
+    m_history.FillVertices(m_restBudget, m_rest);
+    m_history.FillVertices(m_movingBudget, m_coarse);
     // Two rings a little outside the nominal wall, in a colour the deviation
     // scale never takes.
     std::vector<float> ring;
@@ -77,6 +77,12 @@ void Pipe3DScene::Rebuild() {
 void Pipe3DScene::Upload() { m_points->SetVertices(m_moving ? m_coarse : m_rest); }
 
 std::size_t Pipe3DScene::DrawnPoints() const { return static_cast<std::size_t>(m_points->Count()); }
+
+void Pipe3DScene::SetBudgets(std::size_t rest, std::size_t moving) {
+    m_restBudget = rest;
+    m_movingBudget = moving;
+    Rebuild();
+}
 
 double Pipe3DScene::FirstZ() const {
     return m_history.Empty() ? 0.0 : m_history.FirstDistance() * 100.0;

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QDockWidget>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -393,4 +394,17 @@ TEST(CommandLineRecording, AnExistingFileIsOnlyReplacedWhenTheOperatorSaysYes) {
     ASSERT_TRUE(app.InitInstance({"tubescan", dir.filePath("site.2024/new.run")}, dir.path()));
     EXPECT_EQ(app.Registry().document->m_recording, 1);
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("site.2024/new.31l")));
+}
+
+TEST_F(MainFrameTest, Pipe3DDockSaysWhyWhereNoOpenGlDraws) {
+    // The offscreen platform draws no 3D: the dock shows its message, the
+    // rest of the window works, and the View menu still hides and shows it.
+    auto* dock = Frame().findChild<QDockWidget*>(QStringLiteral("Pipe3DDock"));
+    ASSERT_NE(dock, nullptr);
+    dock->show();
+    QCoreApplication::processEvents();
+    auto* message = dock->findChild<QLabel*>(QStringLiteral("Pipe3DMessage"));
+    ASSERT_NE(message, nullptr);
+    EXPECT_TRUE(message->text().contains(QStringLiteral("cannot be shown here"))) << message->text().toStdString();
+    EXPECT_EQ(dock->findChild<QWidget*>(QStringLiteral("Pipe3DView")), nullptr);
 }

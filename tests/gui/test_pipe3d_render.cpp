@@ -47,17 +47,16 @@ TEST(Pipe3DRender, DeviationColoursAppearWhereTheWallIs) {
     SkipWithoutOpenGl();
     if (::testing::Test::IsSkipped()) return;
     QString why;
-    const QImage image = RenderPipe3D(SplitPipe(), 0.15, QSize(640, 480), &why);
+    const QImage image = RenderPipe3D(SplitPipe(), 0.15, QSize(640, 480), &why, 1.0);
     ASSERT_FALSE(image.isNull()) << why.toStdString();
     if (qEnvironmentVariableIsSet("TUBESCAN_SAVE_PICTURES")) image.save("pipe3d-render.png");
     const analysis::Rgb inward = analysis::DeviationColour(0.05);
     const analysis::Rgb outward = analysis::DeviationColour(-0.05);
-    // Count each colour in the upper and the lower half, leaving out the
-    // legend's corner.
-    int red[2] = {0, 0}, blue[2] = {0, 0};
+    // Each colour counted in the upper and the lower half.
+    int red[2] = {0, 0}, blue[2] = {0, 0}, marker = 0;
     double redY = 0, blueY = 0;
     for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width() - 160; ++x) {
+        for (int x = 0; x < image.width(); ++x) {
             const QRgb p = image.pixel(x, y);
             const int half = y < image.height() / 2 ? 0 : 1;
             if (Near(p, inward)) {
@@ -66,11 +65,14 @@ TEST(Pipe3DRender, DeviationColoursAppearWhereTheWallIs) {
             } else if (Near(p, outward)) {
                 ++blue[half];
                 blueY += y;
+            } else if (Near(p, analysis::Rgb{51, 255, 51})) {
+                ++marker;
             }
         }
     const int reds = red[0] + red[1], blues = blue[0] + blue[1];
     ASSERT_GT(reds, 500) << "no inward colour drawn";
     ASSERT_GT(blues, 500) << "no outward colour drawn";
+    EXPECT_GT(marker, 50) << "no ring marks the current ping";
     // Up in the pipe is up in the picture.
     EXPECT_LT(redY / reds, blueY / blues);
     EXPECT_GT(red[0], red[1]);

@@ -13,7 +13,7 @@ Rectangle {
     readonly property real shownLength: (pipe3d.lastZ - pipe3d.firstZ) * pipe3d.axialScale
     readonly property real centreZ: (pipe3d.firstZ + pipe3d.lastZ) / 2 * pipe3d.axialScale
     // Far enough back for the whole pipe in the 60 degree field of view.
-    readonly property real fitDistance: Math.max(shownLength, diameter * 2.5) * 1.1
+    readonly property real fitDistance: Math.max(shownLength, diameter * 2.5) * 1.4
     readonly property bool moving: rotateDrag.active || panDrag.active || ctrlPanDrag.active
 
     onMovingChanged: pipe3d.setInteracting(moving)
@@ -24,7 +24,7 @@ Rectangle {
 
     function reset() {
         origin.position = Qt.vector3d(0, 0, centreZ)
-        origin.eulerRotation = Qt.vector3d(-20, -50, 0)
+        origin.eulerRotation = Qt.vector3d(-20, -60, 0)
         camera.z = fitDistance
         touched = false
     }
@@ -65,7 +65,7 @@ Rectangle {
                 materials: DefaultMaterial {
                     lighting: DefaultMaterial.NoLighting
                     vertexColorsEnabled: true
-                    pointSize: 3
+                    pointSize: 2
                 }
             }
             Model {
@@ -174,6 +174,7 @@ Rectangle {
         height: legend.height + 12
         color: "#c0000000"
         radius: 3
+        visible: pipe3d.decorated
         Column {
             id: legend
             x: 6; y: 6
@@ -219,6 +220,6 @@ Rectangle {
         text: "drag: rotate \u2022 right drag: pan \u2022 wheel: zoom \u2022 Home: reset \u2022 click: go to ring"
         color: "#a0a0a0"
         font.pixelSize: 10
-        visible: root.width > 360
+        visible: pipe3d.decorated && root.width > 360
     }
 }

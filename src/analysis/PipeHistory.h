@@ -63,7 +63,7 @@ class PipeHistory {
     std::size_t m_maxRingPoints = kMaxRingPoints;
     std::vector<PipeRing> m_rings;
     std::size_t m_points = 0;
-    std::size_t m_stride = 1;  // scans per kept ring
+    std::size_t m_stride = 1; // scans per kept ring
     std::size_t m_scan = 0;   // scans taken since the start, kept or not
 };
 

@@ -37,7 +37,9 @@ Pipe3DDock::Pipe3DDock(QWidget* parent)
 }
 
 // The scene goes after the view that reads it.
-Pipe3DDock::~Pipe3DDock() { delete m_view; }
+Pipe3DDock::~Pipe3DDock() {
+    delete m_view;
+}
 
 void Pipe3DDock::AddScan(const std::shared_ptr<const analysis::AnalysedScan>& scan) {
     if (!scan) return;
@@ -45,7 +47,9 @@ void Pipe3DDock::AddScan(const std::shared_ptr<const analysis::AnalysedScan>& sc
     if (!scan->samples.empty()) m_scene->SetMarker(scan->samples.back().distance);
 }
 
-void Pipe3DDock::ResetView() { m_scene->RequestReset(); }
+void Pipe3DDock::ResetView() {
+    m_scene->RequestReset();
+}
 
 void Pipe3DDock::showEvent(QShowEvent* event) {
     QDockWidget::showEvent(event);
@@ -90,8 +94,7 @@ Pipe3DDock* AttachPipe3DDock(PipeConditionPanel& panel, QMainWindow& frame, Comm
                                                 if (guard) guard->setVisible(!guard->isVisible());
                                             },
                                             [guard](int) {
-                                                return CommandUi{true,
-                                                                 guard && guard->isVisible()};
+                                                return CommandUi{true, guard && guard->isVisible()};
                                             }});
     return dock;
 }

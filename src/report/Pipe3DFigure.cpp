@@ -48,20 +48,22 @@ double DrawPipe3DFigure(QPainter& painter, const QRectF& target,
                          target.height() - 30);
     // Drawn at twice the page's resolution, then placed as one image: a
     // million points as vector dots would make the file huge and slow.
-    const QSize pixels(static_cast<int>(picture.width() * 2), static_cast<int>(picture.height() * 2));
+    const QSize pixels(static_cast<int>(picture.width() * 2),
+                       static_cast<int>(picture.height() * 2));
     QString why;
     QImage image = RenderPipe3D(history, nominalRadius, pixels, &why);
     QString caption;
     if (!image.isNull()) {
-        const double length = history.Empty() ? 0.0
-                                               : history.LastDistance() - history.FirstDistance();
+        const double length =
+            history.Empty() ? 0.0 : history.LastDistance() - history.FirstDistance();
         const double most = 8.0 * 2.0 * nominalRadius;
         caption = QStringLiteral("The whole pipe in 3D, %1 scans kept, %2 points; coloured by "
                                  "the wall's deviation from the nominal pipe.")
                       .arg(history.Rings().size())
                       .arg(history.Points());
         if (length > most && most > 0.0)
-            caption += QStringLiteral(" Length shown shortened 1:%1.").arg(length / most, 0, 'f', 1);
+            caption +=
+                QStringLiteral(" Length shown shortened 1:%1.").arg(length / most, 0, 'f', 1);
     } else {
         image = QImage(pixels, QImage::Format_RGB32);
         image.fill(Qt::white);

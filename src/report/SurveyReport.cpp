@@ -356,8 +356,8 @@ void Pipe3DPage(Pages& pg, const ReportCollector& survey) {
             break;
         }
     const double h = std::min(pg.Bottom() - pg.Y(), pg.Area().width() * 0.75);
-    pg.Y() += DrawPipe3DFigure(pg.P(), QRectF(0, pg.Y(), pg.Area().width(), h), survey.Pipe3D(),
-                               radius);
+    pg.Y() +=
+        DrawPipe3DFigure(pg.P(), QRectF(0, pg.Y(), pg.Area().width(), h), survey.Pipe3D(), radius);
 }
 
 // A length for the scale bar near a quarter of the drawing: 1, 2 or 5 times

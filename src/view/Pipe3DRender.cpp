@@ -15,7 +15,9 @@
 #include "analysis/DeviationColours.h"
 #include "view/Pipe3DScene.h"
 
-void UseOpenGlForQtQuick() { QQuickWindow::setGraphicsApi(QSGRendererInterface::OpenGL); }
+void UseOpenGlForQtQuick() {
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::OpenGL);
+}
 
 bool CanRender3D(QString* why) {
     const QString platform = QGuiApplication::platformName();

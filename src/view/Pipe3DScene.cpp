@@ -28,13 +28,16 @@ Pipe3DScene::~Pipe3DScene() {
     delete m_ring;
 }
 
-QQuick3DGeometry* Pipe3DScene::Points() const { return m_points; }
-QQuick3DGeometry* Pipe3DScene::Marker() const { return m_ring; }
+QQuick3DGeometry* Pipe3DScene::Points() const {
+    return m_points;
+}
+QQuick3DGeometry* Pipe3DScene::Marker() const {
+    return m_ring;
+}
 
 void Pipe3DScene::Add(const analysis::AnalysedScan& scan) {
     const double nominal = scan.figures.nominalArea;
-    if (std::isfinite(nominal) && nominal > 0.0)
-        m_radius = std::sqrt(nominal / std::numbers::pi);
+    if (std::isfinite(nominal) && nominal > 0.0) m_radius = std::sqrt(nominal / std::numbers::pi);
     if (!m_history.Add(scan)) return;
     // Rebuilding a million vertices for every scan would cost the user
     // interface more than it gains: the drawing catches up in batches.
@@ -65,18 +68,22 @@ void Pipe3DScene::Rebuild() {
             for (const int k : {i, i + 1}) {
                 const double a = 2.0 * std::numbers::pi * k / kRingSegments;
                 const float r = static_cast<float>(m_radius * 100.0 * scale);
-                ring.insert(ring.end(), {r * static_cast<float>(std::cos(a)),
-                                         r * static_cast<float>(std::sin(a)), 0.0f, 0.2f, 1.0f,
-                                         0.2f, 1.0f});
+                ring.insert(ring.end(),
+                            {r * static_cast<float>(std::cos(a)),
+                             r * static_cast<float>(std::sin(a)), 0.0f, 0.2f, 1.0f, 0.2f, 1.0f});
             }
     m_ring->SetVertices(ring);
     Upload();
     emit changed();
 }
 
-void Pipe3DScene::Upload() { m_points->SetVertices(m_moving ? m_coarse : m_rest); }
+void Pipe3DScene::Upload() {
+    m_points->SetVertices(m_moving ? m_coarse : m_rest);
+}
 
-std::size_t Pipe3DScene::DrawnPoints() const { return static_cast<std::size_t>(m_points->Count()); }
+std::size_t Pipe3DScene::DrawnPoints() const {
+    return static_cast<std::size_t>(m_points->Count());
+}
 
 void Pipe3DScene::SetBudgets(std::size_t rest, std::size_t moving) {
     m_restBudget = rest;
@@ -98,7 +105,9 @@ double Pipe3DScene::AxialScale() const {
     return length > most ? most / length : 1.0;
 }
 
-double Pipe3DScene::LegendScaleCm() const { return analysis::kDeviationScale * 100.0; }
+double Pipe3DScene::LegendScaleCm() const {
+    return analysis::kDeviationScale * 100.0;
+}
 
 QColor Pipe3DScene::legendColour(double centimetres) const {
     const analysis::Rgb c = analysis::DeviationColour(centimetres / 100.0);

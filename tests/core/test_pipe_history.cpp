@@ -81,8 +81,8 @@ TEST(PipeHistory, VerticesKeepToTheBudgetInTheDeviationColours) {
     // Ring 1 (at 10 cm) lies outward: blue; ring 3 has no deviation: grey.
     for (const auto& [ring, deviation] : {std::pair{0, 0.05}, {1, -0.05}, {2, 0.0}, {3, 1e9}}) {
         const float* p = v.data() + static_cast<std::size_t>(ring) * 100 * 7;
-        const analysis::Rgb want = deviation > 1e8 ? analysis::kNoDeviationColour
-                                                   : analysis::DeviationColour(deviation);
+        const analysis::Rgb want =
+            deviation > 1e8 ? analysis::kNoDeviationColour : analysis::DeviationColour(deviation);
         EXPECT_FLOAT_EQ(p[2], ring * 10.0f);
         EXPECT_NEAR(std::hypot(p[0], p[1]), 15.0, 1e-3);
         EXPECT_NEAR(p[3] * 255.0f, want.r, 0.01) << ring;

@@ -405,6 +405,7 @@ TEST_F(MainFrameTest, Pipe3DDockSaysWhyWhereNoOpenGlDraws) {
     QCoreApplication::processEvents();
     auto* message = dock->findChild<QLabel*>(QStringLiteral("Pipe3DMessage"));
     ASSERT_NE(message, nullptr);
-    EXPECT_TRUE(message->text().contains(QStringLiteral("cannot be shown here"))) << message->text().toStdString();
+    EXPECT_TRUE(message->text().contains(QStringLiteral("cannot be shown here")))
+        << message->text().toStdString();
     EXPECT_EQ(dock->findChild<QWidget*>(QStringLiteral("Pipe3DView")), nullptr);
 }

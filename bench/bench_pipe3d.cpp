@@ -47,7 +47,8 @@ double Spin(QQuickView& view, QObject* origin, int frames) {
         view.update();
         if (!QTest::qWaitFor([&] { return swapped >= want; }, 5000)) break;
     }
-    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double s =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     QObject::disconnect(c);
     return frames / s;
 }
@@ -85,8 +86,8 @@ int main(int argc, char** argv) {
     std::printf("  empty scene (ceiling)              %6.1f fps\n", empty);
     // Every level drawn while the camera turns; the view itself draws the
     // moving level (Pipe3DScene::kMovingBudget) while it turns.
-    for (const std::size_t budget : {std::size_t{1'000'320}, Pipe3DScene::kRestBudget,
-                                     Pipe3DScene::kMovingBudget}) {
+    for (const std::size_t budget :
+         {std::size_t{1'000'320}, Pipe3DScene::kRestBudget, Pipe3DScene::kMovingBudget}) {
         scene.SetBudgets(budget, budget);
         Spin(view, origin, 2);
         const double fps = Spin(view, origin, frames);

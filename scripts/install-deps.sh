@@ -13,6 +13,8 @@ packages=(
     xvfb xauth imagemagick socat
     dbus-daemon at-spi2-core systemd
     python3-open3d poppler-utils nodejs
+    qt6-declarative-dev qt6-quick3d-dev qt6-shadertools-dev libqt6quickwidgets6 qml6-module-qtquick qml6-module-quick3d
+    qml6-module-qtqml qml6-module-qtqml-workerscript qml6-module-qtquick-window libgl1-mesa-dri
     help2man librsvg2-bin dpkg-dev file man-db lintian desktop-file-utils appstream
 )
 

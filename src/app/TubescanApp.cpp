@@ -20,6 +20,7 @@
 #include "app/MainFrame.h"
 #include "app/MenuLayout.h"
 #include "app/ParameterCommands.h"
+#include "app/Pipe3DDock.h"
 #include "app/PipeConditionPanel.h"
 #include "app/PlaybackBar.h"
 #include "app/SetupCommands.h"
@@ -124,6 +125,8 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
         if (doc->m_playback == 1) GoToDistanceFrom(frame, *doc, metres);
     };
     connect(unrolled, &UnrolledDock::DistanceClicked, m_frame.get(), goThere);
+    Pipe3DDock* pipe3d = AttachPipe3DDock(*conditionPanel, *m_frame, m_commands);
+    connect(pipe3d, &Pipe3DDock::DistanceClicked, m_frame.get(), goThere);
     InstallParameterWindowHooks(*m_doc, m_registry);
     InstallDiagnosticsHooks(*m_doc, m_registry);
     // The host installs the hooks it answers for (worker, timers, links, the

@@ -126,6 +126,8 @@ inline constexpr int kExportLasCloud = 33003;
 inline constexpr int kGoTo = 33027;
 // Ours: the Unrolled dock (bearing against distance), shown or hidden (View menu).
 inline constexpr int kUnrolled = 33004;
+// Ours: the Pipe 3D dock, shown or hidden (View menu).
+inline constexpr int kPipe3D = 33006;
 
 // Tool bar and keys
 inline constexpr int kRangeUp = 32874;      // Increase Range

@@ -67,6 +67,7 @@ void ReportCollector::Complete(std::span<const analysis::ProfileSample> scan) {
     const analysis::ScanFigures f = m_analyser.Analyse(scan);
     m_scans.push_back(f);
     m_unrolled.Add(f, m_analyser.Points());
+    m_pipe3d.Add(f.distance, m_analyser.Points());
     const std::size_t index = m_scans.size() - 1;
     Keep(m_byOvality, &analysis::ScanFigures::ovality, index, f, scan);
     Keep(m_byAreaLoss, &analysis::ScanFigures::areaLoss, index, f, scan);

@@ -12,6 +12,7 @@
 #include "analysis/ConditionFindings.h"
 #include "analysis/Grade.h"
 #include "analysis/PipeCondition.h"
+#include "analysis/PipeHistory.h"
 #include "analysis/ScanCutter.h"
 #include "analysis/UnrolledMap.h"
 #include "doc/RecordConversion.h"
@@ -60,6 +61,8 @@ class ReportCollector : public conversion::PointOutput {
     // Every scan's wall deviation by bearing, and the pitch by distance.
     const analysis::UnrolledMap& Unrolled() const { return m_unrolled; }
     const analysis::GradeProfile& Grade() const { return m_grade; }
+    // Every scan's points as rings along the pipe, thinned to a bounded size.
+    const analysis::PipeHistory& Pipe3D() const { return m_pipe3d; }
     const std::string& Path() const { return m_path; }
 
   protected:
@@ -81,4 +84,5 @@ class ReportCollector : public conversion::PointOutput {
     std::vector<WorstScan> m_byOvality, m_byAreaLoss;
     analysis::UnrolledMap m_unrolled{kUnrolledRows};
     analysis::GradeProfile m_grade;
+    analysis::PipeHistory m_pipe3d;
 };

@@ -25,6 +25,7 @@
 #include "analysis/DeviationColours.h"
 #include "analysis/Grade.h"
 #include "format/NumberText.h"
+#include "report/Pipe3DFigure.h"
 
 namespace {
 
@@ -560,6 +561,20 @@ void GradePage(Pages& pg, const ReportCollector& survey,
          2);
 }
 
+void Pipe3DPage(Pages& pg, const ReportCollector& survey) {
+    pg.Text(QStringLiteral("The pipe in 3D"), DocFont(14, true));
+    pg.Y() += 4;
+    double radius = survey.Facts().pipe.diameter / 2.0;
+    for (const ScanFigures& f : survey.Scans())
+        if (std::isfinite(f.nominalArea) && f.nominalArea > 0.0) {
+            radius = std::sqrt(f.nominalArea / std::numbers::pi);
+            break;
+        }
+    const double h = std::min(pg.Bottom() - pg.Y(), pg.Area().width() * 0.75);
+    pg.Y() +=
+        DrawPipe3DFigure(pg.P(), QRectF(0, pg.Y(), pg.Area().width(), h), survey.Pipe3D(), radius);
+}
+
 // A length for the scale bar near a quarter of the drawing: 1, 2 or 5 times
 // a power of ten.
 double ScaleBarLength(double span) {
@@ -709,7 +724,7 @@ bool WriteSurveyReport(const ReportCollector& survey, const ReportSettings& sett
         analysis::FindSags(grade, analysis::DefaultSagThreshold(survey.Facts().pipe));
     constexpr int kSectionsPerPage = 2;
     const int pages =
-        4 + (static_cast<int>(worst.size()) + kSectionsPerPage - 1) / kSectionsPerPage;
+        5 + (static_cast<int>(worst.size()) + kSectionsPerPage - 1) / kSectionsPerPage;
 
     // Drawn in memory and written in one go, so a full disk is noticed (the
     // PDF writer would not say) and no half-written report is taken for whole.
@@ -741,6 +756,8 @@ bool WriteSurveyReport(const ReportCollector& survey, const ReportSettings& sett
     UnrolledPage(pg, survey);
     pg.Next();
     GradePage(pg, survey, grade, sags);
+    pg.Next();
+    Pipe3DPage(pg, survey);
     for (std::size_t i = 0; i < worst.size(); ++i) {
         if (i % kSectionsPerPage == 0) {
             pg.Next();

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QDockWidget>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -78,12 +79,14 @@ TEST_F(MainFrameTest, MenuCarriesEveryCommandWithItsTextInItsPlace) {
     EXPECT_TRUE(built.contains("&Text/Delete =32905"));
     EXPECT_EQ(built.last(), "&System/&Help/&About TubescanL...=57664");
     EXPECT_TRUE(built.contains("&View/Pipe &Condition=33001"));
+    EXPECT_TRUE(built.contains("&View/Pipe &3D=33006"));
     EXPECT_TRUE(built.contains("&File/Export Point Cloud (.ply)...=33002"));
     EXPECT_TRUE(built.contains("&File/Export Point Cloud (.las)...=33003"));
     EXPECT_TRUE(built.contains("&View/&Go To...=33027"));
     EXPECT_EQ(Frame().Action(33027)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_G));
     EXPECT_TRUE(built.contains("&View/&Unrolled=33004"));
-    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 97);
+    EXPECT_TRUE(built.contains("&View/Pipe &3D=33006"));
+    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 98);
     const QStringList top = {"&File", "&View",    "&ColorTable", "&Points", "Pipe &Shape",
                              "&Text", "&Measure", "&Grid",       "&System"};
     QStringList tops;
@@ -396,4 +399,18 @@ TEST(CommandLineRecording, AnExistingFileIsOnlyReplacedWhenTheOperatorSaysYes) {
     ASSERT_TRUE(app.InitInstance({"tubescan", dir.filePath("site.2024/new.run")}, dir.path()));
     EXPECT_EQ(app.Registry().document->m_recording, 1);
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("site.2024/new.31l")));
+}
+
+TEST_F(MainFrameTest, Pipe3DDockSaysWhyWhereNoOpenGlDraws) {
+    // The offscreen platform draws no 3D: the dock shows its message, the
+    // rest of the window works, and the View menu still hides and shows it.
+    auto* dock = Frame().findChild<QDockWidget*>(QStringLiteral("Pipe3DDock"));
+    ASSERT_NE(dock, nullptr);
+    dock->show();
+    QCoreApplication::processEvents();
+    auto* message = dock->findChild<QLabel*>(QStringLiteral("Pipe3DMessage"));
+    ASSERT_NE(message, nullptr);
+    EXPECT_TRUE(message->text().contains(QStringLiteral("cannot be shown here")))
+        << message->text().toStdString();
+    EXPECT_EQ(dock->findChild<QWidget*>(QStringLiteral("Pipe3DView")), nullptr);
 }

@@ -164,6 +164,9 @@ TEST(PointCloudTool, ReportFindingsAreTheConditionTables) {
     EXPECT_NE(text.find("Line 7.31l"), std::string::npos);
     EXPECT_NE(text.find("Page 3 of"), std::string::npos);
     EXPECT_NE(text.find("TubescanL " TUBESCAN_VERSION), std::string::npos);
+    // Headless, the 3D page falls back to the painter's projection and says so.
+    EXPECT_NE(text.find("The pipe in 3D"), std::string::npos);
+    EXPECT_NE(text.find("Painter projection of the same points"), std::string::npos);
 
     auto rows = Split(d.Read("Line 7.csv"), ',');
     rows.erase(rows.begin());

@@ -278,11 +278,14 @@ int main(int argc, char** argv) {
     CatchStopSignals();
     // The report's charts are graphics widgets and need a QApplication; on the
     // offscreen platform it needs no display, so the converter stays headless.
+    // Asked for X with a display there (QT_QPA_PLATFORM=xcb, DISPLAY set), it
+    // uses it: with OpenGL the report's 3D page is the 3D view's own picture.
     bool drawsReport = false;
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
         drawsReport = drawsReport || std::strcmp(argv[i], "--report") == 0;
     if (drawsReport) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qgetenv("QT_QPA_PLATFORM") != "xcb" || qEnvironmentVariableIsEmpty("DISPLAY"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
         // A shell without a login session has no runtime folder; the report
         // needs none, so Qt's remark about it is only noise on the terminal.
         if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))

@@ -1,0 +1,104 @@
+#include "analysis/PipeHistory.h"
+
+#include <cmath>
+#include <limits>
+
+#include "analysis/DeviationColours.h"
+
+namespace analysis {
+
+bool PipeHistory::Add(const AnalysedScan& scan) {
+    double distance = scan.figures.distance;
+    if (!std::isfinite(distance) && !scan.samples.empty()) distance = scan.samples.back().distance;
+    return Add(distance, scan.points);
+}
+
+bool PipeHistory::Add(double distance, std::span<const AnalysedPoint> points) {
+    if (!std::isfinite(distance) || points.empty()) return false;
+    if (!m_rings.empty() && distance < m_rings.back().distance - 1.0) Clear();
+    // Scan n is kept when n is a multiple of the stride: after a halving the
+    // kept rings are the multiples of the new stride, so new ones continue
+    // the same spacing.
+    if (m_scan++ % m_stride != 0) return false;
+    PipeRing ring;
+    ring.distance = distance;
+    const std::size_t keep = std::min(points.size(), m_maxRingPoints);
+    ring.points.reserve(keep);
+    for (std::size_t i = 0; i < keep; ++i) {
+        // Evenly along the scan, so a thinned ring still goes all the way round.
+        const AnalysedPoint& p = points[i * points.size() / keep];
+        ring.points.push_back(PipePoint{static_cast<float>(p.x), static_cast<float>(p.y),
+                                        static_cast<float>(p.deviation)});
+    }
+    m_points += ring.points.size();
+    m_rings.push_back(std::move(ring));
+    if (m_rings.size() >= m_maxRings) Halve();
+    return true;
+}
+
+void PipeHistory::Halve() {
+    // Keep the even-numbered rings (the first one included): the survey's
+    // start stays where it was and the spacing doubles everywhere.
+    std::size_t out = 0;
+    m_points = 0;
+    for (std::size_t i = 0; i < m_rings.size(); i += 2) {
+        m_points += m_rings[i].points.size();
+        if (out != i) m_rings[out] = std::move(m_rings[i]);
+        ++out;
+    }
+    m_rings.resize(out);
+    m_stride *= 2;
+}
+
+void PipeHistory::Clear() {
+    m_rings.clear();
+    m_points = 0;
+    m_stride = 1;
+    m_scan = 0;
+}
+
+double PipeHistory::FirstDistance() const {
+    return m_rings.empty() ? std::numeric_limits<double>::quiet_NaN() : m_rings.front().distance;
+}
+
+double PipeHistory::LastDistance() const {
+    return m_rings.empty() ? std::numeric_limits<double>::quiet_NaN() : m_rings.back().distance;
+}
+
+double PipeHistory::NearestRing(double distance) const {
+    double best = std::numeric_limits<double>::quiet_NaN();
+    if (!std::isfinite(distance)) return best;
+    double gap = std::numeric_limits<double>::infinity();
+    for (const PipeRing& r : m_rings)
+        if (std::abs(r.distance - distance) < gap) {
+            gap = std::abs(r.distance - distance);
+            best = r.distance;
+        }
+    return best;
+}
+
+std::size_t PipeHistory::FillVertices(std::size_t budget, std::vector<float>& out) const {
+    out.clear();
+    if (m_points == 0 || budget == 0) return 0;
+    // Points taken evenly from every ring: one in total/budget, the same
+    // share everywhere, so the thinning is even along the pipe and round it.
+    const std::size_t total = m_points;
+    const std::size_t take = std::min(budget, total);
+    out.reserve(take * 7);
+    std::size_t n = 0, acc = 0;
+    for (const PipeRing& r : m_rings) {
+        const float z = static_cast<float>(r.distance * 100.0);
+        for (const PipePoint& p : r.points) {
+            acc += take;
+            if (acc < total) continue;
+            acc -= total;
+            const Rgb c = DeviationColour(p.deviation);
+            out.insert(out.end(), {p.x * 100.0f, p.y * 100.0f, z, c.r / 255.0f, c.g / 255.0f,
+                                   c.b / 255.0f, 1.0f});
+            ++n;
+        }
+    }
+    return n;
+}
+
+} // namespace analysis

@@ -1,0 +1,100 @@
+#include "app/Pipe3DDock.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+#include <QQmlContext>
+#include <QQuickItem>
+#include <QQuickWidget>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include "app/PipeConditionPanel.h"
+#include "doc/CommandIds.h"
+#include "doc/CommandMap.h"
+#include "view/Pipe3DRender.h"
+#include "view/Pipe3DScene.h"
+
+Pipe3DDock::Pipe3DDock(QWidget* parent)
+    : QDockWidget(QStringLiteral("Pipe 3D"), parent), m_scene(new Pipe3DScene(this)) {
+    setObjectName(QStringLiteral("Pipe3DDock"));
+    auto* body = new QWidget(this);
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_message = new QLabel(QStringLiteral("The 3D view is made when it is first shown."), body);
+    m_message->setObjectName(QStringLiteral("Pipe3DMessage"));
+    m_message->setAlignment(Qt::AlignCenter);
+    m_message->setWordWrap(true);
+    layout->addWidget(m_message);
+    body->setMinimumSize(320, 240);
+    setWidget(body);
+    connect(m_scene, &Pipe3DScene::distanceClicked, this, &Pipe3DDock::DistanceClicked);
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Home), QKeySequence(Qt::Key_R)}) {
+        auto* shortcut = new QShortcut(key, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, &Pipe3DDock::ResetView);
+    }
+}
+
+// The scene goes after the view that reads it.
+Pipe3DDock::~Pipe3DDock() {
+    delete m_view;
+}
+
+void Pipe3DDock::AddScan(const std::shared_ptr<const analysis::AnalysedScan>& scan) {
+    if (!scan) return;
+    m_scene->Add(*scan);
+    if (!scan->samples.empty()) m_scene->SetMarker(scan->samples.back().distance);
+}
+
+void Pipe3DDock::ResetView() {
+    m_scene->RequestReset();
+}
+
+void Pipe3DDock::showEvent(QShowEvent* event) {
+    QDockWidget::showEvent(event);
+    if (!m_tried) MakeView();
+}
+
+void Pipe3DDock::MakeView() {
+    m_tried = true;
+    QString why;
+    if (CanRender3D(&why)) {
+        UseOpenGlForQtQuick();
+        auto* quick = new QQuickWidget(widget());
+        quick->setObjectName(QStringLiteral("Pipe3DView"));
+        quick->setResizeMode(QQuickWidget::SizeRootObjectToView);
+        quick->rootContext()->setContextProperty(QStringLiteral("pipe3d"), m_scene);
+        connect(quick, &QQuickWidget::sceneGraphError, this,
+                [this, quick](QQuickWindow::SceneGraphError, const QString& message) {
+                    quick->hide();
+                    m_message->setText(QStringLiteral("The 3D view cannot be drawn: ") + message);
+                    m_message->show();
+                });
+        quick->setSource(QUrl(QStringLiteral("qrc:/pipe3d/Pipe3D.qml")));
+        if (quick->status() == QQuickWidget::Ready) {
+            widget()->layout()->addWidget(quick);
+            m_message->hide();
+            m_view = quick;
+            return;
+        }
+        why = QStringLiteral("the 3D scene could not be loaded");
+        delete quick;
+    }
+    m_message->setText(QStringLiteral("The 3D view cannot be shown here: ") + why +
+                       QStringLiteral(". The other views work as usual."));
+}
+
+Pipe3DDock* AttachPipe3DDock(PipeConditionPanel& panel, QMainWindow& frame, CommandMap& commands) {
+    auto* dock = new Pipe3DDock(&frame);
+    frame.addDockWidget(Qt::RightDockWidgetArea, dock);
+    QObject::connect(&panel, &PipeConditionPanel::ScanAnalysed, dock, &Pipe3DDock::AddScan);
+    QPointer<Pipe3DDock> guard(dock);
+    commands.Add(cmd::kPipe3D, CommandEntry{[guard](int) {
+                                                if (guard) guard->setVisible(!guard->isVisible());
+                                            },
+                                            [guard](int) {
+                                                return CommandUi{true, guard && guard->isVisible()};
+                                            }});
+    return dock;
+}

@@ -1,0 +1,104 @@
+// What the Qt Quick 3D scene of the pipe shows, for the "Pipe 3D" dock, the
+// report's rendering and the benchmark alike: the kept rings as coloured
+// points, a ring marking the current ping's distance, the camera's framing
+// and the picking of a ring. The QML scene (qrc:/pipe3d/Pipe3D.qml) reads it
+// as the context property "pipe3d".
+#pragma once
+
+#include <vector>
+
+#include <QColor>
+#include <QObject>
+#include <QTimer>
+
+#include "analysis/PipeHistory.h"
+
+class Pipe3DGeometry;
+class QQuick3DGeometry;
+
+class Pipe3DScene : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QQuick3DGeometry* points READ Points CONSTANT)
+    Q_PROPERTY(QQuick3DGeometry* marker READ Marker CONSTANT)
+    Q_PROPERTY(double radius READ RadiusCm NOTIFY changed)
+    Q_PROPERTY(double firstZ READ FirstZ NOTIFY changed)
+    Q_PROPERTY(double lastZ READ LastZ NOTIFY changed)
+    Q_PROPERTY(double axialScale READ AxialScale NOTIFY changed)
+    Q_PROPERTY(double markerZ READ MarkerZ NOTIFY markerChanged)
+    Q_PROPERTY(bool hasMarker READ HasMarker NOTIFY markerChanged)
+    Q_PROPERTY(double legendScale READ LegendScaleCm CONSTANT)
+    Q_PROPERTY(bool decorated READ Decorated NOTIFY changed)
+
+  public:
+    // Points drawn at rest, and while the camera moves (the coarser level
+    // keeps the frame rate of a software renderer up).
+    // Mesa's software renderer draws some 200,000 points a second on this
+    // class of machine: these keep a turning view near 5 frames a second and
+    // a resting one (redrawn as scans come in) from holding up the window.
+    static constexpr std::size_t kRestBudget = 300'000;
+    static constexpr std::size_t kMovingBudget = 100'000;
+    // The drawn pipe is at most this many diameters long; a longer survey is
+    // shortened along its length so the whole of it is in view.
+    static constexpr double kMaxAspect = 8.0;
+
+    explicit Pipe3DScene(QObject* parent = nullptr);
+    ~Pipe3DScene() override;
+
+    // Takes one analysed scan; the drawing follows within kRebuildMs.
+    void Add(const analysis::AnalysedScan& scan);
+    // Shows a whole history at once (the report, the benchmark).
+    void SetHistory(const analysis::PipeHistory& history, double nominalRadius);
+    const analysis::PipeHistory& History() const { return m_history; }
+    // The current ping's distance, metres; NaN hides the marker.
+    void SetMarker(double distance);
+    // Builds the vertex buffers now rather than on the next timer.
+    void Rebuild();
+    std::size_t DrawnPoints() const;
+    // Other levels of detail than the defaults (the benchmark).
+    void SetBudgets(std::size_t rest, std::size_t moving);
+
+    QQuick3DGeometry* Points() const;
+    QQuick3DGeometry* Marker() const;
+    double RadiusCm() const { return m_radius * 100.0; }
+    double FirstZ() const;
+    double LastZ() const;
+    double AxialScale() const;
+    double MarkerZ() const { return m_marker * 100.0; }
+    bool HasMarker() const { return m_marker == m_marker; }
+    double LegendScaleCm() const;
+    // The legend and the mouse hints drawn over the scene (not in the report).
+    bool Decorated() const { return m_decorated; }
+    void SetDecorated(bool on) {
+        m_decorated = on;
+        emit changed();
+    }
+
+    Q_INVOKABLE QColor legendColour(double centimetres) const;
+    // The camera moves (true) or rests: the drawn level of detail follows.
+    Q_INVOKABLE void setInteracting(bool moving);
+    // A click whose ray passes the pipe's axis at zCm (centimetres along it),
+    // missCm from it: the nearest kept ring, if the click was on the pipe.
+    Q_INVOKABLE void pick(double zCm, double missCm);
+
+    void RequestReset() { emit resetRequested(); }
+
+  signals:
+    void changed();
+    void markerChanged();
+    void resetRequested();
+    void distanceClicked(double metres);
+
+  private:
+    void Upload();
+
+    analysis::PipeHistory m_history;
+    double m_radius = 0.15; // metres, the nominal pipe's
+    double m_marker;
+    bool m_moving = false;
+    bool m_decorated = true;
+    std::size_t m_restBudget = kRestBudget, m_movingBudget = kMovingBudget;
+    std::vector<float> m_rest, m_coarse;
+    Pipe3DGeometry* m_points;
+    Pipe3DGeometry* m_ring;
+    QTimer m_rebuild;
+};

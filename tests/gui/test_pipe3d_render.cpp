@@ -1,0 +1,103 @@
+// The 3D scene drawn for real (Mesa's software OpenGL under xvfb-run): the
+// deviation colours land where the geometry puts them, and a click on the
+// pipe picks the ring under it. Skipped, with the reason, where no OpenGL
+// display can be had.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QQmlContext>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "analysis/DeviationColours.h"
+#include "view/Pipe3DRender.h"
+#include "view/Pipe3DScene.h"
+
+namespace {
+
+// A pipe 0.3 m across and 2 m long: debris (inward) on its upper half, lost
+// wall (outward) on its lower half.
+analysis::PipeHistory SplitPipe() {
+    analysis::PipeHistory history;
+    for (int ring = 0; ring <= 100; ++ring) {
+        std::vector<analysis::AnalysedPoint> points;
+        for (int i = 0; i < 360; ++i) {
+            const double a = i * M_PI / 180.0, y = 0.15 * std::sin(a);
+            points.push_back({0.15 * std::cos(a), y, y > 0.0 ? 0.05 : -0.05});
+        }
+        history.Add(ring * 0.02, points);
+    }
+    return history;
+}
+
+bool Near(QRgb p, analysis::Rgb c) {
+    return std::abs(qRed(p) - c.r) + std::abs(qGreen(p) - c.g) + std::abs(qBlue(p) - c.b) < 40;
+}
+
+void SkipWithoutOpenGl() {
+    QString why;
+    if (!CanRender3D(&why)) GTEST_SKIP() << "no 3D here: " << why.toStdString();
+}
+
+} // namespace
+
+TEST(Pipe3DRender, DeviationColoursAppearWhereTheWallIs) {
+    SkipWithoutOpenGl();
+    if (::testing::Test::IsSkipped()) return;
+    QString why;
+    const QImage image = RenderPipe3D(SplitPipe(), 0.15, QSize(640, 480), &why, 1.0);
+    ASSERT_FALSE(image.isNull()) << why.toStdString();
+    if (qEnvironmentVariableIsSet("TUBESCAN_SAVE_PICTURES")) image.save("pipe3d-render.png");
+    const analysis::Rgb inward = analysis::DeviationColour(0.05);
+    const analysis::Rgb outward = analysis::DeviationColour(-0.05);
+    // Each colour counted in the upper and the lower half.
+    int red[2] = {0, 0}, blue[2] = {0, 0}, marker = 0;
+    double redY = 0, blueY = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            const int half = y < image.height() / 2 ? 0 : 1;
+            if (Near(p, inward)) {
+                ++red[half];
+                redY += y;
+            } else if (Near(p, outward)) {
+                ++blue[half];
+                blueY += y;
+            } else if (Near(p, analysis::Rgb{51, 255, 51})) {
+                ++marker;
+            }
+        }
+    const int reds = red[0] + red[1], blues = blue[0] + blue[1];
+    ASSERT_GT(reds, 500) << "no inward colour drawn";
+    ASSERT_GT(blues, 500) << "no outward colour drawn";
+    EXPECT_GT(marker, 50) << "no ring marks the current ping";
+    // Up in the pipe is up in the picture.
+    EXPECT_LT(redY / reds, blueY / blues);
+    EXPECT_GT(red[0], red[1]);
+    EXPECT_GT(blue[1], blue[0]);
+}
+
+TEST(Pipe3DRender, AClickOnThePipePicksTheRingUnderIt) {
+    SkipWithoutOpenGl();
+    if (::testing::Test::IsSkipped()) return;
+    UseOpenGlForQtQuick();
+    Pipe3DScene scene;
+    scene.SetHistory(SplitPipe(), 0.15);
+    QQuickView view;
+    view.rootContext()->setContextProperty(QStringLiteral("pipe3d"), &scene);
+    view.setResizeMode(QQuickView::SizeRootObjectToView);
+    view.setSource(QUrl(QStringLiteral("qrc:/pipe3d/Pipe3D.qml")));
+    ASSERT_EQ(view.status(), QQuickView::Ready);
+    view.resize(640, 480);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QSignalSpy clicked(&scene, &Pipe3DScene::distanceClicked);
+    // The camera looks at the middle of the pipe: the centre is its middle
+    // ring; the far corner is beside the pipe.
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(5, 475));
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(320, 240));
+    ASSERT_EQ(clicked.size(), 1);
+    EXPECT_NEAR(clicked.at(0).at(0).toDouble(), 1.0, 0.1);
+}

@@ -259,8 +259,14 @@ std::size_t CPlayFile::Read(void* out, std::size_t size) {
 }
 
 int CPlayFile::ByteAt(std::uint64_t position) {
-    if (!m_open) return -1;
+    const auto bytes = BufferedFrom(position);
+    return bytes.empty() ? -1 : bytes[0];
+}
+
+std::span<const std::uint8_t> CPlayFile::BufferedFrom(std::uint64_t position) {
+    if (!m_open) return {};
     const bool inWindow = position >= m_windowStart && position < m_windowStart + m_windowSize;
-    if (!inWindow && !Fill(position)) return -1;
-    return m_window[static_cast<std::size_t>(position - m_windowStart)];
+    if (!inWindow && !Fill(position)) return {};
+    const std::size_t offset = static_cast<std::size_t>(position - m_windowStart);
+    return {m_window.data() + offset, m_windowSize - offset};
 }

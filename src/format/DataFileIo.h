@@ -80,6 +80,11 @@ class CPlayFile {
     // The byte at an absolute position, or -1 past the end. Leaves the
     // position alone.
     int ByteAt(std::uint64_t position);
+    // The bytes held from position on, as far as the buffer goes (reading
+    // them in first when position is outside it): empty past the end or when
+    // the file cannot be read. Valid until the next read or seek-and-read;
+    // leaves the position alone. Lets a search scan many bytes per call.
+    std::span<const std::uint8_t> BufferedFrom(std::uint64_t position);
 
   private:
     bool Fill(std::uint64_t position);

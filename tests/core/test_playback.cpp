@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
 #include <random>
 
 #include "DataFileFixture.h"
@@ -375,4 +377,71 @@ TEST(PlaybackHostile, RandomBytesNeverCrashOrHang) {
             ASSERT_LE(p.doc.m_playPosition, f.size());
         }
     }
+}
+
+// The signature search scans the buffered bytes a stretch at a time; it must
+// find exactly what a byte-by-byte scan finds, also where a signature or a
+// near miss ("31" then no "L", "331L") is cut by the end of the 64 KiB read
+// buffer of a file, and where the search end falls inside a signature.
+TEST(PlaybackSearch, FindsWhatAByteByByteScanFinds) {
+    constexpr std::uint64_t kBuffer = 64 * 1024;
+    std::vector<std::uint8_t> bytes(3 * kBuffer + 100, 'x');
+    const auto put = [&](std::uint64_t at, const char* text) {
+        std::memcpy(bytes.data() + at, text, std::strlen(text));
+    };
+    put(10, "331L");             // found at its second byte
+    put(40, "31");               // near miss
+    put(kBuffer - 2, "31L");     // cut after "31" by the buffer's end
+    put(kBuffer + 20, "3");      // a lone first byte
+    put(2 * kBuffer - 1, "31L"); // cut after "3"
+    put(2 * kBuffer + 500, "31x");
+    put(3 * kBuffer - 3, "31"); // near miss cut by the buffer's end
+    put(3 * kBuffer - 1, "Q");
+    put(bytes.size() - 3, "31L"); // ends at the file's end
+    const auto reference = [&](std::uint64_t from,
+                               std::uint64_t end) -> std::optional<std::uint64_t> {
+        for (std::uint64_t at = from; end >= 3 && at <= end - 3 && at + 2 < bytes.size(); ++at)
+            if (bytes[at] == '3' && bytes[at + 1] == '1' && bytes[at + 2] == 'L') return at;
+        return std::nullopt;
+    };
+
+    TempDir dir;
+    WriteBytes(dir.File("search.31l"), bytes);
+    CPlayFile onDisk;
+    ASSERT_TRUE(onDisk.Open(dir.File("search.31l")));
+    CPlayFile inMemory;
+    inMemory.OpenMemory(bytes);
+
+    const std::uint64_t size = bytes.size();
+    const std::vector<std::uint64_t> froms = {0,
+                                              11,
+                                              12,
+                                              kBuffer - 3,
+                                              kBuffer - 2,
+                                              kBuffer - 1,
+                                              kBuffer,
+                                              kBuffer + 1,
+                                              2 * kBuffer - 2,
+                                              2 * kBuffer,
+                                              3 * kBuffer - 4,
+                                              size - 3,
+                                              size - 2,
+                                              size + 5};
+    const std::vector<std::uint64_t> ends = {
+        0,        2,    13,       kBuffer, kBuffer + 1, 2 * kBuffer + 1, 2 * kBuffer + 2,
+        size - 1, size, size + 64};
+    int found = 0;
+    for (const std::uint64_t from : froms) {
+        for (const std::uint64_t end : ends) {
+            const auto want = reference(from, end);
+            found += want.has_value() ? 1 : 0;
+            // Searches in a different order each time, so a buffer left
+            // anywhere by the last search is covered.
+            for (CPlayFile* file : {&onDisk, &inMemory}) {
+                EXPECT_EQ(record::FindSignature(*file, from, end), want)
+                    << "from " << from << " end " << end << (file == &onDisk ? " file" : " memory");
+            }
+        }
+    }
+    EXPECT_GT(found, 20); // the table does reach the signatures
 }

@@ -75,26 +75,35 @@ ColorEntry Make(int r, int g, int b) {
 
 } // namespace
 
-CSonarBitmap::CSonarBitmap() {
-    constexpr double kPi = 3.1415926; // the value the tables have always been built with
-    for (int i = 0; i < kBuiltEntries; ++i) {
-        const Rgb base = BaseEntry(i);
-        const int ramp = std::min(255, static_cast<int>(2.5 * i));
-        const int reverse = Limit((118 - i) * 1.8);
-        const double x = i * 0.5 * kPi / 118;
-        const int a = std::min(255, static_cast<int>(std::sin(x) * 255 * 1.2));
-        const int b = std::min(255, static_cast<int>((255 - std::cos(x) * 255) * 1.2));
+CSonarBitmap::CSonarBitmap() : m_tables(&Built()) {}
 
-        m_tables[0][i] = Make(Limit(base.r * 1.5), Limit(base.g * 1.5), Limit(base.b * 1.5));
-        m_tables[1][i] = Make(base.r, base.g, base.b);
-        m_tables[2][i] = Make(0, ramp, 0);
-        m_tables[3][i] = Make(ramp, ramp, ramp);
-        m_tables[4][i] = Make(reverse, reverse, reverse);
-        m_tables[5][i] = Make(a, b, 0);
-        m_tables[6][i] = Make(0, a, b);
-        m_tables[7][i] = Make(b, a, 0);
-        m_tables[8][i] = Make(0, b, a);
-    }
+const CSonarBitmap::Tables& CSonarBitmap::Built() {
+    // Made once, on first use; a function's static is safe to start from any
+    // thread.
+    static const Tables tables = [] {
+        Tables t{};
+        constexpr double kPi = 3.1415926; // the value the tables have always been built with
+        for (int i = 0; i < kBuiltEntries; ++i) {
+            const Rgb base = BaseEntry(i);
+            const int ramp = std::min(255, static_cast<int>(2.5 * i));
+            const int reverse = Limit((118 - i) * 1.8);
+            const double x = i * 0.5 * kPi / 118;
+            const int a = std::min(255, static_cast<int>(std::sin(x) * 255 * 1.2));
+            const int b = std::min(255, static_cast<int>((255 - std::cos(x) * 255) * 1.2));
+
+            t[0][i] = Make(Limit(base.r * 1.5), Limit(base.g * 1.5), Limit(base.b * 1.5));
+            t[1][i] = Make(base.r, base.g, base.b);
+            t[2][i] = Make(0, ramp, 0);
+            t[3][i] = Make(ramp, ramp, ramp);
+            t[4][i] = Make(reverse, reverse, reverse);
+            t[5][i] = Make(a, b, 0);
+            t[6][i] = Make(0, a, b);
+            t[7][i] = Make(b, a, 0);
+            t[8][i] = Make(0, b, a);
+        }
+        return t;
+    }();
+    return tables;
 }
 
 int CSonarBitmap::SafeTableIndex(int table) {
@@ -102,5 +111,5 @@ int CSonarBitmap::SafeTableIndex(int table) {
 }
 
 ColorEntry CSonarBitmap::Entry(int table, int level) const {
-    return m_tables[SafeTableIndex(table)][std::clamp(level, 0, kEntryCount - 1)];
+    return (*m_tables)[SafeTableIndex(table)][std::clamp(level, 0, kEntryCount - 1)];
 }

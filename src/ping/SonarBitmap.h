@@ -1,5 +1,5 @@
 // The nine colour tables that turn an echo level into a pixel colour. Built
-// once when the document is made and constant afterwards, so the acquisition
+// once for the whole program and constant afterwards, so the acquisition
 // thread and the view may read them at the same time without a lock.
 #pragma once
 
@@ -31,8 +31,14 @@ class CSonarBitmap {
     // Entry `level` of table `table`; both are brought into range first
     // (table as SafeTableIndex, level limited to 0 ... 255).
     ColorEntry Entry(int table, int level) const;
-    const Table& Colors(int table) const { return m_tables[SafeTableIndex(table)]; }
+    const Table& Colors(int table) const { return (*m_tables)[SafeTableIndex(table)]; }
 
   private:
-    std::array<Table, kTableCount> m_tables{};
+    using Tables = std::array<Table, kTableCount>;
+    static const Tables& Built();
+
+    // Every instance shares one set, built the first time one is made: a
+    // document (and each one a test or a fuzzer makes) no longer pays for
+    // building them again.
+    const Tables* m_tables;
 };

@@ -61,6 +61,10 @@ TEST_F(ViewEventsTest, OperatorDragsMeasuresTypesAndUsesTheHotKeys) {
     doc.m_range = 1.0;
     doc.m_lineColor = 0x0000FF; // pure red on the screen
     doc.m_textColor = 0x00FF00;
+    // Room for the picture beside the docks, so the places the strokes land
+    // on stay clear of the status texts.
+    Frame().resize(1600, 1100);
+    QApplication::processEvents();
     EXPECT_EQ(Frame().focusProxy(), &View());
     ASSERT_GT(View().ClientWidth(), 400);
 

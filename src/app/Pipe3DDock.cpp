@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QQmlContext>
 #include <QQuickItem>
-#include <QQuickWidget>
+#include <QQuickView>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -61,21 +61,29 @@ void Pipe3DDock::MakeView() {
     QString why;
     if (CanRender3D(&why)) {
         UseOpenGlForQtQuick();
-        auto* quick = new QQuickWidget(widget());
-        quick->setObjectName(QStringLiteral("Pipe3DView"));
-        quick->setResizeMode(QQuickWidget::SizeRootObjectToView);
+        // A window of its own in a container, not a QQuickWidget: a Quick
+        // widget makes the whole main window compose through OpenGL, and
+        // with a software renderer every repaint of the live picture would
+        // then cost a full-window upload, slowing the head's ping rate
+        // twentyfold.
+        auto* quick = new QQuickView;
+        quick->setResizeMode(QQuickView::SizeRootObjectToView);
         quick->rootContext()->setContextProperty(QStringLiteral("pipe3d"), m_scene);
-        connect(quick, &QQuickWidget::sceneGraphError, this,
-                [this, quick](QQuickWindow::SceneGraphError, const QString& message) {
-                    quick->hide();
-                    m_message->setText(QStringLiteral("The 3D view cannot be drawn: ") + message);
-                    m_message->show();
-                });
         quick->setSource(QUrl(QStringLiteral("qrc:/pipe3d/Pipe3D.qml")));
-        if (quick->status() == QQuickWidget::Ready) {
-            widget()->layout()->addWidget(quick);
+        if (quick->status() == QQuickView::Ready) {
+            QWidget* container = QWidget::createWindowContainer(quick, widget());
+            container->setObjectName(QStringLiteral("Pipe3DView"));
+            container->setFocusPolicy(Qt::StrongFocus);
+            connect(quick, &QQuickWindow::sceneGraphError, this,
+                    [this, container](QQuickWindow::SceneGraphError, const QString& message) {
+                        container->hide();
+                        m_message->setText(QStringLiteral("The 3D view cannot be drawn: ") +
+                                           message);
+                        m_message->show();
+                    });
+            widget()->layout()->addWidget(container);
             m_message->hide();
-            m_view = quick;
+            m_view = container;
             return;
         }
         why = QStringLiteral("the 3D scene could not be loaded");

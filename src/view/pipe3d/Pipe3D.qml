@@ -22,6 +22,15 @@ Rectangle {
     // Until the user moves the camera it follows the pipe as it grows.
     property bool touched: false
 
+    // The view is a window of its own: its keys come here, not to the dock.
+    focus: true
+    Keys.onPressed: (event) => {
+        if (event.key === Qt.Key_Home || event.key === Qt.Key_R) {
+            reset()
+            event.accepted = true
+        }
+    }
+
     function reset() {
         origin.position = Qt.vector3d(0, 0, centreZ)
         origin.eulerRotation = Qt.vector3d(-20, -60, 0)

@@ -51,7 +51,10 @@ for kind in "${kinds[@]}"; do
         export ASAN_OPTIONS="detect_leaks=1 abort_on_error=1"
         export UBSAN_OPTIONS="print_stacktrace=1 halt_on_error=1"
         export LSAN_OPTIONS="suppressions=$(pwd)/scripts/lsan.supp"
-        (cd build-asan && ctest --output-on-failure -j "$jobs" --timeout 600)
+        # The 3D render test loads Mesa's software OpenGL driver, which
+        # leaks from a module it has already unloaded (no name to suppress):
+        # it runs in the ordinary build only.
+        (cd build-asan && ctest --output-on-failure -j "$jobs" --timeout 600 -E '^pipe3d_render$')
         unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
         ;;
     *)

@@ -35,7 +35,9 @@ constexpr double kDebrisScales = 3.0;
 constexpr double kWallLikeSag = 0.5;
 // A full turn's first and last points look the same way a turn apart: where
 // the wall they see differs by more than this share of the pipe's height
-// (or four times the fit's scatter), the pipe changed within the scan.
+// (or twice the fit's scatter, well clear of what the medians of a few rough
+// wall points can differ by), the pipe changed within the scan. Not more:
+// a scan half one wall and half another has a wide scatter of its own.
 constexpr double kSeamStep = 0.01;
 constexpr std::size_t kSeamPoints = 8;
 
@@ -411,7 +413,7 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
                 last[i] = m_residual[n - kSeamPoints + i];
             }
             const double step = std::fabs(Median(first) - Median(last));
-            closes = step <= std::max(kSeamStep * size, 4.0 * FitScale());
+            closes = step <= std::max(kSeamStep * size, 2.0 * FitScale());
         }
     }
     const bool steady = steadyTilt && closes;

@@ -40,6 +40,10 @@ constexpr double kWallLikeSag = 0.5;
 // a scan half one wall and half another has a wide scatter of its own.
 constexpr double kSeamStep = 0.01;
 constexpr std::size_t kSeamPoints = 8;
+// Sectors either side of straight down a stretch inside the wall must reach
+// to be a deposit: what settles or rolls there lies on the invert, and a
+// piece of wall standing in further up the side is the fit's error.
+constexpr int kInvertReach = 5;
 
 // Solves the n x n system a x = b (row-major, n <= 5) by elimination with
 // partial pivoting; false when it is singular.
@@ -511,9 +515,10 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
         profileAt[k] = allSum[k] / allCount[k];
         inside[k] = wallAt[k] - profileAt[k] > cut ? 1 : 0;
     }
-    // Sediment settles flat and a mound bulges: either lies on or above the
-    // chord between its edges. A stretch that sags between its edges the
-    // way the wall does is wall the fit does not describe (a scan whose
+    // Sediment settles flat on the invert and a mound bulges there: either
+    // reaches the invert and lies on or above the chord between its edges.
+    // A stretch further up the side, or one that sags between its edges the
+    // way the wall does, is wall the fit does not describe (a scan whose
     // head passed where the pipe changes shape sees half of each), and is
     // no debris however far inside the fit it lies.
     double depth = 0.0, area = 0.0;
@@ -527,8 +532,9 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
         while (end < kBins && inside[end])
             ++end;
         const int n = end - k;
-        bool wallLike = false;
-        if (n >= 3) {
+        constexpr int invert = kBins * 3 / 4;
+        bool wallLike = end <= invert - kInvertReach || k > invert + kInvertReach;
+        if (!wallLike && n >= 3) {
             for (int j = 0; j < n; ++j) {
                 double c, s;
                 binDirection(k + j, c, s);

@@ -372,7 +372,8 @@ TEST(PipeCondition, ScanStraddlingAChangeOfThePipeClaimsNoDebris) {
         {"oval to round, half, back from the invert", oval, round, 0.5, 180.0, false, 0.0},
         {"round to oval, 40 %, clockwise from the right", round, oval, 0.4, 90.0, true, 0.0},
         // The ends see the same wall; the stretch between lies inside the
-        // fit and is shaped like wall.
+        // fit, shaped like wall or up the side.
+        {"oval to round, 10 %, back from 240", oval, round, 0.1, 240.0, false, 0.0},
         {"oval to round, 25 %, back from 240", oval, round, 0.25, 240.0, false, 0.0},
         {"round to oval, 75 %, clockwise from 240", round, oval, 0.75, 240.0, true, 0.0},
         // The head pitches 10 degrees within the turn.

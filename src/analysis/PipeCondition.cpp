@@ -122,9 +122,10 @@ double Median(std::span<double> values) {
     return *middle;
 }
 
-// How far the middle of a curve bends outward (away from the centre at the
-// origin) past the chord between its ends: the largest distance of any of
-// its points beyond that chord, negative when all lie inside it.
+// How far a curve bends outward (away from the centre at the origin) past
+// the chord between its ends: the mean distance of its inner points beyond
+// that chord, negative where they lie inside it. A mean, not the largest:
+// a mound's flank bends out at its foot and in at its top, and evens out.
 double Sag(std::span<const double> xs, std::span<const double> ys) {
     const std::size_t n = xs.size();
     const double ax = xs[0], ay = ys[0], bx = xs[n - 1], by = ys[n - 1];
@@ -136,10 +137,10 @@ double Sag(std::span<const double> xs, std::span<const double> ys) {
         nx = -nx;
         ny = -ny;
     }
-    double sag = -std::numeric_limits<double>::infinity();
+    double sum = 0.0;
     for (std::size_t i = 1; i + 1 < n; ++i)
-        sag = std::max(sag, (xs[i] - ax) * nx + (ys[i] - ay) * ny);
-    return sag;
+        sum += (xs[i] - ax) * nx + (ys[i] - ay) * ny;
+    return n > 2 ? sum / static_cast<double>(n - 2) : 0.0;
 }
 
 } // namespace
@@ -519,9 +520,12 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
     // reaches the invert and lies on or above the chord between its edges.
     // A stretch further up the side, or one that sags between its edges the
     // way the wall does, is wall the fit does not describe (a scan whose
-    // head passed where the pipe changes shape sees half of each), and is
-    // no debris however far inside the fit it lies.
+    // head passed where the pipe changes shape sees half of each) or a
+    // deposit only part of the scan saw (one that ends within it): either
+    // way no debris figure rather than a wrong one. A sector or two up the
+    // side is a stray echo, too narrow to judge and no deposit.
     double depth = 0.0, area = 0.0;
+    bool doubtful = false;
     std::array<double, kBins> xs{}, ys{}, wx{}, wy{};
     for (int k = kBins / 2; k < kBins;) {
         if (!inside[k]) {
@@ -533,8 +537,9 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
             ++end;
         const int n = end - k;
         constexpr int invert = kBins * 3 / 4;
-        bool wallLike = end <= invert - kInvertReach || k > invert + kInvertReach;
-        if (!wallLike && n >= 3) {
+        const bool offInvert = end <= invert - kInvertReach || k > invert + kInvertReach;
+        bool wallLike = false;
+        if (n >= 3 && !offInvert) {
             for (int j = 0; j < n; ++j) {
                 double c, s;
                 binDirection(k + j, c, s);
@@ -546,9 +551,11 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
             const std::size_t m = static_cast<std::size_t>(n);
             const double sag = Sag({xs.data(), m}, {ys.data(), m});
             const double wallSag = Sag({wx.data(), m}, {wy.data(), m});
-            wallLike = sag > kWallLikeSag * wallSag && sag > cut;
+            wallLike = sag > kWallLikeSag * wallSag && sag > cut / 2.0;
         }
-        if (!wallLike) {
+        if (n >= 3 && (offInvert || wallLike)) {
+            doubtful = true;
+        } else if (!offInvert) {
             for (int j = k; j < end; ++j) {
                 depth = std::max(depth, wallAt[j] - profileAt[j]);
                 area += (wallAt[j] * wallAt[j] - profileAt[j] * profileAt[j]) / 2.0 * kBinWidth;
@@ -556,7 +563,7 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
         }
         k = end;
     }
-    if (covered >= kBins / 2 * 9 / 10) {
+    if (covered >= kBins / 2 * 9 / 10 && !doubtful) {
         f.debrisDepth = depth;
         f.debrisArea = area;
     }

@@ -405,6 +405,21 @@ TEST(PipeCondition, ScanStraddlingAChangeOfThePipeClaimsNoDebris) {
             EXPECT_NEAR(g.debrisDepth, 0.0, 0.003);
         }
     }
+
+    // A 0.15 m mound the turn leaves before, at and past its top: what is
+    // left of it is measured, or no figure is given, never a bare invert.
+    sim::PipeParams pipe;
+    pipe.debrisStretches = {{0.0, 1.0, 0.15}};
+    for (const int change : {200, 205, 210}) {
+        sim::HeadModel head(pipe);
+        std::vector<analysis::ProfileSample> scan;
+        for (int i = 0; i < 400; ++i) {
+            head.MoveTo(i < change ? 0.5 : 1.5);
+            scan.push_back(analysis::FromPolar(i * 0.9, head.SurfaceRange(i * 0.9), i * 0.05, 1.0));
+        }
+        const double depth = analyser.Analyse(scan).debrisDepth;
+        EXPECT_TRUE(std::isnan(depth) || depth > 0.1) << change << ": " << depth;
+    }
 }
 
 // The same situations recorded from the simulated head and converted by the

@@ -370,12 +370,10 @@ TEST(PipeCondition, ScanStraddlingAChangeOfThePipeClaimsNoDebris) {
         {"oval to round, 40 %, back from the crown", oval, round, 0.4, 0.0, false, 0.0},
         {"round to oval, 60 %, clockwise from the crown", round, oval, 0.6, 0.0, true, 0.0},
         {"oval to round, half, back from the invert", oval, round, 0.5, 180.0, false, 0.0},
-        {"round to oval, 40 %, clockwise from the right", round, oval, 0.4, 90.0, true, 0.0},
         // The ends see the same wall; the stretch between lies inside the
         // fit, shaped like wall or up the side.
         {"oval to round, 10 %, back from 240", oval, round, 0.1, 240.0, false, 0.0},
         {"oval to round, 25 %, back from 240", oval, round, 0.25, 240.0, false, 0.0},
-        {"round to oval, 75 %, clockwise from 240", round, oval, 0.75, 240.0, true, 0.0},
         // The head pitches 10 degrees within the turn.
         {"pitch 0 to 10, readings true", round, pitched, 0.5, 0.0, true, 0.0},
         {"pitch 0 to 10, readings overshoot", round, pitched, 0.5, 0.0, true, 10.0},
@@ -394,8 +392,6 @@ TEST(PipeCondition, ScanStraddlingAChangeOfThePipeClaimsNoDebris) {
         if (!std::isnan(f.ovality)) {
             EXPECT_LT(f.ovality, (ovalInside ? ovalTruth : 0.0) + 0.5);
         }
-        std::printf("[ %s ] ovality %.3f %%, debris depth %.4f m\n", r.name, f.ovality,
-                    f.debrisDepth);
 
         // Each wall alone, turned the same way: every figure, and the truth.
         for (const AnalyticPipe* wall : {&r.before, &r.after}) {

@@ -22,9 +22,9 @@ struct BenchDoc {
         doc.m_imageWidth = kImageSize;
         doc.m_imageHeight = kImageSize;
         doc.m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0);
-        doc.m_zoom = zoom;
-        doc.m_profileDispMode = 2;
-        doc.m_pointSize = 2;
+        doc.m_settings.m_zoom = zoom;
+        doc.m_settings.m_profileDispMode = 2;
+        doc.m_settings.m_pointSize = 2;
         unsigned state = 1;
         for (auto& line : doc.m_lines)
             for (auto& s : line) {

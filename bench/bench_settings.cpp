@@ -51,5 +51,5 @@ int main(int argc, char** argv) {
                 megabytes, Seconds(t1 - t0), Seconds(t2 - t1), Seconds(t4 - t3), out.size());
     std::printf("beyond reading: load %.4f s, save %.3f s (ToText copies the text once)\n",
                 Seconds(t2 - t1), Seconds(t4 - t3));
-    return doc.m_gain == 9 ? 0 : 1;
+    return doc.m_settings.m_gain == 9 ? 0 : 1;
 }

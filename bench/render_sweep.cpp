@@ -15,8 +15,8 @@ int main(int argc, char** argv) {
     doc.m_imageWidth = kImageSize;
     doc.m_imageHeight = kImageSize;
     doc.m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0);
-    doc.m_profileDispMode = 2;
-    doc.m_pointSize = 1;
+    doc.m_settings.m_profileDispMode = 2;
+    doc.m_settings.m_pointSize = 1;
     PingWorkspace ws = DocumentWorkspace(doc);
     for (int position = 0; position < 1200; position += 3) {
         auto& h = doc.m_reply.header;

@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CTubescanDoc* const doc = fresh.doc;
     doc->m_playback = 1;
     record::ApplySettings(*doc, s);
-    if (doc->m_rangeIndex < 0 || doc->m_rangeIndex > 9) std::abort();
+    if (doc->m_settings.m_rangeIndex < 0 || doc->m_settings.m_rangeIndex > 9) std::abort();
     for (double v : {doc->m_extPitch, doc->m_extRoll, doc->m_extDistance})
         if (!std::isfinite(v)) std::abort();
 

@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         doc->m_replyPending = 1; // cleared only when a record was played
         doc->PlaybackTick();
         if (doc->m_playFile.Position() > size + 4) std::abort();
-        if (doc->m_rangeIndex < 0 || doc->m_rangeIndex > 9) std::abort();
+        if (doc->m_settings.m_rangeIndex < 0 || doc->m_settings.m_rangeIndex > 9) std::abort();
         if (doc->m_replyPending == 0 &&
             (doc->m_recordLength < record::kMinLength || doc->m_recordLength > record::kMaxLength))
             std::abort();

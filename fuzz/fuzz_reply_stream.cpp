@@ -36,11 +36,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 3) return 0;
     doc->m_replyPending = 0;
     doc->m_restartLines = 1;
-    doc->m_zoom = 0.5 + (data[0] % 12) * 0.5;
-    doc->m_sonarUpDown = data[1] & 1;
-    doc->m_zeroUpDown = (data[1] >> 1) & 1;
-    doc->m_rollCorrection = (data[1] >> 2) & 1;
-    doc->m_profileDispMode = (data[1] >> 3) % 5;
+    doc->m_settings.m_zoom = 0.5 + (data[0] % 12) * 0.5;
+    doc->m_settings.m_sonarUpDown = data[1] & 1;
+    doc->m_settings.m_zeroUpDown = (data[1] >> 1) & 1;
+    doc->m_settings.m_rollCorrection = (data[1] >> 2) & 1;
+    doc->m_settings.m_profileDispMode = (data[1] >> 3) % 5;
     const std::size_t cut = 1 + data[2];
     data += 3;
     size -= 3;

@@ -32,23 +32,24 @@ std::uint32_t ChooseColour(QWidget* owner, std::uint32_t initial) {
 }
 
 void AddColourCommands(CommandMap& map, CTubescanDoc& doc, QWidget* owner) {
-    const std::pair<int, COLORREF CTubescanDoc::*> plain[] = {
-        {cmd::kPointsColor, &CTubescanDoc::m_pointsColor},
-        {cmd::kLineColor, &CTubescanDoc::m_circleColor},
-        {cmd::kTextColor, &CTubescanDoc::m_textColor},
-        {cmd::kMeasureLineColor, &CTubescanDoc::m_lineColor},
-        {cmd::kGridColor, &CTubescanDoc::m_gridColor},
+    const std::pair<int, COLORREF SonarSettings::*> plain[] = {
+        {cmd::kPointsColor, &SonarSettings::m_pointsColor},
+        {cmd::kLineColor, &SonarSettings::m_circleColor},
+        {cmd::kTextColor, &SonarSettings::m_textColor},
+        {cmd::kMeasureLineColor, &SonarSettings::m_lineColor},
+        {cmd::kGridColor, &SonarSettings::m_gridColor},
     };
     for (const auto& [id, field] : plain) {
         map.Add(id, {[&doc, owner, field = field](int) {
-                         doc.*field = ChooseColour(owner, doc.*field);
+                         doc.m_settings.*field = ChooseColour(owner, doc.m_settings.*field);
                      },
                      {}});
     }
     map.Add(cmd::kBackgroundColor, {[&doc, owner](int) {
-                                        const COLORREF chosen = ChooseColour(owner, doc.m_bkColor);
-                                        if (chosen == doc.m_bkColor) return;
-                                        doc.m_bkColor = chosen;
+                                        const COLORREF chosen =
+                                            ChooseColour(owner, doc.m_settings.m_bkColor);
+                                        if (chosen == doc.m_settings.m_bkColor) return;
+                                        doc.m_settings.m_bkColor = chosen;
                                         doc.ClearImage();
                                     },
                                     {}});

@@ -32,11 +32,12 @@ CCtrlPanelDlg::CCtrlPanelDlg(CTubescanDoc& doc, QWidget* mainFrame)
 
 void CCtrlPanelDlg::Refresh() {
     using namespace headproto;
-    m_range.Show(params::PanelRangeText(m_doc), 0, 9, m_doc.m_rangeIndex);
-    m_gain.Show(params::GainText(m_doc), 0, 40, m_doc.m_gain);
+    m_range.Show(params::PanelRangeText(m_doc), 0, 9, m_doc.m_settings.m_rangeIndex);
+    m_gain.Show(params::GainText(m_doc), 0, 40, m_doc.m_settings.m_gain);
     m_sector.Show(params::SectorText(m_doc), 0, 120, m_doc.m_command[kCmdSectorWidth]);
     m_train.Show(params::TrainText(m_doc), 0, 120, m_doc.m_command[kCmdTrain]);
-    m_profile.Show(params::ProfileModeText(m_doc.m_profileDispMode), 0, 4, m_doc.m_profileDispMode);
+    m_profile.Show(params::ProfileModeText(m_doc.m_settings.m_profileDispMode), 0, 4,
+                   m_doc.m_settings.m_profileDispMode);
 }
 
 void ToggleHoldFromKey(CTubescanDoc& doc, const std::function<void()>& restartHeadLink) {
@@ -66,7 +67,7 @@ bool CCtrlPanelDlg::event(QEvent* event) {
 }
 
 void CCtrlPanelDlg::closeEvent(QCloseEvent* event) {
-    m_doc.m_settingsDlgVisible = 0;
+    m_doc.m_settings.m_settingsDlgVisible = 0;
     event->ignore();
     hide();
 }
@@ -74,6 +75,6 @@ void CCtrlPanelDlg::closeEvent(QCloseEvent* event) {
 void CCtrlPanelDlg::reject() {
     // Otherwise the panel would hide while the settings file still says it
     // is shown, and it would come back at the next start.
-    m_doc.m_settingsDlgVisible = 0;
+    m_doc.m_settings.m_settingsDlgVisible = 0;
     hide();
 }

@@ -63,12 +63,12 @@ bool CDiagDlg::event(QEvent* event) {
 }
 
 void CDiagDlg::closeEvent(QCloseEvent* event) {
-    m_doc.m_diagnosticsVisible = 0;
+    m_doc.m_settings.m_diagnosticsVisible = 0;
     event->ignore();
     hide();
 }
 
 void CDiagDlg::reject() {
-    m_doc.m_diagnosticsVisible = 0;
+    m_doc.m_settings.m_diagnosticsVisible = 0;
     hide();
 }

@@ -339,8 +339,9 @@ void CMainFrame::MoveByArrow(int id) {
     if (m_doc->m_moveShapeMode == 1) {
         m_doc->m_panX += dx;
         m_doc->m_panY += dy;
-        FoldShapeDisplacement(m_doc->m_circleOffsetX, m_doc->m_circleOffsetY, m_doc->m_panX,
-                              m_doc->m_panY, m_doc->m_range, m_doc->m_zoom);
+        FoldShapeDisplacement(m_doc->m_settings.m_circleOffsetX, m_doc->m_settings.m_circleOffsetY,
+                              m_doc->m_panX, m_doc->m_panY, m_doc->m_settings.m_range,
+                              m_doc->m_settings.m_zoom);
         m_doc->UpdateAllViews();
         return;
     }

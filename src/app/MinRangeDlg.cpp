@@ -17,7 +17,7 @@ CMinRangeDlg::CMinRangeDlg(CTubescanDoc* doc, QWidget* mainFrame)
     m_row = AddValueRow(this, grid, 0, "Profile Minimum Range:", 1073, "m", 1076);
     const ValueButtons buttons = AddValueButtons(this, grid, 1);
 
-    if (m_doc) m_value = m_doc->m_profileMinRange;
+    if (m_doc) m_value = m_doc->m_settings.m_profileMinRange;
     m_row.edit->setText(QString::fromStdString(dlg::MinRangeText(m_value)));
     m_row.spin->SetRange(0, 250);
     m_row.spin->SetPosition(dlg::MinRangeSpinPosition(m_value));

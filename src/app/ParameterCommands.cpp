@@ -59,16 +59,16 @@ void AddParameterCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& regis
 
     map.Add(cmd::kSonarSettings,
             {[&doc, &registry](int) {
-                 doc.m_settingsDlgVisible = !doc.m_settingsDlgVisible;
+                 doc.m_settings.m_settingsDlgVisible = !doc.m_settings.m_settingsDlgVisible;
                  if (CCtrlPanelDlg* panel = Panel(registry)) {
-                     panel->setVisible(doc.m_settingsDlgVisible && doc.m_playback == 0);
+                     panel->setVisible(doc.m_settings.m_settingsDlgVisible && doc.m_playback == 0);
                      panel->Refresh();
                  }
              },
              [&doc, &registry](int) {
                  if (CCtrlPanelDlg* panel = Panel(registry))
-                     doc.m_settingsDlgVisible = panel->isVisible() ? 1 : 0;
-                 return CommandUi{doc.m_playback == 0, doc.m_settingsDlgVisible == 1};
+                     doc.m_settings.m_settingsDlgVisible = panel->isVisible() ? 1 : 0;
+                 return CommandUi{doc.m_playback == 0, doc.m_settings.m_settingsDlgVisible == 1};
              }});
     // The mini bar's command shows and hides the bar, with a check mark while
     // it is shown. Playback hides the bar and keeps it hidden: its spins

@@ -24,7 +24,7 @@ CPipeParameterDlg::CPipeParameterDlg(CTubescanDoc* doc, QWidget* mainFrame)
     setObjectName("149");
     setWindowTitle("Input Pipe Parameter");
     showMessage = [this](const QString& text) { ShowSetupMessage(this, text); };
-    if (m_doc) m_units = m_doc->m_units;
+    if (m_doc) m_units = m_doc->m_settings.m_units;
 
     auto* grid = new QGridLayout(this);
     auto* unit = new QLabel(QString::fromStdString(dlg::UnitCaption(m_units)), this);
@@ -48,28 +48,30 @@ CPipeParameterDlg::CPipeParameterDlg(CTubescanDoc* doc, QWidget* mainFrame)
     grid->addWidget(ok, 5, 1);
 
     if (m_doc) {
-        m_shape = m_doc->m_pipeShape;
-        m_diameter = m_doc->m_circleDiameter;
+        m_shape = m_doc->m_settings.m_pipeShape;
+        m_diameter = m_doc->m_settings.m_circleDiameter;
         m_circle->setChecked(m_shape == 0);
         m_horseShoe->setChecked(m_shape == 1);
         m_diameterRow.edit->setText(Length(m_diameter, m_units));
-        m_widthRow.edit->setText(Length(m_doc->m_horseShoeWidth, m_units));
-        m_heightRow.edit->setText(Length(m_doc->m_horseShoeHeight, m_units));
+        m_widthRow.edit->setText(Length(m_doc->m_settings.m_horseShoeWidth, m_units));
+        m_heightRow.edit->setText(Length(m_doc->m_settings.m_horseShoeHeight, m_units));
         m_diameterRow.spin->SetRange(10, 1200);
         m_diameterRow.spin->SetPosition(dlg::PipeSpinPosition(m_diameter, 1200));
         m_widthRow.spin->SetRange(10, 200);
-        m_widthRow.spin->SetPosition(dlg::PipeSpinPosition(m_doc->m_horseShoeWidth, 200));
+        m_widthRow.spin->SetPosition(
+            dlg::PipeSpinPosition(m_doc->m_settings.m_horseShoeWidth, 200));
         m_heightRow.spin->SetRange(10, 200);
-        m_heightRow.spin->SetPosition(dlg::PipeSpinPosition(m_doc->m_horseShoeHeight, 200));
+        m_heightRow.spin->SetPosition(
+            dlg::PipeSpinPosition(m_doc->m_settings.m_horseShoeHeight, 200));
     }
 
     connect(shapes, &QButtonGroup::idClicked, this, [this](int id) { m_shape = id; });
     connect(m_diameterRow.spin, &CSpinDelta::deltaRequested, this,
-            [this](int d) { Spin(&CTubescanDoc::m_circleDiameter, m_diameterRow, d); });
+            [this](int d) { Spin(&SonarSettings::m_circleDiameter, m_diameterRow, d); });
     connect(m_widthRow.spin, &CSpinDelta::deltaRequested, this,
-            [this](int d) { Spin(&CTubescanDoc::m_horseShoeWidth, m_widthRow, d); });
+            [this](int d) { Spin(&SonarSettings::m_horseShoeWidth, m_widthRow, d); });
     connect(m_heightRow.spin, &CSpinDelta::deltaRequested, this,
-            [this](int d) { Spin(&CTubescanDoc::m_horseShoeHeight, m_heightRow, d); });
+            [this](int d) { Spin(&SonarSettings::m_horseShoeHeight, m_heightRow, d); });
     connect(ok, &QPushButton::clicked, this, &CPipeParameterDlg::OnOK);
 }
 
@@ -78,10 +80,10 @@ void CPipeParameterDlg::showEvent(QShowEvent* event) {
     PlaceNearFrameTopRight(this, m_mainFrame);
 }
 
-void CPipeParameterDlg::Spin(double CTubescanDoc::*field, const ValueRow& row, int delta) {
+void CPipeParameterDlg::Spin(double SonarSettings::*field, const ValueRow& row, int delta) {
     if (!m_doc) return;
-    m_doc->*field = dlg::PipeLengthSpin(m_doc->*field, m_units, delta);
-    row.edit->setText(Length(m_doc->*field, m_units));
+    m_doc->m_settings.*field = dlg::PipeLengthSpin(m_doc->m_settings.*field, m_units, delta);
+    row.edit->setText(Length(m_doc->m_settings.*field, m_units));
     m_doc->UpdateAllViews();
 }
 
@@ -99,9 +101,9 @@ void CPipeParameterDlg::OnOK() {
     }
     m_diameter = *diameter;
     if (m_doc) {
-        m_doc->m_horseShoeWidth = *width;
-        m_doc->m_horseShoeHeight = *height;
-        m_doc->m_pipeShape = m_shape;
+        m_doc->m_settings.m_horseShoeWidth = *width;
+        m_doc->m_settings.m_horseShoeHeight = *height;
+        m_doc->m_settings.m_pipeShape = m_shape;
     }
     accept();
 }

@@ -9,6 +9,7 @@
 #include "app/SetupDialogSupport.h"
 
 class CTubescanDoc;
+struct SonarSettings;
 class QRadioButton;
 
 class CPipeParameterDlg : public QDialog {
@@ -27,7 +28,7 @@ class CPipeParameterDlg : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
-    void Spin(double CTubescanDoc::*field, const ValueRow& row, int delta);
+    void Spin(double SonarSettings::*field, const ValueRow& row, int delta);
     void OnOK();
 
     CTubescanDoc* m_doc;

@@ -101,7 +101,7 @@ void CPlaybackBar::Attach() {
 
 void CPlaybackBar::Setup() {
     m_speedSpin->SetRange(0, kMaxSpeed);
-    m_speedSpin->SetPosition(m_doc.m_playbackSpeed);
+    m_speedSpin->SetPosition(m_doc.m_settings.m_playbackSpeed);
     m_speedValue->setText(SpeedText());
     {
         const QSignalBlocker block(m_slider);
@@ -109,7 +109,8 @@ void CPlaybackBar::Setup() {
         m_slider->setTickInterval(10);
     }
     m_speedIndicator->setRange(0, kMaxSpeed);
-    m_speedIndicator->setValue(std::clamp(kMaxSpeed - m_doc.m_playbackSpeed, 0, kMaxSpeed));
+    m_speedIndicator->setValue(
+        std::clamp(kMaxSpeed - m_doc.m_settings.m_playbackSpeed, 0, kMaxSpeed));
     m_sliderStep = m_doc.m_fileLength / 100;
     m_indexTimer.start(100);
     ShowIndexProgress();
@@ -138,7 +139,7 @@ QString CPlaybackBar::TipAt(int percent) const {
                     .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'));
     }
     if (std::isfinite(e.distance)) {
-        const bool feet = m_doc.m_units == 1 || m_doc.m_units == 2;
+        const bool feet = m_doc.m_settings.m_units == 1 || m_doc.m_settings.m_units == 2;
         text += feet ? QStringLiteral("  %1 ft").arg(e.distance / 0.3048, 0, 'f', 2)
                      : QStringLiteral("  %1 m").arg(e.distance, 0, 'f', 2);
     }
@@ -192,7 +193,7 @@ void CPlaybackBar::ChangeSpeed(int delta) {
 }
 
 QString CPlaybackBar::SpeedText() const {
-    return QStringLiteral("%1 ms").arg(m_doc.m_playbackSpeed);
+    return QStringLiteral("%1 ms").arg(m_doc.m_settings.m_playbackSpeed);
 }
 
 void CPlaybackBar::StepBack() {

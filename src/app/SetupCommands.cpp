@@ -39,33 +39,35 @@ void CreateDiagnostics(CTubescanDoc& doc, AppRegistry& registry) {
 } // namespace
 
 void AddSetupCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& registry) {
-    map.Add(cmd::kDiagnostics, {[&doc, &registry](int) {
-                                    doc.m_diagnosticsVisible = !doc.m_diagnosticsVisible;
-                                    CreateDiagnostics(doc, registry);
-                                    if (CDiagDlg* window = Diagnostics(registry)) {
-                                        window->setVisible(doc.m_diagnosticsVisible != 0);
-                                        window->RefreshDiagnostics();
-                                    }
-                                },
-                                [&doc, &registry](int) {
-                                    if (CDiagDlg* window = Diagnostics(registry))
-                                        doc.m_diagnosticsVisible = window->isVisible() ? 1 : 0;
-                                    return CommandUi{true, doc.m_diagnosticsVisible == 1};
-                                }});
+    map.Add(cmd::kDiagnostics,
+            {[&doc, &registry](int) {
+                 doc.m_settings.m_diagnosticsVisible = !doc.m_settings.m_diagnosticsVisible;
+                 CreateDiagnostics(doc, registry);
+                 if (CDiagDlg* window = Diagnostics(registry)) {
+                     window->setVisible(doc.m_settings.m_diagnosticsVisible != 0);
+                     window->RefreshDiagnostics();
+                 }
+             },
+             [&doc, &registry](int) {
+                 if (CDiagDlg* window = Diagnostics(registry))
+                     doc.m_settings.m_diagnosticsVisible = window->isVisible() ? 1 : 0;
+                 return CommandUi{true, doc.m_settings.m_diagnosticsVisible == 1};
+             }});
 
-    map.Add(cmd::kIpAddress, {[&doc, &registry](int) {
-                                  CIpAddressDlg dialog(doc.m_ipAddress, registry.mainFrame);
-                                  if (dialog.exec() != QDialog::Accepted) return;
-                                  doc.m_ipAddress = dialog.Address();
-                                  if (doc.m_playback != 0 || !registry.host) return;
-                                  // A new attempt at once, even while one to the old
-                                  // address is still pending.
-                                  doc.m_linkState = 0;
-                                  registry.host->StartHeadLink();
-                              },
-                              [&doc](int) {
-                                  return CommandUi{doc.m_sonarType == 1 && doc.m_playback == 0, {}};
-                              }});
+    map.Add(cmd::kIpAddress,
+            {[&doc, &registry](int) {
+                 CIpAddressDlg dialog(doc.m_settings.m_ipAddress, registry.mainFrame);
+                 if (dialog.exec() != QDialog::Accepted) return;
+                 doc.m_settings.m_ipAddress = dialog.Address();
+                 if (doc.m_playback != 0 || !registry.host) return;
+                 // A new attempt at once, even while one to the old
+                 // address is still pending.
+                 doc.m_linkState = 0;
+                 registry.host->StartHeadLink();
+             },
+             [&doc](int) {
+                 return CommandUi{doc.m_settings.m_sonarType == 1 && doc.m_playback == 0, {}};
+             }});
 
     map.Add(cmd::kMinimumRange, {[&doc, &registry](int) {
                                      CMinRangeDlg dialog(&doc, registry.mainFrame);
@@ -84,7 +86,7 @@ void AddSetupCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& registry)
     map.Add(cmd::kPipeParameter, {[&doc, &registry](int) {
                                       CPipeParameterDlg dialog(&doc, registry.mainFrame);
                                       if (dialog.exec() == QDialog::Accepted)
-                                          doc.m_circleDiameter = dialog.Diameter();
+                                          doc.m_settings.m_circleDiameter = dialog.Diameter();
                                       // The spins may have moved the overlay even when
                                       // the dialog was cancelled.
                                       doc.UpdateAllViews();

@@ -18,7 +18,7 @@ CSoundVelocityDlg::CSoundVelocityDlg(const CTubescanDoc* doc, QWidget* mainFrame
     m_row.edit->setAlignment(Qt::AlignCenter);
     const ValueButtons buttons = AddValueButtons(this, grid, 1);
 
-    if (m_doc) m_value = m_doc->m_soundVelocity;
+    if (m_doc) m_value = m_doc->m_settings.m_soundVelocity;
     m_row.edit->setText(QString::fromStdString(dlg::SoundVelocityText(m_value)));
     m_row.spin->SetRange(0, 2000);
     m_row.spin->SetPosition(dlg::SoundVelocitySpinPosition(m_value));

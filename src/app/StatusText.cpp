@@ -29,16 +29,17 @@ StatusPaneTexts FormatStatusPanes(const CTubescanDoc& doc) {
     t.roll = doc.m_rollValid ? Degrees(doc.m_rollAvg) : kNotAvailable;
     if (!doc.m_extDistanceValid) {
         t.distance = kNotAvailable;
-    } else if (doc.m_units == 1 || doc.m_units == 2) {
+    } else if (doc.m_settings.m_units == 1 || doc.m_settings.m_units == 2) {
         // Only the cursor panes go down to inches; the distance stays in feet.
         t.distance = FormatFixed(doc.m_extDistance / kMetresPerFoot, 2) + " '";
     } else {
         t.distance = FormatFixed(doc.m_extDistance, 2) + " m";
     }
-    t.horizontal = FormatCursorLength(doc.m_cursorX, doc.m_units);
-    t.vertical = FormatCursorLength(doc.m_cursorY, doc.m_units);
-    t.range = FormatCursorLength(doc.m_cursorRange, doc.m_units);
-    t.bearing = doc.m_sectorMode == 2 ? std::string(kNotAvailable) : Degrees(doc.m_cursorBearing);
+    t.horizontal = FormatCursorLength(doc.m_cursorX, doc.m_settings.m_units);
+    t.vertical = FormatCursorLength(doc.m_cursorY, doc.m_settings.m_units);
+    t.range = FormatCursorLength(doc.m_cursorRange, doc.m_settings.m_units);
+    t.bearing = doc.m_settings.m_sectorMode == 2 ? std::string(kNotAvailable)
+                                                 : Degrees(doc.m_cursorBearing);
     t.dateTime = doc.m_date + "   " + doc.m_time;
     return t;
 }

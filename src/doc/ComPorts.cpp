@@ -51,12 +51,12 @@ int BaudOfIndex(int index) {
 
 ComPortChoice ComPortChoiceFromDocument(const CTubescanDoc& doc) {
     ComPortChoice c;
-    c.headPort = doc.m_sonarComPort;
-    c.orientationPort = doc.m_prdComPort;
-    c.baudIndex = BaudIndexOf(doc.m_prdComPortBaud);
-    c.headModel = doc.m_sonarType;
-    c.rts = doc.m_rts;
-    c.orientationEnabled = doc.m_enablePRDInput;
+    c.headPort = doc.m_settings.m_sonarComPort;
+    c.orientationPort = doc.m_settings.m_prdComPort;
+    c.baudIndex = BaudIndexOf(doc.m_settings.m_prdComPortBaud);
+    c.headModel = doc.m_settings.m_sonarType;
+    c.rts = doc.m_settings.m_rts;
+    c.orientationEnabled = doc.m_settings.m_enablePRDInput;
     return c;
 }
 
@@ -69,8 +69,9 @@ void ApplyOrientationRecord(CTubescanDoc& doc, const orientation::Record& record
         valid = f.valid ? 1 : 0;
         out = {value, f.valid};
     };
-    take(record.pitch, doc.m_pitchOffset, doc.m_extPitch, doc.m_extPitchValid, taken.pitch);
-    take(record.roll, doc.m_rollOffset, doc.m_extRoll, doc.m_extRollValid, taken.roll);
+    take(record.pitch, doc.m_settings.m_pitchOffset, doc.m_extPitch, doc.m_extPitchValid,
+         taken.pitch);
+    take(record.roll, doc.m_settings.m_rollOffset, doc.m_extRoll, doc.m_extRollValid, taken.roll);
     take(record.distance, 0.0, doc.m_extDistance, doc.m_extDistanceValid, taken.distance);
     doc.m_orientationTrack.Add(arrival, taken);
     if (taken.distance.valid) doc.m_pingDistance = taken.distance.value;
@@ -82,7 +83,7 @@ double OrientationClock() {
 }
 
 void TakeOrientationAt(CTubescanDoc& doc, double seconds) {
-    if (!doc.m_enablePRDInput) return;
+    if (!doc.m_settings.m_enablePRDInput) return;
     const orientation::Track& track = doc.m_orientationTrack;
     const orientation::Field distance = track.At(seconds, orientation::Track::Distance);
     if (distance.valid) {

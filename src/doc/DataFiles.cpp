@@ -42,7 +42,7 @@ std::string RealTimeOrPlaybackTitle(const CTubescanDoc& doc) {
 void CTubescanDoc::AppendRecord() {
     if (!m_recordFile.IsOpen()) return;
     const record::Record bytes = record::BuildRecord(*this);
-    m_sonarUpDown = m_xdcrFwdAft == 0 ? 1 : 0;
+    m_settings.m_sonarUpDown = m_settings.m_xdcrFwdAft == 0 ? 1 : 0;
     if (m_recordFile.Append(bytes)) return;
 
     // The operator must know at once that pings are no longer kept, and where
@@ -122,7 +122,7 @@ std::string CTubescanDoc::ProposedRecordPath() {
                       kMonthAbbreviations[month - 1], t.year, t.hour, t.minute, t.second);
         stem = buf;
     }
-    m_recordPath = m_writeDirectory + stem + ".31l";
+    m_recordPath = m_settings.m_writeDirectory + stem + ".31l";
     return m_recordPath;
 }
 
@@ -141,7 +141,7 @@ std::string CTubescanDoc::AcceptRecordPath(const std::string& chosen) {
         return {};
     }
     m_recordPath = chosen;
-    m_writeDirectory = DirectoryOf(FullPath(chosen));
+    m_settings.m_writeDirectory = DirectoryOf(FullPath(chosen));
     return chosen;
 }
 

@@ -90,7 +90,7 @@ std::string SoundVelocityText(double value) {
 
 void ApplySoundVelocity(CTubescanDoc& doc, double value) {
     std::lock_guard lock(doc.m_pingMutex);
-    doc.m_soundVelocity = value;
+    doc.m_settings.m_soundVelocity = value;
 }
 
 // --- Profile minimum range ---------------------------------------------------
@@ -121,7 +121,7 @@ std::string MinRangeText(double value) {
 
 void ApplyMinRange(CTubescanDoc& doc, double value) {
     std::lock_guard lock(doc.m_pingMutex);
-    doc.m_profileMinRange = value;
+    doc.m_settings.m_profileMinRange = value;
     doc.m_command[headproto::kCmdProfileMinRange] = MinRangeCentimetres(value);
 }
 

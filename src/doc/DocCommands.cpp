@@ -31,39 +31,41 @@ double ZoomOfItem(int id) {
 }
 
 void SetZoom(CTubescanDoc& doc, double zoom) {
-    UnderPingLock(doc, [&] { doc.m_zoom = zoom; });
+    UnderPingLock(doc, [&] { doc.m_settings.m_zoom = zoom; });
     doc.ClearImage();
     doc.UpdateAllViews();
 }
 
 // A toggle of an int flag with its check mark.
-void AddToggle(CommandMap& map, CTubescanDoc& doc, int id, int CTubescanDoc::*field,
+void AddToggle(CommandMap& map, CTubescanDoc& doc, int id, int SonarSettings::*field,
                bool underLock = false) {
     map.Add(id, {[&doc, field, underLock](int) {
                      if (underLock)
-                         UnderPingLock(doc, [&] { doc.*field = !(doc.*field); });
+                         UnderPingLock(doc,
+                                       [&] { doc.m_settings.*field = !(doc.m_settings.*field); });
                      else
-                         doc.*field = !(doc.*field);
+                         doc.m_settings.*field = !(doc.m_settings.*field);
                  },
-                 [&doc, field](int) { return Checked(doc.*field != 0); }});
+                 [&doc, field](int) { return Checked(doc.m_settings.*field != 0); }});
 }
 
 // A range of items that set one int field to id - first (clamped) and redraw.
-void AddChoice(CommandMap& map, CTubescanDoc& doc, int first, int last, int CTubescanDoc::*field,
+void AddChoice(CommandMap& map, CTubescanDoc& doc, int first, int last, int SonarSettings::*field,
                bool redraw) {
-    map.AddRange(first, last,
-                 {[&doc, first, last, field, redraw](int id) {
-                      doc.*field = std::clamp(id - first, 0, last - first);
-                      if (redraw) doc.UpdateAllViews();
-                  },
-                  [&doc, first, field](int id) { return Checked(doc.*field == id - first); }});
+    map.AddRange(
+        first, last,
+        {[&doc, first, last, field, redraw](int id) {
+             doc.m_settings.*field = std::clamp(id - first, 0, last - first);
+             if (redraw) doc.UpdateAllViews();
+         },
+         [&doc, first, field](int id) { return Checked(doc.m_settings.*field == id - first); }});
 }
 
 void SetTransducer(CTubescanDoc& doc, int fwdAft, int upDown, int zero) {
     UnderPingLock(doc, [&] {
-        if (fwdAft >= 0) doc.m_xdcrFwdAft = fwdAft;
-        if (upDown >= 0) doc.m_sonarUpDown = upDown;
-        if (zero >= 0) doc.m_zeroUpDown = zero;
+        if (fwdAft >= 0) doc.m_settings.m_xdcrFwdAft = fwdAft;
+        if (upDown >= 0) doc.m_settings.m_sonarUpDown = upDown;
+        if (zero >= 0) doc.m_settings.m_zeroUpDown = zero;
         doc.ComputeTrainBearing();
     });
 }
@@ -82,7 +84,7 @@ double ZoomOutStep(double zoom) {
 
 void AddDocumentCommands(CommandMap& map, CTubescanDoc& doc) {
     // --- files ----------------------------------------------------------------
-    AddToggle(map, doc, cmd::kAutoSaveFileNames, &CTubescanDoc::m_autoSaveFileName);
+    AddToggle(map, doc, cmd::kAutoSaveFileNames, &SonarSettings::m_autoSaveFileName);
 
     // --- picture ------------------------------------------------------------
     map.Add(cmd::kClearImage, {[&doc](int) { doc.ClearImage(); }, {}});
@@ -93,26 +95,28 @@ void AddDocumentCommands(CommandMap& map, CTubescanDoc& doc) {
                                  {}});
     map.AddRange(cmd::kZoom50, cmd::kZoom400,
                  {[&doc](int id) { SetZoom(doc, ZoomOfItem(id)); },
-                  [&doc](int id) { return Checked(doc.m_zoom == ZoomOfItem(id)); }});
-    map.Add(cmd::kZoomIn, {[&doc](int) { SetZoom(doc, ZoomInStep(doc.m_zoom)); }, {}});
-    map.Add(cmd::kZoomOut, {[&doc](int) { SetZoom(doc, ZoomOutStep(doc.m_zoom)); }, {}});
-    AddToggle(map, doc, cmd::kRangeMarker, &CTubescanDoc::m_viewRangeMark);
-    AddToggle(map, doc, cmd::kDisplayPrd, &CTubescanDoc::m_displayPRD);
-    AddToggle(map, doc, cmd::kUseExternalPrd, &CTubescanDoc::m_useExtPRD, true);
-    map.AddRange(
-        cmd::kColorNormalHigh, cmd::kColorBlue,
-        {[&doc](int id) {
-             UnderPingLock(doc, [&] { doc.m_colorTable = id - cmd::kColorNormalHigh; });
-             // The new table shows from the next ping's repaint.
-         },
-         [&doc](int id) { return Checked(doc.m_colorTable == id - cmd::kColorNormalHigh); }});
+                  [&doc](int id) { return Checked(doc.m_settings.m_zoom == ZoomOfItem(id)); }});
+    map.Add(cmd::kZoomIn, {[&doc](int) { SetZoom(doc, ZoomInStep(doc.m_settings.m_zoom)); }, {}});
+    map.Add(cmd::kZoomOut, {[&doc](int) { SetZoom(doc, ZoomOutStep(doc.m_settings.m_zoom)); }, {}});
+    AddToggle(map, doc, cmd::kRangeMarker, &SonarSettings::m_viewRangeMark);
+    AddToggle(map, doc, cmd::kDisplayPrd, &SonarSettings::m_displayPRD);
+    AddToggle(map, doc, cmd::kUseExternalPrd, &SonarSettings::m_useExtPRD, true);
+    map.AddRange(cmd::kColorNormalHigh, cmd::kColorBlue,
+                 {[&doc](int id) {
+                      UnderPingLock(
+                          doc, [&] { doc.m_settings.m_colorTable = id - cmd::kColorNormalHigh; });
+                      // The new table shows from the next ping's repaint.
+                  },
+                  [&doc](int id) {
+                      return Checked(doc.m_settings.m_colorTable == id - cmd::kColorNormalHigh);
+                  }});
 
     // --- drawings -----------------------------------------------------------
-    AddChoice(map, doc, cmd::kPointsSmall, cmd::kPointsLarge, &CTubescanDoc::m_pointSize, true);
-    AddChoice(map, doc, cmd::kShapeCircle, cmd::kShapeLast, &CTubescanDoc::m_pipeShape, true);
-    AddChoice(map, doc, cmd::kTextSmall, cmd::kTextLargest, &CTubescanDoc::m_textSize, true);
-    AddChoice(map, doc, cmd::kGridNone, cmd::kGridPolar, &CTubescanDoc::m_gridType, true);
-    AddChoice(map, doc, cmd::kGridSolid, cmd::kGridDashed, &CTubescanDoc::m_gridStyle, true);
+    AddChoice(map, doc, cmd::kPointsSmall, cmd::kPointsLarge, &SonarSettings::m_pointSize, true);
+    AddChoice(map, doc, cmd::kShapeCircle, cmd::kShapeLast, &SonarSettings::m_pipeShape, true);
+    AddChoice(map, doc, cmd::kTextSmall, cmd::kTextLargest, &SonarSettings::m_textSize, true);
+    AddChoice(map, doc, cmd::kGridNone, cmd::kGridPolar, &SonarSettings::m_gridType, true);
+    AddChoice(map, doc, cmd::kGridSolid, cmd::kGridDashed, &SonarSettings::m_gridStyle, true);
     map.Add(cmd::kMoveShape,
             {[&doc](int) {
                  doc.m_moveShapeMode = !doc.m_moveShapeMode;
@@ -123,15 +127,16 @@ void AddDocumentCommands(CommandMap& map, CTubescanDoc& doc) {
                  doc.UpdateAllViews(kViewHintMoveShape);
              },
              [&doc](int) {
-                 if (!doc.m_displayPipeShape) doc.m_moveShapeMode = 0;
-                 return CommandUi{doc.m_displayPipeShape != 0, doc.m_moveShapeMode != 0};
+                 if (!doc.m_settings.m_displayPipeShape) doc.m_moveShapeMode = 0;
+                 return CommandUi{doc.m_settings.m_displayPipeShape != 0, doc.m_moveShapeMode != 0};
              }});
-    map.Add(cmd::kDisplayOverlay, {[&doc](int) {
-                                       doc.m_moveShapeMode = 0;
-                                       doc.m_displayPipeShape = !doc.m_displayPipeShape;
-                                       doc.UpdateAllViews();
-                                   },
-                                   [&doc](int) { return Checked(doc.m_displayPipeShape == 1); }});
+    map.Add(cmd::kDisplayOverlay,
+            {[&doc](int) {
+                 doc.m_moveShapeMode = 0;
+                 doc.m_settings.m_displayPipeShape = !doc.m_settings.m_displayPipeShape;
+                 doc.UpdateAllViews();
+             },
+             [&doc](int) { return Checked(doc.m_settings.m_displayPipeShape == 1); }});
     map.Add(cmd::kTextInput, {[&doc](int) {
                                   doc.m_textInputMode = !doc.m_textInputMode;
                                   if (doc.m_textInputMode) doc.m_measureMode = 0;
@@ -165,40 +170,46 @@ void AddDocumentCommands(CommandMap& map, CTubescanDoc& doc) {
                                       },
                                       {}});
     map.Add(cmd::kSetDefaultColors, {[&doc](int) {
-                                         doc.m_pointsColor = kDefaultPointsColor;
-                                         doc.m_gridColor = kDefaultGridColor;
-                                         doc.m_bkColor = kDefaultBkColor;
-                                         doc.m_textColor = kDefaultTextColor;
-                                         doc.m_circleColor = kDefaultCircleColor;
-                                         doc.m_lineColor = kDefaultLineColor;
+                                         doc.m_settings.m_pointsColor = kDefaultPointsColor;
+                                         doc.m_settings.m_gridColor = kDefaultGridColor;
+                                         doc.m_settings.m_bkColor = kDefaultBkColor;
+                                         doc.m_settings.m_textColor = kDefaultTextColor;
+                                         doc.m_settings.m_circleColor = kDefaultCircleColor;
+                                         doc.m_settings.m_lineColor = kDefaultLineColor;
                                      },
                                      {}});
 
     // --- system -------------------------------------------------------------
-    map.Add(cmd::kXdcrFwd, {[&doc](int) { SetTransducer(doc, 1, 0, -1); },
-                            [&doc](int) { return RealTimeChecked(doc, doc.m_xdcrFwdAft == 1); }});
-    map.Add(cmd::kXdcrAft, {[&doc](int) { SetTransducer(doc, 0, 1, -1); },
-                            [&doc](int) { return RealTimeChecked(doc, doc.m_xdcrFwdAft == 0); }});
-    map.Add(cmd::kZeroUp, {[&doc](int) { SetTransducer(doc, -1, -1, 0); },
-                           [&doc](int) { return RealTimeChecked(doc, doc.m_zeroUpDown == 0); }});
-    map.Add(cmd::kZeroDown, {[&doc](int) { SetTransducer(doc, -1, -1, 1); },
-                             [&doc](int) { return RealTimeChecked(doc, doc.m_zeroUpDown == 1); }});
-    map.AddRange(cmd::kUnitsMeters, cmd::kUnitsInches,
-                 {[&doc](int id) {
-                      doc.m_units = id - cmd::kUnitsMeters;
-                      doc.OnParametersChanged();
-                  },
-                  [&doc](int id) { return Checked(doc.m_units == id - cmd::kUnitsMeters); }});
-    AddToggle(map, doc, cmd::kRollCorrection, &CTubescanDoc::m_rollCorrection, true);
+    map.Add(cmd::kXdcrFwd,
+            {[&doc](int) { SetTransducer(doc, 1, 0, -1); },
+             [&doc](int) { return RealTimeChecked(doc, doc.m_settings.m_xdcrFwdAft == 1); }});
+    map.Add(cmd::kXdcrAft,
+            {[&doc](int) { SetTransducer(doc, 0, 1, -1); },
+             [&doc](int) { return RealTimeChecked(doc, doc.m_settings.m_xdcrFwdAft == 0); }});
+    map.Add(cmd::kZeroUp,
+            {[&doc](int) { SetTransducer(doc, -1, -1, 0); },
+             [&doc](int) { return RealTimeChecked(doc, doc.m_settings.m_zeroUpDown == 0); }});
+    map.Add(cmd::kZeroDown,
+            {[&doc](int) { SetTransducer(doc, -1, -1, 1); },
+             [&doc](int) { return RealTimeChecked(doc, doc.m_settings.m_zeroUpDown == 1); }});
     map.AddRange(
-        cmd::kProfileOff, cmd::kProfileHighMix,
+        cmd::kUnitsMeters, cmd::kUnitsInches,
         {[&doc](int id) {
-             static constexpr double kMix[5] = {1.0, 0.0, 0.25, 0.5, 1.0};
-             UnderPingLock(doc, [&] {
-                 doc.m_profileDispMode = id - cmd::kProfileOff;
-                 doc.m_profileMix = kMix[id - cmd::kProfileOff];
-             });
+             doc.m_settings.m_units = id - cmd::kUnitsMeters;
              doc.OnParametersChanged();
          },
-         [&doc](int id) { return Checked(doc.m_profileDispMode == id - cmd::kProfileOff); }});
+         [&doc](int id) { return Checked(doc.m_settings.m_units == id - cmd::kUnitsMeters); }});
+    AddToggle(map, doc, cmd::kRollCorrection, &SonarSettings::m_rollCorrection, true);
+    map.AddRange(cmd::kProfileOff, cmd::kProfileHighMix,
+                 {[&doc](int id) {
+                      static constexpr double kMix[5] = {1.0, 0.0, 0.25, 0.5, 1.0};
+                      UnderPingLock(doc, [&] {
+                          doc.m_settings.m_profileDispMode = id - cmd::kProfileOff;
+                          doc.m_profileMix = kMix[id - cmd::kProfileOff];
+                      });
+                      doc.OnParametersChanged();
+                  },
+                  [&doc](int id) {
+                      return Checked(doc.m_settings.m_profileDispMode == id - cmd::kProfileOff);
+                  }});
 }

@@ -13,9 +13,9 @@ namespace params {
 namespace {
 
 void SetRangeIndex(CTubescanDoc& doc, int index) {
-    doc.m_rangeIndex = std::clamp(index, 0, 9);
-    doc.m_range = kRangeTable[static_cast<std::size_t>(doc.m_rangeIndex)];
-    doc.m_command[kCmdRangeCode] = static_cast<std::uint8_t>(RangeToCode(doc.m_range));
+    doc.m_settings.m_rangeIndex = std::clamp(index, 0, 9);
+    doc.m_settings.m_range = kRangeTable[static_cast<std::size_t>(doc.m_settings.m_rangeIndex)];
+    doc.m_command[kCmdRangeCode] = static_cast<std::uint8_t>(RangeToCode(doc.m_settings.m_range));
 }
 
 // The box reads at most 15 characters of what was typed.
@@ -28,7 +28,7 @@ std::string_view Typed(std::string_view text) {
 void RangeStep(CTubescanDoc& doc, int delta) {
     if (doc.m_playback) return;
     // Even at a limit the image is cleared: the operator asked for a change.
-    SetRangeIndex(doc, doc.m_rangeIndex + delta);
+    SetRangeIndex(doc, doc.m_settings.m_rangeIndex + delta);
     doc.m_clearOnChange = 1;
     doc.OnParametersChanged();
 }
@@ -36,10 +36,10 @@ void RangeStep(CTubescanDoc& doc, int delta) {
 void GainStep(CTubescanDoc& doc, int delta) {
     if (doc.m_playback) return;
     if (delta > 0)
-        doc.m_gain = static_cast<std::uint8_t>(std::min(doc.m_gain + 1, 40));
-    else if (doc.m_gain != 0)
-        doc.m_gain = static_cast<std::uint8_t>(doc.m_gain - 1);
-    doc.m_command[kCmdGain] = doc.m_gain;
+        doc.m_settings.m_gain = static_cast<std::uint8_t>(std::min(doc.m_settings.m_gain + 1, 40));
+    else if (doc.m_settings.m_gain != 0)
+        doc.m_settings.m_gain = static_cast<std::uint8_t>(doc.m_settings.m_gain - 1);
+    doc.m_command[kCmdGain] = doc.m_settings.m_gain;
     doc.OnParametersChanged();
 }
 
@@ -48,10 +48,10 @@ void SectorStep(CTubescanDoc& doc, int steps) {
     int code = doc.m_command[kCmdSectorWidth] + 3 * steps;
     code = std::clamp(code, 0, 120);
     doc.m_command[kCmdSectorWidth] = static_cast<std::uint8_t>(code);
-    doc.m_sectorWidthPolar = static_cast<std::uint8_t>(code);
+    doc.m_settings.m_sectorWidthPolar = static_cast<std::uint8_t>(code);
     if (code == 120) {
         doc.m_command[kCmdTrain] = 60;
-        doc.m_trainPolar = 60;
+        doc.m_settings.m_trainPolar = 60;
         doc.ComputeTrainBearing();
     }
     doc.SaveModeSettings();
@@ -62,7 +62,7 @@ void TrainStep(CTubescanDoc& doc, int steps) {
     if (doc.m_playback) return;
     if (doc.m_command[kCmdSectorWidth] >= 120) return;
     int code = doc.m_command[kCmdTrain];
-    code = doc.m_sonarUpDown == 1 ? code - 3 * steps : code + 3 * steps;
+    code = doc.m_settings.m_sonarUpDown == 1 ? code - 3 * steps : code + 3 * steps;
     if (code < 0)
         code = 120;
     else if (code > 120)
@@ -75,12 +75,12 @@ void TrainStep(CTubescanDoc& doc, int steps) {
 
 bool DiameterStep(CTubescanDoc& doc, int direction) {
     // The keys act while the operator can see what they change.
-    if (!doc.m_displayPipeShape) return false;
+    if (!doc.m_settings.m_displayPipeShape) return false;
     if (direction > 0) {
-        doc.m_circleDiameter += 0.01;
+        doc.m_settings.m_circleDiameter += 0.01;
     } else {
-        doc.m_circleDiameter -= 0.01;
-        if (doc.m_circleDiameter < 0.1) doc.m_circleDiameter = 0.1;
+        doc.m_settings.m_circleDiameter -= 0.01;
+        if (doc.m_settings.m_circleDiameter < 0.1) doc.m_settings.m_circleDiameter = 0.1;
     }
     doc.UpdateAllViews();
     return true;
@@ -88,8 +88,8 @@ bool DiameterStep(CTubescanDoc& doc, int direction) {
 
 void RangeSpin(CTubescanDoc& doc, int delta) {
     if (doc.m_playback) return;
-    const int index = std::clamp(doc.m_rangeIndex + delta, 0, 9);
-    if (index == doc.m_rangeIndex) return;
+    const int index = std::clamp(doc.m_settings.m_rangeIndex + delta, 0, 9);
+    if (index == doc.m_settings.m_rangeIndex) return;
     SetRangeIndex(doc, index);
     doc.m_clearOnChange = 1;
     doc.OnParametersChanged();
@@ -97,16 +97,16 @@ void RangeSpin(CTubescanDoc& doc, int delta) {
 
 void GainSpin(CTubescanDoc& doc, int delta) {
     if (doc.m_playback) return;
-    const int gain = std::clamp(doc.m_gain + delta, 0, 40);
+    const int gain = std::clamp(doc.m_settings.m_gain + delta, 0, 40);
     if (gain == doc.m_command[kCmdGain]) return;
-    doc.m_gain = static_cast<std::uint8_t>(gain);
-    doc.m_command[kCmdGain] = doc.m_gain;
+    doc.m_settings.m_gain = static_cast<std::uint8_t>(gain);
+    doc.m_command[kCmdGain] = doc.m_settings.m_gain;
     doc.OnParametersChanged();
 }
 
 void ProfileSpin(CTubescanDoc& doc, int delta) {
-    doc.m_profileDispMode = std::clamp(doc.m_profileDispMode - delta, 0, 4);
-    doc.m_profileMix = ProfileMixFor(doc.m_profileDispMode);
+    doc.m_settings.m_profileDispMode = std::clamp(doc.m_settings.m_profileDispMode - delta, 0, 4);
+    doc.m_profileMix = ProfileMixFor(doc.m_settings.m_profileDispMode);
     doc.OnParametersChanged();
 }
 
@@ -120,12 +120,12 @@ std::string KeyInPrompt(const CTubescanDoc& doc, KeyInKind kind) {
     if (doc.m_playback) return {};
     switch (kind) {
     case KeyInKind::Range:
-        return doc.m_units == 0 ? "Range (0.125, 0.25, 0.5, 0.75, 1,..,6) m"
-                                : "Range (0.375, 0.75, 1.5, 2.25, 3,..,18) ft ";
+        return doc.m_settings.m_units == 0 ? "Range (0.125, 0.25, 0.5, 0.75, 1,..,6) m"
+                                           : "Range (0.375, 0.75, 1.5, 2.25, 3,..,18) ft ";
     case KeyInKind::Gain:
         return "Key In Gain: (0-40dB)";
     case KeyInKind::Sector:
-        if (doc.m_sectorMode == 2) return {};
+        if (doc.m_settings.m_sectorMode == 2) return {};
         return "Key In Sctor Width: (0-360 deg.)";
     case KeyInKind::Train:
         return "Key In Train Angle: (0-351 deg.)";
@@ -140,22 +140,22 @@ bool KeyInEnter(CTubescanDoc& doc, KeyInKind kind, std::string_view text) {
     case KeyInKind::Range: {
         double metres = TextToDouble(t);
         if (metres < 0.0) return false;
-        if (doc.m_units != 0) metres /= 3.0;
+        if (doc.m_settings.m_units != 0) metres /= 3.0;
         const int code = RangeToCode(metres);
         doc.m_command[kCmdRangeCode] = static_cast<std::uint8_t>(code);
         // The range always follows the index, even when the index did not
         // move: the two disagree in a fresh document (index 3, 1 m) and the
         // head would otherwise get a range the panels do not show.
         const int index = RangeCodeToIndex(code);
-        doc.m_rangeIndex = index;
-        doc.m_range = kRangeTable[static_cast<std::size_t>(index)];
+        doc.m_settings.m_rangeIndex = index;
+        doc.m_settings.m_range = kRangeTable[static_cast<std::size_t>(index)];
         break;
     }
     case KeyInKind::Gain: {
         const int g = TextToInt(t);
         if (g >= 0 && g != doc.m_command[kCmdGain]) {
-            doc.m_gain = static_cast<std::uint8_t>(std::min(g, 40));
-            doc.m_command[kCmdGain] = doc.m_gain;
+            doc.m_settings.m_gain = static_cast<std::uint8_t>(std::min(g, 40));
+            doc.m_command[kCmdGain] = doc.m_settings.m_gain;
         }
         break;
     }
@@ -165,7 +165,7 @@ bool KeyInEnter(CTubescanDoc& doc, KeyInKind kind, std::string_view text) {
         // Computed in a wide type so a huge typed number cannot overflow.
         long long code = (static_cast<long long>(s) + 5) / 9 * 3;
         if (code != doc.m_command[kCmdSectorWidth]) {
-            code = std::clamp<long long>(code, 0, doc.m_sectorMode == 0 ? 60 : 120);
+            code = std::clamp<long long>(code, 0, doc.m_settings.m_sectorMode == 0 ? 60 : 120);
             doc.m_command[kCmdSectorWidth] = static_cast<std::uint8_t>(code);
             doc.SaveModeSettings();
         }
@@ -176,7 +176,7 @@ bool KeyInEnter(CTubescanDoc& doc, KeyInKind kind, std::string_view text) {
         if (tr < 0) return false;
         long long code = (static_cast<long long>(tr) + 5) / 9 * 3;
         if (code > 120) code = 0;
-        if (doc.m_sonarUpDown == 1) code = 120 - code;
+        if (doc.m_settings.m_sonarUpDown == 1) code = 120 - code;
         if (code != doc.m_command[kCmdTrain]) {
             doc.m_command[kCmdTrain] = static_cast<std::uint8_t>(code);
             doc.ComputeTrainBearing();
@@ -190,21 +190,21 @@ bool KeyInEnter(CTubescanDoc& doc, KeyInKind kind, std::string_view text) {
 }
 
 std::string PanelRangeText(const CTubescanDoc& doc) {
-    const int index = std::clamp(doc.m_rangeIndex, 0, 9);
-    const bool feet = doc.m_units == 1 || doc.m_units == 2;
+    const int index = std::clamp(doc.m_settings.m_rangeIndex, 0, 9);
+    const bool feet = doc.m_settings.m_units == 1 || doc.m_settings.m_units == 2;
     const double value = kRangeTable[static_cast<std::size_t>(index)] * (feet ? 3.0 : 1.0);
     return FormatFixed(value, index == 0 ? 3 : 2) + (feet ? " ft" : " m");
 }
 
 std::string MiniBarRangeText(const CTubescanDoc& doc) {
-    const int index = std::clamp(doc.m_rangeIndex, 0, 9);
-    const bool feet = doc.m_units == 1 || doc.m_units == 2;
+    const int index = std::clamp(doc.m_settings.m_rangeIndex, 0, 9);
+    const bool feet = doc.m_settings.m_units == 1 || doc.m_settings.m_units == 2;
     const double value = kRangeTable[static_cast<std::size_t>(index)] * (feet ? 3.0 : 1.0);
     return FormatFixed(value, 3) + (feet ? " ft" : " m");
 }
 
 std::string GainText(const CTubescanDoc& doc) {
-    return std::to_string(doc.m_gain) + " dB";
+    return std::to_string(doc.m_settings.m_gain) + " dB";
 }
 
 std::string SectorText(const CTubescanDoc& doc) {

@@ -29,25 +29,25 @@ PingWorkspace DocumentWorkspace(CTubescanDoc& doc) {
 PingSettings PingSettingsOf(const CTubescanDoc& doc) {
     PingSettings s;
     s.playback = doc.m_playback;
-    s.sonarUpDown = doc.m_sonarUpDown;
-    s.zeroUpDown = doc.m_zeroUpDown;
-    s.xdcrFwdAft = doc.m_xdcrFwdAft;
-    s.pitchOffset = doc.m_pitchOffset;
-    s.rollOffset = doc.m_rollOffset;
-    s.rollCorrection = doc.m_rollCorrection;
-    s.useExtPRD = doc.m_useExtPRD;
+    s.sonarUpDown = doc.m_settings.m_sonarUpDown;
+    s.zeroUpDown = doc.m_settings.m_zeroUpDown;
+    s.xdcrFwdAft = doc.m_settings.m_xdcrFwdAft;
+    s.pitchOffset = doc.m_settings.m_pitchOffset;
+    s.rollOffset = doc.m_settings.m_rollOffset;
+    s.rollCorrection = doc.m_settings.m_rollCorrection;
+    s.useExtPRD = doc.m_settings.m_useExtPRD;
     s.extRollValid = doc.m_extRollValid;
     s.extRoll = doc.m_extRoll;
-    s.zoom = doc.m_zoom;
+    s.zoom = doc.m_settings.m_zoom;
     s.imageRadius = doc.m_imageRadius;
-    s.pulseLength = doc.m_pulseLength;
-    s.range = doc.m_range;
-    s.profileMinRange = doc.m_profileMinRange;
-    s.colorTable = doc.m_colorTable;
+    s.pulseLength = doc.m_settings.m_pulseLength;
+    s.range = doc.m_settings.m_range;
+    s.profileMinRange = doc.m_settings.m_profileMinRange;
+    s.colorTable = doc.m_settings.m_colorTable;
     s.profileMix = doc.m_profileMix;
-    s.profileDispMode = doc.m_profileDispMode;
-    s.pointSize = doc.m_pointSize;
-    s.pointsColor = doc.m_pointsColor;
+    s.profileDispMode = doc.m_settings.m_profileDispMode;
+    s.pointSize = doc.m_settings.m_pointSize;
+    s.pointsColor = doc.m_settings.m_pointsColor;
     return s;
 }
 
@@ -80,7 +80,7 @@ void StoreDecodedPing(CTubescanDoc& doc, const DecodedReturn& ping, const PingRu
     // Only a recorded ping changes the command's range code; writing it back
     // unchanged could undo a range the operator picked meanwhile.
     if (ping.rangeChanged) doc.m_command[kCmdRangeCode] = running.rangeCode;
-    doc.m_rangeIndex = ping.rangeIndex;
+    doc.m_settings.m_rangeIndex = ping.rangeIndex;
     doc.m_replyDataBytes = h.dataBytes;
     doc.m_rollRaw = h.rollRaw;
     doc.m_pitchRaw = h.pitchRaw;

@@ -57,10 +57,10 @@ PlaybackOpen CTubescanDoc::OpenPlayback(const std::string& path) {
     // No distance counts until a record of this file carries a valid one.
     m_pingDistance = std::numeric_limits<double>::quiet_NaN();
     m_playPath = FullPath(path);
-    m_readDirectory = DirectoryOf(m_playPath);
+    m_settings.m_readDirectory = DirectoryOf(m_playPath);
 
     m_linkState = 0;
-    m_openFileFilterIndex = 1;
+    m_settings.m_openFileFilterIndex = 1;
     m_playback = 1;
 
     if (m_hooks.closeLinks) m_hooks.closeLinks();
@@ -202,8 +202,8 @@ bool CTubescanDoc::StepBack() {
 
 void CTubescanDoc::SetPlaybackTimer() {
     if (m_playback != 1) return;
-    if (m_playbackSpeed != 0) {
-        if (m_hooks.startPlaybackTimer) m_hooks.startPlaybackTimer(m_playbackSpeed);
+    if (m_settings.m_playbackSpeed != 0) {
+        if (m_hooks.startPlaybackTimer) m_hooks.startPlaybackTimer(m_settings.m_playbackSpeed);
     } else if (m_hooks.stopPlaybackTimer) {
         m_hooks.stopPlaybackTimer();
     }
@@ -212,7 +212,7 @@ void CTubescanDoc::SetPlaybackTimer() {
 bool CTubescanDoc::WantsIdlePlayback() const {
     // Single-frame mode holds the idle loop too; otherwise "Play One Frame"
     // would do nothing at speed 0.
-    return m_playback == 1 && m_hold == 0 && m_playbackSpeed == 0 && m_playOneFrame == 0;
+    return m_playback == 1 && m_hold == 0 && m_settings.m_playbackSpeed == 0 && m_playOneFrame == 0;
 }
 
 void CTubescanDoc::TogglePlayOneFrame() {
@@ -220,7 +220,7 @@ void CTubescanDoc::TogglePlayOneFrame() {
     if (m_playOneFrame) {
         if (m_hooks.stopTimers) m_hooks.stopTimers();
     } else if (m_hooks.startPlaybackTimer) {
-        m_hooks.startPlaybackTimer(m_playbackSpeed);
+        m_hooks.startPlaybackTimer(m_settings.m_playbackSpeed);
     }
 }
 
@@ -243,13 +243,13 @@ void CTubescanDoc::StepFrameForward() {
 }
 
 int CTubescanDoc::ChangePlaybackSpeed(int delta) {
-    const long long speed = static_cast<long long>(m_playbackSpeed) - delta;
-    m_playbackSpeed = static_cast<int>(std::clamp<long long>(speed, 0, 50));
+    const long long speed = static_cast<long long>(m_settings.m_playbackSpeed) - delta;
+    m_settings.m_playbackSpeed = static_cast<int>(std::clamp<long long>(speed, 0, 50));
     m_playOneFrame = 0;
-    if (m_playbackSpeed != 0) {
-        if (m_hooks.startPlaybackTimer) m_hooks.startPlaybackTimer(m_playbackSpeed);
+    if (m_settings.m_playbackSpeed != 0) {
+        if (m_hooks.startPlaybackTimer) m_hooks.startPlaybackTimer(m_settings.m_playbackSpeed);
     } else if (m_hooks.stopPlaybackTimer) {
         m_hooks.stopPlaybackTimer();
     }
-    return m_playbackSpeed;
+    return m_settings.m_playbackSpeed;
 }

@@ -27,14 +27,14 @@ RecordFields RecordFieldsOf(const CTubescanDoc& doc) {
     f.millis = doc.m_millis;
     // While playing, the record being copied decides, not the operator's
     // present orientation setting, so a copy keeps what was recorded.
-    f.prdInput = doc.m_playback == 1 ? doc.m_recordedPrdInput : doc.m_enablePRDInput;
+    f.prdInput = doc.m_playback == 1 ? doc.m_recordedPrdInput : doc.m_settings.m_enablePRDInput;
     f.scanDirection = doc.m_scanDirection;
-    f.xdcrFwdAft = doc.m_xdcrFwdAft;
-    f.sectorMode = doc.m_sectorMode;
+    f.xdcrFwdAft = doc.m_settings.m_xdcrFwdAft;
+    f.sectorMode = doc.m_settings.m_sectorMode;
     f.command = doc.m_command;
     f.trainBearing = doc.m_trainBearing;
-    f.zeroUpDown = doc.m_zeroUpDown;
-    f.soundVelocity = doc.m_soundVelocity;
+    f.zeroUpDown = doc.m_settings.m_zeroUpDown;
+    f.soundVelocity = doc.m_settings.m_soundVelocity;
     f.pingPeriod = doc.m_pingPeriod;
     f.extPitchValid = doc.m_extPitchValid;
     f.extRollValid = doc.m_extRollValid;
@@ -67,20 +67,20 @@ void ApplySettings(CTubescanDoc& doc, const RecordSettings& s) {
 
     doc.m_prevScanDirection = doc.m_scanDirection;
     doc.m_scanDirection = (s.modeByte >> 7) & 1;
-    doc.m_sonarUpDown = (s.modeByte >> 6) & 1;
-    doc.m_xdcrFwdAft = doc.m_sonarUpDown == 0 ? 1 : 0;
-    doc.m_sectorMode = (s.modeByte >> 3) & 7;
+    doc.m_settings.m_sonarUpDown = (s.modeByte >> 6) & 1;
+    doc.m_settings.m_xdcrFwdAft = doc.m_settings.m_sonarUpDown == 0 ? 1 : 0;
+    doc.m_settings.m_sectorMode = (s.modeByte >> 3) & 7;
     cmd[kCmdStepSize] = CodeToStep(s.modeByte & 7);
 
     cmd[kCmdGain] = s.gain;
-    doc.m_gain = s.gain;
+    doc.m_settings.m_gain = s.gain;
     cmd[kCmdSectorWidth] = s.sectorWidth;
     doc.m_trainBearing = s.trainThirds * 3;
     cmd[kCmdRangeCode] = s.rangeCode;
-    doc.m_rangeIndex = RangeCodeToIndex(s.rangeCode);
-    doc.m_range = kRangeTable[static_cast<std::size_t>(doc.m_rangeIndex)];
+    doc.m_settings.m_rangeIndex = RangeCodeToIndex(s.rangeCode);
+    doc.m_settings.m_range = kRangeTable[static_cast<std::size_t>(doc.m_settings.m_rangeIndex)];
     cmd[kCmdAbsorption] = s.absorption;
-    doc.m_absorption = s.absorption;
+    doc.m_settings.m_absorption = s.absorption;
 
     switch ((s.widthByte >> 3) & 7) {
     case 0:
@@ -96,11 +96,11 @@ void ApplySettings(CTubescanDoc& doc, const RecordSettings& s) {
         break;
     }
     cmd[kCmdByte9] = s.widthByte & 7;
-    doc.m_zeroUpDown = (s.widthByte >> 6) & 1;
+    doc.m_settings.m_zeroUpDown = (s.widthByte >> 6) & 1;
 
     doc.m_pingPeriod = s.pingPeriod / 100.0;
     cmd[kCmdPulseLength] = s.pulseLength;
-    doc.m_pulseLength = s.pulseLength;
+    doc.m_settings.m_pulseLength = s.pulseLength;
     cmd[kCmdByte22] = 0;
 
     // A value that is not a number (or, for the angles, not an angle) would

@@ -19,7 +19,7 @@ bool ReportCollector::Create(const std::string& path, const CTubescanDoc& doc, i
     m_path = path;
     m_doc = &doc;
     m_facts.pipe = NominalPipeOf(doc);
-    m_facts.soundVelocity = doc.m_soundVelocity;
+    m_facts.soundVelocity = doc.m_settings.m_soundVelocity;
     m_analyser.SetPipe(m_facts.pipe);
     return true;
 }
@@ -28,7 +28,7 @@ void ReportCollector::Add(const analysis::ProfileSample& sample) {
     SurveyFacts& s = m_facts;
     if (m_doc) {
         // Playback sets the recorded range and gain before each ping.
-        const double range = m_doc->m_range;
+        const double range = m_doc->m_settings.m_range;
         const int gain = m_doc->m_command[headproto::kCmdGain];
         if (s.points == 0) {
             s.minRange = s.maxRange = range;

@@ -33,9 +33,9 @@ enum class Format { Int, Byte, Colour, Fixed1, Fixed2, Fixed4Width10, Text };
 // offsets); LiveOnly keys are left alone while a recording plays.
 enum Use : unsigned { kLoad = 1, kSave = 2, kBoth = 3, kLiveOnly = 4 };
 
-using Field = std::variant<std::monostate, int CTubescanDoc::*, double CTubescanDoc::*,
-                           std::uint8_t CTubescanDoc::*, COLORREF CTubescanDoc::*,
-                           std::string CTubescanDoc::*>;
+using S = SonarSettings;
+using Field = std::variant<std::monostate, int S::*, double S::*, std::uint8_t S::*, COLORREF S::*,
+                           std::string S::*>;
 
 struct SettingKey {
     const char* section;
@@ -49,7 +49,7 @@ struct SettingKey {
     double (*clamp)(double) = nullptr;
     unsigned use = kBoth;
     // A missing key reads as this field's text instead (nullptr: fallback).
-    std::string CTubescanDoc::*fallbackFrom = nullptr;
+    std::string S::*fallbackFrom = nullptr;
 };
 
 double SoundVelocityRule(double v) {
@@ -79,7 +79,7 @@ double AttitudeOffsetRule(double v) {
     return v < -90.0 ? -90.0 : (v > 90.0 ? 90.0 : v);
 }
 
-using D = CTubescanDoc;
+using D = SonarSettings;
 constexpr Format I = Format::Int, B = Format::Byte, C = Format::Colour, F1 = Format::Fixed1,
                  F2 = Format::Fixed2, T = Format::Text;
 
@@ -205,14 +205,14 @@ void LoadKey(CTubescanDoc& doc, const IniFile& ini, const SettingKey& k) {
             using M = decltype(member);
             if constexpr (std::is_same_v<M, std::monostate>) {
                 return;
-            } else if constexpr (std::is_same_v<M, std::string CTubescanDoc::*>) {
-                doc.*member =
-                    ini.GetString(k.section, k.key, k.fallback ? k.fallback : doc.*member);
+            } else if constexpr (std::is_same_v<M, std::string S::*>) {
+                doc.m_settings.*member = ini.GetString(
+                    k.section, k.key, k.fallback ? k.fallback : doc.m_settings.*member);
             } else {
-                using V = std::remove_reference_t<decltype(doc.*member)>;
+                using V = std::remove_reference_t<decltype(doc.m_settings.*member)>;
                 std::string fallback;
                 if (k.fallbackFrom) {
-                    fallback = doc.*k.fallbackFrom;
+                    fallback = doc.m_settings.*k.fallbackFrom;
                 } else if (k.fallback) {
                     fallback = k.fallback;
                 } else if (!ini.Get(k.section, k.key)) {
@@ -228,9 +228,9 @@ void LoadKey(CTubescanDoc& doc, const IniFile& ini, const SettingKey& k) {
                 // above keep to int or to the masked bits), never a double
                 // converted straight to an unsigned type.
                 if constexpr (std::is_integral_v<V>)
-                    doc.*member = static_cast<V>(static_cast<long long>(v));
+                    doc.m_settings.*member = static_cast<V>(static_cast<long long>(v));
                 else
-                    doc.*member = static_cast<V>(v);
+                    doc.m_settings.*member = static_cast<V>(v);
             }
         },
         k.field);
@@ -242,10 +242,10 @@ std::string SavedText(const CTubescanDoc& doc, const SettingKey& k) {
             using M = decltype(member);
             if constexpr (std::is_same_v<M, std::monostate>) {
                 return k.fallback;
-            } else if constexpr (std::is_same_v<M, std::string CTubescanDoc::*>) {
-                return doc.*member;
+            } else if constexpr (std::is_same_v<M, std::string S::*>) {
+                return doc.m_settings.*member;
             } else {
-                const auto v = doc.*member;
+                const auto v = doc.m_settings.*member;
                 switch (k.format) {
                 case Format::Fixed1:
                     return FormatFixed(static_cast<double>(v), 1);
@@ -283,9 +283,9 @@ void CTubescanDoc::LoadSettings(const IniFile& ini) {
     using namespace headproto;
     for (const SettingKey& k : kSystemKeys)
         if (Active(k, kLoad, *this)) LoadKey(*this, ini, k);
-    m_sonarType = 1;
-    if (m_hooks.showDiagnostics) m_hooks.showDiagnostics(m_diagnosticsVisible != 0);
-    switch (m_profileDispMode) {
+    m_settings.m_sonarType = 1;
+    if (m_hooks.showDiagnostics) m_hooks.showDiagnostics(m_settings.m_diagnosticsVisible != 0);
+    switch (m_settings.m_profileDispMode) {
     case 1:
         m_profileMix = 0.0;
         break;
@@ -306,14 +306,14 @@ void CTubescanDoc::LoadSettings(const IniFile& ini) {
 
     for (const SettingKey& k : kSonarKeys)
         if (Active(k, kLoad, *this)) LoadKey(*this, ini, k);
-    m_command[kCmdRangeCode] = static_cast<std::uint8_t>(RangeToCode(m_range));
-    m_command[kCmdGain] = m_gain;
+    m_command[kCmdRangeCode] = static_cast<std::uint8_t>(RangeToCode(m_settings.m_range));
+    m_command[kCmdGain] = m_settings.m_gain;
     m_command[kCmdStepSize] = 3;
-    m_sectorMode = 1;
-    m_command[kCmdTrain] = m_trainPolar;
-    m_command[kCmdSectorWidth] = m_sectorWidthPolar;
+    m_settings.m_sectorMode = 1;
+    m_command[kCmdTrain] = m_settings.m_trainPolar;
+    m_command[kCmdSectorWidth] = m_settings.m_sectorWidthPolar;
     ComputeTrainBearing();
-    m_command[kCmdPulseLength] = m_pulseLength;
+    m_command[kCmdPulseLength] = m_settings.m_pulseLength;
 
     const int left = TextToInt(ini.GetString(kSystem, "Settings Left", "1000"));
     const int top = TextToInt(ini.GetString(kSystem, "Settings Top", "80"));

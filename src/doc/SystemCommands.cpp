@@ -17,17 +17,18 @@ CommandUi RealTimeChecked(const CTubescanDoc& doc, bool on) {
 // Sector (0) or polar (1) scanning with that mode's own train and width.
 void SwitchScanMode(CTubescanDoc& doc, int mode) {
     doc.SaveModeSettings();
-    const bool clear = doc.m_sectorMode != mode;
+    const bool clear = doc.m_settings.m_sectorMode != mode;
     {
         std::lock_guard lock(doc.m_pingMutex);
         if (mode == 0) {
-            doc.m_command[kCmdTrain] = doc.m_trainSector;
-            doc.m_command[kCmdSectorWidth] = std::min<std::uint8_t>(doc.m_sectorWidthSector, 60);
+            doc.m_command[kCmdTrain] = doc.m_settings.m_trainSector;
+            doc.m_command[kCmdSectorWidth] =
+                std::min<std::uint8_t>(doc.m_settings.m_sectorWidthSector, 60);
         } else {
-            doc.m_command[kCmdTrain] = doc.m_trainPolar;
-            doc.m_command[kCmdSectorWidth] = doc.m_sectorWidthPolar;
+            doc.m_command[kCmdTrain] = doc.m_settings.m_trainPolar;
+            doc.m_command[kCmdSectorWidth] = doc.m_settings.m_sectorWidthPolar;
         }
-        doc.m_sectorMode = mode;
+        doc.m_settings.m_sectorMode = mode;
         doc.m_command[kCmdStepSize] = 3;
         doc.ComputeTrainBearing();
         doc.m_recentreImage = 1;
@@ -39,7 +40,7 @@ void SwitchScanMode(CTubescanDoc& doc, int mode) {
 void SetSonarUpDown(CTubescanDoc& doc, int upDown) {
     {
         std::lock_guard lock(doc.m_pingMutex);
-        doc.m_sonarUpDown = upDown;
+        doc.m_settings.m_sonarUpDown = upDown;
         doc.ComputeTrainBearing();
     }
     doc.ClearImage();
@@ -49,18 +50,23 @@ void SetSonarUpDown(CTubescanDoc& doc, int upDown) {
 } // namespace
 
 void AddSystemCommands(CommandMap& map, CTubescanDoc& doc, std::function<void()> restartHeadLink) {
-    map.Add(32811, {[&doc](int) { SwitchScanMode(doc, 0); },
-                    [&doc](int) { return RealTimeChecked(doc, doc.m_sectorMode == 0); }});
-    map.Add(32810, {[&doc](int) {
-                        if (doc.m_playback == 0) SwitchScanMode(doc, 1);
-                    },
-                    [&doc](int) { return RealTimeChecked(doc, doc.m_sectorMode == 1); }});
-    map.Add(32812, {[&doc](int) { doc.OnParametersChanged(); },
-                    [&doc](int) { return RealTimeChecked(doc, doc.m_sectorMode == 2); }});
-    map.Add(32802, {[&doc](int) { SetSonarUpDown(doc, 1); },
-                    [&doc](int) { return RealTimeChecked(doc, doc.m_sonarUpDown == 1); }});
-    map.Add(32803, {[&doc](int) { SetSonarUpDown(doc, 0); },
-                    [&doc](int) { return RealTimeChecked(doc, doc.m_sonarUpDown == 0); }});
+    map.Add(32811,
+            {[&doc](int) { SwitchScanMode(doc, 0); },
+             [&doc](int) { return RealTimeChecked(doc, doc.m_settings.m_sectorMode == 0); }});
+    map.Add(32810,
+            {[&doc](int) {
+                 if (doc.m_playback == 0) SwitchScanMode(doc, 1);
+             },
+             [&doc](int) { return RealTimeChecked(doc, doc.m_settings.m_sectorMode == 1); }});
+    map.Add(32812,
+            {[&doc](int) { doc.OnParametersChanged(); },
+             [&doc](int) { return RealTimeChecked(doc, doc.m_settings.m_sectorMode == 2); }});
+    map.Add(32802,
+            {[&doc](int) { SetSonarUpDown(doc, 1); },
+             [&doc](int) { return RealTimeChecked(doc, doc.m_settings.m_sonarUpDown == 1); }});
+    map.Add(32803,
+            {[&doc](int) { SetSonarUpDown(doc, 0); },
+             [&doc](int) { return RealTimeChecked(doc, doc.m_settings.m_sonarUpDown == 0); }});
 
     // The model only decides which commands and lines are offered. The link
     // restarts without reloading the settings file, which would set the model
@@ -68,11 +74,13 @@ void AddSystemCommands(CommandMap& map, CTubescanDoc& doc, std::function<void()>
     map.AddRange(32866, 32867,
                  {[&doc, restartHeadLink](int id) {
                       const int type = id - 32866;
-                      if (doc.m_sonarType == type) return;
-                      doc.m_sonarType = type;
+                      if (doc.m_settings.m_sonarType == type) return;
+                      doc.m_settings.m_sonarType = type;
                       if (doc.m_playback == 0 && restartHeadLink) restartHeadLink();
                   },
-                  [&doc](int id) { return RealTimeChecked(doc, doc.m_sonarType == id - 32866); }});
+                  [&doc](int id) {
+                      return RealTimeChecked(doc, doc.m_settings.m_sonarType == id - 32866);
+                  }});
 
     map.Add(32922, {[&doc](int) { doc.TogglePlayOneFrame(); },
                     [&doc](int) {

@@ -46,8 +46,8 @@ bool CTubescanDoc::OnNewDocument(const std::string& programDirectory,
     std::string dir = programDirectory;
     if (!dir.empty() && dir.back() != '/') dir += '/';
     m_iniPath = settingsPath.empty() ? ResolveSettingsPath(dir) : settingsPath;
-    m_readDirectory = dir;
-    m_writeDirectory = dir;
+    m_settings.m_readDirectory = dir;
+    m_settings.m_writeDirectory = dir;
     m_recording = 0;
     if (m_hooks.createModelessWindows) m_hooks.createModelessWindows();
     LoadSettings();
@@ -100,8 +100,8 @@ void CTubescanDoc::StampTime(const LocalTime& now) {
 int CTubescanDoc::ComputeTrainBearing() {
     const int t = m_command[headproto::kCmdTrain];
     int bearing = 3 * (t >= 60 ? t - 60 : t + 60);
-    if (m_sonarUpDown == 1) bearing = 360 - bearing;
-    if (m_zeroUpDown == 1) bearing += 180;
+    if (m_settings.m_sonarUpDown == 1) bearing = 360 - bearing;
+    if (m_settings.m_zeroUpDown == 1) bearing += 180;
     if (bearing >= 360) bearing -= 360;
     if (bearing <= 0) bearing += 360;
     m_trainBearing = bearing;
@@ -109,17 +109,17 @@ int CTubescanDoc::ComputeTrainBearing() {
 }
 
 void CTubescanDoc::SaveModeSettings() {
-    switch (m_sectorMode) {
+    switch (m_settings.m_sectorMode) {
     case 0:
-        m_sectorWidthSector = m_command[headproto::kCmdSectorWidth];
-        m_trainSector = m_command[headproto::kCmdTrain];
+        m_settings.m_sectorWidthSector = m_command[headproto::kCmdSectorWidth];
+        m_settings.m_trainSector = m_command[headproto::kCmdTrain];
         break;
     case 1:
-        m_sectorWidthPolar = m_command[headproto::kCmdSectorWidth];
-        m_trainPolar = m_command[headproto::kCmdTrain];
+        m_settings.m_sectorWidthPolar = m_command[headproto::kCmdSectorWidth];
+        m_settings.m_trainPolar = m_command[headproto::kCmdTrain];
         break;
     case 2:
-        m_trainSS = m_command[headproto::kCmdTrain];
+        m_settings.m_trainSS = m_command[headproto::kCmdTrain];
         break;
     default:
         break;
@@ -128,9 +128,9 @@ void CTubescanDoc::SaveModeSettings() {
 
 void CTubescanDoc::ClearImage() {
     std::lock_guard lock(m_pingMutex);
-    const std::uint8_t b = static_cast<std::uint8_t>((m_bkColor >> 16) & 0xFF);
-    const std::uint8_t g = static_cast<std::uint8_t>((m_bkColor >> 8) & 0xFF);
-    const std::uint8_t r = static_cast<std::uint8_t>(m_bkColor & 0xFF);
+    const std::uint8_t b = static_cast<std::uint8_t>((m_settings.m_bkColor >> 16) & 0xFF);
+    const std::uint8_t g = static_cast<std::uint8_t>((m_settings.m_bkColor >> 8) & 0xFF);
+    const std::uint8_t r = static_cast<std::uint8_t>(m_settings.m_bkColor & 0xFF);
     // One row pixel by pixel, the others copied from it: playback clears the
     // image on every pass through a file.
     const std::size_t row = static_cast<std::size_t>(std::max(m_imageWidth, 1)) * 3;

@@ -26,6 +26,7 @@
 #include "doc/DataOutcomes.h"
 #include "doc/PlaybackJump.h"
 #include "doc/RecordIndex.h"
+#include "doc/SonarSettings.h"
 #include "doc/Timer.h"
 #include "doc/XyzSinks.h"
 #include "format/DataFileIo.h"
@@ -35,14 +36,6 @@
 #include "ping/PingTypes.h"
 #include "ping/SonarBitmap.h"
 #include "ping/TrigTables.h"
-
-// The colours a new document starts with; "Set Default Colors" restores them.
-inline constexpr COLORREF kDefaultPointsColor = 0xFAFAFA;
-inline constexpr COLORREF kDefaultGridColor = 0x003278;
-inline constexpr COLORREF kDefaultBkColor = 0x000000;
-inline constexpr COLORREF kDefaultTextColor = 0xDCDCDC;
-inline constexpr COLORREF kDefaultCircleColor = 0x009696;
-inline constexpr COLORREF kDefaultLineColor = 0x969600;
 
 inline constexpr int kImageSize = 1500;
 // View hints: shape moving mode was switched (starts the view's blink timer);
@@ -249,93 +242,29 @@ class CTubescanDoc {
 
     DocumentHooks m_hooks;
 
-    // --- 1. Sonar parameters --------------------------------------------------
-    double m_range = 1.0;
-    int m_rangeIndex = 3;
-    std::uint8_t m_gain = 6;
-    std::uint8_t m_pulseLength = 10;
-    std::uint8_t m_frequency = 100;
-    std::uint8_t m_absorption = 170;
-    std::uint8_t m_sectorWidthSector = 60;
-    std::uint8_t m_sectorWidthPolar = 120;
-    std::uint8_t m_trainSector = 60;
-    std::uint8_t m_trainPolar = 60;
-    std::uint8_t m_trainSS = 30;
-    int m_sectorMode = 1;
-    int m_sonarType = 1;
-    int m_sonarUpDown = 0;
-    int m_xdcrFwdAft = 0;
-    int m_zeroUpDown = 0;
-    int m_autoSettings = 0;
-    double m_profileMinRange = 0.0;
-    double m_soundVelocity = 1500.0;
-    int m_sendDelay = 0;
+    // Every value the settings file holds (load and save walk its keys).
+    SonarSettings m_settings;
+
+    // --- Sonar processing not kept in the settings file ------------------------
     double m_bearingScale = static_cast<double>(0.3f);
     int m_angleMode = 1;
 
-    // --- 2. Head link settings -------------------------------------------------
-    std::string m_ipAddress = "192.168.0.5";
+    // --- Head link ----------------------------------------------------------------
     int m_tcpPort = 4040;
-    int m_sonarComPort = 2;
-    int m_sonarComPortBaud = 115200;
-    int m_rts = 0;
-    int m_enablePRDInput = 0;
-    int m_useExtPRD = 0;
-    int m_prdComPort = 1;
-    int m_prdComPortBaud = 4800;
     int m_linkState = 0; // 0 not connected, 1 connected, 2 connecting
 
-    // --- 3. Display settings ---------------------------------------------------
-    double m_zoom = 1.0;
-    int m_units = 0;
-    int m_colorTable = 0;
-    int m_profileDispMode = 0;
+    // --- Display, derived or not saved ---------------------------------------------
     double m_profileMix = 1.0;
-    int m_gridType = 1;
-    int m_gridStyle = 0;
-    int m_viewRangeMark = 0;
-    COLORREF m_pointsColor = kDefaultPointsColor;
-    COLORREF m_gridColor = kDefaultGridColor;
-    COLORREF m_bkColor = kDefaultBkColor;
-    COLORREF m_textColor = kDefaultTextColor;
-    COLORREF m_circleColor = kDefaultCircleColor;
-    COLORREF m_lineColor = kDefaultLineColor;
-    int m_pointSize = 0;
-    int m_textSize = 0;
-    int m_displayPRD = 0;
-    int m_rollCorrection = 0;
-    double m_pitchOffset = 0.0;
-    double m_rollOffset = 0.0;
     int m_fullScreen = 0;
 
-    // --- 4. Pipe-shape overlay -------------------------------------------------
-    int m_pipeShape = 0;
-    int m_displayPipeShape = 0;
-    double m_circleDiameter = 1.0;
-    double m_horseShoeWidth = 1.6;
-    double m_horseShoeHeight = 2.0;
-    double m_circleOffsetX = 0.0;
-    double m_circleOffsetY = 0.0;
+    // --- Pipe-shape overlay --------------------------------------------------------
     double m_overlayParamA = 2.0;
     double m_overlayParamB = 6.0;
 
-    // --- 5. Files and output ---------------------------------------------------
+    // --- Files ----------------------------------------------------------------------
     std::string m_iniPath;
-    std::string m_readDirectory;
-    std::string m_writeDirectory;
-    int m_autoSaveFileName = 1;
-    int m_openFileFilterIndex = 1;
-    int m_playbackSpeed = 0;
-    std::string m_udpAddress = "127.0.0.1";
-    int m_udpPort = 4040;
-    int m_udpXyzEnabled = 0;
-    int m_udpPrdEnabled = 0;
 
-    // --- 6. Window state that is saved ----------------------------------------
-    int m_diagnosticsVisible = 0;
-    int m_settingsDlgVisible = 0;
-
-    // --- 7. Live state -----------------------------------------------------------
+    // --- Live state -----------------------------------------------------------
     int m_playback = 0;
     int m_hold = 0;
     int m_recording = 0;
@@ -395,7 +324,7 @@ class CTubescanDoc {
     // Echo level at the profile point handed to EmitProfilePoint (point clouds).
     std::uint8_t m_profileEcho = 0;
 
-    // --- 8. Time stamp of the current ping -----------------------------------
+    // --- Time stamp of the current ping -----------------------------------
     LocalTime m_localTime;
     std::string m_date;
     std::string m_time;
@@ -405,7 +334,7 @@ class CTubescanDoc {
     char m_timeText[20] = {};
     char m_millisText[10] = {};
 
-    // --- 9. Data file state (handles live with the file objects in io) -------
+    // --- Data file state (handles live with the file objects in io) -------
     std::string m_playPath;
     std::string m_recordPath;
     std::uint64_t m_fileLength = 0;
@@ -432,7 +361,7 @@ class CTubescanDoc {
     std::chrono::steady_clock::time_point m_loopClockLast{};
     int m_playbackTickCount = 0;
 
-    // --- 10. Buffers and tables ------------------------------------------------
+    // --- Buffers and tables ------------------------------------------------
     headproto::HeadCommand m_command = headproto::kInitialCommand;
     ReplyBuffer m_reply;
     EchoLines m_lines{};

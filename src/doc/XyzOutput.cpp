@@ -26,19 +26,19 @@ void StoreFlag(int& flag, int value) {
 
 void CTubescanDoc::AttitudeOfPing(analysis::ProfileSample& s) const {
     constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
-    const int sensor = m_playback == 1 ? m_recordedPrdInput : m_enablePRDInput;
+    const int sensor = m_playback == 1 ? m_recordedPrdInput : m_settings.m_enablePRDInput;
     // Pitch: the sensor's when it has one, else the head's own word.
     if (sensor && m_extPitchValid)
         s.pitch = m_extPitch;
     else
         s.pitch = headproto::AttitudeWordValid(m_pitchRaw) ? m_pitch : kNone;
-    const bool extRoll = m_useExtPRD != 0 && m_extRollValid != 0;
-    const bool headRoll = m_useExtPRD == 0 && headproto::AttitudeWordValid(m_rollRaw);
+    const bool extRoll = m_settings.m_useExtPRD != 0 && m_extRollValid != 0;
+    const bool headRoll = m_settings.m_useExtPRD == 0 && headproto::AttitudeWordValid(m_rollRaw);
     s.roll = extRoll ? m_extRoll : (headRoll ? m_roll : kNone);
     // The beam angles were turned by this roll (as ping processing does) or
     // are in the head's own frame, where the pipe's up lies at minus it.
-    const bool turned =
-        m_rollCorrection != 0 && ((m_useExtPRD == 0 && m_rollValid != 0) || extRoll);
+    const bool turned = m_settings.m_rollCorrection != 0 &&
+                        ((m_settings.m_useExtPRD == 0 && m_rollValid != 0) || extRoll);
     s.upBearing = turned || !std::isfinite(s.roll) ? 0.0 : -s.roll;
 }
 
@@ -47,8 +47,9 @@ void CTubescanDoc::EmitProfilePoint(double distance, double bearing) {
     // point to distance 0. Before any valid one the lines keep their 0, but
     // the figures get no distance at all.
     const bool haveDistance = std::isfinite(m_pingDistance);
-    const xyz::ProfilePoint p = xyz::ComputeProfilePoint(
-        distance, bearing, m_zoom, m_range, m_soundVelocity, haveDistance ? m_pingDistance : 0.0);
+    const xyz::ProfilePoint p =
+        xyz::ComputeProfilePoint(distance, bearing, m_settings.m_zoom, m_settings.m_range,
+                                 m_settings.m_soundVelocity, haveDistance ? m_pingDistance : 0.0);
     if (m_hooks.profileSample) {
         analysis::ProfileSample s{bearing,
                                   p.r,
@@ -68,8 +69,8 @@ void CTubescanDoc::EmitProfilePoint(double distance, double bearing) {
         m_xyzFile.Write(m_xyzLineText);
     }
 
-    const bool sendXyz = LoadFlag(m_udpXyzEnabled) != 0;
-    const bool sendPrd = LoadFlag(m_udpPrdEnabled) != 0;
+    const bool sendXyz = LoadFlag(m_settings.m_udpXyzEnabled) != 0;
+    const bool sendPrd = LoadFlag(m_settings.m_udpPrdEnabled) != 0;
     if (!sendXyz && !sendPrd) return;
     const std::shared_ptr<DatagramSink> socket = m_udpSocket.Get();
     if (!socket) return;
@@ -139,18 +140,18 @@ void CTubescanDoc::CloseXyzFile() {
 
 void CTubescanDoc::OnUdpOutputCommand(int commandId) {
     if (commandId == cmd::kUdpXyzOutput) {
-        const int on = LoadFlag(m_udpXyzEnabled) ? 0 : 1;
-        StoreFlag(m_udpXyzEnabled, on);
-        if (on) StoreFlag(m_udpPrdEnabled, 0);
+        const int on = LoadFlag(m_settings.m_udpXyzEnabled) ? 0 : 1;
+        StoreFlag(m_settings.m_udpXyzEnabled, on);
+        if (on) StoreFlag(m_settings.m_udpPrdEnabled, 0);
     } else if (commandId == cmd::kUdpPrdOutput) {
-        const int on = LoadFlag(m_udpPrdEnabled) ? 0 : 1;
-        StoreFlag(m_udpPrdEnabled, on);
-        if (on) StoreFlag(m_udpXyzEnabled, 0);
+        const int on = LoadFlag(m_settings.m_udpPrdEnabled) ? 0 : 1;
+        StoreFlag(m_settings.m_udpPrdEnabled, on);
+        if (on) StoreFlag(m_settings.m_udpXyzEnabled, 0);
     }
 }
 
 bool CTubescanDoc::IsUdpOutputChecked(int commandId) const {
-    if (commandId == cmd::kUdpXyzOutput) return LoadFlag(m_udpXyzEnabled) != 0;
-    if (commandId == cmd::kUdpPrdOutput) return LoadFlag(m_udpPrdEnabled) != 0;
+    if (commandId == cmd::kUdpXyzOutput) return LoadFlag(m_settings.m_udpXyzEnabled) != 0;
+    if (commandId == cmd::kUdpPrdOutput) return LoadFlag(m_settings.m_udpPrdEnabled) != 0;
     return false;
 }

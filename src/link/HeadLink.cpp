@@ -79,7 +79,7 @@ void HeadLink::StartHeadLink() {
     // Connect to what the text parses to, so the address checked is the
     // address contacted (a text Qt cannot parse would otherwise be looked up
     // as a name, with packets to the name server).
-    const Destination target = ResolveDestination(m_doc.m_ipAddress, "Head link");
+    const Destination target = ResolveDestination(m_doc.m_settings.m_ipAddress, "Head link");
     if (!target.refusal.empty()) {
         // Said once per address, not once a second.
         if (target.refusal != m_lastRefusal) std::fprintf(stderr, "%s\n", target.refusal.c_str());
@@ -213,7 +213,7 @@ void HeadLink::OnReceive() {
 
     if (!m_doc.m_hold && !m_doc.m_playback) {
         ArmWatchdog();
-        if (const int ms = SendDelayMilliseconds(m_doc.m_sendDelay); ms > 0) {
+        if (const int ms = SendDelayMilliseconds(m_doc.m_settings.m_sendDelay); ms > 0) {
             // The command leaves as it stands now (the flags byte is cleared
             // below), once the delay has passed.
             m_delayed = m_doc.m_command;

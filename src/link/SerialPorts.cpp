@@ -114,10 +114,11 @@ QSerialPort* SerialPorts::OpenCommPort(int port, int baud, std::string* error) {
 void SerialPorts::OpenHeadComPort() {
     ReleasePort(m_sonarCom);
     std::string error;
-    m_sonarCom = OpenCommPort(m_doc.m_sonarComPort, m_doc.m_sonarComPortBaud, &error);
+    m_sonarCom =
+        OpenCommPort(m_doc.m_settings.m_sonarComPort, m_doc.m_settings.m_sonarComPortBaud, &error);
     if (!m_sonarCom) {
         std::fprintf(stderr, "tubescan: head serial port %s\n", error.c_str());
-        m_doc.ShowMessage(ComName(m_doc.m_sonarComPort) +
+        m_doc.ShowMessage(ComName(m_doc.m_settings.m_sonarComPort) +
                           " is not available. \nPlease choose another COM Port for Sonar "
                           "data input!   ");
         return;
@@ -134,7 +135,8 @@ bool SerialPorts::OpenOrientationPort() {
     ReleasePort(m_prdCom);
     m_comLength = 0;
     std::string error;
-    m_prdCom = OpenCommPort(m_doc.m_prdComPort, m_doc.m_prdComPortBaud, &error);
+    m_prdCom =
+        OpenCommPort(m_doc.m_settings.m_prdComPort, m_doc.m_settings.m_prdComPortBaud, &error);
     if (!m_prdCom) {
         std::fprintf(stderr, "tubescan: orientation input not opened: %s\n", error.c_str());
         m_pollTimer.stop();
@@ -214,7 +216,8 @@ void SerialPorts::OnPortError(QSerialPort::SerialPortError error) {
     auto* port = qobject_cast<QSerialPort*>(sender());
     if (!port) return;
     const bool orientation = port == m_prdCom;
-    const int number = orientation ? m_doc.m_prdComPort : m_doc.m_sonarComPort;
+    const int number =
+        orientation ? m_doc.m_settings.m_prdComPort : m_doc.m_settings.m_sonarComPort;
     std::fprintf(stderr, "tubescan: %s %s (%s) closed: %s\n",
                  orientation ? "orientation input" : "head serial port", ComName(number).c_str(),
                  qPrintable(port->objectName()), LossReason(*port).c_str());
@@ -233,23 +236,23 @@ void SerialPorts::OnPortError(QSerialPort::SerialPortError error) {
 
 void SerialPorts::ApplyComPortSetup(const ComPortChoice& chosen) {
     CTubescanDoc& d = m_doc;
-    if (chosen.headPort != d.m_sonarComPort) {
-        d.m_sonarComPort = chosen.headPort;
+    if (chosen.headPort != d.m_settings.m_sonarComPort) {
+        d.m_settings.m_sonarComPort = chosen.headPort;
         d.m_closing = 1;
         if (m_sonarCom) m_sonarCom->clear(QSerialPort::AllDirections);
         std::atomic_ref<int>(d.m_replyPending).store(0, std::memory_order_release);
         OpenHeadComPort();
     }
     // Kept whatever the head port does, so the dialog shows it next time.
-    d.m_rts = chosen.rts;
+    d.m_settings.m_rts = chosen.rts;
     d.m_closing = 0;
     ReleasePort(m_prdCom);
     m_pollTimer.stop();
     m_comLength = 0;
-    d.m_prdComPort = chosen.orientationPort;
-    d.m_enablePRDInput = chosen.orientationEnabled;
-    d.m_prdComPortBaud = BaudOfIndex(chosen.baudIndex);
-    if (d.m_enablePRDInput) OpenOrientationPort();
+    d.m_settings.m_prdComPort = chosen.orientationPort;
+    d.m_settings.m_enablePRDInput = chosen.orientationEnabled;
+    d.m_settings.m_prdComPortBaud = BaudOfIndex(chosen.baudIndex);
+    if (d.m_settings.m_enablePRDInput) OpenOrientationPort();
     // The connect command reloads the settings file: without this the choice
     // would be undone by the next connect.
     if (!d.SaveSettings()) std::fprintf(stderr, "tubescan: %s\n", d.m_lastSettingsError.c_str());

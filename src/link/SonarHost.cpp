@@ -75,7 +75,7 @@ void SonarHost::OnConnectToSonarHead() {
     if (hooks.showPlaybackBar) hooks.showPlaybackBar(false);
     d.m_hold = 0;
     d.m_linkState = 0;
-    if (d.m_settingsDlgVisible && hooks.showSettingsPanel) hooks.showSettingsPanel();
+    if (d.m_settings.m_settingsDlgVisible && hooks.showSettingsPanel) hooks.showSettingsPanel();
     d.m_sideBuffer.fill(0);
     {
         // Offsets and the profile minimum range read from the file do not
@@ -85,7 +85,7 @@ void SonarHost::OnConnectToSonarHead() {
         d.m_extPitchValid = d.m_extRollValid = d.m_extDistanceValid = 0;
         d.m_pingDistance = std::numeric_limits<double>::quiet_NaN();
         d.m_orientationTrack.Reset();
-        d.m_profileMinRange = 0.0;
+        d.m_settings.m_profileMinRange = 0.0;
         // The head is told the same: a command byte left at the file's value
         // would gate profiles the program believes it shows.
         d.m_command[headproto::kCmdProfileMinRange] = 0;
@@ -94,11 +94,11 @@ void SonarHost::OnConnectToSonarHead() {
         d.m_pitchSum = d.m_rollSum = 0.0;
         d.m_attitudeCount = 0;
         d.m_pitchValid = d.m_rollValid = 0;
-        d.m_pitchOffset = d.m_rollOffset = 0.0;
+        d.m_settings.m_pitchOffset = d.m_settings.m_rollOffset = 0.0;
     }
     if (hooks.createUdpOutput) hooks.createUdpOutput();
     StartHeadLink();
-    if (d.m_enablePRDInput && hooks.openOrientationPort) hooks.openOrientationPort();
+    if (d.m_settings.m_enablePRDInput && hooks.openOrientationPort) hooks.openOrientationPort();
     d.m_redrawAll = 1;
     emit statusChanged();
 }

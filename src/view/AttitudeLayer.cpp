@@ -51,11 +51,11 @@ void DrawLines(QPainter& painter, const std::vector<AttitudeLine>& lines) {
 void DrawAttitudeLayer(QPainter& painter, const CTubescanView& view) {
     const CTubescanDoc* doc = view.Document();
     // The operator turns the panel on and off with "Display PRD".
-    if (!doc || !doc->m_displayPRD) return;
+    if (!doc || !doc->m_settings.m_displayPRD) return;
     AttitudeInput in;
     in.clientHeight = view.ClientHeight();
-    in.units = doc->m_units;
-    in.useExtPRD = doc->m_useExtPRD;
+    in.units = doc->m_settings.m_units;
+    in.useExtPRD = doc->m_settings.m_useExtPRD;
     {
         std::lock_guard lock(doc->m_pingMutex);
         in.pitchAvg = doc->m_pitchAvg;

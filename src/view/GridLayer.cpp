@@ -28,19 +28,19 @@ void DrawGridLayer(QPainter& painter, const CTubescanView& view) {
     const CTubescanDoc* doc = view.Document();
     if (!doc) return;
     GridInput in;
-    in.gridType = doc->m_gridType;
+    in.gridType = doc->m_settings.m_gridType;
     if (in.gridType != 1 && in.gridType != 2) return;
-    in.gridStyle = doc->m_gridStyle;
-    in.gridColour = doc->m_gridColor;
-    in.units = doc->m_units;
+    in.gridStyle = doc->m_settings.m_gridStyle;
+    in.gridColour = doc->m_settings.m_gridColor;
+    in.units = doc->m_settings.m_units;
     in.clientWidth = view.ClientWidth();
     in.clientHeight = view.ClientHeight();
     in.panX = view.Pan().x();
     in.panY = view.Pan().y();
-    in.soundVelocity = doc->m_soundVelocity;
+    in.soundVelocity = doc->m_settings.m_soundVelocity;
     {
         std::lock_guard lock(doc->m_pingMutex);
-        in.zoom = doc->m_zoom;
+        in.zoom = doc->m_settings.m_zoom;
         in.trainBearing = doc->m_trainBearing;
         in.sectorWidthCode = doc->m_command[headproto::kCmdSectorWidth];
     }

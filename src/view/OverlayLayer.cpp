@@ -9,21 +9,21 @@ void PaintPipeShape(QPainter& painter, const CTubescanView& view) {
     const CTubescanDoc* doc = view.Document();
     if (!doc) return;
     PipeShapeInput in;
-    in.shape = doc->m_pipeShape;
+    in.shape = doc->m_settings.m_pipeShape;
     in.clientWidth = view.ClientWidth();
     in.clientHeight = view.ClientHeight();
-    in.offsetX = doc->m_circleOffsetX;
-    in.offsetY = doc->m_circleOffsetY;
+    in.offsetX = doc->m_settings.m_circleOffsetX;
+    in.offsetY = doc->m_settings.m_circleOffsetY;
     in.imagePanX = view.Pan().x();
     in.imagePanY = view.Pan().y();
     in.panX = doc->m_panX;
     in.panY = doc->m_panY;
-    in.rangeMetres = doc->m_range;
-    in.zoom = doc->m_zoom;
-    in.soundVelocity = doc->m_soundVelocity;
-    in.circleDiameter = doc->m_circleDiameter;
-    in.horseShoeWidth = doc->m_horseShoeWidth;
-    in.horseShoeHeight = doc->m_horseShoeHeight;
+    in.rangeMetres = doc->m_settings.m_range;
+    in.zoom = doc->m_settings.m_zoom;
+    in.soundVelocity = doc->m_settings.m_soundVelocity;
+    in.circleDiameter = doc->m_settings.m_circleDiameter;
+    in.horseShoeWidth = doc->m_settings.m_horseShoeWidth;
+    in.horseShoeHeight = doc->m_settings.m_horseShoeHeight;
     in.upperDiameter = doc->m_overlayParamA;
     in.lowerDiameter = doc->m_overlayParamB;
     in.playback = doc->m_playback != 0;
@@ -34,7 +34,7 @@ void PaintPipeShape(QPainter& painter, const CTubescanView& view) {
 
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setBrush(Qt::NoBrush);
-    const QColor colour = ColourOfRef(doc->m_circleColor);
+    const QColor colour = ColourOfRef(doc->m_settings.m_circleColor);
     painter.setPen(outline->dotted ? QPen(colour, 1, Qt::DotLine) : QPen(colour, 2, Qt::SolidLine));
     for (const ShapeArc& arc : outline->arcs) {
         const QRectF box(arc.left, arc.top, arc.width, arc.height);

@@ -59,8 +59,8 @@ void CTubescanView::SetLayerPainter(Layer layer, LayerPainter painter) {
 void CTubescanView::OnInitialUpdate() {
     update();
     if (!m_doc) return;
-    m_doc->m_circleOffsetX = width() * 0.5;
-    m_doc->m_circleOffsetY = height() * 0.5;
+    m_doc->m_settings.m_circleOffsetX = width() * 0.5;
+    m_doc->m_settings.m_circleOffsetY = height() * 0.5;
 }
 
 void CTubescanView::resizeEvent(QResizeEvent* event) {
@@ -86,7 +86,7 @@ void CTubescanView::ServeRestoreRequest() {
     if (!m_doc->m_recentreImage) return;
     {
         std::lock_guard lock(m_doc->m_pingMutex);
-        m_doc->m_zoom = 1.0;
+        m_doc->m_settings.m_zoom = 1.0;
     }
     m_imagePanX = m_imagePanY = 0;
     m_doc->m_recentreImage = 0;
@@ -94,8 +94,8 @@ void CTubescanView::ServeRestoreRequest() {
     m_dragStart = QPoint();
     m_panStart = QPoint();
     m_doc->m_panX = m_doc->m_panY = 0;
-    m_doc->m_circleOffsetX = m_clientWidth / 2;
-    m_doc->m_circleOffsetY = m_clientHeight / 2;
+    m_doc->m_settings.m_circleOffsetX = m_clientWidth / 2;
+    m_doc->m_settings.m_circleOffsetY = m_clientHeight / 2;
 }
 
 void CTubescanView::ComposeBackBuffer() {
@@ -113,19 +113,19 @@ void CTubescanView::ComposeBackBuffer() {
     m_origin = {m_clientWidth / 2 + m_imagePanX, m_clientHeight / 2 + m_imagePanY};
 
     QPainter painter(&m_backBuffer);
-    painter.fillRect(0, 0, m_clientWidth, m_clientHeight, FromColorRef(doc.m_bkColor));
+    painter.fillRect(0, 0, m_clientWidth, m_clientHeight, FromColorRef(doc.m_settings.m_bkColor));
 
     PingSnapshot ping;
     {
         // The acquisition thread paints pings under this lock; holding it for
         // the one copy of the picture means a repaint never shows half a ping.
         std::lock_guard lock(doc.m_pingMutex);
-        ping.zoom = doc.m_zoom;
+        ping.zoom = doc.m_settings.m_zoom;
         ping.beamAngle = doc.m_beamAngle;
         ping.sectorWidthCode = doc.m_command[headproto::kCmdSectorWidth];
         ping.stepSize = doc.m_command[headproto::kCmdStepSize];
         ping.trainBearing = doc.m_trainBearing;
-        ping.colourTable = doc.m_colorTable;
+        ping.colourTable = doc.m_settings.m_colorTable;
         const SectorWedge wedge =
             ComputeSectorWedge({doc.m_screenCentre[0], doc.m_screenCentre[1]}, m_imagePanX,
                                m_imagePanY, ping.zoom, ping.trainBearing, ping.sectorWidthCode);
@@ -135,11 +135,12 @@ void CTubescanView::ComposeBackBuffer() {
     RunLayer(Grid, painter);
     SettleAnnotations();
     if (LinesShown(m_annotations.Count(), doc.m_measureMode)) {
-        const std::optional<double> last = UpdateLineLabels(
-            m_annotations, ping.zoom, m_origin, doc.m_range, doc.m_soundVelocity, doc.m_units);
+        const std::optional<double> last =
+            UpdateLineLabels(m_annotations, ping.zoom, m_origin, doc.m_settings.m_range,
+                             doc.m_settings.m_soundVelocity, doc.m_settings.m_units);
         if (last) doc.m_lastLength = *last;
     }
-    if (doc.m_displayPipeShape) RunLayer(Overlay, painter);
+    if (doc.m_settings.m_displayPipeShape) RunLayer(Overlay, painter);
     RunLayer(Annotations, painter);
     RunLayer(Attitude, painter);
 
@@ -153,7 +154,7 @@ void CTubescanView::ComposeBackBuffer() {
     scan.stepSize = ping.stepSize;
     scan.bearingScale = doc.m_bearingScale;
     scan.scanDirection = doc.m_scanDirection;
-    scan.sonarUpDown = doc.m_sonarUpDown;
+    scan.sonarUpDown = doc.m_settings.m_sonarUpDown;
     const ScanLine line = ComputeScanLine(scan);
     painter.setPen(QPen(QColor::fromRgb(kScanLineColour), 1, Qt::SolidLine));
     painter.drawLine(line.from.x, line.from.y, line.to.x, line.to.y);
@@ -190,7 +191,8 @@ void CTubescanView::DrawSonarImage(QPainter& painter, const SectorWedge& wedge, 
 }
 
 void CTubescanView::DrawHeadIcon(QPainter& painter) {
-    const HeadIcon icon = SelectHeadIcon(m_doc->m_xdcrFwdAft, m_doc->m_zeroUpDown);
+    const HeadIcon icon =
+        SelectHeadIcon(m_doc->m_settings.m_xdcrFwdAft, m_doc->m_settings.m_zeroUpDown);
     painter.drawImage(m_clientWidth - 50, m_clientHeight - 50,
                       m_headIcons[static_cast<std::size_t>(icon)]);
 }
@@ -229,10 +231,10 @@ void CTubescanView::UpdateCursorReadouts(QPoint pos) {
     in.y = pos.y();
     in.origin = m_origin;
     in.clientWidth = m_clientWidth;
-    in.rangeMetres = m_doc->m_range;
-    in.zoom = m_doc->m_zoom;
-    in.soundVelocity = m_doc->m_soundVelocity;
-    in.sectorMode = m_doc->m_sectorMode;
+    in.rangeMetres = m_doc->m_settings.m_range;
+    in.zoom = m_doc->m_settings.m_zoom;
+    in.soundVelocity = m_doc->m_settings.m_soundVelocity;
+    in.sectorMode = m_doc->m_settings.m_sectorMode;
     const CursorReadout r = ComputeCursorReadout(in);
     m_doc->m_cursorX = r.x;
     m_doc->m_cursorY = r.y;

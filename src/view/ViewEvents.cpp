@@ -97,7 +97,7 @@ void CTubescanView::mousePressEvent(QMouseEvent* event) {
 void CTubescanView::OnLeftPress(QPoint pos) {
     CTubescanDoc& doc = *m_doc;
     float x = 0.0F, y = 0.0F;
-    ScreenToRecord(pos.x(), pos.y(), doc.m_zoom, m_origin, x, y);
+    ScreenToRecord(pos.x(), pos.y(), doc.m_settings.m_zoom, m_origin, x, y);
     if (doc.m_textInputMode) {
         if (m_annotations.PlaceNote(x, y))
             m_caretTimer.start();
@@ -144,7 +144,7 @@ void CTubescanView::mouseMoveEvent(QMouseEvent* event) {
     }
     if (m_annotations.LineStarted()) {
         float x = 0.0F, y = 0.0F;
-        ScreenToRecord(pos.x(), pos.y(), m_doc->m_zoom, m_origin, x, y);
+        ScreenToRecord(pos.x(), pos.y(), m_doc->m_settings.m_zoom, m_origin, x, y);
         m_annotations.MoveLineEnd(x, y);
         // Live pings repaint anyway; a held or paused picture needs this.
         update();
@@ -157,8 +157,9 @@ void CTubescanView::mouseReleaseEvent(QMouseEvent* event) {
     if (m_imageDrag) m_panStart = QPoint(m_imagePanX, m_imagePanY);
     if (m_shapeDrag) {
         m_shapeDragStart = QPoint();
-        FoldShapeDisplacement(m_doc->m_circleOffsetX, m_doc->m_circleOffsetY, m_doc->m_panX,
-                              m_doc->m_panY, m_doc->m_range, m_doc->m_zoom);
+        FoldShapeDisplacement(m_doc->m_settings.m_circleOffsetX, m_doc->m_settings.m_circleOffsetY,
+                              m_doc->m_panX, m_doc->m_panY, m_doc->m_settings.m_range,
+                              m_doc->m_settings.m_zoom);
         update();
     }
     m_imageDrag = false;
@@ -184,7 +185,7 @@ void CTubescanView::keyPressEvent(QKeyEvent* event) {
     else if (const QList<uint> text = event->text().toUcs4(); text.size() == 1)
         ch = text.front();
     if (ch == 0 || HotKeyFor(ch, {m_doc->m_playback != 0, m_doc->m_textInputMode != 0,
-                                  m_doc->m_displayPipeShape != 0}) == HotKey::None) {
+                                  m_doc->m_settings.m_displayPipeShape != 0}) == HotKey::None) {
         QWidget::keyPressEvent(event);
         return;
     }
@@ -214,8 +215,8 @@ void CTubescanView::TypeIntoNote(QKeyEvent* event) {
 
 void CTubescanView::OnHotKey(char32_t ch) {
     CTubescanDoc& doc = *m_doc;
-    const HotKey key =
-        HotKeyFor(ch, {doc.m_playback != 0, doc.m_textInputMode != 0, doc.m_displayPipeShape != 0});
+    const HotKey key = HotKeyFor(ch, {doc.m_playback != 0, doc.m_textInputMode != 0,
+                                      doc.m_settings.m_displayPipeShape != 0});
     switch (key) {
     case HotKey::ClearImage:
         emit commandRequested(kClearImageCommand);
@@ -228,7 +229,7 @@ void CTubescanView::OnHotKey(char32_t ch) {
     case HotKey::Zoom: {
         {
             std::lock_guard lock(doc.m_pingMutex);
-            doc.m_zoom = ZoomKeyStep(doc.m_zoom);
+            doc.m_settings.m_zoom = ZoomKeyStep(doc.m_settings.m_zoom);
         }
         doc.ClearImage();
         doc.UpdateAllViews();

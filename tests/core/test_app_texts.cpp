@@ -20,7 +20,7 @@ TEST(StatusText, PanesInMetresFeetAndInches) {
     doc.m_date = "08-DEC-2026";
     doc.m_time = "23:51:07";
 
-    doc.m_units = 0;
+    doc.m_settings.m_units = 0;
     StatusPaneTexts t = FormatStatusPanes(doc);
     EXPECT_EQ(t.pitch, "-2.3 deg.");
     EXPECT_EQ(t.roll, "n/a");
@@ -31,20 +31,20 @@ TEST(StatusText, PanesInMetresFeetAndInches) {
     EXPECT_EQ(t.bearing, "271.2 deg.");
     EXPECT_EQ(t.dateTime, "08-DEC-2026   23:51:07");
 
-    doc.m_units = 1;
+    doc.m_settings.m_units = 1;
     t = FormatStatusPanes(doc);
     EXPECT_EQ(t.distance, "10.00 '");
     EXPECT_EQ(t.horizontal, "1.00 '");
 
     // Inches reach only the cursor panes; the distance stays in feet.
-    doc.m_units = 2;
+    doc.m_settings.m_units = 2;
     t = FormatStatusPanes(doc);
     EXPECT_EQ(t.distance, "10.00 '");
     EXPECT_EQ(t.horizontal, "12.0 ''");
     EXPECT_EQ(t.vertical, "-39.4 ''");
 
     doc.m_extDistanceValid = 0;
-    doc.m_sectorMode = 2;
+    doc.m_settings.m_sectorMode = 2;
     t = FormatStatusPanes(doc);
     EXPECT_EQ(t.distance, "n/a");
     EXPECT_EQ(t.bearing, "n/a");

@@ -119,7 +119,7 @@ TEST(DiagnosticsRows, ProfileLineFollowsThePingLastProcessed) {
     CTubescanDoc doc;
     doc.m_profileRange = 1234;
     doc.m_profileHistory[0].range = 7; // the history lags behind
-    doc.m_rangeIndex = 5;
+    doc.m_settings.m_rangeIndex = 5;
     doc.m_command[headproto::kCmdSectorWidth] = 30;
     const Source s = ReadSource(doc);
     EXPECT_EQ(s.profileRange, 1234);

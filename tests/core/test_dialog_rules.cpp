@@ -44,7 +44,7 @@ TEST(DialogRules, MinimumRangeSendsTheCentimetresShown) {
 
     CTubescanDoc doc;
     ApplyMinRange(doc, 0.29);
-    EXPECT_EQ(doc.m_profileMinRange, 0.29);
+    EXPECT_EQ(doc.m_settings.m_profileMinRange, 0.29);
     EXPECT_EQ(doc.m_command[headproto::kCmdProfileMinRange], 29);
 }
 

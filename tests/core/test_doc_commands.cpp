@@ -40,10 +40,10 @@ TEST_F(DocCommandsTest, ZoomStepsClampAndClearThePicture) {
     };
     for (const Step s : {Step{1.75, 32822, 2.0}, Step{2.0, 32822, 3.0}, Step{3.0, 32822, 3.0},
                          Step{3.0, 32823, 2.0}, Step{2.0, 32823, 1.75}, Step{0.5, 32823, 0.5}}) {
-        doc.m_zoom = s.from;
+        doc.m_settings.m_zoom = s.from;
         doc.m_image[0] = 0x55;
         ASSERT_TRUE(commands.Run(s.id));
-        EXPECT_DOUBLE_EQ(doc.m_zoom, s.to) << s.from << " " << s.id;
+        EXPECT_DOUBLE_EQ(doc.m_settings.m_zoom, s.to) << s.from << " " << s.id;
         EXPECT_EQ(doc.m_image[0], 0) << "zoom change clears to the background";
     }
     EXPECT_EQ(redraws, 6);
@@ -51,15 +51,15 @@ TEST_F(DocCommandsTest, ZoomStepsClampAndClearThePicture) {
 
 TEST_F(DocCommandsTest, ZoomFactorItemsSetAndCheckExactValuesOnly) {
     ASSERT_TRUE(commands.Run(32781));
-    EXPECT_DOUBLE_EQ(doc.m_zoom, 0.5);
+    EXPECT_DOUBLE_EQ(doc.m_settings.m_zoom, 0.5);
     ASSERT_TRUE(commands.Run(32786));
-    EXPECT_DOUBLE_EQ(doc.m_zoom, 1.75);
+    EXPECT_DOUBLE_EQ(doc.m_settings.m_zoom, 1.75);
     EXPECT_TRUE(Checked(32786));
     ASSERT_TRUE(commands.Run(32788));
-    EXPECT_DOUBLE_EQ(doc.m_zoom, 3.0);
+    EXPECT_DOUBLE_EQ(doc.m_settings.m_zoom, 3.0);
     ASSERT_TRUE(commands.Run(32789));
-    EXPECT_DOUBLE_EQ(doc.m_zoom, 4.0);
-    doc.m_zoom = 1.3; // from a settings file
+    EXPECT_DOUBLE_EQ(doc.m_settings.m_zoom, 4.0);
+    doc.m_settings.m_zoom = 1.3; // from a settings file
     for (int id = 32781; id <= 32789; ++id)
         EXPECT_FALSE(Checked(id)) << id;
 }
@@ -85,29 +85,29 @@ TEST_F(DocCommandsTest, TransducerCommandsRecomputeTheTrainBearing) {
     EXPECT_FALSE(Checked(32889));
     ASSERT_TRUE(commands.Run(32889));
     EXPECT_EQ(doc.m_trainBearing, 330);
-    EXPECT_EQ(doc.m_sonarUpDown, 1);
+    EXPECT_EQ(doc.m_settings.m_sonarUpDown, 1);
     ASSERT_TRUE(commands.Run(32891));
-    EXPECT_EQ(doc.m_zeroUpDown, 1);
+    EXPECT_EQ(doc.m_settings.m_zeroUpDown, 1);
     EXPECT_TRUE(Checked(32891));
     EXPECT_FALSE(Checked(32890));
 }
 
 TEST_F(DocCommandsTest, ChoicesAndTogglesShowTheirCheckMarks) {
     ASSERT_TRUE(commands.Run(32776));
-    EXPECT_EQ(doc.m_colorTable, 5);
+    EXPECT_EQ(doc.m_settings.m_colorTable, 5);
     EXPECT_TRUE(Checked(32776));
     EXPECT_FALSE(Checked(32771));
     ASSERT_TRUE(commands.Run(32844));
-    EXPECT_EQ(doc.m_units, 2);
+    EXPECT_EQ(doc.m_settings.m_units, 2);
     ASSERT_TRUE(commands.Run(32851));
-    EXPECT_EQ(doc.m_profileDispMode, 1);
+    EXPECT_EQ(doc.m_settings.m_profileDispMode, 1);
     EXPECT_DOUBLE_EQ(doc.m_profileMix, 0.0);
     ASSERT_TRUE(commands.Run(32852));
     EXPECT_DOUBLE_EQ(doc.m_profileMix, 0.25);
     ASSERT_TRUE(commands.Run(32830));
-    EXPECT_EQ(doc.m_gridType, 2);
+    EXPECT_EQ(doc.m_settings.m_gridType, 2);
     EXPECT_TRUE(Checked(32830));
-    doc.m_viewRangeMark = 0;
+    doc.m_settings.m_viewRangeMark = 0;
     ASSERT_TRUE(commands.Run(32827));
     EXPECT_TRUE(Checked(32827));
     ASSERT_TRUE(commands.Run(32827));
@@ -125,7 +125,7 @@ TEST_F(DocCommandsTest, DrawingModesExcludeEachOther) {
     EXPECT_FALSE(commands.Update(32902).enabled);
     EXPECT_EQ(doc.m_moveShapeMode, 0);
     ASSERT_TRUE(commands.Run(32951));
-    EXPECT_EQ(doc.m_displayPipeShape, 1);
+    EXPECT_EQ(doc.m_settings.m_displayPipeShape, 1);
     ASSERT_TRUE(commands.Run(32902));
     EXPECT_EQ(doc.m_moveShapeMode, 1);
     EXPECT_EQ(doc.m_measureMode, 0);
@@ -136,15 +136,16 @@ TEST_F(DocCommandsTest, DrawingModesExcludeEachOther) {
 
 TEST_F(DocCommandsTest, DefaultColoursAreTheNewDocumentsColours) {
     const CTubescanDoc fresh;
-    doc.m_pointsColor = doc.m_gridColor = doc.m_bkColor = 0x123456;
-    doc.m_textColor = doc.m_circleColor = doc.m_lineColor = 0x654321;
+    doc.m_settings.m_pointsColor = doc.m_settings.m_gridColor = doc.m_settings.m_bkColor = 0x123456;
+    doc.m_settings.m_textColor = doc.m_settings.m_circleColor = doc.m_settings.m_lineColor =
+        0x654321;
     ASSERT_TRUE(commands.Run(32912));
-    EXPECT_EQ(doc.m_pointsColor, fresh.m_pointsColor);
-    EXPECT_EQ(doc.m_gridColor, fresh.m_gridColor);
-    EXPECT_EQ(doc.m_bkColor, fresh.m_bkColor);
-    EXPECT_EQ(doc.m_textColor, fresh.m_textColor);
-    EXPECT_EQ(doc.m_circleColor, fresh.m_circleColor);
-    EXPECT_EQ(doc.m_lineColor, fresh.m_lineColor);
+    EXPECT_EQ(doc.m_settings.m_pointsColor, fresh.m_settings.m_pointsColor);
+    EXPECT_EQ(doc.m_settings.m_gridColor, fresh.m_settings.m_gridColor);
+    EXPECT_EQ(doc.m_settings.m_bkColor, fresh.m_settings.m_bkColor);
+    EXPECT_EQ(doc.m_settings.m_textColor, fresh.m_settings.m_textColor);
+    EXPECT_EQ(doc.m_settings.m_circleColor, fresh.m_settings.m_circleColor);
+    EXPECT_EQ(doc.m_settings.m_lineColor, fresh.m_settings.m_lineColor);
 }
 
 TEST_F(DocCommandsTest, RestoreImageIsServedByTheNextRepaint) {

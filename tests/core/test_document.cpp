@@ -7,9 +7,9 @@
 
 TEST(Document, InitialValuesBeforeSettingsAreRead) {
     CTubescanDoc doc;
-    EXPECT_EQ(doc.m_udpAddress, "127.0.0.1");
-    EXPECT_EQ(doc.m_ipAddress, "192.168.0.5");
-    EXPECT_EQ(doc.m_rangeIndex, 3);
+    EXPECT_EQ(doc.m_settings.m_udpAddress, "127.0.0.1");
+    EXPECT_EQ(doc.m_settings.m_ipAddress, "192.168.0.5");
+    EXPECT_EQ(doc.m_settings.m_rangeIndex, 3);
     EXPECT_EQ(doc.m_dataPoints, 552);
     EXPECT_EQ(doc.m_profileRange, -1);
     EXPECT_EQ(doc.m_restartLines, 1);
@@ -33,8 +33,8 @@ TEST(TrainBearing, CodesMountingsAndWrap) {
     CTubescanDoc doc;
     auto bearing = [&](int code, int upDown, int zero) {
         doc.m_command[headproto::kCmdTrain] = static_cast<std::uint8_t>(code);
-        doc.m_sonarUpDown = upDown;
-        doc.m_zeroUpDown = zero;
+        doc.m_settings.m_sonarUpDown = upDown;
+        doc.m_settings.m_zeroUpDown = zero;
         return doc.ComputeTrainBearing();
     };
     EXPECT_EQ(bearing(60, 0, 0), 360);
@@ -77,7 +77,7 @@ TEST(Document, ClearImageWritesBlueGreenRed) {
     TempDir dir;
     ASSERT_TRUE(doc.OnNewDocument(dir.Dir()));
     ASSERT_EQ(doc.m_image.size(), 6750000u);
-    doc.m_bkColor = 0x00102030;
+    doc.m_settings.m_bkColor = 0x00102030;
     doc.ClearImage();
     for (std::size_t i : {std::size_t{0}, std::size_t{3} * 777777, doc.m_image.size() - 3}) {
         EXPECT_EQ(doc.m_image[i], 0x10);
@@ -90,16 +90,16 @@ TEST(Document, SaveModeSettingsPerMode) {
     CTubescanDoc doc;
     doc.m_command[headproto::kCmdSectorWidth] = 33;
     doc.m_command[headproto::kCmdTrain] = 44;
-    doc.m_sectorMode = 0;
+    doc.m_settings.m_sectorMode = 0;
     doc.SaveModeSettings();
-    EXPECT_EQ(doc.m_sectorWidthSector, 33);
-    EXPECT_EQ(doc.m_trainSector, 44);
-    EXPECT_EQ(doc.m_sectorWidthPolar, 120);
-    doc.m_sectorMode = 2;
+    EXPECT_EQ(doc.m_settings.m_sectorWidthSector, 33);
+    EXPECT_EQ(doc.m_settings.m_trainSector, 44);
+    EXPECT_EQ(doc.m_settings.m_sectorWidthPolar, 120);
+    doc.m_settings.m_sectorMode = 2;
     doc.m_command[headproto::kCmdTrain] = 55;
     doc.SaveModeSettings();
-    EXPECT_EQ(doc.m_trainSS, 55);
-    EXPECT_EQ(doc.m_sectorWidthSector, 33);
+    EXPECT_EQ(doc.m_settings.m_trainSS, 55);
+    EXPECT_EQ(doc.m_settings.m_sectorWidthSector, 33);
 }
 
 TEST(Document, ParametersChangedClearsOnRequestAndRedrawsWhenNotConnected) {
@@ -142,7 +142,7 @@ TEST(Document, CloseRunsEveryShutdownStepAndSavesSettings) {
     doc.m_hooks.destroyModelessWindows = [&] { order += "D"; };
     doc.OnNewDocument(dir.Dir());
     doc.m_recording = 1;
-    doc.m_gain = 33;
+    doc.m_settings.m_gain = 33;
     doc.OnCloseDocument();
     EXPECT_EQ(order, "TFLCWD");
     EXPECT_EQ(doc.m_closing, 1);

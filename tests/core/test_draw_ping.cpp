@@ -46,10 +46,10 @@ struct Scene {
         doc.m_imageHeight = kH;
         doc.m_image.assign(static_cast<std::size_t>(kW) * kH * 3, 0);
         Fill(doc.m_image);
-        doc.m_zoom = zoom;
+        doc.m_settings.m_zoom = zoom;
         doc.m_command[headproto::kCmdRangeCode] = static_cast<std::uint8_t>(rangeCode);
-        doc.m_pulseLength = static_cast<std::uint8_t>(pulse);
-        doc.m_range = range;
+        doc.m_settings.m_pulseLength = static_cast<std::uint8_t>(pulse);
+        doc.m_settings.m_range = range;
     }
     void Lines(std::uint8_t a, std::uint8_t b, std::uint8_t c) {
         doc.m_lines[0].fill(a);
@@ -99,16 +99,17 @@ void ReferenceDraw(const CTubescanDoc& doc, int table, std::vector<std::uint8_t>
         t = 40.0;
         break;
     }
-    const double z = doc.m_zoom;
+    const double z = doc.m_settings.m_zoom;
     const int B = static_cast<int>(2 * 250 * z) / 2;
-    const double u = (doc.m_pulseLength + t - 10) * 750 * 1e-6 * z * 250 / doc.m_range;
-    const bool minus = (doc.m_sonarUpDown == 0 && doc.m_scanDirection == 1) ||
-                       (doc.m_sonarUpDown != 0 && doc.m_scanDirection != 1);
+    const double u =
+        (doc.m_settings.m_pulseLength + t - 10) * 750 * 1e-6 * z * 250 / doc.m_settings.m_range;
+    const bool minus = (doc.m_settings.m_sonarUpDown == 0 && doc.m_scanDirection == 1) ||
+                       (doc.m_settings.m_sonarUpDown != 0 && doc.m_scanDirection != 1);
     const double a0 = minus ? doc.m_beamAngle - 0.9 : doc.m_beamAngle + 0.9;
     const auto& l = doc.m_lines;
     for (int r = 0; r <= 20; ++r) {
         int w0 = weights[r][0], w1 = weights[r][1], w2 = weights[r][2];
-        if (doc.m_sonarUpDown == 1) std::swap(w0, w2);
+        if (doc.m_settings.m_sonarUpDown == 1) std::swap(w0, w2);
         for (int k = 0; k < B; ++k) {
             const int i = static_cast<int>(k / z);
             int v = doc.m_scanDirection == 1 ? l[0][i] * w0 + l[1][i] * w1 + l[2][i] * w2
@@ -163,9 +164,9 @@ TEST(DrawPing, EveryPixelMatchesThePlainRule) {
         CTubescanDoc& doc = scene.doc;
         doc.m_beamAngle = c.angle;
         doc.m_profileMix = c.mix;
-        doc.m_sonarUpDown = c.upDown;
+        doc.m_settings.m_sonarUpDown = c.upDown;
         doc.m_scanDirection = c.direction;
-        doc.m_colorTable = c.table;
+        doc.m_settings.m_colorTable = c.table;
         for (auto& line : doc.m_lines)
             for (auto& sample : line)
                 sample = Noise(state);
@@ -267,8 +268,8 @@ TEST(DrawPing, WedgeSideAndWeightsFollowMountingAndDirection) {
         SCOPED_TRACE(testing::Message() << "up/down " << c.upDown << " direction " << c.direction);
         Scene scene(3.0, 99); // u = 0
         scene.Lines(10, 50, 90);
-        scene.doc.m_colorTable = 2; // green = trunc(2.5 x level)
-        scene.doc.m_sonarUpDown = c.upDown;
+        scene.doc.m_settings.m_colorTable = 2; // green = trunc(2.5 x level)
+        scene.doc.m_settings.m_sonarUpDown = c.upDown;
         scene.doc.m_scanDirection = c.direction;
         scene.doc.m_beamAngle = 90.0;
         DrawPing(scene.doc, scene.ws);
@@ -298,7 +299,7 @@ TEST(DrawPing, LevelsFromSampleValuesAndDisplayMix) {
     Scene scene(1.0);
     scene.Lines(255, 255, 255);
     scene.doc.m_beamAngle = 30.0;
-    scene.doc.m_colorTable = 3; // grey: 2.5 x level, limited to 255
+    scene.doc.m_settings.m_colorTable = 3; // grey: 2.5 x level, limited to 255
     DrawPing(scene.doc, scene.ws);
     auto painted = PaintedPixels(scene.doc.m_image);
     ASSERT_GT(painted.size(), 500u);
@@ -309,7 +310,7 @@ TEST(DrawPing, LevelsFromSampleValuesAndDisplayMix) {
     Scene points(1.0);
     points.Lines(255, 255, 255);
     points.doc.m_beamAngle = 30.0;
-    points.doc.m_colorTable = 3;
+    points.doc.m_settings.m_colorTable = 3;
     points.doc.m_profileMix = 0.0;
     DrawPing(points.doc, points.ws);
     painted = PaintedPixels(points.doc.m_image);
@@ -320,7 +321,7 @@ TEST(DrawPing, LevelsFromSampleValuesAndDisplayMix) {
     // Silence still paints level 1, never entry 0.
     Scene silent(1.0);
     silent.Lines(0, 0, 0);
-    silent.doc.m_colorTable = 3;
+    silent.doc.m_settings.m_colorTable = 3;
     DrawPing(silent.doc, silent.ws);
     painted = PaintedPixels(silent.doc.m_image);
     ASSERT_GT(painted.size(), 500u);
@@ -381,8 +382,8 @@ TEST(DrawPing, HostileZoomAndRangeStayInsideTheImageAndFinish) {
             Scene scene(zoom);
             scene.Lines(128, 128, 128);
             scene.doc.m_beamAngle = angle;
-            scene.doc.m_profileDispMode = 1;
-            scene.doc.m_pointSize = 2;
+            scene.doc.m_settings.m_profileDispMode = 1;
+            scene.doc.m_settings.m_pointSize = 2;
             scene.ws.profileHistory[0] = ProfileEntry{1000.0, angle};
             DrawPing(scene.doc, scene.ws);
             PlaceProfilePoint(scene.doc, scene.ws, ComputeProfilePoint(scene.doc, scene.ws),

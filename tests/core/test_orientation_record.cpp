@@ -93,8 +93,8 @@ TEST(OrientationRecord, OnlyAFullyReadRecordCounts) {
 
 TEST(OrientationInput, RecordsLandInTheDocumentWithTheOffsets) {
     CTubescanDoc doc;
-    doc.m_pitchOffset = 0.5;
-    doc.m_rollOffset = -1.0;
+    doc.m_settings.m_pitchOffset = 0.5;
+    doc.m_settings.m_rollOffset = -1.0;
     doc.m_extPitch = 7.0;
     doc.m_extPitchValid = 1;
     ApplyOrientationRecord(doc, *Parse(MakeRecord("x12.3", "-001.5", "+0012.50")), 0.0);
@@ -137,7 +137,7 @@ TEST(ComPortNumbers, NameDevicesThroughTheSettingsFile) {
     // Saving the settings keeps the section the program does not own.
     CTubescanDoc doc;
     ASSERT_TRUE(doc.OnNewDocument(dir.Dir()));
-    doc.m_prdComPort = 10;
+    doc.m_settings.m_prdComPort = 10;
     ASSERT_TRUE(doc.SaveSettings());
     const std::string saved = dir.Read("TubescanL.INI");
     EXPECT_NE(saved.find("PRDComPort=10\r\n"), std::string::npos);
@@ -220,7 +220,7 @@ TEST(OrientationRecord, TrackGivesTheValueAtThePingsTime) {
 // get none.
 TEST(OrientationInput, GarbledDistanceKeepsTheLastValidOne) {
     CTubescanDoc doc;
-    doc.m_enablePRDInput = 1;
+    doc.m_settings.m_enablePRDInput = 1;
     std::vector<analysis::ProfileSample> samples;
     doc.m_hooks.profileSample = [&](const analysis::ProfileSample& s) { samples.push_back(s); };
     doc.EmitProfilePoint(100.0, 45.0);

@@ -42,7 +42,7 @@ TEST(HeaderDecoding, FieldsOfAGoodHeader) {
     EXPECT_EQ(doc.m_profileRange, 1000);
     EXPECT_EQ(doc.m_replyDataBytes, 250);
     EXPECT_NEAR(doc.m_beamAngle, 45 * 0.3, 1e-9);
-    EXPECT_EQ(doc.m_rangeIndex, 4); // from command byte 3 (code 10)
+    EXPECT_EQ(doc.m_settings.m_rangeIndex, 4); // from command byte 3 (code 10)
 }
 
 TEST(HeaderDecoding, RejectedSignatureChangesOnlyTheSignatureText) {
@@ -87,7 +87,7 @@ TEST(HeaderDecoding, RecordedRangeCodeIsAdoptedOnlyInPlayback) {
     CTubescanDoc doc;
     Decode(doc, MakeHeader(600, 1, 0, 0, 0, 40));
     EXPECT_EQ(doc.m_command[headproto::kCmdRangeCode], 10);
-    EXPECT_EQ(doc.m_rangeIndex, 4);
+    EXPECT_EQ(doc.m_settings.m_rangeIndex, 4);
 
     doc.m_playback = 1;
     doc.m_restartLines = 0;
@@ -95,7 +95,7 @@ TEST(HeaderDecoding, RecordedRangeCodeIsAdoptedOnlyInPlayback) {
     doc.m_reply.samples.fill(5);
     Decode(doc, MakeHeader(600, 1, 0, 0, 0, 40));
     EXPECT_EQ(doc.m_command[headproto::kCmdRangeCode], 40);
-    EXPECT_EQ(doc.m_rangeIndex, 7);
+    EXPECT_EQ(doc.m_settings.m_rangeIndex, 7);
     EXPECT_EQ(doc.m_restartLines, 1);
     EXPECT_EQ(doc.m_lines[1][0], 0);
     // The ping being decoded keeps its own samples to start the new history.
@@ -112,15 +112,15 @@ TEST(Attitude, SignRulesOffsetsAndClamps) {
         {1, 1, -2.5, 5.0}, {0, 1, 2.5, -5.0}, {1, 0, -2.5, -5.0}, {0, 0, 2.5, 5.0}};
     for (const Case& c : cases) {
         CTubescanDoc doc;
-        doc.m_xdcrFwdAft = c.fwdAft;
-        doc.m_zeroUpDown = c.zeroUpDown;
+        doc.m_settings.m_xdcrFwdAft = c.fwdAft;
+        doc.m_settings.m_zeroUpDown = c.zeroUpDown;
         Decode(doc, MakeHeader(600, 1, 0, 0x80C8, 0x8064));
         EXPECT_DOUBLE_EQ(doc.m_pitch, c.pitch) << c.fwdAft << c.zeroUpDown;
         EXPECT_DOUBLE_EQ(doc.m_roll, c.roll) << c.fwdAft << c.zeroUpDown;
     }
     CTubescanDoc doc;
-    doc.m_pitchOffset = 89.0;
-    doc.m_rollOffset = -1.0;
+    doc.m_settings.m_pitchOffset = 89.0;
+    doc.m_settings.m_rollOffset = -1.0;
     Decode(doc, MakeHeader(600, 1, 0, 8191, 0x8064)); // roll word 8191 reads -204.825
     EXPECT_DOUBLE_EQ(doc.m_pitch, 90.0);
     EXPECT_DOUBLE_EQ(doc.m_roll, -90.0);
@@ -150,19 +150,19 @@ TEST(Attitude, TwentyPingAveragesAndValidity) {
 
 TEST(Attitude, RollCorrectionUsesThisPingsRoll) {
     CTubescanDoc doc;
-    doc.m_rollCorrection = 1;
+    doc.m_settings.m_rollCorrection = 1;
     Decode(doc, MakeHeader(900, 1, 0, 0x8000 | 200, 0)); // roll 5.0, valid
     EXPECT_NEAR(doc.m_beamAngle, 95.0, 1e-9);
     EXPECT_NEAR(doc.m_profileHistory[2].bearing, 95.0, 1e-9);
 
     CTubescanDoc noValid;
-    noValid.m_rollCorrection = 1;
+    noValid.m_settings.m_rollCorrection = 1;
     Decode(noValid, MakeHeader(900, 1, 0, 200, 0)); // not valid: no correction
     EXPECT_NEAR(noValid.m_beamAngle, 90.0, 1e-9);
 
     CTubescanDoc ext;
-    ext.m_rollCorrection = 1;
-    ext.m_useExtPRD = 1;
+    ext.m_settings.m_rollCorrection = 1;
+    ext.m_settings.m_useExtPRD = 1;
     ext.m_extRollValid = 2;
     ext.m_extRoll = -3.0;
     Decode(ext, MakeHeader(900, 1, 0, 0x8000 | 200, 0));

@@ -67,7 +67,7 @@ TEST(PlaybackOpen, ExtensionLengthAndOpenFailures) {
     EXPECT_EQ(p.doc.m_playback, 1);
     EXPECT_EQ(p.doc.m_fileLength, 100u);
     EXPECT_EQ(p.doc.m_playPath, p.dir.File("DATA.31L"));
-    EXPECT_EQ(p.doc.m_readDirectory, p.dir.Dir());
+    EXPECT_EQ(p.doc.m_settings.m_readDirectory, p.dir.Dir());
     EXPECT_EQ(p.LastTitle(), "TubescanL - Playback File [" + p.dir.File("DATA.31L") + "] ");
     EXPECT_EQ(std::string(p.doc.m_xyzFileName), p.dir.File("DATA.xyz"));
     EXPECT_EQ(p.barShown, 1);
@@ -80,7 +80,7 @@ TEST(PlaybackOpen, ExtensionLengthAndOpenFailures) {
 TEST(PlaybackOpen, StopsARecordingAndSavesSettingsFirst) {
     Player p;
     ASSERT_TRUE(p.doc.OpenRecordFile(p.dir.File("rec.31l")));
-    p.doc.m_playbackSpeed = 20;
+    p.doc.m_settings.m_playbackSpeed = 20;
     p.doc.BeginOpenPlayback();
     EXPECT_EQ(p.allTimerStops, 1);
     EXPECT_NE(p.dir.Read("TubescanL.INI").find("Playback Speed=20"), std::string::npos);
@@ -242,14 +242,14 @@ TEST(PlaybackSpeed, TimerAndIdleSelection) {
     EXPECT_EQ(p.timerStarts, (std::vector<int>{10, 9, 50}));
     EXPECT_FALSE(p.doc.WantsIdlePlayback());
     p.doc.ChangePlaybackSpeed(50);
-    EXPECT_EQ(p.doc.m_playbackSpeed, 0);
+    EXPECT_EQ(p.doc.m_settings.m_playbackSpeed, 0);
     EXPECT_TRUE(p.doc.WantsIdlePlayback());
     p.doc.m_hold = 1;
     EXPECT_FALSE(p.doc.WantsIdlePlayback());
     p.doc.m_hold = 0;
 
     p.timerStarts.clear();
-    p.doc.m_playbackSpeed = 25;
+    p.doc.m_settings.m_playbackSpeed = 25;
     p.doc.TogglePlayOneFrame();
     EXPECT_EQ(p.doc.m_playOneFrame, 1);
     p.doc.TogglePlayOneFrame();
@@ -278,7 +278,7 @@ TEST(PlaybackCopy, RecordingDuringPlaybackDuplicatesRecords) {
 
 TEST(PlaybackCopy, CopyKeepsRecordedOrientationWhateverTheOperatorSetting) {
     CTubescanDoc src;
-    src.m_enablePRDInput = 1;
+    src.m_settings.m_enablePRDInput = 1;
     src.m_extDistance = 42.5;
     src.m_extDistanceValid = 1;
     src.m_reply.header[0] = 'I';
@@ -288,7 +288,7 @@ TEST(PlaybackCopy, CopyKeepsRecordedOrientationWhateverTheOperatorSetting) {
     std::vector<std::uint8_t> bytes;
     Append(bytes, record::BuildRecord(src));
     Player p;
-    p.doc.m_enablePRDInput = 0;
+    p.doc.m_settings.m_enablePRDInput = 0;
     ASSERT_TRUE(p.Play(bytes));
     ASSERT_TRUE(p.doc.OpenRecordFile(p.dir.File("copy.31l")));
     p.doc.PlaybackTick();

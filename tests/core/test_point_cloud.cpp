@@ -28,7 +28,7 @@ void Ping(CTubescanDoc& doc, PingWorkspace& ws, int profileRange, std::uint8_t o
 TEST(PointCloud, EchoLevelIsTheOldestLinesSampleAtTheOldestRange) {
     CTubescanDoc doc;
     doc.m_command[headproto::kCmdRangeCode] = 10;
-    doc.m_range = 1.0;
+    doc.m_settings.m_range = 1.0;
     PingWorkspace ws = DocumentWorkspace(doc);
     const double spacing = RangeTimingForCode(10).sampleSpacing;
     const auto rangeUnits = [&](int sample) { return static_cast<int>(sample * spacing / 0.0005); };

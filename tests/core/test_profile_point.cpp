@@ -30,12 +30,12 @@ struct Scene {
         doc.m_imageWidth = kW;
         doc.m_imageHeight = kH;
         doc.m_image.assign(static_cast<std::size_t>(kW) * kH * 3, 0);
-        doc.m_zoom = zoom;
+        doc.m_settings.m_zoom = zoom;
         doc.m_command[headproto::kCmdRangeCode] = static_cast<std::uint8_t>(rangeCode);
-        doc.m_pulseLength = 10;
-        doc.m_range = 1.0;
-        doc.m_pointsColor = kPointColour;
-        doc.m_profileDispMode = 2;
+        doc.m_settings.m_pulseLength = 10;
+        doc.m_settings.m_range = 1.0;
+        doc.m_settings.m_pointsColor = kPointColour;
+        doc.m_settings.m_profileDispMode = 2;
     }
     void Ping(int position, int profileRange, std::uint8_t level) {
         doc.m_reply.header = MakeHeader(position, profileRange);
@@ -71,7 +71,7 @@ TEST(ProfilePoint, DistanceBearingAndTheDotForEachPointSize) {
     for (int size : {0, 1, 2}) {
         SCOPED_TRACE(size);
         Scene scene;
-        scene.doc.m_pointSize = size;
+        scene.doc.m_settings.m_pointSize = size;
         scene.ws.profileHistory[0] = ProfileEntry{800.0, 90.0};
         scene.ws.profileHistory[2] = ProfileEntry{5.0, 200.0}; // the newest is not used
         const ProfilePoint p = ComputeProfilePoint(scene.doc, scene.ws);
@@ -100,15 +100,15 @@ TEST(ProfilePoint, DistanceBearingAndTheDotForEachPointSize) {
 TEST(ProfilePoint, ShownOnlyBetweenTheMinimumRangeAndThePictureEdge) {
     Scene scene;
     EXPECT_TRUE(scene.Place(800.0, 90.0));
-    scene.doc.m_profileDispMode = 0; // points not shown: nothing stored or painted
+    scene.doc.m_settings.m_profileDispMode = 0; // points not shown: nothing stored or painted
     scene.doc.m_image.assign(scene.doc.m_image.size(), 0);
     EXPECT_FALSE(scene.Place(800.0, 90.0));
     EXPECT_TRUE(scene.PointPixels().empty());
 
-    scene.doc.m_profileDispMode = 3;
-    scene.doc.m_profileMinRange = 0.5; // 125 px more: S = 130 > F = 105
+    scene.doc.m_settings.m_profileDispMode = 3;
+    scene.doc.m_settings.m_profileMinRange = 0.5; // 125 px more: S = 130 > F = 105
     EXPECT_FALSE(scene.Place(800.0, 90.0));
-    scene.doc.m_profileMinRange = 0.0;
+    scene.doc.m_settings.m_profileMinRange = 0.0;
     EXPECT_TRUE(scene.Place(1940.0, 90.0)); // F = 247.6 < B - 2
     EXPECT_TRUE(scene.IsPoint(497, 250));
     EXPECT_FALSE(scene.Place(1960.0, 90.0)); // F = 250.1
@@ -118,7 +118,7 @@ TEST(ProfilePoint, ShownOnlyBetweenTheMinimumRangeAndThePictureEdge) {
     // pixel short of the last row and column; the point nearer the corner is
     // dropped, so nothing ever reaches the border.
     Scene corner(6.0, 99); // no receive delay, 2 mm per sample: F = 1.5 x range
-    corner.doc.m_pointSize = 2;
+    corner.doc.m_settings.m_pointSize = 2;
     EXPECT_TRUE(corner.Place(2.0, 315.0)); // F = 3: X = Y = trunc(1500 - 2.12)
     auto pixels = corner.PointPixels();
     ASSERT_EQ(pixels.size(), 9u);
@@ -136,10 +136,10 @@ TEST(ProfilePoint, ShownOnlyBetweenTheMinimumRangeAndThePictureEdge) {
 TEST(ProcessPing, UsesTheOldestPingsPointAndKeepsPointsVisibleInPointsOnlyMode) {
     // "Points Only": the echo is painted in the weakest colour, points in theirs.
     Scene scene;
-    scene.doc.m_profileDispMode = 1;
+    scene.doc.m_settings.m_profileDispMode = 1;
     scene.doc.m_profileMix = 0.0;
-    scene.doc.m_colorTable = 3; // grey
-    scene.Ping(900, 800, 255);  // 90 degrees, 0.4 m
+    scene.doc.m_settings.m_colorTable = 3; // grey
+    scene.Ping(900, 800, 255);             // 90 degrees, 0.4 m
     scene.Ping(950, 400, 255);
     scene.Ping(1000, 400, 255);
     // The third ping's point is the first ping's: 0.4 m at 90 degrees.
@@ -178,8 +178,8 @@ TEST(ProcessPing, PointsOnlyMatchesPixelsWithoutTouchingTheImage) {
 
 TEST(ProcessPing, HistoryRestartDrawsTheFirstPingWithItsOwnSamples) {
     Scene scene;
-    scene.doc.m_profileDispMode = 0; // echo only
-    scene.doc.m_colorTable = 2;      // green = trunc(2.5 x level)
+    scene.doc.m_settings.m_profileDispMode = 0; // echo only
+    scene.doc.m_settings.m_colorTable = 2;      // green = trunc(2.5 x level)
     auto greens = [&] {
         std::vector<int> out;
         for (std::size_t i = 0; i < scene.doc.m_image.size(); i += 3)

@@ -68,16 +68,16 @@ TEST(RecordBytes, LayoutOfAnOrdinaryPing) {
 TEST(RecordBytes, ModeByteSpeedOfSoundTrainAndOrientation) {
     CTubescanDoc doc;
     doc.m_command[headproto::kCmdStepSize] = 8;
-    doc.m_sectorMode = 1;
+    doc.m_settings.m_sectorMode = 1;
     doc.m_scanDirection = 1;
-    doc.m_xdcrFwdAft = 1;
-    doc.m_soundVelocity = 1500.0;
+    doc.m_settings.m_xdcrFwdAft = 1;
+    doc.m_settings.m_soundVelocity = 1500.0;
     doc.m_trainBearing = 360;
     doc.m_extPitch = 1.5;
     doc.m_extRoll = -2.25;
     doc.m_extDistance = 12.0;
     doc.m_extPitchValid = doc.m_extRollValid = doc.m_extDistanceValid = 1;
-    doc.m_enablePRDInput = 0;
+    doc.m_settings.m_enablePRDInput = 0;
     Record r = BuildRecord(doc);
     EXPECT_EQ(r[37], 0x8C);
     EXPECT_EQ(r[46], 0xBA);
@@ -88,8 +88,8 @@ TEST(RecordBytes, ModeByteSpeedOfSoundTrainAndOrientation) {
         EXPECT_EQ(r[i], 0) << "byte " << i;
 
     doc.m_trainBearing = 359;
-    doc.m_xdcrFwdAft = 0;
-    doc.m_enablePRDInput = 1;
+    doc.m_settings.m_xdcrFwdAft = 0;
+    doc.m_settings.m_enablePRDInput = 1;
     doc.m_extRollValid = 2; // a value read from a record keeps its bit value
     doc.m_extDistanceValid = 0;
     r = BuildRecord(doc);
@@ -102,7 +102,7 @@ TEST(RecordBytes, ModeByteSpeedOfSoundTrainAndOrientation) {
     EXPECT_EQ(FloatAt(r, 109), 12.0f);
 
     // Nonsense numbers give defined bytes, not undefined conversions.
-    doc.m_soundVelocity = std::numeric_limits<double>::quiet_NaN();
+    doc.m_settings.m_soundVelocity = std::numeric_limits<double>::quiet_NaN();
     doc.m_pingPeriod = -5.0;
     r = BuildRecord(doc);
     EXPECT_EQ(r[46], 0x80);
@@ -127,13 +127,13 @@ TEST(RecordBytes, StepAndDataWidthCodes) {
 TEST(RecordBytes, WritingSetsTheMountingFromFwdAft) {
     DataDoc d;
     ASSERT_TRUE(d.doc.OpenRecordFile(d.dir.File("a.31l")));
-    d.doc.m_xdcrFwdAft = 0;
-    d.doc.m_sonarUpDown = 0;
+    d.doc.m_settings.m_xdcrFwdAft = 0;
+    d.doc.m_settings.m_sonarUpDown = 0;
     d.doc.AppendRecord();
-    EXPECT_EQ(d.doc.m_sonarUpDown, 1);
-    d.doc.m_xdcrFwdAft = 1;
+    EXPECT_EQ(d.doc.m_settings.m_sonarUpDown, 1);
+    d.doc.m_settings.m_xdcrFwdAft = 1;
     d.doc.AppendRecord();
-    EXPECT_EQ(d.doc.m_sonarUpDown, 0);
+    EXPECT_EQ(d.doc.m_settings.m_sonarUpDown, 0);
 }
 
 TEST(RecordReading, SettingsComeBackIntoTheDocument) {
@@ -146,13 +146,13 @@ TEST(RecordReading, SettingsComeBackIntoTheDocument) {
     cmd[headproto::kCmdAbsorption] = 99;
     cmd[headproto::kCmdPulseLength] = 17;
     cmd[headproto::kCmdDataWidth] = 8;
-    src.m_sectorMode = 2;
+    src.m_settings.m_sectorMode = 2;
     src.m_scanDirection = 0;
-    src.m_xdcrFwdAft = 0;
-    src.m_zeroUpDown = 1;
+    src.m_settings.m_xdcrFwdAft = 0;
+    src.m_settings.m_zeroUpDown = 1;
     src.m_trainBearing = 271;
     src.m_pingPeriod = 87.65;
-    src.m_enablePRDInput = 1;
+    src.m_settings.m_enablePRDInput = 1;
     src.m_extPitch = 3.5;
     src.m_extRoll = -1.0;
     src.m_extDistance = 101.25;
@@ -171,24 +171,24 @@ TEST(RecordReading, SettingsComeBackIntoTheDocument) {
     EXPECT_EQ(doc.m_dataPoints, 250);
     EXPECT_EQ(doc.m_prevScanDirection, 1);
     EXPECT_EQ(doc.m_scanDirection, 0);
-    EXPECT_EQ(doc.m_sonarUpDown, 1);
-    EXPECT_EQ(doc.m_xdcrFwdAft, 0);
-    EXPECT_EQ(doc.m_sectorMode, 2);
+    EXPECT_EQ(doc.m_settings.m_sonarUpDown, 1);
+    EXPECT_EQ(doc.m_settings.m_xdcrFwdAft, 0);
+    EXPECT_EQ(doc.m_settings.m_sectorMode, 2);
     EXPECT_EQ(doc.m_command[headproto::kCmdStepSize], 6);
     EXPECT_EQ(doc.m_command[headproto::kCmdGain], 33);
-    EXPECT_EQ(doc.m_gain, 33);
+    EXPECT_EQ(doc.m_settings.m_gain, 33);
     EXPECT_EQ(doc.m_command[headproto::kCmdSectorWidth], 45);
     EXPECT_EQ(doc.m_trainBearing, 270); // stored in thirds
     EXPECT_EQ(doc.m_command[headproto::kCmdTrain], headproto::kInitialCommand[11]);
     EXPECT_EQ(doc.m_command[headproto::kCmdRangeCode], 30);
-    EXPECT_EQ(doc.m_rangeIndex, 6);
-    EXPECT_EQ(doc.m_range, 3.0);
-    EXPECT_EQ(doc.m_absorption, 99);
+    EXPECT_EQ(doc.m_settings.m_rangeIndex, 6);
+    EXPECT_EQ(doc.m_settings.m_range, 3.0);
+    EXPECT_EQ(doc.m_settings.m_absorption, 99);
     EXPECT_EQ(doc.m_command[headproto::kCmdDataWidth], 8);
     EXPECT_EQ(doc.m_command[headproto::kCmdByte9], 1);
-    EXPECT_EQ(doc.m_zeroUpDown, 1);
+    EXPECT_EQ(doc.m_settings.m_zeroUpDown, 1);
     EXPECT_DOUBLE_EQ(doc.m_pingPeriod, 87.65);
-    EXPECT_EQ(doc.m_pulseLength, 17);
+    EXPECT_EQ(doc.m_settings.m_pulseLength, 17);
     EXPECT_EQ(doc.m_command[headproto::kCmdByte22], 0);
     EXPECT_EQ(doc.m_extPitchValid, 0);
     EXPECT_EQ(doc.m_extRollValid, 2);
@@ -288,8 +288,8 @@ TEST(RecordReading, UnterminatedTextsAndBadNumbersStayBounded) {
     EXPECT_EQ(doc.m_extPitch, 0.0);
     EXPECT_EQ(doc.m_extRollValid, 0);
     EXPECT_EQ(doc.m_extDistanceValid, 4);
-    EXPECT_GE(doc.m_rangeIndex, 0);
-    EXPECT_LE(doc.m_rangeIndex, 9);
+    EXPECT_GE(doc.m_settings.m_rangeIndex, 0);
+    EXPECT_LE(doc.m_settings.m_rangeIndex, 9);
 }
 
 // A played record obeys the same rule as a live one: a pitch beyond 90
@@ -297,7 +297,7 @@ TEST(RecordReading, UnterminatedTextsAndBadNumbersStayBounded) {
 // ping's distance at the last valid one.
 TEST(RecordReading, PlayedAnglesFollowTheLiveRule) {
     CTubescanDoc src;
-    src.m_enablePRDInput = 1;
+    src.m_settings.m_enablePRDInput = 1;
     src.m_extPitch = 99.9;
     src.m_extRoll = 179.0;
     src.m_extDistance = 7.5;

@@ -86,7 +86,7 @@ TEST(Recording, CreateFailureAndDialogChecks) {
     EXPECT_EQ(d.messages.back(), "Error Opening File!");
     EXPECT_EQ(d.doc.m_recording, 0);
 
-    d.doc.m_writeDirectory = d.dir.Dir();
+    d.doc.m_settings.m_writeDirectory = d.dir.Dir();
     d.doc.m_autoFileName = "07MAR2026-090503";
     EXPECT_EQ(d.doc.ProposedRecordPath(), d.dir.File("07MAR2026-090503.31l"));
     EXPECT_EQ(d.doc.m_recordPath, d.dir.File("07MAR2026-090503.31l"));
@@ -102,7 +102,7 @@ TEST(Recording, CreateFailureAndDialogChecks) {
 
     std::filesystem::create_directories(d.dir.File("sub"));
     EXPECT_EQ(d.doc.AcceptRecordPath(d.dir.File("sub/new.31l")), d.dir.File("sub/new.31l"));
-    EXPECT_EQ(d.doc.m_writeDirectory, d.dir.File("sub") + "/");
+    EXPECT_EQ(d.doc.m_settings.m_writeDirectory, d.dir.File("sub") + "/");
 
     d.doc.m_recording = 1;
     EXPECT_EQ(d.doc.AcceptRecordPath(d.dir.File("sub/other.31l")), "");

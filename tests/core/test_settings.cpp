@@ -27,33 +27,33 @@ TEST(SettingsLoad, MissingFileGivesTheDefaults) {
     d.Open();
     const CTubescanDoc& doc = d.doc;
     EXPECT_EQ(doc.m_iniPath, d.dir.Dir() + "TubescanL.INI");
-    EXPECT_EQ(doc.m_udpAddress, "192.168.0.23");
-    EXPECT_EQ(doc.m_ipAddress, "192.168.0.5");
-    EXPECT_EQ(doc.m_udpXyzEnabled, 1);
-    EXPECT_EQ(doc.m_udpPrdEnabled, 0);
-    EXPECT_EQ(doc.m_prdComPort, 3);
-    EXPECT_EQ(doc.m_prdComPortBaud, 38400);
-    EXPECT_EQ(doc.m_sonarComPort, 1);
-    EXPECT_EQ(doc.m_gridType, 1);
-    EXPECT_EQ(doc.m_viewRangeMark, 1);
-    EXPECT_EQ(doc.m_diagnosticsVisible, 1);
-    EXPECT_EQ(doc.m_circleOffsetX, 500.0);
-    EXPECT_EQ(doc.m_circleOffsetY, 500.0);
-    EXPECT_EQ(doc.m_rangeIndex, 4);
-    EXPECT_EQ(doc.m_gain, 6);
+    EXPECT_EQ(doc.m_settings.m_udpAddress, "192.168.0.23");
+    EXPECT_EQ(doc.m_settings.m_ipAddress, "192.168.0.5");
+    EXPECT_EQ(doc.m_settings.m_udpXyzEnabled, 1);
+    EXPECT_EQ(doc.m_settings.m_udpPrdEnabled, 0);
+    EXPECT_EQ(doc.m_settings.m_prdComPort, 3);
+    EXPECT_EQ(doc.m_settings.m_prdComPortBaud, 38400);
+    EXPECT_EQ(doc.m_settings.m_sonarComPort, 1);
+    EXPECT_EQ(doc.m_settings.m_gridType, 1);
+    EXPECT_EQ(doc.m_settings.m_viewRangeMark, 1);
+    EXPECT_EQ(doc.m_settings.m_diagnosticsVisible, 1);
+    EXPECT_EQ(doc.m_settings.m_circleOffsetX, 500.0);
+    EXPECT_EQ(doc.m_settings.m_circleOffsetY, 500.0);
+    EXPECT_EQ(doc.m_settings.m_rangeIndex, 4);
+    EXPECT_EQ(doc.m_settings.m_gain, 6);
     EXPECT_EQ(doc.m_command[headproto::kCmdTrain], 60);
     EXPECT_EQ(doc.m_command[headproto::kCmdSectorWidth], 120);
     EXPECT_EQ(doc.m_command[headproto::kCmdStepSize], 3);
     EXPECT_EQ(doc.m_command[headproto::kCmdRangeCode], 10);
-    EXPECT_EQ(doc.m_pulseLength, 10);
-    EXPECT_EQ(doc.m_sectorMode, 1);
-    EXPECT_EQ(doc.m_autoSaveFileName, 0);
-    EXPECT_EQ(doc.m_openFileFilterIndex, 0);
+    EXPECT_EQ(doc.m_settings.m_pulseLength, 10);
+    EXPECT_EQ(doc.m_settings.m_sectorMode, 1);
+    EXPECT_EQ(doc.m_settings.m_autoSaveFileName, 0);
+    EXPECT_EQ(doc.m_settings.m_openFileFilterIndex, 0);
     EXPECT_EQ(doc.m_trainBearing, 360);
-    EXPECT_EQ(doc.m_readDirectory, d.dir.Dir());
+    EXPECT_EQ(doc.m_settings.m_readDirectory, d.dir.Dir());
     // Profile integers keep the constructor's values when the key is missing.
-    EXPECT_EQ(doc.m_pointsColor, 0xFAFAFAu);
-    EXPECT_EQ(doc.m_gridColor, 0x003278u);
+    EXPECT_EQ(doc.m_settings.m_pointsColor, 0xFAFAFAu);
+    EXPECT_EQ(doc.m_settings.m_gridColor, 0x003278u);
 }
 
 TEST(SettingsLoad, ClampsAndOddRules) {
@@ -62,28 +62,29 @@ TEST(SettingsLoad, ClampsAndOddRules) {
         std::function<void(const CTubescanDoc&)> check;
     };
     const Case cases[] = {
-        {"Speed of Sound=1399.9", [](auto& d) { EXPECT_EQ(d.m_soundVelocity, 1500.0); }},
-        {"Speed of Sound=1600", [](auto& d) { EXPECT_EQ(d.m_soundVelocity, 1600.0); }},
-        {"Speed of Sound=1400", [](auto& d) { EXPECT_EQ(d.m_soundVelocity, 1400.0); }},
-        {"Speed of Sound=1e400", [](auto& d) { EXPECT_EQ(d.m_soundVelocity, 1500.0); }},
-        {"Playback Speed=80", [](auto& d) { EXPECT_EQ(d.m_playbackSpeed, 50); }},
-        {"Playback Speed=-5", [](auto& d) { EXPECT_EQ(d.m_playbackSpeed, -5); }},
-        {"Zoom=0", [](auto& d) { EXPECT_EQ(d.m_zoom, 1.0); }},
-        {"Zoom=-3", [](auto& d) { EXPECT_EQ(d.m_zoom, 1.0); }},
-        {"Zoom=7.5", [](auto& d) { EXPECT_EQ(d.m_zoom, 3.0); }},
-        {"PPMinRange=3.7", [](auto& d) { EXPECT_EQ(d.m_profileMinRange, 2.5); }},
-        {"PPMinRange=-1", [](auto& d) { EXPECT_EQ(d.m_profileMinRange, 0.0); }},
-        {"Pitch Offset=120", [](auto& d) { EXPECT_EQ(d.m_pitchOffset, 90.0); }},
-        {"Roll Offset=-400", [](auto& d) { EXPECT_EQ(d.m_rollOffset, -90.0); }},
+        {"Speed of Sound=1399.9", [](auto& d) { EXPECT_EQ(d.m_settings.m_soundVelocity, 1500.0); }},
+        {"Speed of Sound=1600", [](auto& d) { EXPECT_EQ(d.m_settings.m_soundVelocity, 1600.0); }},
+        {"Speed of Sound=1400", [](auto& d) { EXPECT_EQ(d.m_settings.m_soundVelocity, 1400.0); }},
+        {"Speed of Sound=1e400", [](auto& d) { EXPECT_EQ(d.m_settings.m_soundVelocity, 1500.0); }},
+        {"Playback Speed=80", [](auto& d) { EXPECT_EQ(d.m_settings.m_playbackSpeed, 50); }},
+        {"Playback Speed=-5", [](auto& d) { EXPECT_EQ(d.m_settings.m_playbackSpeed, -5); }},
+        {"Zoom=0", [](auto& d) { EXPECT_EQ(d.m_settings.m_zoom, 1.0); }},
+        {"Zoom=-3", [](auto& d) { EXPECT_EQ(d.m_settings.m_zoom, 1.0); }},
+        {"Zoom=7.5", [](auto& d) { EXPECT_EQ(d.m_settings.m_zoom, 3.0); }},
+        {"PPMinRange=3.7", [](auto& d) { EXPECT_EQ(d.m_settings.m_profileMinRange, 2.5); }},
+        {"PPMinRange=-1", [](auto& d) { EXPECT_EQ(d.m_settings.m_profileMinRange, 0.0); }},
+        {"Pitch Offset=120", [](auto& d) { EXPECT_EQ(d.m_settings.m_pitchOffset, 90.0); }},
+        {"Roll Offset=-400", [](auto& d) { EXPECT_EQ(d.m_settings.m_rollOffset, -90.0); }},
         {"ProfileDispMode=2", [](auto& d) { EXPECT_EQ(d.m_profileMix, 0.25); }},
         {"ProfileDispMode=9",
          [](auto& d) {
-             EXPECT_EQ(d.m_profileDispMode, 9);
+             EXPECT_EQ(d.m_settings.m_profileDispMode, 9);
              EXPECT_EQ(d.m_profileMix, 1.0);
          }},
-        {"AutoSaveFileName=1", [](auto& d) { EXPECT_EQ(d.m_autoSaveFileName, 1); }},
-        {"ColorTable=12", [](auto& d) { EXPECT_EQ(d.m_colorTable, 12); }},
-        {"Output UDP Port=99999999999999", [](auto& d) { EXPECT_EQ(d.m_udpPort, 2147483647); }},
+        {"AutoSaveFileName=1", [](auto& d) { EXPECT_EQ(d.m_settings.m_autoSaveFileName, 1); }},
+        {"ColorTable=12", [](auto& d) { EXPECT_EQ(d.m_settings.m_colorTable, 12); }},
+        {"Output UDP Port=99999999999999",
+         [](auto& d) { EXPECT_EQ(d.m_settings.m_udpPort, 2147483647); }},
     };
     for (const Case& c : cases) {
         DocInDir d;
@@ -103,22 +104,33 @@ TEST(SettingsLoad, OutOfRangeValuesAreHeldToWhatTheProgramAccepts) {
         bool said; // a note on stderr that the value was replaced
     };
     const Case cases[] = {
-        {"BKColor=-1", [](auto& d) { EXPECT_EQ(d.m_bkColor, 0xFFFFFFu); }, false},
-        {"PointsColor=-16777216", [](auto& d) { EXPECT_EQ(d.m_pointsColor, 0u); }, false},
-        {"GridColor=305419896", [](auto& d) { EXPECT_EQ(d.m_gridColor, 0x345678u); }, false},
-        {"TextColor=99999999999", [](auto& d) { EXPECT_EQ(d.m_textColor, 0xFFFFFFu); }, false},
-        {"LineColor=9868800", [](auto& d) { EXPECT_EQ(d.m_lineColor, 9868800u); }, false},
-        {"Zoom=1e7", [](auto& d) { EXPECT_EQ(d.m_zoom, 3.0); }, false},
-        {"Zoom=1e308", [](auto& d) { EXPECT_EQ(d.m_zoom, 3.0); }, false},
-        {"Zoom=0.1", [](auto& d) { EXPECT_EQ(d.m_zoom, 0.5); }, false},
-        {"Zoom=1.75", [](auto& d) { EXPECT_EQ(d.m_zoom, 1.75); }, false},
-        {"HorseShoe Width=-5", [](auto& d) { EXPECT_EQ(d.m_horseShoeWidth, 1.6); }, true},
-        {"HorseShoe Height=-5", [](auto& d) { EXPECT_EQ(d.m_horseShoeHeight, 2.0); }, true},
-        {"HorseShoe Width=1e30", [](auto& d) { EXPECT_EQ(d.m_horseShoeWidth, 1.6); }, true},
-        {"CircleDiameter=1e308", [](auto& d) { EXPECT_EQ(d.m_circleDiameter, 1.0); }, true},
-        {"CircleDiameter=0.05", [](auto& d) { EXPECT_EQ(d.m_circleDiameter, 1.0); }, true},
-        {"CircleDiameter=12", [](auto& d) { EXPECT_EQ(d.m_circleDiameter, 12.0); }, false},
-        {"HorseShoe Height=0.1", [](auto& d) { EXPECT_EQ(d.m_horseShoeHeight, 0.1); }, false},
+        {"BKColor=-1", [](auto& d) { EXPECT_EQ(d.m_settings.m_bkColor, 0xFFFFFFu); }, false},
+        {"PointsColor=-16777216", [](auto& d) { EXPECT_EQ(d.m_settings.m_pointsColor, 0u); },
+         false},
+        {"GridColor=305419896", [](auto& d) { EXPECT_EQ(d.m_settings.m_gridColor, 0x345678u); },
+         false},
+        {"TextColor=99999999999", [](auto& d) { EXPECT_EQ(d.m_settings.m_textColor, 0xFFFFFFu); },
+         false},
+        {"LineColor=9868800", [](auto& d) { EXPECT_EQ(d.m_settings.m_lineColor, 9868800u); },
+         false},
+        {"Zoom=1e7", [](auto& d) { EXPECT_EQ(d.m_settings.m_zoom, 3.0); }, false},
+        {"Zoom=1e308", [](auto& d) { EXPECT_EQ(d.m_settings.m_zoom, 3.0); }, false},
+        {"Zoom=0.1", [](auto& d) { EXPECT_EQ(d.m_settings.m_zoom, 0.5); }, false},
+        {"Zoom=1.75", [](auto& d) { EXPECT_EQ(d.m_settings.m_zoom, 1.75); }, false},
+        {"HorseShoe Width=-5", [](auto& d) { EXPECT_EQ(d.m_settings.m_horseShoeWidth, 1.6); },
+         true},
+        {"HorseShoe Height=-5", [](auto& d) { EXPECT_EQ(d.m_settings.m_horseShoeHeight, 2.0); },
+         true},
+        {"HorseShoe Width=1e30", [](auto& d) { EXPECT_EQ(d.m_settings.m_horseShoeWidth, 1.6); },
+         true},
+        {"CircleDiameter=1e308", [](auto& d) { EXPECT_EQ(d.m_settings.m_circleDiameter, 1.0); },
+         true},
+        {"CircleDiameter=0.05", [](auto& d) { EXPECT_EQ(d.m_settings.m_circleDiameter, 1.0); },
+         true},
+        {"CircleDiameter=12", [](auto& d) { EXPECT_EQ(d.m_settings.m_circleDiameter, 12.0); },
+         false},
+        {"HorseShoe Height=0.1", [](auto& d) { EXPECT_EQ(d.m_settings.m_horseShoeHeight, 0.1); },
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -151,14 +163,14 @@ TEST(SettingsLoad, SonarSectionRules) {
         DocInDir d;
         d.Write(std::string("[Sonar Settings]\nSector Mode=") + mode + "\n");
         d.Open();
-        EXPECT_EQ(d.doc.m_sectorMode, 1) << mode;
+        EXPECT_EQ(d.doc.m_settings.m_sectorMode, 1) << mode;
     }
     DocInDir d;
     d.Write("[Sonar Settings]\nRange=0.2\nGain=300\nTrain Polar=90\nSectorWidth Polar=30\n"
             "Step Size=8\nPulse Length=20\nSonar Up/Down=1\n");
     d.Open();
     EXPECT_EQ(d.doc.m_command[headproto::kCmdRangeCode], 2);
-    EXPECT_EQ(d.doc.m_gain, 300 & 0xFF);
+    EXPECT_EQ(d.doc.m_settings.m_gain, 300 & 0xFF);
     EXPECT_EQ(d.doc.m_command[headproto::kCmdGain], 300 & 0xFF);
     EXPECT_EQ(d.doc.m_command[headproto::kCmdTrain], 90);
     EXPECT_EQ(d.doc.m_command[headproto::kCmdSectorWidth], 30);
@@ -172,11 +184,11 @@ TEST(SettingsLoad, PlaybackSkipsTheSonarSection) {
     d.Write("[System Settings]\nZoom=2\n[Sonar Settings]\nGain=30\nRange=3\n");
     d.Open();
     d.doc.m_playback = 1;
-    d.doc.m_gain = 7;
+    d.doc.m_settings.m_gain = 7;
     d.Write("[System Settings]\nZoom=3\n[Sonar Settings]\nGain=31\nRange=5\nPitch Offset=4\n");
     d.doc.LoadSettings();
-    EXPECT_EQ(d.doc.m_zoom, 3.0);
-    EXPECT_EQ(d.doc.m_gain, 7);
+    EXPECT_EQ(d.doc.m_settings.m_zoom, 3.0);
+    EXPECT_EQ(d.doc.m_settings.m_gain, 7);
 }
 
 TEST(SettingsLoad, BadFilesNeverCrashAndFallBackToDefaults) {
@@ -193,9 +205,9 @@ TEST(SettingsLoad, BadFilesNeverCrashAndFallBackToDefaults) {
         DocInDir d;
         d.Write(text);
         d.Open();
-        EXPECT_GT(d.doc.m_zoom, 0.0);
-        EXPECT_EQ(d.doc.m_soundVelocity, 1500.0);
-        EXPECT_EQ(d.doc.m_rangeIndex, 4);
+        EXPECT_GT(d.doc.m_settings.m_zoom, 0.0);
+        EXPECT_EQ(d.doc.m_settings.m_soundVelocity, 1500.0);
+        EXPECT_EQ(d.doc.m_settings.m_rangeIndex, 4);
     }
 }
 
@@ -203,44 +215,44 @@ TEST(SettingsSave, RoundTripGivesTheSameDocument) {
     DocInDir a;
     a.Open();
     CTubescanDoc& doc = a.doc;
-    doc.m_udpAddress = "127.0.0.1";
-    doc.m_udpPort = 5555;
-    doc.m_zoom = 2.25;
-    doc.m_soundVelocity = 1480.0;
-    doc.m_colorTable = 4;
-    doc.m_bkColor = 0x123456;
-    doc.m_circleOffsetX = 12.3456;
-    doc.m_range = 3.0;
-    doc.m_rangeIndex = 6;
-    doc.m_gain = 22;
-    doc.m_trainPolar = 75;
-    doc.m_sectorWidthPolar = 90;
-    doc.m_pulseLength = 40;
-    doc.m_xdcrFwdAft = 1;
-    doc.m_zeroUpDown = 1;
-    doc.m_profileMinRange = 1.25;
-    doc.m_writeDirectory = "/data/runs/";
+    doc.m_settings.m_udpAddress = "127.0.0.1";
+    doc.m_settings.m_udpPort = 5555;
+    doc.m_settings.m_zoom = 2.25;
+    doc.m_settings.m_soundVelocity = 1480.0;
+    doc.m_settings.m_colorTable = 4;
+    doc.m_settings.m_bkColor = 0x123456;
+    doc.m_settings.m_circleOffsetX = 12.3456;
+    doc.m_settings.m_range = 3.0;
+    doc.m_settings.m_rangeIndex = 6;
+    doc.m_settings.m_gain = 22;
+    doc.m_settings.m_trainPolar = 75;
+    doc.m_settings.m_sectorWidthPolar = 90;
+    doc.m_settings.m_pulseLength = 40;
+    doc.m_settings.m_xdcrFwdAft = 1;
+    doc.m_settings.m_zeroUpDown = 1;
+    doc.m_settings.m_profileMinRange = 1.25;
+    doc.m_settings.m_writeDirectory = "/data/runs/";
     ASSERT_TRUE(doc.SaveSettings());
 
     CTubescanDoc back;
     back.OnNewDocument(a.dir.Dir());
-    EXPECT_EQ(back.m_udpAddress, "127.0.0.1");
-    EXPECT_EQ(back.m_udpPort, 5555);
-    EXPECT_EQ(back.m_zoom, 2.25);
-    EXPECT_EQ(back.m_soundVelocity, 1480.0);
-    EXPECT_EQ(back.m_colorTable, 4);
-    EXPECT_EQ(back.m_bkColor, 0x123456u);
-    EXPECT_DOUBLE_EQ(back.m_circleOffsetX, 12.3456);
+    EXPECT_EQ(back.m_settings.m_udpAddress, "127.0.0.1");
+    EXPECT_EQ(back.m_settings.m_udpPort, 5555);
+    EXPECT_EQ(back.m_settings.m_zoom, 2.25);
+    EXPECT_EQ(back.m_settings.m_soundVelocity, 1480.0);
+    EXPECT_EQ(back.m_settings.m_colorTable, 4);
+    EXPECT_EQ(back.m_settings.m_bkColor, 0x123456u);
+    EXPECT_DOUBLE_EQ(back.m_settings.m_circleOffsetX, 12.3456);
     EXPECT_EQ(back.m_command[headproto::kCmdRangeCode], 30);
-    EXPECT_EQ(back.m_rangeIndex, 6);
-    EXPECT_EQ(back.m_gain, 22);
+    EXPECT_EQ(back.m_settings.m_rangeIndex, 6);
+    EXPECT_EQ(back.m_settings.m_gain, 22);
     EXPECT_EQ(back.m_command[headproto::kCmdTrain], 75);
     EXPECT_EQ(back.m_command[headproto::kCmdSectorWidth], 90);
-    EXPECT_EQ(back.m_pulseLength, 40);
-    EXPECT_EQ(back.m_xdcrFwdAft, 1);
-    EXPECT_EQ(back.m_zeroUpDown, 1);
-    EXPECT_EQ(back.m_profileMinRange, 1.25);
-    EXPECT_EQ(back.m_writeDirectory, "/data/runs/");
+    EXPECT_EQ(back.m_settings.m_pulseLength, 40);
+    EXPECT_EQ(back.m_settings.m_xdcrFwdAft, 1);
+    EXPECT_EQ(back.m_settings.m_zeroUpDown, 1);
+    EXPECT_EQ(back.m_settings.m_profileMinRange, 1.25);
+    EXPECT_EQ(back.m_settings.m_writeDirectory, "/data/runs/");
     const std::string text = a.dir.Read("TubescanL.INI");
     EXPECT_NE(text.find("CircleOffsetX=   12.3456\r\n"), std::string::npos);
     EXPECT_NE(text.find("Speed of Sound=1480.0\r\n"), std::string::npos);
@@ -271,8 +283,8 @@ TEST(SettingsSave, PlaybackLeavesTheSonarSectionAsItWas) {
     d.Write("[System Settings]\r\nZoom=1.00\r\n" + sonar);
     d.Open();
     d.doc.m_playback = 1;
-    d.doc.m_gain = 40;
-    d.doc.m_zoom = 2.0;
+    d.doc.m_settings.m_gain = 40;
+    d.doc.m_settings.m_zoom = 2.0;
     ASSERT_TRUE(d.doc.SaveSettings());
     const std::string text = d.dir.Read("TubescanL.INI");
     EXPECT_NE(text.find(sonar), std::string::npos);
@@ -285,8 +297,8 @@ TEST(SettingsSave, WindowsEditedFileKeepsItsExtraLines) {
             "; operator comment\r\nCalibration Note=do not touch\r\n\r\n"
             "[Vendor Extras]\r\nLicense=ABC-123\r\n[SONAR SETTINGS]\r\ngain=12\r\n");
     d.Open();
-    EXPECT_EQ(d.doc.m_zoom, 2.0);
-    EXPECT_EQ(d.doc.m_gain, 12);
+    EXPECT_EQ(d.doc.m_settings.m_zoom, 2.0);
+    EXPECT_EQ(d.doc.m_settings.m_gain, 12);
     ASSERT_TRUE(d.doc.SaveSettings());
     const std::string text = d.dir.Read("TubescanL.INI");
     for (const char* kept :
@@ -326,8 +338,8 @@ TEST(SettingsLoad, SpecialOrOversizedFilesAreRefusedAtOnceSaidAtStartAndNeverOve
         ASSERT_EQ(made, 0) << kind;
         d.Open();
         EXPECT_FALSE(d.doc.m_lastSettingsError.empty()) << kind;
-        EXPECT_EQ(d.doc.m_ipAddress, "192.168.0.5") << kind; // the factory settings
-        EXPECT_EQ(d.doc.m_gridType, 1) << kind;
+        EXPECT_EQ(d.doc.m_settings.m_ipAddress, "192.168.0.5") << kind; // the factory settings
+        EXPECT_EQ(d.doc.m_settings.m_gridType, 1) << kind;
         EXPECT_FALSE(d.doc.SaveSettings()) << kind;
         struct stat st {};
         ASSERT_EQ(::lstat(path.c_str(), &st), 0) << kind;
@@ -349,7 +361,7 @@ TEST(SettingsSave, NeverWritesAFileTheNextStartWouldRefuse) {
     d.Write(near);
     d.Open();
     ASSERT_TRUE(d.doc.m_lastSettingsError.empty()) << d.doc.m_lastSettingsError;
-    ASSERT_EQ(d.doc.m_ipAddress, "127.0.0.1");
+    ASSERT_EQ(d.doc.m_settings.m_ipAddress, "127.0.0.1");
     EXPECT_FALSE(d.doc.SaveSettings());
     EXPECT_NE(d.doc.m_lastSettingsError.find("left as it is"), std::string::npos)
         << d.doc.m_lastSettingsError;
@@ -360,7 +372,7 @@ TEST(SettingsSave, NeverWritesAFileTheNextStartWouldRefuse) {
     CTubescanDoc next;
     next.OnNewDocument(d.dir.Dir());
     EXPECT_TRUE(next.m_lastSettingsError.empty());
-    EXPECT_EQ(next.m_ipAddress, "127.0.0.1");
+    EXPECT_EQ(next.m_settings.m_ipAddress, "127.0.0.1");
 
     // With room to spare the same file saves as before.
     DocInDir small;
@@ -406,25 +418,25 @@ TEST(SettingsSave, BytesOfTheSavedFileStayTheSame) {
     d.Open();
     CTubescanDoc& doc = d.doc;
     doc.m_hooks.settingsPanelRect = [] { return WindowRect{-20, 30, 400, 900}; };
-    doc.m_udpAddress = "127.0.0.1";
-    doc.m_ipAddress = "127.0.0.1";
-    doc.m_udpPort = 5555;
-    doc.m_readDirectory = "/in/";
-    doc.m_writeDirectory = "/out/";
-    doc.m_zoom = 2.345;
-    doc.m_soundVelocity = 1480.25;
-    doc.m_pointsColor = 0xFFFFFFFF;
-    doc.m_circleOffsetX = -12.34567;
-    doc.m_circleOffsetY = 123456.5;
-    doc.m_profileMinRange = 1.255;
-    doc.m_sonarComPortBaud = 9600;
-    doc.m_absorption = 200;
-    doc.m_frequency = 7;
-    doc.m_autoSettings = 1;
-    doc.m_range = 0.75;
-    doc.m_rangeIndex = 3;
-    doc.m_trainSS = 45;
-    doc.m_xdcrFwdAft = 1;
+    doc.m_settings.m_udpAddress = "127.0.0.1";
+    doc.m_settings.m_ipAddress = "127.0.0.1";
+    doc.m_settings.m_udpPort = 5555;
+    doc.m_settings.m_readDirectory = "/in/";
+    doc.m_settings.m_writeDirectory = "/out/";
+    doc.m_settings.m_zoom = 2.345;
+    doc.m_settings.m_soundVelocity = 1480.25;
+    doc.m_settings.m_pointsColor = 0xFFFFFFFF;
+    doc.m_settings.m_circleOffsetX = -12.34567;
+    doc.m_settings.m_circleOffsetY = 123456.5;
+    doc.m_settings.m_profileMinRange = 1.255;
+    doc.m_settings.m_sonarComPortBaud = 9600;
+    doc.m_settings.m_absorption = 200;
+    doc.m_settings.m_frequency = 7;
+    doc.m_settings.m_autoSettings = 1;
+    doc.m_settings.m_range = 0.75;
+    doc.m_settings.m_rangeIndex = 3;
+    doc.m_settings.m_trainSS = 45;
+    doc.m_settings.m_xdcrFwdAft = 1;
     ASSERT_TRUE(doc.SaveSettings());
     EXPECT_EQ(d.dir.Read("TubescanL.INI"), "[System Settings]\r\n"
                                            "Sonar Type=1\r\n"

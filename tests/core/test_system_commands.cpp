@@ -25,19 +25,19 @@ struct SystemCommandsTest : ::testing::Test {
 } // namespace
 
 TEST_F(SystemCommandsTest, ScanModesSwapTrainAndWidthAndKeepEachModesOwn) {
-    doc.m_sectorMode = 1;
+    doc.m_settings.m_sectorMode = 1;
     doc.m_command[kCmdTrain] = 70;
     doc.m_command[kCmdSectorWidth] = 90;
-    doc.m_trainSector = 40;
-    doc.m_sectorWidthSector = 75; // more than sector mode allows
+    doc.m_settings.m_trainSector = 40;
+    doc.m_settings.m_sectorWidthSector = 75; // more than sector mode allows
     doc.m_command[kCmdStepSize] = 1;
     ASSERT_TRUE(commands.Run(32811));
-    EXPECT_EQ(doc.m_sectorMode, 0);
+    EXPECT_EQ(doc.m_settings.m_sectorMode, 0);
     EXPECT_EQ(doc.m_command[kCmdTrain], 40);
     EXPECT_EQ(doc.m_command[kCmdSectorWidth], 60);
     EXPECT_EQ(doc.m_command[kCmdStepSize], 3);
-    EXPECT_EQ(doc.m_trainPolar, 70) << "the polar settings are kept for the way back";
-    EXPECT_EQ(doc.m_sectorWidthPolar, 90);
+    EXPECT_EQ(doc.m_settings.m_trainPolar, 70) << "the polar settings are kept for the way back";
+    EXPECT_EQ(doc.m_settings.m_sectorWidthPolar, 90);
     EXPECT_EQ(doc.m_image[0], 0) << "a mode change clears the picture";
     EXPECT_EQ(doc.m_recentreImage, 1);
     EXPECT_TRUE(Checked(32811));
@@ -51,13 +51,13 @@ TEST_F(SystemCommandsTest, ScanModesSwapTrainAndWidthAndKeepEachModesOwn) {
     doc.m_playback = 1;
     EXPECT_FALSE(commands.Update(32810).enabled);
     EXPECT_FALSE(commands.Run(32811));
-    EXPECT_EQ(doc.m_sectorMode, 1);
+    EXPECT_EQ(doc.m_settings.m_sectorMode, 1);
 }
 
 TEST_F(SystemCommandsTest, UpDownTurnsTheBearingAndClears) {
     doc.m_command[kCmdTrain] = 70;
     ASSERT_TRUE(commands.Run(32802));
-    EXPECT_EQ(doc.m_sonarUpDown, 1);
+    EXPECT_EQ(doc.m_settings.m_sonarUpDown, 1);
     EXPECT_EQ(doc.m_trainBearing, 330);
     EXPECT_EQ(doc.m_image[0], 0);
     EXPECT_TRUE(Checked(32802));
@@ -70,12 +70,12 @@ TEST_F(SystemCommandsTest, ModelChoiceRestartsTheLinkOnlyOnAChangeInRealTime) {
     ASSERT_TRUE(commands.Run(32867)); // already the model
     EXPECT_EQ(restarts, 0);
     ASSERT_TRUE(commands.Run(32866));
-    EXPECT_EQ(doc.m_sonarType, 0);
+    EXPECT_EQ(doc.m_settings.m_sonarType, 0);
     EXPECT_EQ(restarts, 1);
     EXPECT_TRUE(Checked(32866));
     doc.m_playback = 1;
     EXPECT_FALSE(commands.Run(32867));
-    EXPECT_EQ(doc.m_sonarType, 0);
+    EXPECT_EQ(doc.m_settings.m_sonarType, 0);
 }
 
 TEST_F(SystemCommandsTest, CaptureFrameReleasesHoldAndPlaybackItemsNeedPlayback) {

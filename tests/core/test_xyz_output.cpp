@@ -174,19 +174,19 @@ TEST(XyzText, DatagramsAreCutToTheirLimitsAndEndInCrLf) {
 TEST(XyzOutput, PointsGoToTheEnabledSinksOnly) {
     OutputDoc o;
     auto& doc = o.doc;
-    doc.m_udpXyzEnabled = 1;
-    doc.m_udpPrdEnabled = 0;
+    doc.m_settings.m_udpXyzEnabled = 1;
+    doc.m_settings.m_udpPrdEnabled = 0;
     doc.EmitProfilePoint(250, 90);
     ASSERT_EQ(o.sink->datagrams.size(), 1u);
     EXPECT_EQ(o.sink->datagrams[0], "07-MAR-2026,09:05:03.007,1.000,-0.000,0.000\r\n");
     EXPECT_EQ(doc.m_stampText, "07-MAR-2026,09:05:03.007");
 
     // Both switches on (a settings file may say so): both datagrams per point.
-    doc.m_udpPrdEnabled = 1;
+    doc.m_settings.m_udpPrdEnabled = 1;
     doc.m_pitchAvg = 1.5;
     doc.m_rollAvg = -2.0;
     doc.m_pingDistance = 4.25; // the last valid distance is Z
-    doc.m_soundVelocity = 1400;
+    doc.m_settings.m_soundVelocity = 1400;
     doc.EmitProfilePoint(250, 450);
     ASSERT_EQ(o.sink->datagrams.size(), 3u);
     EXPECT_EQ(o.sink->datagrams[1], "07-MAR-2026,09:05:03.007,0.933,-0.000,4.250\r\n");
@@ -204,20 +204,20 @@ TEST(XyzOutput, UdpTogglesExcludeEachOther) {
     EXPECT_TRUE(doc.IsUdpOutputChecked(cmd::kUdpXyzOutput));
     EXPECT_FALSE(doc.IsUdpOutputChecked(cmd::kUdpPrdOutput));
     doc.OnUdpOutputCommand(cmd::kUdpPrdOutput);
-    EXPECT_EQ(doc.m_udpPrdEnabled, 1);
-    EXPECT_EQ(doc.m_udpXyzEnabled, 0);
+    EXPECT_EQ(doc.m_settings.m_udpPrdEnabled, 1);
+    EXPECT_EQ(doc.m_settings.m_udpXyzEnabled, 0);
     doc.OnUdpOutputCommand(cmd::kUdpXyzOutput);
-    EXPECT_EQ(doc.m_udpXyzEnabled, 1);
-    EXPECT_EQ(doc.m_udpPrdEnabled, 0);
+    EXPECT_EQ(doc.m_settings.m_udpXyzEnabled, 1);
+    EXPECT_EQ(doc.m_settings.m_udpPrdEnabled, 0);
     // Turning one off leaves the other off.
     doc.OnUdpOutputCommand(cmd::kUdpXyzOutput);
-    EXPECT_EQ(doc.m_udpXyzEnabled, 0);
-    EXPECT_EQ(doc.m_udpPrdEnabled, 0);
+    EXPECT_EQ(doc.m_settings.m_udpXyzEnabled, 0);
+    EXPECT_EQ(doc.m_settings.m_udpPrdEnabled, 0);
     // Any non-zero value from the settings file counts as on.
-    doc.m_udpPrdEnabled = 5;
+    doc.m_settings.m_udpPrdEnabled = 5;
     EXPECT_TRUE(doc.IsUdpOutputChecked(cmd::kUdpPrdOutput));
     doc.OnUdpOutputCommand(cmd::kUdpPrdOutput);
-    EXPECT_EQ(doc.m_udpPrdEnabled, 0);
+    EXPECT_EQ(doc.m_settings.m_udpPrdEnabled, 0);
     EXPECT_FALSE(doc.IsUdpOutputChecked(cmd::kUdpAddress));
 }
 

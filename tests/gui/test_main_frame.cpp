@@ -150,20 +150,20 @@ TEST_F(MainFrameTest, EnabledStatesFollowPlaybackAndUnbuiltCommandsAreDisabled) 
 }
 
 TEST_F(MainFrameTest, CheckMarksFollowTheDocument) {
-    Doc().m_zoom = 1.75;
-    Doc().m_colorTable = 3;
+    Doc().m_settings.m_zoom = 1.75;
+    Doc().m_settings.m_colorTable = 3;
     Frame().UpdateCommandUi();
     EXPECT_TRUE(Frame().Action(32786)->isChecked());
     EXPECT_FALSE(Frame().Action(32783)->isChecked());
     EXPECT_TRUE(Frame().Action(32774)->isChecked());
     Doc().m_recording = 1;
-    Doc().m_autoSaveFileName = 0;
+    Doc().m_settings.m_autoSaveFileName = 0;
     Frame().UpdateCommandUi();
     EXPECT_TRUE(Frame().Action(32806)->isChecked());
     EXPECT_FALSE(Frame().Action(32817)->isChecked());
     Doc().m_recording = 0;
     Frame().Action(32817)->trigger();
-    EXPECT_EQ(Doc().m_autoSaveFileName, 1);
+    EXPECT_EQ(Doc().m_settings.m_autoSaveFileName, 1);
     EXPECT_TRUE(Frame().Action(32817)->isChecked());
     EXPECT_FALSE(Frame().Action(32806)->isChecked());
     // UDP output to the settings file's loopback address: one of the two forms.
@@ -173,7 +173,7 @@ TEST_F(MainFrameTest, CheckMarksFollowTheDocument) {
     EXPECT_TRUE(Frame().Action(32959)->isChecked());
     EXPECT_FALSE(Frame().Action(32958)->isChecked());
     Frame().Action(32822)->trigger(); // zoom in
-    EXPECT_DOUBLE_EQ(Doc().m_zoom, 2.0);
+    EXPECT_DOUBLE_EQ(Doc().m_settings.m_zoom, 2.0);
     EXPECT_TRUE(Frame().Action(32787)->isChecked());
     EXPECT_FALSE(Frame().Action(32786)->isChecked());
 }
@@ -198,12 +198,12 @@ TEST_F(MainFrameTest, StatusPanesInMetresFeetAndInches) {
             t << Frame().Pane(i)->text();
         return t;
     };
-    doc.m_units = 0;
+    doc.m_settings.m_units = 0;
     EXPECT_EQ(panes(), QStringList({"1.2 deg.", "-3.5 deg.", "0.61 m", "0.305 m", "0.100 m",
                                     "0.500 m", "45.0 deg.", "01-JAN-2027   12:00:00"}));
-    doc.m_units = 1;
+    doc.m_settings.m_units = 1;
     EXPECT_EQ(panes().mid(2, 4), QStringList({"2.00 '", "1.00 '", "0.33 '", "1.64 '"}));
-    doc.m_units = 2;
+    doc.m_settings.m_units = 2;
     EXPECT_EQ(panes().mid(2, 4), QStringList({"2.00 '", "12.0 ''", "3.9 ''", "19.7 ''"}));
 
     // Labels, gaps and widths of the 23 panes.
@@ -252,16 +252,16 @@ TEST_F(MainFrameTest, FullScreenTwiceRestoresCaptionMenuAndStatusBar) {
 }
 
 TEST_F(MainFrameTest, ArrowKeysMoveTheShapeInShapeMode) {
-    Doc().m_displayPipeShape = 1; // moving the shape needs it on screen
+    Doc().m_settings.m_displayPipeShape = 1; // moving the shape needs it on screen
     Doc().m_moveShapeMode = 1;
-    Doc().m_range = 2.0;
-    Doc().m_zoom = 0.5;
-    Doc().m_circleOffsetX = 100.0;
-    Doc().m_circleOffsetY = 100.0;
+    Doc().m_settings.m_range = 2.0;
+    Doc().m_settings.m_zoom = 0.5;
+    Doc().m_settings.m_circleOffsetX = 100.0;
+    Doc().m_settings.m_circleOffsetY = 100.0;
     Frame().Action(cmd::kArrowRight)->trigger();
     Frame().Action(cmd::kArrowUp)->trigger();
-    EXPECT_DOUBLE_EQ(Doc().m_circleOffsetX, 104.0); // one pixel x range / zoom
-    EXPECT_DOUBLE_EQ(Doc().m_circleOffsetY, 96.0);
+    EXPECT_DOUBLE_EQ(Doc().m_settings.m_circleOffsetX, 104.0); // one pixel x range / zoom
+    EXPECT_DOUBLE_EQ(Doc().m_settings.m_circleOffsetY, 96.0);
     EXPECT_EQ(Doc().m_panX, 0);
     EXPECT_EQ(Doc().m_panY, 0);
 }
@@ -322,9 +322,11 @@ TEST_F(MainFrameTest, MiniBarToggleAndDiameterKeys) {
     auto* range = bar->findChild<QLineEdit*>("1049");
     ASSERT_NE(range, nullptr);
     Frame().Action(32874)->trigger(); // a range step shows in the bar at once
-    EXPECT_EQ(range->text().toStdString(),
-              FormatFixed(headproto::kRangeTable[static_cast<std::size_t>(Doc().m_rangeIndex)], 3) +
-                  " m");
+    EXPECT_EQ(
+        range->text().toStdString(),
+        FormatFixed(headproto::kRangeTable[static_cast<std::size_t>(Doc().m_settings.m_rangeIndex)],
+                    3) +
+            " m");
     mini->trigger();
     EXPECT_FALSE(bar->isVisible());
     EXPECT_FALSE(mini->isChecked());
@@ -339,16 +341,16 @@ TEST_F(MainFrameTest, MiniBarToggleAndDiameterKeys) {
     Doc().m_playback = 0;
 
     // F6 and F5 step the circle only while the overlay shows it.
-    Doc().m_circleDiameter = 0.5;
-    Doc().m_displayPipeShape = 0;
+    Doc().m_settings.m_circleDiameter = 0.5;
+    Doc().m_settings.m_displayPipeShape = 0;
     Frame().Action(32919)->trigger();
-    EXPECT_DOUBLE_EQ(Doc().m_circleDiameter, 0.5);
-    Doc().m_displayPipeShape = 1;
+    EXPECT_DOUBLE_EQ(Doc().m_settings.m_circleDiameter, 0.5);
+    Doc().m_settings.m_displayPipeShape = 1;
     Frame().Action(32919)->trigger();
-    EXPECT_NEAR(Doc().m_circleDiameter, 0.51, 1e-9);
+    EXPECT_NEAR(Doc().m_settings.m_circleDiameter, 0.51, 1e-9);
     Frame().Action(32920)->trigger();
     Frame().Action(32920)->trigger();
-    EXPECT_NEAR(Doc().m_circleDiameter, 0.49, 1e-9);
+    EXPECT_NEAR(Doc().m_settings.m_circleDiameter, 0.49, 1e-9);
 }
 
 namespace {

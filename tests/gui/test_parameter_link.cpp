@@ -88,8 +88,9 @@ TEST_F(ParameterLinkTest, EachChangeRidesOnTheNextCommand) {
     const headproto::HeadCommand before = head.commands.back();
 
     // Range step up (F2 / tool bar): one index up from where the settings left it.
-    ASSERT_LT(Doc().m_rangeIndex, 9);
-    const int rangeCode = headproto::kRangeCodes[static_cast<std::size_t>(Doc().m_rangeIndex + 1)];
+    ASSERT_LT(Doc().m_settings.m_rangeIndex, 9);
+    const int rangeCode =
+        headproto::kRangeCodes[static_cast<std::size_t>(Doc().m_settings.m_rangeIndex + 1)];
     ASSERT_NE(before[kRangeByte], rangeCode);
     headproto::HeadCommand c = NextCommandAfter([&] { Frame().Action(32874)->trigger(); });
     EXPECT_EQ(c[kRangeByte], rangeCode);

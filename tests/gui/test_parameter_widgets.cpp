@@ -35,8 +35,8 @@ struct Surfaces {
             panel.Refresh();
             bar.Refresh();
         };
-        doc.m_rangeIndex = 4;
-        doc.m_range = 1.0;
+        doc.m_settings.m_rangeIndex = 4;
+        doc.m_settings.m_range = 1.0;
         doc.ComputeTrainBearing();
         doc.OnParametersChanged();
     }
@@ -55,8 +55,8 @@ TEST(SettingsPanel, ShowsTheDocumentInBothSurfaces) {
     EXPECT_EQ(EditText(&s.panel, "1064"), "Off");
     EXPECT_EQ(EditText(&s.bar, "1057"), "Fast");
     EXPECT_EQ(EditText(&s.bar, "1059"), "Polar");
-    s.doc.m_units = 1;
-    s.doc.m_rangeIndex = 0;
+    s.doc.m_settings.m_units = 1;
+    s.doc.m_settings.m_rangeIndex = 0;
     s.doc.OnParametersChanged();
     EXPECT_EQ(EditText(&s.panel, "1049"), "0.375 ft");
     EXPECT_EQ(EditText(&s.bar, "1049"), "0.375 ft");
@@ -68,7 +68,7 @@ TEST(SettingsPanel, SpinsStepTheHeadCommandAndBothSurfacesAgree) {
     EXPECT_EQ(s.doc.m_command[headproto::kCmdGain], 7);
     EXPECT_EQ(EditText(&s.bar, "1051"), "7 dB");
     Spin(&s.bar, "1050")->Step(+1);
-    EXPECT_EQ(s.doc.m_rangeIndex, 5);
+    EXPECT_EQ(s.doc.m_settings.m_rangeIndex, 5);
     EXPECT_EQ(s.doc.m_command[headproto::kCmdRangeCode], 20);
     EXPECT_EQ(EditText(&s.panel, "1049"), "2.00 m");
     Spin(&s.panel, "1054")->Step(-1);
@@ -78,7 +78,7 @@ TEST(SettingsPanel, SpinsStepTheHeadCommandAndBothSurfacesAgree) {
     EXPECT_EQ(s.doc.m_command[headproto::kCmdTrain], 63);
     EXPECT_EQ(EditText(&s.panel, "1055"), "9 deg.");
     // The profile spin's up arrow moves towards "Off".
-    s.doc.m_profileDispMode = 2;
+    s.doc.m_settings.m_profileDispMode = 2;
     Spin(&s.panel, "1067")->Step(+1);
     EXPECT_EQ(EditText(&s.panel, "1064"), "Points Only");
 }
@@ -93,7 +93,7 @@ TEST(SettingsPanel, PlaybackLeavesEverySpinButProfileInert) {
     }
     EXPECT_EQ(s.doc.m_command, command);
     Spin(&s.panel, "1067")->Step(-1);
-    EXPECT_EQ(s.doc.m_profileDispMode, 1);
+    EXPECT_EQ(s.doc.m_settings.m_profileDispMode, 1);
 }
 
 TEST(MiniBar, RangeSpinReleaseAdoptsWhatTheBarShows) {
@@ -113,12 +113,12 @@ TEST(MiniBar, RangeSpinReleaseAdoptsWhatTheBarShows) {
     s.doc.m_playback = 1;
     click();
     click();
-    EXPECT_EQ(s.doc.m_rangeIndex, 4);
+    EXPECT_EQ(s.doc.m_settings.m_rangeIndex, 4);
     EXPECT_EQ(range->Position(), 4);
     s.doc.m_playback = 0;
     click();
-    EXPECT_EQ(s.doc.m_rangeIndex, 5);
-    EXPECT_EQ(s.doc.m_range, 2.0);
+    EXPECT_EQ(s.doc.m_settings.m_rangeIndex, 5);
+    EXPECT_EQ(s.doc.m_settings.m_range, 2.0);
     EXPECT_EQ(s.doc.m_command[headproto::kCmdRangeCode], 20);
     EXPECT_EQ(EditText(&s.bar, "1049"), "2.000 m");
     EXPECT_EQ(EditText(&s.panel, "1049"), "2.00 m");
@@ -126,7 +126,7 @@ TEST(MiniBar, RangeSpinReleaseAdoptsWhatTheBarShows) {
     s.doc.m_clearOnChange = 0;
     range->SetPosition(7);
     emit range->released();
-    EXPECT_EQ(s.doc.m_rangeIndex, 7);
+    EXPECT_EQ(s.doc.m_settings.m_rangeIndex, 7);
     EXPECT_EQ(s.doc.m_command[headproto::kCmdRangeCode], 40);
     EXPECT_EQ(s.doc.m_clearOnChange, 1);
     EXPECT_EQ(EditText(&s.bar, "1049"), "2.000 m");
@@ -143,16 +143,16 @@ TEST(SettingsPanel, HoldKeyAndCloseBox) {
     QTest::keyClick(&s.panel, Qt::Key_H);
     EXPECT_EQ(s.doc.m_hold, 0);
     EXPECT_EQ(restarts, 1);
-    s.doc.m_settingsDlgVisible = 1;
+    s.doc.m_settings.m_settingsDlgVisible = 1;
     s.panel.close();
     EXPECT_FALSE(s.panel.isVisible());
-    EXPECT_EQ(s.doc.m_settingsDlgVisible, 0);
+    EXPECT_EQ(s.doc.m_settings.m_settingsDlgVisible, 0);
     // Escape closes it the same way, so the settings file does not bring it back.
     s.panel.show();
-    s.doc.m_settingsDlgVisible = 1;
+    s.doc.m_settings.m_settingsDlgVisible = 1;
     QTest::keyClick(&s.panel, Qt::Key_Escape);
     EXPECT_FALSE(s.panel.isVisible());
-    EXPECT_EQ(s.doc.m_settingsDlgVisible, 0);
+    EXPECT_EQ(s.doc.m_settings.m_settingsDlgVisible, 0);
 }
 
 TEST(KeyInBox, OpensWithPromptTakesTheValueAndHides) {
@@ -181,13 +181,13 @@ TEST(KeyInBox, OpensWithPromptTakesTheValueAndHides) {
     edit->setText("55");
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_FALSE(box.isVisible());
-    EXPECT_EQ(s.doc.m_gain, 40);
+    EXPECT_EQ(s.doc.m_settings.m_gain, 40);
     EXPECT_EQ(EditText(&s.panel, "1051"), "40 dB");
 
-    s.doc.m_sectorMode = 2;
+    s.doc.m_settings.m_sectorMode = 2;
     EXPECT_FALSE(box.Open(params::KeyInKind::Sector));
     EXPECT_FALSE(box.isVisible());
-    s.doc.m_sectorMode = 1;
+    s.doc.m_settings.m_sectorMode = 1;
     s.doc.m_playback = 1;
     EXPECT_FALSE(box.Open(params::KeyInKind::Range));
 }

@@ -64,7 +64,7 @@ TEST(PlaybackPacer, TimerFollowsTheSpeed) {
     pacer.Attach();
     int ticks = 0;
     QObject::connect(&pacer, &CPlaybackPacer::ticked, [&] { ++ticks; });
-    d.doc.m_playbackSpeed = 20;
+    d.doc.m_settings.m_playbackSpeed = 20;
     d.Open(3);
     EXPECT_TRUE(pacer.TimerActive());
     EXPECT_EQ(pacer.TimerInterval(), 20);
@@ -83,7 +83,7 @@ TEST(PlaybackBar, SetupFollowAndSpeed) {
     QWidget frame;
     CPlaybackBar bar(d.doc, &frame, &frame);
     bar.Attach();
-    d.doc.m_playbackSpeed = 12;
+    d.doc.m_settings.m_playbackSpeed = 12;
     d.Open(10); // 5120 bytes
     EXPECT_FALSE(bar.isHidden());
     EXPECT_EQ(bar.SliderStep(), 51u);
@@ -101,11 +101,11 @@ TEST(PlaybackBar, SetupFollowAndSpeed) {
     EXPECT_EQ(ShownRecord(d.doc), 1) << "following the slider does not jump";
 
     bar.SpeedSpin()->Step(+1); // up arrow: shorter interval
-    EXPECT_EQ(d.doc.m_playbackSpeed, 11);
+    EXPECT_EQ(d.doc.m_settings.m_playbackSpeed, 11);
     EXPECT_EQ(bar.SpeedIndicator()->value(), 39);
     EXPECT_EQ(bar.SpeedSpin()->Position(), 11);
     bar.SpeedSpin()->Step(-100);
-    EXPECT_EQ(d.doc.m_playbackSpeed, 50);
+    EXPECT_EQ(d.doc.m_settings.m_playbackSpeed, 50);
     EXPECT_EQ(bar.SpeedIndicator()->value(), 0);
 
     d.doc.m_hooks.showPlaybackBar(false);
@@ -158,7 +158,7 @@ TEST(PlaybackBar, JumpsResynchroniseAndButtonsStepFrames) {
 
 TEST(DataFileDialogs, RecordDialogAndTheRecordCommand) {
     DataDoc d;
-    d.doc.m_writeDirectory = d.dir.Dir();
+    d.doc.m_settings.m_writeDirectory = d.dir.Dir();
     d.doc.m_autoFileName = "07MAR2026-090503";
     auto dialog = MakeRecordFileDialog(d.doc, nullptr);
     EXPECT_EQ(dialog->windowTitle(), "Save Sonar Data File:");
@@ -177,7 +177,7 @@ TEST(DataFileDialogs, RecordDialogAndTheRecordCommand) {
     ToggleRecordingCommand(d.doc, nullptr, choose);
     EXPECT_EQ(d.doc.m_recording, 1);
     EXPECT_EQ(d.doc.m_recordPath, target);
-    EXPECT_EQ(d.doc.m_writeDirectory, d.dir.File("runs") + "/");
+    EXPECT_EQ(d.doc.m_settings.m_writeDirectory, d.dir.File("runs") + "/");
     ToggleRecordingCommand(d.doc, nullptr, choose);
     EXPECT_EQ(d.doc.m_recording, 0);
 
@@ -192,16 +192,16 @@ TEST(DataFileDialogs, RecordDialogAndTheRecordCommand) {
         dlg.selectFile(QString::fromStdString(d.dir.File("runs")));
         return true;
     };
-    d.doc.m_writeDirectory = "/";
+    d.doc.m_settings.m_writeDirectory = "/";
     PickRecordDirectory(d.doc, nullptr, pick);
-    EXPECT_EQ(d.doc.m_writeDirectory, d.dir.File("runs") + "/");
+    EXPECT_EQ(d.doc.m_settings.m_writeDirectory, d.dir.File("runs") + "/");
 }
 
 TEST(DataFileDialogs, PlaybackDialogOpensOrLetsPlaybackGoOn) {
     DataDoc d;
     std::vector<int> timerStarts;
     d.doc.m_hooks.startPlaybackTimer = [&](int ms) { timerStarts.push_back(ms); };
-    d.doc.m_readDirectory = d.dir.Dir();
+    d.doc.m_settings.m_readDirectory = d.dir.Dir();
     const std::string path = d.dir.File("Run.31L");
     WriteBytes(path, TestFile(2));
 
@@ -214,7 +214,7 @@ TEST(DataFileDialogs, PlaybackDialogOpensOrLetsPlaybackGoOn) {
         dlg.selectFile(QString::fromStdString(path));
         return true;
     };
-    d.doc.m_playbackSpeed = 30;
+    d.doc.m_settings.m_playbackSpeed = 30;
     ASSERT_TRUE(OpenPlaybackFile(d.doc, nullptr, check));
     EXPECT_EQ(d.doc.m_playPath, path);
     EXPECT_EQ(timerStarts, std::vector<int>{30});

@@ -43,7 +43,7 @@ TEST(ReportPages, SagInTheFindingsAndTheBedOnTheUnrolledPage) {
     TempDir dir;
     const std::string pdfPath = dir.File("r.pdf");
     CTubescanDoc doc;
-    doc.m_circleDiameter = 1.0;
+    doc.m_settings.m_circleDiameter = 1.0;
     SurveyReportOutput report("r.31l", {{}, "test"});
     int error = 0;
     ASSERT_TRUE(report.Create(pdfPath, doc, &error));

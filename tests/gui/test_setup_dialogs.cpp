@@ -109,7 +109,7 @@ TEST_F(SetupDialogsTest, MinimumRangeReachesTheNextCommandBySpinAndByOK) {
         });
     });
     EXPECT_EQ(c[kMinRangeByte], 11);
-    EXPECT_DOUBLE_EQ(Doc().m_profileMinRange, 0.11);
+    EXPECT_DOUBLE_EQ(Doc().m_settings.m_profileMinRange, 0.11);
 
     c = NextCommandAfter([&] {
         RunDialog<CMinRangeDlg>(32924, [this](CMinRangeDlg& d) {
@@ -134,19 +134,19 @@ TEST_F(SetupDialogsTest, SoundVelocityAndPipeParameterTakeTypedAndSpunValues) {
         Type(d.Row().edit, " 1487.5 ");
     });
     EXPECT_EQ(messages.size(), 1);
-    EXPECT_DOUBLE_EQ(Doc().m_soundVelocity, 1487.5);
+    EXPECT_DOUBLE_EQ(Doc().m_settings.m_soundVelocity, 1487.5);
 
-    Doc().m_units = 2; // inches
-    const double width = Doc().m_horseShoeWidth;
+    Doc().m_settings.m_units = 2; // inches
+    const double width = Doc().m_settings.m_horseShoeWidth;
     RunDialog<CPipeParameterDlg>(32892, [&](CPipeParameterDlg& d) {
         EXPECT_EQ(d.findChild<QLabel*>("1086")->text(), "Input in Inches");
         EXPECT_EQ(d.WidthRow().edit->text(), "63.0 ''"); // 1.6 m
         Click(d.WidthRow().spin, +1);
         EXPECT_EQ(d.WidthRow().edit->text(), "63.1 ''") << "one tenth of an inch";
-        EXPECT_NEAR(Doc().m_horseShoeWidth, 63.1 * 0.3048 / 12, 1e-9);
+        EXPECT_NEAR(Doc().m_settings.m_horseShoeWidth, 63.1 * 0.3048 / 12, 1e-9);
         d.reject();
     });
-    EXPECT_NE(Doc().m_horseShoeWidth, width) << "a cancelled dialog keeps its spins";
+    EXPECT_NE(Doc().m_settings.m_horseShoeWidth, width) << "a cancelled dialog keeps its spins";
 
     messages.clear();
     RunDialog<CPipeParameterDlg>(32892, [this](CPipeParameterDlg& d) {
@@ -159,8 +159,8 @@ TEST_F(SetupDialogsTest, SoundVelocityAndPipeParameterTakeTypedAndSpunValues) {
         EXPECT_FALSE(d.isVisible());
     });
     EXPECT_EQ(messages.size(), 1);
-    EXPECT_NEAR(Doc().m_circleDiameter, 39.4 * 0.3048 / 12, 1e-9);
-    EXPECT_EQ(Doc().m_pipeShape, 1);
+    EXPECT_NEAR(Doc().m_settings.m_circleDiameter, 39.4 * 0.3048 / 12, 1e-9);
+    EXPECT_EQ(Doc().m_settings.m_pipeShape, 1);
 }
 
 TEST_F(SetupDialogsTest, IpAddressMovesTheLinkToAnotherLoopbackHead) {
@@ -175,7 +175,7 @@ TEST_F(SetupDialogsTest, IpAddressMovesTheLinkToAnotherLoopbackHead) {
         Type(d.Edit(), "127.0.0.2");
     });
     EXPECT_EQ(messages.size(), 2);
-    EXPECT_EQ(Doc().m_ipAddress, "127.0.0.2");
+    EXPECT_EQ(Doc().m_settings.m_ipAddress, "127.0.0.2");
     EXPECT_TRUE(QTest::qWaitFor([&] { return other.commands.size() >= 3; }, 5000));
 }
 
@@ -198,7 +198,7 @@ TEST_F(SetupDialogsTest, DiagnosticsWindowFillsInLiveAndFollowsItsCommand) {
     EXPECT_EQ(Doc().m_hold, 0);
 
     window->close();
-    EXPECT_EQ(Doc().m_diagnosticsVisible, 0);
+    EXPECT_EQ(Doc().m_settings.m_diagnosticsVisible, 0);
     Frame().UpdateCommandUi();
     EXPECT_FALSE(Frame().Action(32799)->isChecked());
 }

@@ -58,9 +58,9 @@ class ViewEventsTest : public AppFixture {
 
 TEST_F(ViewEventsTest, OperatorDragsMeasuresTypesAndUsesTheHotKeys) {
     CTubescanDoc& doc = Doc();
-    doc.m_range = 1.0;
-    doc.m_lineColor = 0x0000FF; // pure red on the screen
-    doc.m_textColor = 0x00FF00;
+    doc.m_settings.m_range = 1.0;
+    doc.m_settings.m_lineColor = 0x0000FF; // pure red on the screen
+    doc.m_settings.m_textColor = 0x00FF00;
     // Room for the picture beside the docks, so the places the strokes land
     // on stay clear of the status texts.
     Frame().resize(1600, 1100);
@@ -126,24 +126,24 @@ TEST_F(ViewEventsTest, OperatorDragsMeasuresTypesAndUsesTheHotKeys) {
     EXPECT_EQ(doc.m_textInputMode, 0);
     Key(Qt::Key_Space, " ");
     EXPECT_NE(doc.m_scanDirection, direction);
-    doc.m_zoom = 3.0;
+    doc.m_settings.m_zoom = 3.0;
     Key(Qt::Key_Z, "z");
-    EXPECT_EQ(doc.m_zoom, 0.5);
-    doc.m_zoom = 1.0;
+    EXPECT_EQ(doc.m_settings.m_zoom, 0.5);
+    doc.m_settings.m_zoom = 1.0;
 
     // M moves the shape only while it is shown; a drag then moves its centre.
-    doc.m_displayPipeShape = 0;
+    doc.m_settings.m_displayPipeShape = 0;
     Key(Qt::Key_M, "m");
     EXPECT_EQ(doc.m_moveShapeMode, 0);
     Command(32951);
     Key(Qt::Key_M, "M");
     EXPECT_EQ(doc.m_moveShapeMode, 1);
     EXPECT_TRUE(View().CaretTimerActive());
-    const double offsetX = doc.m_circleOffsetX;
-    const double offsetY = doc.m_circleOffsetY;
+    const double offsetX = doc.m_settings.m_circleOffsetX;
+    const double offsetY = doc.m_settings.m_circleOffsetY;
     Drag(o, o + QPoint(20, 30));
-    EXPECT_DOUBLE_EQ(doc.m_circleOffsetX, offsetX + 20);
-    EXPECT_DOUBLE_EQ(doc.m_circleOffsetY, offsetY + 30);
+    EXPECT_DOUBLE_EQ(doc.m_settings.m_circleOffsetX, offsetX + 20);
+    EXPECT_DOUBLE_EQ(doc.m_settings.m_circleOffsetY, offsetY + 30);
     EXPECT_EQ(doc.m_panX, 0);
     EXPECT_EQ(View().Pan(), QPoint(30, -10)); // the picture stayed
 
@@ -161,13 +161,13 @@ TEST_F(ViewEventsTest, OperatorDragsMeasuresTypesAndUsesTheHotKeys) {
 
 TEST_F(ViewEventsTest, PipeShapesAreDrawnInTheirColourWhereTheSettingsPutThem) {
     CTubescanDoc& doc = Doc();
-    doc.m_range = 1.0;
-    doc.m_displayPipeShape = 1;
-    doc.m_circleColor = 0xFF0000; // pure blue on the screen
-    doc.m_circleDiameter = 0.8;   // 200 pixels across
+    doc.m_settings.m_range = 1.0;
+    doc.m_settings.m_displayPipeShape = 1;
+    doc.m_settings.m_circleColor = 0xFF0000; // pure blue on the screen
+    doc.m_settings.m_circleDiameter = 0.8;   // 200 pixels across
     const QRgb blue = qRgb(0, 0, 255);
-    doc.m_circleOffsetX = View().ClientWidth() / 2;
-    doc.m_circleOffsetY = View().ClientHeight() / 2;
+    doc.m_settings.m_circleOffsetX = View().ClientWidth() / 2;
+    doc.m_settings.m_circleOffsetY = View().ClientHeight() / 2;
     const QPoint c = Origin();
     const auto near = [&](QPoint p) {
         return PixelsOf(QRect(p - QPoint(1, 1), QSize(3, 3)), blue);
@@ -180,9 +180,9 @@ TEST_F(ViewEventsTest, PipeShapesAreDrawnInTheirColourWhereTheSettingsPutThem) {
     // Horse-shoe 0.4 x 0.5 m: walls 50 px either side, from the centre
     // line down; the invert's lowest point 125 px under the crown's top
     // (a 2-pixel pen lies on and just above the outline).
-    doc.m_pipeShape = 1;
-    doc.m_horseShoeWidth = 0.4;
-    doc.m_horseShoeHeight = 0.5;
+    doc.m_settings.m_pipeShape = 1;
+    doc.m_settings.m_horseShoeWidth = 0.4;
+    doc.m_settings.m_horseShoeHeight = 0.5;
     EXPECT_GT(near(c + QPoint(-50, 20)), 0);
     EXPECT_GT(near(c + QPoint(50, 20)), 0);
     EXPECT_GT(near(c + QPoint(0, -50)), 0);

@@ -30,10 +30,10 @@ struct LayeredView {
     LayeredView() {
         doc.m_imageWidth = doc.m_imageHeight = kImageSize;
         doc.m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0);
-        doc.m_bkColor = 0x00000040;
-        doc.m_gridColor = kGrid;
-        doc.m_viewRangeMark = 0;
-        doc.m_displayPRD = 0;
+        doc.m_settings.m_bkColor = 0x00000040;
+        doc.m_settings.m_gridColor = kGrid;
+        doc.m_settings.m_viewRangeMark = 0;
+        doc.m_settings.m_displayPRD = 0;
         doc.m_linkState = 1;     // no link status box unless a test asks for it
         doc.m_scanDirection = 1; // the scan line points straight down, out of the way
         doc.m_beamAngle = 180.0;
@@ -64,7 +64,7 @@ struct LayeredView {
 
 TEST(ViewLayers, RectangleGridFollowsUnitsSoundSpeedAndStyle) {
     LayeredView v;
-    v.doc.m_gridType = 1;
+    v.doc.m_settings.m_gridType = 1;
     const QRgb cross = Rgb(CrossColour(kGrid));
     // Metres: eleven lines 50 pixels apart from 50 to 550, the cross through the centre.
     for (int y : {50, 100, 550})
@@ -76,23 +76,23 @@ TEST(ViewLayers, RectangleGridFollowsUnitsSoundSpeedAndStyle) {
     EXPECT_NE(v.At(100, 100), kGridRgb); // outside +-250
 
     // Feet: divisions of 3 x 0.3048 / 5 of the half size, same extent.
-    v.doc.m_units = 2;
+    v.doc.m_settings.m_units = 2;
     for (int y : {71, 117, 528})
         EXPECT_EQ(v.At(160, y), kGridRgb) << y;
     EXPECT_NE(v.At(160, 100), kGridRgb);
     EXPECT_EQ(v.At(217, 60), kGridRgb);
 
     // 1400 m/s: the grid grows past the picture radius.
-    v.doc.m_units = 0;
-    v.doc.m_soundVelocity = 1400.0;
+    v.doc.m_settings.m_units = 0;
+    v.doc.m_settings.m_soundVelocity = 1400.0;
     for (int y : {32, 85})
         EXPECT_EQ(v.At(140, y), kGridRgb) << y;
     EXPECT_NE(v.At(140, 100), kGridRgb);
 
     // Dotted and dashed lines leave gaps in proportion to their patterns.
-    v.doc.m_soundVelocity = 1500.0;
+    v.doc.m_settings.m_soundVelocity = 1500.0;
     for (auto [style, low, high] : {std::tuple{1, 12, 18}, {2, 20, 26}}) {
-        v.doc.m_gridStyle = style;
+        v.doc.m_settings.m_gridStyle = style;
         v.view.ComposeBackBuffer();
         int on = 0;
         for (int x = 160; x < 190; ++x)
@@ -109,14 +109,14 @@ TEST(ViewLayers, CrossColourRaisesGreenOnlyAndCapsIt) {
     EXPECT_EQ(CrossColour(0x00FFFFFF), 0x00FFFFFFu);
 
     LayeredView v;
-    v.doc.m_gridType = 1;
-    v.doc.m_gridColor = 0x0000DCFF;
+    v.doc.m_settings.m_gridType = 1;
+    v.doc.m_settings.m_gridColor = 0x0000DCFF;
     EXPECT_EQ(v.At(160, 300), qRgb(255, 255, 0));
 }
 
 TEST(ViewLayers, PolarGridArcsAtTheirRadiiAndCentreLines) {
     LayeredView v;
-    v.doc.m_gridType = 2;
+    v.doc.m_settings.m_gridType = 2;
     // Full circle: rings every 50 pixels and both diameters.
     EXPECT_TRUE(v.Near(506, 194, kGridRgb));  // radius 150 at 45 degrees
     EXPECT_TRUE(v.Near(294, 406, kGridRgb));  // and at 225
@@ -176,7 +176,7 @@ TEST(ViewLayers, LinkStatusBoxBlinksAndAlternatesItsMessage) {
     // Connected but the head is silent: the wider box, frame from 289 to 585.
     v.doc.m_linkState = 1;
     v.doc.m_replyPending = 1;
-    v.doc.m_ipAddress = "127.0.0.1";
+    v.doc.m_settings.m_ipAddress = "127.0.0.1";
     v.Compose();
     EXPECT_EQ(image.pixel(292, 596), red);
     EXPECT_EQ(image.pixel(581, 596), red);
@@ -191,7 +191,7 @@ TEST(ViewLayers, IndicatorWaterLineHorizonAndDisplaySwitch) {
     const QRgb water = Rgb(kWaterColour), ground = Rgb(kGroundColour);
     v.doc.m_pitchValid = v.doc.m_rollValid = 1;
     EXPECT_NE(v.At(10, h - 345), Rgb(kPanelColour)); // "Display PRD" off: no panel
-    v.doc.m_displayPRD = 1;
+    v.doc.m_settings.m_displayPRD = 1;
     EXPECT_EQ(v.At(10, h - 345), Rgb(kPanelColour));
     EXPECT_EQ(v.At(83, h - 338), Rgb(kRingColour));
 
@@ -210,7 +210,7 @@ TEST(ViewLayers, IndicatorWaterLineHorizonAndDisplaySwitch) {
     v.doc.m_pitchAvg = -90.0;
     EXPECT_EQ(v.At(83, h - 326), ground);
     // A sensor pitch far beyond 90 draws as 90 (no NaN from the chord).
-    v.doc.m_useExtPRD = 1;
+    v.doc.m_settings.m_useExtPRD = 1;
     v.doc.m_extPitch = 150.0;
     v.doc.m_extPitchValid = 1;
     EXPECT_EQ(pitchColours(), std::tuple(water, water, water, water));
@@ -224,7 +224,7 @@ TEST(ViewLayers, IndicatorWaterLineHorizonAndDisplaySwitch) {
     EXPECT_EQ(image.pixel(103, c + 5), ground);
     EXPECT_EQ(image.pixel(63, c - 5), water);
     EXPECT_EQ(image.pixel(100, c + 14), Rgb(kTickColour)); // 30 sin 30 truncates to 14
-    v.doc.m_useExtPRD = 0;
+    v.doc.m_settings.m_useExtPRD = 0;
     v.Compose();
     EXPECT_EQ(image.pixel(103, c + 5), water);
     EXPECT_EQ(image.pixel(63, c - 5), ground);

@@ -24,7 +24,7 @@ struct RenderedView {
             doc.m_image[i + 1] = 20;
             doc.m_image[i + 2] = 10;
         }
-        doc.m_bkColor = 0x000080;
+        doc.m_settings.m_bkColor = 0x000080;
         doc.m_scanDirection = 1; // no look-ahead step
         doc.m_beamAngle = 0.0;
         SetSector(0, 30);
@@ -68,7 +68,7 @@ TEST(ViewRender, WedgeShowsThePictureAndTheBackgroundElsewhere) {
 TEST(ViewRender, PictureIsPlacedUnscaledAroundTheOriginAtEveryZoom) {
     RenderedView v;
     v.SetSector(0, 120);
-    v.doc.m_zoom = 0.5; // buffer from (275, 175) on
+    v.doc.m_settings.m_zoom = 0.5; // buffer from (275, 175) on
     EXPECT_EQ(v.At(276, 300), kImageColour);
     EXPECT_EQ(v.At(274, 300), kBackground);
     // A pixel of the buffer lands where the placement puts it.
@@ -76,9 +76,10 @@ TEST(ViewRender, PictureIsPlacedUnscaledAroundTheOriginAtEveryZoom) {
     v.doc.m_image[at] = 0xFF;
     v.doc.m_image[at + 1] = 0xFF;
     v.doc.m_image[at + 2] = 0xFF;
-    v.doc.m_zoom = 3.0; // buffer from (400 - 750, 300 - 750): pixel (20, 10) is off screen
+    v.doc.m_settings.m_zoom =
+        3.0; // buffer from (400 - 750, 300 - 750): pixel (20, 10) is off screen
     EXPECT_EQ(v.At(410, 120), kImageColour);
-    v.doc.m_zoom = 1.0; // buffer from (150, 50): pixel (20, 10) at (170, 60)
+    v.doc.m_settings.m_zoom = 1.0; // buffer from (150, 50): pixel (20, 10) at (170, 60)
     EXPECT_EQ(v.At(170, 60), 0xFFFFFFFFu);
     EXPECT_EQ(v.At(171, 60), kImageColour);
 }
@@ -91,18 +92,18 @@ TEST(ViewRender, ScanLineColourBarAndHeadIcon) {
     EXPECT_EQ(v.At(400, 200), kScanLine);
     EXPECT_EQ(v.At(400, 49), kBackground);
     v.doc.m_beamAngle = 90.0;
-    v.doc.m_zoom = 0.5;
+    v.doc.m_settings.m_zoom = 0.5;
     EXPECT_EQ(v.At(520, 300), kScanLine);
     EXPECT_NE(v.At(528, 300), kScanLine);
 
     // Colour bar: 8 pixels wide at the right, strongest colour on top, from
     // the table in use.
     const auto entry = [&](int level) {
-        const ColorEntry c = v.doc.m_sonarBitmap.Entry(v.doc.m_colorTable, level);
+        const ColorEntry c = v.doc.m_sonarBitmap.Entry(v.doc.m_settings.m_colorTable, level);
         return qRgb(c.red, c.green, c.blue);
     };
     for (int table : {0, 4, 8}) {
-        v.doc.m_colorTable = table;
+        v.doc.m_settings.m_colorTable = table;
         EXPECT_EQ(v.At(790, 0), entry(117)) << table;
         EXPECT_EQ(v.At(797, 0), entry(117)) << table;
         EXPECT_EQ(v.At(790, 599), entry(1)) << table;
@@ -113,11 +114,11 @@ TEST(ViewRender, ScanLineColourBarAndHeadIcon) {
     EXPECT_NE(v.At(798, 0), entry(117));
 
     // Aft transducer: a red ball; forward: grey.
-    v.doc.m_xdcrFwdAft = 0;
-    v.doc.m_zeroUpDown = 0;
+    v.doc.m_settings.m_xdcrFwdAft = 0;
+    v.doc.m_settings.m_zeroUpDown = 0;
     const QRgb aft = v.At(750 + 16, 550 + 13);
     EXPECT_GT(qRed(aft), qGreen(aft) + 60);
-    v.doc.m_xdcrFwdAft = 1;
+    v.doc.m_settings.m_xdcrFwdAft = 1;
     const QRgb forward = v.At(750 + 16, 550 + 13);
     EXPECT_NEAR(qRed(forward), qGreen(forward), 10);
 }
@@ -141,13 +142,13 @@ TEST(ViewRender, DraggingPansAndRestoreImageCentresZoomsAndClears) {
     QTest::mouseRelease(&v.view, Qt::LeftButton, {}, QPoint(190, 200));
     EXPECT_EQ(v.view.Pan(), QPoint(20, 20));
 
-    v.doc.m_zoom = 2.0;
+    v.doc.m_settings.m_zoom = 2.0;
     v.doc.m_recentreImage = 1;
     EXPECT_EQ(v.At(410, 120), kBackground); // cleared to the background colour
     EXPECT_EQ(v.view.Pan(), QPoint(0, 0));
-    EXPECT_DOUBLE_EQ(v.doc.m_zoom, 1.0);
+    EXPECT_DOUBLE_EQ(v.doc.m_settings.m_zoom, 1.0);
     EXPECT_EQ(v.doc.m_recentreImage, 0);
-    EXPECT_DOUBLE_EQ(v.doc.m_circleOffsetX, 400.0);
+    EXPECT_DOUBLE_EQ(v.doc.m_settings.m_circleOffsetX, 400.0);
     EXPECT_EQ(v.doc.m_image[0], 0x00); // blue, green, red of the background
     EXPECT_EQ(v.doc.m_image[2], 0x80);
 }
@@ -161,7 +162,7 @@ TEST(ViewRender, EmptyClientKeepsSizeAndMouseMovesSetTheReadouts) {
     v.view.resize(800, 600);
     QApplication::processEvents();
 
-    v.doc.m_range = 2.0;
+    v.doc.m_settings.m_range = 2.0;
     v.view.ComposeBackBuffer();
     int readouts = 0;
     QObject::connect(&v.view, &CTubescanView::cursorReadoutsChanged, [&] { ++readouts; });

@@ -124,7 +124,7 @@ TEST(XyzCommands, UdpItemsCarryTheirChecksAndAddressIsDisabled) {
     EXPECT_TRUE(prdItem.isChecked());
     EXPECT_FALSE(addressItem.isEnabled());
     RunXyzCommand(addressItem, doc, nullptr); // no handler
-    EXPECT_EQ(doc.m_udpPrdEnabled, 1);
+    EXPECT_EQ(doc.m_settings.m_udpPrdEnabled, 1);
 }
 
 // The File menu's point clouds of the file being played back are the

@@ -186,7 +186,7 @@ TEST(SerialPorts, BadFieldsAndAVanishedPortAreSurvived) {
     const std::string saved = dir.Read("TubescanL.INI");
     EXPECT_NE(saved.find("PRDComPort=31"), std::string::npos);
     EXPECT_NE(saved.find("COM9=" + pty.ProgramEnd()), std::string::npos);
-    doc.m_sonarComPort = 30;
+    doc.m_settings.m_sonarComPort = 30;
     serial.OpenHeadComPort();
     EXPECT_FALSE(serial.HeadPortOpen());
     EXPECT_EQ(doc.m_linkState, 2);
@@ -195,7 +195,7 @@ TEST(SerialPorts, BadFieldsAndAVanishedPortAreSurvived) {
 
     // Pulling the plug closes the port; the event loop keeps turning and the
     // last values stay, no longer marked valid.
-    doc.m_prdComPort = 9;
+    doc.m_settings.m_prdComPort = 9;
     ASSERT_TRUE(serial.OpenOrientationPort());
     sensor.close();
     pty.Close();

@@ -76,7 +76,7 @@ TEST(UdpOutput, PointsSentFromAnotherThreadArriveAsTheComputedTexts) {
     EXPECT_EQ(doc.m_udpSocket.Get(), sink);
 
     doc.StampTime();
-    doc.m_soundVelocity = 1450;
+    doc.m_settings.m_soundVelocity = 1450;
     doc.m_pingDistance = 3.25; // the last valid distance is Z
     doc.m_pitchAvg = -1.5;
     doc.m_rollAvg = 2.25;
@@ -92,8 +92,9 @@ TEST(UdpOutput, PointsSentFromAnotherThreadArriveAsTheComputedTexts) {
     const auto got = Receive(listener, points.size() * 2, 5000);
     ASSERT_EQ(got.size(), points.size() * 2);
     for (std::size_t i = 0; i < points.size(); ++i) {
-        const auto p = xyz::ComputeProfilePoint(points[i].first, points[i].second, doc.m_zoom,
-                                                doc.m_range, doc.m_soundVelocity, 3.25);
+        const auto p =
+            xyz::ComputeProfilePoint(points[i].first, points[i].second, doc.m_settings.m_zoom,
+                                     doc.m_settings.m_range, doc.m_settings.m_soundVelocity, 3.25);
         const QByteArray xyzBytes = got[2 * i].data();
         const QByteArray prdBytes = got[2 * i + 1].data();
         ASSERT_TRUE(xyzBytes.endsWith("\r\n"));
@@ -135,8 +136,8 @@ TEST(UdpOutput, RefusesAddressesOffThisMachineWhileLoopbackOnly) {
     CTubescanDoc doc;
     doc.m_iniPath = dir.File("none.INI");
     doc.LoadSettings();
-    ASSERT_EQ(doc.m_udpAddress, "192.168.0.23");
-    ASSERT_EQ(doc.m_udpXyzEnabled, 1);
+    ASSERT_EQ(doc.m_settings.m_udpAddress, "192.168.0.23");
+    ASSERT_EQ(doc.m_settings.m_udpXyzEnabled, 1);
     InstallUdpOutput(doc);
     doc.m_hooks.createUdpOutput();
     auto* out = dynamic_cast<UdpOutput*>(doc.m_udpSocket.Get().get());

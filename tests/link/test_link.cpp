@@ -223,7 +223,7 @@ TEST(HeadLinkCycle, SendDelayWaitsOffTheWindowsThreadAndTheCommandStillLeavesAft
     // 5 ms the window got a look-in once a ping. The command must still
     // leave no sooner than the delay after the reply.
     LiveLink l;
-    l.doc.m_sendDelay = 3000; // microseconds
+    l.doc.m_settings.m_sendDelay = 3000; // microseconds
     QElapsedTimer clock;
     clock.start();
     std::vector<qint64> gaps; // the head's reply to the next command, microseconds
@@ -266,12 +266,12 @@ TEST(HeadLinkCycle, ConnectingAgainClearsTheMinimumRangeForTheHeadToo) {
     l.Connect();
     {
         std::lock_guard lock(l.doc.m_pingMutex);
-        l.doc.m_profileMinRange = 0.5;
+        l.doc.m_settings.m_profileMinRange = 0.5;
         l.doc.m_command[headproto::kCmdProfileMinRange] = 50;
     }
     const std::size_t before = l.head.commands.size();
     l.host->OnConnectToSonarHead();
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.commands.size() > before + 2; }, 3000));
-    EXPECT_EQ(l.doc.m_profileMinRange, 0.0);
+    EXPECT_EQ(l.doc.m_settings.m_profileMinRange, 0.0);
     EXPECT_EQ(l.head.commands.back()[headproto::kCmdProfileMinRange], 0);
 }

@@ -37,8 +37,8 @@ inline void WriteSurvey(const std::string& path, const sim::PipeParams& pipe, in
     const headproto::HeadCommand command = Command(sectorCode, rangeIndex);
     CTubescanDoc d;
     d.m_command = command;
-    d.m_xdcrFwdAft = 1; // the head looking forward: bearings not mirrored
-    d.m_enablePRDInput = 1;
+    d.m_settings.m_xdcrFwdAft = 1; // the head looking forward: bearings not mirrored
+    d.m_settings.m_enablePRDInput = 1;
     d.m_extDistanceValid = 1;
     std::FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);

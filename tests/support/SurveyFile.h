@@ -31,12 +31,12 @@ inline record::Record MakeRecord(CTubescanDoc& d, std::uint32_t i, const Shape& 
     const int rangeIndex = shape.rangeIndex >= 0 ? shape.rangeIndex : static_cast<int>(i / 7 % 10);
     d.m_command[kCmdRangeCode] = static_cast<std::uint8_t>(kRangeCodes[rangeIndex]);
     d.m_command[kCmdGain] = static_cast<std::uint8_t>(i % 41);
-    d.m_xdcrFwdAft = shape.xdcrFwdAft;
-    d.m_zeroUpDown = shape.zeroUpDown;
+    d.m_settings.m_xdcrFwdAft = shape.xdcrFwdAft;
+    d.m_settings.m_zeroUpDown = shape.zeroUpDown;
     d.m_scanDirection = static_cast<int>(i / 600 % 2);
     d.m_trainBearing = static_cast<int>(i % 121) * 3;
     d.m_pingPeriod = 25.0 + i % 10;
-    d.m_enablePRDInput = shape.orientation ? 1 : 0;
+    d.m_settings.m_enablePRDInput = shape.orientation ? 1 : 0;
     d.m_extPitchValid = d.m_extRollValid = d.m_extDistanceValid = 1;
     d.m_extPitch = -3.5 + (i % 70) * 0.1;
     d.m_extRoll = 12.25 - (i % 50) * 0.5;

@@ -489,8 +489,9 @@ int main(int argc, char** argv) {
     // waits for the thread it would use.
     std::atomic<std::size_t> next{0};
     std::atomic<unsigned> running{0};
-    const auto threadToSpare = [&] {
-        return next.load() >= count && running.load() < jobs;
+    const auto lasAnalysis = [&] {
+        return next.load() >= count && running.load() < jobs ? PointCloudOutput::Analysis::OwnThread
+                                                             : PointCloudOutput::Analysis::InPass;
     };
     std::vector<JobResult> results(count);
     std::vector<int> percents(count, 0);
@@ -548,10 +549,8 @@ int main(int argc, char** argv) {
             points = std::make_unique<PointCloudOutput>(PointCloudOutput::Format::Ply);
             break;
         case Kind::Las:
-            points = std::make_unique<PointCloudOutput>(
-                PointCloudOutput::Format::Las, threadToSpare()
-                                                   ? PointCloudOutput::Analysis::OwnThread
-                                                   : PointCloudOutput::Analysis::InPass);
+            points =
+                std::make_unique<PointCloudOutput>(PointCloudOutput::Format::Las, lasAnalysis());
             break;
         case Kind::Report:
             points = std::make_unique<SurveyReportOutput>(BaseName(input), reportSettings);

@@ -90,7 +90,8 @@ void PointCloudOutput::Analyse() {
 
 void PointCloudOutput::WriteLasScan(std::span<const analysis::ProfileSample> scan,
                                     std::uint32_t number) {
-    m_analyser.Analyse(scan);
+    const analysis::ScanFigures figures = m_analyser.Analyse(scan);
+    if (m_onScan) m_onScan(figures);
     const auto points = m_analyser.Points();
     for (std::size_t i = 0; i < scan.size(); ++i) {
         const analysis::ProfileSample& s = scan[i];

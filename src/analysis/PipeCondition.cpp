@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace analysis {
 
@@ -21,6 +22,28 @@ constexpr double kCoarseCut = 0.02;
 // Of the pipe's height: an oval term of a fit over every point up to which
 // no deposit can be hiding in it.
 constexpr double kPlainOval = 0.005;
+// Degrees between the pitch of one ping and the next beyond which the tilt
+// of that scan is in doubt: a head on a float or skid does not turn that
+// fast, so such a step is a change the pitch readings only caught up with.
+constexpr double kMaxPitchStep = 3.0;
+// Of the depth a stretch of profile lying inside the fitted wall must have
+// against the fit's own scatter before it counts as a deposit.
+constexpr double kDebrisScales = 3.0;
+// A surface inside the wall that sags between its ends by more than this
+// share of the wall's own sag over the same chord is shaped like wall, not
+// like something lying on it.
+constexpr double kWallLikeSag = 0.5;
+// A full turn's first and last points look the same way a turn apart: where
+// the wall they see differs by more than this share of the pipe's height
+// (or twice the fit's scatter, well clear of what the medians of a few rough
+// wall points can differ by), the pipe changed within the scan. Not more:
+// a scan half one wall and half another has a wide scatter of its own.
+constexpr double kSeamStep = 0.01;
+constexpr std::size_t kSeamPoints = 8;
+// Sectors either side of straight down a stretch inside the wall must reach
+// to be a deposit: what settles or rolls there lies on the invert, and a
+// piece of wall standing in further up the side is the fit's error.
+constexpr int kInvertReach = 5;
 
 // Solves the n x n system a x = b (row-major, n <= 5) by elimination with
 // partial pivoting; false when it is singular.
@@ -78,6 +101,46 @@ double AngleOf(double c, double s) {
 
 int BinOf(double a) {
     return std::clamp(static_cast<int>(a / kBinWidth), 0, kBins - 1);
+}
+
+// The largest step in pitch between neighbouring pings of a scan that both
+// have one, degrees.
+double LargestPitchStep(std::span<const ProfileSample> scan) {
+    double largest = 0.0, previous = std::numeric_limits<double>::quiet_NaN();
+    for (const ProfileSample& s : scan) {
+        if (!std::isfinite(s.pitch)) continue;
+        if (std::isfinite(previous)) largest = std::max(largest, std::fabs(s.pitch - previous));
+        previous = s.pitch;
+    }
+    return largest;
+}
+
+// The median of values, reordering them.
+double Median(std::span<double> values) {
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+// How far a curve bends outward (away from the centre at the origin) past
+// the chord between its ends: the mean distance of its inner points beyond
+// that chord, negative where they lie inside it. A mean, not the largest:
+// a mound's flank bends out at its foot and in at its top, and evens out.
+double Sag(std::span<const double> xs, std::span<const double> ys) {
+    const std::size_t n = xs.size();
+    const double ax = xs[0], ay = ys[0], bx = xs[n - 1], by = ys[n - 1];
+    const double ex = bx - ax, ey = by - ay, length = std::hypot(ex, ey);
+    if (length <= 0.0) return 0.0;
+    // Unit normal of the chord pointing away from the centre.
+    double nx = ey / length, ny = -ex / length;
+    if (nx * ax + ny * ay < 0.0) {
+        nx = -nx;
+        ny = -ny;
+    }
+    double sum = 0.0;
+    for (std::size_t i = 1; i + 1 < n; ++i)
+        sum += (xs[i] - ax) * nx + (ys[i] - ay) * ny;
+    return n > 2 ? sum / static_cast<double>(n - 2) : 0.0;
 }
 
 } // namespace
@@ -321,6 +384,9 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
         m_analysed.push_back(a);
     }
     if (scan.empty()) return f;
+    // A scan over which the head's tilt jumped has part of its points
+    // corrected with a pitch they were not taken at: its shape is no figure.
+    const bool steadyTilt = LargestPitchStep(scan) <= kMaxPitchStep;
     const ProfileSample& middle = scan[scan.size() / 2];
     f.time = middle.time;
     f.distance = middle.distance;
@@ -360,6 +426,25 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
     }
     f.centreX = cx;
     f.centreY = cy;
+    // Where a full turn does not close on itself the wall changed under the
+    // head within the scan (the end of an oval stretch, a joint): its points
+    // are half one pipe and half another, and neither the wall's figures nor
+    // debris measured against a wall fitted between the two are true.
+    bool closes = true;
+    if (full && n >= 4 * kSeamPoints) {
+        double turn = std::fmod(std::fabs(m_points[n - 1].bearing - m_points[0].bearing), 360.0);
+        turn = std::min(turn, 360.0 - turn);
+        if (turn <= 2.0 * kMaxGap) {
+            std::array<double, kSeamPoints> first{}, last{};
+            for (std::size_t i = 0; i < kSeamPoints; ++i) {
+                first[i] = m_residual[i];
+                last[i] = m_residual[n - kSeamPoints + i];
+            }
+            const double step = std::fabs(Median(first) - Median(last));
+            closes = step <= std::max(kSeamStep * size, 2.0 * FitScale());
+        }
+    }
+    const bool steady = steadyTilt && closes;
     f.nominalArea = m_outline.Area();
     for (std::size_t i = 0; i < scan.size(); ++i) {
         const ProfileSample& s = scan[i];
@@ -397,7 +482,7 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
         wallBins += wallCount[k] > 0 ? 1 : 0;
     const bool wallEnough = wallBins * 360.0 / kBins >= m_options.wallCoverage;
 
-    if (full && wallEnough) {
+    if (full && wallEnough && steady) {
         std::array<double, kBins> wall{};
         for (int k = 0; k < kBins; ++k) {
             double c, s;
@@ -434,27 +519,74 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
         f.openArea = std::fabs(twice) / 2.0;
         if (f.nominalArea > 0.0) f.areaLoss = 100.0 * (f.nominalArea - f.openArea) / f.nominalArea;
     }
-    if (!wallEnough) return f;
+    if (!wallEnough || !steady) return f;
 
     // Debris: the lower half's sectors where the profile lies inside the
     // fitted wall (the nominal outline as fitted, with its oval) by more than
-    // the deadband. Measured from the fitted wall, not the bare nominal
-    // outline, so a squashed pipe does not count as debris on its invert.
+    // the deadband and more than the fit's own scatter. Measured from the
+    // fitted wall, not the bare nominal outline, so a squashed pipe does not
+    // count as debris on its invert.
+    const double cut = std::max(m_options.debrisDeadband, kDebrisScales * FitScale());
+    std::array<double, kBins> wallAt{}, profileAt{};
+    std::array<char, kBins> inside{};
     int covered = 0;
-    double depth = 0.0, area = 0.0;
     for (int k = kBins / 2; k < kBins; ++k) {
         if (allCount[k] == 0) continue;
         ++covered;
         double c, s;
         binDirection(k, c, s);
-        const double wall = ModelRadius(c, s);
-        const double profile = allSum[k] / allCount[k];
-        const double d = wall - profile;
-        if (d <= m_options.debrisDeadband) continue;
-        depth = std::max(depth, d);
-        area += (wall * wall - profile * profile) / 2.0 * kBinWidth;
+        wallAt[k] = ModelRadius(c, s);
+        profileAt[k] = allSum[k] / allCount[k];
+        inside[k] = wallAt[k] - profileAt[k] > cut ? 1 : 0;
     }
-    if (covered >= kBins / 2 * 9 / 10) {
+    // Sediment settles flat on the invert and a mound bulges there: either
+    // reaches the invert and lies on or above the chord between its edges.
+    // A stretch further up the side, or one that sags between its edges the
+    // way the wall does, is wall the fit does not describe (a scan whose
+    // head passed where the pipe changes shape sees half of each) or a
+    // deposit only part of the scan saw (one that ends within it): either
+    // way no debris figure rather than a wrong one. A sector or two up the
+    // side is a stray echo, too narrow to judge and no deposit.
+    double depth = 0.0, area = 0.0;
+    bool doubtful = false;
+    std::array<double, kBins> xs{}, ys{}, wx{}, wy{};
+    for (int k = kBins / 2; k < kBins;) {
+        if (!inside[k]) {
+            ++k;
+            continue;
+        }
+        int end = k;
+        while (end < kBins && inside[end])
+            ++end;
+        const int n = end - k;
+        constexpr int invert = kBins * 3 / 4;
+        const bool offInvert = end <= invert - kInvertReach || k > invert + kInvertReach;
+        bool wallLike = false;
+        if (n >= 3 && !offInvert) {
+            for (int j = 0; j < n; ++j) {
+                double c, s;
+                binDirection(k + j, c, s);
+                xs[j] = profileAt[k + j] * c;
+                ys[j] = profileAt[k + j] * s;
+                wx[j] = wallAt[k + j] * c;
+                wy[j] = wallAt[k + j] * s;
+            }
+            const std::size_t m = static_cast<std::size_t>(n);
+            const double sag = Sag({xs.data(), m}, {ys.data(), m});
+            const double wallSag = Sag({wx.data(), m}, {wy.data(), m});
+            wallLike = sag > kWallLikeSag * wallSag && sag > cut / 2.0;
+        }
+        if (n >= 3 && (offInvert || wallLike)) {
+            doubtful = true;
+        } else if (!offInvert) {
+            for (int j = k; j < end; ++j) {
+                depth = std::max(depth, wallAt[j] - profileAt[j]);
+                area += (wallAt[j] * wallAt[j] - profileAt[j] * profileAt[j]) / 2.0 * kBinWidth;
+            }
+        }
+        k = end;
+    }
+    if (covered >= kBins / 2 * 9 / 10 && !doubtful) {
         f.debrisDepth = depth;
         f.debrisArea = area;
     }

@@ -96,7 +96,11 @@ Field Track::At(double seconds, Which which) const {
     if (r.count == 0) return {};
     const double interval = r.t1 - r.t0;
     if (r.count < 2 || !(interval > 0.0) || !std::isfinite(seconds)) return {r.v1, true};
-    const double u = std::clamp((seconds - r.t0) / interval, 0.0, 2.0);
+    // The distance goes on along its slope (the head keeps moving); an angle
+    // is held at its newest reading, since carrying a turn or a reading's
+    // noise on would overshoot: a 10 degree step would read 20.
+    const double beyond = which == Distance ? 2.0 : 1.0;
+    const double u = std::clamp((seconds - r.t0) / interval, 0.0, beyond);
     return {r.v0 + (r.v1 - r.v0) * u, true};
 }
 

@@ -67,9 +67,10 @@ class Track {
     // A record's fields as the program takes them (offsets applied); the
     // invalid ones are left out.
     void Add(double seconds, const Record& record);
-    // The value at `seconds`: interpolated between the last two readings,
-    // carried on along their slope for at most one interval past the newest,
-    // and held after that; invalid when no reading was ever valid.
+    // The value at `seconds`: interpolated between the last two readings;
+    // past the newest, the distance is carried on along their slope for at
+    // most one interval and held after that, pitch and roll are held; invalid
+    // when no reading was ever valid.
     Field At(double seconds, Which which) const;
 
   private:

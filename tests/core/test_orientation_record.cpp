@@ -183,8 +183,8 @@ TEST(OrientationRecord, NewestCompleteRecordIsTaken) {
 }
 
 // A ping between records gets the distance at its own time; past the newest
-// record it goes on along the last slope for one interval at most, and a
-// garbled field leaves the readings alone.
+// record the distance goes on along the last slope for one interval at most,
+// an angle is held, and a garbled field leaves the readings alone.
 TEST(OrientationRecord, TrackGivesTheValueAtThePingsTime) {
     orientation::Track track;
     EXPECT_FALSE(track.At(0.0, orientation::Track::Distance).valid);
@@ -207,8 +207,11 @@ TEST(OrientationRecord, TrackGivesTheValueAtThePingsTime) {
         EXPECT_TRUE(f.valid);
         EXPECT_NEAR(f.value, c.distance, 1e-9) << c.t;
     }
-    EXPECT_NEAR(track.At(10.25, orientation::Track::Pitch).value, 12.5, 1e-9);
-    EXPECT_NEAR(track.At(10.5, orientation::Track::Pitch).value, 16.0, 1e-9);
+    // A step in pitch is never overshot: between readings it is interpolated,
+    // past the newest it is held.
+    EXPECT_NEAR(track.At(10.15, orientation::Track::Pitch).value, 5.5, 1e-9);
+    EXPECT_NEAR(track.At(10.25, orientation::Track::Pitch).value, 9.0, 1e-9);
+    EXPECT_NEAR(track.At(10.5, orientation::Track::Pitch).value, 9.0, 1e-9);
     EXPECT_FALSE(track.At(10.0, orientation::Track::Roll).valid);
 }
 

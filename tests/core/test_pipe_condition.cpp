@@ -220,24 +220,27 @@ struct AnalyticPipe {
     double hx = 0.05, hy = -0.08;
 };
 
-std::vector<analysis::ProfileSample> AnalyticScan(const AnalyticPipe& p) {
+// The head's ping at `bearing` in that pipe.
+analysis::ProfileSample AnalyticPing(const AnalyticPipe& p, double bearing, int i) {
     constexpr double kDeg = 3.14159265358979323846 / 180.0;
+    // The beam in the plane square to the pipe, per unit of range.
+    const double dx = std::sin(bearing * kDeg),
+                 dy = std::cos(bearing * kDeg) * std::cos(p.pitch * kDeg);
+    const double qa = dx * dx / (p.a * p.a) + dy * dy / (p.b * p.b);
+    const double qb = 2.0 * (p.hx * dx / (p.a * p.a) + p.hy * dy / (p.b * p.b));
+    const double qc = p.hx * p.hx / (p.a * p.a) + p.hy * p.hy / (p.b * p.b) - 1.0;
+    double t = (-qb + std::sqrt(qb * qb - 4.0 * qa * qc)) / (2.0 * qa);
+    const double top = -p.b + p.layer;
+    if (p.layer > 0.0 && dy < 0.0) t = std::min(t, (top - p.hy) / dy);
+    analysis::ProfileSample s = analysis::FromPolar(bearing, t, i * 0.05, 1.0);
+    s.pitch = p.pitch;
+    return s;
+}
+
+std::vector<analysis::ProfileSample> AnalyticScan(const AnalyticPipe& p) {
     std::vector<analysis::ProfileSample> scan;
-    for (int i = 0; i < 400; ++i) {
-        const double bearing = i * 0.9;
-        // The beam in the plane square to the pipe, per unit of range.
-        const double dx = std::sin(bearing * kDeg),
-                     dy = std::cos(bearing * kDeg) * std::cos(p.pitch * kDeg);
-        const double qa = dx * dx / (p.a * p.a) + dy * dy / (p.b * p.b);
-        const double qb = 2.0 * (p.hx * dx / (p.a * p.a) + p.hy * dy / (p.b * p.b));
-        const double qc = p.hx * p.hx / (p.a * p.a) + p.hy * p.hy / (p.b * p.b) - 1.0;
-        double t = (-qb + std::sqrt(qb * qb - 4.0 * qa * qc)) / (2.0 * qa);
-        const double top = -p.b + p.layer;
-        if (p.layer > 0.0 && dy < 0.0) t = std::min(t, (top - p.hy) / dy);
-        analysis::ProfileSample s = analysis::FromPolar(bearing, t, i * 0.05, 1.0);
-        s.pitch = p.pitch;
-        scan.push_back(s);
-    }
+    for (int i = 0; i < 400; ++i)
+        scan.push_back(AnalyticPing(p, i * 0.9, i));
     return scan;
 }
 
@@ -322,6 +325,97 @@ TEST(PipeCondition, TooLittleWallGivesNoDiameters) {
     const analysis::ScanFigures f = analyser.Analyse(AnalyticScan({0.5, 0.5, 0.45, 0.0, 0.0, 0.2}));
     EXPECT_TRUE(std::isnan(f.ovality));
     EXPECT_TRUE(std::isnan(f.debrisDepth));
+}
+
+namespace {
+
+// One turn of the head that passes where the pipe changes: the first `share`
+// of its pings see `before`, the rest `after`. The turn starts at `start`
+// degrees and runs clockwise or back; `overshoot` degrees are added to the
+// pitch the pings after the change report, fading over a tenth of the turn
+// (readings carried on along their slope past a step).
+std::vector<analysis::ProfileSample> StraddledScan(const AnalyticPipe& before,
+                                                   const AnalyticPipe& after, double share,
+                                                   bool clockwise, double start,
+                                                   double overshoot = 0.0) {
+    std::vector<analysis::ProfileSample> scan;
+    const int change = static_cast<int>(share * 400);
+    for (int i = 0; i < 400; ++i) {
+        const double bearing = std::fmod(start + (clockwise ? i : 400 - i) * 0.9, 360.0);
+        analysis::ProfileSample s = AnalyticPing(i < change ? before : after, bearing, i);
+        if (i >= change && i < change + 40) s.pitch += overshoot * (change + 40 - i) / 40.0;
+        scan.push_back(s);
+    }
+    return scan;
+}
+
+} // namespace
+
+// Scans that straddle the end of an oval stretch, in either direction and
+// wherever the turn starts, and a change of the head's pitch: no debris
+// where there is none, and an ovality between the two walls' or none at
+// all. The same pipes without the change keep every figure.
+TEST(PipeCondition, ScanStraddlingAChangeOfThePipeClaimsNoDebris) {
+    const double ovalTruth = EllipseOvality(0.08);
+    const AnalyticPipe round{0.5, 0.5}, oval{0.54, 0.46}, pitched{0.5, 0.5, 0.0, 10.0};
+    struct Row {
+        const char* name;
+        AnalyticPipe before, after;
+        double share, start;
+        bool clockwise;
+        double overshoot;
+    };
+    const Row rows[] = {
+        // The turn's two ends see different walls.
+        {"oval to round, 40 %, back from the crown", oval, round, 0.4, 0.0, false, 0.0},
+        {"round to oval, 60 %, clockwise from the crown", round, oval, 0.6, 0.0, true, 0.0},
+        {"oval to round, half, back from the invert", oval, round, 0.5, 180.0, false, 0.0},
+        // The ends see the same wall; the stretch between lies inside the
+        // fit, shaped like wall or up the side.
+        {"oval to round, 10 %, back from 240", oval, round, 0.1, 240.0, false, 0.0},
+        {"oval to round, 25 %, back from 240", oval, round, 0.25, 240.0, false, 0.0},
+        // The head pitches 10 degrees within the turn.
+        {"pitch 0 to 10, readings true", round, pitched, 0.5, 0.0, true, 0.0},
+        {"pitch 0 to 10, readings overshoot", round, pitched, 0.5, 0.0, true, 10.0},
+        {"pitch 10 to 0, readings overshoot", pitched, round, 0.3, 45.0, false, -10.0},
+    };
+    analysis::ScanAnalyser analyser;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const analysis::ScanFigures f = analyser.Analyse(
+            StraddledScan(r.before, r.after, r.share, r.clockwise, r.start, r.overshoot));
+        ASSERT_TRUE(f.HasCentre());
+        if (!std::isnan(f.debrisDepth)) {
+            EXPECT_LT(f.debrisDepth, 0.005);
+        }
+        const bool ovalInside = r.before.a != r.before.b || r.after.a != r.after.b;
+        if (!std::isnan(f.ovality)) {
+            EXPECT_LT(f.ovality, (ovalInside ? ovalTruth : 0.0) + 0.5);
+        }
+
+        // Each wall alone, turned the same way: every figure, and the truth.
+        for (const AnalyticPipe* wall : {&r.before, &r.after}) {
+            const analysis::ScanFigures g =
+                analyser.Analyse(StraddledScan(*wall, *wall, 1.0, r.clockwise, r.start));
+            EXPECT_NEAR(g.ovality, wall->a != wall->b ? ovalTruth : 0.0, 0.5);
+            EXPECT_NEAR(g.debrisDepth, 0.0, 0.003);
+        }
+    }
+
+    // A 0.15 m mound the turn leaves before, at and past its top: what is
+    // left of it is measured, or no figure is given, never a bare invert.
+    sim::PipeParams pipe;
+    pipe.debrisStretches = {{0.0, 1.0, 0.15}};
+    for (const int change : {200, 205, 210}) {
+        sim::HeadModel head(pipe);
+        std::vector<analysis::ProfileSample> scan;
+        for (int i = 0; i < 400; ++i) {
+            head.MoveTo(i < change ? 0.5 : 1.5);
+            scan.push_back(analysis::FromPolar(i * 0.9, head.SurfaceRange(i * 0.9), i * 0.05, 1.0));
+        }
+        const double depth = analyser.Analyse(scan).debrisDepth;
+        EXPECT_TRUE(std::isnan(depth) || depth > 0.1) << change << ": " << depth;
+    }
 }
 
 // The same situations recorded from the simulated head and converted by the

@@ -1,13 +1,20 @@
 // Point cloud and report speed: the .ply and .las exports of a recording next
-// to the .xyz conversion of the same file (the same pass, another output) and to
-// reading the file once; memory for a tenth of the records and for all of
-// them; the time to gather and draw the PDF report of a smaller recording.
+// to the .xyz conversion of the same file (the same pass, another output), to
+// the pass alone (every point made, none written) and to reading the file
+// once; memory for a tenth of the records and for all of them; the time to
+// gather and draw the PDF report of a smaller recording.
+//
+// The LAS file needs each scan analysed for the points' deviations, and the
+// condition table (.csv) is that analysis with one line per scan: the LAS
+// writer's own cost is its CPU beyond the table's, the PLY writer's its CPU
+// beyond the bare pass.
 //
 //   bench_point_cloud [RECORDS] [REPORT_RECORDS] [FOLDER]
 //   (defaults: 1000000, 100000, the temp folder)
 #include <QApplication>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +28,7 @@
 #include <unistd.h>
 
 #include "../tests/support/SurveyFile.h"
+#include "doc/ConditionOutput.h"
 #include "doc/PointCloudOutput.h"
 #include "doc/RecordConversion.h"
 #include "report/SurveyReport.h"
@@ -57,6 +65,22 @@ double ReadOnceSeconds(const std::string& path) {
     ::close(fd);
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
+
+// Every profile point of the pass, and nothing written: the pass's own cost.
+class CountOnly : public conversion::PointOutput {
+  public:
+    bool Create(const std::string& path, const CTubescanDoc&, int* error) override {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        if (!f && error) *error = errno;
+        return f && std::fclose(f) == 0;
+    }
+    void Add(const analysis::ProfileSample&) override { ++m_points; }
+    bool Finish() override { return true; }
+    std::uint64_t Points() const override { return m_points; }
+
+  private:
+    std::uint64_t m_points = 0;
+};
 
 Timed Run(const std::string& input, const std::string& output, conversion::PointOutput* points) {
     conversion::Options options;
@@ -106,9 +130,16 @@ int main(int argc, char** argv) {
     const Timed l = Run(large, large + ".ply", &cloud);
     const long rssLarge = PeakRssKb();
     const Timed xyz = Run(large, large + ".xyz", nullptr);
-    // The LAS file also analyses every scan for the points' deviations.
-    PointCloudOutput lasCloud(PointCloudOutput::Format::Las);
+    CountOnly bare;
+    const Timed pass = Run(large, large + ".none", &bare);
+    // The LAS file also analyses every scan for the points' deviations: on
+    // a thread of its own, and in the pass as a batch does it.
+    PointCloudOutput lasCloud(PointCloudOutput::Format::Las, PointCloudOutput::Analysis::OwnThread);
     const Timed las = Run(large, large + ".las", &lasCloud);
+    PointCloudOutput lasInPass(PointCloudOutput::Format::Las, PointCloudOutput::Analysis::InPass);
+    const Timed las1 = Run(large, large + ".las", &lasInPass);
+    ConditionCsvOutput table;
+    const Timed csv = Run(large, large + ".csv", &table);
     // The PLY again after it, so a machine that got busier shows in the ratio.
     PointCloudOutput cloudAgain;
     const Timed l2 = Run(large, large + ".ply", &cloudAgain);
@@ -125,8 +156,16 @@ int main(int argc, char** argv) {
                 l.wall, l.cpu, records / l.wall, static_cast<unsigned long long>(l.points));
     std::printf(".ply of %9u:            %9.3f      %9.3f  %12.0f\n", smallRecords, s.wall, s.cpu,
                 smallRecords / s.wall);
-    std::printf(".las of %9u:            %9.3f      %9.3f  %12.0f  (%llu points)\n", records,
-                las.wall, las.cpu, records / las.wall, static_cast<unsigned long long>(las.points));
+    std::printf("pass alone of %9u:      %9.3f      %9.3f  %12.0f\n", records, pass.wall, pass.cpu,
+                records / pass.wall);
+    std::printf(".las of %9u:            %9.3f      %9.3f  %12.0f  (%llu points; analysis on "
+                "its own thread)\n",
+                records, las.wall, las.cpu, records / las.wall,
+                static_cast<unsigned long long>(las.points));
+    std::printf(".las of %9u:            %9.3f      %9.3f  %12.0f  (analysis in the pass)\n",
+                records, las1.wall, las1.cpu, records / las1.wall);
+    std::printf(".csv of %9u:            %9.3f      %9.3f  %12.0f  (the same analysis)\n", records,
+                csv.wall, csv.cpu, records / csv.wall);
     std::printf(".ply of %9u again:      %9.3f      %9.3f  %12.0f\n", records, l2.wall, l2.cpu,
                 records / l2.wall);
     std::printf(".ply / .xyz speed: %.2f\n", xyz.wall / l.wall);
@@ -135,15 +174,24 @@ int main(int argc, char** argv) {
     // ratio is the one a user sees, the CPU ratio the extra work.
     std::printf(".las / .ply speed (wall, against the faster .ply run): %.2f\n",
                 std::min(l.wall, l2.wall) / las.wall);
-    std::printf(".las / .ply speed (CPU, against the faster .ply run): %.2f\n",
-                std::min(l.cpu, l2.cpu) / las.cpu);
+    std::printf(".las / .ply speed (CPU, against the faster .ply run): %.2f, analysis in the "
+                "pass %.2f\n",
+                std::min(l.cpu, l2.cpu) / las.cpu, std::min(l.cpu, l2.cpu) / las1.cpu);
+    // What each writer adds to what it cannot do without: PLY to the bare
+    // pass, LAS to the pass with every scan analysed.
+    const double plyWriter = std::min(l.cpu, l2.cpu) - pass.cpu, lasWriter = las1.cpu - csv.cpu;
+    std::printf("writer CPU per point: .ply %.1f ns, .las %.1f ns (beyond the analysis, which "
+                "costs %.1f ns a point)\n",
+                1e9 * plyWriter / static_cast<double>(l.points),
+                1e9 * lasWriter / static_cast<double>(las.points),
+                1e9 * (csv.cpu - pass.cpu) / static_cast<double>(las.points));
     std::printf("report of %9u:          %9.3f      %9.3f  (%zu scans)\n", reportRecords, r.wall,
                 r.cpu, pdf.Scans().size());
     std::printf("peak memory: before %ld KiB, after %u records %ld KiB, after %u records %ld KiB\n",
                 rss0, smallRecords, rssSmall, records, rssLarge);
     for (const auto& p : {small, large, report}) {
         std::error_code ec;
-        for (const char* ext : {"", ".ply", ".las", ".xyz", ".pdf"})
+        for (const char* ext : {"", ".ply", ".las", ".xyz", ".pdf", ".csv", ".none"})
             fs::remove(p + ext, ec);
     }
     return 0;

@@ -243,9 +243,18 @@ bool ScanAnalyser::FitCentre(bool withOval, bool fromGiven, double& cx, double& 
     // A fit started from a centre already found needs little Huber damping.
     const int kHuberRounds = fromGiven ? 1 : 4;
     constexpr int kMaxRounds = 40;
-    for (int round = 0; round <= kMaxRounds; ++round) {
-        std::array<double, 25> a{};
-        std::array<double, 5> b{};
+    // A circle's outline is one radius whatever the direction; other shapes
+    // are asked point by point.
+    const bool circle = m_outline.IsCircle();
+    const double circleRadius = circle ? m_outline.Radius(1.0, 0.0) : 0.0;
+    const auto radius = [&](double c, double s) {
+        return circle ? circleRadius : m_outline.Radius(c, s);
+    };
+    // One round's normal equations with the number of terms fixed, so the
+    // sums stay in registers; the same products added in the same order.
+    const auto normalEquations = [&]<int Terms>(std::array<double, 25>& a,
+                                                std::array<double, 5>& b) {
+        double sa[Terms][Terms] = {}, sb[Terms] = {};
         for (std::size_t i = 0; i < n; ++i) {
             Point& p = m_points[i];
             const double dx = p.x - cx, dy = p.y - cy;
@@ -260,15 +269,30 @@ bool ScanAnalyser::FitCentre(bool withOval, bool fromGiven, double& cx, double& 
             p.s = dy / p.rho;
             const double w = m_weight[i];
             if (w <= 0.0) continue;
-            const double phi[5] = {m_outline.Radius(p.c, p.s), p.c, p.s, p.c * p.c - p.s * p.s,
+            const double phi[5] = {radius(p.c, p.s), p.c, p.s, p.c * p.c - p.s * p.s,
                                    2.0 * p.c * p.s};
-            for (int r = 0; r < terms; ++r) {
+#pragma GCC unroll 5
+            for (int r = 0; r < Terms; ++r) {
                 const double wr = w * phi[r];
-                for (int k = r; k < terms; ++k)
-                    a[r * 5 + k] += wr * phi[k];
-                b[r] += wr * p.rho;
+#pragma GCC unroll 5
+                for (int k = r; k < Terms; ++k)
+                    sa[r][k] += wr * phi[k];
+                sb[r] += wr * p.rho;
             }
         }
+        for (int r = 0; r < Terms; ++r) {
+            for (int k = r; k < Terms; ++k)
+                a[r * 5 + k] = sa[r][k];
+            b[r] = sb[r];
+        }
+    };
+    for (int round = 0; round <= kMaxRounds; ++round) {
+        std::array<double, 25> a{};
+        std::array<double, 5> b{};
+        if (withOval)
+            normalEquations.template operator()<5>(a, b);
+        else
+            normalEquations.template operator()<3>(a, b);
         for (int r = 0; r < terms; ++r)
             for (int k = 0; k < r; ++k)
                 a[r * 5 + k] = a[k * 5 + r];
@@ -280,8 +304,7 @@ bool ScanAnalyser::FitCentre(bool withOval, bool fromGiven, double& cx, double& 
         for (std::size_t i = 0; i < n; ++i) {
             const Point& p = m_points[i];
             m_residual[i] =
-                p.rho -
-                (m_beta[0] * m_outline.Radius(p.c, p.s) + m_beta[1] * p.c + m_beta[2] * p.s) -
+                p.rho - (m_beta[0] * radius(p.c, p.s) + m_beta[1] * p.c + m_beta[2] * p.s) -
                 (withOval ? m_beta[3] * (p.c * p.c - p.s * p.s) + m_beta[4] * (2.0 * p.c * p.s)
                           : 0.0);
         }

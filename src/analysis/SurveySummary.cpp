@@ -20,21 +20,25 @@ void SurveySummary::Add(const ProfileSample& s) {
         if (!std::isfinite(m_firstDistance)) m_firstDistance = s.distance;
         m_lastDistance = s.distance;
     }
-    if (m_cutter.Add(s)) Complete(m_cutter.Completed());
+    if (m_ownScans && m_cutter.Add(s)) Complete(m_cutter.Completed());
 }
 
 void SurveySummary::Finish() {
-    if (m_cutter.Flush()) Complete(m_cutter.Completed());
+    if (m_ownScans && m_cutter.Flush()) Complete(m_cutter.Completed());
 }
 
 void SurveySummary::Complete(std::span<const ProfileSample> scan) {
     const ScanFigures f = m_analyser.Analyse(scan);
+    AddScan(f);
+    if (m_keep) m_scans.push_back({f, LowerInwardExtent(m_analyser.Points(), f, m_deadband)});
+}
+
+void SurveySummary::AddScan(const ScanFigures& f) {
     m_survey.Add(f);
     if (f.debrisDepth == f.debrisDepth && !(f.debrisDepth <= m_maxDebris)) {
         m_maxDebris = f.debrisDepth;
         m_maxDebrisAt = f.distance;
     }
-    if (m_keep) m_scans.push_back({f, LowerInwardExtent(m_analyser.Points(), f, m_deadband)});
 }
 
 namespace {

@@ -22,7 +22,13 @@ class SurveySummary {
     explicit SurveySummary(const NominalPipe& pipe = {}, bool keepScans = false,
                            double deadband = ObservationThresholds{}.deadband);
     void SetPipe(const NominalPipe& pipe) { m_analyser.SetPipe(pipe); }
+    // The scans' figures come from an output that analyses the same scans
+    // anyway (the condition table, the LAS file), through AddScan, instead
+    // of being worked out a second time; Add then only notes the times and
+    // distances.
+    void TakeScansFromOutput() { m_ownScans = false; }
     void Add(const ProfileSample& sample);
+    void AddScan(const ScanFigures& f);
     // Analyses the scan in hand (the end of the recording).
     void Finish();
 
@@ -40,6 +46,7 @@ class SurveySummary {
     ScanAnalyser m_analyser;
     ConditionSurvey m_survey;
     bool m_keep;
+    bool m_ownScans = true;
     double m_deadband;
     std::vector<ObservedScan> m_scans;
     double m_firstTime = kNoValue, m_lastTime = kNoValue;

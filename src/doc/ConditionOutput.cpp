@@ -43,6 +43,7 @@ void ConditionCsvOutput::Add(const analysis::ProfileSample& sample) {
 void ConditionCsvOutput::Write(std::span<const analysis::ProfileSample> scan) {
     const analysis::ScanFigures f = m_analyser.Analyse(scan);
     m_survey.Add(f);
+    if (m_onScan) m_onScan(f);
     analysis::BuildConditionCsvLine(m_line, m_survey.Scans(), f);
     if (m_file && std::fwrite(m_line.data(), 1, m_line.size(), m_file) != m_line.size())
         m_failed = true;

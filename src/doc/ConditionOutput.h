@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,10 @@ class ConditionCsvOutput : public conversion::PointOutput {
     std::uint64_t Points() const override { return m_points; }
 
     const analysis::ConditionSurvey& Survey() const { return m_survey; }
+    // Also handed each scan's figures as the table gets them.
+    void OnScan(std::function<void(const analysis::ScanFigures&)> onScan) {
+        m_onScan = std::move(onScan);
+    }
 
   private:
     void Write(std::span<const analysis::ProfileSample> scan);
@@ -42,4 +47,5 @@ class ConditionCsvOutput : public conversion::PointOutput {
     analysis::ScanAnalyser m_analyser;
     analysis::ConditionSurvey m_survey;
     std::string m_line;
+    std::function<void(const analysis::ScanFigures&)> m_onScan;
 };

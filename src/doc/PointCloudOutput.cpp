@@ -1,6 +1,7 @@
 #include "doc/PointCloudOutput.h"
 
 #include <cmath>
+#include <thread>
 
 #include "doc/ConditionOutput.h"
 
@@ -12,6 +13,10 @@ double ZOf(const analysis::ProfileSample& s) {
 }
 
 } // namespace
+
+PointCloudOutput::Analysis PointCloudOutput::DefaultAnalysis() {
+    return std::thread::hardware_concurrency() > 1 ? Analysis::OwnThread : Analysis::InPass;
+}
 
 PointCloudOutput::~PointCloudOutput() {
     // An interrupted pass never reaches Finish.
@@ -26,7 +31,7 @@ bool PointCloudOutput::Create(const std::string& path, const CTubescanDoc& doc, 
     m_analyser.SetPipe(NominalPipeOf(doc));
     if (!m_las.Create(path, error)) return false;
     m_closing = false;
-    m_worker = std::thread([this] { Analyse(); });
+    if (m_analysis == Analysis::OwnThread) m_worker = std::thread([this] { Analyse(); });
     return true;
 }
 
@@ -34,7 +39,7 @@ void PointCloudOutput::Add(const analysis::ProfileSample& sample) {
     // A point that closes a scan is the first of the next one.
     const bool closed = m_scans.Add(sample);
     if (m_format == Format::Las) {
-        if (closed) HandOver(m_scans.Completed(), m_scan++);
+        if (closed) LasScan(m_scans.Completed(), m_scan++);
         return;
     }
     if (closed) ++m_scan;
@@ -42,6 +47,15 @@ void PointCloudOutput::Add(const analysis::ProfileSample& sample) {
     // to double, so narrowing them back gives the very same numbers.
     m_ply.Add({static_cast<float>(sample.x), static_cast<float>(sample.y),
                static_cast<float>(ZOf(sample)), m_scan, sample.echo});
+}
+
+void PointCloudOutput::LasScan(std::span<const analysis::ProfileSample> scan,
+                               std::uint32_t number) {
+    // The cutter's own buffer serves until the next point: nothing to copy.
+    if (m_worker.joinable())
+        HandOver(scan, number);
+    else
+        WriteLasScan(scan, number);
 }
 
 void PointCloudOutput::HandOver(std::span<const analysis::ProfileSample> scan,
@@ -68,22 +82,24 @@ void PointCloudOutput::Analyse() {
         m_queue.pop_front();
         m_changed.notify_all();
         hold.unlock();
-        WriteLasScan(scan);
+        WriteLasScan(scan.samples, scan.number);
         hold.lock();
         m_spare.push_back(std::move(scan));
     }
 }
 
-void PointCloudOutput::WriteLasScan(const Scan& scan) {
-    m_analyser.Analyse(scan.samples);
+void PointCloudOutput::WriteLasScan(std::span<const analysis::ProfileSample> scan,
+                                    std::uint32_t number) {
+    const analysis::ScanFigures figures = m_analyser.Analyse(scan);
+    if (m_onScan) m_onScan(figures);
     const auto points = m_analyser.Points();
-    for (std::size_t i = 0; i < scan.samples.size(); ++i) {
-        const analysis::ProfileSample& s = scan.samples[i];
+    for (std::size_t i = 0; i < scan.size(); ++i) {
+        const analysis::ProfileSample& s = scan[i];
         las::Point p;
         p.x = s.x;
         p.y = s.y;
         p.z = ZOf(s);
-        p.scan = scan.number;
+        p.scan = number;
         p.distance = p.z;
         p.echo = s.echo;
         if (i < points.size()) p.deviation = points[i].deviation;
@@ -103,7 +119,7 @@ void PointCloudOutput::StopWorker() {
 
 bool PointCloudOutput::Finish() {
     if (m_format == Format::Ply) return m_ply.Finish();
-    if (m_scans.Flush()) HandOver(m_scans.Completed(), m_scan);
+    if (m_scans.Flush()) LasScan(m_scans.Completed(), m_scan);
     StopWorker(); // writes every scan still queued
     return m_las.Finish();
 }

@@ -4,10 +4,17 @@
 // The LAS file also carries each point's distance along the pipe and its
 // deviation from the nominal wall, so its points leave in scans: a scan is
 // analysed when it is complete and then written whole.
+//
+// That analysis costs more than the rest of the pass, so where a core is
+// free it runs on a thread of its own beside the reading. Where every core
+// already has a file of its own (a batch), a second thread per file only
+// makes the files wait for each other's helpers; then the scans are
+// analysed in the pass itself. Both ways write the very same file.
 #pragma once
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -21,7 +28,12 @@
 class PointCloudOutput : public conversion::PointOutput {
   public:
     enum class Format { Ply, Las };
-    explicit PointCloudOutput(Format format = Format::Ply) : m_format(format) {}
+    enum class Analysis { InPass, OwnThread };
+    // OwnThread where the machine has more than one core.
+    static Analysis DefaultAnalysis();
+
+    explicit PointCloudOutput(Format format = Format::Ply, Analysis analysis = DefaultAnalysis())
+        : m_format(format), m_analysis(analysis) {}
     ~PointCloudOutput() override;
     PointCloudOutput(const PointCloudOutput&) = delete;
     PointCloudOutput& operator=(const PointCloudOutput&) = delete;
@@ -29,6 +41,11 @@ class PointCloudOutput : public conversion::PointOutput {
     bool Create(const std::string& path, const CTubescanDoc& doc, int* error) override;
     void Add(const analysis::ProfileSample& sample) override;
     bool Finish() override;
+    // A LAS pass also hands each scan's figures here as it analyses them,
+    // on the analysis thread when it has one (in the scans' order).
+    void OnScan(std::function<void(const analysis::ScanFigures&)> onScan) {
+        m_onScan = std::move(onScan);
+    }
     std::uint64_t Points() const override {
         return m_format == Format::Ply ? m_ply.Vertices() : m_las.Points();
     }
@@ -42,22 +59,27 @@ class PointCloudOutput : public conversion::PointOutput {
     // memory stays bounded however far the reading runs ahead.
     static constexpr std::size_t kQueuedScans = 8;
 
+    // A completed scan to the analysis: written at once in the pass, or
+    // queued for the thread.
+    void LasScan(std::span<const analysis::ProfileSample> scan, std::uint32_t number);
     void HandOver(std::span<const analysis::ProfileSample> scan, std::uint32_t number);
     void Analyse();
-    void WriteLasScan(const Scan& scan);
+    void WriteLasScan(std::span<const analysis::ProfileSample> scan, std::uint32_t number);
     void StopWorker();
 
     Format m_format;
+    Analysis m_analysis;
     ply::PlyFileWriter m_ply;
     las::LasFileWriter m_las;
     analysis::ScanCutter m_scans;
     analysis::ScanAnalyser m_analyser;
     std::uint32_t m_scan = 1;
+    std::function<void(const analysis::ScanFigures&)> m_onScan;
 
-    // The LAS scans are analysed and written on a thread of their own, so
-    // the analysis runs beside the reading and ping processing of the pass
-    // instead of after them. The writer and the analyser belong to that
-    // thread until it is joined.
+    // With Analysis::OwnThread the LAS scans are analysed and written on a
+    // thread of their own, so the analysis runs beside the reading and ping
+    // processing of the pass instead of after them. The writer and the
+    // analyser then belong to that thread until it is joined.
     std::thread m_worker;
     std::mutex m_lock;
     std::condition_variable m_changed;

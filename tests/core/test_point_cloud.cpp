@@ -1,11 +1,16 @@
 // The point cloud's own pieces: the echo level carried with each profile
-// point, and the PLY file's count and failure reporting.
+// point, the PLY file's count and failure reporting, and the LAS file the
+// same whether its scans are analysed in the pass or on a thread.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
+#include "../support/PipeSurvey.h"
 #include "TempDir.h"
 #include "doc/PingBinding.h"
+#include "doc/PointCloudOutput.h"
+#include "format/LasWriter.h"
 #include "format/PlyWriter.h"
 
 namespace {
@@ -79,4 +84,50 @@ TEST(PointCloud, PlyHeaderCountsTheVerticesAndFailedWritesAreReported) {
     for (int i = 0; i < 10000; ++i)
         full.Add({});
     EXPECT_FALSE(full.Finish());
+}
+
+// The pass with the analysis in it is the one a batch takes; it must write
+// the file the threaded pass writes, every scan (the last, unfinished one
+// too) analysed and numbered alike. Enough scans to fill the thread's queue.
+TEST(PointCloud, LasAnalysedInThePassIsTheFileAnalysedOnItsOwnThread) {
+    sim::PipeParams pipe;
+    pipe.travelSpeed = 0.25 / (400 * pipesurvey::kPingPeriod);
+    pipe.ovalStretches = {{0.5, 1.5, 0.06}};
+    pipe.debrisStretches = {{2.0, 3.0, 0.12}};
+    TempDir d;
+    pipesurvey::WriteSurvey(d.File("s.31l"), pipe, 400 * 14 + 150);
+    const auto convert = [&](conversion::PointOutput& out, const std::string& name) {
+        conversion::Options options;
+        options.settings = IniFile::FromText("[System Settings]\r\n");
+        options.points = &out;
+        const auto r = conversion::ConvertRecordFile(d.File("s.31l"), d.File(name), options);
+        EXPECT_EQ(r.outcome, conversion::Outcome::Converted) << name << ": " << r.detail;
+        return d.Read(name);
+    };
+    PointCloudOutput threaded(PointCloudOutput::Format::Las, PointCloudOutput::Analysis::OwnThread);
+    PointCloudOutput inPass(PointCloudOutput::Format::Las, PointCloudOutput::Analysis::InPass);
+    PointCloudOutput ply(PointCloudOutput::Format::Ply, PointCloudOutput::Analysis::InPass);
+    const std::string a = convert(threaded, "a.las"), b = convert(inPass, "b.las");
+    convert(ply, "c.ply");
+
+    std::uint32_t offset = 0;
+    ASSERT_GT(a.size(), 100u);
+    std::memcpy(&offset, a.data() + 96, 4);
+    ASSERT_EQ(a.size(), offset + ply.Points() * las::kPointBytes);
+    // Past the day of writing in the header, byte for byte.
+    EXPECT_TRUE(a.size() == b.size() && a.compare(94, a.npos, b, 94, b.npos) == 0);
+
+    std::uint32_t lastScan = 0;
+    std::size_t withDeviation = 0;
+    for (std::size_t p = offset; p + las::kPointBytes <= b.size(); p += las::kPointBytes) {
+        std::uint32_t scan;
+        double deviation;
+        std::memcpy(&scan, b.data() + p + 30, 4);
+        std::memcpy(&deviation, b.data() + p + 43, 8);
+        EXPECT_GE(scan, lastScan);
+        lastScan = scan;
+        withDeviation += std::isfinite(deviation) ? 1 : 0;
+    }
+    EXPECT_EQ(lastScan, 15u); // 14 turns and the part-turn after them
+    EXPECT_GT(withDeviation, ply.Points() * 9 / 10);
 }

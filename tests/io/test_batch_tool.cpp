@@ -124,6 +124,33 @@ TEST(BatchTool, ParallelBatchMatchesSingleRunsAndAFailureStopsNothingElse) {
     EXPECT_FALSE(AnyPartFile(batch.Dir()));
 }
 
+// The table and the LAS file hand the summary the figures of the scans they
+// analyse; the summary must read as when it analyses the scans itself (the
+// .xyz and the PLY file analyse nothing), whether the LAS analysis runs in
+// the pass (-j 1) or on its own thread (one file, -j 2).
+TEST(BatchTool, SummaryFromTheOutputsOwnAnalysisIsTheSummaryOfItsOwn) {
+    TempDir d;
+    const Tool tool(SimulatedSurvey(d, "line.31l"));
+    const auto summary = [&](const QStringList& kind) {
+        QStringList args = kind;
+        args << "-q"
+             << "--force"
+             << "--summary" << Q(d.File("s.csv")) << Q(d.File("line.31l"));
+        const ToolRun r = tool(args);
+        EXPECT_EQ(r.exitCode, 0) << kind.join(" ").toStdString() << r.err;
+        return d.Read("s.csv");
+    };
+    const std::string own = summary({});
+    const auto fields = Fields(own, ',');
+    ASSERT_EQ(fields.size(), 2u) << own;
+    ASSERT_EQ(fields[1].size(), 13u) << own;
+    EXPECT_GT(std::stod(fields[1][6]), 2.0) << own; // the oval stretch's ovality
+    EXPECT_EQ(summary({"--ply"}), own);
+    EXPECT_EQ(summary({"--analysis"}), own);
+    EXPECT_EQ(summary({"--las", "-j", "1"}), own);
+    EXPECT_EQ(summary({"--las", "-j", "2"}), own);
+}
+
 TEST(BatchTool, SignalsMidWriteRemoveThePartialOutputAndSayWhy) {
     TempDir d;
     // Long enough that the signal lands while the output is being written.

@@ -337,8 +337,9 @@ int main(int argc, char** argv) {
         QStringLiteral("No progress bar and no summary; failures are still explained."));
     const QCommandLineOption jobsOption(
         {QStringLiteral("j"), QStringLiteral("jobs")},
-        QStringLiteral("Convert N files at once (default: the number of processors; a report is "
-                       "drawn one file at a time)."),
+        QStringLiteral("Convert N files at once, keeping at most N threads busy (default: the "
+                       "number of processors; a LAS file takes a second thread when fewer files "
+                       "than N are left; a report is drawn one file at a time)."),
         QStringLiteral("N"));
     const QCommandLineOption summaryOption(
         QStringLiteral("summary"),
@@ -483,6 +484,15 @@ int main(int argc, char** argv) {
     // is the settings (read only), the results and the progress, under one
     // lock.
     const std::size_t count = static_cast<std::size_t>(inputs.size());
+    // -j N keeps at most N threads busy: one per file at once, and a file
+    // may take a helper thread (the LAS analysis) only when no other file
+    // waits for the thread it would use.
+    std::atomic<std::size_t> next{0};
+    std::atomic<unsigned> running{0};
+    const auto lasAnalysis = [&] {
+        return next.load() >= count && running.load() < jobs ? PointCloudOutput::Analysis::OwnThread
+                                                             : PointCloudOutput::Analysis::InPass;
+    };
     std::vector<JobResult> results(count);
     std::vector<int> percents(count, 0);
     std::mutex lock;
@@ -539,7 +549,8 @@ int main(int argc, char** argv) {
             points = std::make_unique<PointCloudOutput>(PointCloudOutput::Format::Ply);
             break;
         case Kind::Las:
-            points = std::make_unique<PointCloudOutput>(PointCloudOutput::Format::Las);
+            points =
+                std::make_unique<PointCloudOutput>(PointCloudOutput::Format::Las, lasAnalysis());
             break;
         case Kind::Report:
             points = std::make_unique<SurveyReportOutput>(BaseName(input), reportSettings);
@@ -557,6 +568,16 @@ int main(int argc, char** argv) {
                                                          observationThresholds);
             break;
         }
+        }
+        // The table and the LAS file analyse every scan anyway: the summary
+        // takes their figures rather than analysing each scan again.
+        const auto onScan = [&summary](const analysis::ScanFigures& f) { summary.AddScan(f); };
+        if (summaryFile && table) {
+            table->OnScan(onScan);
+            summary.TakeScansFromOutput();
+        } else if (summaryFile && kind == Kind::Las) {
+            static_cast<PointCloudOutput*>(points.get())->OnScan(onScan);
+            summary.TakeScansFromOutput();
         }
         mine.points = points.get();
         conversion::Result r;
@@ -608,17 +629,19 @@ int main(int argc, char** argv) {
     // The report's charts are widgets, which live on the main thread only.
     const unsigned workers =
         kind == Kind::Report ? 1u : std::min<unsigned>(jobs, static_cast<unsigned>(count));
-    if (workers <= 1) {
-        for (std::size_t i = 0; i < count && g_stop.load() == 0; ++i)
+    const auto work = [&] {
+        for (std::size_t i; g_stop.load() == 0 && (i = next++) < count;) {
+            ++running;
             runJob(i);
+            --running;
+        }
+    };
+    if (workers <= 1) {
+        work();
     } else {
-        std::atomic<std::size_t> next{0};
         std::vector<std::thread> pool;
         for (unsigned w = 0; w < workers; ++w)
-            pool.emplace_back([&] {
-                for (std::size_t i; g_stop.load() == 0 && (i = next++) < count;)
-                    runJob(i);
-            });
+            pool.emplace_back(work);
         for (auto& t : pool)
             t.join();
     }

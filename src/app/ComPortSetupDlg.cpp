@@ -15,8 +15,8 @@
 #include "doc/TubescanDoc.h"
 #include "link/SerialPorts.h"
 
-CComPortDlg::CComPortDlg(const ComPortChoice& values, const std::vector<std::string>& entries,
-                         QWidget* parent)
+CComPortSetupDlg::CComPortSetupDlg(const ComPortChoice& values,
+                                   const std::vector<std::string>& entries, QWidget* parent)
     : QDialog(parent), m_values(values) {
     setObjectName("132");
     setWindowTitle("COM Port Setup");
@@ -75,9 +75,9 @@ CComPortDlg::CComPortDlg(const ComPortChoice& values, const std::vector<std::str
     m_baud->setCurrentIndex(BaudIndexOf(BaudOfIndex(m_values.baudIndex)));
     UpdateEnabledControls();
 
-    connect(m_headPorts, &QComboBox::activated, this, &CComPortDlg::OnHeadPortSelected);
+    connect(m_headPorts, &QComboBox::activated, this, &CComPortSetupDlg::OnHeadPortSelected);
     connect(m_orientationPorts, &QComboBox::activated, this,
-            &CComPortDlg::OnOrientationPortSelected);
+            &CComPortSetupDlg::OnOrientationPortSelected);
     connect(m_rtsEnable, &QRadioButton::clicked, this, [this] { m_values.rts = 1; });
     connect(m_autoEnable, &QRadioButton::clicked, this, [this] { m_values.rts = 0; });
     connect(m_enable, &QCheckBox::toggled, this, [this](bool on) {
@@ -91,7 +91,7 @@ CComPortDlg::CComPortDlg(const ComPortChoice& values, const std::vector<std::str
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
-void CComPortDlg::OnHeadPortSelected(int index) {
+void CComPortSetupDlg::OnHeadPortSelected(int index) {
     const auto port = ParseComEntry(m_headPorts->itemText(index).toStdString());
     if (!port || *port < kFirstListedComPort || *port > kLastListedComPort) {
         auto* box = new QMessageBox(QMessageBox::NoIcon, QString::fromLatin1(kAppTitle),
@@ -104,12 +104,12 @@ void CComPortDlg::OnHeadPortSelected(int index) {
     m_values.headPort = *port;
 }
 
-void CComPortDlg::OnOrientationPortSelected(int index) {
+void CComPortSetupDlg::OnOrientationPortSelected(int index) {
     if (const auto port = ParseComEntry(m_orientationPorts->itemText(index).toStdString()))
         m_values.orientationPort = *port;
 }
 
-void CComPortDlg::UpdateEnabledControls() {
+void CComPortSetupDlg::UpdateEnabledControls() {
     const bool orientation = m_values.orientationEnabled != 0;
     m_orientationPorts->setEnabled(orientation);
     m_baud->setEnabled(orientation);
@@ -120,8 +120,8 @@ void CComPortDlg::UpdateEnabledControls() {
 }
 
 bool OnComPortSetup(CTubescanDoc& doc, SerialPorts& ports, QWidget* parent) {
-    CComPortDlg dialog(ComPortChoiceFromDocument(doc), AvailableComPortEntries(doc.m_iniPath),
-                       parent);
+    CComPortSetupDlg dialog(ComPortChoiceFromDocument(doc), AvailableComPortEntries(doc.m_iniPath),
+                            parent);
     if (dialog.exec() != QDialog::Accepted) return false;
     ports.ApplyComPortSetup(dialog.Values());
     return true;

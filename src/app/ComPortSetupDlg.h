@@ -16,12 +16,12 @@ class QComboBox;
 class QRadioButton;
 class SerialPorts;
 
-class CComPortDlg : public QDialog {
+class CComPortSetupDlg : public QDialog {
     Q_OBJECT
   public:
     // entries: the ports that exist, as ComPortEntries gives them.
-    CComPortDlg(const ComPortChoice& values, const std::vector<std::string>& entries,
-                QWidget* parent = nullptr);
+    CComPortSetupDlg(const ComPortChoice& values, const std::vector<std::string>& entries,
+                     QWidget* parent = nullptr);
 
     // What the dialog hands back on OK.
     const ComPortChoice& Values() const { return m_values; }

@@ -5,19 +5,16 @@
 #pragma once
 
 #include <array>
-#include <functional>
 
-#include <QDialog>
-
+#include "app/ModelessWindow.h"
 #include "doc/DiagnosticsRows.h"
 
-class CTubescanDoc;
 class QLabel;
 
-class CDiagDlg : public QDialog {
+class CDiagnosticsDlg : public CModelessWindow {
     Q_OBJECT
   public:
-    CDiagDlg(CTubescanDoc& doc, QWidget* mainFrame);
+    CDiagnosticsDlg(CTubescanDoc& doc, QWidget* mainFrame);
 
     // Every line but the two rate lines back to "n/a".
     void ResetDiagnostics();
@@ -25,22 +22,9 @@ class CDiagDlg : public QDialog {
     void RefreshDiagnostics();
     QLabel* Field(diag::Row row) const { return m_fields[row]; }
 
-    // Set by the program: Hold released by "H" in real time restarts the
-    // head link; a click in the window hides the key-in box.
-    std::function<void()> restartHeadLink;
-    std::function<void()> hideKeyIn;
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    bool event(QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override; // Escape closes like the close box
-
   private:
     void ApplyRows(const std::vector<diag::Row>& rows);
 
-    CTubescanDoc& m_doc;
     diag::Rows m_rows;
     std::array<QLabel*, diag::kRowCount> m_fields{};
 };

@@ -3,10 +3,10 @@
 #include <QToolBar>
 
 #include "app/AppRegistry.h"
-#include "app/CtrlPanelDlg.h"
 #include "app/KeyInDlg.h"
 #include "app/MainFrame.h"
 #include "app/MiniSettingsBar.h"
+#include "app/SettingsPanel.h"
 #include "doc/CommandIds.h"
 #include "doc/CommandMap.h"
 #include "doc/ParameterSteps.h"
@@ -15,8 +15,8 @@
 
 namespace {
 
-CCtrlPanelDlg* Panel(const AppRegistry& r) {
-    return qobject_cast<CCtrlPanelDlg*>(r.settingsPanel);
+CSettingsPanel* Panel(const AppRegistry& r) {
+    return qobject_cast<CSettingsPanel*>(r.settingsPanel);
 }
 CKeyInDlg* KeyIn(const AppRegistry& r) {
     return qobject_cast<CKeyInDlg*>(r.keyInBox);
@@ -59,16 +59,17 @@ void AddParameterCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& regis
 
     map.Add(cmd::kSonarSettings,
             {[&doc, &registry](int) {
-                 doc.m_settings.m_settingsDlgVisible = !doc.m_settings.m_settingsDlgVisible;
-                 if (CCtrlPanelDlg* panel = Panel(registry)) {
-                     panel->setVisible(doc.m_settings.m_settingsDlgVisible && doc.m_playback == 0);
+                 doc.m_settings.m_settingsPanelVisible = !doc.m_settings.m_settingsPanelVisible;
+                 if (CSettingsPanel* panel = Panel(registry)) {
+                     panel->setVisible(doc.m_settings.m_settingsPanelVisible &&
+                                       doc.m_playback == 0);
                      panel->Refresh();
                  }
              },
              [&doc, &registry](int) {
-                 if (CCtrlPanelDlg* panel = Panel(registry))
-                     doc.m_settings.m_settingsDlgVisible = panel->isVisible() ? 1 : 0;
-                 return CommandUi{doc.m_playback == 0, doc.m_settings.m_settingsDlgVisible == 1};
+                 if (CSettingsPanel* panel = Panel(registry))
+                     doc.m_settings.m_settingsPanelVisible = panel->isVisible() ? 1 : 0;
+                 return CommandUi{doc.m_playback == 0, doc.m_settings.m_settingsPanelVisible == 1};
              }});
     // The mini bar's command shows and hides the bar, with a check mark while
     // it is shown. Playback hides the bar and keeps it hidden: its spins
@@ -106,7 +107,7 @@ void InstallParameterWindowHooks(CTubescanDoc& doc, AppRegistry& registry) {
         if (!registry.mainFrame) return;
         if (!registry.keyInBox) registry.keyInBox = new CKeyInDlg(doc, registry.mainFrame);
         if (!registry.settingsPanel) {
-            auto* panel = new CCtrlPanelDlg(doc, registry.mainFrame);
+            auto* panel = new CSettingsPanel(doc, registry.mainFrame);
             panel->hideKeyIn = [&registry] {
                 if (CKeyInDlg* box = KeyIn(registry)) box->hide();
             };
@@ -123,25 +124,25 @@ void InstallParameterWindowHooks(CTubescanDoc& doc, AppRegistry& registry) {
         registry.settingsPanel = nullptr;
     };
     hooks.refreshParameterTexts = [&registry] {
-        if (CCtrlPanelDlg* panel = Panel(registry)) panel->Refresh();
+        if (CSettingsPanel* panel = Panel(registry)) panel->Refresh();
         if (CMiniSettingsBar* mini = MiniBar(registry)) mini->Refresh();
     };
     hooks.refreshSettingsPanel = [&registry] {
-        if (CCtrlPanelDlg* panel = Panel(registry)) panel->Refresh();
+        if (CSettingsPanel* panel = Panel(registry)) panel->Refresh();
     };
     hooks.hideSettingsPanel = [&registry] {
-        if (CCtrlPanelDlg* panel = Panel(registry)) panel->hide();
+        if (CSettingsPanel* panel = Panel(registry)) panel->hide();
     };
     hooks.showSettingsPanel = [&registry] {
-        if (CCtrlPanelDlg* panel = Panel(registry)) panel->show();
+        if (CSettingsPanel* panel = Panel(registry)) panel->show();
     };
     hooks.settingsPanelRect = [&registry]() -> std::optional<WindowRect> {
-        CCtrlPanelDlg* panel = Panel(registry);
+        CSettingsPanel* panel = Panel(registry);
         if (!panel) return std::nullopt;
         const QRect r = panel->frameGeometry();
         return WindowRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
     };
     hooks.moveSettingsPanel = [&registry](int left, int top) {
-        if (CCtrlPanelDlg* panel = Panel(registry)) panel->move(left, top);
+        if (CSettingsPanel* panel = Panel(registry)) panel->move(left, top);
     };
 }

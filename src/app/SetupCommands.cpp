@@ -7,9 +7,8 @@
 #include "app/IpAddressDlg.h"
 #include "app/MainFrame.h"
 #include "app/MenuLayout.h"
-#include "app/MinRangeDlg.h"
 #include "app/PipeParameterDlg.h"
-#include "app/SoundVelocityDlg.h"
+#include "app/ValueDlg.h"
 #include "doc/CommandMap.h"
 #include "doc/DialogRules.h"
 #include "doc/TubescanDoc.h"
@@ -17,13 +16,13 @@
 
 namespace {
 
-CDiagDlg* Diagnostics(const AppRegistry& r) {
-    return qobject_cast<CDiagDlg*>(r.diagnostics);
+CDiagnosticsDlg* Diagnostics(const AppRegistry& r) {
+    return qobject_cast<CDiagnosticsDlg*>(r.diagnostics);
 }
 
 void CreateDiagnostics(CTubescanDoc& doc, AppRegistry& registry) {
     if (Diagnostics(registry) || !registry.mainFrame) return;
-    auto* window = new CDiagDlg(doc, registry.mainFrame);
+    auto* window = new CDiagnosticsDlg(doc, registry.mainFrame);
     window->restartHeadLink = [&registry] {
         if (registry.host) registry.host->StartHeadLink();
     };
@@ -43,13 +42,13 @@ void AddSetupCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& registry)
             {[&doc, &registry](int) {
                  doc.m_settings.m_diagnosticsVisible = !doc.m_settings.m_diagnosticsVisible;
                  CreateDiagnostics(doc, registry);
-                 if (CDiagDlg* window = Diagnostics(registry)) {
+                 if (CDiagnosticsDlg* window = Diagnostics(registry)) {
                      window->setVisible(doc.m_settings.m_diagnosticsVisible != 0);
                      window->RefreshDiagnostics();
                  }
              },
              [&doc, &registry](int) {
-                 if (CDiagDlg* window = Diagnostics(registry))
+                 if (CDiagnosticsDlg* window = Diagnostics(registry))
                      doc.m_settings.m_diagnosticsVisible = window->isVisible() ? 1 : 0;
                  return CommandUi{true, doc.m_settings.m_diagnosticsVisible == 1};
              }});
@@ -70,16 +69,12 @@ void AddSetupCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& registry)
              }});
 
     map.Add(cmd::kMinimumRange, {[&doc, &registry](int) {
-                                     CMinRangeDlg dialog(&doc, registry.mainFrame);
-                                     if (dialog.exec() == QDialog::Accepted)
-                                         dlg::ApplyMinRange(doc, dialog.Value());
+                                     RunValueDialog(dlg::kMinRangeRules, doc, registry.mainFrame);
                                  },
                                  {}});
-
     map.Add(cmd::kSoundVelocity, {[&doc, &registry](int) {
-                                      CSoundVelocityDlg dialog(&doc, registry.mainFrame);
-                                      if (dialog.exec() == QDialog::Accepted)
-                                          dlg::ApplySoundVelocity(doc, dialog.Value());
+                                      RunValueDialog(dlg::kSoundVelocityRules, doc,
+                                                     registry.mainFrame);
                                   },
                                   {}});
 
@@ -106,14 +101,14 @@ void InstallDiagnosticsHooks(CTubescanDoc& doc, AppRegistry& registry) {
         registry.diagnostics = nullptr;
     };
     hooks.showDiagnostics = [&registry](bool show) {
-        if (CDiagDlg* window = Diagnostics(registry)) window->setVisible(show);
+        if (CDiagnosticsDlg* window = Diagnostics(registry)) window->setVisible(show);
     };
     hooks.resetDiagnostics = [&registry] {
-        if (CDiagDlg* window = Diagnostics(registry)) window->ResetDiagnostics();
+        if (CDiagnosticsDlg* window = Diagnostics(registry)) window->ResetDiagnostics();
     };
     // A hidden window is brought up to date when it is shown.
     hooks.refreshDiagnostics = [&registry] {
-        CDiagDlg* window = Diagnostics(registry);
+        CDiagnosticsDlg* window = Diagnostics(registry);
         if (window && window->isVisible()) window->RefreshDiagnostics();
     };
 }

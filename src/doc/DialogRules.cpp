@@ -125,6 +125,52 @@ void ApplyMinRange(CTubescanDoc& doc, double value) {
     doc.m_command[headproto::kCmdProfileMinRange] = MinRangeCentimetres(value);
 }
 
+// --- The one-value setup dialogs -----------------------------------------------
+
+const ValueRules kSoundVelocityRules{
+    .objectName = "141",
+    .title = "Input Sound Velocity",
+    .label = "Sound Velocity:",
+    .editId = 1011,
+    .unit = "m/s",
+    .spinId = 1012,
+    .centred = true,
+    .withoutDocument = kSoundVelocityDefault,
+    .byDefault = kSoundVelocityDefault,
+    .spinHigh = 2000,
+    .refusal = kSoundVelocityMessage,
+    .read = [](const CTubescanDoc& doc) { return doc.m_settings.m_soundVelocity; },
+    .text = SoundVelocityText,
+    .spinPosition = SoundVelocitySpinPosition,
+    .spin = SoundVelocitySpin,
+    .accept = AcceptSoundVelocity,
+    .store = ApplySoundVelocity,
+    // The speed of sound of a recording is the recording's.
+    .spinTaken = [](const CTubescanDoc& doc) { return doc.m_playback == 0; },
+};
+
+const ValueRules kMinRangeRules{
+    .objectName = "151",
+    .title = "Set Profile Minimum Range:",
+    .label = "Profile Minimum Range:",
+    .editId = 1073,
+    .unit = "m",
+    .spinId = 1076,
+    .centred = false,
+    .withoutDocument = 0.0,
+    .byDefault = 0.0,
+    .spinHigh = 250,
+    .refusal = kMinRangeMessage,
+    .read = [](const CTubescanDoc& doc) { return doc.m_settings.m_profileMinRange; },
+    .text = MinRangeText,
+    .spinPosition = MinRangeSpinPosition,
+    .spin = MinRangeSpin,
+    .accept = AcceptMinRange,
+    .store = ApplyMinRange,
+    // The spin is a live preview: each click reaches the next head command.
+    .preview = ApplyMinRange,
+};
+
 // --- Pipe lengths ------------------------------------------------------------
 
 double MetresToUnit(double metres, int units) {

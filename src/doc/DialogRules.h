@@ -45,6 +45,37 @@ std::string MinRangeText(double value);         // "%.2f"
 // m_profileMinRange and the head command's minimum-range byte together.
 void ApplyMinRange(CTubescanDoc& doc, double value);
 
+// --- The one-value setup dialogs ----------------------------------------------
+// All that tells the profile minimum range dialog from the speed of sound
+// dialog: its names, texts and control ids, and how its value is read from
+// the document, shown, stepped, checked and stored.
+struct ValueRules {
+    const char* objectName; // the dialog's resource id
+    const char* title;
+    const char* label;
+    int editId;
+    const char* unit;
+    int spinId;
+    bool centred;           // the value centred in its box
+    double withoutDocument; // where the dialog starts when there is no document
+    double byDefault;       // what Default puts in (the document changes on OK)
+    int spinHigh;           // spin positions 0 ... spinHigh
+    const char* refusal;    // said when the typed text is refused
+    double (*read)(const CTubescanDoc&);
+    std::string (*text)(double);
+    int (*spinPosition)(double);
+    double (*spin)(double value, int delta);
+    std::optional<double> (*accept)(std::string_view);
+    void (*store)(CTubescanDoc&, double); // on OK
+    // Whether a spin click counts now (nullptr: always).
+    bool (*spinTaken)(const CTubescanDoc&) = nullptr;
+    // Applied at every spin click, so the head follows at once and keeps it
+    // when the dialog is cancelled (nullptr: only OK stores).
+    void (*preview)(CTubescanDoc&, double) = nullptr;
+};
+extern const ValueRules kSoundVelocityRules;
+extern const ValueRules kMinRangeRules;
+
 // --- Pipe overlay lengths, shown in the unit of m_units ----------------------
 // What the pipe dialog accepts, in metres; the settings file is held to it too.
 inline constexpr double kPipeMinMetres = 0.1;

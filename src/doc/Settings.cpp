@@ -112,7 +112,7 @@ const SettingKey kSystemKeys[] = {
     {kSystem, "Grid", &D::m_gridType, "1", I},
     {kSystem, "Playback Speed", &D::m_playbackSpeed, "0", I, PlaybackSpeedRule},
     {kSystem, "Diagnostics Visible", &D::m_diagnosticsVisible, "1", I},
-    {kSystem, "SettingsDlgVisible", &D::m_settingsDlgVisible, "1", I},
+    {kSystem, "SettingsDlgVisible", &D::m_settingsPanelVisible, "1", I},
     {kSystem, "UseExtPRD", &D::m_useExtPRD, "0", I},
     {kSystem, "EnablePRDInput", &D::m_enablePRDInput, "0", I},
     {kSystem, "PRDComPort", &D::m_prdComPort, "3", I},

@@ -98,5 +98,5 @@ struct SonarSettings {
 
     // --- Windows shown at start ----------------------------------------------------
     int m_diagnosticsVisible = 0;
-    int m_settingsDlgVisible = 0;
+    int m_settingsPanelVisible = 0;
 };

@@ -75,7 +75,7 @@ void SonarHost::OnConnectToSonarHead() {
     if (hooks.showPlaybackBar) hooks.showPlaybackBar(false);
     d.m_hold = 0;
     d.m_linkState = 0;
-    if (d.m_settings.m_settingsDlgVisible && hooks.showSettingsPanel) hooks.showSettingsPanel();
+    if (d.m_settings.m_settingsPanelVisible && hooks.showSettingsPanel) hooks.showSettingsPanel();
     d.m_sideBuffer.fill(0);
     {
         // Offsets and the profile minimum range read from the file do not

@@ -14,7 +14,7 @@ TEST(ComPortDialog, ShowsTheChoiceAndHandsBackWhatWasPicked) {
     in.headModel = 1;
     in.rts = 1;
     in.orientationEnabled = 0;
-    CComPortDlg dlg(in, {"COM10 (/tmp/b)", "COM2 (/dev/ttyS1)", "COM3 (/dev/ttyUSB0)"});
+    CComPortSetupDlg dlg(in, {"COM10 (/tmp/b)", "COM2 (/dev/ttyS1)", "COM3 (/dev/ttyUSB0)"});
     auto* head = dlg.findChild<QComboBox*>("1014");
     auto* ports = dlg.findChild<QComboBox*>("1043");
     auto* baud = dlg.findChild<QComboBox*>("1044");

@@ -4,13 +4,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 
-#include "app/CtrlPanelDlg.h"
+#include "app/DiagnosticsDlg.h"
 #include "app/KeyInDlg.h"
 #include "app/MiniSettingsBar.h"
+#include "app/SettingsPanel.h"
 #include "app/SpinDelta.h"
+#include "app/ValueDlg.h"
+#include "doc/DialogRules.h"
 #include "doc/TubescanDoc.h"
 
 namespace {
@@ -28,7 +32,7 @@ CSpinDelta* Spin(QWidget* w, const char* id) {
 struct Surfaces {
     CTubescanDoc doc;
     QMainWindow frame;
-    CCtrlPanelDlg panel{doc, &frame};
+    CSettingsPanel panel{doc, &frame};
     CMiniSettingsBar bar{doc, &frame};
     Surfaces() {
         doc.m_hooks.refreshParameterTexts = [this] {
@@ -143,16 +147,147 @@ TEST(SettingsPanel, HoldKeyAndCloseBox) {
     QTest::keyClick(&s.panel, Qt::Key_H);
     EXPECT_EQ(s.doc.m_hold, 0);
     EXPECT_EQ(restarts, 1);
-    s.doc.m_settings.m_settingsDlgVisible = 1;
+    s.doc.m_settings.m_settingsPanelVisible = 1;
     s.panel.close();
     EXPECT_FALSE(s.panel.isVisible());
-    EXPECT_EQ(s.doc.m_settings.m_settingsDlgVisible, 0);
+    EXPECT_EQ(s.doc.m_settings.m_settingsPanelVisible, 0);
     // Escape closes it the same way, so the settings file does not bring it back.
     s.panel.show();
-    s.doc.m_settings.m_settingsDlgVisible = 1;
+    s.doc.m_settings.m_settingsPanelVisible = 1;
     QTest::keyClick(&s.panel, Qt::Key_Escape);
     EXPECT_FALSE(s.panel.isVisible());
-    EXPECT_EQ(s.doc.m_settings.m_settingsDlgVisible, 0);
+    EXPECT_EQ(s.doc.m_settings.m_settingsPanelVisible, 0);
+}
+
+// The settings panel and the diagnostics window are one kind of window: each
+// clears only its own start-up flag, and each hides the key-in box on its own
+// events besides a mouse press.
+TEST(ModelessWindows, HoldKeyCloseAndKeyInBoxForBoth) {
+    struct Case {
+        const char* name;
+        int SonarSettings::*flag;
+        int SonarSettings::*other;
+        QEvent::Type ownEvent;   // hides the key-in box in this window
+        QEvent::Type otherEvent; // only in the other one
+    };
+    const Case cases[] = {
+        {"panel", &SonarSettings::m_settingsPanelVisible, &SonarSettings::m_diagnosticsVisible,
+         QEvent::WindowActivate, QEvent::NonClientAreaMouseButtonPress},
+        {"diagnostics", &SonarSettings::m_diagnosticsVisible,
+         &SonarSettings::m_settingsPanelVisible, QEvent::NonClientAreaMouseButtonPress,
+         QEvent::WindowActivate},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CTubescanDoc doc;
+        QMainWindow frame;
+        std::unique_ptr<CModelessWindow> window;
+        if (c.flag == &SonarSettings::m_settingsPanelVisible)
+            window = std::make_unique<CSettingsPanel>(doc, &frame);
+        else
+            window = std::make_unique<CDiagnosticsDlg>(doc, &frame);
+        int restarts = 0, keyInHidden = 0;
+        window->restartHeadLink = [&] { ++restarts; };
+        window->hideKeyIn = [&] { ++keyInHidden; };
+        window->show();
+
+        QTest::keyClick(window.get(), Qt::Key_H);
+        EXPECT_EQ(doc.m_hold, 1);
+        // Released during playback, Hold does not reach for the head.
+        doc.m_playback = 1;
+        QTest::keyClick(window.get(), Qt::Key_H);
+        EXPECT_EQ(doc.m_hold, 0);
+        EXPECT_EQ(restarts, 0);
+        doc.m_playback = 0;
+        QTest::keyClick(window.get(), Qt::Key_H);
+        QTest::keyClick(window.get(), Qt::Key_H);
+        EXPECT_EQ(restarts, 1);
+
+        keyInHidden = 0;
+        QTest::mouseClick(window.get(), Qt::LeftButton);
+        EXPECT_EQ(keyInHidden, 1);
+        QEvent own(c.ownEvent), other(c.otherEvent);
+        QCoreApplication::sendEvent(window.get(), &own);
+        EXPECT_EQ(keyInHidden, 2);
+        QCoreApplication::sendEvent(window.get(), &other);
+        EXPECT_EQ(keyInHidden, 2);
+
+        doc.m_settings.*c.flag = 1;
+        doc.m_settings.*c.other = 1;
+        window->close();
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(doc.m_settings.*c.flag, 0);
+        EXPECT_EQ(doc.m_settings.*c.other, 1);
+        window->show();
+        doc.m_settings.*c.flag = 1;
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(doc.m_settings.*c.flag, 0);
+    }
+}
+
+// The minimum-range and sound-velocity dialogs are one dialog with two sets
+// of rules: each keeps its names, texts, limits and spin behaviour.
+TEST(ValueDialog, EachRulesSetKeepsItsDialog) {
+    struct Case {
+        const dlg::ValueRules* rules;
+        const char* title;
+        const char* objectName;
+        const char* label;
+        const char* editId;
+        const char* spinId;
+        bool centred;
+        QString start, afterUp, byDefault, withoutDocument;
+        bool spinReachesDocument; // the spin is a live preview
+        bool spinDuringPlayback;
+    };
+    const Case cases[] = {
+        {&dlg::kMinRangeRules, "Set Profile Minimum Range:", "151", "Profile Minimum Range:",
+         "1073", "1076", false, "0.40", "0.41", "0.00", "0.00", true, true},
+        {&dlg::kSoundVelocityRules, "Input Sound Velocity", "141", "Sound Velocity:", "1011",
+         "1012", true, "1480.0", "1480.1", "1500.0", "1500.0", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        CTubescanDoc doc;
+        doc.m_settings.m_profileMinRange = 0.40;
+        doc.m_settings.m_soundVelocity = 1480.0;
+        QMainWindow frame;
+        CValueDlg d(*c.rules, &doc, &frame);
+        EXPECT_EQ(d.windowTitle(), c.title);
+        EXPECT_EQ(d.objectName(), c.objectName);
+        EXPECT_EQ(d.Row().edit->objectName(), c.editId);
+        EXPECT_EQ(d.Row().spin->objectName(), c.spinId);
+        bool labelled = false;
+        for (QLabel* l : d.findChildren<QLabel*>())
+            labelled = labelled || l->text() == c.label;
+        EXPECT_TRUE(labelled);
+        EXPECT_EQ((d.Row().edit->alignment() & Qt::AlignHCenter) != 0, c.centred);
+        EXPECT_EQ(d.Row().edit->text(), c.start);
+
+        const SonarSettings before = doc.m_settings;
+        const auto minRangeByte = doc.m_command[headproto::kCmdProfileMinRange];
+        emit d.Row().spin->deltaRequested(+1);
+        EXPECT_EQ(d.Row().edit->text(), c.afterUp);
+        if (c.spinReachesDocument) {
+            EXPECT_DOUBLE_EQ(doc.m_settings.m_profileMinRange, 0.41);
+            EXPECT_EQ(doc.m_command[headproto::kCmdProfileMinRange], 41);
+        } else {
+            EXPECT_EQ(doc.m_settings.m_soundVelocity, before.m_soundVelocity);
+            EXPECT_EQ(doc.m_command[headproto::kCmdProfileMinRange], minRangeByte);
+        }
+        doc.m_playback = 1;
+        emit d.Row().spin->deltaRequested(+1);
+        EXPECT_EQ(d.Row().edit->text() != c.afterUp, c.spinDuringPlayback);
+        doc.m_playback = 0;
+
+        d.findChild<QPushButton*>("23")->click();
+        EXPECT_EQ(d.Row().edit->text(), c.byDefault);
+        EXPECT_NE(d.Value(), c.rules->read(doc)) << "Default changes only the dialog";
+
+        CValueDlg alone(*c.rules, nullptr, &frame);
+        EXPECT_EQ(alone.Row().edit->text(), c.withoutDocument);
+    }
 }
 
 TEST(KeyInBox, OpensWithPromptTakesTheValueAndHides) {

@@ -15,10 +15,9 @@
 #include "app/AppRegistry.h"
 #include "app/DiagnosticsDlg.h"
 #include "app/IpAddressDlg.h"
-#include "app/MinRangeDlg.h"
 #include "app/PipeParameterDlg.h"
-#include "app/SoundVelocityDlg.h"
 #include "app/SpinDelta.h"
+#include "app/ValueDlg.h"
 
 namespace {
 
@@ -102,7 +101,8 @@ class SetupDialogsTest : public ::testing::Test {
 TEST_F(SetupDialogsTest, MinimumRangeReachesTheNextCommandBySpinAndByOK) {
     // Eleven clicks are 0.11 m; Cancel keeps what the spin already sent.
     auto c = NextCommandAfter([&] {
-        RunDialog<CMinRangeDlg>(32924, [](CMinRangeDlg& d) {
+        RunDialog<CValueDlg>(32924, [](CValueDlg& d) {
+            EXPECT_EQ(d.objectName(), "151");
             Click(d.Row().spin, +1, 11);
             EXPECT_EQ(d.Row().edit->text(), "0.11");
             d.reject();
@@ -112,7 +112,7 @@ TEST_F(SetupDialogsTest, MinimumRangeReachesTheNextCommandBySpinAndByOK) {
     EXPECT_DOUBLE_EQ(Doc().m_settings.m_profileMinRange, 0.11);
 
     c = NextCommandAfter([&] {
-        RunDialog<CMinRangeDlg>(32924, [this](CMinRangeDlg& d) {
+        RunDialog<CValueDlg>(32924, [this](CValueDlg& d) {
             d.showMessage = [this](const QString& m) { messages << m; };
             Type(d.Row().edit, "abc");
             EXPECT_TRUE(d.isVisible()) << "refused text keeps the dialog open";
@@ -126,7 +126,8 @@ TEST_F(SetupDialogsTest, MinimumRangeReachesTheNextCommandBySpinAndByOK) {
 }
 
 TEST_F(SetupDialogsTest, SoundVelocityAndPipeParameterTakeTypedAndSpunValues) {
-    RunDialog<CSoundVelocityDlg>(32801, [this](CSoundVelocityDlg& d) {
+    RunDialog<CValueDlg>(32801, [this](CValueDlg& d) {
+        EXPECT_EQ(d.objectName(), "141");
         d.showMessage = [this](const QString& m) { messages << m; };
         Type(d.Row().edit, "1399.9");
         Click(d.Row().spin, -1, 3);
@@ -180,7 +181,7 @@ TEST_F(SetupDialogsTest, IpAddressMovesTheLinkToAnotherLoopbackHead) {
 }
 
 TEST_F(SetupDialogsTest, DiagnosticsWindowFillsInLiveAndFollowsItsCommand) {
-    auto* window = qobject_cast<CDiagDlg*>(app->Registry().diagnostics);
+    auto* window = qobject_cast<CDiagnosticsDlg*>(app->Registry().diagnostics);
     ASSERT_NE(window, nullptr) << "created with the document";
     EXPECT_FALSE(window->isVisible());
     Frame().Action(32799)->trigger();

@@ -9,6 +9,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QThread>
 #include <QToolButton>
 #include <QToolTip>
 
@@ -77,7 +78,7 @@ CPlaybackBar::CPlaybackBar(CTubescanDoc& doc, QWidget* focusTarget, QWidget* par
     row->addWidget(m_speedValue);
     row->addWidget(new QLabel(tr("Speed"), this));
 
-    connect(m_slider, &QSlider::sliderPressed, this, [this] { m_doc.m_seekDragging = 1; });
+    connect(m_slider, &QSlider::sliderPressed, this, [this] { m_doc.m_play.seekDragging = 1; });
     connect(m_slider, &QSlider::sliderReleased, this, &CPlaybackBar::Jump);
     // A click on the groove (or a key) moves the slider without a drag; the
     // position is already set when the action is reported.
@@ -90,7 +91,14 @@ CPlaybackBar::CPlaybackBar(CTubescanDoc& doc, QWidget* focusTarget, QWidget* par
 }
 
 void CPlaybackBar::Attach() {
-    m_doc.m_hooks.setPlaybackPercent = [this](std::int64_t p) { SetPercent(p); };
+    // Every record played asks for a repaint: the slider follows then. The
+    // acquisition thread asks too (live, never while playing), and only the
+    // user-interface thread may touch the slider.
+    auto views = m_doc.m_hooks.updateAllViews;
+    m_doc.m_hooks.updateAllViews = [this, views](int hint) {
+        if (views) views(hint);
+        if (m_doc.m_playback == 1 && QThread::currentThread() == thread()) FollowPlayback();
+    };
     auto previous = m_doc.m_hooks.showPlaybackBar;
     m_doc.m_hooks.showPlaybackBar = [this, previous](bool show) {
         if (previous) previous(show);
@@ -110,7 +118,7 @@ void CPlaybackBar::Setup() {
     }
     m_speedIndicator->setRange(0, kMaxSpeed);
     m_speedIndicator->setValue(std::clamp(kMaxSpeed - m_doc.m_playbackSpeed, 0, kMaxSpeed));
-    m_sliderStep = m_doc.m_fileLength / 100;
+    m_sliderStep = m_doc.m_play.length / 100;
     m_indexTimer.start(100);
     ShowIndexProgress();
 }
@@ -164,6 +172,10 @@ bool CPlaybackBar::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+void CPlaybackBar::FollowPlayback() {
+    if (m_doc.m_play.seekDragging == 0) SetPercent(m_doc.m_play.Percent());
+}
+
 void CPlaybackBar::SetPercent(std::int64_t percent) {
     const QSignalBlocker block(m_slider);
     m_slider->setValue(static_cast<int>(std::clamp<std::int64_t>(percent, 0, 100)));
@@ -171,16 +183,20 @@ void CPlaybackBar::SetPercent(std::int64_t percent) {
 }
 
 void CPlaybackBar::Jump() {
-    m_doc.m_seekDragging = 1;
+    m_doc.m_play.seekDragging = 1;
     int p = m_slider->sliderPosition();
     // Let go at the right end: the file starts again.
     if (p >= m_slider->maximum()) p = m_slider->minimum();
     m_jumpTarget = m_sliderStep * static_cast<std::uint64_t>(std::max(p, 0));
     m_slider->setTickInterval(10);
     m_doc.ClearImage();
-    if (m_doc.m_playback == 1) m_doc.SeekToRecord(m_jumpTarget);
+    if (m_doc.m_playback == 1) {
+        m_doc.SeekToRecord(m_jumpTarget);
+        // The slider stays where it was let go, not where playback was.
+        m_doc.m_play.playPosition = m_doc.m_play.file.Position();
+    }
     GiveFocusBack();
-    m_doc.m_seekDragging = 0;
+    m_doc.m_play.seekDragging = 0;
     m_doc.UpdateAllViews();
 }
 

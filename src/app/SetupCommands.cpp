@@ -60,7 +60,7 @@ void AddSetupCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& registry)
                                   if (doc.m_playback != 0 || !registry.host) return;
                                   // A new attempt at once, even while one to the old
                                   // address is still pending.
-                                  doc.m_linkState = 0;
+                                  doc.m_linkState = LinkState::Down;
                                   registry.host->StartHeadLink();
                               },
                               [&doc](int) {
@@ -106,12 +106,10 @@ void InstallDiagnosticsHooks(CTubescanDoc& doc, AppRegistry& registry) {
     hooks.showDiagnostics = [&registry](bool show) {
         if (CDiagDlg* window = Diagnostics(registry)) window->setVisible(show);
     };
-    hooks.resetDiagnostics = [&registry] {
-        if (CDiagDlg* window = Diagnostics(registry)) window->ResetDiagnostics();
-    };
     // A hidden window is brought up to date when it is shown.
-    hooks.refreshDiagnostics = [&registry] {
+    hooks.refreshWindows = [&registry, previous = hooks.refreshWindows](bool diagnostics) {
+        if (previous) previous(diagnostics);
         CDiagDlg* window = Diagnostics(registry);
-        if (window && window->isVisible()) window->RefreshDiagnostics();
+        if (diagnostics && window && window->isVisible()) window->RefreshDiagnostics();
     };
 }

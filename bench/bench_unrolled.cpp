@@ -16,10 +16,12 @@
 #include "analysis/PipeCondition.h"
 #include "app/UnrolledDock.h"
 
+#include "WidgetBench.h"
+
 namespace {
 
-constexpr int kWidth = 1920;
-constexpr int kHeight = 1080;
+using widgetbench::kHeight;
+using widgetbench::kWidth;
 
 // A scan of 400 points in a 1 m pipe with a mound on its invert.
 analysis::AnalysedScan MakeScan(double distance) {
@@ -85,22 +87,6 @@ void BM_RepaintOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_RepaintOnly)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
 
-// Ceiling: one client-sized copy, what any repaint costs at the least.
-void BM_CeilingPlainCopy(benchmark::State& state) {
-    QImage source(kWidth, kHeight, QImage::Format_RGB32);
-    source.fill(Qt::darkBlue);
-    QImage target(kWidth, kHeight, QImage::Format_RGB32);
-    for (auto _ : state) {
-        QPainter p(&target);
-        p.drawImage(0, 0, source);
-    }
-    state.SetLabel("ceiling: one 1920x1080 copy");
-}
-BENCHMARK(BM_CeilingPlainCopy)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly();
-
 void BM_MemoryOverHours(benchmark::State& state) {
     for (auto _ : state) {
         UnrolledView view;
@@ -120,12 +106,4 @@ BENCHMARK(BM_MemoryOverHours)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+WIDGET_BENCH_CEILING_AND_MAIN()

@@ -13,10 +13,12 @@
 #include "doc/TubescanDoc.h"
 #include "view/TubescanView.h"
 
+#include "WidgetBench.h"
+
 namespace {
 
-constexpr int kWidth = 1920;
-constexpr int kHeight = 1080;
+using widgetbench::kHeight;
+using widgetbench::kWidth;
 
 struct LiveView {
     CTubescanDoc doc;
@@ -61,31 +63,6 @@ void BM_ComposeOnly(benchmark::State& state) {
     state.SetLabel("compose into the back buffer only, 360 degrees");
 }
 BENCHMARK(BM_ComposeOnly)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
-
-// Ceiling: one client-sized copy, what any repaint costs at the least.
-void BM_CeilingPlainCopy(benchmark::State& state) {
-    QImage source(kWidth, kHeight, QImage::Format_RGB32);
-    source.fill(Qt::darkBlue);
-    QImage target(kWidth, kHeight, QImage::Format_RGB32);
-    for (auto _ : state) {
-        QPainter p(&target);
-        p.drawImage(0, 0, source);
-    }
-    state.SetLabel("ceiling: one 1920x1080 copy");
-}
-BENCHMARK(BM_CeilingPlainCopy)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly();
-
 } // namespace
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+WIDGET_BENCH_CEILING_AND_MAIN()

@@ -23,6 +23,7 @@ cd "$(dirname "$0")/.."
 export TUBESCAN_LOOPBACK_ONLY=1
 
 bash scripts/install-deps.sh
+source scripts/build-env.sh
 # Only what this job runs: the tests and benchmarks are the test command's.
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTUBESCAN_BUILD_TESTS=OFF -DTUBESCAN_BUILD_BENCH=OFF >/dev/null

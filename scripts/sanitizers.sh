@@ -7,13 +7,6 @@
 #   scripts/sanitizers.sh [tsan|asan]...     (default: both)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# A compiler cache, where the machine has one, makes a second build of the
-# same sources (another clone, the sanitizer builds) cheap; paths are taken
-# relative to the checkout so clones in other folders share it.
-if command -v ccache >/dev/null 2>&1; then
-    export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache
-    export CCACHE_BASEDIR="$(pwd)"
-fi
 export TUBESCAN_LOOPBACK_ONLY=1
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -21,6 +14,7 @@ kinds=("$@")
 [ ${#kinds[@]} -gt 0 ] || kinds=(tsan asan)
 
 bash scripts/install-deps.sh >/dev/null
+source scripts/build-env.sh
 
 configure() { # folder flags
     cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUBESCAN_BUILD_BENCH=OFF \

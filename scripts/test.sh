@@ -5,17 +5,11 @@
 # makes the program refuse anything else.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# A compiler cache, where the machine has one, makes a second build of the
-# same sources (another clone, the sanitizer builds) cheap; paths are taken
-# relative to the checkout so clones in other folders share it.
-if command -v ccache >/dev/null 2>&1; then
-    export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache
-    export CCACHE_BASEDIR="$(pwd)"
-fi
 export TUBESCAN_LOOPBACK_ONLY=1
 export QT_QPA_PLATFORM=offscreen
 
 bash scripts/install-deps.sh
+source scripts/build-env.sh
 bash scripts/check-format.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)

@@ -1,21 +1,10 @@
 #include "doc/ObservationOutput.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <unistd.h>
 
 #include "doc/ConditionOutput.h"
-
-namespace {
-
-bool WriteWhole(const std::string& path, const std::string& text) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && ok;
-}
-
-} // namespace
+#include "format/DataFileIo.h"
 
 ObservationOutput::ObservationOutput(std::string recordingName, std::string tablePath,
                                      const analysis::ObservationThresholds& thresholds)
@@ -30,13 +19,7 @@ ObservationOutput::~ObservationOutput() {
 bool ObservationOutput::Create(const std::string& path, const CTubescanDoc& doc, int* error) {
     // Nothing is written until the end, but a folder that cannot take the
     // file is better found now.
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        if (error) *error = errno;
-        return false;
-    }
-    std::fclose(f);
+    if (!ProbeWritable(path, error)) return false;
     m_textPath = path;
     m_summary.SetPipe(NominalPipeOf(doc));
     return true;
@@ -50,7 +33,7 @@ void ObservationOutput::Add(const analysis::ProfileSample& sample) {
 bool ObservationOutput::Finish() {
     m_summary.Finish();
     m_found = analysis::FindObservations(m_summary.Scans(), m_thresholds);
-    if (!WriteWhole(m_textPath, analysis::En13508Text(m_found, m_name))) return false;
-    if (!WriteWhole(m_tableTemporary, analysis::ConditionsCsv(m_found))) return false;
+    if (!WriteWholeFile(m_textPath, analysis::En13508Text(m_found, m_name))) return false;
+    if (!WriteWholeFile(m_tableTemporary, analysis::ConditionsCsv(m_found))) return false;
     return std::rename(m_tableTemporary.c_str(), m_tablePath.c_str()) == 0;
 }

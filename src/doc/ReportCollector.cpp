@@ -1,12 +1,11 @@
 #include "doc/ReportCollector.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 
 #include "doc/ConditionOutput.h"
 #include "doc/TubescanDoc.h"
+#include "format/DataFileIo.h"
 #include "format/HeadProtocol.h"
 
 ReportCollector::ReportCollector(std::string recordingName) {
@@ -16,13 +15,7 @@ ReportCollector::ReportCollector(std::string recordingName) {
 bool ReportCollector::Create(const std::string& path, const CTubescanDoc& doc, int* error) {
     // The report is drawn at the end, but a folder that cannot take it should
     // be known before the whole recording has been read.
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        if (error) *error = errno;
-        return false;
-    }
-    std::fclose(f);
+    if (!ProbeWritable(path, error)) return false;
     m_path = path;
     m_doc = &doc;
     m_facts.pipe = NominalPipeOf(doc);

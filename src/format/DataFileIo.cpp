@@ -44,6 +44,27 @@ CRecordFile::~CRecordFile() {
     Close();
 }
 
+bool ProbeWritable(const std::string& path, int* error) {
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        if (error) *error = errno;
+        return false;
+    }
+    std::fclose(f);
+    return true;
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view text, std::string* error) {
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    bool written = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    const int why = errno;
+    if (f && std::fclose(f) != 0) written = false;
+    if (!written && error) *error = "cannot write " + path + ": " + ErrnoText(why ? why : errno);
+    return written;
+}
+
 bool CRecordFile::Create(const std::string& path) {
     Close();
     m_error.clear();

@@ -12,7 +12,17 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
+
+// Creates (or empties) the file at path and closes it again: an output that is
+// written only at the end learns at the start that its folder cannot take it.
+// On failure returns false with errno's value in *error.
+bool ProbeWritable(const std::string& path, int* error);
+
+// Writes text as the whole contents of the file at path. On failure returns
+// false with the reason ("cannot write PATH: why") in *error when given.
+bool WriteWholeFile(const std::string& path, std::string_view text, std::string* error = nullptr);
 
 class CRecordFile {
   public:

@@ -14,16 +14,14 @@
 #include <QValueAxis>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <functional>
 #include <numbers>
 
 #include "analysis/ConditionCsv.h"
 #include "analysis/DeviationColours.h"
 #include "analysis/Grade.h"
+#include "format/DataFileIo.h"
 #include "format/NumberText.h"
 #include "report/Pipe3DFigure.h"
 
@@ -278,21 +276,91 @@ void FirstPage(Pages& pg, const ReportCollector& survey, const ReportSettings& s
     }
 }
 
+// A chart against the distance along the pipe, drawn straight onto the page.
+// The scene owns the chart and the chart its axes and series.
+class DistanceChart {
+  public:
+    // The axes round the ranges outwards to tick values; XMin() .. YMax()
+    // give the rounded ranges, which the shading has to span.
+    DistanceChart(const QSizeF& size, const QString& title, double xMin, double xMax, double yMin,
+                  double yMax, int yDecimals)
+        : m_chart(new QChart), m_x(new QValueAxis), m_y(new QValueAxis) {
+        m_scene.addItem(m_chart);
+        m_chart->setGeometry(QRectF(QPointF(0, 0), size));
+        m_chart->setBackgroundVisible(false);
+        m_chart->legend()->hide();
+        m_chart->setTitle(title);
+        m_chart->setTitleFont(DocFont(10, true));
+        m_chart->setMargins(QMargins(2, 2, 2, 2));
+        m_x->setRange(xMin, xMax);
+        m_x->applyNiceNumbers();
+        m_x->setTitleText(QStringLiteral("distance along the pipe (m)"));
+        m_x->setTitleFont(DocFont(8));
+        m_x->setLabelsFont(DocFont(8));
+        m_x->setLabelFormat(QStringLiteral("%.1f"));
+        m_y->setRange(yMin, yMax);
+        m_y->applyNiceNumbers();
+        m_y->setLabelsFont(DocFont(8));
+        m_y->setLabelFormat(QStringLiteral("%.") + QString::number(yDecimals) +
+                            QStringLiteral("f"));
+        m_chart->addAxis(m_x, Qt::AlignBottom);
+        m_chart->addAxis(m_y, Qt::AlignLeft);
+    }
+
+    double XMin() const { return m_x->min(); }
+    double XMax() const { return m_x->max(); }
+    double YMin() const { return m_y->min(); }
+    double YMax() const { return m_y->max(); }
+
+    // Bands from the floor of the chart to its top over each [start, end].
+    void Shade(const std::vector<std::pair<double, double>>& spans, const QColor& colour) {
+        const double lo = YMin(), hi = YMax();
+        auto* upper = new QLineSeries;
+        auto* lower = new QLineSeries;
+        upper->append(XMin(), lo);
+        lower->append(XMin(), lo);
+        for (const auto& [start, end] : spans) {
+            const double a = std::min(start, end), b = std::max(start, end);
+            for (const auto& [x, y] : {std::pair{a, lo}, {a, hi}, {b, hi}, {b, lo}}) {
+                upper->append(x, y);
+                lower->append(x, lo);
+            }
+        }
+        upper->append(XMax(), lo);
+        lower->append(XMax(), lo);
+        auto* shade = new QAreaSeries(upper, lower);
+        shade->setBrush(colour);
+        shade->setPen(Qt::NoPen);
+        Add(shade);
+    }
+
+    void Add(QAbstractSeries* series) {
+        m_chart->addSeries(series);
+        series->attachAxis(m_x);
+        series->attachAxis(m_y);
+    }
+
+    void Render(QPainter& painter, const QRectF& target) {
+        // The chart lays its axes and titles out when its layout request is
+        // handled; a chart that is never shown has to be asked.
+        m_chart->layout()->activate();
+        QCoreApplication::sendPostedEvents();
+        m_scene.setSceneRect(m_chart->geometry());
+        m_scene.render(&painter, target, m_scene.sceneRect());
+    }
+
+  private:
+    QGraphicsScene m_scene;
+    QChart* m_chart;
+    QValueAxis* m_x;
+    QValueAxis* m_y;
+};
+
 // One plot against distance: the figure, its threshold dashed, and the
 // stretches over it shaded.
 void DrawPlot(QPainter& painter, const QRectF& target, const QString& title,
               const std::vector<ScanFigures>& scans, analysis::ScanFigure figure, double scale,
               double threshold, const std::vector<analysis::Stretch>& over) {
-    QGraphicsScene scene;
-    auto* chart = new QChart; // owned by the scene
-    scene.addItem(chart);
-    chart->setGeometry(QRectF(QPointF(0, 0), target.size()));
-    chart->setBackgroundVisible(false);
-    chart->legend()->hide();
-    chart->setTitle(title);
-    chart->setTitleFont(DocFont(10, true));
-    chart->setMargins(QMargins(2, 2, 2, 2));
-
     double xMin = INFINITY, xMax = -INFINITY, yMin = 0.0, yMax = threshold * scale;
     auto* line = new QLineSeries;
     for (const ScanFigures& f : scans) {
@@ -312,58 +380,19 @@ void DrawPlot(QPainter& painter, const QRectF& target, const QString& title,
     yMax += pad;
     if (yMin < 0.0) yMin -= pad;
 
-    // Axes first: their round tick values set the range the shading spans.
-    auto* ax = new QValueAxis;
-    ax->setRange(xMin, xMax);
-    ax->applyNiceNumbers();
-    ax->setTitleText(QStringLiteral("distance along the pipe (m)"));
-    ax->setTitleFont(DocFont(8));
-    ax->setLabelsFont(DocFont(8));
-    ax->setLabelFormat(QStringLiteral("%.1f"));
-    auto* ay = new QValueAxis;
-    ay->setRange(yMin, yMax);
-    ay->applyNiceNumbers();
-    ay->setLabelsFont(DocFont(8));
-    ay->setLabelFormat(QStringLiteral("%.1f"));
-    xMin = ax->min(), xMax = ax->max(), yMin = ay->min(), yMax = ay->max();
-
-    auto* upper = new QLineSeries;
-    auto* lower = new QLineSeries;
-    upper->append(xMin, yMin);
-    lower->append(xMin, yMin);
-    for (const analysis::Stretch& s : over) {
-        const double a = std::min(s.start, s.end), b = std::max(s.start, s.end);
-        for (const auto& [x, y] : {std::pair{a, yMin}, {a, yMax}, {b, yMax}, {b, yMin}}) {
-            upper->append(x, y);
-            lower->append(x, yMin);
-        }
-    }
-    upper->append(xMax, yMin);
-    lower->append(xMax, yMin);
-    auto* shade = new QAreaSeries(upper, lower);
-    shade->setBrush(QColor(230, 120, 40, 70));
-    shade->setPen(Qt::NoPen);
+    DistanceChart chart(target.size(), title, xMin, xMax, yMin, yMax, 1);
+    std::vector<std::pair<double, double>> spans;
+    for (const analysis::Stretch& s : over)
+        spans.emplace_back(s.start, s.end);
+    chart.Shade(spans, QColor(230, 120, 40, 70));
     auto* limit = new QLineSeries;
-    limit->append(xMin, threshold * scale);
-    limit->append(xMax, threshold * scale);
+    limit->append(chart.XMin(), threshold * scale);
+    limit->append(chart.XMax(), threshold * scale);
     limit->setPen(QPen(QColor(200, 40, 30), 1.0, Qt::DashLine));
     line->setPen(QPen(QColor(20, 60, 160), 1.2));
-
-    chart->addSeries(shade);
-    chart->addSeries(limit);
-    chart->addSeries(line);
-    chart->addAxis(ax, Qt::AlignBottom);
-    chart->addAxis(ay, Qt::AlignLeft);
-    for (QAbstractSeries* s : chart->series()) {
-        s->attachAxis(ax);
-        s->attachAxis(ay);
-    }
-    // The chart lays its axes and titles out when its layout request is
-    // handled; a chart that is never shown has to be asked.
-    chart->layout()->activate();
-    QCoreApplication::sendPostedEvents();
-    scene.setSceneRect(chart->geometry());
-    scene.render(&painter, target, scene.sceneRect());
+    chart.Add(limit);
+    chart.Add(line);
+    chart.Render(painter, target);
 }
 
 void PlotPage(Pages& pg, const ReportCollector& survey, const ReportSettings& settings,
@@ -493,15 +522,6 @@ void GradePage(Pages& pg, const ReportCollector& survey,
     const double w = pg.Area().width();
     auto plot = [&](const QRectF& target, const QString& title, double analysis::GradeRow::*value,
                     int decimals) {
-        QGraphicsScene scene;
-        auto* chart = new QChart; // owned by the scene
-        scene.addItem(chart);
-        chart->setGeometry(QRectF(QPointF(0, 0), target.size()));
-        chart->setBackgroundVisible(false);
-        chart->legend()->hide();
-        chart->setTitle(title);
-        chart->setTitleFont(DocFont(10, true));
-        chart->setMargins(QMargins(2, 2, 2, 2));
         auto* line = new QLineSeries;
         double yMin = INFINITY, yMax = -INFINITY;
         for (const analysis::GradeRow& r : rows) {
@@ -512,48 +532,14 @@ void GradePage(Pages& pg, const ReportCollector& survey,
         double xMin = rows.front().distance, xMax = rows.back().distance;
         if (!(xMin < xMax)) xMax = xMin + 1.0;
         const double pad = (yMax - yMin) * 0.08 + 1e-3;
-        auto* ax = new QValueAxis;
-        ax->setRange(xMin, xMax);
-        ax->applyNiceNumbers();
-        ax->setTitleText(QStringLiteral("distance along the pipe (m)"));
-        ax->setTitleFont(DocFont(8));
-        ax->setLabelsFont(DocFont(8));
-        ax->setLabelFormat(QStringLiteral("%.1f"));
-        auto* ay = new QValueAxis;
-        ay->setRange(yMin - pad, yMax + pad);
-        ay->applyNiceNumbers();
-        ay->setLabelsFont(DocFont(8));
-        ay->setLabelFormat(QStringLiteral("%.") + QString::number(decimals) + QStringLiteral("f"));
-        xMin = ax->min(), xMax = ax->max();
-        const double lo = ay->min(), hi = ay->max();
-        auto* upper = new QLineSeries;
-        auto* lower = new QLineSeries;
-        upper->append(xMin, lo);
-        lower->append(xMin, lo);
+        DistanceChart chart(target.size(), title, xMin, xMax, yMin - pad, yMax + pad, decimals);
+        std::vector<std::pair<double, double>> spans;
         for (const analysis::Sag& s : sags)
-            for (const auto& [x, y] :
-                 {std::pair{s.start, lo}, {s.start, hi}, {s.end, hi}, {s.end, lo}}) {
-                upper->append(x, y);
-                lower->append(x, lo);
-            }
-        upper->append(xMax, lo);
-        lower->append(xMax, lo);
-        auto* shade = new QAreaSeries(upper, lower);
-        shade->setBrush(QColor(40, 120, 230, 70));
-        shade->setPen(Qt::NoPen);
+            spans.emplace_back(s.start, s.end);
+        chart.Shade(spans, QColor(40, 120, 230, 70));
         line->setPen(QPen(QColor(20, 60, 160), 1.2));
-        chart->addSeries(shade);
-        chart->addSeries(line);
-        chart->addAxis(ax, Qt::AlignBottom);
-        chart->addAxis(ay, Qt::AlignLeft);
-        for (QAbstractSeries* s : chart->series()) {
-            s->attachAxis(ax);
-            s->attachAxis(ay);
-        }
-        chart->layout()->activate();
-        QCoreApplication::sendPostedEvents();
-        scene.setSceneRect(chart->geometry());
-        scene.render(&pg.P(), target, scene.sceneRect());
+        chart.Add(line);
+        chart.Render(pg.P(), target);
     };
     plot(QRectF(0, pg.Y(), w, h - 6), QStringLiteral("Elevation (m)"),
          &analysis::GradeRow::elevation, 3);
@@ -772,13 +758,6 @@ bool WriteSurveyReport(const ReportCollector& survey, const ReportSettings& sett
         if (error) *error = "the PDF writer could not finish the report";
         return false;
     }
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    bool written = f && std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()),
-                                    f) == static_cast<std::size_t>(bytes.size());
-    const int why = errno;
-    if (f && std::fclose(f) != 0) written = false;
-    if (!written && error)
-        *error = "cannot write " + path + ": " + std::strerror(why ? why : errno);
-    return written;
+    return WriteWholeFile(
+        path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), error);
 }

@@ -91,12 +91,12 @@ CPlaybackBar::CPlaybackBar(CTubescanDoc& doc, QWidget* focusTarget, QWidget* par
 }
 
 void CPlaybackBar::Attach() {
-    // Every record played asks for a repaint: the slider follows then. The
-    // acquisition thread asks too (live, never while playing), and only the
+    // Every playback tick (and Go To) ends by refreshing the windows, once
+    // the position shown is known: the slider follows then. Only the
     // user-interface thread may touch the slider.
-    auto views = m_doc.m_hooks.updateAllViews;
-    m_doc.m_hooks.updateAllViews = [this, views](int hint) {
-        if (views) views(hint);
+    auto windows = m_doc.m_hooks.refreshWindows;
+    m_doc.m_hooks.refreshWindows = [this, windows](bool diagnostics) {
+        if (windows) windows(diagnostics);
         if (m_doc.m_playback == 1 && QThread::currentThread() == thread()) FollowPlayback();
     };
     auto previous = m_doc.m_hooks.showPlaybackBar;
@@ -190,11 +190,7 @@ void CPlaybackBar::Jump() {
     m_jumpTarget = m_sliderStep * static_cast<std::uint64_t>(std::max(p, 0));
     m_slider->setTickInterval(10);
     m_doc.ClearImage();
-    if (m_doc.m_playback == 1) {
-        m_doc.SeekToRecord(m_jumpTarget);
-        // The slider stays where it was let go, not where playback was.
-        m_doc.m_play.playPosition = m_doc.m_play.file.Position();
-    }
+    if (m_doc.m_playback == 1) m_doc.SeekToRecord(m_jumpTarget);
     GiveFocusBack();
     m_doc.m_play.seekDragging = 0;
     m_doc.UpdateAllViews();

@@ -24,7 +24,7 @@ class CPlaybackBar : public QWidget {
     CPlaybackBar(CTubescanDoc& doc, QWidget* focusTarget, QWidget* parent = nullptr);
 
     // Makes the slider follow the records played (after whatever the
-    // document's updateAllViews hook already did), and its showPlaybackBar
+    // document's refreshWindows hook already did), and its showPlaybackBar
     // hook set the bar up and show or hide it (likewise).
     void Attach();
 

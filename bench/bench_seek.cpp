@@ -62,8 +62,8 @@ int main(int argc, char** argv) {
     doc.m_hooks.showMessage = [](const std::string& m) { std::fprintf(stderr, "%s\n", m.c_str()); };
     if (!doc.OnNewDocument(folder.string() + "/", ini)) return 1;
     doc.m_indexPlayback = true;
-    if (!doc.OpenPlaybackPath(path) || !doc.m_playIndex) return 1;
-    doc.m_playIndex->Wait();
+    if (!doc.OpenPlaybackPath(path) || !doc.m_play.index) return 1;
+    doc.m_play.index->Wait();
     const auto& index = *doc.PlaybackIndex();
     const double first = index.Entry(0).distance;
     const double last = index.Entry(index.Records() - 1).distance;

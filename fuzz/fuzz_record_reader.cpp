@@ -45,21 +45,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (s.time.size() > 8 || s.millis.size() > 9 || s.date.size() > 11) std::abort();
     }
 
-    doc->m_playFile.OpenMemory(std::vector<std::uint8_t>(data, data + size));
-    doc->m_fileLength = size;
+    doc->m_play.file.OpenMemory(std::vector<std::uint8_t>(data, data + size));
+    doc->m_play.length = size;
     doc->m_playback = 1;
     doc->m_hold = 0;
-    doc->m_seekDragging = (control >> 7) & 1;
+    doc->m_play.seekDragging = (control >> 7) & 1;
     // Enough ticks to play a few records past the end (the file then starts
     // again) without every large input paying for sixty passes of searching.
     const int ticks = 4 + static_cast<int>(std::min<std::size_t>(size / 283, 20));
     for (int t = 0; t < ticks; ++t) {
         doc->m_replyPending = 1; // cleared only when a record was played
         doc->PlaybackTick();
-        if (doc->m_playFile.Position() > size + 4) std::abort();
+        if (doc->m_play.file.Position() > size + 4) std::abort();
         if (doc->m_settings.m_rangeIndex < 0 || doc->m_settings.m_rangeIndex > 9) std::abort();
-        if (doc->m_replyPending == 0 &&
-            (doc->m_recordLength < record::kMinLength || doc->m_recordLength > record::kMaxLength))
+        if (doc->m_replyPending == 0 && (doc->m_play.recordLength < record::kMinLength ||
+                                         doc->m_play.recordLength > record::kMaxLength))
             std::abort();
         if ((jumps >> (t % 8)) & 1) {
             if (control & 1)

@@ -9,7 +9,7 @@
 void AddDataCommands(CommandMap& map, CTubescanDoc& doc, QWidget* owner) {
     map.Add(cmd::kRecord, {[&doc, owner](int) { ToggleRecordingCommand(doc, owner); },
                            [&doc](int) {
-                               return CommandUi{true, doc.m_recording == 1};
+                               return CommandUi{true, doc.m_recorder.Active()};
                            }});
     map.Add(cmd::kSetRecordDirectory,
             {[&doc, owner](int) { PickRecordDirectory(doc, owner); }, {}});

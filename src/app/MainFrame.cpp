@@ -309,7 +309,7 @@ void CMainFrame::UpdateTitleText() {
     if (!m_doc) return;
     if (m_doc->m_playback == 1)
         setWindowTitle(
-            QString::fromStdString("TubescanL - Playback File [" + m_doc->m_playPath + "] "));
+            QString::fromStdString("TubescanL - Playback File [" + m_doc->m_play.path + "] "));
     else
         setWindowTitle(QStringLiteral("TubescanL -- Real Time "));
 }

@@ -37,6 +37,24 @@ QString Number(double v, int decimals, const char* unit) {
 
 } // namespace
 
+namespace {
+
+// Points queue for the panel's timer; a jump in playback reaches the panel
+// on the user-interface thread, where jumps are made.
+class PanelSink : public ProfileSampleSink {
+  public:
+    PanelSink(std::shared_ptr<analysis::SampleQueue> queue, std::function<void()> restart)
+        : m_queue(std::move(queue)), m_restart(std::move(restart)) {}
+    void Add(const analysis::ProfileSample& s) override { m_queue->Push(s); }
+    void Restart() override { m_restart(); }
+
+  private:
+    std::shared_ptr<analysis::SampleQueue> m_queue;
+    std::function<void()> m_restart;
+};
+
+} // namespace
+
 PipeConditionPanel::PipeConditionPanel(CTubescanDoc& doc, QWidget* parent)
     : QDockWidget(QStringLiteral("Pipe Condition"), parent), m_doc(doc),
       m_queue(std::make_shared<analysis::SampleQueue>()) {
@@ -91,16 +109,12 @@ PipeConditionPanel::PipeConditionPanel(CTubescanDoc& doc, QWidget* parent)
     connect(m_findings, &QListWidget::itemClicked, this, &PipeConditionPanel::GoToFinding);
     setWidget(body);
 
-    QPointer<PipeConditionPanel> guard(this);
-    doc.m_hooks.playbackJumped = [guard] {
-        if (guard) guard->PlaybackJumped();
-    };
-
     // The acquisition thread only queues; the queue outlives the panel as
-    // long as the hook holds it.
-    doc.m_hooks.profileSample = [queue = m_queue](const analysis::ProfileSample& s) {
-        queue->Push(s);
-    };
+    // long as the document's outputs hold the sink.
+    QPointer<PipeConditionPanel> guard(this);
+    doc.m_outputs.SetSampleSink(std::make_shared<PanelSink>(m_queue, [guard] {
+        if (guard) guard->PlaybackJumped();
+    }));
     connect(&m_timer, &QTimer::timeout, this, &PipeConditionPanel::Drain);
     m_timer.start(200);
 }

@@ -9,6 +9,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QThread>
 #include <QToolButton>
 #include <QToolTip>
 
@@ -77,7 +78,7 @@ CPlaybackBar::CPlaybackBar(CTubescanDoc& doc, QWidget* focusTarget, QWidget* par
     row->addWidget(m_speedValue);
     row->addWidget(new QLabel(tr("Speed"), this));
 
-    connect(m_slider, &QSlider::sliderPressed, this, [this] { m_doc.m_seekDragging = 1; });
+    connect(m_slider, &QSlider::sliderPressed, this, [this] { m_doc.m_play.seekDragging = 1; });
     connect(m_slider, &QSlider::sliderReleased, this, &CPlaybackBar::Jump);
     // A click on the groove (or a key) moves the slider without a drag; the
     // position is already set when the action is reported.
@@ -90,7 +91,14 @@ CPlaybackBar::CPlaybackBar(CTubescanDoc& doc, QWidget* focusTarget, QWidget* par
 }
 
 void CPlaybackBar::Attach() {
-    m_doc.m_hooks.setPlaybackPercent = [this](std::int64_t p) { SetPercent(p); };
+    // Every playback tick (and Go To) ends by refreshing the windows, once
+    // the position shown is known: the slider follows then. Only the
+    // user-interface thread may touch the slider.
+    auto windows = m_doc.m_hooks.refreshWindows;
+    m_doc.m_hooks.refreshWindows = [this, windows](bool diagnostics) {
+        if (windows) windows(diagnostics);
+        if (m_doc.m_playback == 1 && QThread::currentThread() == thread()) FollowPlayback();
+    };
     auto previous = m_doc.m_hooks.showPlaybackBar;
     m_doc.m_hooks.showPlaybackBar = [this, previous](bool show) {
         if (previous) previous(show);
@@ -109,9 +117,8 @@ void CPlaybackBar::Setup() {
         m_slider->setTickInterval(10);
     }
     m_speedIndicator->setRange(0, kMaxSpeed);
-    m_speedIndicator->setValue(
-        std::clamp(kMaxSpeed - m_doc.m_settings.m_playbackSpeed, 0, kMaxSpeed));
-    m_sliderStep = m_doc.m_fileLength / 100;
+    m_speedIndicator->setValue(std::clamp(kMaxSpeed - m_doc.m_settings.m_playbackSpeed, 0, kMaxSpeed));
+    m_sliderStep = m_doc.m_play.length / 100;
     m_indexTimer.start(100);
     ShowIndexProgress();
 }
@@ -165,6 +172,10 @@ bool CPlaybackBar::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+void CPlaybackBar::FollowPlayback() {
+    if (m_doc.m_play.seekDragging == 0) SetPercent(m_doc.m_play.Percent());
+}
+
 void CPlaybackBar::SetPercent(std::int64_t percent) {
     const QSignalBlocker block(m_slider);
     m_slider->setValue(static_cast<int>(std::clamp<std::int64_t>(percent, 0, 100)));
@@ -172,7 +183,7 @@ void CPlaybackBar::SetPercent(std::int64_t percent) {
 }
 
 void CPlaybackBar::Jump() {
-    m_doc.m_seekDragging = 1;
+    m_doc.m_play.seekDragging = 1;
     int p = m_slider->sliderPosition();
     // Let go at the right end: the file starts again.
     if (p >= m_slider->maximum()) p = m_slider->minimum();
@@ -181,7 +192,7 @@ void CPlaybackBar::Jump() {
     m_doc.ClearImage();
     if (m_doc.m_playback == 1) m_doc.SeekToRecord(m_jumpTarget);
     GiveFocusBack();
-    m_doc.m_seekDragging = 0;
+    m_doc.m_play.seekDragging = 0;
     m_doc.UpdateAllViews();
 }
 

@@ -23,15 +23,16 @@ class CPlaybackBar : public QWidget {
     // (the main frame).
     CPlaybackBar(CTubescanDoc& doc, QWidget* focusTarget, QWidget* parent = nullptr);
 
-    // Sets the document's setPlaybackPercent hook to this bar, and makes its
-    // showPlaybackBar hook set the bar up and show or hide it (after what
-    // that hook already did).
+    // Makes the slider follow the records played (after whatever the
+    // document's refreshWindows hook already did), and its showPlaybackBar
+    // hook set the bar up and show or hide it (likewise).
     void Attach();
 
     // When a file has been opened for playback.
     void Setup();
     // The slider follows the playback (percentage of the file read).
     void SetPercent(std::int64_t percent);
+    void FollowPlayback();
     // Release of the slider: jump to the record at or after the position.
     void Jump();
     void ChangeSpeed(int delta);

@@ -15,6 +15,7 @@
 #include "app/ComPortSetupDlg.h"
 #include "app/CommandLine.h"
 #include "app/DataCommands.h"
+#include "app/DiagnosticsDlg.h"
 #include "app/ExitSignals.h"
 #include "app/GoToCommands.h"
 #include "app/MainFrame.h"
@@ -27,9 +28,9 @@
 #include "app/ShellCommands.h"
 #include "app/UnrolledDock.h"
 #include "doc/DocCommands.h"
-#include "doc/PlaybackPacer.h"
 #include "doc/SystemCommands.h"
 #include "doc/TubescanDoc.h"
+#include "link/PlaybackPacer.h"
 #include "link/SerialPorts.h"
 #include "link/SonarHost.h"
 #include "link/UdpOutput.h"
@@ -92,7 +93,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     AddSystemCommands(m_commands, *m_doc, [this] {
         if (!m_host) return;
         // Anew, even while an attempt is pending.
-        m_doc->m_linkState = 0;
+        m_doc->m_linkState = LinkState::Down;
         m_host->StartHeadLink();
     });
     connect(m_frame.get(), &CMainFrame::activated, this, [this] {
@@ -136,6 +137,20 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     // The orientation input and the head's serial port, on the document's
     // hooks the connect command, playback and closing call.
     m_serial = std::make_unique<SerialPorts>(*m_doc);
+    connect(&m_host->Link(), &HeadLink::sensorPollDue, m_serial.get(),
+            &SerialPorts::PollOrientationSensor);
+    connect(&m_host->Link(), &HeadLink::windowsRefreshDue, m_frame.get(),
+            [this](bool diagnostics) { m_doc->m_hooks.refreshWindows(diagnostics); });
+    connect(m_serial.get(), &SerialPorts::portStatusChanged, m_frame.get(),
+            [this] { m_frame->RefreshStatusPanes(); });
+    connect(m_host.get(), &SonarHost::connectStarted, m_frame.get(), [this] {
+        if (auto* window = qobject_cast<CDiagnosticsDlg*>(m_registry.diagnostics))
+            window->ResetDiagnostics();
+    });
+    // The connect command opens the sensor's port once the head link runs.
+    connect(m_host.get(), &SonarHost::headLinkStarted, m_serial.get(), [this] {
+        if (m_doc->m_settings.m_enablePRDInput) m_serial->OpenOrientationPort();
+    });
     AddLinkCommands();
     // The UDP output socket is made by the connect command through this hook.
     InstallUdpOutput(*m_doc);
@@ -168,14 +183,20 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     }
 
     if (m_doc->m_hooks.refreshSettingsPanel) m_doc->m_hooks.refreshSettingsPanel();
-    if (m_doc->m_hooks.refreshDiagnostics) m_doc->m_hooks.refreshDiagnostics();
+    m_doc->m_hooks.refreshWindows(true);
     if (m_beforeConnect) m_beforeConnect(*m_doc);
     // The program always starts in real time.
     m_commands.Run(cmd::kConnect);
 
     if (!parser.positionalArguments().isEmpty())
         m_doc->StartRecordingFromCommandLine(
-            parser.positionalArguments().constFirst().toStdString());
+            parser.positionalArguments().constFirst().toStdString(),
+            [frame = m_frame.get()](const std::string& question) {
+                QMessageBox box(QMessageBox::Question, QString::fromLatin1(kAppTitle),
+                                QString::fromStdString(question),
+                                QMessageBox::Yes | QMessageBox::No, frame);
+                return box.exec() == QMessageBox::Yes;
+            });
 
     m_frame->UpdateCommandUi();
     m_frame->RefreshStatusPanes();
@@ -191,7 +212,7 @@ void CTubescanApp::AddLinkCommands() {
     CMainFrame* frame = m_frame.get();
     m_commands.Add(cmd::kConnect, {[host](int) { host->OnConnectToSonarHead(); },
                                    [&doc](int) {
-                                       return CommandUi{doc.m_linkState != 1, {}};
+                                       return CommandUi{doc.m_linkState != LinkState::Up, {}};
                                    }});
     m_commands.Add(cmd::kHold, {[host](int) { host->ToggleHold(); },
                                 [&doc](int) {
@@ -229,7 +250,8 @@ void CTubescanApp::AddLinkCommands() {
 void CTubescanApp::InstallDocumentHooks() {
     DocumentHooks& hooks = m_doc->m_hooks;
     CMainFrame* frame = m_frame.get();
-    hooks.refreshStatusBar = [frame] {
+    hooks.refreshWindows = [frame, previous = hooks.refreshWindows](bool diagnostics) {
+        if (previous) previous(diagnostics);
         OnUiThread(frame, [frame] { frame->RefreshStatusPanes(); });
     };
     hooks.setWindowTitle = [frame](const std::string& title) {
@@ -247,12 +269,6 @@ void CTubescanApp::InstallDocumentHooks() {
             box->setAttribute(Qt::WA_DeleteOnClose);
             box->open();
         });
-    };
-    hooks.askYesNo = [frame](const std::string& question) {
-        QMessageBox box(QMessageBox::Question, QString::fromLatin1(kAppTitle),
-                        QString::fromStdString(question), QMessageBox::Yes | QMessageBox::No,
-                        frame);
-        return box.exec() == QMessageBox::Yes;
     };
 }
 

@@ -15,13 +15,13 @@ bool ConvertToXyzCommand(CTubescanDoc& doc, QWidget* parent, const FileDialogRun
 }
 
 bool CanExportPointCloud(const CTubescanDoc& doc) {
-    return doc.m_playback == 1 && !doc.m_playPath.empty();
+    return doc.m_playback == 1 && !doc.m_play.path.empty();
 }
 
 bool ExportPointCloudCommand(CTubescanDoc& doc, QWidget* parent, const FileDialogRunner& run,
                              PointCloudOutput::Format format) {
     if (!CanExportPointCloud(doc)) return false;
-    const std::string input = doc.m_playPath;
+    const std::string input = doc.m_play.path;
     const bool las = format == PointCloudOutput::Format::Las;
     const char* suffix = las ? "las" : "ply";
     QFileDialog dialog(parent, QStringLiteral("Export Point Cloud"));

@@ -1,6 +1,7 @@
 // Recording to ".31l" files: choosing and opening the record file, appending
 // one record per ping, stopping, and the start-up recording of a name given
 // on the command line.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -35,79 +36,80 @@ std::string StartupRecordPath(const std::string& name) {
 }
 
 std::string RealTimeOrPlaybackTitle(const CTubescanDoc& doc) {
-    return doc.m_playback == 1 ? "TubescanL - Playback File [" + doc.m_playPath + "] "
+    return doc.m_playback == 1 ? "TubescanL - Playback File [" + doc.m_play.path + "] "
                                : "TubescanL - Real Time ";
 }
 
 void CTubescanDoc::AppendRecord() {
-    if (!m_recordFile.IsOpen()) return;
+    if (!m_recorder.Active()) return;
     const record::Record bytes = record::BuildRecord(*this);
     m_settings.m_sonarUpDown = m_settings.m_xdcrFwdAft == 0 ? 1 : 0;
-    if (m_recordFile.Append(bytes)) return;
+    const auto failure = m_recorder.Append(bytes);
+    if (!failure) return;
 
     // The operator must know at once that pings are no longer kept, and where
     // the ones recorded so far are.
-    const std::string path = m_recordFile.Path();
-    const std::string restored = m_recordFile.RestoredPath();
-    const auto kept = m_recordFile.Size() / record::kRecordSize;
-    const std::string reason = m_recordFile.Error();
-    m_recordFile.Close();
-    m_recording = 0;
     SetWindowTitle(RealTimeOrPlaybackTitle(*this));
-    // Only a file that is really there is said to keep anything.
-    const std::string where = !restored.empty() ? restored : path;
     std::string fate;
-    if (kept == 0)
+    if (failure->kept == 0)
         fate = "No record had been written yet.";
-    else if (::access(where.c_str(), F_OK) == 0)
-        fate = "The " + std::to_string(kept) + " records written before are kept in " + where + ".";
+    else if (!failure->keptIn.empty())
+        fate = "The " + std::to_string(failure->kept) + " records written before are kept in " +
+               failure->keptIn + ".";
     else
-        fate = "The " + std::to_string(kept) + " records written before could not be kept.";
-    const std::string text = "Recording stopped: the data file could not be written.\n" + path +
-                             "\n" + reason + "\n" + fate;
+        fate =
+            "The " + std::to_string(failure->kept) + " records written before could not be kept.";
+    const std::string text = "Recording stopped: the data file could not be written.\n" +
+                             failure->path + "\n" + failure->reason + "\n" + fate;
     // On stderr too, so a run without anyone watching leaves a trace
     // (without a window the message goes there anyway).
     if (m_hooks.showMessage) std::fprintf(stderr, "tubescan: %s\n", text.c_str());
     ShowMessage(text);
 }
 
+void CTubescanDoc::KeepLiveReply(
+    std::span<const std::uint8_t, headproto::kReturnRecordSize> reply) {
+    std::copy_n(reply.begin(), headproto::kReturnHeaderSize, m_reply.header.begin());
+    std::copy_n(reply.begin() + headproto::kReturnHeaderSize, headproto::kEchoSampleCount,
+                m_reply.samples.begin());
+    if (!m_recorder.Active()) return;
+    // The record carries the time stamp and scan fields the acquisition
+    // thread writes; the message a failed write raises is shown without
+    // blocking (the showMessage hook never waits).
+    std::lock_guard lock(m_pingMutex);
+    AppendRecord();
+}
+
 void CTubescanDoc::ToggleRecording(const std::function<std::string()>& chooseRecordFile) {
-    if (m_recording == 0) {
+    if (!m_recorder.Active()) {
         const std::string path = chooseRecordFile ? chooseRecordFile() : std::string();
-        if (!path.empty() && !m_recordFile.IsOpen()) OpenRecordFile(path);
+        if (!path.empty()) OpenRecordFile(path);
         return;
     }
     StopRecording();
 }
 
 void CTubescanDoc::StopRecording() {
-    m_recordFile.Close();
-    m_recording = 0;
+    m_recorder.Stop();
     SetWindowTitle(RealTimeOrPlaybackTitle(*this));
 }
 
 bool CTubescanDoc::OpenRecordFile(const std::string& path) {
-    if (!m_recordFile.Create(path)) {
-        ShowMessage("Failed to open document.\n" + path + "\n" + m_recordFile.Error());
+    if (const auto error = m_recorder.Start(path)) {
+        ShowMessage("Failed to open document.\n" + path + "\n" + *error);
         ShowMessage("Error Opening File!");
-        m_recording = 0;
         return false;
     }
-    m_recording = 1;
-    m_recordPath = FullPath(path);
-    SetWindowTitle(m_playback == 1 ? "TubescanL - Copy to File [" + m_recordPath + "] "
-                                   : "TubescanL - Record to File [" + m_recordPath + "] ");
+    m_recorder.m_path = FullPath(path);
+    SetWindowTitle(m_playback == 1 ? "TubescanL - Copy to File [" + m_recorder.m_path + "] "
+                                   : "TubescanL - Record to File [" + m_recorder.m_path + "] ");
     return true;
 }
 
 void CTubescanDoc::CloseDataFiles() {
-    m_playFile.Close();
-    if (m_recordFile.IsOpen()) {
-        m_recordFile.Close();
-        m_recording = 0;
-    }
+    m_play.file.Close();
+    m_recorder.Stop();
     CloseXyzFile();
-    if (m_hooks.closeXyzFile) m_hooks.closeXyzFile();
 }
 
 std::string CTubescanDoc::ProposedRecordPath() {
@@ -122,36 +124,43 @@ std::string CTubescanDoc::ProposedRecordPath() {
                       kMonthAbbreviations[month - 1], t.year, t.hour, t.minute, t.second);
         stem = buf;
     }
-    m_recordPath = m_settings.m_writeDirectory + stem + ".31l";
-    return m_recordPath;
+    m_recorder.m_path = m_settings.m_writeDirectory + stem + ".31l";
+    return m_recorder.m_path;
 }
 
 std::string CTubescanDoc::AcceptRecordPath(const std::string& chosen) {
     if (chosen.empty()) {
-        m_recordPath.clear();
+        m_recorder.m_path.clear();
         return {};
     }
-    if (m_recording == 1) {
+    if (m_recorder.Active()) {
         ShowMessage("Data is already being saved to file.   ");
         return {};
     }
-    if (!m_playPath.empty() && FullPath(chosen) == FullPath(m_playPath)) {
-        m_recordPath.clear();
+    if (!m_play.path.empty() && FullPath(chosen) == FullPath(m_play.path)) {
+        m_recorder.m_path.clear();
         ShowMessage("Can't write in this file ...\nThis file is used as playback!   ");
         return {};
     }
-    m_recordPath = chosen;
+    m_recorder.m_path = chosen;
     m_settings.m_writeDirectory = DirectoryOf(FullPath(chosen));
     return chosen;
 }
 
-void CTubescanDoc::StartRecordingFromCommandLine(const std::string& name) {
-    m_recordPath = StartupRecordPath(name);
-    if (std::ifstream(m_recordPath, std::ios::binary).is_open()) {
-        m_recordPath = FullPath(m_recordPath);
-        if (AskYesNo(m_recordPath + " already exists !\nDo you want to replace it?   "))
-            OpenRecordFile(m_recordPath);
+void CTubescanDoc::StartRecordingFromCommandLine(
+    const std::string& name, const std::function<bool(const std::string&)>& confirmReplace) {
+    m_recorder.m_path = StartupRecordPath(name);
+    if (std::ifstream(m_recorder.m_path, std::ios::binary).is_open()) {
+        m_recorder.m_path = FullPath(m_recorder.m_path);
+        const std::string question =
+            m_recorder.m_path + " already exists !\nDo you want to replace it?   ";
+        bool replace = false;
+        if (confirmReplace)
+            replace = confirmReplace(question);
+        else
+            std::fprintf(stderr, "%s (answered no)\n", question.c_str());
+        if (replace) OpenRecordFile(m_recorder.m_path);
         return;
     }
-    OpenRecordFile(m_recordPath);
+    OpenRecordFile(m_recorder.m_path);
 }

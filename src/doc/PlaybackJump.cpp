@@ -108,58 +108,53 @@ std::string GoToMessage(const GoToResult& result, const GoToTarget& target, int 
 // --- the document's side ---------------------------------------------------------
 
 void CTubescanDoc::StartPlaybackIndex() {
-    m_playIndex.reset();
-    if (m_playback == 1 && !m_playPath.empty())
-        m_playIndex = std::make_unique<playindex::BackgroundIndex>(m_playPath);
+    if (m_playback == 1) m_play.StartIndex();
 }
 
 const playindex::RecordIndex* CTubescanDoc::PlaybackIndex() const {
-    return m_playIndex ? &m_playIndex->Index() : nullptr;
+    return m_play.Index();
 }
 
 GoToResult CTubescanDoc::GoToDistance(double metres) {
     const auto* index = PlaybackIndex();
-    if (m_playback != 1 || !m_playFile.IsOpen() || !index) return {};
+    if (m_playback != 1 || !m_play.file.IsOpen() || !index) return {};
     return JumpToPlace(index->FindDistance(metres));
 }
 
 GoToResult CTubescanDoc::GoToTime(double secondsOfDay) {
     const auto* index = PlaybackIndex();
-    if (m_playback != 1 || !m_playFile.IsOpen() || !index) return {};
+    if (m_playback != 1 || !m_play.file.IsOpen() || !index) return {};
     return JumpToPlace(index->FindTime(secondsOfDay));
 }
 
 GoToResult CTubescanDoc::JumpToPlace(const playindex::Place& place) {
     GoToResult r;
     r.outcome = OutcomeOf(place.found);
-    if (m_xyzConverting == 1) r.outcome = GoToOutcome::Converting;
+    if (m_outputs.Converting()) r.outcome = GoToOutcome::Converting;
     if (r.outcome != GoToOutcome::Jumped) {
-        r.indexPercent = m_playIndex ? m_playIndex->Index().Percent() : 0;
+        r.indexPercent = m_play.index ? m_play.index->Index().Percent() : 0;
         return r;
     }
     // The operator came to look at this place: playback holds on it, as
     // after a single frame step, until they play on.
-    if (m_hooks.stopTimers) m_hooks.stopTimers();
-    m_playOneFrame = 1;
-    if (m_hooks.playbackJumped) m_hooks.playbackJumped();
+    m_play.StopClock();
+    m_play.oneFrame = 1;
+    m_outputs.RestartSamples();
 
     // A clean picture of the one scan, drawn by the ordinary playback of its
     // records.
     ClearImage();
     ResetPingHistory();
     m_pingCount = 0;
-    m_playFile.Seek(place.offset);
-    while (m_playFile.Position() < place.endOffset) {
-        const std::uint64_t before = m_playFile.Position();
+    m_play.file.Seek(place.offset);
+    while (m_play.file.Position() < place.endOffset) {
+        const std::uint64_t before = m_play.file.Position();
         ReadNextRecord();
         ++r.records;
-        if (m_playFile.Position() <= before) break; // the end of the file: playback went round
+        if (m_play.file.Position() <= before) break; // the end of the file: playback went round
     }
-    m_playPosition = m_playFile.Position();
-    if (m_hooks.setPlaybackPercent && m_fileLength > 0)
-        m_hooks.setPlaybackPercent(static_cast<std::int64_t>(
-            static_cast<double>(m_playPosition) * 100.0 / static_cast<double>(m_fileLength)));
-    if (m_hooks.refreshStatusBar) m_hooks.refreshStatusBar();
+    m_play.playPosition = m_play.file.Position();
+    if (m_hooks.refreshWindows) m_hooks.refreshWindows(false);
     r.distance = place.at.distance;
     r.time = place.at.time;
     return r;

@@ -12,10 +12,13 @@ using namespace headproto;
 
 namespace {
 
-void CopyToCharArray(char* dst, std::size_t size, const std::string& text) {
-    const std::size_t n = std::min(text.size(), size - 1);
-    std::memcpy(dst, text.data(), n);
-    std::memset(dst + n, 0, size - n);
+// A stamp text as far as its first NUL, and never longer than the program's
+// stamp fields have always held (19 characters, 9 for the milliseconds).
+void AssignStampText(std::string& field, const std::string& text, std::size_t limit) {
+    const std::size_t length = std::min({text.find('\0'), text.size(), limit});
+    // Date and time stay the same for many records in a row.
+    if (field.size() != length || text.compare(0, length, field) != 0)
+        field.assign(text, 0, length);
 }
 
 } // namespace
@@ -54,14 +57,11 @@ Record BuildRecord(const CTubescanDoc& doc) {
 void ApplySettings(CTubescanDoc& doc, const RecordSettings& s) {
     auto& cmd = doc.m_command;
     if (const int count = SampleCountOfCode(s.sampleCode); count >= 0) doc.m_dataPoints = count;
-    doc.m_recordLength = s.length;
+    doc.m_play.recordLength = s.length;
 
-    CopyToCharArray(doc.m_dateText, sizeof doc.m_dateText, s.date);
-    doc.m_date = doc.m_dateText;
-    CopyToCharArray(doc.m_timeText, sizeof doc.m_timeText, s.time);
-    doc.m_time = doc.m_timeText;
-    CopyToCharArray(doc.m_millisText, sizeof doc.m_millisText, s.millis);
-    doc.m_millis = doc.m_millisText;
+    AssignStampText(doc.m_date, s.date, 19);
+    AssignStampText(doc.m_time, s.time, 19);
+    AssignStampText(doc.m_millis, s.millis, 9);
 
     doc.m_recordedPrdInput = s.orientationInput ? 1 : 0;
 

@@ -1,5 +1,6 @@
 #include "doc/RecordConversion.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -99,43 +100,10 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
 
     CTubescanDoc doc;
     doc.LoadSettings(options.settings);
-    doc.m_playbackPointsOnly = true;
     std::vector<std::string> messages;
     doc.m_hooks.showMessage = [&messages](const std::string& m) { messages.push_back(m); };
-    int lastPercent = -1;
-    doc.m_hooks.setPlaybackPercent = [&](std::int64_t percent) {
-        const int p = percent < 0 ? 0 : (percent > 100 ? 100 : static_cast<int>(percent));
-        if (p != lastPercent && options.progress) options.progress(p);
-        lastPercent = p;
-    };
 
-    TemporaryFile temporary(output + ".part" + std::to_string(::getpid()));
-    PlaybackOpen opened = PlaybackOpen::Unreadable;
-    bool running = false;
-    if (options.points) {
-        // The same pass with the .xyz left unwritten: the end of the file
-        // still ends it.
-        opened = doc.OpenPlayback(input);
-        int error = 0;
-        if (opened == PlaybackOpen::Opened && doc.m_playback == 1) {
-            running = options.points->Create(temporary.Path(), doc, &error);
-            if (!running) messages.push_back(FileErrorReport(output, error));
-        }
-        doc.m_xyzConverting = running ? 1 : 0;
-        doc.m_hooks.profileSample = [&options](const analysis::ProfileSample& s) {
-            options.points->Add(s);
-            if (options.tap) options.tap(s);
-        };
-    } else {
-        running = doc.StartXyzConversion(
-            [&] {
-                opened = doc.OpenPlayback(input);
-                return opened == PlaybackOpen::Opened;
-            },
-            temporary.Path());
-        if (options.tap) doc.m_hooks.profileSample = options.tap;
-    }
-    switch (opened) {
+    switch (doc.OpenPlayback(input)) {
     case PlaybackOpen::Opened:
         break;
     case PlaybackOpen::NotRecording:
@@ -145,27 +113,49 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     case PlaybackOpen::Unreadable:
         return Failed(Outcome::Unreadable, "cannot be read: " + Joined(messages));
     }
-    if (!running) return Failed(Outcome::OutputFailed, Joined(messages));
 
-    // Every tick reads at least one byte or ends the pass, so the length of
-    // the file bounds the pass whatever the file holds.
-    const std::uint64_t tickLimit = doc.m_fileLength + 16;
+    // The points go to the .xyz, or, when another output is asked for, to
+    // it instead; a tap sees them either way.
+    TemporaryFile temporary(output + ".part" + std::to_string(::getpid()));
+    int error = 0;
+    if (options.points) {
+        if (!options.points->Create(temporary.Path(), doc, &error))
+            return Failed(Outcome::OutputFailed, FileErrorReport(output, error));
+        doc.m_outputs.SetSampleSink(
+            std::make_shared<FunctionSampleSink>([&options](const analysis::ProfileSample& s) {
+                options.points->Add(s);
+                if (options.tap) options.tap(s);
+            }));
+    } else {
+        if (!doc.m_outputs.StartXyz(temporary.Path(), &error))
+            return Failed(Outcome::OutputFailed,
+                          FileErrorReport(temporary.Path(), error) + " Error Creating XYZ File!");
+        if (options.tap)
+            doc.m_outputs.SetSampleSink(std::make_shared<FunctionSampleSink>(options.tap));
+    }
+
+    // One pass through the file, record by record, without drawing.
     const auto stopped = [&options] {
         return options.stop && options.stop->load(std::memory_order_relaxed) != 0;
     };
-    for (std::uint64_t tick = 0; doc.m_xyzConverting == 1 && tick < tickLimit; ++tick) {
-        if ((tick & 63) == 0 && stopped()) {
-            doc.CloseXyzFile();
+    const std::uint64_t length = doc.m_play.length;
+    int lastPercent = -1;
+    std::uint64_t count = 0;
+    while (const auto record = doc.m_play.Next()) {
+        if ((count++ & 63) == 0 && stopped()) {
+            doc.m_outputs.CloseXyz();
             return Failed(Outcome::Interrupted, "interrupted; no output written");
         }
-        doc.PlaybackTick();
+        doc.PlayRecord(*record, PingDrawing::PointsOnly);
+        if (options.progress) {
+            const int percent = static_cast<int>(
+                std::min<std::uint64_t>(100, doc.m_play.file.Position() * 100 / length));
+            if (percent != lastPercent) options.progress(percent);
+            lastPercent = percent;
+        }
+        if (record->last) break;
     }
-    if (doc.m_xyzConverting == 1) {
-        doc.CloseXyzFile();
-        return Failed(Outcome::Unreadable, "playback did not reach the end of the file");
-    }
-    const bool written = doc.m_conversionEnd == ConversionEnd::Finished &&
-                         (options.points ? options.points->Finish() : !doc.m_xyzFile.WriteFailed());
+    const bool written = options.points ? options.points->Finish() : doc.m_outputs.FinishXyz();
     if (!written)
         return Failed(Outcome::OutputFailed, "cannot write " + output + ": disk full or removed?");
 
@@ -173,7 +163,7 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     if (stopped()) return Failed(Outcome::Interrupted, "interrupted; no output written");
 
     Result result;
-    result.lines = options.points ? options.points->Points() : doc.m_xyzFile.LinesWritten();
+    result.lines = options.points ? options.points->Points() : doc.m_outputs.Xyz().LinesWritten();
     if (result.lines == 0) return Failed(Outcome::NoRecords, "has no usable records");
 
     if (!options.replace && fs::exists(fs::symlink_status(output, ec)))

@@ -1,7 +1,8 @@
 // Converting one ".31l" recording to its ".xyz" text without the program's
-// windows: a fresh document with the program's settings plays the file once
-// through the very playback and ping processing the program uses, so the
-// lines are the program's lines to the byte.
+// windows: a fresh document with the program's settings reads the file record
+// by record and puts each through the very step interactive playback uses
+// (PlayRecord: settings, ping processing, the point emitted), so the lines
+// are the program's lines to the byte.
 #pragma once
 
 #include <atomic>

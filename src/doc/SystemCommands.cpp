@@ -84,18 +84,18 @@ void AddSystemCommands(CommandMap& map, CTubescanDoc& doc, std::function<void()>
 
     map.Add(32922, {[&doc](int) { doc.TogglePlayOneFrame(); },
                     [&doc](int) {
-                        return CommandUi{doc.m_playback == 1, doc.m_playOneFrame == 1};
+                        return CommandUi{doc.m_playback == 1, doc.m_play.oneFrame == 1};
                     }});
     map.Add(32864, {[&doc](int) { doc.ToggleRealTimePlaySpeed(); },
                     [&doc](int) {
                         return CommandUi{doc.m_loopTimeMs > 0 && doc.m_playback == 1,
-                                         doc.m_realTimePlaySpeed == 1};
+                                         doc.m_play.realTimeSpeed == 1};
                     }});
     // "Capture Frame" releases Hold: in real time the cycle starts again, in
     // playback the ticks read on. It waits while a resent command is unanswered.
     map.Add(32925, {[&doc, restartHeadLink](int) {
                         if (doc.m_replyPending) return;
-                        if (doc.m_playback != 0 && doc.m_playOneFrame != 0) return;
+                        if (doc.m_playback != 0 && doc.m_play.oneFrame != 0) return;
                         doc.m_hold = 0;
                         if (doc.m_playback == 0 && restartHeadLink) restartHeadLink();
                         doc.UpdateAllViews();

@@ -48,7 +48,6 @@ bool CTubescanDoc::OnNewDocument(const std::string& programDirectory,
     m_iniPath = settingsPath.empty() ? ResolveSettingsPath(dir) : settingsPath;
     m_settings.m_readDirectory = dir;
     m_settings.m_writeDirectory = dir;
-    m_recording = 0;
     if (m_hooks.createModelessWindows) m_hooks.createModelessWindows();
     LoadSettings();
     {
@@ -67,13 +66,12 @@ void CTubescanDoc::OnCloseDocument() {
     // nothing new reaches it while this runs, so let it finish first.
     if (m_hooks.quiesceWorker) m_hooks.quiesceWorker();
     SaveSettings();
-    if (m_hooks.stopTimers) m_hooks.stopTimers();
+    m_play.StopClock();
     CloseDataFiles();
-    m_xyzConverting = 0;
     if (m_hooks.closeLinks) m_hooks.closeLinks();
     if (m_hooks.closeComPorts) m_hooks.closeComPorts();
     if (m_hooks.stopWorker) m_hooks.stopWorker();
-    m_recording = 0;
+    m_recorder.Stop();
     if (m_hooks.destroyModelessWindows) m_hooks.destroyModelessWindows();
 }
 
@@ -82,7 +80,6 @@ void CTubescanDoc::StampTime() {
 }
 
 void CTubescanDoc::StampTime(const LocalTime& now) {
-    m_localTime = now;
     const int month = (now.month >= 1 && now.month <= 12) ? now.month : 1;
     const char* mon = kMonthAbbreviations[month - 1];
     char buf[64];
@@ -95,6 +92,24 @@ void CTubescanDoc::StampTime(const LocalTime& now) {
     m_autoFileName = buf;
     std::snprintf(buf, sizeof buf, "%03d", now.millisecond);
     m_millis = buf;
+}
+
+void CTubescanDoc::ResetForConnect() {
+    std::lock_guard lock(m_pingMutex);
+    m_extPitch = m_extRoll = m_extDistance = 0.0;
+    m_extPitchValid = m_extRollValid = m_extDistanceValid = 0;
+    m_pingDistance = std::numeric_limits<double>::quiet_NaN();
+    m_orientationTrack.Reset();
+    m_settings.m_profileMinRange = 0.0;
+    // The head is told the same: a command byte left at the file's value
+    // would gate profiles the program believes it shows.
+    m_command[headproto::kCmdProfileMinRange] = 0;
+    m_pitch = m_roll = 0.0;
+    m_pitchRaw = m_rollRaw = 0;
+    m_pitchSum = m_rollSum = 0.0;
+    m_attitudeCount = 0;
+    m_pitchValid = m_rollValid = 0;
+    m_settings.m_pitchOffset = m_settings.m_rollOffset = 0.0;
 }
 
 int CTubescanDoc::ComputeTrainBearing() {
@@ -164,12 +179,6 @@ void CTubescanDoc::ShowMessage(const std::string& text) {
         std::fprintf(stderr, "%s\n", text.c_str());
 }
 
-bool CTubescanDoc::AskYesNo(const std::string& question) {
-    if (m_hooks.askYesNo) return m_hooks.askYesNo(question);
-    std::fprintf(stderr, "%s (answered no)\n", question.c_str());
-    return false;
-}
-
 void CTubescanDoc::SetWindowTitle(const std::string& title) {
     if (m_hooks.setWindowTitle) m_hooks.setWindowTitle(title);
 }
@@ -181,7 +190,7 @@ void CTubescanDoc::OnParametersChanged() {
         ResetPingHistory();
         m_clearOnChange = 0;
     }
-    if (m_linkState != 1) {
+    if (m_linkState != LinkState::Up) {
         m_redrawAll = 1;
         UpdateAllViews();
     }

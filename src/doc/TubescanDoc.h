@@ -19,20 +19,24 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "analysis/ProfileSample.h"
 #include "doc/DataOutcomes.h"
 #include "doc/PlaybackJump.h"
+#include "doc/PlaybackSession.h"
+#include "doc/ProfileOutputs.h"
 #include "doc/RecordIndex.h"
 #include "doc/SonarSettings.h"
+#include "doc/RecordingSession.h"
 #include "doc/Timer.h"
-#include "doc/XyzSinks.h"
 #include "format/DataFileIo.h"
 #include "format/HeadProtocol.h"
 #include "format/IniFile.h"
 #include "format/OrientationRecord.h"
+#include "ping/PingProcessor.h"
 #include "ping/PingTypes.h"
 #include "ping/SonarBitmap.h"
 #include "ping/TrigTables.h"
@@ -55,6 +59,10 @@ struct WindowRect {
     int left = 0, top = 0, right = 0, bottom = 0;
 };
 
+// The head link as the program sees it (the values are the status layer's
+// and the diagnostics' codes).
+enum class LinkState { Down = 0, Up = 1, Connecting = 2 };
+
 // The current ping as the document holds it: 32-byte return header followed
 // by a 640-byte sample row.
 struct ReplyBuffer {
@@ -73,7 +81,6 @@ struct DocumentHooks {
     std::function<void()> destroyModelessWindows;
     std::function<void()> startWorker;
     std::function<void()> stopWorker;
-    std::function<void()> stopTimers;
     std::function<void()> closeLinks;          // head socket and UDP output
     std::function<void()> closeComPorts;       // orientation sensor and head serial port
     std::function<void(bool)> showDiagnostics; // only when the window exists
@@ -81,38 +88,18 @@ struct DocumentHooks {
     std::function<void(int, int)> moveSettingsPanel;
     std::function<void()> showSettingsPanel;
     std::function<void()> refreshSettingsPanel;
-    std::function<void()> resetDiagnostics; // back to "n/a"
-    std::function<void()> refreshDiagnostics;
-    std::function<void()> refreshStatusBar;
+    // The status bar, and the diagnostics window too when diagnostics is set.
+    std::function<void(bool diagnostics)> refreshWindows;
     std::function<void(bool)> showPlaybackBar;
     std::function<void(const std::string&)> setWindowTitle;
-    std::function<void()> createUdpOutput;       // UDP output socket, when it does not exist yet
-    std::function<void()> pollOrientationSensor; // serial orientation input
-    std::function<void()> openOrientationPort;
-    std::function<void()> closeUdpOutput; // the UDP output socket (CloseLinks)
-    std::function<void()> quiesceWorker;  // wait (bounded) for the ping in hand
+    std::function<void()> createUdpOutput; // UDP output socket, when it does not exist yet
+    std::function<void()> quiesceWorker;   // wait (bounded) for the ping in hand
     // Operator messages. Headless (unset), a message goes to stderr and a
     // question is answered "no". showMessage must not wait for the operator
     // (it may be called with m_pingMutex held): show the box asynchronously.
     std::function<void(const std::string&)> showMessage;
-    std::function<bool(const std::string&)> askYesNo;
 
-    // Playback pacing and its bar. startPlaybackTimer(ms) (re)starts timer
-    // 1010; stopPlaybackTimer stops it (speed 0 is driven from the idle loop).
-    std::function<void(int)> startPlaybackTimer;
-    std::function<void()> stopPlaybackTimer;
-    std::function<void(std::int64_t)> setPlaybackPercent; // the bar's slider, 0..100
     std::function<void()> hideSettingsPanel;
-    // Told after the document closed its .xyz file / finished a conversion
-    // (the document does both itself; these only notify).
-    std::function<void()> closeXyzFile;
-    std::function<void()> finishXyzConversion; // end of file reached while converting
-    // Every profile point, from the thread that processed its ping (the
-    // acquisition thread in real time): must be quick and thread-safe.
-    std::function<void(const analysis::ProfileSample&)> profileSample;
-    // Playback is about to jump to another place in the file: whatever
-    // follows the points in order starts afresh.
-    std::function<void()> playbackJumped;
 };
 
 class CTubescanDoc {
@@ -145,7 +132,6 @@ class CTubescanDoc {
     // Tells the views the document changed; the hint says what (kViewHint...).
     void UpdateAllViews(int hint = 0);
     void ShowMessage(const std::string& text);
-    bool AskYesNo(const std::string& question);
     void SetWindowTitle(const std::string& title);
     // Zero the main document's echo lines and profile history and restart the
     // line history with the next ping.
@@ -177,12 +163,20 @@ class CTubescanDoc {
     void OnUdpOutputCommand(int commandId);
     bool IsUdpOutputChecked(int commandId) const;
     // Shuts the UDP output socket (with the head socket, at connect and close).
-    void CloseUdpOutput() { m_udpSocket.Reset(); }
+    void CloseUdpOutput() { m_outputs.CloseUdp(); }
 
     // Appends the current ping (m_reply and the settings it was taken with) to
     // the record file while recording. Takes no lock: call it on the
     // user-interface thread, without holding m_pingMutex.
     void AppendRecord();
+    // A reply the head link framed: it becomes the current ping's header and
+    // samples and, while recording, a record. User-interface thread, before
+    // the reply is handed to the acquisition thread.
+    void KeepLiveReply(std::span<const std::uint8_t, headproto::kReturnRecordSize> reply);
+    // What the connect command starts from: no sensor values, distance or
+    // attitude carried over from a file, the profile minimum range back to 0
+    // (in the command too), the offsets cleared. Takes m_pingMutex.
+    void ResetForConnect();
 
     // --- Recording (DataFiles.cpp) -------------------------------------------
     // The record command. chooseRecordFile shows the save dialog and returns
@@ -195,13 +189,17 @@ class CTubescanDoc {
     // file here is stopped, so the record command never shows a recording
     // that writes nowhere.
     void CloseDataFiles();
-    // The save dialog's pre-filled path (also stored in m_recordPath).
+    // The save dialog's pre-filled path (also kept as the recorder's path).
     std::string ProposedRecordPath();
     // The checks after the save dialog; chosen is empty when it was
     // cancelled. Returns the path to record to, or empty.
     std::string AcceptRecordPath(const std::string& chosen);
     // Recording named on the command line (after the head link was started).
-    void StartRecordingFromCommandLine(const std::string& name);
+    // confirmReplace is asked whether an existing file may be replaced;
+    // without it (headless) the answer is no.
+    void StartRecordingFromCommandLine(
+        const std::string& name,
+        const std::function<bool(const std::string&)>& confirmReplace = {});
 
     // --- Playback (Playback.cpp) ----------------------------------------------
     // Opening a playback file, around the file dialog: Begin before it,
@@ -212,7 +210,17 @@ class CTubescanDoc {
     // The same, saying why a file was refused (the operator is told too).
     PlaybackOpen OpenPlayback(const std::string& path);
     void PlaybackTick();
+    // Reads and shows the next record; at the end of the file playback
+    // starts again (and a conversion ends).
     void ReadNextRecord();
+    // The one step every record takes, interactive or converted: its
+    // settings into the fields, its ping processed (drawing says whether
+    // pixels are drawn) and the point emitted. False when the record holds
+    // no ping (its settings still count).
+    bool PlayRecord(const PlayedRecord& record, PingDrawing drawing);
+    // Back to the start of the file: a clean picture and history, and the
+    // end of a conversion.
+    void StartFileAgain();
     void SeekToRecord(std::uint64_t offset);
     bool StepBack();
     void SetPlaybackTimer();
@@ -247,11 +255,10 @@ class CTubescanDoc {
 
     // --- Sonar processing not kept in the settings file ------------------------
     double m_bearingScale = static_cast<double>(0.3f);
-    int m_angleMode = 1;
 
     // --- Head link ----------------------------------------------------------------
     int m_tcpPort = 4040;
-    int m_linkState = 0; // 0 not connected, 1 connected, 2 connecting
+    LinkState m_linkState = LinkState::Down;
 
     // --- Display, derived or not saved ---------------------------------------------
     double m_profileMix = 1.0;
@@ -267,19 +274,15 @@ class CTubescanDoc {
     // --- Live state -----------------------------------------------------------
     int m_playback = 0;
     int m_hold = 0;
-    int m_recording = 0;
     int m_scanDirection = 1;
     int m_prevScanDirection = 0;
     int m_dataPoints = 552;
     int m_trainBearing = 0;
     int m_pingCount = 0;
-    int m_playOneFrame = 0;
-    int m_realTimePlaySpeed = 0;
     int m_replyPending = 0;
     int m_closing = 0;
     int m_clearOnChange = 1;
     int m_redrawAll = 1;
-    int m_xyzConverting = 0;
     int m_recentreImage = 0;
     int m_panX = 0, m_panY = 0;
     int m_moveShapeMode = 0;
@@ -293,7 +296,6 @@ class CTubescanDoc {
     double m_loopTime = 0.0;
     int m_loopTimeMs = 0;
     double m_pitchAvg = 0.0, m_rollAvg = 0.0;
-    std::string m_stampText;
     double m_extPitch = 0.0, m_extRoll = 0.0, m_extDistance = 0.0;
     int m_extPitchValid = 0, m_extRollValid = 0, m_extDistanceValid = 0;
     // The distance along the pipe of the current ping: the last valid one
@@ -325,41 +327,19 @@ class CTubescanDoc {
     std::uint8_t m_profileEcho = 0;
 
     // --- Time stamp of the current ping -----------------------------------
-    LocalTime m_localTime;
     std::string m_date;
     std::string m_time;
     std::string m_millis;
     std::string m_autoFileName;
-    char m_dateText[20] = {};
-    char m_timeText[20] = {};
-    char m_millisText[10] = {};
 
     // --- Data file state (handles live with the file objects in io) -------
-    std::string m_playPath;
-    std::string m_recordPath;
-    std::uint64_t m_fileLength = 0;
-    std::uint64_t m_filePosition = 0;
-    std::uint64_t m_playPosition = 0;
-    int m_seekDragging = 0;
-    int m_recordLength = 0;
-    char m_xyzFileName[256] = {};
-    XyzFile m_xyzFile;
-
-    // The UDP output socket: empty until created at connect or on opening a
-    // playback file (io installs it).
-    DatagramSinkSlot m_udpSocket;
-    std::string m_xyzLineText; // reused for every .xyz line
-    std::string m_lastXyzPath; // the .xyz being (or last) written
-    // Playback computes profile points without painting the image (the
-    // converter, which needs the points and not the picture).
-    bool m_playbackPointsOnly = false;
-    CPlayFile m_playFile;
-    std::unique_ptr<playindex::BackgroundIndex> m_playIndex;
-    CRecordFile m_recordFile;
-    // Playback loop timing and the diagnostics refresh count of the tick.
-    bool m_loopClockStarted = false;
-    std::chrono::steady_clock::time_point m_loopClockLast{};
-    int m_playbackTickCount = 0;
+    // The .xyz file of a conversion, the UDP output and the taker of every
+    // point as a value.
+    ProfileOutputs m_outputs;
+    // The file being played and where playback stands in it.
+    PlaybackSession m_play;
+    // The record file while pings are being recorded.
+    RecordingSession m_recorder;
 
     // --- Buffers and tables ------------------------------------------------
     headproto::HeadCommand m_command = headproto::kInitialCommand;
@@ -367,8 +347,6 @@ class CTubescanDoc {
     EchoLines m_lines{};
     ProfileHistory m_profileHistory{};
     PointOffset m_pointOffset;
-    std::array<std::uint8_t, headproto::kReceiveBufferSize> m_sideBuffer{};
-    std::array<std::uint8_t, 1024> m_comBuffer{};
     int m_imageWidth = 0;
     int m_imageHeight = 0;
     std::vector<std::uint8_t> m_image; // blue, green, red; top-down
@@ -389,9 +367,6 @@ class CTubescanDoc {
     // thread (which writes them per ping) and the user-interface thread (which
     // paints them), so a repaint never sees a half-written ping.
     mutable std::mutex m_pingMutex;
-
-    // How the last conversion ended (set when one ends or is cut short).
-    ConversionEnd m_conversionEnd = ConversionEnd::Finished;
 
     // Why the last SaveSettings failed (empty after a success).
     std::string m_lastSettingsError;

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 #include "doc/CommandIds.h"
@@ -37,8 +36,8 @@ void CTubescanDoc::AttitudeOfPing(analysis::ProfileSample& s) const {
     s.roll = extRoll ? m_extRoll : (headRoll ? m_roll : kNone);
     // The beam angles were turned by this roll (as ping processing does) or
     // are in the head's own frame, where the pipe's up lies at minus it.
-    const bool turned = m_settings.m_rollCorrection != 0 &&
-                        ((m_settings.m_useExtPRD == 0 && m_rollValid != 0) || extRoll);
+    const bool turned =
+        m_settings.m_rollCorrection != 0 && ((m_settings.m_useExtPRD == 0 && m_rollValid != 0) || extRoll);
     s.upBearing = turned || !std::isfinite(s.roll) ? 0.0 : -s.roll;
 }
 
@@ -47,10 +46,9 @@ void CTubescanDoc::EmitProfilePoint(double distance, double bearing) {
     // point to distance 0. Before any valid one the lines keep their 0, but
     // the figures get no distance at all.
     const bool haveDistance = std::isfinite(m_pingDistance);
-    const xyz::ProfilePoint p =
-        xyz::ComputeProfilePoint(distance, bearing, m_settings.m_zoom, m_settings.m_range,
-                                 m_settings.m_soundVelocity, haveDistance ? m_pingDistance : 0.0);
-    if (m_hooks.profileSample) {
+    const xyz::ProfilePoint p = xyz::ComputeProfilePoint(
+        distance, bearing, m_settings.m_zoom, m_settings.m_range, m_settings.m_soundVelocity, haveDistance ? m_pingDistance : 0.0);
+    if (m_outputs.WantsSamples()) {
         analysis::ProfileSample s{bearing,
                                   p.r,
                                   p.x,
@@ -59,31 +57,12 @@ void CTubescanDoc::EmitProfilePoint(double distance, double bearing) {
                                   haveDistance ? static_cast<double>(p.z) : analysis::kNoDistance,
                                   m_profileEcho};
         AttitudeOfPing(s);
-        m_hooks.profileSample(s);
+        m_outputs.AddSample(s);
     }
-
     // Conversions run only in playback, on the user-interface thread.
-    if (m_playback == 1 && m_xyzConverting == 1 && m_xyzFile.IsOpen()) {
-        xyz::BuildFileStamp(m_stampText, m_date, m_time, m_millis);
-        xyz::BuildXyzFileLine(m_xyzLineText, m_stampText, p);
-        m_xyzFile.Write(m_xyzLineText);
-    }
-
-    const bool sendXyz = LoadFlag(m_settings.m_udpXyzEnabled) != 0;
-    const bool sendPrd = LoadFlag(m_settings.m_udpPrdEnabled) != 0;
-    if (!sendXyz && !sendPrd) return;
-    const std::shared_ptr<DatagramSink> socket = m_udpSocket.Get();
-    if (!socket) return;
-    xyz::BuildDatagramStamp(m_stampText, m_date, m_time, m_millis);
-    std::string datagram;
-    if (sendXyz) {
-        xyz::BuildXyzDatagram(datagram, m_stampText, p);
-        socket->Send(datagram);
-    }
-    if (sendPrd) {
-        xyz::BuildPrdDatagram(datagram, m_stampText, m_pitchAvg, m_rollAvg, p);
-        socket->Send(datagram);
-    }
+    m_outputs.Emit(p, PointStamp{m_date, m_time, m_millis}, m_playback == 1,
+                   UdpChoice{LoadFlag(m_settings.m_udpXyzEnabled) != 0, LoadFlag(m_settings.m_udpPrdEnabled) != 0,
+                             m_pitchAvg, m_rollAvg});
 }
 
 bool CTubescanDoc::StartXyzConversion(const std::function<bool()>& openPlaybackFile,
@@ -93,49 +72,39 @@ bool CTubescanDoc::StartXyzConversion(const std::function<bool()>& openPlaybackF
     // whatever was playing alone: converting the running playback from
     // wherever it happens to be would report a partial file as complete.
     const bool opened = openPlaybackFile && openPlaybackFile();
-    if (!opened || m_playback != 1) return m_xyzConverting == 1 && m_xyzFile.IsOpen();
+    if (!opened || m_playback != 1) return m_outputs.Converting() && m_outputs.XyzOpen();
 
-    if (m_xyzFile.IsOpen()) {
+    if (m_outputs.XyzOpen()) {
         // A conversion was running, but its playback file has just been
         // replaced, so its .xyz cannot be finished.
-        const std::string stopped = m_lastXyzPath;
-        CloseXyzFile();
-        m_conversionEnd = ConversionEnd::CutShort;
+        const std::string stopped = m_outputs.XyzPath();
+        m_outputs.CloseXyz();
+        m_outputs.SetEnd(ConversionEnd::CutShort);
         ShowMessage(ConversionEndMessage(ConversionEnd::CutShort, stopped));
     }
-    m_xyzConverting = 1;
 
-    // The name comes from the full playback path: m_xyzFileName holds at most
-    // 255 characters and would silently cut a long path into another name.
-    std::string path = outputPath;
-    if (path.empty() && m_playPath.size() >= 3) path = record::XyzPathFor(m_playPath);
-    if (path.empty()) path.assign(m_xyzFileName, strnlen(m_xyzFileName, sizeof m_xyzFileName));
+    // The name comes from the full playback path, never from a cut copy of it.
+    const std::string path = outputPath.empty() ? record::XyzPathFor(m_play.path) : outputPath;
     int error = 0;
-    if (!m_xyzFile.Create(path, &error)) {
+    if (!m_outputs.StartXyz(path, &error)) {
         ShowMessage(FileErrorReport(path, error));
         ShowMessage("Error Creating XYZ File!");
         // Without its file there is no conversion: the file plays on as an
         // ordinary playback instead of ending in "Conversion Complete!".
-        m_xyzConverting = 0;
         return false;
     }
-    m_lastXyzPath = path;
     return true;
 }
 
 bool CTubescanDoc::FinishXyzConversion() {
-    m_xyzConverting = 0;
-    const bool wasOpen = m_xyzFile.IsOpen();
-    const bool complete = m_xyzFile.Close() || !wasOpen;
-    m_conversionEnd = complete ? ConversionEnd::Finished : ConversionEnd::WriteFailed;
-    ShowMessage(ConversionEndMessage(m_conversionEnd, m_lastXyzPath));
-    if (m_hooks.stopPlaybackTimer) m_hooks.stopPlaybackTimer();
+    const bool complete = m_outputs.FinishXyz();
+    ShowMessage(ConversionEndMessage(m_outputs.End(), m_outputs.XyzPath()));
+    m_play.StopClock();
     return complete;
 }
 
 void CTubescanDoc::CloseXyzFile() {
-    m_xyzFile.Close();
-    m_xyzConverting = 0;
+    m_outputs.CloseXyz();
 }
 
 void CTubescanDoc::OnUdpOutputCommand(int commandId) {

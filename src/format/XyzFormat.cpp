@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace xyz {
 
@@ -31,7 +33,32 @@ namespace {
 // Enough for any double in fixed notation with three decimals.
 constexpr std::size_t kNumberBuffer = 330;
 
+// Single-precision values (every X, Y and Z) times 1000 are exact in double
+// precision, so rounding the scaled value to a whole number, ties to even,
+// is exactly what "%.3f" does to the value itself. Whole-number digits are
+// far cheaper than the general conversion, which every other value takes.
+std::string_view Fixed3FromFloat(char (&buf)[kNumberBuffer], double value) {
+    const double scaled = std::nearbyint(std::fabs(value) * 1000.0);
+    auto n = static_cast<std::uint64_t>(scaled);
+    char digits[24];
+    char* d = digits + sizeof digits;
+    for (int i = 0; i < 3; ++i, n /= 10)
+        *--d = static_cast<char>('0' + n % 10);
+    *--d = '.';
+    do {
+        *--d = static_cast<char>('0' + n % 10);
+        n /= 10;
+    } while (n != 0);
+    if (std::signbit(value)) *--d = '-';
+    const auto length = static_cast<std::size_t>(digits + sizeof digits - d);
+    std::memcpy(buf, d, length);
+    return {buf, length};
+}
+
 std::string_view Fixed3(char (&buf)[kNumberBuffer], double value) {
+    // Below 1e15 the scaled value and its digits fit a 64-bit integer.
+    if (std::fabs(value) < 1.0e12 && static_cast<double>(static_cast<float>(value)) == value)
+        return Fixed3FromFloat(buf, value);
     const auto [end, ec] =
         std::to_chars(buf, buf + kNumberBuffer, value, std::chars_format::fixed, 3);
     if (ec != std::errc()) return "0.000"; // cannot happen with this buffer size
@@ -40,14 +67,27 @@ std::string_view Fixed3(char (&buf)[kNumberBuffer], double value) {
 
 } // namespace
 
-void AppendSignSpace7(std::string& out, double value) {
+namespace {
+
+// "% 7.3f" of value written at out (at most kNumberBuffer + 7 characters);
+// returns the end. "% " puts a space where a minus sign would go; width 7
+// pads on the left.
+char* PutSignSpace7(char* out, double value) {
     char buf[kNumberBuffer];
     const std::string_view digits = Fixed3(buf, value);
-    // "% " puts a space where a minus sign would go; width 7 pads on the left.
-    const std::size_t length = digits.size() + (digits.front() == '-' ? 0 : 1);
-    if (length < 7) out.append(7 - length, ' ');
-    if (digits.front() != '-') out.push_back(' ');
-    out.append(digits);
+    const bool negative = digits.front() == '-';
+    for (std::size_t length = digits.size() + (negative ? 0 : 1); length < 7; ++length)
+        *out++ = ' ';
+    if (!negative) *out++ = ' ';
+    std::memcpy(out, digits.data(), digits.size());
+    return out + digits.size();
+}
+
+} // namespace
+
+void AppendSignSpace7(std::string& out, double value) {
+    char text[kNumberBuffer + 8];
+    out.append(text, PutSignSpace7(text, value));
 }
 
 void AppendFixed3(std::string& out, double value) {
@@ -65,12 +105,19 @@ std::string_view CText(std::string_view s) {
 
 void BuildStamp(std::string& out, std::string_view date, char separator, std::string_view time,
                 std::string_view millis) {
-    out.clear();
-    out.append(CText(date));
-    out.push_back(separator);
-    out.append(CText(time));
-    out.push_back('.');
-    out.append(CText(millis));
+    // One stamp per point: written in place rather than piece by piece.
+    date = CText(date);
+    time = CText(time);
+    millis = CText(millis);
+    out.resize(date.size() + time.size() + millis.size() + 2);
+    char* o = out.data();
+    std::memcpy(o, date.data(), date.size());
+    o += date.size();
+    *o++ = separator;
+    std::memcpy(o, time.data(), time.size());
+    o += time.size();
+    *o++ = '.';
+    std::memcpy(o, millis.data(), millis.size());
 }
 
 void EndDatagram(std::string& out, std::size_t maxText) {
@@ -91,15 +138,16 @@ void BuildDatagramStamp(std::string& out, std::string_view date, std::string_vie
 }
 
 void BuildXyzFileLine(std::string& out, std::string_view stamp, const ProfilePoint& p) {
-    out.clear();
-    out.append(stamp);
-    out.push_back('\t');
-    AppendSignSpace7(out, p.x);
-    out.push_back('\t');
-    AppendSignSpace7(out, p.y);
-    out.push_back('\t');
-    AppendSignSpace7(out, p.z);
-    out.append("\r\n");
+    char numbers[3 * (kNumberBuffer + 8) + 2];
+    char* end = numbers;
+    for (const float v : {p.x, p.y, p.z}) {
+        *end++ = '\t';
+        end = PutSignSpace7(end, v);
+    }
+    *end++ = '\r';
+    *end++ = '\n';
+    out.assign(stamp);
+    out.append(numbers, end);
 }
 
 void BuildXyzDatagram(std::string& out, std::string_view stamp, const ProfilePoint& p) {

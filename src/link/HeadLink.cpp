@@ -29,7 +29,7 @@ HeadLink::~HeadLink() {
     DropSocket();
 }
 
-void HeadLink::SetLinkState(int state) {
+void HeadLink::SetLinkState(LinkState state) {
     if (m_doc.m_linkState == state) return;
     m_doc.m_linkState = state;
     emit linkStateChanged(state);
@@ -53,10 +53,10 @@ void HeadLink::DropSocket() {
 }
 
 void HeadLink::StartHeadLink() {
-    if (m_doc.m_hooks.stopPlaybackTimer) m_doc.m_hooks.stopPlaybackTimer();
+    m_doc.m_play.StopClock();
     if (m_doc.m_hooks.showPlaybackBar) m_doc.m_hooks.showPlaybackBar(false);
-    if (m_doc.m_linkState == 2) return; // an attempt is still pending
-    SetLinkState(2);
+    if (m_doc.m_linkState == LinkState::Connecting) return; // an attempt is still pending
+    SetLinkState(LinkState::Connecting);
     m_doc.OnParametersChanged();
 
     DropSocket();
@@ -84,7 +84,7 @@ void HeadLink::StartHeadLink() {
         // Said once per address, not once a second.
         if (target.refusal != m_lastRefusal) std::fprintf(stderr, "%s\n", target.refusal.c_str());
         m_lastRefusal = target.refusal;
-        SetLinkState(0);
+        SetLinkState(LinkState::Down);
     } else {
         m_lastRefusal.clear();
         m_socketConnecting = true;
@@ -104,9 +104,9 @@ void HeadLink::StartHeadLink() {
 void HeadLink::CloseLinks() {
     if (m_socket) {
         DropSocket();
-        SetLinkState(0);
+        SetLinkState(LinkState::Down);
     }
-    if (m_doc.m_hooks.closeUdpOutput) m_doc.m_hooks.closeUdpOutput();
+    m_doc.CloseUdpOutput();
 }
 
 void HeadLink::SendCommand() {
@@ -154,10 +154,10 @@ bool HeadLink::WorkerRunning() const {
 void HeadLink::OnConnect(int error) {
     if (!WorkerRunning()) return;
     if (error == 0 && m_doc.m_playback == 0) {
-        SetLinkState(1);
+        SetLinkState(LinkState::Up);
         if (!m_doc.m_hold) SendCommand(); // byte 5 is not cleared here
     } else {
-        SetLinkState(0);
+        SetLinkState(LinkState::Down);
         if (!m_doc.m_playback) ArmWatchdog();
     }
 }
@@ -189,20 +189,9 @@ void HeadLink::OnReceive() {
         if (!complete) SetReplyPending(0);
         complete = true;
         KillWatchdog();
-        std::copy_n(record.begin(), kReturnHeaderSize, m_doc.m_reply.header.begin());
-        std::copy_n(record.begin() + kReturnHeaderSize, kEchoSampleCount,
-                    m_doc.m_reply.samples.begin());
-        if (m_doc.m_recording) {
-            // The record carries the time stamp and scan fields the
-            // acquisition thread writes; the message a failed write raises is
-            // shown without blocking (the showMessage hook never waits).
-            std::lock_guard lock(m_doc.m_pingMutex);
-            m_doc.AppendRecord();
-        }
+        emit replyFramed(record);
         ++m_counters.records;
-        const bool poll = m_worker->HandOver(record);
-        if (poll && !m_doc.m_closing && m_doc.m_hooks.pollOrientationSensor)
-            m_doc.m_hooks.pollOrientationSensor();
+        if (m_worker->HandOver(record) && !m_doc.m_closing) emit sensorPollDue();
     }
     if (!complete) {
         // Part of a record: wait for the rest, the watchdog still guards.
@@ -223,13 +212,11 @@ void HeadLink::OnReceive() {
         }
     }
     m_doc.m_command[kCmdFlags] = 0;
-    if (m_worker->PingsSinceRepaint() == 0 && m_doc.m_hooks.refreshDiagnostics)
-        m_doc.m_hooks.refreshDiagnostics();
-    if (m_doc.m_hooks.refreshStatusBar) m_doc.m_hooks.refreshStatusBar();
+    emit windowsRefreshDue(m_worker->PingsSinceRepaint() == 0);
 }
 
 void HeadLink::OnClose() {
-    SetLinkState(0);
+    SetLinkState(LinkState::Down);
     ArmWatchdog();
 }
 
@@ -238,17 +225,16 @@ void HeadLink::WatchdogTimerProc() {
     ++m_counters.watchdogTicks;
     if (!m_doc.m_playback && !m_doc.m_hold) {
         m_doc.m_command[kCmdStepSize] = 3;
-        SetReplyPending(m_doc.m_linkState == 1 ? 1 : 0);
+        SetReplyPending(m_doc.m_linkState == LinkState::Up ? 1 : 0);
         m_doc.m_statusBlink = m_doc.m_statusBlink ? 0 : 1;
         {
             std::lock_guard lock(m_doc.m_pingMutex);
             m_doc.StampTime();
         }
-        if (!m_doc.m_closing && m_doc.m_hooks.pollOrientationSensor)
-            m_doc.m_hooks.pollOrientationSensor();
+        if (!m_doc.m_closing) emit sensorPollDue();
         m_doc.UpdateAllViews();
-        if (m_doc.m_hooks.refreshStatusBar) m_doc.m_hooks.refreshStatusBar();
-        if (m_doc.m_linkState == 1) {
+        emit windowsRefreshDue(false);
+        if (m_doc.m_linkState == LinkState::Up) {
             // The answer to the command being resent starts afresh: bytes of
             // a record that never completed would shift every later record.
             m_assembler.Discard();

@@ -2,7 +2,10 @@
 // user-interface thread's event loop: one 27-byte command out, one 283-byte
 // return record back, the next command out as soon as the record is handed
 // to the acquisition thread. The watchdog (id 1020, 1000 ms) resends the
-// command to a silent head and reconnects a lost link once a second.
+// command to a silent head and reconnects a lost link once a second. The
+// link frames replies, hands them over and says what happened (state,
+// counters, signals); keeping, recording, the sensor and the windows belong
+// to whoever connects to its signals.
 //
 // Threading: every member runs on the thread that owns this object (the
 // user-interface thread). Fields the acquisition thread also touches are
@@ -41,7 +44,7 @@ class HeadLink : public QObject {
     ~HeadLink() override;
 
     void StartHeadLink();
-    // Shuts the head socket down (the UDP output goes through its hook).
+    // Shuts the head socket and the UDP output down.
     void CloseLinks();
     void ResendCommand();
     // The timer interval for a send delay: whole milliseconds (Qt's timers
@@ -68,7 +71,16 @@ class HeadLink : public QObject {
 
   signals:
     void commandSent();
-    void linkStateChanged(int state);
+    void linkStateChanged(LinkState state);
+    // A complete reply, before it goes to the acquisition thread: whoever
+    // keeps and records replies takes it here (connect directly).
+    void replyFramed(const ReplyAssembler::Record& reply);
+    // The acquisition thread asks for an orientation reading, or the
+    // watchdog ticked: the sensor's owner polls it.
+    void sensorPollDue();
+    // Replies were handed over (or the watchdog ticked): the windows that
+    // show the link may refresh; diagnostics says whether they are due too.
+    void windowsRefreshDue(bool diagnostics);
 
   private:
     void OnConnect(int error);
@@ -80,7 +92,7 @@ class HeadLink : public QObject {
     void SendAfterDelay();
     void OnSocketError(QAbstractSocket::SocketError error);
     void DropSocket();
-    void SetLinkState(int state);
+    void SetLinkState(LinkState state);
     void SetReplyPending(int value);
     bool WorkerRunning() const;
 

@@ -57,16 +57,12 @@ SerialPorts::SerialPorts(CTubescanDoc& doc, QObject* parent) : QObject(parent), 
         if (!m_doc.m_hold && !m_doc.m_playback && !m_doc.m_closing) PollOrientationSensor();
     });
     auto& hooks = m_doc.m_hooks;
-    hooks.openOrientationPort = [this] { OpenOrientationPort(); };
     hooks.closeComPorts = [this] { CloseComPorts(); };
-    hooks.pollOrientationSensor = [this] { PollOrientationSensor(); };
 }
 
 SerialPorts::~SerialPorts() {
     auto& hooks = m_doc.m_hooks;
-    hooks.openOrientationPort = nullptr;
     hooks.closeComPorts = nullptr;
-    hooks.pollOrientationSensor = nullptr;
     CloseComPorts();
 }
 
@@ -206,7 +202,7 @@ void SerialPorts::PollOrientationSensor() {
     CollectOrientationBytes();
     ++m_polls;
     if (std::exchange(m_fresh, false)) emit orientationUpdated();
-    if (m_doc.m_hooks.refreshStatusBar) m_doc.m_hooks.refreshStatusBar();
+    emit portStatusChanged();
 }
 
 void SerialPorts::OnPortError(QSerialPort::SerialPortError error) {
@@ -228,7 +224,7 @@ void SerialPorts::OnPortError(QSerialPort::SerialPortError error) {
         // The last values stay (Z of later points), but the records and the
         // status bar no longer present them as measured.
         InvalidateOrientationValues(m_doc);
-        if (m_doc.m_hooks.refreshStatusBar) m_doc.m_hooks.refreshStatusBar();
+        emit portStatusChanged();
     } else {
         ReleasePort(m_sonarCom);
     }

@@ -8,9 +8,11 @@
 // reports what arrived since the last one. A port that fails or disappears is closed
 // and reported; the program carries on without it.
 //
-// Installs the document hooks openOrientationPort, closeComPorts and
-// pollOrientationSensor, and removes them again in its destructor. The
-// document must outlive this object; everything runs on the thread that owns it.
+// Installs the document hook closeComPorts, and removes it again in its
+// destructor; the head link's sensorPollDue signal and the connect command's
+// headLinkStarted are connected to PollOrientationSensor and
+// OpenOrientationPort by whoever owns both. The document
+// must outlive this object; everything runs on the thread that owns it.
 #pragma once
 
 #include <QObject>
@@ -62,6 +64,8 @@ class SerialPorts : public QObject {
   signals:
     // After every poll since which a complete record arrived.
     void orientationUpdated();
+    // A port failed or a poll came in: the status bar may show it.
+    void portStatusChanged();
 
   private:
     void CollectOrientationBytes();

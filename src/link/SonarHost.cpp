@@ -8,10 +8,14 @@ SonarHost::SonarHost(CTubescanDoc& doc, QObject* parent)
     : QObject(parent), m_doc(doc), m_worker(std::make_unique<CRealTimeSonarData>(doc)),
       m_link(std::make_unique<HeadLink>(doc, m_worker.get())) {
     connect(m_link.get(), &HeadLink::linkStateChanged, this, &SonarHost::statusChanged);
+    // Each reply is kept (and recorded) before it goes to the acquisition thread.
+    connect(
+        m_link.get(), &HeadLink::replyFramed, this,
+        [this](const ReplyAssembler::Record& reply) { m_doc.KeepLiveReply(reply); },
+        Qt::DirectConnection);
     auto& hooks = m_doc.m_hooks;
     hooks.startWorker = [this] { StartWorker(); };
     hooks.stopWorker = [this] { StopWorker(); };
-    hooks.stopTimers = [this] { StopTimers(); };
     hooks.closeLinks = [this] { CloseLinks(); };
     hooks.quiesceWorker = [this] {
         if (m_worker->Running()) m_worker->WaitIdle(std::chrono::milliseconds(1000));
@@ -25,7 +29,6 @@ SonarHost::~SonarHost() {
     auto& hooks = m_doc.m_hooks;
     hooks.startWorker = nullptr;
     hooks.stopWorker = nullptr;
-    hooks.stopTimers = nullptr;
     hooks.closeLinks = nullptr;
     hooks.quiesceWorker = nullptr;
     m_link->KillWatchdog();
@@ -45,7 +48,7 @@ void SonarHost::StopWorker() {
 
 void SonarHost::StopTimers() {
     m_link->KillWatchdog();
-    if (m_doc.m_hooks.stopPlaybackTimer) m_doc.m_hooks.stopPlaybackTimer();
+    m_doc.m_play.StopClock();
 }
 
 void SonarHost::StartHeadLink() {
@@ -53,6 +56,8 @@ void SonarHost::StartHeadLink() {
 }
 
 void SonarHost::CloseLinks() {
+    // A closed link has nothing to watch over.
+    m_link->KillWatchdog();
     m_link->CloseLinks();
 }
 
@@ -70,35 +75,18 @@ void SonarHost::OnConnectToSonarHead() {
     if (m_worker->Running()) m_worker->WaitIdle(std::chrono::milliseconds(1000));
 
     if (hooks.refreshSettingsPanel) hooks.refreshSettingsPanel();
-    if (hooks.resetDiagnostics) hooks.resetDiagnostics();
+    emit connectStarted();
     d.LoadSettings();
     if (hooks.showPlaybackBar) hooks.showPlaybackBar(false);
     d.m_hold = 0;
-    d.m_linkState = 0;
+    d.m_linkState = LinkState::Down;
     if (d.m_settings.m_settingsPanelVisible && hooks.showSettingsPanel) hooks.showSettingsPanel();
-    d.m_sideBuffer.fill(0);
-    {
-        // Offsets and the profile minimum range read from the file do not
-        // survive a connect.
-        std::lock_guard lock(d.m_pingMutex);
-        d.m_extPitch = d.m_extRoll = d.m_extDistance = 0.0;
-        d.m_extPitchValid = d.m_extRollValid = d.m_extDistanceValid = 0;
-        d.m_pingDistance = std::numeric_limits<double>::quiet_NaN();
-        d.m_orientationTrack.Reset();
-        d.m_settings.m_profileMinRange = 0.0;
-        // The head is told the same: a command byte left at the file's value
-        // would gate profiles the program believes it shows.
-        d.m_command[headproto::kCmdProfileMinRange] = 0;
-        d.m_pitch = d.m_roll = 0.0;
-        d.m_pitchRaw = d.m_rollRaw = 0;
-        d.m_pitchSum = d.m_rollSum = 0.0;
-        d.m_attitudeCount = 0;
-        d.m_pitchValid = d.m_rollValid = 0;
-        d.m_settings.m_pitchOffset = d.m_settings.m_rollOffset = 0.0;
-    }
+    // Offsets and the profile minimum range read from the file do not
+    // survive a connect.
+    d.ResetForConnect();
     if (hooks.createUdpOutput) hooks.createUdpOutput();
     StartHeadLink();
-    if (d.m_settings.m_enablePRDInput && hooks.openOrientationPort) hooks.openOrientationPort();
+    emit headLinkStarted();
     d.m_redrawAll = 1;
     emit statusChanged();
 }

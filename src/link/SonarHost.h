@@ -15,10 +15,10 @@
 //   doc.OnCloseDocument();        // stops timers, closes the link, ends the thread
 //
 // Hooks installed on the document (and removed again by the destructor):
-// startWorker, stopWorker, stopTimers, closeLinks, quiesceWorker, updateAllViews. The others
-// (status bar, diagnostics, settings panel, playback bar, data files, COM
-// ports, UDP output, window title) belong to whoever owns those things; the
-// host calls them when they are set. stopTimers also calls stopPlaybackTimer.
+// startWorker, stopWorker, closeLinks (which also stops the watchdog),
+// quiesceWorker, updateAllViews. The others (status bar, diagnostics, settings
+// panel, playback bar, data files, COM ports, UDP output, window title) belong
+// to whoever owns those things; the host calls them when they are set.
 //
 // Signals (connect with Qt::QueuedConnection where the receiver paints):
 //   viewsUpdateRequested(hint): every document notification (hint 0 for
@@ -65,6 +65,12 @@ class SonarHost : public QObject {
   signals:
     void viewsUpdateRequested(int hint);
     void statusChanged();
+    // The connect command began (the links are closed, settings not yet
+    // reloaded): the diagnostics start again from "n/a".
+    void connectStarted();
+    // The connect command started the head link: the orientation input, if
+    // the settings enable it, opens now.
+    void headLinkStarted();
 
   private:
     void StartWorker();

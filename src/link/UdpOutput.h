@@ -47,7 +47,7 @@ class UdpOutput final : public DatagramSink {
     std::string m_refusal;
 };
 
-// Sets the document's createUdpOutput and closeUdpOutput hooks: the socket is
-// created from the document's "Output UDP Address" and "Output UDP Port" when
-// it does not exist, and closed with the head socket.
+// Sets the document's createUdpOutput hook: the socket is created from the
+// document's "Output UDP Address" and "Output UDP Port" when it does not exist
+// (the head link closes it with the head socket).
 void InstallUdpOutput(CTubescanDoc& doc);

@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "ping/PingDecoder.h"
+#include "ping/ProfileEcho.h"
 #include "ping/SonarBitmap.h"
 #include "ping/TrigTables.h"
 
@@ -15,11 +16,6 @@ enum class PingDrawing {
     PointsOnly, // compute and emit the profile point, touch no pixel (converter)
 };
 
-// Sample spacing and receive delay of the head for one range code.
-struct RangeTiming {
-    double sampleSpacing = 0.002; // metres between echo samples
-    double receiveDelay = 0.0;    // microseconds before the first sample
-};
 // Codes the head does not know get the neutral row (2 mm, no delay).
 RangeTiming RangeTimingForCode(int rangeCode);
 

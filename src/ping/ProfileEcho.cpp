@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "format/HeadProtocol.h"
-#include "ping/PingProcessor.h"
 
 std::uint8_t ProfileEchoLevel(const EchoLine& oldestLine, const ProfileEntry& oldest,
                               const RangeTiming& timing) {

@@ -7,7 +7,12 @@
 
 #include "ping/PingTypes.h"
 
-struct RangeTiming;
+// Sample spacing and receive delay of the head for one range code (the
+// table itself is ping processing's: RangeTimingForCode).
+struct RangeTiming {
+    double sampleSpacing = 0.002; // metres between echo samples
+    double receiveDelay = 0.0;    // microseconds before the first sample
+};
 
 // 0 when the head found no wall (profile range 0) or the wall lies beyond the
 // samples a ping carries.

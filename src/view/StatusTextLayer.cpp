@@ -34,16 +34,16 @@ void DrawStatusTextLayer(QPainter& painter, CTubescanView& view) {
     in.gridType = doc->m_settings.m_gridType;
     in.gain = doc->m_settings.m_gain;
     in.playback = doc->m_playback;
-    in.linkState = doc->m_linkState;
+    in.linkState = static_cast<int>(doc->m_linkState);
     in.replyPending = doc->m_replyPending;
     in.statusBlink = doc->m_statusBlink;
     in.ipAddress = doc->m_settings.m_ipAddress;
     in.busyWithMouse =
         view.ImageDragging() || doc->m_textInputMode || doc->m_measureMode || doc->m_moveShapeMode;
     in.hold = doc->m_hold;
-    in.recording = doc->m_recording;
-    in.xyzConverting = doc->m_xyzConverting;
-    in.recordBytes = doc->m_recordFile.Size();
+    in.recording = doc->m_recorder.Active() ? 1 : 0;
+    in.xyzConverting = doc->m_outputs.Converting() ? 1 : 0;
+    in.recordBytes = doc->m_recorder.Bytes();
     in.displayPipeShape = doc->m_settings.m_displayPipeShape;
     in.pipeShape = doc->m_settings.m_pipeShape;
     in.circleDiameter = doc->m_settings.m_circleDiameter;

@@ -15,6 +15,14 @@
 #include "doc/TubescanDoc.h"
 #include "format/RecordFormat.h"
 
+// Stands in for io's playback pacer: counts what playback asks of it.
+struct CountingClock : PlaybackClock {
+    std::vector<int> starts;
+    int stops = 0;
+    void Start(int ms) override { starts.push_back(ms); }
+    void Stop() override { ++stops; }
+};
+
 struct DataDoc {
     TempDir dir;
     CTubescanDoc doc;

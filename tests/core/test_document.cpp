@@ -112,7 +112,7 @@ TEST(Document, ParametersChangedClearsOnRequestAndRedrawsWhenNotConnected) {
     doc.m_image[0] = 200;
     doc.m_restartLines = 0;
     doc.m_clearOnChange = 1;
-    doc.m_linkState = 1;
+    doc.m_linkState = LinkState::Up;
     doc.m_redrawAll = 0;
     doc.OnParametersChanged();
     EXPECT_EQ(refreshed, 1);
@@ -123,7 +123,7 @@ TEST(Document, ParametersChangedClearsOnRequestAndRedrawsWhenNotConnected) {
     EXPECT_EQ(doc.m_clearOnChange, 0);
 
     doc.m_image[0] = 200;
-    doc.m_linkState = 0;
+    doc.m_linkState = LinkState::Down;
     doc.OnParametersChanged();
     EXPECT_EQ(views, 1);
     EXPECT_EQ(doc.m_redrawAll, 1);
@@ -134,18 +134,23 @@ TEST(Document, CloseRunsEveryShutdownStepAndSavesSettings) {
     TempDir dir;
     CTubescanDoc doc;
     std::string order;
-    doc.m_hooks.stopTimers = [&] { order += "T"; };
-    doc.m_hooks.closeXyzFile = [&] { order += "F"; };
+    struct OrderClock : PlaybackClock {
+        std::string& order;
+        explicit OrderClock(std::string& o) : order(o) {}
+        void Start(int) override {}
+        void Stop() override { order += "T"; }
+    } clock(order);
+    doc.m_play.SetClock(&clock);
     doc.m_hooks.closeLinks = [&] { order += "L"; };
     doc.m_hooks.closeComPorts = [&] { order += "C"; };
     doc.m_hooks.stopWorker = [&] { order += "W"; };
     doc.m_hooks.destroyModelessWindows = [&] { order += "D"; };
     doc.OnNewDocument(dir.Dir());
-    doc.m_recording = 1;
+    ASSERT_TRUE(doc.OpenRecordFile(dir.File("rec.31l")));
     doc.m_settings.m_gain = 33;
     doc.OnCloseDocument();
-    EXPECT_EQ(order, "TFLCWD");
+    EXPECT_EQ(order, "TLCWD");
     EXPECT_EQ(doc.m_closing, 1);
-    EXPECT_EQ(doc.m_recording, 0);
+    EXPECT_EQ(doc.m_recorder.Active(), false);
     EXPECT_NE(dir.Read("TubescanL.INI").find("Gain=33\r\n"), std::string::npos);
 }

@@ -222,7 +222,8 @@ TEST(OrientationInput, GarbledDistanceKeepsTheLastValidOne) {
     CTubescanDoc doc;
     doc.m_settings.m_enablePRDInput = 1;
     std::vector<analysis::ProfileSample> samples;
-    doc.m_hooks.profileSample = [&](const analysis::ProfileSample& s) { samples.push_back(s); };
+    doc.m_outputs.SetSampleSink(std::make_shared<FunctionSampleSink>(
+        [&](const analysis::ProfileSample& s) { samples.push_back(s); }));
     doc.EmitProfilePoint(100.0, 45.0);
     ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", "+0012.50")), 1.0);
     doc.EmitProfilePoint(100.0, 45.0);

@@ -7,22 +7,20 @@
 
 #include "DataFileFixture.h"
 #include "doc/PingBinding.h"
+#include "format/RecordFileName.h"
 #include "format/RecordReader.h"
 
 namespace {
 
 struct Player : DataDoc {
     std::vector<std::int64_t> percents;
-    std::vector<int> timerStarts;
-    int timerStops = 0;
-    int allTimerStops = 0;
+    CountingClock clock;
+    std::vector<int>& timerStarts = clock.starts;
+    int& timerStops = clock.stops;
     int barShown = 0;
 
     Player() {
-        doc.m_hooks.setPlaybackPercent = [this](std::int64_t p) { percents.push_back(p); };
-        doc.m_hooks.startPlaybackTimer = [this](int ms) { timerStarts.push_back(ms); };
-        doc.m_hooks.stopPlaybackTimer = [this] { ++timerStops; };
-        doc.m_hooks.stopTimers = [this] { ++allTimerStops; };
+        doc.m_play.SetClock(&clock);
         doc.m_hooks.showPlaybackBar = [this](bool show) { barShown += show ? 1 : 0; };
     }
     bool Play(const std::vector<std::uint8_t>& bytes, const std::string& name = "play.31l") {
@@ -36,6 +34,7 @@ struct Player : DataDoc {
             doc.m_replyPending = 1; // cleared only when a ping was read
             doc.PlaybackTick();
             const bool pinged = doc.m_replyPending == 0;
+            if (doc.m_playback == 1 && doc.m_hold == 0) percents.push_back(doc.m_play.Percent());
             shown.push_back(pinged ? ShownRecord(doc) : -1);
         }
         return shown;
@@ -60,16 +59,16 @@ TEST(PlaybackOpen, ExtensionLengthAndOpenFailures) {
     bytes.resize(99);
     EXPECT_FALSE(p.Play(bytes, "short.31l"));
     EXPECT_EQ(p.messages.back(), "File has no data!!!  ");
-    EXPECT_FALSE(p.doc.m_playFile.IsOpen());
+    EXPECT_FALSE(p.doc.m_play.file.IsOpen());
 
     bytes.resize(100);
     ASSERT_TRUE(p.Play(bytes, "DATA.31L"));
     EXPECT_EQ(p.doc.m_playback, 1);
-    EXPECT_EQ(p.doc.m_fileLength, 100u);
-    EXPECT_EQ(p.doc.m_playPath, p.dir.File("DATA.31L"));
+    EXPECT_EQ(p.doc.m_play.length, 100u);
+    EXPECT_EQ(p.doc.m_play.path, p.dir.File("DATA.31L"));
     EXPECT_EQ(p.doc.m_settings.m_readDirectory, p.dir.Dir());
     EXPECT_EQ(p.LastTitle(), "TubescanL - Playback File [" + p.dir.File("DATA.31L") + "] ");
-    EXPECT_EQ(std::string(p.doc.m_xyzFileName), p.dir.File("DATA.xyz"));
+    EXPECT_EQ(record::XyzPathFor(p.doc.m_play.path), p.dir.File("DATA.xyz"));
     EXPECT_EQ(p.barShown, 1);
     EXPECT_EQ(p.timerStops, 1); // speed 0: the idle loop drives it
     EXPECT_TRUE(p.doc.WantsIdlePlayback());
@@ -82,11 +81,11 @@ TEST(PlaybackOpen, StopsARecordingAndSavesSettingsFirst) {
     ASSERT_TRUE(p.doc.OpenRecordFile(p.dir.File("rec.31l")));
     p.doc.m_settings.m_playbackSpeed = 20;
     p.doc.BeginOpenPlayback();
-    EXPECT_EQ(p.allTimerStops, 1);
+    EXPECT_EQ(p.timerStops, 1);
     EXPECT_NE(p.dir.Read("TubescanL.INI").find("Playback Speed=20"), std::string::npos);
     ASSERT_TRUE(p.Play(TestFile(2)));
-    EXPECT_EQ(p.doc.m_recording, 0);
-    EXPECT_FALSE(p.doc.m_recordFile.IsOpen());
+    EXPECT_EQ(p.doc.m_recorder.Active(), false);
+    EXPECT_FALSE(p.doc.m_recorder.Active());
     EXPECT_EQ(p.timerStarts, std::vector<int>{20});
     // A cancelled dialog lets the running playback go on at its pace.
     p.doc.CancelOpenPlayback();
@@ -170,24 +169,24 @@ TEST(PlaybackSeek, InsideARecordResumesAtTheNextOne) {
     Player p;
     ASSERT_TRUE(p.Play(TestFile(4)));
     p.doc.SeekToRecord(512 + 100);
-    EXPECT_EQ(p.doc.m_playFile.Position(), 1024u);
+    EXPECT_EQ(p.doc.m_play.file.Position(), 1024u);
     EXPECT_EQ(p.Ticks(1), std::vector<int>{2});
     p.doc.SeekToRecord(1024);
     EXPECT_EQ(p.Ticks(1), std::vector<int>{2}) << "a signature at the offset itself is taken";
     // Beyond the last signature: the file starts again.
     p.doc.SeekToRecord(3 * 512 + 1);
-    EXPECT_EQ(p.doc.m_playFile.Position(), 4u * 512u);
+    EXPECT_EQ(p.doc.m_play.file.Position(), 4u * 512u);
     EXPECT_EQ(p.Ticks(2), (std::vector<int>{-1, 0}));
     // A byte "3" just before the signature does not hide it.
     auto bytes = TestFile(2);
     bytes[511] = '3';
     ASSERT_TRUE(p.Play(bytes, "three.31l"));
     p.doc.SeekToRecord(511);
-    EXPECT_EQ(p.doc.m_playFile.Position(), 512u);
+    EXPECT_EQ(p.doc.m_play.file.Position(), 512u);
     // Not in playback: nothing moves.
     p.doc.m_playback = 0;
     p.doc.SeekToRecord(0);
-    EXPECT_EQ(p.doc.m_playFile.Position(), 512u);
+    EXPECT_EQ(p.doc.m_play.file.Position(), 512u);
 }
 
 TEST(PlaybackSeek, StepBackAndFrameCommands) {
@@ -197,13 +196,14 @@ TEST(PlaybackSeek, StepBackAndFrameCommands) {
     EXPECT_FALSE(p.doc.StepBack()) << "nothing before the first record";
     EXPECT_EQ(p.Ticks(1), std::vector<int>{1});
     ASSERT_TRUE(p.doc.StepBack());
-    EXPECT_EQ(p.doc.m_playPosition, 0u);
+    EXPECT_EQ(p.doc.m_play.playPosition, 0u);
     EXPECT_EQ(p.Ticks(1), std::vector<int>{0});
 
     // Frame forward / back: timers stopped, single-frame mode, one tick each.
+    const int stopsBefore = p.timerStops;
     p.doc.StepFrameForward();
     EXPECT_EQ(ShownRecord(p.doc), 1);
-    EXPECT_EQ(p.doc.m_playOneFrame, 1);
+    EXPECT_EQ(p.doc.m_play.oneFrame, 1);
     EXPECT_FALSE(p.doc.WantsIdlePlayback());
     p.doc.StepFrameForward();
     EXPECT_EQ(ShownRecord(p.doc), 2);
@@ -214,7 +214,7 @@ TEST(PlaybackSeek, StepBackAndFrameCommands) {
     const int count = p.doc.m_pingCount;
     p.doc.StepFrameBack(); // at the first record: no tick
     EXPECT_EQ(p.doc.m_pingCount, count);
-    EXPECT_EQ(p.allTimerStops, 5);
+    EXPECT_EQ(p.timerStops - stopsBefore, 5);
 }
 
 TEST(PlaybackSeek, StepBackUsesTheWholePosition) {
@@ -222,12 +222,12 @@ TEST(PlaybackSeek, StepBackUsesTheWholePosition) {
     // start" (or land somewhere else entirely).
     CTubescanDoc doc;
     std::vector<std::uint8_t> none(16);
-    doc.m_playFile.OpenMemory(none);
-    doc.m_recordLength = 512;
-    doc.m_playFile.Seek((1ull << 32) + 512);
+    doc.m_play.file.OpenMemory(none);
+    doc.m_play.recordLength = 512;
+    doc.m_play.file.Seek((1ull << 32) + 512);
     ASSERT_TRUE(doc.StepBack());
-    EXPECT_EQ(doc.m_playPosition, (1ull << 32) - 512);
-    EXPECT_EQ(doc.m_playFile.Position(), (1ull << 32) - 512);
+    EXPECT_EQ(doc.m_play.playPosition, (1ull << 32) - 512);
+    EXPECT_EQ(doc.m_play.file.Position(), (1ull << 32) - 512);
 }
 
 TEST(PlaybackSpeed, TimerAndIdleSelection) {
@@ -236,9 +236,9 @@ TEST(PlaybackSpeed, TimerAndIdleSelection) {
     EXPECT_EQ(p.doc.ChangePlaybackSpeed(+1), 0) << "the up arrow cannot go below 0 ms";
     EXPECT_EQ(p.doc.ChangePlaybackSpeed(-10), 10);
     EXPECT_EQ(p.doc.ChangePlaybackSpeed(+1), 9);
-    p.doc.m_playOneFrame = 1;
+    p.doc.m_play.oneFrame = 1;
     EXPECT_EQ(p.doc.ChangePlaybackSpeed(-1000), 50);
-    EXPECT_EQ(p.doc.m_playOneFrame, 0);
+    EXPECT_EQ(p.doc.m_play.oneFrame, 0);
     EXPECT_EQ(p.timerStarts, (std::vector<int>{10, 9, 50}));
     EXPECT_FALSE(p.doc.WantsIdlePlayback());
     p.doc.ChangePlaybackSpeed(50);
@@ -251,7 +251,7 @@ TEST(PlaybackSpeed, TimerAndIdleSelection) {
     p.timerStarts.clear();
     p.doc.m_settings.m_playbackSpeed = 25;
     p.doc.TogglePlayOneFrame();
-    EXPECT_EQ(p.doc.m_playOneFrame, 1);
+    EXPECT_EQ(p.doc.m_play.oneFrame, 1);
     p.doc.TogglePlayOneFrame();
     EXPECT_EQ(p.timerStarts, std::vector<int>{25});
 
@@ -346,11 +346,10 @@ TEST(PlaybackHostile, LongRecordsUseTheSideBufferAndKeepTheirNeighbours) {
     EXPECT_EQ(p.Ticks(1), std::vector<int>{0});
     const auto samplesOfFirst = p.doc.m_reply.samples;
     EXPECT_EQ(p.Ticks(1), std::vector<int>{1});
-    EXPECT_EQ(p.doc.m_recordLength, 700);
+    EXPECT_EQ(p.doc.m_play.recordLength, 700);
     EXPECT_EQ(p.doc.m_reply.samples, samplesOfFirst) << "drawn with the samples before it";
-    EXPECT_EQ(p.doc.m_sideBuffer[0], bigBytes[260]);
-    EXPECT_EQ(p.doc.m_sideBuffer[439], 0xEE);
-    EXPECT_EQ(p.doc.m_sideBuffer[440], 0) << "nothing of the next record is taken";
+    EXPECT_EQ(p.doc.m_play.file.Position(), 512u + 700u)
+        << "its tail is passed over, nothing of the next record is taken";
     EXPECT_EQ(p.Ticks(1), std::vector<int>{2}) << "the record after it is read whole";
 }
 
@@ -374,7 +373,7 @@ TEST(PlaybackHostile, RandomBytesNeverCrashOrHang) {
             p.doc.PlaybackTick();
             if (t % 7 == 0) p.doc.SeekToRecord(rng() % (f.size() + 50));
             if (t % 11 == 0) p.doc.StepBack();
-            ASSERT_LE(p.doc.m_playPosition, f.size());
+            ASSERT_LE(p.doc.m_play.playPosition, f.size());
         }
     }
 }

@@ -167,7 +167,7 @@ TEST(RecordReading, SettingsComeBackIntoTheDocument) {
     const RecordSettings s = DecodeSettings(SettingsOf(r));
     EXPECT_EQ(s.length, 512);
     ApplySettings(doc, s);
-    EXPECT_EQ(doc.m_recordLength, 512);
+    EXPECT_EQ(doc.m_play.recordLength, 512);
     EXPECT_EQ(doc.m_dataPoints, 250);
     EXPECT_EQ(doc.m_prevScanDirection, 1);
     EXPECT_EQ(doc.m_scanDirection, 0);
@@ -283,7 +283,7 @@ TEST(RecordReading, UnterminatedTextsAndBadNumbersStayBounded) {
     bad.extDistance = 5.0f;
     ApplySettings(doc, bad);
     EXPECT_EQ(doc.m_dataPoints, 552); // unknown code: left alone
-    EXPECT_EQ(doc.m_timeText[19], 0);
+    EXPECT_LE(doc.m_time.size(), 19u);
     EXPECT_EQ(doc.m_extPitchValid, 0);
     EXPECT_EQ(doc.m_extPitch, 0.0);
     EXPECT_EQ(doc.m_extRollValid, 0);

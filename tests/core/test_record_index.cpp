@@ -50,8 +50,8 @@ struct IndexedPlayer : DataDoc {
         WriteBytes(path, bytes);
         doc.m_indexPlayback = true;
         EXPECT_TRUE(doc.OpenPlaybackPath(path));
-        EXPECT_NE(doc.m_playIndex, nullptr);
-        doc.m_playIndex->Wait();
+        EXPECT_NE(doc.m_play.index, nullptr);
+        doc.m_play.index->Wait();
     }
     const playindex::RecordIndex& Index() const { return *doc.PlaybackIndex(); }
 };
@@ -70,11 +70,11 @@ TEST(RecordIndex, MatchesWhatSequentialPlaybackReadsThroughDamage) {
     for (;;) {
         p.doc.m_replyPending = 1; // cleared only when a ping was processed
         p.doc.ReadNextRecord();
-        if (p.doc.m_playFile.Position() < last) break; // round to the start
-        last = p.doc.m_playFile.Position();
+        if (p.doc.m_play.file.Position() < last) break; // round to the start
+        last = p.doc.m_play.file.Position();
         if (p.doc.m_replyPending != 0) continue;
         playindex::IndexEntry e;
-        e.offset = p.doc.m_playFile.Position() - 512; // just past the record read
+        e.offset = p.doc.m_play.file.Position() - 512; // just past the record read
         e.time = analysis::StampSeconds(p.doc.m_date, p.doc.m_time, p.doc.m_millis);
         e.distance = static_cast<float>(p.doc.m_extDistance);
         played.push_back(e);
@@ -109,20 +109,20 @@ TEST(RecordIndex, GoToDistanceTimeAndPastTheEnd) {
         SCOPED_TRACE(c.entry);
         const auto target = ParseGoToTarget(c.entry, 0);
         ASSERT_TRUE(target);
-        p.doc.m_playFile.Seek(1234);
+        p.doc.m_play.file.Seek(1234);
         const auto image = p.doc.m_image;
         const auto r =
             target->isTime ? p.doc.GoToTime(target->value) : p.doc.GoToDistance(target->value);
         if (!c.jumps) {
             EXPECT_EQ(r.outcome, GoToOutcome::PastEnd);
             EXPECT_NE(GoToMessage(r, *target, 0).find("ends before"), std::string::npos);
-            EXPECT_EQ(p.doc.m_playFile.Position(), 1234u) << "nothing moves";
+            EXPECT_EQ(p.doc.m_play.file.Position(), 1234u) << "nothing moves";
             EXPECT_TRUE(p.doc.m_image == image);
             continue;
         }
         ASSERT_EQ(r.outcome, GoToOutcome::Jumped);
         EXPECT_TRUE(GoToMessage(r, *target, 0).empty());
-        EXPECT_EQ(p.doc.m_playOneFrame, 1) << "playback holds on the place";
+        EXPECT_EQ(p.doc.m_play.oneFrame, 1) << "playback holds on the place";
         // The drawn scan is whole and holds the place: it starts at or before
         // it, the last record drawn is at or after it, and it turned the
         // head through a full circle.

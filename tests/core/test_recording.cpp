@@ -51,14 +51,14 @@ TEST(Recording, StartStopTitlesAndTheRecordCommand) {
         return choice;
     };
     d.doc.ToggleRecording(chooser);
-    EXPECT_EQ(d.doc.m_recording, 1);
-    EXPECT_EQ(d.doc.m_recordPath, d.dir.File("one.31l"));
+    EXPECT_EQ(d.doc.m_recorder.Active(), true);
+    EXPECT_EQ(d.doc.m_recorder.m_path, d.dir.File("one.31l"));
     EXPECT_EQ(d.LastTitle(), "TubescanL - Record to File [" + d.dir.File("one.31l") + "] ");
     LoadPing(d.doc, 0);
     d.doc.AppendRecord();
     d.doc.ToggleRecording(chooser);
     EXPECT_EQ(chooserCalls, 1);
-    EXPECT_EQ(d.doc.m_recording, 0);
+    EXPECT_EQ(d.doc.m_recorder.Active(), false);
     EXPECT_EQ(d.LastTitle(), "TubescanL - Real Time ");
     ExpectWholeRecords(ReadBytes(d.dir.File("one.31l")), 1);
     // Not recording: nothing is appended.
@@ -68,14 +68,14 @@ TEST(Recording, StartStopTitlesAndTheRecordCommand) {
     // A cancelled dialog starts nothing.
     choice.clear();
     d.doc.ToggleRecording(chooser);
-    EXPECT_EQ(d.doc.m_recording, 0);
+    EXPECT_EQ(d.doc.m_recorder.Active(), false);
 
     // A relative name is recorded under its full path.
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(d.dir.Dir());
     EXPECT_TRUE(d.doc.OpenRecordFile("rel.31l"));
     std::filesystem::current_path(cwd);
-    EXPECT_EQ(d.doc.m_recordPath, d.dir.File("rel.31l"));
+    EXPECT_EQ(d.doc.m_recorder.m_path, d.dir.File("rel.31l"));
 }
 
 TEST(Recording, CreateFailureAndDialogChecks) {
@@ -84,19 +84,19 @@ TEST(Recording, CreateFailureAndDialogChecks) {
     ASSERT_GE(d.messages.size(), 2u);
     EXPECT_NE(d.messages[d.messages.size() - 2].find("no/such/folder/x.31l"), std::string::npos);
     EXPECT_EQ(d.messages.back(), "Error Opening File!");
-    EXPECT_EQ(d.doc.m_recording, 0);
+    EXPECT_EQ(d.doc.m_recorder.Active(), false);
 
     d.doc.m_settings.m_writeDirectory = d.dir.Dir();
     d.doc.m_autoFileName = "07MAR2026-090503";
     EXPECT_EQ(d.doc.ProposedRecordPath(), d.dir.File("07MAR2026-090503.31l"));
-    EXPECT_EQ(d.doc.m_recordPath, d.dir.File("07MAR2026-090503.31l"));
+    EXPECT_EQ(d.doc.m_recorder.m_path, d.dir.File("07MAR2026-090503.31l"));
     d.doc.m_autoFileName.clear();
     EXPECT_NE(d.doc.ProposedRecordPath(), d.dir.File(".31l")) << "never a nameless file";
 
     EXPECT_EQ(d.doc.AcceptRecordPath(""), "");
-    EXPECT_EQ(d.doc.m_recordPath, "");
+    EXPECT_EQ(d.doc.m_recorder.m_path, "");
 
-    d.doc.m_playPath = d.dir.File("played.31l");
+    d.doc.m_play.path = d.dir.File("played.31l");
     EXPECT_EQ(d.doc.AcceptRecordPath(d.dir.Dir() + "./played.31l"), "");
     EXPECT_EQ(d.messages.back(), "Can't write in this file ...\nThis file is used as playback!   ");
 
@@ -104,7 +104,7 @@ TEST(Recording, CreateFailureAndDialogChecks) {
     EXPECT_EQ(d.doc.AcceptRecordPath(d.dir.File("sub/new.31l")), d.dir.File("sub/new.31l"));
     EXPECT_EQ(d.doc.m_settings.m_writeDirectory, d.dir.File("sub") + "/");
 
-    d.doc.m_recording = 1;
+    ASSERT_TRUE(d.doc.OpenRecordFile(d.dir.File("sub/rec.31l")));
     EXPECT_EQ(d.doc.AcceptRecordPath(d.dir.File("sub/other.31l")), "");
     EXPECT_EQ(d.messages.back(), "Data is already being saved to file.   ");
 }
@@ -118,41 +118,39 @@ TEST(Recording, CommandLineName) {
     DataDoc d;
     std::vector<std::string> questions;
     bool answer = false;
-    d.doc.m_hooks.askYesNo = [&](const std::string& q) {
+    const auto ask = [&](const std::string& q) {
         questions.push_back(q);
         return answer;
     };
-    d.doc.StartRecordingFromCommandLine(d.dir.File("survey.run1"));
+    d.doc.StartRecordingFromCommandLine(d.dir.File("survey.run1"), ask);
     EXPECT_TRUE(questions.empty());
-    EXPECT_EQ(d.doc.m_recording, 1);
+    EXPECT_EQ(d.doc.m_recorder.Active(), true);
     LoadPing(d.doc, 0);
     d.doc.AppendRecord();
     d.doc.StopRecording();
 
     // It exists now: asked, and No leaves it alone.
-    d.doc.StartRecordingFromCommandLine(d.dir.File("survey.run2"));
+    d.doc.StartRecordingFromCommandLine(d.dir.File("survey.run2"), ask);
     ASSERT_EQ(questions.size(), 1u);
     EXPECT_EQ(questions[0],
               d.dir.File("survey.31l") + " already exists !\nDo you want to replace it?   ");
-    EXPECT_EQ(d.doc.m_recording, 0);
+    EXPECT_EQ(d.doc.m_recorder.Active(), false);
     EXPECT_EQ(ReadBytes(d.dir.File("survey.31l")).size(), 512u);
     answer = true;
-    d.doc.StartRecordingFromCommandLine(d.dir.File("survey"));
-    EXPECT_EQ(d.doc.m_recording, 1);
+    d.doc.StartRecordingFromCommandLine(d.dir.File("survey"), ask);
+    EXPECT_EQ(d.doc.m_recorder.Active(), true);
     EXPECT_TRUE(ReadBytes(d.dir.File("survey.31l")).empty()) << "replaced";
 }
 
 TEST(Recording, ClosingTheDataFilesStopsTheRecording) {
     DataDoc d;
-    int xyzClosed = 0;
-    d.doc.m_hooks.closeXyzFile = [&] { ++xyzClosed; };
     ASSERT_TRUE(d.doc.OpenRecordFile(d.dir.File("a.31l")));
     d.doc.CloseDataFiles();
-    EXPECT_EQ(d.doc.m_recording, 0) << "the record command must not show a recording to nowhere";
-    EXPECT_EQ(xyzClosed, 1);
+    EXPECT_EQ(d.doc.m_recorder.Active(), false)
+        << "the record command must not show a recording to nowhere";
     ASSERT_TRUE(d.doc.OpenRecordFile(d.dir.File("b.31l")));
     d.doc.OnCloseDocument();
-    EXPECT_FALSE(d.doc.m_recordFile.IsOpen());
+    EXPECT_FALSE(d.doc.m_recorder.Active());
 }
 
 TEST(RecordingFailure, AFullDiskStopsRecordingAndKeepsWholeRecords) {
@@ -174,7 +172,7 @@ TEST(RecordingFailure, AFullDiskStopsRecordingAndKeepsWholeRecords) {
             LoadPing(doc, i);
             doc.AppendRecord();
         }
-        if (doc.m_recording != 0) _exit(11);
+        if (doc.m_recorder.Active()) _exit(11);
         if (message.find(path) == std::string::npos) _exit(12);
         if (message.find("3 records") == std::string::npos) _exit(13);
         _exit(0);
@@ -199,7 +197,7 @@ TEST(RecordingFailure, ARemovedFileIsWrittenBackAndRecordingStops) {
     ASSERT_EQ(::unlink(path.c_str()), 0);
     LoadPing(d.doc, 2);
     d.doc.AppendRecord();
-    EXPECT_EQ(d.doc.m_recording, 0);
+    EXPECT_EQ(d.doc.m_recorder.Active(), false);
     ASSERT_FALSE(d.messages.empty());
     EXPECT_NE(d.messages.back().find(path), std::string::npos);
     EXPECT_NE(d.messages.back().find("removed"), std::string::npos);
@@ -219,7 +217,7 @@ TEST(RecordingFailure, ARemovedFolderIsMadeAgainOrTheRecordsGoElsewhereAndTheMes
     std::filesystem::remove_all(folder);
     LoadPing(d.doc, 1);
     d.doc.AppendRecord();
-    EXPECT_EQ(d.doc.m_recording, 0);
+    EXPECT_EQ(d.doc.m_recorder.Active(), false);
     ExpectWholeRecords(ReadBytes(path), 1);
     EXPECT_NE(d.messages.back().find("kept in " + path), std::string::npos) << d.messages.back();
 

@@ -13,7 +13,7 @@ struct SystemCommandsTest : ::testing::Test {
         doc.m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0x55);
         doc.m_imageWidth = doc.m_imageHeight = kImageSize;
         doc.m_clearOnChange = 0;
-        doc.m_linkState = 1;
+        doc.m_linkState = LinkState::Up;
         AddSystemCommands(commands, doc, [this] { ++restarts; });
     }
     bool Checked(int id) const { return commands.Update(id).checked.value_or(false); }

@@ -39,12 +39,19 @@ struct RecordingSink : DatagramSink {
     void Send(std::string_view bytes) noexcept override { datagrams.emplace_back(bytes); }
 };
 
+// Counts the times playback stops its pace.
+struct StopCounter : PlaybackClock {
+    int stops = 0;
+    void Start(int) override {}
+    void Stop() override { ++stops; }
+};
+
 // A document stamped 07-MAR-2026 09:05:03.007 with a sink on its UDP output.
 struct OutputDoc {
     CTubescanDoc doc;
     std::shared_ptr<RecordingSink> sink = std::make_shared<RecordingSink>();
     std::vector<std::string> messages;
-    int timerStops = 0;
+    StopCounter clock;
     OutputDoc() {
         LocalTime t;
         t.year = 2026;
@@ -55,9 +62,9 @@ struct OutputDoc {
         t.second = 3;
         t.millisecond = 7;
         doc.StampTime(t);
-        doc.m_udpSocket.Reset(sink);
+        doc.m_outputs.Udp().Reset(sink);
         doc.m_hooks.showMessage = [this](const std::string& m) { messages.push_back(m); };
-        doc.m_hooks.stopPlaybackTimer = [this] { ++timerStops; };
+        doc.m_play.SetClock(&clock);
     }
 };
 
@@ -73,6 +80,11 @@ TEST(XyzNumbers, MatchTheCLibraryForEveryKindOfValue) {
                                   0.0625,
                                   -0.0625,
                                   1.0625,
+                                  -2.4375,
+                                  0.1875,
+                                  16777216.0,
+                                  3.0e9,
+                                  9.99e11,
                                   2.5e-4,
                                   999.9995,
                                   1234567.0,
@@ -179,7 +191,7 @@ TEST(XyzOutput, PointsGoToTheEnabledSinksOnly) {
     doc.EmitProfilePoint(250, 90);
     ASSERT_EQ(o.sink->datagrams.size(), 1u);
     EXPECT_EQ(o.sink->datagrams[0], "07-MAR-2026,09:05:03.007,1.000,-0.000,0.000\r\n");
-    EXPECT_EQ(doc.m_stampText, "07-MAR-2026,09:05:03.007");
+    EXPECT_EQ(doc.m_outputs.StampText(), "07-MAR-2026,09:05:03.007");
 
     // Both switches on (a settings file may say so): both datagrams per point.
     doc.m_settings.m_udpPrdEnabled = 1;
@@ -228,7 +240,7 @@ std::function<bool()> Opens(CTubescanDoc& doc, const std::string& xyzPath, bool 
     return [&doc, xyzPath, ok] {
         if (!ok) return false;
         doc.m_playback = 1;
-        doc.m_playPath = xyzPath.substr(0, xyzPath.size() - 3) + "31l";
+        doc.m_play.path = xyzPath.substr(0, xyzPath.size() - 3) + "31l";
         return true;
     };
 }
@@ -242,16 +254,17 @@ TEST(XyzConversion, WritesOneLinePerPointOnlyWhileConverting) {
     doc.m_hold = 1;
     ASSERT_TRUE(doc.StartXyzConversion(Opens(doc, dir.File("a.xyz"))));
     EXPECT_EQ(doc.m_hold, 0);
-    EXPECT_EQ(doc.m_xyzConverting, 1);
+    EXPECT_EQ(doc.m_outputs.Converting(), 1);
+    const int stopsBefore = o.clock.stops;
     doc.EmitProfilePoint(250, 90);
     doc.m_pingDistance = -12.5;
     doc.EmitProfilePoint(125, 180);
-    EXPECT_EQ(doc.m_stampText, "07-MAR-2026\t09:05:03.007");
+    EXPECT_EQ(doc.m_outputs.StampText(), "07-MAR-2026\t09:05:03.007");
     EXPECT_TRUE(doc.FinishXyzConversion());
     EXPECT_EQ(o.messages, std::vector<std::string>{"Conversion Complete!"});
-    EXPECT_EQ(o.timerStops, 1);
-    EXPECT_EQ(doc.m_xyzConverting, 0);
-    EXPECT_FALSE(doc.m_xyzFile.IsOpen());
+    EXPECT_EQ(o.clock.stops - stopsBefore, 1);
+    EXPECT_EQ(doc.m_outputs.Converting(), 0);
+    EXPECT_FALSE(doc.m_outputs.Xyz().IsOpen());
     // Points after the end go nowhere.
     doc.EmitProfilePoint(250, 90);
     EXPECT_EQ(dir.Read("a.xyz"), "07-MAR-2026\t09:05:03.007\t  1.000\t -0.000\t  0.000\r\n"
@@ -268,7 +281,7 @@ TEST(XyzConversion, AFileThatCannotBeCreatedEndsTheConversion) {
     EXPECT_EQ(o.messages[0], path + " was not found.");
     EXPECT_EQ(o.messages[1], "Error Creating XYZ File!");
     // No conversion: the playback runs on and never claims a finished file.
-    EXPECT_EQ(doc.m_xyzConverting, 0);
+    EXPECT_EQ(doc.m_outputs.Converting(), 0);
     EXPECT_EQ(doc.m_playback, 1);
 }
 
@@ -279,7 +292,7 @@ TEST(XyzConversion, ACancelledChoiceLeavesPlaybackAndConversionAlone) {
     // Plain playback running: cancelling must not convert it from mid-file.
     doc.m_playback = 1;
     EXPECT_FALSE(doc.StartXyzConversion(Opens(doc, dir.File("p.xyz"), false)));
-    EXPECT_EQ(doc.m_xyzConverting, 0);
+    EXPECT_EQ(doc.m_outputs.Converting(), 0);
     EXPECT_FALSE(std::filesystem::exists(dir.File("p.xyz")));
 
     // A running conversion goes on after a cancelled choice.

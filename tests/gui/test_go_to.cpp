@@ -28,10 +28,10 @@ struct SurveyedPanel : DataDoc {
         pipesurvey::WriteSurvey(path, pipe, 400 * 34);
         doc.m_indexPlayback = true;
         EXPECT_TRUE(doc.OpenPlaybackPath(path));
-        doc.m_playIndex->Wait();
+        doc.m_play.index->Wait();
         std::uint64_t last = 0;
-        while (doc.m_playFile.Position() >= last) {
-            last = doc.m_playFile.Position();
+        while (doc.m_play.file.Position() >= last) {
+            last = doc.m_play.file.Position();
             doc.ReadNextRecord();
         }
         panel.Drain();
@@ -42,7 +42,7 @@ struct SurveyedPanel : DataDoc {
     // The drawn scan holds the place: its last record lies at or after it,
     // less than a revolution on.
     void ExpectLandedAt(double metres) const {
-        EXPECT_EQ(doc.m_playOneFrame, 1);
+        EXPECT_EQ(doc.m_play.oneFrame, 1);
         EXPECT_GE(doc.m_extDistance, metres);
         EXPECT_LE(doc.m_extDistance, metres + 0.3);
     }
@@ -62,7 +62,7 @@ TEST(GoToFromThePanel, PlotClickLandsOnTheScanAtThatDistance) {
         const QPoint pos = view->mapFromScene(chart->mapToScene(inChart));
         EXPECT_NEAR(s.panel.PlotDistanceAt(pos), metres, 0.05);
         ASSERT_NE(series, nullptr);
-        s.doc.m_playOneFrame = 0;
+        s.doc.m_play.oneFrame = 0;
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, pos);
         s.ExpectLandedAt(s.panel.PlotDistanceAt(pos));
     }

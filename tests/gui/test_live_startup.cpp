@@ -43,7 +43,7 @@ TEST(LiveStartup, PictureFillsInAndStatusPanesShowPitchAndRoll) {
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return doc.m_pingCount >= 150 && counter.paints >= 10; }, 15000))
         << doc.m_pingCount << " pings, " << counter.paints << " repaints";
-    EXPECT_EQ(doc.m_linkState, 1);
+    EXPECT_EQ(doc.m_linkState, LinkState::Up);
     // The connect sets the live title; a resize after it (the docks taking
     // their room) sets the frame's own form of it.
     EXPECT_TRUE(frame.windowTitle() == "TubescanL - Real Time" ||

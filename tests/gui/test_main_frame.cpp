@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <unistd.h>
+
 #include <QAction>
 #include <QDir>
 #include <QDockWidget>
@@ -156,12 +159,16 @@ TEST_F(MainFrameTest, CheckMarksFollowTheDocument) {
     EXPECT_TRUE(Frame().Action(32786)->isChecked());
     EXPECT_FALSE(Frame().Action(32783)->isChecked());
     EXPECT_TRUE(Frame().Action(32774)->isChecked());
-    Doc().m_recording = 1;
+    const std::string recordPath =
+        (std::filesystem::temp_directory_path() / ("marks" + std::to_string(::getpid()) + ".31l"))
+            .string();
+    ASSERT_FALSE(Doc().m_recorder.Start(recordPath));
     Doc().m_settings.m_autoSaveFileName = 0;
     Frame().UpdateCommandUi();
     EXPECT_TRUE(Frame().Action(32806)->isChecked());
     EXPECT_FALSE(Frame().Action(32817)->isChecked());
-    Doc().m_recording = 0;
+    Doc().m_recorder.Stop();
+    std::filesystem::remove(recordPath);
     Frame().Action(32817)->trigger();
     EXPECT_EQ(Doc().m_settings.m_autoSaveFileName, 1);
     EXPECT_TRUE(Frame().Action(32817)->isChecked());
@@ -221,7 +228,7 @@ TEST_F(MainFrameTest, TitlesForRealTimePlaybackAndTheDocumentsOwn) {
     QApplication::processEvents();
     EXPECT_EQ(Frame().windowTitle(), "TubescanL -- Real Time ");
     Doc().m_playback = 1;
-    Doc().m_playPath = "/data/run 3.31l";
+    Doc().m_play.path = "/data/run 3.31l";
     Frame().UpdateTitleText();
     EXPECT_EQ(Frame().windowTitle(), "TubescanL - Playback File [/data/run 3.31l] ");
     Doc().SetWindowTitle("TubescanL - Record to File [x.31l] ");
@@ -322,11 +329,9 @@ TEST_F(MainFrameTest, MiniBarToggleAndDiameterKeys) {
     auto* range = bar->findChild<QLineEdit*>("1049");
     ASSERT_NE(range, nullptr);
     Frame().Action(32874)->trigger(); // a range step shows in the bar at once
-    EXPECT_EQ(
-        range->text().toStdString(),
-        FormatFixed(headproto::kRangeTable[static_cast<std::size_t>(Doc().m_settings.m_rangeIndex)],
-                    3) +
-            " m");
+    EXPECT_EQ(range->text().toStdString(),
+              FormatFixed(headproto::kRangeTable[static_cast<std::size_t>(Doc().m_settings.m_rangeIndex)], 3) +
+                  " m");
     mini->trigger();
     EXPECT_FALSE(bar->isVisible());
     EXPECT_FALSE(mini->isChecked());
@@ -385,10 +390,10 @@ TEST(CommandLineRecording, AnExistingFileIsOnlyReplacedWhenTheOperatorSaysYes) {
         EXPECT_EQ(question, existing + " already exists !\nDo you want to replace it?   ");
         CTubescanDoc& doc = *app.Registry().document;
         if (answer == QMessageBox::No) {
-            EXPECT_EQ(doc.m_recording, 0);
+            EXPECT_EQ(doc.m_recorder.Active(), false);
             EXPECT_EQ(QFileInfo(existing).size(), 12);
         } else {
-            EXPECT_EQ(doc.m_recording, 1);
+            EXPECT_EQ(doc.m_recorder.Active(), true);
             EXPECT_EQ(app.Registry().mainFrame->windowTitle(),
                       "TubescanL - Record to File [" + existing + "] ");
             EXPECT_EQ(QFileInfo(existing).size(), 0) << "replaced";
@@ -399,7 +404,7 @@ TEST(CommandLineRecording, AnExistingFileIsOnlyReplacedWhenTheOperatorSaysYes) {
     CTubescanApp app;
     KeepOffOtherHeads(app);
     ASSERT_TRUE(app.InitInstance({"tubescan", dir.filePath("site.2024/new.run")}, dir.path()));
-    EXPECT_EQ(app.Registry().document->m_recording, 1);
+    EXPECT_EQ(app.Registry().document->m_recorder.Active(), true);
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("site.2024/new.31l")));
 }
 

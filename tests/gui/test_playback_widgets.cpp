@@ -11,7 +11,7 @@
 #include "app/DataFileDialogs.h"
 #include "app/PlaybackBar.h"
 #include "app/SpinDelta.h"
-#include "doc/PlaybackPacer.h"
+#include "link/PlaybackPacer.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ TEST(PlaybackPacer, TimerFollowsTheSpeed) {
     EXPECT_EQ(pacer.TimerInterval(), 20);
     ASSERT_TRUE(SpinUntil([&] { return ticks >= 3; }));
     EXPECT_GE(d.doc.m_loopTimeMs, 0);
-    d.doc.m_hooks.stopTimers();
+    d.doc.m_play.StopClock();
     EXPECT_FALSE(pacer.TimerActive());
     d.doc.ChangePlaybackSpeed(-5);
     EXPECT_EQ(pacer.TimerInterval(), 25);
@@ -127,7 +127,7 @@ TEST(PlaybackBar, JumpsResynchroniseAndButtonsStepFrames) {
     bar.Jump();
     EXPECT_EQ(bar.JumpTarget(), 2550u);
     EXPECT_EQ(d.doc.m_image[0], 0) << "the picture is cleared for the jump";
-    EXPECT_EQ(d.doc.m_seekDragging, 0);
+    EXPECT_EQ(d.doc.m_play.seekDragging, 0);
     d.doc.PlaybackTick();
     EXPECT_EQ(ShownRecord(d.doc), 5);
 
@@ -151,7 +151,7 @@ TEST(PlaybackBar, JumpsResynchroniseAndButtonsStepFrames) {
     forward->click();
     forward->click();
     EXPECT_EQ(ShownRecord(d.doc), 1);
-    EXPECT_EQ(d.doc.m_playOneFrame, 1);
+    EXPECT_EQ(d.doc.m_play.oneFrame, 1);
     back->click();
     EXPECT_EQ(ShownRecord(d.doc), 0);
 }
@@ -175,16 +175,16 @@ TEST(DataFileDialogs, RecordDialogAndTheRecordCommand) {
         return true;
     };
     ToggleRecordingCommand(d.doc, nullptr, choose);
-    EXPECT_EQ(d.doc.m_recording, 1);
-    EXPECT_EQ(d.doc.m_recordPath, target);
+    EXPECT_EQ(d.doc.m_recorder.Active(), true);
+    EXPECT_EQ(d.doc.m_recorder.m_path, target);
     EXPECT_EQ(d.doc.m_settings.m_writeDirectory, d.dir.File("runs") + "/");
     ToggleRecordingCommand(d.doc, nullptr, choose);
-    EXPECT_EQ(d.doc.m_recording, 0);
+    EXPECT_EQ(d.doc.m_recorder.Active(), false);
 
     auto cancel = [](QFileDialog&) { return false; };
     ToggleRecordingCommand(d.doc, nullptr, cancel);
-    EXPECT_EQ(d.doc.m_recording, 0);
-    EXPECT_EQ(d.doc.m_recordPath, "");
+    EXPECT_EQ(d.doc.m_recorder.Active(), false);
+    EXPECT_EQ(d.doc.m_recorder.m_path, "");
 
     auto pick = [&](QFileDialog& dlg) {
         EXPECT_EQ(dlg.windowTitle(), "Pick a Record Directory: ");
@@ -199,8 +199,9 @@ TEST(DataFileDialogs, RecordDialogAndTheRecordCommand) {
 
 TEST(DataFileDialogs, PlaybackDialogOpensOrLetsPlaybackGoOn) {
     DataDoc d;
-    std::vector<int> timerStarts;
-    d.doc.m_hooks.startPlaybackTimer = [&](int ms) { timerStarts.push_back(ms); };
+    CountingClock clock;
+    d.doc.m_play.SetClock(&clock);
+    std::vector<int>& timerStarts = clock.starts;
     d.doc.m_settings.m_readDirectory = d.dir.Dir();
     const std::string path = d.dir.File("Run.31L");
     WriteBytes(path, TestFile(2));
@@ -216,7 +217,7 @@ TEST(DataFileDialogs, PlaybackDialogOpensOrLetsPlaybackGoOn) {
     };
     d.doc.m_settings.m_playbackSpeed = 30;
     ASSERT_TRUE(OpenPlaybackFile(d.doc, nullptr, check));
-    EXPECT_EQ(d.doc.m_playPath, path);
+    EXPECT_EQ(d.doc.m_play.path, path);
     EXPECT_EQ(timerStarts, std::vector<int>{30});
 
     EXPECT_FALSE(OpenPlaybackFile(d.doc, nullptr, [](QFileDialog&) { return false; }));

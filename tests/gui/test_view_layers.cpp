@@ -34,8 +34,8 @@ struct LayeredView {
         doc.m_settings.m_gridColor = kGrid;
         doc.m_settings.m_viewRangeMark = 0;
         doc.m_settings.m_displayPRD = 0;
-        doc.m_linkState = 1;     // no link status box unless a test asks for it
-        doc.m_scanDirection = 1; // the scan line points straight down, out of the way
+        doc.m_linkState = LinkState::Up; // no link status box unless a test asks for it
+        doc.m_scanDirection = 1;         // the scan line points straight down, out of the way
         doc.m_beamAngle = 180.0;
         doc.m_command[headproto::kCmdSectorWidth] = 120;
         InstallGridLayer(view);
@@ -145,7 +145,7 @@ TEST(ViewLayers, PolarGridArcsAtTheirRadiiAndCentreLines) {
 TEST(ViewLayers, LinkStatusBoxBlinksAndAlternatesItsMessage) {
     LayeredView v;
     const QRgb red = Rgb(kStatusRed), white = Rgb(kNearWhite), back = kPicture;
-    v.doc.m_linkState = 0;
+    v.doc.m_linkState = LinkState::Down;
     v.doc.m_statusBlink = 1;
     // "No Connection": the frame starts at x = 314.
     const QImage& image = v.Compose();
@@ -174,7 +174,7 @@ TEST(ViewLayers, LinkStatusBoxBlinksAndAlternatesItsMessage) {
     v.doc.m_measureMode = 0;
 
     // Connected but the head is silent: the wider box, frame from 289 to 585.
-    v.doc.m_linkState = 1;
+    v.doc.m_linkState = LinkState::Up;
     v.doc.m_replyPending = 1;
     v.doc.m_settings.m_ipAddress = "127.0.0.1";
     v.Compose();

@@ -14,8 +14,8 @@
 #include "../support/SurveyFile.h"
 #include "app/XyzCommands.h"
 #include "doc/CommandIds.h"
-#include "doc/PlaybackPacer.h"
 #include "doc/TubescanDoc.h"
+#include "link/PlaybackPacer.h"
 
 using namespace converttest;
 namespace fs = std::filesystem;
@@ -71,7 +71,7 @@ TEST(XyzCommands, MenuConversionAndToolWriteTheSameBytes) {
         const std::string input = p.dir.File("Survey.31l");
         ASSERT_TRUE(survey::WriteFile(input, 1500, shape));
         ASSERT_TRUE(p.Convert(input));
-        ASSERT_TRUE(SpinUntil([&] { return p.doc.m_xyzConverting == 0; }, 60000));
+        ASSERT_TRUE(SpinUntil([&] { return p.doc.m_outputs.Converting() == 0; }, 60000));
         EXPECT_EQ(p.messages, std::vector<std::string>{"Conversion Complete!"});
         EXPECT_FALSE(p.pacer.TimerActive());
         const std::string program = p.dir.Read("Survey.xyz");
@@ -98,7 +98,7 @@ TEST(XyzCommands, AnXyzThatCannotBeCreatedIsNeverReportedComplete) {
     EXPECT_EQ(p.doc.m_playback, 1);
     ASSERT_TRUE(SpinUntil([&] { return p.ticks > 50; }, 20000));
     EXPECT_EQ(p.messages.size(), 2u);
-    EXPECT_EQ(p.doc.m_xyzConverting, 0);
+    EXPECT_EQ(p.doc.m_outputs.Converting(), 0);
 }
 
 TEST(XyzCommands, UdpItemsCarryTheirChecksAndAddressIsDisabled) {
@@ -136,7 +136,7 @@ TEST(XyzCommands, PointCloudExportOfThePlaybackIsTheTools) {
     EXPECT_FALSE(CanExportPointCloud(p.doc));
     ASSERT_TRUE(p.doc.OpenPlaybackPath(input));
     ASSERT_TRUE(CanExportPointCloud(p.doc));
-    const std::uint64_t position = p.doc.m_playPosition;
+    const std::uint64_t position = p.doc.m_play.playPosition;
     const struct {
         PointCloudOutput::Format format;
         std::string ext;
@@ -154,7 +154,7 @@ TEST(XyzCommands, PointCloudExportOfThePlaybackIsTheTools) {
             },
             k.format));
         EXPECT_EQ(offered, Q(p.dir.File("run." + k.ext)));
-        EXPECT_EQ(p.doc.m_playPosition, position);
+        EXPECT_EQ(p.doc.m_play.playPosition, position);
         ASSERT_FALSE(p.messages.empty());
         EXPECT_NE(p.messages.back().find("cloud." + k.ext), std::string::npos) << p.messages.back();
 

@@ -80,10 +80,10 @@ TEST(LiveOutput, DatagramsOfALiveRunArriveAsComputed) {
     InstallUdpOutput(doc);
     const auto create = doc.m_hooks.createUdpOutput;
     doc.m_hooks.createUdpOutput = [&] {
-        if (doc.m_udpSocket.Exists()) return;
+        if (doc.m_outputs.Udp().Exists()) return;
         create();
-        tee->socket = doc.m_udpSocket.Get();
-        doc.m_udpSocket.Reset(tee);
+        tee->socket = doc.m_outputs.Udp().Get();
+        doc.m_outputs.Udp().Reset(tee);
     };
     doc.OnNewDocument(dir.Dir());
     doc.m_tcpPort = sim.Port();

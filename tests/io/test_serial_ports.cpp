@@ -75,6 +75,11 @@ TEST(SerialPorts, SensorValuesReachDocumentRecordingAndDatagrams) {
     CTubescanDoc doc;
     auto host = std::make_unique<SonarHost>(doc);
     auto serial = std::make_unique<SerialPorts>(doc);
+    QObject::connect(&host->Link(), &HeadLink::sensorPollDue, serial.get(),
+                     &SerialPorts::PollOrientationSensor);
+    QObject::connect(host.get(), &SonarHost::headLinkStarted, serial.get(), [&] {
+        if (doc.m_settings.m_enablePRDInput) serial->OpenOrientationPort();
+    });
     InstallUdpOutput(doc);
     doc.OnNewDocument(dir.Dir());
     doc.m_tcpPort = sim.Port();
@@ -174,7 +179,7 @@ TEST(SerialPorts, BadFieldsAndAVanishedPortAreSurvived) {
 
     // The head's serial port keeps its state apart from the TCP link, and a
     // port that is not there names itself.
-    doc.m_linkState = 2;
+    doc.m_linkState = LinkState::Connecting;
     serial.CloseComPorts();
     ComPortChoice choice = ComPortChoiceFromDocument(doc);
     choice.headPort = 9;
@@ -182,14 +187,14 @@ TEST(SerialPorts, BadFieldsAndAVanishedPortAreSurvived) {
     serial.ApplyComPortSetup(choice);
     EXPECT_TRUE(serial.HeadPortOpen());
     EXPECT_FALSE(serial.OrientationPortOpen());
-    EXPECT_EQ(doc.m_linkState, 2);
+    EXPECT_EQ(doc.m_linkState, LinkState::Connecting);
     const std::string saved = dir.Read("TubescanL.INI");
     EXPECT_NE(saved.find("PRDComPort=31"), std::string::npos);
     EXPECT_NE(saved.find("COM9=" + pty.ProgramEnd()), std::string::npos);
     doc.m_settings.m_sonarComPort = 30;
     serial.OpenHeadComPort();
     EXPECT_FALSE(serial.HeadPortOpen());
-    EXPECT_EQ(doc.m_linkState, 2);
+    EXPECT_EQ(doc.m_linkState, LinkState::Connecting);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].rfind("COM30 is not available.", 0), 0u) << messages[0];
 

@@ -67,13 +67,13 @@ TEST(UdpOutput, PointsSentFromAnotherThreadArriveAsTheComputedTexts) {
     LoopbackDoc d(listener.localPort(), "Enable UDP Output XYZ=1\r\nEnable UDP Output PRD=1\r\n");
     auto& doc = d.doc;
     doc.m_hooks.createUdpOutput();
-    auto sink = doc.m_udpSocket.Get();
+    auto sink = doc.m_outputs.Udp().Get();
     ASSERT_TRUE(sink);
     const auto* output = dynamic_cast<UdpOutput*>(sink.get());
     ASSERT_TRUE(output && output->CanSend()) << output->refusal();
     // A second creation keeps the socket that exists.
     doc.m_hooks.createUdpOutput();
-    EXPECT_EQ(doc.m_udpSocket.Get(), sink);
+    EXPECT_EQ(doc.m_outputs.Udp().Get(), sink);
 
     doc.StampTime();
     doc.m_settings.m_soundVelocity = 1450;
@@ -140,7 +140,7 @@ TEST(UdpOutput, RefusesAddressesOffThisMachineWhileLoopbackOnly) {
     ASSERT_EQ(doc.m_settings.m_udpXyzEnabled, 1);
     InstallUdpOutput(doc);
     doc.m_hooks.createUdpOutput();
-    auto* out = dynamic_cast<UdpOutput*>(doc.m_udpSocket.Get().get());
+    auto* out = dynamic_cast<UdpOutput*>(doc.m_outputs.Udp().Get().get());
     ASSERT_TRUE(out);
     EXPECT_FALSE(out->CanSend());
     doc.EmitProfilePoint(250, 90);

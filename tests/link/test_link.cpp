@@ -64,7 +64,7 @@ TEST(HeadLinkCycle, FirstCommandIsTheSettingsAndEachReplyBringsExactlyOneMore) {
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() >= 20; }, 5000));
     EXPECT_EQ(l.head.overlapping, 0);
-    EXPECT_EQ(l.doc.m_linkState, 1);
+    EXPECT_EQ(l.doc.m_linkState, LinkState::Up);
     EXPECT_EQ(l.doc.m_replyPending, 0);
     EXPECT_EQ(l.host->Link().GetCounters().resends, 0u);
 }
@@ -105,12 +105,12 @@ TEST(HeadLinkCycle, LostConnectionIsBackWithinTwoSeconds) {
     QElapsedTimer clock;
     clock.start();
     l.head.client->disconnectFromHost();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.m_linkState == 0; }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.m_linkState == LinkState::Down; }, 1000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.connections == 2; }, 2500));
     EXPECT_LT(clock.elapsed(), 2200);
     const auto before = l.Processed();
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() >= before + 3; }, 2000));
-    EXPECT_EQ(l.doc.m_linkState, 1);
+    EXPECT_EQ(l.doc.m_linkState, LinkState::Up);
 }
 
 TEST(HeadLinkCycle, HoldStopsSendingAndReleasingItRestartsTheLink) {
@@ -211,7 +211,7 @@ TEST(HeadLinkSafety, NonLoopbackHeadIsRefusedAndSaysSo) {
         SonarHost host(doc);
         doc.OnNewDocument(dir.Dir());
         host.OnConnectToSonarHead();
-        EXPECT_EQ(doc.m_linkState, 0) << address;
+        EXPECT_EQ(doc.m_linkState, LinkState::Down) << address;
         EXPECT_NE(host.Link().LastRefusal().find(address), std::string::npos) << address;
         EXPECT_EQ(host.Link().GetCounters().commandsSent, 0u);
         doc.OnCloseDocument();

@@ -66,5 +66,5 @@ TEST(HeadLinkWithSimulator, RecoversFromClosedConnectionsAndSilence) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.m_pingCount >= 100; }, 9000));
     const auto& link = l.host->Link().GetCounters();
     EXPECT_GE(link.connectAttempts, 4u);
-    EXPECT_EQ(l.doc.m_linkState, 1);
+    EXPECT_EQ(l.doc.m_linkState, LinkState::Up);
 }

@@ -1,4 +1,4 @@
-#include "doc/PlaybackPacer.h"
+#include "link/PlaybackPacer.h"
 
 #include "doc/TubescanDoc.h"
 
@@ -16,32 +16,26 @@ CPlaybackPacer::CPlaybackPacer(CTubescanDoc& doc, QObject* parent) : QObject(par
     m_watch.start();
 }
 
+CPlaybackPacer::~CPlaybackPacer() {
+    if (m_attached) m_doc.m_play.SetClock(nullptr);
+}
+
 void CPlaybackPacer::Attach() {
-    m_doc.m_hooks.startPlaybackTimer = [this](int ms) {
-        StartTimer(ms);
-        Poke();
-    };
-    m_doc.m_hooks.stopPlaybackTimer = [this] {
-        StopTimer();
-        Poke();
-    };
-    auto previous = m_doc.m_hooks.stopTimers;
-    m_doc.m_hooks.stopTimers = [this, previous] {
-        if (previous) previous();
-        StopTimer();
-    };
+    m_doc.m_play.SetClock(this);
+    m_attached = true;
 }
 
-void CPlaybackPacer::StartTimer(int intervalMs) {
-    if (intervalMs <= 0) {
-        StopTimer();
-        return;
-    }
-    m_timer.start(intervalMs);
+void CPlaybackPacer::Start(int intervalMs) {
+    if (intervalMs <= 0)
+        m_timer.stop();
+    else
+        m_timer.start(intervalMs);
+    Poke();
 }
 
-void CPlaybackPacer::StopTimer() {
+void CPlaybackPacer::Stop() {
     m_timer.stop();
+    Poke();
 }
 
 void CPlaybackPacer::Poke() {

@@ -1,0 +1,238 @@
+// The document's sessions on their own: playback reading a file as values,
+// recording with its failures as values, the profile outputs, and the
+// converter's loop against interactive playback.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "DataFileFixture.h"
+#include "doc/RecordConversion.h"
+#include "format/RecordFileName.h"
+#include "format/XyzFormat.h"
+
+namespace {
+
+struct Expected {
+    std::uint64_t position;
+    bool carriesPing;
+    std::size_t sampleBytes;
+    bool last;
+};
+
+std::vector<std::uint8_t> ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+struct CollectingSink : ProfileSampleSink {
+    std::vector<analysis::ProfileSample> samples;
+    int restarts = 0;
+    void Add(const analysis::ProfileSample& s) override { samples.push_back(s); }
+    void Restart() override { ++restarts; }
+};
+
+struct CountingDatagrams : DatagramSink {
+    std::vector<std::string> sent;
+    void Send(std::string_view bytes) noexcept override { sent.emplace_back(bytes); }
+};
+
+} // namespace
+
+TEST(PlaybackSessionNext, HandsOutEveryKindOfRecordAsAValueAndEndsAtTheEnd) {
+    // A ping, a record whose return header is not the head's, a record too
+    // long for an echo line, a ping again, and a cut-off tail.
+    std::vector<std::uint8_t> f;
+    Append(f, TestRecord(0));
+    auto rejected = TestRecord(1);
+    rejected[record::kHeaderOffset] = 'Q';
+    Append(f, rejected);
+    auto big = TestRecord(2);
+    std::vector<std::uint8_t> bigBytes(big.begin(), big.end());
+    bigBytes.resize(700, 0xEE);
+    bigBytes[4] = 700 >> 8;
+    bigBytes[5] = 700 & 0xFF;
+    f.insert(f.end(), bigBytes.begin(), bigBytes.end());
+    Append(f, TestRecord(3));
+    const std::size_t fullLength = f.size();
+    Append(f, TestRecord(4));
+    f.resize(fullLength + 200);
+
+    TempDir dir;
+    WriteBytes(dir.File("s.31l"), f);
+    PlaybackSession play;
+    EXPECT_EQ(play.Open(dir.File("s.xyz")), PlaybackOpen::NotRecording);
+    EXPECT_EQ(play.Open(dir.File("missing.31l")), PlaybackOpen::Unreadable);
+    ASSERT_EQ(play.Open(dir.File("s.31l")), PlaybackOpen::Opened);
+    EXPECT_EQ(play.length, f.size());
+
+    const std::vector<Expected> expected = {
+        {0, true, 512 - record::kMinLength, false},
+        {512, false, 0, false},
+        {1024, true, 0, false},
+        {1724, true, 512 - record::kMinLength, false},
+    };
+    for (const Expected& e : expected) {
+        const auto r = play.Next();
+        ASSERT_TRUE(r) << "record at " << e.position;
+        EXPECT_EQ(r->position, e.position);
+        EXPECT_EQ(r->carriesPing, e.carriesPing) << e.position;
+        EXPECT_EQ(r->sampleBytes, e.sampleBytes) << e.position;
+        EXPECT_EQ(r->last, e.last) << e.position;
+        EXPECT_EQ(r->end, e.position + static_cast<std::uint64_t>(r->settings.length));
+        if (e.sampleBytes > 0) {
+            EXPECT_TRUE(std::equal(r->samples.begin(), r->samples.begin() + 250,
+                                   f.begin() + static_cast<std::ptrdiff_t>(e.position) +
+                                       record::kSamplesOffset));
+        }
+    }
+    EXPECT_FALSE(play.Next()) << "the cut-off record is not handed out";
+    EXPECT_FALSE(play.Next()) << "and asking again changes nothing";
+
+    // Back to the start; back by twice the last record's length, never
+    // before the start.
+    play.Rewind();
+    ASSERT_TRUE(play.Next());
+    play.recordLength = 256;
+    ASSERT_TRUE(play.StepBack());
+    EXPECT_EQ(play.file.Position(), 0u);
+    EXPECT_EQ(play.playPosition, 0u);
+    EXPECT_FALSE(play.StepBack());
+    play.Seek(1);
+    EXPECT_EQ(play.file.Position(), 512u) << "a seek lands on the next signature";
+    EXPECT_TRUE(play.Next()->position == 512u);
+
+    // Percent follows the shown position, not while the slider is dragged.
+    play.seekDragging = 1;
+    EXPECT_FALSE(play.MarkShown());
+    EXPECT_EQ(play.Percent(), 0);
+    play.seekDragging = 0;
+    play.file.Seek(f.size() / 2);
+    EXPECT_FALSE(play.MarkShown());
+    EXPECT_EQ(play.Percent(), 50);
+    play.file.Seek(f.size() - 2);
+    EXPECT_TRUE(play.MarkShown()) << "three bytes from the end count as the end";
+    EXPECT_EQ(play.Percent(), 99);
+}
+
+TEST(RecordingSessionErrors, FailuresComeBackAsValuesAndNeverLeaveARecordingToNowhere) {
+    TempDir dir;
+    RecordingSession rec;
+    const auto refused = rec.Start(dir.File("no/such/folder/a.31l"));
+    ASSERT_TRUE(refused);
+    EXPECT_FALSE(refused->empty());
+    EXPECT_FALSE(rec.Active());
+
+    ASSERT_FALSE(rec.Start(dir.File("a.31l")));
+    EXPECT_TRUE(rec.Active());
+    EXPECT_TRUE(rec.Start(dir.File("b.31l"))) << "one recording at a time";
+    EXPECT_FALSE(rec.Append(TestRecord(0)));
+    EXPECT_FALSE(rec.Append(TestRecord(1)));
+    EXPECT_EQ(rec.Bytes(), 2u * record::kRecordSize);
+
+    rec.Stop();
+    EXPECT_FALSE(rec.Active());
+    EXPECT_FALSE(rec.Append(TestRecord(2))) << "nothing to report when nothing is recorded";
+    EXPECT_EQ(ReadAll(dir.File("a.31l")).size(), 2u * record::kRecordSize);
+}
+
+TEST(ProfileOutputsEmit, LinesOnlyWhileConvertingDatagramsAsChosenSamplesToTheSink) {
+    TempDir dir;
+    ProfileOutputs out;
+    auto udp = std::make_shared<CountingDatagrams>();
+    out.Udp().Reset(udp);
+    auto sink = std::make_shared<CollectingSink>();
+    const std::string date = "07-MAR-2026", time = "09:05:03", millis = "007";
+    const PointStamp stamp{date, time, millis};
+    const xyz::ProfilePoint p = xyz::ComputeProfilePoint(250, 90, 1.0, 1.0, 1500.0, 2.5);
+
+    out.Emit(p, stamp, true, UdpChoice{});
+    EXPECT_FALSE(out.XyzOpen()) << "no file before a conversion";
+    ASSERT_TRUE(out.StartXyz(dir.File("a.xyz")));
+    EXPECT_TRUE(out.Converting());
+    out.Emit(p, stamp, false, UdpChoice{}); // not in playback: no line
+    out.Emit(p, stamp, true, UdpChoice{true, false});
+    out.Emit(p, stamp, true, UdpChoice{false, true, 1.5, -2.0});
+    EXPECT_TRUE(out.FinishXyz());
+    EXPECT_EQ(out.End(), ConversionEnd::Finished);
+    EXPECT_FALSE(out.Converting());
+    out.Emit(p, stamp, true, UdpChoice{});
+
+    std::string line;
+    xyz::BuildXyzFileLine(line, "07-MAR-2026\t09:05:03.007", p);
+    const auto written = ReadAll(dir.File("a.xyz"));
+    EXPECT_EQ(std::string(written.begin(), written.end()), line + line);
+    ASSERT_EQ(udp->sent.size(), 2u);
+    EXPECT_EQ(udp->sent[0].rfind("07-MAR-2026,09:05:03.007,", 0), 0u);
+    EXPECT_NE(udp->sent[1], udp->sent[0]) << "the PRD datagram is its own text";
+    out.CloseUdp();
+    out.Emit(p, stamp, true, UdpChoice{true, true});
+    EXPECT_EQ(udp->sent.size(), 2u) << "no socket, no datagram";
+
+    // A file that cannot take its lines ends as a failed write.
+    ASSERT_TRUE(out.StartXyz("/dev/full"));
+    for (int i = 0; i < 2000; ++i)
+        out.Emit(p, stamp, true, UdpChoice{});
+    EXPECT_FALSE(out.FinishXyz());
+    EXPECT_EQ(out.End(), ConversionEnd::WriteFailed);
+    EXPECT_FALSE(out.StartXyz(dir.File("no/folder/b.xyz")));
+    EXPECT_FALSE(out.Converting());
+
+    // The sink: samples from the document's points, a restart on a jump,
+    // nothing once it is removed.
+    CTubescanDoc doc;
+    doc.m_outputs.SetSampleSink(sink);
+    EXPECT_TRUE(doc.m_outputs.WantsSamples());
+    doc.EmitProfilePoint(250, 90);
+    doc.m_outputs.RestartSamples();
+    doc.m_outputs.SetSampleSink(nullptr);
+    EXPECT_FALSE(doc.m_outputs.WantsSamples());
+    doc.EmitProfilePoint(250, 90);
+    ASSERT_EQ(sink->samples.size(), 1u);
+    EXPECT_FLOAT_EQ(sink->samples[0].x, p.x);
+    EXPECT_EQ(sink->restarts, 1);
+}
+
+TEST(ConversionLoop, WritesTheSameBytesAsInteractivePlaybackEvenForADamagedFile) {
+    // A clean file and a damaged copy of it: flipped bytes and a cut tail.
+    std::vector<std::uint8_t> clean;
+    for (int i = 0; i < 300; ++i)
+        Append(clean, TestRecord(i));
+    std::vector<std::uint8_t> damaged = clean;
+    std::mt19937 rng(11);
+    for (int i = 0; i < 400; ++i)
+        damaged[rng() % damaged.size()] = static_cast<std::uint8_t>(rng());
+    damaged.resize(damaged.size() - 100);
+
+    for (const auto* bytes : {&clean, &damaged}) {
+        DataDoc d;
+        const std::string input = d.dir.File("run.31l");
+        WriteBytes(input, *bytes);
+
+        // The program's command: the file plays until its end ends the
+        // conversion.
+        ASSERT_TRUE(d.doc.StartXyzConversion([&] { return d.doc.OpenPlaybackPath(input); },
+                                             d.dir.File("played.xyz")));
+        for (int tick = 0; d.doc.m_outputs.Converting() && tick < 100000; ++tick)
+            d.doc.PlaybackTick();
+        ASSERT_FALSE(d.doc.m_outputs.Converting());
+
+        conversion::Options options;
+        options.settings = IniFile::Load(d.dir.File("TubescanL.INI"));
+        int lastPercent = -1;
+        options.progress = [&](int p) {
+            EXPECT_GT(p, lastPercent);
+            lastPercent = p;
+        };
+        const auto r = conversion::ConvertRecordFile(input, d.dir.File("converted.xyz"), options);
+        ASSERT_EQ(r.outcome, conversion::Outcome::Converted) << r.detail;
+        EXPECT_GE(lastPercent, 99);
+        const auto played = ReadAll(d.dir.File("played.xyz"));
+        EXPECT_GT(played.size(), 0u);
+        EXPECT_EQ(ReadAll(d.dir.File("converted.xyz")), played);
+        EXPECT_EQ(r.lines,
+                  static_cast<std::uint64_t>(std::count(played.begin(), played.end(), '\n')));
+    }
+}

@@ -117,7 +117,8 @@ void CPlaybackBar::Setup() {
         m_slider->setTickInterval(10);
     }
     m_speedIndicator->setRange(0, kMaxSpeed);
-    m_speedIndicator->setValue(std::clamp(kMaxSpeed - m_doc.m_settings.m_playbackSpeed, 0, kMaxSpeed));
+    m_speedIndicator->setValue(
+        std::clamp(kMaxSpeed - m_doc.m_settings.m_playbackSpeed, 0, kMaxSpeed));
     m_sliderStep = m_doc.m_play.length / 100;
     m_indexTimer.start(100);
     ShowIndexProgress();

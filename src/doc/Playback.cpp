@@ -134,7 +134,8 @@ void CTubescanDoc::SetPlaybackTimer() {
 bool CTubescanDoc::WantsIdlePlayback() const {
     // Single-frame mode holds the idle loop too; otherwise "Play One Frame"
     // would do nothing at speed 0.
-    return m_playback == 1 && m_hold == 0 && m_settings.m_playbackSpeed == 0 && m_play.oneFrame == 0;
+    return m_playback == 1 && m_hold == 0 && m_settings.m_playbackSpeed == 0 &&
+           m_play.oneFrame == 0;
 }
 
 void CTubescanDoc::TogglePlayOneFrame() {

@@ -36,8 +36,8 @@ void CTubescanDoc::AttitudeOfPing(analysis::ProfileSample& s) const {
     s.roll = extRoll ? m_extRoll : (headRoll ? m_roll : kNone);
     // The beam angles were turned by this roll (as ping processing does) or
     // are in the head's own frame, where the pipe's up lies at minus it.
-    const bool turned =
-        m_settings.m_rollCorrection != 0 && ((m_settings.m_useExtPRD == 0 && m_rollValid != 0) || extRoll);
+    const bool turned = m_settings.m_rollCorrection != 0 &&
+                        ((m_settings.m_useExtPRD == 0 && m_rollValid != 0) || extRoll);
     s.upBearing = turned || !std::isfinite(s.roll) ? 0.0 : -s.roll;
 }
 
@@ -46,8 +46,9 @@ void CTubescanDoc::EmitProfilePoint(double distance, double bearing) {
     // point to distance 0. Before any valid one the lines keep their 0, but
     // the figures get no distance at all.
     const bool haveDistance = std::isfinite(m_pingDistance);
-    const xyz::ProfilePoint p = xyz::ComputeProfilePoint(
-        distance, bearing, m_settings.m_zoom, m_settings.m_range, m_settings.m_soundVelocity, haveDistance ? m_pingDistance : 0.0);
+    const xyz::ProfilePoint p =
+        xyz::ComputeProfilePoint(distance, bearing, m_settings.m_zoom, m_settings.m_range,
+                                 m_settings.m_soundVelocity, haveDistance ? m_pingDistance : 0.0);
     if (m_outputs.WantsSamples()) {
         analysis::ProfileSample s{bearing,
                                   p.r,
@@ -61,8 +62,8 @@ void CTubescanDoc::EmitProfilePoint(double distance, double bearing) {
     }
     // Conversions run only in playback, on the user-interface thread.
     m_outputs.Emit(p, PointStamp{m_date, m_time, m_millis}, m_playback == 1,
-                   UdpChoice{LoadFlag(m_settings.m_udpXyzEnabled) != 0, LoadFlag(m_settings.m_udpPrdEnabled) != 0,
-                             m_pitchAvg, m_rollAvg});
+                   UdpChoice{LoadFlag(m_settings.m_udpXyzEnabled) != 0,
+                             LoadFlag(m_settings.m_udpPrdEnabled) != 0, m_pitchAvg, m_rollAvg});
 }
 
 bool CTubescanDoc::StartXyzConversion(const std::function<bool()>& openPlaybackFile,

@@ -131,6 +131,7 @@ void UdpOutput::Send(std::string_view bytes) noexcept {
 void InstallUdpOutput(CTubescanDoc& doc) {
     doc.m_hooks.createUdpOutput = [&doc] {
         if (!doc.m_outputs.Udp().Exists())
-            doc.m_outputs.Udp().Reset(std::make_shared<UdpOutput>(doc.m_settings.m_udpAddress, doc.m_settings.m_udpPort));
+            doc.m_outputs.Udp().Reset(
+                std::make_shared<UdpOutput>(doc.m_settings.m_udpAddress, doc.m_settings.m_udpPort));
     };
 }

@@ -329,9 +329,11 @@ TEST_F(MainFrameTest, MiniBarToggleAndDiameterKeys) {
     auto* range = bar->findChild<QLineEdit*>("1049");
     ASSERT_NE(range, nullptr);
     Frame().Action(32874)->trigger(); // a range step shows in the bar at once
-    EXPECT_EQ(range->text().toStdString(),
-              FormatFixed(headproto::kRangeTable[static_cast<std::size_t>(Doc().m_settings.m_rangeIndex)], 3) +
-                  " m");
+    EXPECT_EQ(
+        range->text().toStdString(),
+        FormatFixed(headproto::kRangeTable[static_cast<std::size_t>(Doc().m_settings.m_rangeIndex)],
+                    3) +
+            " m");
     mini->trigger();
     EXPECT_FALSE(bar->isVisible());
     EXPECT_FALSE(mini->isChecked());

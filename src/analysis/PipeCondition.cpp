@@ -517,7 +517,11 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
             twice += p.x * q.y - q.x * p.y;
         }
         f.openArea = std::fabs(twice) / 2.0;
-        if (f.nominalArea > 0.0) f.areaLoss = 100.0 * (f.nominalArea - f.openArea) / f.nominalArea;
+        // The loss is against the wall as fitted; a scan the pipe changed
+        // within has no true wall to lose area against (its polygon can even
+        // come out larger than the pipe).
+        if (f.nominalArea > 0.0 && steady)
+            f.areaLoss = 100.0 * (f.nominalArea - f.openArea) / f.nominalArea;
     }
     if (!wallEnough || !steady) return f;
 

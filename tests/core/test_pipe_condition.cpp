@@ -391,6 +391,9 @@ TEST(PipeCondition, ScanStraddlingAChangeOfThePipeClaimsNoDebris) {
         const bool ovalInside = r.before.a != r.before.b || r.after.a != r.after.b;
         if (!std::isnan(f.ovality)) {
             EXPECT_LT(f.ovality, (ovalInside ? ovalTruth : 0.0) + 0.5);
+        } else {
+            // No wall was trusted, so no loss against it either.
+            EXPECT_TRUE(std::isnan(f.areaLoss)) << f.areaLoss;
         }
 
         // Each wall alone, turned the same way: every figure, and the truth.

@@ -4,6 +4,11 @@
 // once; memory for a tenth of the records and for all of them; the time to
 // gather and draw the PDF report of a smaller recording.
 //
+// The survey records of the first files wander over every range and bearing
+// with no pipe in them, which is the analysis's worst case; a second survey
+// of the same length is the simulated head in a pipe, with oval, mound,
+// sediment and pitched stretches every 10 m, as crews record them.
+//
 // The LAS file needs each scan analysed for the points' deviations, and the
 // condition table (.csv) is that analysis with one line per scan: the LAS
 // writer's own cost is its CPU beyond the table's, the PLY writer's its CPU
@@ -27,6 +32,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "../tests/support/PipeSurveyFile.h"
 #include "../tests/support/SurveyFile.h"
 #include "doc/ConditionOutput.h"
 #include "doc/PointCloudOutput.h"
@@ -97,6 +103,21 @@ Timed Run(const std::string& input, const std::string& output, conversion::Point
     return t;
 }
 
+// A 1 m pipe with an 8 % oval, a 0.15 m mound, 0.15 m of flat sediment and
+// the head pitched 10 degrees, one metre of each in every 10 m the head
+// travels over the pings.
+sim::PipeParams PipeWithFeatures(std::uint32_t pings) {
+    sim::PipeParams p;
+    const double length = p.travelSpeed * pipesurvey::kPingPeriod * pings;
+    for (double at = 0.0; at < length; at += 10.0) {
+        p.ovalStretches.push_back({at + 1.0, at + 2.0, 0.08});
+        p.debrisStretches.push_back({at + 3.0, at + 4.0, 0.15});
+        p.layerStretches.push_back({at + 5.0, at + 6.0, 0.15});
+        p.pitchStretches.push_back({at + 7.0, at + 8.0, 10.0});
+    }
+    return p;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -110,13 +131,15 @@ int main(int argc, char** argv) {
     const std::string small = (folder / "bench-cloud-small.31l").string();
     const std::string large = (folder / "bench-cloud-large.31l").string();
     const std::string report = (folder / "bench-cloud-report.31l").string();
+    const std::string pipe = (folder / "bench-cloud-pipe.31l").string();
     const std::uint32_t smallRecords = records / 10 > 0 ? records / 10 : 1;
     const survey::Shape shape{.rangeIndex = 4, .orientation = true};
     std::printf("generating %u, %u and %u records in %s\n", smallRecords, records, reportRecords,
                 folder.c_str());
     if (!survey::WriteFile(small, smallRecords, shape) ||
         !survey::WriteFile(large, records, shape) ||
-        !survey::WriteFile(report, reportRecords, shape)) {
+        !survey::WriteFile(report, reportRecords, shape) ||
+        !pipesurvey::WriteSurveyFile(pipe, PipeWithFeatures(records), static_cast<int>(records))) {
         std::fprintf(stderr, "cannot write the test files\n");
         return 1;
     }
@@ -143,6 +166,18 @@ int main(int argc, char** argv) {
     // The PLY again after it, so a machine that got busier shows in the ratio.
     PointCloudOutput cloudAgain;
     const Timed l2 = Run(large, large + ".ply", &cloudAgain);
+
+    // The pipe survey: the same outputs of a recording with a pipe in it.
+    PointCloudOutput pipePly;
+    const Timed pp = Run(pipe, pipe + ".ply", &pipePly);
+    PointCloudOutput pipeLas(PointCloudOutput::Format::Las, PointCloudOutput::Analysis::OwnThread);
+    const Timed pl = Run(pipe, pipe + ".las", &pipeLas);
+    PointCloudOutput pipeLas1(PointCloudOutput::Format::Las, PointCloudOutput::Analysis::InPass);
+    const Timed pl1 = Run(pipe, pipe + ".las", &pipeLas1);
+    ConditionCsvOutput pipeTable;
+    const Timed pc = Run(pipe, pipe + ".csv", &pipeTable);
+    PointCloudOutput pipePlyAgain;
+    const Timed pp2 = Run(pipe, pipe + ".ply", &pipePlyAgain);
 
     SurveyReportOutput pdf("bench-cloud-report.31l", {{}, "bench"});
     const Timed r = Run(report, report + ".pdf", &pdf);
@@ -185,11 +220,19 @@ int main(int argc, char** argv) {
                 1e9 * plyWriter / static_cast<double>(l.points),
                 1e9 * lasWriter / static_cast<double>(las.points),
                 1e9 * (csv.cpu - pass.cpu) / static_cast<double>(las.points));
+    std::printf("pipe survey of %u records (%llu points):\n", records,
+                static_cast<unsigned long long>(pp.points));
+    std::printf("  .ply %.3f s, again %.3f s; .las %.3f s wall %.3f s CPU (own thread), "
+                "%.3f s in the pass; .csv %.3f s\n",
+                pp.wall, pp2.wall, pl.wall, pl.cpu, pl1.wall, pc.wall);
+    std::printf("  .las / .ply speed (wall, against the faster .ply run): %.2f, analysis in the "
+                "pass %.2f\n",
+                std::min(pp.wall, pp2.wall) / pl.wall, std::min(pp.wall, pp2.wall) / pl1.wall);
     std::printf("report of %9u:          %9.3f      %9.3f  (%zu scans)\n", reportRecords, r.wall,
                 r.cpu, pdf.Scans().size());
     std::printf("peak memory: before %ld KiB, after %u records %ld KiB, after %u records %ld KiB\n",
                 rss0, smallRecords, rssSmall, records, rssLarge);
-    for (const auto& p : {small, large, report}) {
+    for (const auto& p : {small, large, report, pipe}) {
         std::error_code ec;
         for (const char* ext : {"", ".ply", ".las", ".xyz", ".pdf", ".csv", ".none"})
             fs::remove(p + ext, ec);

@@ -237,40 +237,58 @@ bool ScanAnalyser::FitCentre(bool withOval, bool fromGiven, double& cx, double& 
     m_withOval = withOval;
     const int terms = withOval ? 5 : 3;
     m_weight.resize(n);
-    for (std::size_t i = 0; i < n; ++i)
-        m_weight[i] = m_use[i] ? 1.0 : 0.0;
     m_residual.resize(n);
+    m_work.resize(n);
     // A fit started from a centre already found needs little Huber damping.
     const int kHuberRounds = fromGiven ? 1 : 4;
     constexpr int kMaxRounds = 40;
     // A circle's outline is one radius whatever the direction; other shapes
-    // are asked point by point.
+    // are asked point by point, once a round.
     const bool circle = m_outline.IsCircle();
     const double circleRadius = circle ? m_outline.Radius(1.0, 0.0) : 0.0;
     const auto radius = [&](double c, double s) {
         return circle ? circleRadius : m_outline.Radius(c, s);
     };
+    // The weights of a round come from the residuals of the round before,
+    // worked out as each point is summed: the first round weighs every point
+    // it uses alike, the next ones by Huber and then Tukey beyond `cut`.
+    bool weighted = false, tukey = false;
+    double cut = 0.0;
     // One round's normal equations with the number of terms fixed, so the
     // sums stay in registers; the same products added in the same order.
     const auto normalEquations = [&]<int Terms>(std::array<double, 25>& a,
                                                 std::array<double, 5>& b) {
-        double sa[Terms][Terms] = {}, sb[Terms] = {};
+        // Each point's bearing from the centre first: no point waits on
+        // another's square root and division, so they overlap.
         for (std::size_t i = 0; i < n; ++i) {
             Point& p = m_points[i];
             const double dx = p.x - cx, dy = p.y - cy;
             p.rho = std::sqrt(dx * dx + dy * dy);
             if (p.rho <= 0.0) {
-                m_weight[i] = 0.0;
                 p.c = 1.0;
                 p.s = 0.0;
-                continue;
+            } else {
+                p.c = dx / p.rho;
+                p.s = dy / p.rho;
             }
-            p.c = dx / p.rho;
-            p.s = dy / p.rho;
-            const double w = m_weight[i];
+            p.r = radius(p.c, p.s);
+        }
+        double sa[Terms][Terms] = {}, sb[Terms] = {};
+        for (std::size_t i = 0; i < n; ++i) {
+            const Point& p = m_points[i];
+            double w = m_use[i] && p.rho > 0.0 ? 1.0 : 0.0;
+            if (weighted && w > 0.0) {
+                const double e = std::fabs(m_residual[i]);
+                if (tukey) {
+                    const double u = e / cut;
+                    w = u < 1.0 ? (1.0 - u * u) * (1.0 - u * u) : 0.0;
+                } else {
+                    w = e <= cut ? 1.0 : cut / e;
+                }
+            }
+            m_weight[i] = w;
             if (w <= 0.0) continue;
-            const double phi[5] = {radius(p.c, p.s), p.c, p.s, p.c * p.c - p.s * p.s,
-                                   2.0 * p.c * p.s};
+            const double phi[5] = {p.r, p.c, p.s, p.c * p.c - p.s * p.s, 2.0 * p.c * p.s};
 #pragma GCC unroll 5
             for (int r = 0; r < Terms; ++r) {
                 const double wr = w * phi[r];
@@ -300,30 +318,26 @@ bool ScanAnalyser::FitCentre(bool withOval, bool fromGiven, double& cx, double& 
         for (int k = 0; k < 5; ++k)
             m_beta[k] = k < terms ? b[k] : 0.0;
         // Residuals about the model just solved, for the next weights and
-        // for whoever reads the scale after the fit.
+        // for whoever reads the scale after the fit; the sizes of those the
+        // fit uses go to the scale as they come.
+        std::size_t used = 0;
         for (std::size_t i = 0; i < n; ++i) {
             const Point& p = m_points[i];
-            m_residual[i] =
-                p.rho - (m_beta[0] * radius(p.c, p.s) + m_beta[1] * p.c + m_beta[2] * p.s) -
+            const double e =
+                p.rho - (m_beta[0] * p.r + m_beta[1] * p.c + m_beta[2] * p.s) -
                 (withOval ? m_beta[3] * (p.c * p.c - p.s * p.s) + m_beta[4] * (2.0 * p.c * p.s)
                           : 0.0);
+            m_residual[i] = e;
+            m_work[used] = std::fabs(e);
+            used += m_use[i] ? 1 : 0;
         }
         // The last round only measures the model about the final centre.
         if (round == kMaxRounds) break;
 
-        const double scale = FitScale();
-        const bool tukey = round >= kHuberRounds;
-        const double cut = (tukey ? 4.685 : 1.345) * scale;
-        for (std::size_t i = 0; i < n; ++i) {
-            if (!m_use[i]) continue;
-            const double e = std::fabs(m_residual[i]);
-            if (tukey) {
-                const double u = e / cut;
-                m_weight[i] = u < 1.0 ? (1.0 - u * u) * (1.0 - u * u) : 0.0;
-            } else {
-                m_weight[i] = e <= cut ? 1.0 : cut / e;
-            }
-        }
+        const double scale = MedianScale(used);
+        weighted = true;
+        tukey = round >= kHuberRounds;
+        cut = (tukey ? 4.685 : 1.345) * scale;
         // The first harmonic is the centre's offset from where it was taken.
         cx += m_beta[1];
         cy += m_beta[2];
@@ -333,14 +347,20 @@ bool ScanAnalyser::FitCentre(bool withOval, bool fromGiven, double& cx, double& 
     return std::isfinite(cx) && std::isfinite(cy) && std::isfinite(m_beta[0]);
 }
 
-double ScanAnalyser::FitScale() {
-    m_work.clear();
-    for (std::size_t i = 0; i < m_points.size(); ++i)
-        if (m_use[i]) m_work.push_back(std::fabs(m_residual[i]));
-    if (m_work.empty()) return kMinScale;
-    auto middle = m_work.begin() + static_cast<std::ptrdiff_t>(m_work.size() / 2);
-    std::nth_element(m_work.begin(), middle, m_work.end());
+double ScanAnalyser::MedianScale(std::size_t count) {
+    if (count == 0) return kMinScale;
+    const auto first = m_work.begin();
+    const auto middle = first + static_cast<std::ptrdiff_t>(count / 2);
+    std::nth_element(first, middle, first + static_cast<std::ptrdiff_t>(count));
     return std::max(1.4826 * *middle, kMinScale);
+}
+
+double ScanAnalyser::FitScale() {
+    std::size_t used = 0;
+    m_work.resize(m_points.size());
+    for (std::size_t i = 0; i < m_points.size(); ++i)
+        if (m_use[i]) m_work[used++] = std::fabs(m_residual[i]);
+    return MedianScale(used);
 }
 
 bool ScanAnalyser::SeparateDeposit(bool full, double size, double& cx, double& cy) {
@@ -399,7 +419,7 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
         if (!(s.range > m_options.minRange) || !std::isfinite(a.x) || !std::isfinite(a.y) ||
             !std::isfinite(s.bearing) || std::fabs(a.x) > 1e4 || std::fabs(a.y) > 1e4)
             continue;
-        m_points.push_back(Point{a.x, a.y, s.bearing, 0.0, 1.0, 0.0});
+        m_points.push_back(Point{a.x, a.y, s.bearing, 0.0, 1.0, 0.0, 0.0});
         m_bearings.push_back(s.bearing);
     }
     f.points = m_points.size();

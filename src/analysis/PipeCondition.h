@@ -122,12 +122,15 @@ class ScanAnalyser {
     struct Point {
         double x, y, bearing;
         double rho, c, s; // about the centre being fitted
+        double r;         // the nominal outline's radius towards (c, s)
     };
     // Fits the points whose m_use is set; from the algebraic circle through
     // them, or from (cx, cy) when fromGiven.
     bool FitCentre(bool withOval, bool fromGiven, double& cx, double& cy);
     // The scale (MAD) of the last fit's residuals over the points it used.
     double FitScale();
+    // The same from the first `count` sizes of residuals in m_work (reordered).
+    double MedianScale(std::size_t count);
     // Sets a deposit's points on the lower side apart (m_use) and fits the
     // wall without them, from the centre (cx, cy) of the fit over every
     // point; false when that cannot be done.

@@ -1,66 +1,16 @@
-// Recordings made in code from the simulated head's replies in a pipe, the
-// distance along the pipe in the records' orientation fields, as the program
-// records them.
+// The pipe survey recordings for the tests: a failed write fails the test.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <string>
-
-#include "doc/RecordBinding.h"
-#include "doc/TubescanDoc.h"
-#include "format/RecordFormat.h"
-#include "sim/HeadModel.h"
+#include "PipeSurveyFile.h"
 
 namespace pipesurvey {
 
-inline constexpr double kPingPeriod = 0.05; // seconds
-
-inline headproto::HeadCommand Command(int sectorCode, int rangeIndex) {
-    headproto::HeadCommand c = headproto::kInitialCommand;
-    c[headproto::kCmdSectorWidth] = static_cast<std::uint8_t>(sectorCode);
-    c[headproto::kCmdTrain] = 60;
-    c[headproto::kCmdStepSize] = 3; // 0.9 degrees
-    c[headproto::kCmdRangeCode] = static_cast<std::uint8_t>(headproto::kRangeCodes[rangeIndex]);
-    return c;
-}
-
-// A recording of `pings` pings of the simulated head in the pipe; every
-// `garbledEvery`th record (when not 0) has a garbled distance field, recorded
-// the way the program records one (0, its flag cleared).
 inline void WriteSurvey(const std::string& path, const sim::PipeParams& pipe, int pings,
                         int sectorCode = 120, int rangeIndex = 4, int garbledEvery = 0) {
-    sim::HeadModel head(pipe);
-    const headproto::HeadCommand command = Command(sectorCode, rangeIndex);
-    CTubescanDoc d;
-    d.m_command = command;
-    d.m_settings.m_xdcrFwdAft = 1; // the head looking forward: bearings not mirrored
-    d.m_settings.m_enablePRDInput = 1;
-    d.m_extDistanceValid = 1;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    for (int i = 0; i < pings; ++i) {
-        const double t = i * kPingPeriod;
-        const auto reply = head.Answer(command, t);
-        std::copy_n(reply.begin(), 32, d.m_reply.header.begin());
-        std::copy_n(reply.begin() + 32, 250, d.m_reply.samples.begin());
-        const bool garbled = garbledEvery > 0 && i % garbledEvery == garbledEvery - 1;
-        d.m_extDistance = garbled ? 0.0 : head.Distance(t);
-        d.m_extDistanceValid = garbled ? 0 : 1;
-        const int ms = static_cast<int>(std::lround(t * 1000.0)) + 9 * 3600000;
-        char text[16];
-        std::snprintf(text, sizeof text, "%02d:%02d:%02d", ms / 3600000, ms / 60000 % 60,
-                      ms / 1000 % 60);
-        d.m_date = "07-MAR-2026";
-        d.m_time = text;
-        d.m_millis = std::to_string(1000 + ms % 1000).substr(1);
-        const record::Record r = record::BuildRecord(d);
-        ASSERT_EQ(std::fwrite(r.data(), 1, r.size(), f), r.size());
-    }
-    ASSERT_EQ(std::fclose(f), 0);
+    ASSERT_TRUE(WriteSurveyFile(path, pipe, pings, sectorCode, rangeIndex, garbledEvery))
+        << path;
 }
 
 } // namespace pipesurvey

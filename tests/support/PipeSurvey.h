@@ -9,8 +9,7 @@ namespace pipesurvey {
 
 inline void WriteSurvey(const std::string& path, const sim::PipeParams& pipe, int pings,
                         int sectorCode = 120, int rangeIndex = 4, int garbledEvery = 0) {
-    ASSERT_TRUE(WriteSurveyFile(path, pipe, pings, sectorCode, rangeIndex, garbledEvery))
-        << path;
+    ASSERT_TRUE(WriteSurveyFile(path, pipe, pings, sectorCode, rangeIndex, garbledEvery)) << path;
 }
 
 } // namespace pipesurvey

@@ -30,6 +30,7 @@ void SurveySummary::Finish() {
 void SurveySummary::Complete(std::span<const ProfileSample> scan) {
     const ScanFigures f = m_analyser.Analyse(scan);
     AddScan(f);
+    if (m_onScan) m_onScan(f);
     if (m_keep) m_scans.push_back({f, LowerInwardExtent(m_analyser.Points(), f, m_deadband)});
 }
 

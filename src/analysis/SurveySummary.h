@@ -3,6 +3,7 @@
 // table does, and can keep what the coded observations need of each scan.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ class SurveySummary {
     void TakeScansFromOutput() { m_ownScans = false; }
     void Add(const ProfileSample& sample);
     void AddScan(const ScanFigures& f);
+    // Handed the figures of every scan this summary analyses itself.
+    void OnScan(std::function<void(const ScanFigures&)> onScan) { m_onScan = std::move(onScan); }
     // Analyses the scan in hand (the end of the recording).
     void Finish();
 
@@ -42,6 +45,7 @@ class SurveySummary {
   private:
     void Complete(std::span<const ProfileSample> scan);
 
+    std::function<void(const ScanFigures&)> m_onScan;
     ScanCutter m_cutter;
     ScanAnalyser m_analyser;
     ConditionSurvey m_survey;

@@ -32,9 +32,9 @@ class ConditionCsvOutput : public conversion::PointOutput {
     std::uint64_t Points() const override { return m_points; }
 
     const analysis::ConditionSurvey& Survey() const { return m_survey; }
-    // Also handed each scan's figures as the table gets them.
-    void OnScan(std::function<void(const analysis::ScanFigures&)> onScan) {
+    bool OnScan(ScanHook onScan) override {
         m_onScan = std::move(onScan);
+        return true;
     }
 
   private:
@@ -47,5 +47,5 @@ class ConditionCsvOutput : public conversion::PointOutput {
     analysis::ScanAnalyser m_analyser;
     analysis::ConditionSurvey m_survey;
     std::string m_line;
-    std::function<void(const analysis::ScanFigures&)> m_onScan;
+    ScanHook m_onScan;
 };

@@ -21,6 +21,10 @@ class ObservationOutput : public conversion::PointOutput {
     void Add(const analysis::ProfileSample& sample) override;
     bool Finish() override;
     std::uint64_t Points() const override { return m_points; }
+    bool OnScan(ScanHook onScan) override {
+        m_summary.OnScan(std::move(onScan));
+        return true;
+    }
 
     const std::vector<analysis::Observation>& Observations() const { return m_found; }
 

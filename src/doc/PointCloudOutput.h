@@ -41,10 +41,12 @@ class PointCloudOutput : public conversion::PointOutput {
     bool Create(const std::string& path, const CTubescanDoc& doc, int* error) override;
     void Add(const analysis::ProfileSample& sample) override;
     bool Finish() override;
-    // A LAS pass also hands each scan's figures here as it analyses them,
-    // on the analysis thread when it has one (in the scans' order).
-    void OnScan(std::function<void(const analysis::ScanFigures&)> onScan) {
+    // A LAS pass analyses every scan (on the analysis thread when it has
+    // one); a PLY pass none.
+    bool OnScan(ScanHook onScan) override {
+        if (m_format != Format::Las) return false;
         m_onScan = std::move(onScan);
+        return true;
     }
     std::uint64_t Points() const override {
         return m_format == Format::Ply ? m_ply.Vertices() : m_las.Points();
@@ -74,7 +76,7 @@ class PointCloudOutput : public conversion::PointOutput {
     analysis::ScanCutter m_scans;
     analysis::ScanAnalyser m_analyser;
     std::uint32_t m_scan = 1;
-    std::function<void(const analysis::ScanFigures&)> m_onScan;
+    ScanHook m_onScan;
 
     // With Analysis::OwnThread the LAS scans are analysed and written on a
     // thread of their own, so the analysis runs beside the reading and ping

@@ -14,6 +14,10 @@
 #include "format/IniFile.h"
 #include "format/RecordFileName.h"
 
+namespace analysis {
+struct ScanFigures;
+}
+
 class CTubescanDoc;
 
 namespace conversion {
@@ -29,6 +33,11 @@ class PointOutput {
     // Writes what is left and closes; false when any write failed.
     virtual bool Finish() = 0;
     virtual std::uint64_t Points() const = 0;
+    // An output that analyses every scan anyway hands each scan's figures
+    // to onScan as it works them out (in the scans' order, perhaps on a
+    // thread of its own) and says true; one that analyses nothing says false.
+    using ScanHook = std::function<void(const analysis::ScanFigures&)>;
+    virtual bool OnScan(ScanHook) { return false; }
 };
 
 // The same with "csv": where the pipe-condition table goes.

@@ -53,6 +53,10 @@ class ReportCollector : public conversion::PointOutput {
     void Add(const analysis::ProfileSample& sample) override;
     bool Finish() override;
     std::uint64_t Points() const override { return m_facts.points; }
+    bool OnScan(ScanHook onScan) override {
+        m_onScan = std::move(onScan);
+        return true;
+    }
 
     const SurveyFacts& Facts() const { return m_facts; }
     const std::vector<analysis::ScanFigures>& Scans() const { return m_scans; }
@@ -75,6 +79,7 @@ class ReportCollector : public conversion::PointOutput {
                      const analysis::ScanFigures& f, std::span<const analysis::ProfileSample> scan);
 
     const CTubescanDoc* m_doc = nullptr;
+    ScanHook m_onScan;
     std::string m_path;
     std::size_t m_partsLeft = 1;
     SurveyFacts m_facts;

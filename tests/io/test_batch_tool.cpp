@@ -124,10 +124,11 @@ TEST(BatchTool, ParallelBatchMatchesSingleRunsAndAFailureStopsNothingElse) {
     EXPECT_FALSE(AnyPartFile(batch.Dir()));
 }
 
-// The table and the LAS file hand the summary the figures of the scans they
-// analyse; the summary must read as when it analyses the scans itself (the
-// .xyz and the PLY file analyse nothing), whether the LAS analysis runs in
-// the pass (-j 1) or on its own thread (one file, -j 2).
+// The table, the LAS file, the report and the observations hand the summary
+// the figures of the scans they analyse; the summary must read as when it
+// analyses the scans itself (the .xyz, the PLY file and the grade table
+// analyse nothing), whether the LAS analysis runs in the pass (-j 1) or on
+// its own thread (one file, -j 2).
 TEST(BatchTool, SummaryFromTheOutputsOwnAnalysisIsTheSummaryOfItsOwn) {
     TempDir d;
     const Tool tool(SimulatedSurvey(d, "line.31l"));
@@ -149,6 +150,9 @@ TEST(BatchTool, SummaryFromTheOutputsOwnAnalysisIsTheSummaryOfItsOwn) {
     EXPECT_EQ(summary({"--analysis"}), own);
     EXPECT_EQ(summary({"--las", "-j", "1"}), own);
     EXPECT_EQ(summary({"--las", "-j", "2"}), own);
+    EXPECT_EQ(summary({"--report"}), own);
+    EXPECT_EQ(summary({"--observations"}), own);
+    EXPECT_EQ(summary({"--grade"}), own);
 }
 
 TEST(BatchTool, SignalsMidWriteRemoveThePartialOutputAndSayWhy) {

@@ -569,16 +569,12 @@ int main(int argc, char** argv) {
             break;
         }
         }
-        // The table and the LAS file analyse every scan anyway: the summary
-        // takes their figures rather than analysing each scan again.
-        const auto onScan = [&summary](const analysis::ScanFigures& f) { summary.AddScan(f); };
-        if (summaryFile && table) {
-            table->OnScan(onScan);
+        // The outputs that analyse every scan anyway (the table, the LAS file,
+        // the report, the observations) hand the summary their figures rather
+        // than have it work each scan out again.
+        if (summaryFile && points &&
+            points->OnScan([&summary](const analysis::ScanFigures& f) { summary.AddScan(f); }))
             summary.TakeScansFromOutput();
-        } else if (summaryFile && kind == Kind::Las) {
-            static_cast<PointCloudOutput*>(points.get())->OnScan(onScan);
-            summary.TakeScansFromOutput();
-        }
         mine.points = points.get();
         conversion::Result r;
         if (refusal.empty()) {

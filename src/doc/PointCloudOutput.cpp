@@ -70,21 +70,27 @@ void PointCloudOutput::HandOver(std::span<const analysis::ProfileSample> scan,
     next.samples.assign(scan.begin(), scan.end());
     next.number = number;
     m_queue.push_back(std::move(next));
-    m_changed.notify_all();
+    // The thread sleeps until a batch is waiting: waking a sleeping thread
+    // for every scan costs the pass more than the copy it hands over.
+    if (m_queue.size() >= kWakeAt) m_changed.notify_all();
 }
 
 void PointCloudOutput::Analyse() {
     std::unique_lock<std::mutex> hold(m_lock);
     for (;;) {
-        m_changed.wait(hold, [this] { return !m_queue.empty() || m_closing; });
+        m_changed.wait(hold, [this] { return m_queue.size() >= kWakeAt || m_closing; });
         if (m_queue.empty()) return; // closing, and all written
-        Scan scan = std::move(m_queue.front());
-        m_queue.pop_front();
-        m_changed.notify_all();
-        hold.unlock();
-        WriteLasScan(scan.samples, scan.number);
-        hold.lock();
-        m_spare.push_back(std::move(scan));
+        // The whole batch, then sleep again; the pass waits on a full queue
+        // only.
+        while (!m_queue.empty()) {
+            Scan scan = std::move(m_queue.front());
+            m_queue.pop_front();
+            if (m_queue.size() + 1 == kQueuedScans) m_changed.notify_all();
+            hold.unlock();
+            WriteLasScan(scan.samples, scan.number);
+            hold.lock();
+            m_spare.push_back(std::move(scan));
+        }
     }
 }
 

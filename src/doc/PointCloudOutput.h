@@ -59,7 +59,9 @@ class PointCloudOutput : public conversion::PointOutput {
     };
     // Scans waiting for the analysis; beyond this the pass waits for it, so
     // memory stays bounded however far the reading runs ahead.
-    static constexpr std::size_t kQueuedScans = 8;
+    static constexpr std::size_t kQueuedScans = 16;
+    // Scans queued before the thread is woken to analyse them.
+    static constexpr std::size_t kWakeAt = 8;
 
     // A completed scan to the analysis: written at once in the pass, or
     // queued for the thread.

@@ -105,6 +105,10 @@ int main(int argc, char** argv) {
     // Another build's converter (an earlier commit, to compare) when asked.
     const char* other = std::getenv("BENCH_CONVERTER");
     fs::copy_file(other && *other ? other : TUBESCAN_CONVERT_PATH, tool);
+    std::error_code noModule; // an older converter has none
+    fs::copy_file(fs::path(other && *other ? other : TUBESCAN_CONVERT_PATH).parent_path() /
+                      "tubescan-report.so",
+                  dir / "tubescan-report.so", noModule);
     {
         std::FILE* ini = std::fopen((dir / "TubescanL.INI").c_str(), "wb");
         if (!ini) return 1;

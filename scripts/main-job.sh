@@ -37,7 +37,7 @@ seconds="${TUBESCAN_RUN_SECONDS:-20}"
 # The program reads the settings file beside its executable: give it a copy
 # of its own in the scratch folder, with the range marks, the polar grid and
 # the pitch/roll/distance indicator on so the screenshot shows them.
-cp build/tubescan build/tubescan-convert "$run_dir/"
+cp build/tubescan build/tubescan-convert build/tubescan-report.so "$run_dir/"
 printf '%s\r\n' \
     '[System Settings]' \
     'IP Address=127.0.0.1' \

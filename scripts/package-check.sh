@@ -74,6 +74,11 @@ check "icon $icon in hicolor (SVG and 48 px)" \
     test -s "$share/icons/hicolor/scalable/apps/$icon.svg" -a \
     -s "$share/icons/hicolor/48x48/apps/$icon.png"
 check "tubescan-convert --version" sh -c "'$bin/tubescan-convert' --version | grep -q '^tubescan-convert [0-9]'"
+# The report module is found in the package's library folder: the converter
+# goes on to the (missing) recording instead of refusing to draw reports.
+check "tubescan-convert --report loads its module" sh -c \
+    "out=\$('$bin/tubescan-convert' --report '$scratch/none.31l' 2>&1); echo \"\$out\"; \
+     ! echo \"\$out\" | grep -q 'cannot draw reports' && echo \"\$out\" | grep -q 'none.31l'"
 check "tubescan-sim --help" sh -c "'$bin/tubescan-sim' --help | grep -q -- --port"
 check "tubescan --help" \
     env QT_QPA_PLATFORM=offscreen sh -c "'$bin/tubescan' --help | grep -q -- --version"

@@ -68,6 +68,8 @@ class ReportCollector : public conversion::PointOutput {
     // Every scan's points as rings along the pipe, thinned to a bounded size.
     const analysis::PipeHistory& Pipe3D() const { return m_pipe3d; }
     const std::string& Path() const { return m_path; }
+    // Why the report could not be drawn, once Finish has failed at it.
+    virtual std::string RenderError() const { return {}; }
 
   protected:
     // Writes the report to Path() once everything is gathered.

@@ -25,6 +25,7 @@ class SurveyReportOutput : public ReportCollector {
     SurveyReportOutput(std::string recordingName, ReportSettings settings)
         : ReportCollector(std::move(recordingName)), m_settings(std::move(settings)) {}
     const std::string& Error() const { return m_error; }
+    std::string RenderError() const override { return m_error; }
 
   protected:
     bool Render() override { return WriteSurveyReport(*this, m_settings, Path(), &m_error); }

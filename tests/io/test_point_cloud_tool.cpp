@@ -134,6 +134,18 @@ TEST(PointCloudTool, RefusesAsTheOtherOutputsAndLeavesNoPartialFile) {
         EXPECT_GT(fs::file_size(d.File("o" + ext)), 200u);
     }
     EXPECT_EQ(tool({"--ply", "--report", Q(d.File("good.31l"))}).exitCode, 2);
+    // Without a report module it can load, the converter says why it draws
+    // no report and converts everything else as before.
+    const Tool bare;
+    const std::string notAModule = "not a shared object";
+    for (const std::string* module : {static_cast<const std::string*>(nullptr), &notAModule}) {
+        bare.ReplaceReportModule(module);
+        const ToolRun r = bare({"--report", "-q", "-f", Q(d.File("good.31l"))});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find("cannot draw reports: "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("tubescan-report.so"), std::string::npos) << r.err;
+        EXPECT_EQ(bare({"--ply", "-q", "-f", Q(d.File("good.31l"))}).exitCode, 0);
+    }
     EXPECT_EQ(tool({"--report", "--ovality-threshold", "x", Q(d.File("good.31l"))}).exitCode, 2);
     for (const auto& e : fs::directory_iterator(d.Dir())) {
         const std::string name = e.path().filename().string();

@@ -33,6 +33,10 @@ class Tool {
   public:
     explicit Tool(const std::string& settings = kSettings) {
         std::filesystem::copy_file(TUBESCAN_CONVERT_PATH, m_dir.File("tubescan-convert"));
+        // The report module it loads for --report, from beside it.
+        std::filesystem::copy_file(std::filesystem::path(TUBESCAN_CONVERT_PATH).parent_path() /
+                                       "tubescan-report.so",
+                                   m_dir.File("tubescan-report.so"));
         if (!settings.empty()) m_dir.Write("TubescanL.INI", settings);
     }
     ToolRun operator()(const QStringList& args, const std::string& cwd = {}) const {
@@ -57,6 +61,11 @@ class Tool {
     }
 
     std::string Path() const { return m_dir.File("tubescan-convert"); }
+    // Puts text in place of the report module beside the tool; none: removes it.
+    void ReplaceReportModule(const std::string* text) const {
+        std::filesystem::remove(m_dir.File("tubescan-report.so"));
+        if (text) m_dir.Write("tubescan-report.so", *text);
+    }
 
   private:
     TempDir m_dir;

@@ -1,7 +1,6 @@
 // tubescan-convert: converts TubescanL recordings (.31l) to .xyz text files
 // from a shell, writing exactly what the program's own conversion writes
 // with the same settings file.
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
@@ -13,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <dlfcn.h>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -33,7 +33,7 @@
 #include "format/IniFile.h"
 #include "format/NumberText.h"
 #include "format/RecordFileName.h"
-#include "report/SurveyReport.h"
+#include "report/ReportModule.h"
 
 namespace {
 
@@ -85,6 +85,37 @@ std::string SummaryText(const analysis::ConditionSurvey& survey) {
 }
 
 QtMessageHandler g_qtMessages = nullptr;
+
+// The report module, loaded when a report is asked for (and never let go).
+const ReportModule* g_report = nullptr;
+
+// Loads the report module from beside the converter or from the program's
+// library folder; nullptr with the reason in why when it cannot.
+const ReportModule* LoadReportModule(std::string& why) {
+    std::error_code ec;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const std::filesystem::path dir = ec ? std::filesystem::path(".") : program.parent_path();
+    why.clear();
+    for (const std::filesystem::path& candidate :
+         {dir / kReportModuleFile, dir / TUBESCAN_REPORT_MODULE_DIR / kReportModuleFile}) {
+        if (!std::filesystem::exists(candidate, ec)) continue;
+        void* handle = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            const char* error = ::dlerror();
+            why = error ? error : candidate.string() + " cannot be loaded";
+            continue;
+        }
+        using Entry = const ReportModule* (*)();
+        const auto entry = reinterpret_cast<Entry>(::dlsym(handle, kReportModuleEntry));
+        const ReportModule* module = entry ? entry() : nullptr;
+        if (module && module->version == kReportModuleVersion) return module;
+        why = candidate.string() + " is not this converter's report module";
+    }
+    if (why.empty())
+        why = std::string(kReportModuleFile) + " is neither beside the converter nor in " +
+              (dir / TUBESCAN_REPORT_MODULE_DIR).lexically_normal().string();
+    return nullptr;
+}
 
 // The signal that asked the converter to stop, 0 while none did. A lock-free
 // atomic is safe to set from a handler and is read by every job's loop.
@@ -241,7 +272,8 @@ int CombinedReport(const QStringList& inputs, const std::string& output,
     std::string names;
     for (const Part& p : parts)
         names += (names.empty() ? "" : ", ") + BaseName(p.path);
-    SurveyReportOutput document(names, settings);
+    const std::unique_ptr<ReportCollector> made(g_report->makeOutput(names, settings));
+    ReportCollector& document = *made;
     document.GatherParts(parts.size());
     int status = 0;
     for (std::size_t i = 0; i < parts.size() && status == 0; ++i) {
@@ -254,7 +286,8 @@ int CombinedReport(const QStringList& inputs, const std::string& output,
         if (r.outcome == conversion::Outcome::Interrupted) {
             status = 128 + g_stop.load();
         } else if (r.outcome != conversion::Outcome::Converted) {
-            const std::string why = !document.Error().empty() ? document.Error() : r.detail;
+            const std::string drawn = document.RenderError();
+            const std::string why = !drawn.empty() ? drawn : r.detail;
             std::fprintf(stderr, "tubescan-convert: %s: %s; the report is not written\n",
                          parts[i].path.c_str(), why.c_str());
             status = 1;
@@ -284,6 +317,12 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
         drawsReport = drawsReport || std::strcmp(argv[i], "--report") == 0;
     if (drawsReport) {
+        std::string why;
+        g_report = LoadReportModule(why);
+        if (!g_report) {
+            std::fprintf(stderr, "tubescan-convert: cannot draw reports: %s\n", why.c_str());
+            return 1;
+        }
         if (qgetenv("QT_QPA_PLATFORM") != "xcb" || qEnvironmentVariableIsEmpty("DISPLAY"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         // A shell without a login session has no runtime folder; the report
@@ -292,7 +331,7 @@ int main(int argc, char** argv) {
             g_qtMessages = qInstallMessageHandler(QuietRuntimeDir);
     }
     const std::unique_ptr<QCoreApplication> app =
-        drawsReport ? std::make_unique<QApplication>(argc, argv)
+        drawsReport ? std::unique_ptr<QCoreApplication>(g_report->makeApplication(argc, argv))
                     : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tubescan-convert"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TUBESCAN_VERSION));
@@ -535,7 +574,7 @@ int main(int argc, char** argv) {
 
         std::unique_ptr<conversion::PointOutput> points;
         ConditionCsvOutput* table = nullptr;
-        SurveyReportOutput* document = nullptr;
+        ReportCollector* document = nullptr;
         GradeCsvOutput* gradeTable = nullptr;
         std::string refusal;
         switch (kind) {
@@ -553,8 +592,8 @@ int main(int argc, char** argv) {
                 std::make_unique<PointCloudOutput>(PointCloudOutput::Format::Las, lasAnalysis());
             break;
         case Kind::Report:
-            points = std::make_unique<SurveyReportOutput>(BaseName(input), reportSettings);
-            document = static_cast<SurveyReportOutput*>(points.get());
+            points.reset(g_report->makeOutput(BaseName(input), reportSettings));
+            document = static_cast<ReportCollector*>(points.get());
             break;
         case Kind::Grade:
             points = std::make_unique<GradeCsvOutput>();
@@ -605,7 +644,8 @@ int main(int argc, char** argv) {
             result.failed = true;
             // A report that could not be drawn or a grade table without a
             // pitch says why; the pass's own reason is the generic one.
-            const std::string why = document && !document->Error().empty() ? document->Error()
+            const std::string drawn = document ? document->RenderError() : std::string();
+            const std::string why = !drawn.empty() ? drawn
                                     : gradeTable && !gradeTable->Error().empty()
                                         ? gradeTable->Error()
                                         : r.detail;

@@ -24,7 +24,6 @@ class SurveyReportOutput : public ReportCollector {
   public:
     SurveyReportOutput(std::string recordingName, ReportSettings settings)
         : ReportCollector(std::move(recordingName)), m_settings(std::move(settings)) {}
-    const std::string& Error() const { return m_error; }
     std::string RenderError() const override { return m_error; }
 
   protected:

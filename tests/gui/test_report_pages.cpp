@@ -59,7 +59,7 @@ TEST(ReportPages, SagInTheFindingsAndTheBedOnTheUnrolledPage) {
             p.pitch = PitchAt(s);
             report.Add(p);
         }
-    ASSERT_TRUE(report.Finish()) << report.Error();
+    ASSERT_TRUE(report.Finish()) << report.RenderError();
     // For a person to look at: TUBESCAN_KEEP_REPORT=path keeps a copy.
     if (const char* keep = std::getenv("TUBESCAN_KEEP_REPORT"))
         std::filesystem::copy_file(pdfPath, keep,

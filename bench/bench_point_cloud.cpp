@@ -188,6 +188,10 @@ int main(int argc, char** argv) {
         lasCpu.push_back(pl.cpu);
         ratio.push_back(pp.wall / pl.wall);
         pipePoints = pp.points;
+        // Each pair too: this machine has slow and quick spells, and a pair
+        // taken within one shows what the medians mix.
+        std::printf("  pipe turn %d: .ply %.3f s, .las %.3f s wall %.3f s CPU\n", turn + 1, pp.wall,
+                    pl.wall, pl.cpu);
     }
     PointCloudOutput pipeLas1(PointCloudOutput::Format::Las, PointCloudOutput::Analysis::InPass);
     const Timed pl1 = Run(pipe, pipe + ".las", &pipeLas1);

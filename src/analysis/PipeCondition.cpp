@@ -242,6 +242,7 @@ bool ScanAnalyser::FitCentre(bool withOval, bool fromGiven, double& cx, double& 
     // A fit started from a centre already found needs little Huber damping.
     const int kHuberRounds = fromGiven ? 1 : 4;
     constexpr int kMaxRounds = 40;
+    constexpr double kSettled = 1e-7; // m the centre may still move in a settled round
     // A circle's outline is one radius whatever the direction; other shapes
     // are asked point by point, once a round.
     const bool circle = m_outline.IsCircle();
@@ -334,15 +335,19 @@ bool ScanAnalyser::FitCentre(bool withOval, bool fromGiven, double& cx, double& 
         // The last round only measures the model about the final centre.
         if (round == kMaxRounds) break;
 
-        const double scale = MedianScale(used);
-        weighted = true;
-        tukey = round >= kHuberRounds;
-        cut = (tukey ? 4.685 : 1.345) * scale;
         // The first harmonic is the centre's offset from where it was taken.
         cx += m_beta[1];
         cy += m_beta[2];
         const double shift = std::hypot(m_beta[1], m_beta[2]);
-        if (round > kHuberRounds + 2 && shift < 1e-7) round = kMaxRounds - 1;
+        const bool settled = shift < kSettled;
+        // A Tukey round that no longer moves the centre is the fit. Huber
+        // damping ends once it has settled (more of it would give the same
+        // start) or after its rounds, whichever comes first; the plain first
+        // round never counts as settled, for it has not yet looked at outliers.
+        if (tukey && settled) round = kMaxRounds - 1;
+        tukey = tukey || round >= kHuberRounds || (weighted && settled);
+        weighted = true;
+        cut = (tukey ? 4.685 : 1.345) * MedianScale(used);
     }
     return std::isfinite(cx) && std::isfinite(cy) && std::isfinite(m_beta[0]);
 }

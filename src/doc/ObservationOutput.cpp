@@ -1,6 +1,8 @@
 #include "doc/ObservationOutput.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 #include "doc/ConditionOutput.h"
@@ -34,6 +36,11 @@ bool ObservationOutput::Finish() {
     m_summary.Finish();
     m_found = analysis::FindObservations(m_summary.Scans(), m_thresholds);
     if (!WriteWholeFile(m_textPath, analysis::En13508Text(m_found, m_name))) return false;
-    if (!WriteWholeFile(m_tableTemporary, analysis::ConditionsCsv(m_found))) return false;
-    return std::rename(m_tableTemporary.c_str(), m_tablePath.c_str()) == 0;
+    return WriteWholeFile(m_tableTemporary, analysis::ConditionsCsv(m_found));
+}
+
+bool ObservationOutput::Commit(std::string* why) {
+    if (std::rename(m_tableTemporary.c_str(), m_tablePath.c_str()) == 0) return true;
+    if (why) *why = "cannot create " + m_tablePath + ": " + std::strerror(errno);
+    return false;
 }

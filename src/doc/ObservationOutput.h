@@ -1,7 +1,7 @@
 // Coded observations of a recording as a conversion output: the EN 13508-2
 // style text goes where the pass puts its output (FILE.en13508.txt), the
 // conditions table beside it (FILE.pacp.csv), written through a temporary
-// file of its own and renamed into place at the end.
+// file of its own and renamed into place only when the text is.
 #pragma once
 
 #include <string>
@@ -20,6 +20,7 @@ class ObservationOutput : public conversion::PointOutput {
     bool Create(const std::string& path, const CTubescanDoc& doc, int* error) override;
     void Add(const analysis::ProfileSample& sample) override;
     bool Finish() override;
+    bool Commit(std::string* why) override;
     std::uint64_t Points() const override { return m_points; }
     bool OnScan(ScanHook onScan) override {
         m_summary.OnScan(std::move(onScan));

@@ -170,6 +170,8 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
         return Failed(Outcome::OutputExists, output + " appeared during the conversion");
     if (const std::string why = NotReplaceable(output); !why.empty())
         return Failed(Outcome::OutputFailed, why);
+    if (std::string why; options.points && !options.points->Commit(&why))
+        return Failed(Outcome::OutputFailed, why);
     fs::rename(temporary.Path(), output, ec);
     if (ec) return Failed(Outcome::OutputFailed, "cannot create " + output + ": " + ec.message());
     temporary.Keep();

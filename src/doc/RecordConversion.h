@@ -38,6 +38,13 @@ class PointOutput {
     // thread of its own) and says true; one that analyses nothing says false.
     using ScanHook = std::function<void(const analysis::ScanFigures&)>;
     virtual bool OnScan(ScanHook) { return false; }
+    // Puts in place any file written beside the output, once the output
+    // itself is about to be: a conversion that fails leaves no half of a
+    // pair and keeps the earlier one. False, with why, when it cannot.
+    virtual bool Commit(std::string* why) {
+        (void)why;
+        return true;
+    }
 };
 
 // The same with "csv": where the pipe-condition table goes.

@@ -267,6 +267,15 @@ TEST(BatchTool, ObservationsOfASimulatedOvalAndDebrisStretch) {
         tool({"--observations", "--area-loss-threshold", "2", Q(d.File("line.31l"))});
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_NE(again.err.find("line.pacp.csv exists"), std::string::npos) << again.err;
+    // A run that fails, even with --force, leaves the earlier table as it
+    // was and no text without its table.
+    const std::string table = d.Read("line.pacp.csv");
+    d.Write("line.31l", std::string(4096, 'x'));
+    const ToolRun failed = tool({"-q", "--force", "--observations", Q(d.File("line.31l"))});
+    EXPECT_EQ(failed.exitCode, 1) << failed.err;
+    EXPECT_EQ(d.Read("line.pacp.csv"), table);
+    EXPECT_FALSE(fs::exists(d.File("line.en13508.txt")));
+    EXPECT_FALSE(AnyPartFile(d.Dir()));
 }
 
 TEST(BatchTool, SeveralRecordingsOfOnePipeMakeOneReportInTheirOrder) {

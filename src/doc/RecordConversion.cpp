@@ -95,6 +95,11 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
         return Failed(Outcome::OutputFailed, why);
     if (fs::exists(output, ec) && fs::equivalent(input, output, ec))
         return Failed(Outcome::OutputIsInput, "the output " + output + " is the input itself");
+    // Nor any other recording, --force or not: a text or a drawing under a
+    // recording's name is a slip of the keyboard that would cost a survey.
+    if (record::HasRecordFileName(output))
+        return Failed(Outcome::OutputIsInput,
+                      output + " is a recording's name; no output is ever written as one");
     if (!options.replace && fs::exists(output, ec))
         return Failed(Outcome::OutputExists, output + " exists (--force replaces it)");
 

@@ -60,7 +60,7 @@ enum class Outcome {
     Unreadable,        // the file cannot be opened or read
     NoRecords,         // too short, or not one usable record in it
     OutputExists,      // the .xyz is there and replacing was not asked for
-    OutputIsInput,     // the output path names the input file
+    OutputIsInput,     // the output path names the input file, or is a .31l name
     OutputFailed,      // the .xyz could not be created or written
     Interrupted,       // *stop was set; nothing was left behind
 };

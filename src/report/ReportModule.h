@@ -12,7 +12,10 @@ class QCoreApplication;
 
 // The module's file, beside the converter or in the program's library folder.
 inline constexpr const char* kReportModuleFile = "tubescan-report.so";
-inline constexpr int kReportModuleVersion = 1;
+// Raised with every change to what the converter and the module share (this
+// struct, ReportCollector, conversion::PointOutput, ReportSettings): a
+// module of another build is refused with a reason, never called.
+inline constexpr int kReportModuleVersion = 2;
 
 struct ReportModule {
     int version; // kReportModuleVersion of the build that made the module

@@ -234,5 +234,13 @@ TEST(ConversionLoop, WritesTheSameBytesAsInteractivePlaybackEvenForADamagedFile)
         EXPECT_EQ(ReadAll(d.dir.File("converted.xyz")), played);
         EXPECT_EQ(r.lines,
                   static_cast<std::uint64_t>(std::count(played.begin(), played.end(), '\n')));
+        // No output goes under a recording's name, even asked to replace.
+        const std::string other = d.dir.File("other.31L");
+        WriteBytes(other, clean);
+        options.replace = true;
+        options.progress = nullptr;
+        EXPECT_EQ(conversion::ConvertRecordFile(input, other, options).outcome,
+                  conversion::Outcome::OutputIsInput);
+        EXPECT_EQ(ReadAll(other), clean);
     }
 }

@@ -303,4 +303,57 @@ TEST(BatchTool, SeveralRecordingsOfOnePipeMakeOneReportInTheirOrder) {
     const ToolRun kept = tool({"-q", "--report", Q(d.File("a-second half.31l")),
                                Q(d.File("b-first half.31l")), "-o", Q(d.File("pipe.pdf"))});
     EXPECT_EQ(kept.exitCode, 1);
+    // A part without a usable record is named, and no report leaves out a
+    // part its title would list; a part given twice, or a report named as
+    // one of its recordings, is refused before any work.
+    fs::remove(d.File("pipe.pdf"));
+    d.Write("noise.31l", std::string(5000, 'z'));
+    const ToolRun noisy = tool({"-q", "--report", Q(d.File("a-second half.31l")),
+                                Q(d.File("noise.31l")), "-o", Q(d.File("pipe.pdf"))});
+    EXPECT_EQ(noisy.exitCode, 1);
+    EXPECT_NE(noisy.err.find("noise.31l: has no usable records; the report is not written"),
+              std::string::npos)
+        << noisy.err;
+    EXPECT_FALSE(fs::exists(d.File("pipe.pdf")));
+    const std::string second = d.Read("a-second half.31l");
+    for (const QStringList& args :
+         {QStringList{Q(d.File("a-second half.31l")), Q(d.Dir() + "./a-second half.31l"), "-o",
+                      Q(d.File("pipe.pdf"))},
+          QStringList{Q(d.File("a-second half.31l")), Q(d.File("b-first half.31l")), "-o",
+                      Q(d.File("a-second half.31l"))}}) {
+        const ToolRun r = tool(QStringList{"-q", "--force", "--report"} + args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString() << r.err;
+        EXPECT_EQ(d.Read("a-second half.31l"), second);
+        EXPECT_FALSE(fs::exists(d.File("pipe.pdf")));
+    }
+}
+
+// Whatever the names given, --force or not, nothing the converter writes
+// lands on a recording, and no two writers of one run share a file.
+TEST(BatchTool, NoOutputTakesThePlaceOfARecordingOrOfAnotherOutput) {
+    const Tool tool;
+    TempDir d;
+    ASSERT_TRUE(survey::WriteFile(d.File("a.31l"), 1500, {}));
+    ASSERT_TRUE(survey::WriteFile(d.File("b.31l"), 1500, {}));
+    const std::string a = d.Read("a.31l"), b = d.Read("b.31l");
+    const std::vector<QStringList> refused = {
+        {"--summary", Q(d.File("a.31l")), Q(d.File("a.31l"))},
+        {"--summary", Q(d.File("b.31l")), Q(d.File("a.31l"))},
+        {"--analysis", "--summary", Q(d.File("a.csv")), Q(d.File("a.31l"))},
+        {"--observations", "--summary", Q(d.File("a.pacp.csv")), Q(d.File("a.31l"))},
+        {"-j", "2", Q(d.File("a.31l")),
+         Q(d.Dir() + "../" + fs::path(d.Dir()).parent_path().filename().string() + "/a.31l")},
+        {Q(d.File("a.31l")), "-o", Q(d.File("b.31l"))},
+        {Q(d.File("a.31l")), "-o", Q(d.File("new.31l"))},
+    };
+    for (const QStringList& args : refused) {
+        const ToolRun r = tool(QStringList{"-q", "--force"} + args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString() << "\n" << r.err;
+        EXPECT_EQ(d.Read("a.31l"), a);
+        EXPECT_EQ(d.Read("b.31l"), b);
+        EXPECT_FALSE(fs::exists(d.File("new.31l")));
+        EXPECT_FALSE(fs::exists(d.File("a.xyz")));
+    }
+    // Two recordings, each with its own output, still go together.
+    EXPECT_EQ(tool({"-q", "-j", "2", Q(d.File("a.31l")), Q(d.File("b.31l"))}).exitCode, 0);
 }

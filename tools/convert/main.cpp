@@ -14,10 +14,12 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
 #include <tuple>
 #include <unistd.h>
@@ -71,6 +73,18 @@ class ProgressBar {
 std::string BaseName(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// What a path names, so that two names of one file are told as one: the
+// device and inode of a file that exists, else the absolute path with "."
+// and ".." worked out.
+std::string FileIdentity(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(path, ec);
+    return std::filesystem::weakly_canonical(absolute, ec).lexically_normal().string();
 }
 
 std::string SummaryText(const analysis::ConditionSurvey& survey) {
@@ -220,22 +234,30 @@ void QuietRuntimeDir(QtMsgType type, const QMessageLogContext& context, const QS
 }
 
 // Where a recording starts: the time and distance of its first profile
-// point, from a pass that stops there (NaN, NaN: none).
-std::pair<double, double> FirstPlace(const std::string& input, conversion::Options options,
-                                     const std::string& scratch) {
-    std::atomic<int> found{0};
+// point (NaN where it has none), from a pass that stops there; or, for a
+// recording without a single point, why (empty when it has one).
+struct FirstPlace {
     std::pair<double, double> place{NAN, NAN};
+    std::string failure;
+};
+
+FirstPlace FindFirstPlace(const std::string& input, conversion::Options options,
+                          const std::string& scratch) {
+    std::atomic<int> found{0};
+    FirstPlace first;
     options.points = nullptr;
     options.progress = nullptr;
     options.replace = true;
     options.stop = &found;
     options.tap = [&](const analysis::ProfileSample& s) {
         if (found.load() != 0) return;
-        place = {s.time, s.distance};
+        first.place = {s.time, s.distance};
         found.store(1);
     };
-    conversion::ConvertRecordFile(input, scratch + "/first.xyz", options);
-    return place;
+    const conversion::Result r =
+        conversion::ConvertRecordFile(input, scratch + "/first.xyz", options);
+    if (found.load() == 0) first.failure = r.detail.empty() ? "has no usable records" : r.detail;
+    return first;
 }
 
 // Several recordings of one pipe drawn as one report, ordered by the time
@@ -258,8 +280,23 @@ int CombinedReport(const QStringList& inputs, const std::string& output,
         std::pair<double, double> start;
     };
     std::vector<Part> parts;
-    for (const QString& in : inputs)
-        parts.push_back({LocalPath(in), FirstPlace(LocalPath(in), options, scratch)});
+    int status = 0;
+    for (const QString& in : inputs) {
+        const FirstPlace first = FindFirstPlace(LocalPath(in), options, scratch);
+        if (g_stop.load() != 0) {
+            status = 128 + g_stop.load();
+            break;
+        }
+        // A part without a point would stand in the report's title with
+        // nothing of it drawn: every one is named, and no report is written.
+        if (!first.failure.empty()) {
+            std::fprintf(stderr, "tubescan-convert: %s: %s; the report is not written\n",
+                         LocalPath(in).c_str(), first.failure.c_str());
+            status = 1;
+        }
+        parts.push_back({LocalPath(in), first.place});
+    }
+    if (status != 0) parts.clear();
     // Recordings with no time at all go last, in the order given.
     std::stable_sort(parts.begin(), parts.end(), [](const Part& a, const Part& b) {
         const auto key = [](const Part& p) {
@@ -275,7 +312,6 @@ int CombinedReport(const QStringList& inputs, const std::string& output,
     const std::unique_ptr<ReportCollector> made(g_report->makeOutput(names, settings));
     ReportCollector& document = *made;
     document.GatherParts(parts.size());
-    int status = 0;
     for (std::size_t i = 0; i < parts.size() && status == 0; ++i) {
         const bool last = i + 1 == parts.size();
         conversion::Options mine = options;
@@ -435,6 +471,10 @@ int main(int argc, char** argv) {
             return usage(QStringLiteral("-o takes exactly one input file (or --report)"));
         outputPath = LocalPath(parser.value(output));
         if (outputPath.empty()) return usage(QStringLiteral("-o needs a file name"));
+        if (record::HasRecordFileName(outputPath))
+            return usage(
+                QStringLiteral("-o %1 is a recording's name; no output is ever written as one")
+                    .arg(parser.value(output)));
     }
     if (kind == Kind::Observations && !outputPath.empty())
         return usage(QStringLiteral("--observations writes two files beside the input; no -o"));
@@ -495,7 +535,43 @@ int main(int argc, char** argv) {
     observationThresholds.ovality = reportSettings.thresholds.ovality;
     observationThresholds.depositLoss = reportSettings.thresholds.areaLoss;
 
-    if (kind == Kind::Report && inputs.size() > 1 && !outputPath.empty()) {
+    // Where each file's output goes; two names of one recording would have
+    // two jobs write one file, or one report take the survey twice, and a
+    // summary that lands on an output or a recording would take its place.
+    const auto targetOf = [&](const std::string& input) {
+        return !outputPath.empty() ? outputPath
+               : chosen            ? chosen->target(input)
+                                   : conversion::XyzPathFor(input);
+    };
+    const bool oneReport = kind == Kind::Report && inputs.size() > 1 && !outputPath.empty();
+    {
+        std::map<std::string, std::string> seen; // identity -> the input that took it
+        for (const QString& name : inputs) {
+            const std::string input = LocalPath(name);
+            const std::string key = FileIdentity(oneReport ? input : targetOf(input));
+            const auto [at, fresh] = seen.emplace(key, input);
+            if (!fresh)
+                return usage(QStringLiteral("%1 and %2 are one recording given twice")
+                                 .arg(QFile::decodeName(at->second.c_str()), name));
+        }
+        if (!summaryPath.empty()) {
+            bool clash = record::HasRecordFileName(summaryPath);
+            const std::string key = FileIdentity(summaryPath);
+            for (const QString& name : inputs) {
+                const std::string input = LocalPath(name);
+                clash = clash || key == FileIdentity(input) ||
+                        key == FileIdentity(targetOf(input)) ||
+                        (kind == Kind::Observations &&
+                         key == FileIdentity(ObservationTablePath(input)));
+            }
+            if (clash)
+                return usage(
+                    QStringLiteral("--summary %1 names a recording or an output of this run")
+                        .arg(parser.value(summaryOption)));
+        }
+    }
+
+    if (oneReport) {
         if (!summaryPath.empty())
             return usage(QStringLiteral("--summary is for separate files, not one report"));
         return CombinedReport(inputs, outputPath, options, reportSettings, beQuiet);
@@ -558,9 +634,7 @@ int main(int argc, char** argv) {
 
     const auto runJob = [&](std::size_t i) {
         const std::string input = LocalPath(inputs[static_cast<qsizetype>(i)]);
-        const std::string target = !outputPath.empty() ? outputPath
-                                   : chosen            ? chosen->target(input)
-                                                       : conversion::XyzPathFor(input);
+        const std::string target = targetOf(input);
         JobResult result;
         conversion::Options mine = options;
         mine.progress = [&, i](int percent) {

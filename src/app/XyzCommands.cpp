@@ -4,6 +4,10 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QProgressDialog>
+
+#include <algorithm>
+#include <atomic>
 
 #include "doc/CommandIds.h"
 #include "doc/PointCloudOutput.h"
@@ -39,9 +43,33 @@ bool ExportPointCloudCommand(CTubescanDoc& doc, QWidget* parent, const FileDialo
     options.replace = true; // the dialog has asked
     PointCloudOutput cloud(format);
     options.points = &cloud;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // A long survey takes a while: its progress is shown, and Cancel stops
+    // the pass and leaves no file.
+    QProgressDialog progress(QStringLiteral("Exporting point cloud..."), QStringLiteral("Cancel"),
+                             0, 100, parent);
+    progress.setWindowTitle(QStringLiteral("Export Point Cloud"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    // The playback on screen waits where it is until the export is done.
+    struct Hold {
+        CTubescanDoc& doc;
+        const int was = doc.m_hold;
+        ~Hold() { doc.m_hold = was; }
+    } hold{doc};
+    doc.m_hold = 1;
+    std::atomic<int> cancelled{0};
+    options.stop = &cancelled;
+    options.progress = [&](int percent) {
+        progress.setValue(std::min(percent, 99));
+        QCoreApplication::processEvents();
+        if (progress.wasCanceled()) cancelled.store(1);
+    };
     const conversion::Result r = conversion::ConvertRecordFile(input, output, options);
-    QApplication::restoreOverrideCursor();
+    progress.reset();
+    if (r.outcome == conversion::Outcome::Interrupted) {
+        doc.ShowMessage("The point cloud export was cancelled; nothing was written.");
+        return false;
+    }
     if (r.outcome != conversion::Outcome::Converted) {
         doc.ShowMessage("The point cloud was not written: " + input + " " + r.detail + ".");
         return false;

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFileDialog>
+#include <QProgressDialog>
+#include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
@@ -168,4 +171,21 @@ TEST(XyzCommands, PointCloudExportOfThePlaybackIsTheTools) {
             << k.ext;
         EXPECT_GT(menu.size(), 800u * k.pointBytes);
     }
+    // Cancel in the progress stops the pass and leaves no file; the
+    // playback's hold is as it was.
+    QTimer::singleShot(0, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QProgressDialog*>(w)) dialog->cancel();
+    });
+    EXPECT_FALSE(ExportPointCloudCommand(
+        p.doc, nullptr,
+        [&](QFileDialog& dialog) {
+            dialog.selectFile(Q(p.dir.File("gone.las")));
+            return true;
+        },
+        PointCloudOutput::Format::Las));
+    EXPECT_FALSE(std::filesystem::exists(p.dir.File("gone.las")));
+    EXPECT_NE(p.messages.back().find("cancelled"), std::string::npos) << p.messages.back();
+    EXPECT_EQ(p.doc.m_hold, 0);
+    EXPECT_EQ(p.doc.m_play.playPosition, position);
 }

@@ -470,7 +470,8 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
         }
     }
     const bool steady = steadyTilt && closes;
-    f.nominalArea = m_outline.Area();
+    // A pipe too large for its area to be a number has no nominal area.
+    if (std::isfinite(m_outline.Area())) f.nominalArea = m_outline.Area();
     for (std::size_t i = 0; i < scan.size(); ++i) {
         const ProfileSample& s = scan[i];
         AnalysedPoint& a = m_analysed[i];

@@ -197,6 +197,20 @@ TEST(PipeCondition, ScansFollowTheSweepAndPartialOnesClaimNothing) {
         EXPECT_EQ(line.find("nan"), std::string::npos) << line;
         EXPECT_EQ(std::count(line.begin(), line.end(), ','), 14) << line;
     }
+    // A nominal pipe too large for its area to be a number gives none, and
+    // nothing measured against it comes out infinite.
+    analysis::NominalPipe huge;
+    huge.diameter = 1e200;
+    analysis::ScanAnalyser against(huge);
+    std::vector<analysis::ProfileSample> round;
+    for (int i = 0; i < 400; ++i)
+        round.push_back(analysis::FromPolar(i * 0.9, 0.5, i, 1.0));
+    const analysis::ScanFigures f = against.Analyse(round);
+    EXPECT_TRUE(f.HasCentre());
+    EXPECT_TRUE(std::isnan(f.nominalArea) && std::isnan(f.areaLoss));
+    std::string line;
+    analysis::BuildConditionCsvLine(line, 1, f);
+    EXPECT_EQ(line.find("inf"), std::string::npos) << line;
 
     // Numbers keep their "." under a locale that writes a comma.
     if (std::setlocale(LC_ALL, "de_DE.UTF-8")) {

@@ -94,6 +94,10 @@ TEST(ConvertTool, NeverReplacesAFileUnlessForced) {
     EXPECT_EQ(d.Read("other.txt"), d.Read("a.xyz"));
     const auto before = fs::file_size(d.File("a.31l"));
     r = tool({"--force", "-o", Q(d.File("a.31l")), Q(d.File("a.31l"))});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("recording's name"), std::string::npos) << r.err;
+    fs::create_hard_link(d.File("a.31l"), d.File("same.dat"));
+    r = tool({"--force", "-o", Q(d.File("same.dat")), Q(d.File("a.31l"))});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("input itself"), std::string::npos) << r.err;
     EXPECT_EQ(fs::file_size(d.File("a.31l")), before);

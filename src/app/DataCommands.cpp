@@ -22,14 +22,14 @@ void AddDataCommands(CommandMap& map, CTubescanDoc& doc, QWidget* owner) {
     map.Add(cmd::kConvertToXyz, {[&doc, owner](int) { ConvertToXyzCommand(doc, owner); }, {}});
     map.Add(cmd::kExportPointCloud, {[&doc, owner](int) { ExportPointCloudCommand(doc, owner); },
                                      [&doc](int) {
-                                         return CommandUi{CanExportPointCloud(doc), false};
+                                         return CommandUi{CanExportPointCloud(doc), std::nullopt};
                                      }});
     map.Add(cmd::kExportLasCloud, {[&doc, owner](int) {
                                        ExportPointCloudCommand(doc, owner, RunFileDialog,
                                                                PointCloudOutput::Format::Las);
                                    },
                                    [&doc](int) {
-                                       return CommandUi{CanExportPointCloud(doc), false};
+                                       return CommandUi{CanExportPointCloud(doc), std::nullopt};
                                    }});
     map.AddRange(cmd::kUdpXyzOutput, cmd::kUdpPrdOutput,
                  {[&doc](int id) { doc.OnUdpOutputCommand(id); },

@@ -183,6 +183,9 @@ TEST_F(MainFrameTest, CheckMarksFollowTheDocument) {
     EXPECT_DOUBLE_EQ(Doc().m_settings.m_zoom, 2.0);
     EXPECT_TRUE(Frame().Action(32787)->isChecked());
     EXPECT_FALSE(Frame().Action(32786)->isChecked());
+    // Commands that do something once carry no check box.
+    for (const int id : {33002, 33003, 32956, 33027})
+        EXPECT_FALSE(Frame().Action(id)->isCheckable()) << id;
 }
 
 TEST_F(MainFrameTest, StatusPanesInMetresFeetAndInches) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "doc/DataFiles.h"
 #include "doc/PingBinding.h"
@@ -111,6 +112,10 @@ void CTubescanDoc::ReadNextRecord() {
         m_play.Rewind();
         if (m_pingCount > 0 || m_outputs.Converting()) StartFileAgain();
         UpdateAllViews();
+        // A file with not one record in it would otherwise go on "playing"
+        // an empty picture without a word.
+        if (m_play.noRecordAnywhere && !std::exchange(m_play.toldNoRecord, true))
+            ShowMessage(PlaybackOpenMessage(PlaybackOpen::NoRecords));
         return;
     }
     // A record played while recording is copied to the record file.

@@ -18,6 +18,7 @@ PlaybackOpen PlaybackSession::Open(const std::string& name) {
     length = file.Length();
     file.Seek(0);
     playPosition = 0;
+    noRecordAnywhere = toldNoRecord = false;
     return PlaybackOpen::Opened;
 }
 
@@ -28,8 +29,12 @@ void PlaybackSession::Close() {
 
 std::optional<PlayedRecord> PlaybackSession::Next() {
     if (!file.IsOpen()) return std::nullopt;
-    const auto rec = record::LocateRecord(file, file.Position(), length);
-    if (!rec) return std::nullopt;
+    const std::uint64_t from = file.Position();
+    const auto rec = record::LocateRecord(file, from, length);
+    if (!rec) {
+        noRecordAnywhere = noRecordAnywhere || from == 0;
+        return std::nullopt;
+    }
 
     PlayedRecord r;
     r.settings = record::DecodeSettings(std::span<const std::uint8_t, record::kSettingsSize>(

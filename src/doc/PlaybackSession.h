@@ -94,6 +94,10 @@ class PlaybackSession {
     int oneFrame = 0;               // single-frame mode: no pace, steps only
     int realTimeSpeed = 0;          // "real-time" speed command's check mark
     int tickCount = 0;              // ticks since the diagnostics were refreshed
+    // A search from the very start found no record anywhere in the file
+    // (it plays nothing), and whether the operator has been told.
+    bool noRecordAnywhere = false;
+    bool toldNoRecord = false;
     std::unique_ptr<playindex::BackgroundIndex> index;
 
   private:

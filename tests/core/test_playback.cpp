@@ -72,8 +72,12 @@ TEST(PlaybackOpen, ExtensionLengthAndOpenFailures) {
     EXPECT_EQ(p.barShown, 1);
     EXPECT_EQ(p.timerStops, 1); // speed 0: the idle loop drives it
     EXPECT_TRUE(p.doc.WantsIdlePlayback());
-    // A file with no whole record plays nothing and never crashes.
+    // A file with no whole record plays nothing and never crashes; the
+    // operator is told once.
+    const std::size_t before = p.messages.size();
     EXPECT_EQ(p.Ticks(5), std::vector<int>(5, -1));
+    ASSERT_EQ(p.messages.size(), before + 1);
+    EXPECT_EQ(p.messages.back(), "File has no data!!!  ");
 }
 
 TEST(PlaybackOpen, StopsARecordingAndSavesSettingsFirst) {

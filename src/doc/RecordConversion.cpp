@@ -169,6 +169,9 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
 
     Result result;
     result.lines = options.points ? options.points->Points() : doc.m_outputs.Xyz().LinesWritten();
+    // The same slack a record's end may leave before the file's as the
+    // playback allows.
+    if (length > doc.m_play.filePosition + 3) result.cutTail = length - doc.m_play.filePosition;
     if (result.lines == 0) return Failed(Outcome::NoRecords, "has no usable records");
 
     if (!options.replace && fs::exists(fs::symlink_status(output, ec)))

@@ -69,6 +69,9 @@ struct Result {
     Outcome outcome = Outcome::Converted;
     std::uint64_t lines = 0;
     std::string detail; // what went wrong, for the operator
+    // Bytes after the last whole record that make no record (a recording
+    // cut short): left out, and worth telling.
+    std::uint64_t cutTail = 0;
 };
 
 struct Options {

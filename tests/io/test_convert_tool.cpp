@@ -149,6 +149,25 @@ TEST(ConvertTool, HostileFilesNeitherCrashNorHang) {
     }
     const ToolRun r = tool(files);
     EXPECT_TRUE(r.exitCode == 0 || r.exitCode == 1) << r.err;
+
+    // A recording cut short inside its last record: the whole ones convert,
+    // and the operator learns what was left out.
+    CTubescanDoc scratch;
+    std::string whole;
+    for (std::uint32_t i = 0; i < 30; ++i) {
+        const auto rec = survey::MakeRecord(scratch, i, {});
+        whole.append(reinterpret_cast<const char*>(rec.data()), rec.size());
+    }
+    d.Write("whole.31l", whole);
+    d.Write("cut.31l", whole + whole.substr(0, 300));
+    const ToolRun ok = tool({"-q", Q(d.File("whole.31l"))});
+    const ToolRun cut = tool({"-q", Q(d.File("cut.31l"))});
+    EXPECT_EQ(ok.exitCode, 0);
+    EXPECT_EQ(ok.err, "");
+    EXPECT_EQ(cut.exitCode, 0) << cut.err;
+    EXPECT_NE(cut.err.find("cut.31l: the last 300 bytes are not a whole record"), std::string::npos)
+        << cut.err;
+    EXPECT_EQ(d.Read("cut.xyz"), d.Read("whole.xyz"));
 }
 
 TEST(ConvertTool, OnlyARegularFileIsEverReplacedAndAFileSizeLimitIsAFailureNotADeath) {

@@ -710,6 +710,12 @@ int main(int argc, char** argv) {
                         " observations proposed; also " + ObservationTablePath(input) + "\n";
             }
             if (!beQuiet && table) result.out += SummaryText(table->Survey());
+            // Not a failure, but what a crew must know even with -q.
+            if (r.cutTail > 0)
+                result.err = "tubescan-convert: " + input + ": the last " +
+                             std::to_string(r.cutTail) +
+                             " bytes are not a whole record (a recording cut short?) and were "
+                             "left out\n";
             if (summaryFile) {
                 summary.Finish();
                 result.summary = summary.Line(input);

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QProgressDialog>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <atomic>
@@ -51,11 +52,7 @@ bool ExportPointCloudCommand(CTubescanDoc& doc, QWidget* parent, const FileDialo
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     // The playback on screen waits where it is until the export is done.
-    struct Hold {
-        CTubescanDoc& doc;
-        const int was = doc.m_hold;
-        ~Hold() { doc.m_hold = was; }
-    } hold{doc};
+    const auto restoreHold = qScopeGuard([&doc, was = doc.m_hold] { doc.m_hold = was; });
     doc.m_hold = 1;
     std::atomic<int> cancelled{0};
     options.stop = &cancelled;

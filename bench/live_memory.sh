@@ -1,19 +1,28 @@
 #!/usr/bin/env bash
-# Resident memory of the program running live against tubescan-sim on
-# 127.0.0.1:4040, sampled once a minute (TUBESCAN_SAMPLE_SECONDS to change).
-#   bash bench/live_memory.sh [seconds]      default 600
-# A flat VmRSS column means nothing accumulates per ping.
+# Resident memory of the program, sampled as it runs.
+#
+#   bash bench/live_memory.sh [playback [HOURS [docks|nodocks]]]
+#       (the default) writes a recording of HOURS (default 4) of the simulated
+#       head in a pipe, 400-point scans, and plays it once through at full
+#       speed with the pipe-condition docks shown (or hidden), under xvfb-run
+#       when there is one, else offscreen. A flat VmRSS column (within 10 MB
+#       once the docks' histories have filled) means nothing grows per scan.
+#   bash bench/live_memory.sh live [SECONDS]
+#       the program live against tubescan-sim on 127.0.0.1:4040, sampled once
+#       a minute (TUBESCAN_SAMPLE_SECONDS to change), default 600 s.
+#
+# Both write a settings file that points the head and the UDP output at
+# 127.0.0.1 and run with TUBESCAN_LOOPBACK_ONLY=1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export TUBESCAN_LOOPBACK_ONLY=1
-export QT_QPA_PLATFORM=offscreen
-seconds="${1:-600}"
-sample="${TUBESCAN_SAMPLE_SECONDS:-60}"
+mode="${1:-playback}"
+build="$(cd "${BUILD_DIR:-build}" && pwd)"
 
 run_dir="$(mktemp -d)"
-cp build/tubescan "$run_dir/tubescan"
 printf '%s\r\n' '[System Settings]' 'IP Address=127.0.0.1' 'Output UDP Address=127.0.0.1' \
-    'Output UDP Port=4041' 'Enable UDP Output XYZ=1' 'SettingsDlgVisible=0' > "$run_dir/TubescanL.INI"
+    'Output UDP Port=4041' 'Enable UDP Output XYZ=1' 'SettingsDlgVisible=0' \
+    'Diagnostics Visible=0' 'Playback Speed=0' > "$run_dir/TubescanL.INI"
 
 sim=""
 app=""
@@ -24,7 +33,29 @@ cleanup() {
 }
 trap cleanup EXIT
 
-./build/tubescan-sim --address 127.0.0.1 --port 4040 > "$run_dir/sim.out" 2>&1 &
+if [ "$mode" = "playback" ]; then
+    hours="${2:-4}"
+    docks="${3:-docks}"
+    pings=$(awk -v h="$hours" 'BEGIN { printf "%d", h * 3600 * 20 }')
+    "$build/bench/bench_live_playback" write "$run_dir/survey.31l" "$pings"
+    # A fresh configuration folder: no saved layout, the docks where a first
+    # start puts them.
+    export XDG_CONFIG_HOME="$run_dir/config" HOME="$run_dir"
+    player=("$build/bench/bench_live_playback" play "$run_dir/survey.31l" "$docks"
+        "${TUBESCAN_SAMPLE_SECONDS:-30}")
+    if command -v xvfb-run > /dev/null; then
+        (cd "$run_dir" && xvfb-run -a -s "-screen 0 1600x1000x24" "${player[@]}")
+    else
+        (cd "$run_dir" && QT_QPA_PLATFORM=offscreen "${player[@]}")
+    fi
+    exit 0
+fi
+
+export QT_QPA_PLATFORM=offscreen
+seconds="${2:-600}"
+sample="${TUBESCAN_SAMPLE_SECONDS:-60}"
+cp "$build/tubescan" "$run_dir/tubescan"
+"$build"/tubescan-sim --address 127.0.0.1 --port 4040 > "$run_dir/sim.out" 2>&1 &
 sim=$!
 sleep 0.5
 kill -0 "$sim" 2>/dev/null || { echo "tubescan-sim did not start:"; cat "$run_dir/sim.out"; exit 1; }

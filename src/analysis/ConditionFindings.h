@@ -51,4 +51,33 @@ struct Findings {
 
 Findings FindFindings(std::span<const ScanFigures> scans, const ReportThresholds& thresholds);
 
+// The same findings kept up to date scan by scan, for a survey still being
+// made: each scan costs the same whatever came before, and the findings equal
+// FindFindings over every scan added. Only the stretch lists could grow with
+// the survey; past kMaxStretches of a kind the least severe closed one goes,
+// so a long survey keeps its worst places in bounded memory.
+class FindingsTracker {
+  public:
+    static constexpr std::size_t kMaxStretches = 256;
+
+    explicit FindingsTracker(const ReportThresholds& thresholds = {}) : m_thresholds(thresholds) {}
+    void Add(const ScanFigures& f);
+    void Clear();
+    const Findings& Current() const { return m_findings; }
+    std::size_t Scans() const { return m_scans; }
+
+  private:
+    void Track(Extreme& e, double v, const ScanFigures& f);
+    void Extend(std::vector<Stretch>& list, bool& open, double v, double threshold,
+                const ScanFigures& f);
+
+    ReportThresholds m_thresholds;
+    Findings m_findings;
+    ConditionSurvey m_survey;
+    std::size_t m_scans = 0;
+    bool m_haveLast = false;
+    ScanFigures m_last;
+    bool m_ovalOpen = false, m_lossOpen = false, m_debrisOpen = false;
+};
+
 } // namespace analysis

@@ -41,6 +41,7 @@ struct NominalPipe {
     double diameter = 1.0;
     double width = 1.6, height = 2.0;
     double upperDiameter = 2.0, lowerDiameter = 6.0;
+    bool operator==(const NominalPipe&) const = default;
 };
 
 // The nominal outline about its centre: the crown circle's centre for a

@@ -1,5 +1,6 @@
 #include "analysis/PipeHistory.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -13,7 +14,25 @@ bool PipeHistory::Add(const AnalysedScan& scan) {
     return Add(distance, scan.points);
 }
 
+std::vector<PipePoint> PipeHistory::RingOf(std::span<const AnalysedPoint> points,
+                                           std::size_t maxPoints) {
+    std::vector<PipePoint> ring;
+    const std::size_t keep = std::min(points.size(), std::max<std::size_t>(1, maxPoints));
+    ring.reserve(keep);
+    for (std::size_t i = 0; i < keep; ++i) {
+        const AnalysedPoint& p = points[i * points.size() / keep];
+        ring.push_back(PipePoint{static_cast<float>(p.x), static_cast<float>(p.y),
+                                 static_cast<float>(p.deviation)});
+    }
+    return ring;
+}
+
 bool PipeHistory::Add(double distance, std::span<const AnalysedPoint> points) {
+    if (!std::isfinite(distance) || points.empty()) return false;
+    return Add(distance, RingOf(points, m_maxRingPoints));
+}
+
+bool PipeHistory::Add(double distance, std::span<const PipePoint> points) {
     if (!std::isfinite(distance) || points.empty()) return false;
     if (!m_rings.empty() && distance < m_rings.back().distance - 1.0) Clear();
     // Scan n is kept when n is a multiple of the stride: after a halving the
@@ -24,16 +43,16 @@ bool PipeHistory::Add(double distance, std::span<const AnalysedPoint> points) {
     ring.distance = distance;
     const std::size_t keep = std::min(points.size(), m_maxRingPoints);
     ring.points.reserve(keep);
-    for (std::size_t i = 0; i < keep; ++i) {
-        // Evenly along the scan, so a thinned ring still goes all the way round.
-        const AnalysedPoint& p = points[i * points.size() / keep];
-        ring.points.push_back(PipePoint{static_cast<float>(p.x), static_cast<float>(p.y),
-                                        static_cast<float>(p.deviation)});
-    }
+    for (std::size_t i = 0; i < keep; ++i)
+        ring.points.push_back(points[i * points.size() / keep]);
     m_points += ring.points.size();
     m_rings.push_back(std::move(ring));
     if (m_rings.size() >= m_maxRings) Halve();
     return true;
+}
+
+std::size_t PipeHistory::Bytes() const {
+    return m_points * sizeof(PipePoint) + m_rings.capacity() * sizeof(PipeRing);
 }
 
 void PipeHistory::Halve() {

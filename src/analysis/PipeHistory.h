@@ -40,9 +40,18 @@ class PipeHistory {
     // true when the scan was kept.
     bool Add(double distance, std::span<const AnalysedPoint> points);
     bool Add(const AnalysedScan& scan);
+    // Takes a ring already thinned (RingOf), as the live analysis hands it over.
+    bool Add(double distance, std::span<const PipePoint> ring);
     void Clear();
 
+    // At most maxPoints of a scan's points, evenly spaced along it, so a
+    // thinned ring still goes all the way round.
+    static std::vector<PipePoint> RingOf(std::span<const AnalysedPoint> points,
+                                         std::size_t maxPoints = kMaxRingPoints);
+
     const std::vector<PipeRing>& Rings() const { return m_rings; }
+    // What the kept rings take, bytes (the points and the rings' own size).
+    std::size_t Bytes() const;
     std::size_t Points() const { return m_points; }
     bool Empty() const { return m_rings.empty(); }
     double FirstDistance() const;

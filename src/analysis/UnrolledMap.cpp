@@ -47,7 +47,28 @@ void UnrolledMap::Halve() {
     m_scansPerRow *= 2;
 }
 
+UnrolledRow UnrolledRowOf(const ScanFigures& f, std::span<const AnalysedPoint> points) {
+    UnrolledRow row;
+    row.figures = f;
+    if (!f.HasCentre()) return row;
+    for (const AnalysedPoint& p : points) {
+        if (!std::isfinite(p.deviation)) continue;
+        // Bearing about the pipe's centre, clockwise from up, like the head's.
+        const double bearing =
+            std::atan2(p.x - f.centreX, p.y - f.centreY) * (180.0 / std::numbers::pi);
+        const int c = UnrolledMap::ColumnOf(bearing);
+        row.sum[c] += static_cast<float>(p.deviation);
+        ++row.count[c];
+    }
+    return row;
+}
+
 UnrolledMap::Change UnrolledMap::Add(const ScanFigures& f, std::span<const AnalysedPoint> points) {
+    return Add(UnrolledRowOf(f, points));
+}
+
+UnrolledMap::Change UnrolledMap::Add(const UnrolledRow& scan) {
+    const ScanFigures& f = scan.figures;
     Change change;
     // A new row when there is none or the last one holds its share of scans.
     if (m_rows == 0 || m_info[m_rows - 1].scans >= m_scansPerRow) {
@@ -65,17 +86,11 @@ UnrolledMap::Change UnrolledMap::Add(const ScanFigures& f, std::span<const Analy
         info.distanceSum += f.distance;
         ++info.distances;
     }
-    if (!f.HasCentre()) return change;
     float* sum = &m_sum[row * kColumns];
     std::uint32_t* count = &m_count[row * kColumns];
-    for (const AnalysedPoint& p : points) {
-        if (!std::isfinite(p.deviation)) continue;
-        // Bearing about the pipe's centre, clockwise from up, like the head's.
-        const double bearing =
-            std::atan2(p.x - f.centreX, p.y - f.centreY) * (180.0 / std::numbers::pi);
-        const int c = ColumnOf(bearing);
-        sum[c] += static_cast<float>(p.deviation);
-        ++count[c];
+    for (int c = 0; c < kColumns; ++c) {
+        sum[c] += scan.sum[c];
+        count[c] += scan.count[c];
     }
     return change;
 }

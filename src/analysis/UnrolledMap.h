@@ -6,6 +6,7 @@
 // keeps the same memory.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -15,9 +16,21 @@
 
 namespace analysis {
 
+// One scan's wall points binned by bearing about the pipe's centre (one
+// column per degree): what the map takes as its share of a row. Made where the
+// scan is analysed, so whoever draws the map need not see the points.
+struct UnrolledRow {
+    static constexpr int kColumns = 360;
+    ScanFigures figures;
+    std::array<float, kColumns> sum{};
+    std::array<std::uint32_t, kColumns> count{};
+};
+
+UnrolledRow UnrolledRowOf(const ScanFigures& figures, std::span<const AnalysedPoint> points);
+
 class UnrolledMap {
   public:
-    static constexpr int kColumns = 360;
+    static constexpr int kColumns = UnrolledRow::kColumns;
 
     explicit UnrolledMap(std::size_t maxRows = 2048);
 
@@ -29,6 +42,7 @@ class UnrolledMap {
     };
     Change Add(const ScanFigures& figures, std::span<const AnalysedPoint> points);
     Change Add(const AnalysedScan& scan) { return Add(scan.figures, scan.points); }
+    Change Add(const UnrolledRow& scan);
     void Clear();
 
     std::size_t Rows() const { return m_rows; }

@@ -9,9 +9,9 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include "app/PipeConditionPanel.h"
 #include "doc/CommandIds.h"
 #include "doc/CommandMap.h"
+#include "link/LiveAnalysisWorker.h"
 #include "view/Pipe3DRender.h"
 #include "view/Pipe3DScene.h"
 
@@ -47,13 +47,26 @@ void Pipe3DDock::AddScan(const std::shared_ptr<const analysis::AnalysedScan>& sc
     if (!scan->samples.empty()) m_scene->SetMarker(scan->samples.back().distance);
 }
 
+void Pipe3DDock::TakeBatch(const std::shared_ptr<const analysis::LiveBatch>& batch) {
+    if (!batch) return;
+    for (const analysis::LiveScan& scan : batch->scans)
+        if (!scan.ring.empty()) m_scene->Add(scan.Figures(), scan.ring);
+    if (!batch->scans.empty()) m_scene->SetMarker(batch->scans.back().marker);
+}
+
 void Pipe3DDock::ResetView() {
     m_scene->RequestReset();
 }
 
 void Pipe3DDock::showEvent(QShowEvent* event) {
     QDockWidget::showEvent(event);
+    m_scene->SetShown(true);
     if (!m_tried) MakeView();
+}
+
+void Pipe3DDock::hideEvent(QHideEvent* event) {
+    QDockWidget::hideEvent(event);
+    m_scene->SetShown(false);
 }
 
 void Pipe3DDock::MakeView() {
@@ -93,10 +106,10 @@ void Pipe3DDock::MakeView() {
                        QStringLiteral(". The other views work as usual."));
 }
 
-Pipe3DDock* AttachPipe3DDock(PipeConditionPanel& panel, QMainWindow& frame, CommandMap& commands) {
+Pipe3DDock* AttachPipe3DDock(LiveAnalysisWorker& live, QMainWindow& frame, CommandMap& commands) {
     auto* dock = new Pipe3DDock(&frame);
     frame.addDockWidget(Qt::RightDockWidgetArea, dock);
-    QObject::connect(&panel, &PipeConditionPanel::ScanAnalysed, dock, &Pipe3DDock::AddScan);
+    QObject::connect(&live, &LiveAnalysisWorker::batchReady, dock, &Pipe3DDock::TakeBatch);
     QPointer<Pipe3DDock> guard(dock);
     commands.Add(cmd::kPipe3D, CommandEntry{[guard](int) {
                                                 if (guard) guard->setVisible(!guard->isVisible());

@@ -1,5 +1,5 @@
 // The "Pipe 3D" dock: the pipe as a whole in 3D, coloured by the wall's
-// deviation, fed by the Pipe Condition panel's analysed scans. The Qt Quick
+// deviation, fed by the live analysis's batches. The Qt Quick
 // scene is made the first time the dock is shown; where no OpenGL can be
 // had the dock says so instead.
 #pragma once
@@ -8,10 +8,11 @@
 
 #include <QDockWidget>
 
+#include "analysis/LiveAnalysis.h"
 #include "analysis/PipeCondition.h"
 
 class CommandMap;
-class PipeConditionPanel;
+class LiveAnalysisWorker;
 class Pipe3DScene;
 class QMainWindow;
 class QLabel;
@@ -23,6 +24,7 @@ class Pipe3DDock : public QDockWidget {
     ~Pipe3DDock() override;
 
     void AddScan(const std::shared_ptr<const analysis::AnalysedScan>& scan);
+    void TakeBatch(const std::shared_ptr<const analysis::LiveBatch>& batch);
     Pipe3DScene& Scene() { return *m_scene; }
     // The Qt Quick view, or null while not made or where 3D cannot be drawn.
     QWidget* View() const { return m_view; }
@@ -35,6 +37,7 @@ class Pipe3DDock : public QDockWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     void MakeView();
@@ -46,5 +49,5 @@ class Pipe3DDock : public QDockWidget {
 };
 
 // Makes the dock (right of the frame, tabbed with nothing), feeds it from the
-// panel and answers the View menu's "Pipe 3D" command.
-Pipe3DDock* AttachPipe3DDock(PipeConditionPanel& panel, QMainWindow& frame, CommandMap& commands);
+// live analysis and answers the View menu's "Pipe 3D" command.
+Pipe3DDock* AttachPipe3DDock(LiveAnalysisWorker& live, QMainWindow& frame, CommandMap& commands);

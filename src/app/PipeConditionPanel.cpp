@@ -13,14 +13,16 @@
 #include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScatterSeries>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
+#include "app/DockUnits.h"
 #include "app/GoToCommands.h"
 #include "app/MenuLayout.h"
 #include "doc/CommandMap.h"
-#include "doc/ConditionOutput.h"
 #include "doc/TubescanDoc.h"
+#include "link/LiveAnalysisWorker.h"
 
 namespace {
 
@@ -31,33 +33,17 @@ const char* const kRows[] = {"Scan",          "Distance",  "Points / coverage",
                              "Debris volume"};
 
 QString Number(double v, int decimals, const char* unit) {
-    if (!std::isfinite(v)) return QStringLiteral("n/a");
-    return QString::number(v, 'f', decimals) + QString::fromUtf8(unit);
+    return DockNumber(v, decimals, unit);
+}
+
+QString Length(double metres, int decimals) {
+    return DockLength(metres, decimals);
 }
 
 } // namespace
 
-namespace {
-
-// Points queue for the panel's timer; a jump in playback reaches the panel
-// on the user-interface thread, where jumps are made.
-class PanelSink : public ProfileSampleSink {
-  public:
-    PanelSink(std::shared_ptr<analysis::SampleQueue> queue, std::function<void()> restart)
-        : m_queue(std::move(queue)), m_restart(std::move(restart)) {}
-    void Add(const analysis::ProfileSample& s) override { m_queue->Push(s); }
-    void Restart() override { m_restart(); }
-
-  private:
-    std::shared_ptr<analysis::SampleQueue> m_queue;
-    std::function<void()> m_restart;
-};
-
-} // namespace
-
 PipeConditionPanel::PipeConditionPanel(CTubescanDoc& doc, QWidget* parent)
-    : QDockWidget(QStringLiteral("Pipe Condition"), parent), m_doc(doc),
-      m_queue(std::make_shared<analysis::SampleQueue>()) {
+    : QDockWidget(QStringLiteral("Pipe Condition"), parent), m_doc(doc) {
     setObjectName(QStringLiteral("PipeConditionPanel"));
     auto* body = new QWidget(this);
     auto* layout = new QVBoxLayout(body);
@@ -79,13 +65,21 @@ PipeConditionPanel::PipeConditionPanel(CTubescanDoc& doc, QWidget* parent)
     m_areaLoss->setName(QStringLiteral("Area loss %"));
     m_debris = new QLineSeries(chart);
     m_debris->setName(QStringLiteral("Debris depth cm"));
+    // One bad scan must not flatten the rest of the survey: values beyond
+    // the axis are drawn at its edge and marked here.
+    m_offScale = new QScatterSeries(chart);
+    m_offScale->setName(QStringLiteral("Off scale"));
+    m_offScale->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
+    m_offScale->setMarkerSize(9.0);
+    m_offScale->setColor(Qt::red);
     m_axisX = new QValueAxis(chart);
-    m_axisX->setTitleText(QStringLiteral("Distance (m)"));
+    m_axisX->setTitleText(QStringLiteral("Distance (%1)").arg(DockLengthUnit()));
     m_axisY = new QValueAxis(chart);
     m_axisY->setRange(0.0, 10.0);
     chart->addAxis(m_axisX, Qt::AlignBottom);
     chart->addAxis(m_axisY, Qt::AlignLeft);
-    for (QLineSeries* s : {m_ovality, m_areaLoss, m_debris}) {
+    for (QXYSeries* s :
+         std::initializer_list<QXYSeries*>{m_ovality, m_areaLoss, m_debris, m_offScale}) {
         chart->addSeries(s);
         s->attachAxis(m_axisX);
         s->attachAxis(m_axisY);
@@ -108,46 +102,18 @@ PipeConditionPanel::PipeConditionPanel(CTubescanDoc& doc, QWidget* parent)
     connect(m_findings, &QListWidget::itemActivated, this, &PipeConditionPanel::GoToFinding);
     connect(m_findings, &QListWidget::itemClicked, this, &PipeConditionPanel::GoToFinding);
     setWidget(body);
-
-    // The acquisition thread only queues; the queue outlives the panel as
-    // long as the document's outputs hold the sink.
-    QPointer<PipeConditionPanel> guard(this);
-    doc.m_outputs.SetSampleSink(std::make_shared<PanelSink>(m_queue, [guard] {
-        if (guard) guard->PlaybackJumped();
-    }));
-    connect(&m_timer, &QTimer::timeout, this, &PipeConditionPanel::Drain);
-    m_timer.start(200);
 }
 
-void PipeConditionPanel::Drain() {
-    m_queue->TakeAll(m_batch);
-    if (m_batch.empty()) return;
-    m_analyser.SetPipe(NominalPipeOf(m_doc));
-    bool added = false;
-    for (const analysis::ProfileSample& s : m_batch) {
-        if (!m_cutter.Add(s)) continue;
-        m_last = m_analyser.Analyse(m_cutter.Completed());
-        if (std::isfinite(m_last.distance) && m_last.distance <= m_replayUntil) continue;
-        if (std::isfinite(m_last.distance)) m_furthest = std::max(m_furthest, m_last.distance);
-        m_survey.Add(m_last);
-        m_figures.push_back(m_last);
-        added = true;
-        Plot(m_last);
-        if (isSignalConnected(QMetaMethod::fromSignal(&PipeConditionPanel::ScanAnalysed))) {
-            const auto samples = m_cutter.Completed();
-            const auto points = m_analyser.Points();
-            emit ScanAnalysed(std::make_shared<const analysis::AnalysedScan>(analysis::AnalysedScan{
-                m_last, {samples.begin(), samples.end()}, {points.begin(), points.end()}}));
-        }
+void PipeConditionPanel::TakeBatch(const std::shared_ptr<const analysis::LiveBatch>& batch) {
+    if (!batch) return;
+    m_scans = batch->surveyScans;
+    m_debrisVolume = batch->debrisVolume;
+    if (!batch->scans.empty()) Plot(batch->scans);
+    if (batch->hasLast) {
+        m_last = batch->last;
+        Show(m_last);
     }
-    Show(m_last);
-    if (added) ListFindings();
-}
-
-void PipeConditionPanel::PlaybackJumped() {
-    Drain();
-    m_cutter.Reset();
-    m_replayUntil = m_furthest;
+    if (batch->findings) ListFindings(*batch->findings);
 }
 
 double PipeConditionPanel::PlotDistanceAt(QPoint viewPos) const {
@@ -169,8 +135,7 @@ bool PipeConditionPanel::eventFilter(QObject* watched, QEvent* event) {
     return QDockWidget::eventFilter(watched, event);
 }
 
-void PipeConditionPanel::ListFindings() {
-    const analysis::Findings f = analysis::FindFindings(m_figures, analysis::ReportThresholds{});
+void PipeConditionPanel::ListFindings(const analysis::Findings& f) {
     m_findings->clear();
     auto add = [this](const QString& text, double distance) {
         if (!std::isfinite(distance)) return;
@@ -181,22 +146,25 @@ void PipeConditionPanel::ListFindings() {
         if (e.Found())
             add(QStringLiteral("Worst %1: %2 at %3")
                     .arg(QString::fromLatin1(what), Number(e.value * scale, 2, unit),
-                         Number(e.distance, 2, " m")),
+                         Length(e.distance, 2)),
                 e.distance);
     };
-    worst("debris", f.debrisDepth, 1.0, " m");
+    if (f.debrisDepth.Found())
+        add(QStringLiteral("Worst debris: %1 at %2")
+                .arg(Length(f.debrisDepth.value, 2), Length(f.debrisDepth.distance, 2)),
+            f.debrisDepth.distance);
     worst("ovality", f.ovality, 1.0, " %");
     worst("area loss", f.areaLoss, 1.0, " %");
     auto stretches = [&](const char* what, const std::vector<analysis::Stretch>& list,
                          const char* unit) {
         for (const analysis::Stretch& st : list)
             add(QStringLiteral("%1 %2 to %3, peak %4 at %5")
-                    .arg(QString::fromLatin1(what), Number(st.start, 2, " m"),
-                         Number(st.end, 2, " m"), Number(st.peak, 2, unit),
-                         Number(st.peakDistance, 2, " m")),
+                    .arg(QString::fromLatin1(what), Length(st.start, 2), Length(st.end, 2),
+                         unit ? Number(st.peak, 2, unit) : Length(st.peak, 2),
+                         Length(st.peakDistance, 2)),
                 std::isfinite(st.peakDistance) ? st.peakDistance : st.start);
     };
-    stretches("Debris", f.debrisStretches, " m");
+    stretches("Debris", f.debrisStretches, nullptr);
     stretches("Ovality", f.ovalStretches, " %");
     stretches("Area loss", f.lossStretches, " %");
 }
@@ -208,42 +176,69 @@ void PipeConditionPanel::GoToFinding(QListWidgetItem* item) {
 }
 
 void PipeConditionPanel::Show(const analysis::ScanFigures& f) {
-    if (m_survey.Scans() == 0) return;
+    if (m_scans == 0) return;
     const QString texts[] = {
-        QString::number(m_survey.Scans()),
-        Number(f.distance, 3, " m"),
+        QString::number(m_scans),
+        Length(f.distance, 3),
         QStringLiteral("%1 / %2").arg(f.points).arg(Number(f.coverage, 1, "\u00b0")),
-        QStringLiteral("%1, %2").arg(Number(f.centreX, 3, " m"), Number(f.centreY, 3, " m")),
+        QStringLiteral("%1, %2").arg(Length(f.centreX, 3), Length(f.centreY, 3)),
         QStringLiteral("mean %1, min %2 at %3, max %4")
-            .arg(Number(f.meanDiameter, 3, " m"), Number(f.minDiameter, 3, " m"),
-                 Number(f.minDiameterBearing, 0, "\u00b0"), Number(f.maxDiameter, 3, " m")),
+            .arg(Length(f.meanDiameter, 3), Length(f.minDiameter, 3),
+                 Number(f.minDiameterBearing, 0, "\u00b0"), Length(f.maxDiameter, 3)),
         Number(f.ovality, 2, " %"),
         QStringLiteral("%1 of %2")
             .arg(Number(f.openArea, 4, " m\u00b2"), Number(f.nominalArea, 4, " m\u00b2")),
         Number(f.areaLoss, 2, " %"),
-        QStringLiteral("%1 / %2").arg(Number(f.debrisDepth, 3, " m"),
+        QStringLiteral("%1 / %2").arg(Length(f.debrisDepth, 3),
                                       Number(f.debrisArea, 4, " m\u00b2")),
-        Number(m_survey.DebrisVolume(), 4, " m\u00b3"),
+        Number(m_debrisVolume, 4, " m\u00b3"),
     };
     for (std::size_t i = 0; i < m_values.size(); ++i)
         m_values[i]->setText(texts[i]);
 }
 
-void PipeConditionPanel::Plot(const analysis::ScanFigures& f) {
-    if (!f.HasCentre() || !std::isfinite(f.distance)) return;
-    // Back along the pipe by more than a metre: a new file or a replay.
-    if (f.distance < m_lastDistance - 1.0)
-        for (QLineSeries* s : {m_ovality, m_areaLoss, m_debris})
-            s->clear();
-    m_lastDistance = f.distance;
-    auto add = [&](QLineSeries* s, double v) {
+void PipeConditionPanel::Plot(std::span<const analysis::LiveScan> scans) {
+    QList<QPointF> ovality, areaLoss, debris, offScale;
+    auto add = [&](QList<QPointF>& points, double distance, double v) {
         if (!std::isfinite(v)) return;
-        if (s->count() >= kPlotPoints) s->removePoints(0, s->count() - kPlotPoints + 1);
-        s->append(f.distance, v);
+        // Beyond the plausible range: at the edge, and marked.
+        const double shown = std::clamp(v, kPlotFloor, kPlotCeiling);
+        if (shown != v) offScale.append(QPointF(distance, shown));
+        points.append(QPointF(distance, shown));
     };
-    add(m_ovality, f.ovality);
-    add(m_areaLoss, f.areaLoss);
-    add(m_debris, f.debrisDepth * 100.0);
+    auto flush = [&] {
+        for (auto [series, points] : {std::pair{m_ovality, &ovality},
+                                      {m_areaLoss, &areaLoss},
+                                      {m_debris, &debris},
+                                      {m_offScale, &offScale}}) {
+            if (points->isEmpty()) continue;
+            const qsizetype over = series->count() + points->size() - kPlotPoints;
+            if (over > 0)
+                series->removePoints(0, static_cast<int>(std::min(over, series->count())));
+            if (points->size() > kPlotPoints) points->remove(0, points->size() - kPlotPoints);
+            series->append(*points);
+            points->clear();
+        }
+    };
+    for (const analysis::LiveScan& scan : scans) {
+        const analysis::ScanFigures& f = scan.Figures();
+        if (!f.HasCentre() || !std::isfinite(f.distance)) continue;
+        // Back along the pipe by more than a metre: a new file or a replay.
+        if (f.distance < m_lastDistance - 1.0) {
+            ovality.clear();
+            areaLoss.clear();
+            debris.clear();
+            offScale.clear();
+            for (QXYSeries* s :
+                 std::initializer_list<QXYSeries*>{m_ovality, m_areaLoss, m_debris, m_offScale})
+                s->clear();
+        }
+        m_lastDistance = f.distance;
+        add(ovality, f.distance, f.ovality);
+        add(areaLoss, f.distance, f.areaLoss);
+        add(debris, f.distance, f.debrisDepth * 100.0);
+    }
+    flush();
     double lo = 1e300, hi = -1e300, top = 10.0, bottom = 0.0;
     for (QLineSeries* s : {m_ovality, m_areaLoss, m_debris}) {
         if (s->count() == 0) continue;
@@ -255,13 +250,17 @@ void PipeConditionPanel::Plot(const analysis::ScanFigures& f) {
         }
     }
     if (lo <= hi) m_axisX->setRange(lo, std::max(hi, lo + 1.0));
-    m_axisY->setRange(std::floor(bottom), std::ceil(top * 1.1));
+    // The margin above the highest value stays within the plausible range,
+    // so a mark at the edge is still drawn inside the plot.
+    m_axisY->setRange(std::floor(bottom) - (bottom <= kPlotFloor ? 2.0 : 0.0),
+                      std::min(std::ceil(top * 1.1), kPlotCeiling + 5.0));
 }
 
-PipeConditionPanel* AttachPipeConditionPanel(CTubescanDoc& doc, QMainWindow& frame,
-                                             CommandMap& commands) {
+PipeConditionPanel* AttachPipeConditionPanel(CTubescanDoc& doc, LiveAnalysisWorker& live,
+                                             QMainWindow& frame, CommandMap& commands) {
     auto* panel = new PipeConditionPanel(doc, &frame);
     frame.addDockWidget(Qt::RightDockWidgetArea, panel);
+    QObject::connect(&live, &LiveAnalysisWorker::batchReady, panel, &PipeConditionPanel::TakeBatch);
     QPointer<PipeConditionPanel> guard(panel);
     commands.Add(cmd::kPipeCondition,
                  CommandEntry{[guard](int) {

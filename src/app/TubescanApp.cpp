@@ -16,6 +16,7 @@
 #include "app/CommandLine.h"
 #include "app/DataCommands.h"
 #include "app/DiagnosticsDlg.h"
+#include "app/DockLayout.h"
 #include "app/ExitSignals.h"
 #include "app/GoToCommands.h"
 #include "app/MainFrame.h"
@@ -27,9 +28,11 @@
 #include "app/SetupCommands.h"
 #include "app/ShellCommands.h"
 #include "app/UnrolledDock.h"
+#include "doc/ConditionOutput.h"
 #include "doc/DocCommands.h"
 #include "doc/SystemCommands.h"
 #include "doc/TubescanDoc.h"
+#include "link/LiveAnalysisWorker.h"
 #include "link/PlaybackPacer.h"
 #include "link/SerialPorts.h"
 #include "link/SonarHost.h"
@@ -63,6 +66,10 @@ CTubescanApp::~CTubescanApp() {
     m_pacer.reset();
     m_serial.reset();
     m_host.reset();
+    // The analysis worker stops before the docks it feeds and the document
+    // it reads the pipe from.
+    m_live.reset();
+    m_dockLayout.reset();
     m_frame.reset();
     m_doc.reset();
 }
@@ -116,17 +123,24 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     });
 
     InstallDocumentHooks();
-    PipeConditionPanel* conditionPanel = AttachPipeConditionPanel(*m_doc, *m_frame, m_commands);
+    // One analysis for every dock, on a worker; the docks only show it.
+    m_live =
+        std::make_unique<LiveAnalysisWorker>([doc = m_doc.get()] { return NominalPipeOf(*doc); });
+    m_doc->m_outputs.SetSampleSink(m_live->Sink());
+    PipeConditionPanel* conditionPanel =
+        AttachPipeConditionPanel(*m_doc, *m_live, *m_frame, m_commands);
     AttachGoTo(*m_doc, *m_frame, m_commands);
     m_doc->m_indexPlayback = true; // for Go To and the slider's tooltip
-    UnrolledDock* unrolled = AttachUnrolledDock(*conditionPanel, *m_frame, m_commands);
+    UnrolledDock* unrolled = AttachUnrolledDock(*m_live, *m_frame, m_commands);
     // A click on the pipe goes there in playback; live, the status text the
     // click already gave is all there is to say.
     auto goThere = [doc = m_doc.get(), frame = m_frame.get()](double metres) {
         if (doc->m_playback == 1) GoToDistanceFrom(frame, *doc, metres);
     };
     connect(unrolled, &UnrolledDock::DistanceClicked, m_frame.get(), goThere);
-    Pipe3DDock* pipe3d = AttachPipe3DDock(*conditionPanel, *m_frame, m_commands);
+    Pipe3DDock* pipe3d = AttachPipe3DDock(*m_live, *m_frame, m_commands);
+    m_dockLayout = std::make_unique<DockLayout>(*m_frame, *conditionPanel, *pipe3d, *unrolled);
+    AddResetLayoutCommand(m_commands, *m_dockLayout);
     connect(pipe3d, &Pipe3DDock::DistanceClicked, m_frame.get(), goThere);
     InstallParameterWindowHooks(*m_doc, m_registry);
     InstallDiagnosticsHooks(*m_doc, m_registry);
@@ -162,13 +176,15 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     m_frame->PlaybackBar()->addWidget(playbackBar);
     playbackBar->Attach();
     const QByteArray state = QSettings().value(kFrameStateKey).toByteArray();
-    if (!state.isEmpty()) m_frame->restoreState(state);
+    const bool restored = !state.isEmpty() && m_frame->restoreState(state);
     m_frame->MiniSettingsBar()->hide();
     m_frame->PlaybackBar()->hide();
     m_frame->ShowMaximized();
     // Let the window take its size now, as it has before the head is
     // connected, so the title the connection sets is the one that stays.
     QCoreApplication::processEvents();
+    // A first start: the docks at sizes made for this window.
+    if (!restored) m_dockLayout->Apply();
     m_frame->View()->OnInitialUpdate();
     m_frame->View()->setFocus();
 

@@ -23,6 +23,8 @@ class SonarHost;
 class SerialPorts;
 class CPlaybackPacer;
 class CPlaybackBar;
+class DockLayout;
+class LiveAnalysisWorker;
 
 class CTubescanApp : public QObject {
     Q_OBJECT
@@ -60,6 +62,8 @@ class CTubescanApp : public QObject {
     std::unique_ptr<SerialPorts> m_serial;
     std::unique_ptr<CPlaybackPacer> m_pacer;
     std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<LiveAnalysisWorker> m_live;
+    std::unique_ptr<DockLayout> m_dockLayout;
     CExitSignals* m_exitSignals = nullptr;
     bool m_documentClosed = false;
     bool m_exitRequested = false;

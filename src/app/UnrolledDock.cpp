@@ -8,10 +8,11 @@
 #include <QPointer>
 
 #include "analysis/DeviationColours.h"
+#include "app/DockUnits.h"
 #include "app/MainFrame.h"
-#include "app/PipeConditionPanel.h"
 #include "doc/CommandIds.h"
 #include "doc/CommandMap.h"
+#include "link/LiveAnalysisWorker.h"
 
 namespace {
 
@@ -51,6 +52,10 @@ void UnrolledView::PaintRow(std::size_t row) {
 }
 
 void UnrolledView::AddScan(const analysis::AnalysedScan& scan) {
+    AddRow(analysis::UnrolledRowOf(scan.figures, scan.points));
+}
+
+void UnrolledView::AddRow(const analysis::UnrolledRow& scan) {
     // Back along the pipe by more than a metre: a new file or a replay, as
     // the Pipe Condition plot takes it; the map starts again.
     const double d = scan.figures.distance;
@@ -118,7 +123,7 @@ void UnrolledView::paintEvent(QPaintEvent*) {
             if (!std::isfinite(d)) continue;
             const double y = area.top() + (r + 0.5) * area.height() / rows;
             p.drawText(QRectF(0, y - fm.height() / 2.0, kAxisWidth - 4, fm.height()),
-                       Qt::AlignRight | Qt::AlignVCenter, QString::number(d, 'f', 1) + " m");
+                       Qt::AlignRight | Qt::AlignVCenter, DockLength(d, 1));
         }
     }
     // The colour scale, inward (red) up, in centimetres.
@@ -168,12 +173,15 @@ void UnrolledDock::AddScan(std::shared_ptr<const analysis::AnalysedScan> scan) {
     if (scan) m_view->AddScan(*scan);
 }
 
+void UnrolledDock::TakeBatch(const std::shared_ptr<const analysis::LiveBatch>& batch) {
+    if (!batch) return;
+    for (const analysis::LiveScan& scan : batch->scans)
+        m_view->AddRow(scan.row);
+}
+
 QString UnrolledCellText(double bearing, double distance, double deviation) {
-    const QString where =
-        QStringLiteral("Bearing %1\u00B0, distance %2")
-            .arg(QString::number(bearing, 'f', 1),
-                 std::isfinite(distance) ? QString::number(distance, 'f', 2) + QStringLiteral(" m")
-                                         : QStringLiteral("n/a"));
+    const QString where = QStringLiteral("Bearing %1\u00B0, distance %2")
+                              .arg(QString::number(bearing, 'f', 1), DockLength(distance, 2));
     if (!std::isfinite(deviation)) return where + QStringLiteral(": no wall measured");
     return where +
            QStringLiteral(": deviation %1 cm (%2)")
@@ -181,12 +189,12 @@ QString UnrolledCellText(double bearing, double distance, double deviation) {
                     deviation >= 0.0 ? QStringLiteral("inward") : QStringLiteral("outward"));
 }
 
-UnrolledDock* AttachUnrolledDock(PipeConditionPanel& panel, CMainFrame& frame,
+UnrolledDock* AttachUnrolledDock(LiveAnalysisWorker& live, CMainFrame& frame,
                                  CommandMap& commands) {
     auto* dock = new UnrolledDock(&frame);
     // Shown at first; a layout the operator saved decides from then on.
     frame.addDockWidget(Qt::BottomDockWidgetArea, dock);
-    QObject::connect(&panel, &PipeConditionPanel::ScanAnalysed, dock, &UnrolledDock::AddScan);
+    QObject::connect(&live, &LiveAnalysisWorker::batchReady, dock, &UnrolledDock::TakeBatch);
     QPointer<CMainFrame> frameGuard(&frame);
     QObject::connect(dock->View(), &UnrolledView::CellClicked, dock,
                      [frameGuard](double bearing, double distance, double deviation) {

@@ -10,12 +10,13 @@
 #include <QDockWidget>
 #include <QImage>
 
+#include "analysis/LiveAnalysis.h"
 #include "analysis/PipeCondition.h"
 #include "analysis/UnrolledMap.h"
 
 class CMainFrame;
 class CommandMap;
-class PipeConditionPanel;
+class LiveAnalysisWorker;
 
 class UnrolledView : public QWidget {
     Q_OBJECT
@@ -23,6 +24,8 @@ class UnrolledView : public QWidget {
     explicit UnrolledView(std::size_t maxRows = 2048, QWidget* parent = nullptr);
 
     void AddScan(const analysis::AnalysedScan& scan);
+    // One scan's row as the live analysis binned it.
+    void AddRow(const analysis::UnrolledRow& row);
     void Clear();
     const analysis::UnrolledMap& Map() const { return m_map; }
     // The picture, one pixel per cell (rows below Map().Rows() are unused).
@@ -57,6 +60,7 @@ class UnrolledDock : public QDockWidget {
     explicit UnrolledDock(QWidget* parent = nullptr);
     UnrolledView* View() const { return m_view; }
     void AddScan(std::shared_ptr<const analysis::AnalysedScan> scan);
+    void TakeBatch(const std::shared_ptr<const analysis::LiveBatch>& batch);
 
   signals:
     // The operator asked to go to this distance along the pipe.
@@ -70,7 +74,6 @@ class UnrolledDock : public QDockWidget {
 QString UnrolledCellText(double bearing, double distance, double deviation);
 
 // Makes the dock, docks it at the bottom of the
-// frame, feeds it every scan the panel analyses, shows a clicked cell in the
-// status bar's message pane and answers the View menu's "Unrolled" command.
-UnrolledDock* AttachUnrolledDock(PipeConditionPanel& panel, CMainFrame& frame,
-                                 CommandMap& commands);
+// frame, feeds it every scan the live analysis counts, shows a clicked cell in
+// the status bar's message pane and answers the View menu's "Unrolled" command.
+UnrolledDock* AttachUnrolledDock(LiveAnalysisWorker& live, CMainFrame& frame, CommandMap& commands);

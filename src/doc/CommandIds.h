@@ -128,6 +128,8 @@ inline constexpr int kGoTo = 33027;
 inline constexpr int kUnrolled = 33004;
 // Ours: the Pipe 3D dock, shown or hidden (View menu).
 inline constexpr int kPipe3D = 33006;
+// Ours: the docks back to where a first start puts them (View menu).
+inline constexpr int kResetLayout = 33007;
 
 // Tool bar and keys
 inline constexpr int kRangeUp = 32874;      // Increase Range

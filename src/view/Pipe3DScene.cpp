@@ -39,9 +39,30 @@ void Pipe3DScene::Add(const analysis::AnalysedScan& scan) {
     const double nominal = scan.figures.nominalArea;
     if (std::isfinite(nominal) && nominal > 0.0) m_radius = std::sqrt(nominal / std::numbers::pi);
     if (!m_history.Add(scan)) return;
+    Changed();
+}
+
+void Pipe3DScene::Add(const analysis::ScanFigures& figures,
+                      std::span<const analysis::PipePoint> ring) {
+    const double nominal = figures.nominalArea;
+    if (std::isfinite(nominal) && nominal > 0.0) m_radius = std::sqrt(nominal / std::numbers::pi);
+    if (!m_history.Add(figures.distance, ring)) return;
+    Changed();
+}
+
+void Pipe3DScene::Changed() {
+    if (!m_shown) {
+        m_stale = true;
+        return;
+    }
     // Rebuilding a million vertices for every scan would cost the user
     // interface more than it gains: the drawing catches up in batches.
     if (!m_rebuild.isActive()) m_rebuild.start();
+}
+
+void Pipe3DScene::SetShown(bool shown) {
+    m_shown = shown;
+    if (shown && m_stale) Rebuild();
 }
 
 void Pipe3DScene::SetHistory(const analysis::PipeHistory& history, double nominalRadius) {
@@ -58,6 +79,7 @@ void Pipe3DScene::SetMarker(double distance) {
 
 void Pipe3DScene::Rebuild() {
     m_rebuild.stop();
+    m_stale = false;
     m_history.FillVertices(m_restBudget, m_rest);
     m_history.FillVertices(m_movingBudget, m_coarse);
     // Two rings a little outside the nominal wall, in a colour the deviation

@@ -5,6 +5,7 @@
 // as the context property "pipe3d".
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include <QColor>
@@ -46,6 +47,12 @@ class Pipe3DScene : public QObject {
 
     // Takes one analysed scan; the drawing follows within kRebuildMs.
     void Add(const analysis::AnalysedScan& scan);
+    // Takes one scan's ring, already thinned, with its figures (for the
+    // nominal pipe's size).
+    void Add(const analysis::ScanFigures& figures, std::span<const analysis::PipePoint> ring);
+    // While hidden nothing is drawn, so the vertex buffers are not rebuilt
+    // as scans come in; showing again rebuilds them once.
+    void SetShown(bool shown);
     // Shows a whole history at once (the report, the benchmark).
     void SetHistory(const analysis::PipeHistory& history, double nominalRadius);
     const analysis::PipeHistory& History() const { return m_history; }
@@ -90,12 +97,14 @@ class Pipe3DScene : public QObject {
 
   private:
     void Upload();
+    void Changed();
 
     analysis::PipeHistory m_history;
     double m_radius = 0.15; // metres, the nominal pipe's
     double m_marker;
     bool m_moving = false;
     bool m_decorated = true;
+    bool m_shown = true, m_stale = false;
     std::size_t m_restBudget = kRestBudget, m_movingBudget = kMovingBudget;
     std::vector<float> m_rest, m_coarse;
     Pipe3DGeometry* m_points;

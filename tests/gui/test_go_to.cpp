@@ -6,21 +6,30 @@
 #include <QLineSeries>
 #include <QListWidget>
 #include <QSlider>
+#include <QScatterSeries>
 #include <QTest>
+#include <QValueAxis>
 
 #include "../core/DataFileFixture.h"
 #include "../support/PipeSurvey.h"
 #include "app/PipeConditionPanel.h"
 #include "app/PlaybackBar.h"
+#include "doc/ConditionOutput.h"
+#include "link/LiveAnalysisWorker.h"
 
 namespace {
 
 // A recording of the simulated head in a pipe with a debris mound from 6 to
 // 9 m, a quarter metre along the pipe per revolution, played through once so
-// the panel has analysed every scan; the index read.
+// the live analysis has analysed every scan and the panel shown it; the index
+// read.
 struct SurveyedPanel : DataDoc {
+    LiveAnalysisWorker live{[this] { return NominalPipeOf(doc); }};
     PipeConditionPanel panel{doc};
     SurveyedPanel() {
+        doc.m_outputs.SetSampleSink(live.Sink());
+        QObject::connect(&live, &LiveAnalysisWorker::batchReady, &panel,
+                         &PipeConditionPanel::TakeBatch);
         sim::PipeParams pipe;
         pipe.travelSpeed = 0.25 / (400 * pipesurvey::kPingPeriod);
         pipe.debrisStretches = {{6.0, 9.0, 0.15}};
@@ -34,7 +43,7 @@ struct SurveyedPanel : DataDoc {
             last = doc.m_play.file.Position();
             doc.ReadNextRecord();
         }
-        panel.Drain();
+        EXPECT_TRUE(live.Flush());
         panel.resize(500, 800);
         panel.show();
         QCoreApplication::processEvents();
@@ -96,4 +105,40 @@ TEST(GoToFromThePanel, SliderTooltipGivesTimeAndDistance) {
     const QString tip = bar.TipAt(50);
     EXPECT_TRUE(tip.contains(QStringLiteral("09:05:4"))) << tip.toStdString();
     EXPECT_TRUE(tip.contains(QStringLiteral(" 4.2"))) << tip.toStdString();
+}
+
+TEST(PipeConditionPlot, OneAbsurdAreaLossNeitherStretchesTheAxisNorGoesUnmarked) {
+    DataDoc d;
+    PipeConditionPanel panel{d.doc};
+    auto batch = std::make_shared<analysis::LiveBatch>();
+    for (int i = 0; i < 40; ++i) {
+        analysis::LiveScan scan;
+        analysis::ScanFigures& f = scan.row.figures;
+        f.distance = i * 0.25;
+        f.centreX = f.centreY = 0.0;
+        f.ovality = 1.0 + 0.05 * i;
+        f.areaLoss = i == 17 ? -107657.0 : 3.0;
+        f.debrisDepth = 0.01;
+        batch->scans.push_back(scan);
+    }
+    batch->surveyScans = 40;
+    panel.TakeBatch(batch);
+    // Later scans are plain again: the axis still fits the plausible range.
+    auto more = std::make_shared<analysis::LiveBatch>();
+    analysis::LiveScan later;
+    later.row.figures.distance = 10.5;
+    later.row.figures.centreX = later.row.figures.centreY = 0.0;
+    later.row.figures.ovality = 2.0;
+    later.row.figures.areaLoss = 4.0;
+    more->scans.push_back(later);
+    panel.TakeBatch(more);
+    const QValueAxis* axis = panel.AxisY();
+    EXPECT_GE(axis->min(), kPlotFloor - 5.0);
+    EXPECT_LE(axis->max(), kPlotCeiling + 5.0);
+    // The value beyond it is marked at the edge, at its distance.
+    QScatterSeries* marks = panel.OffScale();
+    ASSERT_EQ(marks->count(), 1);
+    EXPECT_DOUBLE_EQ(marks->at(0).x(), 17 * 0.25);
+    EXPECT_DOUBLE_EQ(marks->at(0).y(), kPlotFloor);
+    EXPECT_GE(marks->at(0).y(), axis->min());
 }

@@ -23,6 +23,7 @@
 
 #include "AppFixture.h"
 #include "app/MenuLayout.h"
+#include "doc/CommandIds.h"
 #include "format/NumberText.h"
 #include "view/TubescanView.h"
 
@@ -89,7 +90,8 @@ TEST_F(MainFrameTest, MenuCarriesEveryCommandWithItsTextInItsPlace) {
     EXPECT_EQ(Frame().Action(33027)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_G));
     EXPECT_TRUE(built.contains("&View/&Unrolled=33004"));
     EXPECT_TRUE(built.contains("&View/Pipe &3D=33006"));
-    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 98);
+    EXPECT_TRUE(built.contains("&View/Reset Layout=33007"));
+    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 99);
     const QStringList top = {"&File", "&View",    "&ColorTable", "&Points", "Pipe &Shape",
                              "&Text", "&Measure", "&Grid",       "&System"};
     QStringList tops;
@@ -425,4 +427,36 @@ TEST_F(MainFrameTest, Pipe3DDockSaysWhyWhereNoOpenGlDraws) {
     EXPECT_TRUE(message->text().contains(QStringLiteral("cannot be shown here")))
         << message->text().toStdString();
     EXPECT_EQ(dock->findChild<QWidget*>(QStringLiteral("Pipe3DView")), nullptr);
+}
+
+TEST_F(MainFrameTest, ResetLayoutGivesTheUnrolledMapRoomAndThe3DViewAQuarter) {
+    auto* unrolled = Frame().findChild<QDockWidget*>(QStringLiteral("UnrolledDock"));
+    auto* pipe3d = Frame().findChild<QDockWidget*>(QStringLiteral("Pipe3DDock"));
+    auto* panel = Frame().findChild<QDockWidget*>(QStringLiteral("PipeConditionPanel"));
+    ASSERT_TRUE(unrolled && pipe3d && panel);
+    Frame().showNormal();
+    Frame().resize(1600, 1000);
+    QCoreApplication::processEvents();
+    // The operator squeezes the map to a strip, floats the 3D view away and
+    // hides the panel.
+    Frame().resizeDocks({unrolled}, {40}, Qt::Vertical);
+    pipe3d->setFloating(true);
+    panel->hide();
+    QCoreApplication::processEvents();
+    ASSERT_LT(unrolled->height(), 200);
+
+    QAction* reset = Frame().Action(cmd::kResetLayout);
+    ASSERT_NE(reset, nullptr);
+    reset->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(pipe3d->isFloating());
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_TRUE(unrolled->isVisible());
+    EXPECT_GE(unrolled->height(), 200);
+    const double share = static_cast<double>(pipe3d->width()) * pipe3d->height() /
+                         (static_cast<double>(Frame().width()) * Frame().height());
+    EXPECT_GT(share, 0.18) << pipe3d->width() << " x " << pipe3d->height();
+    EXPECT_LT(share, 0.32) << pipe3d->width() << " x " << pipe3d->height();
+    EXPECT_EQ(Frame().dockWidgetArea(pipe3d), Qt::RightDockWidgetArea);
+    EXPECT_EQ(Frame().dockWidgetArea(unrolled), Qt::BottomDockWidgetArea);
 }

@@ -1,0 +1,40 @@
+// Where the pipe-condition docks go when no layout was saved, and again when
+// the operator asks for View > "Reset Layout": the Pipe Condition panel and
+// the 3D view on the right, the 3D view about a quarter of the window wide
+// and the Unrolled map along the bottom, tall enough to read.
+#pragma once
+
+#include <QSize>
+
+class CommandMap;
+class QDockWidget;
+class QMainWindow;
+
+struct DockSizes {
+    int rightWidth = 0;     // the right-hand column (panel and 3D view)
+    int pipe3dHeight = 0;   // the 3D view in that column
+    int unrolledHeight = 0; // the Unrolled map at the bottom
+};
+
+// The sizes for a main window of this size: the Unrolled map at least
+// kMinUnrolledHeight pixels, the 3D view a quarter of the window's area.
+DockSizes DefaultDockSizes(QSize window);
+inline constexpr int kMinUnrolledHeight = 200;
+
+class DockLayout {
+  public:
+    DockLayout(QMainWindow& frame, QDockWidget& panel, QDockWidget& pipe3d, QDockWidget& unrolled)
+        : m_frame(frame), m_panel(panel), m_pipe3d(pipe3d), m_unrolled(unrolled) {}
+    // Docks and shows the three where they belong, at their default sizes
+    // for the window as it is now.
+    void Apply();
+
+  private:
+    QMainWindow& m_frame;
+    QDockWidget& m_panel;
+    QDockWidget& m_pipe3d;
+    QDockWidget& m_unrolled;
+};
+
+// Answers View > "Reset Layout".
+void AddResetLayoutCommand(CommandMap& commands, DockLayout& layout);

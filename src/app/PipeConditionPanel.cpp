@@ -207,14 +207,16 @@ void PipeConditionPanel::Plot(std::span<const analysis::LiveScan> scans) {
         points.append(QPointF(distance, shown));
     };
     auto flush = [&] {
-        for (auto [series, points] : {std::pair{m_ovality, &ovality},
-                                      {m_areaLoss, &areaLoss},
-                                      {m_debris, &debris},
-                                      {m_offScale, &offScale}}) {
+        const std::pair<QXYSeries*, QList<QPointF>*> all[] = {{m_ovality, &ovality},
+                                                              {m_areaLoss, &areaLoss},
+                                                              {m_debris, &debris},
+                                                              {m_offScale, &offScale}};
+        for (auto [series, points] : all) {
             if (points->isEmpty()) continue;
             const qsizetype over = series->count() + points->size() - kPlotPoints;
             if (over > 0)
-                series->removePoints(0, static_cast<int>(std::min(over, series->count())));
+                series->removePoints(0,
+                                     static_cast<int>(std::min<qsizetype>(over, series->count())));
             if (points->size() > kPlotPoints) points->remove(0, points->size() - kPlotPoints);
             series->append(*points);
             points->clear();

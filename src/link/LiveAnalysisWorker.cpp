@@ -94,7 +94,7 @@ class LiveAnalysisWorker::Engine : public QObject {
         m_pending = 0;
         if (!batch->Empty()) {
             ++m_owner.m_inFlight;
-            emit m_owner.handOver(std::move(batch), QPrivateSignal());
+            emit m_owner.handOver(std::move(batch), LiveAnalysisWorker::QPrivateSignal());
         }
         std::lock_guard lock(m_inbox->mutex);
         m_inbox->analysed += done;

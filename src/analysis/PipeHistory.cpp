@@ -29,10 +29,10 @@ std::vector<PipePoint> PipeHistory::RingOf(std::span<const AnalysedPoint> points
 
 bool PipeHistory::Add(double distance, std::span<const AnalysedPoint> points) {
     if (!std::isfinite(distance) || points.empty()) return false;
-    return Add(distance, RingOf(points, m_maxRingPoints));
+    return AddRing(distance, RingOf(points, m_maxRingPoints));
 }
 
-bool PipeHistory::Add(double distance, std::span<const PipePoint> points) {
+bool PipeHistory::AddRing(double distance, std::span<const PipePoint> points) {
     if (!std::isfinite(distance) || points.empty()) return false;
     if (!m_rings.empty() && distance < m_rings.back().distance - 1.0) Clear();
     // Scan n is kept when n is a multiple of the stride: after a halving the

@@ -41,7 +41,7 @@ class PipeHistory {
     bool Add(double distance, std::span<const AnalysedPoint> points);
     bool Add(const AnalysedScan& scan);
     // Takes a ring already thinned (RingOf), as the live analysis hands it over.
-    bool Add(double distance, std::span<const PipePoint> ring);
+    bool AddRing(double distance, std::span<const PipePoint> ring);
     void Clear();
 
     // At most maxPoints of a scan's points, evenly spaced along it, so a

@@ -46,7 +46,7 @@ void Pipe3DScene::Add(const analysis::ScanFigures& figures,
                       std::span<const analysis::PipePoint> ring) {
     const double nominal = figures.nominalArea;
     if (std::isfinite(nominal) && nominal > 0.0) m_radius = std::sqrt(nominal / std::numbers::pi);
-    if (!m_history.Add(figures.distance, ring)) return;
+    if (!m_history.AddRing(figures.distance, ring)) return;
     Changed();
 }
 

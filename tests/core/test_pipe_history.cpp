@@ -33,6 +33,11 @@ TEST(PipeHistory, StaysBoundedAndEvenOverALongSurvey) {
         mostPoints = std::max(mostPoints, history.Points());
     }
     EXPECT_LT(mostRings, analysis::PipeHistory::kMaxRings);
+    // What it holds in bytes stays bounded too: at most the kept rings' points
+    // (each of three floats) and the rings' own bookkeeping.
+    EXPECT_LE(history.Bytes(),
+              analysis::PipeHistory::kMaxRings *
+                  (400 * sizeof(analysis::PipePoint) + sizeof(analysis::PipeRing)));
     EXPECT_LE(mostPoints, analysis::PipeHistory::kMaxRings * 400);
     EXPECT_GE(history.Rings().size(), analysis::PipeHistory::kMaxRings / 2 - 1);
     // The whole pipe stays in: its start, and a ring near its end.

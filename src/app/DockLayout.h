@@ -1,7 +1,8 @@
 // Where the pipe-condition docks go when no layout was saved, and again when
-// the operator asks for View > "Reset Layout": the Pipe Condition panel and
-// the 3D view on the right, the 3D view about a quarter of the window wide
-// and the Unrolled map along the bottom, tall enough to read.
+// the operator asks for View > "Reset Layout": the Pipe Condition panel on the
+// right (as tall as the figures and the plot need), the 3D view on the left, a
+// quarter of the window wide, and the Unrolled map along the bottom, tall
+// enough to read.
 #pragma once
 
 #include <QSize>
@@ -11,13 +12,12 @@ class QDockWidget;
 class QMainWindow;
 
 struct DockSizes {
-    int rightWidth = 0;     // the right-hand column (panel and 3D view)
-    int pipe3dHeight = 0;   // the 3D view in that column
+    int pipe3dWidth = 0;    // the 3D view on the left
     int unrolledHeight = 0; // the Unrolled map at the bottom
 };
 
 // The sizes for a main window of this size: the Unrolled map at least
-// kMinUnrolledHeight pixels, the 3D view a quarter of the window's area.
+// kMinUnrolledHeight pixels, the 3D view a quarter of the window's width.
 DockSizes DefaultDockSizes(QSize window);
 inline constexpr int kMinUnrolledHeight = 200;
 

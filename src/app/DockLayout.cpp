@@ -18,6 +18,13 @@ DockSizes DefaultDockSizes(QSize window) {
     return s;
 }
 
+DockLayout::DockLayout(QMainWindow& frame, QDockWidget& panel, QDockWidget& pipe3d,
+                       QDockWidget& unrolled)
+    : m_frame(frame), m_panel(panel), m_pipe3d(pipe3d), m_unrolled(unrolled) {
+    m_frame.setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea);
+    m_frame.setCorner(Qt::TopRightCorner, Qt::RightDockWidgetArea);
+}
+
 void DockLayout::Apply() {
     for (QDockWidget* d : {&m_panel, &m_pipe3d, &m_unrolled})
         d->setFloating(false);

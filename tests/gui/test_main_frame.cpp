@@ -453,6 +453,9 @@ TEST_F(MainFrameTest, ResetLayoutGivesTheUnrolledMapRoomAndThe3DViewAQuarterOfTh
     EXPECT_TRUE(panel->isVisible());
     EXPECT_TRUE(unrolled->isVisible());
     EXPECT_GE(unrolled->height(), 200);
+    // All of it fits a 1600 x 1000 screen: nothing is pushed off its bottom.
+    EXPECT_LE(Frame().minimumSizeHint().height(), 1000);
+    EXPECT_LE(Frame().height(), 1000);
     const double share = static_cast<double>(pipe3d->width()) / Frame().width();
     EXPECT_GT(share, 0.2) << pipe3d->width();
     EXPECT_LT(share, 0.3) << pipe3d->width();

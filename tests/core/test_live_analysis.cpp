@@ -18,8 +18,9 @@ std::vector<analysis::ProfileSample> Revolution(double distance, double debris) 
     for (int i = 0; i < 400; ++i) {
         const double bearing = i * 0.9;
         double range = 0.15;
-        if (debris > 0.0 && std::fabs(bearing - 180.0) < 40.0)
-            range = std::max(0.05, 0.15 - debris / std::cos((bearing - 180.0) * M_PI / 180.0));
+        // A flat bed of the given depth across the invert.
+        if (debris > 0.0 && std::fabs(bearing - 180.0) < 60.0)
+            range = std::min(0.15, (0.15 - debris) / std::cos((bearing - 180.0) * M_PI / 180.0));
         out.push_back(analysis::FromPolar(bearing, range, 0.0, distance));
     }
     return out;
@@ -85,8 +86,11 @@ TEST(FindingsTracker, ScanByScanEqualsTheWholeSurveyAndStaysBounded) {
 }
 
 TEST(LiveAnalysis, CountsEachScanOnceAndHandsOverWhatTheViewsNeed) {
+    analysis::NominalPipe pipe;
+    pipe.diameter = 0.3;
     analysis::LiveAnalysis live;
-    analysis::ScanAnalyser alone;
+    live.SetPipe(pipe);
+    analysis::ScanAnalyser alone(pipe);
     std::vector<analysis::ScanFigures> expected;
     for (int scan = 0; scan < 12; ++scan) {
         const auto points = Revolution(scan * 0.25, scan >= 4 && scan < 8 ? 0.05 : 0.0);

@@ -23,8 +23,9 @@ inline constexpr int kMinUnrolledHeight = 200;
 
 class DockLayout {
   public:
-    DockLayout(QMainWindow& frame, QDockWidget& panel, QDockWidget& pipe3d, QDockWidget& unrolled)
-        : m_frame(frame), m_panel(panel), m_pipe3d(pipe3d), m_unrolled(unrolled) {}
+    // Gives the right-hand column the window's whole height, so the panel's
+    // figures, plot and findings fit beside the Unrolled map.
+    DockLayout(QMainWindow& frame, QDockWidget& panel, QDockWidget& pipe3d, QDockWidget& unrolled);
     // Docks and shows the three where they belong, at their default sizes
     // for the window as it is now.
     void Apply();

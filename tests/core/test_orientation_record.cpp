@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -314,7 +315,24 @@ TEST(OrientationInput, ImpossibleDistanceStepIsHeldAtTheSettingsTopSpeed) {
     EXPECT_EQ(doc.m_extDistance, 12.5);
     doc.m_settings.m_carrierTopSpeed = 2.0;
     ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", "+0012.70")), 3.1);
-    EXPECT_EQ(doc.m_extDistance, 12.7);
+    TakeOrientationAt(doc, 5.2);
+    EXPECT_NEAR(doc.m_extDistance, 12.7, 1e-9);
+
+    // What the records carry never steps back while the head goes forward,
+    // at a reading's arrival or between readings.
+    double last = doc.m_extDistance;
+    for (int poll = 1; poll <= 5; ++poll) {
+        const double t = 5.2 + poll;
+        char distance[16];
+        std::snprintf(distance, sizeof distance, "+%07.2f", 12.7 + 0.4 * poll);
+        ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", distance)), t);
+        for (double ping = t; ping < t + 1.0; ping += 0.1) {
+            EXPECT_GE(doc.m_extDistance, last - 1e-9) << ping;
+            last = doc.m_extDistance;
+            TakeOrientationAt(doc, ping);
+        }
+    }
+    EXPECT_NEAR(last, 12.7 + 0.4 * 4.9, 0.01);
 }
 
 // A garbled distance keeps its record's 0 and cleared flag, but Z and the

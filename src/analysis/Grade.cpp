@@ -23,7 +23,18 @@ void GradeProfile::Add(double distance, double pitch) {
     ++m_last->second.count;
 }
 
+void GradeProfile::Add(const ProfileSample& s) {
+    // Samples without a time stamp cannot be judged, and are taken.
+    if (std::isfinite(s.distance) && std::isfinite(s.time)) {
+        orientation::Record reading;
+        reading.distance = {s.distance, true};
+        if (!m_steps.Add(s.time, reading, m_topSpeed)) return;
+    }
+    Add(s.distance, s.pitch);
+}
+
 void GradeProfile::Clear() {
+    m_steps.Reset();
     m_bins.clear();
     m_last = m_bins.end();
 }

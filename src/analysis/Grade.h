@@ -12,6 +12,7 @@
 
 #include "analysis/PipeCondition.h"
 #include "analysis/ProfileSample.h"
+#include "format/OrientationRecord.h"
 
 namespace analysis {
 
@@ -34,9 +35,12 @@ class GradeProfile {
 
     GradeProfile() = default;
     // A copy searches afresh rather than keep a bin of the original.
-    GradeProfile(const GradeProfile& other) : m_bins(other.m_bins) {}
+    GradeProfile(const GradeProfile& other)
+        : m_bins(other.m_bins), m_steps(other.m_steps), m_topSpeed(other.m_topSpeed) {}
     GradeProfile& operator=(const GradeProfile& other) {
         m_bins = other.m_bins;
+        m_steps = other.m_steps;
+        m_topSpeed = other.m_topSpeed;
         m_last = m_bins.end();
         return *this;
     }
@@ -44,7 +48,14 @@ class GradeProfile {
     // A ping's pitch at its distance; a NaN (or impossible) pitch or distance
     // is no measurement and is left out.
     void Add(double distance, double pitch);
-    void Add(const ProfileSample& s) { Add(s.distance, s.pitch); }
+    // A sample whose distance lies further from the last one taken than the
+    // carrier could have gone in the time between them is a glitch of the
+    // distance sensor, and left out: one such reading would add a step
+    // kilometres away and an elevation integrated over all of them. The
+    // live tracker's rule, so a recording's glitches count as they did live.
+    void Add(const ProfileSample& s);
+    // Metres per second; the settings' carrier top speed.
+    void SetTopSpeed(double metresPerSecond) { m_topSpeed = metresPerSecond; }
     void Clear();
     bool HasPitch() const { return !m_bins.empty(); }
 
@@ -61,6 +72,8 @@ class GradeProfile {
     std::map<long long, Bin> m_bins;
     // Pings come in runs at one distance: the last bin touched saves a search.
     std::map<long long, Bin>::iterator m_last = m_bins.end();
+    orientation::Track m_steps;
+    double m_topSpeed = orientation::kDefaultCarrierTopSpeed;
 };
 
 // A sag: from its start to its end (distances), how deep the elevation lies

@@ -73,8 +73,16 @@ void ApplyOrientationRecord(CTubescanDoc& doc, const orientation::Record& record
          taken.pitch);
     take(record.roll, doc.m_settings.m_rollOffset, doc.m_extRoll, doc.m_extRollValid, taken.roll);
     take(record.distance, 0.0, doc.m_extDistance, doc.m_extDistanceValid, taken.distance);
-    doc.m_orientationTrack.Add(arrival, taken);
-    if (taken.distance.valid) doc.m_pingDistance = taken.distance.value;
+    orientation::Track& track = doc.m_orientationTrack;
+    if (!track.Add(arrival, taken, doc.m_settings.m_carrierTopSpeed)) {
+        // A step no carrier makes: the record keeps the distance it had.
+        doc.m_extDistance = track.Newest(orientation::Track::Distance).value;
+    } else if (taken.distance.valid) {
+        // The distance as the pings get it from now on, which runs up to
+        // the new reading: the raw reading here would make it step back.
+        doc.m_extDistance = doc.m_pingDistance =
+            track.At(arrival, orientation::Track::Distance).value;
+    }
 }
 
 double OrientationClock() {

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include <unistd.h>
 
@@ -150,7 +149,12 @@ std::string CTubescanDoc::AcceptRecordPath(const std::string& chosen) {
 void CTubescanDoc::StartRecordingFromCommandLine(
     const std::string& name, const std::function<bool(const std::string&)>& confirmReplace) {
     m_recorder.m_path = StartupRecordPath(name);
-    if (std::ifstream(m_recorder.m_path, std::ios::binary).is_open()) {
+    // Looked at, never opened: opening a FIFO to see whether it is there
+    // waits for a writer. Only a regular file is offered for replacing; the
+    // rest is refused when it is opened.
+    std::error_code ec;
+    const fs::file_status status = fs::status(m_recorder.m_path, ec);
+    if (fs::is_regular_file(status)) {
         m_recorder.m_path = FullPath(m_recorder.m_path);
         const std::string question =
             m_recorder.m_path + " already exists !\nDo you want to replace it?   ";

@@ -1,9 +1,11 @@
 #include "doc/GradeOutput.h"
 
+#include "doc/TubescanDoc.h"
 #include "format/DataFileIo.h"
 #include "format/NumberText.h"
 
-bool GradeCsvOutput::Create(const std::string& path, const CTubescanDoc&, int* error) {
+bool GradeCsvOutput::Create(const std::string& path, const CTubescanDoc& doc, int* error) {
+    m_profile.SetTopSpeed(doc.m_settings.m_carrierTopSpeed);
     // Written at the end, but a folder that cannot take it should be known
     // before the whole recording has been read.
     if (!ProbeWritable(path, error)) return false;

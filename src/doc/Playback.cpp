@@ -36,7 +36,10 @@ PlaybackOpen CTubescanDoc::OpenPlayback(const std::string& path) {
     if (const PlaybackOpen refused = m_play.Open(path); refused != PlaybackOpen::Opened) {
         // The recording was stopped above; the title must not go on saying so.
         if (wasRecording) SetWindowTitle(RealTimeOrPlaybackTitle(*this));
-        ShowMessage(PlaybackOpenMessage(refused));
+        // The reason too: a FIFO or a device is refused, not waited on.
+        ShowMessage(refused == PlaybackOpen::Unreadable && !m_play.file.Error().empty()
+                        ? PlaybackOpenMessage(refused) + "\n" + path + ": " + m_play.file.Error()
+                        : PlaybackOpenMessage(refused));
         return refused;
     }
     // No distance counts until a record of this file carries a valid one.

@@ -30,17 +30,26 @@ std::optional<double> Number(std::string_view t) {
     return v;
 }
 
+// A time of day as asked: the thousandths only where there are any, so a
+// place a few milliseconds after a whole second is not named by the second.
+std::string TimeOfDayText(double seconds) {
+    char text[32];
+    const long long ms = std::llround(std::fmod(seconds, 86400.0) * 1000.0);
+    const int n = std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", ms / 3600000,
+                                ms / 60000 % 60, ms / 1000 % 60);
+    if (ms % 1000 != 0) std::snprintf(text + n, sizeof text - n, ".%03lld", ms % 1000);
+    return text;
+}
+
 std::string PlaceText(const GoToTarget& target, int units) {
+    if (target.isTime) return TimeOfDayText(target.value);
+    const bool feet = Feet(units);
+    const double v = feet ? target.value / kMetresPerFoot : target.value;
+    // Beyond any pipe, two decimals would be hundreds of digits: the number
+    // in short, always with its unit.
     char text[64];
-    if (target.isTime) {
-        const long ms = std::lround(target.value * 1000.0);
-        std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", ms / 3600000, ms / 60000 % 60,
-                      ms / 1000 % 60);
-    } else if (Feet(units)) {
-        std::snprintf(text, sizeof text, "%.2f ft", target.value / kMetresPerFoot);
-    } else {
-        std::snprintf(text, sizeof text, "%.2f m", target.value);
-    }
+    std::snprintf(text, sizeof text, std::fabs(v) < 1e9 ? "%.2f %s" : "%.6g %s", v,
+                  feet ? "ft" : "m");
     return text;
 }
 
@@ -52,6 +61,8 @@ GoToOutcome OutcomeOf(playindex::Found found) {
         return GoToOutcome::PastEnd;
     case playindex::Found::NoValues:
         return GoToOutcome::NoValues;
+    case playindex::Found::BeforeStart:
+        return GoToOutcome::BeforeStart;
     case playindex::Found::NotYet:
         break;
     }
@@ -96,6 +107,10 @@ std::string GoToMessage(const GoToResult& result, const GoToTarget& target, int 
                "%) and " + place + " is not in the part read so far. Please try again shortly.";
     case GoToOutcome::PastEnd:
         return "The recording ends before " + place + ". Playback stays where it was.";
+    case GoToOutcome::BeforeStart:
+        return "The recording starts after " + place +
+               (std::isfinite(result.time) ? ", at " + TimeOfDayText(result.time) : std::string()) +
+               ", and does not run into the next day. Playback stays where it was.";
     case GoToOutcome::NoValues:
         return target.isTime
                    ? "The recording carries no readable times. Playback stays where it was."
@@ -132,6 +147,7 @@ GoToResult CTubescanDoc::JumpToPlace(const playindex::Place& place) {
     r.outcome = OutcomeOf(place.found);
     if (m_outputs.Converting()) r.outcome = GoToOutcome::Converting;
     if (r.outcome != GoToOutcome::Jumped) {
+        if (r.outcome == GoToOutcome::BeforeStart) r.time = place.at.time;
         r.indexPercent = m_play.index ? m_play.index->Index().Percent() : 0;
         return r;
     }

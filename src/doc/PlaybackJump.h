@@ -17,6 +17,7 @@ enum class GoToOutcome {
     StillIndexing, // the place is not in the part of the file read so far
     PastEnd,       // the recording ends before the place
     NoValues,      // the recording carries no distances (or no times)
+    BeforeStart,   // the time of day is before the recording starts (time: its start)
 };
 
 struct GoToResult {

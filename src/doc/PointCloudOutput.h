@@ -51,6 +51,9 @@ class PointCloudOutput : public conversion::PointOutput {
     std::uint64_t Points() const override {
         return m_format == Format::Ply ? m_ply.Vertices() : m_las.Points();
     }
+    std::string Refusal() const override {
+        return m_format == Format::Las ? m_las.Refusal() : std::string();
+    }
 
   private:
     struct Scan {

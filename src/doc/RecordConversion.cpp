@@ -161,8 +161,12 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
         if (record->last) break;
     }
     const bool written = options.points ? options.points->Finish() : doc.m_outputs.FinishXyz();
-    if (!written)
-        return Failed(Outcome::OutputFailed, "cannot write " + output + ": disk full or removed?");
+    if (!written) {
+        const std::string refusal = options.points ? options.points->Refusal() : std::string();
+        return Failed(Outcome::OutputFailed,
+                      "cannot write " + output + ": " +
+                          (refusal.empty() ? std::string("disk full or removed?") : refusal));
+    }
 
     // A report takes a while to draw after the last record.
     if (stopped()) return Failed(Outcome::Interrupted, "interrupted; no output written");

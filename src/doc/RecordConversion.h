@@ -33,6 +33,9 @@ class PointOutput {
     // Writes what is left and closes; false when any write failed.
     virtual bool Finish() = 0;
     virtual std::uint64_t Points() const = 0;
+    // Why Finish failed when the cause was the points, not the disk: a point
+    // the format cannot hold. Empty otherwise.
+    virtual std::string Refusal() const { return {}; }
     // An output that analyses every scan anyway hands each scan's figures
     // to onScan as it works them out (in the scans' order, perhaps on a
     // thread of its own) and says true; one that analyses nothing says false.

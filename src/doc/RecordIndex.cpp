@@ -50,6 +50,16 @@ void RecordIndex::Begin(std::uint64_t fileLength, std::size_t records) {
 void RecordIndex::Append(std::span<const IndexEntry> entries,
                          std::span<const std::uint32_t> scanStarts, std::uint64_t bytesRead) {
     std::lock_guard lock(m_mutex);
+    const std::size_t needed = m_entries.size() + entries.size();
+    if (needed > m_entries.capacity() && bytesRead > 0 && m_fileLength > bytesRead) {
+        // Room for what the rest of the file will hold at the rate read so
+        // far, rather than double: files of long records, of short ones or
+        // of few pings are indexed in what they need.
+        const double perByte = static_cast<double>(needed) / static_cast<double>(bytesRead);
+        const auto expected =
+            static_cast<std::size_t>(perByte * static_cast<double>(m_fileLength) * 1.02) + 1;
+        m_entries.reserve(std::max(needed, expected));
+    }
     m_entries.insert(m_entries.end(), entries.begin(), entries.end());
     m_scanStarts.insert(m_scanStarts.end(), scanStarts.begin(), scanStarts.end());
     m_bytesRead = bytesRead;
@@ -61,6 +71,10 @@ void RecordIndex::Append(std::span<const IndexEntry> entries,
 
 void RecordIndex::Finish() {
     std::lock_guard lock(m_mutex);
+    // What was set aside for records the file did not hold goes back.
+    if (m_entries.capacity() > m_entries.size() + m_entries.size() / 32) m_entries.shrink_to_fit();
+    if (m_scanStarts.capacity() > m_scanStarts.size() + m_scanStarts.size() / 32)
+        m_scanStarts.shrink_to_fit();
     m_bytesRead = m_fileLength;
     m_percent.store(100, std::memory_order_release);
     m_complete.store(true, std::memory_order_release);
@@ -130,10 +144,21 @@ Place RecordIndex::FindTime(double secondsOfDay) const {
         if (Complete()) p.found = Found::NoValues;
         return p;
     }
-    // A time of day before the recording started means the next day: a
-    // survey may run past midnight.
-    double target = std::floor(first->time / kDay) * kDay + secondsOfDay;
-    if (target < std::floor(first->time)) target += kDay;
+    // A time of day before the recording started means the next day when
+    // the survey ran past midnight; on one that did not, it is simply
+    // before the start (and a file still being read may yet run past it).
+    const double day = std::floor(first->time / kDay) * kDay;
+    double target = day + secondsOfDay;
+    if (target < std::floor(first->time)) {
+        const auto last = std::find_if(m_entries.rbegin(), m_entries.rend(),
+                                       [](const IndexEntry& e) { return e.time == e.time; });
+        if (last->time < day + kDay && Complete()) {
+            p.found = Found::BeforeStart;
+            p.at = *first;
+            return p;
+        }
+        target += kDay;
+    }
     for (auto it = first; it != m_entries.end(); ++it)
         if (it->time >= target) return ScanOf(static_cast<std::size_t>(it - m_entries.begin()));
     if (Complete()) p.found = Found::PastEnd;
@@ -162,11 +187,12 @@ bool BuildIndex(const std::string& path, RecordIndex& index, const std::atomic<b
         return false;
     }
     const std::uint64_t end = file.Length();
-    // Most recordings are of 512-byte records: room for them all at once,
-    // so the list is not copied while it grows.
-    index.Begin(end, static_cast<std::size_t>(end / record::kRecordSize + 1));
-
+    // Room for a first batch; the rest is reserved from the file's length
+    // at the rate the records come (Append), so the list is seldom copied
+    // and never holds room for twice the records.
     constexpr std::size_t kBatch = 8192;
+    index.Begin(end, std::min<std::size_t>(kBatch, end / record::kRecordSize + 1));
+
     std::vector<IndexEntry> batch;
     std::vector<std::uint32_t> starts;
     batch.reserve(kBatch);

@@ -34,6 +34,9 @@ enum class Found {
     PastEnd,  // no record of the whole file reaches the place
     NotYet,   // not in the part read so far; reading goes on
     NoValues, // the file carries no distance (or no readable time) at all
+    // A time of day earlier than the recording's start, on a recording that
+    // does not run into the next day; `at` is its first timed record.
+    BeforeStart,
 };
 
 struct Place {
@@ -66,7 +69,8 @@ class RecordIndex {
 
     Place FindDistance(double metres) const;
     // A time of day (seconds after midnight) on the recording's first day,
-    // or on the next day when that is earlier than the recording's start.
+    // or on the next day when that is earlier than the recording's start
+    // and the recording runs past midnight.
     Place FindTime(double secondsOfDay) const;
     // The record at or after a byte offset (the slider's tooltip); false
     // when none has been read there yet.

@@ -75,6 +75,11 @@ double MinRangeRule(double v) {
     if (v >= 2.5) v = 2.5;
     return v;
 }
+// Faster than any carrier a pipe is surveyed with: above it no distance
+// step would be refused at all. A speed that is no speed falls back.
+double CarrierTopSpeedRule(double v) {
+    return v > 0.0 && v <= 100.0 ? v : std::numeric_limits<double>::quiet_NaN();
+}
 double AttitudeOffsetRule(double v) {
     return v < -90.0 ? -90.0 : (v > 90.0 ? 90.0 : v);
 }
@@ -140,6 +145,9 @@ const SettingKey kSystemKeys[] = {
     // Never written: an offset is set by hand in the file.
     {kSystem, "Pitch Offset", &D::m_pitchOffset, "0.0", F1, AttitudeOffsetRule, kLoad | kLiveOnly},
     {kSystem, "Roll Offset", &D::m_rollOffset, "0.0", F1, AttitudeOffsetRule, kLoad | kLiveOnly},
+    // m/s; a distance step faster than this is held as a sensor glitch.
+    // Never written, like the offsets: a file without it is saved as it was.
+    {kSystem, "Carrier Top Speed", &D::m_carrierTopSpeed, "2.00", F2, CarrierTopSpeedRule, kLoad},
 };
 
 // [Sonar Settings]: the operator's sonar settings, never replaced by a

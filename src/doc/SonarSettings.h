@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "format/OrientationRecord.h"
 #include "ping/PingTypes.h"
 
 // The colours a new document starts with; "Set Default Colors" restores them.
@@ -79,6 +80,8 @@ struct SonarSettings {
     int m_rollCorrection = 0;
     double m_pitchOffset = 0.0;
     double m_rollOffset = 0.0;
+    // m/s: the fastest the carrier takes the head along the pipe.
+    double m_carrierTopSpeed = orientation::kDefaultCarrierTopSpeed;
 
     // --- Pipe-shape overlay ------------------------------------------------------
     int m_pipeShape = 0;

@@ -36,6 +36,39 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t size, int& err) {
     return true;
 }
 
+// Why a descriptor is not one of a file on disk (empty when it is): a FIFO
+// or a device would block a read or a write for good, or never end.
+std::string NotRegularReason(const struct stat& st) {
+    if (S_ISREG(st.st_mode)) return {};
+    if (S_ISDIR(st.st_mode)) return "it is a folder";
+    if (S_ISFIFO(st.st_mode)) return "it is a FIFO, not a regular file";
+    return "it is not a regular file";
+}
+
+// Opens without waiting (a FIFO with no one at the other end would hold
+// open() itself) and keeps the descriptor only for a regular file; reads and
+// writes then block as usual.
+int OpenRegular(const std::string& path, int flags, std::string& error) {
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = ErrnoText(errno);
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        error = ErrnoText(errno);
+        ::close(fd);
+        return -1;
+    }
+    error = NotRegularReason(st);
+    if (!error.empty()) {
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 } // namespace
 
 // --- CRecordFile -------------------------------------------------------------
@@ -70,11 +103,15 @@ bool CRecordFile::Create(const std::string& path) {
     m_error.clear();
     // Read access as well, so a file removed behind our back can be copied
     // back from the descriptor we still hold.
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        m_error = ErrnoText(errno);
+    // Looked at before it is opened: O_TRUNC must never reach something
+    // that is not a file of ours.
+    struct stat before {};
+    if (::stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+        m_error = NotRegularReason(before);
         return false;
     }
+    const int fd = OpenRegular(path, O_RDWR | O_CREAT | O_TRUNC, m_error);
+    if (fd < 0) return false;
     m_fd = fd;
     m_path = path;
     m_restoredPath.clear();
@@ -203,17 +240,10 @@ CPlayFile::~CPlayFile() {
 bool CPlayFile::Open(const std::string& path) {
     Close();
     m_error.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        m_error = ErrnoText(errno);
-        return false;
-    }
+    const int fd = OpenRegular(path, O_RDONLY, m_error);
+    if (fd < 0) return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        m_error = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
-        ::close(fd);
-        return false;
-    }
+    ::fstat(fd, &st);
     m_fd = fd;
     m_open = true;
     m_memory = false;

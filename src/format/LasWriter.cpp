@@ -4,6 +4,7 @@
 #include <bit>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <string_view>
@@ -79,7 +80,7 @@ std::array<std::uint8_t, kHeaderBytes> EncodeHeader(const Summary& s, std::uint1
     // use them, whatever the count.
     for (int axis = 0; axis < 3; ++axis) {
         Put<double>(&h[131 + 8 * axis], kScale);
-        Put<double>(&h[155 + 8 * axis], 0.0); // offsets: the head's frame fits at 0.5 mm
+        Put<double>(&h[155 + 8 * axis], s.offset[axis]);
         const bool any = s.count > 0;
         Put<double>(&h[179 + 16 * axis], any ? s.max[axis] : 0.0);
         Put<double>(&h[187 + 16 * axis], any ? s.min[axis] : 0.0);
@@ -124,11 +125,38 @@ bool Quantise(double v, std::int32_t& out) {
     return true;
 }
 
+std::string Metres(double v) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f m", v);
+    return text;
+}
+
+std::string UnstorableReason(const Point& p, double zOffset) {
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
+        return "a point has no finite coordinate";
+    if (std::abs(p.z - zOffset) >= kReach)
+        return "a point at " + Metres(p.z) + " along the pipe lies more than " + Metres(kReach) +
+               " from " + Metres(zOffset) +
+               ", beyond what LAS coordinates (32-bit integers of 0.5 mm) can hold in one file";
+    return "a point " + Metres(std::max(std::abs(p.x), std::abs(p.y))) +
+           " from the head is beyond what LAS coordinates (32-bit integers of 0.5 mm) can hold";
+}
+
 } // namespace
 
-bool EncodePoint(const Point& p, std::uint8_t* out) {
+double ZOffsetFor(double z) {
+    // Ordinary surveys keep 0 (and their files as they always were); one
+    // that starts more than halfway to the integers' reach gets all of it
+    // on either side of where it starts.
+    if (!std::isfinite(z) || std::abs(z) < kReach / 2) return 0.0;
+    return std::nearbyint(z / 1000.0) * 1000.0;
+}
+
+bool EncodePoint(const Point& p, std::uint8_t* out, const std::array<double, 3>& offset) {
     std::int32_t xyz[3];
-    if (!Quantise(p.x, xyz[0]) || !Quantise(p.y, xyz[1]) || !Quantise(p.z, xyz[2])) return false;
+    if (!Quantise(p.x - offset[0], xyz[0]) || !Quantise(p.y - offset[1], xyz[1]) ||
+        !Quantise(p.z - offset[2], xyz[2]))
+        return false;
     std::memset(out, 0, kPointBytes);
     Put(out, xyz[0]);
     Put(out + 4, xyz[1]);
@@ -153,6 +181,7 @@ bool LasFileWriter::Create(const std::string& path, int* error) {
     m_used = 0;
     m_summary = {};
     m_failed = false;
+    m_refusal.clear();
     errno = 0;
     std::FILE* f = std::fopen(path.c_str(), "w+b");
     if (!f) {
@@ -172,14 +201,16 @@ bool LasFileWriter::Create(const std::string& path, int* error) {
 void LasFileWriter::Add(const Point& p) {
     if (!m_file) return;
     std::uint8_t* out = m_buffer.data() + m_used;
-    if (!EncodePoint(p, out)) {
+    if (m_summary.count == 0) m_summary.offset[2] = ZOffsetFor(p.z);
+    if (!EncodePoint(p, out, m_summary.offset)) {
+        if (m_refusal.empty()) m_refusal = UnstorableReason(p, m_summary.offset[2]);
         m_failed = true;
         return;
     }
     std::int32_t stored[3];
     std::memcpy(stored, out, sizeof stored);
     for (int axis = 0; axis < 3; ++axis) {
-        const double v = stored[axis] * kScale;
+        const double v = stored[axis] * kScale + m_summary.offset[axis];
         if (m_summary.count == 0 || v < m_summary.min[axis]) m_summary.min[axis] = v;
         if (m_summary.count == 0 || v > m_summary.max[axis]) m_summary.max[axis] = v;
     }

@@ -42,11 +42,22 @@ struct Point {
     double deviation = kNoDeviation; // metres, inward positive
 };
 
+// The 32-bit integers at kScale reach this far either side of the offset.
+inline constexpr double kReach = 2147483647.0 * kScale;
+
 // What the header says about the points written so far.
 struct Summary {
     std::uint64_t count = 0;
     std::array<double, 3> min{}, max{}; // of the stored (rounded) coordinates
+    // What the stored integers count from: 0 for X and Y (the head's frame);
+    // for Z 0 too, unless the file starts so far along the pipe that the
+    // survey would not reach far on from there, then the whole kilometre
+    // nearest its first point.
+    std::array<double, 3> offset{};
 };
+
+// The Z offset for a file whose first point lies at distance z.
+double ZOffsetFor(double z);
 
 // The public header block for these points and VLR layout, 375 bytes.
 std::array<std::uint8_t, kHeaderBytes> EncodeHeader(const Summary& s, std::uint16_t year,
@@ -55,8 +66,8 @@ std::array<std::uint8_t, kHeaderBytes> EncodeHeader(const Summary& s, std::uint1
 // Extra Bytes VLR.
 std::vector<std::uint8_t> EncodeVlrs();
 // The point as it lies in the file; false when a coordinate does not fit the
-// 32-bit integers at this scale.
-bool EncodePoint(const Point& p, std::uint8_t* out);
+// 32-bit integers at this scale from these offsets.
+bool EncodePoint(const Point& p, std::uint8_t* out, const std::array<double, 3>& offset = {});
 
 // Streams points to a file through a fixed buffer and writes the header's
 // counts and bounds when it is finished.
@@ -74,6 +85,9 @@ class LasFileWriter {
     // point could not be stored (the file is then incomplete).
     bool Finish();
     std::uint64_t Points() const { return m_summary.count; }
+    // Why a point could not be stored, when one could not (empty otherwise):
+    // a failed Finish for that reason is no failed write.
+    const std::string& Refusal() const { return m_refusal; }
 
   private:
     void Flush();
@@ -83,6 +97,7 @@ class LasFileWriter {
     std::size_t m_used = 0;
     Summary m_summary;
     bool m_failed = false;
+    std::string m_refusal;
 };
 
 } // namespace las

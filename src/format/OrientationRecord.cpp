@@ -78,17 +78,68 @@ std::optional<Record> ParseNewestOrientationRecord(std::span<const std::uint8_t>
     return std::nullopt;
 }
 
-void Track::Add(double seconds, const Record& record) {
+namespace {
+
+// The sensor reads in centimetres, and a poll's reply can arrive a little
+// early or late: a step within this of what the carrier can do is travel.
+constexpr double kStepSlack = 0.05;
+
+void Push(double seconds, double value, int& count, double& t0, double& v0, double& t1,
+          double& v1) {
+    t0 = t1;
+    v0 = v1;
+    t1 = seconds;
+    v1 = value;
+    count = std::min(count + 1, 2);
+}
+
+bool StepPossible(double fromT, double fromV, double t, double v, double topSpeed) {
+    const double elapsed = std::max(0.0, t - fromT);
+    return std::abs(v - fromV) <= topSpeed * elapsed + kStepSlack;
+}
+
+} // namespace
+
+bool Track::Add(double seconds, const Record& record, double topSpeed) {
+    if (!std::isfinite(seconds)) return true;
     const Field* fields[3] = {&record.pitch, &record.roll, &record.distance};
+    bool distanceTaken = true;
     for (std::size_t i = 0; i < m_fields.size(); ++i) {
-        if (!fields[i]->valid || !std::isfinite(seconds)) continue;
+        if (!fields[i]->valid) continue;
+        if (i == Distance) {
+            distanceTaken = TakeDistance(seconds, fields[i]->value, topSpeed);
+            continue;
+        }
         Readings& r = m_fields[i];
-        r.t0 = r.t1;
-        r.v0 = r.v1;
-        r.t1 = seconds;
-        r.v1 = fields[i]->value;
-        r.count = std::min(r.count + 1, 2);
+        Push(seconds, fields[i]->value, r.count, r.t0, r.v0, r.t1, r.v1);
     }
+    return distanceTaken;
+}
+
+bool Track::TakeDistance(double seconds, double value, double topSpeed) {
+    if (!(topSpeed > 0.0) || !std::isfinite(topSpeed)) topSpeed = kDefaultCarrierTopSpeed;
+    Readings& r = m_fields[Distance];
+    if (r.count == 0 || StepPossible(r.t1, r.v1, seconds, value, topSpeed)) {
+        Push(seconds, value, r.count, r.t0, r.v0, r.t1, r.v1);
+        m_jump = {};
+        return true;
+    }
+    // A glitch comes and goes; a counter set to a new value stays there and
+    // moves on from it at the carrier's pace.
+    if (m_jump.active && StepPossible(m_jump.t, m_jump.v, seconds, value, topSpeed)) {
+        m_jump.t = seconds;
+        m_jump.v = value;
+        if (seconds - m_jump.since >= kRelevelSeconds) {
+            // Start afresh: running from the old level to the new one would
+            // pass through distances the head never was at.
+            r = Readings{seconds, value, seconds, value, 1};
+            m_jump = {};
+            return true;
+        }
+    } else {
+        m_jump = {seconds, seconds, value, true};
+    }
+    return false;
 }
 
 Field Track::At(double seconds, Which which) const {
@@ -96,12 +147,21 @@ Field Track::At(double seconds, Which which) const {
     if (r.count == 0) return {};
     const double interval = r.t1 - r.t0;
     if (r.count < 2 || !(interval > 0.0) || !std::isfinite(seconds)) return {r.v1, true};
-    // The distance goes on along its slope (the head keeps moving); an angle
-    // is held at its newest reading, since carrying a turn or a reading's
-    // noise on would overshoot: a 10 degree step would read 20.
-    const double beyond = which == Distance ? 2.0 : 1.0;
-    const double u = std::clamp((seconds - r.t0) / interval, 0.0, beyond);
+    // Carrying a value on past the newest reading overshoots whenever the
+    // head stops or a reading's noise is taken for a turn (a 10 degree step
+    // read 20, a stopped head read 4 cm on and then went back). The angles
+    // are held at their newest reading; the distance, which must move with
+    // the pings to place them along the pipe, runs over the interval after
+    // the newest reading from the one before to it.
+    const double from = which == Distance ? r.t1 : r.t0;
+    const double u = std::clamp((seconds - from) / interval, 0.0, 1.0);
     return {r.v0 + (r.v1 - r.v0) * u, true};
+}
+
+Field Track::Newest(Which which) const {
+    const Readings& r = m_fields[static_cast<std::size_t>(which)];
+    if (r.count == 0) return {};
+    return {r.v1, true};
 }
 
 } // namespace orientation

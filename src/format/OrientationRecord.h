@@ -57,28 +57,54 @@ std::optional<Record> ParseOrientationBuffer(std::span<const std::uint8_t> bytes
 std::optional<Record> ParseNewestOrientationRecord(std::span<const std::uint8_t> bytes,
                                                    std::size_t* end);
 
+// How fast the carrier can take the head along the pipe, in m/s, unless the
+// settings say otherwise: a distance step faster than this is a glitch of
+// the sensor or its line, not travel.
+inline constexpr double kDefaultCarrierTopSpeed = 2.0;
+
 // The sensor's values between its records: each field's last two valid
-// readings with the times they arrived, so a ping gets the values at its own
-// time rather than those of a record up to a poll old.
+// readings with the times they arrived, so a ping gets a value that moves
+// with it rather than one that jumps once a poll.
 class Track {
   public:
     enum Which { Pitch = 0, Roll = 1, Distance = 2 };
-    void Reset() { m_fields = {}; }
+    void Reset() {
+        m_fields = {};
+        m_jump = {};
+    }
     // A record's fields as the program takes them (offsets applied); the
-    // invalid ones are left out.
-    void Add(double seconds, const Record& record);
-    // The value at `seconds`: interpolated between the last two readings;
-    // past the newest, the distance is carried on along their slope for at
-    // most one interval and held after that, pitch and roll are held; invalid
-    // when no reading was ever valid.
+    // invalid ones are left out. A distance further from the last one taken
+    // than a carrier at topSpeed (m/s) could travel in between is left out
+    // too, and false returned: the distance is held. Readings that keep to a
+    // new level on their own for kRelevelSeconds are taken as the counter
+    // having been set anew.
+    bool Add(double seconds, const Record& record, double topSpeed = kDefaultCarrierTopSpeed);
+    // The value at `seconds`, always within the last two readings: pitch and
+    // roll are interpolated between them and held past the newest. The
+    // distance runs from the older reading to the newer over the interval
+    // after the newer one arrived, then is held: it trails the head by one
+    // poll but never overshoots a stop or leaves what was read. Invalid when
+    // no reading was ever valid.
     Field At(double seconds, Which which) const;
+    // The newest reading taken (invalid before the first).
+    Field Newest(Which which) const;
+
+    static constexpr double kRelevelSeconds = 5.0;
 
   private:
     struct Readings {
         double t0 = 0.0, v0 = 0.0, t1 = 0.0, v1 = 0.0;
         int count = 0;
     };
+    // Readings at a level the distance could not have stepped to: where it
+    // began and the newest of them.
+    struct Jump {
+        double since = 0.0, t = 0.0, v = 0.0;
+        bool active = false;
+    };
+    bool TakeDistance(double seconds, double value, double topSpeed);
     std::array<Readings, 3> m_fields{};
+    Jump m_jump{};
 };
 
 } // namespace orientation

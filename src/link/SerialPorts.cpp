@@ -16,6 +16,8 @@
 
 namespace {
 
+constexpr const char* kConfiguredPath = "configuredPath";
+
 std::string ComName(int port) {
     return "COM" + std::to_string(port);
 }
@@ -44,6 +46,13 @@ std::string LossReason(const QSerialPort& port) {
     if (!QFileInfo::exists(port.objectName())) return "the device was removed";
     if (port.error() == QSerialPort::ResourceError) return "the device was closed";
     return "the device failed: " + port.errorString().toStdString();
+}
+
+// The configured path, with the node it was opened as where that differs.
+QString DeviceName(const QSerialPort& port) {
+    const QString configured = port.property(kConfiguredPath).toString();
+    if (configured.isEmpty() || configured == port.objectName()) return port.objectName();
+    return configured + " [" + port.objectName() + "]";
 }
 
 } // namespace
@@ -85,6 +94,9 @@ QSerialPort* SerialPorts::OpenCommPort(int port, int baud, std::string* error) {
     const QString path = real.isEmpty() ? QString::fromStdString(device) : real;
     p->setPortName(path);
     p->setObjectName(path);
+    // The operator knows the device by the path in the settings (a link in
+    // /dev/serial/by-id, say), not by the node it resolved to this time.
+    p->setProperty(kConfiguredPath, QString::fromStdString(device));
     // Opened without blocking and exclusively.
     if (!p->open(QIODevice::ReadWrite)) {
         if (error) *error = ComName(port) + " (" + device + "): " + OpenFailure(*p, device);
@@ -216,7 +228,7 @@ void SerialPorts::OnPortError(QSerialPort::SerialPortError error) {
         orientation ? m_doc.m_settings.m_prdComPort : m_doc.m_settings.m_sonarComPort;
     std::fprintf(stderr, "tubescan: %s %s (%s) closed: %s\n",
                  orientation ? "orientation input" : "head serial port", ComName(number).c_str(),
-                 qPrintable(port->objectName()), LossReason(*port).c_str());
+                 qPrintable(DeviceName(*port)), LossReason(*port).c_str());
     if (orientation) {
         ReleasePort(m_prdCom);
         m_pollTimer.stop();

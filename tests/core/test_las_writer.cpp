@@ -112,3 +112,48 @@ TEST(LasWriter, EmptyCloudAndUnstorablePointsAreReported) {
     }
     EXPECT_FALSE(w.Create(d.File("no/such/folder.las")));
 }
+
+// A survey far along its pipe is stored from an offset near its first point
+// (a reader gets the distances back to 0.5 mm); one whose distances span
+// more than the integers reach is refused with that reason, not as a failed
+// write. Ordinary files keep the offset 0.
+TEST(LasWriter, FarDistancesAreStoredFromAnOffsetOrRefusedWithTheReason) {
+    TempDir d;
+    las::LasFileWriter w;
+    const double far[] = {5.0e8, 5.0e8 + 0.0125, 5.0e8 + 900000.0, -9.99999e8};
+    for (const double start : far) {
+        SCOPED_TRACE(start);
+        ASSERT_TRUE(w.Create(d.File("far.las")));
+        w.Add({0.25, -0.5, start, 1, start, 10});
+        w.Add({0.25, -0.5, start + 800000.0, 2, start + 800000.0, 10});
+        w.Add({0.25, -0.5, start - 800000.0, 3, start - 800000.0, 10});
+        ASSERT_TRUE(w.Finish()) << w.Refusal();
+        EXPECT_TRUE(w.Refusal().empty());
+        const std::string b = d.Read("far.las");
+        const double zOffset = At<double>(b, 171);
+        EXPECT_EQ(At<double>(b, 155), 0.0);
+        EXPECT_NE(zOffset, 0.0);
+        const std::uint32_t first = At<std::uint32_t>(b, 96);
+        const double zs[] = {start, start + 800000.0, start - 800000.0};
+        for (int i = 0; i < 3; ++i) {
+            const std::size_t p = first + i * las::kPointBytes;
+            EXPECT_NEAR(At<std::int32_t>(b, p + 8) * 0.0005 + zOffset, zs[i], 0.00025) << i;
+            EXPECT_NEAR(At<std::int32_t>(b, p) * 0.0005, 0.25, 0.00025);
+        }
+        EXPECT_NEAR(At<double>(b, 211), start + 800000.0, 0.00025); // max Z
+        EXPECT_NEAR(At<double>(b, 219), start - 800000.0, 0.00025); // min Z
+    }
+
+    ASSERT_TRUE(w.Create(d.File("near.las")));
+    w.Add({0.0, 0.0, 12.5, 1, 12.5, 10});
+    ASSERT_TRUE(w.Finish());
+    EXPECT_EQ(At<double>(d.Read("near.las"), 171), 0.0);
+
+    // A glitch at 1e9 m in a survey at 12 m: both cannot be held.
+    ASSERT_TRUE(w.Create(d.File("glitch.las")));
+    w.Add({0.0, 0.0, 12.5, 1, 12.5, 10});
+    w.Add({0.0, 0.0, 1.0e9, 1, 1.0e9, 10});
+    EXPECT_FALSE(w.Finish());
+    EXPECT_NE(w.Refusal().find("1000000000.00 m"), std::string::npos) << w.Refusal();
+    EXPECT_NE(w.Refusal().find("32-bit"), std::string::npos) << w.Refusal();
+}

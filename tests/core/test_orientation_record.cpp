@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -182,9 +183,10 @@ TEST(OrientationRecord, NewestCompleteRecordIsTaken) {
     EXPECT_EQ(end, 2 * orientation::kRecordLength);
 }
 
-// A ping between records gets the distance at its own time; past the newest
-// record the distance goes on along the last slope for one interval at most,
-// an angle is held, and a garbled field leaves the readings alone.
+// A ping between records gets a distance that moves with it: over the
+// interval after the newest record the distance runs from the reading before
+// to the newest, then holds; an angle is held; a garbled field leaves the
+// readings alone.
 TEST(OrientationRecord, TrackGivesTheValueAtThePingsTime) {
     orientation::Track track;
     EXPECT_FALSE(track.At(0.0, orientation::Track::Distance).valid);
@@ -200,8 +202,8 @@ TEST(OrientationRecord, TrackGivesTheValueAtThePingsTime) {
     track.Add(10.2, record(9.0, 0.0, false)); // garbled distance
     const struct {
         double t, distance;
-    } cases[] = {{10.0, 5.0},  {10.05, 5.015}, {10.1, 5.03}, {10.15, 5.045},
-                 {10.2, 5.06}, {11.0, 5.06},   {9.0, 5.0}};
+    } cases[] = {{10.0, 5.0},  {10.05, 5.0}, {10.1, 5.0}, {10.15, 5.015},
+                 {10.2, 5.03}, {11.0, 5.03}, {9.0, 5.0}};
     for (const auto& c : cases) {
         const orientation::Field f = track.At(c.t, orientation::Track::Distance);
         EXPECT_TRUE(f.valid);
@@ -213,6 +215,124 @@ TEST(OrientationRecord, TrackGivesTheValueAtThePingsTime) {
     EXPECT_NEAR(track.At(10.25, orientation::Track::Pitch).value, 9.0, 1e-9);
     EXPECT_NEAR(track.At(10.5, orientation::Track::Pitch).value, 9.0, 1e-9);
     EXPECT_FALSE(track.At(10.0, orientation::Track::Roll).valid);
+}
+
+namespace {
+
+orientation::Record DistanceRecord(double metres) {
+    orientation::Record r;
+    r.distance = {metres, true};
+    return r;
+}
+
+// The distance every 50 ms from `from` to `to`.
+std::vector<double> DistancesBetween(const orientation::Track& track, double from, double to) {
+    std::vector<double> out;
+    for (double t = from; t <= to + 1e-9; t += 0.05)
+        out.push_back(track.At(t, orientation::Track::Distance).value);
+    return out;
+}
+
+} // namespace
+
+// A sensor that reads 9999.99 for a few polls between 12.50 and 12.60 is
+// glitching: the glitch is held at the last distance taken, never carried
+// on, and the distance after it is taken again. A head that stops is not
+// carried past where it stopped, and no value ever leaves the readings.
+TEST(OrientationRecord, TrackHoldsStepsNoCarrierMakesAndNeverOvershoots) {
+    orientation::Track track;
+    std::vector<bool> taken;
+    for (int s = 0; s < 4; ++s)
+        taken.push_back(track.Add(s, DistanceRecord(12.50)));
+    for (int s = 4; s < 7; ++s)
+        taken.push_back(track.Add(s, DistanceRecord(9999.99)));
+    taken.push_back(track.Add(7, DistanceRecord(12.60)));
+    EXPECT_EQ(taken, (std::vector<bool>{true, true, true, true, false, false, false, true}));
+    for (const double d : DistancesBetween(track, 0.0, 7.0)) {
+        EXPECT_GE(d, 12.50);
+        EXPECT_LE(d, 12.60);
+    }
+    EXPECT_NEAR(track.At(11.0, orientation::Track::Distance).value, 12.60, 1e-9);
+
+    // Moving 5 cm a poll, then stopped: never past 12.55, never back.
+    orientation::Track stop;
+    const double readings[] = {12.45, 12.50, 12.55, 12.55, 12.55};
+    std::vector<double> seen;
+    for (int s = 0; s < 5; ++s) {
+        stop.Add(s, DistanceRecord(readings[s]));
+        const auto d = DistancesBetween(stop, s, s + 0.95);
+        seen.insert(seen.end(), d.begin(), d.end());
+    }
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_LE(seen[i], 12.55 + 1e-9) << i;
+        if (i > 0) {
+            EXPECT_GE(seen[i], seen[i - 1] - 1e-9) << i;
+        }
+    }
+    EXPECT_NEAR(seen.back(), 12.55, 1e-9);
+
+    // The top speed decides: 0.5 m in a second is travel at 2 m/s, a glitch
+    // at 0.1 m/s.
+    orientation::Track slow;
+    slow.Add(0.0, DistanceRecord(1.0), 0.1);
+    EXPECT_FALSE(slow.Add(1.0, DistanceRecord(1.5), 0.1));
+    EXPECT_TRUE(slow.Add(1.0, DistanceRecord(1.08), 0.1));
+    orientation::Track fast;
+    fast.Add(0.0, DistanceRecord(1.0));
+    EXPECT_TRUE(fast.Add(1.0, DistanceRecord(1.5)));
+}
+
+// A counter set back to zero stays there: once the readings have kept to the
+// new level on their own for a while it is taken, without a run through the
+// distances in between.
+TEST(OrientationRecord, TrackTakesANewLevelThatLasts) {
+    orientation::Track track;
+    track.Add(0.0, DistanceRecord(500.0));
+    track.Add(1.0, DistanceRecord(500.1));
+    double t = 2.0;
+    for (; t < 2.0 + orientation::Track::kRelevelSeconds; t += 1.0)
+        EXPECT_FALSE(track.Add(t, DistanceRecord(0.01 * (t - 2.0)))) << t;
+    EXPECT_NEAR(track.At(t - 0.5, orientation::Track::Distance).value, 500.1, 1e-9);
+    EXPECT_TRUE(track.Add(t, DistanceRecord(0.01 * (t - 2.0))));
+    EXPECT_NEAR(track.At(t + 0.5, orientation::Track::Distance).value, 0.01 * (t - 2.0), 1e-9);
+}
+
+// Live, a glitching reading leaves the record at the distance it had, still
+// valid, and the settings' top speed is the one judged by.
+TEST(OrientationInput, ImpossibleDistanceStepIsHeldAtTheSettingsTopSpeed) {
+    CTubescanDoc doc;
+    doc.m_settings.m_enablePRDInput = 1;
+    ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", "+0012.50")), 1.0);
+    ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", "+9999.99")), 2.0);
+    EXPECT_EQ(doc.m_extDistance, 12.5);
+    EXPECT_EQ(doc.m_extDistanceValid, 1);
+    TakeOrientationAt(doc, 2.5);
+    EXPECT_EQ(doc.m_extDistance, 12.5);
+    EXPECT_EQ(doc.m_pingDistance, 12.5);
+
+    doc.m_settings.m_carrierTopSpeed = 0.05;
+    ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", "+0012.70")), 3.0);
+    EXPECT_EQ(doc.m_extDistance, 12.5);
+    doc.m_settings.m_carrierTopSpeed = 2.0;
+    ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", "+0012.70")), 3.1);
+    TakeOrientationAt(doc, 5.2);
+    EXPECT_NEAR(doc.m_extDistance, 12.7, 1e-9);
+
+    // What the records carry never steps back while the head goes forward,
+    // at a reading's arrival or between readings.
+    double last = doc.m_extDistance;
+    for (int poll = 1; poll <= 5; ++poll) {
+        const double t = 5.2 + poll;
+        char distance[16];
+        std::snprintf(distance, sizeof distance, "+%07.2f", 12.7 + 0.4 * poll);
+        ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", distance)), t);
+        for (double ping = t; ping < t + 1.0; ping += 0.1) {
+            EXPECT_GE(doc.m_extDistance, last - 1e-9) << ping;
+            last = doc.m_extDistance;
+            TakeOrientationAt(doc, ping);
+        }
+    }
+    EXPECT_NEAR(last, 12.7 + 0.4 * 4.9, 0.01);
 }
 
 // A garbled distance keeps its record's 0 and cleared flag, but Z and the

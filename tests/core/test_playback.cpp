@@ -52,7 +52,8 @@ TEST(PlaybackOpen, ExtensionLengthAndOpenFailures) {
     EXPECT_EQ(p.doc.m_playback, 0);
 
     EXPECT_FALSE(p.doc.OpenPlaybackPath(p.dir.File("missing.31l")));
-    EXPECT_EQ(p.messages.back(), "Error opening file !   ");
+    EXPECT_EQ(p.messages.back(), "Error opening file !   \n" + p.dir.File("missing.31l") +
+                                     ": No such file or directory");
     EXPECT_FALSE(p.doc.OpenPlaybackPath(p.dir.Dir() + "folder.31l/.."));
 
     auto bytes = TestFile(1);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "../support/SurveyFile.h"
@@ -93,6 +95,53 @@ TEST(RecordIndex, MatchesWhatSequentialPlaybackReadsThroughDamage) {
     EXPECT_LE(index.MemoryBytes(), 32 * index.Records());
 }
 
+// Files unlike a plain recording: records of the longest length, records
+// of the shortest (many more of them than a 512-byte guess), and records
+// most of which hold no ping. The index keeps within 32 bytes a record it
+// holds for each, however its lists grew.
+TEST(RecordIndex, StaysWithin32BytesARecordOnUnusualFiles) {
+    CTubescanDoc src;
+    const auto withLength = [](record::Record r, int length) {
+        r[4] = static_cast<std::uint8_t>(length >> 8);
+        r[5] = static_cast<std::uint8_t>(length & 0xFF);
+        return r;
+    };
+    std::vector<std::uint8_t> longest, shortest, fewPings;
+    for (std::uint32_t i = 0; i < 3000; ++i) {
+        Put(longest, withLength(survey::MakeRecord(src, i, kShape), record::kMaxLength));
+        longest.resize(longest.size() + record::kMaxLength - 512, 0);
+    }
+    for (std::uint32_t i = 0; i < 26000; ++i)
+        Put(shortest, withLength(survey::MakeRecord(src, i, kShape), record::kMinLength),
+            record::kMinLength);
+    for (std::uint32_t i = 0; i < 20000; ++i) {
+        auto r = survey::MakeRecord(src, i, kShape);
+        if (i % 10 != 0) r[record::kHeaderOffset] = 'x'; // not the head's reply
+        Put(fewPings, r);
+    }
+    TempDir dir;
+    const struct {
+        const char* name;
+        const std::vector<std::uint8_t>& bytes;
+        std::size_t pings;
+    } files[] = {
+        {"longest", longest, 3000}, {"shortest", shortest, 26000}, {"few pings", fewPings, 2000}};
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.name);
+        WriteBytes(dir.File("u.31l"), f.bytes);
+        playindex::RecordIndex index;
+        const std::atomic<bool> stop{false};
+        ASSERT_TRUE(playindex::BuildIndex(dir.File("u.31l"), index, stop));
+        // The shape's garbled pings (one in 97) are no pings.
+        EXPECT_GT(index.Records(), f.pings - f.pings / 90);
+        EXPECT_LE(index.Records(), f.pings);
+        const double perRecord =
+            static_cast<double>(index.MemoryBytes()) / static_cast<double>(index.Records());
+        EXPECT_LE(perRecord, 32.0);
+        std::printf("index of %s records: %.1f bytes a record\n", f.name, perRecord);
+    }
+}
+
 TEST(RecordIndex, GoToDistanceTimeAndPastTheEnd) {
     IndexedPlayer p(DamagedSurvey());
     struct Case {
@@ -141,6 +190,42 @@ TEST(RecordIndex, GoToDistanceTimeAndPastTheEnd) {
         EXPECT_LE(r.records, 174u);
         EXPECT_GE(p.doc.m_pingCount, 166);
     }
+}
+
+// The messages name the place as it was asked: a far distance in short with
+// its unit, a time with its thousandths, and a time before a recording that
+// does not run past midnight as before its start, not as the next day.
+TEST(RecordIndex, GoToMessagesNameThePlaceAsAsked) {
+    CTubescanDoc src;
+    std::vector<std::uint8_t> f;
+    for (std::uint32_t i = 1000; i < 4000; ++i) // 00:00:37.000 to 00:02:27.963
+        Put(f, survey::MakeRecord(src, i, kShape));
+    IndexedPlayer p(f);
+    const auto ask = [&p](const char* entry, int units = 0) {
+        const auto target = ParseGoToTarget(entry, units);
+        EXPECT_TRUE(target) << entry;
+        const auto r =
+            target->isTime ? p.doc.GoToTime(target->value) : p.doc.GoToDistance(target->value);
+        return std::make_pair(r.outcome, GoToMessage(r, *target, units));
+    };
+    auto [outcome, msg] = ask("1e308");
+    EXPECT_EQ(outcome, GoToOutcome::PastEnd);
+    EXPECT_EQ(msg, "The recording ends before 1e+308 m. Playback stays where it was.");
+    std::tie(outcome, msg) = ask("1e300", 1);
+    EXPECT_NE(msg.find(" 1e+300 ft."), std::string::npos) << msg;
+    std::tie(outcome, msg) = ask("150.1");
+    EXPECT_NE(msg.find(" 150.10 m."), std::string::npos) << msg;
+
+    std::tie(outcome, msg) = ask("00:02:27.970");
+    EXPECT_EQ(outcome, GoToOutcome::PastEnd);
+    EXPECT_NE(msg.find("ends before 00:02:27.970."), std::string::npos) << msg;
+    std::tie(outcome, msg) = ask("00:02:27.960");
+    EXPECT_EQ(outcome, GoToOutcome::Jumped) << msg;
+
+    std::tie(outcome, msg) = ask("00:00:10");
+    EXPECT_EQ(outcome, GoToOutcome::BeforeStart);
+    EXPECT_NE(msg.find("starts after 00:00:10, at 00:00:37"), std::string::npos) << msg;
+    EXPECT_EQ(msg.find("ends before"), std::string::npos) << msg;
 }
 
 TEST(RecordIndex, GoToBeforeAnyFileOrIndexSaysSo) {

@@ -3,6 +3,10 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <future>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -140,6 +144,60 @@ TEST(Recording, CommandLineName) {
     d.doc.StartRecordingFromCommandLine(d.dir.File("survey"), ask);
     EXPECT_EQ(d.doc.m_recorder.Active(), true);
     EXPECT_TRUE(ReadBytes(d.dir.File("survey.31l")).empty()) << "replaced";
+}
+
+namespace {
+
+// Runs `open` against the FIFO at path; when it is still waiting after a few
+// seconds, the FIFO's other end is opened so the test can end, and it fails.
+template <typename F> auto WithinSeconds(const std::string& fifo, F open) {
+    auto result = std::async(std::launch::async, open);
+    if (result.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+        ADD_FAILURE() << "blocked opening the FIFO " << fifo;
+        const int other = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+        result.wait();
+        ::close(other);
+    }
+    return result.get();
+}
+
+} // namespace
+
+// A FIFO (or any file that is not a regular file) named as the recording or
+// the file to play is refused with the reason, never opened and waited on:
+// the window's thread would hang in open() and ignore SIGTERM.
+TEST(Recording, AFifoIsRefusedNotWaitedOn) {
+    DataDoc d;
+    const std::string fifo = d.dir.File("rec.31l");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+    std::vector<std::string> questions;
+    WithinSeconds(fifo, [&] {
+        d.doc.StartRecordingFromCommandLine(d.dir.File("rec.run"), [&](const std::string& q) {
+            questions.push_back(q);
+            return true;
+        });
+        return 0;
+    });
+    EXPECT_TRUE(questions.empty()) << "a FIFO is not a recording to replace";
+    EXPECT_FALSE(d.doc.m_recorder.Active());
+    ASSERT_FALSE(d.messages.empty());
+    EXPECT_NE(d.messages.end()[-2].find("FIFO"), std::string::npos) << d.messages.end()[-2];
+
+    EXPECT_FALSE(WithinSeconds(fifo, [&] { return d.doc.OpenRecordFile(fifo); }));
+    EXPECT_FALSE(d.doc.m_recorder.Active());
+
+    d.messages.clear();
+    EXPECT_FALSE(WithinSeconds(fifo, [&] { return d.doc.OpenPlaybackPath(fifo); }));
+    EXPECT_EQ(d.doc.m_playback, 0);
+    ASSERT_EQ(d.messages.size(), 1u);
+    EXPECT_EQ(d.messages[0].rfind("Error opening file !   \n" + fifo + ": ", 0), 0u)
+        << d.messages[0];
+    EXPECT_NE(d.messages[0].find("FIFO"), std::string::npos) << d.messages[0];
+
+    struct stat st {};
+    ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "left as it was";
 }
 
 TEST(Recording, ClosingTheDataFilesStopsTheRecording) {

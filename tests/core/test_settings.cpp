@@ -131,6 +131,16 @@ TEST(SettingsLoad, OutOfRangeValuesAreHeldToWhatTheProgramAccepts) {
          false},
         {"HorseShoe Height=0.1", [](auto& d) { EXPECT_EQ(d.m_settings.m_horseShoeHeight, 0.1); },
          false},
+        // A file without the carrier's top speed keeps the default.
+        {"Zoom=1", [](auto& d) { EXPECT_EQ(d.m_settings.m_carrierTopSpeed, 2.0); }, false},
+        {"Carrier Top Speed=0.5", [](auto& d) { EXPECT_EQ(d.m_settings.m_carrierTopSpeed, 0.5); },
+         false},
+        {"Carrier Top Speed=0", [](auto& d) { EXPECT_EQ(d.m_settings.m_carrierTopSpeed, 2.0); },
+         true},
+        {"Carrier Top Speed=-3", [](auto& d) { EXPECT_EQ(d.m_settings.m_carrierTopSpeed, 2.0); },
+         true},
+        {"Carrier Top Speed=1e300", [](auto& d) { EXPECT_EQ(d.m_settings.m_carrierTopSpeed, 2.0); },
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

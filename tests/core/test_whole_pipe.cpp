@@ -137,6 +137,29 @@ TEST(GradeProfile, KnownSagIntegratedFromPitchInAnyOrder) {
     }
 }
 
+// Ten pings a second moving 1 cm each at 1 degree, with the distance sensor
+// glitching to 1e9 m for one ping and to 9999.99 m for a few: the glitches
+// are no steps of the profile and lift no elevation.
+TEST(GradeProfile, DistanceStepsNoCarrierMakesAreLeftOut) {
+    const auto survey = [] {
+        analysis::GradeProfile grade;
+        for (int i = 0; i < 300; ++i) {
+            ProfileSample s = At(0.3, 0.4, 12.0 + 0.01 * i);
+            s.time = 1000.0 + 0.1 * i;
+            s.pitch = 1.0;
+            if (i == 100) s.distance = 1.0e9;
+            if (i >= 200 && i < 205) s.distance = 9999.99;
+            grade.Add(s);
+        }
+        return grade.Rows();
+    };
+    const auto rows = survey();
+    ASSERT_EQ(rows.size(), 31u);
+    EXPECT_NEAR(rows.front().distance, 12.0, 1e-9);
+    EXPECT_NEAR(rows.back().distance, 15.0, 1e-9);
+    EXPECT_NEAR(rows.back().elevation, 3.0 * std::sin(kPi / 180.0), 1e-9);
+}
+
 TEST(GradeProfile, NoValidPitchGivesNoRows) {
     analysis::GradeProfile grade;
     for (const double pitch : {double(NAN), double(INFINITY), 90.0, -120.0})

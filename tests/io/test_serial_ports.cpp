@@ -252,6 +252,8 @@ TEST(SerialPorts, LongDevicePathsAndVanishedDevicesAreNamedForWhatTheyAre) {
     EXPECT_TRUE(closed);
     EXPECT_FALSE(reopened);
     EXPECT_NE(said.find("the device was removed"), std::string::npos) << said;
+    // Named by the path the settings give, not (only) the node behind it.
+    EXPECT_NE(said.find("(" + pty.ProgramEnd() + " [/dev/"), std::string::npos) << said;
     EXPECT_EQ(said.find("temporarily unavailable"), std::string::npos) << said;
     EXPECT_NE(said.find("no such device"), std::string::npos) << said;
     EXPECT_EQ(said.find("dialout"), std::string::npos) << said;

@@ -30,6 +30,9 @@ struct SurveyFacts {
     double minRange = 0.0, maxRange = 0.0; // metres, as the head was set
     int minGain = 0, maxGain = 0;
     double soundVelocity = 1500.0;
+    // What the records said of their own speed of sound when it was not the
+    // one used, or could not be read; empty when they agreed.
+    std::string storedSpeedNote;
     analysis::NominalPipe pipe;
     std::uint64_t points = 0;
     // Points whose tilt correction took the sensor's pitch, the head's own.
@@ -53,6 +56,9 @@ class ReportCollector : public conversion::PointOutput {
     void Add(const analysis::ProfileSample& sample) override;
     bool Finish() override;
     std::uint64_t Points() const override { return m_facts.points; }
+    void NoteStoredSpeeds(const conversion::StoredSpeeds& stored) override {
+        m_facts.storedSpeedNote = conversion::StoredSpeedsNote(stored, m_facts.soundVelocity);
+    }
     bool OnScan(ScanHook onScan) override {
         m_onScan = std::move(onScan);
         return true;

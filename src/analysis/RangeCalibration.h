@@ -52,6 +52,8 @@ class RingFit {
     void Add(const ProfileSample& sample);
     // The scan in hand at the end of the points.
     void Finish();
+    // A scan someone else has cut (the live analysis's), taken whole.
+    void AddScan(std::span<const ProfileSample> scan) { Take(scan); }
     void Reset();
     std::span<const double> Diameters() const { return m_diameters; }
     int Revolutions() const { return static_cast<int>(m_diameters.size()); }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/SoundSpeed.h"
+#include "doc/ConditionOutput.h"
 #include "doc/TubescanDoc.h"
 #include "format/NumberText.h"
 #include "format/RecordFileName.h"
@@ -101,6 +102,14 @@ std::string StoredSpeedsNote(const StoredSpeeds& s, double used) {
     return note;
 }
 
+PassContext PassContextOf(const CTubescanDoc& doc) {
+    PassContext pass;
+    pass.settings = &doc.m_settings;
+    pass.pipe = NominalPipeOf(doc);
+    pass.pitchFromSensor = [&doc] { return doc.m_recordedPrdInput && doc.m_extPitchValid; };
+    return pass;
+}
+
 Result ConvertRecordFile(const std::string& input, const std::string& output,
                          const Options& options) {
     if (!record::HasRecordFileName(input))
@@ -153,8 +162,9 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     // it instead; a tap sees them either way.
     TemporaryFile temporary(output + ".part" + std::to_string(::getpid()));
     int error = 0;
+    const PassContext pass = PassContextOf(doc);
     if (options.points) {
-        if (!options.points->Create(temporary.Path(), doc, &error))
+        if (!options.points->Create(temporary.Path(), pass, &error))
             return Failed(Outcome::OutputFailed, FileErrorReport(output, error));
         doc.m_outputs.SetSampleSink(
             std::make_shared<FunctionSampleSink>([&options](const analysis::ProfileSample& s) {

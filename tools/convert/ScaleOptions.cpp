@@ -8,78 +8,57 @@
 #include <filesystem>
 
 #include "analysis/RangeCalibration.h"
+#include "analysis/SoundSpeed.h"
 #include "format/NumberText.h"
 
 namespace scale {
 
-Options::Options()
-    : m_speed(QStringLiteral("sound-speed"),
-              QStringLiteral("Turn every range into metres at this speed of sound (1400 to "
-                             "1600) instead of the settings' speed: a survey recorded with the "
-                             "wrong speed corrected."),
-              QStringLiteral("M/S")),
-      m_temperature(QStringLiteral("water-temperature"),
-                    QStringLiteral("The same, with the speed of sound in water of this "
-                                   "temperature (0 to 40)."),
-                    QStringLiteral("C")),
-      m_salinity(QStringLiteral("salinity"),
-                 QStringLiteral("With --water-temperature: the water's salinity (0 to 40, "
-                                "default 0, fresh water)."),
-                 QStringLiteral("PSU")),
-      m_ring(QStringLiteral("calibration-ring"),
-             QStringLiteral("Check the range scale of a recording made in a ring of this "
-                            "certified inside diameter (metres): print one line, write nothing; "
-                            "status 0 on a pass, 1 on a fail."),
-             QStringLiteral("D")) {}
+const OptionText kSoundSpeed{
+    "sound-speed",
+    "Turn every range into metres at this speed of sound (1400 to 1600) instead of the "
+    "settings' speed: a survey recorded with the wrong speed corrected.",
+    "M/S"};
+const OptionText kWaterTemperature{
+    "water-temperature",
+    "The same, with the speed of sound in water of this temperature (0 to 40).", "C"};
+const OptionText kSalinity{
+    "salinity", "With --water-temperature: the water's salinity (0 to 40, default 0: fresh).",
+    "PSU"};
+const OptionText kCalibrationRing{
+    "calibration-ring",
+    "Check the range scale of a recording made in a ring of this certified inside diameter "
+    "(metres, 0.05 to 12): print one line, write nothing; status 0 on a pass, 1 on a fail.",
+    "D"};
 
-void Options::AddTo(QCommandLineParser& parser) const {
-    for (const auto* o : {&m_speed, &m_temperature, &m_salinity, &m_ring})
-        parser.addOption(*o);
-}
-
-namespace {
-
-std::optional<double> Number(const QCommandLineParser& parser, const QCommandLineOption& o) {
+QString ReadNumber(const QString& value, const char* option, std::optional<double>& field) {
     bool ok = false;
-    const double v = parser.value(o).toDouble(&ok);
-    if (!ok || !std::isfinite(v)) return std::nullopt;
-    return v;
+    const double v = value.toDouble(&ok);
+    if (!ok || !std::isfinite(v)) return QStringLiteral("--%1 needs a number").arg(option);
+    field = v;
+    return {};
 }
 
-} // namespace
-
-std::optional<QString> Options::Read(const QCommandLineParser& parser, Choice& choice) const {
-    if (parser.isSet(m_speed) && parser.isSet(m_temperature))
+QString Settle(Choice& c) {
+    if (c.givenSpeed && c.temperatureC)
         return QStringLiteral("give --sound-speed or --water-temperature, not both");
-    if (parser.isSet(m_salinity) && !parser.isSet(m_temperature))
+    if (c.salinityPsu && !c.temperatureC)
         return QStringLiteral("--salinity goes with --water-temperature");
-    if (parser.isSet(m_speed)) {
-        const auto v = Number(parser, m_speed);
-        if (!v || !analysis::IsAcceptedSoundSpeed(*v))
+    if (c.givenSpeed) {
+        if (!analysis::IsAcceptedSoundSpeed(*c.givenSpeed))
             return QStringLiteral("--sound-speed needs a number from 1400 to 1600");
-        choice.speed = *v;
+        c.speed = c.givenSpeed;
     }
-    if (parser.isSet(m_temperature)) {
-        const auto t = Number(parser, m_temperature);
-        if (!t || *t < 0.0 || *t > 40.0)
+    if (c.temperatureC) {
+        if (*c.temperatureC < 0.0 || *c.temperatureC > 40.0)
             return QStringLiteral("--water-temperature needs a number from 0 to 40");
-        double salinity = 0.0;
-        if (parser.isSet(m_salinity)) {
-            const auto s = Number(parser, m_salinity);
-            if (!s || *s < 0.0 || *s > 40.0)
-                return QStringLiteral("--salinity needs a number from 0 to 40");
-            salinity = *s;
-        }
-        choice.speed = analysis::SoundSpeedInWater(*t, salinity);
-        choice.temperatureC = *t;
+        const double salinity = c.salinityPsu.value_or(0.0);
+        if (salinity < 0.0 || salinity > 40.0)
+            return QStringLiteral("--salinity needs a number from 0 to 40");
+        c.speed = analysis::SoundSpeedInWater(*c.temperatureC, salinity);
     }
-    if (parser.isSet(m_ring)) {
-        const auto d = Number(parser, m_ring);
-        if (!d || *d < 0.05 || *d > 12.0)
-            return QStringLiteral("--calibration-ring needs a diameter from 0.05 to 12 metres");
-        choice.ringDiameter = *d;
-    }
-    return std::nullopt;
+    if (c.ringDiameter && (*c.ringDiameter < 0.05 || *c.ringDiameter > 12.0))
+        return QStringLiteral("--calibration-ring needs a diameter from 0.05 to 12 metres");
+    return {};
 }
 
 namespace {
@@ -108,7 +87,7 @@ Scale DescribeScale(const Choice& choice, double used, const survey::SurveyDetai
                                   : std::nullopt;
     if (choice.speed) {
         origin.source = analysis::SpeedSource::Corrected;
-        origin.temperatureC = choice.temperatureC;
+        origin.temperatureC = choice.temperatureC.value_or(NAN);
     } else if (details.calibration && details.calibration->pass &&
                !analysis::SpeedsDiffer(used, details.calibration->speedAfterMps)) {
         origin.source = analysis::SpeedSource::Calibration;

@@ -4,36 +4,38 @@
 // against it, and the ring check (--calibration-ring) that writes nothing.
 #pragma once
 
-#include <QCommandLineOption>
-#include <QCommandLineParser>
+#include <QString>
 
 #include <limits>
 #include <optional>
 #include <string>
 
-#include "analysis/SoundSpeed.h"
 #include "doc/RecordConversion.h"
 #include "format/SurveyDetails.h"
 
 namespace scale {
 
 struct Choice {
-    // The speed given for the run; none: the settings' speed.
+    // As given on the command line.
+    std::optional<double> givenSpeed, temperatureC, salinityPsu, ringDiameter;
+    // The speed the run uses instead of the settings' (from givenSpeed or
+    // the water), set by Settle; none: the settings' speed.
     std::optional<double> speed;
-    double temperatureC = std::numeric_limits<double>::quiet_NaN(); // when given as one
-    std::optional<double> ringDiameter;         // --calibration-ring, metres
 };
 
-class Options {
-  public:
-    Options();
-    void AddTo(QCommandLineParser& parser) const;
-    // The choice the command line makes, or why it is refused.
-    std::optional<QString> Read(const QCommandLineParser& parser, Choice& choice) const;
-
-  private:
-    QCommandLineOption m_speed, m_temperature, m_salinity, m_ring;
+// The options' help texts and value names.
+struct OptionText {
+    const char* name;
+    const char* help;
+    const char* value;
 };
+extern const OptionText kSoundSpeed, kWaterTemperature, kSalinity, kCalibrationRing;
+
+// Reads one option's number into field; a usage message when it is not one.
+QString ReadNumber(const QString& value, const char* option, std::optional<double>& field);
+// Once every option is read: the ranges, the options that exclude one
+// another, and the speed the run uses. A usage message, or empty.
+QString Settle(Choice& choice);
 
 // How the speed used for a recording was set, for the report and the notes.
 struct Scale {

@@ -126,7 +126,8 @@ int main(int argc, char** argv) {
                 100.0 * l.rate.cpu / ceiling.cpu);
     std::printf("corrected at 1447.3 m/s: %11.0f %16.0f  (%.1f%% %.1f%% of the settings' speed "
                 "run just before)\n",
-                corrected.rate.wall, corrected.rate.cpu, 100.0 * corrected.rate.wall / again.rate.wall,
+                corrected.rate.wall, corrected.rate.cpu,
+                100.0 * corrected.rate.wall / again.rate.wall,
                 100.0 * corrected.rate.cpu / again.rate.cpu);
     std::printf("peak memory: start %ld KiB, after reading %ld KiB, after converting %u records "
                 "%ld KiB, after %u records %ld KiB\n",

@@ -5,8 +5,8 @@
 
 namespace analysis {
 
-CalibrationCheck CheckCalibration(std::span<const double> diameters, double certified,
-                                  double speed, const CalibrationLimits& limits) {
+CalibrationCheck CheckCalibration(std::span<const double> diameters, double certified, double speed,
+                                  const CalibrationLimits& limits) {
     CalibrationCheck c;
     c.certified = certified;
     c.speedBefore = speed;
@@ -28,8 +28,8 @@ CalibrationCheck CheckCalibration(std::span<const double> diameters, double cert
     c.spreadPct = 100.0 * sd / c.measured;
     c.speedAfter = speed * certified / c.measured;
     c.enough = n >= limits.minRevolutions;
-    c.pass = c.enough && std::fabs(c.errorPct) <= limits.accuracyPct &&
-             c.spreadPct <= limits.spreadPct;
+    c.pass =
+        c.enough && std::fabs(c.errorPct) <= limits.accuracyPct && c.spreadPct <= limits.spreadPct;
     return c;
 }
 

@@ -15,20 +15,20 @@
 namespace analysis {
 
 struct CalibrationLimits {
-    double accuracyPct = 0.5;    // largest |mean - certified| / certified, %
-    double spreadPct = 0.12;     // largest standard deviation between revolutions, %
-    int minRevolutions = 10;     // fewer whole revolutions prove nothing
+    double accuracyPct = 0.5; // largest |mean - certified| / certified, %
+    double spreadPct = 0.12;  // largest standard deviation between revolutions, %
+    int minRevolutions = 10;  // fewer whole revolutions prove nothing
 };
 
 struct CalibrationCheck {
-    double certified = 0.0;   // metres
-    int revolutions = 0;      // whole revolutions measured
-    double measured = kNoValue;  // mean diameter over them, metres
-    double errorPct = kNoValue;  // (measured - certified) / certified, %
-    double spreadPct = kNoValue; // standard deviation of the revolutions' diameters, % of the mean
-    double speedBefore = 0.0;    // m/s the ranges were turned into metres with
+    double certified = 0.0;       // metres
+    int revolutions = 0;          // whole revolutions measured
+    double measured = kNoValue;   // mean diameter over them, metres
+    double errorPct = kNoValue;   // (measured - certified) / certified, %
+    double spreadPct = kNoValue;  // standard deviation of the revolutions' diameters, % of the mean
+    double speedBefore = 0.0;     // m/s the ranges were turned into metres with
     double speedAfter = kNoValue; // m/s that makes the mean exact
-    bool enough = false;         // at least the limits' revolutions
+    bool enough = false;          // at least the limits' revolutions
     bool pass = false;
 };
 

@@ -13,9 +13,9 @@ double SoundSpeedInWater(double t, double s) {
     // zero gauge pressure, with the coefficients Wong and Zhu refitted to the
     // ITS-90 temperature scale (J. Acoust. Soc. Am. 97, 1995). Unlike the
     // simpler nine-term fits, it holds down to fresh water.
-    const double cw = 1402.388 + t * (5.03830 + t * (-5.81090e-2 + t * (3.3432e-4 +
-                                                                      t * (-1.47797e-6 +
-                                                                           t * 3.1419e-9))));
+    const double cw =
+        1402.388 +
+        t * (5.03830 + t * (-5.81090e-2 + t * (3.3432e-4 + t * (-1.47797e-6 + t * 3.1419e-9))));
     const double a = 1.389 + t * (-1.262e-2 + t * (7.166e-5 + t * (2.008e-6 + t * -3.21e-8)));
     const double b = -1.922e-2 - 4.42e-5 * t;
     const double d = 1.727e-3;

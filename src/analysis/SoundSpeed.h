@@ -37,7 +37,7 @@ bool SpeedsDiffer(double used, double reference);
 // Where the speed a survey's ranges were turned into metres with came from,
 // as the report and the converter name it.
 enum class SpeedSource {
-    ByHand,      // the setting as the operator typed it
+    ByHand, // the setting as the operator typed it
     WaterTemperature,
     Calibration, // proposed by a check in a ring of known diameter
     Corrected,   // given after the survey, when converting

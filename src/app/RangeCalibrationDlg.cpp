@@ -120,23 +120,23 @@ void CRangeCalibrationDlg::ShowCheck() {
         m_figures->clear();
         return;
     }
-    m_figures->setText(
-        QStringLiteral("Mean diameter: %1 m (%2 % of the certified %3 m)\n"
-                       "Spread between revolutions: %4 %\n"
-                       "Revolutions: %5\n"
-                       "Limits: %6 % and %7 %: %8\n"
-                       "Speed of sound: %9 m/s; exact at %10 m/s")
-            .arg(c.measured, 0, 'f', 4)
-            .arg(QString::asprintf("%+.2f", c.errorPct))
-            .arg(c.certified, 0, 'f', 4)
-            .arg(c.spreadPct, 0, 'f', 3)
-            .arg(c.revolutions)
-            .arg(m_limits.accuracyPct)
-            .arg(m_limits.spreadPct)
-            .arg(c.enough ? (c.pass ? QStringLiteral("pass") : QStringLiteral("fail"))
-                          : QStringLiteral("not enough revolutions yet"))
-            .arg(c.speedBefore, 0, 'f', 1)
-            .arg(c.speedAfter, 0, 'f', 1));
+    m_figures->setText(QStringLiteral("Mean diameter: %1 m (%2 % of the certified %3 m)\n"
+                                      "Spread between revolutions: %4 %\n"
+                                      "Revolutions: %5\n"
+                                      "Limits: %6 % and %7 %: %8\n"
+                                      "Speed of sound: %9 m/s; exact at %10 m/s")
+                           .arg(c.measured, 0, 'f', 4)
+                           .arg(QString::asprintf("%+.2f", c.errorPct))
+                           .arg(c.certified, 0, 'f', 4)
+                           .arg(c.spreadPct, 0, 'f', 3)
+                           .arg(c.revolutions)
+                           .arg(m_limits.accuracyPct)
+                           .arg(m_limits.spreadPct)
+                           .arg(c.enough
+                                    ? (c.pass ? QStringLiteral("pass") : QStringLiteral("fail"))
+                                    : QStringLiteral("not enough revolutions yet"))
+                           .arg(c.speedBefore, 0, 'f', 1)
+                           .arg(c.speedAfter, 0, 'f', 1));
 }
 
 void CRangeCalibrationDlg::AcceptSpeed() {

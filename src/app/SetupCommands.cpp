@@ -74,10 +74,8 @@ void AddSetupCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& registry)
                                  },
                                  {}});
 
-    map.Add(cmd::kSoundVelocity, {[&doc, &registry](int) {
-                                      RunSoundVelocityDialog(doc, registry.mainFrame);
-                                  },
-                                  {}});
+    map.Add(cmd::kSoundVelocity,
+            {[&doc, &registry](int) { RunSoundVelocityDialog(doc, registry.mainFrame); }, {}});
 
     map.Add(cmd::kPipeParameter, {[&doc, &registry](int) {
                                       CPipeParameterDlg dialog(&doc, registry.mainFrame);

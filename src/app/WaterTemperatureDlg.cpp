@@ -7,8 +7,7 @@
 
 #include "analysis/SoundSpeed.h"
 
-CWaterTemperatureDlg::CWaterTemperatureDlg(QWidget* parent, double temperatureC,
-                                           double salinityPsu)
+CWaterTemperatureDlg::CWaterTemperatureDlg(QWidget* parent, double temperatureC, double salinityPsu)
     : QDialog(parent) {
     setObjectName(QStringLiteral("WaterTemperatureDlg"));
     setWindowTitle(QStringLiteral("Speed of Sound from the Water"));

@@ -75,8 +75,7 @@ std::string NotReplaceable(const std::string& output) {
     return output + " is " + what + "; only a regular file is ever replaced";
 }
 
-void CountStoredSpeed(StoredSpeeds& stored, const record::RecordSettings& settings,
-                      double used) {
+void CountStoredSpeed(StoredSpeeds& stored, const record::RecordSettings& settings, double used) {
     const std::optional<double> speed = record::StoredSoundVelocity(settings);
     if (!speed || !analysis::IsAcceptedSoundSpeed(*speed)) {
         ++stored.unreadable;

@@ -21,8 +21,7 @@ namespace {
 // fit to the measurements: Marczak's polynomial (J. Acoust. Soc. Am. 102,
 // 1997), valid from 0 to 95 degrees.
 double PublishedPureWater(double t) {
-    const double k[] = {1.402385e3, 5.038813, -5.799136e-2, 3.287156e-4, -1.398845e-6,
-                        2.787860e-9};
+    const double k[] = {1.402385e3, 5.038813, -5.799136e-2, 3.287156e-4, -1.398845e-6, 2.787860e-9};
     double c = 0.0;
     for (int i = 5; i >= 0; --i)
         c = c * t + k[i];
@@ -177,8 +176,8 @@ TEST(RangeScale, DamagedStoredSpeedChangesNothingButANote) {
     conversion::Result damaged;
     Convert(dir, std::nullopt, &damaged);
     EXPECT_EQ(dir.Read("ring.xyz"), xyz);
-    EXPECT_EQ(damaged.stored.unreadable, static_cast<std::uint64_t>(
-                                             (kRevolutionPings * kRevolutions + 6) / 7));
+    EXPECT_EQ(damaged.stored.unreadable,
+              static_cast<std::uint64_t>((kRevolutionPings * kRevolutions + 6) / 7));
     EXPECT_EQ(damaged.stored.differing, 0u);
     EXPECT_NE(conversion::StoredSpeedsNote(damaged.stored, 1500.0).find("no readable speed"),
               std::string::npos);

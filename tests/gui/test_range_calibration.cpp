@@ -24,8 +24,7 @@ namespace {
 // The scans of a 0.600 m ring in water of the given true speed, as the live
 // analysis hands them out with the program set to `setting`.
 std::vector<std::shared_ptr<const analysis::AnalysedScan>> RingScans(const TempDir& dir,
-                                                                     double water,
-                                                                     double setting) {
+                                                                     double water, double setting) {
     sim::PipeParams ring;
     ring.diameter = 0.600;
     ring.swayPitch = ring.swayRoll = 0.0;

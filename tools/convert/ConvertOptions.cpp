@@ -233,9 +233,8 @@ std::optional<ConvertOptions> ParseCommandLine(const QStringList& arguments) {
     if (const QString why = scale::Settle(options.scale); !why.isEmpty())
         return Usage(why), std::nullopt;
     // The ring check prints its line and writes nothing.
-    if (options.scale.ringDiameter &&
-        (options.kind != OutputKind::Xyz || !options.outputPath.empty() ||
-         !options.summaryPath.empty()))
+    if (options.scale.ringDiameter && (options.kind != OutputKind::Xyz ||
+                                       !options.outputPath.empty() || !options.summaryPath.empty()))
         return Usage(QStringLiteral("--calibration-ring writes nothing; no output option goes "
                                     "with it")),
                std::nullopt;

@@ -82,9 +82,9 @@ Scale DescribeScale(const Choice& choice, double used, const survey::SurveyDetai
     analysis::SpeedOrigin origin;
     origin.speed = used;
     const std::optional<double> water =
-        details.waterTemperatureC ? std::optional(analysis::SoundSpeedInWater(
-                                        *details.waterTemperatureC))
-                                  : std::nullopt;
+        details.waterTemperatureC
+            ? std::optional(analysis::SoundSpeedInWater(*details.waterTemperatureC))
+            : std::nullopt;
     if (choice.speed) {
         origin.source = analysis::SpeedSource::Corrected;
         origin.temperatureC = choice.temperatureC.value_or(NAN);
@@ -115,7 +115,8 @@ int RunRingCheck(const std::string& input, conversion::Options options, double d
     options.points = nullptr;
     options.replace = true;
     options.tap = [&fit](const analysis::ProfileSample& s) { fit.Add(s); };
-    const conversion::Result r = conversion::ConvertRecordFile(input, scratch + "/ring.xyz", options);
+    const conversion::Result r =
+        conversion::ConvertRecordFile(input, scratch + "/ring.xyz", options);
     std::error_code ec;
     std::filesystem::remove_all(scratch, ec);
     if (r.outcome != conversion::Outcome::Converted) {

@@ -262,8 +262,8 @@ HeadModel::Record HeadModel::Answer(const headproto::HeadCommand& c, double t) {
     // The head times the echo and reports it as if sound travelled at
     // 1500 m/s, whatever the water: slower water reads long.
     const double trueSurface = SurfaceRange(m_angle, &water);
-    const double surface = trueSurface > 0.0 ? trueSurface * kHeadSpeed / m_p.soundVelocity
-                                             : trueSurface;
+    const double surface =
+        trueSurface > 0.0 ? trueSurface * kHeadSpeed / m_p.soundVelocity : trueSurface;
     // The head starts sampling after its pulse and receive delay: its
     // profile range and its samples count from there, not from the face.
     const double blind = ReceiveOffset(c);

@@ -238,8 +238,7 @@ int main(int argc, char* argv[]) {
          "as if it were 1500.",
          "m/s", "1500"},
         {"water-temperature",
-         "Fresh water at this temperature (0 to 40): sets --water-sound-speed from it.", "C",
-         ""},
+         "Fresh water at this temperature (0 to 40): sets --water-sound-speed from it.", "C", ""},
         {"ovality-between",
          "Between distances A and B (metres) the pipe has ovality V instead of --ovality "
          "(repeatable).",
@@ -300,8 +299,9 @@ int main(int argc, char* argv[]) {
     pipe.soundVelocity = number("water-sound-speed");
     if (p.isSet(QStringLiteral("water-temperature"))) {
         if (p.isSet(QStringLiteral("water-sound-speed"))) {
-            std::fprintf(stderr,
-                         "tubescan-sim: give --water-sound-speed or --water-temperature, not both\n");
+            std::fprintf(
+                stderr,
+                "tubescan-sim: give --water-sound-speed or --water-temperature, not both\n");
             return 2;
         }
         pipe.soundVelocity = analysis::SoundSpeedInWater(number("water-temperature"));

@@ -88,16 +88,20 @@ void CountStoredSpeed(StoredSpeeds& stored, const record::RecordSettings& settin
 
 } // namespace
 
-std::string StoredSpeedsNote(const StoredSpeeds& s, double used) {
+std::string StoredSpeedsNote(const StoredSpeeds& s, double used, bool brief) {
     std::string note;
     if (s.differing > 0)
-        note = "the ranges were turned into metres at " + FormatFixed(used, 1) +
-               " m/s; the recording says it was made at " + FormatFixed(s.firstDiffering, 1) +
-               " m/s (" + std::to_string(s.differing) + " of " +
-               std::to_string(s.readable + s.unreadable) + " records)";
+        note = brief ? "the records say " + FormatFixed(s.firstDiffering, 1) +
+                           " m/s; their ranges were scaled at " + FormatFixed(used, 1) + " m/s"
+                     : "the ranges were turned into metres at " + FormatFixed(used, 1) +
+                           " m/s; the recording says it was made at " +
+                           FormatFixed(s.firstDiffering, 1) + " m/s (" +
+                           std::to_string(s.differing) + " of " +
+                           std::to_string(s.readable + s.unreadable) + " records)";
     if (s.unreadable > 0)
         note += (note.empty() ? "" : "; ") + std::to_string(s.unreadable) +
-                " records carry no readable speed of sound (left as they were)";
+                (brief ? " records without a readable speed"
+                       : " records carry no readable speed of sound (left as they were)");
     return note;
 }
 

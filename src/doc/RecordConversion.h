@@ -124,7 +124,8 @@ struct Options {
 
 // One line for the operator when the records disagree with the speed used
 // or carry a speed that cannot be read; empty when there is nothing to say.
-std::string StoredSpeedsNote(const StoredSpeeds& stored, double speedUsed);
+// Brief: short enough for a line of the report.
+std::string StoredSpeedsNote(const StoredSpeeds& stored, double speedUsed, bool brief = false);
 
 // Converts input to output. The .xyz is written beside the output under a
 // temporary name and renamed into place only when it is complete, so an

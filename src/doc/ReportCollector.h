@@ -57,7 +57,8 @@ class ReportCollector : public conversion::PointOutput {
     bool Finish() override;
     std::uint64_t Points() const override { return m_facts.points; }
     void NoteStoredSpeeds(const conversion::StoredSpeeds& stored) override {
-        m_facts.storedSpeedNote = conversion::StoredSpeedsNote(stored, m_facts.soundVelocity);
+        m_facts.storedSpeedNote = conversion::StoredSpeedsNote(stored, m_facts.soundVelocity,
+                                                               /*brief=*/true);
     }
     bool OnScan(ScanHook onScan) override {
         m_onScan = std::move(onScan);

@@ -98,7 +98,7 @@ TEST(SoundSpeedTool, SurveyInColdWaterCorrectedAfterwardsWithinATenthOfAPercent)
               std::string::npos)
         << text.substr(0, 2000);
     EXPECT_NE(text.find("scale not checked against a known diameter"), std::string::npos);
-    EXPECT_NE(text.find("made at 1500.0 m/s"), std::string::npos);
+    EXPECT_NE(text.find("the records say 1500.0 m/s"), std::string::npos);
 }
 
 TEST(SoundSpeedTool, RingCheckThenSurveyAtTheProposedSpeed) {
@@ -120,7 +120,7 @@ TEST(SoundSpeedTool, RingCheckThenSurveyAtTheProposedSpeed) {
                           "speed 1500\\.0 m/s -> (14[0-9]{2}\\.[0-9]) m/s, fail\n");
     std::smatch m;
     ASSERT_TRUE(std::regex_match(r.out, m, line)) << r.out;
-    const std::string proposed = m[2];
+    const std::string measured = m[1], proposed = m[2];
     EXPECT_NEAR(std::stod(proposed), analysis::SoundSpeedInWater(10.0),
                 0.002 * analysis::SoundSpeedInWater(10.0));
     // Nothing is written, whatever the check says.
@@ -142,7 +142,7 @@ TEST(SoundSpeedTool, RingCheckThenSurveyAtTheProposedSpeed) {
     d.Write("after.survey.json",
             "{\"format\": \"tubescan-survey/1\", \"calibration\": {\"date\": \"2026-12-10\", "
             "\"time\": \"09:00:00\", \"certified_diameter_m\": 0.6, \"measured_diameter_m\": " +
-                std::string(m[1]) +
+                measured +
                 ", \"error_pct\": 3.6, \"spread_pct\": 0.02, "
                 "\"revolutions\": 11, \"speed_before_mps\": 1500, \"speed_after_mps\": " +
                 proposed +

@@ -56,9 +56,17 @@ printf '%s\r\n' \
     'PRDComPort=9' \
     'PRDComPortBaud=38400' \
     'UseExtPRD=1' \
+    'Speed of Sound=1447.3' \
     '[Serial Ports]' \
     'COM9='"$run_dir"'/pty-program' \
     > "$run_dir/TubescanL.INI"
+
+# The simulated pipe holds 10 degree fresh water (1447.3 m/s): the program is
+# set to that speed and the survey details say where it came from, so the
+# figures are true to size and the report says how the scale was set.
+water_temperature=10
+printf '{\n  "format": "tubescan-survey/1",\n  "water_temperature_c": %s\n}\n' \
+    "$water_temperature" > "$run_dir/survey.survey.json"
 
 sim_pid=""
 socat_pid=""
@@ -92,6 +100,7 @@ fi
 # along the pipe, for the Pipe Condition panel; the distance the sensor
 # reports travels through all of them.
 ./build/tubescan-sim --address 127.0.0.1 "${prd_args[@]}" --travel-speed 0.2 \
+    --water-temperature "$water_temperature" \
     --ovality-between 1:2:0.08 --debris-between 2.5:3.5:0.15 --debris-layer 4:5:0.15 \
     --pitch-between 5.5:6.5:10 > "$run_dir/sim.log" 2>&1 &
 sim_pid=$!

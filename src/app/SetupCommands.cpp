@@ -8,6 +8,7 @@
 #include "app/MainFrame.h"
 #include "app/MenuLayout.h"
 #include "app/PipeParameterDlg.h"
+#include "app/SoundVelocityDlg.h"
 #include "app/ValueDlg.h"
 #include "doc/CommandMap.h"
 #include "doc/DialogRules.h"
@@ -73,11 +74,8 @@ void AddSetupCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& registry)
                                  },
                                  {}});
 
-    map.Add(cmd::kSoundVelocity, {[&doc, &registry](int) {
-                                      RunValueDialog(dlg::kSoundVelocityRules, doc,
-                                                     registry.mainFrame);
-                                  },
-                                  {}});
+    map.Add(cmd::kSoundVelocity,
+            {[&doc, &registry](int) { RunSoundVelocityDialog(doc, registry.mainFrame); }, {}});
 
     map.Add(cmd::kPipeParameter, {[&doc, &registry](int) {
                                       CPipeParameterDlg dialog(&doc, registry.mainFrame);

@@ -25,6 +25,8 @@
 #include "app/Pipe3DDock.h"
 #include "app/PipeConditionPanel.h"
 #include "app/PlaybackBar.h"
+#include "app/RangeCalibrationDlg.h"
+#include "app/ScaleSidecar.h"
 #include "app/SetupCommands.h"
 #include "app/ShellCommands.h"
 #include "app/UnrolledDock.h"
@@ -130,6 +132,8 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     PipeConditionPanel* conditionPanel =
         AttachPipeConditionPanel(*m_doc, *m_live, *m_frame, m_commands);
     AttachGoTo(*m_doc, *m_frame, m_commands);
+    AttachRangeCalibration(*conditionPanel, *m_frame, m_commands, *m_doc);
+    InstallScaleSidecar(*m_doc);
     m_doc->m_indexPlayback = true; // for Go To and the slider's tooltip
     UnrolledDock* unrolled = AttachUnrolledDock(*m_live, *m_frame, m_commands);
     // A click on the pipe goes there in playback; live, the status text the

@@ -13,7 +13,7 @@ CValueDlg::CValueDlg(const dlg::ValueRules& rules, CTubescanDoc* doc, QWidget* m
     setObjectName(QString::fromLatin1(rules.objectName));
     setWindowTitle(QString::fromLatin1(rules.title));
     showMessage = [this](const QString& text) { ShowSetupMessage(this, text); };
-    auto* grid = new QGridLayout(this);
+    auto* grid = m_grid = new QGridLayout(this);
     m_row = AddValueRow(this, grid, 0, QString::fromLatin1(rules.label), rules.editId,
                         QString::fromLatin1(rules.unit), rules.spinId);
     if (rules.centred) m_row.edit->setAlignment(Qt::AlignCenter);

@@ -9,6 +9,7 @@
 #include "app/SetupDialogSupport.h"
 
 class CTubescanDoc;
+class QGridLayout;
 namespace dlg {
 struct ValueRules;
 }
@@ -21,7 +22,14 @@ class CValueDlg : public QDialog {
     CValueDlg(const dlg::ValueRules& rules, CTubescanDoc* doc, QWidget* mainFrame);
 
     double Value() const { return m_value; }
+    // Puts a value in the box as if typed (OK still checks it).
+    void SetValue(double value) {
+        m_value = value;
+        Show(value);
+    }
     ValueRow Row() const { return m_row; }
+    // Where a caller adds rows of its own under the value's.
+    QGridLayout* Grid() const { return m_grid; }
     // Refusals go here (a modal box unless replaced).
     MessageSink showMessage;
 
@@ -38,6 +46,7 @@ class CValueDlg : public QDialog {
     CTubescanDoc* m_doc;
     QWidget* m_mainFrame;
     ValueRow m_row;
+    QGridLayout* m_grid = nullptr;
     double m_value = 0.0;
 };
 

@@ -109,6 +109,8 @@ inline constexpr int kSetDefaultColors = 32912;  // Set Default Colors
 inline constexpr int kDeleteAllDrawings = 32911; // Delete All Drawings
 inline constexpr int kRollCorrection = 32914;    // Roll Correction
 inline constexpr int kCalibrate = 32955;         // Calibrate
+// Ours: the range scale checked in a ring of known diameter (System > Options).
+inline constexpr int kRangeCalibration = 33040;
 inline constexpr int kProfileOff = 32850;        // Profile Off
 inline constexpr int kProfilePointsOnly = 32851; // Profile Points Only
 inline constexpr int kProfileLowMix = 32852;     // Profile Low Mix

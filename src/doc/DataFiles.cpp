@@ -102,6 +102,7 @@ bool CTubescanDoc::OpenRecordFile(const std::string& path) {
     m_recorder.m_path = FullPath(path);
     SetWindowTitle(m_playback == 1 ? "TubescanL - Copy to File [" + m_recorder.m_path + "] "
                                    : "TubescanL - Record to File [" + m_recorder.m_path + "] ");
+    if (m_hooks.recordingStarted) m_hooks.recordingStarted(m_recorder.m_path);
     return true;
 }
 

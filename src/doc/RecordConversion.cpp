@@ -9,7 +9,10 @@
 #include <unistd.h>
 #include <vector>
 
+#include "analysis/SoundSpeed.h"
+#include "doc/ConditionOutput.h"
 #include "doc/TubescanDoc.h"
+#include "format/NumberText.h"
 #include "format/RecordFileName.h"
 
 namespace conversion {
@@ -72,7 +75,43 @@ std::string NotReplaceable(const std::string& output) {
     return output + " is " + what + "; only a regular file is ever replaced";
 }
 
+void CountStoredSpeed(StoredSpeeds& stored, const record::RecordSettings& settings, double used) {
+    const std::optional<double> speed = record::StoredSoundVelocity(settings);
+    if (!speed || !analysis::IsAcceptedSoundSpeed(*speed)) {
+        ++stored.unreadable;
+        return;
+    }
+    ++stored.readable;
+    if (analysis::SpeedsDiffer(used, *speed) && stored.differing++ == 0)
+        stored.firstDiffering = *speed;
+}
+
 } // namespace
+
+std::string StoredSpeedsNote(const StoredSpeeds& s, double used, bool brief) {
+    std::string note;
+    if (s.differing > 0)
+        note = brief ? "the records say " + FormatFixed(s.firstDiffering, 1) +
+                           " m/s; their ranges were scaled at " + FormatFixed(used, 1) + " m/s"
+                     : "the ranges were turned into metres at " + FormatFixed(used, 1) +
+                           " m/s; the recording says it was made at " +
+                           FormatFixed(s.firstDiffering, 1) + " m/s (" +
+                           std::to_string(s.differing) + " of " +
+                           std::to_string(s.readable + s.unreadable) + " records)";
+    if (s.unreadable > 0)
+        note += (note.empty() ? "" : "; ") + std::to_string(s.unreadable) +
+                (brief ? " records without a readable speed"
+                       : " records carry no readable speed of sound (left as they were)");
+    return note;
+}
+
+PassContext PassContextOf(const CTubescanDoc& doc) {
+    PassContext pass;
+    pass.settings = &doc.m_settings;
+    pass.pipe = NominalPipeOf(doc);
+    pass.pitchFromSensor = [&doc] { return doc.m_recordedPrdInput && doc.m_extPitchValid; };
+    return pass;
+}
 
 Result ConvertRecordFile(const std::string& input, const std::string& output,
                          const Options& options) {
@@ -105,6 +144,9 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
 
     CTubescanDoc doc;
     doc.LoadSettings(options.settings);
+    if (options.soundVelocity) doc.m_settings.m_soundVelocity = *options.soundVelocity;
+    const double speedUsed = doc.m_settings.m_soundVelocity;
+    StoredSpeeds stored;
     std::vector<std::string> messages;
     doc.m_hooks.showMessage = [&messages](const std::string& m) { messages.push_back(m); };
 
@@ -123,8 +165,9 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     // it instead; a tap sees them either way.
     TemporaryFile temporary(output + ".part" + std::to_string(::getpid()));
     int error = 0;
+    const PassContext pass = PassContextOf(doc);
     if (options.points) {
-        if (!options.points->Create(temporary.Path(), doc, &error))
+        if (!options.points->Create(temporary.Path(), pass, &error))
             return Failed(Outcome::OutputFailed, FileErrorReport(output, error));
         doc.m_outputs.SetSampleSink(
             std::make_shared<FunctionSampleSink>([&options](const analysis::ProfileSample& s) {
@@ -151,6 +194,7 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
             doc.m_outputs.CloseXyz();
             return Failed(Outcome::Interrupted, "interrupted; no output written");
         }
+        CountStoredSpeed(stored, record->settings, speedUsed);
         doc.PlayRecord(*record, PingDrawing::PointsOnly);
         if (options.progress) {
             const int percent = static_cast<int>(
@@ -160,6 +204,7 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
         }
         if (record->last) break;
     }
+    if (options.points) options.points->NoteStoredSpeeds(stored);
     const bool written = options.points ? options.points->Finish() : doc.m_outputs.FinishXyz();
     if (!written) {
         const std::string refusal = options.points ? options.points->Refusal() : std::string();
@@ -172,6 +217,7 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     if (stopped()) return Failed(Outcome::Interrupted, "interrupted; no output written");
 
     Result result;
+    result.stored = stored;
     result.lines = options.points ? options.points->Points() : doc.m_outputs.Xyz().LinesWritten();
     // The same slack a record's end may leave before the file's as the
     // playback allows.

@@ -6,11 +6,15 @@
 #pragma once
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "analysis/PipeCondition.h"
 #include "analysis/ProfileSample.h"
+#include "doc/SonarSettings.h"
 #include "format/IniFile.h"
 #include "format/RecordFileName.h"
 
@@ -22,13 +26,37 @@ class CTubescanDoc;
 
 namespace conversion {
 
+// What the records of a pass say of the speed of sound they were taken with
+// (bytes 46-47), against the speed the pass turned their ranges into metres
+// with. Only ever told: the speed used is the pass's own.
+struct StoredSpeeds {
+    std::uint64_t readable = 0;   // records with a stored speed of 1400 to 1600 m/s
+    std::uint64_t unreadable = 0; // none stored, or one outside 1400 to 1600 m/s
+    std::uint64_t differing = 0;  // readable, and more than 0.1 % from the speed used
+    double firstDiffering = NAN;  // m/s, the first of those
+};
+
+// What an output learns of the pass it is fed by; it stays valid until the
+// output's Finish.
+struct PassContext {
+    // The settings the records are played with: playback sets each
+    // record's range and gain in them before its points are handed out.
+    const SonarSettings* settings = nullptr;
+    analysis::NominalPipe pipe; // the settings' nominal pipe
+    // Whether the ping in hand took its pitch from the orientation sensor.
+    std::function<bool()> pitchFromSensor;
+};
+
+// The context of a pass played by doc.
+PassContext PassContextOf(const CTubescanDoc& doc);
+
 // An output other than the .xyz lines, fed every profile point of the pass.
 class PointOutput {
   public:
     virtual ~PointOutput() = default;
-    // Creates path for the pass over a file played with doc's settings;
-    // false with errno's value in *error when it cannot.
-    virtual bool Create(const std::string& path, const CTubescanDoc& doc, int* error) = 0;
+    // Creates path for the pass described by pass; false with errno's
+    // value in *error when it cannot.
+    virtual bool Create(const std::string& path, const PassContext& pass, int* error) = 0;
     virtual void Add(const analysis::ProfileSample& sample) = 0;
     // Writes what is left and closes; false when any write failed.
     virtual bool Finish() = 0;
@@ -41,6 +69,8 @@ class PointOutput {
     // thread of its own) and says true; one that analyses nothing says false.
     using ScanHook = std::function<void(const analysis::ScanFigures&)>;
     virtual bool OnScan(ScanHook) { return false; }
+    // Told, before Finish, what the records said of their speed of sound.
+    virtual void NoteStoredSpeeds(const StoredSpeeds&) {}
     // Puts in place any file written beside the output, once the output
     // itself is about to be: a conversion that fails leaves no half of a
     // pair and keeps the earlier one. False, with why, when it cannot.
@@ -75,6 +105,7 @@ struct Result {
     // Bytes after the last whole record that make no record (a recording
     // cut short): left out, and worth telling.
     std::uint64_t cutTail = 0;
+    StoredSpeeds stored;
 };
 
 struct Options {
@@ -89,7 +120,15 @@ struct Options {
     // Checked between records: when it holds anything but 0 the pass stops
     // and its temporary file is removed (a signal handler sets it).
     const std::atomic<int>* stop = nullptr;
+    // The speed of sound, m/s, to turn every record's ranges into metres
+    // with instead of the settings' (a survey corrected afterwards).
+    std::optional<double> soundVelocity;
 };
+
+// One line for the operator when the records disagree with the speed used
+// or carry a speed that cannot be read; empty when there is nothing to say.
+// Brief: short enough for a line of the report.
+std::string StoredSpeedsNote(const StoredSpeeds& stored, double speedUsed, bool brief = false);
 
 // Converts input to output. The .xyz is written beside the output under a
 // temporary name and renamed into place only when it is complete, so an

@@ -30,6 +30,9 @@ struct SurveyFacts {
     double minRange = 0.0, maxRange = 0.0; // metres, as the head was set
     int minGain = 0, maxGain = 0;
     double soundVelocity = 1500.0;
+    // What the records said of their own speed of sound when it was not the
+    // one used, or could not be read; empty when they agreed.
+    std::string storedSpeedNote;
     analysis::NominalPipe pipe;
     std::uint64_t points = 0;
     // Points whose tilt correction took the sensor's pitch, the head's own.
@@ -49,10 +52,14 @@ class ReportCollector : public conversion::PointOutput {
     // passes gather into this one and draw nothing; the pass after them
     // draws the whole. Scans do not run across the files' ends.
     void GatherParts(std::size_t parts) { m_partsLeft = parts; }
-    bool Create(const std::string& path, const CTubescanDoc& doc, int* error) override;
+    bool Create(const std::string& path, const conversion::PassContext& pass, int* error) override;
     void Add(const analysis::ProfileSample& sample) override;
     bool Finish() override;
     std::uint64_t Points() const override { return m_facts.points; }
+    void NoteStoredSpeeds(const conversion::StoredSpeeds& stored) override {
+        m_facts.storedSpeedNote = conversion::StoredSpeedsNote(stored, m_facts.soundVelocity,
+                                                               /*brief=*/true);
+    }
     bool OnScan(ScanHook onScan) override {
         m_onScan = std::move(onScan);
         return true;
@@ -80,7 +87,7 @@ class ReportCollector : public conversion::PointOutput {
     static void Keep(std::vector<WorstScan>& kept, analysis::ScanFigure figure, std::size_t index,
                      const analysis::ScanFigures& f, std::span<const analysis::ProfileSample> scan);
 
-    const CTubescanDoc* m_doc = nullptr;
+    const conversion::PassContext* m_pass = nullptr;
     ScanHook m_onScan;
     std::string m_path;
     std::size_t m_partsLeft = 1;

@@ -36,6 +36,7 @@
 #include "format/HeadProtocol.h"
 #include "format/IniFile.h"
 #include "format/OrientationRecord.h"
+#include "format/SurveyDetails.h"
 #include "ping/PingProcessor.h"
 #include "ping/PingTypes.h"
 #include "ping/SonarBitmap.h"
@@ -100,6 +101,17 @@ struct DocumentHooks {
     std::function<void(const std::string&)> showMessage;
 
     std::function<void()> hideSettingsPanel;
+    // A record file has just been created at this path (the survey details
+    // beside it take the scale this document holds).
+    std::function<void(const std::string&)> recordingStarted;
+};
+
+// How this session's range scale was set, for the survey details of the
+// next recording: the water the operator measured and the ring check the
+// operator accepted.
+struct SurveyScale {
+    std::optional<double> waterTemperatureC;
+    std::optional<survey::Calibration> calibration;
 };
 
 class CTubescanDoc {
@@ -373,6 +385,22 @@ class CTubescanDoc {
     // Settings values that were out of range and replaced when loaded; each
     // is said once (on stderr) however often the file is loaded again.
     std::vector<std::string> m_settingsNotes;
+
+    // --- The range scale (SoundScale.cpp) ---------------------------------------
+    const SurveyScale& Scale() const { return m_scale; }
+    // The speed of sound set from the water's temperature (and salinity):
+    // stored as the setting, the temperature kept for the survey details.
+    void SetSpeedFromWater(double temperatureC, double salinityPsu);
+    // The speed of sound typed in: no water temperature stands behind it.
+    void SetSpeedByHand(double speed);
+    // A ring check the operator accepted: its speed becomes the setting.
+    void AcceptCalibration(const survey::Calibration& check);
+    // Playback: every ping of the recording again from its start, at the
+    // speed now set, so no figure mixes two scales.
+    void ReplayAtCurrentSpeed();
+
+  private:
+    SurveyScale m_scale;
 };
 
 // The settings-file path for a program directory: the file beside the program

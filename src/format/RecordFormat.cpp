@@ -190,6 +190,11 @@ std::string DecodeMillisText(std::span<const std::uint8_t, kSettingsSize> b) {
     return std::string(buf, ::strnlen(buf, sizeof buf));
 }
 
+std::optional<double> StoredSoundVelocity(const RecordSettings& s) {
+    if ((s.soundVelocityWord & 0x8000) == 0) return std::nullopt;
+    return (s.soundVelocityWord & 0x7FFF) / 10.0;
+}
+
 RecordSettings DecodeSettings(std::span<const std::uint8_t, kSettingsSize> b) {
     RecordSettings s;
     s.sampleCode = b[3];
@@ -209,6 +214,7 @@ RecordSettings DecodeSettings(std::span<const std::uint8_t, kSettingsSize> b) {
     s.widthByte = b[43];
     s.pulseLength = b[44];
     s.pingPeriod = BigEndian16(&b[82]);
+    s.soundVelocityWord = BigEndian16(&b[46]);
     s.orientationFlags = b[100];
     s.extPitch = GetFloat(&b[101]);
     s.extRoll = GetFloat(&b[105]);

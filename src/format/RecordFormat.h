@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -79,9 +80,16 @@ struct RecordSettings {
     std::uint8_t widthByte = 0; // byte 43
     std::uint8_t pulseLength = 0;
     std::uint16_t pingPeriod = 0; // units of 10 microseconds
+    // Bytes 46-47: the speed of sound the ping was taken with, 0.1 m/s, with
+    // bit 15 set when the field holds one.
+    std::uint16_t soundVelocityWord = 0;
     std::uint8_t orientationFlags = 0;
     float extPitch = 0.0f, extRoll = 0.0f, extDistance = 0.0f;
 };
+
+// The speed of sound in m/s a record says its ping was taken with; nothing
+// when bit 15 of its field is clear (no speed stored).
+std::optional<double> StoredSoundVelocity(const RecordSettings& settings);
 
 RecordSettings DecodeSettings(std::span<const std::uint8_t, kSettingsSize> bytes);
 

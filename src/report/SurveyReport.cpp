@@ -21,6 +21,7 @@
 #include "analysis/ConditionCsv.h"
 #include "analysis/DeviationColours.h"
 #include "analysis/Grade.h"
+#include "analysis/SoundSpeed.h"
 #include "format/DataFileIo.h"
 #include "format/NumberText.h"
 #include "report/Pipe3DFigure.h"
@@ -220,8 +221,19 @@ void FirstPage(Pages& pg, const ReportCollector& survey, const ReportSettings& s
     line(QStringLiteral("Head settings"),
          QStringLiteral("range ") + Span(f.minRange, f.maxRange, 1, QStringLiteral(" m")) +
              QStringLiteral(", gain ") + Span(f.minGain, f.maxGain, 0, QString()) +
-             QStringLiteral(", speed of sound ") + Num(f.soundVelocity, 0) +
-             QStringLiteral(" m/s; ") + TiltText(f));
+             QStringLiteral("; ") + TiltText(f));
+    // Every figure scales with the speed of sound: the reader is told which
+    // speed, where it came from and whether a ring of known size checked it.
+    const std::string speed =
+        !settings.speedOrigin.empty()
+            ? settings.speedOrigin
+            : analysis::DescribeSpeed({f.soundVelocity, analysis::SpeedSource::ByHand});
+    line(QString(), QStringLiteral("speed of sound ") + QString::fromStdString(speed));
+    line(QString(), !settings.calibration.empty()
+                        ? QString::fromStdString(settings.calibration)
+                        : QStringLiteral("scale not checked against a known diameter"));
+    for (const std::string* note : {&settings.scaleNote, &f.storedSpeedNote})
+        if (!note->empty()) line(QStringLiteral("Scale note"), QString::fromStdString(*note));
     if (f.pitchFromSensor + f.pitchFromHead > 0)
         line(QStringLiteral("Tilt correction"),
              QStringLiteral(

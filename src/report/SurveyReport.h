@@ -12,6 +12,14 @@
 struct ReportSettings {
     analysis::ReportThresholds thresholds;
     std::string version; // printed in every page's footer
+    // How the range scale was set: the speed of sound used and where it came
+    // from ("1447.3 m/s from 10.0 °C water"), empty: the settings' speed,
+    // set by hand; the ring check's result, empty when there was none; and
+    // anything the operator must know about the scale (a speed that does not
+    // match the water the crew measured).
+    std::string speedOrigin;
+    std::string calibration;
+    std::string scaleNote;
 };
 
 // Draws the report of a gathered survey into a PDF at path; false, with the

@@ -8,8 +8,11 @@
 namespace pipesurvey {
 
 inline void WriteSurvey(const std::string& path, const sim::PipeParams& pipe, int pings,
-                        int sectorCode = 120, int rangeIndex = 4, int garbledEvery = 0) {
-    ASSERT_TRUE(WriteSurveyFile(path, pipe, pings, sectorCode, rangeIndex, garbledEvery)) << path;
+                        int sectorCode = 120, int rangeIndex = 4, int garbledEvery = 0,
+                        double soundVelocity = 1500.0) {
+    ASSERT_TRUE(
+        WriteSurveyFile(path, pipe, pings, sectorCode, rangeIndex, garbledEvery, soundVelocity))
+        << path;
 }
 
 } // namespace pipesurvey

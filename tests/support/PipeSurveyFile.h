@@ -29,15 +29,17 @@ inline headproto::HeadCommand Command(int sectorCode, int rangeIndex) {
 // A recording of `pings` pings of the simulated head in the pipe; every
 // `garbledEvery`th record (when not 0) has a garbled distance field, recorded
 // the way the program records one (0, its flag cleared). False when the file
-// could not be written.
+// could not be written. The program recording it is set to soundVelocity.
 inline bool WriteSurveyFile(const std::string& path, const sim::PipeParams& pipe, int pings,
-                            int sectorCode = 120, int rangeIndex = 4, int garbledEvery = 0) {
+                            int sectorCode = 120, int rangeIndex = 4, int garbledEvery = 0,
+                            double soundVelocity = 1500.0) {
     sim::HeadModel head(pipe);
     const headproto::HeadCommand command = Command(sectorCode, rangeIndex);
     CTubescanDoc d;
     d.m_command = command;
     d.m_settings.m_xdcrFwdAft = 1; // the head looking forward: bearings not mirrored
     d.m_settings.m_enablePRDInput = 1;
+    d.m_settings.m_soundVelocity = soundVelocity;
     d.m_extDistanceValid = 1;
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;

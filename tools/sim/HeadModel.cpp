@@ -242,8 +242,7 @@ double HeadModel::ReceiveOffset(const headproto::HeadCommand& c) const {
     default:
         break;
     }
-    return std::max(0.0, (c[headproto::kCmdPulseLength] + delay - 10.0) * 1e-6 * m_p.soundVelocity /
-                             2.0);
+    return std::max(0.0, (c[headproto::kCmdPulseLength] + delay - 10.0) * 1e-6 * kHeadSpeed / 2.0);
 }
 
 HeadModel::Record HeadModel::Answer(const headproto::HeadCommand& c, double t) {
@@ -260,7 +259,11 @@ HeadModel::Record HeadModel::Answer(const headproto::HeadCommand& c, double t) {
     const double range = headproto::kRangeTable[static_cast<std::size_t>(index)];
     const double minRange = c[headproto::kCmdProfileMinRange] / 100.0;
     bool water = false;
-    const double surface = SurfaceRange(m_angle, &water);
+    // The head times the echo and reports it as if sound travelled at
+    // 1500 m/s, whatever the water: slower water reads long.
+    const double trueSurface = SurfaceRange(m_angle, &water);
+    const double surface =
+        trueSurface > 0.0 ? trueSurface * kHeadSpeed / m_p.soundVelocity : trueSurface;
     // The head starts sampling after its pulse and receive delay: its
     // profile range and its samples count from there, not from the face.
     const double blind = ReceiveOffset(c);
@@ -277,7 +280,7 @@ HeadModel::Record HeadModel::Answer(const headproto::HeadCommand& c, double t) {
     // footprint make it, weaker returns from behind a wall (none from the air
     // above the water line), all attenuated by absorption over both ways.
     const double gain = std::min<int>(c[headproto::kCmdGain], 40);
-    const double pulse = m_p.soundVelocity * c[headproto::kCmdPulseLength] * 1e-6 / 2.0;
+    const double pulse = kHeadSpeed * c[headproto::kCmdPulseLength] * 1e-6 / 2.0;
     const double cell = range / static_cast<double>(headproto::kEchoSampleCount);
     const double absorption = c[headproto::kCmdAbsorption] / 100.0; // dB per metre
     std::uniform_real_distribution<double> noise(0.0, m_p.noise * (1.0 + gain / 20.0));

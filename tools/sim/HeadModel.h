@@ -37,6 +37,8 @@ struct PipeParams {
     double swayPitch = 2.0;    // degrees
     double swayRoll = 3.0;     // degrees
     double swayPeriod = 20.0;  // seconds
+    // The true speed of sound in the pipe's water, m/s. The head reports
+    // every range as if it were 1500 m/s (reported = true x 1500 / this).
     double soundVelocity = 1500.0;
     // The head travels along the pipe at this speed from distance 0 (the
     // distance the orientation sensor reports); the stretches replace the
@@ -50,6 +52,9 @@ struct PipeParams {
     double noise = 8.0; // peak noise level in sample units
     unsigned seed = 1;
 };
+
+// The speed the head assumes for the ranges it reports.
+inline constexpr double kHeadSpeed = 1500.0;
 
 struct Point {
     double x = 0.0, y = 0.0;

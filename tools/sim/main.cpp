@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <random>
 
+#include "analysis/SoundSpeed.h"
 #include "link/LoopbackGuard.h"
 #include "sim/FaultPlan.h"
 #include "sim/HeadModel.h"
@@ -232,6 +233,12 @@ int main(int argc, char* argv[]) {
          "path", ""},
         {"prd-interval", "Orientation record interval, milliseconds.", "ms", "100"},
         {"travel-speed", "Distance travelled along the pipe per second, metres.", "m/s", "0.02"},
+        {"water-sound-speed",
+         "True speed of sound in the pipe's water (1400 to 1600); the head reports every range "
+         "as if it were 1500.",
+         "m/s", "1500"},
+        {"water-temperature",
+         "Fresh water at this temperature (0 to 40): sets --water-sound-speed from it.", "C", ""},
         {"ovality-between",
          "Between distances A and B (metres) the pipe has ovality V instead of --ovality "
          "(repeatable).",
@@ -289,6 +296,24 @@ int main(int argc, char* argv[]) {
     pipe.noise = number("noise");
     pipe.seed = static_cast<unsigned>(number("seed"));
     pipe.travelSpeed = number("travel-speed");
+    pipe.soundVelocity = number("water-sound-speed");
+    if (p.isSet(QStringLiteral("water-temperature"))) {
+        if (p.isSet(QStringLiteral("water-sound-speed"))) {
+            std::fprintf(
+                stderr,
+                "tubescan-sim: give --water-sound-speed or --water-temperature, not both\n");
+            return 2;
+        }
+        pipe.soundVelocity = analysis::SoundSpeedInWater(number("water-temperature"));
+        if (!std::isfinite(pipe.soundVelocity)) {
+            std::fprintf(stderr, "tubescan-sim: --water-temperature needs 0 to 40 degrees\n");
+            return 2;
+        }
+    }
+    if (!analysis::IsAcceptedSoundSpeed(pipe.soundVelocity)) {
+        std::fprintf(stderr, "tubescan-sim: --water-sound-speed needs 1400 to 1600 m/s\n");
+        return 2;
+    }
     auto stretches = [&](const char* name, std::vector<sim::Stretch>& out) {
         for (const QString& v : p.values(QString::fromLatin1(name))) {
             if (v.isEmpty()) continue;

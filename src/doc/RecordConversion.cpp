@@ -124,6 +124,7 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     TemporaryFile temporary(output + ".part" + std::to_string(::getpid()));
     int error = 0;
     if (options.points) {
+        if (options.survey) options.points->SetDetails(*options.survey);
         if (!options.points->Create(temporary.Path(), doc, &error))
             return Failed(Outcome::OutputFailed, FileErrorReport(output, error));
         doc.m_outputs.SetSampleSink(

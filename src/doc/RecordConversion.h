@@ -13,6 +13,7 @@
 #include "analysis/ProfileSample.h"
 #include "format/IniFile.h"
 #include "format/RecordFileName.h"
+#include "format/SurveyDetails.h"
 
 namespace analysis {
 struct ScanFigures;
@@ -45,6 +46,18 @@ class PointOutput {
         (void)why;
         return true;
     }
+    // What the operator should hear about a pass that nothing stopped (text
+    // that had to be changed to fit a file, say), once; empty when nothing.
+    virtual std::string Notes() const { return {}; }
+
+    // The survey the recording belongs to, named in every output that has
+    // room for it; empty details (the default) leave the outputs as they
+    // are without them. Set before Create.
+    void SetDetails(const survey::SurveyDetails& details) { m_details = details; }
+    const survey::SurveyDetails& Details() const { return m_details; }
+
+  private:
+    survey::SurveyDetails m_details;
 };
 
 // The same with "csv": where the pipe-condition table goes.
@@ -86,6 +99,9 @@ struct Options {
     // Checked between records: when it holds anything but 0 the pass stops
     // and its temporary file is removed (a signal handler sets it).
     const std::atomic<int>* stop = nullptr;
+    // The survey details of the recording (nullptr: none), handed to the
+    // output before the pass.
+    const survey::SurveyDetails* survey = nullptr;
 };
 
 // Converts input to output. The .xyz is written beside the output under a

@@ -20,6 +20,7 @@ bool ReportCollector::Create(const std::string& path, const CTubescanDoc& doc, i
     m_doc = &doc;
     m_facts.pipe = NominalPipeOf(doc);
     m_facts.soundVelocity = doc.m_settings.m_soundVelocity;
+    m_facts.units = UnitsOf(Details(), doc);
     m_analyser.SetPipe(m_facts.pipe);
     return true;
 }

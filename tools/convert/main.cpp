@@ -562,7 +562,9 @@ int main(int argc, char** argv) {
                 clash = clash || key == FileIdentity(input) ||
                         key == FileIdentity(targetOf(input)) ||
                         (kind == Kind::Observations &&
-                         key == FileIdentity(ObservationTablePath(input)));
+                         (key == FileIdentity(ObservationTablePath(input)) ||
+                          key == FileIdentity(ObservationOutput::InspectionPathFor(
+                                     ObservationTablePath(input)))));
             }
             if (clash)
                 return usage(
@@ -675,8 +677,10 @@ int main(int argc, char** argv) {
             break;
         case Kind::Observations: {
             const std::string tablePath = ObservationTablePath(input);
-            if (!options.replace && ::access(tablePath.c_str(), F_OK) == 0)
-                refusal = tablePath + " exists (--force replaces it)";
+            for (const std::string& beside :
+                 {tablePath, ObservationOutput::InspectionPathFor(tablePath)})
+                if (refusal.empty() && !options.replace && ::access(beside.c_str(), F_OK) == 0)
+                    refusal = beside + " exists (--force replaces it)";
             points = std::make_unique<ObservationOutput>(BaseName(input), tablePath,
                                                          observationThresholds);
             break;
@@ -710,15 +714,18 @@ int main(int argc, char** argv) {
                         " observations proposed; also " + ObservationTablePath(input) + "\n";
             }
             if (!beQuiet && table) result.out += SummaryText(table->Survey());
+            if (const std::string notes = points ? points->Notes() : std::string(); !notes.empty())
+                result.err += "tubescan-convert: " + notes + "\n";
             // Not a failure, but what a crew must know even with -q.
             if (r.cutTail > 0)
-                result.err = "tubescan-convert: " + input + ": the last " +
-                             std::to_string(r.cutTail) +
-                             " bytes are not a whole record (a recording cut short?) and were "
-                             "left out\n";
+                result.err += "tubescan-convert: " + input + ": the last " +
+                              std::to_string(r.cutTail) +
+                              " bytes are not a whole record (a recording cut short?) and were "
+                              "left out\n";
             if (summaryFile) {
                 summary.Finish();
-                result.summary = summary.Line(input);
+                result.summary =
+                    summary.Line(input, mine.survey ? *mine.survey : survey::SurveyDetails{});
             }
         } else if (r.outcome != conversion::Outcome::Interrupted) {
             result.failed = true;

@@ -21,7 +21,6 @@
 #include "doc/CommandMap.h"
 #include "doc/ConditionOutput.h"
 #include "doc/TubescanDoc.h"
-#include "format/UnitsText.h"
 
 namespace {
 
@@ -34,15 +33,6 @@ const char* const kRows[] = {"Scan",          "Distance",  "Points / coverage",
 QString Number(double v, int decimals, const char* unit) {
     if (!std::isfinite(v)) return QStringLiteral("n/a");
     return QString::number(v, 'f', decimals) + QString::fromUtf8(unit);
-}
-
-// A length, area or volume in the crew's units (the Units setting: feet
-// and inches, or metres).
-QString Amount(const CTubescanDoc& doc, double metric, units::Kind kind) {
-    const int setting = doc.m_settings.m_units; // 0 Meters, 1 Feet, 2 Inches
-    const units::System system =
-        setting == 1 || setting == 2 ? units::System::Imperial : units::System::Metric;
-    return QString::fromStdString(units::Text(metric, kind, system));
 }
 
 } // namespace
@@ -187,28 +177,28 @@ void PipeConditionPanel::ListFindings() {
         auto* item = new QListWidgetItem(text, m_findings);
         item->setData(Qt::UserRole, distance);
     };
-    const auto at = [this](double metres) { return Amount(m_doc, metres, units::Kind::Distance); };
-    const auto depth = [this](double metres) { return Amount(m_doc, metres, units::Kind::Size); };
-    const auto percent = [](double v) { return Number(v, 2, " %"); };
-    auto worst = [&](const char* what, const analysis::Extreme& e, auto text) {
+    auto worst = [&](const char* what, const analysis::Extreme& e, double scale, const char* unit) {
         if (e.Found())
             add(QStringLiteral("Worst %1: %2 at %3")
-                    .arg(QString::fromLatin1(what), text(e.value), at(e.distance)),
+                    .arg(QString::fromLatin1(what), Number(e.value * scale, 2, unit),
+                         Number(e.distance, 2, " m")),
                 e.distance);
     };
-    worst("debris", f.debrisDepth, depth);
-    worst("ovality", f.ovality, percent);
-    worst("area loss", f.areaLoss, percent);
-    auto stretches = [&](const char* what, const std::vector<analysis::Stretch>& list, auto text) {
+    worst("debris", f.debrisDepth, 1.0, " m");
+    worst("ovality", f.ovality, 1.0, " %");
+    worst("area loss", f.areaLoss, 1.0, " %");
+    auto stretches = [&](const char* what, const std::vector<analysis::Stretch>& list,
+                         const char* unit) {
         for (const analysis::Stretch& st : list)
             add(QStringLiteral("%1 %2 to %3, peak %4 at %5")
-                    .arg(QString::fromLatin1(what), at(st.start), at(st.end), text(st.peak),
-                         at(st.peakDistance)),
+                    .arg(QString::fromLatin1(what), Number(st.start, 2, " m"),
+                         Number(st.end, 2, " m"), Number(st.peak, 2, unit),
+                         Number(st.peakDistance, 2, " m")),
                 std::isfinite(st.peakDistance) ? st.peakDistance : st.start);
     };
-    stretches("Debris", f.debrisStretches, depth);
-    stretches("Ovality", f.ovalStretches, percent);
-    stretches("Area loss", f.lossStretches, percent);
+    stretches("Debris", f.debrisStretches, " m");
+    stretches("Ovality", f.ovalStretches, " %");
+    stretches("Area loss", f.lossStretches, " %");
 }
 
 void PipeConditionPanel::GoToFinding(QListWidgetItem* item) {
@@ -219,23 +209,21 @@ void PipeConditionPanel::GoToFinding(QListWidgetItem* item) {
 
 void PipeConditionPanel::Show(const analysis::ScanFigures& f) {
     if (m_survey.Scans() == 0) return;
-    using units::Kind;
-    const auto amount = [this](double v, Kind kind) { return Amount(m_doc, v, kind); };
     const QString texts[] = {
         QString::number(m_survey.Scans()),
-        amount(f.distance, Kind::Distance),
+        Number(f.distance, 3, " m"),
         QStringLiteral("%1 / %2").arg(f.points).arg(Number(f.coverage, 1, "\u00b0")),
-        QStringLiteral("%1, %2").arg(amount(f.centreX, Kind::Size), amount(f.centreY, Kind::Size)),
+        QStringLiteral("%1, %2").arg(Number(f.centreX, 3, " m"), Number(f.centreY, 3, " m")),
         QStringLiteral("mean %1, min %2 at %3, max %4")
-            .arg(amount(f.meanDiameter, Kind::Size), amount(f.minDiameter, Kind::Size),
-                 Number(f.minDiameterBearing, 0, "\u00b0"), amount(f.maxDiameter, Kind::Size)),
+            .arg(Number(f.meanDiameter, 3, " m"), Number(f.minDiameter, 3, " m"),
+                 Number(f.minDiameterBearing, 0, "\u00b0"), Number(f.maxDiameter, 3, " m")),
         Number(f.ovality, 2, " %"),
         QStringLiteral("%1 of %2")
-            .arg(amount(f.openArea, Kind::Area), amount(f.nominalArea, Kind::Area)),
+            .arg(Number(f.openArea, 4, " m\u00b2"), Number(f.nominalArea, 4, " m\u00b2")),
         Number(f.areaLoss, 2, " %"),
-        QStringLiteral("%1 / %2").arg(amount(f.debrisDepth, Kind::Size),
-                                      amount(f.debrisArea, Kind::Area)),
-        amount(m_survey.DebrisVolume(), Kind::Volume),
+        QStringLiteral("%1 / %2").arg(Number(f.debrisDepth, 3, " m"),
+                                      Number(f.debrisArea, 4, " m\u00b2")),
+        Number(m_survey.DebrisVolume(), 4, " m\u00b3"),
     };
     for (std::size_t i = 0; i < m_values.size(); ++i)
         m_values[i]->setText(texts[i]);

@@ -178,7 +178,8 @@ const OutputKind kOutputs[] = {
     {Kind::Report, "", "report", "Write the inspection report (.pdf) instead of the .xyz.",
      [](const std::string& in) { return conversion::PathWithExtension(in, "pdf"); }},
     {Kind::Observations, "", "observations",
-     "Write coded observations (.en13508.txt and .pacp.csv) instead of the .xyz.",
+     "Write coded observations (.en13508.txt, .pacp.csv and .pacp-inspection.csv) instead of "
+     "the .xyz.",
      [](const std::string& in) { return conversion::PathWithExtension(in, "en13508.txt"); }},
     {Kind::Grade, "", "grade", "Write the grade profile (.grade.csv) instead of the .xyz.",
      [](const std::string& in) { return conversion::PathWithExtension(in, "grade.csv"); }},
@@ -391,9 +392,9 @@ int main(int argc, char** argv) {
         "With --report each FILE.31l becomes FILE.pdf: an inspection report with the\n"
         "survey, the findings, plots of the figures against distance with the stretches\n"
         "over the thresholds shaded, and drawings of the worst cross-sections.\n"
-        "With --observations each FILE.31l becomes FILE.en13508.txt and FILE.pacp.csv:\n"
-        "deformation and settled-deposit observations proposed from the figures, for an\n"
-        "inspector to confirm.\n"
+        "With --observations each FILE.31l becomes FILE.en13508.txt, FILE.pacp.csv and\n"
+        "FILE.pacp-inspection.csv: deformation and settled-deposit observations proposed\n"
+        "from the figures, for an inspector to confirm, and the survey's inspection header.\n"
         "With --grade each FILE.31l becomes FILE.grade.csv: distance_m,pitch_deg,grade_pct,\n"
         "elevation_m, one line per 0.1 m of distance from the pitch recorded at each ping;\n"
         "a recording without any valid pitch fails (status 1) and nothing is written.\n"

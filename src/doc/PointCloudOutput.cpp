@@ -16,9 +16,9 @@ double ZOf(const analysis::ProfileSample& s) {
     return std::isfinite(s.distance) ? s.distance : 0.0;
 }
 
-// A header line's text: one line, and ISO-8859-1 like the rest of it.
+// A header line's text: one line of ASCII, as the PLY header is.
 std::string HeaderText(const std::string& text) {
-    return fieldtext::Field(text, {'\n', '\0', true, false, false});
+    return fieldtext::Field(text, {'\n', '\0', false, false, false, true});
 }
 
 // "2026-03-07 09:05:03" of a point's time, or "unknown" padded to the same

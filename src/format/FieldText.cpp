@@ -69,8 +69,33 @@ constexpr std::string_view kExtendedA = "AaAaAaCcCcCcCcDd"
                                         "UuUuWwYyYZzZzZzs";
 static_assert(kExtendedA.size() == 0x80);
 
-// What stands for c in ISO-8859-1 text; empty where nothing is close.
-std::string_view Transliteration(char32_t c) {
+// The ISO-8859-1 letters (U+00C0 to U+00FF) without their marks; "*" where
+// one letter becomes two.
+constexpr std::string_view kLatin1Letters = "AAAAAA*CEEEEIIII"
+                                            "DNOOOOOxOUUUUY**"
+                                            "aaaaaa*ceeeeiiii"
+                                            "dnooooo/ouuuuy*y";
+static_assert(kLatin1Letters.size() == 0x40);
+
+// What stands for c in ISO-8859-1 text (ASCII with ascii); empty where
+// nothing is close.
+std::string_view Transliteration(char32_t c, bool ascii) {
+    if (ascii && c >= 0xC0 && c <= 0xFF) {
+        switch (c) {
+        case 0xC6:
+            return "AE";
+        case 0xDE:
+            return "TH";
+        case 0xDF:
+            return "ss";
+        case 0xE6:
+            return "ae";
+        case 0xFE:
+            return "th";
+        default:
+            return kLatin1Letters.substr(c - 0xC0, 1);
+        }
+    }
     switch (c) {
     case 0x132:
         return "IJ";
@@ -133,12 +158,12 @@ std::string Field(std::string_view text, const Dialect& d, bool* lossy) {
             // A line break or a tab in a field is a space to anyone reading
             // it; in the file it would end the line or the field.
             body += ' ';
-        } else if (!d.latin1) {
+        } else if (!d.latin1 && !d.ascii) {
             PutUtf8(body, c);
-        } else if (c <= 0xFF) {
+        } else if (c <= (d.ascii ? 0x7F : 0xFF)) {
             body += static_cast<char>(static_cast<unsigned char>(c));
         } else {
-            const std::string_view near = Transliteration(c);
+            const std::string_view near = Transliteration(c, d.ascii);
             body += near.empty() ? std::string_view("?") : near;
             if (lossy) *lossy = true;
         }

@@ -24,6 +24,8 @@ struct Dialect {
     // Every field is quoted, not only those that need it: then no field can
     // start a line with a block mark such as "#".
     bool alwaysQuote = false;
+    // Plain ASCII (a PLY header): the ISO-8859-1 letters lose their marks too.
+    bool ascii = false;
 };
 
 // The EN 13508-2 text as its #A lines declare it: ISO-8859-1, ";" between

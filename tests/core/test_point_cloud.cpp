@@ -141,7 +141,7 @@ TEST(PointCloud, SurveyDetailsInThePlyCommentsAndTheLasHeader) {
     pipesurvey::WriteSurvey(d.File("s.31l"), pipe, 900); // recorded 07-MAR-2026
     survey::SurveyDetails details;
     details.pipeReference = "P-17\nx";
-    details.startNode = "MH4";
+    details.startNode = "MH\u00C6\u00F6\u0141";
     details.finishNode = "MH5";
     const auto convert = [&](PointCloudOutput::Format format, const survey::SurveyDetails& s,
                              const std::string& name) {
@@ -157,7 +157,7 @@ TEST(PointCloud, SurveyDetailsInThePlyCommentsAndTheLasHeader) {
     const std::string ply = convert(PointCloudOutput::Format::Ply, details, "s.ply");
     const std::string head = ply.substr(0, ply.find("end_header\n"));
     EXPECT_NE(head.find("\ncomment pipe P-17 x\n"), std::string::npos) << head;
-    EXPECT_NE(head.find("\ncomment nodes MH4 to MH5\n"), std::string::npos) << head;
+    EXPECT_NE(head.find("\ncomment nodes MHAEoL to MH5\n"), std::string::npos) << head;
     EXPECT_NE(head.find("\ncomment date 2026-03-07 "), std::string::npos) << head;
 
     const std::string a = convert(PointCloudOutput::Format::Las, details, "a.las");

@@ -18,10 +18,10 @@ analysis::NominalPipe NominalPipeOf(const CTubescanDoc& doc) {
     return pipe;
 }
 
-units::System UnitsOf(const survey::SurveyDetails& details, const CTubescanDoc& doc) {
+units::System UnitsOf(const survey::SurveyDetails& details, const conversion::PassContext& pass) {
     if (!details.units.empty())
         return survey::IsImperial(details) ? units::System::Imperial : units::System::Metric;
-    const int setting = doc.m_settings.m_units; // 0 Meters, 1 Feet, 2 Inches
+    const int setting = pass.settings ? pass.settings->m_units : 0; // 0 Meters, 1 Feet, 2 Inches
     return setting == 1 || setting == 2 ? units::System::Imperial : units::System::Metric;
 }
 
@@ -29,14 +29,15 @@ ConditionCsvOutput::~ConditionCsvOutput() {
     if (m_file) std::fclose(m_file);
 }
 
-bool ConditionCsvOutput::Create(const std::string& path, const CTubescanDoc& doc, int* error) {
+bool ConditionCsvOutput::Create(const std::string& path, const conversion::PassContext& pass,
+                                int* error) {
     errno = 0;
     m_file = std::fopen(path.c_str(), "wb");
     if (!m_file) {
         if (error) *error = errno;
         return false;
     }
-    m_analyser.SetPipe(NominalPipeOf(doc));
+    m_analyser.SetPipe(pass.pipe);
     m_failed =
         std::fputs(analysis::kConditionCsvHeader, m_file) < 0 || std::fputc('\n', m_file) < 0;
     return true;

@@ -22,7 +22,7 @@ analysis::NominalPipe NominalPipeOf(const CTubescanDoc& doc);
 
 // Whether a survey's figures are given in feet and inches: its details say
 // so, or, where they name no units, the Units setting (Feet or Inches).
-units::System UnitsOf(const survey::SurveyDetails& details, const CTubescanDoc& doc);
+units::System UnitsOf(const survey::SurveyDetails& details, const conversion::PassContext& pass);
 
 class ConditionCsvOutput : public conversion::PointOutput {
   public:
@@ -31,7 +31,7 @@ class ConditionCsvOutput : public conversion::PointOutput {
     ConditionCsvOutput(const ConditionCsvOutput&) = delete;
     ConditionCsvOutput& operator=(const ConditionCsvOutput&) = delete;
 
-    bool Create(const std::string& path, const CTubescanDoc& doc, int* error) override;
+    bool Create(const std::string& path, const conversion::PassContext& pass, int* error) override;
     void Add(const analysis::ProfileSample& sample) override;
     bool Finish() override;
     std::uint64_t Points() const override { return m_points; }

@@ -22,7 +22,7 @@ class ObservationOutput : public conversion::PointOutput {
     // FILE.pacp.csv -> FILE.pacp-inspection.csv.
     static std::string InspectionPathFor(const std::string& tablePath);
 
-    bool Create(const std::string& path, const CTubescanDoc& doc, int* error) override;
+    bool Create(const std::string& path, const conversion::PassContext& pass, int* error) override;
     void Add(const analysis::ProfileSample& sample) override;
     bool Finish() override;
     bool Commit(std::string* why) override;

@@ -63,7 +63,8 @@ TEST(ReportPages, SagInTheFindingsAndTheBedOnTheUnrolledPage) {
     doc.m_settings.m_circleDiameter = 1.0;
     SurveyReportOutput report("r.31l", {{}, "test"});
     int error = 0;
-    ASSERT_TRUE(report.Create(pdfPath, doc, &error));
+    const conversion::PassContext pass = conversion::PassContextOf(doc);
+    ASSERT_TRUE(report.Create(pdfPath, pass, &error));
     FeedSurvey(report);
     ASSERT_TRUE(report.Finish()) << report.RenderError();
     // For a person to look at: TUBESCAN_KEEP_REPORT=path keeps a copy.
@@ -128,7 +129,8 @@ std::string FirstPageText(const TempDir& dir, const survey::SurveyDetails& detai
     SurveyReportOutput report("r.31l", {{}, "test"});
     report.SetDetails(details);
     int error = 0;
-    EXPECT_TRUE(report.Create(pdfPath, doc, &error));
+    const conversion::PassContext pass = conversion::PassContextOf(doc);
+    EXPECT_TRUE(report.Create(pdfPath, pass, &error));
     FeedSurvey(report);
     EXPECT_TRUE(report.Finish()) << report.RenderError();
     if (const char* keep = std::getenv("TUBESCAN_KEEP_REPORT"))

@@ -4,6 +4,11 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <optional>
+
+#include "analysis/ConditionCsv.h"
+#include "format/FieldText.h"
+#include "format/UnitsText.h"
 
 namespace analysis {
 
@@ -124,18 +129,86 @@ constexpr const char* kProposed = "proposed from sonar figures; to be confirmed 
 
 } // namespace
 
-std::string En13508Text(std::span<const Observation> obs, const std::string& recording) {
-    // Header block: character set, language, the standard's edition, the
-    // field and decimal separators; one inspection (#B) whose only field is
-    // the remark naming the recording; then the observations (#C) with
-    // their columns named by the standard's letters.
-    std::string t = "#A1=ISO-8859-1;#A2=EN;#A3=2011;#A4=;#A5=.;#A6=;\r\n";
-    std::string name;
-    for (const char c : recording)
-        name +=
-            (c == ';' || c == '\r' || c == '\n' || static_cast<unsigned char>(c) > 126) ? '_' : c;
-    t += "#B01=ADE;\r\n" + name + " (" + kProposed + ");\r\n";
+namespace {
+
+// An optional number as a field: empty when not given.
+std::string OptionalNumber(const std::optional<double>& v, int decimals) {
+    return v && std::isfinite(*v) ? Number(*v, decimals) : std::string();
+}
+
+// "2026-03-07" and "09:05" of StampSeconds' seconds; empty when unknown.
+std::pair<std::string, std::string> DateAndTime(double seconds) {
+    const std::string iso = IsoTime(seconds);
+    if (iso.size() < 16) return {};
+    return {iso.substr(0, 10), iso.substr(11, 5)};
+}
+
+// The remark every exchange file carries: the survey's own, then the
+// recording it was proposed from.
+std::string GeneralRemark(const InspectionHeader& h) {
+    std::string remark = h.details.remarks.empty() ? std::string() : h.details.remarks + "; ";
+    return remark + "recording " + h.recording + " (" + kProposed + ")";
+}
+
+} // namespace
+
+std::string En13508Text(std::span<const Observation> obs, const InspectionHeader& h, bool* lossy) {
+    const survey::SurveyDetails& d = h.details;
+    // Header: character set, language, the standard's edition, the field
+    // separator, the decimal mark and the quote around text, one to a line;
+    // every text value below is written as these declare it.
+    std::string t = "#A1=ISO-8859-1\r\n#A2=EN\r\n#A3=2011\r\n#A4=;\r\n#A5=.\r\n#A6=\"\r\n";
+    // One inspection (#B01): the codes that have a value, then the values.
+    std::vector<std::pair<const char*, std::string>> fields;
+    const auto text = [&](const char* code, const std::string& value) {
+        if (!value.empty())
+            fields.emplace_back(code, fieldtext::Field(value, fieldtext::kEn13508, lossy));
+    };
+    const auto bare = [&](const char* code, const std::string& value) {
+        if (!value.empty()) fields.emplace_back(code, value);
+    };
+    text("AAA", d.pipeReference);
+    text("AAD", d.startNode);
+    text("AAF", d.finishNode);
+    bare("AAK", d.direction == "upstream" ? "U" : d.direction == "downstream" ? "D" : "");
+    text("AAJ", d.location);
+    text("AAN", d.town);
+    text("AAO", d.district);
+    text("AAM", d.owner);
+    const auto [date, time] = DateAndTime(h.startTime);
+    bare("ABF", date);
+    bare("ABG", time);
+    text("ABH", d.inspector);
+    text("ABP", d.purpose);
+    bare("ACM", d.preCleaned ? (*d.preCleaned ? "Y" : "N") : "");
+    text("ADA", d.weather);
+    text("ADC", d.flowControl);
+    // Shapes the code list names; a horseshoe is not among them.
+    bare("ACA", d.shape == "circular"      ? "A"
+                : d.shape == "rectangular" ? "B"
+                : d.shape == "egg"         ? "C"
+                : d.shape.empty()          ? ""
+                                           : "Z");
+    bare("ACB", OptionalNumber(d.heightMm, 0));
+    bare("ACC", OptionalNumber(d.widthMm, 0));
+    text("ACD", d.material);
+    text("ACE", d.lining);
+    bare("ACG", OptionalNumber(d.unitLengthM, 2));
+    bare("ACH", OptionalNumber(d.startNodeDepthM, 2));
+    bare("ACI", OptionalNumber(d.finishNodeDepthM, 2));
+    bare("ACN", d.yearLaid ? std::to_string(*d.yearLaid) : std::string());
+    text("ADE", GeneralRemark(h));
+    std::string codes = "#B01=", values;
+    for (const auto& [code, value] : fields) {
+        codes += std::string(code) + ";";
+        values += value + ";";
+    }
+    t += codes + "\r\n" + values + "\r\n";
     t += "#C=I;J;A;B;C;D;G;H;F;\r\n";
+    const auto chainage = [&](double distance) {
+        const double c = (distance - h.origin) * (h.descending ? -1.0 : 1.0);
+        return Number(c, 2);
+    };
     int continuous = 0;
     for (const Observation& o : obs) {
         const bool deform = o.kind == ObservationKind::Deformation;
@@ -148,15 +221,79 @@ std::string En13508Text(std::span<const Observation> obs, const std::string& rec
                                  Clock(o.clockFrom) + ";" + Clock(o.clockTo) + ";" + remark +
                                  ";\r\n";
         if (!o.Continuous()) {
-            t += Number(o.start, 2) + ";" + rest;
+            t += chainage(o.start) + ";" + rest;
             continue;
         }
         ++continuous;
         const std::string n = (continuous < 10 ? "0" : "") + std::to_string(continuous);
-        t += Number(o.start, 2) + ";S" + n + rest;
-        t += Number(o.finish, 2) + ";F" + n + rest;
+        t += chainage(o.start) + ";S" + n + rest;
+        t += chainage(o.finish) + ";F" + n + rest;
     }
     t += "#Z\r\n";
+    return t;
+}
+
+std::string En13508Text(std::span<const Observation> obs, const std::string& recording) {
+    InspectionHeader h;
+    h.recording = recording;
+    return En13508Text(obs, h);
+}
+
+std::string InspectionCsv(const InspectionHeader& h, bool imperial) {
+    const survey::SurveyDetails& d = h.details;
+    const auto text = [](const std::string& v) { return fieldtext::Field(v, fieldtext::kCsv); };
+    // Pipe sizes in inches or millimetres, lengths in feet or metres.
+    const auto size = [&](const std::optional<double>& mm) {
+        if (!mm || !std::isfinite(*mm)) return std::string();
+        return imperial ? Number(*mm / 1000.0 / units::kMetresPerInch, 1) : Number(*mm, 0);
+    };
+    const auto length = [&](const std::optional<double>& m) {
+        if (!m || !std::isfinite(*m)) return std::string();
+        return imperial ? Number(*m / units::kMetresPerFoot, 2) : Number(*m, 2);
+    };
+    // Surveyed with the flow, the survey starts at the upstream node.
+    const bool againstFlow = d.direction == "upstream";
+    const auto [date, time] = DateAndTime(h.startTime);
+    std::vector<std::string> row{
+        text(d.inspector),
+        text(d.certificate),
+        text(d.owner),
+        text(d.pipeReference),
+        date,
+        time,
+        text(d.location),
+        text(d.town),
+        text(againstFlow ? d.finishNode : d.startNode),
+        text(againstFlow ? d.startNode : d.finishNode),
+        againstFlow                   ? "U"
+        : d.direction == "downstream" ? "D"
+                                      : "",
+        size(d.heightMm),
+        size(d.widthMm),
+        d.shape == "circular"      ? "C"
+        : d.shape == "egg"         ? "E"
+        : d.shape == "horseshoe"   ? "H"
+        : d.shape == "rectangular" ? "R"
+        : d.shape.empty()          ? ""
+                                   : "Z",
+        text(d.material),
+        text(d.lining),
+        length(d.unitLengthM),
+        std::string(), // the pipe's whole length between the nodes is not known here
+        length(std::isfinite(h.lengthSurveyed) ? std::optional<double>(h.lengthSurveyed)
+                                               : std::nullopt),
+        d.yearLaid ? std::to_string(*d.yearLaid) : std::string(),
+        text(d.purpose),
+        text(d.weather),
+        d.preCleaned ? (*d.preCleaned ? "Y" : "N") : "",
+        imperial ? "1" : "0",
+        "1",
+    };
+    std::string t = kInspectionCsvHeader;
+    t += '\n';
+    for (std::size_t i = 0; i < row.size(); ++i)
+        t += (i ? "," : "") + row[i];
+    t += '\n';
     return t;
 }
 

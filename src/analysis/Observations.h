@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "analysis/PipeCondition.h"
+#include "format/SurveyDetails.h"
 
 namespace analysis {
 
@@ -56,10 +57,39 @@ int ClockOf(double bearing);
 std::vector<Observation> FindObservations(std::span<const ObservedScan> scans,
                                           const ObservationThresholds& thresholds);
 
-// The survey's observations as an EN 13508-2 style text: a header block
+// What the inspection header of the exchange files says: the survey's
+// details, the recording's name and when it began, and where the start node
+// lies on the recorded distance.
+struct InspectionHeader {
+    std::string recording; // the recording's file name
+    survey::SurveyDetails details;
+    double startTime = kNoValue; // seconds (StampSeconds) of the first point
+    // The recorded distance at the start node and the way the distance runs
+    // from it: chainage = (distance - origin) * (descending ? -1 : 1).
+    double origin = 0.0;
+    bool descending = false;
+    double lengthSurveyed = kNoValue; // metres between the first and last point
+};
+
+// The survey's observations as an EN 13508-2 style text: the #A lines
+// (character set, language, edition, separator, decimal mark, quote), the
+// #B01 inspection header (the codes that have values, then their values),
 // and one observation line per point defect, or a start and a finish line
-// per continuous defect.
+// per continuous defect, at its chainage from the start node. The text is
+// ISO-8859-1; *lossy is set when a character had to be transliterated.
+std::string En13508Text(std::span<const Observation> obs, const InspectionHeader& header,
+                        bool* lossy = nullptr);
+// The same with only the recording's name known, at the recorded distance.
 std::string En13508Text(std::span<const Observation> obs, const std::string& recording);
+// The inspection header laid out like a PACP inspection table: one header
+// line of PACP-style field names and one row, lengths in feet and inches
+// where the survey is imperial (millimetres and metres otherwise).
+inline constexpr const char* kInspectionCsvHeader =
+    "Surveyed_By,Certificate_Number,Owner,Pipe_Segment_Reference,Date,Time,Street,City,"
+    "Upstream_MH,Downstream_MH,Direction,Height,Width,Shape,Material,Lining_Method,"
+    "Pipe_Joint_Length,Total_Length,Length_Surveyed,Year_Laid,Purpose,Weather,Pre_Cleaning,"
+    "IsImperial,Inspection_Technology_Used_Sonar";
+std::string InspectionCsv(const InspectionHeader& header, bool imperial);
 // The same as a conditions table: distance, code, clock from and to,
 // value, continuous-defect mark, remarks.
 std::string ConditionsCsv(std::span<const Observation> obs);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "analysis/ConditionCsv.h"
+#include "format/FieldText.h"
 
 namespace analysis {
 
@@ -55,18 +56,9 @@ void Field(std::string& out, double v, int decimals) {
 
 } // namespace
 
-std::string SurveySummary::Line(const std::string& file) const {
-    std::string out;
-    if (file.find_first_of(",\"\r\n") != std::string::npos) {
-        out += '"';
-        for (const char c : file) {
-            if (c == '"') out += '"';
-            out += c;
-        }
-        out += '"';
-    } else {
-        out += file;
-    }
+std::string SurveySummary::Line(const std::string& file,
+                                const survey::SurveyDetails& details) const {
+    std::string out = fieldtext::Field(file, fieldtext::kCsv);
     out += ',' + IsoTime(m_firstTime) + ',' + IsoTime(m_lastTime);
     Field(out, m_firstDistance, 3);
     Field(out, m_lastDistance, 3);
@@ -78,6 +70,9 @@ std::string SurveySummary::Line(const std::string& file) const {
     Field(out, m_maxDebris, 4);
     Field(out, m_maxDebrisAt, 3);
     Field(out, m_survey.DebrisVolume(), 4);
+    for (const std::string* text :
+         {&details.pipeReference, &details.startNode, &details.finishNode, &details.direction})
+        out += ',' + fieldtext::Field(*text, fieldtext::kCsv);
     out += '\n';
     return out;
 }

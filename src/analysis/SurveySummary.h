@@ -10,13 +10,14 @@
 #include "analysis/Observations.h"
 #include "analysis/PipeCondition.h"
 #include "analysis/ScanCutter.h"
+#include "format/SurveyDetails.h"
 
 namespace analysis {
 
 inline constexpr const char* kSummaryCsvHeader =
     "file,start_time,end_time,first_distance_m,last_distance_m,scans,worst_ovality_pct,"
     "worst_ovality_at_m,worst_area_loss_pct,worst_area_loss_at_m,max_debris_depth_m,"
-    "max_debris_at_m,debris_volume_m3";
+    "max_debris_at_m,debris_volume_m3,pipe_reference,start_node,finish_node,direction";
 
 class SurveySummary {
   public:
@@ -38,9 +39,13 @@ class SurveySummary {
     const ConditionSurvey& Survey() const { return m_survey; }
     // Every scan, when asked to keep them.
     const std::vector<ObservedScan>& Scans() const { return m_scans; }
-    // The CSV line for this recording, "\n" included; commas and quotes in
-    // the file name are quoted.
-    std::string Line(const std::string& file) const;
+    // The CSV line for this recording, "\n" included, with the survey's
+    // pipe and nodes; every text field is escaped as fieldtext::kCsv says.
+    std::string Line(const std::string& file, const survey::SurveyDetails& details = {}) const;
+    // Where the recording starts and ends (kNoValue before a valid point).
+    double FirstTime() const { return m_firstTime; }
+    double FirstDistance() const { return m_firstDistance; }
+    double LastDistance() const { return m_lastDistance; }
 
   private:
     void Complete(std::span<const ProfileSample> scan);

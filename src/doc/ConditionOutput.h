@@ -12,12 +12,17 @@
 #include "analysis/PipeCondition.h"
 #include "analysis/ScanCutter.h"
 #include "doc/RecordConversion.h"
+#include "format/UnitsText.h"
 
 class CTubescanDoc;
 
 // The nominal pipe the operator has set ("PipeShape", "CircleDiameter",
 // "HorseShoe Width", "HorseShoe Height").
 analysis::NominalPipe NominalPipeOf(const CTubescanDoc& doc);
+
+// Whether a survey's figures are given in feet and inches: its details say
+// so, or, where they name no units, the Units setting (Feet or Inches).
+units::System UnitsOf(const survey::SurveyDetails& details, const conversion::PassContext& pass);
 
 class ConditionCsvOutput : public conversion::PointOutput {
   public:

@@ -1,15 +1,70 @@
 #include "doc/PointCloudOutput.h"
 
+#include <chrono>
 #include <cmath>
 #include <thread>
 
+#include "analysis/ConditionCsv.h"
 #include "doc/ConditionOutput.h"
+#include "format/FieldText.h"
+#include "format/NameUuid.h"
 
 namespace {
 
 // The .xyz line's Z: 0 until the sensor has given a valid distance.
 double ZOf(const analysis::ProfileSample& s) {
     return std::isfinite(s.distance) ? s.distance : 0.0;
+}
+
+// A header line's text: one line of ASCII, as the PLY header is.
+std::string HeaderText(const std::string& text) {
+    return fieldtext::Field(text, {'\n', '\0', false, false, false, true});
+}
+
+// "2026-03-07 09:05:03" of a point's time, or "unknown" padded to the same
+// width, so the PLY header keeps its length when the date is filled in.
+std::string DateText(double seconds) {
+    std::string iso = analysis::IsoTime(seconds).substr(0, 19);
+    if (iso.size() != 19) return "unknown            ";
+    iso[10] = ' ';
+    return iso;
+}
+
+bool NamesThePipe(const survey::SurveyDetails& d) {
+    return !d.pipeReference.empty() || !d.startNode.empty() || !d.finishNode.empty();
+}
+
+std::vector<std::string> PlyComments(const survey::SurveyDetails& d, double firstTime) {
+    if (!NamesThePipe(d)) return {};
+    std::string nodes = "nodes " + HeaderText(d.startNode) + " to " + HeaderText(d.finishNode);
+    if (!d.direction.empty()) nodes += " (" + HeaderText(d.direction) + ")";
+    return {"pipe " + HeaderText(d.pipeReference), nodes, "date " + DateText(firstTime)};
+}
+
+las::Identity LasIdentity(const survey::SurveyDetails& d, double firstTime) {
+    las::Identity id;
+    id.systemIdentifier = "TubescanL " TUBESCAN_VERSION " profiling sonar";
+    id.generatingSoftware = "TubescanL " TUBESCAN_VERSION;
+    if (std::isfinite(firstTime) && std::fabs(firstTime) < 1e11) {
+        using namespace std::chrono;
+        const sys_days day{days{static_cast<long>(std::floor(firstTime / 86400.0))}};
+        const year_month_day ymd{day};
+        const int y = static_cast<int>(ymd.year());
+        if (y >= 1 && y <= 65535) {
+            id.year = static_cast<std::uint16_t>(y);
+            id.dayOfYear =
+                static_cast<std::uint16_t>((day - sys_days{ymd.year() / January / 1}).count() + 1);
+        }
+    }
+    // One survey, one ID: the pipe, its nodes and the day, whoever converts
+    // it and however often.
+    if (NamesThePipe(d)) {
+        const std::string date = DateText(firstTime).substr(0, 10);
+        const std::string name = "tubescan-survey:" + d.pipeReference + "\n" + d.startNode + "\n" +
+                                 d.finishNode + "\n" + date;
+        id.projectId = nameuuid::UuidV5(nameuuid::kUrlNamespace, name);
+    }
+    return id;
 }
 
 } // namespace
@@ -28,7 +83,11 @@ bool PointCloudOutput::Create(const std::string& path, const conversion::PassCon
     StopWorker();
     m_scans.Reset();
     m_scan = 1;
-    if (m_format == Format::Ply) return m_ply.Create(path, error);
+    m_firstTime = analysis::kNoValue;
+    if (m_format == Format::Ply) {
+        m_ply.SetComments(PlyComments(Details(), m_firstTime));
+        return m_ply.Create(path, error);
+    }
     m_analyser.SetPipe(pass.pipe);
     if (!m_las.Create(path, error)) return false;
     m_closing = false;
@@ -37,6 +96,7 @@ bool PointCloudOutput::Create(const std::string& path, const conversion::PassCon
 }
 
 void PointCloudOutput::Add(const analysis::ProfileSample& sample) {
+    if (!std::isfinite(m_firstTime) && std::isfinite(sample.time)) m_firstTime = sample.time;
     // A point that closes a scan is the first of the next one.
     const bool closed = m_scans.Add(sample);
     if (m_format == Format::Las) {
@@ -125,8 +185,12 @@ void PointCloudOutput::StopWorker() {
 }
 
 bool PointCloudOutput::Finish() {
-    if (m_format == Format::Ply) return m_ply.Finish();
+    if (m_format == Format::Ply) {
+        m_ply.SetComments(PlyComments(Details(), m_firstTime));
+        return m_ply.Finish();
+    }
     if (m_scans.Flush()) LasScan(m_scans.Completed(), m_scan);
     StopWorker(); // writes every scan still queued
+    m_las.SetIdentity(LasIdentity(Details(), m_firstTime));
     return m_las.Finish();
 }

@@ -82,6 +82,7 @@ class PointCloudOutput : public conversion::PointOutput {
     analysis::ScanAnalyser m_analyser;
     std::uint32_t m_scan = 1;
     ScanHook m_onScan;
+    double m_firstTime = analysis::kNoValue; // of the first point with a time
 
     // With Analysis::OwnThread the LAS scans are analysed and written on a
     // thread of their own, so the analysis runs beside the reading and ping

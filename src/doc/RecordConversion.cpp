@@ -167,6 +167,7 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     int error = 0;
     const PassContext pass = PassContextOf(doc);
     if (options.points) {
+        if (options.survey) options.points->SetDetails(*options.survey);
         if (!options.points->Create(temporary.Path(), pass, &error))
             return Failed(Outcome::OutputFailed, FileErrorReport(output, error));
         doc.m_outputs.SetSampleSink(

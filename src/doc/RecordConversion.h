@@ -17,6 +17,7 @@
 #include "doc/SonarSettings.h"
 #include "format/IniFile.h"
 #include "format/RecordFileName.h"
+#include "format/SurveyDetails.h"
 
 namespace analysis {
 struct ScanFigures;
@@ -78,6 +79,18 @@ class PointOutput {
         (void)why;
         return true;
     }
+    // What the operator should hear about a pass that nothing stopped (text
+    // that had to be changed to fit a file, say), once; empty when nothing.
+    virtual std::string Notes() const { return {}; }
+
+    // The survey the recording belongs to, named in every output that has
+    // room for it; empty details (the default) leave the outputs as they
+    // are without them. Set before Create.
+    void SetDetails(const survey::SurveyDetails& details) { m_details = details; }
+    const survey::SurveyDetails& Details() const { return m_details; }
+
+  private:
+    survey::SurveyDetails m_details;
 };
 
 // The same with "csv": where the pipe-condition table goes.
@@ -123,6 +136,9 @@ struct Options {
     // The speed of sound, m/s, to turn every record's ranges into metres
     // with instead of the settings' (a survey corrected afterwards).
     std::optional<double> soundVelocity;
+    // The survey details of the recording (nullptr: none), handed to the
+    // output before the pass.
+    const survey::SurveyDetails* survey = nullptr;
 };
 
 // One line for the operator when the records disagree with the speed used

@@ -20,6 +20,7 @@ bool ReportCollector::Create(const std::string& path, const conversion::PassCont
     m_facts.pipe = pass.pipe;
     m_facts.soundVelocity = pass.settings->m_soundVelocity;
     m_grade.SetTopSpeed(pass.settings->m_carrierTopSpeed);
+    m_facts.units = UnitsOf(Details(), pass);
     m_analyser.SetPipe(m_facts.pipe);
     return true;
 }

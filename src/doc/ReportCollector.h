@@ -16,6 +16,7 @@
 #include "analysis/ScanCutter.h"
 #include "analysis/UnrolledMap.h"
 #include "doc/RecordConversion.h"
+#include "format/UnitsText.h"
 
 struct WorstScan {
     std::size_t index = 0; // into the survey's scans (the scan number less one)
@@ -37,6 +38,8 @@ struct SurveyFacts {
     std::uint64_t points = 0;
     // Points whose tilt correction took the sensor's pitch, the head's own.
     std::uint64_t pitchFromSensor = 0, pitchFromHead = 0;
+    // The units the survey is reported in.
+    units::System units = units::System::Metric;
 };
 
 class ReportCollector : public conversion::PointOutput {

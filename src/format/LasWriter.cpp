@@ -61,14 +61,23 @@ std::size_t VlrBytes() {
 } // namespace
 
 std::array<std::uint8_t, kHeaderBytes> EncodeHeader(const Summary& s, std::uint16_t year,
-                                                    std::uint16_t dayOfYear) {
+                                                    std::uint16_t dayOfYear,
+                                                    const Identity& identity) {
     std::array<std::uint8_t, kHeaderBytes> h{};
     PutText(&h[0], "LASF", 4);
     Put<std::uint16_t>(&h[6], kGlobalEncodingWkt);
+    // The GUID's first three parts are little-endian numbers in the file,
+    // the last eight bytes as they read.
+    const auto& id = identity.projectId;
+    for (int i = 0; i < 4; ++i)
+        h[8 + i] = id[3 - i];
+    h[12] = id[5], h[13] = id[4], h[14] = id[7], h[15] = id[6];
+    for (int i = 8; i < 16; ++i)
+        h[8 + i] = id[i];
     h[24] = 1;
     h[25] = 4;
-    PutText(&h[26], "TubescanL profiling sonar", 32);
-    PutText(&h[58], "TubescanL", 32);
+    PutText(&h[26], identity.systemIdentifier, 32);
+    PutText(&h[58], identity.generatingSoftware, 32);
     Put<std::uint16_t>(&h[90], dayOfYear);
     Put<std::uint16_t>(&h[92], year);
     Put<std::uint16_t>(&h[94], kHeaderBytes);
@@ -230,8 +239,10 @@ bool LasFileWriter::Finish() {
     const std::time_t now = std::time(nullptr);
     std::tm utc{};
     gmtime_r(&now, &utc);
-    const auto header = EncodeHeader(m_summary, static_cast<std::uint16_t>(utc.tm_year + 1900),
-                                     static_cast<std::uint16_t>(utc.tm_yday + 1));
+    const bool given = m_identity.year != 0 && m_identity.dayOfYear != 0;
+    const auto header = EncodeHeader(
+        m_summary, given ? m_identity.year : static_cast<std::uint16_t>(utc.tm_year + 1900),
+        given ? m_identity.dayOfYear : static_cast<std::uint16_t>(utc.tm_yday + 1), m_identity);
     if (std::fseek(m_file, 0, SEEK_SET) != 0 ||
         std::fwrite(header.data(), 1, header.size(), m_file) != header.size())
         m_failed = true;

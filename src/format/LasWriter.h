@@ -58,10 +58,22 @@ struct Summary {
 
 // The Z offset for a file whose first point lies at distance z.
 double ZOffsetFor(double z);
+// What the header says about where the points come from.
+struct Identity {
+    // Project ID (GUID), the 16 bytes in the order its text form reads;
+    // all zero: none.
+    std::array<std::uint8_t, 16> projectId{};
+    std::string systemIdentifier = "TubescanL profiling sonar"; // at most 32 bytes
+    std::string generatingSoftware = "TubescanL";               // at most 32 bytes
+    // File creation day of the year (1 to 366) and year; 0: the day the
+    // file is finished (UTC).
+    std::uint16_t dayOfYear = 0, year = 0;
+};
 
 // The public header block for these points and VLR layout, 375 bytes.
 std::array<std::uint8_t, kHeaderBytes> EncodeHeader(const Summary& s, std::uint16_t year,
-                                                    std::uint16_t dayOfYear);
+                                                    std::uint16_t dayOfYear,
+                                                    const Identity& identity = {});
 // Everything between the header and the first point: the WKT VLR and the
 // Extra Bytes VLR.
 std::vector<std::uint8_t> EncodeVlrs();
@@ -80,6 +92,8 @@ class LasFileWriter {
 
     // Creates or truncates path; false with errno's value in *error.
     bool Create(const std::string& path, int* error = nullptr);
+    // Written into the header when the file is finished.
+    void SetIdentity(const Identity& identity) { m_identity = identity; }
     void Add(const Point& p);
     // Writes the final header and closes; false when any write failed or a
     // point could not be stored (the file is then incomplete).
@@ -96,6 +110,7 @@ class LasFileWriter {
     std::vector<std::uint8_t> m_buffer;
     std::size_t m_used = 0;
     Summary m_summary;
+    Identity m_identity;
     bool m_failed = false;
     std::string m_refusal;
 };

@@ -25,16 +25,18 @@ void PutF32(std::uint8_t* out, float f) {
 
 } // namespace
 
-std::string Header(std::uint64_t count) {
+std::string Header(std::uint64_t count, const std::vector<std::string>& comments) {
     std::string digits = std::to_string(count);
     if (digits.size() < static_cast<std::size_t>(kCountDigits))
         digits.insert(0, kCountDigits - digits.size(), '0');
+    std::string extra;
+    for (const std::string& c : comments)
+        extra += "comment " + c + "\n";
     return "ply\n"
            "format binary_little_endian 1.0\n"
            "comment TubescanL profile points: x right, y up, z along the pipe, metres\n"
-           "comment scan: revolution or sector pass; echo: level at the profile point\n"
-           "element vertex " +
-           digits +
+           "comment scan: revolution or sector pass; echo: level at the profile point\n" +
+           extra + "element vertex " + digits +
            "\n"
            "property float x\n"
            "property float y\n"
@@ -70,7 +72,8 @@ bool PlyFileWriter::Create(const std::string& path, int* error) {
     }
     m_file = f;
     m_buffer.assign(kBufferVertices * kVertexBytes, 0);
-    const std::string header = Header(0);
+    const std::string header = Header(0, m_comments);
+    m_headerBytes = header.size();
     if (std::fwrite(header.data(), 1, header.size(), m_file) != header.size()) m_failed = true;
     return true;
 }
@@ -96,9 +99,11 @@ void PlyFileWriter::Flush() {
 bool PlyFileWriter::Finish() {
     if (!m_file) return false;
     Flush();
-    const std::string header = Header(m_count);
-    if (std::fseek(m_file, 0, SEEK_SET) != 0 ||
-        std::fwrite(header.data(), 1, header.size(), m_file) != header.size())
+    const std::string header = Header(m_count, m_comments);
+    // A header of another length would overwrite the first points.
+    if (header.size() != m_headerBytes ||
+        (!m_failed && (std::fseek(m_file, 0, SEEK_SET) != 0 ||
+                       std::fwrite(header.data(), 1, header.size(), m_file) != header.size())))
         m_failed = true;
     if (std::ferror(m_file)) m_failed = true;
     if (std::fclose(m_file) != 0) m_failed = true;

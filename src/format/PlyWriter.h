@@ -26,8 +26,9 @@ inline constexpr std::size_t kVertexBytes = 3 * 4 + 4 + 1;
 inline constexpr int kCountDigits = 10;
 inline constexpr std::uint64_t kMaxVertices = 9'999'999'999ull;
 
-// The header for count vertices, "end_header\n" included.
-std::string Header(std::uint64_t count);
+// The header for count vertices, "end_header\n" included, with a "comment"
+// line for each of comments (single lines of text).
+std::string Header(std::uint64_t count, const std::vector<std::string>& comments = {});
 // The vertex as it lies in the file.
 void EncodeVertex(const Vertex& v, std::uint8_t* out);
 
@@ -42,6 +43,10 @@ class PlyFileWriter {
 
     // Creates or truncates path; false with errno's value in *error.
     bool Create(const std::string& path, int* error = nullptr);
+    // Comment lines of the header, set before Create. They may change until
+    // Finish (a date learned from the points, say) as long as the header
+    // keeps its length: Finish fails otherwise.
+    void SetComments(std::vector<std::string> comments) { m_comments = std::move(comments); }
     bool IsOpen() const { return m_file != nullptr; }
     void Add(const Vertex& v);
     // Writes the final count into the header and closes; false when any
@@ -56,6 +61,8 @@ class PlyFileWriter {
     std::vector<std::uint8_t> m_buffer;
     std::size_t m_used = 0;
     std::uint64_t m_count = 0;
+    std::vector<std::string> m_comments;
+    std::size_t m_headerBytes = 0;
     bool m_failed = false;
 };
 

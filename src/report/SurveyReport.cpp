@@ -11,12 +11,14 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
+#include <QScopeGuard>
 #include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <numbers>
+#include <optional>
 
 #include "analysis/ConditionCsv.h"
 #include "analysis/DeviationColours.h"
@@ -24,6 +26,7 @@
 #include "analysis/SoundSpeed.h"
 #include "format/DataFileIo.h"
 #include "format/NumberText.h"
+#include "format/UnitsText.h"
 #include "report/Pipe3DFigure.h"
 
 namespace {
@@ -44,8 +47,31 @@ QString Num(double v, int decimals) {
     return QString::fromStdString(FormatFixed(v, decimals));
 }
 
+// The units the report being drawn speaks: set by WriteSurveyReport for the
+// one report drawn at a time (the charts are widgets, on one thread).
+units::System g_units = units::System::Metric;
+
+QString Quantity(double metric, units::Kind kind) {
+    return QString::fromStdString(units::Text(metric, kind, g_units));
+}
+
+// A distance along the pipe or a length of it: m, or ft.
 QString Metres(double v) {
-    return Num(v, 3) + QStringLiteral(" m");
+    return Quantity(v, units::Kind::Distance);
+}
+
+// A diameter, width or depth: m, or in.
+QString Size(double v) {
+    return Quantity(v, units::Kind::Size);
+}
+
+QString UnitOf(units::Kind kind) {
+    return QString::fromUtf8(units::Unit(kind, g_units));
+}
+
+// A distance in the report's unit, for the charts' axes.
+double AlongThePipe(double metres) {
+    return units::Convert(metres, units::Kind::Distance, g_units).value;
 }
 
 QString Percent(double v) {
@@ -69,13 +95,13 @@ QString TiltText(const SurveyFacts& f) {
 QString PipeText(const analysis::NominalPipe& p) {
     switch (p.shape) {
     case analysis::NominalShape::HorseShoe:
-        return QStringLiteral("horse-shoe, ") + Metres(p.width) + QStringLiteral(" wide, ") +
-               Metres(p.height) + QStringLiteral(" high");
+        return QStringLiteral("horse-shoe, ") + Size(p.width) + QStringLiteral(" wide, ") +
+               Size(p.height) + QStringLiteral(" high");
     case analysis::NominalShape::IrregularCircle:
-        return QStringLiteral("irregular circle, upper ") + Metres(p.upperDiameter) +
-               QStringLiteral(", lower ") + Metres(p.lowerDiameter);
+        return QStringLiteral("irregular circle, upper ") + Size(p.upperDiameter) +
+               QStringLiteral(", lower ") + Size(p.lowerDiameter);
     default:
-        return QStringLiteral("circle, diameter ") + Metres(p.diameter);
+        return QStringLiteral("circle, diameter ") + Size(p.diameter);
     }
 }
 
@@ -132,6 +158,11 @@ class Pages {
             m_p.drawText(QPointF(at[i], m_y + fm.ascent()), cells[i]);
         m_y += fm.lineSpacing() + 1.0;
     }
+    // text cut to the width left after indent, "..." where it was cut.
+    QString Elided(const QString& text, const QFont& font, double indent) const {
+        const QFontMetricsF fm(font, &m_pdf);
+        return fm.elidedText(text, Qt::ElideRight, m_area.width() - indent);
+    }
     void Rule() {
         m_p.setPen(QPen(Qt::black, 0.5));
         m_p.drawLine(QPointF(0, m_y), QPointF(m_area.width(), m_y));
@@ -149,7 +180,7 @@ class Pages {
 };
 
 void StretchTable(Pages& pg, const QString& title, const std::vector<analysis::Stretch>& list,
-                  const QString& peakName, int peakDecimals, const QString& unit, bool withVolume) {
+                  const QString& peakName, QString (*peakText)(double), bool withVolume) {
     constexpr std::size_t kMaxRows = 10;
     pg.Y() += 6;
     pg.Text(title, DocFont(10, true));
@@ -168,8 +199,8 @@ void StretchTable(Pages& pg, const QString& title, const std::vector<analysis::S
         ++shown;
         const analysis::Stretch& s = list[i];
         std::vector<QString> row{QString::number(i + 1), Metres(s.start), Metres(s.end),
-                                 Metres(s.Length()), Num(s.peak, peakDecimals) + unit};
-        if (withVolume) row.push_back(Num(s.volume, 4) + QStringLiteral(" m\u00B3"));
+                                 Metres(s.Length()), peakText(s.peak)};
+        if (withVolume) row.push_back(Quantity(s.volume, units::Kind::Volume));
         pg.Row(row, at, DocFont(9));
     }
     if (list.size() > shown)
@@ -193,13 +224,112 @@ std::vector<analysis::Stretch> SagStretches(const std::vector<analysis::Sag>& sa
     return out;
 }
 
+// What a crew typed, as one line of the page: control characters (line
+// breaks among them) are spaces.
+QString Typed(const std::string& text) {
+    QString s = QString::fromStdString(text);
+    for (QChar& c : s)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            c = QLatin1Char(' ');
+    return s;
+}
+
+// "P-17, MH1 to MH2"; empty when the details name none of them.
+QString PipeAndNodes(const survey::SurveyDetails& d) {
+    QString nodes;
+    if (!d.startNode.empty() || !d.finishNode.empty())
+        nodes = Typed(d.startNode.empty() ? "?" : d.startNode) + QStringLiteral(" to ") +
+                Typed(d.finishNode.empty() ? "?" : d.finishNode);
+    if (d.pipeReference.empty()) return nodes;
+    return Typed(d.pipeReference) + (nodes.isEmpty() ? QString() : QStringLiteral(", ") + nodes);
+}
+
+// Texts joined with ", ", the empty ones left out.
+QString Joined(std::initializer_list<QString> parts) {
+    QStringList kept;
+    for (const QString& p : parts)
+        if (!p.trimmed().isEmpty()) kept << p;
+    return kept.join(QStringLiteral(", "));
+}
+
+QString Labelled(const QString& label, const std::string& text) {
+    return text.empty() ? QString() : label + Typed(text);
+}
+
+// The survey's details as the page's header block: only the lines that
+// have something to say.
+void DetailsBlock(const survey::SurveyDetails& d,
+                  const std::function<void(const QString&, const QString&)>& line) {
+    const auto show = [&](const QString& l, const QString& v) {
+        if (!v.isEmpty()) line(l, v);
+    };
+    show(QStringLiteral("Pipe"),
+         Joined({PipeAndNodes(d), d.direction.empty()
+                                      ? QString()
+                                      : QStringLiteral("surveyed ") + Typed(d.direction)}));
+    show(QStringLiteral("Location"), Joined({Typed(d.location), Typed(d.town), Typed(d.district)}));
+    show(QStringLiteral("Owner"), Typed(d.owner));
+    show(QStringLiteral("Inspector"),
+         Joined({Typed(d.inspector), Labelled(QStringLiteral("certificate "), d.certificate)}));
+    const auto mm = [](const std::optional<double>& v) {
+        return v ? Size(*v / 1000.0) : QString();
+    };
+    QString size = mm(d.heightMm);
+    if (d.widthMm)
+        size += (size.isEmpty() ? QString() : QStringLiteral(" high \u00D7 ")) + mm(d.widthMm) +
+                QStringLiteral(" wide");
+    show(
+        QStringLiteral("Pipe shape and size"),
+        Joined(
+            {Typed(d.shape), size, Typed(d.material), Labelled(QStringLiteral("lining "), d.lining),
+             d.yearLaid ? QStringLiteral("laid %1").arg(*d.yearLaid) : QString(),
+             d.unitLengthM ? QStringLiteral("pipe units ") + Metres(*d.unitLengthM) : QString()}));
+    show(
+        QStringLiteral("Node depths"),
+        Joined({d.startNodeDepthM ? QStringLiteral("start ") + Size(*d.startNodeDepthM) : QString(),
+                d.finishNodeDepthM ? QStringLiteral("finish ") + Size(*d.finishNodeDepthM)
+                                   : QString()}));
+    QString water;
+    if (d.waterTemperatureC) {
+        water =
+            QStringLiteral("water ") + Num(*d.waterTemperatureC, 1) + QStringLiteral(" \u00B0C");
+        if (g_units == units::System::Imperial)
+            water += QStringLiteral(" (") + Num(*d.waterTemperatureC * 9.0 / 5.0 + 32.0, 1) +
+                     QStringLiteral(" \u00B0F)");
+    }
+    show(QStringLiteral("Purpose"), Typed(d.purpose));
+    show(QStringLiteral("Conditions"),
+         Joined({Labelled(QStringLiteral("weather "), d.weather), water,
+                 Labelled(QStringLiteral("flow control "), d.flowControl),
+                 d.preCleaned ? (*d.preCleaned ? QStringLiteral("pre-cleaned")
+                                               : QStringLiteral("not pre-cleaned"))
+                              : QString()}));
+    const auto xyz = [&](const std::optional<survey::NodeCoordinates>& c) {
+        return c ? QStringLiteral("%1, %2, %3").arg(Num(c->x, 3), Num(c->y, 3), Num(c->z, 3))
+                 : QString();
+    };
+    show(QStringLiteral("Node coordinates"),
+         Joined({d.startNodeCoordinates ? QStringLiteral("start ") + xyz(d.startNodeCoordinates)
+                                        : QString(),
+                 d.finishNodeCoordinates ? QStringLiteral("finish ") + xyz(d.finishNodeCoordinates)
+                                         : QString(),
+                 Typed(d.crs)}));
+    show(QStringLiteral("Remarks"), Typed(d.remarks));
+}
+
 void FirstPage(Pages& pg, const ReportCollector& survey, const ReportSettings& settings,
                const analysis::Findings& found, const std::vector<analysis::Sag>& sags) {
     const SurveyFacts& f = survey.Facts();
     const auto& scans = survey.Scans();
+    const survey::SurveyDetails& details = survey.Details();
     pg.Text(QStringLiteral("Pipe inspection report"), DocFont(20, true));
     pg.Y() += 2;
-    pg.Text(QString::fromStdString(f.name), DocFont(13, true));
+    const QString pipe = PipeAndNodes(details);
+    pg.Text(
+        pg.Elided(pipe.isEmpty() ? QString::fromStdString(f.name) : QStringLiteral("Pipe ") + pipe,
+                  DocFont(13, true), 0),
+        DocFont(13, true));
     pg.Y() += 6;
     pg.Rule();
 
@@ -209,8 +339,9 @@ void FirstPage(Pages& pg, const ReportCollector& survey, const ReportSettings& s
         const double y = pg.Y();
         pg.Row({l, QString()}, at, label);
         pg.Y() = y;
-        pg.Row({QString(), v}, at, value);
+        pg.Row({QString(), pg.Elided(v, value, at[1])}, at, value);
     };
+    DetailsBlock(details, line);
     line(QStringLiteral("Recording"), QString::fromStdString(f.name));
     line(QStringLiteral("Recorded"), When(f.firstTime) + QStringLiteral(" to ") + When(f.lastTime));
     const double length = std::fabs(f.lastDistance - f.firstDistance);
@@ -241,9 +372,9 @@ void FirstPage(Pages& pg, const ReportCollector& survey, const ReportSettings& s
     line(QStringLiteral("Scans analysed"),
          QStringLiteral("%1 (%2 profile points)").arg(scans.size()).arg(f.points));
     const analysis::ReportThresholds& t = settings.thresholds;
-    line(QStringLiteral("Thresholds"),
-         QStringLiteral("ovality ") + Percent(t.ovality) + QStringLiteral(", area loss ") +
-             Percent(t.areaLoss) + QStringLiteral(", debris depth ") + Metres(t.debrisDepth));
+    line(QStringLiteral("Thresholds"), QStringLiteral("ovality ") + Percent(t.ovality) +
+                                           QStringLiteral(", area loss ") + Percent(t.areaLoss) +
+                                           QStringLiteral(", debris depth ") + Size(t.debrisDepth));
     pg.Y() += 8;
     pg.Rule();
 
@@ -262,25 +393,22 @@ void FirstPage(Pages& pg, const ReportCollector& survey, const ReportSettings& s
             Percent(found.ovality.value));
     finding(QStringLiteral("Largest area loss"), found.areaLoss, Percent(found.areaLoss.value));
     finding(QStringLiteral("Greatest debris depth"), found.debrisDepth,
-            Metres(found.debrisDepth.value));
+            Size(found.debrisDepth.value));
     pg.Row({QStringLiteral("Debris volume, whole survey"),
-            Num(found.debrisVolume, 4) + QStringLiteral(" m\u00B3"), QString()},
+            Quantity(found.debrisVolume, units::Kind::Volume), QString()},
            cols, DocFont(10));
 
-    StretchTable(pg, QStringLiteral("Debris stretches (depth over ") + Metres(t.debrisDepth) + ")",
-                 found.debrisStretches, QStringLiteral("greatest depth"), 3, QStringLiteral(" m"),
-                 true);
+    StretchTable(pg, QStringLiteral("Debris stretches (depth over ") + Size(t.debrisDepth) + ")",
+                 found.debrisStretches, QStringLiteral("greatest depth"), Size, true);
     StretchTable(pg, QStringLiteral("Oval stretches (ovality over ") + Percent(t.ovality) + ")",
-                 found.ovalStretches, QStringLiteral("largest ovality"), 2, QStringLiteral(" %"),
-                 false);
+                 found.ovalStretches, QStringLiteral("largest ovality"), Percent, false);
     StretchTable(pg, QStringLiteral("Area loss stretches (over ") + Percent(t.areaLoss) + ")",
-                 found.lossStretches, QStringLiteral("largest loss"), 2, QStringLiteral(" %"),
-                 false);
+                 found.lossStretches, QStringLiteral("largest loss"), Percent, false);
     const QString sagTitle = QStringLiteral("Sags (below the line between their ends by over ") +
-                             Metres(analysis::DefaultSagThreshold(f.pipe)) + ")";
+                             Size(analysis::DefaultSagThreshold(f.pipe)) + ")";
     if (survey.Grade().HasPitch()) {
-        StretchTable(pg, sagTitle, SagStretches(sags), QStringLiteral("greatest depth"), 3,
-                     QStringLiteral(" m"), false);
+        StretchTable(pg, sagTitle, SagStretches(sags), QStringLiteral("greatest depth"), Size,
+                     false);
     } else {
         pg.Y() += 6;
         pg.Text(sagTitle, DocFont(10, true));
@@ -306,7 +434,8 @@ class DistanceChart {
         m_chart->setMargins(QMargins(2, 2, 2, 2));
         m_x->setRange(xMin, xMax);
         m_x->applyNiceNumbers();
-        m_x->setTitleText(QStringLiteral("distance along the pipe (m)"));
+        m_x->setTitleText(QStringLiteral("distance along the pipe (") +
+                          UnitOf(units::Kind::Distance) + QStringLiteral(")"));
         m_x->setTitleFont(DocFont(8));
         m_x->setLabelsFont(DocFont(8));
         m_x->setLabelFormat(QStringLiteral("%.1f"));
@@ -378,9 +507,10 @@ void DrawPlot(QPainter& painter, const QRectF& target, const QString& title,
     for (const ScanFigures& f : scans) {
         const double v = f.*figure * scale;
         if (!std::isfinite(v) || !std::isfinite(f.distance)) continue;
-        line->append(f.distance, v);
-        xMin = std::min(xMin, f.distance);
-        xMax = std::max(xMax, f.distance);
+        const double x = AlongThePipe(f.distance);
+        line->append(x, v);
+        xMin = std::min(xMin, x);
+        xMax = std::max(xMax, x);
         yMin = std::min(yMin, v);
         yMax = std::max(yMax, v);
     }
@@ -395,7 +525,7 @@ void DrawPlot(QPainter& painter, const QRectF& target, const QString& title,
     DistanceChart chart(target.size(), title, xMin, xMax, yMin, yMax, 1);
     std::vector<std::pair<double, double>> spans;
     for (const analysis::Stretch& s : over)
-        spans.emplace_back(s.start, s.end);
+        spans.emplace_back(AlongThePipe(s.start), AlongThePipe(s.end));
     chart.Shade(spans, QColor(230, 120, 40, 70));
     auto* limit = new QLineSeries;
     limit->append(chart.XMin(), threshold * scale);
@@ -422,10 +552,15 @@ void PlotPage(Pages& pg, const ReportCollector& survey, const ReportSettings& se
              QStringLiteral("Area loss against the nominal pipe (%), threshold ") +
                  Percent(t.areaLoss),
              survey.Scans(), &ScanFigures::areaLoss, 1.0, t.areaLoss, found.lossStretches);
+    // Depths in millimetres, or inches.
+    const bool imperial = g_units == units::System::Imperial;
+    const double depthScale = imperial ? 1.0 / units::kMetresPerInch : 1000.0;
+    const QString depthUnit = imperial ? QStringLiteral("in") : QStringLiteral("mm");
     DrawPlot(pg.P(), QRectF(0, pg.Y() + 2 * h, w, h - 6),
-             QStringLiteral("Debris depth (mm), threshold ") + Num(t.debrisDepth * 1000.0, 0) +
-                 QStringLiteral(" mm"),
-             survey.Scans(), &ScanFigures::debrisDepth, 1000.0, t.debrisDepth,
+             QStringLiteral("Debris depth (") + depthUnit + QStringLiteral("), threshold ") +
+                 Num(t.debrisDepth * depthScale, imperial ? 2 : 0) + QStringLiteral(" ") +
+                 depthUnit,
+             survey.Scans(), &ScanFigures::debrisDepth, depthScale, t.debrisDepth,
              found.debrisStretches);
 }
 
@@ -444,14 +579,17 @@ void DeviationLegend(QPainter& p, const QRectF& bar) {
     p.setBrush(Qt::NoBrush);
     p.drawRect(bar);
     p.setFont(DocFont(8));
-    const double cm = analysis::kDeviationScale * 100.0;
+    // Centimetres, or inches.
+    const bool imperial = g_units == units::System::Imperial;
+    const double cm = analysis::kDeviationScale / (imperial ? units::kMetresPerInch : 0.01);
     for (const double v : {cm, cm / 2, 0.0, -cm / 2, -cm}) {
         const double y = bar.top() + bar.height() * (cm - v) / (2.0 * cm);
         p.drawLine(QPointF(bar.right(), y), QPointF(bar.right() + 3, y));
         p.drawText(QPointF(bar.right() + 5, y + 3),
                    (v > 0 ? QStringLiteral("+") : QString()) + Num(v, 1));
     }
-    p.drawText(QPointF(bar.left(), bar.bottom() + 12), QStringLiteral("deviation (cm)"));
+    p.drawText(QPointF(bar.left(), bar.bottom() + 12),
+               imperial ? QStringLiteral("deviation (in)") : QStringLiteral("deviation (cm)"));
     p.drawText(QPointF(bar.left(), bar.bottom() + 22), QStringLiteral("+ inward, - outward"));
     const analysis::Rgb none = analysis::kNoDeviationColour;
     p.fillRect(QRectF(bar.left(), bar.bottom() + 28, bar.width(), 8),
@@ -510,7 +648,7 @@ void UnrolledPage(Pages& pg, const ReportCollector& survey) {
         const double y = area.top() + (r + 0.5) * area.height() / rows;
         p.drawLine(QPointF(area.left() - 3, y), QPointF(area.left(), y));
         p.drawText(QRectF(0, y - 5, area.left() - 5, 10), Qt::AlignRight | Qt::AlignVCenter,
-                   Num(d, 1) + QStringLiteral(" m"));
+                   Num(AlongThePipe(d), 1) + QStringLiteral(" ") + UnitOf(units::Kind::Distance));
     }
     DeviationLegend(p, QRectF(area.right() + 12, area.top(), 12, std::min(220.0, area.height())));
 }
@@ -523,7 +661,7 @@ void GradePage(Pages& pg, const ReportCollector& survey,
     const double threshold = analysis::DefaultSagThreshold(survey.Facts().pipe);
     pg.Text(QStringLiteral("From the head's pitch at each ping, averaged over 0.1 m; elevation "
                            "relative to the first step. Shaded: sags deeper than ") +
-                Metres(threshold) + QStringLiteral("."),
+                Size(threshold) + QStringLiteral("."),
             DocFont(9));
     pg.Y() += 4;
     if (rows.empty()) {
@@ -533,30 +671,33 @@ void GradePage(Pages& pg, const ReportCollector& survey,
     const double h = (pg.Bottom() - pg.Y()) / 2.0;
     const double w = pg.Area().width();
     auto plot = [&](const QRectF& target, const QString& title, double analysis::GradeRow::*value,
-                    int decimals) {
+                    int decimals, double scale) {
         auto* line = new QLineSeries;
         double yMin = INFINITY, yMax = -INFINITY;
         for (const analysis::GradeRow& r : rows) {
-            line->append(r.distance, r.*value);
-            yMin = std::min(yMin, r.*value);
-            yMax = std::max(yMax, r.*value);
+            const double y = r.*value * scale;
+            line->append(AlongThePipe(r.distance), y);
+            yMin = std::min(yMin, y);
+            yMax = std::max(yMax, y);
         }
-        double xMin = rows.front().distance, xMax = rows.back().distance;
+        double xMin = AlongThePipe(rows.front().distance),
+               xMax = AlongThePipe(rows.back().distance);
         if (!(xMin < xMax)) xMax = xMin + 1.0;
         const double pad = (yMax - yMin) * 0.08 + 1e-3;
         DistanceChart chart(target.size(), title, xMin, xMax, yMin - pad, yMax + pad, decimals);
         std::vector<std::pair<double, double>> spans;
         for (const analysis::Sag& s : sags)
-            spans.emplace_back(s.start, s.end);
+            spans.emplace_back(AlongThePipe(s.start), AlongThePipe(s.end));
         chart.Shade(spans, QColor(40, 120, 230, 70));
         line->setPen(QPen(QColor(20, 60, 160), 1.2));
         chart.Add(line);
         chart.Render(pg.P(), target);
     };
-    plot(QRectF(0, pg.Y(), w, h - 6), QStringLiteral("Elevation (m)"),
-         &analysis::GradeRow::elevation, 3);
+    plot(QRectF(0, pg.Y(), w, h - 6),
+         QStringLiteral("Elevation (") + UnitOf(units::Kind::Distance) + QStringLiteral(")"),
+         &analysis::GradeRow::elevation, 3, AlongThePipe(1.0));
     plot(QRectF(0, pg.Y() + h, w, h - 6), QStringLiteral("Grade (%)"), &analysis::GradeRow::grade,
-         2);
+         2, 1.0);
 }
 
 void Pipe3DPage(Pages& pg, const ReportCollector& survey) {
@@ -663,7 +804,9 @@ void DrawSection(Pages& pg, const ReportCollector& survey, const WorstScan& w,
     p.restore();
 
     // Scale bar under the drawing.
-    const double bar = ScaleBarLength(2.0 * extent);
+    // A round length in the report's unit: metres, or inches across a pipe.
+    const double perUnit = g_units == units::System::Imperial ? units::kMetresPerInch : 1.0;
+    const double bar = ScaleBarLength(2.0 * extent / perUnit) * perUnit;
     const double by = box.bottom() + 10;
     p.setPen(QPen(Qt::black, 1.2));
     p.drawLine(QPointF(box.left(), by), QPointF(box.left() + bar * k, by));
@@ -671,7 +814,10 @@ void DrawSection(Pages& pg, const ReportCollector& survey, const WorstScan& w,
     p.drawLine(QPointF(box.left() + bar * k, by - 3), QPointF(box.left() + bar * k, by + 3));
     p.setFont(DocFont(8));
     p.drawText(QPointF(box.left() + bar * k + 6, by + 3),
-               QString::fromStdString(FormatFixed(bar, bar < 0.1 ? 3 : 2)) + QStringLiteral(" m"));
+               g_units == units::System::Imperial
+                   ? Num(bar / perUnit, 0) + QStringLiteral(" in")
+                   : QString::fromStdString(FormatFixed(bar, bar < 0.1 ? 3 : 2)) +
+                         QStringLiteral(" m"));
 
     // The scan's figures beside the drawing.
     const double x0 = side + 16;
@@ -690,17 +836,20 @@ void DrawSection(Pages& pg, const ReportCollector& survey, const WorstScan& w,
     fig(QStringLiteral("Distance"), Metres(f.distance));
     fig(QStringLiteral("Points"),
         QStringLiteral("%1 over %2\u00B0").arg(f.points).arg(Num(f.coverage, 1)));
-    fig(QStringLiteral("Centre (x, y)"), Num(f.centreX, 3) + ", " + Metres(f.centreY));
-    fig(QStringLiteral("Mean diameter"), Metres(f.meanDiameter));
+    fig(QStringLiteral("Centre (x, y)"),
+        QString::number(units::Convert(f.centreX, units::Kind::Size, g_units).value, 'f',
+                        units::Convert(0, units::Kind::Size, g_units).decimals) +
+            ", " + Size(f.centreY));
+    fig(QStringLiteral("Mean diameter"), Size(f.meanDiameter));
     fig(QStringLiteral("Min diameter"),
-        Metres(f.minDiameter) + QStringLiteral(" at ") + Num(f.minDiameterBearing, 0) + "\u00B0");
-    fig(QStringLiteral("Max diameter"), Metres(f.maxDiameter));
+        Size(f.minDiameter) + QStringLiteral(" at ") + Num(f.minDiameterBearing, 0) + "\u00B0");
+    fig(QStringLiteral("Max diameter"), Size(f.maxDiameter));
     fig(QStringLiteral("Ovality (F1216)"), Percent(f.ovality));
-    fig(QStringLiteral("Open area"), Num(f.openArea, 4) + QStringLiteral(" m\u00B2"));
-    fig(QStringLiteral("Nominal area"), Num(f.nominalArea, 4) + QStringLiteral(" m\u00B2"));
+    fig(QStringLiteral("Open area"), Quantity(f.openArea, units::Kind::Area));
+    fig(QStringLiteral("Nominal area"), Quantity(f.nominalArea, units::Kind::Area));
     fig(QStringLiteral("Area loss"), Percent(f.areaLoss));
-    fig(QStringLiteral("Debris depth"), Metres(f.debrisDepth));
-    fig(QStringLiteral("Debris area"), Num(f.debrisArea, 5) + QStringLiteral(" m\u00B2"));
+    fig(QStringLiteral("Debris depth"), Size(f.debrisDepth));
+    fig(QStringLiteral("Debris area"), Quantity(f.debrisArea, units::Kind::Area));
     y += 8;
     p.setFont(DocFont(8));
     p.setPen(QPen(QColor(20, 60, 160)));
@@ -715,6 +864,8 @@ void DrawSection(Pages& pg, const ReportCollector& survey, const WorstScan& w,
 
 bool WriteSurveyReport(const ReportCollector& survey, const ReportSettings& settings,
                        const std::string& path, std::string* error) {
+    g_units = survey.Facts().units;
+    const auto metricAgain = qScopeGuard([] { g_units = units::System::Metric; });
     const analysis::Findings found = analysis::FindFindings(survey.Scans(), settings.thresholds);
     const std::vector<WorstScan> worst = survey.WorstScans();
     const std::vector<analysis::GradeRow> grade = survey.Grade().Rows();
@@ -742,10 +893,14 @@ bool WriteSurveyReport(const ReportCollector& survey, const ReportSettings& sett
         return false;
     }
     painter.setRenderHint(QPainter::Antialiasing);
-    Pages pg(pdf, painter, pages,
-             QStringLiteral("TubescanL ") + QString::fromStdString(settings.version) +
-                 QStringLiteral(" - inspection report of ") +
-                 QString::fromStdString(survey.Facts().name));
+    // Every page names the pipe and its nodes, where the survey gives them.
+    const QString pipe = PipeAndNodes(survey.Details());
+    Pages pg(
+        pdf, painter, pages,
+        QStringLiteral("TubescanL ") + QString::fromStdString(settings.version) +
+            QStringLiteral(" - inspection report of ") +
+            (pipe.isEmpty() ? QString() : QStringLiteral("pipe ") + pipe + QStringLiteral(", ")) +
+            QString::fromStdString(survey.Facts().name));
 
     FirstPage(pg, survey, settings, found, sags);
     pg.Next();

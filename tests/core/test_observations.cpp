@@ -99,15 +99,18 @@ TEST(Observations, OvalAndDebrisStretchesBecomeContinuousDefects) {
     EXPECT_EQ(obs[1].clockTo, 7);
 
     const auto en = Lines(En13508Text(obs, "a;b.31l"));
-    ASSERT_GE(en.size(), 9u);
+    ASSERT_GE(en.size(), 15u);
     EXPECT_EQ(en[0].rfind("#A1=", 0), 0u);
-    EXPECT_NE(en[2].find("a_b.31l"), std::string::npos); // a ";" would split the field
-    EXPECT_EQ(en[3], "#C=I;J;A;B;C;D;G;H;F;");
-    EXPECT_EQ(en[4], "10.00;S01;BAA;B;;6;03;09;;");
-    EXPECT_EQ(en[5], "10.40;F01;BAA;B;;6;03;09;;");
-    EXPECT_EQ(en[6], "12.00;S02;BBC;Z;;12;05;07;material not identified by sonar;");
-    EXPECT_EQ(en[7], "12.20;F02;BBC;Z;;12;05;07;material not identified by sonar;");
-    EXPECT_EQ(en[8], "16.00;;BAA;A;;4;12;06;;");
+    EXPECT_EQ(en[5], "#A6=\""); // text is quoted
+    EXPECT_EQ(en[6], "#B01=ADE;");
+    // A ";" inside the quotes would otherwise split the field.
+    EXPECT_EQ(en[7].rfind("\"recording a;b.31l (", 0), 0u) << en[7];
+    EXPECT_EQ(en[8], "#C=I;J;A;B;C;D;G;H;F;");
+    EXPECT_EQ(en[9], "10.00;S01;BAA;B;;6;03;09;;");
+    EXPECT_EQ(en[10], "10.40;F01;BAA;B;;6;03;09;;");
+    EXPECT_EQ(en[11], "12.00;S02;BBC;Z;;12;05;07;material not identified by sonar;");
+    EXPECT_EQ(en[12], "12.20;F02;BBC;Z;;12;05;07;material not identified by sonar;");
+    EXPECT_EQ(en[13], "16.00;;BAA;A;;4;12;06;;");
     EXPECT_EQ(en.back(), "#Z");
 
     const auto csv = Lines(ConditionsCsv(obs));

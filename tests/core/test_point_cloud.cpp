@@ -131,3 +131,51 @@ TEST(PointCloud, LasAnalysedInThePassIsTheFileAnalysedOnItsOwnThread) {
     EXPECT_EQ(lastScan, 15u); // 14 turns and the part-turn after them
     EXPECT_GT(withDeviation, ply.Points() * 9 / 10);
 }
+
+// With survey details both clouds say what they show: the PLY header's
+// comments name the pipe, nodes and date; the LAS header names the program,
+// dates itself by the recording, and carries one project ID per survey.
+TEST(PointCloud, SurveyDetailsInThePlyCommentsAndTheLasHeader) {
+    sim::PipeParams pipe;
+    TempDir d;
+    pipesurvey::WriteSurvey(d.File("s.31l"), pipe, 900); // recorded 07-MAR-2026
+    survey::SurveyDetails details;
+    details.pipeReference = "P-17\nx";
+    details.startNode = "MH\u00C6\u00F6\u0141";
+    details.finishNode = "MH5";
+    const auto convert = [&](PointCloudOutput::Format format, const survey::SurveyDetails& s,
+                             const std::string& name) {
+        PointCloudOutput out(format, PointCloudOutput::Analysis::InPass);
+        conversion::Options options;
+        options.settings = IniFile::FromText("[System Settings]\r\n");
+        options.points = &out;
+        options.survey = &s;
+        const auto r = conversion::ConvertRecordFile(d.File("s.31l"), d.File(name), options);
+        EXPECT_EQ(r.outcome, conversion::Outcome::Converted) << name << ": " << r.detail;
+        return d.Read(name);
+    };
+    const std::string ply = convert(PointCloudOutput::Format::Ply, details, "s.ply");
+    const std::string head = ply.substr(0, ply.find("end_header\n"));
+    EXPECT_NE(head.find("\ncomment pipe P-17 x\n"), std::string::npos) << head;
+    EXPECT_NE(head.find("\ncomment nodes MHAEoL to MH5\n"), std::string::npos) << head;
+    EXPECT_NE(head.find("\ncomment date 2026-03-07 "), std::string::npos) << head;
+
+    const std::string a = convert(PointCloudOutput::Format::Las, details, "a.las");
+    const std::string b = convert(PointCloudOutput::Format::Las, details, "b.las");
+    details.finishNode = "MH6";
+    const std::string c = convert(PointCloudOutput::Format::Las, details, "c.las");
+    const std::string none = convert(PointCloudOutput::Format::Las, {}, "n.las");
+    ASSERT_TRUE(a.size() > 375 && c.size() > 375 && none.size() > 375);
+    EXPECT_EQ(a, b); // one survey, one file: the ID and the date are the survey's
+    EXPECT_NE(a.substr(8, 16), c.substr(8, 16));
+    EXPECT_EQ(none.substr(8, 16), std::string(16, '\0'));
+    EXPECT_EQ(static_cast<std::uint8_t>(a[15]) >> 4, 5); // a version 5 UUID
+    const std::string version = "TubescanL " TUBESCAN_VERSION;
+    EXPECT_EQ(a.compare(26, version.size(), version), 0) << a.substr(26, 32);
+    EXPECT_EQ(a.compare(58, version.size() + 1, version + '\0'), 0) << a.substr(58, 32);
+    std::uint16_t day = 0, year = 0;
+    std::memcpy(&day, a.data() + 90, 2);
+    std::memcpy(&year, a.data() + 92, 2);
+    EXPECT_EQ(year, 2026);
+    EXPECT_EQ(day, 31 + 28 + 7);
+}

@@ -10,7 +10,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <numbers>
+#include <regex>
 #include <sstream>
 
 #include "../core/TempDir.h"
@@ -39,17 +41,9 @@ std::string RunTool(const QString& program, const QStringList& args) {
     return p.readAllStandardOutput().toStdString();
 }
 
-TEST(ReportPages, SagInTheFindingsAndTheBedOnTheUnrolledPage) {
-    TempDir dir;
-    const std::string pdfPath = dir.File("r.pdf");
-    CTubescanDoc doc;
-    doc.m_settings.m_circleDiameter = 1.0;
-    SurveyReportOutput report("r.31l", {{}, "test"});
-    int error = 0;
-    const conversion::PassContext pass = conversion::PassContextOf(doc);
-    ASSERT_TRUE(report.Create(pdfPath, pass, &error));
-    // 12 m of pipe, a revolution of 360 pings every 0.1 m; a 12 cm bed on the
-    // invert from 2 to 3 m.
+// 12 m of pipe, a revolution of 360 pings every 0.1 m; a 12 cm bed on the
+// invert from 2 to 3 m.
+void FeedSurvey(ReportCollector& report) {
     for (int rev = 0; rev < 120; ++rev)
         for (int i = 0; i < 360; ++i) {
             const double s = rev * 0.1 + i * 0.1 / 360.0;
@@ -60,6 +54,18 @@ TEST(ReportPages, SagInTheFindingsAndTheBedOnTheUnrolledPage) {
             p.pitch = PitchAt(s);
             report.Add(p);
         }
+}
+
+TEST(ReportPages, SagInTheFindingsAndTheBedOnTheUnrolledPage) {
+    TempDir dir;
+    const std::string pdfPath = dir.File("r.pdf");
+    CTubescanDoc doc;
+    doc.m_settings.m_circleDiameter = 1.0;
+    SurveyReportOutput report("r.31l", {{}, "test"});
+    int error = 0;
+    const conversion::PassContext pass = conversion::PassContextOf(doc);
+    ASSERT_TRUE(report.Create(pdfPath, pass, &error));
+    FeedSurvey(report);
     ASSERT_TRUE(report.Finish()) << report.RenderError();
     // For a person to look at: TUBESCAN_KEEP_REPORT=path keeps a copy.
     if (const char* keep = std::getenv("TUBESCAN_KEEP_REPORT"))
@@ -112,6 +118,95 @@ TEST(ReportPages, SagInTheFindingsAndTheBedOnTheUnrolledPage) {
         }
     EXPECT_GT(redPixels, 20);
     EXPECT_EQ(redAtSides, 0);
+}
+
+// The first page's text of the report of FeedSurvey's pipe with details.
+std::string FirstPageText(const TempDir& dir, const survey::SurveyDetails& details,
+                          const char* name) {
+    const std::string pdfPath = dir.File(std::string(name) + ".pdf");
+    CTubescanDoc doc;
+    doc.m_settings.m_circleDiameter = 1.0;
+    SurveyReportOutput report("r.31l", {{}, "test"});
+    report.SetDetails(details);
+    int error = 0;
+    const conversion::PassContext pass = conversion::PassContextOf(doc);
+    EXPECT_TRUE(report.Create(pdfPath, pass, &error));
+    FeedSurvey(report);
+    EXPECT_TRUE(report.Finish()) << report.RenderError();
+    if (const char* keep = std::getenv("TUBESCAN_KEEP_REPORT"))
+        std::filesystem::copy_file(pdfPath, std::string(keep) + "." + name + ".pdf",
+                                   std::filesystem::copy_options::overwrite_existing);
+    return RunTool(QStringLiteral("pdftotext"),
+                   {"-layout", "-f", "1", "-l", "1", QString::fromStdString(pdfPath), "-"});
+}
+
+TEST(ReportPages, FirstPageCarriesEveryDetailAndImperialFiguresAreTheMetricOnesConverted) {
+    TempDir dir;
+    survey::SurveyDetails d;
+    d.pipeReference = "P-17;#\"A\"";
+    d.startNode = "MH 4\nnorth";
+    d.finishNode = "MH5";
+    d.direction = "downstream";
+    d.location = "Rue de l'\u00C9glise";
+    d.town = "\u0141\u00F3d\u017A";
+    d.district = "Old Town";
+    d.owner = "City Water";
+    d.inspector = "A. Inspector";
+    d.certificate = "CERT-99";
+    d.purpose = "routine";
+    d.weather = "dry";
+    d.shape = "circular";
+    d.heightMm = 1000;
+    d.material = "vitrified clay";
+    d.waterTemperatureC = 11.5;
+    const std::string metric = FirstPageText(dir, d, "metric");
+    // Each given field, a line break read as a space.
+    for (const std::string want :
+         {"P-17;#\"A\"", "MH 4 north", "MH5", "downstream", "Rue de l'\u00C9glise",
+          "\u0141\u00F3d\u017A", "Old Town", "City Water", "A. Inspector", "CERT-99", "routine",
+          "dry", "circular", "vitrified clay", "11.5", "1970-01-01 00:00:00"})
+        EXPECT_NE(metric.find(want), std::string::npos) << want << "\n" << metric;
+
+    d.units = "imperial";
+    const std::string imperial = FirstPageText(dir, d, "imperial");
+    // Every figure with a unit, in order: the imperial page's are the
+    // metric page's converted, to the decimals each shows.
+    const std::regex figure("(-?\\d+(?:\\.(\\d+))?) "
+                            "(m\u00B3|m\u00B2|m|ft\u00B3|ft\u00B2|ft|in)(?![A-Za-z])");
+    struct Figure {
+        double value;
+        int decimals;
+        std::string unit;
+    };
+    const auto figures = [&](const std::string& text) {
+        std::vector<Figure> out;
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), figure);
+             it != std::sregex_iterator(); ++it)
+            out.push_back({std::stod((*it)[1]), static_cast<int>((*it)[2].length()), (*it)[3]});
+        return out;
+    };
+    const auto a = figures(metric), b = figures(imperial);
+    ASSERT_EQ(a.size(), b.size()) << metric << imperial;
+    ASSERT_GT(a.size(), 10u);
+    int converted = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const std::map<std::string, double> factor = {{"ft", 0.3048},
+                                                      {"in", 0.0254},
+                                                      {"ft\u00B2", 0.09290304},
+                                                      {"ft\u00B3", 0.028316846592},
+                                                      {a[i].unit, 1.0}};
+        ASSERT_TRUE(factor.count(b[i].unit)) << b[i].unit;
+        const double f = factor.at(b[i].unit);
+        const double slack =
+            0.5 * std::pow(10.0, -b[i].decimals) + 0.5 * std::pow(10.0, -a[i].decimals) / f;
+        EXPECT_NEAR(b[i].value, a[i].value / f, slack + 1e-9)
+            << i << ": " << a[i].value << " " << a[i].unit << " vs " << b[i].value << " "
+            << b[i].unit;
+        converted += b[i].unit != a[i].unit;
+    }
+    EXPECT_GT(converted, 10);
+    EXPECT_NE(imperial.find(" ft"), std::string::npos);
+    EXPECT_NE(imperial.find(" in"), std::string::npos);
 }
 
 } // namespace

@@ -107,7 +107,7 @@ TEST(BatchTool, ParallelBatchMatchesSingleRunsAndAFailureStopsNothingElse) {
     EXPECT_EQ(summary[0],
               "file,start_time,end_time,first_distance_m,last_distance_m,scans,worst_ovality_pct,"
               "worst_ovality_at_m,worst_area_loss_pct,worst_area_loss_at_m,max_debris_depth_m,"
-              "max_debris_at_m,debris_volume_m3");
+              "max_debris_at_m,debris_volume_m3,pipe_reference,start_node,finish_node,direction");
     for (int i = 0; i < 8; ++i) {
         const std::string& line = summary[1 + i];
         EXPECT_EQ(line.rfind(batch.File("f" + std::to_string(i) + ".31l") + ",2026-03-", 0), 0u)

@@ -110,8 +110,10 @@ JobResult ConvertJob(const Job& job, const ConvertOptions& options, const RunSet
         break;
     case OutputKind::Observations: {
         const std::string tablePath = ObservationTablePath(input);
-        if (!mine.replace && ::access(tablePath.c_str(), F_OK) == 0)
-            refusal = tablePath + " exists (--force replaces it)";
+        for (const std::string& beside :
+             {tablePath, ObservationOutput::InspectionPathFor(tablePath)})
+            if (refusal.empty() && !mine.replace && ::access(beside.c_str(), F_OK) == 0)
+                refusal = beside + " exists (--force replaces it)";
         analysis::ObservationThresholds thresholds;
         thresholds.ovality = options.report.thresholds.ovality;
         thresholds.depositLoss = options.report.thresholds.areaLoss;
@@ -147,11 +149,13 @@ JobResult ConvertJob(const Job& job, const ConvertOptions& options, const RunSet
                     " observations proposed; also " + ObservationTablePath(input) + "\n";
         }
         if (!options.quiet && table) result.out += SummaryText(table->Survey());
-        // Not a failure, but what a crew must know even with -q.
+        // Not failures, but what a crew must know even with -q.
+        if (const std::string notes = points ? points->Notes() : std::string(); !notes.empty())
+            result.err += "tubescan-convert: " + notes + "\n";
         if (r.cutTail > 0)
-            result.err = "tubescan-convert: " + input + ": the last " + std::to_string(r.cutTail) +
-                         " bytes are not a whole record (a recording cut short?) and were "
-                         "left out\n";
+            result.err += "tubescan-convert: " + input + ": the last " + std::to_string(r.cutTail) +
+                          " bytes are not a whole record (a recording cut short?) and were "
+                          "left out\n";
         // The scale said once per recording, even with -q: a figure off by
         // a wrong speed looks like any other.
         for (const std::string& note :
@@ -159,7 +163,8 @@ JobResult ConvertJob(const Job& job, const ConvertOptions& options, const RunSet
             if (!note.empty()) result.err += "tubescan-convert: " + input + ": " + note + "\n";
         if (run.summarise) {
             summary.Finish();
-            result.summary = summary.Line(input);
+            result.summary =
+                summary.Line(input, mine.survey ? *mine.survey : survey::SurveyDetails{});
         }
     } else if (r.outcome != conversion::Outcome::Interrupted) {
         result.failed = true;

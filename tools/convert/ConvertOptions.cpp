@@ -51,9 +51,9 @@ const char* const kDescription =
     "With --report each FILE.31l becomes FILE.pdf: an inspection report with the\n"
     "survey, the findings, plots of the figures against distance with the stretches\n"
     "over the thresholds shaded, and drawings of the worst cross-sections.\n"
-    "With --observations each FILE.31l becomes FILE.en13508.txt and FILE.pacp.csv:\n"
-    "deformation and settled-deposit observations proposed from the figures, for an\n"
-    "inspector to confirm.\n"
+    "With --observations each FILE.31l becomes FILE.en13508.txt, FILE.pacp.csv and\n"
+    "FILE.pacp-inspection.csv: deformation and settled-deposit observations proposed\n"
+    "from the figures, for an inspector to confirm, and the survey's inspection header.\n"
     "With --grade each FILE.31l becomes FILE.grade.csv: distance_m,pitch_deg,grade_pct,\n"
     "elevation_m, one line per 0.1 m of distance from the pitch recorded at each ping;\n"
     "a recording without any valid pitch fails (status 1) and nothing is written.\n"
@@ -86,7 +86,7 @@ QString ReadOutput(const QString& value, ConvertOptions& o) {
         return QStringLiteral("-o %1 is a recording's name; no output is ever written as one")
             .arg(value);
     if (o.kind == OutputKind::Observations)
-        return QStringLiteral("--observations writes two files beside the input; no -o");
+        return QStringLiteral("--observations writes three files beside the input; no -o");
     return {};
 }
 
@@ -136,7 +136,8 @@ std::vector<OptionRow> DeclareOptions() {
     kind("", "report", "Write the inspection report (.pdf) instead of the .xyz.",
          OutputKind::Report);
     kind("", "observations",
-         "Write coded observations (.en13508.txt and .pacp.csv) instead of the .xyz.",
+         "Write coded observations (.en13508.txt, .pacp.csv and .pacp-inspection.csv) instead "
+         "of the .xyz.",
          OutputKind::Observations);
     kind("", "grade", "Write the grade profile (.grade.csv) instead of the .xyz.",
          OutputKind::Grade);

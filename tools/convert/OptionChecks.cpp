@@ -8,6 +8,7 @@
 #include <map>
 #include <sys/stat.h>
 
+#include "doc/ObservationOutput.h"
 #include "format/RecordFileName.h"
 
 namespace convert {
@@ -81,7 +82,9 @@ bool CheckPlan(const ConvertOptions& options, const JobPlan& plan) {
         for (const Job& job : plan.jobs)
             clash = clash || key == FileIdentity(job.input) || key == FileIdentity(job.target) ||
                     (options.kind == OutputKind::Observations &&
-                     key == FileIdentity(ObservationTablePath(job.input)));
+                     (key == FileIdentity(ObservationTablePath(job.input)) ||
+                      key == FileIdentity(ObservationOutput::InspectionPathFor(
+                                 ObservationTablePath(job.input)))));
         if (clash) {
             Usage(QStringLiteral("--summary %1 names a recording or an output of this run")
                       .arg(options.summaryName));

@@ -22,14 +22,15 @@ ConditionCsvOutput::~ConditionCsvOutput() {
     if (m_file) std::fclose(m_file);
 }
 
-bool ConditionCsvOutput::Create(const std::string& path, const CTubescanDoc& doc, int* error) {
+bool ConditionCsvOutput::Create(const std::string& path, const conversion::PassContext& pass,
+                                int* error) {
     errno = 0;
     m_file = std::fopen(path.c_str(), "wb");
     if (!m_file) {
         if (error) *error = errno;
         return false;
     }
-    m_analyser.SetPipe(NominalPipeOf(doc));
+    m_analyser.SetPipe(pass.pipe);
     m_failed =
         std::fputs(analysis::kConditionCsvHeader, m_file) < 0 || std::fputc('\n', m_file) < 0;
     return true;

@@ -26,7 +26,7 @@ class ConditionCsvOutput : public conversion::PointOutput {
     ConditionCsvOutput(const ConditionCsvOutput&) = delete;
     ConditionCsvOutput& operator=(const ConditionCsvOutput&) = delete;
 
-    bool Create(const std::string& path, const CTubescanDoc& doc, int* error) override;
+    bool Create(const std::string& path, const conversion::PassContext& pass, int* error) override;
     void Add(const analysis::ProfileSample& sample) override;
     bool Finish() override;
     std::uint64_t Points() const override { return m_points; }

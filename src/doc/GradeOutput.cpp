@@ -3,7 +3,7 @@
 #include "format/DataFileIo.h"
 #include "format/NumberText.h"
 
-bool GradeCsvOutput::Create(const std::string& path, const CTubescanDoc&, int* error) {
+bool GradeCsvOutput::Create(const std::string& path, const conversion::PassContext&, int* error) {
     // Written at the end, but a folder that cannot take it should be known
     // before the whole recording has been read.
     if (!ProbeWritable(path, error)) return false;

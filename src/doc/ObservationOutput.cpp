@@ -18,12 +18,13 @@ ObservationOutput::~ObservationOutput() {
     std::remove(m_tableTemporary.c_str());
 }
 
-bool ObservationOutput::Create(const std::string& path, const CTubescanDoc& doc, int* error) {
+bool ObservationOutput::Create(const std::string& path, const conversion::PassContext& pass,
+                               int* error) {
     // Nothing is written until the end, but a folder that cannot take the
     // file is better found now.
     if (!ProbeWritable(path, error)) return false;
     m_textPath = path;
-    m_summary.SetPipe(NominalPipeOf(doc));
+    m_summary.SetPipe(pass.pipe);
     return true;
 }
 

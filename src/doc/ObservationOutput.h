@@ -17,7 +17,7 @@ class ObservationOutput : public conversion::PointOutput {
     ObservationOutput(const ObservationOutput&) = delete;
     ObservationOutput& operator=(const ObservationOutput&) = delete;
 
-    bool Create(const std::string& path, const CTubescanDoc& doc, int* error) override;
+    bool Create(const std::string& path, const conversion::PassContext& pass, int* error) override;
     void Add(const analysis::ProfileSample& sample) override;
     bool Finish() override;
     bool Commit(std::string* why) override;

@@ -23,12 +23,13 @@ PointCloudOutput::~PointCloudOutput() {
     StopWorker();
 }
 
-bool PointCloudOutput::Create(const std::string& path, const CTubescanDoc& doc, int* error) {
+bool PointCloudOutput::Create(const std::string& path, const conversion::PassContext& pass,
+                              int* error) {
     StopWorker();
     m_scans.Reset();
     m_scan = 1;
     if (m_format == Format::Ply) return m_ply.Create(path, error);
-    m_analyser.SetPipe(NominalPipeOf(doc));
+    m_analyser.SetPipe(pass.pipe);
     if (!m_las.Create(path, error)) return false;
     m_closing = false;
     if (m_analysis == Analysis::OwnThread) m_worker = std::thread([this] { Analyse(); });

@@ -38,7 +38,7 @@ class PointCloudOutput : public conversion::PointOutput {
     PointCloudOutput(const PointCloudOutput&) = delete;
     PointCloudOutput& operator=(const PointCloudOutput&) = delete;
 
-    bool Create(const std::string& path, const CTubescanDoc& doc, int* error) override;
+    bool Create(const std::string& path, const conversion::PassContext& pass, int* error) override;
     void Add(const analysis::ProfileSample& sample) override;
     bool Finish() override;
     // A LAS pass analyses every scan (on the analysis thread when it has

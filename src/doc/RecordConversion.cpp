@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "doc/ConditionOutput.h"
 #include "doc/TubescanDoc.h"
 #include "format/RecordFileName.h"
 
@@ -74,6 +75,14 @@ std::string NotReplaceable(const std::string& output) {
 
 } // namespace
 
+PassContext PassContextOf(const CTubescanDoc& doc) {
+    PassContext pass;
+    pass.settings = &doc.m_settings;
+    pass.pipe = NominalPipeOf(doc);
+    pass.pitchFromSensor = [&doc] { return doc.m_recordedPrdInput && doc.m_extPitchValid; };
+    return pass;
+}
+
 Result ConvertRecordFile(const std::string& input, const std::string& output,
                          const Options& options) {
     if (!record::HasRecordFileName(input))
@@ -123,8 +132,9 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     // it instead; a tap sees them either way.
     TemporaryFile temporary(output + ".part" + std::to_string(::getpid()));
     int error = 0;
+    const PassContext pass = PassContextOf(doc);
     if (options.points) {
-        if (!options.points->Create(temporary.Path(), doc, &error))
+        if (!options.points->Create(temporary.Path(), pass, &error))
             return Failed(Outcome::OutputFailed, FileErrorReport(output, error));
         doc.m_outputs.SetSampleSink(
             std::make_shared<FunctionSampleSink>([&options](const analysis::ProfileSample& s) {

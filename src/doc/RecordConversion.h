@@ -10,7 +10,9 @@
 #include <functional>
 #include <string>
 
+#include "analysis/PipeCondition.h"
 #include "analysis/ProfileSample.h"
+#include "doc/SonarSettings.h"
 #include "format/IniFile.h"
 #include "format/RecordFileName.h"
 
@@ -22,13 +24,27 @@ class CTubescanDoc;
 
 namespace conversion {
 
+// What an output learns of the pass it is fed by; it stays valid until the
+// output's Finish.
+struct PassContext {
+    // The settings the records are played with: playback sets each
+    // record's range and gain in them before its points are handed out.
+    const SonarSettings* settings = nullptr;
+    analysis::NominalPipe pipe; // the settings' nominal pipe
+    // Whether the ping in hand took its pitch from the orientation sensor.
+    std::function<bool()> pitchFromSensor;
+};
+
+// The context of a pass played by doc.
+PassContext PassContextOf(const CTubescanDoc& doc);
+
 // An output other than the .xyz lines, fed every profile point of the pass.
 class PointOutput {
   public:
     virtual ~PointOutput() = default;
-    // Creates path for the pass over a file played with doc's settings;
-    // false with errno's value in *error when it cannot.
-    virtual bool Create(const std::string& path, const CTubescanDoc& doc, int* error) = 0;
+    // Creates path for the pass described by pass; false with errno's
+    // value in *error when it cannot.
+    virtual bool Create(const std::string& path, const PassContext& pass, int* error) = 0;
     virtual void Add(const analysis::ProfileSample& sample) = 0;
     // Writes what is left and closes; false when any write failed.
     virtual bool Finish() = 0;

@@ -4,32 +4,31 @@
 #include <cmath>
 
 #include "doc/ConditionOutput.h"
-#include "doc/TubescanDoc.h"
 #include "format/DataFileIo.h"
-#include "format/HeadProtocol.h"
 
 ReportCollector::ReportCollector(std::string recordingName) {
     m_facts.name = std::move(recordingName);
 }
 
-bool ReportCollector::Create(const std::string& path, const CTubescanDoc& doc, int* error) {
+bool ReportCollector::Create(const std::string& path, const conversion::PassContext& pass,
+                             int* error) {
     // The report is drawn at the end, but a folder that cannot take it should
     // be known before the whole recording has been read.
     if (!ProbeWritable(path, error)) return false;
     m_path = path;
-    m_doc = &doc;
-    m_facts.pipe = NominalPipeOf(doc);
-    m_facts.soundVelocity = doc.m_settings.m_soundVelocity;
+    m_pass = &pass;
+    m_facts.pipe = pass.pipe;
+    m_facts.soundVelocity = pass.settings->m_soundVelocity;
     m_analyser.SetPipe(m_facts.pipe);
     return true;
 }
 
 void ReportCollector::Add(const analysis::ProfileSample& sample) {
     SurveyFacts& s = m_facts;
-    if (m_doc) {
+    if (m_pass) {
         // Playback sets the recorded range and gain before each ping.
-        const double range = m_doc->m_settings.m_range;
-        const int gain = m_doc->m_command[headproto::kCmdGain];
+        const double range = m_pass->settings->m_range;
+        const int gain = m_pass->settings->m_gain;
         if (s.points == 0) {
             s.minRange = s.maxRange = range;
             s.minGain = s.maxGain = gain;
@@ -41,7 +40,7 @@ void ReportCollector::Add(const analysis::ProfileSample& sample) {
     }
     ++s.points;
     if (std::isfinite(sample.pitch)) {
-        const bool sensor = m_doc && m_doc->m_recordedPrdInput && m_doc->m_extPitchValid;
+        const bool sensor = m_pass && m_pass->pitchFromSensor && m_pass->pitchFromSensor();
         ++(sensor ? s.pitchFromSensor : s.pitchFromHead);
     }
     if (std::isfinite(sample.time)) {
@@ -98,7 +97,7 @@ std::vector<WorstScan> ReportCollector::WorstScans() const {
 bool ReportCollector::Finish() {
     if (m_cutter.Flush()) Complete(m_cutter.Completed());
     if (m_path.empty()) return false;
-    m_doc = nullptr; // the pass's document ends with it
+    m_pass = nullptr; // the pass's context ends with it
     if (m_partsLeft > 1) {
         --m_partsLeft;
         return true;

@@ -49,7 +49,7 @@ class ReportCollector : public conversion::PointOutput {
     // passes gather into this one and draw nothing; the pass after them
     // draws the whole. Scans do not run across the files' ends.
     void GatherParts(std::size_t parts) { m_partsLeft = parts; }
-    bool Create(const std::string& path, const CTubescanDoc& doc, int* error) override;
+    bool Create(const std::string& path, const conversion::PassContext& pass, int* error) override;
     void Add(const analysis::ProfileSample& sample) override;
     bool Finish() override;
     std::uint64_t Points() const override { return m_facts.points; }
@@ -80,7 +80,7 @@ class ReportCollector : public conversion::PointOutput {
     static void Keep(std::vector<WorstScan>& kept, analysis::ScanFigure figure, std::size_t index,
                      const analysis::ScanFigures& f, std::span<const analysis::ProfileSample> scan);
 
-    const CTubescanDoc* m_doc = nullptr;
+    const conversion::PassContext* m_pass = nullptr;
     ScanHook m_onScan;
     std::string m_path;
     std::size_t m_partsLeft = 1;

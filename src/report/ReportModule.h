@@ -15,7 +15,7 @@ inline constexpr const char* kReportModuleFile = "tubescan-report.so";
 // Raised with every change to what the converter and the module share (this
 // struct, ReportCollector, conversion::PointOutput, ReportSettings): a
 // module of another build is refused with a reason, never called.
-inline constexpr int kReportModuleVersion = 2;
+inline constexpr int kReportModuleVersion = 3;
 
 struct ReportModule {
     int version; // kReportModuleVersion of the build that made the module

@@ -154,7 +154,7 @@ TEST(GradeProfile, TableHasOneLinePerStepOrNoneWithoutPitch) {
         SCOPED_TRACE(withPitch ? "pitch" : "no pitch");
         GradeCsvOutput out;
         int error = 0;
-        ASSERT_TRUE(out.Create(dir.File("g.csv"), doc, &error));
+        ASSERT_TRUE(out.Create(dir.File("g.csv"), conversion::PassContextOf(doc), &error));
         // Half a metre at a steady 2 degrees nose-down, five pings a step.
         for (int i = 0; i <= 25; ++i) {
             ProfileSample s = At(0.3, 0.4, 1.0 + i * 0.02);

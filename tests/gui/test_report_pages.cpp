@@ -46,7 +46,8 @@ TEST(ReportPages, SagInTheFindingsAndTheBedOnTheUnrolledPage) {
     doc.m_settings.m_circleDiameter = 1.0;
     SurveyReportOutput report("r.31l", {{}, "test"});
     int error = 0;
-    ASSERT_TRUE(report.Create(pdfPath, doc, &error));
+    const conversion::PassContext pass = conversion::PassContextOf(doc);
+    ASSERT_TRUE(report.Create(pdfPath, pass, &error));
     // 12 m of pipe, a revolution of 360 pings every 0.1 m; a 12 cm bed on the
     // invert from 2 to 3 m.
     for (int rev = 0; rev < 120; ++rev)

@@ -1,0 +1,225 @@
+#include "ConvertOptions.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <thread>
+
+#include "format/RecordFileName.h"
+
+namespace convert {
+
+const std::array<ThresholdOption, kThresholdCount> kThresholds = {{
+    {"ovality-threshold",
+     "Report, observations: ovality in percent over which a stretch is "
+     "reported (0 to 100, default %1).",
+     "PCT", &analysis::ReportThresholds::ovality},
+    {"area-loss-threshold",
+     "Report, observations: area loss in percent over which a stretch is "
+     "reported (0 to 100, default %1).",
+     "PCT", &analysis::ReportThresholds::areaLoss},
+    {"debris-threshold",
+     "Report: debris depth in metres over which a stretch is reported (0 to "
+     "the nominal pipe's height, default %1).",
+     "M", &analysis::ReportThresholds::debrisDepth},
+}};
+
+namespace {
+
+std::string LocalPath(const QString& s) {
+    return QFile::encodeName(s).toStdString();
+}
+
+const char* const kDescription =
+    "Converts TubescanL recordings (.31l) to .xyz text files: one line per profile point,\n"
+    "the same lines the program's \"Convert .31L file to .xyz...\" writes. Settings come\n"
+    "from TubescanL.INI beside the program (or the user's configuration folder).\n"
+    "Each FILE.31l becomes FILE.xyz. Files are converted in parallel (-j). Exit status:\n"
+    "0 all converted, 1 a file failed, 2 usage error, 128 + the signal when\n"
+    "interrupted (partial outputs are removed).\n"
+    "With --analysis each FILE.31l becomes FILE.csv instead: one line per scan (a\n"
+    "revolution, or a pass across the sector) with the pipe centre, inside diameters,\n"
+    "ovality (ASTM F1216: 100 x (mean - min) / mean), open area, area loss against the\n"
+    "nominal pipe of the settings, and the debris on the invert, against distance.\n"
+    "With --ply each FILE.31l becomes FILE.ply: the .xyz points, in their order, as a\n"
+    "binary point cloud with each point's scan number and echo level.\n"
+    "With --las each FILE.31l becomes FILE.las: the same points as LAS 1.4 (record\n"
+    "format 6, 0.5 mm) with scan, distance, echo and deviation from the nominal wall.\n"
+    "With --report each FILE.31l becomes FILE.pdf: an inspection report with the\n"
+    "survey, the findings, plots of the figures against distance with the stretches\n"
+    "over the thresholds shaded, and drawings of the worst cross-sections.\n"
+    "With --observations each FILE.31l becomes FILE.en13508.txt and FILE.pacp.csv:\n"
+    "deformation and settled-deposit observations proposed from the figures, for an\n"
+    "inspector to confirm.\n"
+    "With --grade each FILE.31l becomes FILE.grade.csv: distance_m,pitch_deg,grade_pct,\n"
+    "elevation_m, one line per 0.1 m of distance from the pitch recorded at each ping;\n"
+    "a recording without any valid pitch fails (status 1) and nothing is written.\n"
+    "With --summary PATH one CSV line per recording goes to PATH as well.";
+
+// One option of the command line: how it is named and helped, and how its
+// value (empty for a switch) goes into the options; a usage message when it
+// cannot. Read only when given, in the table's order, after the inputs.
+struct OptionRow {
+    QCommandLineOption option;
+    std::function<QString(const QString& value, ConvertOptions& options)> read;
+};
+
+QString ChooseKind(ConvertOptions& o, OutputKind kind) {
+    if (o.kind != OutputKind::Xyz)
+        return QStringLiteral(
+            "choose one of --analysis, --ply, --las, --report, --observations and --grade");
+    o.kind = kind;
+    return {};
+}
+
+QString ReadOutput(const QString& value, ConvertOptions& o) {
+    // Several recordings of one pipe make one report.
+    if (o.inputs.size() != 1 && o.kind != OutputKind::Report)
+        return QStringLiteral("-o takes exactly one input file (or --report)");
+    o.outputPath = LocalPath(value);
+    o.outputName = value;
+    if (o.outputPath.empty()) return QStringLiteral("-o needs a file name");
+    if (record::HasRecordFileName(o.outputPath))
+        return QStringLiteral("-o %1 is a recording's name; no output is ever written as one")
+            .arg(value);
+    if (o.kind == OutputKind::Observations)
+        return QStringLiteral("--observations writes two files beside the input; no -o");
+    return {};
+}
+
+QString ReadJobs(const QString& value, ConvertOptions& o) {
+    bool ok = false;
+    const int n = value.toInt(&ok);
+    if (!ok || n < 1 || n > 1024) return QStringLiteral("-j needs a number from 1 to 1024");
+    o.jobs = static_cast<unsigned>(n);
+    return {};
+}
+
+QString ReadSummary(const QString& value, ConvertOptions& o) {
+    o.summaryPath = LocalPath(value);
+    o.summaryName = value;
+    if (o.summaryPath.empty()) return QStringLiteral("--summary needs a file name");
+    return {};
+}
+
+QCommandLineOption Switch(QStringList names, const char* help) {
+    return QCommandLineOption(names, QString::fromLatin1(help));
+}
+
+QCommandLineOption Valued(QStringList names, const char* help, const char* value) {
+    return QCommandLineOption(names, QString::fromLatin1(help), QString::fromLatin1(value));
+}
+
+QStringList Names(const char* shortName, const char* name) {
+    QStringList names;
+    if (*shortName) names << QString::fromLatin1(shortName);
+    names << QString::fromLatin1(name);
+    return names;
+}
+
+// The table of options, in the order --help lists them.
+std::vector<OptionRow> DeclareOptions() {
+    std::vector<OptionRow> rows;
+    const auto kind = [&rows](const char* shortName, const char* name, const char* help,
+                              OutputKind k) {
+        rows.push_back({Switch(Names(shortName, name), help),
+                        [k](const QString&, ConvertOptions& o) { return ChooseKind(o, k); }});
+    };
+    kind("a", "analysis", "Write the pipe-condition table (.csv) instead of the .xyz.",
+         OutputKind::Analysis);
+    kind("", "ply", "Write the point cloud (.ply) instead of the .xyz.", OutputKind::Ply);
+    kind("", "las", "Write the point cloud as LAS 1.4 (.las) instead of the .xyz.",
+         OutputKind::Las);
+    kind("", "report", "Write the inspection report (.pdf) instead of the .xyz.",
+         OutputKind::Report);
+    kind("", "observations",
+         "Write coded observations (.en13508.txt and .pacp.csv) instead of the .xyz.",
+         OutputKind::Observations);
+    kind("", "grade", "Write the grade profile (.grade.csv) instead of the .xyz.",
+         OutputKind::Grade);
+
+    const analysis::ReportThresholds defaults;
+    for (std::size_t i = 0; i < kThresholds.size(); ++i) {
+        const ThresholdOption& t = kThresholds[i];
+        rows.push_back({QCommandLineOption(QString::fromLatin1(t.name),
+                                           QString::fromLatin1(t.help).arg(defaults.*t.field),
+                                           QString::fromLatin1(t.unit)),
+                        [i](const QString& value, ConvertOptions& o) {
+                            o.thresholdTexts[i] = value;
+                            return QString();
+                        }});
+    }
+
+    rows.push_back({Switch({"f", "force"}, "Replace output files that exist."),
+                    [](const QString&, ConvertOptions& o) {
+                        o.force = true;
+                        return QString();
+                    }});
+    rows.push_back({Valued({"o", "output"},
+                           "Write the output to PATH (one input only, or several recordings of "
+                           "one pipe as one --report).",
+                           "PATH"),
+                    ReadOutput});
+    rows.push_back(
+        {Switch({"q", "quiet"}, "No progress bar and no summary; failures are still explained."),
+         [](const QString&, ConvertOptions& o) {
+             o.quiet = true;
+             return QString();
+         }});
+    rows.push_back({Valued({"j", "jobs"},
+                           "Convert N files at once, keeping at most N threads busy (default: the "
+                           "number of processors; a LAS file takes a second thread when fewer "
+                           "files than N are left; a report is drawn one file at a time).",
+                           "N"),
+                    ReadJobs});
+    rows.push_back({Valued({"summary"},
+                           "Also write one CSV line per recording (times, distances, worst "
+                           "figures) to PATH.",
+                           "PATH"),
+                    ReadSummary});
+    return rows;
+}
+
+} // namespace
+
+int Usage(const QString& why) {
+    std::fprintf(stderr, "tubescan-convert: %s\nTry 'tubescan-convert --help'.\n", qPrintable(why));
+    return kUsageError;
+}
+
+std::optional<ConvertOptions> ParseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const std::vector<OptionRow> rows = DeclareOptions();
+    for (const OptionRow& row : rows)
+        parser.addOption(row.option);
+    parser.addPositionalArgument(QStringLiteral("FILE.31l"), QStringLiteral("Recordings."),
+                                 QStringLiteral("FILE.31l [MORE.31l ...]"));
+
+    if (!parser.parse(arguments)) return Usage(parser.errorText()), std::nullopt;
+    if (parser.isSet(helpOption)) parser.showHelp(0);
+    if (parser.isSet(versionOption)) parser.showVersion();
+
+    ConvertOptions options;
+    options.inputNames = parser.positionalArguments();
+    if (options.inputNames.isEmpty())
+        return Usage(QStringLiteral("no .31l file given")), std::nullopt;
+    for (const QString& name : options.inputNames)
+        options.inputs.push_back(LocalPath(name));
+    options.jobs = std::max(1u, std::thread::hardware_concurrency());
+    for (const OptionRow& row : rows) {
+        if (!parser.isSet(row.option)) continue;
+        const QString value =
+            row.option.valueName().isEmpty() ? QString() : parser.value(row.option);
+        if (const QString why = row.read(value, options); !why.isEmpty())
+            return Usage(why), std::nullopt;
+    }
+    return options;
+}
+
+} // namespace convert

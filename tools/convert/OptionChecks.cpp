@@ -1,0 +1,98 @@
+#include "OptionChecks.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <sys/stat.h>
+
+#include "format/RecordFileName.h"
+
+namespace convert {
+
+namespace {
+
+// The largest inside height of the nominal pipe: no debris lies deeper.
+double NominalHeight(const analysis::NominalPipe& pipe) {
+    switch (pipe.shape) {
+    case analysis::NominalShape::HorseShoe:
+        return pipe.height;
+    case analysis::NominalShape::IrregularCircle:
+        return std::max(pipe.upperDiameter, pipe.lowerDiameter);
+    case analysis::NominalShape::Circle:
+        break;
+    }
+    return pipe.diameter;
+}
+
+// What a path names, so that two names of one file are told as one: the
+// device and inode of a file that exists, else the absolute path with "."
+// and ".." worked out.
+std::string FileIdentity(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(path, ec);
+    return std::filesystem::weakly_canonical(absolute, ec).lexically_normal().string();
+}
+
+} // namespace
+
+bool CheckThresholds(ConvertOptions& options, const analysis::NominalPipe& pipe) {
+    for (std::size_t i = 0; i < kThresholds.size(); ++i) {
+        if (!options.thresholdTexts[i]) continue;
+        const ThresholdOption& t = kThresholds[i];
+        // Past these a threshold means nothing: no ovality or loss beyond all
+        // of the pipe, no debris deeper than the pipe is high.
+        const double most =
+            t.field == &analysis::ReportThresholds::debrisDepth ? NominalHeight(pipe) : 100.0;
+        bool ok = false;
+        const double value = options.thresholdTexts[i]->toDouble(&ok);
+        if (!ok || !std::isfinite(value) || value < 0.0 || value > most) {
+            Usage(QStringLiteral("--%1 needs a number from 0 to %2")
+                      .arg(QString::fromLatin1(t.name))
+                      .arg(most));
+            return false;
+        }
+        options.report.thresholds.*t.field = value;
+    }
+    return true;
+}
+
+bool CheckPlan(const ConvertOptions& options, const JobPlan& plan) {
+    std::map<std::string, std::size_t> seen; // identity -> the input that took it
+    for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
+        const Job& job = plan.jobs[i];
+        const std::string key = FileIdentity(plan.oneReport ? job.input : job.target);
+        const auto [at, fresh] = seen.emplace(key, i);
+        if (!fresh) {
+            Usage(QStringLiteral("%1 and %2 are one recording given twice")
+                      .arg(QFile::decodeName(plan.jobs[at->second].input.c_str()),
+                           options.inputNames[static_cast<qsizetype>(i)]));
+            return false;
+        }
+    }
+    if (!options.summaryPath.empty()) {
+        bool clash = record::HasRecordFileName(options.summaryPath);
+        const std::string key = FileIdentity(options.summaryPath);
+        for (const Job& job : plan.jobs)
+            clash = clash || key == FileIdentity(job.input) || key == FileIdentity(job.target) ||
+                    (options.kind == OutputKind::Observations &&
+                     key == FileIdentity(ObservationTablePath(job.input)));
+        if (clash) {
+            Usage(QStringLiteral("--summary %1 names a recording or an output of this run")
+                      .arg(options.summaryName));
+            return false;
+        }
+        if (plan.oneReport) {
+            Usage(QStringLiteral("--summary is for separate files, not one report"));
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace convert

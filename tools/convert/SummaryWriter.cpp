@@ -1,0 +1,52 @@
+#include "SummaryWriter.h"
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+#include "analysis/SurveySummary.h"
+
+namespace convert {
+
+SummaryWriter::~SummaryWriter() {
+    if (!m_file) return;
+    std::fclose(m_file);
+    std::remove(m_temporary.c_str());
+}
+
+bool SummaryWriter::Open(const std::string& path, bool replace) {
+    // A summary that would replace a file follows the outputs' rule.
+    if (!replace && ::access(path.c_str(), F_OK) == 0) {
+        std::fprintf(stderr, "tubescan-convert: %s exists (--force replaces it)\n", path.c_str());
+        return false;
+    }
+    m_path = path;
+    m_temporary = path + ".part" + std::to_string(::getpid());
+    m_file = std::fopen(m_temporary.c_str(), "wb");
+    if (!m_file) {
+        std::fprintf(stderr, "tubescan-convert: cannot create %s: %s\n", path.c_str(),
+                     std::strerror(errno));
+        return false;
+    }
+    std::fprintf(m_file, "%s\n", analysis::kSummaryCsvHeader);
+    return true;
+}
+
+void SummaryWriter::Add(const std::string& line) {
+    if (m_file) std::fputs(line.c_str(), m_file);
+}
+
+bool SummaryWriter::Close(bool interrupted) {
+    if (!m_file) return true;
+    const bool written = std::ferror(m_file) == 0;
+    const bool closed = std::fclose(m_file) == 0;
+    m_file = nullptr;
+    if (!interrupted && written && closed && std::rename(m_temporary.c_str(), m_path.c_str()) == 0)
+        return true;
+    std::remove(m_temporary.c_str());
+    if (interrupted) return true;
+    std::fprintf(stderr, "tubescan-convert: cannot write %s\n", m_path.c_str());
+    return false;
+}
+
+} // namespace convert

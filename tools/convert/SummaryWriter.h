@@ -1,0 +1,32 @@
+// The --summary file: one CSV line per recording, written under a temporary
+// name and put in place only when the run ends well, so a summary that
+// looks finished always is.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace convert {
+
+class SummaryWriter {
+  public:
+    SummaryWriter() = default;
+    ~SummaryWriter();
+    SummaryWriter(const SummaryWriter&) = delete;
+    SummaryWriter& operator=(const SummaryWriter&) = delete;
+
+    // Starts the file with its header; false, with the reason on stderr,
+    // when path exists and may not be replaced or cannot be created.
+    bool Open(const std::string& path, bool replace);
+    bool IsOpen() const { return m_file != nullptr; }
+    void Add(const std::string& line);
+    // Puts the file in place, or removes it after a stop; false, with the
+    // reason on stderr, when it could not be written.
+    bool Close(bool interrupted);
+
+  private:
+    std::string m_path, m_temporary;
+    std::FILE* m_file = nullptr;
+};
+
+} // namespace convert

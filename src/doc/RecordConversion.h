@@ -15,6 +15,7 @@
 #include "doc/SonarSettings.h"
 #include "format/IniFile.h"
 #include "format/RecordFileName.h"
+#include "format/SurveyDetails.h"
 
 namespace analysis {
 struct ScanFigures;
@@ -102,6 +103,9 @@ struct Options {
     // Checked between records: when it holds anything but 0 the pass stops
     // and its temporary file is removed (a signal handler sets it).
     const std::atomic<int>* stop = nullptr;
+    // The survey details of the recording (nullptr: none), handed to the
+    // output before the pass.
+    const survey::SurveyDetails* survey = nullptr;
 };
 
 // Converts input to output. The .xyz is written beside the output under a

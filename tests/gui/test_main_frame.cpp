@@ -89,7 +89,8 @@ TEST_F(MainFrameTest, MenuCarriesEveryCommandWithItsTextInItsPlace) {
     EXPECT_EQ(Frame().Action(33027)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_G));
     EXPECT_TRUE(built.contains("&View/&Unrolled=33004"));
     EXPECT_TRUE(built.contains("&View/Pipe &3D=33006"));
-    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 98);
+    EXPECT_TRUE(built.contains("&File/Survey &Details...=33010"));
+    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 99);
     const QStringList top = {"&File", "&View",    "&ColorTable", "&Points", "Pipe &Shape",
                              "&Text", "&Measure", "&Grid",       "&System"};
     QStringList tops;

@@ -25,6 +25,7 @@ class CPlaybackPacer;
 class CPlaybackBar;
 class DockLayout;
 class LiveAnalysisWorker;
+class SurveyCommands;
 
 class CTubescanApp : public QObject {
     Q_OBJECT
@@ -40,6 +41,8 @@ class CTubescanApp : public QObject {
 
     AppRegistry& Registry() { return m_registry; }
     CommandMap& Commands() { return m_commands; }
+    // The survey details' commands (owned by the main frame).
+    SurveyCommands* Survey() const { return m_survey; }
 
     // Adjusts the document after its settings are read and before the head
     // is connected (tests and tools that run a head on another port).
@@ -65,6 +68,7 @@ class CTubescanApp : public QObject {
     std::unique_ptr<LiveAnalysisWorker> m_live;
     std::unique_ptr<DockLayout> m_dockLayout;
     CExitSignals* m_exitSignals = nullptr;
+    SurveyCommands* m_survey = nullptr;
     bool m_documentClosed = false;
     bool m_exitRequested = false;
 };

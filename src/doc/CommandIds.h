@@ -132,6 +132,8 @@ inline constexpr int kUnrolled = 33004;
 inline constexpr int kPipe3D = 33006;
 // Ours: the docks back to where a first start puts them (View menu).
 inline constexpr int kResetLayout = 33007;
+// Ours: the survey's details beside the recording (File menu).
+inline constexpr int kSurveyDetails = 33010;
 
 // Tool bar and keys
 inline constexpr int kRangeUp = 32874;      // Increase Range

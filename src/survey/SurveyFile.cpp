@@ -313,12 +313,12 @@ LoadResult LoadSurveyFile(const std::string& path) {
     return ParseSurveyJson(std::string_view(bytes.constData(), std::size_t(bytes.size())), path);
 }
 
-bool SaveSurveyFile(const std::string& path, const SurveyDetails& d, std::string& why) {
+std::optional<std::string> SurveyJson(const SurveyDetails& d, std::string& why) {
     // What is written must read back: the file is never something this
     // program would refuse.
     if (std::string bad = CheckDetails(d); !bad.empty()) {
         why = "the details are not valid (" + bad + ")";
-        return false;
+        return std::nullopt;
     }
     QJsonObject top;
     for (const auto& [key, text] : d.otherKeys) {
@@ -355,13 +355,18 @@ bool SaveSurveyFile(const std::string& path, const SurveyDetails& d, std::string
         }
     }
     if (d.calibration) top["calibration"] = CalibrationObject(*d.calibration);
+    return QJsonDocument(top).toJson(QJsonDocument::Indented).toStdString();
+}
 
+bool SaveSurveyFile(const std::string& path, const SurveyDetails& d, std::string& why) {
+    const std::optional<std::string> json = SurveyJson(d, why);
+    if (!json) return false;
     QSaveFile file(Q(path));
     if (!file.open(QIODevice::WriteOnly)) {
         why = path + ": cannot be written (" + S(file.errorString()) + ")";
         return false;
     }
-    const QByteArray text = QJsonDocument(top).toJson(QJsonDocument::Indented);
+    const QByteArray text = QByteArray::fromStdString(*json);
     if (file.write(text) != text.size() || !file.commit()) {
         why = path + ": cannot be written (" + S(file.errorString()) + ")";
         return false;

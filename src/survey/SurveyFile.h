@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,10 @@ LoadResult ParseSurveyJson(std::string_view bytes, const std::string& name);
 // so the file is never half-written; unknown keys are kept. False with the
 // reason in why.
 bool SaveSurveyFile(const std::string& path, const SurveyDetails& details, std::string& why);
+
+// The text SaveSurveyFile writes (indented UTF-8 JSON), or nothing when a
+// rule refuses the details (why says which).
+std::optional<std::string> SurveyJson(const SurveyDetails& details, std::string& why);
 
 // One KEY=VALUE of the converter's --set, with the same type checks as the
 // file (coordinates as "x,y,z"). Returns the reason it was refused, or empty.

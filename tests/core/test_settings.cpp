@@ -519,3 +519,26 @@ TEST(SettingsSave, BytesOfTheSavedFileStayTheSame) {
                                            "Sonar FWD/AFT=1\r\n"
                                            "Zero Up/Down=0\r\n");
 }
+
+TEST(SettingsSave, CrewSurveyValuesKeepLongNamesAndStayOutOfFilesThatHadNone) {
+    DocInDir d;
+    d.Write("[System Settings]\r\nZoom=1.00\r\n");
+    d.Open();
+    ASSERT_TRUE(d.doc.SaveSettings());
+    EXPECT_EQ(d.dir.Read("TubescanL.INI").find("[Survey Details]"), std::string::npos)
+        << "nothing given, nothing added";
+
+    // 100 three-byte signs: over the 255 bytes other values are cut to.
+    std::string owner;
+    for (int i = 0; i < 100; ++i)
+        owner += "\xE2\x82\xAC";
+    d.doc.m_settings.m_surveyOwner = owner;
+    d.doc.m_settings.m_surveyInspector = "A. Inspector";
+    ASSERT_TRUE(d.doc.SaveSettings());
+    CTubescanDoc again;
+    ASSERT_TRUE(again.OnNewDocument(d.dir.Dir()));
+    EXPECT_EQ(again.m_settings.m_surveyOwner, owner);
+    EXPECT_EQ(again.m_settings.m_surveyInspector, "A. Inspector");
+    EXPECT_NE(d.dir.Read("TubescanL.INI").find("[Survey Details]\r\nInspector=A. Inspector\r\n"),
+              std::string::npos);
+}

@@ -10,6 +10,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ScaleOptions.h"
@@ -41,6 +42,11 @@ struct ConvertOptions {
     std::array<std::optional<QString>, kThresholdCount> thresholdTexts;
     ReportSettings report;
     scale::Choice scale; // the speed of sound for the run, the ring check
+    // --survey: the details of the one input from this file instead of the
+    // one beside it (empty: FILE.survey.json beside each recording).
+    std::string surveyPath;
+    // --set KEY=VALUE, in the order given: over every recording's details.
+    std::vector<std::pair<std::string, std::string>> surveySets;
 };
 
 // Prints why the command line cannot be run, and how to ask for help.

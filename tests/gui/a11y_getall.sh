@@ -3,6 +3,10 @@
 # starts the accessibility bus, the given program with accessibility on, and
 # asks the program's root accessible what a screen reader asks. Prints one
 # line per question and ends with "alive" or "died <status>".
+# The program finds that accessibility bus through the private session bus
+# and X server alone: no bus named by the caller's environment (another
+# session's, busy with other programs) can take its place. The waits are
+# deadlines, long enough for a machine under load.
 #   a11y_getall.sh PROGRAM [ARGS...]
 set -u
 launcher=${AT_SPI_BUS_LAUNCHER:-/usr/libexec/at-spi-bus-launcher}
@@ -12,7 +16,8 @@ cleanup() { kill "$launcher_pid" 2>/dev/null; }
 trap cleanup EXIT
 
 bus=""
-for _ in $(seq 50); do
+deadline=$((SECONDS + 30))
+while [ $SECONDS -lt $deadline ]; do
     bus=$(busctl --user call org.a11y.Bus /org/a11y/bus org.a11y.Bus GetAddress 2>/dev/null |
         sed -n 's/^s "\(.*\)"$/\1/p')
     [ -n "$bus" ] && break
@@ -20,13 +25,16 @@ for _ in $(seq 50); do
 done
 [ -n "$bus" ] || { echo "no accessibility bus"; exit 2; }
 
-QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb "$@" &
+# Without an inherited address: Qt would take it over the bus of this private
+# session and X server (and Qt 6.4 then never registers at all).
+env -u AT_SPI_BUS_ADDRESS QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb "$@" &
 pid=$!
 
 # The program's connection on the accessibility bus, once its root answers.
 name=""
 root=/org/a11y/atspi/accessible/root
-for _ in $(seq 100); do
+deadline=$((SECONDS + 60))
+while [ $SECONDS -lt $deadline ]; do
     name=$(busctl --address="$bus" list --no-pager --no-legend 2>/dev/null |
         awk -v p="$pid" '$2 == p && $1 ~ /^:/ {print $1; exit}')
     if [ -n "$name" ] &&

@@ -27,10 +27,13 @@ QString BusLauncher() {
     return {};
 }
 
-// The script's answers for one program, run as the session would run it.
-std::string AskAllProperties(const QString& program, const QString& dir) {
+// The script's answers for one program, run as the session would run it,
+// with the caller's accessibility bus address (where one is set) left in.
+std::string AskAllProperties(const QString& program, const QString& dir,
+                             const QString& callersBus = {}) {
     QProcess run;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!callersBus.isEmpty()) env.insert("AT_SPI_BUS_ADDRESS", callersBus);
     env.insert("TUBESCAN_LOOPBACK_ONLY", "1");
     env.insert("AT_SPI_BUS_LAUNCHER", BusLauncher());
     env.insert("XDG_CONFIG_HOME", dir + "/config");
@@ -43,7 +46,7 @@ std::string AskAllProperties(const QString& program, const QString& dir) {
     run.setProcessChannelMode(QProcess::MergedChannels);
     run.start(Tool("dbus-run-session"),
               {"--", Tool("xvfb-run"), "-a", "bash", QStringLiteral(A11Y_SCRIPT), program});
-    if (!run.waitForFinished(90'000)) {
+    if (!run.waitForFinished(150'000)) {
         run.kill();
         run.waitForFinished(5000);
     }
@@ -53,7 +56,7 @@ std::string AskAllProperties(const QString& program, const QString& dir) {
 } // namespace
 
 TEST(Accessibility, GetAllOnTheRootAccessibleKeepsTheProgramRunning) {
-    for (const char* tool : {"dbus-run-session", "xvfb-run", "busctl", "bash"})
+    for (const char* tool : {"dbus-run-session", "dbus-daemon", "xvfb-run", "busctl", "bash"})
         if (Tool(tool).isEmpty())
             GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)";
     if (BusLauncher().isEmpty())
@@ -75,16 +78,34 @@ TEST(Accessibility, GetAllOnTheRootAccessibleKeepsTheProgramRunning) {
     // build it; the bare window is enough to show the guard at work).
     QStringList programs{QStringLiteral(A11Y_PROBE)};
     if (QFileInfo(exe).isExecutable()) programs << exe;
-    for (const QString& program : programs) {
-        SCOPED_TRACE(program.toStdString());
-        const std::string said = AskAllProperties(program, dir.path());
-        // Refused with an error, not a connection that vanished.
-        EXPECT_NE(said.find("getall: Call failed: TubescanL answers Get"), std::string::npos)
-            << said;
-        EXPECT_EQ(said.find("disconnected"), std::string::npos) << said;
-        // A screen reader still reads the window one property at a time.
-        EXPECT_NE(said.find("name: v s \""), std::string::npos) << said;
-        EXPECT_NE(said.find("role: s \"application\""), std::string::npos) << said;
-        EXPECT_NE(said.find("\nalive"), std::string::npos) << said;
-    }
+
+    // Another session's accessibility bus, with another program on it, named
+    // in the environment the test runs in: the program must still be asked
+    // on its own bus, whatever others do on that one.
+    QProcess otherBus;
+    otherBus.start(Tool("dbus-daemon"), {"--session", "--nofork", "--print-address"});
+    ASSERT_TRUE(otherBus.waitForReadyRead(10'000));
+    const QString otherAddress = QString::fromUtf8(otherBus.readLine()).trimmed();
+    ASSERT_FALSE(otherAddress.isEmpty());
+    QProcess otherClient;
+    otherClient.start(Tool("busctl"), {"--address=" + otherAddress, "monitor"});
+
+    for (const QString& program : programs)
+        for (const QString& callersBus : {QString(), otherAddress}) {
+            SCOPED_TRACE(program.toStdString() + " with the caller's bus " +
+                         callersBus.toStdString());
+            const std::string said = AskAllProperties(program, dir.path(), callersBus);
+            // Refused with an error, not a connection that vanished.
+            EXPECT_NE(said.find("getall: Call failed: TubescanL answers Get"), std::string::npos)
+                << said;
+            EXPECT_EQ(said.find("disconnected"), std::string::npos) << said;
+            // A screen reader still reads the window one property at a time.
+            EXPECT_NE(said.find("name: v s \""), std::string::npos) << said;
+            EXPECT_NE(said.find("role: s \"application\""), std::string::npos) << said;
+            EXPECT_NE(said.find("\nalive"), std::string::npos) << said;
+        }
+    otherClient.kill();
+    otherClient.waitForFinished(5000);
+    otherBus.kill();
+    otherBus.waitForFinished(5000);
 }

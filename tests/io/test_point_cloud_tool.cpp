@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -248,4 +249,29 @@ TEST(PointCloudTool, GradeTableOrRefusalWithoutPitch) {
     EXPECT_EQ(tool({"--grade", "--report", Q(d.File("s.31l"))}).exitCode, 2);
     for (const auto& e : fs::directory_iterator(d.Dir()))
         EXPECT_EQ(e.path().filename().string().find(".part"), std::string::npos);
+}
+
+// One record whose distance glitched to 1e9 m in a survey at 100 m: the LAS
+// file cannot hold both, and says so rather than blame the disk; the grade
+// table leaves the glitch out instead of adding a row a million kilometres on.
+TEST(PointCloudTool, AFarDistanceGlitchIsRefusedForItsReasonAndLeftOutOfTheGrade) {
+    const Tool tool;
+    TempDir d;
+    ASSERT_TRUE(survey::WriteFile(d.File("g.31l"), 600, {.orientation = true}));
+    std::string bytes = d.Read("g.31l");
+    const float far = 1.0e9f;
+    std::memcpy(&bytes[300 * 512 + 109], &far, sizeof far);
+    d.Write("g.31l", bytes);
+
+    const ToolRun las = tool({"--las", "-q", Q(d.File("g.31l"))});
+    EXPECT_EQ(las.exitCode, 1);
+    EXPECT_NE(las.err.find("32-bit"), std::string::npos) << las.err;
+    EXPECT_EQ(las.err.find("disk full"), std::string::npos) << las.err;
+    EXPECT_FALSE(fs::exists(d.File("g.las")));
+
+    const ToolRun grade = tool({"--grade", "-q", Q(d.File("g.31l"))});
+    if (grade.exitCode != 0) GTEST_SKIP() << "no valid pitch in this survey: " << grade.err;
+    const auto rows = Split(d.Read("g.grade.csv"), ',');
+    ASSERT_GE(rows.size(), 2u);
+    EXPECT_LT(std::stod(rows.back()[0]), 200.0) << "a row at the glitch";
 }

@@ -120,7 +120,7 @@ void CRangeCalibrationDlg::ShowCheck() {
         m_figures->clear();
         return;
     }
-    m_figures->setText(QStringLiteral("Mean diameter: %1 m (%2 % of the certified %3 m)\n"
+    m_figures->setText(QStringLiteral("Mean diameter: %1 m (%2 % against the certified %3 m)\n"
                                       "Spread between revolutions: %4 %\n"
                                       "Revolutions: %5\n"
                                       "Limits: %6 % and %7 %: %8\n"

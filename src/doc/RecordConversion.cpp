@@ -91,13 +91,13 @@ void CountStoredSpeed(StoredSpeeds& stored, const record::RecordSettings& settin
 std::string StoredSpeedsNote(const StoredSpeeds& s, double used, bool brief) {
     std::string note;
     if (s.differing > 0)
-        note = brief ? "the records say " + FormatFixed(s.firstDiffering, 1) +
-                           " m/s; their ranges were scaled at " + FormatFixed(used, 1) + " m/s"
-                     : "the ranges were turned into metres at " + FormatFixed(used, 1) +
-                           " m/s; the recording says it was made at " +
-                           FormatFixed(s.firstDiffering, 1) + " m/s (" +
-                           std::to_string(s.differing) + " of " +
-                           std::to_string(s.readable + s.unreadable) + " records)";
+        note = brief
+                   ? "the records say " + FormatFixed(s.firstDiffering, 1) +
+                         " m/s; their ranges were scaled at " + FormatFixed(used, 1) + " m/s"
+                   : "the ranges were turned into metres at " + FormatFixed(used, 1) +
+                         " m/s; the recording says it was made at " +
+                         FormatFixed(s.firstDiffering, 1) + " m/s (" + std::to_string(s.differing) +
+                         " of " + std::to_string(s.readable + s.unreadable) + " records)";
     if (s.unreadable > 0)
         note += (note.empty() ? "" : "; ") + std::to_string(s.unreadable) +
                 (brief ? " records without a readable speed"

@@ -360,9 +360,12 @@ void FirstPage(Pages& pg, const ReportCollector& survey, const ReportSettings& s
             ? settings.speedOrigin
             : analysis::DescribeSpeed({f.soundVelocity, analysis::SpeedSource::ByHand});
     line(QString(), QStringLiteral("speed of sound ") + QString::fromStdString(speed));
-    line(QString(), !settings.calibration.empty()
-                        ? QString::fromStdString(settings.calibration)
-                        : QStringLiteral("scale not checked against a known diameter"));
+    // A ring check is long: one row for each of its parts.
+    const QString check = !settings.calibration.empty()
+                              ? QString::fromStdString(settings.calibration)
+                              : QStringLiteral("scale not checked against a known diameter");
+    for (const QString& part : check.split(QStringLiteral("; ")))
+        line(QString(), part);
     for (const std::string* note : {&settings.scaleNote, &f.storedSpeedNote})
         if (!note->empty()) line(QStringLiteral("Scale note"), QString::fromStdString(*note));
     if (f.pitchFromSensor + f.pitchFromHead > 0)

@@ -66,6 +66,9 @@ TEST(RangeCalibrationDialog, FailsAtTheDefaultAcceptsTheProposalThenPasses) {
     EXPECT_FALSE(dialog.Check().pass);
     EXPECT_NEAR(dialog.Check().errorPct, 100.0 * (1500.0 / water - 1.0), 0.1);
     EXPECT_NE(dialog.findChild<QLabel*>("CalibrationFigures")->text().indexOf("fail"), -1);
+    // A picture for a person to look at, on request.
+    if (const QString dirPath = qEnvironmentVariable("TUBESCAN_TEST_PNG_DIR"); !dirPath.isEmpty())
+        dialog.grab().save(dirPath + "/range-calibration.png");
     ASSERT_TRUE(accept->isEnabled());
     accept->click();
     EXPECT_NEAR(doc.m_settings.m_soundVelocity, water, 0.002 * water);

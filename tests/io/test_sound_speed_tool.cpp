@@ -164,6 +164,35 @@ TEST(SoundSpeedTool, RingCheckThenSurveyAtTheProposedSpeed) {
     EXPECT_NE(text.find("scale checked in a 0.6000 m ring"), std::string::npos);
 }
 
+// The main job's case: the program set to the water's speed, the survey
+// details naming the water; and the same details against a speed left at
+// the default, which the converter and the report point out.
+TEST(SoundSpeedTool, SurveyDetailsWaterAgainstTheSpeedUsed) {
+    TempDir d;
+    const std::string water = "{\"format\": \"tubescan-survey/1\", \"water_temperature_c\": 10}";
+    pipesurvey::WriteSurvey(d.File("set.31l"), ColdPipe(), 400 * 3, 120, 4, 0, 1447.3);
+    d.Write("set.survey.json", water);
+    ToolRun r = Tool(SettingsAt("1447.3"))({"-q", "--report", Q(d.File("set.31l"))});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    std::string text = PdfText(d.File("set.pdf"));
+    EXPECT_NE(text.find("speed of sound 1447.3 m/s from 10.0 °C water\n"), std::string::npos)
+        << text.substr(0, 1500);
+
+    pipesurvey::WriteSurvey(d.File("unset.31l"), ColdPipe(), 400 * 3);
+    d.Write("unset.survey.json", water);
+    r = Tool(SettingsAt("1500"))({"-q", "--report", Q(d.File("unset.31l"))});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("used; the survey details give 10.0 °C water (1447.3 m/s)"),
+              std::string::npos)
+        << r.err;
+    text = PdfText(d.File("unset.pdf"));
+    EXPECT_NE(text.find("speed of sound 1500.0 m/s set by hand"), std::string::npos);
+    EXPECT_NE(text.find("used; the survey details give 10.0 °C water (1447.3 m/s)"),
+              std::string::npos)
+        << text.substr(0, 1500);
+}
+
 TEST(SoundSpeedTool, RefusesSpeedsAndCombinationsItCannotUse) {
     const Tool tool(SettingsAt("1500"));
     TempDir d;

@@ -66,8 +66,8 @@ namespace {
 std::string CalibrationText(const survey::Calibration& c) {
     char text[256];
     std::snprintf(text, sizeof text,
-                  "scale checked in a %.4f m ring%s%s%s%s: measured %.4f m (%+.2f %%), spread "
-                  "%.2f %%, %d revolutions, speed %.1f -> %.1f m/s, %s",
+                  "scale checked in a %.4f m ring%s%s%s%s; measured %.4f m (%+.2f %%), spread "
+                  "%.2f %%, %d revolutions; speed %.1f -> %.1f m/s, %s",
                   c.certifiedDiameterM, c.date.empty() ? "" : " on ", c.date.c_str(),
                   c.time.empty() ? "" : " ", c.time.c_str(), c.measuredDiameterM, c.errorPct,
                   c.spreadPct, c.revolutions, c.speedBeforeMps, c.speedAfterMps,
@@ -98,9 +98,9 @@ Scale DescribeScale(const Choice& choice, double used, const survey::SurveyDetai
     s.origin = analysis::DescribeSpeed(origin);
     if (details.calibration) s.calibration = CalibrationText(*details.calibration);
     if (water && std::isfinite(*water) && analysis::SpeedsDiffer(used, *water))
-        s.note = "the speed of sound used, " + FormatFixed(used, 1) + " m/s, is not that of the " +
-                 FormatFixed(*details.waterTemperatureC, 1) + " \u00B0C water the survey " +
-                 "details give (" + FormatFixed(*water, 1) + " m/s)";
+        s.note = FormatFixed(used, 1) + " m/s used; the survey details give " +
+                 FormatFixed(*details.waterTemperatureC, 1) + " \u00B0C water (" +
+                 FormatFixed(*water, 1) + " m/s)";
     return s;
 }
 

@@ -102,8 +102,7 @@ int CombinedReport(const ConvertOptions& options, const JobPlan& plan, const Run
     // The scale as the first part's survey details tell it.
     ReportSettings settings = options.report;
     if (!parts.empty()) {
-        const survey::LoadResult details =
-            survey::LoadSurveyFile(survey::SidecarPath(parts.front().path));
+        const JobSurvey details = LoadJobSurvey(parts.front().path, options);
         const scale::Scale how =
             scale::DescribeScale(options.scale, run.speedUsed, details.details);
         settings.speedOrigin = how.origin;

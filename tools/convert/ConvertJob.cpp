@@ -78,7 +78,6 @@ JobResult ConvertJob(const Job& job, const ConvertOptions& options, const RunSet
     if (run.summarise) mine.tap = [&summary](const analysis::ProfileSample& s) { summary.Add(s); };
 
     // How the scale was set, against the water the survey details give.
-    const survey::LoadResult details = survey::LoadSurveyFile(survey::SidecarPath(input));
     const scale::Scale how = scale::DescribeScale(options.scale, run.speedUsed, details.details);
     ReportSettings reportSettings = options.report;
     reportSettings.speedOrigin = how.origin;

@@ -79,3 +79,9 @@ std::string FormatFixed(double value, int precision, int width) {
         out.insert(0, static_cast<std::size_t>(width) - out.size(), ' ');
     return out;
 }
+
+std::string_view Trim(std::string_view text, std::string_view blanks) {
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}

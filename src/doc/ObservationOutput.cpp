@@ -36,8 +36,11 @@ void ObservationOutput::Add(const analysis::ProfileSample& sample) {
 bool ObservationOutput::Finish() {
     m_summary.Finish();
     m_found = analysis::FindObservations(m_summary.Scans(), m_thresholds);
-    if (!WriteWholeFile(m_textPath, analysis::En13508Text(m_found, m_name))) return false;
-    return WriteWholeFile(m_tableTemporary, analysis::ConditionsCsv(m_found));
+    if (WriteWholeFile(m_textPath, analysis::En13508Text(m_found, m_name)) &&
+        WriteWholeFile(m_tableTemporary, analysis::ConditionsCsv(m_found)))
+        return true;
+    m_writeError = errno;
+    return false;
 }
 
 bool ObservationOutput::Commit(std::string* why) {

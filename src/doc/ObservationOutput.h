@@ -22,6 +22,7 @@ class ObservationOutput : public conversion::PointOutput {
     bool Finish() override;
     bool Commit(std::string* why) override;
     std::uint64_t Points() const override { return m_points; }
+    int WriteError() const override { return m_writeError; }
     bool OnScan(ScanHook onScan) override {
         m_summary.OnScan(std::move(onScan));
         return true;
@@ -35,4 +36,5 @@ class ObservationOutput : public conversion::PointOutput {
     analysis::SurveySummary m_summary;
     std::vector<analysis::Observation> m_found;
     std::uint64_t m_points = 0;
+    int m_writeError = 0;
 };

@@ -171,8 +171,14 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
         if (record->last) break;
     }
     const bool written = options.points ? options.points->Finish() : doc.m_outputs.FinishXyz();
-    if (!written)
-        return Failed(Outcome::OutputFailed, "cannot write " + output + ": disk full or removed?");
+    if (!written) {
+        // The system's own reason where there is one (a full disk, a quota).
+        const int why =
+            options.points ? options.points->WriteError() : doc.m_outputs.Xyz().WriteError();
+        return Failed(Outcome::OutputFailed,
+                      "cannot write " + output + ": " +
+                          (why != 0 ? std::string(std::strerror(why)) : "disk full or removed?"));
+    }
 
     // A report takes a while to draw after the last record.
     if (stopped()) return Failed(Outcome::Interrupted, "interrupted; no output written");

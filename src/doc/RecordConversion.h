@@ -49,6 +49,9 @@ class PointOutput {
     // Writes what is left and closes; false when any write failed.
     virtual bool Finish() = 0;
     virtual std::uint64_t Points() const = 0;
+    // errno's value of the write that failed, once Finish has said false;
+    // 0 when the output failed for another reason or cannot tell.
+    virtual int WriteError() const { return 0; }
     // An output that analyses every scan anyway hands each scan's figures
     // to onScan as it works them out (in the scans' order, perhaps on a
     // thread of its own) and says true; one that analyses nothing says false.

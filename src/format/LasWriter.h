@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "format/BufferedFile.h"
+
 namespace las {
 
 inline constexpr std::size_t kHeaderBytes = 375;
@@ -74,15 +76,13 @@ class LasFileWriter {
     // point could not be stored (the file is then incomplete).
     bool Finish();
     std::uint64_t Points() const { return m_summary.count; }
+    // errno's value of the first failed write, 0 when none.
+    int WriteError() const { return m_file.Error(); }
 
   private:
-    void Flush();
-
-    std::FILE* m_file = nullptr;
-    std::vector<std::uint8_t> m_buffer;
-    std::size_t m_used = 0;
+    BufferedFile m_file;
     Summary m_summary;
-    bool m_failed = false;
+    bool m_failed = false; // a point that could not be stored
 };
 
 } // namespace las

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "format/BufferedFile.h"
+
 namespace ply {
 
 struct Vertex {
@@ -42,21 +44,19 @@ class PlyFileWriter {
 
     // Creates or truncates path; false with errno's value in *error.
     bool Create(const std::string& path, int* error = nullptr);
-    bool IsOpen() const { return m_file != nullptr; }
+    bool IsOpen() const { return m_file.IsOpen(); }
     void Add(const Vertex& v);
     // Writes the final count into the header and closes; false when any
     // write failed (the file is then incomplete).
     bool Finish();
     std::uint64_t Vertices() const { return m_count; }
+    // errno's value of the first failed write, 0 when none.
+    int WriteError() const { return m_file.Error(); }
 
   private:
-    void Flush();
-
-    std::FILE* m_file = nullptr;
-    std::vector<std::uint8_t> m_buffer;
-    std::size_t m_used = 0;
+    BufferedFile m_file;
     std::uint64_t m_count = 0;
-    bool m_failed = false;
+    bool m_failed = false; // a vertex past what the header can count
 };
 
 } // namespace ply

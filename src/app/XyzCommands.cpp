@@ -1,22 +1,114 @@
 #include "app/XyzCommands.h"
 
-#include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QProgressDialog>
 #include <QScopeGuard>
+#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
+#include <thread>
 
-#include "doc/CommandIds.h"
+#include "doc/DataOutcomes.h"
 #include "doc/PointCloudOutput.h"
 #include "doc/RecordConversion.h"
 #include "doc/TubescanDoc.h"
+#include "format/RecordFileName.h"
+
+namespace {
+
+// Runs the pass on a thread of its own while the window stays alive: the
+// dialog shows how far it has come, and Cancel stops the pass, which then
+// leaves no file behind.
+conversion::Result ConvertWithProgress(const std::string& input, const std::string& output,
+                                       conversion::Options options, QWidget* parent,
+                                       const QString& title, const QString& label) {
+    QProgressDialog progress(label, QStringLiteral("Cancel"), 0, 100, parent);
+    progress.setWindowTitle(title);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    std::atomic<int> cancelled{0}, percent{0};
+    options.stop = &cancelled;
+    options.progress = [&percent](int p) { percent.store(p, std::memory_order_relaxed); };
+    QObject::connect(&progress, &QProgressDialog::canceled, [&cancelled] { cancelled.store(1); });
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        // cancel() says nothing by signal: the flag is looked at here too.
+        if (progress.wasCanceled())
+            cancelled.store(1);
+        else
+            progress.setValue(std::min(percent.load(), 99));
+    });
+    poll.start(50);
+    conversion::Result result;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        result = conversion::ConvertRecordFile(input, output, options);
+        done.store(true);
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    if (!done.load()) loop.exec();
+    worker.join();
+    poll.stop();
+    progress.reset();
+    return result;
+}
+
+conversion::Options SettingsOf(const CTubescanDoc& doc) {
+    conversion::Options options;
+    options.settings = IniFile::Load(doc.m_iniPath);
+    return options;
+}
+
+} // namespace
 
 bool ConvertToXyzCommand(CTubescanDoc& doc, QWidget* parent, const FileDialogRunner& run) {
-    return doc.StartXyzConversion([&] { return OpenPlaybackFile(doc, parent, run); });
+    auto dialog = MakePlaybackFileDialog(doc, parent);
+    if (!run(*dialog) || dialog->selectedFiles().isEmpty()) return false;
+    const std::string input = QFile::encodeName(dialog->selectedFiles().first()).toStdString();
+    // The name comes from the full path, never from a cut copy of it.
+    const std::string output = record::XyzPathFor(input);
+    conversion::Options options = SettingsOf(doc);
+    options.replace = true; // the menu's conversion has always written over its .xyz
+    const conversion::Result r = ConvertWithProgress(input, output, std::move(options), parent,
+                                                     QStringLiteral("Convert .31L file to .xyz"),
+                                                     QStringLiteral("Converting to .xyz..."));
+    switch (r.outcome) {
+    case conversion::Outcome::Converted:
+        doc.ShowMessage(ConversionEndMessage(ConversionEnd::Finished, output));
+        return true;
+    case conversion::Outcome::Interrupted:
+        doc.ShowMessage("The conversion to " + output + " was cancelled; nothing was written.");
+        return false;
+    case conversion::Outcome::OutputFailed:
+    case conversion::Outcome::OutputExists:
+    case conversion::Outcome::OutputIsInput: {
+        // Nothing is left under the .xyz's name: a file that could not be
+        // created, or one whose writing failed and was removed.
+        static const std::string kCreating = " Error Creating XYZ File!";
+        std::string why = r.detail;
+        if (why.size() >= kCreating.size() &&
+            why.compare(why.size() - kCreating.size(), kCreating.size(), kCreating) == 0)
+            why.resize(why.size() - kCreating.size());
+        doc.ShowMessage(why);
+        doc.ShowMessage("Error Creating XYZ File!");
+        return false;
+    }
+    case conversion::Outcome::NotRecordFileName:
+        doc.ShowMessage(PlaybackOpenMessage(PlaybackOpen::NotRecording));
+        return false;
+    case conversion::Outcome::NoRecords:
+        doc.ShowMessage(PlaybackOpenMessage(PlaybackOpen::NoRecords));
+        return false;
+    case conversion::Outcome::Unreadable:
+        doc.ShowMessage(input + " " + r.detail + ".");
+        return false;
+    }
+    return false;
 }
 
 bool CanExportPointCloud(const CTubescanDoc& doc) {
@@ -39,30 +131,18 @@ bool ExportPointCloudCommand(CTubescanDoc& doc, QWidget* parent, const FileDialo
     if (!run(dialog) || dialog.selectedFiles().isEmpty()) return false;
     const std::string output = QFile::encodeName(dialog.selectedFiles().first()).toStdString();
 
-    conversion::Options options;
-    options.settings = IniFile::Load(doc.m_iniPath);
+    conversion::Options options = SettingsOf(doc);
     options.replace = true; // the dialog has asked
     PointCloudOutput cloud(format);
     options.points = &cloud;
-    // A long survey takes a while: its progress is shown, and Cancel stops
-    // the pass and leaves no file.
-    QProgressDialog progress(QStringLiteral("Exporting point cloud..."), QStringLiteral("Cancel"),
-                             0, 100, parent);
-    progress.setWindowTitle(QStringLiteral("Export Point Cloud"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
     // The playback on screen waits where it is until the export is done.
     const auto restoreHold = qScopeGuard([&doc, was = doc.m_hold] { doc.m_hold = was; });
     doc.m_hold = 1;
-    std::atomic<int> cancelled{0};
-    options.stop = &cancelled;
-    options.progress = [&](int percent) {
-        progress.setValue(std::min(percent, 99));
-        QCoreApplication::processEvents();
-        if (progress.wasCanceled()) cancelled.store(1);
-    };
-    const conversion::Result r = conversion::ConvertRecordFile(input, output, options);
-    progress.reset();
+    // A long survey takes a while: its progress is shown, and Cancel stops
+    // the pass and leaves no file.
+    const conversion::Result r = ConvertWithProgress(input, output, std::move(options), parent,
+                                                     QStringLiteral("Export Point Cloud"),
+                                                     QStringLiteral("Exporting point cloud..."));
     if (r.outcome == conversion::Outcome::Interrupted) {
         doc.ShowMessage("The point cloud export was cancelled; nothing was written.");
         return false;
@@ -74,56 +154,4 @@ bool ExportPointCloudCommand(CTubescanDoc& doc, QWidget* parent, const FileDialo
     doc.ShowMessage("Point cloud written to " + output + " (" + std::to_string(r.lines) +
                     " points).");
     return true;
-}
-
-namespace {
-
-int CommandId(const QAction& action) {
-    bool ok = false;
-    const int id = action.data().toInt(&ok);
-    return ok ? id : 0;
-}
-
-} // namespace
-
-bool IsXyzCommand(const QAction& action) {
-    switch (CommandId(action)) {
-    case cmd::kConvertToXyz:
-    case cmd::kUdpXyzOutput:
-    case cmd::kUdpPrdOutput:
-    case cmd::kUdpAddress:
-        return true;
-    default:
-        return false;
-    }
-}
-
-void RunXyzCommand(const QAction& action, CTubescanDoc& doc, QWidget* parent) {
-    switch (const int id = CommandId(action)) {
-    case cmd::kConvertToXyz:
-        ConvertToXyzCommand(doc, parent);
-        break;
-    case cmd::kUdpXyzOutput:
-    case cmd::kUdpPrdOutput:
-        doc.OnUdpOutputCommand(id);
-        break;
-    default:
-        break;
-    }
-}
-
-void UpdateXyzCommand(QAction& action, const CTubescanDoc& doc) {
-    switch (const int id = CommandId(action)) {
-    case cmd::kUdpXyzOutput:
-    case cmd::kUdpPrdOutput:
-        action.setEnabled(true);
-        action.setCheckable(true);
-        action.setChecked(doc.IsUdpOutputChecked(id));
-        break;
-    case cmd::kUdpAddress:
-        action.setEnabled(false);
-        break;
-    default:
-        break;
-    }
 }

@@ -1,19 +1,18 @@
-// The menu commands of XYZ conversion and UDP output: "Convert .31L file to
-// .xyz..." (32956), "Enable UDP XYZ Output" (32958), "Enable UDP
-// Range/Bearing Output" (32959) and "&Udp Address..." (32960, which has no
-// handler and so is always disabled).
+// The File menu's conversions: "Convert .31L file to .xyz..." (32956) and
+// the point-cloud exports. Each runs the converter's own pass on a worker
+// thread behind a progress dialog that can cancel.
 #pragma once
 
 #include "app/DataFileDialogs.h"
 #include "doc/PointCloudOutput.h"
 
 class CTubescanDoc;
-class QAction;
 class QWidget;
 
-// Command 32956: the playback open dialog, then the conversion runs with the
-// playback and ends with the end of the file. Returns true when a conversion
-// is running afterwards.
+// Command 32956: the open dialog of a data file, then FILE.31l becomes
+// FILE.xyz (replaced when there) in a pass of its own, with the settings
+// file's values; the playback is not touched. Says what came of it in a
+// message; true when the .xyz was written.
 bool ConvertToXyzCommand(CTubescanDoc& doc, QWidget* parent,
                          const FileDialogRunner& run = RunFileDialog);
 
@@ -27,10 +26,3 @@ bool ExportPointCloudCommand(CTubescanDoc& doc, QWidget* parent,
                              PointCloudOutput::Format format = PointCloudOutput::Format::Ply);
 // Whether the export can run: a file is being played back.
 bool CanExportPointCloud(const CTubescanDoc& doc);
-
-// Whether the action's command id (its data) is one of the four above.
-bool IsXyzCommand(const QAction& action);
-// Runs the command of the action (32956 needs the parent for its dialog).
-void RunXyzCommand(const QAction& action, CTubescanDoc& doc, QWidget* parent);
-// The update rule of the action: enabled state and check mark.
-void UpdateXyzCommand(QAction& action, const CTubescanDoc& doc);

@@ -25,21 +25,14 @@ units::System UnitsOf(const survey::SurveyDetails& details, const conversion::Pa
     return setting == 1 || setting == 2 ? units::System::Imperial : units::System::Metric;
 }
 
-ConditionCsvOutput::~ConditionCsvOutput() {
-    if (m_file) std::fclose(m_file);
-}
+ConditionCsvOutput::~ConditionCsvOutput() = default;
 
 bool ConditionCsvOutput::Create(const std::string& path, const conversion::PassContext& pass,
                                 int* error) {
-    errno = 0;
-    m_file = std::fopen(path.c_str(), "wb");
-    if (!m_file) {
-        if (error) *error = errno;
-        return false;
-    }
+    if (!m_file.Create(path, error)) return false;
     m_analyser.SetPipe(pass.pipe);
-    m_failed =
-        std::fputs(analysis::kConditionCsvHeader, m_file) < 0 || std::fputc('\n', m_file) < 0;
+    m_file.Write(analysis::kConditionCsvHeader);
+    m_file.Write("\n");
     return true;
 }
 
@@ -53,15 +46,11 @@ void ConditionCsvOutput::Write(std::span<const analysis::ProfileSample> scan) {
     m_survey.Add(f);
     if (m_onScan) m_onScan(f);
     analysis::BuildConditionCsvLine(m_line, m_survey.Scans(), f);
-    if (m_file && std::fwrite(m_line.data(), 1, m_line.size(), m_file) != m_line.size())
-        m_failed = true;
+    m_file.Write(m_line);
 }
 
 bool ConditionCsvOutput::Finish() {
     if (m_cutter.Flush()) Write(m_cutter.Completed());
-    if (!m_file) return false;
-    if (std::ferror(m_file)) m_failed = true;
-    if (std::fclose(m_file) != 0) m_failed = true;
-    m_file = nullptr;
-    return !m_failed;
+    if (!m_file.IsOpen()) return false;
+    return m_file.Close();
 }

@@ -13,6 +13,7 @@
 #include "analysis/ScanCutter.h"
 #include "doc/RecordConversion.h"
 #include "format/UnitsText.h"
+#include "format/BufferedFile.h"
 
 class CTubescanDoc;
 
@@ -35,6 +36,7 @@ class ConditionCsvOutput : public conversion::PointOutput {
     void Add(const analysis::ProfileSample& sample) override;
     bool Finish() override;
     std::uint64_t Points() const override { return m_points; }
+    int WriteError() const override { return m_file.Error(); }
 
     const analysis::ConditionSurvey& Survey() const { return m_survey; }
     bool OnScan(ScanHook onScan) override {
@@ -45,8 +47,7 @@ class ConditionCsvOutput : public conversion::PointOutput {
   private:
     void Write(std::span<const analysis::ProfileSample> scan);
 
-    std::FILE* m_file = nullptr;
-    bool m_failed = false;
+    BufferedFile m_file;
     std::uint64_t m_points = 0;
     analysis::ScanCutter m_cutter;
     analysis::ScanAnalyser m_analyser;

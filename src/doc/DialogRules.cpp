@@ -19,15 +19,6 @@ constexpr double kPipeMax = kPipeMaxMetres;
 // feet or inches is not refused for the last bit of a conversion.
 constexpr double kSlack = 1e-9;
 
-std::string_view Trim(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 // To the nearest multiple of 1/scale; dividing by the exact scale gives the
 // double nearest the decimal, the one the text shows.
 double RoundTo(double value, double scale) {
@@ -46,10 +37,10 @@ double UnitScale(int units) {
 } // namespace
 
 std::optional<double> ParseNumber(std::string_view text, std::string_view suffix) {
-    text = Trim(text);
+    text = Trim(text, " \t\r\n");
     if (!suffix.empty() && text.size() >= suffix.size() &&
         text.substr(text.size() - suffix.size()) == suffix)
-        text = Trim(text.substr(0, text.size() - suffix.size()));
+        text = Trim(text.substr(0, text.size() - suffix.size()), " \t\r\n");
     bool negative = false;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
         negative = text.front() == '-';
@@ -250,7 +241,7 @@ int PipeSpinPosition(double metres, int high) {
 // --- Head address --------------------------------------------------------------
 
 std::optional<Quad> ParseDottedQuad(std::string_view text) {
-    text = Trim(text);
+    text = Trim(text, " \t\r\n");
     Quad quad{};
     for (std::size_t i = 0; i < 4; ++i) {
         const std::size_t dot = text.find('.');

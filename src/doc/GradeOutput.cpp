@@ -1,6 +1,8 @@
 #include "doc/GradeOutput.h"
 
 #include "doc/TubescanDoc.h"
+#include <cerrno>
+
 #include "format/DataFileIo.h"
 #include "format/NumberText.h"
 
@@ -36,5 +38,7 @@ bool GradeCsvOutput::Finish() {
         text += FormatFixed(r.elevation, 4);
         text += '\n';
     }
-    return WriteWholeFile(m_path, text, &m_error);
+    if (WriteWholeFile(m_path, text, &m_error)) return true;
+    m_writeError = errno;
+    return false;
 }

@@ -17,6 +17,7 @@ class GradeCsvOutput : public conversion::PointOutput {
     void Add(const analysis::ProfileSample& sample) override;
     bool Finish() override;
     std::uint64_t Points() const override { return m_points; }
+    int WriteError() const override { return m_writeError; }
 
     const analysis::GradeProfile& Profile() const { return m_profile; }
     // Why Finish failed, for the operator (empty when it did not).
@@ -25,6 +26,7 @@ class GradeCsvOutput : public conversion::PointOutput {
   private:
     std::string m_path;
     std::uint64_t m_points = 0;
+    int m_writeError = 0;
     analysis::GradeProfile m_profile;
     std::string m_error;
 };

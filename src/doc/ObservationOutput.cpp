@@ -68,10 +68,13 @@ bool ObservationOutput::Finish() {
     if (std::isfinite(first) && std::isfinite(last))
         header.lengthSurveyed = std::fabs(last - first);
     m_lossy = false;
-    if (!WriteWholeFile(m_textPath, analysis::En13508Text(m_found, header, &m_lossy))) return false;
-    if (!WriteWholeFile(m_tableTemporary, analysis::ConditionsCsv(m_found))) return false;
-    return WriteWholeFile(m_inspectionTemporary,
-                          analysis::InspectionCsv(header, m_units == units::System::Imperial));
+    if (WriteWholeFile(m_textPath, analysis::En13508Text(m_found, header, &m_lossy)) &&
+        WriteWholeFile(m_tableTemporary, analysis::ConditionsCsv(m_found)) &&
+        WriteWholeFile(m_inspectionTemporary,
+                       analysis::InspectionCsv(header, m_units == units::System::Imperial)))
+        return true;
+    m_writeError = errno;
+    return false;
 }
 
 bool ObservationOutput::Commit(std::string* why) {

@@ -28,6 +28,7 @@ class ObservationOutput : public conversion::PointOutput {
     bool Commit(std::string* why) override;
     std::string Notes() const override;
     std::uint64_t Points() const override { return m_points; }
+    int WriteError() const override { return m_writeError; }
     bool OnScan(ScanHook onScan) override {
         m_summary.OnScan(std::move(onScan));
         return true;
@@ -44,4 +45,5 @@ class ObservationOutput : public conversion::PointOutput {
     std::uint64_t m_points = 0;
     units::System m_units = units::System::Metric;
     bool m_lossy = false;
+    int m_writeError = 0;
 };

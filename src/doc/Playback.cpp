@@ -85,7 +85,6 @@ void CTubescanDoc::StartFileAgain() {
     ClearImage();
     ResetPingHistory();
     m_pingCount = 0;
-    if (m_outputs.Converting()) FinishXyzConversion();
 }
 
 bool CTubescanDoc::PlayRecord(const PlayedRecord& r, PingDrawing drawing) {
@@ -113,7 +112,7 @@ void CTubescanDoc::ReadNextRecord() {
         // past the last record. Start again, clearing the picture once per
         // pass (not again on every tick that finds nothing).
         m_play.Rewind();
-        if (m_pingCount > 0 || m_outputs.Converting()) StartFileAgain();
+        if (m_pingCount > 0) StartFileAgain();
         UpdateAllViews();
         // A file with not one record in it would otherwise go on "playing"
         // an empty picture without a word.

@@ -6,6 +6,7 @@
 
 #include "doc/RecordIndex.h"
 #include "doc/TubescanDoc.h"
+#include "format/NumberText.h"
 
 namespace {
 
@@ -13,14 +14,6 @@ constexpr double kMetresPerFoot = 0.3048;
 
 bool Feet(int units) {
     return units == 1 || units == 2;
-}
-
-std::string_view Trim(std::string_view t) {
-    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
-        t.remove_prefix(1);
-    while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
-        t.remove_suffix(1);
-    return t;
 }
 
 std::optional<double> Number(std::string_view t) {

@@ -48,6 +48,9 @@ class PointCloudOutput : public conversion::PointOutput {
         m_onScan = std::move(onScan);
         return true;
     }
+    int WriteError() const override {
+        return m_format == Format::Ply ? m_ply.WriteError() : m_las.WriteError();
+    }
     std::uint64_t Points() const override {
         return m_format == Format::Ply ? m_ply.Vertices() : m_las.Points();
     }

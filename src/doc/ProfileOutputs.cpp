@@ -60,3 +60,15 @@ void ProfileOutputs::Emit(const xyz::ProfilePoint& point, const PointStamp& stam
         socket->Send(m_datagram);
     }
 }
+
+double ProfileOutputs::StampSeconds(const PointStamp& stamp) {
+    if (!m_secondsRead || stamp.millis != m_secondsMillis || stamp.time != m_secondsTime ||
+        stamp.date != m_secondsDate) {
+        m_secondsDate = stamp.date;
+        m_secondsTime = stamp.time;
+        m_secondsMillis = stamp.millis;
+        m_seconds = analysis::StampSeconds(stamp.date, stamp.time, stamp.millis);
+        m_secondsRead = true;
+    }
+    return m_seconds;
+}

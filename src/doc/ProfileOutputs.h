@@ -83,6 +83,10 @@ class ProfileOutputs {
     bool WantsSamples() const { return m_hasSink.load(std::memory_order_acquire); }
     void AddSample(const analysis::ProfileSample& sample);
     void RestartSamples();
+    // The seconds of a stamp's texts (analysis::StampSeconds), read again
+    // only when the texts change: every point of a ping, and every ping of
+    // a record, shares them. Called on the thread that emits.
+    double StampSeconds(const PointStamp& stamp);
 
     // One point: a line to the .xyz while converting (writeXyz), the
     // datagrams udp asks for while the socket exists.
@@ -100,4 +104,8 @@ class ProfileOutputs {
     DatagramSinkSlot m_udp;
     std::atomic<std::shared_ptr<ProfileSampleSink>> m_sink;
     std::atomic<bool> m_hasSink{false};
+    // The texts StampSeconds last read, and what it made of them.
+    std::string m_secondsDate, m_secondsTime, m_secondsMillis;
+    double m_seconds = 0.0;
+    bool m_secondsRead = false;
 };

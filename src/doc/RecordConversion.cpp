@@ -208,10 +208,16 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     if (options.points) options.points->NoteStoredSpeeds(stored);
     const bool written = options.points ? options.points->Finish() : doc.m_outputs.FinishXyz();
     if (!written) {
+        // A point the format cannot hold, else the system's own reason where
+        // there is one (a full disk, a quota).
         const std::string refusal = options.points ? options.points->Refusal() : std::string();
+        const int why =
+            options.points ? options.points->WriteError() : doc.m_outputs.Xyz().WriteError();
         return Failed(Outcome::OutputFailed,
                       "cannot write " + output + ": " +
-                          (refusal.empty() ? std::string("disk full or removed?") : refusal));
+                          (!refusal.empty() ? refusal
+                           : why != 0       ? std::string(std::strerror(why))
+                                            : std::string("disk full or removed?")));
     }
 
     // A report takes a while to draw after the last record.

@@ -65,6 +65,9 @@ class PointOutput {
     // Why Finish failed when the cause was the points, not the disk: a point
     // the format cannot hold. Empty otherwise.
     virtual std::string Refusal() const { return {}; }
+    // errno's value of the write that failed, once Finish has said false;
+    // 0 when the output failed for another reason or cannot tell.
+    virtual int WriteError() const { return 0; }
     // An output that analyses every scan anyway hands each scan's figures
     // to onScan as it works them out (in the scans' order, perhaps on a
     // thread of its own) and says true; one that analyses nothing says false.

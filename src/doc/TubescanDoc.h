@@ -158,16 +158,6 @@ class CTubescanDoc {
     // points, for the figures.
     void AttitudeOfPing(analysis::ProfileSample& s) const;
 
-    // "Convert .31L file to .xyz..." (32956) once the operator's choice is
-    // known: openPlaybackFile opens the chosen .31l for playback; the .xyz is
-    // that path with "xyz" for its last three characters, or outputPath when
-    // given. The conversion then runs with the playback and ends in
-    // FinishXyzConversion. Returns true when a conversion is running.
-    bool StartXyzConversion(const std::function<bool()>& openPlaybackFile,
-                            const std::string& outputPath = {});
-    // End of the played file while converting. Returns false when the .xyz
-    // could not be written completely (the operator was told so).
-    bool FinishXyzConversion();
     // Closes the .xyz file; a conversion without its file is over.
     void CloseXyzFile();
     // "Enable UDP XYZ Output" (32958) and "Enable UDP Range/Bearing Output"

@@ -1,13 +1,11 @@
-// Profile points to the .xyz file and the UDP outputs; the conversion command
-// and the UDP output toggles.
+// Profile points to the .xyz file and the UDP outputs; the UDP output
+// toggles.
 #include <atomic>
-#include <cerrno>
 #include <cmath>
 #include <limits>
 
 #include "doc/CommandIds.h"
 #include "doc/TubescanDoc.h"
-#include "format/RecordFileName.h"
 #include "format/XyzFormat.h"
 
 namespace {
@@ -49,59 +47,22 @@ void CTubescanDoc::EmitProfilePoint(double distance, double bearing) {
     const xyz::ProfilePoint p =
         xyz::ComputeProfilePoint(distance, bearing, m_settings.m_zoom, m_settings.m_range,
                                  m_settings.m_soundVelocity, haveDistance ? m_pingDistance : 0.0);
+    const PointStamp stamp{m_date, m_time, m_millis};
     if (m_outputs.WantsSamples()) {
         analysis::ProfileSample s{bearing,
                                   p.r,
                                   p.x,
                                   p.y,
-                                  analysis::StampSeconds(m_date, m_time, m_millis),
+                                  m_outputs.StampSeconds(stamp),
                                   haveDistance ? static_cast<double>(p.z) : analysis::kNoDistance,
                                   m_profileEcho};
         AttitudeOfPing(s);
         m_outputs.AddSample(s);
     }
     // Conversions run only in playback, on the user-interface thread.
-    m_outputs.Emit(p, PointStamp{m_date, m_time, m_millis}, m_playback == 1,
+    m_outputs.Emit(p, stamp, m_playback == 1,
                    UdpChoice{LoadFlag(m_settings.m_udpXyzEnabled) != 0,
                              LoadFlag(m_settings.m_udpPrdEnabled) != 0, m_pitchAvg, m_rollAvg});
-}
-
-bool CTubescanDoc::StartXyzConversion(const std::function<bool()>& openPlaybackFile,
-                                      const std::string& outputPath) {
-    m_hold = 0;
-    // Only a file opened now is converted. A cancelled or failed choice leaves
-    // whatever was playing alone: converting the running playback from
-    // wherever it happens to be would report a partial file as complete.
-    const bool opened = openPlaybackFile && openPlaybackFile();
-    if (!opened || m_playback != 1) return m_outputs.Converting() && m_outputs.XyzOpen();
-
-    if (m_outputs.XyzOpen()) {
-        // A conversion was running, but its playback file has just been
-        // replaced, so its .xyz cannot be finished.
-        const std::string stopped = m_outputs.XyzPath();
-        m_outputs.CloseXyz();
-        m_outputs.SetEnd(ConversionEnd::CutShort);
-        ShowMessage(ConversionEndMessage(ConversionEnd::CutShort, stopped));
-    }
-
-    // The name comes from the full playback path, never from a cut copy of it.
-    const std::string path = outputPath.empty() ? record::XyzPathFor(m_play.path) : outputPath;
-    int error = 0;
-    if (!m_outputs.StartXyz(path, &error)) {
-        ShowMessage(FileErrorReport(path, error));
-        ShowMessage("Error Creating XYZ File!");
-        // Without its file there is no conversion: the file plays on as an
-        // ordinary playback instead of ending in "Conversion Complete!".
-        return false;
-    }
-    return true;
-}
-
-bool CTubescanDoc::FinishXyzConversion() {
-    const bool complete = m_outputs.FinishXyz();
-    ShowMessage(ConversionEndMessage(m_outputs.End(), m_outputs.XyzPath()));
-    m_play.StopClock();
-    return complete;
 }
 
 void CTubescanDoc::CloseXyzFile() {

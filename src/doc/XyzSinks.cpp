@@ -19,39 +19,14 @@ std::shared_ptr<DatagramSink> DatagramSinkSlot::Get() const {
     return m_sink;
 }
 
-namespace {
-constexpr std::size_t kXyzBufferSize = 1 << 16;
-}
-
 bool XyzFile::Create(const std::string& path, int* error) {
     Close();
-    m_writeFailed = false;
     m_lines = 0;
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "w+b");
-    if (!f) {
-        if (error) *error = errno;
-        return false;
-    }
-    m_buffer = std::make_unique<char[]>(kXyzBufferSize);
-    std::setvbuf(f, m_buffer.get(), _IOFBF, kXyzBufferSize);
-    m_file = f;
-    return true;
-}
-
-void XyzFile::Write(std::string_view text) {
-    if (!m_file) return;
-    ++m_lines;
-    if (std::fwrite(text.data(), 1, text.size(), m_file) != text.size()) m_writeFailed = true;
+    return m_file.Create(path, error);
 }
 
 bool XyzFile::Close() {
-    if (!m_file) return !m_writeFailed;
-    if (std::ferror(m_file)) m_writeFailed = true;
-    if (std::fclose(m_file) != 0) m_writeFailed = true;
-    m_file = nullptr;
-    m_buffer.reset();
-    return !m_writeFailed;
+    return m_file.Close();
 }
 
 std::string FileErrorReport(const std::string& path, int error) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "format/BufferedFile.h"
+
 // One datagram destination. Send is called from the acquisition thread in real
 // time and from the user-interface thread in playback: implementations must be
 // safe for that, must never block, and drop what cannot be sent.
@@ -46,20 +48,24 @@ class XyzFile {
     // Creates or truncates path. On failure returns false with errno's value
     // in *error (when given) and the file stays closed.
     bool Create(const std::string& path, int* error = nullptr);
-    bool IsOpen() const { return m_file != nullptr; }
-    void Write(std::string_view text);
+    bool IsOpen() const { return m_file.IsOpen(); }
+    void Write(std::string_view text) {
+        if (!m_file.IsOpen()) return;
+        ++m_lines;
+        m_file.Write(text);
+    }
     // Closes the file; false when a write or the final flush failed since it
     // was created (the file is then incomplete).
     bool Close();
-    bool WriteFailed() const { return m_writeFailed; }
+    bool WriteFailed() const { return m_file.Failed(); }
+    // errno's value of the first failed write, 0 when none.
+    int WriteError() const { return m_file.Error(); }
     // Lines written since Create (each Write is one line).
     std::uint64_t LinesWritten() const { return m_lines; }
 
   private:
-    std::FILE* m_file = nullptr;
-    bool m_writeFailed = false;
+    BufferedFile m_file;
     std::uint64_t m_lines = 0;
-    std::unique_ptr<char[]> m_buffer;
 };
 
 // The framework-style report of a file that could not be opened or created,

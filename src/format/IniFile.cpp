@@ -9,19 +9,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "format/NumberText.h"
+
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
+// The blanks a settings line may carry around its names and values.
 std::string_view TrimView(std::string_view s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b]))
-        ++b;
-    while (e > b && IsBlank(s[e - 1]))
-        --e;
-    return s.substr(b, e - b);
+    return Trim(s, " \t\r\v\f");
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {

@@ -180,36 +180,23 @@ bool EncodePoint(const Point& p, std::uint8_t* out, const std::array<double, 3>&
     return true;
 }
 
-LasFileWriter::~LasFileWriter() {
-    if (m_file) std::fclose(m_file);
-}
+LasFileWriter::~LasFileWriter() = default;
 
 bool LasFileWriter::Create(const std::string& path, int* error) {
-    if (m_file) std::fclose(m_file);
-    m_file = nullptr;
-    m_used = 0;
     m_summary = {};
     m_failed = false;
     m_refusal.clear();
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "w+b");
-    if (!f) {
-        if (error) *error = errno;
-        return false;
-    }
-    m_file = f;
-    m_buffer.assign(kBufferPoints * kPointBytes, 0);
+    if (!m_file.Create(path, error, kBufferPoints * kPointBytes)) return false;
     const auto header = EncodeHeader(m_summary, 0, 0);
     const auto vlrs = EncodeVlrs();
-    if (std::fwrite(header.data(), 1, header.size(), m_file) != header.size() ||
-        std::fwrite(vlrs.data(), 1, vlrs.size(), m_file) != vlrs.size())
-        m_failed = true;
+    m_file.Write(header.data(), header.size());
+    m_file.Write(vlrs.data(), vlrs.size());
     return true;
 }
 
 void LasFileWriter::Add(const Point& p) {
-    if (!m_file) return;
-    std::uint8_t* out = m_buffer.data() + m_used;
+    if (!m_file.IsOpen()) return;
+    std::uint8_t* out = m_file.Reserve(kPointBytes);
     if (m_summary.count == 0) m_summary.offset[2] = ZOffsetFor(p.z);
     if (!EncodePoint(p, out, m_summary.offset)) {
         if (m_refusal.empty()) m_refusal = UnstorableReason(p, m_summary.offset[2]);
@@ -224,18 +211,11 @@ void LasFileWriter::Add(const Point& p) {
         if (m_summary.count == 0 || v > m_summary.max[axis]) m_summary.max[axis] = v;
     }
     ++m_summary.count;
-    m_used += kPointBytes;
-    if (m_used == m_buffer.size()) Flush();
-}
-
-void LasFileWriter::Flush() {
-    if (m_used && std::fwrite(m_buffer.data(), 1, m_used, m_file) != m_used) m_failed = true;
-    m_used = 0;
+    m_file.Commit(kPointBytes);
 }
 
 bool LasFileWriter::Finish() {
-    if (!m_file) return false;
-    Flush();
+    if (!m_file.IsOpen()) return false;
     const std::time_t now = std::time(nullptr);
     std::tm utc{};
     gmtime_r(&now, &utc);
@@ -243,14 +223,8 @@ bool LasFileWriter::Finish() {
     const auto header = EncodeHeader(
         m_summary, given ? m_identity.year : static_cast<std::uint16_t>(utc.tm_year + 1900),
         given ? m_identity.dayOfYear : static_cast<std::uint16_t>(utc.tm_yday + 1), m_identity);
-    if (std::fseek(m_file, 0, SEEK_SET) != 0 ||
-        std::fwrite(header.data(), 1, header.size(), m_file) != header.size())
-        m_failed = true;
-    if (std::ferror(m_file)) m_failed = true;
-    if (std::fclose(m_file) != 0) m_failed = true;
-    m_file = nullptr;
-    m_buffer = {};
-    return !m_failed;
+    m_file.WriteAt(0, header.data(), header.size());
+    return m_file.Close() && !m_failed;
 }
 
 } // namespace las

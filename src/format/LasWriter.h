@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "format/BufferedFile.h"
+
 namespace las {
 
 inline constexpr std::size_t kHeaderBytes = 375;
@@ -102,16 +104,14 @@ class LasFileWriter {
     // Why a point could not be stored, when one could not (empty otherwise):
     // a failed Finish for that reason is no failed write.
     const std::string& Refusal() const { return m_refusal; }
+    // errno's value of the first failed write, 0 when none.
+    int WriteError() const { return m_file.Error(); }
 
   private:
-    void Flush();
-
-    std::FILE* m_file = nullptr;
-    std::vector<std::uint8_t> m_buffer;
-    std::size_t m_used = 0;
+    BufferedFile m_file;
     Summary m_summary;
     Identity m_identity;
-    bool m_failed = false;
+    bool m_failed = false; // a point that could not be stored
     std::string m_refusal;
 };
 

@@ -79,3 +79,11 @@ std::string FormatFixed(double value, int precision, int width) {
         out.insert(0, static_cast<std::size_t>(width) - out.size(), ' ');
     return out;
 }
+
+std::string_view Trim(std::string_view text, std::string_view blanks) {
+    const std::size_t first = text.find_first_not_of(blanks);
+    // All blank: an empty view at the text's end, so a caller may still
+    // take where it lies in the text.
+    if (first == std::string_view::npos) return text.substr(text.size());
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}

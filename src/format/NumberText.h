@@ -15,5 +15,8 @@ int TextToInt(std::string_view text);
 // garbage). Clamped to the finite range of double.
 double TextToDouble(std::string_view text);
 
+// text without any of blanks at either end (by default spaces and tabs).
+std::string_view Trim(std::string_view text, std::string_view blanks = " \t");
+
 // printf-style "%.<precision>f" padded on the left to `width`, locale-free.
 std::string FormatFixed(double value, int precision, int width = 0);

@@ -54,62 +54,39 @@ void EncodeVertex(const Vertex& v, std::uint8_t* out) {
     out[16] = v.echo;
 }
 
-PlyFileWriter::~PlyFileWriter() {
-    if (m_file) std::fclose(m_file);
-}
+PlyFileWriter::~PlyFileWriter() = default;
 
 bool PlyFileWriter::Create(const std::string& path, int* error) {
-    if (m_file) std::fclose(m_file);
-    m_file = nullptr;
     m_count = 0;
-    m_used = 0;
     m_failed = false;
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "w+b");
-    if (!f) {
-        if (error) *error = errno;
-        return false;
-    }
-    m_file = f;
-    m_buffer.assign(kBufferVertices * kVertexBytes, 0);
+    if (!m_file.Create(path, error, kBufferVertices * kVertexBytes)) return false;
     const std::string header = Header(0, m_comments);
     m_headerBytes = header.size();
-    if (std::fwrite(header.data(), 1, header.size(), m_file) != header.size()) m_failed = true;
+    m_file.Write(header);
     return true;
 }
 
 void PlyFileWriter::Add(const Vertex& v) {
-    if (!m_file) return;
+    if (!m_file.IsOpen()) return;
     // A count the header cannot hold would make the file lie about itself.
     if (m_count >= kMaxVertices) {
         m_failed = true;
         return;
     }
-    EncodeVertex(v, m_buffer.data() + m_used);
-    m_used += kVertexBytes;
+    EncodeVertex(v, m_file.Reserve(kVertexBytes));
+    m_file.Commit(kVertexBytes);
     ++m_count;
-    if (m_used == m_buffer.size()) Flush();
-}
-
-void PlyFileWriter::Flush() {
-    if (m_used && std::fwrite(m_buffer.data(), 1, m_used, m_file) != m_used) m_failed = true;
-    m_used = 0;
 }
 
 bool PlyFileWriter::Finish() {
-    if (!m_file) return false;
-    Flush();
+    if (!m_file.IsOpen()) return false;
     const std::string header = Header(m_count, m_comments);
     // A header of another length would overwrite the first points.
-    if (header.size() != m_headerBytes ||
-        (!m_failed && (std::fseek(m_file, 0, SEEK_SET) != 0 ||
-                       std::fwrite(header.data(), 1, header.size(), m_file) != header.size())))
+    if (header.size() != m_headerBytes)
         m_failed = true;
-    if (std::ferror(m_file)) m_failed = true;
-    if (std::fclose(m_file) != 0) m_failed = true;
-    m_file = nullptr;
-    m_buffer = {};
-    return !m_failed;
+    else
+        m_file.WriteAt(0, header.data(), header.size());
+    return m_file.Close() && !m_failed;
 }
 
 } // namespace ply

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "format/BufferedFile.h"
+
 namespace ply {
 
 struct Vertex {
@@ -47,23 +49,21 @@ class PlyFileWriter {
     // Finish (a date learned from the points, say) as long as the header
     // keeps its length: Finish fails otherwise.
     void SetComments(std::vector<std::string> comments) { m_comments = std::move(comments); }
-    bool IsOpen() const { return m_file != nullptr; }
+    bool IsOpen() const { return m_file.IsOpen(); }
     void Add(const Vertex& v);
     // Writes the final count into the header and closes; false when any
     // write failed (the file is then incomplete).
     bool Finish();
     std::uint64_t Vertices() const { return m_count; }
+    // errno's value of the first failed write, 0 when none.
+    int WriteError() const { return m_file.Error(); }
 
   private:
-    void Flush();
-
-    std::FILE* m_file = nullptr;
-    std::vector<std::uint8_t> m_buffer;
-    std::size_t m_used = 0;
+    BufferedFile m_file;
     std::uint64_t m_count = 0;
     std::vector<std::string> m_comments;
     std::size_t m_headerBytes = 0;
-    bool m_failed = false;
+    bool m_failed = false; // a vertex past what the header can count, or a header that grew
 };
 
 } // namespace ply

@@ -2,17 +2,10 @@
 
 #include <QHostInfo>
 
+#include "format/NumberText.h"
 #include "link/LoopbackGuard.h"
 
 namespace {
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
 
 std::string Refusal(std::string_view what, std::string_view text, std::string_view why) {
     return std::string(what) + ": refusing to contact " + std::string(text) + " because " +

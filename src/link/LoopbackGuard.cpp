@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "format/NumberText.h"
+
 namespace loopback {
 
 namespace {
@@ -27,14 +29,6 @@ bool ParseIpv4(std::string_view s, int octets[4]) {
         }
     }
     return i == s.size();
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
 }
 
 } // namespace

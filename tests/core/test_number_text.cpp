@@ -45,3 +45,15 @@ TEST(NumberText, FixedFormatting) {
     EXPECT_EQ(FormatFixed(-0.004, 2), "-0.00");
     EXPECT_EQ(FormatFixed(2.675, 2), "2.67"); // the double just below 2.675, as printf
 }
+
+TEST(NumberText, TrimTakesOnlyTheGivenBlanksFromTheEnds) {
+    EXPECT_EQ(Trim(" \t 12 3\t "), "12 3");
+    EXPECT_EQ(Trim(" \r12\n"), "\r12\n"); // by default only spaces and tabs
+    EXPECT_EQ(Trim(" \r12\n", " \t\r\n"), "12");
+    const std::string_view blank = " \t ";
+    EXPECT_EQ(Trim(blank), "");
+    EXPECT_EQ(Trim(blank).data(), blank.data() + blank.size()); // where it lies is kept
+    EXPECT_EQ(Trim(""), "");
+    EXPECT_EQ(Trim("x"), "x");
+    EXPECT_EQ(Trim("\v\fkey\v", " \t\r\v\f"), "key");
+}

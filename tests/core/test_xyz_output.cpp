@@ -233,79 +233,63 @@ TEST(XyzOutput, UdpTogglesExcludeEachOther) {
     EXPECT_FALSE(doc.IsUdpOutputChecked(cmd::kUdpAddress));
 }
 
-namespace {
-
-// Stands in for the playback engine's OpenPlaybackFile.
-std::function<bool()> Opens(CTubescanDoc& doc, const std::string& xyzPath, bool ok = true) {
-    return [&doc, xyzPath, ok] {
-        if (!ok) return false;
-        doc.m_playback = 1;
-        doc.m_play.path = xyzPath.substr(0, xyzPath.size() - 3) + "31l";
-        return true;
-    };
-}
-
-} // namespace
-
+// The .xyz of a pass: what the conversion engine opens, feeds point by
+// point and finishes (the menu's messages are the menu's tests').
 TEST(XyzConversion, WritesOneLinePerPointOnlyWhileConverting) {
     TempDir dir;
     OutputDoc o;
     auto& doc = o.doc;
-    doc.m_hold = 1;
-    ASSERT_TRUE(doc.StartXyzConversion(Opens(doc, dir.File("a.xyz"))));
-    EXPECT_EQ(doc.m_hold, 0);
+    doc.m_playback = 1;
+    ASSERT_TRUE(doc.m_outputs.StartXyz(dir.File("a.xyz")));
     EXPECT_EQ(doc.m_outputs.Converting(), 1);
-    const int stopsBefore = o.clock.stops;
     doc.EmitProfilePoint(250, 90);
     doc.m_pingDistance = -12.5;
     doc.EmitProfilePoint(125, 180);
     EXPECT_EQ(doc.m_outputs.StampText(), "07-MAR-2026\t09:05:03.007");
-    EXPECT_TRUE(doc.FinishXyzConversion());
-    EXPECT_EQ(o.messages, std::vector<std::string>{"Conversion Complete!"});
-    EXPECT_EQ(o.clock.stops - stopsBefore, 1);
+    EXPECT_TRUE(doc.m_outputs.FinishXyz());
+    EXPECT_EQ(doc.m_outputs.End(), ConversionEnd::Finished);
+    EXPECT_EQ(ConversionEndMessage(doc.m_outputs.End(), doc.m_outputs.XyzPath()),
+              "Conversion Complete!");
     EXPECT_EQ(doc.m_outputs.Converting(), 0);
     EXPECT_FALSE(doc.m_outputs.Xyz().IsOpen());
     // Points after the end go nowhere.
     doc.EmitProfilePoint(250, 90);
     EXPECT_EQ(dir.Read("a.xyz"), "07-MAR-2026\t09:05:03.007\t  1.000\t -0.000\t  0.000\r\n"
                                  "07-MAR-2026\t09:05:03.007\t  0.000\t -0.500\t-12.500\r\n");
+    EXPECT_TRUE(o.messages.empty());
 }
 
 TEST(XyzConversion, AFileThatCannotBeCreatedEndsTheConversion) {
     TempDir dir;
     OutputDoc o;
     auto& doc = o.doc;
+    doc.m_playback = 1;
     const std::string path = dir.File("missing-folder/a.xyz");
-    EXPECT_FALSE(doc.StartXyzConversion(Opens(doc, path)));
-    ASSERT_EQ(o.messages.size(), 2u);
-    EXPECT_EQ(o.messages[0], path + " was not found.");
-    EXPECT_EQ(o.messages[1], "Error Creating XYZ File!");
-    // No conversion: the playback runs on and never claims a finished file.
+    int error = 0;
+    EXPECT_FALSE(doc.m_outputs.StartXyz(path, &error));
+    EXPECT_EQ(FileErrorReport(path, error), path + " was not found.");
+    // No conversion: the points go nowhere and nothing claims a finished file.
     EXPECT_EQ(doc.m_outputs.Converting(), 0);
-    EXPECT_EQ(doc.m_playback, 1);
+    doc.EmitProfilePoint(250, 90);
+    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
-TEST(XyzConversion, ACancelledChoiceLeavesPlaybackAndConversionAlone) {
+TEST(XyzConversion, ANewFileReplacesTheRunningOne) {
     TempDir dir;
     OutputDoc o;
     auto& doc = o.doc;
-    // Plain playback running: cancelling must not convert it from mid-file.
+    // Only playback writes the .xyz: live points are not a conversion's.
+    doc.m_playback = 0;
+    ASSERT_TRUE(doc.m_outputs.StartXyz(dir.File("p.xyz")));
+    doc.EmitProfilePoint(250, 90);
+    EXPECT_EQ(doc.m_outputs.Xyz().LinesWritten(), 0u);
     doc.m_playback = 1;
-    EXPECT_FALSE(doc.StartXyzConversion(Opens(doc, dir.File("p.xyz"), false)));
-    EXPECT_EQ(doc.m_outputs.Converting(), 0);
-    EXPECT_FALSE(std::filesystem::exists(dir.File("p.xyz")));
-
-    // A running conversion goes on after a cancelled choice.
-    ASSERT_TRUE(doc.StartXyzConversion(Opens(doc, dir.File("a.xyz"))));
-    EXPECT_TRUE(doc.StartXyzConversion(Opens(doc, dir.File("b.xyz"), false)));
+    ASSERT_TRUE(doc.m_outputs.StartXyz(dir.File("a.xyz")));
     doc.EmitProfilePoint(250, 90);
-    // A new file replaces the running conversion, which is said to be cut short.
-    ASSERT_TRUE(doc.StartXyzConversion(Opens(doc, dir.File("b.xyz"))));
-    ASSERT_EQ(o.messages.size(), 1u);
-    EXPECT_NE(o.messages[0].find("a.xyz stopped before the end"), std::string::npos);
+    ASSERT_TRUE(doc.m_outputs.StartXyz(dir.File("b.xyz")));
     doc.EmitProfilePoint(250, 90);
     doc.EmitProfilePoint(250, 90);
-    EXPECT_TRUE(doc.FinishXyzConversion());
+    EXPECT_TRUE(doc.m_outputs.FinishXyz());
     const std::string a = dir.Read("a.xyz");
     EXPECT_EQ(std::count(a.begin(), a.end(), '\n'), 1);
     const std::string b = dir.Read("b.xyz");
@@ -316,12 +300,14 @@ TEST(XyzConversion, AWriteFailureIsNotReportedAsComplete) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
     OutputDoc o;
     auto& doc = o.doc;
-    ASSERT_TRUE(doc.StartXyzConversion(Opens(doc, "/tmp/a.xyz"), "/dev/full"));
+    doc.m_playback = 1;
+    ASSERT_TRUE(doc.m_outputs.StartXyz("/dev/full"));
     for (int i = 0; i < 10; ++i)
         doc.EmitProfilePoint(250, 90);
-    EXPECT_FALSE(doc.FinishXyzConversion());
-    ASSERT_EQ(o.messages.size(), 1u);
-    EXPECT_EQ(o.messages[0].rfind("Error Writing XYZ File!", 0), 0u);
+    EXPECT_FALSE(doc.m_outputs.FinishXyz());
+    EXPECT_EQ(
+        ConversionEndMessage(doc.m_outputs.End(), "/dev/full").rfind("Error Writing XYZ File!", 0),
+        0u);
 }
 
 TEST(XyzConversion, ALongPathIsNotCutShort) {
@@ -331,8 +317,9 @@ TEST(XyzConversion, ALongPathIsNotCutShort) {
         folder += std::string(60, 'f') + "/";
     std::filesystem::create_directories(folder);
     OutputDoc o;
-    ASSERT_TRUE(o.doc.StartXyzConversion(Opens(o.doc, folder + "survey.xyz")));
+    o.doc.m_playback = 1;
+    ASSERT_TRUE(o.doc.m_outputs.StartXyz(folder + "survey.xyz"));
     o.doc.EmitProfilePoint(250, 90);
-    EXPECT_TRUE(o.doc.FinishXyzConversion());
+    EXPECT_TRUE(o.doc.m_outputs.FinishXyz());
     EXPECT_EQ(std::filesystem::file_size(folder + "survey.xyz"), 50u);
 }

@@ -1,5 +1,6 @@
-// The conversion command as the operator runs it (dialog, paced playback,
-// drawing) against tubescan-convert, and the UDP output menu items.
+// The conversion command as the operator runs it (dialog, a pass on a worker
+// behind a progress dialog) against tubescan-convert, and the UDP output
+// menu items.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -8,6 +9,7 @@
 #include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QTimer>
 
 #include <algorithm>
@@ -15,8 +17,10 @@
 
 #include "../support/ConvertTool.h"
 #include "../support/SurveyFile.h"
+#include "app/DataCommands.h"
 #include "app/XyzCommands.h"
 #include "doc/CommandIds.h"
+#include "doc/CommandMap.h"
 #include "doc/TubescanDoc.h"
 #include "link/PlaybackPacer.h"
 
@@ -55,6 +59,17 @@ struct Program {
     }
 };
 
+// Clicks Cancel in the progress dialog, as the operator would.
+void ClickCancel() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QProgressDialog*>(w)) {
+            if (auto* button = dialog->findChild<QPushButton*>())
+                button->click();
+            else
+                dialog->cancel();
+        }
+}
+
 } // namespace
 
 TEST(XyzCommands, MenuConversionAndToolWriteTheSameBytes) {
@@ -74,9 +89,11 @@ TEST(XyzCommands, MenuConversionAndToolWriteTheSameBytes) {
         const std::string input = p.dir.File("Survey.31l");
         ASSERT_TRUE(survey::WriteFile(input, 1500, shape));
         ASSERT_TRUE(p.Convert(input));
-        ASSERT_TRUE(SpinUntil([&] { return p.doc.m_outputs.Converting() == 0; }, 60000));
         EXPECT_EQ(p.messages, std::vector<std::string>{"Conversion Complete!"});
+        // The playback has no part in it.
         EXPECT_FALSE(p.pacer.TimerActive());
+        EXPECT_EQ(p.doc.m_playback, 0);
+        EXPECT_EQ(p.ticks, 0);
         const std::string program = p.dir.Read("Survey.xyz");
         // One line per ping the head did not garble (every 97th from the 5th).
         EXPECT_EQ(std::count(program.begin(), program.end(), '\n'), 1500 - 16);
@@ -97,36 +114,53 @@ TEST(XyzCommands, AnXyzThatCannotBeCreatedIsNeverReportedComplete) {
     EXPECT_FALSE(p.Convert(input));
     ASSERT_EQ(p.messages.size(), 2u);
     EXPECT_EQ(p.messages[1], "Error Creating XYZ File!");
-    // The file plays on, through its end and round again, as a plain playback.
-    EXPECT_EQ(p.doc.m_playback, 1);
-    ASSERT_TRUE(SpinUntil([&] { return p.ticks > 50; }, 20000));
+    EXPECT_NE(p.messages[0].find("run.xyz"), std::string::npos) << p.messages[0];
+    // Nothing plays, nothing more is said, and the folder stays as it was.
+    EXPECT_EQ(p.doc.m_playback, 0);
+    QCoreApplication::processEvents();
     EXPECT_EQ(p.messages.size(), 2u);
+    EXPECT_TRUE(fs::is_directory(p.dir.File("run.xyz")));
     EXPECT_EQ(p.doc.m_outputs.Converting(), 0);
+}
+
+// Cancel in the progress stops the pass: no .xyz, no partial file beside it,
+// and an .xyz that was there before is kept. A cancelled choice of file
+// leaves a running playback alone and converts nothing.
+TEST(XyzCommands, ACancelledConversionLeavesNoFileAndThePlaybackAlone) {
+    Program p;
+    const std::string input = p.dir.File("long.31l");
+    ASSERT_TRUE(survey::WriteFile(input, 60000, {}));
+    QTimer::singleShot(0, ClickCancel);
+    EXPECT_FALSE(p.Convert(input));
+    ASSERT_EQ(p.messages.size(), 1u);
+    EXPECT_NE(p.messages[0].find("cancelled"), std::string::npos) << p.messages[0];
+    for (const auto& entry : fs::directory_iterator(p.dir.Dir()))
+        EXPECT_EQ(entry.path().string().find(".xyz"), std::string::npos) << entry.path();
+
+    const std::string played = p.dir.File("played.31l");
+    ASSERT_TRUE(survey::WriteFile(played, 50, {}));
+    ASSERT_TRUE(p.doc.OpenPlaybackPath(played));
+    EXPECT_FALSE(ConvertToXyzCommand(p.doc, nullptr, [](QFileDialog&) { return false; }));
+    EXPECT_EQ(p.doc.m_playback, 1);
+    EXPECT_EQ(p.doc.m_play.path, played);
+    EXPECT_FALSE(fs::exists(p.dir.File("played.xyz")));
+    EXPECT_EQ(p.messages.size(), 1u);
 }
 
 TEST(XyzCommands, UdpItemsCarryTheirChecksAndAddressIsDisabled) {
     CTubescanDoc doc;
-    QAction xyzItem, prdItem, addressItem, other;
-    xyzItem.setData(cmd::kUdpXyzOutput);
-    prdItem.setData(cmd::kUdpPrdOutput);
-    addressItem.setData(cmd::kUdpAddress);
-    other.setData(32806);
-    EXPECT_TRUE(IsXyzCommand(xyzItem) && IsXyzCommand(addressItem));
-    EXPECT_FALSE(IsXyzCommand(other));
-    auto update = [&] {
-        for (QAction* a : {&xyzItem, &prdItem, &addressItem})
-            UpdateXyzCommand(*a, doc);
-    };
-    RunXyzCommand(xyzItem, doc, nullptr);
-    update();
-    EXPECT_TRUE(xyzItem.isChecked());
-    EXPECT_FALSE(prdItem.isChecked());
-    RunXyzCommand(prdItem, doc, nullptr);
-    update();
-    EXPECT_FALSE(xyzItem.isChecked());
-    EXPECT_TRUE(prdItem.isChecked());
-    EXPECT_FALSE(addressItem.isEnabled());
-    RunXyzCommand(addressItem, doc, nullptr); // no handler
+    CommandMap map;
+    AddDataCommands(map, doc, nullptr);
+    EXPECT_TRUE(map.Contains(cmd::kUdpXyzOutput) && map.Contains(cmd::kConvertToXyz));
+    EXPECT_FALSE(map.Contains(cmd::kUdpAddress));
+    EXPECT_TRUE(map.Run(cmd::kUdpXyzOutput));
+    EXPECT_EQ(map.Update(cmd::kUdpXyzOutput).checked, true);
+    EXPECT_EQ(map.Update(cmd::kUdpPrdOutput).checked, false);
+    EXPECT_TRUE(map.Run(cmd::kUdpPrdOutput));
+    EXPECT_EQ(map.Update(cmd::kUdpXyzOutput).checked, false);
+    EXPECT_EQ(map.Update(cmd::kUdpPrdOutput).checked, true);
+    EXPECT_FALSE(map.Update(cmd::kUdpAddress).enabled);
+    EXPECT_FALSE(map.Run(cmd::kUdpAddress)); // no handler
     EXPECT_EQ(doc.m_settings.m_udpPrdEnabled, 1);
 }
 
@@ -172,11 +206,13 @@ TEST(XyzCommands, PointCloudExportOfThePlaybackIsTheTools) {
         EXPECT_GT(menu.size(), 800u * k.pointBytes);
     }
     // Cancel in the progress stops the pass and leaves no file; the
-    // playback's hold is as it was.
-    QTimer::singleShot(0, [] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* dialog = qobject_cast<QProgressDialog*>(w)) dialog->cancel();
-    });
+    // playback's hold is as it was. The pass runs on a worker: a long file
+    // gives the click time to land.
+    const std::string longer = p.dir.File("long.31l");
+    ASSERT_TRUE(survey::WriteFile(longer, 60000, {}));
+    ASSERT_TRUE(p.doc.OpenPlaybackPath(longer));
+    const std::uint64_t longPosition = p.doc.m_play.playPosition;
+    QTimer::singleShot(0, ClickCancel);
     EXPECT_FALSE(ExportPointCloudCommand(
         p.doc, nullptr,
         [&](QFileDialog& dialog) {
@@ -187,5 +223,5 @@ TEST(XyzCommands, PointCloudExportOfThePlaybackIsTheTools) {
     EXPECT_FALSE(std::filesystem::exists(p.dir.File("gone.las")));
     EXPECT_NE(p.messages.back().find("cancelled"), std::string::npos) << p.messages.back();
     EXPECT_EQ(p.doc.m_hold, 0);
-    EXPECT_EQ(p.doc.m_play.playPosition, position);
+    EXPECT_EQ(p.doc.m_play.playPosition, longPosition);
 }

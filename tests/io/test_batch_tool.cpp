@@ -6,11 +6,16 @@
 
 #include <QProcess>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 #include "../core/TempDir.h"
 #include "../support/ConvertTool.h"
@@ -356,4 +361,155 @@ TEST(BatchTool, NoOutputTakesThePlaceOfARecordingOrOfAnotherOutput) {
     }
     // Two recordings, each with its own output, still go together.
     EXPECT_EQ(tool({"-q", "-j", "2", Q(d.File("a.31l")), Q(d.File("b.31l"))}).exitCode, 0);
+}
+
+// Two recordings whose names differ only in the case of their ending are two
+// files, but one .xyz: the refusal names the output they would share.
+TEST(BatchTool, TwoRecordingsSharingAnOutputAreToldByThatOutput) {
+    TempDir d;
+    ASSERT_TRUE(survey::WriteFile(d.File("pipe.31l"), 50, {}));
+    ASSERT_TRUE(survey::WriteFile(d.File("pipe.31L"), 60, {}));
+    const Tool tool;
+    const ToolRun r = tool({"-q", Q(d.File("pipe.31l")), Q(d.File("pipe.31L"))});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("would both be written to " + d.File("pipe.xyz")), std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("given twice"), std::string::npos) << r.err;
+    const ToolRun same = tool({"-q", Q(d.File("pipe.31l")), Q(d.Dir() + "/./pipe.31l")});
+    EXPECT_EQ(same.exitCode, 2);
+    EXPECT_NE(same.err.find("one recording given twice"), std::string::npos) << same.err;
+    EXPECT_FALSE(fs::exists(d.File("pipe.xyz")));
+}
+
+// A batch stopped part way keeps the summary lines of the files it finished.
+TEST(BatchTool, AnInterruptedBatchKeepsTheSummaryOfItsFinishedFiles) {
+    TempDir d;
+    ASSERT_TRUE(survey::WriteFile(d.File("a.31l"), 200, {}));
+    ASSERT_TRUE(survey::WriteFile(d.File("b.31l"), 400000, {.orientation = true}));
+    const Tool tool;
+    QProcess p;
+    p.start(Q(tool.Path()),
+            {"-j", "1", "--summary", Q(d.File("s.csv")), Q(d.File("a.31l")), Q(d.File("b.31l"))});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    // Stop it once the first file is done and the second being written.
+    bool second = false;
+    for (int i = 0; i < 5000 && !second; ++i) {
+        second = fs::exists(d.File("a.xyz")) && AnyPartFile(d.Dir());
+        if (!second) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_TRUE(second) << "the second file was never seen being written";
+    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 128 + SIGINT);
+    ASSERT_TRUE(fs::exists(d.File("s.csv")));
+    const std::string summary = d.Read("s.csv");
+    EXPECT_EQ(std::count(summary.begin(), summary.end(), '\n'), 2) << summary;
+    EXPECT_NE(summary.find("a.31l"), std::string::npos) << summary;
+    EXPECT_EQ(summary.find("b.31l"), std::string::npos) << summary;
+    EXPECT_FALSE(AnyPartFile(d.Dir()));
+}
+
+namespace {
+
+// The tool run under a limit on the size of any file it writes (the shell's
+// "ulimit -f", 512-byte blocks): writes past it fail as on a full disk.
+ToolRun RunLimited(const Tool& tool, int blocks, const QStringList& args) {
+    QProcess p;
+    p.start("sh", QStringList{"-c", QString("ulimit -f %1; exec \"$0\" \"$@\"").arg(blocks),
+                              Q(tool.Path())} +
+                      args);
+    ToolRun r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished(5000);
+        r.err = "timed out";
+        return r;
+    }
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput().toStdString();
+    r.err = p.readAllStandardError().toStdString();
+    return r;
+}
+
+} // namespace
+
+// A write that fails part way names the output the operator asked for, never
+// the temporary file beside it, with the system's reason; the summary too.
+TEST(BatchTool, AFailedWriteNamesTheOutputAndTheSystemsReason) {
+    TempDir d;
+    ASSERT_TRUE(survey::WriteFile(d.File("s.31l"), 6000, {.orientation = true}));
+    const Tool tool;
+    const std::string reason = std::strerror(EFBIG);
+    const struct {
+        const char* kind;
+        const char* ext;
+    } cases[] = {{"", ".xyz"},         {"--ply", ".ply"},
+                 {"--las", ".las"},    {"--grade", ".grade.csv"},
+                 {"--report", ".pdf"}, {"--analysis", ".csv"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        QStringList args = {"-q", Q(d.File("s.31l"))};
+        if (*c.kind) args.prepend(c.kind);
+        // The analysis table is small: it gets a smaller limit.
+        const ToolRun r = RunLimited(tool, *c.kind && c.kind[2] == 'a' ? 1 : 8, args);
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        EXPECT_NE(r.err.find("cannot write " + d.File(std::string("s") + c.ext) + ": " + reason),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(r.err.find(".part"), std::string::npos) << r.err;
+        EXPECT_FALSE(AnyPartFile(d.Dir()));
+        EXPECT_FALSE(fs::exists(d.File(std::string("s") + c.ext)));
+    }
+    const ToolRun summary =
+        RunLimited(tool, 0, {"-q", "--summary", Q(d.File("sum.csv")), Q(d.File("s.31l"))});
+    EXPECT_EQ(summary.exitCode, 1);
+    EXPECT_NE(summary.err.find("cannot write " + d.File("sum.csv") + ": " + reason),
+              std::string::npos)
+        << summary.err;
+    EXPECT_FALSE(fs::exists(d.File("sum.csv")));
+}
+
+// A name that is not UTF-8 (ISO-8859-1 "stra\xdfe", copied from an older
+// system) names its file: read, written beside it, chosen with -o and
+// --summary, and printed as the bytes it was given as.
+TEST(BatchTool, FileNamesAreTheBytesTheCommandLineGives) {
+    TempDir d;
+    const std::string input = d.File("stra\xdf"
+                                     "e.31l");
+    ASSERT_TRUE(survey::WriteFile(input, 300, {}));
+    const Tool tool;
+    // A shell's printf makes the bytes: QProcess would pass text.
+    const QString dir = Q(d.Dir());
+    const auto run = [&](const QString& script) {
+        QProcess p;
+        p.setWorkingDirectory(dir);
+        p.start("sh", {"-c", script, Q(tool.Path())});
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return std::make_pair(p.exitCode(), p.readAllStandardOutput().toStdString() +
+                                                p.readAllStandardError().toStdString());
+    };
+    auto [status, text] = run("exec \"$0\" \"$(printf 'stra\\337e.31l')\"");
+    EXPECT_EQ(status, 0) << text;
+    EXPECT_TRUE(fs::exists(d.File("stra\xdf"
+                                  "e.xyz")));
+    EXPECT_NE(text.find("stra\xdf"
+                        "e.31l -> stra\xdf"
+                        "e.xyz"),
+              std::string::npos)
+        << text;
+    std::tie(status, text) = run("exec \"$0\" -q -o \"$(printf 'o\\351.xyz')\" --summary "
+                                 "\"$(printf 's\\351.csv')\" \"$(printf 'stra\\337e.31l')\"");
+    EXPECT_EQ(status, 0) << text;
+    EXPECT_TRUE(fs::exists(d.File("o\xe9.xyz")));
+    EXPECT_TRUE(fs::exists(d.File("s\xe9.csv")));
+    EXPECT_EQ(d.Read("o\xe9.xyz"), d.Read("stra\xdf"
+                                          "e.xyz"));
+    std::tie(status, text) = run("exec \"$0\" \"$(printf 'stra\\337e.31l')\" ./\"$(printf "
+                                 "'stra\\337e.31l')\"");
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(text.find("stra\xdf"
+                        "e.31l and ./stra\xdf"
+                        "e.31l are one recording"),
+              std::string::npos)
+        << text;
 }

@@ -9,8 +9,11 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "../core/TempDir.h"
 #include "../support/ConvertTool.h"
@@ -274,4 +277,43 @@ TEST(PointCloudTool, AFarDistanceGlitchIsRefusedForItsReasonAndLeftOutOfTheGrade
     const auto rows = Split(d.Read("g.grade.csv"), ',');
     ASSERT_GE(rows.size(), 2u);
     EXPECT_LT(std::stod(rows.back()[0]), 200.0) << "a row at the glitch";
+}
+
+// A damaged module is refused with its reason before the system's loader
+// sees it: cut short inside its code (which the loader would map and fault on),
+// built for another machine, or a FIFO under its name (which would block the
+// converter for good).
+TEST(PointCloudTool, ADamagedReportModuleIsRefusedWithItsReason) {
+    TempDir d;
+    ASSERT_TRUE(survey::WriteFile(d.File("good.31l"), 300, {}));
+    std::ifstream in(fs::path(TUBESCAN_CONVERT_PATH).parent_path() / "tubescan-report.so",
+                     std::ios::binary);
+    const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(whole.size(), 200000u);
+    std::string foreign = whole;
+    foreign[18] = static_cast<char>(40); // an ARM build's machine number
+    foreign[19] = 0;
+    // Cut inside its code: the debugging sections after it may be many times
+    // its size, so half of the file could still hold every loadable byte.
+    const std::string half = whole.substr(0, 100000);
+    const Tool tool;
+    const struct {
+        const std::string* bytes;
+        const char* reason;
+    } cases[] = {{&half, "cut short"}, {&foreign, "another machine"}, {nullptr, "regular file"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        if (c.bytes) {
+            tool.ReplaceReportModule(c.bytes);
+        } else {
+            tool.ReplaceReportModule(nullptr);
+            const std::string fifo = fs::path(tool.Path()).parent_path() / "tubescan-report.so";
+            ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        }
+        const ToolRun r = tool({"--report", "-q", Q(d.File("good.31l"))});
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        EXPECT_NE(r.err.find("cannot draw reports: "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(d.File("good.pdf")));
+    }
 }

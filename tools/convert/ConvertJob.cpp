@@ -40,6 +40,15 @@ std::string SummaryText(const analysis::ConditionSurvey& survey) {
            number(survey.DebrisVolume(), 4) + " m3\n";
 }
 
+// The pass writes under a temporary name beside the output; a reason that
+// names it names the output for the operator, who never sees the other.
+std::string NamingTheOutput(std::string why, const std::string& target) {
+    const std::string temporary = target + ".part" + std::to_string(::getpid());
+    for (std::size_t at; (at = why.find(temporary)) != std::string::npos;)
+        why.replace(at, temporary.size(), target);
+    return why;
+}
+
 } // namespace
 
 RunSettings LoadRunSettings(const ConvertOptions& options) {
@@ -183,7 +192,7 @@ JobResult ConvertJob(const Job& job, const ConvertOptions& options, const RunSet
         const std::string why = !drawn.empty()                               ? drawn
                                 : gradeTable && !gradeTable->Error().empty() ? gradeTable->Error()
                                                                              : r.detail;
-        result.err += "tubescan-convert: " + input + ": " + why + "\n";
+        result.err += "tubescan-convert: " + input + ": " + NamingTheOutput(why, job.target) + "\n";
     } else {
         result.failed = true;
     }

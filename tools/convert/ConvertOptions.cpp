@@ -1,13 +1,13 @@
 #include "ConvertOptions.h"
 
 #include <QCommandLineParser>
-#include <QFile>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <thread>
 
+#include "ArgumentText.h"
 #include "format/RecordFileName.h"
 #include "survey/SurveyFile.h"
 
@@ -31,7 +31,7 @@ const std::array<ThresholdOption, kThresholdCount> kThresholds = {{
 namespace {
 
 std::string LocalPath(const QString& s) {
-    return QFile::encodeName(s).toStdString();
+    return ArgumentBytes(s);
 }
 
 const char* const kDescription =
@@ -237,7 +237,9 @@ std::vector<OptionRow> DeclareOptions() {
 } // namespace
 
 int Usage(const QString& why) {
-    std::fprintf(stderr, "tubescan-convert: %s\nTry 'tubescan-convert --help'.\n", qPrintable(why));
+    // Names in the message are printed as the bytes they were given as.
+    std::fprintf(stderr, "tubescan-convert: %s\nTry 'tubescan-convert --help'.\n",
+                 ArgumentBytes(why).c_str());
     return kUsageError;
 }
 

@@ -1,7 +1,5 @@
 #include "OptionChecks.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -9,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "doc/ObservationOutput.h"
+#include "ArgumentText.h"
 #include "format/RecordFileName.h"
 
 namespace convert {
@@ -69,12 +68,18 @@ bool CheckPlan(const ConvertOptions& options, const JobPlan& plan) {
         const Job& job = plan.jobs[i];
         const std::string key = FileIdentity(plan.oneReport ? job.input : job.target);
         const auto [at, fresh] = seen.emplace(key, i);
-        if (!fresh) {
-            Usage(QStringLiteral("%1 and %2 are one recording given twice")
-                      .arg(QFile::decodeName(plan.jobs[at->second].input.c_str()),
-                           options.inputNames[static_cast<qsizetype>(i)]));
-            return false;
-        }
+        if (fresh) continue;
+        const Job& first = plan.jobs[at->second];
+        const QString firstName = ArgumentText(first.input);
+        const QString name = options.inputNames[static_cast<qsizetype>(i)];
+        // Two recordings whose names differ only where the output's does not
+        // (pipe.31l, pipe.31L) are two files: what they share is the output.
+        if (!plan.oneReport && FileIdentity(first.input) != FileIdentity(job.input))
+            Usage(QStringLiteral("%1 and %2 would both be written to %3")
+                      .arg(firstName, name, ArgumentText(job.target)));
+        else
+            Usage(QStringLiteral("%1 and %2 are one recording given twice").arg(firstName, name));
+        return false;
     }
     if (!options.summaryPath.empty()) {
         bool clash = record::HasRecordFileName(options.summaryPath);

@@ -38,14 +38,21 @@ void SummaryWriter::Add(const std::string& line) {
 
 bool SummaryWriter::Close(bool interrupted) {
     if (!m_file) return true;
-    const bool written = std::ferror(m_file) == 0;
+    const bool written = std::fflush(m_file) == 0 && std::ferror(m_file) == 0;
+    int why = written ? 0 : errno;
     const bool closed = std::fclose(m_file) == 0;
+    if (!closed && why == 0) why = errno;
     m_file = nullptr;
-    if (!interrupted && written && closed && std::rename(m_temporary.c_str(), m_path.c_str()) == 0)
-        return true;
+    // An interrupted run keeps the lines of the files it finished: a rerun
+    // need not convert them again to learn their figures.
+    if (written && closed) {
+        if (std::rename(m_temporary.c_str(), m_path.c_str()) == 0) return true;
+        why = errno;
+    }
     std::remove(m_temporary.c_str());
     if (interrupted) return true;
-    std::fprintf(stderr, "tubescan-convert: cannot write %s\n", m_path.c_str());
+    std::fprintf(stderr, "tubescan-convert: cannot write %s: %s\n", m_path.c_str(),
+                 why != 0 ? std::strerror(why) : "disk full or removed?");
     return false;
 }
 

@@ -20,8 +20,9 @@ class SummaryWriter {
     bool Open(const std::string& path, bool replace);
     bool IsOpen() const { return m_file != nullptr; }
     void Add(const std::string& line);
-    // Puts the file in place, or removes it after a stop; false, with the
-    // reason on stderr, when it could not be written.
+    // Puts the file in place, after a stop too (it then holds the files that
+    // were finished); false, with the reason on stderr, when it could not be
+    // written (nothing is said when the run was stopped anyway).
     bool Close(bool interrupted);
 
   private:

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "ArgumentText.h"
 #include "CombinedReport.h"
 #include "ConvertJob.h"
 #include "ConvertOptions.h"
@@ -42,7 +43,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("tubescan-convert"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TUBESCAN_VERSION));
 
-    std::optional<ConvertOptions> options = ParseCommandLine(QCoreApplication::arguments());
+    std::optional<ConvertOptions> options = ParseCommandLine(ArgumentList(argc, argv));
     if (!options) return kUsageError;
     options->report.version = TUBESCAN_VERSION;
     RunSettings run = LoadRunSettings(*options);

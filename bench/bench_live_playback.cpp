@@ -87,8 +87,8 @@ int Play(int argc, char** argv) {
     const long startRss = RssKb();
     const auto start = Clock::now();
     const double startCpu = CpuSeconds();
-    std::printf("docks %s\n%9s %10s %12s %9s\n", docks ? "shown" : "hidden", "elapsed_s", "VmRSS_kB",
-                "position_MB", "played_%");
+    std::printf("docks %s\n%9s %10s %12s %9s\n", docks ? "shown" : "hidden", "elapsed_s",
+                "VmRSS_kB", "position_MB", "played_%");
     std::uint64_t last = 0, length = doc.m_play.file.Length();
     long minRss = startRss, maxRss = startRss;
     double nextSample = 0.0;

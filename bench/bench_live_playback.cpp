@@ -96,7 +96,8 @@ int Play(int argc, char** argv) {
     QObject::connect(&poll, &QTimer::timeout, [&] {
         const std::uint64_t at = doc.m_play.file.Position();
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-        const bool wrapped = at < last; // the file starts again at its end
+        // The file starts again at its end (not a close, which also rewinds).
+        const bool wrapped = at < last && last + 4 * record::kRecordSize >= length;
         if (!wrapped) last = at;
         const long rss = RssKb();
         if (elapsed > 30.0) { // past the docks' first filling

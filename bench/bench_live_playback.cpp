@@ -87,8 +87,8 @@ int Play(int argc, char** argv) {
     const long startRss = RssKb();
     const auto start = Clock::now();
     const double startCpu = CpuSeconds();
-    std::printf("docks %s\n%9s %10s %12s %9s\n", docks ? "shown" : "hidden", "elapsed_s", "VmRSS_kB",
-                "position_MB", "played_%");
+    std::printf("docks %s\n%9s %10s %12s %9s\n", docks ? "shown" : "hidden", "elapsed_s",
+                "VmRSS_kB", "position_MB", "played_%");
     std::uint64_t last = 0, length = doc.m_play.file.Length();
     long minRss = startRss, maxRss = startRss;
     double nextSample = 0.0;
@@ -96,7 +96,8 @@ int Play(int argc, char** argv) {
     QObject::connect(&poll, &QTimer::timeout, [&] {
         const std::uint64_t at = doc.m_play.file.Position();
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-        const bool wrapped = at < last; // the file starts again at its end
+        // The file starts again at its end (not a close, which also rewinds).
+        const bool wrapped = at < last && last + 4 * record::kRecordSize >= length;
         if (!wrapped) last = at;
         const long rss = RssKb();
         if (elapsed > 30.0) { // past the docks' first filling

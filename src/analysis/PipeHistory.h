@@ -28,7 +28,9 @@ struct PipeRing {
 class PipeHistory {
   public:
     static constexpr std::size_t kMaxRings = 2048;
-    static constexpr std::size_t kMaxRingPoints = 480;
+    // 240 points still draw a ring all the way round at any size the dock
+    // takes; the history then holds at most about 6 MB (12 bytes a point).
+    static constexpr std::size_t kMaxRingPoints = 240;
 
     PipeHistory() = default;
     PipeHistory(std::size_t maxRings, std::size_t maxRingPoints)

@@ -36,8 +36,11 @@ class Pipe3DScene : public QObject {
     // Mesa's software renderer draws some 200,000 points a second on this
     // class of machine: these keep a turning view near 5 frames a second and
     // a resting one (redrawn as scans come in) from holding up the window.
-    static constexpr std::size_t kRestBudget = 300'000;
-    static constexpr std::size_t kMovingBudget = 100'000;
+    // Every drawn point is held several times over (the vertex list, the
+    // geometry's copy, the renderer's buffer) at 28 bytes each, so the budget
+    // is also what keeps the dock's memory small and flat.
+    static constexpr std::size_t kRestBudget = 120'000;
+    static constexpr std::size_t kMovingBudget = 60'000;
     // The drawn pipe is at most this many diameters long; a longer survey is
     // shortened along its length so the whole of it is in view.
     static constexpr double kMaxAspect = 8.0;

@@ -5,8 +5,8 @@
 #include <QCoreApplication>
 #include <QLineSeries>
 #include <QListWidget>
-#include <QSlider>
 #include <QScatterSeries>
+#include <QSlider>
 #include <QTest>
 #include <QValueAxis>
 

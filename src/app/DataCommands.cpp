@@ -6,8 +6,14 @@
 #include "doc/CommandMap.h"
 #include "doc/TubescanDoc.h"
 
-void AddDataCommands(CommandMap& map, CTubescanDoc& doc, QWidget* owner) {
-    map.Add(cmd::kRecord, {[&doc, owner](int) { ToggleRecordingCommand(doc, owner); },
+void AddDataCommands(CommandMap& map, CTubescanDoc& doc, QWidget* owner,
+                     std::function<void()> recordingStarted) {
+    map.Add(cmd::kRecord, {[&doc, owner, recordingStarted](int) {
+                               const bool was = doc.m_recorder.Active();
+                               ToggleRecordingCommand(doc, owner);
+                               if (!was && doc.m_recorder.Active() && recordingStarted)
+                                   recordingStarted();
+                           },
                            [&doc](int) {
                                return CommandUi{true, doc.m_recorder.Active()};
                            }});

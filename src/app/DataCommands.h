@@ -2,8 +2,12 @@
 // File menu, with their dialogs owned by the main window.
 #pragma once
 
+#include <functional>
+
 class CommandMap;
 class CTubescanDoc;
 class QWidget;
 
-void AddDataCommands(CommandMap& commands, CTubescanDoc& doc, QWidget* owner);
+// recordingStarted runs after the record command has started a recording.
+void AddDataCommands(CommandMap& commands, CTubescanDoc& doc, QWidget* owner,
+                     std::function<void()> recordingStarted = {});

@@ -308,10 +308,14 @@ void CMainFrame::RefreshStatusPanes() {
 void CMainFrame::UpdateTitleText() {
     if (!m_doc) return;
     if (m_doc->m_playback == 1)
-        setWindowTitle(
-            QString::fromStdString("TubescanL - Playback File [" + m_doc->m_play.path + "] "));
+        SetTitle(QString::fromStdString("TubescanL - Playback File [" + m_doc->m_play.path + "] "));
     else
-        setWindowTitle(QStringLiteral("TubescanL -- Real Time "));
+        SetTitle(QStringLiteral("TubescanL -- Real Time "));
+}
+
+void CMainFrame::SetTitle(const QString& title) {
+    m_baseTitle = title;
+    setWindowTitle(m_titleSuffix ? title + m_titleSuffix() : title);
 }
 
 void CMainFrame::ToggleFullScreen() {

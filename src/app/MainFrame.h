@@ -46,6 +46,12 @@ class CMainFrame : public QMainWindow {
     void RefreshStatusPanes();
     // "TubescanL - Playback File [...] " or "TubescanL -- Real Time ".
     void UpdateTitleText();
+    // Sets the caption: title, then what the suffix source adds (the survey's
+    // pipe and nodes while recording or playing back).
+    void SetTitle(const QString& title);
+    void SetTitleSuffix(std::function<QString()> suffix) { m_titleSuffix = std::move(suffix); }
+    // The caption again with the suffix as it is now.
+    void RefreshTitle() { SetTitle(m_baseTitle); }
     void ToggleFullScreen();
     // Shows the frame maximized, also where no window manager maximizes it.
     void ShowMaximized();
@@ -87,4 +93,6 @@ class CMainFrame : public QMainWindow {
     std::array<QLabel*, kPaneCount> m_panes{};
     QTimer m_statusRetry;
     std::function<void()> m_onClose;
+    std::function<QString()> m_titleSuffix;
+    QString m_baseTitle;
 };

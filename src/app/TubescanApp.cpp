@@ -26,6 +26,7 @@
 #include "app/PlaybackBar.h"
 #include "app/SetupCommands.h"
 #include "app/ShellCommands.h"
+#include "app/SurveyCommands.h"
 #include "app/UnrolledDock.h"
 #include "doc/DocCommands.h"
 #include "doc/SystemCommands.h"
@@ -87,7 +88,10 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     m_frame->AddFrameCommands(m_commands);
     AddColourCommands(m_commands, *m_doc, m_frame.get());
     AddParameterCommands(m_commands, *m_doc, m_registry);
-    AddDataCommands(m_commands, *m_doc, m_frame.get());
+    m_survey = new SurveyCommands(*m_doc, *m_frame);
+    m_survey->Attach(m_commands);
+    AddDataCommands(m_commands, *m_doc, m_frame.get(),
+                    [survey = m_survey] { survey->OnRecordingStarted(); });
     AddShellCommands(m_commands, *m_doc, m_frame.get());
     AddSetupCommands(m_commands, *m_doc, m_registry);
     AddSystemCommands(m_commands, *m_doc, [this] {
@@ -197,6 +201,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
                                 QMessageBox::Yes | QMessageBox::No, frame);
                 return box.exec() == QMessageBox::Yes;
             });
+    if (m_doc->m_recorder.Active()) m_survey->OnRecordingStarted();
 
     m_frame->UpdateCommandUi();
     m_frame->RefreshStatusPanes();
@@ -255,7 +260,7 @@ void CTubescanApp::InstallDocumentHooks() {
         OnUiThread(frame, [frame] { frame->RefreshStatusPanes(); });
     };
     hooks.setWindowTitle = [frame](const std::string& title) {
-        OnUiThread(frame, [frame, t = QString::fromStdString(title)] { frame->setWindowTitle(t); });
+        OnUiThread(frame, [frame, t = QString::fromStdString(title)] { frame->SetTitle(t); });
     };
     hooks.showPlaybackBar = [frame](bool show) {
         OnUiThread(frame, [frame, show] { frame->PlaybackBar()->setVisible(show); });

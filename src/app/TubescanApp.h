@@ -23,6 +23,7 @@ class SonarHost;
 class SerialPorts;
 class CPlaybackPacer;
 class CPlaybackBar;
+class SurveyCommands;
 
 class CTubescanApp : public QObject {
     Q_OBJECT
@@ -38,6 +39,8 @@ class CTubescanApp : public QObject {
 
     AppRegistry& Registry() { return m_registry; }
     CommandMap& Commands() { return m_commands; }
+    // The survey details' commands (owned by the main frame).
+    SurveyCommands* Survey() const { return m_survey; }
 
     // Adjusts the document after its settings are read and before the head
     // is connected (tests and tools that run a head on another port).
@@ -61,6 +64,7 @@ class CTubescanApp : public QObject {
     std::unique_ptr<CPlaybackPacer> m_pacer;
     std::unique_ptr<CMainFrame> m_frame;
     CExitSignals* m_exitSignals = nullptr;
+    SurveyCommands* m_survey = nullptr;
     bool m_documentClosed = false;
     bool m_exitRequested = false;
 };

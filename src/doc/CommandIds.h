@@ -128,6 +128,8 @@ inline constexpr int kGoTo = 33027;
 inline constexpr int kUnrolled = 33004;
 // Ours: the Pipe 3D dock, shown or hidden (View menu).
 inline constexpr int kPipe3D = 33006;
+// Ours: the survey's details beside the recording (File menu).
+inline constexpr int kSurveyDetails = 33010;
 
 // Tool bar and keys
 inline constexpr int kRangeUp = 32874;      // Increase Range

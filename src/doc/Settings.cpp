@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -50,6 +51,9 @@ struct SettingKey {
     unsigned use = kBoth;
     // A missing key reads as this field's text instead (nullptr: fallback).
     std::string S::*fallbackFrom = nullptr;
+    // Text values longer than the old 255-byte buffers (names in UTF-8) are
+    // read whole up to this many bytes.
+    std::size_t maxLength = IniFile::kMaxValueLength;
 };
 
 double SoundVelocityRule(double v) {
@@ -166,6 +170,19 @@ const SettingKey kSonarKeys[] = {
     {kSonar, "Zero Up/Down", &D::m_zeroUpDown, nullptr, I, nullptr, kBoth | kLiveOnly},
 };
 
+// [Survey Details]: what a crew types for every survey. Read whole (a name
+// of 100 characters may take 400 bytes); the dialog checks them again before
+// it offers them.
+constexpr const char* kSurvey = "Survey Details";
+constexpr std::size_t kSurveyText = 1024;
+const SettingKey kSurveyKeys[] = {
+    {kSurvey, "Inspector", &D::m_surveyInspector, "", T, nullptr, kBoth, nullptr, kSurveyText},
+    {kSurvey, "Certificate", &D::m_surveyCertificate, "", T, nullptr, kBoth, nullptr, kSurveyText},
+    {kSurvey, "Owner", &D::m_surveyOwner, "", T, nullptr, kBoth, nullptr, kSurveyText},
+    {kSurvey, "Town", &D::m_surveyTown, "", T, nullptr, kBoth, nullptr, kSurveyText},
+    {kSurvey, "Units", &D::m_surveyUnits, "", T, nullptr, kBoth, nullptr, kSurveyText},
+};
+
 bool Active(const SettingKey& k, unsigned way, const CTubescanDoc& doc) {
     return (k.use & way) != 0 && ((k.use & kLiveOnly) == 0 || doc.m_playback == 0);
 }
@@ -206,8 +223,11 @@ void LoadKey(CTubescanDoc& doc, const IniFile& ini, const SettingKey& k) {
             if constexpr (std::is_same_v<M, std::monostate>) {
                 return;
             } else if constexpr (std::is_same_v<M, std::string S::*>) {
-                doc.m_settings.*member = ini.GetString(
-                    k.section, k.key, k.fallback ? k.fallback : doc.m_settings.*member);
+                const std::optional<std::string> v = ini.Get(k.section, k.key, k.maxLength);
+                doc.m_settings.*member =
+                    v ? *v
+                      : ini.GetString(k.section, k.key,
+                                      k.fallback ? k.fallback : doc.m_settings.*member);
             } else {
                 using V = std::remove_reference_t<decltype(doc.m_settings.*member)>;
                 std::string fallback;
@@ -300,6 +320,8 @@ void CTubescanDoc::LoadSettings(const IniFile& ini) {
         break;
     }
     m_fullScreen = 0;
+    for (const SettingKey& k : kSurveyKeys)
+        if (Active(k, kLoad, *this)) LoadKey(*this, ini, k);
 
     // The operator's sonar settings are never replaced by a recording's.
     if (m_playback != 0) return;
@@ -344,6 +366,11 @@ bool CTubescanDoc::SaveSettings() {
     }
     for (const SettingKey& k : kSonarKeys)
         if (Active(k, kSave, *this)) ini.Set(k.section, k.key, SavedText(*this, k));
+    // Only once the crew has given them: a file without the section keeps
+    // looking as it always did.
+    for (const SettingKey& k : kSurveyKeys)
+        if (Active(k, kSave, *this) && (!SavedText(*this, k).empty() || ini.Get(k.section, k.key)))
+            ini.Set(k.section, k.key, SavedText(*this, k));
 
     std::string error;
     if (!ini.Save(m_iniPath, &error)) {

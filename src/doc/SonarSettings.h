@@ -99,4 +99,11 @@ struct SonarSettings {
     // --- Windows shown at start ----------------------------------------------------
     int m_diagnosticsVisible = 0;
     int m_settingsPanelVisible = 0;
+
+    // --- [Survey Details]: the crew's own, offered again for the next survey --------
+    std::string m_surveyInspector;
+    std::string m_surveyCertificate;
+    std::string m_surveyOwner;
+    std::string m_surveyTown;
+    std::string m_surveyUnits; // "metric", "imperial" or empty
 };

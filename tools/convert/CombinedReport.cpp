@@ -9,6 +9,7 @@
 #include <tuple>
 #include <unistd.h>
 
+#include "JobSurvey.h"
 #include "StopSignals.h"
 #include "report/ReportModule.h"
 
@@ -100,10 +101,18 @@ int CombinedReport(const ConvertOptions& options, const JobPlan& plan, const Run
     const std::unique_ptr<ReportCollector> made(run.report->makeOutput(names, options.report));
     ReportCollector& document = *made;
     document.GatherParts(parts.size());
+    bool detailsRefused = false;
     for (std::size_t i = 0; i < parts.size() && status == 0; ++i) {
         const bool last = i + 1 == parts.size();
         conversion::Options mine = run.conversion;
         mine.points = &document;
+        const JobSurvey details = LoadJobSurvey(parts[i].path, options);
+        if (details.any) mine.survey = &details.details;
+        if (!details.refusal.empty()) {
+            std::fprintf(stderr, "tubescan-convert: %s; %s is drawn without its survey details\n",
+                         details.refusal.c_str(), parts[i].path.c_str());
+            detailsRefused = true;
+        }
         if (!last) mine.replace = true;
         const std::string target = last ? output : scratch + "/part.pdf";
         const conversion::Result r = conversion::ConvertRecordFile(parts[i].path, target, mine);
@@ -121,6 +130,7 @@ int CombinedReport(const ConvertOptions& options, const JobPlan& plan, const Run
     }
     std::error_code ec;
     std::filesystem::remove_all(scratch, ec);
+    if (status == 0 && detailsRefused) status = 1;
     if (status > 128)
         std::fprintf(stderr, "tubescan-convert: interrupted; partial outputs removed\n");
     return status;

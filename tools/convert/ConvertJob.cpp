@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "JobPool.h"
+#include "JobSurvey.h"
 #include "StopSignals.h"
 #include "SummaryWriter.h"
 #include "analysis/SurveySummary.h"
@@ -68,6 +69,8 @@ JobResult ConvertJob(const Job& job, const ConvertOptions& options, const RunSet
     JobResult result;
     conversion::Options mine = run.conversion;
     mine.progress = progress;
+    const JobSurvey details = LoadJobSurvey(input, options);
+    if (details.any) mine.survey = &details.details;
     analysis::SurveySummary summary(run.pipe);
     if (run.summarise) mine.tap = [&summary](const analysis::ProfileSample& s) { summary.Add(s); };
 
@@ -124,6 +127,13 @@ JobResult ConvertJob(const Job& job, const ConvertOptions& options, const RunSet
         r.outcome = conversion::Outcome::OutputExists;
         r.detail = refusal;
     }
+    // Said whatever became of the pass, and counted against the run: the
+    // outputs went without the details their sidecar was meant to give.
+    if (!details.refusal.empty()) {
+        result.err += "tubescan-convert: " + details.refusal + "; " + input +
+                      " is converted without its survey details\n";
+        result.detailsRefused = true;
+    }
     char line[64];
     if (r.outcome == conversion::Outcome::Converted) {
         if (!options.quiet) {
@@ -158,7 +168,7 @@ JobResult ConvertJob(const Job& job, const ConvertOptions& options, const RunSet
         const std::string why = !drawn.empty()                               ? drawn
                                 : gradeTable && !gradeTable->Error().empty() ? gradeTable->Error()
                                                                              : r.detail;
-        result.err = "tubescan-convert: " + input + ": " + why + "\n";
+        result.err += "tubescan-convert: " + input + ": " + why + "\n";
     } else {
         result.failed = true;
     }

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "format/RecordFileName.h"
+#include "survey/SurveyFile.h"
 
 namespace convert {
 
@@ -57,7 +58,11 @@ const char* const kDescription =
     "With --grade each FILE.31l becomes FILE.grade.csv: distance_m,pitch_deg,grade_pct,\n"
     "elevation_m, one line per 0.1 m of distance from the pitch recorded at each ping;\n"
     "a recording without any valid pitch fails (status 1) and nothing is written.\n"
-    "With --summary PATH one CSV line per recording goes to PATH as well.";
+    "With --summary PATH one CSV line per recording goes to PATH as well.\n"
+    "Each FILE.31l's survey details (pipe, nodes, inspector ...) are read from\n"
+    "FILE.survey.json beside it when there is one; a file that cannot be used is\n"
+    "named with the key to blame, the recording is converted without details and\n"
+    "the exit status is 1.";
 
 // One option of the command line: how it is named and helped, and how its
 // value (empty for a switch) goes into the options; a usage message when it
@@ -65,6 +70,8 @@ const char* const kDescription =
 struct OptionRow {
     QCommandLineOption option;
     std::function<QString(const QString& value, ConvertOptions& options)> read;
+    // Read once for every time it is given (otherwise the last value counts).
+    bool repeatable = false;
 };
 
 QString ChooseKind(ConvertOptions& o, OutputKind kind) {
@@ -102,6 +109,27 @@ QString ReadSummary(const QString& value, ConvertOptions& o) {
     o.summaryPath = LocalPath(value);
     o.summaryName = value;
     if (o.summaryPath.empty()) return QStringLiteral("--summary needs a file name");
+    return {};
+}
+
+QString ReadSurvey(const QString& value, ConvertOptions& o) {
+    if (o.inputs.size() != 1) return QStringLiteral("--survey takes exactly one input file");
+    o.surveyPath = LocalPath(value);
+    if (o.surveyPath.empty()) return QStringLiteral("--survey needs a file name");
+    return {};
+}
+
+// Checked here against the same rules as the file, so a batch never starts
+// with an override every recording would refuse.
+QString ReadSet(const QString& value, ConvertOptions& o) {
+    const qsizetype eq = value.indexOf(QLatin1Char('='));
+    if (eq <= 0) return QStringLiteral("--set needs KEY=VALUE, not \"%1\"").arg(value);
+    const QByteArray key = value.left(eq).trimmed().toUtf8();
+    const QByteArray text = value.mid(eq + 1).toUtf8();
+    survey::SurveyDetails scratch;
+    const std::string why = survey::SetSurveyKey(scratch, key.toStdString(), text.toStdString());
+    if (!why.empty()) return QStringLiteral("--set: ") + QString::fromStdString(why);
+    o.surveySets.emplace_back(key.toStdString(), text.toStdString());
     return {};
 }
 
@@ -181,6 +209,17 @@ std::vector<OptionRow> DeclareOptions() {
                            "figures) to PATH.",
                            "PATH"),
                     ReadSummary});
+    rows.push_back({Valued({"survey"},
+                           "Read the survey details of the one input from PATH instead of "
+                           "FILE.survey.json beside it.",
+                           "PATH"),
+                    ReadSurvey});
+    rows.push_back({Valued({"set"},
+                           "Set a survey-details key for every recording of the run, over what "
+                           "their files say (repeatable; coordinates as x,y,z; an empty VALUE "
+                           "unsets the key).",
+                           "KEY=VALUE"),
+                    ReadSet, true});
     return rows;
 }
 
@@ -215,10 +254,12 @@ std::optional<ConvertOptions> ParseCommandLine(const QStringList& arguments) {
     options.jobs = std::max(1u, std::thread::hardware_concurrency());
     for (const OptionRow& row : rows) {
         if (!parser.isSet(row.option)) continue;
-        const QString value =
-            row.option.valueName().isEmpty() ? QString() : parser.value(row.option);
-        if (const QString why = row.read(value, options); !why.isEmpty())
-            return Usage(why), std::nullopt;
+        const QStringList values = row.option.valueName().isEmpty() ? QStringList{QString()}
+                                   : row.repeatable                 ? parser.values(row.option)
+                                                    : QStringList{parser.value(row.option)};
+        for (const QString& value : values)
+            if (const QString why = row.read(value, options); !why.isEmpty())
+                return Usage(why), std::nullopt;
     }
     return options;
 }

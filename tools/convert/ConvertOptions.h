@@ -10,6 +10,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "report/SurveyReport.h"
@@ -39,6 +40,11 @@ struct ConvertOptions {
     // pipe, so CheckThresholds reads them into report.thresholds.
     std::array<std::optional<QString>, kThresholdCount> thresholdTexts;
     ReportSettings report;
+    // --survey: the details of the one input from this file instead of the
+    // one beside it (empty: FILE.survey.json beside each recording).
+    std::string surveyPath;
+    // --set KEY=VALUE, in the order given: over every recording's details.
+    std::vector<std::pair<std::string, std::string>> surveySets;
 };
 
 // Prints why the command line cannot be run, and how to ask for help.

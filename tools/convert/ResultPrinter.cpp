@@ -72,7 +72,7 @@ void ResultPrinter::Close() {
 
 bool ResultPrinter::AnyFailed() const {
     return std::any_of(m_results.begin(), m_results.end(),
-                       [](const JobResult& r) { return r.failed; });
+                       [](const JobResult& r) { return r.failed || r.detailsRefused; });
 }
 
 } // namespace convert

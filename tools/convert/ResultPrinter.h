@@ -15,6 +15,9 @@ class SummaryWriter;
 struct JobResult {
     bool done = false;
     bool failed = false;
+    // Converted, but its survey details could not be read: the run's status
+    // says so (1) without the file counting as failed.
+    bool detailsRefused = false;
     std::string out, err;
     std::string summary; // the --summary line
 };
@@ -30,6 +33,7 @@ class ResultPrinter {
     void Done(std::size_t i, JobResult result);
     // Clears the bar once every job is over.
     void Close();
+    // A file failed, or was converted without the details it should carry.
     bool AnyFailed() const;
 
   private:

@@ -1,0 +1,38 @@
+// File > Survey Details..., the details asked for when a recording starts
+// without them, and the pipe and nodes in the title bar.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include "app/SurveySession.h"
+
+class CMainFrame;
+class CommandMap;
+class CTubescanDoc;
+class SurveyDetailsDlg;
+
+class SurveyCommands : public QObject {
+    Q_OBJECT
+  public:
+    SurveyCommands(CTubescanDoc& doc, CMainFrame& frame);
+
+    // kSurveyDetails into the map, and the title's suffix into the frame.
+    void Attach(CommandMap& commands);
+    // Writes the new recording's FILE.survey.json and, when a needed key is
+    // empty, opens the dialog; the recording runs on meanwhile.
+    void OnRecordingStarted();
+    // The dialog for the details now in use (does nothing while one is open).
+    void OpenDialog(bool atRecordingStart = false);
+
+    SurveySession& Session() { return m_session; }
+    SurveyDetailsDlg* Dialog() const;
+
+  private:
+    void Say(const std::string& text);
+
+    CTubescanDoc& m_doc;
+    CMainFrame& m_frame;
+    SurveySession m_session;
+    QPointer<SurveyDetailsDlg> m_dialog;
+};

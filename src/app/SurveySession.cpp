@@ -1,0 +1,123 @@
+#include "app/SurveySession.h"
+
+#include "doc/TubescanDoc.h"
+#include "survey/SurveyFile.h"
+
+namespace {
+
+// The crew's keys and where the settings keep them.
+struct CrewKey {
+    const char* key;
+    std::string SonarSettings::*setting;
+};
+constexpr CrewKey kCrew[] = {
+    {"inspector", &SonarSettings::m_surveyInspector},
+    {"certificate", &SonarSettings::m_surveyCertificate},
+    {"owner", &SonarSettings::m_surveyOwner},
+    {"town", &SonarSettings::m_surveyTown},
+    {"units", &SonarSettings::m_surveyUnits},
+};
+
+} // namespace
+
+SurveySession::SurveySession(CTubescanDoc& doc) : m_doc(doc) {}
+
+bool SurveySession::Playing() const {
+    return m_doc.m_playback == 1;
+}
+
+void SurveySession::OfferCrewValues() {
+    // Once the settings are loaded: the first time the details are asked for.
+    if (m_crewOffered) return;
+    m_crewOffered = true;
+    for (const CrewKey& c : kCrew) {
+        const survey::KeyRule* rule = survey::FindSurveyKey(c.key);
+        // A value the rules refuse (edited by hand) is not offered.
+        if (rule && survey::KeyText(m_live, *rule).empty())
+            (void)survey::SetKeyText(m_live, *rule, m_doc.m_settings.*c.setting);
+    }
+}
+
+const survey::SurveyDetails& SurveySession::Current() {
+    if (Playing()) {
+        SyncPlayback();
+        return m_played;
+    }
+    OfferCrewValues();
+    return m_live;
+}
+
+std::string SurveySession::SidecarPath() const {
+    if (Playing()) return m_playedPath.empty() ? std::string() : survey::SidecarPath(m_playedPath);
+    if (m_doc.m_recorder.Active()) return survey::SidecarPath(m_doc.m_recorder.m_path);
+    return {};
+}
+
+bool SurveySession::NeedsDetails() {
+    return !survey::MissingNeeded(Current()).empty();
+}
+
+std::string SurveySession::Apply(const survey::SurveyDetails& details) {
+    if (Playing()) {
+        SyncPlayback();
+        m_played = details;
+    } else {
+        m_live = details;
+        m_crewOffered = true;
+        for (const CrewKey& c : kCrew) {
+            const survey::KeyRule* rule = survey::FindSurveyKey(c.key);
+            if (rule) m_doc.m_settings.*c.setting = survey::KeyText(details, *rule);
+        }
+        // Remembered at once: a crew's next survey may follow a crash.
+        m_doc.SaveSettings();
+    }
+    const std::string path = SidecarPath();
+    std::string why;
+    if (!path.empty() && !survey::SaveSurveyFile(path, details, why)) return why;
+    return {};
+}
+
+std::string SurveySession::OnRecordingStarted() {
+    if (!m_doc.m_recorder.Active()) return {};
+    survey::SurveyDetails details;
+    if (Playing()) {
+        // A copy of the played file carries its details.
+        SyncPlayback();
+        details = m_played;
+    } else {
+        OfferCrewValues();
+        // The survey's units as the program shows them now, so its files
+        // read the same later whatever the setting has become.
+        if (m_live.units.empty())
+            m_live.units = m_doc.m_settings.m_units == 0 ? "metric" : "imperial";
+        details = m_live;
+    }
+    std::string why;
+    if (!survey::SaveSurveyFile(survey::SidecarPath(m_doc.m_recorder.m_path), details, why))
+        return why;
+    return {};
+}
+
+std::string SurveySession::SyncPlayback() {
+    if (!Playing()) {
+        m_playedPath.clear();
+        return {};
+    }
+    if (m_doc.m_play.path == m_playedPath) return {};
+    m_playedPath = m_doc.m_play.path;
+    survey::LoadResult loaded = survey::LoadSurveyFile(survey::SidecarPath(m_playedPath));
+    m_played = std::move(loaded.details);
+    m_loadError = loaded.error;
+    return loaded.error;
+}
+
+std::string SurveySession::TitleSuffix() {
+    if (!Playing() && !m_doc.m_recorder.Active()) return {};
+    const survey::SurveyDetails& d = Current();
+    if (d.pipeReference.empty() && d.startNode.empty() && d.finishNode.empty()) return {};
+    std::string s = " - Pipe " + (d.pipeReference.empty() ? std::string("?") : d.pipeReference);
+    if (!d.startNode.empty() || !d.finishNode.empty())
+        s += ": " + (d.startNode.empty() ? std::string("?") : d.startNode) + " to " +
+             (d.finishNode.empty() ? std::string("?") : d.finishNode);
+    return s;
+}

@@ -207,7 +207,8 @@ std::string En13508Text(std::span<const Observation> obs, const InspectionHeader
     t += "#C=I;J;A;B;C;D;G;H;F;\r\n";
     const auto chainage = [&](double distance) {
         const double c = (distance - h.origin) * (h.descending ? -1.0 : 1.0);
-        return Number(c, 2);
+        // No "-0.00" at the start node.
+        return Number(std::fabs(c) < 0.005 ? 0.0 : c, 2);
     };
     int continuous = 0;
     for (const Observation& o : obs) {

@@ -146,9 +146,10 @@ TEST(SurveyFields, HostileDetailsReadBackFromTheEn13508TextAndTheInspectionTable
     d.yearLaid = 1968;
     d.preCleaned = true;
 
-    std::vector<Observation> obs(2);
+    std::vector<Observation> obs(3);
     obs[0].start = 119.0, obs[0].finish = 117.5; // 1.00 and 2.50 m from the start node
     obs[1].start = obs[1].finish = 110.0;
+    obs[2].start = obs[2].finish = 120.0; // at the node itself: no "-0.00"
     bool lossy = false;
     const std::string text = En13508Text(obs, h, &lossy);
     EXPECT_TRUE(lossy);
@@ -178,7 +179,7 @@ TEST(SurveyFields, HostileDetailsReadBackFromTheEn13508TextAndTheInspectionTable
     const std::string& remark = f.header.at("ADE");
     EXPECT_EQ(remark.rfind(Latin1(d.remarks), 0), 0u) << remark;
     EXPECT_NE(remark.find("#Z.31l"), std::string::npos);
-    EXPECT_EQ(f.chainages, (std::vector<std::string>{"1.00", "2.50", "10.00"}));
+    EXPECT_EQ(f.chainages, (std::vector<std::string>{"1.00", "2.50", "10.00", "0.00"}));
     // No line but the markers' own begins with '#'.
     for (const std::string& l : Lines(text, "\r\n")) {
         if (l.empty() || l[0] != '#') continue;

@@ -12,8 +12,8 @@
 #include "analysis/PipeCondition.h"
 #include "analysis/ScanCutter.h"
 #include "doc/RecordConversion.h"
-#include "format/UnitsText.h"
 #include "format/BufferedFile.h"
+#include "format/UnitsText.h"
 
 class CTubescanDoc;
 

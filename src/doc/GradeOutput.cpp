@@ -6,7 +6,8 @@
 #include "format/DataFileIo.h"
 #include "format/NumberText.h"
 
-bool GradeCsvOutput::Create(const std::string& path, const conversion::PassContext& pass, int* error) {
+bool GradeCsvOutput::Create(const std::string& path, const conversion::PassContext& pass,
+                            int* error) {
     m_profile.SetTopSpeed(pass.settings->m_carrierTopSpeed);
     // Written at the end, but a folder that cannot take it should be known
     // before the whole recording has been read.

@@ -6,8 +6,8 @@
 #include <map>
 #include <sys/stat.h>
 
-#include "doc/ObservationOutput.h"
 #include "ArgumentText.h"
+#include "doc/ObservationOutput.h"
 #include "format/RecordFileName.h"
 
 namespace convert {

@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     }
 
     CTubescanDoc doc;
-    doc.m_hooks.showMessage = [](const std::string& m) { std::fprintf(stderr, "%s\n", m.c_str()); };
+    // Without an observer the document's messages go to stderr.
     if (!doc.OnNewDocument(folder.string() + "/", ini)) return 1;
     doc.m_indexPlayback = true;
     if (!doc.OpenPlaybackPath(path) || !doc.m_play.index) return 1;

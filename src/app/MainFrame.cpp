@@ -294,7 +294,7 @@ void CMainFrame::RefreshStatusPanes() {
             if (!m_statusRetry.isActive()) m_statusRetry.start();
             return;
         }
-        t = FormatStatusPanes(*m_doc);
+        t = FormatStatusPanes(*m_doc, View()->Cursor());
     }
     const std::pair<int, const std::string*> values[] = {
         {2, &t.pitch},     {5, &t.roll},   {8, &t.distance}, {11, &t.horizontal},
@@ -341,11 +341,7 @@ void CMainFrame::MoveByArrow(int id) {
     const int dx = id == cmd::kArrowLeft ? -1 : id == cmd::kArrowRight ? 1 : 0;
     const int dy = id == cmd::kArrowUp ? -1 : id == cmd::kArrowDown ? 1 : 0;
     if (m_doc->m_moveShapeMode == 1) {
-        m_doc->m_panX += dx;
-        m_doc->m_panY += dy;
-        FoldShapeDisplacement(m_doc->m_settings.m_circleOffsetX, m_doc->m_settings.m_circleOffsetY,
-                              m_doc->m_panX, m_doc->m_panY, m_doc->m_settings.m_range,
-                              m_doc->m_settings.m_zoom);
+        View()->NudgeShape(dx, dy);
         m_doc->UpdateAllViews();
         return;
     }

@@ -91,23 +91,23 @@ void AddParameterCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& regis
                                     }});
 }
 
-void InstallParameterWindowHooks(CTubescanDoc& doc, AppRegistry& registry) {
-    DocumentHooks& hooks = doc.m_hooks;
-    if (registry.mainFrame && !MiniBar(registry))
-        registry.mainFrame->MiniSettingsBar()->addWidget(
-            new CMiniSettingsBar(doc, registry.mainFrame->MiniSettingsBar()));
+namespace {
+
+class ParameterWindowObserver final : public AttachedObserver {
+  public:
+    ParameterWindowObserver(CTubescanDoc& doc, AppRegistry& registry)
+        : AttachedObserver(doc), m_doc(doc), m_registry(registry) {}
 
     // Playback starting hides the mini bar along with showing its own bar.
-    hooks.showPlaybackBar = [&registry, previous = hooks.showPlaybackBar](bool show) {
-        if (previous) previous(show);
-        if (show && registry.mainFrame) registry.mainFrame->MiniSettingsBar()->hide();
-    };
-
-    hooks.createModelessWindows = [&doc, &registry] {
+    void OnShowPlaybackBar(bool show) override {
+        if (show && m_registry.mainFrame) m_registry.mainFrame->MiniSettingsBar()->hide();
+    }
+    void OnCreateWindows() override {
+        AppRegistry& registry = m_registry;
         if (!registry.mainFrame) return;
-        if (!registry.keyInBox) registry.keyInBox = new CKeyInDlg(doc, registry.mainFrame);
+        if (!registry.keyInBox) registry.keyInBox = new CKeyInDlg(m_doc, registry.mainFrame);
         if (!registry.settingsPanel) {
-            auto* panel = new CSettingsPanel(doc, registry.mainFrame);
+            auto* panel = new CSettingsPanel(m_doc, registry.mainFrame);
             panel->hideKeyIn = [&registry] {
                 if (CKeyInDlg* box = KeyIn(registry)) box->hide();
             };
@@ -116,33 +116,44 @@ void InstallParameterWindowHooks(CTubescanDoc& doc, AppRegistry& registry) {
             };
             registry.settingsPanel = panel;
         }
-    };
-    hooks.destroyModelessWindows = [&registry] {
-        delete registry.keyInBox;
-        registry.keyInBox = nullptr;
-        delete registry.settingsPanel;
-        registry.settingsPanel = nullptr;
-    };
-    hooks.refreshParameterTexts = [&registry] {
-        if (CSettingsPanel* panel = Panel(registry)) panel->Refresh();
-        if (CMiniSettingsBar* mini = MiniBar(registry)) mini->Refresh();
-    };
-    hooks.refreshSettingsPanel = [&registry] {
-        if (CSettingsPanel* panel = Panel(registry)) panel->Refresh();
-    };
-    hooks.hideSettingsPanel = [&registry] {
-        if (CSettingsPanel* panel = Panel(registry)) panel->hide();
-    };
-    hooks.showSettingsPanel = [&registry] {
-        if (CSettingsPanel* panel = Panel(registry)) panel->show();
-    };
-    hooks.settingsPanelRect = [&registry]() -> std::optional<WindowRect> {
-        CSettingsPanel* panel = Panel(registry);
+    }
+    void OnDestroyWindows() override {
+        delete m_registry.keyInBox;
+        m_registry.keyInBox = nullptr;
+        delete m_registry.settingsPanel;
+        m_registry.settingsPanel = nullptr;
+    }
+    void OnRefreshParameterTexts() override {
+        if (CSettingsPanel* panel = Panel(m_registry)) panel->Refresh();
+        if (CMiniSettingsBar* mini = MiniBar(m_registry)) mini->Refresh();
+    }
+    void OnRefreshSettingsPanel() override {
+        if (CSettingsPanel* panel = Panel(m_registry)) panel->Refresh();
+    }
+    void OnShowSettingsPanel(bool show) override {
+        if (CSettingsPanel* panel = Panel(m_registry)) panel->setVisible(show);
+    }
+    std::optional<WindowRect> SettingsPanelRect() const override {
+        CSettingsPanel* panel = Panel(m_registry);
         if (!panel) return std::nullopt;
         const QRect r = panel->frameGeometry();
         return WindowRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
-    };
-    hooks.moveSettingsPanel = [&registry](int left, int top) {
-        if (CSettingsPanel* panel = Panel(registry)) panel->move(left, top);
-    };
+    }
+    void OnMoveSettingsPanel(int left, int top) override {
+        if (CSettingsPanel* panel = Panel(m_registry)) panel->move(left, top);
+    }
+
+  private:
+    CTubescanDoc& m_doc;
+    AppRegistry& m_registry;
+};
+
+} // namespace
+
+std::unique_ptr<DocumentObserver> ObserveParameterWindows(CTubescanDoc& doc,
+                                                          AppRegistry& registry) {
+    if (registry.mainFrame && !MiniBar(registry))
+        registry.mainFrame->MiniSettingsBar()->addWidget(
+            new CMiniSettingsBar(doc, registry.mainFrame->MiniSettingsBar()));
+    return std::make_unique<ParameterWindowObserver>(doc, registry);
 }

@@ -90,21 +90,24 @@ CPlaybackBar::CPlaybackBar(CTubescanDoc& doc, QWidget* focusTarget, QWidget* par
     connect(m_forwardButton, &QToolButton::clicked, this, &CPlaybackBar::StepForward);
 }
 
+CPlaybackBar::~CPlaybackBar() {
+    m_doc.RemoveObserver(this);
+}
+
 void CPlaybackBar::Attach() {
-    // Every playback tick (and Go To) ends by refreshing the windows, once
-    // the position shown is known: the slider follows then. Only the
-    // user-interface thread may touch the slider.
-    auto windows = m_doc.m_hooks.refreshWindows;
-    m_doc.m_hooks.refreshWindows = [this, windows](bool diagnostics) {
-        if (windows) windows(diagnostics);
-        if (m_doc.m_playback == 1 && QThread::currentThread() == thread()) FollowPlayback();
-    };
-    auto previous = m_doc.m_hooks.showPlaybackBar;
-    m_doc.m_hooks.showPlaybackBar = [this, previous](bool show) {
-        if (previous) previous(show);
-        if (show) Setup();
-        setVisible(show);
-    };
+    m_doc.AddObserver(this);
+}
+
+// Every playback tick (and Go To) ends by refreshing the windows, once the
+// position shown is known: the slider follows then. Only the user-interface
+// thread may touch the slider.
+void CPlaybackBar::OnRefreshWindows(bool) {
+    if (m_doc.m_playback == 1 && QThread::currentThread() == thread()) FollowPlayback();
+}
+
+void CPlaybackBar::OnShowPlaybackBar(bool show) {
+    if (show) Setup();
+    setVisible(show);
 }
 
 void CPlaybackBar::Setup() {

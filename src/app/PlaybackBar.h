@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "doc/DocumentObserver.h"
+
 class CSpinDelta;
 class CTubescanDoc;
 class QLabel;
@@ -16,16 +18,17 @@ class QProgressBar;
 class QSlider;
 class QToolButton;
 
-class CPlaybackBar : public QWidget {
+class CPlaybackBar : public QWidget, private DocumentObserver {
     Q_OBJECT
   public:
     // focusTarget gets the keyboard focus back after a jump or a frame step
     // (the main frame).
     CPlaybackBar(CTubescanDoc& doc, QWidget* focusTarget, QWidget* parent = nullptr);
+    ~CPlaybackBar() override;
 
-    // Makes the slider follow the records played (after whatever the
-    // document's refreshWindows hook already did), and its showPlaybackBar
-    // hook set the bar up and show or hide it (likewise).
+    // Observes the document: the slider follows the records played when the
+    // windows are refreshed, and the bar is set up and shown or hidden with
+    // the playback bar.
     void Attach();
 
     // When a file has been opened for playback.
@@ -54,6 +57,8 @@ class CPlaybackBar : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void OnRefreshWindows(bool diagnostics) override;
+    void OnShowPlaybackBar(bool show) override;
     void GiveFocusBack();
     void ShowIndexProgress();
 

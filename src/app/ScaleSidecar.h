@@ -3,6 +3,13 @@
 // check the operator accepted, other details in the file kept.
 #pragma once
 
-class CTubescanDoc;
+#include "doc/TubescanDoc.h"
 
-void InstallScaleSidecar(CTubescanDoc& doc);
+class ScaleSidecar : public AttachedObserver {
+  public:
+    explicit ScaleSidecar(CTubescanDoc& doc) : AttachedObserver(doc), m_doc(doc) {}
+    void OnRecordingStarted(const std::string& path) override;
+
+  private:
+    CTubescanDoc& m_doc;
+};

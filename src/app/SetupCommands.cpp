@@ -88,24 +88,34 @@ void AddSetupCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& registry)
                                   {}});
 }
 
-void InstallDiagnosticsHooks(CTubescanDoc& doc, AppRegistry& registry) {
-    DocumentHooks& hooks = doc.m_hooks;
-    hooks.createModelessWindows = [&doc, &registry, previous = hooks.createModelessWindows] {
-        if (previous) previous();
-        CreateDiagnostics(doc, registry);
-    };
-    hooks.destroyModelessWindows = [&registry, previous = hooks.destroyModelessWindows] {
-        if (previous) previous();
-        delete registry.diagnostics;
-        registry.diagnostics = nullptr;
-    };
-    hooks.showDiagnostics = [&registry](bool show) {
-        if (CDiagnosticsDlg* window = Diagnostics(registry)) window->setVisible(show);
-    };
+namespace {
+
+class DiagnosticsObserver final : public AttachedObserver {
+  public:
+    DiagnosticsObserver(CTubescanDoc& doc, AppRegistry& registry)
+        : AttachedObserver(doc), m_doc(doc), m_registry(registry) {}
+
+    void OnCreateWindows() override { CreateDiagnostics(m_doc, m_registry); }
+    void OnDestroyWindows() override {
+        delete m_registry.diagnostics;
+        m_registry.diagnostics = nullptr;
+    }
+    void OnShowDiagnostics(bool show) override {
+        if (CDiagnosticsDlg* window = Diagnostics(m_registry)) window->setVisible(show);
+    }
     // A hidden window is brought up to date when it is shown.
-    hooks.refreshWindows = [&registry, previous = hooks.refreshWindows](bool diagnostics) {
-        if (previous) previous(diagnostics);
-        CDiagnosticsDlg* window = Diagnostics(registry);
+    void OnRefreshWindows(bool diagnostics) override {
+        CDiagnosticsDlg* window = Diagnostics(m_registry);
         if (diagnostics && window && window->isVisible()) window->RefreshDiagnostics();
-    };
+    }
+
+  private:
+    CTubescanDoc& m_doc;
+    AppRegistry& m_registry;
+};
+
+} // namespace
+
+std::unique_ptr<DocumentObserver> ObserveDiagnostics(CTubescanDoc& doc, AppRegistry& registry) {
+    return std::make_unique<DiagnosticsObserver>(doc, registry);
 }

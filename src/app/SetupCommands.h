@@ -1,15 +1,18 @@
 // The System and View commands that open the setup dialogs (head address,
 // speed of sound, profile minimum range, pipe parameters) and show the
-// diagnostics window, and the document hooks that keep that window.
+// diagnostics window, and the document observer that keeps that window.
 #pragma once
 
+#include <memory>
+
 class CommandMap;
+class DocumentObserver;
 class CTubescanDoc;
 struct AppRegistry;
 
 void AddSetupCommands(CommandMap& commands, CTubescanDoc& doc, AppRegistry& registry);
 
-// Creates the diagnostics window with the other modeless windows (hidden),
-// destroys it with them, and answers the document's show, reset and refresh
-// calls. Chains onto hooks installed before.
-void InstallDiagnosticsHooks(CTubescanDoc& doc, AppRegistry& registry);
+// Observes the document for the diagnostics window: created with the other
+// modeless windows (hidden), destroyed with them, shown and refreshed when
+// the document says so; until the returned observer is destroyed.
+std::unique_ptr<DocumentObserver> ObserveDiagnostics(CTubescanDoc& doc, AppRegistry& registry);

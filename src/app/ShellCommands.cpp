@@ -1,5 +1,7 @@
 #include "app/ShellCommands.h"
 
+#include <memory>
+
 #include "app/AboutDlg.h"
 #include "app/HelpDlg.h"
 #include "app/MainFrame.h"
@@ -9,17 +11,19 @@
 #include "doc/TubescanDoc.h"
 
 void AddShellCommands(CommandMap& commands, CTubescanDoc& doc, CMainFrame* frame) {
-    commands.Add(cmd::kHelp, {[&doc, frame](int) {
+    // Whether the help window is open: the command's own state.
+    auto helpOpen = std::make_shared<bool>(false);
+    commands.Add(cmd::kHelp, {[helpOpen, frame](int) {
                                   // One help window at a time, however it is asked for.
-                                  if (doc.m_helpOpen) return;
-                                  doc.m_helpOpen = 1;
+                                  if (*helpOpen) return;
+                                  *helpOpen = true;
                                   frame->UpdateCommandUi();
                                   CHelpDlg help(frame);
                                   help.exec();
-                                  doc.m_helpOpen = 0;
+                                  *helpOpen = false;
                               },
-                              [&doc](int) {
-                                  return CommandUi{true, doc.m_helpOpen == 1};
+                              [helpOpen](int) {
+                                  return CommandUi{true, *helpOpen};
                               }});
     commands.Add(cmd::kAbout, {[frame](int) {
                                    CAboutDlg about(frame);

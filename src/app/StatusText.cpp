@@ -23,7 +23,7 @@ std::string FormatCursorLength(double metres, int units) {
     }
 }
 
-StatusPaneTexts FormatStatusPanes(const CTubescanDoc& doc) {
+StatusPaneTexts FormatStatusPanes(const CTubescanDoc& doc, const CursorValues& cursor) {
     StatusPaneTexts t;
     t.pitch = doc.m_pitchValid ? Degrees(doc.m_pitchAvg) : kNotAvailable;
     t.roll = doc.m_rollValid ? Degrees(doc.m_rollAvg) : kNotAvailable;
@@ -35,11 +35,11 @@ StatusPaneTexts FormatStatusPanes(const CTubescanDoc& doc) {
     } else {
         t.distance = FormatFixed(doc.m_extDistance, 2) + " m";
     }
-    t.horizontal = FormatCursorLength(doc.m_cursorX, doc.m_settings.m_units);
-    t.vertical = FormatCursorLength(doc.m_cursorY, doc.m_settings.m_units);
-    t.range = FormatCursorLength(doc.m_cursorRange, doc.m_settings.m_units);
-    t.bearing = doc.m_settings.m_sectorMode == 2 ? std::string(kNotAvailable)
-                                                 : Degrees(doc.m_cursorBearing);
+    t.horizontal = FormatCursorLength(cursor.x, doc.m_settings.m_units);
+    t.vertical = FormatCursorLength(cursor.y, doc.m_settings.m_units);
+    t.range = FormatCursorLength(cursor.range, doc.m_settings.m_units);
+    t.bearing =
+        doc.m_settings.m_sectorMode == 2 ? std::string(kNotAvailable) : Degrees(cursor.bearing);
     t.dateTime = doc.m_date + "   " + doc.m_time;
     return t;
 }

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "view/ViewGeometry.h"
+
 class CTubescanDoc;
 
 struct StatusPaneTexts {
@@ -12,8 +14,8 @@ struct StatusPaneTexts {
 };
 
 // The caller holds doc.m_pingMutex when the acquisition thread may be writing
-// the attitude averages.
-StatusPaneTexts FormatStatusPanes(const CTubescanDoc& doc);
+// the attitude averages. cursor: the view's read-outs.
+StatusPaneTexts FormatStatusPanes(const CTubescanDoc& doc, const CursorValues& cursor);
 
 // A cursor distance (metres) in the operator's units: 0 metres "%.3f m",
 // 1 feet "%.2f '", 2 inches "%.1f ''".

@@ -90,6 +90,10 @@ std::string SurveySession::OnRecordingStarted() {
         // read the same later whatever the setting has become.
         if (m_live.units.empty())
             m_live.units = m_doc.m_settings.m_units == 0 ? "metric" : "imperial";
+        // The scale the operator set for this session goes with it.
+        const SurveyScale& scale = m_doc.Scale();
+        if (scale.waterTemperatureC) m_live.waterTemperatureC = scale.waterTemperatureC;
+        if (scale.calibration) m_live.calibration = scale.calibration;
         details = m_live;
     }
     std::string why;

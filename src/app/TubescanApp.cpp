@@ -46,7 +46,7 @@
 
 namespace {
 
-// Document hooks may be called from the acquisition thread; widgets are only
+// Notifications may come from the acquisition thread; widgets are only
 // touched on the user-interface thread.
 template <typename F> void OnUiThread(QObject* context, F&& work) {
     if (QThread::currentThread() == context->thread())
@@ -56,6 +56,54 @@ template <typename F> void OnUiThread(QObject* context, F&& work) {
 }
 
 constexpr const char* kFrameStateKey = "MainFrame/State";
+
+// The main window's part: the picture, the command states, the status bar,
+// the title, the playback bar's tool bar and the operator's messages.
+class FrameObserver final : public AttachedObserver {
+  public:
+    FrameObserver(CTubescanDoc& doc, CMainFrame* frame) : AttachedObserver(doc), m_frame(frame) {}
+
+    // Every change the document reports (live pings reach the view straight
+    // from the acquisition thread): always queued, so the view's update
+    // handler runs on the user-interface thread whichever thread asked.
+    void OnUpdateViews(int hint) override {
+        CMainFrame* frame = m_frame;
+        QMetaObject::invokeMethod(
+            frame,
+            [frame, hint] {
+                frame->View()->OnUpdate(hint);
+                frame->UpdateCommandUi();
+            },
+            Qt::QueuedConnection);
+    }
+    void OnRefreshWindows(bool) override {
+        CMainFrame* frame = m_frame;
+        OnUiThread(frame, [frame] { frame->RefreshStatusPanes(); });
+    }
+    void OnWindowTitle(const std::string& title) override {
+        CMainFrame* frame = m_frame;
+        OnUiThread(frame, [frame, t = QString::fromStdString(title)] { frame->setWindowTitle(t); });
+    }
+    void OnShowPlaybackBar(bool show) override {
+        CMainFrame* frame = m_frame;
+        OnUiThread(frame, [frame, show] { frame->PlaybackBar()->setVisible(show); });
+    }
+    bool OnMessage(const std::string& text) override {
+        // Never waits for the operator: the caller may hold the ping lock or
+        // be the acquisition thread.
+        CMainFrame* frame = m_frame;
+        OnUiThread(frame, [frame, t = QString::fromStdString(text)] {
+            auto* box = new QMessageBox(QMessageBox::NoIcon, QString::fromLatin1(kAppTitle), t,
+                                        QMessageBox::Ok, frame);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->open();
+        });
+        return true;
+    }
+
+  private:
+    CMainFrame* m_frame;
+};
 
 } // namespace
 
@@ -68,6 +116,7 @@ CTubescanApp::~CTubescanApp() {
     CloseDocument();
     // The link and its thread go before the window they report to, the
     // document last.
+    m_observers.clear();
     m_pacer.reset();
     m_serial.reset();
     m_host.reset();
@@ -136,7 +185,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
         QCoreApplication::quit();
     });
 
-    InstallDocumentHooks();
+    ObserveDocument();
     // One analysis for every dock, on a worker; the docks only show it.
     m_live =
         std::make_unique<LiveAnalysisWorker>([doc = m_doc.get()] { return NominalPipeOf(*doc); });
@@ -145,7 +194,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
         AttachPipeConditionPanel(*m_doc, *m_live, *m_frame, m_commands);
     AttachGoTo(*m_doc, *m_frame, m_commands);
     AttachRangeCalibration(*conditionPanel, *m_frame, m_commands, *m_doc);
-    InstallScaleSidecar(*m_doc);
+    m_observers.push_back(std::make_unique<ScaleSidecar>(*m_doc));
     m_doc->m_indexPlayback = true; // for Go To and the slider's tooltip
     UnrolledDock* unrolled = AttachUnrolledDock(*m_live, *m_frame, m_commands);
     // A click on the pipe goes there in playback; live, the status text the
@@ -158,19 +207,25 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     m_dockLayout = std::make_unique<DockLayout>(*m_frame, *conditionPanel, *pipe3d, *unrolled);
     AddResetLayoutCommand(m_commands, *m_dockLayout);
     connect(pipe3d, &Pipe3DDock::DistanceClicked, m_frame.get(), goThere);
-    InstallParameterWindowHooks(*m_doc, m_registry);
-    InstallDiagnosticsHooks(*m_doc, m_registry);
-    // The host installs the hooks it answers for (worker, timers, links, the
-    // repaint request); it must exist before the document starts the worker.
+    m_observers.push_back(ObserveParameterWindows(*m_doc, m_registry));
+    m_observers.push_back(ObserveDiagnostics(*m_doc, m_registry));
+    // The host observes the document for the worker and the links; it must
+    // exist before the document starts the worker.
     m_host = std::make_unique<SonarHost>(*m_doc);
     m_registry.host = m_host.get();
-    // The orientation input and the head's serial port, on the document's
-    // hooks the connect command, playback and closing call.
+    // The orientation input and the head's serial port, which the connect
+    // command, playback and closing close through the document.
     m_serial = std::make_unique<SerialPorts>(*m_doc);
     connect(&m_host->Link(), &HeadLink::sensorPollDue, m_serial.get(),
             &SerialPorts::PollOrientationSensor);
     connect(&m_host->Link(), &HeadLink::windowsRefreshDue, m_frame.get(),
-            [this](bool diagnostics) { m_doc->m_hooks.refreshWindows(diagnostics); });
+            [this](bool diagnostics) { m_doc->RefreshWindows(diagnostics); });
+    // A silent head: its status box blinks and the windows show the link afresh.
+    connect(&m_host->Link(), &HeadLink::headSilent, m_frame.get(), [this] {
+        m_frame->View()->ToggleStatusBlink();
+        m_doc->UpdateAllViews();
+        m_doc->RefreshWindows(false);
+    });
     connect(m_serial.get(), &SerialPorts::portStatusChanged, m_frame.get(),
             [this] { m_frame->RefreshStatusPanes(); });
     connect(m_host.get(), &SonarHost::connectStarted, m_frame.get(), [this] {
@@ -182,10 +237,10 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
         if (m_doc->m_settings.m_enablePRDInput) m_serial->OpenOrientationPort();
     });
     AddLinkCommands();
-    // The UDP output socket is made by the connect command through this hook.
-    InstallUdpOutput(*m_doc);
-    // Playback pace (timer 1010 and the idle ticks at speed 0) and its bar;
-    // both chain onto the hooks installed above.
+    // The UDP output socket, made when the connect command or playback asks.
+    m_observers.push_back(std::make_unique<UdpOutputMaker>(*m_doc));
+    // Playback pace (timer 1010 and the idle ticks at speed 0) and its bar,
+    // which observes the document after the windows above.
     m_pacer = std::make_unique<CPlaybackPacer>(*m_doc);
     m_pacer->Attach();
     auto* playbackBar = new CPlaybackBar(*m_doc, m_frame.get(), m_frame->PlaybackBar());
@@ -214,8 +269,8 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
         m_doc->ShowMessage(m_doc->m_lastSettingsError);
     }
 
-    if (m_doc->m_hooks.refreshSettingsPanel) m_doc->m_hooks.refreshSettingsPanel();
-    m_doc->m_hooks.refreshWindows(true);
+    m_doc->RefreshSettingsPanel();
+    m_doc->RefreshWindows(true);
     if (m_beforeConnect) m_beforeConnect(*m_doc);
     // The program always starts in real time.
     m_commands.Run(cmd::kConnect);
@@ -263,46 +318,21 @@ void CTubescanApp::AddLinkCommands() {
                                         [&doc](int) {
                                             return CommandUi{doc.m_playback == 0, std::nullopt};
                                         }});
-    // Every third live ping and every watchdog tick the picture is repainted;
-    // the request may come from the acquisition thread.
-    // Every notification reaches the view's update handler queued, on the
-    // user-interface thread, whichever thread sent it.
-    connect(
-        host, &SonarHost::viewsUpdateRequested, frame,
-        [frame](int hint) {
-            frame->View()->OnUpdate(hint);
-            frame->UpdateCommandUi();
-        },
-        Qt::QueuedConnection);
+    // Every third live ping the picture is repainted: from the acquisition
+    // thread straight to the view, queued onto the user-interface thread,
+    // with the command states after it as for every change.
+    connect(&host->Worker(), &CRealTimeSonarData::repaintDue, frame->View(),
+            &CTubescanView::OnUpdate, Qt::QueuedConnection);
+    connect(&host->Worker(), &CRealTimeSonarData::repaintDue, frame, &CMainFrame::UpdateCommandUi,
+            Qt::QueuedConnection);
     connect(host, &SonarHost::statusChanged, frame, [frame] {
         frame->UpdateCommandUi();
         frame->RefreshStatusPanes();
     });
 }
 
-void CTubescanApp::InstallDocumentHooks() {
-    DocumentHooks& hooks = m_doc->m_hooks;
-    CMainFrame* frame = m_frame.get();
-    hooks.refreshWindows = [frame, previous = hooks.refreshWindows](bool diagnostics) {
-        if (previous) previous(diagnostics);
-        OnUiThread(frame, [frame] { frame->RefreshStatusPanes(); });
-    };
-    hooks.setWindowTitle = [frame](const std::string& title) {
-        OnUiThread(frame, [frame, t = QString::fromStdString(title)] { frame->SetTitle(t); });
-    };
-    hooks.showPlaybackBar = [frame](bool show) {
-        OnUiThread(frame, [frame, show] { frame->PlaybackBar()->setVisible(show); });
-    };
-    hooks.showMessage = [frame](const std::string& text) {
-        // Never waits for the operator: the caller may hold the ping lock or
-        // be the acquisition thread.
-        OnUiThread(frame, [frame, t = QString::fromStdString(text)] {
-            auto* box = new QMessageBox(QMessageBox::NoIcon, QString::fromLatin1(kAppTitle), t,
-                                        QMessageBox::Ok, frame);
-            box->setAttribute(Qt::WA_DeleteOnClose);
-            box->open();
-        });
-    };
+void CTubescanApp::ObserveDocument() {
+    m_observers.push_back(std::make_unique<FrameObserver>(*m_doc, m_frame.get()));
 }
 
 void CTubescanApp::CloseDocument() {

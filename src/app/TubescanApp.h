@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QObject>
 #include <QStringList>
@@ -26,6 +27,7 @@ class CPlaybackBar;
 class DockLayout;
 class LiveAnalysisWorker;
 class SurveyCommands;
+class DocumentObserver;
 
 class CTubescanApp : public QObject {
     Q_OBJECT
@@ -55,12 +57,14 @@ class CTubescanApp : public QObject {
     void CloseDocument();
 
   private:
-    void InstallDocumentHooks();
+    void ObserveDocument();
     void AddLinkCommands();
 
     AppRegistry m_registry;
     CommandMap m_commands;
     std::unique_ptr<CTubescanDoc> m_doc;
+    // The window's observers of the document (each does its own part).
+    std::vector<std::unique_ptr<DocumentObserver>> m_observers;
     std::unique_ptr<SonarHost> m_host;
     std::unique_ptr<SerialPorts> m_serial;
     std::unique_ptr<CPlaybackPacer> m_pacer;

@@ -62,8 +62,7 @@ void CTubescanDoc::AppendRecord() {
                              failure->path + "\n" + failure->reason + "\n" + fate;
     // On stderr too, so a run without anyone watching leaves a trace
     // (without a window the message goes there anyway).
-    if (m_hooks.showMessage) std::fprintf(stderr, "tubescan: %s\n", text.c_str());
-    ShowMessage(text);
+    if (ShowMessage(text)) std::fprintf(stderr, "tubescan: %s\n", text.c_str());
 }
 
 void CTubescanDoc::KeepLiveReply(
@@ -74,7 +73,7 @@ void CTubescanDoc::KeepLiveReply(
     if (!m_recorder.Active()) return;
     // The record carries the time stamp and scan fields the acquisition
     // thread writes; the message a failed write raises is shown without
-    // blocking (the showMessage hook never waits).
+    // blocking (an observer never waits on a message).
     std::lock_guard lock(m_pingMutex);
     AppendRecord();
 }
@@ -102,7 +101,8 @@ bool CTubescanDoc::OpenRecordFile(const std::string& path) {
     m_recorder.m_path = FullPath(path);
     SetWindowTitle(m_playback == 1 ? "TubescanL - Copy to File [" + m_recorder.m_path + "] "
                                    : "TubescanL - Record to File [" + m_recorder.m_path + "] ");
-    if (m_hooks.recordingStarted) m_hooks.recordingStarted(m_recorder.m_path);
+    ForEachObserver(
+        [&path = m_recorder.m_path](DocumentObserver& o) { o.OnRecordingStarted(path); });
     return true;
 }
 

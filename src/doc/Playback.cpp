@@ -51,12 +51,12 @@ PlaybackOpen CTubescanDoc::OpenPlayback(const std::string& path) {
     m_settings.m_openFileFilterIndex = 1;
     m_playback = 1;
 
-    if (m_hooks.closeLinks) m_hooks.closeLinks();
-    if (m_hooks.closeComPorts) m_hooks.closeComPorts();
-    if (m_hooks.createUdpOutput) m_hooks.createUdpOutput();
+    ForEachObserver([](DocumentObserver& o) { o.OnCloseLinks(); });
+    CloseComPorts();
+    CreateUdpOutput();
 
-    if (m_hooks.showPlaybackBar) m_hooks.showPlaybackBar(true);
-    if (m_hooks.hideSettingsPanel) m_hooks.hideSettingsPanel();
+    ShowPlaybackBar(true);
+    ForEachObserver([](DocumentObserver& o) { o.OnShowSettingsPanel(false); });
 
     SetWindowTitle("TubescanL - Playback File [" + m_play.path + "] ");
 
@@ -77,7 +77,7 @@ void CTubescanDoc::PlaybackTick() {
     }
     const bool diagnostics = ++m_play.tickCount >= 3;
     if (diagnostics) m_play.tickCount = 0;
-    if (m_hooks.refreshWindows) m_hooks.refreshWindows(diagnostics);
+    RefreshWindows(diagnostics);
 }
 
 void CTubescanDoc::StartFileAgain() {

@@ -163,7 +163,7 @@ GoToResult CTubescanDoc::JumpToPlace(const playindex::Place& place) {
         if (m_play.file.Position() <= before) break; // the end of the file: playback went round
     }
     m_play.playPosition = m_play.file.Position();
-    if (m_hooks.refreshWindows) m_hooks.refreshWindows(false);
+    RefreshWindows(false);
     r.distance = place.at.distance;
     r.time = place.at.time;
     return r;

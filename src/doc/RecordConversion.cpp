@@ -147,8 +147,15 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     if (options.soundVelocity) doc.m_settings.m_soundVelocity = *options.soundVelocity;
     const double speedUsed = doc.m_settings.m_soundVelocity;
     StoredSpeeds stored;
-    std::vector<std::string> messages;
-    doc.m_hooks.showMessage = [&messages](const std::string& m) { messages.push_back(m); };
+    // What the document would tell an operator becomes part of the outcome.
+    struct Messages : DocumentObserver {
+        std::vector<std::string> list;
+        bool OnMessage(const std::string& m) override {
+            list.push_back(m);
+            return true;
+        }
+    } messages;
+    doc.AddObserver(&messages);
 
     switch (doc.OpenPlayback(input)) {
     case PlaybackOpen::Opened:
@@ -158,7 +165,7 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     case PlaybackOpen::NoRecords:
         return Failed(Outcome::NoRecords, "has no records (shorter than 100 bytes)");
     case PlaybackOpen::Unreadable:
-        return Failed(Outcome::Unreadable, "cannot be read: " + Joined(messages));
+        return Failed(Outcome::Unreadable, "cannot be read: " + Joined(messages.list));
     }
 
     // The points go to the .xyz, or, when another output is asked for, to

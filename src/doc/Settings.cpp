@@ -312,7 +312,9 @@ void CTubescanDoc::LoadSettings(const IniFile& ini) {
     for (const SettingKey& k : kSystemKeys)
         if (Active(k, kLoad, *this)) LoadKey(*this, ini, k);
     m_settings.m_sonarType = 1;
-    if (m_hooks.showDiagnostics) m_hooks.showDiagnostics(m_settings.m_diagnosticsVisible != 0);
+    ForEachObserver([show = m_settings.m_diagnosticsVisible != 0](DocumentObserver& o) {
+        o.OnShowDiagnostics(show);
+    });
     switch (m_settings.m_profileDispMode) {
     case 1:
         m_profileMix = 0.0;
@@ -347,8 +349,9 @@ void CTubescanDoc::LoadSettings(const IniFile& ini) {
 
     const int left = TextToInt(ini.GetString(kSystem, "Settings Left", "1000"));
     const int top = TextToInt(ini.GetString(kSystem, "Settings Top", "80"));
-    if (m_hooks.settingsPanelRect && m_hooks.settingsPanelRect() && m_hooks.moveSettingsPanel)
-        m_hooks.moveSettingsPanel(left, top);
+    ForEachObserver([left, top](DocumentObserver& o) {
+        if (o.SettingsPanelRect()) o.OnMoveSettingsPanel(left, top);
+    });
 }
 
 bool CTubescanDoc::SaveSettings() {
@@ -364,13 +367,15 @@ bool CTubescanDoc::SaveSettings() {
     }
     for (const SettingKey& k : kSystemKeys)
         if (Active(k, kSave, *this)) ini.Set(k.section, k.key, SavedText(*this, k));
-    if (m_hooks.settingsPanelRect) {
-        if (auto rect = m_hooks.settingsPanelRect()) {
-            ini.Set(kSystem, "Settings Left", std::to_string(rect->left));
-            ini.Set(kSystem, "Settings Top", std::to_string(rect->top));
-            ini.Set(kSystem, "Settings Right", std::to_string(rect->right));
-            ini.Set(kSystem, "Settings Bottom", std::to_string(rect->bottom));
-        }
+    std::optional<WindowRect> panel;
+    ForEachObserver([&panel](const DocumentObserver& o) {
+        if (!panel) panel = o.SettingsPanelRect();
+    });
+    if (panel) {
+        ini.Set(kSystem, "Settings Left", std::to_string(panel->left));
+        ini.Set(kSystem, "Settings Top", std::to_string(panel->top));
+        ini.Set(kSystem, "Settings Right", std::to_string(panel->right));
+        ini.Set(kSystem, "Settings Bottom", std::to_string(panel->bottom));
     }
     for (const SettingKey& k : kSonarKeys)
         if (Active(k, kSave, *this)) ini.Set(k.section, k.key, SavedText(*this, k));

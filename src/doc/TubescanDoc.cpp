@@ -48,7 +48,7 @@ bool CTubescanDoc::OnNewDocument(const std::string& programDirectory,
     m_iniPath = settingsPath.empty() ? ResolveSettingsPath(dir) : settingsPath;
     m_settings.m_readDirectory = dir;
     m_settings.m_writeDirectory = dir;
-    if (m_hooks.createModelessWindows) m_hooks.createModelessWindows();
+    ForEachObserver([](DocumentObserver& o) { o.OnCreateWindows(); });
     LoadSettings();
     {
         std::lock_guard lock(m_pingMutex);
@@ -56,7 +56,7 @@ bool CTubescanDoc::OnNewDocument(const std::string& programDirectory,
         m_imageHeight = kImageSize;
         m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0);
     }
-    if (m_hooks.startWorker) m_hooks.startWorker();
+    ForEachObserver([](DocumentObserver& o) { o.OnStartWorker(); });
     return true;
 }
 
@@ -64,15 +64,15 @@ void CTubescanDoc::OnCloseDocument() {
     m_closing = 1;
     // The acquisition thread may still be writing the last ping's fields;
     // nothing new reaches it while this runs, so let it finish first.
-    if (m_hooks.quiesceWorker) m_hooks.quiesceWorker();
+    ForEachObserver([](DocumentObserver& o) { o.OnQuiesceWorker(); });
     SaveSettings();
     m_play.StopClock();
     CloseDataFiles();
-    if (m_hooks.closeLinks) m_hooks.closeLinks();
-    if (m_hooks.closeComPorts) m_hooks.closeComPorts();
-    if (m_hooks.stopWorker) m_hooks.stopWorker();
+    ForEachObserver([](DocumentObserver& o) { o.OnCloseLinks(); });
+    CloseComPorts();
+    ForEachObserver([](DocumentObserver& o) { o.OnStopWorker(); });
     m_recorder.Stop();
-    if (m_hooks.destroyModelessWindows) m_hooks.destroyModelessWindows();
+    ForEachObserver([](DocumentObserver& o) { o.OnDestroyWindows(); });
 }
 
 void CTubescanDoc::StampTime() {
@@ -168,23 +168,63 @@ void CTubescanDoc::ResetPingHistory() {
     m_profileHistory = ProfileHistory{};
 }
 
-void CTubescanDoc::UpdateAllViews(int hint) {
-    if (m_hooks.updateAllViews) m_hooks.updateAllViews(hint);
+void CTubescanDoc::AddObserver(DocumentObserver* observer) {
+    auto observers = m_observers.load(std::memory_order_acquire);
+    auto next = observers ? std::make_shared<std::vector<DocumentObserver*>>(*observers)
+                          : std::make_shared<std::vector<DocumentObserver*>>();
+    if (std::find(next->begin(), next->end(), observer) == next->end()) next->push_back(observer);
+    m_observers.store(std::move(next), std::memory_order_release);
 }
 
-void CTubescanDoc::ShowMessage(const std::string& text) {
-    if (m_hooks.showMessage)
-        m_hooks.showMessage(text);
-    else
-        std::fprintf(stderr, "%s\n", text.c_str());
+void CTubescanDoc::RemoveObserver(DocumentObserver* observer) {
+    auto observers = m_observers.load(std::memory_order_acquire);
+    if (!observers) return;
+    auto next = std::make_shared<std::vector<DocumentObserver*>>(*observers);
+    next->erase(std::remove(next->begin(), next->end(), observer), next->end());
+    m_observers.store(std::move(next), std::memory_order_release);
+}
+
+void CTubescanDoc::UpdateAllViews(int hint) {
+    ForEachObserver([hint](DocumentObserver& o) { o.OnUpdateViews(hint); });
+}
+
+bool CTubescanDoc::ShowMessage(const std::string& text) {
+    bool shown = false;
+    ForEachObserver([&](DocumentObserver& o) { shown = o.OnMessage(text) || shown; });
+    if (!shown) std::fprintf(stderr, "%s\n", text.c_str());
+    return shown;
 }
 
 void CTubescanDoc::SetWindowTitle(const std::string& title) {
-    if (m_hooks.setWindowTitle) m_hooks.setWindowTitle(title);
+    ForEachObserver([&title](DocumentObserver& o) { o.OnWindowTitle(title); });
+}
+
+void CTubescanDoc::RefreshWindows(bool diagnostics) {
+    ForEachObserver([diagnostics](DocumentObserver& o) { o.OnRefreshWindows(diagnostics); });
+}
+
+void CTubescanDoc::ShowPlaybackBar(bool show) {
+    ForEachObserver([show](DocumentObserver& o) { o.OnShowPlaybackBar(show); });
+}
+
+void CTubescanDoc::ShowSettingsPanel() {
+    ForEachObserver([](DocumentObserver& o) { o.OnShowSettingsPanel(true); });
+}
+
+void CTubescanDoc::RefreshSettingsPanel() {
+    ForEachObserver([](DocumentObserver& o) { o.OnRefreshSettingsPanel(); });
+}
+
+void CTubescanDoc::CreateUdpOutput() {
+    ForEachObserver([](DocumentObserver& o) { o.OnCreateUdpOutput(); });
+}
+
+void CTubescanDoc::CloseComPorts() {
+    ForEachObserver([](DocumentObserver& o) { o.OnCloseComPorts(); });
 }
 
 void CTubescanDoc::OnParametersChanged() {
-    if (m_hooks.refreshParameterTexts) m_hooks.refreshParameterTexts();
+    ForEachObserver([](DocumentObserver& o) { o.OnRefreshParameterTexts(); });
     if (m_clearOnChange) {
         ClearImage();
         ResetPingHistory();

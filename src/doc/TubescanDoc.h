@@ -7,10 +7,11 @@
 // playback state, the current ping's buffers and the sonar image. It is plain
 // C++ so the link, the worker, playback, the converter and the tests can all
 // use it without a window. Things that need an event loop (sockets, timers,
-// windows, the worker thread) attach through DocumentHooks.
+// windows, the worker thread) attach as DocumentObservers.
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <ctime>
@@ -25,6 +26,7 @@
 
 #include "analysis/ProfileSample.h"
 #include "doc/DataOutcomes.h"
+#include "doc/DocumentObserver.h"
 #include "doc/PlaybackJump.h"
 #include "doc/PlaybackSession.h"
 #include "doc/ProfileOutputs.h"
@@ -55,11 +57,6 @@ struct LocalTime {
     static LocalTime Now();
 };
 
-// Screen rectangle of a window (settings panel position).
-struct WindowRect {
-    int left = 0, top = 0, right = 0, bottom = 0;
-};
-
 // The head link as the program sees it (the values are the status layer's
 // and the diagnostics' codes).
 enum class LinkState { Down = 0, Up = 1, Connecting = 2 };
@@ -69,41 +66,6 @@ enum class LinkState { Down = 0, Up = 1, Connecting = 2 };
 struct ReplyBuffer {
     std::array<std::uint8_t, headproto::kReturnHeaderSize> header{};
     EchoLine samples{};
-};
-
-// Connections from the document to the parts of the program that live outside
-// it. Every hook is optional; an unset hook means "nothing to do" (headless).
-// updateAllViews (with the view hint) may be called from the acquisition
-// thread and must be safe for that (a queued signal, for example).
-struct DocumentHooks {
-    std::function<void()> refreshParameterTexts;
-    std::function<void(int)> updateAllViews;
-    std::function<void()> createModelessWindows;
-    std::function<void()> destroyModelessWindows;
-    std::function<void()> startWorker;
-    std::function<void()> stopWorker;
-    std::function<void()> closeLinks;          // head socket and UDP output
-    std::function<void()> closeComPorts;       // orientation sensor and head serial port
-    std::function<void(bool)> showDiagnostics; // only when the window exists
-    std::function<std::optional<WindowRect>()> settingsPanelRect; // nullopt: no panel
-    std::function<void(int, int)> moveSettingsPanel;
-    std::function<void()> showSettingsPanel;
-    std::function<void()> refreshSettingsPanel;
-    // The status bar, and the diagnostics window too when diagnostics is set.
-    std::function<void(bool diagnostics)> refreshWindows;
-    std::function<void(bool)> showPlaybackBar;
-    std::function<void(const std::string&)> setWindowTitle;
-    std::function<void()> createUdpOutput; // UDP output socket, when it does not exist yet
-    std::function<void()> quiesceWorker;   // wait (bounded) for the ping in hand
-    // Operator messages. Headless (unset), a message goes to stderr and a
-    // question is answered "no". showMessage must not wait for the operator
-    // (it may be called with m_pingMutex held): show the box asynchronously.
-    std::function<void(const std::string&)> showMessage;
-
-    std::function<void()> hideSettingsPanel;
-    // A record file has just been created at this path (the survey details
-    // beside it take the scale this document holds).
-    std::function<void(const std::string&)> recordingStarted;
 };
 
 // How this session's range scale was set, for the survey details of the
@@ -141,10 +103,25 @@ class CTubescanDoc {
     void SaveModeSettings();
     void ClearImage();
     void OnParametersChanged();
+    // The parts of the program outside the document (see DocumentObserver.h).
+    // An observer is told of everything from then on until it is removed.
+    void AddObserver(DocumentObserver* observer);
+    void RemoveObserver(DocumentObserver* observer);
+
     // Tells the views the document changed; the hint says what (kViewHint...).
     void UpdateAllViews(int hint = 0);
-    void ShowMessage(const std::string& text);
+    // Returns true when an observer showed the message (headless, it goes to
+    // stderr and false is returned).
+    bool ShowMessage(const std::string& text);
     void SetWindowTitle(const std::string& title);
+    // The status bar, and the diagnostics window too when diagnostics is set.
+    void RefreshWindows(bool diagnostics);
+    void ShowPlaybackBar(bool show);
+    void ShowSettingsPanel();
+    void RefreshSettingsPanel();
+    // The UDP output socket, made by its owner when it does not exist yet.
+    void CreateUdpOutput();
+    void CloseComPorts();
     // Zero the main document's echo lines and profile history and restart the
     // line history with the next ping.
     void ResetPingHistory();
@@ -250,8 +227,6 @@ class CTubescanDoc {
     // converter reads files straight through and has no use for one).
     bool m_indexPlayback = false;
 
-    DocumentHooks m_hooks;
-
     // Every value the settings file holds (load and save walk its keys).
     SonarSettings m_settings;
 
@@ -286,14 +261,11 @@ class CTubescanDoc {
     int m_clearOnChange = 1;
     int m_redrawAll = 1;
     int m_recentreImage = 0;
-    int m_panX = 0, m_panY = 0;
     int m_moveShapeMode = 0;
     int m_textInputMode = 0;
     int m_measureMode = 0;
     int m_deleteTextRequest = 0;
     int m_deleteLinesRequest = 0;
-    int m_helpOpen = 0;
-    int m_statusBlink = 0;
     double m_pingPeriod = 0.0;
     double m_loopTime = 0.0;
     int m_loopTimeMs = 0;
@@ -358,12 +330,9 @@ class CTubescanDoc {
     CTimer m_timer;
     CSonarBitmap m_sonarBitmap; // the nine colour tables, constant after construction
 
-    // View working values kept in the document.
+    // The notes and lines drawn, and the sonar image's radius in pixels.
     int m_annotationCount = 0;
     int m_imageRadius = 250;
-    int m_screenCentre[2] = {250, 250};
-    double m_cursorX = 0.0, m_cursorY = 0.0, m_cursorRange = 0.0, m_cursorBearing = 0.0;
-    double m_lastLength = 0.0;
 
     // Guards m_image and the decoded ping fields between the acquisition
     // thread (which writes them per ping) and the user-interface thread (which
@@ -391,6 +360,30 @@ class CTubescanDoc {
 
   private:
     SurveyScale m_scale;
+
+    template <typename F> void ForEachObserver(F&& tell) const {
+        const auto observers = m_observers.load(std::memory_order_acquire);
+        if (observers)
+            for (DocumentObserver* observer : *observers)
+                tell(*observer);
+    }
+
+    // Replaced whole on every change, so a notification from the acquisition
+    // thread walks a list nobody changes under it.
+    std::atomic<std::shared_ptr<const std::vector<DocumentObserver*>>> m_observers;
+};
+
+// An observer that observes one document from its construction to its
+// destruction (the document must outlive it).
+class AttachedObserver : public DocumentObserver {
+  public:
+    explicit AttachedObserver(CTubescanDoc& doc) : m_observed(doc) { m_observed.AddObserver(this); }
+    ~AttachedObserver() override { m_observed.RemoveObserver(this); }
+    AttachedObserver(const AttachedObserver&) = delete;
+    AttachedObserver& operator=(const AttachedObserver&) = delete;
+
+  private:
+    CTubescanDoc& m_observed;
 };
 
 // The settings-file path for a program directory: the file beside the program

@@ -54,7 +54,7 @@ void HeadLink::DropSocket() {
 
 void HeadLink::StartHeadLink() {
     m_doc.m_play.StopClock();
-    if (m_doc.m_hooks.showPlaybackBar) m_doc.m_hooks.showPlaybackBar(false);
+    m_doc.ShowPlaybackBar(false);
     if (m_doc.m_linkState == LinkState::Connecting) return; // an attempt is still pending
     SetLinkState(LinkState::Connecting);
     m_doc.OnParametersChanged();
@@ -226,14 +226,12 @@ void HeadLink::WatchdogTimerProc() {
     if (!m_doc.m_playback && !m_doc.m_hold) {
         m_doc.m_command[kCmdStepSize] = 3;
         SetReplyPending(m_doc.m_linkState == LinkState::Up ? 1 : 0);
-        m_doc.m_statusBlink = m_doc.m_statusBlink ? 0 : 1;
         {
             std::lock_guard lock(m_doc.m_pingMutex);
             m_doc.StampTime();
         }
         if (!m_doc.m_closing) emit sensorPollDue();
-        m_doc.UpdateAllViews();
-        emit windowsRefreshDue(false);
+        emit headSilent();
         if (m_doc.m_linkState == LinkState::Up) {
             // The answer to the command being resent starts afresh: bytes of
             // a record that never completed would shift every later record.

@@ -78,9 +78,13 @@ class HeadLink : public QObject {
     // The acquisition thread asks for an orientation reading, or the
     // watchdog ticked: the sensor's owner polls it.
     void sensorPollDue();
-    // Replies were handed over (or the watchdog ticked): the windows that
-    // show the link may refresh; diagnostics says whether they are due too.
+    // Replies were handed over: the windows that show the link may refresh;
+    // diagnostics says whether they are due too.
     void windowsRefreshDue(bool diagnostics);
+    // A watchdog period passed without a reply in real time (not held): the
+    // command is resent or the link restarted. Whoever shows the link's
+    // state blinks it and refreshes; the link itself draws nothing.
+    void headSilent();
 
   private:
     void OnConnect(int error);

@@ -23,7 +23,7 @@ int LiveRecordLength(const std::uint8_t* input);
 // here. It covers every document field the ping writes (time stamp, decoded
 // header, attitude, profile point, counters, ping period) and the image, so a
 // repaint that takes the same mutex always sees whole pings. The function
-// never calls a document hook while holding it: the caller makes the repaint
+// never notifies the document's observers while holding it: the caller makes the repaint
 // request from the result, after the mutex is released. doc.m_replyPending is
 // read through an atomic reference because the user-interface thread writes
 // it without the mutex (it must never wait for drawing before sending).

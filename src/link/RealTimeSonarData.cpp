@@ -115,7 +115,7 @@ void CRealTimeSonarData::OnPingMessage() {
     }
 
     const LivePingResult result = ProcessLivePing(m_doc, *m_work);
-    if (result.requestRepaint) m_doc.UpdateAllViews();
+    if (result.requestRepaint) emit repaintDue(0);
 
     std::lock_guard lock(m_mailboxMutex);
     m_busy = false;

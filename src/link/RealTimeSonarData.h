@@ -68,6 +68,12 @@ class CRealTimeSonarData : public QObject {
     };
     Counters GetCounters() const;
 
+  signals:
+    // Every third processed ping, emitted on the acquisition thread: the
+    // picture is due for a repaint (hint 0). Connect queued; the view takes
+    // it straight from here, not through the document.
+    void repaintDue(int hint);
+
   private:
     void OnPingMessage(); // acquisition thread
 

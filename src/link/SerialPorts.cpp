@@ -65,13 +65,11 @@ SerialPorts::SerialPorts(CTubescanDoc& doc, QObject* parent) : QObject(parent), 
     connect(&m_pollTimer, &QTimer::timeout, this, [this] {
         if (!m_doc.m_hold && !m_doc.m_playback && !m_doc.m_closing) PollOrientationSensor();
     });
-    auto& hooks = m_doc.m_hooks;
-    hooks.closeComPorts = [this] { CloseComPorts(); };
+    m_doc.AddObserver(this);
 }
 
 SerialPorts::~SerialPorts() {
-    auto& hooks = m_doc.m_hooks;
-    hooks.closeComPorts = nullptr;
+    m_doc.RemoveObserver(this);
     CloseComPorts();
 }
 

@@ -8,8 +8,8 @@
 // reports what arrived since the last one. A port that fails or disappears is closed
 // and reported; the program carries on without it.
 //
-// Installs the document hook closeComPorts, and removes it again in its
-// destructor; the head link's sensorPollDue signal and the connect command's
+// Observes the document (closing the ports when it asks) from construction
+// to destruction; the head link's sensorPollDue signal and the connect command's
 // headLinkStarted are connected to PollOrientationSensor and
 // OpenOrientationPort by whoever owns both. The document
 // must outlive this object; everything runs on the thread that owns it.
@@ -25,10 +25,11 @@
 #include <vector>
 
 #include "doc/ComPorts.h"
+#include "doc/DocumentObserver.h"
 
 class CTubescanDoc;
 
-class SerialPorts : public QObject {
+class SerialPorts : public QObject, private DocumentObserver {
     Q_OBJECT
   public:
     static constexpr int kPollIntervalMs = 1000;
@@ -68,6 +69,7 @@ class SerialPorts : public QObject {
     void portStatusChanged();
 
   private:
+    void OnCloseComPorts() override { CloseComPorts(); }
     void CollectOrientationBytes();
     void OnPortError(QSerialPort::SerialPortError error);
     void ReleasePort(QSerialPort*& port);

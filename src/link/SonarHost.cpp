@@ -13,37 +13,27 @@ SonarHost::SonarHost(CTubescanDoc& doc, QObject* parent)
         m_link.get(), &HeadLink::replyFramed, this,
         [this](const ReplyAssembler::Record& reply) { m_doc.KeepLiveReply(reply); },
         Qt::DirectConnection);
-    auto& hooks = m_doc.m_hooks;
-    hooks.startWorker = [this] { StartWorker(); };
-    hooks.stopWorker = [this] { StopWorker(); };
-    hooks.closeLinks = [this] { CloseLinks(); };
-    hooks.quiesceWorker = [this] {
-        if (m_worker->Running()) m_worker->WaitIdle(std::chrono::milliseconds(1000));
-    };
-    // Called from the acquisition thread too: emitting is thread-safe, and a
-    // receiver on the user-interface thread gets it queued.
-    hooks.updateAllViews = [this](int hint) { emit viewsUpdateRequested(hint); };
+    m_doc.AddObserver(this);
 }
 
 SonarHost::~SonarHost() {
-    auto& hooks = m_doc.m_hooks;
-    hooks.startWorker = nullptr;
-    hooks.stopWorker = nullptr;
-    hooks.closeLinks = nullptr;
-    hooks.quiesceWorker = nullptr;
     m_link->KillWatchdog();
     m_link.reset();
     // The thread may still ask for a repaint until it has ended.
     m_worker->Stop();
-    hooks.updateAllViews = nullptr;
+    m_doc.RemoveObserver(this);
 }
 
-void SonarHost::StartWorker() {
+void SonarHost::OnStartWorker() {
     m_worker->Start();
 }
 
-void SonarHost::StopWorker() {
+void SonarHost::OnStopWorker() {
     m_worker->Stop();
+}
+
+void SonarHost::OnQuiesceWorker() {
+    if (m_worker->Running()) m_worker->WaitIdle(std::chrono::milliseconds(1000));
 }
 
 void SonarHost::StopTimers() {
@@ -63,28 +53,27 @@ void SonarHost::CloseLinks() {
 
 void SonarHost::OnConnectToSonarHead() {
     CTubescanDoc& d = m_doc;
-    auto& hooks = d.m_hooks;
     d.m_playback = 0;
     StopTimers();
 
     d.CloseDataFiles();
     CloseLinks();
-    if (hooks.closeComPorts) hooks.closeComPorts();
+    d.CloseComPorts();
     // With the link closed no ping can arrive; let the last one finish so the
     // settings below are not rewritten under the acquisition thread's feet.
     if (m_worker->Running()) m_worker->WaitIdle(std::chrono::milliseconds(1000));
 
-    if (hooks.refreshSettingsPanel) hooks.refreshSettingsPanel();
+    d.RefreshSettingsPanel();
     emit connectStarted();
     d.LoadSettings();
-    if (hooks.showPlaybackBar) hooks.showPlaybackBar(false);
+    d.ShowPlaybackBar(false);
     d.m_hold = 0;
     d.m_linkState = LinkState::Down;
-    if (d.m_settings.m_settingsPanelVisible && hooks.showSettingsPanel) hooks.showSettingsPanel();
+    if (d.m_settings.m_settingsPanelVisible) d.ShowSettingsPanel();
     // Offsets and the profile minimum range read from the file do not
     // survive a connect.
     d.ResetForConnect();
-    if (hooks.createUdpOutput) hooks.createUdpOutput();
+    d.CreateUdpOutput();
     StartHeadLink();
     emit headLinkStarted();
     d.m_redrawAll = 1;

@@ -2,28 +2,25 @@
 // UDP output. It may include src/format, src/ping and src/doc.
 //
 // Headless owner of the live link for one document: the head link and the
-// acquisition thread, with the document hooks they answer for. The program's
+// acquisition thread, observing the document for what they answer for. The program's
 // main window, the command-line tools and the integration tests all drive the
 // head through it.
 //
 // Use:
 //   CTubescanDoc doc;
-//   SonarHost host(doc);          // before OnNewDocument: it installs startWorker
+//   SonarHost host(doc);          // before OnNewDocument: it starts the worker
 //   doc.OnNewDocument(dir);       // starts the acquisition thread
 //   host.OnConnectToSonarHead();  // the "Connect to Sonar Head" command
 //   ...
 //   doc.OnCloseDocument();        // stops timers, closes the link, ends the thread
 //
-// Hooks installed on the document (and removed again by the destructor):
-// startWorker, stopWorker, closeLinks (which also stops the watchdog),
-// quiesceWorker, updateAllViews. The others (status bar, diagnostics, settings
-// panel, playback bar, data files, COM ports, UDP output, window title) belong
-// to whoever owns those things; the host calls them when they are set.
+// As the document's observer (added by the constructor, removed by the
+// destructor) it answers for starting, stopping and quiescing the worker and
+// closing the links (which also stops the watchdog). The windows, COM ports
+// and UDP output observe the document themselves; a view learns of a new
+// ping from the worker's repaintDue signal, not through the document.
 //
-// Signals (connect with Qt::QueuedConnection where the receiver paints):
-//   viewsUpdateRequested(hint): every document notification (hint 0 for
-//     a plain redraw), among them every third processed live ping (emitted on the
-//     acquisition thread) and on every watchdog tick (user-interface thread).
+// Signals:
 //   statusChanged(): the link state changed (0 down, 1 up, 2 connecting).
 //
 // The document must outlive the host. Everything but the acquisition thread
@@ -38,7 +35,7 @@
 #include "link/HeadLink.h"
 #include "link/RealTimeSonarData.h"
 
-class SonarHost : public QObject {
+class SonarHost : public QObject, private DocumentObserver {
     Q_OBJECT
   public:
     explicit SonarHost(CTubescanDoc& doc, QObject* parent = nullptr);
@@ -63,7 +60,6 @@ class SonarHost : public QObject {
     CRealTimeSonarData& Worker() { return *m_worker; }
 
   signals:
-    void viewsUpdateRequested(int hint);
     void statusChanged();
     // The connect command began (the links are closed, settings not yet
     // reloaded): the diagnostics start again from "n/a".
@@ -73,8 +69,10 @@ class SonarHost : public QObject {
     void headLinkStarted();
 
   private:
-    void StartWorker();
-    void StopWorker();
+    void OnStartWorker() override;
+    void OnStopWorker() override;
+    void OnQuiesceWorker() override;
+    void OnCloseLinks() override { CloseLinks(); }
     void StopTimers();
 
     CTubescanDoc& m_doc;

@@ -128,10 +128,16 @@ void UdpOutput::Send(std::string_view bytes) noexcept {
                    m_destination->length);
 }
 
-void InstallUdpOutput(CTubescanDoc& doc) {
-    doc.m_hooks.createUdpOutput = [&doc] {
-        if (!doc.m_outputs.Udp().Exists())
-            doc.m_outputs.Udp().Reset(
-                std::make_shared<UdpOutput>(doc.m_settings.m_udpAddress, doc.m_settings.m_udpPort));
-    };
+UdpOutputMaker::UdpOutputMaker(CTubescanDoc& doc) : m_doc(doc) {
+    m_doc.AddObserver(this);
+}
+
+UdpOutputMaker::~UdpOutputMaker() {
+    m_doc.RemoveObserver(this);
+}
+
+void UdpOutputMaker::OnCreateUdpOutput() {
+    if (!m_doc.m_outputs.Udp().Exists())
+        m_doc.m_outputs.Udp().Reset(
+            std::make_shared<UdpOutput>(m_doc.m_settings.m_udpAddress, m_doc.m_settings.m_udpPort));
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "doc/DocumentObserver.h"
 #include "doc/XyzSinks.h"
 
 class CTubescanDoc;
@@ -47,7 +48,19 @@ class UdpOutput final : public DatagramSink {
     std::string m_refusal;
 };
 
-// Sets the document's createUdpOutput hook: the socket is created from the
-// document's "Output UDP Address" and "Output UDP Port" when it does not exist
-// (the head link closes it with the head socket).
-void InstallUdpOutput(CTubescanDoc& doc);
+// Makes the document's UDP output socket whenever the document asks for one
+// (CreateUdpOutput) and none exists: from the document's "Output UDP Address"
+// and "Output UDP Port" (the head link closes it with the head socket).
+// Observes the document from construction to destruction.
+class UdpOutputMaker final : public DocumentObserver {
+  public:
+    explicit UdpOutputMaker(CTubescanDoc& doc);
+    ~UdpOutputMaker() override;
+    UdpOutputMaker(const UdpOutputMaker&) = delete;
+    UdpOutputMaker& operator=(const UdpOutputMaker&) = delete;
+
+    void OnCreateUdpOutput() override;
+
+  private:
+    CTubescanDoc& m_doc;
+};

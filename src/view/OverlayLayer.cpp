@@ -16,8 +16,8 @@ void PaintPipeShape(QPainter& painter, const CTubescanView& view) {
     in.offsetY = doc->m_settings.m_circleOffsetY;
     in.imagePanX = view.Pan().x();
     in.imagePanY = view.Pan().y();
-    in.panX = doc->m_panX;
-    in.panY = doc->m_panY;
+    in.panX = view.ShapePan().x();
+    in.panY = view.ShapePan().y();
     in.rangeMetres = doc->m_settings.m_range;
     in.zoom = doc->m_settings.m_zoom;
     in.soundVelocity = doc->m_settings.m_soundVelocity;

@@ -36,7 +36,7 @@ void DrawStatusTextLayer(QPainter& painter, CTubescanView& view) {
     in.playback = doc->m_playback;
     in.linkState = static_cast<int>(doc->m_linkState);
     in.replyPending = doc->m_replyPending;
-    in.statusBlink = doc->m_statusBlink;
+    in.statusBlink = view.StatusBlink();
     in.ipAddress = doc->m_settings.m_ipAddress;
     in.busyWithMouse =
         view.ImageDragging() || doc->m_textInputMode || doc->m_measureMode || doc->m_moveShapeMode;

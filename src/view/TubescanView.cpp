@@ -70,11 +70,16 @@ void CTubescanView::resizeEvent(QResizeEvent* event) {
     if (size.width() <= 0 || size.height() <= 0) return;
     m_clientWidth = size.width();
     m_clientHeight = size.height();
-    if (m_doc) {
-        m_doc->m_screenCentre[0] = m_clientWidth / 2;
-        m_doc->m_screenCentre[1] = m_clientHeight / 2;
-    }
+    if (m_doc) m_screenCentre = QPoint(m_clientWidth / 2, m_clientHeight / 2);
     RebuildBackBuffer(m_clientWidth, m_clientHeight);
+}
+
+void CTubescanView::NudgeShape(int dx, int dy) {
+    if (!m_doc) return;
+    m_shapePan += QPoint(dx, dy);
+    FoldShapeDisplacement(m_doc->m_settings.m_circleOffsetX, m_doc->m_settings.m_circleOffsetY,
+                          m_shapePan.rx(), m_shapePan.ry(), m_doc->m_settings.m_range,
+                          m_doc->m_settings.m_zoom);
 }
 
 void CTubescanView::RebuildBackBuffer(int width, int height) {
@@ -93,7 +98,7 @@ void CTubescanView::ServeRestoreRequest() {
     m_doc->ClearImage();
     m_dragStart = QPoint();
     m_panStart = QPoint();
-    m_doc->m_panX = m_doc->m_panY = 0;
+    m_shapePan = QPoint();
     m_doc->m_settings.m_circleOffsetX = m_clientWidth / 2;
     m_doc->m_settings.m_circleOffsetY = m_clientHeight / 2;
 }
@@ -127,8 +132,8 @@ void CTubescanView::ComposeBackBuffer() {
         ping.trainBearing = doc.m_trainBearing;
         ping.colourTable = doc.m_settings.m_colorTable;
         const SectorWedge wedge =
-            ComputeSectorWedge({doc.m_screenCentre[0], doc.m_screenCentre[1]}, m_imagePanX,
-                               m_imagePanY, ping.zoom, ping.trainBearing, ping.sectorWidthCode);
+            ComputeSectorWedge({m_screenCentre.x(), m_screenCentre.y()}, m_imagePanX, m_imagePanY,
+                               ping.zoom, ping.trainBearing, ping.sectorWidthCode);
         DrawSonarImage(painter, wedge, ping.zoom);
     }
 
@@ -138,7 +143,7 @@ void CTubescanView::ComposeBackBuffer() {
         const std::optional<double> last =
             UpdateLineLabels(m_annotations, ping.zoom, m_origin, doc.m_settings.m_range,
                              doc.m_settings.m_soundVelocity, doc.m_settings.m_units);
-        if (last) doc.m_lastLength = *last;
+        if (last) m_lastLength = *last;
     }
     if (doc.m_settings.m_displayPipeShape) RunLayer(Overlay, painter);
     RunLayer(Annotations, painter);
@@ -236,9 +241,9 @@ void CTubescanView::UpdateCursorReadouts(QPoint pos) {
     in.soundVelocity = m_doc->m_settings.m_soundVelocity;
     in.sectorMode = m_doc->m_settings.m_sectorMode;
     const CursorReadout r = ComputeCursorReadout(in);
-    m_doc->m_cursorX = r.x;
-    m_doc->m_cursorY = r.y;
-    m_doc->m_cursorRange = r.range;
-    if (r.hasBearing) m_doc->m_cursorBearing = r.bearing;
+    m_cursor.x = r.x;
+    m_cursor.y = r.y;
+    m_cursor.range = r.range;
+    if (r.hasBearing) m_cursor.bearing = r.bearing;
     emit cursorReadoutsChanged();
 }

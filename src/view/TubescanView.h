@@ -44,6 +44,21 @@ class CTubescanView : public QWidget {
     QPoint Origin() const { return {m_origin.x, m_origin.y}; }
     CTubescanDoc* Document() const { return m_doc; }
     bool ImageDragging() const { return m_imageDrag; }
+    // Where the pipe shape is being dragged to (screen pixels), until the
+    // move is folded into its offset.
+    QPoint ShapePan() const { return m_shapePan; }
+    // An arrow key in shape-moving mode: the shape moves one pixel and the
+    // move is folded into its offset at once.
+    void NudgeShape(int dx, int dy);
+    // The last mouse position's read-outs (the status bar shows them).
+    const CursorValues& Cursor() const { return m_cursor; }
+    void SetCursorValues(const CursorValues& values) { m_cursor = values; }
+    // The length of the last measurement line drawn.
+    double LastLineLength() const { return m_lastLength; }
+    // The link status box blinks once per silent watchdog period of the head.
+    int StatusBlink() const { return m_statusBlink; }
+    void SetStatusBlink(int on) { m_statusBlink = on; }
+    void ToggleStatusBlink() { m_statusBlink = m_statusBlink ? 0 : 1; }
 
     // The link status message's alternation: the status texts advance it, a
     // repaint that redraws all starts it again.
@@ -76,7 +91,7 @@ class CTubescanView : public QWidget {
     bool CaretTimerActive() const { return m_caretTimer.isActive(); }
 
   signals:
-    // The cursor readouts in the document changed (mouse moved over the view).
+    // The cursor readouts changed (mouse moved over the view).
     void cursorReadoutsChanged();
     // A key of the view asks the main window to run a command.
     void commandRequested(int id);
@@ -115,6 +130,11 @@ class CTubescanView : public QWidget {
     int m_clientHeight = 0;
     int m_imagePanX = 0;
     int m_imagePanY = 0;
+    QPoint m_screenCentre{250, 250};
+    QPoint m_shapePan;
+    CursorValues m_cursor;
+    double m_lastLength = 0.0;
+    int m_statusBlink = 0;
     ViewPoint m_origin{250, 250};
     bool m_imageDrag = false;
     QPoint m_dragStart;

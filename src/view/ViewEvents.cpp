@@ -133,13 +133,11 @@ void CTubescanView::mouseMoveEvent(QMouseEvent* event) {
         const QPoint pan = m_panStart + pos - m_dragStart;
         m_imagePanX = pan.x();
         m_imagePanY = pan.y();
-        m_doc->m_screenCentre[0] = m_clientWidth / 2;
-        m_doc->m_screenCentre[1] = m_clientHeight / 2;
+        m_screenCentre = QPoint(m_clientWidth / 2, m_clientHeight / 2);
         repaint();
     }
     if (m_doc->m_moveShapeMode && m_shapeDrag) {
-        m_doc->m_panX = pos.x() - m_shapeDragStart.x();
-        m_doc->m_panY = pos.y() - m_shapeDragStart.y();
+        m_shapePan = pos - m_shapeDragStart;
         repaint();
     }
     if (m_annotations.LineStarted()) {
@@ -158,7 +156,7 @@ void CTubescanView::mouseReleaseEvent(QMouseEvent* event) {
     if (m_shapeDrag) {
         m_shapeDragStart = QPoint();
         FoldShapeDisplacement(m_doc->m_settings.m_circleOffsetX, m_doc->m_settings.m_circleOffsetY,
-                              m_doc->m_panX, m_doc->m_panY, m_doc->m_settings.m_range,
+                              m_shapePan.rx(), m_shapePan.ry(), m_doc->m_settings.m_range,
                               m_doc->m_settings.m_zoom);
         update();
     }

@@ -59,6 +59,11 @@ enum class HeadIcon { GreyStemUp, RedStemUp, GreyStemDown, RedStemDown };
 HeadIcon SelectHeadIcon(int xdcrFwdAft, int zeroUpDown);
 
 // Cursor readouts from the sonar origin, as the status bar shows them.
+// The cursor read-outs the status bar shows: the last mouse position's values
+// (a position without a bearing keeps the one before).
+struct CursorValues {
+    double x = 0.0, y = 0.0, range = 0.0, bearing = 0.0;
+};
 struct CursorReadout {
     double x = 0.0, y = 0.0, range = 0.0; // metres, y positive upwards
     double bearing = 0.0;                 // degrees clockwise from up

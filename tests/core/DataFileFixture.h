@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/DocumentSpy.h"
 #include "TempDir.h"
 #include "doc/RecordBinding.h"
 #include "doc/TubescanDoc.h"
@@ -26,8 +27,9 @@ struct CountingClock : PlaybackClock {
 struct DataDoc {
     TempDir dir;
     CTubescanDoc doc;
-    std::vector<std::string> messages;
-    std::vector<std::string> titles;
+    DocumentSpy spy{doc};
+    std::vector<std::string>& messages = spy.messages;
+    std::vector<std::string>& titles = spy.titles;
 
     DataDoc() {
         // Never the built-in head or UDP destinations, even if some code
@@ -37,8 +39,6 @@ struct DataDoc {
                                    "Output UDP Address=127.0.0.1\r\n"
                                    "Enable UDP Output XYZ=0\r\n"
                                    "Enable UDP Output PRD=0\r\n");
-        doc.m_hooks.showMessage = [this](const std::string& m) { messages.push_back(m); };
-        doc.m_hooks.setWindowTitle = [this](const std::string& t) { titles.push_back(t); };
         EXPECT_TRUE(doc.OnNewDocument(dir.Dir(), dir.File("TubescanL.INI")));
     }
     std::string LastTitle() const { return titles.empty() ? std::string() : titles.back(); }

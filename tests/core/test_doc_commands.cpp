@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "../support/DocumentSpy.h"
 #include "doc/CommandMap.h"
 #include "doc/DocCommands.h"
 #include "doc/TubescanDoc.h"
@@ -10,13 +11,13 @@ struct DocCommandsTest : ::testing::Test {
     DocCommandsTest() {
         doc.m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0x55);
         doc.m_imageWidth = doc.m_imageHeight = kImageSize;
-        doc.m_hooks.updateAllViews = [this](int) { ++redraws; };
         AddDocumentCommands(commands, doc);
     }
     bool Checked(int id) const { return commands.Update(id).checked.value_or(false); }
     CTubescanDoc doc;
+    DocumentSpy spy{doc};
     CommandMap commands;
-    int redraws = 0;
+    const int& redraws = spy.viewUpdates;
 };
 
 } // namespace

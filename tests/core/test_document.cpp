@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
+#include <string>
 
+#include "../support/DocumentSpy.h"
 #include "TempDir.h"
 #include "doc/TubescanDoc.h"
 
@@ -106,9 +109,9 @@ TEST(Document, ParametersChangedClearsOnRequestAndRedrawsWhenNotConnected) {
     CTubescanDoc doc;
     TempDir dir;
     doc.OnNewDocument(dir.Dir());
-    int refreshed = 0, views = 0;
-    doc.m_hooks.refreshParameterTexts = [&] { ++refreshed; };
-    doc.m_hooks.updateAllViews = [&](int) { ++views; };
+    DocumentSpy spy(doc);
+    const int& refreshed = spy.parameterRefreshes;
+    const int& views = spy.viewUpdates;
     doc.m_image[0] = 200;
     doc.m_restartLines = 0;
     doc.m_clearOnChange = 1;
@@ -141,10 +144,14 @@ TEST(Document, CloseRunsEveryShutdownStepAndSavesSettings) {
         void Stop() override { order += "T"; }
     } clock(order);
     doc.m_play.SetClock(&clock);
-    doc.m_hooks.closeLinks = [&] { order += "L"; };
-    doc.m_hooks.closeComPorts = [&] { order += "C"; };
-    doc.m_hooks.stopWorker = [&] { order += "W"; };
-    doc.m_hooks.destroyModelessWindows = [&] { order += "D"; };
+    struct Shutdown : DocumentSpy {
+        std::string& order;
+        Shutdown(CTubescanDoc& d, std::string& o) : DocumentSpy(d), order(o) {}
+        void OnCloseLinks() override { order += "L"; }
+        void OnCloseComPorts() override { order += "C"; }
+        void OnStopWorker() override { order += "W"; }
+        void OnDestroyWindows() override { order += "D"; }
+    } shutdown(doc, order);
     doc.OnNewDocument(dir.Dir());
     ASSERT_TRUE(doc.OpenRecordFile(dir.File("rec.31l")));
     doc.m_settings.m_gain = 33;
@@ -153,4 +160,42 @@ TEST(Document, CloseRunsEveryShutdownStepAndSavesSettings) {
     EXPECT_EQ(doc.m_closing, 1);
     EXPECT_EQ(doc.m_recorder.Active(), false);
     EXPECT_NE(dir.Read("TubescanL.INI").find("Gain=33\r\n"), std::string::npos);
+}
+
+TEST(DocumentObservers, EachHearsEveryNotificationInTurnUntilRemoved) {
+    CTubescanDoc doc;
+    std::string heard;
+    struct Named : AttachedObserver {
+        std::string& heard;
+        char name;
+        Named(CTubescanDoc& d, std::string& h, char n) : AttachedObserver(d), heard(h), name(n) {}
+        void OnUpdateViews(int hint) override { heard += name + std::to_string(hint); }
+        void OnRefreshWindows(bool diagnostics) override { heard += diagnostics ? name : '-'; }
+        bool OnMessage(const std::string&) override {
+            heard += name;
+            return name == 'b';
+        }
+    };
+    // Headless, a message is nobody's: it goes to stderr and says so.
+    EXPECT_FALSE(doc.ShowMessage("nobody hears this"));
+    {
+        Named a(doc, heard, 'a');
+        auto b = std::make_unique<Named>(doc, heard, 'b');
+        doc.AddObserver(&a); // a second add changes nothing
+        doc.UpdateAllViews(5);
+        EXPECT_EQ(heard, "a5b5");
+        // Each does its own part: one that does not show a message does not
+        // keep the next from showing it.
+        heard.clear();
+        EXPECT_TRUE(doc.ShowMessage("text"));
+        EXPECT_EQ(heard, "ab");
+        heard.clear();
+        b.reset();
+        doc.RefreshWindows(true);
+        EXPECT_EQ(heard, "a");
+        EXPECT_FALSE(doc.ShowMessage("text"));
+    }
+    heard.clear();
+    doc.UpdateAllViews();
+    EXPECT_EQ(heard, "");
 }

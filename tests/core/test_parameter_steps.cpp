@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "../support/DocumentSpy.h"
 #include "doc/ParameterSteps.h"
 #include "doc/TubescanDoc.h"
 
@@ -11,10 +12,8 @@ namespace {
 // A document with a counter on OnParametersChanged's refresh.
 struct Doc {
     CTubescanDoc doc;
-    int refreshed = 0;
-    Doc() {
-        doc.m_hooks.refreshParameterTexts = [this] { ++refreshed; };
-    }
+    DocumentSpy spy{doc};
+    const int& refreshed = spy.parameterRefreshes;
     int Code(std::size_t byte) const { return doc.m_command[byte]; }
 };
 

@@ -17,12 +17,9 @@ struct Player : DataDoc {
     CountingClock clock;
     std::vector<int>& timerStarts = clock.starts;
     int& timerStops = clock.stops;
-    int barShown = 0;
+    int& barShown = spy.playbackBarShown;
 
-    Player() {
-        doc.m_play.SetClock(&clock);
-        doc.m_hooks.showPlaybackBar = [this](bool show) { barShown += show ? 1 : 0; };
-    }
+    Player() { doc.m_play.SetClock(&clock); }
     bool Play(const std::vector<std::uint8_t>& bytes, const std::string& name = "play.31l") {
         WriteBytes(dir.File(name), bytes);
         return doc.OpenPlaybackPath(dir.File(name));

@@ -223,14 +223,14 @@ TEST(RecordingFailure, AFullDiskStopsRecordingAndKeepsWholeRecords) {
         rlimit lim{3 * 512 + 100, 3 * 512 + 100};
         setrlimit(RLIMIT_FSIZE, &lim);
         CTubescanDoc doc;
-        std::string message;
-        doc.m_hooks.showMessage = [&](const std::string& m) { message = m; };
+        DocumentSpy spy(doc);
         if (!doc.OpenRecordFile(path)) _exit(10);
         for (int i = 0; i < 6; ++i) {
             LoadPing(doc, i);
             doc.AppendRecord();
         }
         if (doc.m_recorder.Active()) _exit(11);
+        const std::string message = spy.messages.empty() ? std::string() : spy.messages.back();
         if (message.find(path) == std::string::npos) _exit(12);
         if (message.find("3 records") == std::string::npos) _exit(13);
         _exit(0);

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "../support/DocumentSpy.h"
 #include "TempDir.h"
 #include "doc/TubescanDoc.h"
 #include "format/IniFile.h"
@@ -427,7 +428,8 @@ TEST(SettingsSave, BytesOfTheSavedFileStayTheSame) {
     DocInDir d;
     d.Open();
     CTubescanDoc& doc = d.doc;
-    doc.m_hooks.settingsPanelRect = [] { return WindowRect{-20, 30, 400, 900}; };
+    DocumentSpy spy(doc);
+    spy.panel = WindowRect{-20, 30, 400, 900};
     doc.m_settings.m_udpAddress = "127.0.0.1";
     doc.m_settings.m_ipAddress = "127.0.0.1";
     doc.m_settings.m_udpPort = 5555;

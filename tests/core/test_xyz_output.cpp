@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/DocumentSpy.h"
 #include "TempDir.h"
 #include "doc/CommandIds.h"
 #include "doc/TubescanDoc.h"
@@ -50,7 +51,8 @@ struct StopCounter : PlaybackClock {
 struct OutputDoc {
     CTubescanDoc doc;
     std::shared_ptr<RecordingSink> sink = std::make_shared<RecordingSink>();
-    std::vector<std::string> messages;
+    DocumentSpy spy{doc};
+    std::vector<std::string>& messages = spy.messages;
     StopCounter clock;
     OutputDoc() {
         LocalTime t;
@@ -63,7 +65,6 @@ struct OutputDoc {
         t.millisecond = 7;
         doc.StampTime(t);
         doc.m_outputs.Udp().Reset(sink);
-        doc.m_hooks.showMessage = [this](const std::string& m) { messages.push_back(m); };
         doc.m_play.SetClock(&clock);
     }
 };

@@ -13,6 +13,8 @@
 #include "app/AboutDlg.h"
 #include "app/HelpDlg.h"
 #include "app/MenuLayout.h"
+#include "doc/CommandIds.h"
+#include "doc/CommandMap.h"
 
 namespace {
 
@@ -123,7 +125,7 @@ TEST_F(ShellCommandsTest, HelpOpensOnceWithItsCheckMarkAndAboutShowsTheVersion) 
     helpAction->trigger();
     EXPECT_EQ(windowsWhileOpen, 1);
     EXPECT_TRUE(checkedWhileOpen);
-    EXPECT_EQ(Doc().m_helpOpen, 0);
+    EXPECT_FALSE(app->Commands().Update(cmd::kHelp).checked.value_or(true));
     Frame().UpdateCommandUi();
     EXPECT_FALSE(helpAction->isChecked());
 

@@ -25,6 +25,7 @@
 #include "app/MenuLayout.h"
 #include "doc/CommandIds.h"
 #include "format/NumberText.h"
+#include "link/SonarHost.h"
 #include "view/TubescanView.h"
 
 namespace {
@@ -198,10 +199,7 @@ TEST_F(MainFrameTest, StatusPanesInMetresFeetAndInches) {
     doc.m_rollAvg = -3.5;
     doc.m_extDistanceValid = 1;
     doc.m_extDistance = 0.6096;
-    doc.m_cursorX = 0.3048;
-    doc.m_cursorY = 0.1;
-    doc.m_cursorRange = 0.5;
-    doc.m_cursorBearing = 45.0;
+    Frame().View()->SetCursorValues({0.3048, 0.1, 0.5, 45.0});
     doc.m_date = "01-JAN-2027";
     doc.m_time = "12:00:00";
     const auto panes = [this] {
@@ -275,8 +273,17 @@ TEST_F(MainFrameTest, ArrowKeysMoveTheShapeInShapeMode) {
     Frame().Action(cmd::kArrowUp)->trigger();
     EXPECT_DOUBLE_EQ(Doc().m_settings.m_circleOffsetX, 104.0); // one pixel x range / zoom
     EXPECT_DOUBLE_EQ(Doc().m_settings.m_circleOffsetY, 96.0);
-    EXPECT_EQ(Doc().m_panX, 0);
-    EXPECT_EQ(Doc().m_panY, 0);
+    EXPECT_EQ(Frame().View()->ShapePan().x(), 0);
+    EXPECT_EQ(Frame().View()->ShapePan().y(), 0);
+}
+
+TEST_F(MainFrameTest, ASilentHeadBlinksTheLinkStatusOncePerWatchdogPeriod) {
+    CTubescanView* view = Frame().View();
+    const int blink = view->StatusBlink();
+    emit app->Registry().host->Link().headSilent();
+    EXPECT_EQ(view->StatusBlink(), blink ? 0 : 1);
+    emit app->Registry().host->Link().headSilent();
+    EXPECT_EQ(view->StatusBlink(), blink);
 }
 
 TEST_F(MainFrameTest, ViewKeysOpenTheKeyInBoxAndTheFrameHidesIt) {
@@ -347,7 +354,7 @@ TEST_F(MainFrameTest, MiniBarToggleAndDiameterKeys) {
     mini->trigger();
     ASSERT_TRUE(bar->isVisible());
     Doc().m_playback = 1;
-    Doc().m_hooks.showPlaybackBar(true);
+    Doc().ShowPlaybackBar(true);
     EXPECT_FALSE(bar->isVisible());
     Frame().UpdateCommandUi();
     EXPECT_FALSE(mini->isEnabled());

@@ -34,11 +34,15 @@ struct Surfaces {
     QMainWindow frame;
     CSettingsPanel panel{doc, &frame};
     CMiniSettingsBar bar{doc, &frame};
+    struct Refresh : AttachedObserver {
+        Surfaces& s;
+        explicit Refresh(Surfaces& surfaces) : AttachedObserver(surfaces.doc), s(surfaces) {}
+        void OnRefreshParameterTexts() override {
+            s.panel.Refresh();
+            s.bar.Refresh();
+        }
+    } refresh{*this};
     Surfaces() {
-        doc.m_hooks.refreshParameterTexts = [this] {
-            panel.Refresh();
-            bar.Refresh();
-        };
         doc.m_settings.m_rangeIndex = 4;
         doc.m_settings.m_range = 1.0;
         doc.ComputeTrainBearing();

@@ -108,7 +108,7 @@ TEST(PlaybackBar, SetupFollowAndSpeed) {
     EXPECT_EQ(d.doc.m_settings.m_playbackSpeed, 50);
     EXPECT_EQ(bar.SpeedIndicator()->value(), 0);
 
-    d.doc.m_hooks.showPlaybackBar(false);
+    d.doc.ShowPlaybackBar(false);
     EXPECT_TRUE(bar.isHidden());
 }
 

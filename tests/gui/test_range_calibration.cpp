@@ -91,7 +91,7 @@ TEST(RangeScaleInProgram, WaterSpeedAndAcceptedCheckGoBesideTheNextRecording) {
 
     TempDir dir;
     CTubescanDoc doc;
-    InstallScaleSidecar(doc);
+    const ScaleSidecar sidecar(doc);
     // Nothing to say about the scale: no survey details are made.
     ASSERT_TRUE(doc.OpenRecordFile(dir.File("plain.31l")));
     doc.StopRecording();

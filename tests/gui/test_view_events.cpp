@@ -85,7 +85,7 @@ TEST_F(ViewEventsTest, OperatorDragsMeasuresTypesAndUsesTheHotKeys) {
     EXPECT_EQ(doc.m_measureMode, 0);
     EXPECT_GT(PixelsOf(QRect(o + QPoint(74, 99), QSize(3, 3)), qRgb(255, 0, 0)), 0);
     EXPECT_EQ(PixelsOf(QRect(o + QPoint(-5, 0), QSize(1, 1)), qRgb(255, 0, 0)), 1);
-    EXPECT_NEAR(doc.m_lastLength, 1.0, 0.01);
+    EXPECT_NEAR(View().LastLineLength(), 1.0, 0.01);
     EXPECT_EQ(View().NotesAndLines().All()[0].text, "1.000 m");
 
     // A note: control characters are not taken, Backspace and Enter work.
@@ -144,7 +144,7 @@ TEST_F(ViewEventsTest, OperatorDragsMeasuresTypesAndUsesTheHotKeys) {
     Drag(o, o + QPoint(20, 30));
     EXPECT_DOUBLE_EQ(doc.m_settings.m_circleOffsetX, offsetX + 20);
     EXPECT_DOUBLE_EQ(doc.m_settings.m_circleOffsetY, offsetY + 30);
-    EXPECT_EQ(doc.m_panX, 0);
+    EXPECT_EQ(View().ShapePan().x(), 0);
     EXPECT_EQ(View().Pan(), QPoint(30, -10)); // the picture stayed
 
     // "Delete All Drawings" clears both kinds.

@@ -146,7 +146,7 @@ TEST(ViewLayers, LinkStatusBoxBlinksAndAlternatesItsMessage) {
     LayeredView v;
     const QRgb red = Rgb(kStatusRed), white = Rgb(kNearWhite), back = kPicture;
     v.doc.m_linkState = LinkState::Down;
-    v.doc.m_statusBlink = 1;
+    v.view.SetStatusBlink(1);
     // "No Connection": the frame starts at x = 314.
     const QImage& image = v.Compose();
     EXPECT_EQ(image.pixel(314, 590), white);
@@ -159,15 +159,15 @@ TEST(ViewLayers, LinkStatusBoxBlinksAndAlternatesItsMessage) {
     EXPECT_EQ(image.pixel(311, 590), red);
     EXPECT_EQ(v.At(311, 590), back);
     // The watchdog's blink hides the box without moving the alternation on.
-    v.doc.m_statusBlink = 0;
+    v.view.SetStatusBlink(0);
     EXPECT_EQ(v.At(320, 596), back);
     EXPECT_EQ(v.view.ShowAddress(), 1);
     // A repaint that redraws all restarts the view's alternation and leaves
     // the watchdog's blink alone.
-    v.doc.m_statusBlink = 1;
+    v.view.SetStatusBlink(1);
     v.doc.m_redrawAll = 1;
     EXPECT_EQ(v.At(311, 590), back);
-    EXPECT_EQ(v.doc.m_statusBlink, 1);
+    EXPECT_EQ(v.view.StatusBlink(), 1);
     // Busy with the mouse: no box.
     v.doc.m_measureMode = 1;
     EXPECT_EQ(v.At(320, 596), back);

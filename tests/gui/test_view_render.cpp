@@ -168,7 +168,7 @@ TEST(ViewRender, EmptyClientKeepsSizeAndMouseMovesSetTheReadouts) {
     QObject::connect(&v.view, &CTubescanView::cursorReadoutsChanged, [&] { ++readouts; });
     QTest::mouseMove(&v.view, QPoint(525, 300));
     EXPECT_EQ(readouts, 1);
-    EXPECT_DOUBLE_EQ(v.doc.m_cursorX, 1.0);
-    EXPECT_DOUBLE_EQ(v.doc.m_cursorRange, 1.0);
-    EXPECT_DOUBLE_EQ(v.doc.m_cursorBearing, 90.0);
+    EXPECT_DOUBLE_EQ(v.view.Cursor().x, 1.0);
+    EXPECT_DOUBLE_EQ(v.view.Cursor().range, 1.0);
+    EXPECT_DOUBLE_EQ(v.view.Cursor().bearing, 90.0);
 }

@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "../support/ConvertTool.h"
+#include "../support/DocumentSpy.h"
 #include "../support/SurveyFile.h"
 #include "app/DataCommands.h"
 #include "app/XyzCommands.h"
@@ -42,13 +43,13 @@ struct Program {
     TempDir dir;
     CTubescanDoc doc;
     CPlaybackPacer pacer{doc};
-    std::vector<std::string> messages;
+    DocumentSpy spy{doc};
+    std::vector<std::string>& messages = spy.messages;
     int ticks = 0;
     Program() {
         dir.Write("TubescanL.INI", kSettings);
         doc.OnNewDocument(dir.Dir());
         pacer.Attach();
-        doc.m_hooks.showMessage = [this](const std::string& m) { messages.push_back(m); };
         QObject::connect(&pacer, &CPlaybackPacer::ticked, [this] { ++ticks; });
     }
     bool Convert(const std::string& path) {

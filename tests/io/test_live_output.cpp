@@ -77,14 +77,20 @@ TEST(LiveOutput, DatagramsOfALiveRunArriveAsComputed) {
     CTubescanDoc doc;
     auto host = std::make_unique<SonarHost>(doc);
     auto tee = std::make_shared<TeeSink>();
-    InstallUdpOutput(doc);
-    const auto create = doc.m_hooks.createUdpOutput;
-    doc.m_hooks.createUdpOutput = [&] {
-        if (doc.m_outputs.Udp().Exists()) return;
-        create();
-        tee->socket = doc.m_outputs.Udp().Get();
-        doc.m_outputs.Udp().Reset(tee);
-    };
+    UdpOutputMaker udpMaker(doc);
+    // Observes after the maker: the socket it made goes behind the tee.
+    struct TeeInstaller : AttachedObserver {
+        CTubescanDoc& doc;
+        std::shared_ptr<TeeSink> tee;
+        TeeInstaller(CTubescanDoc& d, std::shared_ptr<TeeSink> t)
+            : AttachedObserver(d), doc(d), tee(std::move(t)) {}
+        void OnCreateUdpOutput() override {
+            auto socket = doc.m_outputs.Udp().Get();
+            if (!socket || socket == tee) return;
+            tee->socket = socket;
+            doc.m_outputs.Udp().Reset(tee);
+        }
+    } teeInstaller(doc, tee);
     doc.OnNewDocument(dir.Dir());
     doc.m_tcpPort = sim.Port();
     host->OnConnectToSonarHead();

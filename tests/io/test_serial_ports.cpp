@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "../core/TempDir.h"
+#include "../support/DocumentSpy.h"
 #include "../support/PtyPair.h"
 #include "../support/SimProcess.h"
 #include "app/StatusText.h"
@@ -80,7 +81,7 @@ TEST(SerialPorts, SensorValuesReachDocumentRecordingAndDatagrams) {
     QObject::connect(host.get(), &SonarHost::headLinkStarted, serial.get(), [&] {
         if (doc.m_settings.m_enablePRDInput) serial->OpenOrientationPort();
     });
-    InstallUdpOutput(doc);
+    UdpOutputMaker udpMaker(doc);
     doc.OnNewDocument(dir.Dir());
     doc.m_tcpPort = sim.Port();
     host->OnConnectToSonarHead();
@@ -108,7 +109,7 @@ TEST(SerialPorts, SensorValuesReachDocumentRecordingAndDatagrams) {
     const auto& counters = host->Link().GetCounters();
     EXPECT_GT(serial->Polls(), counters.records / 100 + counters.watchdogTicks);
     EXPECT_EQ(doc.m_extPitchValid + doc.m_extRollValid + doc.m_extDistanceValid, 3);
-    EXPECT_EQ(FormatStatusPanes(doc).distance.back(), 'm');
+    EXPECT_EQ(FormatStatusPanes(doc, {}).distance.back(), 'm');
     doc.OnCloseDocument();
     serial.reset();
     host.reset();
@@ -154,8 +155,8 @@ TEST(SerialPorts, BadFieldsAndAVanishedPortAreSurvived) {
     dir.Write("TubescanL.INI", Settings(pty, "Roll Offset=1.0\r\n"));
     CTubescanDoc doc;
     SerialPorts serial(doc);
-    std::vector<std::string> messages;
-    doc.m_hooks.showMessage = [&](const std::string& m) { messages.push_back(m); };
+    DocumentSpy spy(doc);
+    std::vector<std::string>& messages = spy.messages;
     doc.OnNewDocument(dir.Dir());
     ASSERT_TRUE(serial.OpenOrientationPort());
 
@@ -175,7 +176,7 @@ TEST(SerialPorts, BadFieldsAndAVanishedPortAreSurvived) {
     EXPECT_EQ(doc.m_extPitch, 0.0);
     EXPECT_DOUBLE_EQ(doc.m_extRoll, -0.5);
     EXPECT_EQ(doc.m_extDistance, 12.5);
-    EXPECT_EQ(FormatStatusPanes(doc).distance, "12.50 m");
+    EXPECT_EQ(FormatStatusPanes(doc, {}).distance, "12.50 m");
 
     // The head's serial port keeps its state apart from the TCP link, and a
     // port that is not there names itself.

@@ -55,8 +55,8 @@ struct LoopbackDoc {
                                        "[Sonar Settings]\r\n");
         doc.m_iniPath = dir.File("TubescanL.INI");
         doc.LoadSettings();
-        InstallUdpOutput(doc);
     }
+    UdpOutputMaker udpMaker{doc};
 };
 
 } // namespace
@@ -66,13 +66,13 @@ TEST(UdpOutput, PointsSentFromAnotherThreadArriveAsTheComputedTexts) {
     ASSERT_TRUE(listener.bind(QHostAddress::LocalHost, 0));
     LoopbackDoc d(listener.localPort(), "Enable UDP Output XYZ=1\r\nEnable UDP Output PRD=1\r\n");
     auto& doc = d.doc;
-    doc.m_hooks.createUdpOutput();
+    doc.CreateUdpOutput();
     auto sink = doc.m_outputs.Udp().Get();
     ASSERT_TRUE(sink);
     const auto* output = dynamic_cast<UdpOutput*>(sink.get());
     ASSERT_TRUE(output && output->CanSend()) << output->refusal();
     // A second creation keeps the socket that exists.
-    doc.m_hooks.createUdpOutput();
+    doc.CreateUdpOutput();
     EXPECT_EQ(doc.m_outputs.Udp().Get(), sink);
 
     doc.StampTime();
@@ -138,8 +138,8 @@ TEST(UdpOutput, RefusesAddressesOffThisMachineWhileLoopbackOnly) {
     doc.LoadSettings();
     ASSERT_EQ(doc.m_settings.m_udpAddress, "192.168.0.23");
     ASSERT_EQ(doc.m_settings.m_udpXyzEnabled, 1);
-    InstallUdpOutput(doc);
-    doc.m_hooks.createUdpOutput();
+    UdpOutputMaker udpMaker(doc);
+    doc.CreateUdpOutput();
     auto* out = dynamic_cast<UdpOutput*>(doc.m_outputs.Udp().Get().get());
     ASSERT_TRUE(out);
     EXPECT_FALSE(out->CanSend());
@@ -171,13 +171,13 @@ TEST(UdpOutput, ClosingWhileTheWorkerSendsIsSafe) {
             doc.EmitProfilePoint(250, 90);
     });
     for (int i = 0; i < 200; ++i) {
-        doc.m_hooks.createUdpOutput();
+        doc.CreateUdpOutput();
         doc.CloseUdpOutput();
     }
     stop = true;
     worker.join();
     QCoreApplication::processEvents(); // sockets the worker released last
-    doc.m_hooks.createUdpOutput();
+    doc.CreateUdpOutput();
     doc.EmitProfilePoint(250, 90);
     EXPECT_FALSE(Receive(listener, 1, 2000).empty());
 }

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "../support/DocumentSpy.h"
 #include "LinkTestSupport.h"
 #include "link/SonarHost.h"
 
@@ -28,7 +29,7 @@ struct LiveLink {
         WriteLoopbackSettings(dir, "127.0.0.1", {}, extraSonar);
         host = std::make_unique<SonarHost>(doc);
         QObject::connect(
-            host.get(), &SonarHost::viewsUpdateRequested, &context, [this] { ++repaints; },
+            &host->Worker(), &CRealTimeSonarData::repaintDue, &context, [this] { ++repaints; },
             Qt::QueuedConnection);
         doc.OnNewDocument(dir.Dir());
         doc.m_tcpPort = head.Port();
@@ -181,6 +182,24 @@ TEST(HeadLinkStream, SplitRecordsAreProcessedAndBadSignaturesAreNot) {
     EXPECT_EQ(c.processed, 9u);
     EXPECT_EQ(static_cast<std::uint64_t>(l.doc.m_pingCount), c.processed);
     EXPECT_EQ(l.host->Link().GetCounters().resends, 0u); // no reply was lost
+}
+
+TEST(HeadLinkCycle, TheWatchdogSaysTheHeadIsSilentAndAsksNoRepaint) {
+    LiveLink l;
+    DocumentSpy spy(l.doc);
+    l.head.onCommand = [](const auto&) {}; // the head says nothing
+    l.Connect();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.m_linkState == LinkState::Up; }, 2000));
+    int silent = 0;
+    QObject::connect(&l.host->Link(), &HeadLink::headSilent, &l.context, [&] { ++silent; });
+    QCoreApplication::processEvents();
+    const int before = spy.viewUpdates;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return silent >= 1; }, 3000));
+    QCoreApplication::processEvents();
+    // Blinking and refreshing are the windows' business, on that signal.
+    EXPECT_EQ(spy.viewUpdates, before);
+    EXPECT_EQ(l.repaints, 0);
+    EXPECT_GE(l.host->Link().GetCounters().resends, 1u);
 }
 
 TEST(HeadLinkStream, RepaintIsRequestedEveryThirdProcessedPing) {

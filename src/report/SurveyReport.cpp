@@ -134,17 +134,18 @@ void DetailsBlock(const survey::SurveyDetails& d,
     if (d.widthMm)
         size += (size.isEmpty() ? QString() : QStringLiteral(" high \u00D7 ")) + mm(d.widthMm) +
                 QStringLiteral(" wide");
-    show(
-        QStringLiteral("Pipe shape and size"),
-        Joined(
-            {Typed(d.shape), size, Typed(d.material), Labelled(QStringLiteral("lining "), d.lining),
-             d.yearLaid ? QStringLiteral("laid %1").arg(*d.yearLaid) : QString(),
-             d.unitLengthM ? QStringLiteral("pipe units ") + Metres(*d.unitLengthM) : QString()}));
-    show(
-        QStringLiteral("Node depths"),
-        Joined({d.startNodeDepthM ? QStringLiteral("start ") + Size(*d.startNodeDepthM) : QString(),
-                d.finishNodeDepthM ? QStringLiteral("finish ") + Size(*d.finishNodeDepthM)
-                                   : QString()}));
+    show(QStringLiteral("Pipe shape and size"), Joined({Typed(d.shape), size, Typed(d.material)}));
+    show(QStringLiteral("Construction"),
+         Joined(
+             {Labelled(QStringLiteral("lining "), d.lining),
+              d.yearLaid ? QStringLiteral("laid %1").arg(*d.yearLaid) : QString(),
+              d.unitLengthM ? QStringLiteral("pipe units ") + Metres(*d.unitLengthM) : QString()}));
+    // Manholes are as deep as pipes are long, not as wide: feet, not inches.
+    show(QStringLiteral("Node depths"),
+         Joined(
+             {d.startNodeDepthM ? QStringLiteral("start ") + Metres(*d.startNodeDepthM) : QString(),
+              d.finishNodeDepthM ? QStringLiteral("finish ") + Metres(*d.finishNodeDepthM)
+                                 : QString()}));
     QString water;
     if (d.waterTemperatureC) {
         water =

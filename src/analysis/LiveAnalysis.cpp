@@ -22,6 +22,7 @@ void LiveAnalysis::Add(const ProfileSample& sample) {
     const std::span<const AnalysedPoint> points = m_analyser.Points();
     scan.ring = PipeHistory::RingOf(points);
     scan.row = UnrolledRowOf(f, points);
+    scan.samples.assign(samples.begin(), samples.end());
     m_batch.scans.push_back(std::move(scan));
     if (m_batch.scans.size() >= kMaxBatchScans) Thin();
 }

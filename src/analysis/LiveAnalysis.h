@@ -26,6 +26,9 @@ struct LiveScan {
     double marker = kNoValue; // metres along the pipe at the scan's last point
     std::vector<PipePoint> ring;
     UnrolledRow row; // row.figures are the scan's figures
+    // The scan's own points, for a check that fits them again (the ring
+    // calibration); the batch is short-lived, the views keep none of them.
+    std::vector<ProfileSample> samples;
     const ScanFigures& Figures() const { return row.figures; }
 };
 

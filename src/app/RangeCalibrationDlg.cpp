@@ -13,10 +13,10 @@
 #include <cmath>
 
 #include "analysis/SoundSpeed.h"
-#include "app/PipeConditionPanel.h"
 #include "doc/CommandIds.h"
 #include "doc/CommandMap.h"
 #include "doc/TubescanDoc.h"
+#include "link/LiveAnalysisWorker.h"
 
 namespace {
 
@@ -92,13 +92,17 @@ bool CRangeCalibrationDlg::Start() {
 }
 
 void CRangeCalibrationDlg::AddScan(std::shared_ptr<const analysis::AnalysedScan> scan) {
-    if (!m_fit || !scan) return;
+    if (scan) AddSamples(scan->samples);
+}
+
+void CRangeCalibrationDlg::AddSamples(std::span<const analysis::ProfileSample> samples) {
+    if (!m_fit) return;
     // Pings measured at another speed would mix two scales: start again.
     if (m_doc.m_settings.m_soundVelocity != m_speed) {
         Start();
         return;
     }
-    m_fit->AddScan(scan->samples);
+    m_fit->AddScan(samples);
     m_check = analysis::CheckCalibration(m_fit->Diameters(), m_check.certified, m_speed, m_limits);
     // Enough whole revolutions: the check is done and waits for the operator.
     if (m_check.enough) {
@@ -163,11 +167,15 @@ void CRangeCalibrationDlg::AcceptSpeed() {
                           .arg(m_doc.m_settings.m_soundVelocity, 0, 'f', 1));
 }
 
-void AttachRangeCalibration(PipeConditionPanel& panel, QMainWindow& frame, CommandMap& commands,
+void AttachRangeCalibration(LiveAnalysisWorker& live, QMainWindow& frame, CommandMap& commands,
                             CTubescanDoc& doc) {
     auto* dialog = new CRangeCalibrationDlg(doc, &frame);
-    QObject::connect(&panel, &PipeConditionPanel::ScanAnalysed, dialog,
-                     &CRangeCalibrationDlg::AddScan);
+    QObject::connect(&live, &LiveAnalysisWorker::batchReady, dialog,
+                     [dialog](const std::shared_ptr<const analysis::LiveBatch>& batch) {
+                         if (!batch) return;
+                         for (const analysis::LiveScan& scan : batch->scans)
+                             dialog->AddSamples(scan.samples);
+                     });
     QPointer<CRangeCalibrationDlg> guard(dialog);
     commands.Add(cmd::kRangeCalibration, CommandEntry{[guard](int) {
                                                           if (!guard) return;

@@ -10,13 +10,14 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 
 #include "analysis/PipeCondition.h"
 #include "analysis/RangeCalibration.h"
 
 class CTubescanDoc;
 class CommandMap;
-class PipeConditionPanel;
+class LiveAnalysisWorker;
 class QLabel;
 class QLineEdit;
 class QMainWindow;
@@ -28,6 +29,8 @@ class CRangeCalibrationDlg : public QDialog {
     CRangeCalibrationDlg(CTubescanDoc& doc, QWidget* parent);
     // The next scan of the live analysis.
     void AddScan(std::shared_ptr<const analysis::AnalysedScan> scan);
+    // One scan's points as the live analysis cut them.
+    void AddSamples(std::span<const analysis::ProfileSample> samples);
     // The figures so far (revolutions 0 before the first).
     const analysis::CalibrationCheck& Check() const { return m_check; }
     bool Measuring() const { return m_fit.has_value(); }
@@ -57,5 +60,5 @@ class CRangeCalibrationDlg : public QDialog {
 };
 
 // Adds the command, its dialog fed by the panel's scans.
-void AttachRangeCalibration(PipeConditionPanel& panel, QMainWindow& frame, CommandMap& commands,
+void AttachRangeCalibration(LiveAnalysisWorker& live, QMainWindow& frame, CommandMap& commands,
                             CTubescanDoc& doc);

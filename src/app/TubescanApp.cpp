@@ -193,7 +193,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     PipeConditionPanel* conditionPanel =
         AttachPipeConditionPanel(*m_doc, *m_live, *m_frame, m_commands);
     AttachGoTo(*m_doc, *m_frame, m_commands);
-    AttachRangeCalibration(*conditionPanel, *m_frame, m_commands, *m_doc);
+    AttachRangeCalibration(*m_live, *m_frame, m_commands, *m_doc);
     m_observers.push_back(std::make_unique<ScaleSidecar>(*m_doc));
     m_doc->m_indexPlayback = true; // for Go To and the slider's tooltip
     UnrolledDock* unrolled = AttachUnrolledDock(*m_live, *m_frame, m_commands);

@@ -75,7 +75,7 @@ double ReadOnceSeconds(const std::string& path) {
 // Every profile point of the pass, and nothing written: the pass's own cost.
 class CountOnly : public conversion::PointOutput {
   public:
-    bool Create(const std::string& path, const CTubescanDoc&, int* error) override {
+    bool Create(const std::string& path, const conversion::PassContext&, int* error) override {
         std::FILE* f = std::fopen(path.c_str(), "wb");
         if (!f && error) *error = errno;
         return f && std::fclose(f) == 0;

@@ -82,7 +82,7 @@ class FrameObserver final : public AttachedObserver {
     }
     void OnWindowTitle(const std::string& title) override {
         CMainFrame* frame = m_frame;
-        OnUiThread(frame, [frame, t = QString::fromStdString(title)] { frame->setWindowTitle(t); });
+        OnUiThread(frame, [frame, t = QString::fromStdString(title)] { frame->SetTitle(t); });
     }
     void OnShowPlaybackBar(bool show) override {
         CMainFrame* frame = m_frame;

@@ -46,6 +46,9 @@ while [ $SECONDS -lt $deadline ]; do
     sleep 0.1
 done
 [ -n "$name" ] || { echo "program never answered on the accessibility bus"; kill "$pid"; exit 2; }
+# The guard takes hold of the bridge on a 100 ms check after the bridge
+# appears; a question in that window would reach the bridge unguarded.
+sleep 0.5
 
 ask() { echo "$1: $(busctl --address="$bus" call "$name" "${@:2}" 2>&1 | head -c 300)"; }
 ask getall $root org.freedesktop.DBus.Properties GetAll s org.a11y.atspi.Accessible

@@ -85,6 +85,20 @@ std::string SurveySession::OnRecordingStarted() {
         SyncPlayback();
         details = m_played;
     } else {
+        // Details a crew prepared beside the recording before it started
+        // come first: the dialog's values only fill the keys they leave
+        // empty. A file that cannot be read is never replaced.
+        const survey::LoadResult prepared =
+            survey::LoadSurveyFile(survey::SidecarPath(m_doc.m_recorder.m_path));
+        if (!prepared.error.empty()) return prepared.error + "; the file is left as it was";
+        if (prepared.present) {
+            survey::SurveyDetails merged = prepared.details;
+            for (const survey::KeyRule& rule : survey::SurveyKeyRules())
+                if (survey::KeyText(merged, rule).empty())
+                    (void)survey::SetKeyText(merged, rule, survey::KeyText(m_live, rule));
+            if (!merged.calibration) merged.calibration = m_live.calibration;
+            m_live = std::move(merged);
+        }
         OfferCrewValues();
         // The survey's units as the program shows them now, so its files
         // read the same later whatever the setting has become.

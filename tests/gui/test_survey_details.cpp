@@ -144,3 +144,41 @@ TEST(SurveyDetailsProgram, PlayedRecordingShowsItsDetailsAndTakesCorrections) {
     // An old recording's inspector is not the crew's next one.
     EXPECT_TRUE(ReadAll(dir.filePath("TubescanL.INI")).contains("Inspector=Live Crew"));
 }
+
+// Details a crew wrote beside the recording before it started (from the
+// asset register, say) are kept when recording starts; the crew's remembered
+// values only fill what they leave empty. A file that cannot be read is left
+// as it was rather than replaced.
+TEST(SurveyDetailsProgram, DetailsPreparedBesideTheRecordingAreKeptWhenItStarts) {
+    QStandardPaths::setTestModeEnabled(true);
+    QTemporaryDir dir;
+    WriteTextFile(dir.filePath("TubescanL.INI"),
+                  QByteArray(kLoopbackSettings) + "[Survey Details]\r\nInspector=A. Inspector\r\n");
+    WriteTextFile(dir.filePath("run.survey.json"),
+                  R"({"format":"tubescan-survey/1","pipe_reference":"SW-9","start_node":"N1",)"
+                  R"("finish_node":"N2","direction":"upstream","water_temperature_c":10,)"
+                  R"("x_asset":{"id":7}})");
+    WriteTextFile(dir.filePath("bad.survey.json"), "{\"height_mm\":\"tall\"}");
+    {
+        CTubescanApp app;
+        KeepOffOtherHeads(app);
+        ASSERT_TRUE(app.InitInstance({"tubescan", dir.filePath("run.dat")}, dir.path()));
+        ASSERT_TRUE(app.Registry().document->m_recorder.Active());
+    }
+    const survey::LoadResult kept =
+        survey::LoadSurveyFile(dir.filePath("run.survey.json").toStdString());
+    ASSERT_EQ(kept.error, "");
+    EXPECT_EQ(kept.details.pipeReference, "SW-9");
+    EXPECT_EQ(kept.details.direction, "upstream");
+    ASSERT_TRUE(kept.details.waterTemperatureC);
+    EXPECT_DOUBLE_EQ(*kept.details.waterTemperatureC, 10.0);
+    EXPECT_EQ(kept.details.inspector, "A. Inspector");
+    EXPECT_EQ(kept.details.otherKeys.count("x_asset"), 1u);
+
+    {
+        CTubescanApp app;
+        KeepOffOtherHeads(app);
+        ASSERT_TRUE(app.InitInstance({"tubescan", dir.filePath("bad.dat")}, dir.path()));
+    }
+    EXPECT_EQ(ReadAll(dir.filePath("bad.survey.json")), QByteArray("{\"height_mm\":\"tall\"}"));
+}

@@ -65,7 +65,10 @@ printf '%s\r\n' \
 # set to that speed and the survey details say where it came from, so the
 # figures are true to size and the report says how the scale was set.
 water_temperature=10
-printf '{\n  "format": "tubescan-survey/1",\n  "water_temperature_c": %s\n}\n' \
+# The details a deliverable needs are given too (a bench pipe between two
+# made-up manholes), so the recording starts without asking for them and
+# every output names the same pipe.
+printf '{\n  "format": "tubescan-survey/1",\n  "pipe_reference": "BENCH-1",\n  "start_node": "MH-A",\n  "finish_node": "MH-B",\n  "direction": "downstream",\n  "inspector": "Bench simulator",\n  "water_temperature_c": %s\n}\n' \
     "$water_temperature" > "$run_dir/survey.survey.json"
 
 sim_pid=""

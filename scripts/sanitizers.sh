@@ -44,7 +44,7 @@ for kind in "${kinds[@]}"; do
         cmake --build build-asan -j "$jobs" >/dev/null
         export ASAN_OPTIONS="detect_leaks=1 abort_on_error=1"
         export UBSAN_OPTIONS="print_stacktrace=1 halt_on_error=1"
-        export LSAN_OPTIONS="suppressions=$(pwd)/scripts/lsan.supp"
+        export LSAN_OPTIONS="suppressions=$(pwd)/scripts/lsan.supp print_suppressions=0"
         # The 3D render test loads Mesa's software OpenGL driver, which
         # leaks from a module it has already unloaded (no name to suppress):
         # it runs in the ordinary build only.

@@ -40,24 +40,6 @@ char32_t Next(std::string_view text, std::size_t& i) {
     return c;
 }
 
-void PutUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // The Latin Extended-A letters (U+0100 to U+017F) without their marks.
 constexpr std::string_view kExtendedA = "AaAaAaCcCcCcCcDd"
                                         "DdEeEeEeEeEeGgGg"
@@ -149,6 +131,24 @@ bool IsControl(char32_t c) {
 
 } // namespace
 
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
 std::string Field(std::string_view text, const Dialect& d, bool* lossy) {
     std::string body;
     body.reserve(text.size() + 2);
@@ -159,7 +159,7 @@ std::string Field(std::string_view text, const Dialect& d, bool* lossy) {
             // it; in the file it would end the line or the field.
             body += ' ';
         } else if (!d.latin1 && !d.ascii) {
-            PutUtf8(body, c);
+            AppendUtf8(body, c);
         } else if (c <= (d.ascii ? 0x7F : 0xFF)) {
             body += static_cast<char>(static_cast<unsigned char>(c));
         } else {

@@ -41,4 +41,7 @@ inline constexpr Dialect kCsv{',', '"', false, true, false};
 // character had to be transliterated or replaced.
 std::string Field(std::string_view text, const Dialect& dialect, bool* lossy = nullptr);
 
+// c as UTF-8 at the end of out.
+void AppendUtf8(std::string& out, char32_t c);
+
 } // namespace fieldtext

@@ -1,5 +1,7 @@
 #include "ArgumentText.h"
 
+#include "format/FieldText.h"
+
 namespace convert {
 
 namespace {
@@ -36,24 +38,6 @@ int Utf8Sequence(const std::string& bytes, std::size_t i, char32_t* code) {
     return length;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 } // namespace
 
 QString ArgumentText(const std::string& bytes) {
@@ -79,12 +63,12 @@ std::string ArgumentBytes(const QString& text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t u = text[i].unicode();
         if (QChar::isHighSurrogate(u) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            AppendUtf8(bytes, QChar::surrogateToUcs4(u, text[i + 1].unicode()));
+            fieldtext::AppendUtf8(bytes, QChar::surrogateToUcs4(u, text[i + 1].unicode()));
             ++i;
         } else if (u >= kEscapeBase + 0x80 && u <= kEscapeBase + 0xFF) {
             bytes += static_cast<char>(u - kEscapeBase);
         } else {
-            AppendUtf8(bytes, u);
+            fieldtext::AppendUtf8(bytes, u);
         }
     }
     return bytes;

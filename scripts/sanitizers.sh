@@ -36,7 +36,7 @@ for kind in "${kinds[@]}"; do
             tubescan tubescan-sim tubescan-convert >/dev/null
         export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(pwd)/scripts/tsan.supp"
         (cd build-tsan && ctest --output-on-failure -j "$jobs" --timeout 600 \
-            -R '^(HeadLinkCycle|HeadLinkStream|HeadLinkSafety|LivePing|HeadModel|ReplyAssembler|ParameterLinkTest|UdpOutput)\.')
+            -R '^(HeadLinkCycle|HeadLinkStream|HeadLinkSafety|LivePing|HeadModel|ReplyAssembler|ParameterLinkTest|UdpOutput|LiveAnalysisWorker)\.')
         unset TSAN_OPTIONS
         ;;
     asan)

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "analysis/SurveySummary.h"
 #include "doc/ReportCollector.h"
 #include "format/NumberText.h"
+#include "format/SurveyDetails.h"
 #include "format/UnitsText.h"
 
 namespace reportpage {
@@ -169,6 +171,12 @@ class Pages {
     QRectF m_area;
     double m_y;
 };
+
+// "P-17, MH1 to MH2"; empty when the details name none of them.
+QString PipeAndNodes(const survey::SurveyDetails& d);
+// The details as label and value lines, only those with something to say.
+void DetailsBlock(const survey::SurveyDetails& d,
+                  const std::function<void(const QString&, const QString&)>& line);
 
 // The drawing of one kept scan with its figures, from top, height high.
 void DrawSection(Pages& pg, const ReportCollector& survey, const WorstScan& w,

@@ -19,23 +19,23 @@ struct BenchDoc {
     PingWorkspace ws = DocumentWorkspace(doc);
 
     explicit BenchDoc(double zoom) {
-        doc.m_imageWidth = kImageSize;
-        doc.m_imageHeight = kImageSize;
-        doc.m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0);
-        doc.m_settings.m_zoom = zoom;
-        doc.m_settings.m_profileDispMode = 2;
-        doc.m_settings.m_pointSize = 2;
+        doc.Frame().m_imageWidth = kImageSize;
+        doc.Frame().m_imageHeight = kImageSize;
+        doc.Frame().m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0);
+        doc.Settings().m_zoom = zoom;
+        doc.Settings().m_profileDispMode = 2;
+        doc.Settings().m_pointSize = 2;
         unsigned state = 1;
-        for (auto& line : doc.m_lines)
+        for (auto& line : doc.Frame().m_lines)
             for (auto& s : line) {
                 state = state * 1103515245u + 12345u;
                 s = static_cast<std::uint8_t>(state >> 16);
             }
-        doc.m_profileHistory[0] = ProfileEntry{800.0, 45.0};
+        doc.Frame().m_profileHistory[0] = ProfileEntry{800.0, 45.0};
     }
     void Angle(int ping) {
-        doc.m_beamAngle = ping * 0.9;
-        ws.profileHistory[0].bearing = doc.m_beamAngle;
+        doc.Frame().m_beamAngle = ping * 0.9;
+        ws.profileHistory[0].bearing = doc.Frame().m_beamAngle;
     }
 };
 
@@ -46,7 +46,7 @@ void BM_DrawPing(benchmark::State& state) {
         b.Angle(ping);
         DrawPing(b.doc, b.ws);
         PlaceProfilePoint(b.doc, b.ws, ComputeProfilePoint(b.doc, b.ws), PingDrawing::Pixels);
-        benchmark::DoNotOptimize(b.doc.m_image.data());
+        benchmark::DoNotOptimize(b.doc.Frame().m_image.data());
         benchmark::ClobberMemory();
         if (++ping == kSweepPings) ping = 0;
     }
@@ -66,19 +66,20 @@ void BM_StoreSamePixels(benchmark::State& state) {
         for (int p = 0; p < kSweepPings; ++p) {
             b.Angle(p);
             for (int r = 0; r < 21; ++r) {
-                const std::size_t j = HeadAngleTableIndex(b.doc.m_beamAngle - 0.9 + r * 0.9 / 20);
+                const std::size_t j =
+                    HeadAngleTableIndex(b.doc.Frame().m_beamAngle - 0.9 + r * 0.9 / 20);
                 for (int k = 0; k < radius; ++k) {
                     const double d = k + g.firstSample;
                     if (static_cast<int>(d) > radius - 2) break;
-                    const int x = static_cast<int>(radius + d * b.doc.m_trig.cos[j]);
-                    const int y = static_cast<int>(radius + d * b.doc.m_trig.sin[j]);
+                    const int x = static_cast<int>(radius + d * b.doc.Trig().cos[j]);
+                    const int y = static_cast<int>(radius + d * b.doc.Trig().sin[j]);
                     if (x < 1 || y < 1 || x >= kImageSize - 1 || y >= kImageSize - 1) continue;
                     addresses[p].push_back(static_cast<std::uint32_t>((y * kImageSize + x) * 3));
                 }
             }
         }
     }
-    std::uint8_t* image = b.doc.m_image.data();
+    std::uint8_t* image = b.doc.Frame().m_image.data();
     int ping = 0;
     std::uint8_t colour = 1;
     for (auto _ : state) {

@@ -73,13 +73,13 @@ int Play(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     CTubescanApp app;
     // Nothing is contacted: the recording is the only source.
-    app.m_beforeConnect = [](CTubescanDoc& doc) { doc.m_tcpPort = 1; };
+    app.m_beforeConnect = [](CTubescanDoc& doc) { doc.Link().m_tcpPort = 1; };
     if (!app.InitInstance({QStringLiteral("tubescan")}, QDir::currentPath())) return 1;
     CMainFrame& frame = *app.Registry().mainFrame;
     CTubescanDoc& doc = *app.Registry().document;
     for (QDockWidget* d : frame.findChildren<QDockWidget*>())
         d->setVisible(docks);
-    doc.m_settings.m_playbackSpeed = 0;
+    doc.Settings().m_playbackSpeed = 0;
     if (!doc.OpenPlaybackPath(path)) {
         std::fprintf(stderr, "cannot play %s\n", path.c_str());
         return 1;
@@ -89,12 +89,12 @@ int Play(int argc, char** argv) {
     const double startCpu = CpuSeconds();
     std::printf("docks %s\n%9s %10s %12s %9s\n", docks ? "shown" : "hidden", "elapsed_s",
                 "VmRSS_kB", "position_MB", "played_%");
-    std::uint64_t last = 0, length = doc.m_play.file.Length();
+    std::uint64_t last = 0, length = doc.PlaybackFile().file.Length();
     long minRss = startRss, maxRss = startRss;
     double nextSample = 0.0;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        const std::uint64_t at = doc.m_play.file.Position();
+        const std::uint64_t at = doc.PlaybackFile().file.Position();
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         // The file starts again at its end (not a close, which also rewinds).
         const bool wrapped = at < last && last + 4 * record::kRecordSize >= length;

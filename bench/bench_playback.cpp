@@ -29,18 +29,18 @@ struct BenchFile {
                    ini);
         std::fclose(ini);
         CTubescanDoc src;
-        src.m_date = "07-MAR-2026";
-        src.m_time = "10:00:00";
-        src.m_millis = "000";
-        src.m_trainBearing = 360;
+        src.Frame().m_date = "07-MAR-2026";
+        src.Frame().m_time = "10:00:00";
+        src.Frame().m_millis = "000";
+        src.Run().m_trainBearing = 360;
         CRecordFile out;
         out.Create(path);
-        auto& h = src.m_reply.header;
+        auto& h = src.Frame().m_reply.header;
         h[0] = 'I';
         h[1] = 'M';
         h[2] = 'X';
         h[3] = 16;
-        h[7] = src.m_command[headproto::kCmdRangeCode];
+        h[7] = src.Link().m_command[headproto::kCmdRangeCode];
         for (int i = 0; i < kRecords; ++i) {
             const int position = (i * 3) % 1200;
             h[5] = static_cast<std::uint8_t>(position & 0x7F);
@@ -48,7 +48,7 @@ struct BenchFile {
             h[8] = static_cast<std::uint8_t>((200 + i % 50) & 0x7F);
             h[9] = static_cast<std::uint8_t>((200 + i % 50) >> 7);
             for (int k = 0; k < 250; ++k)
-                src.m_reply.samples[k] = static_cast<std::uint8_t>((k * 7 + i) & 0xFF);
+                src.Frame().m_reply.samples[k] = static_cast<std::uint8_t>((k * 7 + i) & 0xFF);
             out.Append(record::BuildRecord(src));
         }
     }

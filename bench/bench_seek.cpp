@@ -61,9 +61,9 @@ int main(int argc, char** argv) {
     CTubescanDoc doc;
     // Without an observer the document's messages go to stderr.
     if (!doc.OnNewDocument(folder.string() + "/", ini)) return 1;
-    doc.m_indexPlayback = true;
-    if (!doc.OpenPlaybackPath(path) || !doc.m_play.index) return 1;
-    doc.m_play.index->Wait();
+    doc.SetIndexPlayback(true);
+    if (!doc.OpenPlaybackPath(path) || !doc.PlaybackFile().index) return 1;
+    doc.PlaybackFile().index->Wait();
     const auto& index = *doc.PlaybackIndex();
     const double first = index.Entry(0).distance;
     const double last = index.Entry(index.Records() - 1).distance;

@@ -37,8 +37,8 @@ int main(int argc, char** argv) {
     // Every key the program writes, set into the same profile as a save does.
     const auto dir = std::filesystem::temp_directory_path() / "tubescan-bench-settings";
     std::filesystem::create_directories(dir);
-    doc.m_iniPath = (dir / "TubescanL.INI").string();
-    { std::ofstream(doc.m_iniPath, std::ios::binary) << "[System Settings]\r\n"; }
+    doc.SetSettingsPath((dir / "TubescanL.INI").string());
+    { std::ofstream(doc.SettingsPath(), std::ios::binary) << "[System Settings]\r\n"; }
     const auto t3 = Clock::now();
     for (int i = 0; i < 120; ++i)
         parsed.Set("System Settings", "Key " + std::to_string(i), std::to_string(i));
@@ -51,5 +51,5 @@ int main(int argc, char** argv) {
                 megabytes, Seconds(t1 - t0), Seconds(t2 - t1), Seconds(t4 - t3), out.size());
     std::printf("beyond reading: load %.4f s, save %.3f s (ToText copies the text once)\n",
                 Seconds(t2 - t1), Seconds(t4 - t3));
-    return doc.m_settings.m_gain == 9 ? 0 : 1;
+    return doc.Settings().m_gain == 9 ? 0 : 1;
 }

@@ -24,13 +24,13 @@ struct LiveView {
     CTubescanDoc doc;
     CTubescanView view{&doc};
     explicit LiveView(std::uint8_t sectorCode) {
-        doc.m_imageWidth = doc.m_imageHeight = kImageSize;
-        doc.m_image.resize(static_cast<std::size_t>(kImageSize) * kImageSize * 3);
+        doc.Frame().m_imageWidth = doc.Frame().m_imageHeight = kImageSize;
+        doc.Frame().m_image.resize(static_cast<std::size_t>(kImageSize) * kImageSize * 3);
         std::mt19937 random(7);
-        for (auto& byte : doc.m_image)
+        for (auto& byte : doc.Frame().m_image)
             byte = static_cast<std::uint8_t>(random());
-        doc.m_command[headproto::kCmdSectorWidth] = sectorCode;
-        doc.m_beamAngle = 37.0;
+        doc.Link().m_command[headproto::kCmdSectorWidth] = sectorCode;
+        doc.Frame().m_beamAngle = 37.0;
         view.resize(kWidth, kHeight);
         view.show();
         QApplication::processEvents();

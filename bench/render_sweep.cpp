@@ -12,14 +12,14 @@
 int main(int argc, char** argv) {
     const char* out = argc > 1 ? argv[1] : "sweep.png";
     CTubescanDoc doc;
-    doc.m_imageWidth = kImageSize;
-    doc.m_imageHeight = kImageSize;
-    doc.m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0);
-    doc.m_settings.m_profileDispMode = 2;
-    doc.m_settings.m_pointSize = 1;
+    doc.Frame().m_imageWidth = kImageSize;
+    doc.Frame().m_imageHeight = kImageSize;
+    doc.Frame().m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0);
+    doc.Settings().m_profileDispMode = 2;
+    doc.Settings().m_pointSize = 1;
     PingWorkspace ws = DocumentWorkspace(doc);
     for (int position = 0; position < 1200; position += 3) {
-        auto& h = doc.m_reply.header;
+        auto& h = doc.Frame().m_reply.header;
         h = {};
         h[0] = 'I';
         h[1] = 'M';
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
         const int profile = 1200; // 0.6 m in 0.5 mm units
         h[8] = profile & 0x7F;
         h[9] = profile >> 7;
-        auto& s = doc.m_reply.samples;
+        auto& s = doc.Frame().m_reply.samples;
         s.fill(0);
         for (int i = 0; i < 250; ++i)
             s[i] = static_cast<std::uint8_t>(i / 4);
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
                 s[i] = 90;
         ProcessPing(doc, ws);
     }
-    const QImage image(doc.m_image.data(), kImageSize, kImageSize, kImageSize * 3,
+    const QImage image(doc.Frame().m_image.data(), kImageSize, kImageSize, kImageSize * 3,
                        QImage::Format_BGR888);
     if (!image.copy(0, 0, 500, 500).save(out)) {
         std::fprintf(stderr, "could not write %s\n", out);

@@ -27,10 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ~Fresh() { doc->~CTubescanDoc(); }
     } fresh{new (storage) CTubescanDoc};
     CTubescanDoc* const doc = fresh.doc;
-    doc->m_playback = 1;
+    doc->Run().m_playback = 1;
     record::ApplySettings(*doc, s);
-    if (doc->m_settings.m_rangeIndex < 0 || doc->m_settings.m_rangeIndex > 9) std::abort();
-    for (double v : {doc->m_extPitch, doc->m_extRoll, doc->m_extDistance})
+    if (doc->Settings().m_rangeIndex < 0 || doc->Settings().m_rangeIndex > 9) std::abort();
+    for (double v : {doc->Link().m_extPitch, doc->Link().m_extRoll, doc->Link().m_extDistance})
         if (!std::isfinite(v)) std::abort();
 
     // What the document took from the record goes back out unchanged.

@@ -25,15 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     struct Fresh {
         CTubescanDoc* doc;
         ~Fresh() {
-            doc->m_image.swap(picture);
+            doc->Frame().m_image.swap(picture);
             doc->~CTubescanDoc();
         }
     } fresh{new (storage) CTubescanDoc};
     CTubescanDoc* const doc = fresh.doc;
     constexpr int kPicture = 48;
     picture.assign(kPicture * kPicture * 3, 0);
-    doc->m_image.swap(picture);
-    doc->m_imageWidth = doc->m_imageHeight = kPicture;
+    doc->Frame().m_image.swap(picture);
+    doc->Frame().m_imageWidth = doc->Frame().m_imageHeight = kPicture;
     const std::uint8_t control = data[0];
     const std::uint8_t jumps = data[1];
     data += 2;
@@ -45,21 +45,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (s.time.size() > 8 || s.millis.size() > 9 || s.date.size() > 11) std::abort();
     }
 
-    doc->m_play.file.OpenMemory(std::vector<std::uint8_t>(data, data + size));
-    doc->m_play.length = size;
-    doc->m_playback = 1;
-    doc->m_hold = 0;
-    doc->m_play.seekDragging = (control >> 7) & 1;
+    doc->PlaybackFile().file.OpenMemory(std::vector<std::uint8_t>(data, data + size));
+    doc->PlaybackFile().length = size;
+    doc->Run().m_playback = 1;
+    doc->Run().m_hold = 0;
+    doc->PlaybackFile().seekDragging = (control >> 7) & 1;
     // Enough ticks to play a few records past the end (the file then starts
     // again) without every large input paying for sixty passes of searching.
     const int ticks = 4 + static_cast<int>(std::min<std::size_t>(size / 283, 20));
     for (int t = 0; t < ticks; ++t) {
-        doc->m_replyPending = 1; // cleared only when a record was played
+        doc->Link().m_replyPending = 1; // cleared only when a record was played
         doc->PlaybackTick();
-        if (doc->m_play.file.Position() > size + 4) std::abort();
-        if (doc->m_settings.m_rangeIndex < 0 || doc->m_settings.m_rangeIndex > 9) std::abort();
-        if (doc->m_replyPending == 0 && (doc->m_play.recordLength < record::kMinLength ||
-                                         doc->m_play.recordLength > record::kMaxLength))
+        if (doc->PlaybackFile().file.Position() > size + 4) std::abort();
+        if (doc->Settings().m_rangeIndex < 0 || doc->Settings().m_rangeIndex > 9) std::abort();
+        if (doc->Link().m_replyPending == 0 &&
+            (doc->PlaybackFile().recordLength < record::kMinLength ||
+             doc->PlaybackFile().recordLength > record::kMaxLength))
             std::abort();
         if ((jumps >> (t % 8)) & 1) {
             if (control & 1)

@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "doc/TubescanDoc.h"
+#include "link/AcquisitionBuffers.h"
 #include "link/LivePing.h"
 #include "link/ReplyAssembler.h"
-#include "link/WorkingDocument.h"
 
 namespace {
 
@@ -28,19 +28,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // state a ping carries over is reset for every input.
     static CTubescanDoc* doc = [] {
         auto* d = new CTubescanDoc;
-        d->m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0);
-        d->m_imageWidth = d->m_imageHeight = kImageSize;
+        d->Frame().m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0);
+        d->Frame().m_imageWidth = d->Frame().m_imageHeight = kImageSize;
         return d;
     }();
-    static CSQ52ALDoc* work = new CSQ52ALDoc;
+    static AcquisitionBuffers* work = new AcquisitionBuffers;
     if (size < 3) return 0;
-    doc->m_replyPending = 0;
-    doc->m_restartLines = 1;
-    doc->m_settings.m_zoom = 0.5 + (data[0] % 12) * 0.5;
-    doc->m_settings.m_sonarUpDown = data[1] & 1;
-    doc->m_settings.m_zeroUpDown = (data[1] >> 1) & 1;
-    doc->m_settings.m_rollCorrection = (data[1] >> 2) & 1;
-    doc->m_settings.m_profileDispMode = (data[1] >> 3) % 5;
+    doc->Link().m_replyPending = 0;
+    doc->Frame().m_restartLines = 1;
+    doc->Settings().m_zoom = 0.5 + (data[0] % 12) * 0.5;
+    doc->Settings().m_sonarUpDown = data[1] & 1;
+    doc->Settings().m_zeroUpDown = (data[1] >> 1) & 1;
+    doc->Settings().m_rollCorrection = (data[1] >> 2) & 1;
+    doc->Settings().m_profileDispMode = (data[1] >> 3) % 5;
     const std::size_t cut = 1 + data[2];
     data += 3;
     size -= 3;
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         while (assembler.Next(record)) {
             if (!Framed(record)) std::abort();
             std::copy(record.begin(), record.end(), work->m_input.begin());
-            doc->m_replyPending = 0;
+            doc->Link().m_replyPending = 0;
             ProcessLivePing(*doc, *work);
         }
         if (assembler.Pending() >= headproto::kReturnRecordSize) std::abort(); // undrained

@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static CTubescanDoc doc;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     IniFile ini = IniFile::FromText(text);
-    doc.m_playback = size > 0 && (data[0] & 1);
+    doc.Run().m_playback = size > 0 && (data[0] & 1);
     doc.LoadSettings(ini);
     ini.Set("System Settings", "Zoom", "1.00");
     ini.Set("New Section", "Key", "Value");

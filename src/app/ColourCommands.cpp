@@ -41,15 +41,15 @@ void AddColourCommands(CommandMap& map, CTubescanDoc& doc, QWidget* owner) {
     };
     for (const auto& [id, field] : plain) {
         map.Add(id, {[&doc, owner, field = field](int) {
-                         doc.m_settings.*field = ChooseColour(owner, doc.m_settings.*field);
+                         doc.Settings().*field = ChooseColour(owner, doc.Settings().*field);
                      },
                      {}});
     }
     map.Add(cmd::kBackgroundColor, {[&doc, owner](int) {
                                         const COLORREF chosen =
-                                            ChooseColour(owner, doc.m_settings.m_bkColor);
-                                        if (chosen == doc.m_settings.m_bkColor) return;
-                                        doc.m_settings.m_bkColor = chosen;
+                                            ChooseColour(owner, doc.Settings().m_bkColor);
+                                        if (chosen == doc.Settings().m_bkColor) return;
+                                        doc.Settings().m_bkColor = chosen;
                                         doc.ClearImage();
                                     },
                                     {}});

@@ -120,8 +120,8 @@ void CComPortSetupDlg::UpdateEnabledControls() {
 }
 
 bool OnComPortSetup(CTubescanDoc& doc, SerialPorts& ports, QWidget* parent) {
-    CComPortSetupDlg dialog(ComPortChoiceFromDocument(doc), AvailableComPortEntries(doc.m_iniPath),
-                            parent);
+    CComPortSetupDlg dialog(ComPortChoiceFromDocument(doc),
+                            AvailableComPortEntries(doc.SettingsPath()), parent);
     if (dialog.exec() != QDialog::Accepted) return false;
     ports.ApplyComPortSetup(dialog.Values());
     return true;

@@ -9,18 +9,18 @@
 void AddDataCommands(CommandMap& map, CTubescanDoc& doc, QWidget* owner,
                      std::function<void()> recordingStarted) {
     map.Add(cmd::kRecord, {[&doc, owner, recordingStarted](int) {
-                               const bool was = doc.m_recorder.Active();
+                               const bool was = doc.Recorder().Active();
                                ToggleRecordingCommand(doc, owner);
-                               if (!was && doc.m_recorder.Active() && recordingStarted)
+                               if (!was && doc.Recorder().Active() && recordingStarted)
                                    recordingStarted();
                            },
                            [&doc](int) {
-                               return CommandUi{true, doc.m_recorder.Active()};
+                               return CommandUi{true, doc.Recorder().Active()};
                            }});
     map.Add(cmd::kSetRecordDirectory,
             {[&doc, owner](int) { PickRecordDirectory(doc, owner); }, {}});
     map.Add(cmd::kOpenPlayback, {[&doc, owner](int) {
-                                     doc.m_hold = 0;
+                                     doc.Run().m_hold = 0;
                                      OpenPlaybackFile(doc, owner);
                                  },
                                  {}});

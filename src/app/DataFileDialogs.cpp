@@ -23,7 +23,7 @@ bool RunFileDialog(QFileDialog& dialog) {
 
 std::unique_ptr<QFileDialog> MakeRecordFileDialog(CTubescanDoc& doc, QWidget* parent) {
     auto dialog = std::make_unique<QFileDialog>(parent, QStringLiteral("Save Sonar Data File:"),
-                                                Q(doc.m_settings.m_writeDirectory));
+                                                Q(doc.Settings().m_writeDirectory));
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -35,7 +35,7 @@ std::unique_ptr<QFileDialog> MakeRecordFileDialog(CTubescanDoc& doc, QWidget* pa
 
 std::unique_ptr<QFileDialog> MakePlaybackFileDialog(CTubescanDoc& doc, QWidget* parent) {
     auto dialog = std::make_unique<QFileDialog>(parent, QStringLiteral("Open Data File:"),
-                                                Q(doc.m_settings.m_readDirectory));
+                                                Q(doc.Settings().m_readDirectory));
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
@@ -47,7 +47,7 @@ std::unique_ptr<QFileDialog> MakePlaybackFileDialog(CTubescanDoc& doc, QWidget* 
 
 std::unique_ptr<QFileDialog> MakeRecordDirectoryDialog(CTubescanDoc& doc, QWidget* parent) {
     auto dialog = std::make_unique<QFileDialog>(parent, QStringLiteral("Pick a Record Directory: "),
-                                                Q(doc.m_settings.m_writeDirectory));
+                                                Q(doc.Settings().m_writeDirectory));
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly);
@@ -70,7 +70,7 @@ void PickRecordDirectory(CTubescanDoc& doc, QWidget* parent, const FileDialogRun
     std::string dir = ChosenPath(*dialog);
     if (dir.empty()) return;
     if (dir.back() != '/') dir += '/';
-    doc.m_settings.m_writeDirectory = dir;
+    doc.Settings().m_writeDirectory = dir;
 }
 
 bool OpenPlaybackFile(CTubescanDoc& doc, QWidget* parent, const FileDialogRunner& run) {

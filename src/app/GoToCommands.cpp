@@ -13,7 +13,7 @@
 namespace {
 
 QString EntryLabel(const CTubescanDoc& doc) {
-    const bool feet = doc.m_settings.m_units == 1 || doc.m_settings.m_units == 2;
+    const bool feet = doc.Settings().m_units == 1 || doc.Settings().m_units == 2;
     return QStringLiteral("Distance along the pipe (%1) or time of day (hh:mm:ss):")
         .arg(feet ? QStringLiteral("ft") : QStringLiteral("m"));
 }
@@ -23,7 +23,7 @@ void GoToCommand(CTubescanDoc& doc, QWidget* parent) {
     const QString text = QInputDialog::getText(parent, QStringLiteral("Go To"), EntryLabel(doc),
                                                QLineEdit::Normal, QString(), &ok);
     if (!ok) return;
-    const auto target = ParseGoToTarget(text.toStdString(), doc.m_settings.m_units);
+    const auto target = ParseGoToTarget(text.toStdString(), doc.Settings().m_units);
     if (!target) {
         QMessageBox::information(parent, QStringLiteral("Go To"),
                                  QStringLiteral("\"%1\" is neither a distance nor a time of day "
@@ -40,7 +40,7 @@ void GoToCommand(CTubescanDoc& doc, QWidget* parent) {
 
 void ShowGoToOutcome(QWidget* parent, const CTubescanDoc& doc, const GoToResult& result,
                      const GoToTarget& target) {
-    const std::string message = GoToMessage(result, target, doc.m_settings.m_units);
+    const std::string message = GoToMessage(result, target, doc.Settings().m_units);
     if (message.empty()) return;
     // Not modal: a message must never hold up the playback timer's ticks.
     auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Go To"),
@@ -62,8 +62,9 @@ void AttachGoTo(CTubescanDoc& doc, CMainFrame& frame, CommandMap& commands) {
         action->setShortcutContext(Qt::WindowShortcut);
     }
     CMainFrame* owner = &frame;
-    commands.Add(cmd::kGoTo, CommandEntry{[&doc, owner](int) { GoToCommand(doc, owner); },
-                                          [&doc](int) {
-                                              return CommandUi{doc.m_playback == 1, std::nullopt};
-                                          }});
+    commands.Add(cmd::kGoTo,
+                 CommandEntry{[&doc, owner](int) { GoToCommand(doc, owner); },
+                              [&doc](int) {
+                                  return CommandUi{doc.Run().m_playback == 1, std::nullopt};
+                              }});
 }

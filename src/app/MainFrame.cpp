@@ -266,10 +266,11 @@ void CMainFrame::BuildContextMenu() {
 
 void CMainFrame::AddFrameCommands(CommandMap& commands) {
     commands.Add(cmd::kExit, {[this](int) { close(); }, {}});
-    commands.Add(cmd::kFullScreen, {[this](int) { ToggleFullScreen(); },
-                                    [this](int) {
-                                        return CommandUi{true, m_doc && m_doc->m_fullScreen != 0};
-                                    }});
+    commands.Add(cmd::kFullScreen,
+                 {[this](int) { ToggleFullScreen(); },
+                  [this](int) {
+                      return CommandUi{true, m_doc && m_doc->Display().m_fullScreen != 0};
+                  }});
     commands.AddRange(cmd::kArrowDown, cmd::kArrowRight, {[this](int id) { MoveByArrow(id); }, {}});
 }
 
@@ -289,7 +290,7 @@ void CMainFrame::RefreshStatusPanes() {
     {
         // The acquisition thread holds this lock while it processes a ping;
         // rather than wait for it, try again a moment later.
-        std::unique_lock lock(m_doc->m_pingMutex, std::try_to_lock);
+        std::unique_lock lock(m_doc->PingMutex(), std::try_to_lock);
         if (!lock.owns_lock()) {
             if (!m_statusRetry.isActive()) m_statusRetry.start();
             return;
@@ -307,8 +308,9 @@ void CMainFrame::RefreshStatusPanes() {
 
 void CMainFrame::UpdateTitleText() {
     if (!m_doc) return;
-    if (m_doc->m_playback == 1)
-        SetTitle(QString::fromStdString("TubescanL - Playback File [" + m_doc->m_play.path + "] "));
+    if (m_doc->Run().m_playback == 1)
+        SetTitle(QString::fromStdString("TubescanL - Playback File [" + m_doc->PlaybackFile().path +
+                                        "] "));
     else
         SetTitle(QStringLiteral("TubescanL -- Real Time "));
 }
@@ -320,8 +322,8 @@ void CMainFrame::SetTitle(const QString& title) {
 
 void CMainFrame::ToggleFullScreen() {
     if (!m_doc) return;
-    m_doc->m_fullScreen = !m_doc->m_fullScreen;
-    const bool on = m_doc->m_fullScreen != 0;
+    m_doc->Display().m_fullScreen = !m_doc->Display().m_fullScreen;
+    const bool on = m_doc->Display().m_fullScreen != 0;
     // Tool bar and dialog bars stay as they are; caption, menu and status bar go.
     setWindowFlag(Qt::FramelessWindowHint, on);
     menuBar()->setVisible(!on);
@@ -340,7 +342,7 @@ void CMainFrame::MoveByArrow(int id) {
     if (!m_doc) return;
     const int dx = id == cmd::kArrowLeft ? -1 : id == cmd::kArrowRight ? 1 : 0;
     const int dy = id == cmd::kArrowUp ? -1 : id == cmd::kArrowDown ? 1 : 0;
-    if (m_doc->m_moveShapeMode == 1) {
+    if (m_doc->Display().m_moveShapeMode == 1) {
         View()->NudgeShape(dx, dy);
         m_doc->UpdateAllViews();
         return;

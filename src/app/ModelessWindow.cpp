@@ -17,8 +17,8 @@ CModelessWindow::CModelessWindow(CTubescanDoc& doc, int SonarSettings::*visibleF
 }
 
 void ToggleHoldFromKey(CTubescanDoc& doc, const std::function<void()>& restartHeadLink) {
-    doc.m_hold = doc.m_hold ? 0 : 1;
-    if (!doc.m_hold && doc.m_playback == 0 && restartHeadLink) restartHeadLink();
+    doc.Run().m_hold = doc.Run().m_hold ? 0 : 1;
+    if (!doc.Run().m_hold && doc.Run().m_playback == 0 && restartHeadLink) restartHeadLink();
     doc.UpdateAllViews();
 }
 
@@ -35,7 +35,7 @@ bool CModelessWindow::event(QEvent* event) {
 }
 
 void CModelessWindow::closeEvent(QCloseEvent* event) {
-    m_doc.m_settings.*m_visibleFlag = 0;
+    m_doc.Settings().*m_visibleFlag = 0;
     event->ignore();
     hide();
 }
@@ -43,6 +43,6 @@ void CModelessWindow::closeEvent(QCloseEvent* event) {
 void CModelessWindow::reject() {
     // Otherwise the window would hide while the settings file still says it
     // is shown, and it would come back at the next start.
-    m_doc.m_settings.*m_visibleFlag = 0;
+    m_doc.Settings().*m_visibleFlag = 0;
     hide();
 }

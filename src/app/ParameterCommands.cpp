@@ -29,7 +29,9 @@ CMiniSettingsBar* MiniBar(const AppRegistry& r) {
 } // namespace
 
 void AddParameterCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& registry) {
-    const auto realTime = [&doc](int) { return CommandUi{doc.m_playback == 0, std::nullopt}; };
+    const auto realTime = [&doc](int) {
+        return CommandUi{doc.Run().m_playback == 0, std::nullopt};
+    };
     const std::pair<int, void (*)(CTubescanDoc&, int)> steps[] = {
         {cmd::kRangeUp, [](CTubescanDoc& d, int) { params::RangeStep(d, +1); }},
         {cmd::kRangeDown, [](CTubescanDoc& d, int) { params::RangeStep(d, -1); }},
@@ -59,36 +61,36 @@ void AddParameterCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& regis
 
     map.Add(cmd::kSonarSettings,
             {[&doc, &registry](int) {
-                 doc.m_settings.m_settingsPanelVisible = !doc.m_settings.m_settingsPanelVisible;
+                 doc.Settings().m_settingsPanelVisible = !doc.Settings().m_settingsPanelVisible;
                  if (CSettingsPanel* panel = Panel(registry)) {
-                     panel->setVisible(doc.m_settings.m_settingsPanelVisible &&
-                                       doc.m_playback == 0);
+                     panel->setVisible(doc.Settings().m_settingsPanelVisible &&
+                                       doc.Run().m_playback == 0);
                      panel->Refresh();
                  }
              },
              [&doc, &registry](int) {
                  if (CSettingsPanel* panel = Panel(registry))
-                     doc.m_settings.m_settingsPanelVisible = panel->isVisible() ? 1 : 0;
-                 return CommandUi{doc.m_playback == 0, doc.m_settings.m_settingsPanelVisible == 1};
+                     doc.Settings().m_settingsPanelVisible = panel->isVisible() ? 1 : 0;
+                 return CommandUi{doc.Run().m_playback == 0,
+                                  doc.Settings().m_settingsPanelVisible == 1};
              }});
     // The mini bar's command shows and hides the bar, with a check mark while
     // it is shown. Playback hides the bar and keeps it hidden: its spins
     // would do nothing there.
-    map.Add(cmd::kMiniSettingsBar, {[&doc, &registry](int) {
-                                        if (!registry.mainFrame) return;
-                                        QToolBar* bar = registry.mainFrame->MiniSettingsBar();
-                                        const bool show = !bar->isVisible() && doc.m_playback == 0;
-                                        if (show)
-                                            if (CMiniSettingsBar* mini = MiniBar(registry))
-                                                mini->Refresh();
-                                        bar->setVisible(show);
-                                    },
-                                    [&doc, &registry](int) {
-                                        const bool shown =
-                                            registry.mainFrame &&
-                                            registry.mainFrame->MiniSettingsBar()->isVisible();
-                                        return CommandUi{doc.m_playback == 0, shown};
-                                    }});
+    map.Add(cmd::kMiniSettingsBar,
+            {[&doc, &registry](int) {
+                 if (!registry.mainFrame) return;
+                 QToolBar* bar = registry.mainFrame->MiniSettingsBar();
+                 const bool show = !bar->isVisible() && doc.Run().m_playback == 0;
+                 if (show)
+                     if (CMiniSettingsBar* mini = MiniBar(registry)) mini->Refresh();
+                 bar->setVisible(show);
+             },
+             [&doc, &registry](int) {
+                 const bool shown =
+                     registry.mainFrame && registry.mainFrame->MiniSettingsBar()->isVisible();
+                 return CommandUi{doc.Run().m_playback == 0, shown};
+             }});
 }
 
 namespace {

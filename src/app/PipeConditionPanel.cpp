@@ -109,10 +109,7 @@ void PipeConditionPanel::TakeBatch(const std::shared_ptr<const analysis::LiveBat
     m_scans = batch->surveyScans;
     m_debrisVolume = batch->debrisVolume;
     if (!batch->scans.empty()) Plot(batch->scans);
-    if (batch->hasLast) {
-        m_last = batch->last;
-        Show(m_last);
-    }
+    if (batch->hasLast) Show(batch->last);
     if (batch->findings) ListFindings(*batch->findings);
 }
 

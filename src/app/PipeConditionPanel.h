@@ -39,7 +39,6 @@ class PipeConditionPanel : public QDockWidget {
 
     // Shows what the live analysis made since its last batch.
     void TakeBatch(const std::shared_ptr<const analysis::LiveBatch>& batch);
-    const analysis::ScanFigures& LastScan() const { return m_last; }
     std::size_t Scans() const { return m_scans; }
     // The distance along the pipe under a point of the plot's view; NaN
     // outside the plotted area.
@@ -61,7 +60,6 @@ class PipeConditionPanel : public QDockWidget {
     void GoToFinding(QListWidgetItem* item);
 
     CTubescanDoc& m_doc;
-    analysis::ScanFigures m_last;
     std::size_t m_scans = 0;
     double m_debrisVolume = 0.0;
     std::vector<QLabel*> m_values;

@@ -24,7 +24,7 @@ CPipeParameterDlg::CPipeParameterDlg(CTubescanDoc* doc, QWidget* mainFrame)
     setObjectName("149");
     setWindowTitle("Input Pipe Parameter");
     showMessage = [this](const QString& text) { ShowSetupMessage(this, text); };
-    if (m_doc) m_units = m_doc->m_settings.m_units;
+    if (m_doc) m_units = m_doc->Settings().m_units;
 
     auto* grid = new QGridLayout(this);
     auto* unit = new QLabel(QString::fromStdString(dlg::UnitCaption(m_units)), this);
@@ -48,21 +48,21 @@ CPipeParameterDlg::CPipeParameterDlg(CTubescanDoc* doc, QWidget* mainFrame)
     grid->addWidget(ok, 5, 1);
 
     if (m_doc) {
-        m_shape = m_doc->m_settings.m_pipeShape;
-        m_diameter = m_doc->m_settings.m_circleDiameter;
+        m_shape = m_doc->Settings().m_pipeShape;
+        m_diameter = m_doc->Settings().m_circleDiameter;
         m_circle->setChecked(m_shape == 0);
         m_horseShoe->setChecked(m_shape == 1);
         m_diameterRow.edit->setText(Length(m_diameter, m_units));
-        m_widthRow.edit->setText(Length(m_doc->m_settings.m_horseShoeWidth, m_units));
-        m_heightRow.edit->setText(Length(m_doc->m_settings.m_horseShoeHeight, m_units));
+        m_widthRow.edit->setText(Length(m_doc->Settings().m_horseShoeWidth, m_units));
+        m_heightRow.edit->setText(Length(m_doc->Settings().m_horseShoeHeight, m_units));
         m_diameterRow.spin->SetRange(10, 1200);
         m_diameterRow.spin->SetPosition(dlg::PipeSpinPosition(m_diameter, 1200));
         m_widthRow.spin->SetRange(10, 200);
         m_widthRow.spin->SetPosition(
-            dlg::PipeSpinPosition(m_doc->m_settings.m_horseShoeWidth, 200));
+            dlg::PipeSpinPosition(m_doc->Settings().m_horseShoeWidth, 200));
         m_heightRow.spin->SetRange(10, 200);
         m_heightRow.spin->SetPosition(
-            dlg::PipeSpinPosition(m_doc->m_settings.m_horseShoeHeight, 200));
+            dlg::PipeSpinPosition(m_doc->Settings().m_horseShoeHeight, 200));
     }
 
     connect(shapes, &QButtonGroup::idClicked, this, [this](int id) { m_shape = id; });
@@ -82,8 +82,8 @@ void CPipeParameterDlg::showEvent(QShowEvent* event) {
 
 void CPipeParameterDlg::Spin(double SonarSettings::*field, const ValueRow& row, int delta) {
     if (!m_doc) return;
-    m_doc->m_settings.*field = dlg::PipeLengthSpin(m_doc->m_settings.*field, m_units, delta);
-    row.edit->setText(Length(m_doc->m_settings.*field, m_units));
+    m_doc->Settings().*field = dlg::PipeLengthSpin(m_doc->Settings().*field, m_units, delta);
+    row.edit->setText(Length(m_doc->Settings().*field, m_units));
     m_doc->UpdateAllViews();
 }
 
@@ -101,9 +101,9 @@ void CPipeParameterDlg::OnOK() {
     }
     m_diameter = *diameter;
     if (m_doc) {
-        m_doc->m_settings.m_horseShoeWidth = *width;
-        m_doc->m_settings.m_horseShoeHeight = *height;
-        m_doc->m_settings.m_pipeShape = m_shape;
+        m_doc->Settings().m_horseShoeWidth = *width;
+        m_doc->Settings().m_horseShoeHeight = *height;
+        m_doc->Settings().m_pipeShape = m_shape;
     }
     accept();
 }

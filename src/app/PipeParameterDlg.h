@@ -21,7 +21,6 @@ class CPipeParameterDlg : public QDialog {
     int Shape() const { return m_shape; }
     ValueRow DiameterRow() const { return m_diameterRow; }
     ValueRow WidthRow() const { return m_widthRow; }
-    ValueRow HeightRow() const { return m_heightRow; }
     MessageSink showMessage;
 
   protected:

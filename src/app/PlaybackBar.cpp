@@ -78,7 +78,8 @@ CPlaybackBar::CPlaybackBar(CTubescanDoc& doc, QWidget* focusTarget, QWidget* par
     row->addWidget(m_speedValue);
     row->addWidget(new QLabel(tr("Speed"), this));
 
-    connect(m_slider, &QSlider::sliderPressed, this, [this] { m_doc.m_play.seekDragging = 1; });
+    connect(m_slider, &QSlider::sliderPressed, this,
+            [this] { m_doc.PlaybackFile().seekDragging = 1; });
     connect(m_slider, &QSlider::sliderReleased, this, &CPlaybackBar::Jump);
     // A click on the groove (or a key) moves the slider without a drag; the
     // position is already set when the action is reported.
@@ -102,7 +103,7 @@ void CPlaybackBar::Attach() {
 // position shown is known: the slider follows then. Only the user-interface
 // thread may touch the slider.
 void CPlaybackBar::OnRefreshWindows(bool) {
-    if (m_doc.m_playback == 1 && QThread::currentThread() == thread()) FollowPlayback();
+    if (m_doc.Run().m_playback == 1 && QThread::currentThread() == thread()) FollowPlayback();
 }
 
 void CPlaybackBar::OnShowPlaybackBar(bool show) {
@@ -112,7 +113,7 @@ void CPlaybackBar::OnShowPlaybackBar(bool show) {
 
 void CPlaybackBar::Setup() {
     m_speedSpin->SetRange(0, kMaxSpeed);
-    m_speedSpin->SetPosition(m_doc.m_settings.m_playbackSpeed);
+    m_speedSpin->SetPosition(m_doc.Settings().m_playbackSpeed);
     m_speedValue->setText(SpeedText());
     {
         const QSignalBlocker block(m_slider);
@@ -121,15 +122,15 @@ void CPlaybackBar::Setup() {
     }
     m_speedIndicator->setRange(0, kMaxSpeed);
     m_speedIndicator->setValue(
-        std::clamp(kMaxSpeed - m_doc.m_settings.m_playbackSpeed, 0, kMaxSpeed));
-    m_sliderStep = m_doc.m_play.length / 100;
+        std::clamp(kMaxSpeed - m_doc.Settings().m_playbackSpeed, 0, kMaxSpeed));
+    m_sliderStep = m_doc.PlaybackFile().length / 100;
     m_indexTimer.start(100);
     ShowIndexProgress();
 }
 
 void CPlaybackBar::ShowIndexProgress() {
     const auto* index = m_doc.PlaybackIndex();
-    const bool reading = m_doc.m_playback == 1 && index && !index->Complete();
+    const bool reading = m_doc.Run().m_playback == 1 && index && !index->Complete();
     if (index) m_indexProgress->setValue(index->Percent());
     m_indexProgress->setVisible(reading);
     if (!reading) m_indexTimer.stop();
@@ -139,7 +140,7 @@ QString CPlaybackBar::TipAt(int percent) const {
     const auto* index = m_doc.PlaybackIndex();
     playindex::IndexEntry e;
     const std::uint64_t offset = m_sliderStep * static_cast<std::uint64_t>(std::max(percent, 0));
-    if (m_doc.m_playback != 1 || !index || !index->EntryAtOffset(offset, e))
+    if (m_doc.Run().m_playback != 1 || !index || !index->EntryAtOffset(offset, e))
         return tr("%1 % of the file").arg(percent);
     QString text = tr("%1 %").arg(percent);
     if (std::isfinite(e.time)) {
@@ -150,7 +151,7 @@ QString CPlaybackBar::TipAt(int percent) const {
                     .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'));
     }
     if (std::isfinite(e.distance)) {
-        const bool feet = m_doc.m_settings.m_units == 1 || m_doc.m_settings.m_units == 2;
+        const bool feet = m_doc.Settings().m_units == 1 || m_doc.Settings().m_units == 2;
         text += feet ? QStringLiteral("  %1 ft").arg(e.distance / 0.3048, 0, 'f', 2)
                      : QStringLiteral("  %1 m").arg(e.distance, 0, 'f', 2);
     }
@@ -177,7 +178,7 @@ bool CPlaybackBar::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CPlaybackBar::FollowPlayback() {
-    if (m_doc.m_play.seekDragging == 0) SetPercent(m_doc.m_play.Percent());
+    if (m_doc.PlaybackFile().seekDragging == 0) SetPercent(m_doc.PlaybackFile().Percent());
 }
 
 void CPlaybackBar::SetPercent(std::int64_t percent) {
@@ -187,16 +188,16 @@ void CPlaybackBar::SetPercent(std::int64_t percent) {
 }
 
 void CPlaybackBar::Jump() {
-    m_doc.m_play.seekDragging = 1;
+    m_doc.PlaybackFile().seekDragging = 1;
     int p = m_slider->sliderPosition();
     // Let go at the right end: the file starts again.
     if (p >= m_slider->maximum()) p = m_slider->minimum();
     m_jumpTarget = m_sliderStep * static_cast<std::uint64_t>(std::max(p, 0));
     m_slider->setTickInterval(10);
     m_doc.ClearImage();
-    if (m_doc.m_playback == 1) m_doc.SeekToRecord(m_jumpTarget);
+    if (m_doc.Run().m_playback == 1) m_doc.SeekToRecord(m_jumpTarget);
     GiveFocusBack();
-    m_doc.m_play.seekDragging = 0;
+    m_doc.PlaybackFile().seekDragging = 0;
     m_doc.UpdateAllViews();
 }
 
@@ -208,7 +209,7 @@ void CPlaybackBar::ChangeSpeed(int delta) {
 }
 
 QString CPlaybackBar::SpeedText() const {
-    return QStringLiteral("%1 ms").arg(m_doc.m_settings.m_playbackSpeed);
+    return QStringLiteral("%1 ms").arg(m_doc.Settings().m_playbackSpeed);
 }
 
 void CPlaybackBar::StepBack() {

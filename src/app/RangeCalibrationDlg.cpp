@@ -84,7 +84,7 @@ bool CRangeCalibrationDlg::Start() {
     m_limits.accuracyPct = *accuracy;
     m_limits.spreadPct = *spread;
     m_fit.emplace(*diameter);
-    m_speed = m_doc.m_settings.m_soundVelocity;
+    m_speed = m_doc.Settings().m_soundVelocity;
     m_check = analysis::CheckCalibration({}, *diameter, m_speed, m_limits);
     m_accept->setEnabled(false);
     ShowCheck();
@@ -98,7 +98,7 @@ void CRangeCalibrationDlg::AddScan(std::shared_ptr<const analysis::AnalysedScan>
 void CRangeCalibrationDlg::AddSamples(std::span<const analysis::ProfileSample> samples) {
     if (!m_fit) return;
     // Pings measured at another speed would mix two scales: start again.
-    if (m_doc.m_settings.m_soundVelocity != m_speed) {
+    if (m_doc.Settings().m_soundVelocity != m_speed) {
         Start();
         return;
     }
@@ -164,7 +164,7 @@ void CRangeCalibrationDlg::AcceptSpeed() {
     m_accept->setEnabled(false);
     m_status->setText(QStringLiteral("The speed of sound is now %1 m/s; the check goes into the "
                                      "survey details of the next recording.")
-                          .arg(m_doc.m_settings.m_soundVelocity, 0, 'f', 1));
+                          .arg(m_doc.Settings().m_soundVelocity, 0, 'f', 1));
 }
 
 void AttachRangeCalibration(LiveAnalysisWorker& live, QMainWindow& frame, CommandMap& commands,

@@ -53,7 +53,7 @@ QString EncodeTo(const QImage& image, ImageFileType type, QIODevice& device) {
 std::unique_ptr<QFileDialog> MakeSaveScreenDialog(const CTubescanDoc& doc, QWidget* parent) {
     auto dialog =
         std::make_unique<QFileDialog>(parent, QStringLiteral("Save Image As:"),
-                                      QString::fromStdString(doc.m_settings.m_writeDirectory));
+                                      QString::fromStdString(doc.Settings().m_writeDirectory));
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);

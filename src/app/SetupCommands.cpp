@@ -41,32 +41,32 @@ void CreateDiagnostics(CTubescanDoc& doc, AppRegistry& registry) {
 void AddSetupCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& registry) {
     map.Add(cmd::kDiagnostics,
             {[&doc, &registry](int) {
-                 doc.m_settings.m_diagnosticsVisible = !doc.m_settings.m_diagnosticsVisible;
+                 doc.Settings().m_diagnosticsVisible = !doc.Settings().m_diagnosticsVisible;
                  CreateDiagnostics(doc, registry);
                  if (CDiagnosticsDlg* window = Diagnostics(registry)) {
-                     window->setVisible(doc.m_settings.m_diagnosticsVisible != 0);
+                     window->setVisible(doc.Settings().m_diagnosticsVisible != 0);
                      window->RefreshDiagnostics();
                  }
              },
              [&doc, &registry](int) {
                  if (CDiagnosticsDlg* window = Diagnostics(registry))
-                     doc.m_settings.m_diagnosticsVisible = window->isVisible() ? 1 : 0;
-                 return CommandUi{true, doc.m_settings.m_diagnosticsVisible == 1};
+                     doc.Settings().m_diagnosticsVisible = window->isVisible() ? 1 : 0;
+                 return CommandUi{true, doc.Settings().m_diagnosticsVisible == 1};
              }});
 
     map.Add(cmd::kIpAddress,
             {[&doc, &registry](int) {
-                 CIpAddressDlg dialog(doc.m_settings.m_ipAddress, registry.mainFrame);
+                 CIpAddressDlg dialog(doc.Settings().m_ipAddress, registry.mainFrame);
                  if (dialog.exec() != QDialog::Accepted) return;
-                 doc.m_settings.m_ipAddress = dialog.Address();
-                 if (doc.m_playback != 0 || !registry.host) return;
+                 doc.Settings().m_ipAddress = dialog.Address();
+                 if (doc.Run().m_playback != 0 || !registry.host) return;
                  // A new attempt at once, even while one to the old
                  // address is still pending.
-                 doc.m_linkState = LinkState::Down;
+                 doc.Link().m_linkState = LinkState::Down;
                  registry.host->StartHeadLink();
              },
              [&doc](int) {
-                 return CommandUi{doc.m_settings.m_sonarType == 1 && doc.m_playback == 0, {}};
+                 return CommandUi{doc.Settings().m_sonarType == 1 && doc.Run().m_playback == 0, {}};
              }});
 
     map.Add(cmd::kMinimumRange, {[&doc, &registry](int) {
@@ -80,7 +80,7 @@ void AddSetupCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& registry)
     map.Add(cmd::kPipeParameter, {[&doc, &registry](int) {
                                       CPipeParameterDlg dialog(&doc, registry.mainFrame);
                                       if (dialog.exec() == QDialog::Accepted)
-                                          doc.m_settings.m_circleDiameter = dialog.Diameter();
+                                          doc.Settings().m_circleDiameter = dialog.Diameter();
                                       // The spins may have moved the overlay even when
                                       // the dialog was cancelled.
                                       doc.UpdateAllViews();

@@ -22,7 +22,7 @@ void RunSoundVelocityDialog(CTubescanDoc& doc, QWidget* mainFrame) {
     fromWater->setAutoDefault(false);
     grid->addWidget(fromWater, row, 0, 1, 4);
     QCheckBox* toRecording = nullptr;
-    if (doc.m_playback == 1) {
+    if (doc.Run().m_playback == 1) {
         toRecording = new QCheckBox(QStringLiteral("Apply to this recording"), &dialog);
         toRecording->setObjectName(QStringLiteral("ApplyToRecording"));
         toRecording->setToolTip(QStringLiteral(

@@ -25,21 +25,21 @@ std::string FormatCursorLength(double metres, int units) {
 
 StatusPaneTexts FormatStatusPanes(const CTubescanDoc& doc, const CursorValues& cursor) {
     StatusPaneTexts t;
-    t.pitch = doc.m_pitchValid ? Degrees(doc.m_pitchAvg) : kNotAvailable;
-    t.roll = doc.m_rollValid ? Degrees(doc.m_rollAvg) : kNotAvailable;
-    if (!doc.m_extDistanceValid) {
+    t.pitch = doc.Frame().m_pitchValid ? Degrees(doc.Frame().m_pitchAvg) : kNotAvailable;
+    t.roll = doc.Frame().m_rollValid ? Degrees(doc.Frame().m_rollAvg) : kNotAvailable;
+    if (!doc.Link().m_extDistanceValid) {
         t.distance = kNotAvailable;
-    } else if (doc.m_settings.m_units == 1 || doc.m_settings.m_units == 2) {
+    } else if (doc.Settings().m_units == 1 || doc.Settings().m_units == 2) {
         // Only the cursor panes go down to inches; the distance stays in feet.
-        t.distance = FormatFixed(doc.m_extDistance / kMetresPerFoot, 2) + " '";
+        t.distance = FormatFixed(doc.Link().m_extDistance / kMetresPerFoot, 2) + " '";
     } else {
-        t.distance = FormatFixed(doc.m_extDistance, 2) + " m";
+        t.distance = FormatFixed(doc.Link().m_extDistance, 2) + " m";
     }
-    t.horizontal = FormatCursorLength(cursor.x, doc.m_settings.m_units);
-    t.vertical = FormatCursorLength(cursor.y, doc.m_settings.m_units);
-    t.range = FormatCursorLength(cursor.range, doc.m_settings.m_units);
+    t.horizontal = FormatCursorLength(cursor.x, doc.Settings().m_units);
+    t.vertical = FormatCursorLength(cursor.y, doc.Settings().m_units);
+    t.range = FormatCursorLength(cursor.range, doc.Settings().m_units);
     t.bearing =
-        doc.m_settings.m_sectorMode == 2 ? std::string(kNotAvailable) : Degrees(cursor.bearing);
-    t.dateTime = doc.m_date + "   " + doc.m_time;
+        doc.Settings().m_sectorMode == 2 ? std::string(kNotAvailable) : Degrees(cursor.bearing);
+    t.dateTime = doc.Frame().m_date + "   " + doc.Frame().m_time;
     return t;
 }

@@ -13,7 +13,7 @@ struct StatusPaneTexts {
     std::string dateTime;
 };
 
-// The caller holds doc.m_pingMutex when the acquisition thread may be writing
+// The caller holds doc.PingMutex() when the acquisition thread may be writing
 // the attitude averages. cursor: the view's read-outs.
 StatusPaneTexts FormatStatusPanes(const CTubescanDoc& doc, const CursorValues& cursor);
 

@@ -23,7 +23,7 @@ constexpr CrewKey kCrew[] = {
 SurveySession::SurveySession(CTubescanDoc& doc) : m_doc(doc) {}
 
 bool SurveySession::Playing() const {
-    return m_doc.m_playback == 1;
+    return m_doc.Run().m_playback == 1;
 }
 
 void SurveySession::OfferCrewValues() {
@@ -34,7 +34,7 @@ void SurveySession::OfferCrewValues() {
         const survey::KeyRule* rule = survey::FindSurveyKey(c.key);
         // A value the rules refuse (edited by hand) is not offered.
         if (rule && survey::KeyText(m_live, *rule).empty())
-            (void)survey::SetKeyText(m_live, *rule, m_doc.m_settings.*c.setting);
+            (void)survey::SetKeyText(m_live, *rule, m_doc.Settings().*c.setting);
     }
 }
 
@@ -49,7 +49,7 @@ const survey::SurveyDetails& SurveySession::Current() {
 
 std::string SurveySession::SidecarPath() const {
     if (Playing()) return m_playedPath.empty() ? std::string() : survey::SidecarPath(m_playedPath);
-    if (m_doc.m_recorder.Active()) return survey::SidecarPath(m_doc.m_recorder.m_path);
+    if (m_doc.Recorder().Active()) return survey::SidecarPath(m_doc.Recorder().m_path);
     return {};
 }
 
@@ -66,7 +66,7 @@ std::string SurveySession::Apply(const survey::SurveyDetails& details) {
         m_crewOffered = true;
         for (const CrewKey& c : kCrew) {
             const survey::KeyRule* rule = survey::FindSurveyKey(c.key);
-            if (rule) m_doc.m_settings.*c.setting = survey::KeyText(details, *rule);
+            if (rule) m_doc.Settings().*c.setting = survey::KeyText(details, *rule);
         }
         // Remembered at once: a crew's next survey may follow a crash.
         m_doc.SaveSettings();
@@ -78,7 +78,7 @@ std::string SurveySession::Apply(const survey::SurveyDetails& details) {
 }
 
 std::string SurveySession::OnRecordingStarted() {
-    if (!m_doc.m_recorder.Active()) return {};
+    if (!m_doc.Recorder().Active()) return {};
     survey::SurveyDetails details;
     if (Playing()) {
         // A copy of the played file carries its details.
@@ -89,7 +89,7 @@ std::string SurveySession::OnRecordingStarted() {
         // come first: the dialog's values only fill the keys they leave
         // empty. A file that cannot be read is never replaced.
         const survey::LoadResult prepared =
-            survey::LoadSurveyFile(survey::SidecarPath(m_doc.m_recorder.m_path));
+            survey::LoadSurveyFile(survey::SidecarPath(m_doc.Recorder().m_path));
         if (!prepared.error.empty()) return prepared.error + "; the file is left as it was";
         if (prepared.present) {
             survey::SurveyDetails merged = prepared.details;
@@ -103,7 +103,7 @@ std::string SurveySession::OnRecordingStarted() {
         // The survey's units as the program shows them now, so its files
         // read the same later whatever the setting has become.
         if (m_live.units.empty())
-            m_live.units = m_doc.m_settings.m_units == 0 ? "metric" : "imperial";
+            m_live.units = m_doc.Settings().m_units == 0 ? "metric" : "imperial";
         // The scale the operator set for this session goes with it.
         const SurveyScale& scale = m_doc.Scale();
         if (scale.waterTemperatureC) m_live.waterTemperatureC = scale.waterTemperatureC;
@@ -111,7 +111,7 @@ std::string SurveySession::OnRecordingStarted() {
         details = m_live;
     }
     std::string why;
-    if (!survey::SaveSurveyFile(survey::SidecarPath(m_doc.m_recorder.m_path), details, why))
+    if (!survey::SaveSurveyFile(survey::SidecarPath(m_doc.Recorder().m_path), details, why))
         return why;
     return {};
 }
@@ -121,8 +121,8 @@ std::string SurveySession::SyncPlayback() {
         m_playedPath.clear();
         return {};
     }
-    if (m_doc.m_play.path == m_playedPath) return {};
-    m_playedPath = m_doc.m_play.path;
+    if (m_doc.PlaybackFile().path == m_playedPath) return {};
+    m_playedPath = m_doc.PlaybackFile().path;
     survey::LoadResult loaded = survey::LoadSurveyFile(survey::SidecarPath(m_playedPath));
     m_played = std::move(loaded.details);
     m_loadError = loaded.error;
@@ -130,7 +130,7 @@ std::string SurveySession::SyncPlayback() {
 }
 
 std::string SurveySession::TitleSuffix() {
-    if (!Playing() && !m_doc.m_recorder.Active()) return {};
+    if (!Playing() && !m_doc.Recorder().Active()) return {};
     const survey::SurveyDetails& d = Current();
     if (d.pipeReference.empty() && d.startNode.empty() && d.finishNode.empty()) return {};
     std::string s = " - Pipe " + (d.pipeReference.empty() ? std::string("?") : d.pipeReference);

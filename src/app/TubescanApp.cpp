@@ -163,7 +163,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     AddSystemCommands(m_commands, *m_doc, [this] {
         if (!m_host) return;
         // Anew, even while an attempt is pending.
-        m_doc->m_linkState = LinkState::Down;
+        m_doc->Link().m_linkState = LinkState::Down;
         m_host->StartHeadLink();
     });
     connect(m_frame.get(), &CMainFrame::activated, this, [this] {
@@ -189,18 +189,18 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     // One analysis for every dock, on a worker; the docks only show it.
     m_live =
         std::make_unique<LiveAnalysisWorker>([doc = m_doc.get()] { return NominalPipeOf(*doc); });
-    m_doc->m_outputs.SetSampleSink(m_live->Sink());
+    m_doc->Outputs().SetSampleSink(m_live->Sink());
     PipeConditionPanel* conditionPanel =
         AttachPipeConditionPanel(*m_doc, *m_live, *m_frame, m_commands);
     AttachGoTo(*m_doc, *m_frame, m_commands);
     AttachRangeCalibration(*m_live, *m_frame, m_commands, *m_doc);
     m_observers.push_back(std::make_unique<ScaleSidecar>(*m_doc));
-    m_doc->m_indexPlayback = true; // for Go To and the slider's tooltip
+    m_doc->SetIndexPlayback(true); // for Go To and the slider's tooltip
     UnrolledDock* unrolled = AttachUnrolledDock(*m_live, *m_frame, m_commands);
     // A click on the pipe goes there in playback; live, the status text the
     // click already gave is all there is to say.
     auto goThere = [doc = m_doc.get(), frame = m_frame.get()](double metres) {
-        if (doc->m_playback == 1) GoToDistanceFrom(frame, *doc, metres);
+        if (doc->Run().m_playback == 1) GoToDistanceFrom(frame, *doc, metres);
     };
     connect(unrolled, &UnrolledDock::DistanceClicked, m_frame.get(), goThere);
     Pipe3DDock* pipe3d = AttachPipe3DDock(*m_live, *m_frame, m_commands);
@@ -234,7 +234,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     });
     // The connect command opens the sensor's port once the head link runs.
     connect(m_host.get(), &SonarHost::headLinkStarted, m_serial.get(), [this] {
-        if (m_doc->m_settings.m_enablePRDInput) m_serial->OpenOrientationPort();
+        if (m_doc->Settings().m_enablePRDInput) m_serial->OpenOrientationPort();
     });
     AddLinkCommands();
     // The UDP output socket, made when the connect command or playback asks.
@@ -262,11 +262,11 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     const QString dir =
         programDirectory.isEmpty() ? QCoreApplication::applicationDirPath() : programDirectory;
     if (!m_doc->OnNewDocument(QFileInfo(dir).absoluteFilePath().toStdString() + "/")) return true;
-    if (!m_doc->m_lastSettingsError.empty()) {
+    if (!m_doc->LastSettingsError().empty()) {
         // Before the head is contacted: the operator must know the addresses
         // in use are the factory ones, not the file's.
-        std::fprintf(stderr, "tubescan: %s\n", m_doc->m_lastSettingsError.c_str());
-        m_doc->ShowMessage(m_doc->m_lastSettingsError);
+        std::fprintf(stderr, "tubescan: %s\n", m_doc->LastSettingsError().c_str());
+        m_doc->ShowMessage(m_doc->LastSettingsError());
     }
 
     m_doc->RefreshSettingsPanel();
@@ -284,12 +284,12 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
                                 QMessageBox::Yes | QMessageBox::No, frame);
                 return box.exec() == QMessageBox::Yes;
             });
-    if (m_doc->m_recorder.Active()) m_survey->OnRecordingStarted();
+    if (m_doc->Recorder().Active()) m_survey->OnRecordingStarted();
 
     m_frame->UpdateCommandUi();
     m_frame->RefreshStatusPanes();
     // Tells the operator (and scripts waiting for start-up) which settings are in use.
-    std::printf("TubescanL: running with settings file %s\n", m_doc->m_iniPath.c_str());
+    std::printf("TubescanL: running with settings file %s\n", m_doc->SettingsPath().c_str());
     std::fflush(stdout);
     return true;
 }
@@ -298,26 +298,27 @@ void CTubescanApp::AddLinkCommands() {
     CTubescanDoc& doc = *m_doc;
     SonarHost* host = m_host.get();
     CMainFrame* frame = m_frame.get();
-    m_commands.Add(cmd::kConnect, {[host](int) { host->OnConnectToSonarHead(); },
-                                   [&doc](int) {
-                                       return CommandUi{doc.m_linkState != LinkState::Up, {}};
-                                   }});
+    m_commands.Add(cmd::kConnect,
+                   {[host](int) { host->OnConnectToSonarHead(); },
+                    [&doc](int) {
+                        return CommandUi{doc.Link().m_linkState != LinkState::Up, {}};
+                    }});
     m_commands.Add(cmd::kHold, {[host](int) { host->ToggleHold(); },
                                 [&doc](int) {
-                                    return CommandUi{true, doc.m_hold == 1};
+                                    return CommandUi{true, doc.Run().m_hold == 1};
                                 }});
     m_commands.Add(cmd::kReverse, {[host](int) { host->Reverse(); },
                                    [&doc](int) {
-                                       return CommandUi{doc.m_playback == 0, std::nullopt};
+                                       return CommandUi{doc.Run().m_playback == 0, std::nullopt};
                                    }});
     SerialPorts* serial = m_serial.get();
-    m_commands.Add(cmd::kComPortSetup, {[&doc, serial, frame](int) {
-                                            if (OnComPortSetup(doc, *serial, frame))
-                                                frame->RefreshStatusPanes();
-                                        },
-                                        [&doc](int) {
-                                            return CommandUi{doc.m_playback == 0, std::nullopt};
-                                        }});
+    m_commands.Add(cmd::kComPortSetup,
+                   {[&doc, serial, frame](int) {
+                        if (OnComPortSetup(doc, *serial, frame)) frame->RefreshStatusPanes();
+                    },
+                    [&doc](int) {
+                        return CommandUi{doc.Run().m_playback == 0, std::nullopt};
+                    }});
     // Every third live ping the picture is repainted: from the acquisition
     // thread straight to the view, queued onto the user-interface thread,
     // with the command states after it as for every change.
@@ -340,8 +341,8 @@ void CTubescanApp::CloseDocument() {
     m_documentClosed = true;
     if (m_frame) QSettings().setValue(kFrameStateKey, m_frame->saveState());
     m_doc->OnCloseDocument();
-    if (!m_doc->m_lastSettingsError.empty())
-        std::fprintf(stderr, "tubescan: %s\n", m_doc->m_lastSettingsError.c_str());
+    if (!m_doc->LastSettingsError().empty())
+        std::fprintf(stderr, "tubescan: %s\n", m_doc->LastSettingsError().c_str());
 }
 
 int CTubescanApp::ExitInstance(int loopResult) {

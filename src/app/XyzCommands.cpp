@@ -60,7 +60,7 @@ conversion::Result ConvertWithProgress(const std::string& input, const std::stri
 
 conversion::Options SettingsOf(const CTubescanDoc& doc) {
     conversion::Options options;
-    options.settings = IniFile::Load(doc.m_iniPath);
+    options.settings = IniFile::Load(doc.SettingsPath());
     return options;
 }
 
@@ -112,13 +112,13 @@ bool ConvertToXyzCommand(CTubescanDoc& doc, QWidget* parent, const FileDialogRun
 }
 
 bool CanExportPointCloud(const CTubescanDoc& doc) {
-    return doc.m_playback == 1 && !doc.m_play.path.empty();
+    return doc.Run().m_playback == 1 && !doc.PlaybackFile().path.empty();
 }
 
 bool ExportPointCloudCommand(CTubescanDoc& doc, QWidget* parent, const FileDialogRunner& run,
                              PointCloudOutput::Format format) {
     if (!CanExportPointCloud(doc)) return false;
-    const std::string input = doc.m_play.path;
+    const std::string input = doc.PlaybackFile().path;
     const bool las = format == PointCloudOutput::Format::Las;
     const char* suffix = las ? "las" : "ply";
     QFileDialog dialog(parent, QStringLiteral("Export Point Cloud"));
@@ -136,8 +136,9 @@ bool ExportPointCloudCommand(CTubescanDoc& doc, QWidget* parent, const FileDialo
     PointCloudOutput cloud(format);
     options.points = &cloud;
     // The playback on screen waits where it is until the export is done.
-    const auto restoreHold = qScopeGuard([&doc, was = doc.m_hold] { doc.m_hold = was; });
-    doc.m_hold = 1;
+    const auto restoreHold =
+        qScopeGuard([&doc, was = doc.Run().m_hold] { doc.Run().m_hold = was; });
+    doc.Run().m_hold = 1;
     // A long survey takes a while: its progress is shown, and Cancel stops
     // the pass and leaves no file.
     const conversion::Result r = ConvertWithProgress(input, output, std::move(options), parent,

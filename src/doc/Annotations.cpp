@@ -188,15 +188,15 @@ void AnnotationBook::DeleteLines() {
 }
 
 void ServeAnnotationRequests(CTubescanDoc& doc, AnnotationBook& book) {
-    book.Settle(doc.m_textInputMode != 0, doc.m_measureMode != 0);
-    if (doc.m_deleteTextRequest) {
+    book.Settle(doc.Display().m_textInputMode != 0, doc.Display().m_measureMode != 0);
+    if (doc.Display().m_deleteTextRequest) {
         book.DeleteNotes();
-        doc.m_deleteTextRequest = 0;
+        doc.Display().m_deleteTextRequest = 0;
     }
-    if (doc.m_deleteLinesRequest) {
+    if (doc.Display().m_deleteLinesRequest) {
         book.DeleteLines();
-        doc.m_measureMode = 0;
-        doc.m_deleteLinesRequest = 0;
+        doc.Display().m_measureMode = 0;
+        doc.Display().m_deleteLinesRequest = 0;
     }
 }
 

@@ -51,17 +51,17 @@ int BaudOfIndex(int index) {
 
 ComPortChoice ComPortChoiceFromDocument(const CTubescanDoc& doc) {
     ComPortChoice c;
-    c.headPort = doc.m_settings.m_sonarComPort;
-    c.orientationPort = doc.m_settings.m_prdComPort;
-    c.baudIndex = BaudIndexOf(doc.m_settings.m_prdComPortBaud);
-    c.headModel = doc.m_settings.m_sonarType;
-    c.rts = doc.m_settings.m_rts;
-    c.orientationEnabled = doc.m_settings.m_enablePRDInput;
+    c.headPort = doc.Settings().m_sonarComPort;
+    c.orientationPort = doc.Settings().m_prdComPort;
+    c.baudIndex = BaudIndexOf(doc.Settings().m_prdComPortBaud);
+    c.headModel = doc.Settings().m_sonarType;
+    c.rts = doc.Settings().m_rts;
+    c.orientationEnabled = doc.Settings().m_enablePRDInput;
     return c;
 }
 
 void ApplyOrientationRecord(CTubescanDoc& doc, const orientation::Record& record, double arrival) {
-    std::lock_guard lock(doc.m_pingMutex);
+    std::lock_guard lock(doc.PingMutex());
     orientation::Record taken;
     const auto take = [](const orientation::Field& f, double offset, double& value, int& valid,
                          orientation::Field& out) {
@@ -69,18 +69,20 @@ void ApplyOrientationRecord(CTubescanDoc& doc, const orientation::Record& record
         valid = f.valid ? 1 : 0;
         out = {value, f.valid};
     };
-    take(record.pitch, doc.m_settings.m_pitchOffset, doc.m_extPitch, doc.m_extPitchValid,
-         taken.pitch);
-    take(record.roll, doc.m_settings.m_rollOffset, doc.m_extRoll, doc.m_extRollValid, taken.roll);
-    take(record.distance, 0.0, doc.m_extDistance, doc.m_extDistanceValid, taken.distance);
-    orientation::Track& track = doc.m_orientationTrack;
-    if (!track.Add(arrival, taken, doc.m_settings.m_carrierTopSpeed)) {
+    take(record.pitch, doc.Settings().m_pitchOffset, doc.Link().m_extPitch,
+         doc.Link().m_extPitchValid, taken.pitch);
+    take(record.roll, doc.Settings().m_rollOffset, doc.Link().m_extRoll, doc.Link().m_extRollValid,
+         taken.roll);
+    take(record.distance, 0.0, doc.Link().m_extDistance, doc.Link().m_extDistanceValid,
+         taken.distance);
+    orientation::Track& track = doc.Link().m_orientationTrack;
+    if (!track.Add(arrival, taken, doc.Settings().m_carrierTopSpeed)) {
         // A step no carrier makes: the record keeps the distance it had.
-        doc.m_extDistance = track.Newest(orientation::Track::Distance).value;
+        doc.Link().m_extDistance = track.Newest(orientation::Track::Distance).value;
     } else if (taken.distance.valid) {
         // The distance as the pings get it from now on, which runs up to
         // the new reading: the raw reading here would make it step back.
-        doc.m_extDistance = doc.m_pingDistance =
+        doc.Link().m_extDistance = doc.Frame().m_pingDistance =
             track.At(arrival, orientation::Track::Distance).value;
     }
 }
@@ -91,20 +93,20 @@ double OrientationClock() {
 }
 
 void TakeOrientationAt(CTubescanDoc& doc, double seconds) {
-    if (!doc.m_settings.m_enablePRDInput) return;
-    const orientation::Track& track = doc.m_orientationTrack;
+    if (!doc.Settings().m_enablePRDInput) return;
+    const orientation::Track& track = doc.Link().m_orientationTrack;
     const orientation::Field distance = track.At(seconds, orientation::Track::Distance);
     if (distance.valid) {
-        doc.m_pingDistance = distance.value;
-        if (doc.m_extDistanceValid) doc.m_extDistance = distance.value;
+        doc.Frame().m_pingDistance = distance.value;
+        if (doc.Link().m_extDistanceValid) doc.Link().m_extDistance = distance.value;
     }
     const orientation::Field pitch = track.At(seconds, orientation::Track::Pitch);
-    if (pitch.valid && doc.m_extPitchValid) doc.m_extPitch = pitch.value;
+    if (pitch.valid && doc.Link().m_extPitchValid) doc.Link().m_extPitch = pitch.value;
     const orientation::Field roll = track.At(seconds, orientation::Track::Roll);
-    if (roll.valid && doc.m_extRollValid) doc.m_extRoll = roll.value;
+    if (roll.valid && doc.Link().m_extRollValid) doc.Link().m_extRoll = roll.value;
 }
 
 void InvalidateOrientationValues(CTubescanDoc& doc) {
-    std::lock_guard lock(doc.m_pingMutex);
-    doc.m_extPitchValid = doc.m_extRollValid = doc.m_extDistanceValid = 0;
+    std::lock_guard lock(doc.PingMutex());
+    doc.Link().m_extPitchValid = doc.Link().m_extRollValid = doc.Link().m_extDistanceValid = 0;
 }

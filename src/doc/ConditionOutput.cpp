@@ -7,14 +7,14 @@
 
 analysis::NominalPipe NominalPipeOf(const CTubescanDoc& doc) {
     analysis::NominalPipe pipe;
-    pipe.shape = doc.m_settings.m_pipeShape == 1   ? analysis::NominalShape::HorseShoe
-                 : doc.m_settings.m_pipeShape == 2 ? analysis::NominalShape::IrregularCircle
+    pipe.shape = doc.Settings().m_pipeShape == 1   ? analysis::NominalShape::HorseShoe
+                 : doc.Settings().m_pipeShape == 2 ? analysis::NominalShape::IrregularCircle
                                                    : analysis::NominalShape::Circle;
-    pipe.diameter = doc.m_settings.m_circleDiameter;
-    pipe.width = doc.m_settings.m_horseShoeWidth;
-    pipe.height = doc.m_settings.m_horseShoeHeight;
-    pipe.upperDiameter = doc.m_overlayParamA;
-    pipe.lowerDiameter = doc.m_overlayParamB;
+    pipe.diameter = doc.Settings().m_circleDiameter;
+    pipe.width = doc.Settings().m_horseShoeWidth;
+    pipe.height = doc.Settings().m_horseShoeHeight;
+    pipe.upperDiameter = doc.Display().m_overlayParamA;
+    pipe.lowerDiameter = doc.Display().m_overlayParamB;
     return pipe;
 }
 

@@ -35,8 +35,9 @@ std::string StartupRecordPath(const std::string& name) {
 }
 
 std::string RealTimeOrPlaybackTitle(const CTubescanDoc& doc) {
-    return doc.m_playback == 1 ? "TubescanL - Playback File [" + doc.m_play.path + "] "
-                               : "TubescanL - Real Time ";
+    return doc.Run().m_playback == 1
+               ? "TubescanL - Playback File [" + doc.PlaybackFile().path + "] "
+               : "TubescanL - Real Time ";
 }
 
 void CTubescanDoc::AppendRecord() {
@@ -67,9 +68,9 @@ void CTubescanDoc::AppendRecord() {
 
 void CTubescanDoc::KeepLiveReply(
     std::span<const std::uint8_t, headproto::kReturnRecordSize> reply) {
-    std::copy_n(reply.begin(), headproto::kReturnHeaderSize, m_reply.header.begin());
+    std::copy_n(reply.begin(), headproto::kReturnHeaderSize, m_frame.m_reply.header.begin());
     std::copy_n(reply.begin() + headproto::kReturnHeaderSize, headproto::kEchoSampleCount,
-                m_reply.samples.begin());
+                m_frame.m_reply.samples.begin());
     if (!m_recorder.Active()) return;
     // The record carries the time stamp and scan fields the acquisition
     // thread writes; the message a failed write raises is shown without
@@ -99,8 +100,9 @@ bool CTubescanDoc::OpenRecordFile(const std::string& path) {
         return false;
     }
     m_recorder.m_path = FullPath(path);
-    SetWindowTitle(m_playback == 1 ? "TubescanL - Copy to File [" + m_recorder.m_path + "] "
-                                   : "TubescanL - Record to File [" + m_recorder.m_path + "] ");
+    SetWindowTitle(m_run.m_playback == 1
+                       ? "TubescanL - Copy to File [" + m_recorder.m_path + "] "
+                       : "TubescanL - Record to File [" + m_recorder.m_path + "] ");
     ForEachObserver(
         [&path = m_recorder.m_path](DocumentObserver& o) { o.OnRecordingStarted(path); });
     return true;
@@ -113,7 +115,7 @@ void CTubescanDoc::CloseDataFiles() {
 }
 
 std::string CTubescanDoc::ProposedRecordPath() {
-    std::string stem = m_autoFileName;
+    std::string stem = m_frame.m_autoFileName;
     if (stem.empty()) {
         // No ping has been stamped yet: name the file after the present
         // moment rather than offer a nameless (hidden) ".31l".

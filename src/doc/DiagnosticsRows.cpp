@@ -51,30 +51,30 @@ const std::array<RowLayout, kRowCount>& RowLayouts() {
 }
 
 Source ReadSource(CTubescanDoc& doc) {
-    std::lock_guard lock(doc.m_pingMutex);
+    std::lock_guard lock(doc.PingMutex());
     Source s;
-    s.signature = doc.m_replySignature;
-    s.status = doc.m_headStatus;
-    s.rangeIndex = doc.m_settings.m_rangeIndex;
-    s.units = doc.m_settings.m_units;
-    s.gain = doc.m_settings.m_gain;
-    s.sectorCode = doc.m_command[headproto::kCmdSectorWidth];
-    s.trainBearing = doc.m_trainBearing;
-    s.headPosition = doc.m_headPosition;
-    s.dataBytes = doc.m_replyDataBytes;
-    s.profileRange = doc.m_profileRange;
-    s.frequency = doc.m_settings.m_frequency;
-    s.absorption = doc.m_settings.m_absorption;
-    s.pulseLength = doc.m_settings.m_pulseLength;
-    s.sendDelay = doc.m_settings.m_sendDelay;
-    s.soundVelocity = doc.m_settings.m_soundVelocity;
-    s.ipAddress = doc.m_settings.m_ipAddress;
-    s.sonarType = doc.m_settings.m_sonarType;
-    s.playback = doc.m_playback != 0;
-    s.pitchAvg = doc.m_pitchAvg;
-    s.rollAvg = doc.m_rollAvg;
-    s.pingPeriod = doc.m_pingPeriod;
-    s.loopTime = doc.m_loopTime;
+    s.signature = doc.Frame().m_replySignature;
+    s.status = doc.Frame().m_headStatus;
+    s.rangeIndex = doc.Settings().m_rangeIndex;
+    s.units = doc.Settings().m_units;
+    s.gain = doc.Settings().m_gain;
+    s.sectorCode = doc.Link().m_command[headproto::kCmdSectorWidth];
+    s.trainBearing = doc.Run().m_trainBearing;
+    s.headPosition = doc.Frame().m_headPosition;
+    s.dataBytes = doc.Frame().m_replyDataBytes;
+    s.profileRange = doc.Frame().m_profileRange;
+    s.frequency = doc.Settings().m_frequency;
+    s.absorption = doc.Settings().m_absorption;
+    s.pulseLength = doc.Settings().m_pulseLength;
+    s.sendDelay = doc.Settings().m_sendDelay;
+    s.soundVelocity = doc.Settings().m_soundVelocity;
+    s.ipAddress = doc.Settings().m_ipAddress;
+    s.sonarType = doc.Settings().m_sonarType;
+    s.playback = doc.Run().m_playback != 0;
+    s.pitchAvg = doc.Frame().m_pitchAvg;
+    s.rollAvg = doc.Frame().m_rollAvg;
+    s.pingPeriod = doc.Run().m_pingPeriod;
+    s.loopTime = doc.Run().m_loopTime;
     return s;
 }
 

@@ -80,8 +80,8 @@ std::string SoundVelocityText(double value) {
 }
 
 void ApplySoundVelocity(CTubescanDoc& doc, double value) {
-    std::lock_guard lock(doc.m_pingMutex);
-    doc.m_settings.m_soundVelocity = value;
+    std::lock_guard lock(doc.PingMutex());
+    doc.Settings().m_soundVelocity = value;
 }
 
 // --- Profile minimum range ---------------------------------------------------
@@ -111,9 +111,9 @@ std::string MinRangeText(double value) {
 }
 
 void ApplyMinRange(CTubescanDoc& doc, double value) {
-    std::lock_guard lock(doc.m_pingMutex);
-    doc.m_settings.m_profileMinRange = value;
-    doc.m_command[headproto::kCmdProfileMinRange] = MinRangeCentimetres(value);
+    std::lock_guard lock(doc.PingMutex());
+    doc.Settings().m_profileMinRange = value;
+    doc.Link().m_command[headproto::kCmdProfileMinRange] = MinRangeCentimetres(value);
 }
 
 // --- The one-value setup dialogs -----------------------------------------------
@@ -130,14 +130,14 @@ const ValueRules kSoundVelocityRules{
     .byDefault = kSoundVelocityDefault,
     .spinHigh = 2000,
     .refusal = kSoundVelocityMessage,
-    .read = [](const CTubescanDoc& doc) { return doc.m_settings.m_soundVelocity; },
+    .read = [](const CTubescanDoc& doc) { return doc.Settings().m_soundVelocity; },
     .text = SoundVelocityText,
     .spinPosition = SoundVelocitySpinPosition,
     .spin = SoundVelocitySpin,
     .accept = AcceptSoundVelocity,
     .store = ApplySoundVelocity,
     // The speed of sound of a recording is the recording's.
-    .spinTaken = [](const CTubescanDoc& doc) { return doc.m_playback == 0; },
+    .spinTaken = [](const CTubescanDoc& doc) { return doc.Run().m_playback == 0; },
 };
 
 const ValueRules kMinRangeRules{
@@ -152,7 +152,7 @@ const ValueRules kMinRangeRules{
     .byDefault = 0.0,
     .spinHigh = 250,
     .refusal = kMinRangeMessage,
-    .read = [](const CTubescanDoc& doc) { return doc.m_settings.m_profileMinRange; },
+    .read = [](const CTubescanDoc& doc) { return doc.Settings().m_profileMinRange; },
     .text = MinRangeText,
     .spinPosition = MinRangeSpinPosition,
     .spin = MinRangeSpin,

@@ -13,7 +13,7 @@ namespace {
 // table, orientation, profile mixing, roll correction) change under the ping
 // lock, so a ping is drawn with one consistent set of them.
 template <typename F> void UnderPingLock(CTubescanDoc& doc, F&& change) {
-    std::lock_guard lock(doc.m_pingMutex);
+    std::lock_guard lock(doc.PingMutex());
     change();
 }
 
@@ -21,7 +21,7 @@ CommandUi Checked(bool on) {
     return CommandUi{true, on};
 }
 CommandUi RealTimeChecked(const CTubescanDoc& doc, bool on) {
-    return CommandUi{doc.m_playback == 0, on};
+    return CommandUi{doc.Run().m_playback == 0, on};
 }
 
 double ZoomOfItem(int id) {
@@ -31,7 +31,7 @@ double ZoomOfItem(int id) {
 }
 
 void SetZoom(CTubescanDoc& doc, double zoom) {
-    UnderPingLock(doc, [&] { doc.m_settings.m_zoom = zoom; });
+    UnderPingLock(doc, [&] { doc.Settings().m_zoom = zoom; });
     doc.ClearImage();
     doc.UpdateAllViews();
 }
@@ -42,11 +42,11 @@ void AddToggle(CommandMap& map, CTubescanDoc& doc, int id, int SonarSettings::*f
     map.Add(id, {[&doc, field, underLock](int) {
                      if (underLock)
                          UnderPingLock(doc,
-                                       [&] { doc.m_settings.*field = !(doc.m_settings.*field); });
+                                       [&] { doc.Settings().*field = !(doc.Settings().*field); });
                      else
-                         doc.m_settings.*field = !(doc.m_settings.*field);
+                         doc.Settings().*field = !(doc.Settings().*field);
                  },
-                 [&doc, field](int) { return Checked(doc.m_settings.*field != 0); }});
+                 [&doc, field](int) { return Checked(doc.Settings().*field != 0); }});
 }
 
 // A range of items that set one int field to id - first (clamped) and redraw.
@@ -55,17 +55,17 @@ void AddChoice(CommandMap& map, CTubescanDoc& doc, int first, int last, int Sona
     map.AddRange(
         first, last,
         {[&doc, first, last, field, redraw](int id) {
-             doc.m_settings.*field = std::clamp(id - first, 0, last - first);
+             doc.Settings().*field = std::clamp(id - first, 0, last - first);
              if (redraw) doc.UpdateAllViews();
          },
-         [&doc, first, field](int id) { return Checked(doc.m_settings.*field == id - first); }});
+         [&doc, first, field](int id) { return Checked(doc.Settings().*field == id - first); }});
 }
 
 void SetTransducer(CTubescanDoc& doc, int fwdAft, int upDown, int zero) {
     UnderPingLock(doc, [&] {
-        if (fwdAft >= 0) doc.m_settings.m_xdcrFwdAft = fwdAft;
-        if (upDown >= 0) doc.m_settings.m_sonarUpDown = upDown;
-        if (zero >= 0) doc.m_settings.m_zeroUpDown = zero;
+        if (fwdAft >= 0) doc.Settings().m_xdcrFwdAft = fwdAft;
+        if (upDown >= 0) doc.Settings().m_sonarUpDown = upDown;
+        if (zero >= 0) doc.Settings().m_zeroUpDown = zero;
         doc.ComputeTrainBearing();
     });
 }
@@ -89,26 +89,26 @@ void AddDocumentCommands(CommandMap& map, CTubescanDoc& doc) {
     // --- picture ------------------------------------------------------------
     map.Add(cmd::kClearImage, {[&doc](int) { doc.ClearImage(); }, {}});
     map.Add(cmd::kRestoreImage, {[&doc](int) {
-                                     doc.m_recentreImage = 1;
+                                     doc.Display().m_recentreImage = 1;
                                      doc.UpdateAllViews();
                                  },
                                  {}});
     map.AddRange(cmd::kZoom50, cmd::kZoom400,
                  {[&doc](int id) { SetZoom(doc, ZoomOfItem(id)); },
-                  [&doc](int id) { return Checked(doc.m_settings.m_zoom == ZoomOfItem(id)); }});
-    map.Add(cmd::kZoomIn, {[&doc](int) { SetZoom(doc, ZoomInStep(doc.m_settings.m_zoom)); }, {}});
-    map.Add(cmd::kZoomOut, {[&doc](int) { SetZoom(doc, ZoomOutStep(doc.m_settings.m_zoom)); }, {}});
+                  [&doc](int id) { return Checked(doc.Settings().m_zoom == ZoomOfItem(id)); }});
+    map.Add(cmd::kZoomIn, {[&doc](int) { SetZoom(doc, ZoomInStep(doc.Settings().m_zoom)); }, {}});
+    map.Add(cmd::kZoomOut, {[&doc](int) { SetZoom(doc, ZoomOutStep(doc.Settings().m_zoom)); }, {}});
     AddToggle(map, doc, cmd::kRangeMarker, &SonarSettings::m_viewRangeMark);
     AddToggle(map, doc, cmd::kDisplayPrd, &SonarSettings::m_displayPRD);
     AddToggle(map, doc, cmd::kUseExternalPrd, &SonarSettings::m_useExtPRD, true);
     map.AddRange(cmd::kColorNormalHigh, cmd::kColorBlue,
                  {[&doc](int id) {
                       UnderPingLock(
-                          doc, [&] { doc.m_settings.m_colorTable = id - cmd::kColorNormalHigh; });
+                          doc, [&] { doc.Settings().m_colorTable = id - cmd::kColorNormalHigh; });
                       // The new table shows from the next ping's repaint.
                   },
                   [&doc](int id) {
-                      return Checked(doc.m_settings.m_colorTable == id - cmd::kColorNormalHigh);
+                      return Checked(doc.Settings().m_colorTable == id - cmd::kColorNormalHigh);
                   }});
 
     // --- drawings -----------------------------------------------------------
@@ -117,99 +117,102 @@ void AddDocumentCommands(CommandMap& map, CTubescanDoc& doc) {
     AddChoice(map, doc, cmd::kTextSmall, cmd::kTextLargest, &SonarSettings::m_textSize, true);
     AddChoice(map, doc, cmd::kGridNone, cmd::kGridPolar, &SonarSettings::m_gridType, true);
     AddChoice(map, doc, cmd::kGridSolid, cmd::kGridDashed, &SonarSettings::m_gridStyle, true);
-    map.Add(cmd::kMoveShape,
-            {[&doc](int) {
-                 doc.m_moveShapeMode = !doc.m_moveShapeMode;
-                 if (doc.m_moveShapeMode) {
-                     doc.m_textInputMode = 0;
-                     doc.m_measureMode = 0;
-                 }
-                 doc.UpdateAllViews(kViewHintMoveShape);
-             },
-             [&doc](int) {
-                 if (!doc.m_settings.m_displayPipeShape) doc.m_moveShapeMode = 0;
-                 return CommandUi{doc.m_settings.m_displayPipeShape != 0, doc.m_moveShapeMode != 0};
-             }});
+    map.Add(cmd::kMoveShape, {[&doc](int) {
+                                  doc.Display().m_moveShapeMode = !doc.Display().m_moveShapeMode;
+                                  if (doc.Display().m_moveShapeMode) {
+                                      doc.Display().m_textInputMode = 0;
+                                      doc.Display().m_measureMode = 0;
+                                  }
+                                  doc.UpdateAllViews(kViewHintMoveShape);
+                              },
+                              [&doc](int) {
+                                  if (!doc.Settings().m_displayPipeShape)
+                                      doc.Display().m_moveShapeMode = 0;
+                                  return CommandUi{doc.Settings().m_displayPipeShape != 0,
+                                                   doc.Display().m_moveShapeMode != 0};
+                              }});
     map.Add(cmd::kDisplayOverlay,
             {[&doc](int) {
-                 doc.m_moveShapeMode = 0;
-                 doc.m_settings.m_displayPipeShape = !doc.m_settings.m_displayPipeShape;
+                 doc.Display().m_moveShapeMode = 0;
+                 doc.Settings().m_displayPipeShape = !doc.Settings().m_displayPipeShape;
                  doc.UpdateAllViews();
              },
-             [&doc](int) { return Checked(doc.m_settings.m_displayPipeShape == 1); }});
+             [&doc](int) { return Checked(doc.Settings().m_displayPipeShape == 1); }});
     map.Add(cmd::kTextInput, {[&doc](int) {
-                                  doc.m_textInputMode = !doc.m_textInputMode;
-                                  if (doc.m_textInputMode) doc.m_measureMode = 0;
+                                  doc.Display().m_textInputMode = !doc.Display().m_textInputMode;
+                                  if (doc.Display().m_textInputMode)
+                                      doc.Display().m_measureMode = 0;
                                   doc.UpdateAllViews();
                               },
-                              [&doc](int) { return Checked(doc.m_textInputMode == 1); }});
+                              [&doc](int) { return Checked(doc.Display().m_textInputMode == 1); }});
     map.Add(cmd::kTextDelete, {[&doc](int) {
-                                   doc.m_deleteTextRequest = 1;
-                                   doc.m_textInputMode = 0;
+                                   doc.Display().m_deleteTextRequest = 1;
+                                   doc.Display().m_textInputMode = 0;
                                    doc.UpdateAllViews();
                                },
                                {}});
     map.Add(cmd::kMeasureAdd, {[&doc](int) {
-                                   doc.m_measureMode = !doc.m_measureMode;
-                                   if (doc.m_measureMode) doc.m_textInputMode = 0;
+                                   doc.Display().m_measureMode = !doc.Display().m_measureMode;
+                                   if (doc.Display().m_measureMode)
+                                       doc.Display().m_textInputMode = 0;
                                    doc.UpdateAllViews();
                                },
-                               [&doc](int) { return Checked(doc.m_measureMode != 0); }});
+                               [&doc](int) { return Checked(doc.Display().m_measureMode != 0); }});
     map.Add(cmd::kMeasureDelete, {[&doc](int) {
-                                      doc.m_deleteLinesRequest = 1;
-                                      doc.m_measureMode = 0;
+                                      doc.Display().m_deleteLinesRequest = 1;
+                                      doc.Display().m_measureMode = 0;
                                       doc.UpdateAllViews();
                                   },
                                   {}});
     map.Add(cmd::kDeleteAllDrawings, {[&doc](int) {
-                                          doc.m_deleteTextRequest = 1;
-                                          doc.m_textInputMode = 0;
-                                          doc.m_deleteLinesRequest = 1;
-                                          doc.m_measureMode = 0;
+                                          doc.Display().m_deleteTextRequest = 1;
+                                          doc.Display().m_textInputMode = 0;
+                                          doc.Display().m_deleteLinesRequest = 1;
+                                          doc.Display().m_measureMode = 0;
                                           doc.UpdateAllViews();
                                       },
                                       {}});
     map.Add(cmd::kSetDefaultColors, {[&doc](int) {
-                                         doc.m_settings.m_pointsColor = kDefaultPointsColor;
-                                         doc.m_settings.m_gridColor = kDefaultGridColor;
-                                         doc.m_settings.m_bkColor = kDefaultBkColor;
-                                         doc.m_settings.m_textColor = kDefaultTextColor;
-                                         doc.m_settings.m_circleColor = kDefaultCircleColor;
-                                         doc.m_settings.m_lineColor = kDefaultLineColor;
+                                         doc.Settings().m_pointsColor = kDefaultPointsColor;
+                                         doc.Settings().m_gridColor = kDefaultGridColor;
+                                         doc.Settings().m_bkColor = kDefaultBkColor;
+                                         doc.Settings().m_textColor = kDefaultTextColor;
+                                         doc.Settings().m_circleColor = kDefaultCircleColor;
+                                         doc.Settings().m_lineColor = kDefaultLineColor;
                                      },
                                      {}});
 
     // --- system -------------------------------------------------------------
     map.Add(cmd::kXdcrFwd,
             {[&doc](int) { SetTransducer(doc, 1, 0, -1); },
-             [&doc](int) { return RealTimeChecked(doc, doc.m_settings.m_xdcrFwdAft == 1); }});
+             [&doc](int) { return RealTimeChecked(doc, doc.Settings().m_xdcrFwdAft == 1); }});
     map.Add(cmd::kXdcrAft,
             {[&doc](int) { SetTransducer(doc, 0, 1, -1); },
-             [&doc](int) { return RealTimeChecked(doc, doc.m_settings.m_xdcrFwdAft == 0); }});
+             [&doc](int) { return RealTimeChecked(doc, doc.Settings().m_xdcrFwdAft == 0); }});
     map.Add(cmd::kZeroUp,
             {[&doc](int) { SetTransducer(doc, -1, -1, 0); },
-             [&doc](int) { return RealTimeChecked(doc, doc.m_settings.m_zeroUpDown == 0); }});
+             [&doc](int) { return RealTimeChecked(doc, doc.Settings().m_zeroUpDown == 0); }});
     map.Add(cmd::kZeroDown,
             {[&doc](int) { SetTransducer(doc, -1, -1, 1); },
-             [&doc](int) { return RealTimeChecked(doc, doc.m_settings.m_zeroUpDown == 1); }});
+             [&doc](int) { return RealTimeChecked(doc, doc.Settings().m_zeroUpDown == 1); }});
     map.AddRange(
         cmd::kUnitsMeters, cmd::kUnitsInches,
         {[&doc](int id) {
-             doc.m_settings.m_units = id - cmd::kUnitsMeters;
+             doc.Settings().m_units = id - cmd::kUnitsMeters;
              doc.OnParametersChanged();
          },
-         [&doc](int id) { return Checked(doc.m_settings.m_units == id - cmd::kUnitsMeters); }});
+         [&doc](int id) { return Checked(doc.Settings().m_units == id - cmd::kUnitsMeters); }});
     AddToggle(map, doc, cmd::kRollCorrection, &SonarSettings::m_rollCorrection, true);
     map.AddRange(cmd::kProfileOff, cmd::kProfileHighMix,
                  {[&doc](int id) {
                       static constexpr double kMix[5] = {1.0, 0.0, 0.25, 0.5, 1.0};
                       UnderPingLock(doc, [&] {
-                          doc.m_settings.m_profileDispMode = id - cmd::kProfileOff;
-                          doc.m_profileMix = kMix[id - cmd::kProfileOff];
+                          doc.Settings().m_profileDispMode = id - cmd::kProfileOff;
+                          doc.Display().m_profileMix = kMix[id - cmd::kProfileOff];
                       });
                       doc.OnParametersChanged();
                   },
                   [&doc](int id) {
-                      return Checked(doc.m_settings.m_profileDispMode == id - cmd::kProfileOff);
+                      return Checked(doc.Settings().m_profileDispMode == id - cmd::kProfileOff);
                   }});
 }

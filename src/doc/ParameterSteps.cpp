@@ -13,9 +13,10 @@ namespace params {
 namespace {
 
 void SetRangeIndex(CTubescanDoc& doc, int index) {
-    doc.m_settings.m_rangeIndex = std::clamp(index, 0, 9);
-    doc.m_settings.m_range = kRangeTable[static_cast<std::size_t>(doc.m_settings.m_rangeIndex)];
-    doc.m_command[kCmdRangeCode] = static_cast<std::uint8_t>(RangeToCode(doc.m_settings.m_range));
+    doc.Settings().m_rangeIndex = std::clamp(index, 0, 9);
+    doc.Settings().m_range = kRangeTable[static_cast<std::size_t>(doc.Settings().m_rangeIndex)];
+    doc.Link().m_command[kCmdRangeCode] =
+        static_cast<std::uint8_t>(RangeToCode(doc.Settings().m_range));
 }
 
 // The box reads at most 15 characters of what was typed.
@@ -26,32 +27,32 @@ std::string_view Typed(std::string_view text) {
 } // namespace
 
 void RangeStep(CTubescanDoc& doc, int delta) {
-    if (doc.m_playback) return;
+    if (doc.Run().m_playback) return;
     // Even at a limit the image is cleared: the operator asked for a change.
-    SetRangeIndex(doc, doc.m_settings.m_rangeIndex + delta);
-    doc.m_clearOnChange = 1;
+    SetRangeIndex(doc, doc.Settings().m_rangeIndex + delta);
+    doc.Display().m_clearOnChange = 1;
     doc.OnParametersChanged();
 }
 
 void GainStep(CTubescanDoc& doc, int delta) {
-    if (doc.m_playback) return;
+    if (doc.Run().m_playback) return;
     if (delta > 0)
-        doc.m_settings.m_gain = static_cast<std::uint8_t>(std::min(doc.m_settings.m_gain + 1, 40));
-    else if (doc.m_settings.m_gain != 0)
-        doc.m_settings.m_gain = static_cast<std::uint8_t>(doc.m_settings.m_gain - 1);
-    doc.m_command[kCmdGain] = doc.m_settings.m_gain;
+        doc.Settings().m_gain = static_cast<std::uint8_t>(std::min(doc.Settings().m_gain + 1, 40));
+    else if (doc.Settings().m_gain != 0)
+        doc.Settings().m_gain = static_cast<std::uint8_t>(doc.Settings().m_gain - 1);
+    doc.Link().m_command[kCmdGain] = doc.Settings().m_gain;
     doc.OnParametersChanged();
 }
 
 void SectorStep(CTubescanDoc& doc, int steps) {
-    if (doc.m_playback) return;
-    int code = doc.m_command[kCmdSectorWidth] + 3 * steps;
+    if (doc.Run().m_playback) return;
+    int code = doc.Link().m_command[kCmdSectorWidth] + 3 * steps;
     code = std::clamp(code, 0, 120);
-    doc.m_command[kCmdSectorWidth] = static_cast<std::uint8_t>(code);
-    doc.m_settings.m_sectorWidthPolar = static_cast<std::uint8_t>(code);
+    doc.Link().m_command[kCmdSectorWidth] = static_cast<std::uint8_t>(code);
+    doc.Settings().m_sectorWidthPolar = static_cast<std::uint8_t>(code);
     if (code == 120) {
-        doc.m_command[kCmdTrain] = 60;
-        doc.m_settings.m_trainPolar = 60;
+        doc.Link().m_command[kCmdTrain] = 60;
+        doc.Settings().m_trainPolar = 60;
         doc.ComputeTrainBearing();
     }
     doc.SaveModeSettings();
@@ -59,15 +60,15 @@ void SectorStep(CTubescanDoc& doc, int steps) {
 }
 
 void TrainStep(CTubescanDoc& doc, int steps) {
-    if (doc.m_playback) return;
-    if (doc.m_command[kCmdSectorWidth] >= 120) return;
-    int code = doc.m_command[kCmdTrain];
-    code = doc.m_settings.m_sonarUpDown == 1 ? code - 3 * steps : code + 3 * steps;
+    if (doc.Run().m_playback) return;
+    if (doc.Link().m_command[kCmdSectorWidth] >= 120) return;
+    int code = doc.Link().m_command[kCmdTrain];
+    code = doc.Settings().m_sonarUpDown == 1 ? code - 3 * steps : code + 3 * steps;
     if (code < 0)
         code = 120;
     else if (code > 120)
         code = 0;
-    doc.m_command[kCmdTrain] = static_cast<std::uint8_t>(code);
+    doc.Link().m_command[kCmdTrain] = static_cast<std::uint8_t>(code);
     doc.ComputeTrainBearing();
     doc.SaveModeSettings();
     doc.OnParametersChanged();
@@ -75,57 +76,57 @@ void TrainStep(CTubescanDoc& doc, int steps) {
 
 bool DiameterStep(CTubescanDoc& doc, int direction) {
     // The keys act while the operator can see what they change.
-    if (!doc.m_settings.m_displayPipeShape) return false;
+    if (!doc.Settings().m_displayPipeShape) return false;
     if (direction > 0) {
-        doc.m_settings.m_circleDiameter += 0.01;
+        doc.Settings().m_circleDiameter += 0.01;
     } else {
-        doc.m_settings.m_circleDiameter -= 0.01;
-        if (doc.m_settings.m_circleDiameter < 0.1) doc.m_settings.m_circleDiameter = 0.1;
+        doc.Settings().m_circleDiameter -= 0.01;
+        if (doc.Settings().m_circleDiameter < 0.1) doc.Settings().m_circleDiameter = 0.1;
     }
     doc.UpdateAllViews();
     return true;
 }
 
 void RangeSpin(CTubescanDoc& doc, int delta) {
-    if (doc.m_playback) return;
-    const int index = std::clamp(doc.m_settings.m_rangeIndex + delta, 0, 9);
-    if (index == doc.m_settings.m_rangeIndex) return;
+    if (doc.Run().m_playback) return;
+    const int index = std::clamp(doc.Settings().m_rangeIndex + delta, 0, 9);
+    if (index == doc.Settings().m_rangeIndex) return;
     SetRangeIndex(doc, index);
-    doc.m_clearOnChange = 1;
+    doc.Display().m_clearOnChange = 1;
     doc.OnParametersChanged();
 }
 
 void GainSpin(CTubescanDoc& doc, int delta) {
-    if (doc.m_playback) return;
-    const int gain = std::clamp(doc.m_settings.m_gain + delta, 0, 40);
-    if (gain == doc.m_command[kCmdGain]) return;
-    doc.m_settings.m_gain = static_cast<std::uint8_t>(gain);
-    doc.m_command[kCmdGain] = doc.m_settings.m_gain;
+    if (doc.Run().m_playback) return;
+    const int gain = std::clamp(doc.Settings().m_gain + delta, 0, 40);
+    if (gain == doc.Link().m_command[kCmdGain]) return;
+    doc.Settings().m_gain = static_cast<std::uint8_t>(gain);
+    doc.Link().m_command[kCmdGain] = doc.Settings().m_gain;
     doc.OnParametersChanged();
 }
 
 void ProfileSpin(CTubescanDoc& doc, int delta) {
-    doc.m_settings.m_profileDispMode = std::clamp(doc.m_settings.m_profileDispMode - delta, 0, 4);
-    doc.m_profileMix = ProfileMixFor(doc.m_settings.m_profileDispMode);
+    doc.Settings().m_profileDispMode = std::clamp(doc.Settings().m_profileDispMode - delta, 0, 4);
+    doc.Display().m_profileMix = ProfileMixFor(doc.Settings().m_profileDispMode);
     doc.OnParametersChanged();
 }
 
 void RangeSpinReleased(CTubescanDoc& doc, int spinPosition) {
-    if (doc.m_playback) return;
+    if (doc.Run().m_playback) return;
     SetRangeIndex(doc, spinPosition);
-    doc.m_clearOnChange = 1;
+    doc.Display().m_clearOnChange = 1;
 }
 
 std::string KeyInPrompt(const CTubescanDoc& doc, KeyInKind kind) {
-    if (doc.m_playback) return {};
+    if (doc.Run().m_playback) return {};
     switch (kind) {
     case KeyInKind::Range:
-        return doc.m_settings.m_units == 0 ? "Range (0.125, 0.25, 0.5, 0.75, 1,..,6) m"
+        return doc.Settings().m_units == 0 ? "Range (0.125, 0.25, 0.5, 0.75, 1,..,6) m"
                                            : "Range (0.375, 0.75, 1.5, 2.25, 3,..,18) ft ";
     case KeyInKind::Gain:
         return "Key In Gain: (0-40dB)";
     case KeyInKind::Sector:
-        if (doc.m_settings.m_sectorMode == 2) return {};
+        if (doc.Settings().m_sectorMode == 2) return {};
         return "Key In Sctor Width: (0-360 deg.)";
     case KeyInKind::Train:
         return "Key In Train Angle: (0-351 deg.)";
@@ -140,22 +141,22 @@ bool KeyInEnter(CTubescanDoc& doc, KeyInKind kind, std::string_view text) {
     case KeyInKind::Range: {
         double metres = TextToDouble(t);
         if (metres < 0.0) return false;
-        if (doc.m_settings.m_units != 0) metres /= 3.0;
+        if (doc.Settings().m_units != 0) metres /= 3.0;
         const int code = RangeToCode(metres);
-        doc.m_command[kCmdRangeCode] = static_cast<std::uint8_t>(code);
+        doc.Link().m_command[kCmdRangeCode] = static_cast<std::uint8_t>(code);
         // The range always follows the index, even when the index did not
         // move: the two disagree in a fresh document (index 3, 1 m) and the
         // head would otherwise get a range the panels do not show.
         const int index = RangeCodeToIndex(code);
-        doc.m_settings.m_rangeIndex = index;
-        doc.m_settings.m_range = kRangeTable[static_cast<std::size_t>(index)];
+        doc.Settings().m_rangeIndex = index;
+        doc.Settings().m_range = kRangeTable[static_cast<std::size_t>(index)];
         break;
     }
     case KeyInKind::Gain: {
         const int g = TextToInt(t);
-        if (g >= 0 && g != doc.m_command[kCmdGain]) {
-            doc.m_settings.m_gain = static_cast<std::uint8_t>(std::min(g, 40));
-            doc.m_command[kCmdGain] = doc.m_settings.m_gain;
+        if (g >= 0 && g != doc.Link().m_command[kCmdGain]) {
+            doc.Settings().m_gain = static_cast<std::uint8_t>(std::min(g, 40));
+            doc.Link().m_command[kCmdGain] = doc.Settings().m_gain;
         }
         break;
     }
@@ -164,9 +165,9 @@ bool KeyInEnter(CTubescanDoc& doc, KeyInKind kind, std::string_view text) {
         if (s < 0) return false;
         // Computed in a wide type so a huge typed number cannot overflow.
         long long code = (static_cast<long long>(s) + 5) / 9 * 3;
-        if (code != doc.m_command[kCmdSectorWidth]) {
-            code = std::clamp<long long>(code, 0, doc.m_settings.m_sectorMode == 0 ? 60 : 120);
-            doc.m_command[kCmdSectorWidth] = static_cast<std::uint8_t>(code);
+        if (code != doc.Link().m_command[kCmdSectorWidth]) {
+            code = std::clamp<long long>(code, 0, doc.Settings().m_sectorMode == 0 ? 60 : 120);
+            doc.Link().m_command[kCmdSectorWidth] = static_cast<std::uint8_t>(code);
             doc.SaveModeSettings();
         }
         break;
@@ -176,9 +177,9 @@ bool KeyInEnter(CTubescanDoc& doc, KeyInKind kind, std::string_view text) {
         if (tr < 0) return false;
         long long code = (static_cast<long long>(tr) + 5) / 9 * 3;
         if (code > 120) code = 0;
-        if (doc.m_settings.m_sonarUpDown == 1) code = 120 - code;
-        if (code != doc.m_command[kCmdTrain]) {
-            doc.m_command[kCmdTrain] = static_cast<std::uint8_t>(code);
+        if (doc.Settings().m_sonarUpDown == 1) code = 120 - code;
+        if (code != doc.Link().m_command[kCmdTrain]) {
+            doc.Link().m_command[kCmdTrain] = static_cast<std::uint8_t>(code);
             doc.ComputeTrainBearing();
             doc.SaveModeSettings();
         }
@@ -190,29 +191,29 @@ bool KeyInEnter(CTubescanDoc& doc, KeyInKind kind, std::string_view text) {
 }
 
 std::string PanelRangeText(const CTubescanDoc& doc) {
-    const int index = std::clamp(doc.m_settings.m_rangeIndex, 0, 9);
-    const bool feet = doc.m_settings.m_units == 1 || doc.m_settings.m_units == 2;
+    const int index = std::clamp(doc.Settings().m_rangeIndex, 0, 9);
+    const bool feet = doc.Settings().m_units == 1 || doc.Settings().m_units == 2;
     const double value = kRangeTable[static_cast<std::size_t>(index)] * (feet ? 3.0 : 1.0);
     return FormatFixed(value, index == 0 ? 3 : 2) + (feet ? " ft" : " m");
 }
 
 std::string MiniBarRangeText(const CTubescanDoc& doc) {
-    const int index = std::clamp(doc.m_settings.m_rangeIndex, 0, 9);
-    const bool feet = doc.m_settings.m_units == 1 || doc.m_settings.m_units == 2;
+    const int index = std::clamp(doc.Settings().m_rangeIndex, 0, 9);
+    const bool feet = doc.Settings().m_units == 1 || doc.Settings().m_units == 2;
     const double value = kRangeTable[static_cast<std::size_t>(index)] * (feet ? 3.0 : 1.0);
     return FormatFixed(value, 3) + (feet ? " ft" : " m");
 }
 
 std::string GainText(const CTubescanDoc& doc) {
-    return std::to_string(doc.m_settings.m_gain) + " dB";
+    return std::to_string(doc.Settings().m_gain) + " dB";
 }
 
 std::string SectorText(const CTubescanDoc& doc) {
-    return std::to_string(doc.m_command[kCmdSectorWidth] * 3) + " deg.";
+    return std::to_string(doc.Link().m_command[kCmdSectorWidth] * 3) + " deg.";
 }
 
 std::string TrainText(const CTubescanDoc& doc) {
-    return std::to_string(doc.m_trainBearing) + " deg.";
+    return std::to_string(doc.Run().m_trainBearing) + " deg.";
 }
 
 std::string ProfileModeText(int mode) {

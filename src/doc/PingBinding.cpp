@@ -5,7 +5,7 @@ using namespace headproto;
 namespace {
 
 PingHistory HistoryOf(CTubescanDoc& doc, PingWorkspace& ws) {
-    return PingHistory{ws.lines, ws.profileHistory, doc.m_restartLines, ws.pointOffset};
+    return PingHistory{ws.lines, ws.profileHistory, doc.Frame().m_restartLines, ws.pointOffset};
 }
 
 DecodedReturn Decode(CTubescanDoc& doc, const PingWorkspace& ws, const PingSettings& settings) {
@@ -18,49 +18,50 @@ DecodedReturn Decode(CTubescanDoc& doc, const PingWorkspace& ws, const PingSetti
 } // namespace
 
 PingWorkspace DocumentWorkspace(CTubescanDoc& doc) {
-    return PingWorkspace{std::span<const std::uint8_t, kReturnHeaderSize>(doc.m_reply.header),
-                         doc.m_reply.samples,
-                         doc.m_lines,
-                         doc.m_profileHistory,
-                         doc.m_pointOffset,
-                         doc.m_trig};
+    return PingWorkspace{
+        std::span<const std::uint8_t, kReturnHeaderSize>(doc.Frame().m_reply.header),
+        doc.Frame().m_reply.samples,
+        doc.Frame().m_lines,
+        doc.Frame().m_profileHistory,
+        doc.Frame().m_pointOffset,
+        doc.Trig()};
 }
 
 PingSettings PingSettingsOf(const CTubescanDoc& doc) {
     PingSettings s;
-    s.playback = doc.m_playback;
-    s.sonarUpDown = doc.m_settings.m_sonarUpDown;
-    s.zeroUpDown = doc.m_settings.m_zeroUpDown;
-    s.xdcrFwdAft = doc.m_settings.m_xdcrFwdAft;
-    s.pitchOffset = doc.m_settings.m_pitchOffset;
-    s.rollOffset = doc.m_settings.m_rollOffset;
-    s.rollCorrection = doc.m_settings.m_rollCorrection;
-    s.useExtPRD = doc.m_settings.m_useExtPRD;
-    s.extRollValid = doc.m_extRollValid;
-    s.extRoll = doc.m_extRoll;
-    s.zoom = doc.m_settings.m_zoom;
-    s.imageRadius = doc.m_imageRadius;
-    s.pulseLength = doc.m_settings.m_pulseLength;
-    s.range = doc.m_settings.m_range;
-    s.profileMinRange = doc.m_settings.m_profileMinRange;
-    s.colorTable = doc.m_settings.m_colorTable;
-    s.profileMix = doc.m_profileMix;
-    s.profileDispMode = doc.m_settings.m_profileDispMode;
-    s.pointSize = doc.m_settings.m_pointSize;
-    s.pointsColor = doc.m_settings.m_pointsColor;
+    s.playback = doc.Run().m_playback;
+    s.sonarUpDown = doc.Settings().m_sonarUpDown;
+    s.zeroUpDown = doc.Settings().m_zeroUpDown;
+    s.xdcrFwdAft = doc.Settings().m_xdcrFwdAft;
+    s.pitchOffset = doc.Settings().m_pitchOffset;
+    s.rollOffset = doc.Settings().m_rollOffset;
+    s.rollCorrection = doc.Settings().m_rollCorrection;
+    s.useExtPRD = doc.Settings().m_useExtPRD;
+    s.extRollValid = doc.Link().m_extRollValid;
+    s.extRoll = doc.Link().m_extRoll;
+    s.zoom = doc.Settings().m_zoom;
+    s.imageRadius = doc.Display().m_imageRadius;
+    s.pulseLength = doc.Settings().m_pulseLength;
+    s.range = doc.Settings().m_range;
+    s.profileMinRange = doc.Settings().m_profileMinRange;
+    s.colorTable = doc.Settings().m_colorTable;
+    s.profileMix = doc.Display().m_profileMix;
+    s.profileDispMode = doc.Settings().m_profileDispMode;
+    s.pointSize = doc.Settings().m_pointSize;
+    s.pointsColor = doc.Settings().m_pointsColor;
     return s;
 }
 
 PingRunning PingRunningOf(const CTubescanDoc& doc) {
     PingRunning r;
-    r.rangeCode = doc.m_command[kCmdRangeCode];
-    r.rollSum = doc.m_rollSum;
-    r.pitchSum = doc.m_pitchSum;
-    r.attitudeCount = doc.m_attitudeCount;
-    r.rollValid = doc.m_rollValid;
-    r.pitchValid = doc.m_pitchValid;
-    r.rollAvg = doc.m_rollAvg;
-    r.pitchAvg = doc.m_pitchAvg;
+    r.rangeCode = doc.Link().m_command[kCmdRangeCode];
+    r.rollSum = doc.Frame().m_rollSum;
+    r.pitchSum = doc.Frame().m_pitchSum;
+    r.attitudeCount = doc.Frame().m_attitudeCount;
+    r.rollValid = doc.Frame().m_rollValid;
+    r.pitchValid = doc.Frame().m_pitchValid;
+    r.rollAvg = doc.Frame().m_rollAvg;
+    r.pitchAvg = doc.Frame().m_pitchAvg;
     return r;
 }
 
@@ -68,32 +69,32 @@ void StoreDecodedPing(CTubescanDoc& doc, const DecodedReturn& ping, const PingRu
     const auto& h = ping.header;
     // The signature is kept as text even when rejected, so diagnostics can
     // show what a rejected record carried.
-    doc.m_replySignature.assign(h.signature.begin(), h.signature.end());
+    doc.Frame().m_replySignature.assign(h.signature.begin(), h.signature.end());
     if (!ping.accepted) return;
-    doc.m_dataPoints = ping.dataPoints;
-    doc.m_headId = h.headId;
-    doc.m_headStatus = h.status;
-    if (doc.m_playback == 0) doc.m_prevScanDirection = doc.m_scanDirection;
-    doc.m_scanDirection = h.scanDirection;
-    doc.m_headPosition = h.headPosition;
-    doc.m_beamAngle = ping.beamAngle;
+    doc.Run().m_dataPoints = ping.dataPoints;
+    doc.Frame().m_headId = h.headId;
+    doc.Frame().m_headStatus = h.status;
+    if (doc.Run().m_playback == 0) doc.Run().m_prevScanDirection = doc.Run().m_scanDirection;
+    doc.Run().m_scanDirection = h.scanDirection;
+    doc.Frame().m_headPosition = h.headPosition;
+    doc.Frame().m_beamAngle = ping.beamAngle;
     // Only a recorded ping changes the command's range code; writing it back
     // unchanged could undo a range the operator picked meanwhile.
-    if (ping.rangeChanged) doc.m_command[kCmdRangeCode] = running.rangeCode;
-    doc.m_settings.m_rangeIndex = ping.rangeIndex;
-    doc.m_replyDataBytes = h.dataBytes;
-    doc.m_rollRaw = h.rollRaw;
-    doc.m_pitchRaw = h.pitchRaw;
-    doc.m_roll = ping.roll;
-    doc.m_pitch = ping.pitch;
-    doc.m_rollSum = running.rollSum;
-    doc.m_pitchSum = running.pitchSum;
-    doc.m_attitudeCount = running.attitudeCount;
-    doc.m_rollValid = running.rollValid;
-    doc.m_pitchValid = running.pitchValid;
-    doc.m_rollAvg = running.rollAvg;
-    doc.m_pitchAvg = running.pitchAvg;
-    doc.m_profileRange = h.profileRange;
+    if (ping.rangeChanged) doc.Link().m_command[kCmdRangeCode] = running.rangeCode;
+    doc.Settings().m_rangeIndex = ping.rangeIndex;
+    doc.Frame().m_replyDataBytes = h.dataBytes;
+    doc.Frame().m_rollRaw = h.rollRaw;
+    doc.Frame().m_pitchRaw = h.pitchRaw;
+    doc.Frame().m_roll = ping.roll;
+    doc.Frame().m_pitch = ping.pitch;
+    doc.Frame().m_rollSum = running.rollSum;
+    doc.Frame().m_pitchSum = running.pitchSum;
+    doc.Frame().m_attitudeCount = running.attitudeCount;
+    doc.Frame().m_rollValid = running.rollValid;
+    doc.Frame().m_pitchValid = running.pitchValid;
+    doc.Frame().m_rollAvg = running.rollAvg;
+    doc.Frame().m_pitchAvg = running.pitchAvg;
+    doc.Frame().m_profileRange = h.profileRange;
 }
 
 bool DecodeReturnHeader(CTubescanDoc& doc, PingWorkspace& ws) {
@@ -115,21 +116,23 @@ void ResetPingHistory(CTubescanDoc& doc, PingWorkspace& ws) {
 }
 
 PingGeometry ComputePingGeometry(const CTubescanDoc& doc) {
-    return ComputePingGeometry(PingSettingsOf(doc), doc.m_command[kCmdRangeCode]);
+    return ComputePingGeometry(PingSettingsOf(doc), doc.Link().m_command[kCmdRangeCode]);
 }
 
 ImageView DocumentImage(CTubescanDoc& doc) {
-    return ImageView{doc.m_image.data(), doc.m_image.size(), doc.m_imageWidth, doc.m_imageHeight};
+    return ImageView{doc.Frame().m_image.data(), doc.Frame().m_image.size(),
+                     doc.Frame().m_imageWidth, doc.Frame().m_imageHeight};
 }
 
 void DrawPing(CTubescanDoc& doc, const PingWorkspace& ws) {
     DrawPing(PingSettingsOf(doc),
-             WedgePose{doc.m_command[kCmdRangeCode], doc.m_beamAngle, doc.m_scanDirection},
-             ws.lines, ws.trig, doc.m_sonarBitmap, DocumentImage(doc));
+             WedgePose{doc.Link().m_command[kCmdRangeCode], doc.Frame().m_beamAngle,
+                       doc.Run().m_scanDirection},
+             ws.lines, ws.trig, doc.ColourTables(), DocumentImage(doc));
 }
 
 ProfilePoint ComputeProfilePoint(const CTubescanDoc& doc, const PingWorkspace& ws) {
-    return ComputeProfilePoint(PingSettingsOf(doc), doc.m_command[kCmdRangeCode],
+    return ComputeProfilePoint(PingSettingsOf(doc), doc.Link().m_command[kCmdRangeCode],
                                ws.profileHistory);
 }
 
@@ -147,10 +150,10 @@ bool ProcessPing(CTubescanDoc& doc, PingWorkspace& ws, PingDrawing drawing) {
     PingHistory history = HistoryOf(doc, ws);
     const ImageView image = DocumentImage(doc);
     const ProfilePoint point =
-        ProcessPing(ping, settings, ws.line, history, ws.trig, doc.m_sonarBitmap,
+        ProcessPing(ping, settings, ws.line, history, ws.trig, doc.ColourTables(),
                     drawing == PingDrawing::Pixels ? &image : nullptr);
     // Every processed ping hands its point on, whatever is shown.
-    doc.m_profileEcho = point.echo;
+    doc.Frame().m_profileEcho = point.echo;
     doc.EmitProfilePoint(point.distance, point.bearing);
     return true;
 }

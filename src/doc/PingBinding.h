@@ -56,5 +56,5 @@ void PlaceProfilePoint(CTubescanDoc& doc, PingWorkspace& ws, const ProfilePoint&
 // shift the line history, draw (Pixels only), then work out the profile point,
 // hand it to doc.EmitProfilePoint and place it. Returns false when the header
 // was rejected (nothing drawn, nothing emitted). The caller holds
-// doc.m_pingMutex when another thread may read the image.
+// doc.PingMutex() when another thread may read the image.
 bool ProcessPing(CTubescanDoc& doc, PingWorkspace& ws, PingDrawing drawing = PingDrawing::Pixels);

@@ -43,13 +43,13 @@ PlaybackOpen CTubescanDoc::OpenPlayback(const std::string& path) {
         return refused;
     }
     // No distance counts until a record of this file carries a valid one.
-    m_pingDistance = std::numeric_limits<double>::quiet_NaN();
+    m_frame.m_pingDistance = std::numeric_limits<double>::quiet_NaN();
     m_play.path = FullPath(path);
     m_settings.m_readDirectory = DirectoryOf(m_play.path);
 
-    m_linkState = LinkState::Down;
+    m_link.m_linkState = LinkState::Down;
     m_settings.m_openFileFilterIndex = 1;
-    m_playback = 1;
+    m_run.m_playback = 1;
 
     ForEachObserver([](DocumentObserver& o) { o.OnCloseLinks(); });
     CloseComPorts();
@@ -67,11 +67,11 @@ PlaybackOpen CTubescanDoc::OpenPlayback(const std::string& path) {
 }
 
 void CTubescanDoc::PlaybackTick() {
-    if (m_playback == 1 && m_hold == 0) {
+    if (m_run.m_playback == 1 && m_run.m_hold == 0) {
         ReadNextRecord();
         if (const auto ms = m_play.ClockTick()) {
-            m_loopTime = *ms;
-            m_loopTimeMs = static_cast<int>(std::min(m_loopTime, 2.0e9));
+            m_run.m_loopTime = *ms;
+            m_run.m_loopTimeMs = static_cast<int>(std::min(m_run.m_loopTime, 2.0e9));
         }
         if (m_play.MarkShown()) m_play.Rewind();
     }
@@ -84,23 +84,23 @@ void CTubescanDoc::StartFileAgain() {
     m_play.filePosition = 0;
     ClearImage();
     ResetPingHistory();
-    m_pingCount = 0;
+    m_run.m_pingCount = 0;
 }
 
 bool CTubescanDoc::PlayRecord(const PlayedRecord& r, PingDrawing drawing) {
     std::lock_guard lock(m_pingMutex);
     record::ApplySettings(*this, r.settings);
     m_play.filePosition = r.end;
-    std::memcpy(m_reply.header.data(), r.header.data(), r.header.size());
+    std::memcpy(m_frame.m_reply.header.data(), r.header.data(), r.header.size());
     PingWorkspace ws = DocumentWorkspace(*this);
     if (!r.carriesPing) {
         DecodeReturnHeader(*this, ws); // keeps the rejected signature for diagnostics
         return false;
     }
-    m_replyPending = 0;
-    std::memcpy(m_reply.samples.data(), r.samples.data(), r.sampleBytes);
+    m_link.m_replyPending = 0;
+    std::memcpy(m_frame.m_reply.samples.data(), r.samples.data(), r.sampleBytes);
     ProcessPing(*this, ws, drawing);
-    ++m_pingCount;
+    ++m_run.m_pingCount;
     return true;
 }
 
@@ -112,7 +112,7 @@ void CTubescanDoc::ReadNextRecord() {
         // past the last record. Start again, clearing the picture once per
         // pass (not again on every tick that finds nothing).
         m_play.Rewind();
-        if (m_pingCount > 0) StartFileAgain();
+        if (m_run.m_pingCount > 0) StartFileAgain();
         UpdateAllViews();
         // A file with not one record in it would otherwise go on "playing"
         // an empty picture without a word.
@@ -127,7 +127,7 @@ void CTubescanDoc::ReadNextRecord() {
 }
 
 void CTubescanDoc::SeekToRecord(std::uint64_t offset) {
-    if (m_playback == 1) m_play.Seek(offset);
+    if (m_run.m_playback == 1) m_play.Seek(offset);
 }
 
 bool CTubescanDoc::StepBack() {
@@ -135,13 +135,13 @@ bool CTubescanDoc::StepBack() {
 }
 
 void CTubescanDoc::SetPlaybackTimer() {
-    if (m_playback == 1) m_play.StartClock(m_settings.m_playbackSpeed);
+    if (m_run.m_playback == 1) m_play.StartClock(m_settings.m_playbackSpeed);
 }
 
 bool CTubescanDoc::WantsIdlePlayback() const {
     // Single-frame mode holds the idle loop too; otherwise "Play One Frame"
     // would do nothing at speed 0.
-    return m_playback == 1 && m_hold == 0 && m_settings.m_playbackSpeed == 0 &&
+    return m_run.m_playback == 1 && m_run.m_hold == 0 && m_settings.m_playbackSpeed == 0 &&
            m_play.oneFrame == 0;
 }
 
@@ -159,14 +159,14 @@ void CTubescanDoc::ToggleRealTimePlaySpeed() {
 
 void CTubescanDoc::StepFrameBack() {
     m_play.StopClock();
-    if (m_playback != 1) return;
+    if (m_run.m_playback != 1) return;
     m_play.oneFrame = 1;
     if (StepBack()) PlaybackTick();
 }
 
 void CTubescanDoc::StepFrameForward() {
     m_play.StopClock();
-    if (m_playback != 1) return;
+    if (m_run.m_playback != 1) return;
     m_play.oneFrame = 1;
     PlaybackTick();
 }

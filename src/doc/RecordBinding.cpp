@@ -25,28 +25,29 @@ void AssignStampText(std::string& field, const std::string& text, std::size_t li
 
 RecordFields RecordFieldsOf(const CTubescanDoc& doc) {
     RecordFields f;
-    f.date = doc.m_date;
-    f.time = doc.m_time;
-    f.millis = doc.m_millis;
+    f.date = doc.Frame().m_date;
+    f.time = doc.Frame().m_time;
+    f.millis = doc.Frame().m_millis;
     // While playing, the record being copied decides, not the operator's
     // present orientation setting, so a copy keeps what was recorded.
-    f.prdInput = doc.m_playback == 1 ? doc.m_recordedPrdInput : doc.m_settings.m_enablePRDInput;
-    f.scanDirection = doc.m_scanDirection;
-    f.xdcrFwdAft = doc.m_settings.m_xdcrFwdAft;
-    f.sectorMode = doc.m_settings.m_sectorMode;
-    f.command = doc.m_command;
-    f.trainBearing = doc.m_trainBearing;
-    f.zeroUpDown = doc.m_settings.m_zeroUpDown;
-    f.soundVelocity = doc.m_settings.m_soundVelocity;
-    f.pingPeriod = doc.m_pingPeriod;
-    f.extPitchValid = doc.m_extPitchValid;
-    f.extRollValid = doc.m_extRollValid;
-    f.extDistanceValid = doc.m_extDistanceValid;
-    f.extPitch = doc.m_extPitch;
-    f.extRoll = doc.m_extRoll;
-    f.extDistance = doc.m_extDistance;
-    f.header = doc.m_reply.header;
-    std::copy_n(doc.m_reply.samples.begin(), kSampleCount, f.samples.begin());
+    f.prdInput =
+        doc.Run().m_playback == 1 ? doc.Link().m_recordedPrdInput : doc.Settings().m_enablePRDInput;
+    f.scanDirection = doc.Run().m_scanDirection;
+    f.xdcrFwdAft = doc.Settings().m_xdcrFwdAft;
+    f.sectorMode = doc.Settings().m_sectorMode;
+    f.command = doc.Link().m_command;
+    f.trainBearing = doc.Run().m_trainBearing;
+    f.zeroUpDown = doc.Settings().m_zeroUpDown;
+    f.soundVelocity = doc.Settings().m_soundVelocity;
+    f.pingPeriod = doc.Run().m_pingPeriod;
+    f.extPitchValid = doc.Link().m_extPitchValid;
+    f.extRollValid = doc.Link().m_extRollValid;
+    f.extDistanceValid = doc.Link().m_extDistanceValid;
+    f.extPitch = doc.Link().m_extPitch;
+    f.extRoll = doc.Link().m_extRoll;
+    f.extDistance = doc.Link().m_extDistance;
+    f.header = doc.Frame().m_reply.header;
+    std::copy_n(doc.Frame().m_reply.samples.begin(), kSampleCount, f.samples.begin());
     return f;
 }
 
@@ -55,32 +56,33 @@ Record BuildRecord(const CTubescanDoc& doc) {
 }
 
 void ApplySettings(CTubescanDoc& doc, const RecordSettings& s) {
-    auto& cmd = doc.m_command;
-    if (const int count = SampleCountOfCode(s.sampleCode); count >= 0) doc.m_dataPoints = count;
-    doc.m_play.recordLength = s.length;
+    auto& cmd = doc.Link().m_command;
+    if (const int count = SampleCountOfCode(s.sampleCode); count >= 0)
+        doc.Run().m_dataPoints = count;
+    doc.PlaybackFile().recordLength = s.length;
 
-    AssignStampText(doc.m_date, s.date, 19);
-    AssignStampText(doc.m_time, s.time, 19);
-    AssignStampText(doc.m_millis, s.millis, 9);
+    AssignStampText(doc.Frame().m_date, s.date, 19);
+    AssignStampText(doc.Frame().m_time, s.time, 19);
+    AssignStampText(doc.Frame().m_millis, s.millis, 9);
 
-    doc.m_recordedPrdInput = s.orientationInput ? 1 : 0;
+    doc.Link().m_recordedPrdInput = s.orientationInput ? 1 : 0;
 
-    doc.m_prevScanDirection = doc.m_scanDirection;
-    doc.m_scanDirection = (s.modeByte >> 7) & 1;
-    doc.m_settings.m_sonarUpDown = (s.modeByte >> 6) & 1;
-    doc.m_settings.m_xdcrFwdAft = doc.m_settings.m_sonarUpDown == 0 ? 1 : 0;
-    doc.m_settings.m_sectorMode = (s.modeByte >> 3) & 7;
+    doc.Run().m_prevScanDirection = doc.Run().m_scanDirection;
+    doc.Run().m_scanDirection = (s.modeByte >> 7) & 1;
+    doc.Settings().m_sonarUpDown = (s.modeByte >> 6) & 1;
+    doc.Settings().m_xdcrFwdAft = doc.Settings().m_sonarUpDown == 0 ? 1 : 0;
+    doc.Settings().m_sectorMode = (s.modeByte >> 3) & 7;
     cmd[kCmdStepSize] = CodeToStep(s.modeByte & 7);
 
     cmd[kCmdGain] = s.gain;
-    doc.m_settings.m_gain = s.gain;
+    doc.Settings().m_gain = s.gain;
     cmd[kCmdSectorWidth] = s.sectorWidth;
-    doc.m_trainBearing = s.trainThirds * 3;
+    doc.Run().m_trainBearing = s.trainThirds * 3;
     cmd[kCmdRangeCode] = s.rangeCode;
-    doc.m_settings.m_rangeIndex = RangeCodeToIndex(s.rangeCode);
-    doc.m_settings.m_range = kRangeTable[static_cast<std::size_t>(doc.m_settings.m_rangeIndex)];
+    doc.Settings().m_rangeIndex = RangeCodeToIndex(s.rangeCode);
+    doc.Settings().m_range = kRangeTable[static_cast<std::size_t>(doc.Settings().m_rangeIndex)];
     cmd[kCmdAbsorption] = s.absorption;
-    doc.m_settings.m_absorption = s.absorption;
+    doc.Settings().m_absorption = s.absorption;
 
     switch ((s.widthByte >> 3) & 7) {
     case 0:
@@ -96,11 +98,11 @@ void ApplySettings(CTubescanDoc& doc, const RecordSettings& s) {
         break;
     }
     cmd[kCmdByte9] = s.widthByte & 7;
-    doc.m_settings.m_zeroUpDown = (s.widthByte >> 6) & 1;
+    doc.Settings().m_zeroUpDown = (s.widthByte >> 6) & 1;
 
-    doc.m_pingPeriod = s.pingPeriod / 100.0;
+    doc.Run().m_pingPeriod = s.pingPeriod / 100.0;
     cmd[kCmdPulseLength] = s.pulseLength;
-    doc.m_settings.m_pulseLength = s.pulseLength;
+    doc.Settings().m_pulseLength = s.pulseLength;
     cmd[kCmdByte22] = 0;
 
     // A value that is not a number (or, for the angles, not an angle) would
@@ -111,14 +113,14 @@ void ApplySettings(CTubescanDoc& doc, const RecordSettings& s) {
         field = usable ? value : 0.0;
         valid = usable ? flag : 0;
     };
-    take(s.extPitch, orientation::kMaxPitch, s.orientationFlags & 1, doc.m_extPitch,
-         doc.m_extPitchValid);
-    take(s.extRoll, orientation::kMaxRoll, s.orientationFlags & 2, doc.m_extRoll,
-         doc.m_extRollValid);
-    take(s.extDistance, orientation::kMaxDistance, s.orientationFlags & 4, doc.m_extDistance,
-         doc.m_extDistanceValid);
+    take(s.extPitch, orientation::kMaxPitch, s.orientationFlags & 1, doc.Link().m_extPitch,
+         doc.Link().m_extPitchValid);
+    take(s.extRoll, orientation::kMaxRoll, s.orientationFlags & 2, doc.Link().m_extRoll,
+         doc.Link().m_extRollValid);
+    take(s.extDistance, orientation::kMaxDistance, s.orientationFlags & 4, doc.Link().m_extDistance,
+         doc.Link().m_extDistanceValid);
     // Z and the figures keep the last valid distance through a garbled one.
-    if (doc.m_extDistanceValid) doc.m_pingDistance = doc.m_extDistance;
+    if (doc.Link().m_extDistanceValid) doc.Frame().m_pingDistance = doc.Link().m_extDistance;
 }
 
 } // namespace record

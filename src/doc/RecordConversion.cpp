@@ -107,9 +107,11 @@ std::string StoredSpeedsNote(const StoredSpeeds& s, double used, bool brief) {
 
 PassContext PassContextOf(const CTubescanDoc& doc) {
     PassContext pass;
-    pass.settings = &doc.m_settings;
+    pass.settings = &doc.Settings();
     pass.pipe = NominalPipeOf(doc);
-    pass.pitchFromSensor = [&doc] { return doc.m_recordedPrdInput && doc.m_extPitchValid; };
+    pass.pitchFromSensor = [&doc] {
+        return doc.Link().m_recordedPrdInput && doc.Link().m_extPitchValid;
+    };
     return pass;
 }
 
@@ -144,8 +146,8 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
 
     CTubescanDoc doc;
     doc.LoadSettings(options.settings);
-    if (options.soundVelocity) doc.m_settings.m_soundVelocity = *options.soundVelocity;
-    const double speedUsed = doc.m_settings.m_soundVelocity;
+    if (options.soundVelocity) doc.Settings().m_soundVelocity = *options.soundVelocity;
+    const double speedUsed = doc.Settings().m_soundVelocity;
     StoredSpeeds stored;
     // What the document would tell an operator becomes part of the outcome.
     struct Messages : DocumentObserver {
@@ -177,49 +179,49 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
         if (options.survey) options.points->SetDetails(*options.survey);
         if (!options.points->Create(temporary.Path(), pass, &error))
             return Failed(Outcome::OutputFailed, FileErrorReport(output, error));
-        doc.m_outputs.SetSampleSink(
+        doc.Outputs().SetSampleSink(
             std::make_shared<FunctionSampleSink>([&options](const analysis::ProfileSample& s) {
                 options.points->Add(s);
                 if (options.tap) options.tap(s);
             }));
     } else {
-        if (!doc.m_outputs.StartXyz(temporary.Path(), &error))
+        if (!doc.Outputs().StartXyz(temporary.Path(), &error))
             return Failed(Outcome::OutputFailed,
                           FileErrorReport(temporary.Path(), error) + " Error Creating XYZ File!");
         if (options.tap)
-            doc.m_outputs.SetSampleSink(std::make_shared<FunctionSampleSink>(options.tap));
+            doc.Outputs().SetSampleSink(std::make_shared<FunctionSampleSink>(options.tap));
     }
 
     // One pass through the file, record by record, without drawing.
     const auto stopped = [&options] {
         return options.stop && options.stop->load(std::memory_order_relaxed) != 0;
     };
-    const std::uint64_t length = doc.m_play.length;
+    const std::uint64_t length = doc.PlaybackFile().length;
     int lastPercent = -1;
     std::uint64_t count = 0;
-    while (const auto record = doc.m_play.Next()) {
+    while (const auto record = doc.PlaybackFile().Next()) {
         if ((count++ & 63) == 0 && stopped()) {
-            doc.m_outputs.CloseXyz();
+            doc.Outputs().CloseXyz();
             return Failed(Outcome::Interrupted, "interrupted; no output written");
         }
         CountStoredSpeed(stored, record->settings, speedUsed);
         doc.PlayRecord(*record, PingDrawing::PointsOnly);
         if (options.progress) {
             const int percent = static_cast<int>(
-                std::min<std::uint64_t>(100, doc.m_play.file.Position() * 100 / length));
+                std::min<std::uint64_t>(100, doc.PlaybackFile().file.Position() * 100 / length));
             if (percent != lastPercent) options.progress(percent);
             lastPercent = percent;
         }
         if (record->last) break;
     }
     if (options.points) options.points->NoteStoredSpeeds(stored);
-    const bool written = options.points ? options.points->Finish() : doc.m_outputs.FinishXyz();
+    const bool written = options.points ? options.points->Finish() : doc.Outputs().FinishXyz();
     if (!written) {
         // A point the format cannot hold, else the system's own reason where
         // there is one (a full disk, a quota).
         const std::string refusal = options.points ? options.points->Refusal() : std::string();
         const int why =
-            options.points ? options.points->WriteError() : doc.m_outputs.Xyz().WriteError();
+            options.points ? options.points->WriteError() : doc.Outputs().Xyz().WriteError();
         return Failed(Outcome::OutputFailed,
                       "cannot write " + output + ": " +
                           (!refusal.empty() ? refusal
@@ -232,10 +234,11 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
 
     Result result;
     result.stored = stored;
-    result.lines = options.points ? options.points->Points() : doc.m_outputs.Xyz().LinesWritten();
+    result.lines = options.points ? options.points->Points() : doc.Outputs().Xyz().LinesWritten();
     // The same slack a record's end may leave before the file's as the
     // playback allows.
-    if (length > doc.m_play.filePosition + 3) result.cutTail = length - doc.m_play.filePosition;
+    if (length > doc.PlaybackFile().filePosition + 3)
+        result.cutTail = length - doc.PlaybackFile().filePosition;
     if (result.lines == 0) return Failed(Outcome::NoRecords, "has no usable records");
 
     if (!options.replace && fs::exists(fs::symlink_status(output, ec)))

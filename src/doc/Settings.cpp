@@ -192,7 +192,7 @@ const SettingKey kSurveyKeys[] = {
 };
 
 bool Active(const SettingKey& k, unsigned way, const CTubescanDoc& doc) {
-    return (k.use & way) != 0 && ((k.use & kLiveOnly) == 0 || doc.m_playback == 0);
+    return (k.use & way) != 0 && ((k.use & kLiveOnly) == 0 || doc.Run().m_playback == 0);
 }
 
 double ReadNumber(const IniFile& ini, const SettingKey& k, const std::string& fallback) {
@@ -214,14 +214,7 @@ void NoteReplaced(CTubescanDoc& doc, const SettingKey& k, const std::string& tex
                   const std::string& used) {
     std::string note = std::string("The settings file's ") + k.key + "=" + text +
                        " is out of range; " + used + " is used instead.";
-    auto& notes = doc.m_settingsNotes;
-    // A file is loaded a handful of times in a session; the bound only keeps
-    // a document that loads endless different files from growing.
-    constexpr std::size_t kMaxNotes = 64;
-    if (notes.size() >= kMaxNotes || std::find(notes.begin(), notes.end(), note) != notes.end())
-        return;
-    std::fprintf(stderr, "tubescan: %s\n", note.c_str());
-    notes.push_back(std::move(note));
+    if (doc.AddSettingsNote(note)) std::fprintf(stderr, "tubescan: %s\n", note.c_str());
 }
 
 void LoadKey(CTubescanDoc& doc, const IniFile& ini, const SettingKey& k) {
@@ -232,15 +225,15 @@ void LoadKey(CTubescanDoc& doc, const IniFile& ini, const SettingKey& k) {
                 return;
             } else if constexpr (std::is_same_v<M, std::string S::*>) {
                 const std::optional<std::string> v = ini.Get(k.section, k.key, k.maxLength);
-                doc.m_settings.*member =
+                doc.Settings().*member =
                     v ? *v
                       : ini.GetString(k.section, k.key,
-                                      k.fallback ? k.fallback : doc.m_settings.*member);
+                                      k.fallback ? k.fallback : doc.Settings().*member);
             } else {
-                using V = std::remove_reference_t<decltype(doc.m_settings.*member)>;
+                using V = std::remove_reference_t<decltype(doc.Settings().*member)>;
                 std::string fallback;
                 if (k.fallbackFrom) {
-                    fallback = doc.m_settings.*k.fallbackFrom;
+                    fallback = doc.Settings().*k.fallbackFrom;
                 } else if (k.fallback) {
                     fallback = k.fallback;
                 } else if (!ini.Get(k.section, k.key)) {
@@ -256,9 +249,9 @@ void LoadKey(CTubescanDoc& doc, const IniFile& ini, const SettingKey& k) {
                 // above keep to int or to the masked bits), never a double
                 // converted straight to an unsigned type.
                 if constexpr (std::is_integral_v<V>)
-                    doc.m_settings.*member = static_cast<V>(static_cast<long long>(v));
+                    doc.Settings().*member = static_cast<V>(static_cast<long long>(v));
                 else
-                    doc.m_settings.*member = static_cast<V>(v);
+                    doc.Settings().*member = static_cast<V>(v);
             }
         },
         k.field);
@@ -271,9 +264,9 @@ std::string SavedText(const CTubescanDoc& doc, const SettingKey& k) {
             if constexpr (std::is_same_v<M, std::monostate>) {
                 return k.fallback;
             } else if constexpr (std::is_same_v<M, std::string S::*>) {
-                return doc.m_settings.*member;
+                return doc.Settings().*member;
             } else {
-                const auto v = doc.m_settings.*member;
+                const auto v = doc.Settings().*member;
                 switch (k.format) {
                 case Format::Fixed1:
                     return FormatFixed(static_cast<double>(v), 1);
@@ -317,35 +310,35 @@ void CTubescanDoc::LoadSettings(const IniFile& ini) {
     });
     switch (m_settings.m_profileDispMode) {
     case 1:
-        m_profileMix = 0.0;
+        m_display.m_profileMix = 0.0;
         break;
     case 2:
-        m_profileMix = 0.25;
+        m_display.m_profileMix = 0.25;
         break;
     case 3:
-        m_profileMix = 0.5;
+        m_display.m_profileMix = 0.5;
         break;
     default:
-        m_profileMix = 1.0;
+        m_display.m_profileMix = 1.0;
         break;
     }
-    m_fullScreen = 0;
+    m_display.m_fullScreen = 0;
     for (const SettingKey& k : kSurveyKeys)
         if (Active(k, kLoad, *this)) LoadKey(*this, ini, k);
 
     // The operator's sonar settings are never replaced by a recording's.
-    if (m_playback != 0) return;
+    if (m_run.m_playback != 0) return;
 
     for (const SettingKey& k : kSonarKeys)
         if (Active(k, kLoad, *this)) LoadKey(*this, ini, k);
-    m_command[kCmdRangeCode] = static_cast<std::uint8_t>(RangeToCode(m_settings.m_range));
-    m_command[kCmdGain] = m_settings.m_gain;
-    m_command[kCmdStepSize] = 3;
+    m_link.m_command[kCmdRangeCode] = static_cast<std::uint8_t>(RangeToCode(m_settings.m_range));
+    m_link.m_command[kCmdGain] = m_settings.m_gain;
+    m_link.m_command[kCmdStepSize] = 3;
     m_settings.m_sectorMode = 1;
-    m_command[kCmdTrain] = m_settings.m_trainPolar;
-    m_command[kCmdSectorWidth] = m_settings.m_sectorWidthPolar;
+    m_link.m_command[kCmdTrain] = m_settings.m_trainPolar;
+    m_link.m_command[kCmdSectorWidth] = m_settings.m_sectorWidthPolar;
     ComputeTrainBearing();
-    m_command[kCmdPulseLength] = m_settings.m_pulseLength;
+    m_link.m_command[kCmdPulseLength] = m_settings.m_pulseLength;
 
     const int left = TextToInt(ini.GetString(kSystem, "Settings Left", "1000"));
     const int top = TextToInt(ini.GetString(kSystem, "Settings Top", "80"));
@@ -391,5 +384,16 @@ bool CTubescanDoc::SaveSettings() {
         return false;
     }
     m_lastSettingsError.clear();
+    return true;
+}
+
+bool CTubescanDoc::AddSettingsNote(const std::string& note) {
+    // A file is loaded a handful of times in a session; the bound only keeps
+    // a document that loads endless different files from growing.
+    constexpr std::size_t kMaxNotes = 64;
+    if (m_settingsNotes.size() >= kMaxNotes ||
+        std::find(m_settingsNotes.begin(), m_settingsNotes.end(), note) != m_settingsNotes.end())
+        return false;
+    m_settingsNotes.push_back(note);
     return true;
 }

@@ -29,7 +29,7 @@ void CTubescanDoc::AcceptCalibration(const survey::Calibration& check) {
 }
 
 void CTubescanDoc::ReplayAtCurrentSpeed() {
-    if (m_playback != 1) return;
+    if (m_run.m_playback != 1) return;
     m_outputs.RestartSamples();
     m_play.Rewind();
     m_play.playPosition = 0;

@@ -11,27 +11,27 @@ namespace {
 using namespace headproto;
 
 CommandUi RealTimeChecked(const CTubescanDoc& doc, bool on) {
-    return CommandUi{doc.m_playback == 0, on};
+    return CommandUi{doc.Run().m_playback == 0, on};
 }
 
 // Sector (0) or polar (1) scanning with that mode's own train and width.
 void SwitchScanMode(CTubescanDoc& doc, int mode) {
     doc.SaveModeSettings();
-    const bool clear = doc.m_settings.m_sectorMode != mode;
+    const bool clear = doc.Settings().m_sectorMode != mode;
     {
-        std::lock_guard lock(doc.m_pingMutex);
+        std::lock_guard lock(doc.PingMutex());
         if (mode == 0) {
-            doc.m_command[kCmdTrain] = doc.m_settings.m_trainSector;
-            doc.m_command[kCmdSectorWidth] =
-                std::min<std::uint8_t>(doc.m_settings.m_sectorWidthSector, 60);
+            doc.Link().m_command[kCmdTrain] = doc.Settings().m_trainSector;
+            doc.Link().m_command[kCmdSectorWidth] =
+                std::min<std::uint8_t>(doc.Settings().m_sectorWidthSector, 60);
         } else {
-            doc.m_command[kCmdTrain] = doc.m_settings.m_trainPolar;
-            doc.m_command[kCmdSectorWidth] = doc.m_settings.m_sectorWidthPolar;
+            doc.Link().m_command[kCmdTrain] = doc.Settings().m_trainPolar;
+            doc.Link().m_command[kCmdSectorWidth] = doc.Settings().m_sectorWidthPolar;
         }
-        doc.m_settings.m_sectorMode = mode;
-        doc.m_command[kCmdStepSize] = 3;
+        doc.Settings().m_sectorMode = mode;
+        doc.Link().m_command[kCmdStepSize] = 3;
         doc.ComputeTrainBearing();
-        doc.m_recentreImage = 1;
+        doc.Display().m_recentreImage = 1;
     }
     if (clear) doc.ClearImage();
     doc.OnParametersChanged();
@@ -39,8 +39,8 @@ void SwitchScanMode(CTubescanDoc& doc, int mode) {
 
 void SetSonarUpDown(CTubescanDoc& doc, int upDown) {
     {
-        std::lock_guard lock(doc.m_pingMutex);
-        doc.m_settings.m_sonarUpDown = upDown;
+        std::lock_guard lock(doc.PingMutex());
+        doc.Settings().m_sonarUpDown = upDown;
         doc.ComputeTrainBearing();
     }
     doc.ClearImage();
@@ -52,21 +52,21 @@ void SetSonarUpDown(CTubescanDoc& doc, int upDown) {
 void AddSystemCommands(CommandMap& map, CTubescanDoc& doc, std::function<void()> restartHeadLink) {
     map.Add(32811,
             {[&doc](int) { SwitchScanMode(doc, 0); },
-             [&doc](int) { return RealTimeChecked(doc, doc.m_settings.m_sectorMode == 0); }});
+             [&doc](int) { return RealTimeChecked(doc, doc.Settings().m_sectorMode == 0); }});
     map.Add(32810,
             {[&doc](int) {
-                 if (doc.m_playback == 0) SwitchScanMode(doc, 1);
+                 if (doc.Run().m_playback == 0) SwitchScanMode(doc, 1);
              },
-             [&doc](int) { return RealTimeChecked(doc, doc.m_settings.m_sectorMode == 1); }});
+             [&doc](int) { return RealTimeChecked(doc, doc.Settings().m_sectorMode == 1); }});
     map.Add(32812,
             {[&doc](int) { doc.OnParametersChanged(); },
-             [&doc](int) { return RealTimeChecked(doc, doc.m_settings.m_sectorMode == 2); }});
+             [&doc](int) { return RealTimeChecked(doc, doc.Settings().m_sectorMode == 2); }});
     map.Add(32802,
             {[&doc](int) { SetSonarUpDown(doc, 1); },
-             [&doc](int) { return RealTimeChecked(doc, doc.m_settings.m_sonarUpDown == 1); }});
+             [&doc](int) { return RealTimeChecked(doc, doc.Settings().m_sonarUpDown == 1); }});
     map.Add(32803,
             {[&doc](int) { SetSonarUpDown(doc, 0); },
-             [&doc](int) { return RealTimeChecked(doc, doc.m_settings.m_sonarUpDown == 0); }});
+             [&doc](int) { return RealTimeChecked(doc, doc.Settings().m_sonarUpDown == 0); }});
 
     // The model only decides which commands and lines are offered. The link
     // restarts without reloading the settings file, which would set the model
@@ -74,30 +74,31 @@ void AddSystemCommands(CommandMap& map, CTubescanDoc& doc, std::function<void()>
     map.AddRange(32866, 32867,
                  {[&doc, restartHeadLink](int id) {
                       const int type = id - 32866;
-                      if (doc.m_settings.m_sonarType == type) return;
-                      doc.m_settings.m_sonarType = type;
-                      if (doc.m_playback == 0 && restartHeadLink) restartHeadLink();
+                      if (doc.Settings().m_sonarType == type) return;
+                      doc.Settings().m_sonarType = type;
+                      if (doc.Run().m_playback == 0 && restartHeadLink) restartHeadLink();
                   },
                   [&doc](int id) {
-                      return RealTimeChecked(doc, doc.m_settings.m_sonarType == id - 32866);
+                      return RealTimeChecked(doc, doc.Settings().m_sonarType == id - 32866);
                   }});
 
-    map.Add(32922, {[&doc](int) { doc.TogglePlayOneFrame(); },
-                    [&doc](int) {
-                        return CommandUi{doc.m_playback == 1, doc.m_play.oneFrame == 1};
-                    }});
+    map.Add(32922,
+            {[&doc](int) { doc.TogglePlayOneFrame(); },
+             [&doc](int) {
+                 return CommandUi{doc.Run().m_playback == 1, doc.PlaybackFile().oneFrame == 1};
+             }});
     map.Add(32864, {[&doc](int) { doc.ToggleRealTimePlaySpeed(); },
                     [&doc](int) {
-                        return CommandUi{doc.m_loopTimeMs > 0 && doc.m_playback == 1,
-                                         doc.m_play.realTimeSpeed == 1};
+                        return CommandUi{doc.Run().m_loopTimeMs > 0 && doc.Run().m_playback == 1,
+                                         doc.PlaybackFile().realTimeSpeed == 1};
                     }});
     // "Capture Frame" releases Hold: in real time the cycle starts again, in
     // playback the ticks read on. It waits while a resent command is unanswered.
     map.Add(32925, {[&doc, restartHeadLink](int) {
-                        if (doc.m_replyPending) return;
-                        if (doc.m_playback != 0 && doc.m_play.oneFrame != 0) return;
-                        doc.m_hold = 0;
-                        if (doc.m_playback == 0 && restartHeadLink) restartHeadLink();
+                        if (doc.Link().m_replyPending) return;
+                        if (doc.Run().m_playback != 0 && doc.PlaybackFile().oneFrame != 0) return;
+                        doc.Run().m_hold = 0;
+                        if (doc.Run().m_playback == 0 && restartHeadLink) restartHeadLink();
                         doc.UpdateAllViews();
                     },
                     {}});

@@ -36,7 +36,7 @@ CTubescanDoc::CTubescanDoc() {
     // (owned objects, fields, events, ping history, command, tables) only
     // matters for the two steps with effects beyond their own field:
     ResetPingHistory();
-    m_command = headproto::kInitialCommand;
+    m_link.m_command = headproto::kInitialCommand;
 }
 
 CTubescanDoc::~CTubescanDoc() = default;
@@ -52,16 +52,16 @@ bool CTubescanDoc::OnNewDocument(const std::string& programDirectory,
     LoadSettings();
     {
         std::lock_guard lock(m_pingMutex);
-        m_imageWidth = kImageSize;
-        m_imageHeight = kImageSize;
-        m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0);
+        m_frame.m_imageWidth = kImageSize;
+        m_frame.m_imageHeight = kImageSize;
+        m_frame.m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0);
     }
     ForEachObserver([](DocumentObserver& o) { o.OnStartWorker(); });
     return true;
 }
 
 void CTubescanDoc::OnCloseDocument() {
-    m_closing = 1;
+    m_run.m_closing = 1;
     // The acquisition thread may still be writing the last ping's fields;
     // nothing new reaches it while this runs, so let it finish first.
     ForEachObserver([](DocumentObserver& o) { o.OnQuiesceWorker(); });
@@ -84,57 +84,57 @@ void CTubescanDoc::StampTime(const LocalTime& now) {
     const char* mon = kMonthAbbreviations[month - 1];
     char buf[64];
     std::snprintf(buf, sizeof buf, "%02d-%s-%04d", now.day, mon, now.year);
-    m_date = buf;
+    m_frame.m_date = buf;
     std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", now.hour, now.minute, now.second);
-    m_time = buf;
+    m_frame.m_time = buf;
     std::snprintf(buf, sizeof buf, "%02d%s%04d-%02d%02d%02d", now.day, mon, now.year, now.hour,
                   now.minute, now.second);
-    m_autoFileName = buf;
+    m_frame.m_autoFileName = buf;
     std::snprintf(buf, sizeof buf, "%03d", now.millisecond);
-    m_millis = buf;
+    m_frame.m_millis = buf;
 }
 
 void CTubescanDoc::ResetForConnect() {
     std::lock_guard lock(m_pingMutex);
-    m_extPitch = m_extRoll = m_extDistance = 0.0;
-    m_extPitchValid = m_extRollValid = m_extDistanceValid = 0;
-    m_pingDistance = std::numeric_limits<double>::quiet_NaN();
-    m_orientationTrack.Reset();
+    m_link.m_extPitch = m_link.m_extRoll = m_link.m_extDistance = 0.0;
+    m_link.m_extPitchValid = m_link.m_extRollValid = m_link.m_extDistanceValid = 0;
+    m_frame.m_pingDistance = std::numeric_limits<double>::quiet_NaN();
+    m_link.m_orientationTrack.Reset();
     m_settings.m_profileMinRange = 0.0;
     // The head is told the same: a command byte left at the file's value
     // would gate profiles the program believes it shows.
-    m_command[headproto::kCmdProfileMinRange] = 0;
-    m_pitch = m_roll = 0.0;
-    m_pitchRaw = m_rollRaw = 0;
-    m_pitchSum = m_rollSum = 0.0;
-    m_attitudeCount = 0;
-    m_pitchValid = m_rollValid = 0;
+    m_link.m_command[headproto::kCmdProfileMinRange] = 0;
+    m_frame.m_pitch = m_frame.m_roll = 0.0;
+    m_frame.m_pitchRaw = m_frame.m_rollRaw = 0;
+    m_frame.m_pitchSum = m_frame.m_rollSum = 0.0;
+    m_frame.m_attitudeCount = 0;
+    m_frame.m_pitchValid = m_frame.m_rollValid = 0;
     m_settings.m_pitchOffset = m_settings.m_rollOffset = 0.0;
 }
 
 int CTubescanDoc::ComputeTrainBearing() {
-    const int t = m_command[headproto::kCmdTrain];
+    const int t = m_link.m_command[headproto::kCmdTrain];
     int bearing = 3 * (t >= 60 ? t - 60 : t + 60);
     if (m_settings.m_sonarUpDown == 1) bearing = 360 - bearing;
     if (m_settings.m_zeroUpDown == 1) bearing += 180;
     if (bearing >= 360) bearing -= 360;
     if (bearing <= 0) bearing += 360;
-    m_trainBearing = bearing;
+    m_run.m_trainBearing = bearing;
     return bearing;
 }
 
 void CTubescanDoc::SaveModeSettings() {
     switch (m_settings.m_sectorMode) {
     case 0:
-        m_settings.m_sectorWidthSector = m_command[headproto::kCmdSectorWidth];
-        m_settings.m_trainSector = m_command[headproto::kCmdTrain];
+        m_settings.m_sectorWidthSector = m_link.m_command[headproto::kCmdSectorWidth];
+        m_settings.m_trainSector = m_link.m_command[headproto::kCmdTrain];
         break;
     case 1:
-        m_settings.m_sectorWidthPolar = m_command[headproto::kCmdSectorWidth];
-        m_settings.m_trainPolar = m_command[headproto::kCmdTrain];
+        m_settings.m_sectorWidthPolar = m_link.m_command[headproto::kCmdSectorWidth];
+        m_settings.m_trainPolar = m_link.m_command[headproto::kCmdTrain];
         break;
     case 2:
-        m_settings.m_trainSS = m_command[headproto::kCmdTrain];
+        m_settings.m_trainSS = m_link.m_command[headproto::kCmdTrain];
         break;
     default:
         break;
@@ -148,24 +148,25 @@ void CTubescanDoc::ClearImage() {
     const std::uint8_t r = static_cast<std::uint8_t>(m_settings.m_bkColor & 0xFF);
     // One row pixel by pixel, the others copied from it: playback clears the
     // image on every pass through a file.
-    const std::size_t row = static_cast<std::size_t>(std::max(m_imageWidth, 1)) * 3;
-    const std::size_t first = std::min(row, m_image.size() / 3 * 3);
+    const std::size_t row = static_cast<std::size_t>(std::max(m_frame.m_imageWidth, 1)) * 3;
+    const std::size_t first = std::min(row, m_frame.m_image.size() / 3 * 3);
     for (std::size_t i = 0; i < first; i += 3) {
-        m_image[i] = b;
-        m_image[i + 1] = g;
-        m_image[i + 2] = r;
+        m_frame.m_image[i] = b;
+        m_frame.m_image[i + 1] = g;
+        m_frame.m_image[i + 2] = r;
     }
-    for (std::size_t at = first; first > 0 && at < m_image.size(); at += first)
-        std::memcpy(m_image.data() + at, m_image.data(), std::min(first, m_image.size() - at));
+    for (std::size_t at = first; first > 0 && at < m_frame.m_image.size(); at += first)
+        std::memcpy(m_frame.m_image.data() + at, m_frame.m_image.data(),
+                    std::min(first, m_frame.m_image.size() - at));
 }
 
 void CTubescanDoc::ResetPingHistory() {
     std::lock_guard lock(m_pingMutex);
-    m_reply.samples.fill(0);
-    for (auto& line : m_lines)
+    m_frame.m_reply.samples.fill(0);
+    for (auto& line : m_frame.m_lines)
         line.fill(0);
-    m_restartLines = 1;
-    m_profileHistory = ProfileHistory{};
+    m_frame.m_restartLines = 1;
+    m_frame.m_profileHistory = ProfileHistory{};
 }
 
 void CTubescanDoc::AddObserver(DocumentObserver* observer) {
@@ -225,13 +226,13 @@ void CTubescanDoc::CloseComPorts() {
 
 void CTubescanDoc::OnParametersChanged() {
     ForEachObserver([](DocumentObserver& o) { o.OnRefreshParameterTexts(); });
-    if (m_clearOnChange) {
+    if (m_display.m_clearOnChange) {
         ClearImage();
         ResetPingHistory();
-        m_clearOnChange = 0;
+        m_display.m_clearOnChange = 0;
     }
-    if (m_linkState != LinkState::Up) {
-        m_redrawAll = 1;
+    if (m_link.m_linkState != LinkState::Up) {
+        m_display.m_redrawAll = 1;
         UpdateAllViews();
     }
 }
@@ -275,4 +276,18 @@ std::string ResolveSettingsPath(const std::string& programDirectory) {
     config += "/TubescanL";
     fs::create_directories(config, ec);
     return config + "/" + kSettingsFileName;
+}
+
+PingReadout CTubescanDoc::Readout() const {
+    std::lock_guard lock(m_pingMutex);
+    PingReadout r;
+    r.pitchAvg = m_frame.m_pitchAvg;
+    r.rollAvg = m_frame.m_rollAvg;
+    r.pitchValid = m_frame.m_pitchValid != 0;
+    r.rollValid = m_frame.m_rollValid != 0;
+    r.beamAngle = m_frame.m_beamAngle;
+    r.profileRange = m_frame.m_profileRange;
+    r.date = m_frame.m_date;
+    r.time = m_frame.m_time;
+    return r;
 }

@@ -27,6 +27,7 @@
 #include "analysis/ProfileSample.h"
 #include "doc/DataOutcomes.h"
 #include "doc/DocumentObserver.h"
+#include "doc/DocumentState.h"
 #include "doc/PlaybackJump.h"
 #include "doc/PlaybackSession.h"
 #include "doc/ProfileOutputs.h"
@@ -44,7 +45,6 @@
 #include "ping/SonarBitmap.h"
 #include "ping/TrigTables.h"
 
-inline constexpr int kImageSize = 1500;
 // View hints: shape moving mode was switched (starts the view's blink timer);
 // the colour table changed (shows from the next repaint).
 inline constexpr int kViewHintMoveShape = 5;
@@ -55,17 +55,6 @@ inline constexpr const char* kSettingsFileName = "TubescanL.INI";
 struct LocalTime {
     int year = 0, month = 1, day = 1, hour = 0, minute = 0, second = 0, millisecond = 0;
     static LocalTime Now();
-};
-
-// The head link as the program sees it (the values are the status layer's
-// and the diagnostics' codes).
-enum class LinkState { Down = 0, Up = 1, Connecting = 2 };
-
-// The current ping as the document holds it: 32-byte return header followed
-// by a 640-byte sample row.
-struct ReplyBuffer {
-    std::array<std::uint8_t, headproto::kReturnHeaderSize> header{};
-    EchoLine samples{};
 };
 
 // How this session's range scale was set, for the survey details of the
@@ -144,7 +133,7 @@ class CTubescanDoc {
     // Shuts the UDP output socket (with the head socket, at connect and close).
     void CloseUdpOutput() { m_outputs.CloseUdp(); }
 
-    // Appends the current ping (m_reply and the settings it was taken with) to
+    // Appends the current ping (m_frame.m_reply and the settings it was taken with) to
     // the record file while recording. Takes no lock: call it on the
     // user-interface thread, without holding m_pingMutex.
     void AppendRecord();
@@ -225,125 +214,56 @@ class CTubescanDoc {
     const playindex::RecordIndex* PlaybackIndex() const;
     // Whether opening a playback file starts its index (the program; the
     // converter reads files straight through and has no use for one).
-    bool m_indexPlayback = false;
+    void SetIndexPlayback(bool on) { m_indexPlayback = on; }
 
+    // --- The document's parts ----------------------------------------------------
     // Every value the settings file holds (load and save walk its keys).
-    SonarSettings m_settings;
-
-    // --- Sonar processing not kept in the settings file ------------------------
-    double m_bearingScale = static_cast<double>(0.3f);
-
-    // --- Head link ----------------------------------------------------------------
-    int m_tcpPort = 4040;
-    LinkState m_linkState = LinkState::Down;
-
-    // --- Display, derived or not saved ---------------------------------------------
-    double m_profileMix = 1.0;
-    int m_fullScreen = 0;
-
-    // --- Pipe-shape overlay --------------------------------------------------------
-    double m_overlayParamA = 2.0;
-    double m_overlayParamB = 6.0;
-
-    // --- Files ----------------------------------------------------------------------
-    std::string m_iniPath;
-
-    // --- Live state -----------------------------------------------------------
-    int m_playback = 0;
-    int m_hold = 0;
-    int m_scanDirection = 1;
-    int m_prevScanDirection = 0;
-    int m_dataPoints = 552;
-    int m_trainBearing = 0;
-    int m_pingCount = 0;
-    int m_replyPending = 0;
-    int m_closing = 0;
-    int m_clearOnChange = 1;
-    int m_redrawAll = 1;
-    int m_recentreImage = 0;
-    int m_moveShapeMode = 0;
-    int m_textInputMode = 0;
-    int m_measureMode = 0;
-    int m_deleteTextRequest = 0;
-    int m_deleteLinesRequest = 0;
-    double m_pingPeriod = 0.0;
-    double m_loopTime = 0.0;
-    int m_loopTimeMs = 0;
-    double m_pitchAvg = 0.0, m_rollAvg = 0.0;
-    double m_extPitch = 0.0, m_extRoll = 0.0, m_extDistance = 0.0;
-    int m_extPitchValid = 0, m_extRollValid = 0, m_extDistanceValid = 0;
-    // The distance along the pipe of the current ping: the last valid one
-    // (live, at the ping's own time between sensor records), NaN while none
-    // has been valid since the start. Z and the figures use it; a record
-    // stores m_extDistance and its flag as they are.
-    double m_pingDistance = std::numeric_limits<double>::quiet_NaN();
-    // The sensor's readings with their arrival times (live).
-    orientation::Track m_orientationTrack;
-    // Orientation input flag of the record being played (byte 34): a copy
-    // made during playback keeps the recorded orientation values with it.
-    int m_recordedPrdInput = 0;
-
-    // Decoded per-ping fields (written by ping processing).
-    int m_headId = 16;
-    int m_headStatus = 0;
-    int m_headPosition = 0;
-    std::string m_replySignature;
-    int m_replyDataBytes = 0;
-    int m_profileRange = -1;
-    double m_beamAngle = 0.0;
-    std::uint16_t m_rollRaw = 0, m_pitchRaw = 0;
-    double m_roll = 0.0, m_pitch = 0.0;
-    double m_rollSum = 0.0, m_pitchSum = 0.0;
-    int m_attitudeCount = 0;
-    int m_rollValid = 0, m_pitchValid = 0;
-    int m_restartLines = 1;
-    // Echo level at the profile point handed to EmitProfilePoint (point clouds).
-    std::uint8_t m_profileEcho = 0;
-
-    // --- Time stamp of the current ping -----------------------------------
-    std::string m_date;
-    std::string m_time;
-    std::string m_millis;
-    std::string m_autoFileName;
-
-    // --- Data file state (handles live with the file objects in io) -------
+    SonarSettings& Settings() { return m_settings; }
+    const SonarSettings& Settings() const { return m_settings; }
+    // The record file while pings are being recorded.
+    RecordingSession& Recorder() { return m_recorder; }
+    const RecordingSession& Recorder() const { return m_recorder; }
+    // The file being played and where playback stands in it.
+    PlaybackSession& PlaybackFile() { return m_play; }
+    const PlaybackSession& PlaybackFile() const { return m_play; }
     // The .xyz file of a conversion, the UDP output and the taker of every
     // point as a value.
-    ProfileOutputs m_outputs;
-    // The file being played and where playback stands in it.
-    PlaybackSession m_play;
-    // The record file while pings are being recorded.
-    RecordingSession m_recorder;
+    ProfileOutputs& Outputs() { return m_outputs; }
+    const ProfileOutputs& Outputs() const { return m_outputs; }
+    // The head link's command and state and the orientation sensor's values.
+    LinkSession& Link() { return m_link; }
+    const LinkSession& Link() const { return m_link; }
+    // The current ping and the sonar image. Hold PingMutex() while the
+    // acquisition thread may be writing it, or take a Readout().
+    PingFrame& Frame() { return m_frame; }
+    const PingFrame& Frame() const { return m_frame; }
+    PingReadout Readout() const;
+    // Live or playback, held or scanning, and the pacing of pings.
+    RunState& Run() { return m_run; }
+    const RunState& Run() const { return m_run; }
+    // The picture's drawing modes and the mouse's current job.
+    DisplayState& Display() { return m_display; }
+    const DisplayState& Display() const { return m_display; }
 
-    // --- Buffers and tables ------------------------------------------------
-    headproto::HeadCommand m_command = headproto::kInitialCommand;
-    ReplyBuffer m_reply;
-    EchoLines m_lines{};
-    ProfileHistory m_profileHistory{};
-    PointOffset m_pointOffset;
-    int m_imageWidth = 0;
-    int m_imageHeight = 0;
-    std::vector<std::uint8_t> m_image; // blue, green, red; top-down
-    TrigTables m_trig;                 // m_cosTable / m_sinTable
-    // Ping-period measurement (acquisition thread in real time, playback pacing
-    // otherwise; never both at once).
-    CTimer m_timer;
-    CSonarBitmap m_sonarBitmap; // the nine colour tables, constant after construction
+    // Guards Frame() between the acquisition thread (which writes it per
+    // ping) and the user-interface thread (which paints it), so a repaint
+    // never sees a half-written ping.
+    std::mutex& PingMutex() const { return m_pingMutex; }
+    // The trigonometric tables (m_cosTable / m_sinTable) and the nine colour
+    // tables, constant after construction.
+    const TrigTables& Trig() const { return m_trig; }
+    const CSonarBitmap& ColourTables() const { return m_sonarBitmap; }
 
-    // The notes and lines drawn, and the sonar image's radius in pixels.
-    int m_annotationCount = 0;
-    int m_imageRadius = 250;
-
-    // Guards m_image and the decoded ping fields between the acquisition
-    // thread (which writes them per ping) and the user-interface thread (which
-    // paints them), so a repaint never sees a half-written ping.
-    mutable std::mutex m_pingMutex;
-
+    // The settings file this document loads and saves.
+    const std::string& SettingsPath() const { return m_iniPath; }
+    void SetSettingsPath(std::string path) { m_iniPath = std::move(path); }
     // Why the last SaveSettings failed (empty after a success).
-    std::string m_lastSettingsError;
+    const std::string& LastSettingsError() const { return m_lastSettingsError; }
     // Settings values that were out of range and replaced when loaded; each
     // is said once (on stderr) however often the file is loaded again.
-    std::vector<std::string> m_settingsNotes;
+    const std::vector<std::string>& SettingsNotes() const { return m_settingsNotes; }
+    // Keeps a new note; false when it was said already (or too many were).
+    bool AddSettingsNote(const std::string& note);
 
     // --- The range scale (SoundScale.cpp) ---------------------------------------
     const SurveyScale& Scale() const { return m_scale; }
@@ -359,6 +279,21 @@ class CTubescanDoc {
     void ReplayAtCurrentSpeed();
 
   private:
+    bool m_indexPlayback = false;
+    SonarSettings m_settings;
+    ProfileOutputs m_outputs;
+    PlaybackSession m_play;
+    RecordingSession m_recorder;
+    LinkSession m_link;
+    PingFrame m_frame;
+    RunState m_run;
+    DisplayState m_display;
+    mutable std::mutex m_pingMutex;
+    TrigTables m_trig;
+    CSonarBitmap m_sonarBitmap;
+    std::string m_iniPath;
+    std::string m_lastSettingsError;
+    std::vector<std::string> m_settingsNotes;
     SurveyScale m_scale;
 
     template <typename F> void ForEachObserver(F&& tell) const {

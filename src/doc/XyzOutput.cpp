@@ -23,19 +23,21 @@ void StoreFlag(int& flag, int value) {
 
 void CTubescanDoc::AttitudeOfPing(analysis::ProfileSample& s) const {
     constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
-    const int sensor = m_playback == 1 ? m_recordedPrdInput : m_settings.m_enablePRDInput;
+    const int sensor =
+        m_run.m_playback == 1 ? m_link.m_recordedPrdInput : m_settings.m_enablePRDInput;
     // Pitch: the sensor's when it has one, else the head's own word.
-    if (sensor && m_extPitchValid)
-        s.pitch = m_extPitch;
+    if (sensor && m_link.m_extPitchValid)
+        s.pitch = m_link.m_extPitch;
     else
-        s.pitch = headproto::AttitudeWordValid(m_pitchRaw) ? m_pitch : kNone;
-    const bool extRoll = m_settings.m_useExtPRD != 0 && m_extRollValid != 0;
-    const bool headRoll = m_settings.m_useExtPRD == 0 && headproto::AttitudeWordValid(m_rollRaw);
-    s.roll = extRoll ? m_extRoll : (headRoll ? m_roll : kNone);
+        s.pitch = headproto::AttitudeWordValid(m_frame.m_pitchRaw) ? m_frame.m_pitch : kNone;
+    const bool extRoll = m_settings.m_useExtPRD != 0 && m_link.m_extRollValid != 0;
+    const bool headRoll =
+        m_settings.m_useExtPRD == 0 && headproto::AttitudeWordValid(m_frame.m_rollRaw);
+    s.roll = extRoll ? m_link.m_extRoll : (headRoll ? m_frame.m_roll : kNone);
     // The beam angles were turned by this roll (as ping processing does) or
     // are in the head's own frame, where the pipe's up lies at minus it.
     const bool turned = m_settings.m_rollCorrection != 0 &&
-                        ((m_settings.m_useExtPRD == 0 && m_rollValid != 0) || extRoll);
+                        ((m_settings.m_useExtPRD == 0 && m_frame.m_rollValid != 0) || extRoll);
     s.upBearing = turned || !std::isfinite(s.roll) ? 0.0 : -s.roll;
 }
 
@@ -43,11 +45,11 @@ void CTubescanDoc::EmitProfilePoint(double distance, double bearing) {
     // Z is the last valid distance: a garbled sensor field must not drop the
     // point to distance 0. Before any valid one the lines keep their 0, but
     // the figures get no distance at all.
-    const bool haveDistance = std::isfinite(m_pingDistance);
-    const xyz::ProfilePoint p =
-        xyz::ComputeProfilePoint(distance, bearing, m_settings.m_zoom, m_settings.m_range,
-                                 m_settings.m_soundVelocity, haveDistance ? m_pingDistance : 0.0);
-    const PointStamp stamp{m_date, m_time, m_millis};
+    const bool haveDistance = std::isfinite(m_frame.m_pingDistance);
+    const xyz::ProfilePoint p = xyz::ComputeProfilePoint(
+        distance, bearing, m_settings.m_zoom, m_settings.m_range, m_settings.m_soundVelocity,
+        haveDistance ? m_frame.m_pingDistance : 0.0);
+    const PointStamp stamp{m_frame.m_date, m_frame.m_time, m_frame.m_millis};
     if (m_outputs.WantsSamples()) {
         analysis::ProfileSample s{bearing,
                                   p.r,
@@ -55,14 +57,15 @@ void CTubescanDoc::EmitProfilePoint(double distance, double bearing) {
                                   p.y,
                                   m_outputs.StampSeconds(stamp),
                                   haveDistance ? static_cast<double>(p.z) : analysis::kNoDistance,
-                                  m_profileEcho};
+                                  m_frame.m_profileEcho};
         AttitudeOfPing(s);
         m_outputs.AddSample(s);
     }
     // Conversions run only in playback, on the user-interface thread.
-    m_outputs.Emit(p, stamp, m_playback == 1,
+    m_outputs.Emit(p, stamp, m_run.m_playback == 1,
                    UdpChoice{LoadFlag(m_settings.m_udpXyzEnabled) != 0,
-                             LoadFlag(m_settings.m_udpPrdEnabled) != 0, m_pitchAvg, m_rollAvg});
+                             LoadFlag(m_settings.m_udpPrdEnabled) != 0, m_frame.m_pitchAvg,
+                             m_frame.m_rollAvg});
 }
 
 void CTubescanDoc::CloseXyzFile() {

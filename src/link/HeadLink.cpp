@@ -30,14 +30,14 @@ HeadLink::~HeadLink() {
 }
 
 void HeadLink::SetLinkState(LinkState state) {
-    if (m_doc.m_linkState == state) return;
-    m_doc.m_linkState = state;
+    if (m_doc.Link().m_linkState == state) return;
+    m_doc.Link().m_linkState = state;
     emit linkStateChanged(state);
 }
 
 void HeadLink::SetReplyPending(int value) {
     // The acquisition thread reads this flag while it processes a ping.
-    std::atomic_ref<int>(m_doc.m_replyPending).store(value, std::memory_order_release);
+    std::atomic_ref<int>(m_doc.Link().m_replyPending).store(value, std::memory_order_release);
 }
 
 void HeadLink::DropSocket() {
@@ -53,9 +53,9 @@ void HeadLink::DropSocket() {
 }
 
 void HeadLink::StartHeadLink() {
-    m_doc.m_play.StopClock();
+    m_doc.PlaybackFile().StopClock();
     m_doc.ShowPlaybackBar(false);
-    if (m_doc.m_linkState == LinkState::Connecting) return; // an attempt is still pending
+    if (m_doc.Link().m_linkState == LinkState::Connecting) return; // an attempt is still pending
     SetLinkState(LinkState::Connecting);
     m_doc.OnParametersChanged();
 
@@ -71,7 +71,7 @@ void HeadLink::StartHeadLink() {
     connect(m_socket, &QTcpSocket::errorOccurred, this, &HeadLink::OnSocketError);
 
     {
-        std::lock_guard lock(m_doc.m_pingMutex);
+        std::lock_guard lock(m_doc.PingMutex());
         m_doc.StampTime();
     }
 
@@ -79,7 +79,7 @@ void HeadLink::StartHeadLink() {
     // Connect to what the text parses to, so the address checked is the
     // address contacted (a text Qt cannot parse would otherwise be looked up
     // as a name, with packets to the name server).
-    const Destination target = ResolveDestination(m_doc.m_settings.m_ipAddress, "Head link");
+    const Destination target = ResolveDestination(m_doc.Settings().m_ipAddress, "Head link");
     if (!target.refusal.empty()) {
         // Said once per address, not once a second.
         if (target.refusal != m_lastRefusal) std::fprintf(stderr, "%s\n", target.refusal.c_str());
@@ -88,14 +88,14 @@ void HeadLink::StartHeadLink() {
     } else {
         m_lastRefusal.clear();
         m_socketConnecting = true;
-        const auto port = static_cast<quint16>(m_doc.m_tcpPort);
+        const auto port = static_cast<quint16>(m_doc.Link().m_tcpPort);
         if (!target.host.isNull())
             m_socket->connectToHost(target.host, port);
         else
             m_socket->connectToHost(target.name, port);
     }
 
-    if (m_doc.m_playback != 0) m_doc.m_playback = 0;
+    if (m_doc.Run().m_playback != 0) m_doc.Run().m_playback = 0;
     SetReplyPending(0);
     ArmWatchdog();
     m_doc.SetWindowTitle("TubescanL - Real Time");
@@ -110,7 +110,7 @@ void HeadLink::CloseLinks() {
 }
 
 void HeadLink::SendCommand() {
-    SendBytes(m_doc.m_command);
+    SendBytes(m_doc.Link().m_command);
 }
 
 void HeadLink::SendBytes(const headproto::HeadCommand& command) {
@@ -124,7 +124,7 @@ void HeadLink::SendBytes(const headproto::HeadCommand& command) {
 void HeadLink::ResendCommand() {
     if (!m_socket) return;
     SendCommand();
-    m_doc.m_command[kCmdFlags] &= 0x3F;
+    m_doc.Link().m_command[kCmdFlags] &= 0x3F;
     ++m_counters.resends;
 }
 
@@ -136,7 +136,7 @@ int HeadLink::SendDelayMilliseconds(int microseconds) {
 
 void HeadLink::SendAfterDelay() {
     // Hold or playback may have begun while the command waited.
-    if (m_doc.m_hold || m_doc.m_playback) return;
+    if (m_doc.Run().m_hold || m_doc.Run().m_playback) return;
     SendBytes(m_delayed);
 }
 
@@ -153,18 +153,18 @@ bool HeadLink::WorkerRunning() const {
 
 void HeadLink::OnConnect(int error) {
     if (!WorkerRunning()) return;
-    if (error == 0 && m_doc.m_playback == 0) {
+    if (error == 0 && m_doc.Run().m_playback == 0) {
         SetLinkState(LinkState::Up);
-        if (!m_doc.m_hold) SendCommand(); // byte 5 is not cleared here
+        if (!m_doc.Run().m_hold) SendCommand(); // byte 5 is not cleared here
     } else {
         SetLinkState(LinkState::Down);
-        if (!m_doc.m_playback) ArmWatchdog();
+        if (!m_doc.Run().m_playback) ArmWatchdog();
     }
 }
 
 void HeadLink::OnReceive() {
     if (!m_socket) return;
-    if (!WorkerRunning() || m_doc.m_playback) {
+    if (!WorkerRunning() || m_doc.Run().m_playback) {
         // Ignored, but read and thrown away so nothing piles up in memory.
         while (m_socket->read(reinterpret_cast<char*>(m_receiveBuffer.data()),
                               static_cast<qint64>(m_receiveBuffer.size())) > 0) {
@@ -191,7 +191,7 @@ void HeadLink::OnReceive() {
         KillWatchdog();
         emit replyFramed(record);
         ++m_counters.records;
-        if (m_worker->HandOver(record) && !m_doc.m_closing) emit sensorPollDue();
+        if (m_worker->HandOver(record) && !m_doc.Run().m_closing) emit sensorPollDue();
     }
     if (!complete) {
         // Part of a record: wait for the rest, the watchdog still guards.
@@ -200,18 +200,18 @@ void HeadLink::OnReceive() {
         return;
     }
 
-    if (!m_doc.m_hold && !m_doc.m_playback) {
+    if (!m_doc.Run().m_hold && !m_doc.Run().m_playback) {
         ArmWatchdog();
-        if (const int ms = SendDelayMilliseconds(m_doc.m_settings.m_sendDelay); ms > 0) {
+        if (const int ms = SendDelayMilliseconds(m_doc.Settings().m_sendDelay); ms > 0) {
             // The command leaves as it stands now (the flags byte is cleared
             // below), once the delay has passed.
-            m_delayed = m_doc.m_command;
+            m_delayed = m_doc.Link().m_command;
             m_sendTimer.start(ms);
         } else {
             SendCommand();
         }
     }
-    m_doc.m_command[kCmdFlags] = 0;
+    m_doc.Link().m_command[kCmdFlags] = 0;
     emit windowsRefreshDue(m_worker->PingsSinceRepaint() == 0);
 }
 
@@ -223,16 +223,16 @@ void HeadLink::OnClose() {
 void HeadLink::WatchdogTimerProc() {
     KillWatchdog();
     ++m_counters.watchdogTicks;
-    if (!m_doc.m_playback && !m_doc.m_hold) {
-        m_doc.m_command[kCmdStepSize] = 3;
-        SetReplyPending(m_doc.m_linkState == LinkState::Up ? 1 : 0);
+    if (!m_doc.Run().m_playback && !m_doc.Run().m_hold) {
+        m_doc.Link().m_command[kCmdStepSize] = 3;
+        SetReplyPending(m_doc.Link().m_linkState == LinkState::Up ? 1 : 0);
         {
-            std::lock_guard lock(m_doc.m_pingMutex);
+            std::lock_guard lock(m_doc.PingMutex());
             m_doc.StampTime();
         }
-        if (!m_doc.m_closing) emit sensorPollDue();
+        if (!m_doc.Run().m_closing) emit sensorPollDue();
         emit headSilent();
-        if (m_doc.m_linkState == LinkState::Up) {
+        if (m_doc.Link().m_linkState == LinkState::Up) {
             // The answer to the command being resent starts afresh: bytes of
             // a record that never completed would shift every later record.
             m_assembler.Discard();

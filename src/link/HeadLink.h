@@ -11,7 +11,7 @@
 // user-interface thread). Fields the acquisition thread also touches are
 // written here as follows: m_replyPending through an atomic reference (the
 // reply path must not wait for drawing), the time stamp and m_scanDirection
-// under doc.m_pingMutex, command bytes 5 and 13 plainly (the worker never
+// under doc.PingMutex(), command bytes 5 and 13 plainly (the worker never
 // reads them; each byte is its own memory location).
 #pragma once
 
@@ -50,7 +50,6 @@ class HeadLink : public QObject {
     // The timer interval for a send delay: whole milliseconds (Qt's timers
     // count no finer), never shorter than asked, at most the cap.
     static int SendDelayMilliseconds(int microseconds);
-    bool CommandWaiting() const { return m_sendTimer.isActive(); }
 
     void ArmWatchdog() { m_watchdog.start(); }
     void KillWatchdog() { m_watchdog.stop(); }

@@ -18,14 +18,14 @@ int LiveRecordLength(const std::uint8_t* input) {
     return 813;
 }
 
-LivePingResult ProcessLivePing(CTubescanDoc& doc, CSQ52ALDoc& work) {
+LivePingResult ProcessLivePing(CTubescanDoc& doc, AcquisitionBuffers& work) {
     LivePingResult result;
     {
-        std::lock_guard lock(doc.m_pingMutex);
+        std::lock_guard lock(doc.PingMutex());
         doc.StampTime();
         // A short read or a silent head seen since this ping arrived makes it
         // stale: only the time stamp moves.
-        if (std::atomic_ref<int>(doc.m_replyPending).load(std::memory_order_acquire) != 0) {
+        if (std::atomic_ref<int>(doc.Link().m_replyPending).load(std::memory_order_acquire) != 0) {
             result.stale = true;
             return result;
         }
@@ -43,20 +43,20 @@ LivePingResult ProcessLivePing(CTubescanDoc& doc, CSQ52ALDoc& work) {
         PingWorkspace ws = work.Workspace();
         if (ProcessPing(doc, ws, PingDrawing::Pixels)) {
             result.processed = true;
-            ++doc.m_pingCount;
+            ++doc.Run().m_pingCount;
             work.m_pingsSinceRepaint.fetch_add(1, std::memory_order_relaxed);
         }
 
         if (work.m_pingsSinceRepaint.load(std::memory_order_relaxed) >= 3) {
             result.requestRepaint = true;
             work.m_pingsSinceRepaint.store(0, std::memory_order_relaxed);
-            if (!doc.m_timer.Started()) {
-                doc.m_timer.Start();
+            if (!doc.Run().m_timer.Started()) {
+                doc.Run().m_timer.Start();
             } else {
-                doc.m_pingPeriod = doc.m_timer.Elapsed() * 1000.0 / 3.0;
+                doc.Run().m_pingPeriod = doc.Run().m_timer.Elapsed() * 1000.0 / 3.0;
             }
         }
-        doc.m_loopTime = doc.m_pingPeriod;
+        doc.Run().m_loopTime = doc.Run().m_pingPeriod;
     }
     return result;
 }

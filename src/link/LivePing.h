@@ -5,7 +5,7 @@
 #pragma once
 
 #include "doc/TubescanDoc.h"
-#include "link/WorkingDocument.h"
+#include "link/AcquisitionBuffers.h"
 
 struct LivePingResult {
     bool processed = false;      // decoded and drawn (counted in m_pingCount)
@@ -19,12 +19,12 @@ int LiveRecordLength(const std::uint8_t* input);
 
 // Processes the record in work.m_input into doc.
 //
-// Locking: the whole ping is processed under doc.m_pingMutex, which is taken
+// Locking: the whole ping is processed under doc.PingMutex(), which is taken
 // here. It covers every document field the ping writes (time stamp, decoded
 // header, attitude, profile point, counters, ping period) and the image, so a
 // repaint that takes the same mutex always sees whole pings. The function
 // never notifies the document's observers while holding it: the caller makes the repaint
-// request from the result, after the mutex is released. doc.m_replyPending is
+// request from the result, after the mutex is released. doc.Link().m_replyPending is
 // read through an atomic reference because the user-interface thread writes
 // it without the mutex (it must never wait for drawing before sending).
-LivePingResult ProcessLivePing(CTubescanDoc& doc, CSQ52ALDoc& work);
+LivePingResult ProcessLivePing(CTubescanDoc& doc, AcquisitionBuffers& work);

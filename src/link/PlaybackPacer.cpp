@@ -17,11 +17,11 @@ CPlaybackPacer::CPlaybackPacer(CTubescanDoc& doc, QObject* parent) : QObject(par
 }
 
 CPlaybackPacer::~CPlaybackPacer() {
-    if (m_attached) m_doc.m_play.SetClock(nullptr);
+    if (m_attached) m_doc.PlaybackFile().SetClock(nullptr);
 }
 
 void CPlaybackPacer::Attach() {
-    m_doc.m_play.SetClock(this);
+    m_doc.PlaybackFile().SetClock(this);
     m_attached = true;
 }
 
@@ -43,7 +43,7 @@ void CPlaybackPacer::Poke() {
 }
 
 void CPlaybackPacer::OnTimer() {
-    if (m_doc.m_playback != 1) return;
+    if (m_doc.Run().m_playback != 1) return;
     m_doc.PlaybackTick();
     emit ticked();
 }

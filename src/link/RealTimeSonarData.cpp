@@ -21,7 +21,7 @@ void SpinPause() {
 #include "link/LivePing.h"
 
 CRealTimeSonarData::CRealTimeSonarData(CTubescanDoc& doc, QObject* parent)
-    : QObject(parent), m_doc(doc), m_work(std::make_unique<CSQ52ALDoc>()) {}
+    : QObject(parent), m_doc(doc), m_work(std::make_unique<AcquisitionBuffers>()) {}
 
 CRealTimeSonarData::~CRealTimeSonarData() {
     Stop();

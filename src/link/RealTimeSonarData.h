@@ -6,12 +6,12 @@
 // - HandOver waits at most 20 ms for the worker to be idle, then copies the
 //   record into the pending slot and posts a ping message. It never writes
 //   the buffer the worker is reading: the worker copies the pending slot into
-//   its own working document under the same mutex before it starts.
+//   its own buffers (AcquisitionBuffers) under the same mutex before it starts.
 // - If the worker is still busy after 20 ms and an earlier record is still
 //   waiting in the slot, the newer record replaces it (the older one is
 //   counted as dropped); a wait never grows beyond the bound.
 // - The worker is idle when it has finished a ping and the slot is empty.
-// Document fields and the image are protected by doc.m_pingMutex, taken by
+// Document fields and the image are protected by doc.PingMutex(), taken by
 // ProcessLivePing for the whole ping.
 #pragma once
 
@@ -28,7 +28,7 @@
 #include <span>
 
 #include "doc/TubescanDoc.h"
-#include "link/WorkingDocument.h"
+#include "link/AcquisitionBuffers.h"
 
 class CRealTimeSonarData : public QObject {
     Q_OBJECT
@@ -80,7 +80,7 @@ class CRealTimeSonarData : public QObject {
     CTubescanDoc& m_doc;
     std::unique_ptr<QThread> m_thread;
     std::unique_ptr<QObject> m_receiver; // lives in m_thread, runs the messages
-    std::unique_ptr<CSQ52ALDoc> m_work;
+    std::unique_ptr<AcquisitionBuffers> m_work;
 
     mutable std::mutex m_mailboxMutex;
     std::condition_variable m_idleChanged;

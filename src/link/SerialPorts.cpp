@@ -63,7 +63,8 @@ SerialPorts::SerialPorts(CTubescanDoc& doc, QObject* parent) : QObject(parent), 
     // polls only every 100th ping: on a timer of its own the distance never
     // goes stale for more than about a second.
     connect(&m_pollTimer, &QTimer::timeout, this, [this] {
-        if (!m_doc.m_hold && !m_doc.m_playback && !m_doc.m_closing) PollOrientationSensor();
+        if (!m_doc.Run().m_hold && !m_doc.Run().m_playback && !m_doc.Run().m_closing)
+            PollOrientationSensor();
     });
     m_doc.AddObserver(this);
 }
@@ -74,7 +75,7 @@ SerialPorts::~SerialPorts() {
 }
 
 std::string SerialPorts::DeviceOf(int port) const {
-    return SerialDeviceForPort(IniFile::Load(m_doc.m_iniPath), port).path;
+    return SerialDeviceForPort(IniFile::Load(m_doc.SettingsPath()), port).path;
 }
 
 QSerialPort* SerialPorts::OpenCommPort(int port, int baud, std::string* error) {
@@ -121,10 +122,10 @@ void SerialPorts::OpenHeadComPort() {
     ReleasePort(m_sonarCom);
     std::string error;
     m_sonarCom =
-        OpenCommPort(m_doc.m_settings.m_sonarComPort, m_doc.m_settings.m_sonarComPortBaud, &error);
+        OpenCommPort(m_doc.Settings().m_sonarComPort, m_doc.Settings().m_sonarComPortBaud, &error);
     if (!m_sonarCom) {
         std::fprintf(stderr, "tubescan: head serial port %s\n", error.c_str());
-        m_doc.ShowMessage(ComName(m_doc.m_settings.m_sonarComPort) +
+        m_doc.ShowMessage(ComName(m_doc.Settings().m_sonarComPort) +
                           " is not available. \nPlease choose another COM Port for Sonar "
                           "data input!   ");
         return;
@@ -134,7 +135,7 @@ void SerialPorts::OpenHeadComPort() {
     connect(m_sonarCom, &QSerialPort::readyRead, this, [this] {
         if (m_sonarCom) m_sonarCom->readAll();
     });
-    m_doc.m_closing = 0;
+    m_doc.Run().m_closing = 0;
 }
 
 bool SerialPorts::OpenOrientationPort() {
@@ -142,7 +143,7 @@ bool SerialPorts::OpenOrientationPort() {
     m_comLength = 0;
     std::string error;
     m_prdCom =
-        OpenCommPort(m_doc.m_settings.m_prdComPort, m_doc.m_settings.m_prdComPortBaud, &error);
+        OpenCommPort(m_doc.Settings().m_prdComPort, m_doc.Settings().m_prdComPortBaud, &error);
     if (!m_prdCom) {
         std::fprintf(stderr, "tubescan: orientation input not opened: %s\n", error.c_str());
         m_pollTimer.stop();
@@ -223,7 +224,7 @@ void SerialPorts::OnPortError(QSerialPort::SerialPortError error) {
     if (!port) return;
     const bool orientation = port == m_prdCom;
     const int number =
-        orientation ? m_doc.m_settings.m_prdComPort : m_doc.m_settings.m_sonarComPort;
+        orientation ? m_doc.Settings().m_prdComPort : m_doc.Settings().m_sonarComPort;
     std::fprintf(stderr, "tubescan: %s %s (%s) closed: %s\n",
                  orientation ? "orientation input" : "head serial port", ComName(number).c_str(),
                  qPrintable(DeviceName(*port)), LossReason(*port).c_str());
@@ -242,26 +243,26 @@ void SerialPorts::OnPortError(QSerialPort::SerialPortError error) {
 
 void SerialPorts::ApplyComPortSetup(const ComPortChoice& chosen) {
     CTubescanDoc& d = m_doc;
-    if (chosen.headPort != d.m_settings.m_sonarComPort) {
-        d.m_settings.m_sonarComPort = chosen.headPort;
-        d.m_closing = 1;
+    if (chosen.headPort != d.Settings().m_sonarComPort) {
+        d.Settings().m_sonarComPort = chosen.headPort;
+        d.Run().m_closing = 1;
         if (m_sonarCom) m_sonarCom->clear(QSerialPort::AllDirections);
-        std::atomic_ref<int>(d.m_replyPending).store(0, std::memory_order_release);
+        std::atomic_ref<int>(d.Link().m_replyPending).store(0, std::memory_order_release);
         OpenHeadComPort();
     }
     // Kept whatever the head port does, so the dialog shows it next time.
-    d.m_settings.m_rts = chosen.rts;
-    d.m_closing = 0;
+    d.Settings().m_rts = chosen.rts;
+    d.Run().m_closing = 0;
     ReleasePort(m_prdCom);
     m_pollTimer.stop();
     m_comLength = 0;
-    d.m_settings.m_prdComPort = chosen.orientationPort;
-    d.m_settings.m_enablePRDInput = chosen.orientationEnabled;
-    d.m_settings.m_prdComPortBaud = BaudOfIndex(chosen.baudIndex);
-    if (d.m_settings.m_enablePRDInput) OpenOrientationPort();
+    d.Settings().m_prdComPort = chosen.orientationPort;
+    d.Settings().m_enablePRDInput = chosen.orientationEnabled;
+    d.Settings().m_prdComPortBaud = BaudOfIndex(chosen.baudIndex);
+    if (d.Settings().m_enablePRDInput) OpenOrientationPort();
     // The connect command reloads the settings file: without this the choice
     // would be undone by the next connect.
-    if (!d.SaveSettings()) std::fprintf(stderr, "tubescan: %s\n", d.m_lastSettingsError.c_str());
+    if (!d.SaveSettings()) std::fprintf(stderr, "tubescan: %s\n", d.LastSettingsError().c_str());
 }
 
 std::vector<std::string> AvailableComPortEntries(const std::string& settingsPath) {

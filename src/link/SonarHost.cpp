@@ -38,7 +38,7 @@ void SonarHost::OnQuiesceWorker() {
 
 void SonarHost::StopTimers() {
     m_link->KillWatchdog();
-    m_doc.m_play.StopClock();
+    m_doc.PlaybackFile().StopClock();
 }
 
 void SonarHost::StartHeadLink() {
@@ -53,7 +53,7 @@ void SonarHost::CloseLinks() {
 
 void SonarHost::OnConnectToSonarHead() {
     CTubescanDoc& d = m_doc;
-    d.m_playback = 0;
+    d.Run().m_playback = 0;
     StopTimers();
 
     d.CloseDataFiles();
@@ -67,28 +67,28 @@ void SonarHost::OnConnectToSonarHead() {
     emit connectStarted();
     d.LoadSettings();
     d.ShowPlaybackBar(false);
-    d.m_hold = 0;
-    d.m_linkState = LinkState::Down;
-    if (d.m_settings.m_settingsPanelVisible) d.ShowSettingsPanel();
+    d.Run().m_hold = 0;
+    d.Link().m_linkState = LinkState::Down;
+    if (d.Settings().m_settingsPanelVisible) d.ShowSettingsPanel();
     // Offsets and the profile minimum range read from the file do not
     // survive a connect.
     d.ResetForConnect();
     d.CreateUdpOutput();
     StartHeadLink();
     emit headLinkStarted();
-    d.m_redrawAll = 1;
+    d.Display().m_redrawAll = 1;
     emit statusChanged();
 }
 
 void SonarHost::SetHold(bool on) {
-    m_doc.m_hold = on ? 1 : 0;
-    if (!on && m_doc.m_playback == 0) StartHeadLink();
+    m_doc.Run().m_hold = on ? 1 : 0;
+    if (!on && m_doc.Run().m_playback == 0) StartHeadLink();
     m_doc.UpdateAllViews();
 }
 
 void SonarHost::Reverse() {
-    if (m_doc.m_playback != 0 || m_doc.m_textInputMode != 0) return;
-    m_doc.m_command[headproto::kCmdFlags] |= headproto::kFlagReverse;
-    std::lock_guard lock(m_doc.m_pingMutex);
-    m_doc.m_scanDirection = m_doc.m_scanDirection ? 0 : 1;
+    if (m_doc.Run().m_playback != 0 || m_doc.Display().m_textInputMode != 0) return;
+    m_doc.Link().m_command[headproto::kCmdFlags] |= headproto::kFlagReverse;
+    std::lock_guard lock(m_doc.PingMutex());
+    m_doc.Run().m_scanDirection = m_doc.Run().m_scanDirection ? 0 : 1;
 }

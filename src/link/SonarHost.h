@@ -51,7 +51,7 @@ class SonarHost : public QObject, private DocumentObserver {
     // "Hold": while on, no command leaves; switching it off in real time
     // restarts the link.
     void SetHold(bool on);
-    void ToggleHold() { SetHold(m_doc.m_hold == 0); }
+    void ToggleHold() { SetHold(m_doc.Run().m_hold == 0); }
     // "Reverse": the next command carries the reverse flag once; ignored in
     // playback and while the view takes text input.
     void Reverse();

@@ -137,7 +137,7 @@ UdpOutputMaker::~UdpOutputMaker() {
 }
 
 void UdpOutputMaker::OnCreateUdpOutput() {
-    if (!m_doc.m_outputs.Udp().Exists())
-        m_doc.m_outputs.Udp().Reset(
-            std::make_shared<UdpOutput>(m_doc.m_settings.m_udpAddress, m_doc.m_settings.m_udpPort));
+    if (!m_doc.Outputs().Udp().Exists())
+        m_doc.Outputs().Udp().Reset(
+            std::make_shared<UdpOutput>(m_doc.Settings().m_udpAddress, m_doc.Settings().m_udpPort));
 }

@@ -26,16 +26,16 @@ void PaintAnnotations(QPainter& painter, const CTubescanView& view) {
     const CTubescanDoc* doc = view.Document();
     if (!doc) return;
     const AnnotationBook& book = view.NotesAndLines();
-    const double zoom = doc->m_settings.m_zoom;
+    const double zoom = doc->Settings().m_zoom;
     const ViewPoint origin{view.Origin().x(), view.Origin().y()};
-    const int fontHeight = NoteFontHeight(doc->m_settings.m_textSize);
+    const int fontHeight = NoteFontHeight(doc->Settings().m_textSize);
     const QFont font = ArialFont(fontHeight);
     const QFontMetrics metrics(font);
     painter.setFont(font);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    const QPen textPen(ColourOfRef(doc->m_settings.m_textColor));
-    const QPen linePen(ColourOfRef(doc->m_settings.m_lineColor), 1, Qt::SolidLine);
-    const bool linesShown = LinesShown(book.Count(), doc->m_measureMode);
+    const QPen textPen(ColourOfRef(doc->Settings().m_textColor));
+    const QPen linePen(ColourOfRef(doc->Settings().m_lineColor), 1, Qt::SolidLine);
+    const bool linesShown = LinesShown(book.Count(), doc->Display().m_measureMode);
     const ViewAnnotation* current = book.Current();
 
     for (int i = 0; i < book.ShownCount(); ++i) {

@@ -51,23 +51,23 @@ void DrawLines(QPainter& painter, const std::vector<AttitudeLine>& lines) {
 void DrawAttitudeLayer(QPainter& painter, const CTubescanView& view) {
     const CTubescanDoc* doc = view.Document();
     // The operator turns the panel on and off with "Display PRD".
-    if (!doc || !doc->m_settings.m_displayPRD) return;
+    if (!doc || !doc->Settings().m_displayPRD) return;
     AttitudeInput in;
     in.clientHeight = view.ClientHeight();
-    in.units = doc->m_settings.m_units;
-    in.useExtPRD = doc->m_settings.m_useExtPRD;
+    in.units = doc->Settings().m_units;
+    in.useExtPRD = doc->Settings().m_useExtPRD;
     {
-        std::lock_guard lock(doc->m_pingMutex);
-        in.pitchAvg = doc->m_pitchAvg;
-        in.rollAvg = doc->m_rollAvg;
-        in.pitchValid = doc->m_pitchValid;
-        in.rollValid = doc->m_rollValid;
-        in.extPitch = doc->m_extPitch;
-        in.extRoll = doc->m_extRoll;
-        in.extPitchValid = doc->m_extPitchValid;
-        in.extRollValid = doc->m_extRollValid;
-        in.extDistance = doc->m_extDistance;
-        in.extDistanceValid = doc->m_extDistanceValid;
+        std::lock_guard lock(doc->PingMutex());
+        in.pitchAvg = doc->Frame().m_pitchAvg;
+        in.rollAvg = doc->Frame().m_rollAvg;
+        in.pitchValid = doc->Frame().m_pitchValid;
+        in.rollValid = doc->Frame().m_rollValid;
+        in.extPitch = doc->Link().m_extPitch;
+        in.extRoll = doc->Link().m_extRoll;
+        in.extPitchValid = doc->Link().m_extPitchValid;
+        in.extRollValid = doc->Link().m_extRollValid;
+        in.extDistance = doc->Link().m_extDistance;
+        in.extDistanceValid = doc->Link().m_extDistanceValid;
     }
     const AttitudePicture a = ComputeAttitude(in);
 

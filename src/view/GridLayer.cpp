@@ -28,21 +28,21 @@ void DrawGridLayer(QPainter& painter, const CTubescanView& view) {
     const CTubescanDoc* doc = view.Document();
     if (!doc) return;
     GridInput in;
-    in.gridType = doc->m_settings.m_gridType;
+    in.gridType = doc->Settings().m_gridType;
     if (in.gridType != 1 && in.gridType != 2) return;
-    in.gridStyle = doc->m_settings.m_gridStyle;
-    in.gridColour = doc->m_settings.m_gridColor;
-    in.units = doc->m_settings.m_units;
+    in.gridStyle = doc->Settings().m_gridStyle;
+    in.gridColour = doc->Settings().m_gridColor;
+    in.units = doc->Settings().m_units;
     in.clientWidth = view.ClientWidth();
     in.clientHeight = view.ClientHeight();
     in.panX = view.Pan().x();
     in.panY = view.Pan().y();
-    in.soundVelocity = doc->m_settings.m_soundVelocity;
+    in.soundVelocity = doc->Settings().m_soundVelocity;
     {
-        std::lock_guard lock(doc->m_pingMutex);
-        in.zoom = doc->m_settings.m_zoom;
-        in.trainBearing = doc->m_trainBearing;
-        in.sectorWidthCode = doc->m_command[headproto::kCmdSectorWidth];
+        std::lock_guard lock(doc->PingMutex());
+        in.zoom = doc->Settings().m_zoom;
+        in.trainBearing = doc->Run().m_trainBearing;
+        in.sectorWidthCode = doc->Link().m_command[headproto::kCmdSectorWidth];
     }
     const GridPicture grid = ComputeGrid(in);
 

@@ -58,7 +58,6 @@ class Pipe3DScene : public QObject {
     void SetShown(bool shown);
     // Shows a whole history at once (the report, the benchmark).
     void SetHistory(const analysis::PipeHistory& history, double nominalRadius);
-    const analysis::PipeHistory& History() const { return m_history; }
     // The current ping's distance, metres; NaN hides the marker.
     void SetMarker(double distance);
     // Builds the vertex buffers now rather than on the next timer.

@@ -26,38 +26,38 @@ void DrawStatusTextLayer(QPainter& painter, CTubescanView& view) {
     StatusInput in;
     in.clientWidth = view.ClientWidth();
     in.clientHeight = view.ClientHeight();
-    in.bkColor = doc->m_settings.m_bkColor;
-    in.textColor = doc->m_settings.m_textColor;
-    in.viewRangeMark = doc->m_settings.m_viewRangeMark;
-    in.units = doc->m_settings.m_units;
-    in.rangeIndex = doc->m_settings.m_rangeIndex;
-    in.gridType = doc->m_settings.m_gridType;
-    in.gain = doc->m_settings.m_gain;
-    in.playback = doc->m_playback;
-    in.linkState = static_cast<int>(doc->m_linkState);
-    in.replyPending = doc->m_replyPending;
+    in.bkColor = doc->Settings().m_bkColor;
+    in.textColor = doc->Settings().m_textColor;
+    in.viewRangeMark = doc->Settings().m_viewRangeMark;
+    in.units = doc->Settings().m_units;
+    in.rangeIndex = doc->Settings().m_rangeIndex;
+    in.gridType = doc->Settings().m_gridType;
+    in.gain = doc->Settings().m_gain;
+    in.playback = doc->Run().m_playback;
+    in.linkState = static_cast<int>(doc->Link().m_linkState);
+    in.replyPending = doc->Link().m_replyPending;
     in.statusBlink = view.StatusBlink();
-    in.ipAddress = doc->m_settings.m_ipAddress;
-    in.busyWithMouse =
-        view.ImageDragging() || doc->m_textInputMode || doc->m_measureMode || doc->m_moveShapeMode;
-    in.hold = doc->m_hold;
-    in.recording = doc->m_recorder.Active() ? 1 : 0;
-    in.xyzConverting = doc->m_outputs.Converting() ? 1 : 0;
-    in.recordBytes = doc->m_recorder.Bytes();
-    in.displayPipeShape = doc->m_settings.m_displayPipeShape;
-    in.pipeShape = doc->m_settings.m_pipeShape;
-    in.circleDiameter = doc->m_settings.m_circleDiameter;
-    in.horseShoeWidth = doc->m_settings.m_horseShoeWidth;
-    in.horseShoeHeight = doc->m_settings.m_horseShoeHeight;
+    in.ipAddress = doc->Settings().m_ipAddress;
+    in.busyWithMouse = view.ImageDragging() || doc->Display().m_textInputMode ||
+                       doc->Display().m_measureMode || doc->Display().m_moveShapeMode;
+    in.hold = doc->Run().m_hold;
+    in.recording = doc->Recorder().Active() ? 1 : 0;
+    in.xyzConverting = doc->Outputs().Converting() ? 1 : 0;
+    in.recordBytes = doc->Recorder().Bytes();
+    in.displayPipeShape = doc->Settings().m_displayPipeShape;
+    in.pipeShape = doc->Settings().m_pipeShape;
+    in.circleDiameter = doc->Settings().m_circleDiameter;
+    in.horseShoeWidth = doc->Settings().m_horseShoeWidth;
+    in.horseShoeHeight = doc->Settings().m_horseShoeHeight;
     {
-        std::lock_guard lock(doc->m_pingMutex);
-        in.pingCount = doc->m_pingCount;
+        std::lock_guard lock(doc->PingMutex());
+        in.pingCount = doc->Run().m_pingCount;
     }
 
     LinkBlink blink{view.BlinkCount(), view.ShowAddress()};
     const StatusPicture status = ComposeStatusTexts(in, blink);
     view.SetLinkBlink(blink.blinkCount, blink.showAddress);
-    if (status.clearHold) doc->m_hold = 0;
+    if (status.clearHold) doc->Run().m_hold = 0;
 
     const QFont large = ArialFont(static_cast<int>(StatusFont::Large));
     const QFont small = ArialFont(static_cast<int>(StatusFont::Small));

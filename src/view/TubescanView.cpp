@@ -34,7 +34,8 @@ struct PingSnapshot {
 } // namespace
 
 CTubescanView::CTubescanView(CTubescanDoc* doc, QWidget* parent)
-    : QWidget(parent), m_doc(doc), m_annotations(doc ? doc->m_annotationCount : m_spareCount) {
+    : QWidget(parent), m_doc(doc),
+      m_annotations(doc ? doc->Display().m_annotationCount : m_spareCount) {
     // All drawing goes through the back buffer: nothing erases the window first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -59,8 +60,8 @@ void CTubescanView::SetLayerPainter(Layer layer, LayerPainter painter) {
 void CTubescanView::OnInitialUpdate() {
     update();
     if (!m_doc) return;
-    m_doc->m_settings.m_circleOffsetX = width() * 0.5;
-    m_doc->m_settings.m_circleOffsetY = height() * 0.5;
+    m_doc->Settings().m_circleOffsetX = width() * 0.5;
+    m_doc->Settings().m_circleOffsetY = height() * 0.5;
 }
 
 void CTubescanView::resizeEvent(QResizeEvent* event) {
@@ -77,9 +78,9 @@ void CTubescanView::resizeEvent(QResizeEvent* event) {
 void CTubescanView::NudgeShape(int dx, int dy) {
     if (!m_doc) return;
     m_shapePan += QPoint(dx, dy);
-    FoldShapeDisplacement(m_doc->m_settings.m_circleOffsetX, m_doc->m_settings.m_circleOffsetY,
-                          m_shapePan.rx(), m_shapePan.ry(), m_doc->m_settings.m_range,
-                          m_doc->m_settings.m_zoom);
+    FoldShapeDisplacement(m_doc->Settings().m_circleOffsetX, m_doc->Settings().m_circleOffsetY,
+                          m_shapePan.rx(), m_shapePan.ry(), m_doc->Settings().m_range,
+                          m_doc->Settings().m_zoom);
 }
 
 void CTubescanView::RebuildBackBuffer(int width, int height) {
@@ -88,19 +89,19 @@ void CTubescanView::RebuildBackBuffer(int width, int height) {
 }
 
 void CTubescanView::ServeRestoreRequest() {
-    if (!m_doc->m_recentreImage) return;
+    if (!m_doc->Display().m_recentreImage) return;
     {
-        std::lock_guard lock(m_doc->m_pingMutex);
-        m_doc->m_settings.m_zoom = 1.0;
+        std::lock_guard lock(m_doc->PingMutex());
+        m_doc->Settings().m_zoom = 1.0;
     }
     m_imagePanX = m_imagePanY = 0;
-    m_doc->m_recentreImage = 0;
+    m_doc->Display().m_recentreImage = 0;
     m_doc->ClearImage();
     m_dragStart = QPoint();
     m_panStart = QPoint();
     m_shapePan = QPoint();
-    m_doc->m_settings.m_circleOffsetX = m_clientWidth / 2;
-    m_doc->m_settings.m_circleOffsetY = m_clientHeight / 2;
+    m_doc->Settings().m_circleOffsetX = m_clientWidth / 2;
+    m_doc->Settings().m_circleOffsetY = m_clientHeight / 2;
 }
 
 void CTubescanView::ComposeBackBuffer() {
@@ -108,29 +109,29 @@ void CTubescanView::ComposeBackBuffer() {
     CTubescanDoc& doc = *m_doc;
 
     ServeRestoreRequest();
-    if (doc.m_redrawAll) {
+    if (doc.Display().m_redrawAll) {
         // Only the view's own alternation starts again: the watchdog's blink
         // keeps its phase.
         m_blinkCount = 0;
         m_showAddress = 0;
-        doc.m_redrawAll = 0;
+        doc.Display().m_redrawAll = 0;
     }
     m_origin = {m_clientWidth / 2 + m_imagePanX, m_clientHeight / 2 + m_imagePanY};
 
     QPainter painter(&m_backBuffer);
-    painter.fillRect(0, 0, m_clientWidth, m_clientHeight, FromColorRef(doc.m_settings.m_bkColor));
+    painter.fillRect(0, 0, m_clientWidth, m_clientHeight, FromColorRef(doc.Settings().m_bkColor));
 
     PingSnapshot ping;
     {
         // The acquisition thread paints pings under this lock; holding it for
         // the one copy of the picture means a repaint never shows half a ping.
-        std::lock_guard lock(doc.m_pingMutex);
-        ping.zoom = doc.m_settings.m_zoom;
-        ping.beamAngle = doc.m_beamAngle;
-        ping.sectorWidthCode = doc.m_command[headproto::kCmdSectorWidth];
-        ping.stepSize = doc.m_command[headproto::kCmdStepSize];
-        ping.trainBearing = doc.m_trainBearing;
-        ping.colourTable = doc.m_settings.m_colorTable;
+        std::lock_guard lock(doc.PingMutex());
+        ping.zoom = doc.Settings().m_zoom;
+        ping.beamAngle = doc.Frame().m_beamAngle;
+        ping.sectorWidthCode = doc.Link().m_command[headproto::kCmdSectorWidth];
+        ping.stepSize = doc.Link().m_command[headproto::kCmdStepSize];
+        ping.trainBearing = doc.Run().m_trainBearing;
+        ping.colourTable = doc.Settings().m_colorTable;
         const SectorWedge wedge =
             ComputeSectorWedge({m_screenCentre.x(), m_screenCentre.y()}, m_imagePanX, m_imagePanY,
                                ping.zoom, ping.trainBearing, ping.sectorWidthCode);
@@ -139,13 +140,13 @@ void CTubescanView::ComposeBackBuffer() {
 
     RunLayer(Grid, painter);
     SettleAnnotations();
-    if (LinesShown(m_annotations.Count(), doc.m_measureMode)) {
+    if (LinesShown(m_annotations.Count(), doc.Display().m_measureMode)) {
         const std::optional<double> last =
-            UpdateLineLabels(m_annotations, ping.zoom, m_origin, doc.m_settings.m_range,
-                             doc.m_settings.m_soundVelocity, doc.m_settings.m_units);
+            UpdateLineLabels(m_annotations, ping.zoom, m_origin, doc.Settings().m_range,
+                             doc.Settings().m_soundVelocity, doc.Settings().m_units);
         if (last) m_lastLength = *last;
     }
-    if (doc.m_settings.m_displayPipeShape) RunLayer(Overlay, painter);
+    if (doc.Settings().m_displayPipeShape) RunLayer(Overlay, painter);
     RunLayer(Annotations, painter);
     RunLayer(Attitude, painter);
 
@@ -157,9 +158,9 @@ void CTubescanView::ComposeBackBuffer() {
     scan.zoom = ping.zoom;
     scan.beamAngle = ping.beamAngle;
     scan.stepSize = ping.stepSize;
-    scan.bearingScale = doc.m_bearingScale;
-    scan.scanDirection = doc.m_scanDirection;
-    scan.sonarUpDown = doc.m_settings.m_sonarUpDown;
+    scan.bearingScale = doc.Run().m_bearingScale;
+    scan.scanDirection = doc.Run().m_scanDirection;
+    scan.sonarUpDown = doc.Settings().m_sonarUpDown;
     const ScanLine line = ComputeScanLine(scan);
     painter.setPen(QPen(QColor::fromRgb(kScanLineColour), 1, Qt::SolidLine));
     painter.drawLine(line.from.x, line.from.y, line.to.x, line.to.y);
@@ -172,8 +173,9 @@ void CTubescanView::ComposeBackBuffer() {
 
 void CTubescanView::DrawSonarImage(QPainter& painter, const SectorWedge& wedge, double zoom) {
     const CTubescanDoc& doc = *m_doc;
-    if (doc.m_imageWidth <= 0 || doc.m_imageHeight <= 0 ||
-        doc.m_image.size() < static_cast<std::size_t>(doc.m_imageWidth) * doc.m_imageHeight * 3)
+    if (doc.Frame().m_imageWidth <= 0 || doc.Frame().m_imageHeight <= 0 ||
+        doc.Frame().m_image.size() <
+            static_cast<std::size_t>(doc.Frame().m_imageWidth) * doc.Frame().m_imageHeight * 3)
         return;
     QPainterPath clip;
     if (wedge.fullCircle) {
@@ -187,8 +189,9 @@ void CTubescanView::DrawSonarImage(QPainter& painter, const SectorWedge& wedge, 
     }
     painter.setClipPath(clip);
     // The buffer already holds blue, green, red bytes: it is shown as it is, not copied.
-    const QImage picture(doc.m_image.data(), doc.m_imageWidth, doc.m_imageHeight,
-                         static_cast<qsizetype>(doc.m_imageWidth) * 3, QImage::Format_BGR888);
+    const QImage picture(
+        doc.Frame().m_image.data(), doc.Frame().m_imageWidth, doc.Frame().m_imageHeight,
+        static_cast<qsizetype>(doc.Frame().m_imageWidth) * 3, QImage::Format_BGR888);
     const ViewPoint topLeft =
         ImageTopLeft(m_clientWidth, m_clientHeight, zoom, m_imagePanX, m_imagePanY);
     painter.drawImage(topLeft.x, topLeft.y, picture);
@@ -197,14 +200,14 @@ void CTubescanView::DrawSonarImage(QPainter& painter, const SectorWedge& wedge, 
 
 void CTubescanView::DrawHeadIcon(QPainter& painter) {
     const HeadIcon icon =
-        SelectHeadIcon(m_doc->m_settings.m_xdcrFwdAft, m_doc->m_settings.m_zeroUpDown);
+        SelectHeadIcon(m_doc->Settings().m_xdcrFwdAft, m_doc->Settings().m_zeroUpDown);
     painter.drawImage(m_clientWidth - 50, m_clientHeight - 50,
                       m_headIcons[static_cast<std::size_t>(icon)]);
 }
 
 void CTubescanView::DrawColourBar(int table) {
     // The tables are constant after the document is made: no lock needed.
-    const CSonarBitmap::Table& colours = m_doc->m_sonarBitmap.Colors(table);
+    const CSonarBitmap::Table& colours = m_doc->ColourTables().Colors(table);
     const int left = m_clientWidth - 10;
     for (int row = 0; row < m_clientHeight; ++row) {
         const ColorEntry& c =
@@ -236,10 +239,10 @@ void CTubescanView::UpdateCursorReadouts(QPoint pos) {
     in.y = pos.y();
     in.origin = m_origin;
     in.clientWidth = m_clientWidth;
-    in.rangeMetres = m_doc->m_settings.m_range;
-    in.zoom = m_doc->m_settings.m_zoom;
-    in.soundVelocity = m_doc->m_settings.m_soundVelocity;
-    in.sectorMode = m_doc->m_settings.m_sectorMode;
+    in.rangeMetres = m_doc->Settings().m_range;
+    in.zoom = m_doc->Settings().m_zoom;
+    in.soundVelocity = m_doc->Settings().m_soundVelocity;
+    in.sectorMode = m_doc->Settings().m_sectorMode;
     const CursorReadout r = ComputeCursorReadout(in);
     m_cursor.x = r.x;
     m_cursor.y = r.y;

@@ -29,9 +29,9 @@ constexpr int kSectorKeyIn = 32861;
 
 void CTubescanView::OnUpdate(int hint) {
     if (!m_doc) return;
-    if (hint == kViewHintMoveShape && m_doc->m_moveShapeMode) {
+    if (hint == kViewHintMoveShape && m_doc->Display().m_moveShapeMode) {
         m_annotations.EndTyping();
-        m_doc->m_measureMode = 0;
+        m_doc->Display().m_measureMode = 0;
         m_caretTimer.start();
     }
     ServeAnnotationRequests(*m_doc, m_annotations);
@@ -40,14 +40,16 @@ void CTubescanView::OnUpdate(int hint) {
 }
 
 void CTubescanView::SettleAnnotations() {
-    if (m_doc) m_annotations.Settle(m_doc->m_textInputMode != 0, m_doc->m_measureMode != 0);
+    if (m_doc)
+        m_annotations.Settle(m_doc->Display().m_textInputMode != 0,
+                             m_doc->Display().m_measureMode != 0);
 }
 
 void CTubescanView::UpdateModeCursor() {
     if (!m_doc) return;
     // Called for every notification (every few pings): the cursor is only
     // replaced when the mode changed.
-    const int mode = m_doc->m_textInputMode ? 1 : m_doc->m_measureMode ? 2 : 0;
+    const int mode = m_doc->Display().m_textInputMode ? 1 : m_doc->Display().m_measureMode ? 2 : 0;
     if (mode == m_cursorMode) return;
     m_cursorMode = mode;
     if (mode == 1)
@@ -60,7 +62,8 @@ void CTubescanView::UpdateModeCursor() {
 
 void CTubescanView::OnCaretTimer() {
     if (!m_doc) return;
-    if ((m_doc->m_textInputMode && m_annotations.TextEntry()) || m_doc->m_moveShapeMode) {
+    if ((m_doc->Display().m_textInputMode && m_annotations.TextEntry()) ||
+        m_doc->Display().m_moveShapeMode) {
         m_annotations.ToggleCaret();
         m_caretTimer.start();
         update();
@@ -71,11 +74,11 @@ void CTubescanView::CancelModes() {
     // Right button and Escape: every mode off, a half-drawn line dropped; a
     // note with text is kept.
     m_annotations.EndTyping();
-    m_doc->m_textInputMode = 0;
-    m_doc->m_moveShapeMode = 0;
-    if (m_doc->m_measureMode) {
+    m_doc->Display().m_textInputMode = 0;
+    m_doc->Display().m_moveShapeMode = 0;
+    if (m_doc->Display().m_measureMode) {
         m_annotations.CancelLine();
-        m_doc->m_measureMode = 0;
+        m_doc->Display().m_measureMode = 0;
     }
     ServeAnnotationRequests(*m_doc, m_annotations);
     UpdateModeCursor();
@@ -97,26 +100,26 @@ void CTubescanView::mousePressEvent(QMouseEvent* event) {
 void CTubescanView::OnLeftPress(QPoint pos) {
     CTubescanDoc& doc = *m_doc;
     float x = 0.0F, y = 0.0F;
-    ScreenToRecord(pos.x(), pos.y(), doc.m_settings.m_zoom, m_origin, x, y);
-    if (doc.m_textInputMode) {
+    ScreenToRecord(pos.x(), pos.y(), doc.Settings().m_zoom, m_origin, x, y);
+    if (doc.Display().m_textInputMode) {
         if (m_annotations.PlaceNote(x, y))
             m_caretTimer.start();
         else
             emit statusMessage(QString::fromLatin1(kAnnotationsFullMessage));
-    } else if (doc.m_measureMode) {
+    } else if (doc.Display().m_measureMode) {
         switch (m_annotations.ClickMeasure(x, y)) {
         case AnnotationBook::MeasureClick::Refused:
             emit statusMessage(QString::fromLatin1(kAnnotationsFullMessage));
             break;
         case AnnotationBook::MeasureClick::Finished:
-            doc.m_measureMode = 0;
+            doc.Display().m_measureMode = 0;
             UpdateModeCursor();
             doc.UpdateAllViews();
             break;
         case AnnotationBook::MeasureClick::Started:
             break;
         }
-    } else if (doc.m_moveShapeMode) {
+    } else if (doc.Display().m_moveShapeMode) {
         m_shapeDrag = true;
         m_shapeDragStart = pos;
     } else {
@@ -129,20 +132,20 @@ void CTubescanView::OnLeftPress(QPoint pos) {
 void CTubescanView::mouseMoveEvent(QMouseEvent* event) {
     if (!m_doc) return;
     const QPoint pos = event->position().toPoint();
-    if (m_imageDrag && !m_doc->m_moveShapeMode) {
+    if (m_imageDrag && !m_doc->Display().m_moveShapeMode) {
         const QPoint pan = m_panStart + pos - m_dragStart;
         m_imagePanX = pan.x();
         m_imagePanY = pan.y();
         m_screenCentre = QPoint(m_clientWidth / 2, m_clientHeight / 2);
         repaint();
     }
-    if (m_doc->m_moveShapeMode && m_shapeDrag) {
+    if (m_doc->Display().m_moveShapeMode && m_shapeDrag) {
         m_shapePan = pos - m_shapeDragStart;
         repaint();
     }
     if (m_annotations.LineStarted()) {
         float x = 0.0F, y = 0.0F;
-        ScreenToRecord(pos.x(), pos.y(), m_doc->m_settings.m_zoom, m_origin, x, y);
+        ScreenToRecord(pos.x(), pos.y(), m_doc->Settings().m_zoom, m_origin, x, y);
         m_annotations.MoveLineEnd(x, y);
         // Live pings repaint anyway; a held or paused picture needs this.
         update();
@@ -155,9 +158,9 @@ void CTubescanView::mouseReleaseEvent(QMouseEvent* event) {
     if (m_imageDrag) m_panStart = QPoint(m_imagePanX, m_imagePanY);
     if (m_shapeDrag) {
         m_shapeDragStart = QPoint();
-        FoldShapeDisplacement(m_doc->m_settings.m_circleOffsetX, m_doc->m_settings.m_circleOffsetY,
-                              m_shapePan.rx(), m_shapePan.ry(), m_doc->m_settings.m_range,
-                              m_doc->m_settings.m_zoom);
+        FoldShapeDisplacement(m_doc->Settings().m_circleOffsetX, m_doc->Settings().m_circleOffsetY,
+                              m_shapePan.rx(), m_shapePan.ry(), m_doc->Settings().m_range,
+                              m_doc->Settings().m_zoom);
         update();
     }
     m_imageDrag = false;
@@ -173,7 +176,7 @@ void CTubescanView::keyPressEvent(QKeyEvent* event) {
         QWidget::keyPressEvent(event);
         return;
     }
-    if (m_doc->m_textInputMode && m_annotations.TextEntry()) {
+    if (m_doc->Display().m_textInputMode && m_annotations.TextEntry()) {
         TypeIntoNote(event);
         return;
     }
@@ -182,8 +185,9 @@ void CTubescanView::keyPressEvent(QKeyEvent* event) {
         ch = 0x1B;
     else if (const QList<uint> text = event->text().toUcs4(); text.size() == 1)
         ch = text.front();
-    if (ch == 0 || HotKeyFor(ch, {m_doc->m_playback != 0, m_doc->m_textInputMode != 0,
-                                  m_doc->m_settings.m_displayPipeShape != 0}) == HotKey::None) {
+    if (ch == 0 ||
+        HotKeyFor(ch, {m_doc->Run().m_playback != 0, m_doc->Display().m_textInputMode != 0,
+                       m_doc->Settings().m_displayPipeShape != 0}) == HotKey::None) {
         QWidget::keyPressEvent(event);
         return;
     }
@@ -199,7 +203,7 @@ void CTubescanView::TypeIntoNote(QKeyEvent* event) {
     case Qt::Key_Enter:
     case Qt::Key_Escape:
         m_annotations.EndTyping();
-        m_doc->m_textInputMode = 0;
+        m_doc->Display().m_textInputMode = 0;
         UpdateModeCursor();
         m_doc->UpdateAllViews(); // completes the note, and the menu's check mark
         break;
@@ -213,8 +217,8 @@ void CTubescanView::TypeIntoNote(QKeyEvent* event) {
 
 void CTubescanView::OnHotKey(char32_t ch) {
     CTubescanDoc& doc = *m_doc;
-    const HotKey key = HotKeyFor(ch, {doc.m_playback != 0, doc.m_textInputMode != 0,
-                                      doc.m_settings.m_displayPipeShape != 0});
+    const HotKey key = HotKeyFor(ch, {doc.Run().m_playback != 0, doc.Display().m_textInputMode != 0,
+                                      doc.Settings().m_displayPipeShape != 0});
     switch (key) {
     case HotKey::ClearImage:
         emit commandRequested(kClearImageCommand);
@@ -226,8 +230,8 @@ void CTubescanView::OnHotKey(char32_t ch) {
         break;
     case HotKey::Zoom: {
         {
-            std::lock_guard lock(doc.m_pingMutex);
-            doc.m_settings.m_zoom = ZoomKeyStep(doc.m_settings.m_zoom);
+            std::lock_guard lock(doc.PingMutex());
+            doc.Settings().m_zoom = ZoomKeyStep(doc.Settings().m_zoom);
         }
         doc.ClearImage();
         doc.UpdateAllViews();

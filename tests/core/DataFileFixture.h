@@ -49,14 +49,14 @@ struct DataDoc {
 // text "10:00:ss" with ss = i, so a played ping tells which record it was.
 inline record::Record TestRecord(int i) {
     static CTubescanDoc src;
-    src.m_date = "07-MAR-2026";
+    src.Frame().m_date = "07-MAR-2026";
     char t[16];
     std::snprintf(t, sizeof t, "10:00:%02d", i % 100);
-    src.m_time = t;
+    src.Frame().m_time = t;
     std::snprintf(t, sizeof t, "%03d", (i * 7) % 1000);
-    src.m_millis = t;
-    src.m_trainBearing = 360;
-    auto& h = src.m_reply.header;
+    src.Frame().m_millis = t;
+    src.Run().m_trainBearing = 360;
+    auto& h = src.Frame().m_reply.header;
     h.fill(0);
     h[0] = 'I';
     h[1] = 'M';
@@ -65,13 +65,14 @@ inline record::Record TestRecord(int i) {
     const int position = (600 + 10 * i) % 8192;
     h[5] = static_cast<std::uint8_t>(position & 0x7F);
     h[6] = static_cast<std::uint8_t>(((position >> 7) & 0x3F) | 0x40); // scan direction 1
-    h[7] = src.m_command[headproto::kCmdRangeCode];
+    h[7] = src.Link().m_command[headproto::kCmdRangeCode];
     h[8] = static_cast<std::uint8_t>((100 + i) & 0x7F);
     h[9] = static_cast<std::uint8_t>(((100 + i) >> 7) & 0x7F);
-    src.m_scanDirection = 1;
-    for (std::size_t k = 0; k < src.m_reply.samples.size(); ++k)
-        src.m_reply.samples[k] = static_cast<std::uint8_t>(k < 250 ? (k + i * 3) & 0xFF : 0);
-    src.m_reply.samples[250] = 0xFC;
+    src.Run().m_scanDirection = 1;
+    for (std::size_t k = 0; k < src.Frame().m_reply.samples.size(); ++k)
+        src.Frame().m_reply.samples[k] =
+            static_cast<std::uint8_t>(k < 250 ? (k + i * 3) & 0xFF : 0);
+    src.Frame().m_reply.samples[250] = 0xFC;
     return record::BuildRecord(src);
 }
 
@@ -110,6 +111,6 @@ inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
 // Which test record the document shows now (from its time text), -1 if none.
 inline int ShownRecord(const CTubescanDoc& doc) {
     int ss = -1;
-    if (std::sscanf(doc.m_time.c_str(), "10:00:%d", &ss) != 1) return -1;
+    if (std::sscanf(doc.Frame().m_time.c_str(), "10:00:%d", &ss) != 1) return -1;
     return ss;
 }

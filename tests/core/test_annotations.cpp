@@ -124,22 +124,22 @@ TEST(Annotations, TypingTakesPrintableCharactersUpToTheLimit) {
 
 TEST(Annotations, DocumentRequestsAreServedAndCleared) {
     CTubescanDoc doc;
-    AnnotationBook book(doc.m_annotationCount);
+    AnnotationBook book(doc.Display().m_annotationCount);
     AddNote(book, 0, "a");
     AddLine(book, 1);
-    doc.m_textInputMode = 1;
+    doc.Display().m_textInputMode = 1;
     ASSERT_TRUE(book.PlaceNote(2, 2));
     book.TypeCharacter(U'b');
     // "Delete All Drawings": text mode off first, so the typed note is
     // finished and then deleted with the others.
-    doc.m_textInputMode = 0;
-    doc.m_deleteTextRequest = doc.m_deleteLinesRequest = 1;
-    doc.m_measureMode = 1;
+    doc.Display().m_textInputMode = 0;
+    doc.Display().m_deleteTextRequest = doc.Display().m_deleteLinesRequest = 1;
+    doc.Display().m_measureMode = 1;
     ServeAnnotationRequests(doc, book);
-    EXPECT_EQ(doc.m_annotationCount, 0);
-    EXPECT_EQ(doc.m_deleteTextRequest, 0);
-    EXPECT_EQ(doc.m_deleteLinesRequest, 0);
-    EXPECT_EQ(doc.m_measureMode, 0);
+    EXPECT_EQ(doc.Display().m_annotationCount, 0);
+    EXPECT_EQ(doc.Display().m_deleteTextRequest, 0);
+    EXPECT_EQ(doc.Display().m_deleteLinesRequest, 0);
+    EXPECT_EQ(doc.Display().m_measureMode, 0);
 }
 
 TEST(Annotations, LineLengthsInThreeUnitsAtTwoZoomsAndAnotherSoundSpeed) {

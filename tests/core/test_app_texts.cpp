@@ -8,16 +8,16 @@
 
 TEST(StatusText, PanesInMetresFeetAndInches) {
     CTubescanDoc doc;
-    doc.m_pitchValid = 1;
-    doc.m_pitchAvg = -2.345;
-    doc.m_rollValid = 0;
-    doc.m_extDistanceValid = 1;
-    doc.m_extDistance = 3.048;
+    doc.Frame().m_pitchValid = 1;
+    doc.Frame().m_pitchAvg = -2.345;
+    doc.Frame().m_rollValid = 0;
+    doc.Link().m_extDistanceValid = 1;
+    doc.Link().m_extDistance = 3.048;
     const CursorValues cursor{0.3048, -1.0, 1.23456, 271.25};
-    doc.m_date = "08-DEC-2026";
-    doc.m_time = "23:51:07";
+    doc.Frame().m_date = "08-DEC-2026";
+    doc.Frame().m_time = "23:51:07";
 
-    doc.m_settings.m_units = 0;
+    doc.Settings().m_units = 0;
     StatusPaneTexts t = FormatStatusPanes(doc, cursor);
     EXPECT_EQ(t.pitch, "-2.3 deg.");
     EXPECT_EQ(t.roll, "n/a");
@@ -28,20 +28,20 @@ TEST(StatusText, PanesInMetresFeetAndInches) {
     EXPECT_EQ(t.bearing, "271.2 deg.");
     EXPECT_EQ(t.dateTime, "08-DEC-2026   23:51:07");
 
-    doc.m_settings.m_units = 1;
+    doc.Settings().m_units = 1;
     t = FormatStatusPanes(doc, cursor);
     EXPECT_EQ(t.distance, "10.00 '");
     EXPECT_EQ(t.horizontal, "1.00 '");
 
     // Inches reach only the cursor panes; the distance stays in feet.
-    doc.m_settings.m_units = 2;
+    doc.Settings().m_units = 2;
     t = FormatStatusPanes(doc, cursor);
     EXPECT_EQ(t.distance, "10.00 '");
     EXPECT_EQ(t.horizontal, "12.0 ''");
     EXPECT_EQ(t.vertical, "-39.4 ''");
 
-    doc.m_extDistanceValid = 0;
-    doc.m_settings.m_sectorMode = 2;
+    doc.Link().m_extDistanceValid = 0;
+    doc.Settings().m_sectorMode = 2;
     t = FormatStatusPanes(doc, cursor);
     EXPECT_EQ(t.distance, "n/a");
     EXPECT_EQ(t.bearing, "n/a");

@@ -44,8 +44,8 @@ TEST(DialogRules, MinimumRangeSendsTheCentimetresShown) {
 
     CTubescanDoc doc;
     ApplyMinRange(doc, 0.29);
-    EXPECT_EQ(doc.m_settings.m_profileMinRange, 0.29);
-    EXPECT_EQ(doc.m_command[headproto::kCmdProfileMinRange], 29);
+    EXPECT_EQ(doc.Settings().m_profileMinRange, 0.29);
+    EXPECT_EQ(doc.Link().m_command[headproto::kCmdProfileMinRange], 29);
 }
 
 TEST(DialogRules, SoundVelocityStepsATenthWithinItsLimits) {

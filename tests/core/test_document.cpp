@@ -10,34 +10,34 @@
 
 TEST(Document, InitialValuesBeforeSettingsAreRead) {
     CTubescanDoc doc;
-    EXPECT_EQ(doc.m_settings.m_udpAddress, "127.0.0.1");
-    EXPECT_EQ(doc.m_settings.m_ipAddress, "192.168.0.5");
-    EXPECT_EQ(doc.m_settings.m_rangeIndex, 3);
-    EXPECT_EQ(doc.m_dataPoints, 552);
-    EXPECT_EQ(doc.m_profileRange, -1);
-    EXPECT_EQ(doc.m_restartLines, 1);
-    EXPECT_EQ(doc.m_command, headproto::kInitialCommand);
-    EXPECT_EQ(doc.m_bearingScale, static_cast<double>(0.3f));
-    EXPECT_NE(doc.m_bearingScale, 0.3);
-    EXPECT_TRUE(doc.m_image.empty());
+    EXPECT_EQ(doc.Settings().m_udpAddress, "127.0.0.1");
+    EXPECT_EQ(doc.Settings().m_ipAddress, "192.168.0.5");
+    EXPECT_EQ(doc.Settings().m_rangeIndex, 3);
+    EXPECT_EQ(doc.Run().m_dataPoints, 552);
+    EXPECT_EQ(doc.Frame().m_profileRange, -1);
+    EXPECT_EQ(doc.Frame().m_restartLines, 1);
+    EXPECT_EQ(doc.Link().m_command, headproto::kInitialCommand);
+    EXPECT_EQ(doc.Run().m_bearingScale, static_cast<double>(0.3f));
+    EXPECT_NE(doc.Run().m_bearingScale, 0.3);
+    EXPECT_TRUE(doc.Frame().m_image.empty());
 }
 
 TEST(Document, TrigTablesUseTheProgramsPi) {
     CTubescanDoc doc;
-    ASSERT_EQ(doc.m_trig.cos.size(), 36000u);
-    EXPECT_DOUBLE_EQ(doc.m_trig.cos[0], 1.0);
+    ASSERT_EQ(doc.Trig().cos.size(), 36000u);
+    EXPECT_DOUBLE_EQ(doc.Trig().cos[0], 1.0);
     // 90 degrees with pi = 3.1415926 is not exactly zero.
-    EXPECT_DOUBLE_EQ(doc.m_trig.cos[1800], std::cos(90.0 * 3.1415926 / 180.0));
-    EXPECT_NE(doc.m_trig.cos[1800], std::cos(M_PI / 2));
-    EXPECT_DOUBLE_EQ(doc.m_trig.sin[35999], std::sin(35999 * 0.05 * 3.1415926 / 180.0));
+    EXPECT_DOUBLE_EQ(doc.Trig().cos[1800], std::cos(90.0 * 3.1415926 / 180.0));
+    EXPECT_NE(doc.Trig().cos[1800], std::cos(M_PI / 2));
+    EXPECT_DOUBLE_EQ(doc.Trig().sin[35999], std::sin(35999 * 0.05 * 3.1415926 / 180.0));
 }
 
 TEST(TrainBearing, CodesMountingsAndWrap) {
     CTubescanDoc doc;
     auto bearing = [&](int code, int upDown, int zero) {
-        doc.m_command[headproto::kCmdTrain] = static_cast<std::uint8_t>(code);
-        doc.m_settings.m_sonarUpDown = upDown;
-        doc.m_settings.m_zeroUpDown = zero;
+        doc.Link().m_command[headproto::kCmdTrain] = static_cast<std::uint8_t>(code);
+        doc.Settings().m_sonarUpDown = upDown;
+        doc.Settings().m_zeroUpDown = zero;
         return doc.ComputeTrainBearing();
     };
     EXPECT_EQ(bearing(60, 0, 0), 360);
@@ -48,7 +48,7 @@ TEST(TrainBearing, CodesMountingsAndWrap) {
     EXPECT_EQ(bearing(60, 0, 1), 180);
     EXPECT_EQ(bearing(90, 1, 1), 90);
     EXPECT_EQ(bearing(61, 0, 0), 3);
-    EXPECT_EQ(doc.m_trainBearing, 3);
+    EXPECT_EQ(doc.Run().m_trainBearing, 3);
 }
 
 TEST(TimeStamp, TextsOfAKnownInstant) {
@@ -62,47 +62,48 @@ TEST(TimeStamp, TextsOfAKnownInstant) {
     t.second = 3;
     t.millisecond = 7;
     doc.StampTime(t);
-    EXPECT_EQ(doc.m_date, "07-MAR-2026");
-    EXPECT_EQ(doc.m_time, "09:05:03");
-    EXPECT_EQ(doc.m_millis, "007");
-    EXPECT_EQ(doc.m_autoFileName, "07MAR2026-090503");
+    EXPECT_EQ(doc.Frame().m_date, "07-MAR-2026");
+    EXPECT_EQ(doc.Frame().m_time, "09:05:03");
+    EXPECT_EQ(doc.Frame().m_millis, "007");
+    EXPECT_EQ(doc.Frame().m_autoFileName, "07MAR2026-090503");
     t.month = 12;
     t.day = 31;
     t.hour = 23;
     t.millisecond = 999;
     doc.StampTime(t);
-    EXPECT_EQ(doc.m_date, "31-DEC-2026");
-    EXPECT_EQ(doc.m_millis, "999");
+    EXPECT_EQ(doc.Frame().m_date, "31-DEC-2026");
+    EXPECT_EQ(doc.Frame().m_millis, "999");
 }
 
 TEST(Document, ClearImageWritesBlueGreenRed) {
     CTubescanDoc doc;
     TempDir dir;
     ASSERT_TRUE(doc.OnNewDocument(dir.Dir()));
-    ASSERT_EQ(doc.m_image.size(), 6750000u);
-    doc.m_settings.m_bkColor = 0x00102030;
+    ASSERT_EQ(doc.Frame().m_image.size(), 6750000u);
+    doc.Settings().m_bkColor = 0x00102030;
     doc.ClearImage();
-    for (std::size_t i : {std::size_t{0}, std::size_t{3} * 777777, doc.m_image.size() - 3}) {
-        EXPECT_EQ(doc.m_image[i], 0x10);
-        EXPECT_EQ(doc.m_image[i + 1], 0x20);
-        EXPECT_EQ(doc.m_image[i + 2], 0x30);
+    for (std::size_t i :
+         {std::size_t{0}, std::size_t{3} * 777777, doc.Frame().m_image.size() - 3}) {
+        EXPECT_EQ(doc.Frame().m_image[i], 0x10);
+        EXPECT_EQ(doc.Frame().m_image[i + 1], 0x20);
+        EXPECT_EQ(doc.Frame().m_image[i + 2], 0x30);
     }
 }
 
 TEST(Document, SaveModeSettingsPerMode) {
     CTubescanDoc doc;
-    doc.m_command[headproto::kCmdSectorWidth] = 33;
-    doc.m_command[headproto::kCmdTrain] = 44;
-    doc.m_settings.m_sectorMode = 0;
+    doc.Link().m_command[headproto::kCmdSectorWidth] = 33;
+    doc.Link().m_command[headproto::kCmdTrain] = 44;
+    doc.Settings().m_sectorMode = 0;
     doc.SaveModeSettings();
-    EXPECT_EQ(doc.m_settings.m_sectorWidthSector, 33);
-    EXPECT_EQ(doc.m_settings.m_trainSector, 44);
-    EXPECT_EQ(doc.m_settings.m_sectorWidthPolar, 120);
-    doc.m_settings.m_sectorMode = 2;
-    doc.m_command[headproto::kCmdTrain] = 55;
+    EXPECT_EQ(doc.Settings().m_sectorWidthSector, 33);
+    EXPECT_EQ(doc.Settings().m_trainSector, 44);
+    EXPECT_EQ(doc.Settings().m_sectorWidthPolar, 120);
+    doc.Settings().m_sectorMode = 2;
+    doc.Link().m_command[headproto::kCmdTrain] = 55;
     doc.SaveModeSettings();
-    EXPECT_EQ(doc.m_settings.m_trainSS, 55);
-    EXPECT_EQ(doc.m_settings.m_sectorWidthSector, 33);
+    EXPECT_EQ(doc.Settings().m_trainSS, 55);
+    EXPECT_EQ(doc.Settings().m_sectorWidthSector, 33);
 }
 
 TEST(Document, ParametersChangedClearsOnRequestAndRedrawsWhenNotConnected) {
@@ -112,25 +113,25 @@ TEST(Document, ParametersChangedClearsOnRequestAndRedrawsWhenNotConnected) {
     DocumentSpy spy(doc);
     const int& refreshed = spy.parameterRefreshes;
     const int& views = spy.viewUpdates;
-    doc.m_image[0] = 200;
-    doc.m_restartLines = 0;
-    doc.m_clearOnChange = 1;
-    doc.m_linkState = LinkState::Up;
-    doc.m_redrawAll = 0;
+    doc.Frame().m_image[0] = 200;
+    doc.Frame().m_restartLines = 0;
+    doc.Display().m_clearOnChange = 1;
+    doc.Link().m_linkState = LinkState::Up;
+    doc.Display().m_redrawAll = 0;
     doc.OnParametersChanged();
     EXPECT_EQ(refreshed, 1);
     EXPECT_EQ(views, 0);
-    EXPECT_EQ(doc.m_redrawAll, 0);
-    EXPECT_EQ(doc.m_image[0], 0);
-    EXPECT_EQ(doc.m_restartLines, 1);
-    EXPECT_EQ(doc.m_clearOnChange, 0);
+    EXPECT_EQ(doc.Display().m_redrawAll, 0);
+    EXPECT_EQ(doc.Frame().m_image[0], 0);
+    EXPECT_EQ(doc.Frame().m_restartLines, 1);
+    EXPECT_EQ(doc.Display().m_clearOnChange, 0);
 
-    doc.m_image[0] = 200;
-    doc.m_linkState = LinkState::Down;
+    doc.Frame().m_image[0] = 200;
+    doc.Link().m_linkState = LinkState::Down;
     doc.OnParametersChanged();
     EXPECT_EQ(views, 1);
-    EXPECT_EQ(doc.m_redrawAll, 1);
-    EXPECT_EQ(doc.m_image[0], 200); // no clear without the request
+    EXPECT_EQ(doc.Display().m_redrawAll, 1);
+    EXPECT_EQ(doc.Frame().m_image[0], 200); // no clear without the request
 }
 
 TEST(Document, CloseRunsEveryShutdownStepAndSavesSettings) {
@@ -143,7 +144,7 @@ TEST(Document, CloseRunsEveryShutdownStepAndSavesSettings) {
         void Start(int) override {}
         void Stop() override { order += "T"; }
     } clock(order);
-    doc.m_play.SetClock(&clock);
+    doc.PlaybackFile().SetClock(&clock);
     struct Shutdown : DocumentSpy {
         std::string& order;
         Shutdown(CTubescanDoc& d, std::string& o) : DocumentSpy(d), order(o) {}
@@ -154,11 +155,11 @@ TEST(Document, CloseRunsEveryShutdownStepAndSavesSettings) {
     } shutdown(doc, order);
     doc.OnNewDocument(dir.Dir());
     ASSERT_TRUE(doc.OpenRecordFile(dir.File("rec.31l")));
-    doc.m_settings.m_gain = 33;
+    doc.Settings().m_gain = 33;
     doc.OnCloseDocument();
     EXPECT_EQ(order, "TLCWD");
-    EXPECT_EQ(doc.m_closing, 1);
-    EXPECT_EQ(doc.m_recorder.Active(), false);
+    EXPECT_EQ(doc.Run().m_closing, 1);
+    EXPECT_EQ(doc.Recorder().Active(), false);
     EXPECT_NE(dir.Read("TubescanL.INI").find("Gain=33\r\n"), std::string::npos);
 }
 

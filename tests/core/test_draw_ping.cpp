@@ -42,22 +42,22 @@ struct Scene {
     PingWorkspace ws = DocumentWorkspace(doc);
 
     explicit Scene(double zoom = 1.0, int rangeCode = 10, int pulse = 10, double range = 1.0) {
-        doc.m_imageWidth = kW;
-        doc.m_imageHeight = kH;
-        doc.m_image.assign(static_cast<std::size_t>(kW) * kH * 3, 0);
-        Fill(doc.m_image);
-        doc.m_settings.m_zoom = zoom;
-        doc.m_command[headproto::kCmdRangeCode] = static_cast<std::uint8_t>(rangeCode);
-        doc.m_settings.m_pulseLength = static_cast<std::uint8_t>(pulse);
-        doc.m_settings.m_range = range;
+        doc.Frame().m_imageWidth = kW;
+        doc.Frame().m_imageHeight = kH;
+        doc.Frame().m_image.assign(static_cast<std::size_t>(kW) * kH * 3, 0);
+        Fill(doc.Frame().m_image);
+        doc.Settings().m_zoom = zoom;
+        doc.Link().m_command[headproto::kCmdRangeCode] = static_cast<std::uint8_t>(rangeCode);
+        doc.Settings().m_pulseLength = static_cast<std::uint8_t>(pulse);
+        doc.Settings().m_range = range;
     }
     void Lines(std::uint8_t a, std::uint8_t b, std::uint8_t c) {
-        doc.m_lines[0].fill(a);
-        doc.m_lines[1].fill(b);
-        doc.m_lines[2].fill(c);
+        doc.Frame().m_lines[0].fill(a);
+        doc.Frame().m_lines[1].fill(b);
+        doc.Frame().m_lines[2].fill(c);
     }
     const std::uint8_t* At(int x, int y) const {
-        return &doc.m_image[(static_cast<std::size_t>(y) * kW + x) * 3];
+        return &doc.Frame().m_image[(static_cast<std::size_t>(y) * kW + x) * 3];
     }
 };
 
@@ -71,7 +71,7 @@ void ReferenceDraw(const CTubescanDoc& doc, int table, std::vector<std::uint8_t>
         {0, 160, 40},  {0, 150, 50},  {0, 140, 60},  {0, 130, 70},  {0, 120, 80},  {0, 110, 90},
         {0, 100, 100}, {0, 100, 100}, {0, 100, 100}};
     double t = 0.0;
-    switch (doc.m_command[headproto::kCmdRangeCode]) {
+    switch (doc.Link().m_command[headproto::kCmdRangeCode]) {
     case 2:
         t = 21.3;
         break;
@@ -99,23 +99,23 @@ void ReferenceDraw(const CTubescanDoc& doc, int table, std::vector<std::uint8_t>
         t = 40.0;
         break;
     }
-    const double z = doc.m_settings.m_zoom;
+    const double z = doc.Settings().m_zoom;
     const int B = static_cast<int>(2 * 250 * z) / 2;
     const double u =
-        (doc.m_settings.m_pulseLength + t - 10) * 750 * 1e-6 * z * 250 / doc.m_settings.m_range;
-    const bool minus = (doc.m_settings.m_sonarUpDown == 0 && doc.m_scanDirection == 1) ||
-                       (doc.m_settings.m_sonarUpDown != 0 && doc.m_scanDirection != 1);
-    const double a0 = minus ? doc.m_beamAngle - 0.9 : doc.m_beamAngle + 0.9;
-    const auto& l = doc.m_lines;
+        (doc.Settings().m_pulseLength + t - 10) * 750 * 1e-6 * z * 250 / doc.Settings().m_range;
+    const bool minus = (doc.Settings().m_sonarUpDown == 0 && doc.Run().m_scanDirection == 1) ||
+                       (doc.Settings().m_sonarUpDown != 0 && doc.Run().m_scanDirection != 1);
+    const double a0 = minus ? doc.Frame().m_beamAngle - 0.9 : doc.Frame().m_beamAngle + 0.9;
+    const auto& l = doc.Frame().m_lines;
     for (int r = 0; r <= 20; ++r) {
         int w0 = weights[r][0], w1 = weights[r][1], w2 = weights[r][2];
-        if (doc.m_settings.m_sonarUpDown == 1) std::swap(w0, w2);
+        if (doc.Settings().m_sonarUpDown == 1) std::swap(w0, w2);
         for (int k = 0; k < B; ++k) {
             const int i = static_cast<int>(k / z);
-            int v = doc.m_scanDirection == 1 ? l[0][i] * w0 + l[1][i] * w1 + l[2][i] * w2
-                                             : l[0][i] * w2 + l[1][i] * w1 + l[2][i] * w0;
+            int v = doc.Run().m_scanDirection == 1 ? l[0][i] * w0 + l[1][i] * w1 + l[2][i] * w2
+                                                   : l[0][i] * w2 + l[1][i] * w1 + l[2][i] * w0;
             v = static_cast<int>(v * 0.005);
-            v = static_cast<int>(v * doc.m_profileMix);
+            v = static_cast<int>(v * doc.Display().m_profileMix);
             v = std::clamp(v, 1, 117);
             const double d = k + u;
             if (static_cast<int>(d) > B - 2) continue;
@@ -123,10 +123,10 @@ void ReferenceDraw(const CTubescanDoc& doc, int table, std::vector<std::uint8_t>
             if (a < 0) a += 360;
             if (a >= 360) a -= 360;
             const int j = static_cast<int>(a / 0.05);
-            const int x = static_cast<int>(B + d * doc.m_trig.cos[j]);
-            const int y = static_cast<int>(B + d * doc.m_trig.sin[j]);
+            const int x = static_cast<int>(B + d * doc.Trig().cos[j]);
+            const int y = static_cast<int>(B + d * doc.Trig().sin[j]);
             if (x >= 1 && x < kW - 1 && y >= 1 && y < kH - 1) {
-                const ColorEntry c = doc.m_sonarBitmap.Entry(table, v);
+                const ColorEntry c = doc.ColourTables().Entry(table, v);
                 std::uint8_t* p = &image[(static_cast<std::size_t>(y) * kW + x) * 3];
                 p[0] = c.blue;
                 p[1] = c.green;
@@ -162,21 +162,21 @@ TEST(DrawPing, EveryPixelMatchesThePlainRule) {
                                         << c.rangeCode << " table " << c.table);
         Scene scene(c.zoom, c.rangeCode, c.pulse, c.range);
         CTubescanDoc& doc = scene.doc;
-        doc.m_beamAngle = c.angle;
-        doc.m_profileMix = c.mix;
-        doc.m_settings.m_sonarUpDown = c.upDown;
-        doc.m_scanDirection = c.direction;
-        doc.m_settings.m_colorTable = c.table;
-        for (auto& line : doc.m_lines)
+        doc.Frame().m_beamAngle = c.angle;
+        doc.Display().m_profileMix = c.mix;
+        doc.Settings().m_sonarUpDown = c.upDown;
+        doc.Run().m_scanDirection = c.direction;
+        doc.Settings().m_colorTable = c.table;
+        for (auto& line : doc.Frame().m_lines)
             for (auto& sample : line)
                 sample = Noise(state);
 
-        std::vector<std::uint8_t> expected = doc.m_image;
+        std::vector<std::uint8_t> expected = doc.Frame().m_image;
         ReferenceDraw(doc, CSonarBitmap::SafeTableIndex(c.table), expected);
         DrawPing(doc, scene.ws);
-        const auto painted = PaintedPixels(doc.m_image);
+        const auto painted = PaintedPixels(doc.Frame().m_image);
         EXPECT_GT(painted.size(), 100u);
-        EXPECT_TRUE(doc.m_image == expected);
+        EXPECT_TRUE(doc.Frame().m_image == expected);
         // Neither the outermost rows nor the outermost columns are touched.
         for (const Painted& p : painted) {
             ASSERT_TRUE(p.x >= 1 && p.x < kW - 1 && p.y >= 1 && p.y < kH - 1) << p.x << "," << p.y;
@@ -201,12 +201,12 @@ TEST(DrawPing, KnownSampleLandsOnTheExpectedPixels) {
         SCOPED_TRACE(c.zoom);
         Scene scene(c.zoom);
         scene.Lines(0, 0, 0);
-        for (auto& line : scene.doc.m_lines)
+        for (auto& line : scene.doc.Frame().m_lines)
             line[100] = 255;
-        scene.doc.m_beamAngle = 90.0;
+        scene.doc.Frame().m_beamAngle = 90.0;
         DrawPing(scene.doc, scene.ws);
-        const ColorEntry strong = scene.doc.m_sonarBitmap.Entry(0, 117);
-        const ColorEntry faint = scene.doc.m_sonarBitmap.Entry(0, 1);
+        const ColorEntry strong = scene.doc.ColourTables().Entry(0, 117);
+        const ColorEntry faint = scene.doc.ColourTables().Entry(0, 1);
         const int y = c.centre;
         for (int x = c.columns.front() - 1; x <= c.columns.back() + 1; ++x) {
             const bool inside = std::find(c.columns.begin(), c.columns.end(), x) != c.columns.end();
@@ -229,9 +229,9 @@ TEST(DrawPing, HeadAngleZeroIsUpAndNinetyIsRight) {
         SCOPED_TRACE(c.angle);
         Scene scene(1.0, 99); // unknown range code: no receive delay, u = 0
         scene.Lines(255, 255, 255);
-        scene.doc.m_beamAngle = c.angle;
+        scene.doc.Frame().m_beamAngle = c.angle;
         DrawPing(scene.doc, scene.ws);
-        const auto painted = PaintedPixels(scene.doc.m_image);
+        const auto painted = PaintedPixels(scene.doc.Frame().m_image);
         ASSERT_GT(painted.size(), 200u);
         int far = 0;
         for (const Painted& p : painted) {
@@ -268,10 +268,10 @@ TEST(DrawPing, WedgeSideAndWeightsFollowMountingAndDirection) {
         SCOPED_TRACE(testing::Message() << "up/down " << c.upDown << " direction " << c.direction);
         Scene scene(3.0, 99); // u = 0
         scene.Lines(10, 50, 90);
-        scene.doc.m_settings.m_colorTable = 2; // green = trunc(2.5 x level)
-        scene.doc.m_settings.m_sonarUpDown = c.upDown;
-        scene.doc.m_scanDirection = c.direction;
-        scene.doc.m_beamAngle = 90.0;
+        scene.doc.Settings().m_colorTable = 2; // green = trunc(2.5 x level)
+        scene.doc.Settings().m_sonarUpDown = c.upDown;
+        scene.doc.Run().m_scanDirection = c.direction;
+        scene.doc.Frame().m_beamAngle = 90.0;
         DrawPing(scene.doc, scene.ws);
         // Near the rim, the sub-beams fan out over a dozen rows of one column:
         // the first sub-beam is the one nearest the centre row's angle 0.
@@ -298,10 +298,10 @@ TEST(DrawPing, WedgeSideAndWeightsFollowMountingAndDirection) {
 TEST(DrawPing, LevelsFromSampleValuesAndDisplayMix) {
     Scene scene(1.0);
     scene.Lines(255, 255, 255);
-    scene.doc.m_beamAngle = 30.0;
-    scene.doc.m_settings.m_colorTable = 3; // grey: 2.5 x level, limited to 255
+    scene.doc.Frame().m_beamAngle = 30.0;
+    scene.doc.Settings().m_colorTable = 3; // grey: 2.5 x level, limited to 255
     DrawPing(scene.doc, scene.ws);
-    auto painted = PaintedPixels(scene.doc.m_image);
+    auto painted = PaintedPixels(scene.doc.Frame().m_image);
     ASSERT_GT(painted.size(), 500u);
     for (const Painted& p : painted)
         ASSERT_EQ(p.g, 255); // level 117, clamped from 255
@@ -309,11 +309,11 @@ TEST(DrawPing, LevelsFromSampleValuesAndDisplayMix) {
     // "Points Only" (mix 0) paints the weakest colour everywhere.
     Scene points(1.0);
     points.Lines(255, 255, 255);
-    points.doc.m_beamAngle = 30.0;
-    points.doc.m_settings.m_colorTable = 3;
-    points.doc.m_profileMix = 0.0;
+    points.doc.Frame().m_beamAngle = 30.0;
+    points.doc.Settings().m_colorTable = 3;
+    points.doc.Display().m_profileMix = 0.0;
     DrawPing(points.doc, points.ws);
-    painted = PaintedPixels(points.doc.m_image);
+    painted = PaintedPixels(points.doc.Frame().m_image);
     ASSERT_GT(painted.size(), 500u);
     for (const Painted& p : painted)
         ASSERT_EQ(p.g, 2); // level 1
@@ -321,9 +321,9 @@ TEST(DrawPing, LevelsFromSampleValuesAndDisplayMix) {
     // Silence still paints level 1, never entry 0.
     Scene silent(1.0);
     silent.Lines(0, 0, 0);
-    silent.doc.m_settings.m_colorTable = 3;
+    silent.doc.Settings().m_colorTable = 3;
     DrawPing(silent.doc, silent.ws);
-    painted = PaintedPixels(silent.doc.m_image);
+    painted = PaintedPixels(silent.doc.Frame().m_image);
     ASSERT_GT(painted.size(), 500u);
     for (const Painted& p : painted)
         ASSERT_EQ(p.g, 2);
@@ -358,9 +358,9 @@ TEST(DrawPing, FarOutOfRangeBeamAnglesDrawInTheirTrueDirection) {
         SCOPED_TRACE(angle);
         Scene scene(1.0, 99);
         scene.Lines(200, 200, 200);
-        scene.doc.m_beamAngle = angle;
+        scene.doc.Frame().m_beamAngle = angle;
         DrawPing(scene.doc, scene.ws);
-        const auto painted = PaintedPixels(scene.doc.m_image);
+        const auto painted = PaintedPixels(scene.doc.Frame().m_image);
         ASSERT_GT(painted.size(), 200u);
         const double theta = (angle - 0.45 - 90.0) * std::numbers::pi / 180.0;
         for (const Painted& p : painted) {
@@ -381,14 +381,14 @@ TEST(DrawPing, HostileZoomAndRangeStayInsideTheImageAndFinish) {
             SCOPED_TRACE(testing::Message() << "zoom " << zoom << " angle " << angle);
             Scene scene(zoom);
             scene.Lines(128, 128, 128);
-            scene.doc.m_beamAngle = angle;
-            scene.doc.m_settings.m_profileDispMode = 1;
-            scene.doc.m_settings.m_pointSize = 2;
+            scene.doc.Frame().m_beamAngle = angle;
+            scene.doc.Settings().m_profileDispMode = 1;
+            scene.doc.Settings().m_pointSize = 2;
             scene.ws.profileHistory[0] = ProfileEntry{1000.0, angle};
             DrawPing(scene.doc, scene.ws);
             PlaceProfilePoint(scene.doc, scene.ws, ComputeProfilePoint(scene.doc, scene.ws),
                               PingDrawing::Pixels);
-            for (const Painted& p : PaintedPixels(scene.doc.m_image))
+            for (const Painted& p : PaintedPixels(scene.doc.Frame().m_image))
                 ASSERT_TRUE(p.x >= 1 && p.x < kW - 1 && p.y >= 1 && p.y < kH - 1);
         }
     }
@@ -396,16 +396,16 @@ TEST(DrawPing, HostileZoomAndRangeStayInsideTheImageAndFinish) {
     // reach the image; the drawing must say so by painting nothing.
     Scene far(1e6);
     far.Lines(128, 128, 128);
-    far.doc.m_beamAngle = 315.0;
+    far.doc.Frame().m_beamAngle = 315.0;
     DrawPing(far.doc, far.ws);
-    EXPECT_TRUE(PaintedPixels(far.doc.m_image).empty());
+    EXPECT_TRUE(PaintedPixels(far.doc.Frame().m_image).empty());
 
     // A range of zero or below from a damaged settings file draws nothing.
     for (double range : {0.0, -1.0, 1e-300}) {
         Scene scene(1.0, 99, 0, range);
         scene.Lines(128, 128, 128);
         DrawPing(scene.doc, scene.ws);
-        for (const Painted& p : PaintedPixels(scene.doc.m_image))
+        for (const Painted& p : PaintedPixels(scene.doc.Frame().m_image))
             ASSERT_TRUE(p.x >= 1 && p.x < kW - 1 && p.y >= 1 && p.y < kH - 1);
     }
 }

@@ -94,19 +94,19 @@ TEST(OrientationRecord, OnlyAFullyReadRecordCounts) {
 
 TEST(OrientationInput, RecordsLandInTheDocumentWithTheOffsets) {
     CTubescanDoc doc;
-    doc.m_settings.m_pitchOffset = 0.5;
-    doc.m_settings.m_rollOffset = -1.0;
-    doc.m_extPitch = 7.0;
-    doc.m_extPitchValid = 1;
+    doc.Settings().m_pitchOffset = 0.5;
+    doc.Settings().m_rollOffset = -1.0;
+    doc.Link().m_extPitch = 7.0;
+    doc.Link().m_extPitchValid = 1;
     ApplyOrientationRecord(doc, *Parse(MakeRecord("x12.3", "-001.5", "+0012.50")), 0.0);
-    EXPECT_EQ(doc.m_extPitch, 0.0);
-    EXPECT_EQ(doc.m_extPitchValid, 0);
-    EXPECT_EQ(doc.m_extRoll, -2.5);
-    EXPECT_EQ(doc.m_extRollValid, 1);
-    EXPECT_EQ(doc.m_extDistance, 12.5);
+    EXPECT_EQ(doc.Link().m_extPitch, 0.0);
+    EXPECT_EQ(doc.Link().m_extPitchValid, 0);
+    EXPECT_EQ(doc.Link().m_extRoll, -2.5);
+    EXPECT_EQ(doc.Link().m_extRollValid, 1);
+    EXPECT_EQ(doc.Link().m_extDistance, 12.5);
     InvalidateOrientationValues(doc);
-    EXPECT_EQ(doc.m_extRollValid + doc.m_extDistanceValid, 0);
-    EXPECT_EQ(doc.m_extDistance, 12.5);
+    EXPECT_EQ(doc.Link().m_extRollValid + doc.Link().m_extDistanceValid, 0);
+    EXPECT_EQ(doc.Link().m_extDistance, 12.5);
 }
 
 TEST(ComPortNumbers, NameDevicesThroughTheSettingsFile) {
@@ -138,7 +138,7 @@ TEST(ComPortNumbers, NameDevicesThroughTheSettingsFile) {
     // Saving the settings keeps the section the program does not own.
     CTubescanDoc doc;
     ASSERT_TRUE(doc.OnNewDocument(dir.Dir()));
-    doc.m_settings.m_prdComPort = 10;
+    doc.Settings().m_prdComPort = 10;
     ASSERT_TRUE(doc.SaveSettings());
     const std::string saved = dir.Read("TubescanL.INI");
     EXPECT_NE(saved.find("PRDComPort=10\r\n"), std::string::npos);
@@ -301,34 +301,34 @@ TEST(OrientationRecord, TrackTakesANewLevelThatLasts) {
 // valid, and the settings' top speed is the one judged by.
 TEST(OrientationInput, ImpossibleDistanceStepIsHeldAtTheSettingsTopSpeed) {
     CTubescanDoc doc;
-    doc.m_settings.m_enablePRDInput = 1;
+    doc.Settings().m_enablePRDInput = 1;
     ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", "+0012.50")), 1.0);
     ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", "+9999.99")), 2.0);
-    EXPECT_EQ(doc.m_extDistance, 12.5);
-    EXPECT_EQ(doc.m_extDistanceValid, 1);
+    EXPECT_EQ(doc.Link().m_extDistance, 12.5);
+    EXPECT_EQ(doc.Link().m_extDistanceValid, 1);
     TakeOrientationAt(doc, 2.5);
-    EXPECT_EQ(doc.m_extDistance, 12.5);
-    EXPECT_EQ(doc.m_pingDistance, 12.5);
+    EXPECT_EQ(doc.Link().m_extDistance, 12.5);
+    EXPECT_EQ(doc.Frame().m_pingDistance, 12.5);
 
-    doc.m_settings.m_carrierTopSpeed = 0.05;
+    doc.Settings().m_carrierTopSpeed = 0.05;
     ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", "+0012.70")), 3.0);
-    EXPECT_EQ(doc.m_extDistance, 12.5);
-    doc.m_settings.m_carrierTopSpeed = 2.0;
+    EXPECT_EQ(doc.Link().m_extDistance, 12.5);
+    doc.Settings().m_carrierTopSpeed = 2.0;
     ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", "+0012.70")), 3.1);
     TakeOrientationAt(doc, 5.2);
-    EXPECT_NEAR(doc.m_extDistance, 12.7, 1e-9);
+    EXPECT_NEAR(doc.Link().m_extDistance, 12.7, 1e-9);
 
     // What the records carry never steps back while the head goes forward,
     // at a reading's arrival or between readings.
-    double last = doc.m_extDistance;
+    double last = doc.Link().m_extDistance;
     for (int poll = 1; poll <= 5; ++poll) {
         const double t = 5.2 + poll;
         char distance[16];
         std::snprintf(distance, sizeof distance, "+%07.2f", 12.7 + 0.4 * poll);
         ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", distance)), t);
         for (double ping = t; ping < t + 1.0; ping += 0.1) {
-            EXPECT_GE(doc.m_extDistance, last - 1e-9) << ping;
-            last = doc.m_extDistance;
+            EXPECT_GE(doc.Link().m_extDistance, last - 1e-9) << ping;
+            last = doc.Link().m_extDistance;
             TakeOrientationAt(doc, ping);
         }
     }
@@ -340,21 +340,21 @@ TEST(OrientationInput, ImpossibleDistanceStepIsHeldAtTheSettingsTopSpeed) {
 // get none.
 TEST(OrientationInput, GarbledDistanceKeepsTheLastValidOne) {
     CTubescanDoc doc;
-    doc.m_settings.m_enablePRDInput = 1;
+    doc.Settings().m_enablePRDInput = 1;
     std::vector<analysis::ProfileSample> samples;
-    doc.m_outputs.SetSampleSink(std::make_shared<FunctionSampleSink>(
+    doc.Outputs().SetSampleSink(std::make_shared<FunctionSampleSink>(
         [&](const analysis::ProfileSample& s) { samples.push_back(s); }));
     doc.EmitProfilePoint(100.0, 45.0);
     ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", "+0012.50")), 1.0);
     doc.EmitProfilePoint(100.0, 45.0);
     ApplyOrientationRecord(doc, *Parse("$PRD,P+01.0,ROL,+001.0,DST,+00X2.50\r\n"), 2.0);
-    EXPECT_EQ(doc.m_extDistance, 0.0);
-    EXPECT_EQ(doc.m_extDistanceValid, 0);
+    EXPECT_EQ(doc.Link().m_extDistance, 0.0);
+    EXPECT_EQ(doc.Link().m_extDistanceValid, 0);
     TakeOrientationAt(doc, 2.1);
     doc.EmitProfilePoint(100.0, 45.0);
     ASSERT_EQ(samples.size(), 3u);
     EXPECT_TRUE(std::isnan(samples[0].distance));
     EXPECT_FLOAT_EQ(samples[1].distance, 12.5);
     EXPECT_FLOAT_EQ(samples[2].distance, 12.5);
-    EXPECT_EQ(doc.m_extDistanceValid, 0); // the record still says what came in
+    EXPECT_EQ(doc.Link().m_extDistanceValid, 0); // the record still says what came in
 }

@@ -14,7 +14,7 @@ struct Doc {
     CTubescanDoc doc;
     DocumentSpy spy{doc};
     const int& refreshed = spy.parameterRefreshes;
-    int Code(std::size_t byte) const { return doc.m_command[byte]; }
+    int Code(std::size_t byte) const { return doc.Link().m_command[byte]; }
 };
 
 } // namespace
@@ -30,11 +30,11 @@ TEST(RangeKeyIn, TypedValuesSelectTheRangeAtOrBelow) {
                           {"0", 0, 0, 2},    {"abc", 0, 0, 2}, {"0.75", 0, 3, 8}, {"1.5", 2, 2, 6}};
     for (const Case& c : cases) {
         Doc d;
-        d.doc.m_settings.m_units = c.units;
+        d.doc.Settings().m_units = c.units;
         EXPECT_TRUE(KeyInEnter(d.doc, KeyInKind::Range, c.text)) << c.text;
-        EXPECT_EQ(d.doc.m_settings.m_rangeIndex, c.index) << c.text;
+        EXPECT_EQ(d.doc.Settings().m_rangeIndex, c.index) << c.text;
         EXPECT_EQ(d.Code(kCmdRangeCode), c.code) << c.text;
-        EXPECT_EQ(d.doc.m_settings.m_range, kRangeTable[static_cast<std::size_t>(c.index)])
+        EXPECT_EQ(d.doc.Settings().m_range, kRangeTable[static_cast<std::size_t>(c.index)])
             << c.text;
         EXPECT_EQ(d.refreshed, 1);
     }
@@ -42,14 +42,14 @@ TEST(RangeKeyIn, TypedValuesSelectTheRangeAtOrBelow) {
     EXPECT_FALSE(KeyInEnter(d.doc, KeyInKind::Range, ""));
     EXPECT_FALSE(KeyInEnter(d.doc, KeyInKind::Range, "-2"));
     EXPECT_EQ(d.refreshed, 0);
-    EXPECT_EQ(d.doc.m_settings.m_rangeIndex, 3);
+    EXPECT_EQ(d.doc.Settings().m_rangeIndex, 3);
 }
 
 TEST(OtherKeyIns, SectorTrainAndGainRules) {
     Doc d;
     auto sector = [&](const char* t, int mode) {
-        d.doc.m_settings.m_sectorMode = mode;
-        d.doc.m_command[kCmdSectorWidth] = 99;
+        d.doc.Settings().m_sectorMode = mode;
+        d.doc.Link().m_command[kCmdSectorWidth] = 99;
         KeyInEnter(d.doc, KeyInKind::Sector, t);
         return d.Code(kCmdSectorWidth);
     };
@@ -58,11 +58,11 @@ TEST(OtherKeyIns, SectorTrainAndGainRules) {
     EXPECT_EQ(sector("400", 1), 120);
     EXPECT_EQ(sector("400", 0), 60);
     EXPECT_EQ(sector("99999999999999", 1), 120);
-    EXPECT_EQ(d.doc.m_settings.m_sectorWidthPolar, 120); // the mode's memory follows
+    EXPECT_EQ(d.doc.Settings().m_sectorWidthPolar, 120); // the mode's memory follows
 
     auto train = [&](const char* t, int upDown) {
-        d.doc.m_settings.m_sonarUpDown = upDown;
-        d.doc.m_command[kCmdTrain] = 33;
+        d.doc.Settings().m_sonarUpDown = upDown;
+        d.doc.Link().m_command[kCmdTrain] = 33;
         KeyInEnter(d.doc, KeyInKind::Train, t);
         return d.Code(kCmdTrain);
     };
@@ -72,79 +72,79 @@ TEST(OtherKeyIns, SectorTrainAndGainRules) {
     // The typed angle is in the head's own train frame: 90 is code 30, which
     // the picture shows as bearing 270.
     EXPECT_EQ(train("90", 0), 30);
-    EXPECT_EQ(d.doc.m_trainBearing, 270);
+    EXPECT_EQ(d.doc.Run().m_trainBearing, 270);
 
-    d.doc.m_command[kCmdGain] = 6;
-    d.doc.m_settings.m_gain = 6;
+    d.doc.Link().m_command[kCmdGain] = 6;
+    d.doc.Settings().m_gain = 6;
     KeyInEnter(d.doc, KeyInKind::Gain, "55");
-    EXPECT_EQ(d.doc.m_settings.m_gain, 40);
+    EXPECT_EQ(d.doc.Settings().m_gain, 40);
     EXPECT_EQ(d.Code(kCmdGain), 40);
     const int before = d.refreshed;
     EXPECT_TRUE(KeyInEnter(d.doc, KeyInKind::Gain, "-3"));
-    EXPECT_EQ(d.doc.m_settings.m_gain, 40);
+    EXPECT_EQ(d.doc.Settings().m_gain, 40);
     EXPECT_EQ(d.refreshed, before + 1); // a negative gain still refreshes
 }
 
 TEST(KeyInPrompts, TextsAndRefusals) {
     CTubescanDoc doc;
     EXPECT_EQ(KeyInPrompt(doc, KeyInKind::Range), "Range (0.125, 0.25, 0.5, 0.75, 1,..,6) m");
-    doc.m_settings.m_units = 2;
+    doc.Settings().m_units = 2;
     EXPECT_EQ(KeyInPrompt(doc, KeyInKind::Range), "Range (0.375, 0.75, 1.5, 2.25, 3,..,18) ft ");
     EXPECT_EQ(KeyInPrompt(doc, KeyInKind::Sector), "Key In Sctor Width: (0-360 deg.)");
-    doc.m_settings.m_sectorMode = 2;
+    doc.Settings().m_sectorMode = 2;
     EXPECT_EQ(KeyInPrompt(doc, KeyInKind::Sector), "");
     EXPECT_EQ(KeyInPrompt(doc, KeyInKind::Train), "Key In Train Angle: (0-351 deg.)");
-    doc.m_playback = 1;
+    doc.Run().m_playback = 1;
     EXPECT_EQ(KeyInPrompt(doc, KeyInKind::Gain), "");
 }
 
 TEST(StepCommands, RangeAndGainLimits) {
     Doc d;
-    d.doc.m_settings.m_rangeIndex = 9;
-    d.doc.m_clearOnChange = 0;
+    d.doc.Settings().m_rangeIndex = 9;
+    d.doc.Display().m_clearOnChange = 0;
     RangeStep(d.doc, +1);
-    EXPECT_EQ(d.doc.m_settings.m_rangeIndex, 9);
-    EXPECT_EQ(d.doc.m_settings.m_range, 6.0);
+    EXPECT_EQ(d.doc.Settings().m_rangeIndex, 9);
+    EXPECT_EQ(d.doc.Settings().m_range, 6.0);
     EXPECT_EQ(d.Code(kCmdRangeCode), 60);
-    EXPECT_EQ(d.doc.m_clearOnChange, 0); // consumed by OnParametersChanged
+    EXPECT_EQ(d.doc.Display().m_clearOnChange, 0); // consumed by OnParametersChanged
     EXPECT_EQ(d.refreshed, 1);
-    d.doc.m_settings.m_rangeIndex = 1;
+    d.doc.Settings().m_rangeIndex = 1;
     RangeStep(d.doc, -1);
     EXPECT_EQ(d.Code(kCmdRangeCode), 2);
 
-    d.doc.m_settings.m_gain = 40;
+    d.doc.Settings().m_gain = 40;
     GainStep(d.doc, +1);
-    EXPECT_EQ(d.doc.m_settings.m_gain, 40);
-    d.doc.m_settings.m_gain = 0;
+    EXPECT_EQ(d.doc.Settings().m_gain, 40);
+    d.doc.Settings().m_gain = 0;
     GainStep(d.doc, -1);
-    EXPECT_EQ(d.doc.m_settings.m_gain, 0);
+    EXPECT_EQ(d.doc.Settings().m_gain, 0);
     EXPECT_EQ(d.Code(kCmdGain), 0);
 }
 
 TEST(StepCommands, SectorAndTrainSteps) {
     Doc d;
     // Full circle: train steps are ignored.
-    d.doc.m_command[kCmdSectorWidth] = 120;
-    d.doc.m_command[kCmdTrain] = 60;
+    d.doc.Link().m_command[kCmdSectorWidth] = 120;
+    d.doc.Link().m_command[kCmdTrain] = 60;
     TrainStep(d.doc, +1);
     EXPECT_EQ(d.Code(kCmdTrain), 60);
 
     SectorStep(d.doc, -1);
     EXPECT_EQ(d.Code(kCmdSectorWidth), 117);
-    d.doc.m_command[kCmdTrain] = 120;
+    d.doc.Link().m_command[kCmdTrain] = 120;
     TrainStep(d.doc, +1);
     EXPECT_EQ(d.Code(kCmdTrain), 0);
     TrainStep(d.doc, -1);
     EXPECT_EQ(d.Code(kCmdTrain), 120);
-    d.doc.m_settings.m_sonarUpDown = 1;
+    d.doc.Settings().m_sonarUpDown = 1;
     TrainStep(d.doc, +1); // an inverted head steps the other way
     EXPECT_EQ(d.Code(kCmdTrain), 117);
 
-    d.doc.m_command[kCmdTrain] = 30;
+    d.doc.Link().m_command[kCmdTrain] = 30;
     SectorStep(d.doc, +5); // reaches the full circle
     EXPECT_EQ(d.Code(kCmdSectorWidth), 120);
     EXPECT_EQ(d.Code(kCmdTrain), 60);
-    EXPECT_EQ(d.doc.m_settings.m_trainPolar, 60);
+    EXPECT_EQ(d.doc.Settings().m_trainPolar, 60);
 
     SectorStep(d.doc, -100);
     EXPECT_EQ(d.Code(kCmdSectorWidth), 0);
@@ -152,8 +152,8 @@ TEST(StepCommands, SectorAndTrainSteps) {
 
 TEST(StepCommands, NothingChangesDuringPlaybackButTheProfileSpin) {
     Doc d;
-    d.doc.m_playback = 1;
-    const auto command = d.doc.m_command;
+    d.doc.Run().m_playback = 1;
+    const auto command = d.doc.Link().m_command;
     RangeStep(d.doc, 1);
     GainStep(d.doc, 1);
     SectorStep(d.doc, -1);
@@ -161,63 +161,63 @@ TEST(StepCommands, NothingChangesDuringPlaybackButTheProfileSpin) {
     RangeSpin(d.doc, 1);
     GainSpin(d.doc, 1);
     RangeSpinReleased(d.doc, 0);
-    EXPECT_EQ(d.doc.m_command, command);
-    EXPECT_EQ(d.doc.m_settings.m_rangeIndex, 3);
+    EXPECT_EQ(d.doc.Link().m_command, command);
+    EXPECT_EQ(d.doc.Settings().m_rangeIndex, 3);
     EXPECT_EQ(d.refreshed, 0);
     ProfileSpin(d.doc, -1);
-    EXPECT_EQ(d.doc.m_settings.m_profileDispMode, 1);
-    EXPECT_EQ(d.doc.m_profileMix, 0.0);
+    EXPECT_EQ(d.doc.Settings().m_profileDispMode, 1);
+    EXPECT_EQ(d.doc.Display().m_profileMix, 0.0);
     EXPECT_EQ(d.refreshed, 1);
 }
 
 TEST(Spins, LimitsSendNothing) {
     Doc d;
-    d.doc.m_settings.m_rangeIndex = 9;
+    d.doc.Settings().m_rangeIndex = 9;
     RangeSpin(d.doc, 1);
-    d.doc.m_settings.m_gain = 40;
-    d.doc.m_command[kCmdGain] = 40;
+    d.doc.Settings().m_gain = 40;
+    d.doc.Link().m_command[kCmdGain] = 40;
     GainSpin(d.doc, 1);
     EXPECT_EQ(d.refreshed, 0);
-    d.doc.m_settings.m_profileDispMode = 0;
+    d.doc.Settings().m_profileDispMode = 0;
     ProfileSpin(d.doc, 1); // up arrow at "Off" stays "Off"
-    EXPECT_EQ(d.doc.m_settings.m_profileDispMode, 0);
+    EXPECT_EQ(d.doc.Settings().m_profileDispMode, 0);
     ProfileSpin(d.doc, -3);
-    EXPECT_EQ(d.doc.m_settings.m_profileDispMode, 3);
-    EXPECT_EQ(d.doc.m_profileMix, 0.5);
+    EXPECT_EQ(d.doc.Settings().m_profileDispMode, 3);
+    EXPECT_EQ(d.doc.Display().m_profileMix, 0.5);
 }
 
 TEST(SurfaceTexts, RangeGainSectorTrain) {
     CTubescanDoc doc;
-    doc.m_settings.m_rangeIndex = 4;
+    doc.Settings().m_rangeIndex = 4;
     EXPECT_EQ(PanelRangeText(doc), "1.00 m");
     EXPECT_EQ(MiniBarRangeText(doc), "1.000 m");
-    doc.m_settings.m_rangeIndex = 0;
+    doc.Settings().m_rangeIndex = 0;
     EXPECT_EQ(PanelRangeText(doc), "0.125 m");
     EXPECT_EQ(MiniBarRangeText(doc), "0.125 m");
-    doc.m_settings.m_units = 1;
+    doc.Settings().m_units = 1;
     EXPECT_EQ(PanelRangeText(doc), "0.375 ft");
-    doc.m_settings.m_rangeIndex = 4;
+    doc.Settings().m_rangeIndex = 4;
     EXPECT_EQ(PanelRangeText(doc), "3.00 ft");
     EXPECT_EQ(MiniBarRangeText(doc), "3.000 ft");
-    doc.m_settings.m_rangeIndex = 6;
+    doc.Settings().m_rangeIndex = 6;
     EXPECT_EQ(MiniBarRangeText(doc), "9.000 ft");
-    doc.m_settings.m_gain = 12;
+    doc.Settings().m_gain = 12;
     EXPECT_EQ(GainText(doc), "12 dB");
-    doc.m_command[kCmdSectorWidth] = 40;
+    doc.Link().m_command[kCmdSectorWidth] = 40;
     EXPECT_EQ(SectorText(doc), "120 deg.");
-    doc.m_trainBearing = 360;
+    doc.Run().m_trainBearing = 360;
     EXPECT_EQ(TrainText(doc), "360 deg.");
     EXPECT_EQ(ProfileModeText(4), "High MIx");
 }
 
 TEST(DiameterKeys, ActOnlyWhileTheShapeIsShown) {
     CTubescanDoc doc;
-    doc.m_settings.m_circleDiameter = 0.105;
+    doc.Settings().m_circleDiameter = 0.105;
     EXPECT_FALSE(DiameterStep(doc, -1));
-    EXPECT_EQ(doc.m_settings.m_circleDiameter, 0.105);
-    doc.m_settings.m_displayPipeShape = 1;
+    EXPECT_EQ(doc.Settings().m_circleDiameter, 0.105);
+    doc.Settings().m_displayPipeShape = 1;
     EXPECT_TRUE(DiameterStep(doc, -1));
-    EXPECT_EQ(doc.m_settings.m_circleDiameter, 0.1);
+    EXPECT_EQ(doc.Settings().m_circleDiameter, 0.1);
     EXPECT_TRUE(DiameterStep(doc, +1));
-    EXPECT_NEAR(doc.m_settings.m_circleDiameter, 0.11, 1e-12);
+    EXPECT_NEAR(doc.Settings().m_circleDiameter, 0.11, 1e-12);
 }

@@ -19,7 +19,7 @@ struct Player : DataDoc {
     int& timerStops = clock.stops;
     int& barShown = spy.playbackBarShown;
 
-    Player() { doc.m_play.SetClock(&clock); }
+    Player() { doc.PlaybackFile().SetClock(&clock); }
     bool Play(const std::vector<std::uint8_t>& bytes, const std::string& name = "play.31l") {
         WriteBytes(dir.File(name), bytes);
         return doc.OpenPlaybackPath(dir.File(name));
@@ -28,16 +28,19 @@ struct Player : DataDoc {
     std::vector<int> Ticks(int n) {
         std::vector<int> shown;
         for (int i = 0; i < n; ++i) {
-            doc.m_replyPending = 1; // cleared only when a ping was read
+            doc.Link().m_replyPending = 1; // cleared only when a ping was read
             doc.PlaybackTick();
-            const bool pinged = doc.m_replyPending == 0;
-            if (doc.m_playback == 1 && doc.m_hold == 0) percents.push_back(doc.m_play.Percent());
+            const bool pinged = doc.Link().m_replyPending == 0;
+            if (doc.Run().m_playback == 1 && doc.Run().m_hold == 0)
+                percents.push_back(doc.PlaybackFile().Percent());
             shown.push_back(pinged ? ShownRecord(doc) : -1);
         }
         return shown;
     }
-    void MarkImage() { doc.m_image[0] = doc.m_image[1] = doc.m_image[2] = 0x55; }
-    bool ImageMarked() const { return doc.m_image[0] == 0x55; }
+    void MarkImage() {
+        doc.Frame().m_image[0] = doc.Frame().m_image[1] = doc.Frame().m_image[2] = 0x55;
+    }
+    bool ImageMarked() const { return doc.Frame().m_image[0] == 0x55; }
 };
 
 } // namespace
@@ -46,7 +49,7 @@ TEST(PlaybackOpen, ExtensionLengthAndOpenFailures) {
     Player p;
     EXPECT_FALSE(p.Play(TestFile(1), "notes.xyz"));
     EXPECT_EQ(p.messages.back(), "ERROR: Application can not recognize this file type!");
-    EXPECT_EQ(p.doc.m_playback, 0);
+    EXPECT_EQ(p.doc.Run().m_playback, 0);
 
     EXPECT_FALSE(p.doc.OpenPlaybackPath(p.dir.File("missing.31l")));
     EXPECT_EQ(p.messages.back(), "Error opening file !   \n" + p.dir.File("missing.31l") +
@@ -57,16 +60,16 @@ TEST(PlaybackOpen, ExtensionLengthAndOpenFailures) {
     bytes.resize(99);
     EXPECT_FALSE(p.Play(bytes, "short.31l"));
     EXPECT_EQ(p.messages.back(), "File has no data!!!  ");
-    EXPECT_FALSE(p.doc.m_play.file.IsOpen());
+    EXPECT_FALSE(p.doc.PlaybackFile().file.IsOpen());
 
     bytes.resize(100);
     ASSERT_TRUE(p.Play(bytes, "DATA.31L"));
-    EXPECT_EQ(p.doc.m_playback, 1);
-    EXPECT_EQ(p.doc.m_play.length, 100u);
-    EXPECT_EQ(p.doc.m_play.path, p.dir.File("DATA.31L"));
-    EXPECT_EQ(p.doc.m_settings.m_readDirectory, p.dir.Dir());
+    EXPECT_EQ(p.doc.Run().m_playback, 1);
+    EXPECT_EQ(p.doc.PlaybackFile().length, 100u);
+    EXPECT_EQ(p.doc.PlaybackFile().path, p.dir.File("DATA.31L"));
+    EXPECT_EQ(p.doc.Settings().m_readDirectory, p.dir.Dir());
     EXPECT_EQ(p.LastTitle(), "TubescanL - Playback File [" + p.dir.File("DATA.31L") + "] ");
-    EXPECT_EQ(record::XyzPathFor(p.doc.m_play.path), p.dir.File("DATA.xyz"));
+    EXPECT_EQ(record::XyzPathFor(p.doc.PlaybackFile().path), p.dir.File("DATA.xyz"));
     EXPECT_EQ(p.barShown, 1);
     EXPECT_EQ(p.timerStops, 1); // speed 0: the idle loop drives it
     EXPECT_TRUE(p.doc.WantsIdlePlayback());
@@ -81,13 +84,13 @@ TEST(PlaybackOpen, ExtensionLengthAndOpenFailures) {
 TEST(PlaybackOpen, StopsARecordingAndSavesSettingsFirst) {
     Player p;
     ASSERT_TRUE(p.doc.OpenRecordFile(p.dir.File("rec.31l")));
-    p.doc.m_settings.m_playbackSpeed = 20;
+    p.doc.Settings().m_playbackSpeed = 20;
     p.doc.BeginOpenPlayback();
     EXPECT_EQ(p.timerStops, 1);
     EXPECT_NE(p.dir.Read("TubescanL.INI").find("Playback Speed=20"), std::string::npos);
     ASSERT_TRUE(p.Play(TestFile(2)));
-    EXPECT_EQ(p.doc.m_recorder.Active(), false);
-    EXPECT_FALSE(p.doc.m_recorder.Active());
+    EXPECT_EQ(p.doc.Recorder().Active(), false);
+    EXPECT_FALSE(p.doc.Recorder().Active());
     EXPECT_EQ(p.timerStarts, std::vector<int>{20});
     // A cancelled dialog lets the running playback go on at its pace.
     p.doc.CancelOpenPlayback();
@@ -100,15 +103,15 @@ TEST(PlaybackTicks, ThreeRecordsLoopAndClearAfterTheThird) {
     p.MarkImage();
     EXPECT_EQ(p.Ticks(2), (std::vector<int>{0, 1}));
     EXPECT_TRUE(p.ImageMarked());
-    EXPECT_EQ(p.doc.m_pingCount, 2);
+    EXPECT_EQ(p.doc.Run().m_pingCount, 2);
     EXPECT_EQ(p.Ticks(1), std::vector<int>{2});
     EXPECT_FALSE(p.ImageMarked()) << "the image is cleared once the third record has been read";
-    EXPECT_EQ(p.doc.m_pingCount, 0);
+    EXPECT_EQ(p.doc.Run().m_pingCount, 0);
     EXPECT_EQ(p.Ticks(1), std::vector<int>{0}) << "the fourth tick shows the first record again";
     EXPECT_EQ(p.percents, (std::vector<std::int64_t>{33, 66, 100, 33}));
-    EXPECT_EQ(p.doc.m_replyPending, 0);
+    EXPECT_EQ(p.doc.Link().m_replyPending, 0);
     // Held: ticks read nothing.
-    p.doc.m_hold = 1;
+    p.doc.Run().m_hold = 1;
     EXPECT_EQ(p.Ticks(2), (std::vector<int>{-1, -1}));
 }
 
@@ -117,12 +120,12 @@ TEST(PlaybackTicks, PlayedPingsGoThroughPingProcessing) {
     ASSERT_TRUE(p.Play(TestFile(4)));
     p.Ticks(2);
     // Record 1: head position 610 and profile range 101, from its header.
-    EXPECT_EQ(p.doc.m_headPosition, 610);
-    EXPECT_EQ(p.doc.m_profileRange, 101);
-    EXPECT_EQ(p.doc.m_replySignature, "IMX");
-    EXPECT_EQ(p.doc.m_lines[2][0], 3);
-    EXPECT_EQ(p.doc.m_lines[1][0], 0);
-    EXPECT_EQ(p.doc.m_millis, "007");
+    EXPECT_EQ(p.doc.Frame().m_headPosition, 610);
+    EXPECT_EQ(p.doc.Frame().m_profileRange, 101);
+    EXPECT_EQ(p.doc.Frame().m_replySignature, "IMX");
+    EXPECT_EQ(p.doc.Frame().m_lines[2][0], 3);
+    EXPECT_EQ(p.doc.Frame().m_lines[1][0], 0);
+    EXPECT_EQ(p.doc.Frame().m_millis, "007");
 }
 
 TEST(PlaybackTicks, PlaybackReproducesTheLivePings) {
@@ -135,15 +138,16 @@ TEST(PlaybackTicks, PlaybackReproducesTheLivePings) {
         std::vector<std::uint8_t> image;
     };
     auto see = [](const CTubescanDoc& d) {
-        return Seen{d.m_headPosition, d.m_profileRange, d.m_beamAngle, d.m_lines, d.m_image};
+        return Seen{d.Frame().m_headPosition, d.Frame().m_profileRange, d.Frame().m_beamAngle,
+                    d.Frame().m_lines, d.Frame().m_image};
     };
     DataDoc live;
     ASSERT_TRUE(live.doc.OpenRecordFile(live.dir.File("live.31l")));
     std::vector<Seen> liveSeen;
     for (int i = 0; i < 6; ++i) {
         const record::Record r = TestRecord(i);
-        std::memcpy(live.doc.m_reply.header.data(), &r[228], 32);
-        std::memcpy(live.doc.m_reply.samples.data(), &r[260], 252);
+        std::memcpy(live.doc.Frame().m_reply.header.data(), &r[228], 32);
+        std::memcpy(live.doc.Frame().m_reply.samples.data(), &r[260], 252);
         live.doc.AppendRecord();
         PingWorkspace ws = DocumentWorkspace(live.doc);
         ASSERT_TRUE(ProcessPing(live.doc, ws));
@@ -171,24 +175,24 @@ TEST(PlaybackSeek, InsideARecordResumesAtTheNextOne) {
     Player p;
     ASSERT_TRUE(p.Play(TestFile(4)));
     p.doc.SeekToRecord(512 + 100);
-    EXPECT_EQ(p.doc.m_play.file.Position(), 1024u);
+    EXPECT_EQ(p.doc.PlaybackFile().file.Position(), 1024u);
     EXPECT_EQ(p.Ticks(1), std::vector<int>{2});
     p.doc.SeekToRecord(1024);
     EXPECT_EQ(p.Ticks(1), std::vector<int>{2}) << "a signature at the offset itself is taken";
     // Beyond the last signature: the file starts again.
     p.doc.SeekToRecord(3 * 512 + 1);
-    EXPECT_EQ(p.doc.m_play.file.Position(), 4u * 512u);
+    EXPECT_EQ(p.doc.PlaybackFile().file.Position(), 4u * 512u);
     EXPECT_EQ(p.Ticks(2), (std::vector<int>{-1, 0}));
     // A byte "3" just before the signature does not hide it.
     auto bytes = TestFile(2);
     bytes[511] = '3';
     ASSERT_TRUE(p.Play(bytes, "three.31l"));
     p.doc.SeekToRecord(511);
-    EXPECT_EQ(p.doc.m_play.file.Position(), 512u);
+    EXPECT_EQ(p.doc.PlaybackFile().file.Position(), 512u);
     // Not in playback: nothing moves.
-    p.doc.m_playback = 0;
+    p.doc.Run().m_playback = 0;
     p.doc.SeekToRecord(0);
-    EXPECT_EQ(p.doc.m_play.file.Position(), 512u);
+    EXPECT_EQ(p.doc.PlaybackFile().file.Position(), 512u);
 }
 
 TEST(PlaybackSeek, StepBackAndFrameCommands) {
@@ -198,14 +202,14 @@ TEST(PlaybackSeek, StepBackAndFrameCommands) {
     EXPECT_FALSE(p.doc.StepBack()) << "nothing before the first record";
     EXPECT_EQ(p.Ticks(1), std::vector<int>{1});
     ASSERT_TRUE(p.doc.StepBack());
-    EXPECT_EQ(p.doc.m_play.playPosition, 0u);
+    EXPECT_EQ(p.doc.PlaybackFile().playPosition, 0u);
     EXPECT_EQ(p.Ticks(1), std::vector<int>{0});
 
     // Frame forward / back: timers stopped, single-frame mode, one tick each.
     const int stopsBefore = p.timerStops;
     p.doc.StepFrameForward();
     EXPECT_EQ(ShownRecord(p.doc), 1);
-    EXPECT_EQ(p.doc.m_play.oneFrame, 1);
+    EXPECT_EQ(p.doc.PlaybackFile().oneFrame, 1);
     EXPECT_FALSE(p.doc.WantsIdlePlayback());
     p.doc.StepFrameForward();
     EXPECT_EQ(ShownRecord(p.doc), 2);
@@ -213,9 +217,9 @@ TEST(PlaybackSeek, StepBackAndFrameCommands) {
     EXPECT_EQ(ShownRecord(p.doc), 1);
     p.doc.StepFrameBack();
     EXPECT_EQ(ShownRecord(p.doc), 0);
-    const int count = p.doc.m_pingCount;
+    const int count = p.doc.Run().m_pingCount;
     p.doc.StepFrameBack(); // at the first record: no tick
-    EXPECT_EQ(p.doc.m_pingCount, count);
+    EXPECT_EQ(p.doc.Run().m_pingCount, count);
     EXPECT_EQ(p.timerStops - stopsBefore, 5);
 }
 
@@ -224,12 +228,12 @@ TEST(PlaybackSeek, StepBackUsesTheWholePosition) {
     // start" (or land somewhere else entirely).
     CTubescanDoc doc;
     std::vector<std::uint8_t> none(16);
-    doc.m_play.file.OpenMemory(none);
-    doc.m_play.recordLength = 512;
-    doc.m_play.file.Seek((1ull << 32) + 512);
+    doc.PlaybackFile().file.OpenMemory(none);
+    doc.PlaybackFile().recordLength = 512;
+    doc.PlaybackFile().file.Seek((1ull << 32) + 512);
     ASSERT_TRUE(doc.StepBack());
-    EXPECT_EQ(doc.m_play.playPosition, (1ull << 32) - 512);
-    EXPECT_EQ(doc.m_play.file.Position(), (1ull << 32) - 512);
+    EXPECT_EQ(doc.PlaybackFile().playPosition, (1ull << 32) - 512);
+    EXPECT_EQ(doc.PlaybackFile().file.Position(), (1ull << 32) - 512);
 }
 
 TEST(PlaybackSpeed, TimerAndIdleSelection) {
@@ -238,30 +242,30 @@ TEST(PlaybackSpeed, TimerAndIdleSelection) {
     EXPECT_EQ(p.doc.ChangePlaybackSpeed(+1), 0) << "the up arrow cannot go below 0 ms";
     EXPECT_EQ(p.doc.ChangePlaybackSpeed(-10), 10);
     EXPECT_EQ(p.doc.ChangePlaybackSpeed(+1), 9);
-    p.doc.m_play.oneFrame = 1;
+    p.doc.PlaybackFile().oneFrame = 1;
     EXPECT_EQ(p.doc.ChangePlaybackSpeed(-1000), 50);
-    EXPECT_EQ(p.doc.m_play.oneFrame, 0);
+    EXPECT_EQ(p.doc.PlaybackFile().oneFrame, 0);
     EXPECT_EQ(p.timerStarts, (std::vector<int>{10, 9, 50}));
     EXPECT_FALSE(p.doc.WantsIdlePlayback());
     p.doc.ChangePlaybackSpeed(50);
-    EXPECT_EQ(p.doc.m_settings.m_playbackSpeed, 0);
+    EXPECT_EQ(p.doc.Settings().m_playbackSpeed, 0);
     EXPECT_TRUE(p.doc.WantsIdlePlayback());
-    p.doc.m_hold = 1;
+    p.doc.Run().m_hold = 1;
     EXPECT_FALSE(p.doc.WantsIdlePlayback());
-    p.doc.m_hold = 0;
+    p.doc.Run().m_hold = 0;
 
     p.timerStarts.clear();
-    p.doc.m_settings.m_playbackSpeed = 25;
+    p.doc.Settings().m_playbackSpeed = 25;
     p.doc.TogglePlayOneFrame();
-    EXPECT_EQ(p.doc.m_play.oneFrame, 1);
+    EXPECT_EQ(p.doc.PlaybackFile().oneFrame, 1);
     p.doc.TogglePlayOneFrame();
     EXPECT_EQ(p.timerStarts, std::vector<int>{25});
 
     // Loop time: a third of the time between ticks, after the first tick.
     p.doc.PlaybackTick();
     p.doc.PlaybackTick();
-    EXPECT_GE(p.doc.m_loopTime, 0.0);
-    EXPECT_EQ(p.doc.m_loopTimeMs, static_cast<int>(p.doc.m_loopTime));
+    EXPECT_GE(p.doc.Run().m_loopTime, 0.0);
+    EXPECT_EQ(p.doc.Run().m_loopTimeMs, static_cast<int>(p.doc.Run().m_loopTime));
 }
 
 TEST(PlaybackCopy, RecordingDuringPlaybackDuplicatesRecords) {
@@ -280,17 +284,17 @@ TEST(PlaybackCopy, RecordingDuringPlaybackDuplicatesRecords) {
 
 TEST(PlaybackCopy, CopyKeepsRecordedOrientationWhateverTheOperatorSetting) {
     CTubescanDoc src;
-    src.m_settings.m_enablePRDInput = 1;
-    src.m_extDistance = 42.5;
-    src.m_extDistanceValid = 1;
-    src.m_reply.header[0] = 'I';
-    src.m_reply.header[1] = 'M';
-    src.m_reply.header[2] = 'X';
-    src.m_reply.header[7] = src.m_command[headproto::kCmdRangeCode];
+    src.Settings().m_enablePRDInput = 1;
+    src.Link().m_extDistance = 42.5;
+    src.Link().m_extDistanceValid = 1;
+    src.Frame().m_reply.header[0] = 'I';
+    src.Frame().m_reply.header[1] = 'M';
+    src.Frame().m_reply.header[2] = 'X';
+    src.Frame().m_reply.header[7] = src.Link().m_command[headproto::kCmdRangeCode];
     std::vector<std::uint8_t> bytes;
     Append(bytes, record::BuildRecord(src));
     Player p;
-    p.doc.m_settings.m_enablePRDInput = 0;
+    p.doc.Settings().m_enablePRDInput = 0;
     ASSERT_TRUE(p.Play(bytes));
     ASSERT_TRUE(p.doc.OpenRecordFile(p.dir.File("copy.31l")));
     p.doc.PlaybackTick();
@@ -329,7 +333,7 @@ TEST(PlaybackHostile, DamagedRecordsAreSkippedToTheNextSignature) {
     for (int v : p.Ticks(15)) // five ticks a pass: one meets the rejected header, one the tail
         if (v >= 0) shown.push_back(v);
     EXPECT_EQ(shown, (std::vector<int>{0, 2, 5, 0, 2, 5, 0, 2, 5}));
-    EXPECT_EQ(p.doc.m_replySignature, "IMX");
+    EXPECT_EQ(p.doc.Frame().m_replySignature, "IMX");
     EXPECT_FALSE(p.ImageMarked()) << "a pass over the file still ends with a clear";
 }
 
@@ -346,11 +350,11 @@ TEST(PlaybackHostile, LongRecordsUseTheSideBufferAndKeepTheirNeighbours) {
     Player p;
     ASSERT_TRUE(p.Play(f));
     EXPECT_EQ(p.Ticks(1), std::vector<int>{0});
-    const auto samplesOfFirst = p.doc.m_reply.samples;
+    const auto samplesOfFirst = p.doc.Frame().m_reply.samples;
     EXPECT_EQ(p.Ticks(1), std::vector<int>{1});
-    EXPECT_EQ(p.doc.m_play.recordLength, 700);
-    EXPECT_EQ(p.doc.m_reply.samples, samplesOfFirst) << "drawn with the samples before it";
-    EXPECT_EQ(p.doc.m_play.file.Position(), 512u + 700u)
+    EXPECT_EQ(p.doc.PlaybackFile().recordLength, 700);
+    EXPECT_EQ(p.doc.Frame().m_reply.samples, samplesOfFirst) << "drawn with the samples before it";
+    EXPECT_EQ(p.doc.PlaybackFile().file.Position(), 512u + 700u)
         << "its tail is passed over, nothing of the next record is taken";
     EXPECT_EQ(p.Ticks(1), std::vector<int>{2}) << "the record after it is read whole";
 }
@@ -375,7 +379,7 @@ TEST(PlaybackHostile, RandomBytesNeverCrashOrHang) {
             p.doc.PlaybackTick();
             if (t % 7 == 0) p.doc.SeekToRecord(rng() % (f.size() + 50));
             if (t % 11 == 0) p.doc.StepBack();
-            ASSERT_LE(p.doc.m_play.playPosition, f.size());
+            ASSERT_LE(p.doc.PlaybackFile().playPosition, f.size());
         }
     }
 }

@@ -16,15 +16,16 @@
 namespace {
 
 void Ping(CTubescanDoc& doc, PingWorkspace& ws, int profileRange, std::uint8_t offset) {
-    auto& h = doc.m_reply.header;
+    auto& h = doc.Frame().m_reply.header;
     h.fill(0);
     h[0] = 'I', h[1] = 'M', h[2] = 'X', h[3] = 16;
     h[6] = 0x40;
     h[7] = 10;
     h[8] = static_cast<std::uint8_t>(profileRange & 0x7F);
     h[9] = static_cast<std::uint8_t>(profileRange >> 7);
-    for (std::size_t i = 0; i < doc.m_reply.samples.size(); ++i)
-        doc.m_reply.samples[i] = static_cast<std::uint8_t>(i < 250 ? (i + offset) % 256 : 0);
+    for (std::size_t i = 0; i < doc.Frame().m_reply.samples.size(); ++i)
+        doc.Frame().m_reply.samples[i] =
+            static_cast<std::uint8_t>(i < 250 ? (i + offset) % 256 : 0);
     ASSERT_TRUE(ProcessPing(doc, ws, PingDrawing::PointsOnly));
 }
 
@@ -32,8 +33,8 @@ void Ping(CTubescanDoc& doc, PingWorkspace& ws, int profileRange, std::uint8_t o
 
 TEST(PointCloud, EchoLevelIsTheOldestLinesSampleAtTheOldestRange) {
     CTubescanDoc doc;
-    doc.m_command[headproto::kCmdRangeCode] = 10;
-    doc.m_settings.m_range = 1.0;
+    doc.Link().m_command[headproto::kCmdRangeCode] = 10;
+    doc.Settings().m_range = 1.0;
     PingWorkspace ws = DocumentWorkspace(doc);
     const double spacing = RangeTimingForCode(10).sampleSpacing;
     const auto rangeUnits = [&](int sample) { return static_cast<int>(sample * spacing / 0.0005); };
@@ -43,18 +44,18 @@ TEST(PointCloud, EchoLevelIsTheOldestLinesSampleAtTheOldestRange) {
     Ping(doc, ws, rangeUnits(100), 0);
     Ping(doc, ws, rangeUnits(10), 50);
     Ping(doc, ws, rangeUnits(10), 70);
-    EXPECT_EQ(doc.m_profileEcho, 100);
+    EXPECT_EQ(doc.Frame().m_profileEcho, 100);
     Ping(doc, ws, 0, 90); // now the oldest is the second ping: sample 10 + 50
-    EXPECT_EQ(doc.m_profileEcho, 60);
+    EXPECT_EQ(doc.Frame().m_profileEcho, 60);
     Ping(doc, ws, rangeUnits(10), 0);
-    EXPECT_EQ(doc.m_profileEcho, 80);
+    EXPECT_EQ(doc.Frame().m_profileEcho, 80);
     // No wall found (the fourth ping), and a wall beyond the samples, have
     // no echo level.
     Ping(doc, ws, rangeUnits(400), 0);
-    EXPECT_EQ(doc.m_profileEcho, 0);
+    EXPECT_EQ(doc.Frame().m_profileEcho, 0);
     Ping(doc, ws, 16383, 0);
     Ping(doc, ws, 16383, 0);
-    EXPECT_EQ(doc.m_profileEcho, 0);
+    EXPECT_EQ(doc.Frame().m_profileEcho, 0);
 }
 
 TEST(PointCloud, PlyHeaderCountsTheVerticesAndFailedWritesAreReported) {

@@ -27,24 +27,24 @@ struct Scene {
     PingWorkspace ws = DocumentWorkspace(doc);
 
     explicit Scene(double zoom = 1.0, int rangeCode = 10) {
-        doc.m_imageWidth = kW;
-        doc.m_imageHeight = kH;
-        doc.m_image.assign(static_cast<std::size_t>(kW) * kH * 3, 0);
-        doc.m_settings.m_zoom = zoom;
-        doc.m_command[headproto::kCmdRangeCode] = static_cast<std::uint8_t>(rangeCode);
-        doc.m_settings.m_pulseLength = 10;
-        doc.m_settings.m_range = 1.0;
-        doc.m_settings.m_pointsColor = kPointColour;
-        doc.m_settings.m_profileDispMode = 2;
+        doc.Frame().m_imageWidth = kW;
+        doc.Frame().m_imageHeight = kH;
+        doc.Frame().m_image.assign(static_cast<std::size_t>(kW) * kH * 3, 0);
+        doc.Settings().m_zoom = zoom;
+        doc.Link().m_command[headproto::kCmdRangeCode] = static_cast<std::uint8_t>(rangeCode);
+        doc.Settings().m_pulseLength = 10;
+        doc.Settings().m_range = 1.0;
+        doc.Settings().m_pointsColor = kPointColour;
+        doc.Settings().m_profileDispMode = 2;
     }
     void Ping(int position, int profileRange, std::uint8_t level) {
-        doc.m_reply.header = MakeHeader(position, profileRange);
-        doc.m_reply.samples.fill(0);
-        std::fill_n(doc.m_reply.samples.begin(), 250, level);
+        doc.Frame().m_reply.header = MakeHeader(position, profileRange);
+        doc.Frame().m_reply.samples.fill(0);
+        std::fill_n(doc.Frame().m_reply.samples.begin(), 250, level);
         ASSERT_TRUE(ProcessPing(doc, ws));
     }
     bool IsPoint(int x, int y) const {
-        const std::uint8_t* p = &doc.m_image[(static_cast<std::size_t>(y) * kW + x) * 3];
+        const std::uint8_t* p = &doc.Frame().m_image[(static_cast<std::size_t>(y) * kW + x) * 3];
         return p[0] == 0x33 && p[1] == 0x22 && p[2] == 0x11;
     }
     std::vector<std::array<int, 2>> PointPixels() const {
@@ -71,7 +71,7 @@ TEST(ProfilePoint, DistanceBearingAndTheDotForEachPointSize) {
     for (int size : {0, 1, 2}) {
         SCOPED_TRACE(size);
         Scene scene;
-        scene.doc.m_settings.m_pointSize = size;
+        scene.doc.Settings().m_pointSize = size;
         scene.ws.profileHistory[0] = ProfileEntry{800.0, 90.0};
         scene.ws.profileHistory[2] = ProfileEntry{5.0, 200.0}; // the newest is not used
         const ProfilePoint p = ComputeProfilePoint(scene.doc, scene.ws);
@@ -100,15 +100,15 @@ TEST(ProfilePoint, DistanceBearingAndTheDotForEachPointSize) {
 TEST(ProfilePoint, ShownOnlyBetweenTheMinimumRangeAndThePictureEdge) {
     Scene scene;
     EXPECT_TRUE(scene.Place(800.0, 90.0));
-    scene.doc.m_settings.m_profileDispMode = 0; // points not shown: nothing stored or painted
-    scene.doc.m_image.assign(scene.doc.m_image.size(), 0);
+    scene.doc.Settings().m_profileDispMode = 0; // points not shown: nothing stored or painted
+    scene.doc.Frame().m_image.assign(scene.doc.Frame().m_image.size(), 0);
     EXPECT_FALSE(scene.Place(800.0, 90.0));
     EXPECT_TRUE(scene.PointPixels().empty());
 
-    scene.doc.m_settings.m_profileDispMode = 3;
-    scene.doc.m_settings.m_profileMinRange = 0.5; // 125 px more: S = 130 > F = 105
+    scene.doc.Settings().m_profileDispMode = 3;
+    scene.doc.Settings().m_profileMinRange = 0.5; // 125 px more: S = 130 > F = 105
     EXPECT_FALSE(scene.Place(800.0, 90.0));
-    scene.doc.m_settings.m_profileMinRange = 0.0;
+    scene.doc.Settings().m_profileMinRange = 0.0;
     EXPECT_TRUE(scene.Place(1940.0, 90.0)); // F = 247.6 < B - 2
     EXPECT_TRUE(scene.IsPoint(497, 250));
     EXPECT_FALSE(scene.Place(1960.0, 90.0)); // F = 250.1
@@ -118,7 +118,7 @@ TEST(ProfilePoint, ShownOnlyBetweenTheMinimumRangeAndThePictureEdge) {
     // pixel short of the last row and column; the point nearer the corner is
     // dropped, so nothing ever reaches the border.
     Scene corner(6.0, 99); // no receive delay, 2 mm per sample: F = 1.5 x range
-    corner.doc.m_settings.m_pointSize = 2;
+    corner.doc.Settings().m_pointSize = 2;
     EXPECT_TRUE(corner.Place(2.0, 315.0)); // F = 3: X = Y = trunc(1500 - 2.12)
     auto pixels = corner.PointPixels();
     ASSERT_EQ(pixels.size(), 9u);
@@ -128,7 +128,7 @@ TEST(ProfilePoint, ShownOnlyBetweenTheMinimumRangeAndThePictureEdge) {
         EXPECT_GE(p[1], 1496);
         EXPECT_LE(p[1], 1498);
     }
-    corner.doc.m_image.assign(corner.doc.m_image.size(), 0);
+    corner.doc.Frame().m_image.assign(corner.doc.Frame().m_image.size(), 0);
     corner.Place(1.0, 315.0); // F = 1.5: X = Y = 1498, too near the edge
     EXPECT_TRUE(corner.PointPixels().empty());
 }
@@ -136,9 +136,9 @@ TEST(ProfilePoint, ShownOnlyBetweenTheMinimumRangeAndThePictureEdge) {
 TEST(ProcessPing, UsesTheOldestPingsPointAndKeepsPointsVisibleInPointsOnlyMode) {
     // "Points Only": the echo is painted in the weakest colour, points in theirs.
     Scene scene;
-    scene.doc.m_settings.m_profileDispMode = 1;
-    scene.doc.m_profileMix = 0.0;
-    scene.doc.m_settings.m_colorTable = 3; // grey
+    scene.doc.Settings().m_profileDispMode = 1;
+    scene.doc.Display().m_profileMix = 0.0;
+    scene.doc.Settings().m_colorTable = 3; // grey
     scene.Ping(900, 800, 255);             // 90 degrees, 0.4 m
     scene.Ping(950, 400, 255);
     scene.Ping(1000, 400, 255);
@@ -146,8 +146,8 @@ TEST(ProcessPing, UsesTheOldestPingsPointAndKeepsPointsVisibleInPointsOnlyMode) 
     EXPECT_TRUE(scene.IsPoint(355, 250));
     EXPECT_NEAR(scene.ws.pointOffset.x, 105.11875, 1e-9);
     std::size_t echo = 0;
-    for (std::size_t i = 0; i < scene.doc.m_image.size(); i += 3) {
-        const std::uint8_t* p = &scene.doc.m_image[i];
+    for (std::size_t i = 0; i < scene.doc.Frame().m_image.size(); i += 3) {
+        const std::uint8_t* p = &scene.doc.Frame().m_image[i];
         if (p[0] == 0 && p[1] == 0 && p[2] == 0) continue;
         if (p[0] == 0x33 && p[1] == 0x22 && p[2] == 0x11) continue;
         ++echo;
@@ -158,12 +158,12 @@ TEST(ProcessPing, UsesTheOldestPingsPointAndKeepsPointsVisibleInPointsOnlyMode) 
 
 TEST(ProcessPing, PointsOnlyMatchesPixelsWithoutTouchingTheImage) {
     Scene drawn, converted;
-    const std::vector<std::uint8_t> untouched = converted.doc.m_image;
+    const std::vector<std::uint8_t> untouched = converted.doc.Frame().m_image;
     const int positions[] = {600, 610, 620, 700, 1100, 1500};
     const int ranges[] = {800, 900, 0, 1200, 300, 700};
     for (int n = 0; n < 6; ++n) {
         drawn.Ping(positions[n], ranges[n], static_cast<std::uint8_t>(n * 40));
-        converted.doc.m_reply = drawn.doc.m_reply;
+        converted.doc.Frame().m_reply = drawn.doc.Frame().m_reply;
         ASSERT_TRUE(ProcessPing(converted.doc, converted.ws, PingDrawing::PointsOnly));
         const ProfilePoint a = ComputeProfilePoint(drawn.doc, drawn.ws);
         const ProfilePoint b = ComputeProfilePoint(converted.doc, converted.ws);
@@ -172,18 +172,19 @@ TEST(ProcessPing, PointsOnlyMatchesPixelsWithoutTouchingTheImage) {
         EXPECT_EQ(drawn.ws.pointOffset.x, converted.ws.pointOffset.x);
         EXPECT_EQ(drawn.ws.pointOffset.y, converted.ws.pointOffset.y);
     }
-    EXPECT_TRUE(converted.doc.m_image == untouched);
-    EXPECT_FALSE(drawn.doc.m_image == untouched);
+    EXPECT_TRUE(converted.doc.Frame().m_image == untouched);
+    EXPECT_FALSE(drawn.doc.Frame().m_image == untouched);
 }
 
 TEST(ProcessPing, HistoryRestartDrawsTheFirstPingWithItsOwnSamples) {
     Scene scene;
-    scene.doc.m_settings.m_profileDispMode = 0; // echo only
-    scene.doc.m_settings.m_colorTable = 2;      // green = trunc(2.5 x level)
+    scene.doc.Settings().m_profileDispMode = 0; // echo only
+    scene.doc.Settings().m_colorTable = 2;      // green = trunc(2.5 x level)
     auto greens = [&] {
         std::vector<int> out;
-        for (std::size_t i = 0; i < scene.doc.m_image.size(); i += 3)
-            if (scene.doc.m_image[i + 1] != 0) out.push_back(scene.doc.m_image[i + 1]);
+        for (std::size_t i = 0; i < scene.doc.Frame().m_image.size(); i += 3)
+            if (scene.doc.Frame().m_image[i + 1] != 0)
+                out.push_back(scene.doc.Frame().m_image[i + 1]);
         std::sort(out.begin(), out.end());
         out.erase(std::unique(out.begin(), out.end()), out.end());
         return out;
@@ -195,7 +196,7 @@ TEST(ProcessPing, HistoryRestartDrawsTheFirstPingWithItsOwnSamples) {
     EXPECT_EQ(blended.front(), 50);
     EXPECT_EQ(blended.back(), 100);
 
-    scene.doc.m_image.assign(scene.doc.m_image.size(), 0);
+    scene.doc.Frame().m_image.assign(scene.doc.Frame().m_image.size(), 0);
     ResetPingHistory(scene.doc, scene.ws); // as after a range change
     scene.Ping(800, 0, 100);
     EXPECT_EQ(greens(), std::vector<int>{250});

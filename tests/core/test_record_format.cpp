@@ -27,14 +27,14 @@ float FloatAt(const Record& r, std::size_t offset) {
 
 TEST(RecordBytes, LayoutOfAnOrdinaryPing) {
     CTubescanDoc doc;
-    doc.m_date = "07-MAR-2026";
-    doc.m_time = "09:05:03";
-    doc.m_millis = "007";
-    doc.m_pingPeriod = 123.456;
+    doc.Frame().m_date = "07-MAR-2026";
+    doc.Frame().m_time = "09:05:03";
+    doc.Frame().m_millis = "007";
+    doc.Run().m_pingPeriod = 123.456;
     for (std::size_t i = 0; i < 32; ++i)
-        doc.m_reply.header[i] = static_cast<std::uint8_t>(i + 1);
+        doc.Frame().m_reply.header[i] = static_cast<std::uint8_t>(i + 1);
     for (std::size_t i = 0; i < 640; ++i)
-        doc.m_reply.samples[i] = static_cast<std::uint8_t>(200 - i);
+        doc.Frame().m_reply.samples[i] = static_cast<std::uint8_t>(200 - i);
     const Record r = BuildRecord(doc);
 
     EXPECT_EQ(std::memcmp(r.data(), "31L", 3), 0);
@@ -56,8 +56,8 @@ TEST(RecordBytes, LayoutOfAnOrdinaryPing) {
     EXPECT_EQ(r[44], 10);
     EXPECT_EQ(r[37] & 7, 2);
     EXPECT_EQ(r[43], (2 << 3) | 1);
-    EXPECT_EQ(std::memcmp(&r[228], doc.m_reply.header.data(), 32), 0);
-    EXPECT_EQ(std::memcmp(&r[260], doc.m_reply.samples.data(), 250), 0);
+    EXPECT_EQ(std::memcmp(&r[228], doc.Frame().m_reply.header.data(), 32), 0);
+    EXPECT_EQ(std::memcmp(&r[260], doc.Frame().m_reply.samples.data(), 250), 0);
     EXPECT_EQ(r[510], 0xFC);
     EXPECT_EQ(r[511], 0);
     // Unlisted bytes stay zero.
@@ -67,17 +67,17 @@ TEST(RecordBytes, LayoutOfAnOrdinaryPing) {
 
 TEST(RecordBytes, ModeByteSpeedOfSoundTrainAndOrientation) {
     CTubescanDoc doc;
-    doc.m_command[headproto::kCmdStepSize] = 8;
-    doc.m_settings.m_sectorMode = 1;
-    doc.m_scanDirection = 1;
-    doc.m_settings.m_xdcrFwdAft = 1;
-    doc.m_settings.m_soundVelocity = 1500.0;
-    doc.m_trainBearing = 360;
-    doc.m_extPitch = 1.5;
-    doc.m_extRoll = -2.25;
-    doc.m_extDistance = 12.0;
-    doc.m_extPitchValid = doc.m_extRollValid = doc.m_extDistanceValid = 1;
-    doc.m_settings.m_enablePRDInput = 0;
+    doc.Link().m_command[headproto::kCmdStepSize] = 8;
+    doc.Settings().m_sectorMode = 1;
+    doc.Run().m_scanDirection = 1;
+    doc.Settings().m_xdcrFwdAft = 1;
+    doc.Settings().m_soundVelocity = 1500.0;
+    doc.Run().m_trainBearing = 360;
+    doc.Link().m_extPitch = 1.5;
+    doc.Link().m_extRoll = -2.25;
+    doc.Link().m_extDistance = 12.0;
+    doc.Link().m_extPitchValid = doc.Link().m_extRollValid = doc.Link().m_extDistanceValid = 1;
+    doc.Settings().m_enablePRDInput = 0;
     Record r = BuildRecord(doc);
     EXPECT_EQ(r[37], 0x8C);
     EXPECT_EQ(r[46], 0xBA);
@@ -87,11 +87,11 @@ TEST(RecordBytes, ModeByteSpeedOfSoundTrainAndOrientation) {
     for (std::size_t i = 100; i <= 112; ++i)
         EXPECT_EQ(r[i], 0) << "byte " << i;
 
-    doc.m_trainBearing = 359;
-    doc.m_settings.m_xdcrFwdAft = 0;
-    doc.m_settings.m_enablePRDInput = 1;
-    doc.m_extRollValid = 2; // a value read from a record keeps its bit value
-    doc.m_extDistanceValid = 0;
+    doc.Run().m_trainBearing = 359;
+    doc.Settings().m_xdcrFwdAft = 0;
+    doc.Settings().m_enablePRDInput = 1;
+    doc.Link().m_extRollValid = 2; // a value read from a record keeps its bit value
+    doc.Link().m_extDistanceValid = 0;
     r = BuildRecord(doc);
     EXPECT_EQ(r[40], 119);
     EXPECT_EQ(r[37], 0x8C | 0x40);
@@ -102,8 +102,8 @@ TEST(RecordBytes, ModeByteSpeedOfSoundTrainAndOrientation) {
     EXPECT_EQ(FloatAt(r, 109), 12.0f);
 
     // Nonsense numbers give defined bytes, not undefined conversions.
-    doc.m_settings.m_soundVelocity = std::numeric_limits<double>::quiet_NaN();
-    doc.m_pingPeriod = -5.0;
+    doc.Settings().m_soundVelocity = std::numeric_limits<double>::quiet_NaN();
+    doc.Run().m_pingPeriod = -5.0;
     r = BuildRecord(doc);
     EXPECT_EQ(r[46], 0x80);
     EXPECT_EQ(r[47], 0);
@@ -127,18 +127,18 @@ TEST(RecordBytes, StepAndDataWidthCodes) {
 TEST(RecordBytes, WritingSetsTheMountingFromFwdAft) {
     DataDoc d;
     ASSERT_TRUE(d.doc.OpenRecordFile(d.dir.File("a.31l")));
-    d.doc.m_settings.m_xdcrFwdAft = 0;
-    d.doc.m_settings.m_sonarUpDown = 0;
+    d.doc.Settings().m_xdcrFwdAft = 0;
+    d.doc.Settings().m_sonarUpDown = 0;
     d.doc.AppendRecord();
-    EXPECT_EQ(d.doc.m_settings.m_sonarUpDown, 1);
-    d.doc.m_settings.m_xdcrFwdAft = 1;
+    EXPECT_EQ(d.doc.Settings().m_sonarUpDown, 1);
+    d.doc.Settings().m_xdcrFwdAft = 1;
     d.doc.AppendRecord();
-    EXPECT_EQ(d.doc.m_settings.m_sonarUpDown, 0);
+    EXPECT_EQ(d.doc.Settings().m_sonarUpDown, 0);
 }
 
 TEST(RecordReading, SettingsComeBackIntoTheDocument) {
     CTubescanDoc src;
-    auto& cmd = src.m_command;
+    auto& cmd = src.Link().m_command;
     cmd[headproto::kCmdStepSize] = 6;
     cmd[headproto::kCmdGain] = 33;
     cmd[headproto::kCmdSectorWidth] = 45;
@@ -146,55 +146,55 @@ TEST(RecordReading, SettingsComeBackIntoTheDocument) {
     cmd[headproto::kCmdAbsorption] = 99;
     cmd[headproto::kCmdPulseLength] = 17;
     cmd[headproto::kCmdDataWidth] = 8;
-    src.m_settings.m_sectorMode = 2;
-    src.m_scanDirection = 0;
-    src.m_settings.m_xdcrFwdAft = 0;
-    src.m_settings.m_zeroUpDown = 1;
-    src.m_trainBearing = 271;
-    src.m_pingPeriod = 87.65;
-    src.m_settings.m_enablePRDInput = 1;
-    src.m_extPitch = 3.5;
-    src.m_extRoll = -1.0;
-    src.m_extDistance = 101.25;
-    src.m_extPitchValid = 0;
-    src.m_extRollValid = 1;
-    src.m_extDistanceValid = 1;
+    src.Settings().m_sectorMode = 2;
+    src.Run().m_scanDirection = 0;
+    src.Settings().m_xdcrFwdAft = 0;
+    src.Settings().m_zeroUpDown = 1;
+    src.Run().m_trainBearing = 271;
+    src.Run().m_pingPeriod = 87.65;
+    src.Settings().m_enablePRDInput = 1;
+    src.Link().m_extPitch = 3.5;
+    src.Link().m_extRoll = -1.0;
+    src.Link().m_extDistance = 101.25;
+    src.Link().m_extPitchValid = 0;
+    src.Link().m_extRollValid = 1;
+    src.Link().m_extDistanceValid = 1;
     const Record r = BuildRecord(src);
 
     CTubescanDoc doc;
-    doc.m_command[headproto::kCmdByte22] = 5;
-    doc.m_scanDirection = 1;
+    doc.Link().m_command[headproto::kCmdByte22] = 5;
+    doc.Run().m_scanDirection = 1;
     const RecordSettings s = DecodeSettings(SettingsOf(r));
     EXPECT_EQ(s.length, 512);
     ApplySettings(doc, s);
-    EXPECT_EQ(doc.m_play.recordLength, 512);
-    EXPECT_EQ(doc.m_dataPoints, 250);
-    EXPECT_EQ(doc.m_prevScanDirection, 1);
-    EXPECT_EQ(doc.m_scanDirection, 0);
-    EXPECT_EQ(doc.m_settings.m_sonarUpDown, 1);
-    EXPECT_EQ(doc.m_settings.m_xdcrFwdAft, 0);
-    EXPECT_EQ(doc.m_settings.m_sectorMode, 2);
-    EXPECT_EQ(doc.m_command[headproto::kCmdStepSize], 6);
-    EXPECT_EQ(doc.m_command[headproto::kCmdGain], 33);
-    EXPECT_EQ(doc.m_settings.m_gain, 33);
-    EXPECT_EQ(doc.m_command[headproto::kCmdSectorWidth], 45);
-    EXPECT_EQ(doc.m_trainBearing, 270); // stored in thirds
-    EXPECT_EQ(doc.m_command[headproto::kCmdTrain], headproto::kInitialCommand[11]);
-    EXPECT_EQ(doc.m_command[headproto::kCmdRangeCode], 30);
-    EXPECT_EQ(doc.m_settings.m_rangeIndex, 6);
-    EXPECT_EQ(doc.m_settings.m_range, 3.0);
-    EXPECT_EQ(doc.m_settings.m_absorption, 99);
-    EXPECT_EQ(doc.m_command[headproto::kCmdDataWidth], 8);
-    EXPECT_EQ(doc.m_command[headproto::kCmdByte9], 1);
-    EXPECT_EQ(doc.m_settings.m_zeroUpDown, 1);
-    EXPECT_DOUBLE_EQ(doc.m_pingPeriod, 87.65);
-    EXPECT_EQ(doc.m_settings.m_pulseLength, 17);
-    EXPECT_EQ(doc.m_command[headproto::kCmdByte22], 0);
-    EXPECT_EQ(doc.m_extPitchValid, 0);
-    EXPECT_EQ(doc.m_extRollValid, 2);
-    EXPECT_EQ(doc.m_extDistanceValid, 4);
-    EXPECT_DOUBLE_EQ(doc.m_extRoll, -1.0);
-    EXPECT_DOUBLE_EQ(doc.m_extDistance, 101.25);
+    EXPECT_EQ(doc.PlaybackFile().recordLength, 512);
+    EXPECT_EQ(doc.Run().m_dataPoints, 250);
+    EXPECT_EQ(doc.Run().m_prevScanDirection, 1);
+    EXPECT_EQ(doc.Run().m_scanDirection, 0);
+    EXPECT_EQ(doc.Settings().m_sonarUpDown, 1);
+    EXPECT_EQ(doc.Settings().m_xdcrFwdAft, 0);
+    EXPECT_EQ(doc.Settings().m_sectorMode, 2);
+    EXPECT_EQ(doc.Link().m_command[headproto::kCmdStepSize], 6);
+    EXPECT_EQ(doc.Link().m_command[headproto::kCmdGain], 33);
+    EXPECT_EQ(doc.Settings().m_gain, 33);
+    EXPECT_EQ(doc.Link().m_command[headproto::kCmdSectorWidth], 45);
+    EXPECT_EQ(doc.Run().m_trainBearing, 270); // stored in thirds
+    EXPECT_EQ(doc.Link().m_command[headproto::kCmdTrain], headproto::kInitialCommand[11]);
+    EXPECT_EQ(doc.Link().m_command[headproto::kCmdRangeCode], 30);
+    EXPECT_EQ(doc.Settings().m_rangeIndex, 6);
+    EXPECT_EQ(doc.Settings().m_range, 3.0);
+    EXPECT_EQ(doc.Settings().m_absorption, 99);
+    EXPECT_EQ(doc.Link().m_command[headproto::kCmdDataWidth], 8);
+    EXPECT_EQ(doc.Link().m_command[headproto::kCmdByte9], 1);
+    EXPECT_EQ(doc.Settings().m_zeroUpDown, 1);
+    EXPECT_DOUBLE_EQ(doc.Run().m_pingPeriod, 87.65);
+    EXPECT_EQ(doc.Settings().m_pulseLength, 17);
+    EXPECT_EQ(doc.Link().m_command[headproto::kCmdByte22], 0);
+    EXPECT_EQ(doc.Link().m_extPitchValid, 0);
+    EXPECT_EQ(doc.Link().m_extRollValid, 2);
+    EXPECT_EQ(doc.Link().m_extDistanceValid, 4);
+    EXPECT_DOUBLE_EQ(doc.Link().m_extRoll, -1.0);
+    EXPECT_DOUBLE_EQ(doc.Link().m_extDistance, 101.25);
 }
 
 TEST(RecordReading, DateAndMillisecondForms) {
@@ -282,14 +282,14 @@ TEST(RecordReading, UnterminatedTextsAndBadNumbersStayBounded) {
     bad.extRoll = 1.0e30f;
     bad.extDistance = 5.0f;
     ApplySettings(doc, bad);
-    EXPECT_EQ(doc.m_dataPoints, 552); // unknown code: left alone
-    EXPECT_LE(doc.m_time.size(), 19u);
-    EXPECT_EQ(doc.m_extPitchValid, 0);
-    EXPECT_EQ(doc.m_extPitch, 0.0);
-    EXPECT_EQ(doc.m_extRollValid, 0);
-    EXPECT_EQ(doc.m_extDistanceValid, 4);
-    EXPECT_GE(doc.m_settings.m_rangeIndex, 0);
-    EXPECT_LE(doc.m_settings.m_rangeIndex, 9);
+    EXPECT_EQ(doc.Run().m_dataPoints, 552); // unknown code: left alone
+    EXPECT_LE(doc.Frame().m_time.size(), 19u);
+    EXPECT_EQ(doc.Link().m_extPitchValid, 0);
+    EXPECT_EQ(doc.Link().m_extPitch, 0.0);
+    EXPECT_EQ(doc.Link().m_extRollValid, 0);
+    EXPECT_EQ(doc.Link().m_extDistanceValid, 4);
+    EXPECT_GE(doc.Settings().m_rangeIndex, 0);
+    EXPECT_LE(doc.Settings().m_rangeIndex, 9);
 }
 
 // A played record obeys the same rule as a live one: a pitch beyond 90
@@ -297,19 +297,19 @@ TEST(RecordReading, UnterminatedTextsAndBadNumbersStayBounded) {
 // ping's distance at the last valid one.
 TEST(RecordReading, PlayedAnglesFollowTheLiveRule) {
     CTubescanDoc src;
-    src.m_settings.m_enablePRDInput = 1;
-    src.m_extPitch = 99.9;
-    src.m_extRoll = 179.0;
-    src.m_extDistance = 7.5;
-    src.m_extPitchValid = src.m_extRollValid = src.m_extDistanceValid = 1;
+    src.Settings().m_enablePRDInput = 1;
+    src.Link().m_extPitch = 99.9;
+    src.Link().m_extRoll = 179.0;
+    src.Link().m_extDistance = 7.5;
+    src.Link().m_extPitchValid = src.Link().m_extRollValid = src.Link().m_extDistanceValid = 1;
     CTubescanDoc doc;
     ApplySettings(doc, DecodeSettings(SettingsOf(BuildRecord(src))));
-    EXPECT_EQ(doc.m_extPitchValid, 0);
-    EXPECT_NE(doc.m_extRollValid, 0);
-    EXPECT_EQ(doc.m_pingDistance, 7.5);
-    src.m_extDistance = 0.0;
-    src.m_extDistanceValid = 0;
+    EXPECT_EQ(doc.Link().m_extPitchValid, 0);
+    EXPECT_NE(doc.Link().m_extRollValid, 0);
+    EXPECT_EQ(doc.Frame().m_pingDistance, 7.5);
+    src.Link().m_extDistance = 0.0;
+    src.Link().m_extDistanceValid = 0;
     ApplySettings(doc, DecodeSettings(SettingsOf(BuildRecord(src))));
-    EXPECT_EQ(doc.m_extDistanceValid, 0);
-    EXPECT_EQ(doc.m_pingDistance, 7.5);
+    EXPECT_EQ(doc.Link().m_extDistanceValid, 0);
+    EXPECT_EQ(doc.Frame().m_pingDistance, 7.5);
 }

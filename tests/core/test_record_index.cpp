@@ -50,10 +50,10 @@ struct IndexedPlayer : DataDoc {
     explicit IndexedPlayer(const std::vector<std::uint8_t>& bytes) {
         path = dir.File("survey.31l");
         WriteBytes(path, bytes);
-        doc.m_indexPlayback = true;
+        doc.SetIndexPlayback(true);
         EXPECT_TRUE(doc.OpenPlaybackPath(path));
-        EXPECT_NE(doc.m_play.index, nullptr);
-        doc.m_play.index->Wait();
+        EXPECT_NE(doc.PlaybackFile().index, nullptr);
+        doc.PlaybackFile().index->Wait();
     }
     const playindex::RecordIndex& Index() const { return *doc.PlaybackIndex(); }
 };
@@ -70,15 +70,16 @@ TEST(RecordIndex, MatchesWhatSequentialPlaybackReadsThroughDamage) {
     std::vector<playindex::IndexEntry> played;
     std::uint64_t last = 0;
     for (;;) {
-        p.doc.m_replyPending = 1; // cleared only when a ping was processed
+        p.doc.Link().m_replyPending = 1; // cleared only when a ping was processed
         p.doc.ReadNextRecord();
-        if (p.doc.m_play.file.Position() < last) break; // round to the start
-        last = p.doc.m_play.file.Position();
-        if (p.doc.m_replyPending != 0) continue;
+        if (p.doc.PlaybackFile().file.Position() < last) break; // round to the start
+        last = p.doc.PlaybackFile().file.Position();
+        if (p.doc.Link().m_replyPending != 0) continue;
         playindex::IndexEntry e;
-        e.offset = p.doc.m_play.file.Position() - 512; // just past the record read
-        e.time = analysis::StampSeconds(p.doc.m_date, p.doc.m_time, p.doc.m_millis);
-        e.distance = static_cast<float>(p.doc.m_extDistance);
+        e.offset = p.doc.PlaybackFile().file.Position() - 512; // just past the record read
+        e.time = analysis::StampSeconds(p.doc.Frame().m_date, p.doc.Frame().m_time,
+                                        p.doc.Frame().m_millis);
+        e.distance = static_cast<float>(p.doc.Link().m_extDistance);
         played.push_back(e);
     }
     // The garbled pings (one in 97) and the damaged ones are in neither.
@@ -158,29 +159,30 @@ TEST(RecordIndex, GoToDistanceTimeAndPastTheEnd) {
         SCOPED_TRACE(c.entry);
         const auto target = ParseGoToTarget(c.entry, 0);
         ASSERT_TRUE(target);
-        p.doc.m_play.file.Seek(1234);
-        const auto image = p.doc.m_image;
+        p.doc.PlaybackFile().file.Seek(1234);
+        const auto image = p.doc.Frame().m_image;
         const auto r =
             target->isTime ? p.doc.GoToTime(target->value) : p.doc.GoToDistance(target->value);
         if (!c.jumps) {
             EXPECT_EQ(r.outcome, GoToOutcome::PastEnd);
             EXPECT_NE(GoToMessage(r, *target, 0).find("ends before"), std::string::npos);
-            EXPECT_EQ(p.doc.m_play.file.Position(), 1234u) << "nothing moves";
-            EXPECT_TRUE(p.doc.m_image == image);
+            EXPECT_EQ(p.doc.PlaybackFile().file.Position(), 1234u) << "nothing moves";
+            EXPECT_TRUE(p.doc.Frame().m_image == image);
             continue;
         }
         ASSERT_EQ(r.outcome, GoToOutcome::Jumped);
         EXPECT_TRUE(GoToMessage(r, *target, 0).empty());
-        EXPECT_EQ(p.doc.m_play.oneFrame, 1) << "playback holds on the place";
+        EXPECT_EQ(p.doc.PlaybackFile().oneFrame, 1) << "playback holds on the place";
         // The drawn scan is whole and holds the place: it starts at or before
         // it, the last record drawn is at or after it, and it turned the
         // head through a full circle.
         const double start = target->isTime ? std::fmod(r.time, 86400.0) : r.distance;
         const double end =
             target->isTime
-                ? std::fmod(analysis::StampSeconds(p.doc.m_date, p.doc.m_time, p.doc.m_millis),
+                ? std::fmod(analysis::StampSeconds(p.doc.Frame().m_date, p.doc.Frame().m_time,
+                                                   p.doc.Frame().m_millis),
                             86400.0)
-                : p.doc.m_extDistance;
+                : p.doc.Link().m_extDistance;
         if (c.firstScan)
             EXPECT_EQ(r.distance, 100.0);
         else
@@ -188,7 +190,7 @@ TEST(RecordIndex, GoToDistanceTimeAndPastTheEnd) {
         EXPECT_GE(end, target->value);
         EXPECT_GE(r.records, 168u);
         EXPECT_LE(r.records, 174u);
-        EXPECT_GE(p.doc.m_pingCount, 166);
+        EXPECT_GE(p.doc.Run().m_pingCount, 166);
     }
 }
 

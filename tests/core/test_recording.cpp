@@ -32,16 +32,16 @@ void ExpectWholeRecords(const std::vector<std::uint8_t>& bytes, std::size_t atLe
 // Puts test record i into the document as the current ping.
 void LoadPing(CTubescanDoc& doc, int i) {
     const auto r = TestRecord(i);
-    std::memcpy(doc.m_reply.header.data(), &r[228], 32);
-    std::memcpy(doc.m_reply.samples.data(), &r[260], 250);
-    doc.m_date = "07-MAR-2026";
+    std::memcpy(doc.Frame().m_reply.header.data(), &r[228], 32);
+    std::memcpy(doc.Frame().m_reply.samples.data(), &r[260], 250);
+    doc.Frame().m_date = "07-MAR-2026";
     char t[16];
     std::snprintf(t, sizeof t, "10:00:%02d", i % 100);
-    doc.m_time = t;
+    doc.Frame().m_time = t;
     std::snprintf(t, sizeof t, "%03d", (i * 7) % 1000);
-    doc.m_millis = t;
-    doc.m_trainBearing = 360;
-    doc.m_scanDirection = 1;
+    doc.Frame().m_millis = t;
+    doc.Run().m_trainBearing = 360;
+    doc.Run().m_scanDirection = 1;
 }
 
 } // namespace
@@ -55,14 +55,14 @@ TEST(Recording, StartStopTitlesAndTheRecordCommand) {
         return choice;
     };
     d.doc.ToggleRecording(chooser);
-    EXPECT_EQ(d.doc.m_recorder.Active(), true);
-    EXPECT_EQ(d.doc.m_recorder.m_path, d.dir.File("one.31l"));
+    EXPECT_EQ(d.doc.Recorder().Active(), true);
+    EXPECT_EQ(d.doc.Recorder().m_path, d.dir.File("one.31l"));
     EXPECT_EQ(d.LastTitle(), "TubescanL - Record to File [" + d.dir.File("one.31l") + "] ");
     LoadPing(d.doc, 0);
     d.doc.AppendRecord();
     d.doc.ToggleRecording(chooser);
     EXPECT_EQ(chooserCalls, 1);
-    EXPECT_EQ(d.doc.m_recorder.Active(), false);
+    EXPECT_EQ(d.doc.Recorder().Active(), false);
     EXPECT_EQ(d.LastTitle(), "TubescanL - Real Time ");
     ExpectWholeRecords(ReadBytes(d.dir.File("one.31l")), 1);
     // Not recording: nothing is appended.
@@ -72,14 +72,14 @@ TEST(Recording, StartStopTitlesAndTheRecordCommand) {
     // A cancelled dialog starts nothing.
     choice.clear();
     d.doc.ToggleRecording(chooser);
-    EXPECT_EQ(d.doc.m_recorder.Active(), false);
+    EXPECT_EQ(d.doc.Recorder().Active(), false);
 
     // A relative name is recorded under its full path.
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(d.dir.Dir());
     EXPECT_TRUE(d.doc.OpenRecordFile("rel.31l"));
     std::filesystem::current_path(cwd);
-    EXPECT_EQ(d.doc.m_recorder.m_path, d.dir.File("rel.31l"));
+    EXPECT_EQ(d.doc.Recorder().m_path, d.dir.File("rel.31l"));
 }
 
 TEST(Recording, CreateFailureAndDialogChecks) {
@@ -88,25 +88,25 @@ TEST(Recording, CreateFailureAndDialogChecks) {
     ASSERT_GE(d.messages.size(), 2u);
     EXPECT_NE(d.messages[d.messages.size() - 2].find("no/such/folder/x.31l"), std::string::npos);
     EXPECT_EQ(d.messages.back(), "Error Opening File!");
-    EXPECT_EQ(d.doc.m_recorder.Active(), false);
+    EXPECT_EQ(d.doc.Recorder().Active(), false);
 
-    d.doc.m_settings.m_writeDirectory = d.dir.Dir();
-    d.doc.m_autoFileName = "07MAR2026-090503";
+    d.doc.Settings().m_writeDirectory = d.dir.Dir();
+    d.doc.Frame().m_autoFileName = "07MAR2026-090503";
     EXPECT_EQ(d.doc.ProposedRecordPath(), d.dir.File("07MAR2026-090503.31l"));
-    EXPECT_EQ(d.doc.m_recorder.m_path, d.dir.File("07MAR2026-090503.31l"));
-    d.doc.m_autoFileName.clear();
+    EXPECT_EQ(d.doc.Recorder().m_path, d.dir.File("07MAR2026-090503.31l"));
+    d.doc.Frame().m_autoFileName.clear();
     EXPECT_NE(d.doc.ProposedRecordPath(), d.dir.File(".31l")) << "never a nameless file";
 
     EXPECT_EQ(d.doc.AcceptRecordPath(""), "");
-    EXPECT_EQ(d.doc.m_recorder.m_path, "");
+    EXPECT_EQ(d.doc.Recorder().m_path, "");
 
-    d.doc.m_play.path = d.dir.File("played.31l");
+    d.doc.PlaybackFile().path = d.dir.File("played.31l");
     EXPECT_EQ(d.doc.AcceptRecordPath(d.dir.Dir() + "./played.31l"), "");
     EXPECT_EQ(d.messages.back(), "Can't write in this file ...\nThis file is used as playback!   ");
 
     std::filesystem::create_directories(d.dir.File("sub"));
     EXPECT_EQ(d.doc.AcceptRecordPath(d.dir.File("sub/new.31l")), d.dir.File("sub/new.31l"));
-    EXPECT_EQ(d.doc.m_settings.m_writeDirectory, d.dir.File("sub") + "/");
+    EXPECT_EQ(d.doc.Settings().m_writeDirectory, d.dir.File("sub") + "/");
 
     ASSERT_TRUE(d.doc.OpenRecordFile(d.dir.File("sub/rec.31l")));
     EXPECT_EQ(d.doc.AcceptRecordPath(d.dir.File("sub/other.31l")), "");
@@ -128,7 +128,7 @@ TEST(Recording, CommandLineName) {
     };
     d.doc.StartRecordingFromCommandLine(d.dir.File("survey.run1"), ask);
     EXPECT_TRUE(questions.empty());
-    EXPECT_EQ(d.doc.m_recorder.Active(), true);
+    EXPECT_EQ(d.doc.Recorder().Active(), true);
     LoadPing(d.doc, 0);
     d.doc.AppendRecord();
     d.doc.StopRecording();
@@ -138,11 +138,11 @@ TEST(Recording, CommandLineName) {
     ASSERT_EQ(questions.size(), 1u);
     EXPECT_EQ(questions[0],
               d.dir.File("survey.31l") + " already exists !\nDo you want to replace it?   ");
-    EXPECT_EQ(d.doc.m_recorder.Active(), false);
+    EXPECT_EQ(d.doc.Recorder().Active(), false);
     EXPECT_EQ(ReadBytes(d.dir.File("survey.31l")).size(), 512u);
     answer = true;
     d.doc.StartRecordingFromCommandLine(d.dir.File("survey"), ask);
-    EXPECT_EQ(d.doc.m_recorder.Active(), true);
+    EXPECT_EQ(d.doc.Recorder().Active(), true);
     EXPECT_TRUE(ReadBytes(d.dir.File("survey.31l")).empty()) << "replaced";
 }
 
@@ -180,16 +180,16 @@ TEST(Recording, AFifoIsRefusedNotWaitedOn) {
         return 0;
     });
     EXPECT_TRUE(questions.empty()) << "a FIFO is not a recording to replace";
-    EXPECT_FALSE(d.doc.m_recorder.Active());
+    EXPECT_FALSE(d.doc.Recorder().Active());
     ASSERT_FALSE(d.messages.empty());
     EXPECT_NE(d.messages.end()[-2].find("FIFO"), std::string::npos) << d.messages.end()[-2];
 
     EXPECT_FALSE(WithinSeconds(fifo, [&] { return d.doc.OpenRecordFile(fifo); }));
-    EXPECT_FALSE(d.doc.m_recorder.Active());
+    EXPECT_FALSE(d.doc.Recorder().Active());
 
     d.messages.clear();
     EXPECT_FALSE(WithinSeconds(fifo, [&] { return d.doc.OpenPlaybackPath(fifo); }));
-    EXPECT_EQ(d.doc.m_playback, 0);
+    EXPECT_EQ(d.doc.Run().m_playback, 0);
     ASSERT_EQ(d.messages.size(), 1u);
     EXPECT_EQ(d.messages[0].rfind("Error opening file !   \n" + fifo + ": ", 0), 0u)
         << d.messages[0];
@@ -204,11 +204,11 @@ TEST(Recording, ClosingTheDataFilesStopsTheRecording) {
     DataDoc d;
     ASSERT_TRUE(d.doc.OpenRecordFile(d.dir.File("a.31l")));
     d.doc.CloseDataFiles();
-    EXPECT_EQ(d.doc.m_recorder.Active(), false)
+    EXPECT_EQ(d.doc.Recorder().Active(), false)
         << "the record command must not show a recording to nowhere";
     ASSERT_TRUE(d.doc.OpenRecordFile(d.dir.File("b.31l")));
     d.doc.OnCloseDocument();
-    EXPECT_FALSE(d.doc.m_recorder.Active());
+    EXPECT_FALSE(d.doc.Recorder().Active());
 }
 
 TEST(RecordingFailure, AFullDiskStopsRecordingAndKeepsWholeRecords) {
@@ -229,7 +229,7 @@ TEST(RecordingFailure, AFullDiskStopsRecordingAndKeepsWholeRecords) {
             LoadPing(doc, i);
             doc.AppendRecord();
         }
-        if (doc.m_recorder.Active()) _exit(11);
+        if (doc.Recorder().Active()) _exit(11);
         const std::string message = spy.messages.empty() ? std::string() : spy.messages.back();
         if (message.find(path) == std::string::npos) _exit(12);
         if (message.find("3 records") == std::string::npos) _exit(13);
@@ -255,7 +255,7 @@ TEST(RecordingFailure, ARemovedFileIsWrittenBackAndRecordingStops) {
     ASSERT_EQ(::unlink(path.c_str()), 0);
     LoadPing(d.doc, 2);
     d.doc.AppendRecord();
-    EXPECT_EQ(d.doc.m_recorder.Active(), false);
+    EXPECT_EQ(d.doc.Recorder().Active(), false);
     ASSERT_FALSE(d.messages.empty());
     EXPECT_NE(d.messages.back().find(path), std::string::npos);
     EXPECT_NE(d.messages.back().find("removed"), std::string::npos);
@@ -275,7 +275,7 @@ TEST(RecordingFailure, ARemovedFolderIsMadeAgainOrTheRecordsGoElsewhereAndTheMes
     std::filesystem::remove_all(folder);
     LoadPing(d.doc, 1);
     d.doc.AppendRecord();
-    EXPECT_EQ(d.doc.m_recorder.Active(), false);
+    EXPECT_EQ(d.doc.Recorder().Active(), false);
     ExpectWholeRecords(ReadBytes(path), 1);
     EXPECT_NE(d.messages.back().find("kept in " + path), std::string::npos) << d.messages.back();
 

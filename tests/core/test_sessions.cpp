@@ -153,12 +153,12 @@ TEST(ProfileOutputsEmit, LinesOnlyWhileConvertingDatagramsAsChosenSamplesToTheSi
     // The sink: samples from the document's points, a restart on a jump,
     // nothing once it is removed.
     CTubescanDoc doc;
-    doc.m_outputs.SetSampleSink(sink);
-    EXPECT_TRUE(doc.m_outputs.WantsSamples());
+    doc.Outputs().SetSampleSink(sink);
+    EXPECT_TRUE(doc.Outputs().WantsSamples());
     doc.EmitProfilePoint(250, 90);
-    doc.m_outputs.RestartSamples();
-    doc.m_outputs.SetSampleSink(nullptr);
-    EXPECT_FALSE(doc.m_outputs.WantsSamples());
+    doc.Outputs().RestartSamples();
+    doc.Outputs().SetSampleSink(nullptr);
+    EXPECT_FALSE(doc.Outputs().WantsSamples());
     doc.EmitProfilePoint(250, 90);
     ASSERT_EQ(sink->samples.size(), 1u);
     EXPECT_FLOAT_EQ(sink->samples[0].x, p.x);
@@ -184,14 +184,14 @@ TEST(ConversionLoop, WritesTheSameBytesAsInteractivePlaybackEvenForADamagedFile)
         // Interactive playback, its points written to an .xyz, from the
         // start of the file until it starts again.
         ASSERT_TRUE(d.doc.OpenPlaybackPath(input));
-        ASSERT_TRUE(d.doc.m_outputs.StartXyz(d.dir.File("played.xyz")));
+        ASSERT_TRUE(d.doc.Outputs().StartXyz(d.dir.File("played.xyz")));
         bool round = false;
         for (int tick = 0; !round && tick < 100000; ++tick) {
             d.doc.PlaybackTick();
-            round = d.doc.m_play.filePosition == 0;
+            round = d.doc.PlaybackFile().filePosition == 0;
         }
         ASSERT_TRUE(round);
-        ASSERT_TRUE(d.doc.m_outputs.FinishXyz());
+        ASSERT_TRUE(d.doc.Outputs().FinishXyz());
 
         conversion::Options options;
         options.settings = IniFile::Load(d.dir.File("TubescanL.INI"));

@@ -27,34 +27,34 @@ TEST(SettingsLoad, MissingFileGivesTheDefaults) {
     DocInDir d;
     d.Open();
     const CTubescanDoc& doc = d.doc;
-    EXPECT_EQ(doc.m_iniPath, d.dir.Dir() + "TubescanL.INI");
-    EXPECT_EQ(doc.m_settings.m_udpAddress, "192.168.0.23");
-    EXPECT_EQ(doc.m_settings.m_ipAddress, "192.168.0.5");
-    EXPECT_EQ(doc.m_settings.m_udpXyzEnabled, 1);
-    EXPECT_EQ(doc.m_settings.m_udpPrdEnabled, 0);
-    EXPECT_EQ(doc.m_settings.m_prdComPort, 3);
-    EXPECT_EQ(doc.m_settings.m_prdComPortBaud, 38400);
-    EXPECT_EQ(doc.m_settings.m_sonarComPort, 1);
-    EXPECT_EQ(doc.m_settings.m_gridType, 1);
-    EXPECT_EQ(doc.m_settings.m_viewRangeMark, 1);
-    EXPECT_EQ(doc.m_settings.m_diagnosticsVisible, 1);
-    EXPECT_EQ(doc.m_settings.m_circleOffsetX, 500.0);
-    EXPECT_EQ(doc.m_settings.m_circleOffsetY, 500.0);
-    EXPECT_EQ(doc.m_settings.m_rangeIndex, 4);
-    EXPECT_EQ(doc.m_settings.m_gain, 6);
-    EXPECT_EQ(doc.m_command[headproto::kCmdTrain], 60);
-    EXPECT_EQ(doc.m_command[headproto::kCmdSectorWidth], 120);
-    EXPECT_EQ(doc.m_command[headproto::kCmdStepSize], 3);
-    EXPECT_EQ(doc.m_command[headproto::kCmdRangeCode], 10);
-    EXPECT_EQ(doc.m_settings.m_pulseLength, 10);
-    EXPECT_EQ(doc.m_settings.m_sectorMode, 1);
-    EXPECT_EQ(doc.m_settings.m_autoSaveFileName, 0);
-    EXPECT_EQ(doc.m_settings.m_openFileFilterIndex, 0);
-    EXPECT_EQ(doc.m_trainBearing, 360);
-    EXPECT_EQ(doc.m_settings.m_readDirectory, d.dir.Dir());
+    EXPECT_EQ(doc.SettingsPath(), d.dir.Dir() + "TubescanL.INI");
+    EXPECT_EQ(doc.Settings().m_udpAddress, "192.168.0.23");
+    EXPECT_EQ(doc.Settings().m_ipAddress, "192.168.0.5");
+    EXPECT_EQ(doc.Settings().m_udpXyzEnabled, 1);
+    EXPECT_EQ(doc.Settings().m_udpPrdEnabled, 0);
+    EXPECT_EQ(doc.Settings().m_prdComPort, 3);
+    EXPECT_EQ(doc.Settings().m_prdComPortBaud, 38400);
+    EXPECT_EQ(doc.Settings().m_sonarComPort, 1);
+    EXPECT_EQ(doc.Settings().m_gridType, 1);
+    EXPECT_EQ(doc.Settings().m_viewRangeMark, 1);
+    EXPECT_EQ(doc.Settings().m_diagnosticsVisible, 1);
+    EXPECT_EQ(doc.Settings().m_circleOffsetX, 500.0);
+    EXPECT_EQ(doc.Settings().m_circleOffsetY, 500.0);
+    EXPECT_EQ(doc.Settings().m_rangeIndex, 4);
+    EXPECT_EQ(doc.Settings().m_gain, 6);
+    EXPECT_EQ(doc.Link().m_command[headproto::kCmdTrain], 60);
+    EXPECT_EQ(doc.Link().m_command[headproto::kCmdSectorWidth], 120);
+    EXPECT_EQ(doc.Link().m_command[headproto::kCmdStepSize], 3);
+    EXPECT_EQ(doc.Link().m_command[headproto::kCmdRangeCode], 10);
+    EXPECT_EQ(doc.Settings().m_pulseLength, 10);
+    EXPECT_EQ(doc.Settings().m_sectorMode, 1);
+    EXPECT_EQ(doc.Settings().m_autoSaveFileName, 0);
+    EXPECT_EQ(doc.Settings().m_openFileFilterIndex, 0);
+    EXPECT_EQ(doc.Run().m_trainBearing, 360);
+    EXPECT_EQ(doc.Settings().m_readDirectory, d.dir.Dir());
     // Profile integers keep the constructor's values when the key is missing.
-    EXPECT_EQ(doc.m_settings.m_pointsColor, 0xFAFAFAu);
-    EXPECT_EQ(doc.m_settings.m_gridColor, 0x003278u);
+    EXPECT_EQ(doc.Settings().m_pointsColor, 0xFAFAFAu);
+    EXPECT_EQ(doc.Settings().m_gridColor, 0x003278u);
 }
 
 TEST(SettingsLoad, ClampsAndOddRules) {
@@ -63,29 +63,29 @@ TEST(SettingsLoad, ClampsAndOddRules) {
         std::function<void(const CTubescanDoc&)> check;
     };
     const Case cases[] = {
-        {"Speed of Sound=1399.9", [](auto& d) { EXPECT_EQ(d.m_settings.m_soundVelocity, 1500.0); }},
-        {"Speed of Sound=1600", [](auto& d) { EXPECT_EQ(d.m_settings.m_soundVelocity, 1600.0); }},
-        {"Speed of Sound=1400", [](auto& d) { EXPECT_EQ(d.m_settings.m_soundVelocity, 1400.0); }},
-        {"Speed of Sound=1e400", [](auto& d) { EXPECT_EQ(d.m_settings.m_soundVelocity, 1500.0); }},
-        {"Playback Speed=80", [](auto& d) { EXPECT_EQ(d.m_settings.m_playbackSpeed, 50); }},
-        {"Playback Speed=-5", [](auto& d) { EXPECT_EQ(d.m_settings.m_playbackSpeed, -5); }},
-        {"Zoom=0", [](auto& d) { EXPECT_EQ(d.m_settings.m_zoom, 1.0); }},
-        {"Zoom=-3", [](auto& d) { EXPECT_EQ(d.m_settings.m_zoom, 1.0); }},
-        {"Zoom=7.5", [](auto& d) { EXPECT_EQ(d.m_settings.m_zoom, 3.0); }},
-        {"PPMinRange=3.7", [](auto& d) { EXPECT_EQ(d.m_settings.m_profileMinRange, 2.5); }},
-        {"PPMinRange=-1", [](auto& d) { EXPECT_EQ(d.m_settings.m_profileMinRange, 0.0); }},
-        {"Pitch Offset=120", [](auto& d) { EXPECT_EQ(d.m_settings.m_pitchOffset, 90.0); }},
-        {"Roll Offset=-400", [](auto& d) { EXPECT_EQ(d.m_settings.m_rollOffset, -90.0); }},
-        {"ProfileDispMode=2", [](auto& d) { EXPECT_EQ(d.m_profileMix, 0.25); }},
+        {"Speed of Sound=1399.9", [](auto& d) { EXPECT_EQ(d.Settings().m_soundVelocity, 1500.0); }},
+        {"Speed of Sound=1600", [](auto& d) { EXPECT_EQ(d.Settings().m_soundVelocity, 1600.0); }},
+        {"Speed of Sound=1400", [](auto& d) { EXPECT_EQ(d.Settings().m_soundVelocity, 1400.0); }},
+        {"Speed of Sound=1e400", [](auto& d) { EXPECT_EQ(d.Settings().m_soundVelocity, 1500.0); }},
+        {"Playback Speed=80", [](auto& d) { EXPECT_EQ(d.Settings().m_playbackSpeed, 50); }},
+        {"Playback Speed=-5", [](auto& d) { EXPECT_EQ(d.Settings().m_playbackSpeed, -5); }},
+        {"Zoom=0", [](auto& d) { EXPECT_EQ(d.Settings().m_zoom, 1.0); }},
+        {"Zoom=-3", [](auto& d) { EXPECT_EQ(d.Settings().m_zoom, 1.0); }},
+        {"Zoom=7.5", [](auto& d) { EXPECT_EQ(d.Settings().m_zoom, 3.0); }},
+        {"PPMinRange=3.7", [](auto& d) { EXPECT_EQ(d.Settings().m_profileMinRange, 2.5); }},
+        {"PPMinRange=-1", [](auto& d) { EXPECT_EQ(d.Settings().m_profileMinRange, 0.0); }},
+        {"Pitch Offset=120", [](auto& d) { EXPECT_EQ(d.Settings().m_pitchOffset, 90.0); }},
+        {"Roll Offset=-400", [](auto& d) { EXPECT_EQ(d.Settings().m_rollOffset, -90.0); }},
+        {"ProfileDispMode=2", [](auto& d) { EXPECT_EQ(d.Display().m_profileMix, 0.25); }},
         {"ProfileDispMode=9",
          [](auto& d) {
-             EXPECT_EQ(d.m_settings.m_profileDispMode, 9);
-             EXPECT_EQ(d.m_profileMix, 1.0);
+             EXPECT_EQ(d.Settings().m_profileDispMode, 9);
+             EXPECT_EQ(d.Display().m_profileMix, 1.0);
          }},
-        {"AutoSaveFileName=1", [](auto& d) { EXPECT_EQ(d.m_settings.m_autoSaveFileName, 1); }},
-        {"ColorTable=12", [](auto& d) { EXPECT_EQ(d.m_settings.m_colorTable, 12); }},
+        {"AutoSaveFileName=1", [](auto& d) { EXPECT_EQ(d.Settings().m_autoSaveFileName, 1); }},
+        {"ColorTable=12", [](auto& d) { EXPECT_EQ(d.Settings().m_colorTable, 12); }},
         {"Output UDP Port=99999999999999",
-         [](auto& d) { EXPECT_EQ(d.m_settings.m_udpPort, 2147483647); }},
+         [](auto& d) { EXPECT_EQ(d.Settings().m_udpPort, 2147483647); }},
     };
     for (const Case& c : cases) {
         DocInDir d;
@@ -105,42 +105,42 @@ TEST(SettingsLoad, OutOfRangeValuesAreHeldToWhatTheProgramAccepts) {
         bool said; // a note on stderr that the value was replaced
     };
     const Case cases[] = {
-        {"BKColor=-1", [](auto& d) { EXPECT_EQ(d.m_settings.m_bkColor, 0xFFFFFFu); }, false},
-        {"PointsColor=-16777216", [](auto& d) { EXPECT_EQ(d.m_settings.m_pointsColor, 0u); },
+        {"BKColor=-1", [](auto& d) { EXPECT_EQ(d.Settings().m_bkColor, 0xFFFFFFu); }, false},
+        {"PointsColor=-16777216", [](auto& d) { EXPECT_EQ(d.Settings().m_pointsColor, 0u); },
          false},
-        {"GridColor=305419896", [](auto& d) { EXPECT_EQ(d.m_settings.m_gridColor, 0x345678u); },
+        {"GridColor=305419896", [](auto& d) { EXPECT_EQ(d.Settings().m_gridColor, 0x345678u); },
          false},
-        {"TextColor=99999999999", [](auto& d) { EXPECT_EQ(d.m_settings.m_textColor, 0xFFFFFFu); },
+        {"TextColor=99999999999", [](auto& d) { EXPECT_EQ(d.Settings().m_textColor, 0xFFFFFFu); },
          false},
-        {"LineColor=9868800", [](auto& d) { EXPECT_EQ(d.m_settings.m_lineColor, 9868800u); },
+        {"LineColor=9868800", [](auto& d) { EXPECT_EQ(d.Settings().m_lineColor, 9868800u); },
          false},
-        {"Zoom=1e7", [](auto& d) { EXPECT_EQ(d.m_settings.m_zoom, 3.0); }, false},
-        {"Zoom=1e308", [](auto& d) { EXPECT_EQ(d.m_settings.m_zoom, 3.0); }, false},
-        {"Zoom=0.1", [](auto& d) { EXPECT_EQ(d.m_settings.m_zoom, 0.5); }, false},
-        {"Zoom=1.75", [](auto& d) { EXPECT_EQ(d.m_settings.m_zoom, 1.75); }, false},
-        {"HorseShoe Width=-5", [](auto& d) { EXPECT_EQ(d.m_settings.m_horseShoeWidth, 1.6); },
+        {"Zoom=1e7", [](auto& d) { EXPECT_EQ(d.Settings().m_zoom, 3.0); }, false},
+        {"Zoom=1e308", [](auto& d) { EXPECT_EQ(d.Settings().m_zoom, 3.0); }, false},
+        {"Zoom=0.1", [](auto& d) { EXPECT_EQ(d.Settings().m_zoom, 0.5); }, false},
+        {"Zoom=1.75", [](auto& d) { EXPECT_EQ(d.Settings().m_zoom, 1.75); }, false},
+        {"HorseShoe Width=-5", [](auto& d) { EXPECT_EQ(d.Settings().m_horseShoeWidth, 1.6); },
          true},
-        {"HorseShoe Height=-5", [](auto& d) { EXPECT_EQ(d.m_settings.m_horseShoeHeight, 2.0); },
+        {"HorseShoe Height=-5", [](auto& d) { EXPECT_EQ(d.Settings().m_horseShoeHeight, 2.0); },
          true},
-        {"HorseShoe Width=1e30", [](auto& d) { EXPECT_EQ(d.m_settings.m_horseShoeWidth, 1.6); },
+        {"HorseShoe Width=1e30", [](auto& d) { EXPECT_EQ(d.Settings().m_horseShoeWidth, 1.6); },
          true},
-        {"CircleDiameter=1e308", [](auto& d) { EXPECT_EQ(d.m_settings.m_circleDiameter, 1.0); },
+        {"CircleDiameter=1e308", [](auto& d) { EXPECT_EQ(d.Settings().m_circleDiameter, 1.0); },
          true},
-        {"CircleDiameter=0.05", [](auto& d) { EXPECT_EQ(d.m_settings.m_circleDiameter, 1.0); },
+        {"CircleDiameter=0.05", [](auto& d) { EXPECT_EQ(d.Settings().m_circleDiameter, 1.0); },
          true},
-        {"CircleDiameter=12", [](auto& d) { EXPECT_EQ(d.m_settings.m_circleDiameter, 12.0); },
+        {"CircleDiameter=12", [](auto& d) { EXPECT_EQ(d.Settings().m_circleDiameter, 12.0); },
          false},
-        {"HorseShoe Height=0.1", [](auto& d) { EXPECT_EQ(d.m_settings.m_horseShoeHeight, 0.1); },
+        {"HorseShoe Height=0.1", [](auto& d) { EXPECT_EQ(d.Settings().m_horseShoeHeight, 0.1); },
          false},
         // A file without the carrier's top speed keeps the default.
-        {"Zoom=1", [](auto& d) { EXPECT_EQ(d.m_settings.m_carrierTopSpeed, 2.0); }, false},
-        {"Carrier Top Speed=0.5", [](auto& d) { EXPECT_EQ(d.m_settings.m_carrierTopSpeed, 0.5); },
+        {"Zoom=1", [](auto& d) { EXPECT_EQ(d.Settings().m_carrierTopSpeed, 2.0); }, false},
+        {"Carrier Top Speed=0.5", [](auto& d) { EXPECT_EQ(d.Settings().m_carrierTopSpeed, 0.5); },
          false},
-        {"Carrier Top Speed=0", [](auto& d) { EXPECT_EQ(d.m_settings.m_carrierTopSpeed, 2.0); },
+        {"Carrier Top Speed=0", [](auto& d) { EXPECT_EQ(d.Settings().m_carrierTopSpeed, 2.0); },
          true},
-        {"Carrier Top Speed=-3", [](auto& d) { EXPECT_EQ(d.m_settings.m_carrierTopSpeed, 2.0); },
+        {"Carrier Top Speed=-3", [](auto& d) { EXPECT_EQ(d.Settings().m_carrierTopSpeed, 2.0); },
          true},
-        {"Carrier Top Speed=1e300", [](auto& d) { EXPECT_EQ(d.m_settings.m_carrierTopSpeed, 2.0); },
+        {"Carrier Top Speed=1e300", [](auto& d) { EXPECT_EQ(d.Settings().m_carrierTopSpeed, 2.0); },
          true},
     };
     for (const Case& c : cases) {
@@ -157,7 +157,7 @@ TEST(SettingsLoad, OutOfRangeValuesAreHeldToWhatTheProgramAccepts) {
             const auto at = said.find(key);
             ASSERT_NE(at, std::string::npos) << said;
             EXPECT_EQ(said.find(key, at + 1), std::string::npos) << said;
-            EXPECT_EQ(d.doc.m_settingsNotes.size(), 1u);
+            EXPECT_EQ(d.doc.SettingsNotes().size(), 1u);
         } else {
             EXPECT_EQ(said.find(key), std::string::npos) << said;
         }
@@ -174,32 +174,32 @@ TEST(SettingsLoad, SonarSectionRules) {
         DocInDir d;
         d.Write(std::string("[Sonar Settings]\nSector Mode=") + mode + "\n");
         d.Open();
-        EXPECT_EQ(d.doc.m_settings.m_sectorMode, 1) << mode;
+        EXPECT_EQ(d.doc.Settings().m_sectorMode, 1) << mode;
     }
     DocInDir d;
     d.Write("[Sonar Settings]\nRange=0.2\nGain=300\nTrain Polar=90\nSectorWidth Polar=30\n"
             "Step Size=8\nPulse Length=20\nSonar Up/Down=1\n");
     d.Open();
-    EXPECT_EQ(d.doc.m_command[headproto::kCmdRangeCode], 2);
-    EXPECT_EQ(d.doc.m_settings.m_gain, 300 & 0xFF);
-    EXPECT_EQ(d.doc.m_command[headproto::kCmdGain], 300 & 0xFF);
-    EXPECT_EQ(d.doc.m_command[headproto::kCmdTrain], 90);
-    EXPECT_EQ(d.doc.m_command[headproto::kCmdSectorWidth], 30);
-    EXPECT_EQ(d.doc.m_command[headproto::kCmdStepSize], 3);
-    EXPECT_EQ(d.doc.m_command[headproto::kCmdPulseLength], 20);
-    EXPECT_EQ(d.doc.m_trainBearing, 270); // 90 degrees mirrored by the inverted head
+    EXPECT_EQ(d.doc.Link().m_command[headproto::kCmdRangeCode], 2);
+    EXPECT_EQ(d.doc.Settings().m_gain, 300 & 0xFF);
+    EXPECT_EQ(d.doc.Link().m_command[headproto::kCmdGain], 300 & 0xFF);
+    EXPECT_EQ(d.doc.Link().m_command[headproto::kCmdTrain], 90);
+    EXPECT_EQ(d.doc.Link().m_command[headproto::kCmdSectorWidth], 30);
+    EXPECT_EQ(d.doc.Link().m_command[headproto::kCmdStepSize], 3);
+    EXPECT_EQ(d.doc.Link().m_command[headproto::kCmdPulseLength], 20);
+    EXPECT_EQ(d.doc.Run().m_trainBearing, 270); // 90 degrees mirrored by the inverted head
 }
 
 TEST(SettingsLoad, PlaybackSkipsTheSonarSection) {
     DocInDir d;
     d.Write("[System Settings]\nZoom=2\n[Sonar Settings]\nGain=30\nRange=3\n");
     d.Open();
-    d.doc.m_playback = 1;
-    d.doc.m_settings.m_gain = 7;
+    d.doc.Run().m_playback = 1;
+    d.doc.Settings().m_gain = 7;
     d.Write("[System Settings]\nZoom=3\n[Sonar Settings]\nGain=31\nRange=5\nPitch Offset=4\n");
     d.doc.LoadSettings();
-    EXPECT_EQ(d.doc.m_settings.m_zoom, 3.0);
-    EXPECT_EQ(d.doc.m_settings.m_gain, 7);
+    EXPECT_EQ(d.doc.Settings().m_zoom, 3.0);
+    EXPECT_EQ(d.doc.Settings().m_gain, 7);
 }
 
 TEST(SettingsLoad, BadFilesNeverCrashAndFallBackToDefaults) {
@@ -216,9 +216,9 @@ TEST(SettingsLoad, BadFilesNeverCrashAndFallBackToDefaults) {
         DocInDir d;
         d.Write(text);
         d.Open();
-        EXPECT_GT(d.doc.m_settings.m_zoom, 0.0);
-        EXPECT_EQ(d.doc.m_settings.m_soundVelocity, 1500.0);
-        EXPECT_EQ(d.doc.m_settings.m_rangeIndex, 4);
+        EXPECT_GT(d.doc.Settings().m_zoom, 0.0);
+        EXPECT_EQ(d.doc.Settings().m_soundVelocity, 1500.0);
+        EXPECT_EQ(d.doc.Settings().m_rangeIndex, 4);
     }
 }
 
@@ -226,44 +226,44 @@ TEST(SettingsSave, RoundTripGivesTheSameDocument) {
     DocInDir a;
     a.Open();
     CTubescanDoc& doc = a.doc;
-    doc.m_settings.m_udpAddress = "127.0.0.1";
-    doc.m_settings.m_udpPort = 5555;
-    doc.m_settings.m_zoom = 2.25;
-    doc.m_settings.m_soundVelocity = 1480.0;
-    doc.m_settings.m_colorTable = 4;
-    doc.m_settings.m_bkColor = 0x123456;
-    doc.m_settings.m_circleOffsetX = 12.3456;
-    doc.m_settings.m_range = 3.0;
-    doc.m_settings.m_rangeIndex = 6;
-    doc.m_settings.m_gain = 22;
-    doc.m_settings.m_trainPolar = 75;
-    doc.m_settings.m_sectorWidthPolar = 90;
-    doc.m_settings.m_pulseLength = 40;
-    doc.m_settings.m_xdcrFwdAft = 1;
-    doc.m_settings.m_zeroUpDown = 1;
-    doc.m_settings.m_profileMinRange = 1.25;
-    doc.m_settings.m_writeDirectory = "/data/runs/";
+    doc.Settings().m_udpAddress = "127.0.0.1";
+    doc.Settings().m_udpPort = 5555;
+    doc.Settings().m_zoom = 2.25;
+    doc.Settings().m_soundVelocity = 1480.0;
+    doc.Settings().m_colorTable = 4;
+    doc.Settings().m_bkColor = 0x123456;
+    doc.Settings().m_circleOffsetX = 12.3456;
+    doc.Settings().m_range = 3.0;
+    doc.Settings().m_rangeIndex = 6;
+    doc.Settings().m_gain = 22;
+    doc.Settings().m_trainPolar = 75;
+    doc.Settings().m_sectorWidthPolar = 90;
+    doc.Settings().m_pulseLength = 40;
+    doc.Settings().m_xdcrFwdAft = 1;
+    doc.Settings().m_zeroUpDown = 1;
+    doc.Settings().m_profileMinRange = 1.25;
+    doc.Settings().m_writeDirectory = "/data/runs/";
     ASSERT_TRUE(doc.SaveSettings());
 
     CTubescanDoc back;
     back.OnNewDocument(a.dir.Dir());
-    EXPECT_EQ(back.m_settings.m_udpAddress, "127.0.0.1");
-    EXPECT_EQ(back.m_settings.m_udpPort, 5555);
-    EXPECT_EQ(back.m_settings.m_zoom, 2.25);
-    EXPECT_EQ(back.m_settings.m_soundVelocity, 1480.0);
-    EXPECT_EQ(back.m_settings.m_colorTable, 4);
-    EXPECT_EQ(back.m_settings.m_bkColor, 0x123456u);
-    EXPECT_DOUBLE_EQ(back.m_settings.m_circleOffsetX, 12.3456);
-    EXPECT_EQ(back.m_command[headproto::kCmdRangeCode], 30);
-    EXPECT_EQ(back.m_settings.m_rangeIndex, 6);
-    EXPECT_EQ(back.m_settings.m_gain, 22);
-    EXPECT_EQ(back.m_command[headproto::kCmdTrain], 75);
-    EXPECT_EQ(back.m_command[headproto::kCmdSectorWidth], 90);
-    EXPECT_EQ(back.m_settings.m_pulseLength, 40);
-    EXPECT_EQ(back.m_settings.m_xdcrFwdAft, 1);
-    EXPECT_EQ(back.m_settings.m_zeroUpDown, 1);
-    EXPECT_EQ(back.m_settings.m_profileMinRange, 1.25);
-    EXPECT_EQ(back.m_settings.m_writeDirectory, "/data/runs/");
+    EXPECT_EQ(back.Settings().m_udpAddress, "127.0.0.1");
+    EXPECT_EQ(back.Settings().m_udpPort, 5555);
+    EXPECT_EQ(back.Settings().m_zoom, 2.25);
+    EXPECT_EQ(back.Settings().m_soundVelocity, 1480.0);
+    EXPECT_EQ(back.Settings().m_colorTable, 4);
+    EXPECT_EQ(back.Settings().m_bkColor, 0x123456u);
+    EXPECT_DOUBLE_EQ(back.Settings().m_circleOffsetX, 12.3456);
+    EXPECT_EQ(back.Link().m_command[headproto::kCmdRangeCode], 30);
+    EXPECT_EQ(back.Settings().m_rangeIndex, 6);
+    EXPECT_EQ(back.Settings().m_gain, 22);
+    EXPECT_EQ(back.Link().m_command[headproto::kCmdTrain], 75);
+    EXPECT_EQ(back.Link().m_command[headproto::kCmdSectorWidth], 90);
+    EXPECT_EQ(back.Settings().m_pulseLength, 40);
+    EXPECT_EQ(back.Settings().m_xdcrFwdAft, 1);
+    EXPECT_EQ(back.Settings().m_zeroUpDown, 1);
+    EXPECT_EQ(back.Settings().m_profileMinRange, 1.25);
+    EXPECT_EQ(back.Settings().m_writeDirectory, "/data/runs/");
     const std::string text = a.dir.Read("TubescanL.INI");
     EXPECT_NE(text.find("CircleOffsetX=   12.3456\r\n"), std::string::npos);
     EXPECT_NE(text.find("Speed of Sound=1480.0\r\n"), std::string::npos);
@@ -293,9 +293,9 @@ TEST(SettingsSave, PlaybackLeavesTheSonarSectionAsItWas) {
     const std::string sonar = "[Sonar Settings]\r\nGain=17\r\nRange=3.00\r\nMy Note=keep\r\n";
     d.Write("[System Settings]\r\nZoom=1.00\r\n" + sonar);
     d.Open();
-    d.doc.m_playback = 1;
-    d.doc.m_settings.m_gain = 40;
-    d.doc.m_settings.m_zoom = 2.0;
+    d.doc.Run().m_playback = 1;
+    d.doc.Settings().m_gain = 40;
+    d.doc.Settings().m_zoom = 2.0;
     ASSERT_TRUE(d.doc.SaveSettings());
     const std::string text = d.dir.Read("TubescanL.INI");
     EXPECT_NE(text.find(sonar), std::string::npos);
@@ -308,8 +308,8 @@ TEST(SettingsSave, WindowsEditedFileKeepsItsExtraLines) {
             "; operator comment\r\nCalibration Note=do not touch\r\n\r\n"
             "[Vendor Extras]\r\nLicense=ABC-123\r\n[SONAR SETTINGS]\r\ngain=12\r\n");
     d.Open();
-    EXPECT_EQ(d.doc.m_settings.m_zoom, 2.0);
-    EXPECT_EQ(d.doc.m_settings.m_gain, 12);
+    EXPECT_EQ(d.doc.Settings().m_zoom, 2.0);
+    EXPECT_EQ(d.doc.Settings().m_gain, 12);
     ASSERT_TRUE(d.doc.SaveSettings());
     const std::string text = d.dir.Read("TubescanL.INI");
     for (const char* kept :
@@ -326,9 +326,9 @@ TEST(SettingsSave, WindowsEditedFileKeepsItsExtraLines) {
 TEST(SettingsSave, UnwritableFileIsReportedNotIgnored) {
     DocInDir d;
     d.Open();
-    d.doc.m_iniPath = d.dir.File("missing-folder/TubescanL.INI");
+    d.doc.SetSettingsPath(d.dir.File("missing-folder/TubescanL.INI"));
     EXPECT_FALSE(d.doc.SaveSettings());
-    EXPECT_NE(d.doc.m_lastSettingsError.find("missing-folder"), std::string::npos);
+    EXPECT_NE(d.doc.LastSettingsError().find("missing-folder"), std::string::npos);
 }
 
 TEST(SettingsLoad, SpecialOrOversizedFilesAreRefusedAtOnceSaidAtStartAndNeverOverwritten) {
@@ -348,9 +348,9 @@ TEST(SettingsLoad, SpecialOrOversizedFilesAreRefusedAtOnceSaidAtStartAndNeverOve
             d.Write("[System Settings]\r\nGrid=2\r\n" + std::string(IniFile::kMaxFileSize, ';'));
         ASSERT_EQ(made, 0) << kind;
         d.Open();
-        EXPECT_FALSE(d.doc.m_lastSettingsError.empty()) << kind;
-        EXPECT_EQ(d.doc.m_settings.m_ipAddress, "192.168.0.5") << kind; // the factory settings
-        EXPECT_EQ(d.doc.m_settings.m_gridType, 1) << kind;
+        EXPECT_FALSE(d.doc.LastSettingsError().empty()) << kind;
+        EXPECT_EQ(d.doc.Settings().m_ipAddress, "192.168.0.5") << kind; // the factory settings
+        EXPECT_EQ(d.doc.Settings().m_gridType, 1) << kind;
         EXPECT_FALSE(d.doc.SaveSettings()) << kind;
         struct stat st {};
         ASSERT_EQ(::lstat(path.c_str(), &st), 0) << kind;
@@ -371,25 +371,25 @@ TEST(SettingsSave, NeverWritesAFileTheNextStartWouldRefuse) {
                              std::string(IniFile::kMaxFileSize - 200, ';') + "\r\n";
     d.Write(near);
     d.Open();
-    ASSERT_TRUE(d.doc.m_lastSettingsError.empty()) << d.doc.m_lastSettingsError;
-    ASSERT_EQ(d.doc.m_settings.m_ipAddress, "127.0.0.1");
+    ASSERT_TRUE(d.doc.LastSettingsError().empty()) << d.doc.LastSettingsError();
+    ASSERT_EQ(d.doc.Settings().m_ipAddress, "127.0.0.1");
     EXPECT_FALSE(d.doc.SaveSettings());
-    EXPECT_NE(d.doc.m_lastSettingsError.find("left as it is"), std::string::npos)
-        << d.doc.m_lastSettingsError;
+    EXPECT_NE(d.doc.LastSettingsError().find("left as it is"), std::string::npos)
+        << d.doc.LastSettingsError();
     EXPECT_TRUE(d.dir.Read("TubescanL.INI") == near);
     EXPECT_FALSE(std::filesystem::exists(d.dir.File("TubescanL.INI.tmp")));
 
     // The next start still reads the operator's file, not the factory one.
     CTubescanDoc next;
     next.OnNewDocument(d.dir.Dir());
-    EXPECT_TRUE(next.m_lastSettingsError.empty());
-    EXPECT_EQ(next.m_settings.m_ipAddress, "127.0.0.1");
+    EXPECT_TRUE(next.LastSettingsError().empty());
+    EXPECT_EQ(next.Settings().m_ipAddress, "127.0.0.1");
 
     // With room to spare the same file saves as before.
     DocInDir small;
     small.Write("[System Settings]\r\nIP Address=127.0.0.1\r\n");
     small.Open();
-    EXPECT_TRUE(small.doc.SaveSettings()) << small.doc.m_lastSettingsError;
+    EXPECT_TRUE(small.doc.SaveSettings()) << small.doc.LastSettingsError();
 }
 
 TEST(SettingsPath, FallsBackToTheUserFolderWhenTheProgramFolderIsReadOnly) {
@@ -430,25 +430,25 @@ TEST(SettingsSave, BytesOfTheSavedFileStayTheSame) {
     CTubescanDoc& doc = d.doc;
     DocumentSpy spy(doc);
     spy.panel = WindowRect{-20, 30, 400, 900};
-    doc.m_settings.m_udpAddress = "127.0.0.1";
-    doc.m_settings.m_ipAddress = "127.0.0.1";
-    doc.m_settings.m_udpPort = 5555;
-    doc.m_settings.m_readDirectory = "/in/";
-    doc.m_settings.m_writeDirectory = "/out/";
-    doc.m_settings.m_zoom = 2.345;
-    doc.m_settings.m_soundVelocity = 1480.25;
-    doc.m_settings.m_pointsColor = 0xFFFFFFFF;
-    doc.m_settings.m_circleOffsetX = -12.34567;
-    doc.m_settings.m_circleOffsetY = 123456.5;
-    doc.m_settings.m_profileMinRange = 1.255;
-    doc.m_settings.m_sonarComPortBaud = 9600;
-    doc.m_settings.m_absorption = 200;
-    doc.m_settings.m_frequency = 7;
-    doc.m_settings.m_autoSettings = 1;
-    doc.m_settings.m_range = 0.75;
-    doc.m_settings.m_rangeIndex = 3;
-    doc.m_settings.m_trainSS = 45;
-    doc.m_settings.m_xdcrFwdAft = 1;
+    doc.Settings().m_udpAddress = "127.0.0.1";
+    doc.Settings().m_ipAddress = "127.0.0.1";
+    doc.Settings().m_udpPort = 5555;
+    doc.Settings().m_readDirectory = "/in/";
+    doc.Settings().m_writeDirectory = "/out/";
+    doc.Settings().m_zoom = 2.345;
+    doc.Settings().m_soundVelocity = 1480.25;
+    doc.Settings().m_pointsColor = 0xFFFFFFFF;
+    doc.Settings().m_circleOffsetX = -12.34567;
+    doc.Settings().m_circleOffsetY = 123456.5;
+    doc.Settings().m_profileMinRange = 1.255;
+    doc.Settings().m_sonarComPortBaud = 9600;
+    doc.Settings().m_absorption = 200;
+    doc.Settings().m_frequency = 7;
+    doc.Settings().m_autoSettings = 1;
+    doc.Settings().m_range = 0.75;
+    doc.Settings().m_rangeIndex = 3;
+    doc.Settings().m_trainSS = 45;
+    doc.Settings().m_xdcrFwdAft = 1;
     ASSERT_TRUE(doc.SaveSettings());
     EXPECT_EQ(d.dir.Read("TubescanL.INI"), "[System Settings]\r\n"
                                            "Sonar Type=1\r\n"
@@ -534,13 +534,13 @@ TEST(SettingsSave, CrewSurveyValuesKeepLongNamesAndStayOutOfFilesThatHadNone) {
     std::string owner;
     for (int i = 0; i < 100; ++i)
         owner += "\xE2\x82\xAC";
-    d.doc.m_settings.m_surveyOwner = owner;
-    d.doc.m_settings.m_surveyInspector = "A. Inspector";
+    d.doc.Settings().m_surveyOwner = owner;
+    d.doc.Settings().m_surveyInspector = "A. Inspector";
     ASSERT_TRUE(d.doc.SaveSettings());
     CTubescanDoc again;
     ASSERT_TRUE(again.OnNewDocument(d.dir.Dir()));
-    EXPECT_EQ(again.m_settings.m_surveyOwner, owner);
-    EXPECT_EQ(again.m_settings.m_surveyInspector, "A. Inspector");
+    EXPECT_EQ(again.Settings().m_surveyOwner, owner);
+    EXPECT_EQ(again.Settings().m_surveyInspector, "A. Inspector");
     EXPECT_NE(d.dir.Read("TubescanL.INI").find("[Survey Details]\r\nInspector=A. Inspector\r\n"),
               std::string::npos);
 }

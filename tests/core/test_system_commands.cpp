@@ -10,10 +10,10 @@ namespace {
 
 struct SystemCommandsTest : ::testing::Test {
     SystemCommandsTest() {
-        doc.m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0x55);
-        doc.m_imageWidth = doc.m_imageHeight = kImageSize;
-        doc.m_clearOnChange = 0;
-        doc.m_linkState = LinkState::Up;
+        doc.Frame().m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0x55);
+        doc.Frame().m_imageWidth = doc.Frame().m_imageHeight = kImageSize;
+        doc.Display().m_clearOnChange = 0;
+        doc.Link().m_linkState = LinkState::Up;
         AddSystemCommands(commands, doc, [this] { ++restarts; });
     }
     bool Checked(int id) const { return commands.Update(id).checked.value_or(false); }
@@ -25,44 +25,44 @@ struct SystemCommandsTest : ::testing::Test {
 } // namespace
 
 TEST_F(SystemCommandsTest, ScanModesSwapTrainAndWidthAndKeepEachModesOwn) {
-    doc.m_settings.m_sectorMode = 1;
-    doc.m_command[kCmdTrain] = 70;
-    doc.m_command[kCmdSectorWidth] = 90;
-    doc.m_settings.m_trainSector = 40;
-    doc.m_settings.m_sectorWidthSector = 75; // more than sector mode allows
-    doc.m_command[kCmdStepSize] = 1;
+    doc.Settings().m_sectorMode = 1;
+    doc.Link().m_command[kCmdTrain] = 70;
+    doc.Link().m_command[kCmdSectorWidth] = 90;
+    doc.Settings().m_trainSector = 40;
+    doc.Settings().m_sectorWidthSector = 75; // more than sector mode allows
+    doc.Link().m_command[kCmdStepSize] = 1;
     ASSERT_TRUE(commands.Run(32811));
-    EXPECT_EQ(doc.m_settings.m_sectorMode, 0);
-    EXPECT_EQ(doc.m_command[kCmdTrain], 40);
-    EXPECT_EQ(doc.m_command[kCmdSectorWidth], 60);
-    EXPECT_EQ(doc.m_command[kCmdStepSize], 3);
-    EXPECT_EQ(doc.m_settings.m_trainPolar, 70) << "the polar settings are kept for the way back";
-    EXPECT_EQ(doc.m_settings.m_sectorWidthPolar, 90);
-    EXPECT_EQ(doc.m_image[0], 0) << "a mode change clears the picture";
-    EXPECT_EQ(doc.m_recentreImage, 1);
+    EXPECT_EQ(doc.Settings().m_sectorMode, 0);
+    EXPECT_EQ(doc.Link().m_command[kCmdTrain], 40);
+    EXPECT_EQ(doc.Link().m_command[kCmdSectorWidth], 60);
+    EXPECT_EQ(doc.Link().m_command[kCmdStepSize], 3);
+    EXPECT_EQ(doc.Settings().m_trainPolar, 70) << "the polar settings are kept for the way back";
+    EXPECT_EQ(doc.Settings().m_sectorWidthPolar, 90);
+    EXPECT_EQ(doc.Frame().m_image[0], 0) << "a mode change clears the picture";
+    EXPECT_EQ(doc.Display().m_recentreImage, 1);
     EXPECT_TRUE(Checked(32811));
 
     ASSERT_TRUE(commands.Run(32810));
-    EXPECT_EQ(doc.m_command[kCmdTrain], 70);
-    EXPECT_EQ(doc.m_command[kCmdSectorWidth], 90);
+    EXPECT_EQ(doc.Link().m_command[kCmdTrain], 70);
+    EXPECT_EQ(doc.Link().m_command[kCmdSectorWidth], 90);
     EXPECT_TRUE(Checked(32810));
     EXPECT_FALSE(Checked(32811));
 
-    doc.m_playback = 1;
+    doc.Run().m_playback = 1;
     EXPECT_FALSE(commands.Update(32810).enabled);
     EXPECT_FALSE(commands.Run(32811));
-    EXPECT_EQ(doc.m_settings.m_sectorMode, 1);
+    EXPECT_EQ(doc.Settings().m_sectorMode, 1);
 }
 
 TEST_F(SystemCommandsTest, UpDownTurnsTheBearingAndClears) {
-    doc.m_command[kCmdTrain] = 70;
+    doc.Link().m_command[kCmdTrain] = 70;
     ASSERT_TRUE(commands.Run(32802));
-    EXPECT_EQ(doc.m_settings.m_sonarUpDown, 1);
-    EXPECT_EQ(doc.m_trainBearing, 330);
-    EXPECT_EQ(doc.m_image[0], 0);
+    EXPECT_EQ(doc.Settings().m_sonarUpDown, 1);
+    EXPECT_EQ(doc.Run().m_trainBearing, 330);
+    EXPECT_EQ(doc.Frame().m_image[0], 0);
     EXPECT_TRUE(Checked(32802));
     ASSERT_TRUE(commands.Run(32803));
-    EXPECT_EQ(doc.m_trainBearing, 30);
+    EXPECT_EQ(doc.Run().m_trainBearing, 30);
     EXPECT_TRUE(Checked(32803));
 }
 
@@ -70,33 +70,33 @@ TEST_F(SystemCommandsTest, ModelChoiceRestartsTheLinkOnlyOnAChangeInRealTime) {
     ASSERT_TRUE(commands.Run(32867)); // already the model
     EXPECT_EQ(restarts, 0);
     ASSERT_TRUE(commands.Run(32866));
-    EXPECT_EQ(doc.m_settings.m_sonarType, 0);
+    EXPECT_EQ(doc.Settings().m_sonarType, 0);
     EXPECT_EQ(restarts, 1);
     EXPECT_TRUE(Checked(32866));
-    doc.m_playback = 1;
+    doc.Run().m_playback = 1;
     EXPECT_FALSE(commands.Run(32867));
-    EXPECT_EQ(doc.m_settings.m_sonarType, 0);
+    EXPECT_EQ(doc.Settings().m_sonarType, 0);
 }
 
 TEST_F(SystemCommandsTest, CaptureFrameReleasesHoldAndPlaybackItemsNeedPlayback) {
-    doc.m_hold = 1;
-    doc.m_replyPending = 1;
+    doc.Run().m_hold = 1;
+    doc.Link().m_replyPending = 1;
     ASSERT_TRUE(commands.Run(32925));
-    EXPECT_EQ(doc.m_hold, 1) << "waits for the unanswered command";
-    doc.m_replyPending = 0;
+    EXPECT_EQ(doc.Run().m_hold, 1) << "waits for the unanswered command";
+    doc.Link().m_replyPending = 0;
     ASSERT_TRUE(commands.Run(32925));
-    EXPECT_EQ(doc.m_hold, 0);
+    EXPECT_EQ(doc.Run().m_hold, 0);
     EXPECT_EQ(restarts, 1);
 
     EXPECT_FALSE(commands.Update(32922).enabled);
     EXPECT_FALSE(commands.Update(32864).enabled);
-    doc.m_playback = 1;
-    doc.m_loopTimeMs = 20;
+    doc.Run().m_playback = 1;
+    doc.Run().m_loopTimeMs = 20;
     EXPECT_TRUE(commands.Update(32864).enabled);
     ASSERT_TRUE(commands.Run(32922));
     EXPECT_TRUE(Checked(32922));
-    doc.m_hold = 1;
+    doc.Run().m_hold = 1;
     ASSERT_TRUE(commands.Run(32925));
-    EXPECT_EQ(doc.m_hold, 1) << "single frames are stepped, not released";
+    EXPECT_EQ(doc.Run().m_hold, 1) << "single frames are stepped, not released";
     EXPECT_EQ(restarts, 1);
 }

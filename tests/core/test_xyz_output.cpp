@@ -64,8 +64,8 @@ struct OutputDoc {
         t.second = 3;
         t.millisecond = 7;
         doc.StampTime(t);
-        doc.m_outputs.Udp().Reset(sink);
-        doc.m_play.SetClock(&clock);
+        doc.Outputs().Udp().Reset(sink);
+        doc.PlaybackFile().SetClock(&clock);
     }
 };
 
@@ -187,19 +187,19 @@ TEST(XyzText, DatagramsAreCutToTheirLimitsAndEndInCrLf) {
 TEST(XyzOutput, PointsGoToTheEnabledSinksOnly) {
     OutputDoc o;
     auto& doc = o.doc;
-    doc.m_settings.m_udpXyzEnabled = 1;
-    doc.m_settings.m_udpPrdEnabled = 0;
+    doc.Settings().m_udpXyzEnabled = 1;
+    doc.Settings().m_udpPrdEnabled = 0;
     doc.EmitProfilePoint(250, 90);
     ASSERT_EQ(o.sink->datagrams.size(), 1u);
     EXPECT_EQ(o.sink->datagrams[0], "07-MAR-2026,09:05:03.007,1.000,-0.000,0.000\r\n");
-    EXPECT_EQ(doc.m_outputs.StampText(), "07-MAR-2026,09:05:03.007");
+    EXPECT_EQ(doc.Outputs().StampText(), "07-MAR-2026,09:05:03.007");
 
     // Both switches on (a settings file may say so): both datagrams per point.
-    doc.m_settings.m_udpPrdEnabled = 1;
-    doc.m_pitchAvg = 1.5;
-    doc.m_rollAvg = -2.0;
-    doc.m_pingDistance = 4.25; // the last valid distance is Z
-    doc.m_settings.m_soundVelocity = 1400;
+    doc.Settings().m_udpPrdEnabled = 1;
+    doc.Frame().m_pitchAvg = 1.5;
+    doc.Frame().m_rollAvg = -2.0;
+    doc.Frame().m_pingDistance = 4.25; // the last valid distance is Z
+    doc.Settings().m_soundVelocity = 1400;
     doc.EmitProfilePoint(250, 450);
     ASSERT_EQ(o.sink->datagrams.size(), 3u);
     EXPECT_EQ(o.sink->datagrams[1], "07-MAR-2026,09:05:03.007,0.933,-0.000,4.250\r\n");
@@ -217,20 +217,20 @@ TEST(XyzOutput, UdpTogglesExcludeEachOther) {
     EXPECT_TRUE(doc.IsUdpOutputChecked(cmd::kUdpXyzOutput));
     EXPECT_FALSE(doc.IsUdpOutputChecked(cmd::kUdpPrdOutput));
     doc.OnUdpOutputCommand(cmd::kUdpPrdOutput);
-    EXPECT_EQ(doc.m_settings.m_udpPrdEnabled, 1);
-    EXPECT_EQ(doc.m_settings.m_udpXyzEnabled, 0);
+    EXPECT_EQ(doc.Settings().m_udpPrdEnabled, 1);
+    EXPECT_EQ(doc.Settings().m_udpXyzEnabled, 0);
     doc.OnUdpOutputCommand(cmd::kUdpXyzOutput);
-    EXPECT_EQ(doc.m_settings.m_udpXyzEnabled, 1);
-    EXPECT_EQ(doc.m_settings.m_udpPrdEnabled, 0);
+    EXPECT_EQ(doc.Settings().m_udpXyzEnabled, 1);
+    EXPECT_EQ(doc.Settings().m_udpPrdEnabled, 0);
     // Turning one off leaves the other off.
     doc.OnUdpOutputCommand(cmd::kUdpXyzOutput);
-    EXPECT_EQ(doc.m_settings.m_udpXyzEnabled, 0);
-    EXPECT_EQ(doc.m_settings.m_udpPrdEnabled, 0);
+    EXPECT_EQ(doc.Settings().m_udpXyzEnabled, 0);
+    EXPECT_EQ(doc.Settings().m_udpPrdEnabled, 0);
     // Any non-zero value from the settings file counts as on.
-    doc.m_settings.m_udpPrdEnabled = 5;
+    doc.Settings().m_udpPrdEnabled = 5;
     EXPECT_TRUE(doc.IsUdpOutputChecked(cmd::kUdpPrdOutput));
     doc.OnUdpOutputCommand(cmd::kUdpPrdOutput);
-    EXPECT_EQ(doc.m_settings.m_udpPrdEnabled, 0);
+    EXPECT_EQ(doc.Settings().m_udpPrdEnabled, 0);
     EXPECT_FALSE(doc.IsUdpOutputChecked(cmd::kUdpAddress));
 }
 
@@ -240,19 +240,19 @@ TEST(XyzConversion, WritesOneLinePerPointOnlyWhileConverting) {
     TempDir dir;
     OutputDoc o;
     auto& doc = o.doc;
-    doc.m_playback = 1;
-    ASSERT_TRUE(doc.m_outputs.StartXyz(dir.File("a.xyz")));
-    EXPECT_EQ(doc.m_outputs.Converting(), 1);
+    doc.Run().m_playback = 1;
+    ASSERT_TRUE(doc.Outputs().StartXyz(dir.File("a.xyz")));
+    EXPECT_EQ(doc.Outputs().Converting(), 1);
     doc.EmitProfilePoint(250, 90);
-    doc.m_pingDistance = -12.5;
+    doc.Frame().m_pingDistance = -12.5;
     doc.EmitProfilePoint(125, 180);
-    EXPECT_EQ(doc.m_outputs.StampText(), "07-MAR-2026\t09:05:03.007");
-    EXPECT_TRUE(doc.m_outputs.FinishXyz());
-    EXPECT_EQ(doc.m_outputs.End(), ConversionEnd::Finished);
-    EXPECT_EQ(ConversionEndMessage(doc.m_outputs.End(), doc.m_outputs.XyzPath()),
+    EXPECT_EQ(doc.Outputs().StampText(), "07-MAR-2026\t09:05:03.007");
+    EXPECT_TRUE(doc.Outputs().FinishXyz());
+    EXPECT_EQ(doc.Outputs().End(), ConversionEnd::Finished);
+    EXPECT_EQ(ConversionEndMessage(doc.Outputs().End(), doc.Outputs().XyzPath()),
               "Conversion Complete!");
-    EXPECT_EQ(doc.m_outputs.Converting(), 0);
-    EXPECT_FALSE(doc.m_outputs.Xyz().IsOpen());
+    EXPECT_EQ(doc.Outputs().Converting(), 0);
+    EXPECT_FALSE(doc.Outputs().Xyz().IsOpen());
     // Points after the end go nowhere.
     doc.EmitProfilePoint(250, 90);
     EXPECT_EQ(dir.Read("a.xyz"), "07-MAR-2026\t09:05:03.007\t  1.000\t -0.000\t  0.000\r\n"
@@ -264,13 +264,13 @@ TEST(XyzConversion, AFileThatCannotBeCreatedEndsTheConversion) {
     TempDir dir;
     OutputDoc o;
     auto& doc = o.doc;
-    doc.m_playback = 1;
+    doc.Run().m_playback = 1;
     const std::string path = dir.File("missing-folder/a.xyz");
     int error = 0;
-    EXPECT_FALSE(doc.m_outputs.StartXyz(path, &error));
+    EXPECT_FALSE(doc.Outputs().StartXyz(path, &error));
     EXPECT_EQ(FileErrorReport(path, error), path + " was not found.");
     // No conversion: the points go nowhere and nothing claims a finished file.
-    EXPECT_EQ(doc.m_outputs.Converting(), 0);
+    EXPECT_EQ(doc.Outputs().Converting(), 0);
     doc.EmitProfilePoint(250, 90);
     EXPECT_FALSE(std::filesystem::exists(path));
 }
@@ -280,17 +280,17 @@ TEST(XyzConversion, ANewFileReplacesTheRunningOne) {
     OutputDoc o;
     auto& doc = o.doc;
     // Only playback writes the .xyz: live points are not a conversion's.
-    doc.m_playback = 0;
-    ASSERT_TRUE(doc.m_outputs.StartXyz(dir.File("p.xyz")));
+    doc.Run().m_playback = 0;
+    ASSERT_TRUE(doc.Outputs().StartXyz(dir.File("p.xyz")));
     doc.EmitProfilePoint(250, 90);
-    EXPECT_EQ(doc.m_outputs.Xyz().LinesWritten(), 0u);
-    doc.m_playback = 1;
-    ASSERT_TRUE(doc.m_outputs.StartXyz(dir.File("a.xyz")));
+    EXPECT_EQ(doc.Outputs().Xyz().LinesWritten(), 0u);
+    doc.Run().m_playback = 1;
+    ASSERT_TRUE(doc.Outputs().StartXyz(dir.File("a.xyz")));
     doc.EmitProfilePoint(250, 90);
-    ASSERT_TRUE(doc.m_outputs.StartXyz(dir.File("b.xyz")));
+    ASSERT_TRUE(doc.Outputs().StartXyz(dir.File("b.xyz")));
     doc.EmitProfilePoint(250, 90);
     doc.EmitProfilePoint(250, 90);
-    EXPECT_TRUE(doc.m_outputs.FinishXyz());
+    EXPECT_TRUE(doc.Outputs().FinishXyz());
     const std::string a = dir.Read("a.xyz");
     EXPECT_EQ(std::count(a.begin(), a.end(), '\n'), 1);
     const std::string b = dir.Read("b.xyz");
@@ -301,13 +301,13 @@ TEST(XyzConversion, AWriteFailureIsNotReportedAsComplete) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
     OutputDoc o;
     auto& doc = o.doc;
-    doc.m_playback = 1;
-    ASSERT_TRUE(doc.m_outputs.StartXyz("/dev/full"));
+    doc.Run().m_playback = 1;
+    ASSERT_TRUE(doc.Outputs().StartXyz("/dev/full"));
     for (int i = 0; i < 10; ++i)
         doc.EmitProfilePoint(250, 90);
-    EXPECT_FALSE(doc.m_outputs.FinishXyz());
+    EXPECT_FALSE(doc.Outputs().FinishXyz());
     EXPECT_EQ(
-        ConversionEndMessage(doc.m_outputs.End(), "/dev/full").rfind("Error Writing XYZ File!", 0),
+        ConversionEndMessage(doc.Outputs().End(), "/dev/full").rfind("Error Writing XYZ File!", 0),
         0u);
 }
 
@@ -318,9 +318,9 @@ TEST(XyzConversion, ALongPathIsNotCutShort) {
         folder += std::string(60, 'f') + "/";
     std::filesystem::create_directories(folder);
     OutputDoc o;
-    o.doc.m_playback = 1;
-    ASSERT_TRUE(o.doc.m_outputs.StartXyz(folder + "survey.xyz"));
+    o.doc.Run().m_playback = 1;
+    ASSERT_TRUE(o.doc.Outputs().StartXyz(folder + "survey.xyz"));
     o.doc.EmitProfilePoint(250, 90);
-    EXPECT_TRUE(o.doc.m_outputs.FinishXyz());
+    EXPECT_TRUE(o.doc.Outputs().FinishXyz());
     EXPECT_EQ(std::filesystem::file_size(folder + "survey.xyz"), 50u);
 }

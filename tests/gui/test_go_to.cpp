@@ -27,7 +27,7 @@ struct SurveyedPanel : DataDoc {
     LiveAnalysisWorker live{[this] { return NominalPipeOf(doc); }};
     PipeConditionPanel panel{doc};
     SurveyedPanel() {
-        doc.m_outputs.SetSampleSink(live.Sink());
+        doc.Outputs().SetSampleSink(live.Sink());
         QObject::connect(&live, &LiveAnalysisWorker::batchReady, &panel,
                          &PipeConditionPanel::TakeBatch);
         sim::PipeParams pipe;
@@ -35,12 +35,12 @@ struct SurveyedPanel : DataDoc {
         pipe.debrisStretches = {{6.0, 9.0, 0.15}};
         const std::string path = dir.File("pipe.31l");
         pipesurvey::WriteSurvey(path, pipe, 400 * 34);
-        doc.m_indexPlayback = true;
+        doc.SetIndexPlayback(true);
         EXPECT_TRUE(doc.OpenPlaybackPath(path));
-        doc.m_play.index->Wait();
+        doc.PlaybackFile().index->Wait();
         std::uint64_t last = 0;
-        while (doc.m_play.file.Position() >= last) {
-            last = doc.m_play.file.Position();
+        while (doc.PlaybackFile().file.Position() >= last) {
+            last = doc.PlaybackFile().file.Position();
             doc.ReadNextRecord();
         }
         EXPECT_TRUE(live.Flush());
@@ -51,9 +51,9 @@ struct SurveyedPanel : DataDoc {
     // The drawn scan holds the place: its last record lies at or after it,
     // less than a revolution on.
     void ExpectLandedAt(double metres) const {
-        EXPECT_EQ(doc.m_play.oneFrame, 1);
-        EXPECT_GE(doc.m_extDistance, metres);
-        EXPECT_LE(doc.m_extDistance, metres + 0.3);
+        EXPECT_EQ(doc.PlaybackFile().oneFrame, 1);
+        EXPECT_GE(doc.Link().m_extDistance, metres);
+        EXPECT_LE(doc.Link().m_extDistance, metres + 0.3);
     }
 };
 
@@ -71,7 +71,7 @@ TEST(GoToFromThePanel, PlotClickLandsOnTheScanAtThatDistance) {
         const QPoint pos = view->mapFromScene(chart->mapToScene(inChart));
         EXPECT_NEAR(s.panel.PlotDistanceAt(pos), metres, 0.05);
         ASSERT_NE(series, nullptr);
-        s.doc.m_play.oneFrame = 0;
+        s.doc.PlaybackFile().oneFrame = 0;
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, pos);
         s.ExpectLandedAt(s.panel.PlotDistanceAt(pos));
     }

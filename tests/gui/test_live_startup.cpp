@@ -32,7 +32,7 @@ TEST(LiveStartup, PictureFillsInAndStatusPanesShowPitchAndRoll) {
     QTemporaryDir dir;
     WriteTextFile(dir.filePath("TubescanL.INI"), kLoopbackSettings);
     CTubescanApp app;
-    app.m_beforeConnect = [&](CTubescanDoc& doc) { doc.m_tcpPort = sim.Port(); };
+    app.m_beforeConnect = [&](CTubescanDoc& doc) { doc.Link().m_tcpPort = sim.Port(); };
     ASSERT_TRUE(app.InitInstance({"tubescan"}, dir.path()));
     CMainFrame& frame = *app.Registry().mainFrame;
     CTubescanDoc& doc = *app.Registry().document;
@@ -40,10 +40,10 @@ TEST(LiveStartup, PictureFillsInAndStatusPanesShowPitchAndRoll) {
     frame.View()->installEventFilter(&counter);
 
     // Pings and the repaints they ask for.
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return doc.m_pingCount >= 150 && counter.paints >= 10; }, 15000))
-        << doc.m_pingCount << " pings, " << counter.paints << " repaints";
-    EXPECT_EQ(doc.m_linkState, LinkState::Up);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return doc.Run().m_pingCount >= 150 && counter.paints >= 10; }, 15000))
+        << doc.Run().m_pingCount << " pings, " << counter.paints << " repaints";
+    EXPECT_EQ(doc.Link().m_linkState, LinkState::Up);
     // The connect sets the live title; a resize after it (the docks taking
     // their room) sets the frame's own form of it.
     EXPECT_TRUE(frame.windowTitle() == "TubescanL - Real Time" ||
@@ -74,9 +74,9 @@ TEST(LiveStartup, PictureFillsInAndStatusPanesShowPitchAndRoll) {
     frame.Action(cmd::kHold)->trigger();
     EXPECT_TRUE(frame.Action(cmd::kHold)->isChecked());
     QTest::qWait(200);
-    const int held = doc.m_pingCount;
+    const int held = doc.Run().m_pingCount;
     QTest::qWait(300);
-    EXPECT_LE(doc.m_pingCount, held + 1);
+    EXPECT_LE(doc.Run().m_pingCount, held + 1);
     frame.Action(cmd::kHold)->trigger();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return doc.m_pingCount > held + 20; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return doc.Run().m_pingCount > held + 20; }, 5000));
 }

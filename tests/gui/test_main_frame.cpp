@@ -130,7 +130,7 @@ TEST_F(MainFrameTest, EnabledStatesFollowPlaybackAndUnbuiltCommandsAreDisabled) 
     Frame().UpdateCommandUi();
     for (int id : realTimeOnly)
         EXPECT_TRUE(Frame().Action(id)->isEnabled()) << id;
-    Doc().m_playback = 1;
+    Doc().Run().m_playback = 1;
     Frame().UpdateCommandUi();
     for (int id : realTimeOnly)
         EXPECT_FALSE(Frame().Action(id)->isEnabled()) << id;
@@ -140,9 +140,9 @@ TEST_F(MainFrameTest, EnabledStatesFollowPlaybackAndUnbuiltCommandsAreDisabled) 
     ASSERT_NE(button, nullptr);
     EXPECT_FALSE(button->isEnabled());
     // A disabled step command does nothing even when its key arrives.
-    const std::uint8_t gain = Doc().m_command[headproto::kCmdGain];
+    const std::uint8_t gain = Doc().Link().m_command[headproto::kCmdGain];
     Frame().Action(32876)->trigger();
-    EXPECT_EQ(Doc().m_command[headproto::kCmdGain], gain);
+    EXPECT_EQ(Doc().Link().m_command[headproto::kCmdGain], gain);
     // Display commands stay available during playback.
     EXPECT_TRUE(Frame().Action(32822)->isEnabled());
     // Save Screen works in playback too; commands of windows not built into
@@ -150,15 +150,15 @@ TEST_F(MainFrameTest, EnabledStatesFollowPlaybackAndUnbuiltCommandsAreDisabled) 
     EXPECT_TRUE(Frame().Action(32868)->isEnabled());
     EXPECT_FALSE(Frame().Action(32955)->isEnabled());
 
-    Doc().m_playback = 0;
+    Doc().Run().m_playback = 0;
     Frame().UpdateCommandUi();
     Frame().Action(32876)->trigger();
-    EXPECT_EQ(Doc().m_command[headproto::kCmdGain], gain + 1);
+    EXPECT_EQ(Doc().Link().m_command[headproto::kCmdGain], gain + 1);
 }
 
 TEST_F(MainFrameTest, CheckMarksFollowTheDocument) {
-    Doc().m_settings.m_zoom = 1.75;
-    Doc().m_settings.m_colorTable = 3;
+    Doc().Settings().m_zoom = 1.75;
+    Doc().Settings().m_colorTable = 3;
     Frame().UpdateCommandUi();
     EXPECT_TRUE(Frame().Action(32786)->isChecked());
     EXPECT_FALSE(Frame().Action(32783)->isChecked());
@@ -166,15 +166,15 @@ TEST_F(MainFrameTest, CheckMarksFollowTheDocument) {
     const std::string recordPath =
         (std::filesystem::temp_directory_path() / ("marks" + std::to_string(::getpid()) + ".31l"))
             .string();
-    ASSERT_FALSE(Doc().m_recorder.Start(recordPath));
-    Doc().m_settings.m_autoSaveFileName = 0;
+    ASSERT_FALSE(Doc().Recorder().Start(recordPath));
+    Doc().Settings().m_autoSaveFileName = 0;
     Frame().UpdateCommandUi();
     EXPECT_TRUE(Frame().Action(32806)->isChecked());
     EXPECT_FALSE(Frame().Action(32817)->isChecked());
-    Doc().m_recorder.Stop();
+    Doc().Recorder().Stop();
     std::filesystem::remove(recordPath);
     Frame().Action(32817)->trigger();
-    EXPECT_EQ(Doc().m_settings.m_autoSaveFileName, 1);
+    EXPECT_EQ(Doc().Settings().m_autoSaveFileName, 1);
     EXPECT_TRUE(Frame().Action(32817)->isChecked());
     EXPECT_FALSE(Frame().Action(32806)->isChecked());
     // UDP output to the settings file's loopback address: one of the two forms.
@@ -184,7 +184,7 @@ TEST_F(MainFrameTest, CheckMarksFollowTheDocument) {
     EXPECT_TRUE(Frame().Action(32959)->isChecked());
     EXPECT_FALSE(Frame().Action(32958)->isChecked());
     Frame().Action(32822)->trigger(); // zoom in
-    EXPECT_DOUBLE_EQ(Doc().m_settings.m_zoom, 2.0);
+    EXPECT_DOUBLE_EQ(Doc().Settings().m_zoom, 2.0);
     EXPECT_TRUE(Frame().Action(32787)->isChecked());
     EXPECT_FALSE(Frame().Action(32786)->isChecked());
     // Commands that do something once carry no check box.
@@ -194,14 +194,14 @@ TEST_F(MainFrameTest, CheckMarksFollowTheDocument) {
 
 TEST_F(MainFrameTest, StatusPanesInMetresFeetAndInches) {
     CTubescanDoc& doc = Doc();
-    doc.m_pitchValid = doc.m_rollValid = 1;
-    doc.m_pitchAvg = 1.25;
-    doc.m_rollAvg = -3.5;
-    doc.m_extDistanceValid = 1;
-    doc.m_extDistance = 0.6096;
+    doc.Frame().m_pitchValid = doc.Frame().m_rollValid = 1;
+    doc.Frame().m_pitchAvg = 1.25;
+    doc.Frame().m_rollAvg = -3.5;
+    doc.Link().m_extDistanceValid = 1;
+    doc.Link().m_extDistance = 0.6096;
     Frame().View()->SetCursorValues({0.3048, 0.1, 0.5, 45.0});
-    doc.m_date = "01-JAN-2027";
-    doc.m_time = "12:00:00";
+    doc.Frame().m_date = "01-JAN-2027";
+    doc.Frame().m_time = "12:00:00";
     const auto panes = [this] {
         Frame().RefreshStatusPanes();
         QStringList t;
@@ -209,12 +209,12 @@ TEST_F(MainFrameTest, StatusPanesInMetresFeetAndInches) {
             t << Frame().Pane(i)->text();
         return t;
     };
-    doc.m_settings.m_units = 0;
+    doc.Settings().m_units = 0;
     EXPECT_EQ(panes(), QStringList({"1.2 deg.", "-3.5 deg.", "0.61 m", "0.305 m", "0.100 m",
                                     "0.500 m", "45.0 deg.", "01-JAN-2027   12:00:00"}));
-    doc.m_settings.m_units = 1;
+    doc.Settings().m_units = 1;
     EXPECT_EQ(panes().mid(2, 4), QStringList({"2.00 '", "1.00 '", "0.33 '", "1.64 '"}));
-    doc.m_settings.m_units = 2;
+    doc.Settings().m_units = 2;
     EXPECT_EQ(panes().mid(2, 4), QStringList({"2.00 '", "12.0 ''", "3.9 ''", "19.7 ''"}));
 
     // Labels, gaps and widths of the 23 panes.
@@ -231,8 +231,8 @@ TEST_F(MainFrameTest, TitlesForRealTimePlaybackAndTheDocumentsOwn) {
     Frame().resize(900, 700);
     QApplication::processEvents();
     EXPECT_EQ(Frame().windowTitle(), "TubescanL -- Real Time ");
-    Doc().m_playback = 1;
-    Doc().m_play.path = "/data/run 3.31l";
+    Doc().Run().m_playback = 1;
+    Doc().PlaybackFile().path = "/data/run 3.31l";
     Frame().UpdateTitleText();
     EXPECT_EQ(Frame().windowTitle(), "TubescanL - Playback File [/data/run 3.31l] ");
     Doc().SetWindowTitle("TubescanL - Record to File [x.31l] ");
@@ -243,7 +243,7 @@ TEST_F(MainFrameTest, FullScreenTwiceRestoresCaptionMenuAndStatusBar) {
     QToolBar* tools = Frame().MainToolBar();
     const bool toolsShown = tools->isVisible();
     Frame().Action(cmd::kFullScreen)->trigger();
-    EXPECT_EQ(Doc().m_fullScreen, 1);
+    EXPECT_EQ(Doc().Display().m_fullScreen, 1);
     EXPECT_TRUE(Frame().windowFlags() & Qt::FramelessWindowHint);
     EXPECT_FALSE(Frame().menuBar()->isVisible());
     EXPECT_FALSE(Frame().statusBar()->isVisible());
@@ -253,7 +253,7 @@ TEST_F(MainFrameTest, FullScreenTwiceRestoresCaptionMenuAndStatusBar) {
     EXPECT_TRUE(Frame().Action(32874)->isEnabled());
 
     Frame().Action(cmd::kFullScreen)->trigger();
-    EXPECT_EQ(Doc().m_fullScreen, 0);
+    EXPECT_EQ(Doc().Display().m_fullScreen, 0);
     EXPECT_FALSE(Frame().windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(Frame().menuBar()->isVisible());
     EXPECT_TRUE(Frame().statusBar()->isVisible());
@@ -263,16 +263,16 @@ TEST_F(MainFrameTest, FullScreenTwiceRestoresCaptionMenuAndStatusBar) {
 }
 
 TEST_F(MainFrameTest, ArrowKeysMoveTheShapeInShapeMode) {
-    Doc().m_settings.m_displayPipeShape = 1; // moving the shape needs it on screen
-    Doc().m_moveShapeMode = 1;
-    Doc().m_settings.m_range = 2.0;
-    Doc().m_settings.m_zoom = 0.5;
-    Doc().m_settings.m_circleOffsetX = 100.0;
-    Doc().m_settings.m_circleOffsetY = 100.0;
+    Doc().Settings().m_displayPipeShape = 1; // moving the shape needs it on screen
+    Doc().Display().m_moveShapeMode = 1;
+    Doc().Settings().m_range = 2.0;
+    Doc().Settings().m_zoom = 0.5;
+    Doc().Settings().m_circleOffsetX = 100.0;
+    Doc().Settings().m_circleOffsetY = 100.0;
     Frame().Action(cmd::kArrowRight)->trigger();
     Frame().Action(cmd::kArrowUp)->trigger();
-    EXPECT_DOUBLE_EQ(Doc().m_settings.m_circleOffsetX, 104.0); // one pixel x range / zoom
-    EXPECT_DOUBLE_EQ(Doc().m_settings.m_circleOffsetY, 96.0);
+    EXPECT_DOUBLE_EQ(Doc().Settings().m_circleOffsetX, 104.0); // one pixel x range / zoom
+    EXPECT_DOUBLE_EQ(Doc().Settings().m_circleOffsetY, 96.0);
     EXPECT_EQ(Frame().View()->ShapePan().x(), 0);
     EXPECT_EQ(Frame().View()->ShapePan().y(), 0);
 }
@@ -344,7 +344,7 @@ TEST_F(MainFrameTest, MiniBarToggleAndDiameterKeys) {
     Frame().Action(32874)->trigger(); // a range step shows in the bar at once
     EXPECT_EQ(
         range->text().toStdString(),
-        FormatFixed(headproto::kRangeTable[static_cast<std::size_t>(Doc().m_settings.m_rangeIndex)],
+        FormatFixed(headproto::kRangeTable[static_cast<std::size_t>(Doc().Settings().m_rangeIndex)],
                     3) +
             " m");
     mini->trigger();
@@ -353,24 +353,24 @@ TEST_F(MainFrameTest, MiniBarToggleAndDiameterKeys) {
     // Playback starting hides the bar; the command cannot show it there.
     mini->trigger();
     ASSERT_TRUE(bar->isVisible());
-    Doc().m_playback = 1;
+    Doc().Run().m_playback = 1;
     Doc().ShowPlaybackBar(true);
     EXPECT_FALSE(bar->isVisible());
     Frame().UpdateCommandUi();
     EXPECT_FALSE(mini->isEnabled());
-    Doc().m_playback = 0;
+    Doc().Run().m_playback = 0;
 
     // F6 and F5 step the circle only while the overlay shows it.
-    Doc().m_settings.m_circleDiameter = 0.5;
-    Doc().m_settings.m_displayPipeShape = 0;
+    Doc().Settings().m_circleDiameter = 0.5;
+    Doc().Settings().m_displayPipeShape = 0;
     Frame().Action(32919)->trigger();
-    EXPECT_DOUBLE_EQ(Doc().m_settings.m_circleDiameter, 0.5);
-    Doc().m_settings.m_displayPipeShape = 1;
+    EXPECT_DOUBLE_EQ(Doc().Settings().m_circleDiameter, 0.5);
+    Doc().Settings().m_displayPipeShape = 1;
     Frame().Action(32919)->trigger();
-    EXPECT_NEAR(Doc().m_settings.m_circleDiameter, 0.51, 1e-9);
+    EXPECT_NEAR(Doc().Settings().m_circleDiameter, 0.51, 1e-9);
     Frame().Action(32920)->trigger();
     Frame().Action(32920)->trigger();
-    EXPECT_NEAR(Doc().m_settings.m_circleDiameter, 0.49, 1e-9);
+    EXPECT_NEAR(Doc().Settings().m_circleDiameter, 0.49, 1e-9);
 }
 
 namespace {
@@ -405,10 +405,10 @@ TEST(CommandLineRecording, AnExistingFileIsOnlyReplacedWhenTheOperatorSaysYes) {
         EXPECT_EQ(question, existing + " already exists !\nDo you want to replace it?   ");
         CTubescanDoc& doc = *app.Registry().document;
         if (answer == QMessageBox::No) {
-            EXPECT_EQ(doc.m_recorder.Active(), false);
+            EXPECT_EQ(doc.Recorder().Active(), false);
             EXPECT_EQ(QFileInfo(existing).size(), 12);
         } else {
-            EXPECT_EQ(doc.m_recorder.Active(), true);
+            EXPECT_EQ(doc.Recorder().Active(), true);
             EXPECT_EQ(app.Registry().mainFrame->windowTitle(),
                       "TubescanL - Record to File [" + existing + "] ");
             EXPECT_EQ(QFileInfo(existing).size(), 0) << "replaced";
@@ -419,7 +419,7 @@ TEST(CommandLineRecording, AnExistingFileIsOnlyReplacedWhenTheOperatorSaysYes) {
     CTubescanApp app;
     KeepOffOtherHeads(app);
     ASSERT_TRUE(app.InitInstance({"tubescan", dir.filePath("site.2024/new.run")}, dir.path()));
-    EXPECT_EQ(app.Registry().document->m_recorder.Active(), true);
+    EXPECT_EQ(app.Registry().document->Recorder().Active(), true);
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("site.2024/new.31l")));
 }
 

@@ -34,7 +34,7 @@ class ParameterLinkTest : public ::testing::Test {
                 head.Send(linktest::Bytes(linktest::MakeRecord()));
         };
         app = std::make_unique<CTubescanApp>();
-        app->m_beforeConnect = [this](CTubescanDoc& doc) { doc.m_tcpPort = head.Port(); };
+        app->m_beforeConnect = [this](CTubescanDoc& doc) { doc.Link().m_tcpPort = head.Port(); };
         ASSERT_TRUE(app->InitInstance({"tubescan"}, dir.path()));
         ASSERT_TRUE(QTest::qWaitFor([this] { return head.commands.size() >= 3; }, 5000))
             << "the program never reached the fake head";
@@ -88,9 +88,9 @@ TEST_F(ParameterLinkTest, EachChangeRidesOnTheNextCommand) {
     const headproto::HeadCommand before = head.commands.back();
 
     // Range step up (F2 / tool bar): one index up from where the settings left it.
-    ASSERT_LT(Doc().m_settings.m_rangeIndex, 9);
+    ASSERT_LT(Doc().Settings().m_rangeIndex, 9);
     const int rangeCode =
-        headproto::kRangeCodes[static_cast<std::size_t>(Doc().m_settings.m_rangeIndex + 1)];
+        headproto::kRangeCodes[static_cast<std::size_t>(Doc().Settings().m_rangeIndex + 1)];
     ASSERT_NE(before[kRangeByte], rangeCode);
     headproto::HeadCommand c = NextCommandAfter([&] { Frame().Action(32874)->trigger(); });
     EXPECT_EQ(c[kRangeByte], rangeCode);

@@ -43,8 +43,8 @@ struct Surfaces {
         }
     } refresh{*this};
     Surfaces() {
-        doc.m_settings.m_rangeIndex = 4;
-        doc.m_settings.m_range = 1.0;
+        doc.Settings().m_rangeIndex = 4;
+        doc.Settings().m_range = 1.0;
         doc.ComputeTrainBearing();
         doc.OnParametersChanged();
     }
@@ -63,8 +63,8 @@ TEST(SettingsPanel, ShowsTheDocumentInBothSurfaces) {
     EXPECT_EQ(EditText(&s.panel, "1064"), "Off");
     EXPECT_EQ(EditText(&s.bar, "1057"), "Fast");
     EXPECT_EQ(EditText(&s.bar, "1059"), "Polar");
-    s.doc.m_settings.m_units = 1;
-    s.doc.m_settings.m_rangeIndex = 0;
+    s.doc.Settings().m_units = 1;
+    s.doc.Settings().m_rangeIndex = 0;
     s.doc.OnParametersChanged();
     EXPECT_EQ(EditText(&s.panel, "1049"), "0.375 ft");
     EXPECT_EQ(EditText(&s.bar, "1049"), "0.375 ft");
@@ -73,35 +73,35 @@ TEST(SettingsPanel, ShowsTheDocumentInBothSurfaces) {
 TEST(SettingsPanel, SpinsStepTheHeadCommandAndBothSurfacesAgree) {
     Surfaces s;
     Spin(&s.panel, "1052")->Step(+1);
-    EXPECT_EQ(s.doc.m_command[headproto::kCmdGain], 7);
+    EXPECT_EQ(s.doc.Link().m_command[headproto::kCmdGain], 7);
     EXPECT_EQ(EditText(&s.bar, "1051"), "7 dB");
     Spin(&s.bar, "1050")->Step(+1);
-    EXPECT_EQ(s.doc.m_settings.m_rangeIndex, 5);
-    EXPECT_EQ(s.doc.m_command[headproto::kCmdRangeCode], 20);
+    EXPECT_EQ(s.doc.Settings().m_rangeIndex, 5);
+    EXPECT_EQ(s.doc.Link().m_command[headproto::kCmdRangeCode], 20);
     EXPECT_EQ(EditText(&s.panel, "1049"), "2.00 m");
     Spin(&s.panel, "1054")->Step(-1);
-    EXPECT_EQ(s.doc.m_command[headproto::kCmdSectorWidth], 117);
+    EXPECT_EQ(s.doc.Link().m_command[headproto::kCmdSectorWidth], 117);
     EXPECT_EQ(EditText(&s.bar, "1053"), "351 deg.");
     Spin(&s.bar, "1056")->Step(+1);
-    EXPECT_EQ(s.doc.m_command[headproto::kCmdTrain], 63);
+    EXPECT_EQ(s.doc.Link().m_command[headproto::kCmdTrain], 63);
     EXPECT_EQ(EditText(&s.panel, "1055"), "9 deg.");
     // The profile spin's up arrow moves towards "Off".
-    s.doc.m_settings.m_profileDispMode = 2;
+    s.doc.Settings().m_profileDispMode = 2;
     Spin(&s.panel, "1067")->Step(+1);
     EXPECT_EQ(EditText(&s.panel, "1064"), "Points Only");
 }
 
 TEST(SettingsPanel, PlaybackLeavesEverySpinButProfileInert) {
     Surfaces s;
-    s.doc.m_playback = 1;
-    const auto command = s.doc.m_command;
+    s.doc.Run().m_playback = 1;
+    const auto command = s.doc.Link().m_command;
     for (const char* id : {"1050", "1052", "1054", "1056"}) {
         Spin(&s.panel, id)->Step(+1);
         Spin(&s.bar, id)->Step(-1);
     }
-    EXPECT_EQ(s.doc.m_command, command);
+    EXPECT_EQ(s.doc.Link().m_command, command);
     Spin(&s.panel, "1067")->Step(-1);
-    EXPECT_EQ(s.doc.m_settings.m_profileDispMode, 1);
+    EXPECT_EQ(s.doc.Settings().m_profileDispMode, 1);
 }
 
 TEST(MiniBar, RangeSpinReleaseAdoptsWhatTheBarShows) {
@@ -118,25 +118,25 @@ TEST(MiniBar, RangeSpinReleaseAdoptsWhatTheBarShows) {
         QCoreApplication::processEvents(); // the release follows the click
     };
     // Clicks in playback change nothing, not even what a later release reads.
-    s.doc.m_playback = 1;
+    s.doc.Run().m_playback = 1;
     click();
     click();
-    EXPECT_EQ(s.doc.m_settings.m_rangeIndex, 4);
+    EXPECT_EQ(s.doc.Settings().m_rangeIndex, 4);
     EXPECT_EQ(range->Position(), 4);
-    s.doc.m_playback = 0;
+    s.doc.Run().m_playback = 0;
     click();
-    EXPECT_EQ(s.doc.m_settings.m_rangeIndex, 5);
-    EXPECT_EQ(s.doc.m_settings.m_range, 2.0);
-    EXPECT_EQ(s.doc.m_command[headproto::kCmdRangeCode], 20);
+    EXPECT_EQ(s.doc.Settings().m_rangeIndex, 5);
+    EXPECT_EQ(s.doc.Settings().m_range, 2.0);
+    EXPECT_EQ(s.doc.Link().m_command[headproto::kCmdRangeCode], 20);
     EXPECT_EQ(EditText(&s.bar, "1049"), "2.000 m");
     EXPECT_EQ(EditText(&s.panel, "1049"), "2.00 m");
     // The release alone asks for a clear without refreshing anything.
-    s.doc.m_clearOnChange = 0;
+    s.doc.Display().m_clearOnChange = 0;
     range->SetPosition(7);
     emit range->released();
-    EXPECT_EQ(s.doc.m_settings.m_rangeIndex, 7);
-    EXPECT_EQ(s.doc.m_command[headproto::kCmdRangeCode], 40);
-    EXPECT_EQ(s.doc.m_clearOnChange, 1);
+    EXPECT_EQ(s.doc.Settings().m_rangeIndex, 7);
+    EXPECT_EQ(s.doc.Link().m_command[headproto::kCmdRangeCode], 40);
+    EXPECT_EQ(s.doc.Display().m_clearOnChange, 1);
     EXPECT_EQ(EditText(&s.bar, "1049"), "2.000 m");
 }
 
@@ -146,21 +146,21 @@ TEST(SettingsPanel, HoldKeyAndCloseBox) {
     s.panel.restartHeadLink = [&] { ++restarts; };
     s.panel.show();
     QTest::keyClick(&s.panel, Qt::Key_H);
-    EXPECT_EQ(s.doc.m_hold, 1);
+    EXPECT_EQ(s.doc.Run().m_hold, 1);
     EXPECT_EQ(restarts, 0);
     QTest::keyClick(&s.panel, Qt::Key_H);
-    EXPECT_EQ(s.doc.m_hold, 0);
+    EXPECT_EQ(s.doc.Run().m_hold, 0);
     EXPECT_EQ(restarts, 1);
-    s.doc.m_settings.m_settingsPanelVisible = 1;
+    s.doc.Settings().m_settingsPanelVisible = 1;
     s.panel.close();
     EXPECT_FALSE(s.panel.isVisible());
-    EXPECT_EQ(s.doc.m_settings.m_settingsPanelVisible, 0);
+    EXPECT_EQ(s.doc.Settings().m_settingsPanelVisible, 0);
     // Escape closes it the same way, so the settings file does not bring it back.
     s.panel.show();
-    s.doc.m_settings.m_settingsPanelVisible = 1;
+    s.doc.Settings().m_settingsPanelVisible = 1;
     QTest::keyClick(&s.panel, Qt::Key_Escape);
     EXPECT_FALSE(s.panel.isVisible());
-    EXPECT_EQ(s.doc.m_settings.m_settingsPanelVisible, 0);
+    EXPECT_EQ(s.doc.Settings().m_settingsPanelVisible, 0);
 }
 
 // The settings panel and the diagnostics window are one kind of window: each
@@ -196,13 +196,13 @@ TEST(ModelessWindows, HoldKeyCloseAndKeyInBoxForBoth) {
         window->show();
 
         QTest::keyClick(window.get(), Qt::Key_H);
-        EXPECT_EQ(doc.m_hold, 1);
+        EXPECT_EQ(doc.Run().m_hold, 1);
         // Released during playback, Hold does not reach for the head.
-        doc.m_playback = 1;
+        doc.Run().m_playback = 1;
         QTest::keyClick(window.get(), Qt::Key_H);
-        EXPECT_EQ(doc.m_hold, 0);
+        EXPECT_EQ(doc.Run().m_hold, 0);
         EXPECT_EQ(restarts, 0);
-        doc.m_playback = 0;
+        doc.Run().m_playback = 0;
         QTest::keyClick(window.get(), Qt::Key_H);
         QTest::keyClick(window.get(), Qt::Key_H);
         EXPECT_EQ(restarts, 1);
@@ -216,17 +216,17 @@ TEST(ModelessWindows, HoldKeyCloseAndKeyInBoxForBoth) {
         QCoreApplication::sendEvent(window.get(), &other);
         EXPECT_EQ(keyInHidden, 2);
 
-        doc.m_settings.*c.flag = 1;
-        doc.m_settings.*c.other = 1;
+        doc.Settings().*c.flag = 1;
+        doc.Settings().*c.other = 1;
         window->close();
         EXPECT_FALSE(window->isVisible());
-        EXPECT_EQ(doc.m_settings.*c.flag, 0);
-        EXPECT_EQ(doc.m_settings.*c.other, 1);
+        EXPECT_EQ(doc.Settings().*c.flag, 0);
+        EXPECT_EQ(doc.Settings().*c.other, 1);
         window->show();
-        doc.m_settings.*c.flag = 1;
+        doc.Settings().*c.flag = 1;
         QTest::keyClick(window.get(), Qt::Key_Escape);
         EXPECT_FALSE(window->isVisible());
-        EXPECT_EQ(doc.m_settings.*c.flag, 0);
+        EXPECT_EQ(doc.Settings().*c.flag, 0);
     }
 }
 
@@ -254,8 +254,8 @@ TEST(ValueDialog, EachRulesSetKeepsItsDialog) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
         CTubescanDoc doc;
-        doc.m_settings.m_profileMinRange = 0.40;
-        doc.m_settings.m_soundVelocity = 1480.0;
+        doc.Settings().m_profileMinRange = 0.40;
+        doc.Settings().m_soundVelocity = 1480.0;
         QMainWindow frame;
         CValueDlg d(*c.rules, &doc, &frame);
         EXPECT_EQ(d.windowTitle(), c.title);
@@ -269,21 +269,21 @@ TEST(ValueDialog, EachRulesSetKeepsItsDialog) {
         EXPECT_EQ((d.Row().edit->alignment() & Qt::AlignHCenter) != 0, c.centred);
         EXPECT_EQ(d.Row().edit->text(), c.start);
 
-        const SonarSettings before = doc.m_settings;
-        const auto minRangeByte = doc.m_command[headproto::kCmdProfileMinRange];
+        const SonarSettings before = doc.Settings();
+        const auto minRangeByte = doc.Link().m_command[headproto::kCmdProfileMinRange];
         emit d.Row().spin->deltaRequested(+1);
         EXPECT_EQ(d.Row().edit->text(), c.afterUp);
         if (c.spinReachesDocument) {
-            EXPECT_DOUBLE_EQ(doc.m_settings.m_profileMinRange, 0.41);
-            EXPECT_EQ(doc.m_command[headproto::kCmdProfileMinRange], 41);
+            EXPECT_DOUBLE_EQ(doc.Settings().m_profileMinRange, 0.41);
+            EXPECT_EQ(doc.Link().m_command[headproto::kCmdProfileMinRange], 41);
         } else {
-            EXPECT_EQ(doc.m_settings.m_soundVelocity, before.m_soundVelocity);
-            EXPECT_EQ(doc.m_command[headproto::kCmdProfileMinRange], minRangeByte);
+            EXPECT_EQ(doc.Settings().m_soundVelocity, before.m_soundVelocity);
+            EXPECT_EQ(doc.Link().m_command[headproto::kCmdProfileMinRange], minRangeByte);
         }
-        doc.m_playback = 1;
+        doc.Run().m_playback = 1;
         emit d.Row().spin->deltaRequested(+1);
         EXPECT_EQ(d.Row().edit->text() != c.afterUp, c.spinDuringPlayback);
-        doc.m_playback = 0;
+        doc.Run().m_playback = 0;
 
         d.findChild<QPushButton*>("23")->click();
         EXPECT_EQ(d.Row().edit->text(), c.byDefault);
@@ -320,13 +320,13 @@ TEST(KeyInBox, OpensWithPromptTakesTheValueAndHides) {
     edit->setText("55");
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_FALSE(box.isVisible());
-    EXPECT_EQ(s.doc.m_settings.m_gain, 40);
+    EXPECT_EQ(s.doc.Settings().m_gain, 40);
     EXPECT_EQ(EditText(&s.panel, "1051"), "40 dB");
 
-    s.doc.m_settings.m_sectorMode = 2;
+    s.doc.Settings().m_sectorMode = 2;
     EXPECT_FALSE(box.Open(params::KeyInKind::Sector));
     EXPECT_FALSE(box.isVisible());
-    s.doc.m_settings.m_sectorMode = 1;
-    s.doc.m_playback = 1;
+    s.doc.Settings().m_sectorMode = 1;
+    s.doc.Run().m_playback = 1;
     EXPECT_FALSE(box.Open(params::KeyInKind::Range));
 }

@@ -45,12 +45,12 @@ TEST(PlaybackPacer, SpeedZeroPlaysFromTheIdleLoopAndHoldStopsIt) {
     ASSERT_TRUE(SpinUntil([&] { return ticks >= 10; }));
     EXPECT_FALSE(pacer.TimerActive()) << "speed 0 needs no timer 1010";
 
-    d.doc.m_hold = 1;
+    d.doc.Run().m_hold = 1;
     ASSERT_TRUE(SpinUntil([&] { return !pacer.IdleActive(); }));
     const int held = ticks;
     QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
     EXPECT_EQ(ticks, held);
-    d.doc.m_hold = 0; // picked up by the watch without anyone calling in
+    d.doc.Run().m_hold = 0; // picked up by the watch without anyone calling in
     ASSERT_TRUE(SpinUntil([&] { return ticks > held + 3; }));
 
     // Single frame mode holds the idle loop too.
@@ -64,13 +64,13 @@ TEST(PlaybackPacer, TimerFollowsTheSpeed) {
     pacer.Attach();
     int ticks = 0;
     QObject::connect(&pacer, &CPlaybackPacer::ticked, [&] { ++ticks; });
-    d.doc.m_settings.m_playbackSpeed = 20;
+    d.doc.Settings().m_playbackSpeed = 20;
     d.Open(3);
     EXPECT_TRUE(pacer.TimerActive());
     EXPECT_EQ(pacer.TimerInterval(), 20);
     ASSERT_TRUE(SpinUntil([&] { return ticks >= 3; }));
-    EXPECT_GE(d.doc.m_loopTimeMs, 0);
-    d.doc.m_play.StopClock();
+    EXPECT_GE(d.doc.Run().m_loopTimeMs, 0);
+    d.doc.PlaybackFile().StopClock();
     EXPECT_FALSE(pacer.TimerActive());
     d.doc.ChangePlaybackSpeed(-5);
     EXPECT_EQ(pacer.TimerInterval(), 25);
@@ -83,7 +83,7 @@ TEST(PlaybackBar, SetupFollowAndSpeed) {
     QWidget frame;
     CPlaybackBar bar(d.doc, &frame, &frame);
     bar.Attach();
-    d.doc.m_settings.m_playbackSpeed = 12;
+    d.doc.Settings().m_playbackSpeed = 12;
     d.Open(10); // 5120 bytes
     EXPECT_FALSE(bar.isHidden());
     EXPECT_EQ(bar.SliderStep(), 51u);
@@ -101,11 +101,11 @@ TEST(PlaybackBar, SetupFollowAndSpeed) {
     EXPECT_EQ(ShownRecord(d.doc), 1) << "following the slider does not jump";
 
     bar.SpeedSpin()->Step(+1); // up arrow: shorter interval
-    EXPECT_EQ(d.doc.m_settings.m_playbackSpeed, 11);
+    EXPECT_EQ(d.doc.Settings().m_playbackSpeed, 11);
     EXPECT_EQ(bar.SpeedIndicator()->value(), 39);
     EXPECT_EQ(bar.SpeedSpin()->Position(), 11);
     bar.SpeedSpin()->Step(-100);
-    EXPECT_EQ(d.doc.m_settings.m_playbackSpeed, 50);
+    EXPECT_EQ(d.doc.Settings().m_playbackSpeed, 50);
     EXPECT_EQ(bar.SpeedIndicator()->value(), 0);
 
     d.doc.ShowPlaybackBar(false);
@@ -122,12 +122,12 @@ TEST(PlaybackBar, JumpsResynchroniseAndButtonsStepFrames) {
     auto* slider = bar.Slider();
 
     // Half way: 51 * 50 = 2550 lies inside record 4, so record 5 comes next.
-    d.doc.m_image[0] = 0x55;
+    d.doc.Frame().m_image[0] = 0x55;
     slider->setSliderPosition(50);
     bar.Jump();
     EXPECT_EQ(bar.JumpTarget(), 2550u);
-    EXPECT_EQ(d.doc.m_image[0], 0) << "the picture is cleared for the jump";
-    EXPECT_EQ(d.doc.m_play.seekDragging, 0);
+    EXPECT_EQ(d.doc.Frame().m_image[0], 0) << "the picture is cleared for the jump";
+    EXPECT_EQ(d.doc.PlaybackFile().seekDragging, 0);
     d.doc.PlaybackTick();
     EXPECT_EQ(ShownRecord(d.doc), 5);
 
@@ -151,15 +151,15 @@ TEST(PlaybackBar, JumpsResynchroniseAndButtonsStepFrames) {
     forward->click();
     forward->click();
     EXPECT_EQ(ShownRecord(d.doc), 1);
-    EXPECT_EQ(d.doc.m_play.oneFrame, 1);
+    EXPECT_EQ(d.doc.PlaybackFile().oneFrame, 1);
     back->click();
     EXPECT_EQ(ShownRecord(d.doc), 0);
 }
 
 TEST(DataFileDialogs, RecordDialogAndTheRecordCommand) {
     DataDoc d;
-    d.doc.m_settings.m_writeDirectory = d.dir.Dir();
-    d.doc.m_autoFileName = "07MAR2026-090503";
+    d.doc.Settings().m_writeDirectory = d.dir.Dir();
+    d.doc.Frame().m_autoFileName = "07MAR2026-090503";
     auto dialog = MakeRecordFileDialog(d.doc, nullptr);
     EXPECT_EQ(dialog->windowTitle(), "Save Sonar Data File:");
     EXPECT_EQ(dialog->nameFilters(), QStringList{"TubescanL Data File: (*.31l)"});
@@ -175,16 +175,16 @@ TEST(DataFileDialogs, RecordDialogAndTheRecordCommand) {
         return true;
     };
     ToggleRecordingCommand(d.doc, nullptr, choose);
-    EXPECT_EQ(d.doc.m_recorder.Active(), true);
-    EXPECT_EQ(d.doc.m_recorder.m_path, target);
-    EXPECT_EQ(d.doc.m_settings.m_writeDirectory, d.dir.File("runs") + "/");
+    EXPECT_EQ(d.doc.Recorder().Active(), true);
+    EXPECT_EQ(d.doc.Recorder().m_path, target);
+    EXPECT_EQ(d.doc.Settings().m_writeDirectory, d.dir.File("runs") + "/");
     ToggleRecordingCommand(d.doc, nullptr, choose);
-    EXPECT_EQ(d.doc.m_recorder.Active(), false);
+    EXPECT_EQ(d.doc.Recorder().Active(), false);
 
     auto cancel = [](QFileDialog&) { return false; };
     ToggleRecordingCommand(d.doc, nullptr, cancel);
-    EXPECT_EQ(d.doc.m_recorder.Active(), false);
-    EXPECT_EQ(d.doc.m_recorder.m_path, "");
+    EXPECT_EQ(d.doc.Recorder().Active(), false);
+    EXPECT_EQ(d.doc.Recorder().m_path, "");
 
     auto pick = [&](QFileDialog& dlg) {
         EXPECT_EQ(dlg.windowTitle(), "Pick a Record Directory: ");
@@ -192,17 +192,17 @@ TEST(DataFileDialogs, RecordDialogAndTheRecordCommand) {
         dlg.selectFile(QString::fromStdString(d.dir.File("runs")));
         return true;
     };
-    d.doc.m_settings.m_writeDirectory = "/";
+    d.doc.Settings().m_writeDirectory = "/";
     PickRecordDirectory(d.doc, nullptr, pick);
-    EXPECT_EQ(d.doc.m_settings.m_writeDirectory, d.dir.File("runs") + "/");
+    EXPECT_EQ(d.doc.Settings().m_writeDirectory, d.dir.File("runs") + "/");
 }
 
 TEST(DataFileDialogs, PlaybackDialogOpensOrLetsPlaybackGoOn) {
     DataDoc d;
     CountingClock clock;
-    d.doc.m_play.SetClock(&clock);
+    d.doc.PlaybackFile().SetClock(&clock);
     std::vector<int>& timerStarts = clock.starts;
-    d.doc.m_settings.m_readDirectory = d.dir.Dir();
+    d.doc.Settings().m_readDirectory = d.dir.Dir();
     const std::string path = d.dir.File("Run.31L");
     WriteBytes(path, TestFile(2));
 
@@ -215,12 +215,12 @@ TEST(DataFileDialogs, PlaybackDialogOpensOrLetsPlaybackGoOn) {
         dlg.selectFile(QString::fromStdString(path));
         return true;
     };
-    d.doc.m_settings.m_playbackSpeed = 30;
+    d.doc.Settings().m_playbackSpeed = 30;
     ASSERT_TRUE(OpenPlaybackFile(d.doc, nullptr, check));
-    EXPECT_EQ(d.doc.m_play.path, path);
+    EXPECT_EQ(d.doc.PlaybackFile().path, path);
     EXPECT_EQ(timerStarts, std::vector<int>{30});
 
     EXPECT_FALSE(OpenPlaybackFile(d.doc, nullptr, [](QFileDialog&) { return false; }));
     EXPECT_EQ(timerStarts, (std::vector<int>{30, 30})) << "a cancelled dialog resumes playback";
-    EXPECT_EQ(d.doc.m_playback, 1);
+    EXPECT_EQ(d.doc.Run().m_playback, 1);
 }

@@ -71,14 +71,14 @@ TEST(RangeCalibrationDialog, FailsAtTheDefaultAcceptsTheProposalThenPasses) {
         dialog.grab().save(dirPath + "/range-calibration.png");
     ASSERT_TRUE(accept->isEnabled());
     accept->click();
-    EXPECT_NEAR(doc.m_settings.m_soundVelocity, water, 0.002 * water);
+    EXPECT_NEAR(doc.Settings().m_soundVelocity, water, 0.002 * water);
     ASSERT_TRUE(doc.Scale().calibration);
     EXPECT_FALSE(doc.Scale().calibration->pass);
-    EXPECT_NEAR(doc.Scale().calibration->speedAfterMps, doc.m_settings.m_soundVelocity, 0.05);
+    EXPECT_NEAR(doc.Scale().calibration->speedAfterMps, doc.Settings().m_soundVelocity, 0.05);
 
     // Checked again at the accepted speed, the ring is its certified size.
     ASSERT_TRUE(dialog.Start());
-    for (const auto& scan : RingScans(dir, water, doc.m_settings.m_soundVelocity))
+    for (const auto& scan : RingScans(dir, water, doc.Settings().m_soundVelocity))
         dialog.AddScan(scan);
     EXPECT_TRUE(dialog.Check().pass) << analysis::CalibrationLine(dialog.Check());
 }
@@ -98,14 +98,14 @@ TEST(RangeScaleInProgram, WaterSpeedAndAcceptedCheckGoBesideTheNextRecording) {
     EXPECT_FALSE(survey::LoadSurveyFile(dir.File("plain.survey.json")).present);
 
     doc.SetSpeedFromWater(12.5, 0.0);
-    EXPECT_NEAR(doc.m_settings.m_soundVelocity, analysis::SoundSpeedInWater(12.5), 0.05);
+    EXPECT_NEAR(doc.Settings().m_soundVelocity, analysis::SoundSpeedInWater(12.5), 0.05);
     survey::Calibration check;
     check.certifiedDiameterM = 0.6;
-    check.speedBeforeMps = doc.m_settings.m_soundVelocity;
+    check.speedBeforeMps = doc.Settings().m_soundVelocity;
     check.speedAfterMps = 1460.0;
     check.pass = true;
     doc.AcceptCalibration(check);
-    EXPECT_DOUBLE_EQ(doc.m_settings.m_soundVelocity, 1460.0);
+    EXPECT_DOUBLE_EQ(doc.Settings().m_soundVelocity, 1460.0);
     // The details a crew already wrote stay as they were.
     dir.Write("pipe.survey.json",
               "{\"format\": \"tubescan-survey/1\", \"pipe_reference\": \"P-7\"}");

@@ -60,7 +60,7 @@ TEST(ReportPages, SagInTheFindingsAndTheBedOnTheUnrolledPage) {
     TempDir dir;
     const std::string pdfPath = dir.File("r.pdf");
     CTubescanDoc doc;
-    doc.m_settings.m_circleDiameter = 1.0;
+    doc.Settings().m_circleDiameter = 1.0;
     SurveyReportOutput report("r.31l", {{}, "test"});
     int error = 0;
     const conversion::PassContext pass = conversion::PassContextOf(doc);
@@ -125,7 +125,7 @@ std::string FirstPageText(const TempDir& dir, const survey::SurveyDetails& detai
                           const char* name) {
     const std::string pdfPath = dir.File(std::string(name) + ".pdf");
     CTubescanDoc doc;
-    doc.m_settings.m_circleDiameter = 1.0;
+    doc.Settings().m_circleDiameter = 1.0;
     SurveyReportOutput report("r.31l", {{}, "test"});
     report.SetDetails(details);
     int error = 0;

@@ -107,7 +107,7 @@ TEST_F(SaveScreenCommandTest, DialogStartsInTheWriteFolderAndTheChosenTypeNamesT
     Frame().UpdateCommandUi();
     EXPECT_TRUE(Frame().Action(cmd::kSaveScreen)->isEnabled());
     QTemporaryDir out;
-    Doc().m_settings.m_writeDirectory = out.path().toStdString() + "/";
+    Doc().Settings().m_writeDirectory = out.path().toStdString() + "/";
 
     QStringList filters;
     QString startedIn;

@@ -34,7 +34,7 @@ class SetupDialogsTest : public ::testing::Test {
             if (!holdReply) head.Send(linktest::Bytes(linktest::MakeRecord()));
         };
         app = std::make_unique<CTubescanApp>();
-        app->m_beforeConnect = [this](CTubescanDoc& doc) { doc.m_tcpPort = head.Port(); };
+        app->m_beforeConnect = [this](CTubescanDoc& doc) { doc.Link().m_tcpPort = head.Port(); };
         ASSERT_TRUE(app->InitInstance({"tubescan"}, dir.path()));
         ASSERT_TRUE(QTest::qWaitFor([this] { return head.commands.size() >= 3; }, 5000));
     }
@@ -109,7 +109,7 @@ TEST_F(SetupDialogsTest, MinimumRangeReachesTheNextCommandBySpinAndByOK) {
         });
     });
     EXPECT_EQ(c[kMinRangeByte], 11);
-    EXPECT_DOUBLE_EQ(Doc().m_settings.m_profileMinRange, 0.11);
+    EXPECT_DOUBLE_EQ(Doc().Settings().m_profileMinRange, 0.11);
 
     c = NextCommandAfter([&] {
         RunDialog<CValueDlg>(32924, [this](CValueDlg& d) {
@@ -135,19 +135,19 @@ TEST_F(SetupDialogsTest, SoundVelocityAndPipeParameterTakeTypedAndSpunValues) {
         Type(d.Row().edit, " 1487.5 ");
     });
     EXPECT_EQ(messages.size(), 1);
-    EXPECT_DOUBLE_EQ(Doc().m_settings.m_soundVelocity, 1487.5);
+    EXPECT_DOUBLE_EQ(Doc().Settings().m_soundVelocity, 1487.5);
 
-    Doc().m_settings.m_units = 2; // inches
-    const double width = Doc().m_settings.m_horseShoeWidth;
+    Doc().Settings().m_units = 2; // inches
+    const double width = Doc().Settings().m_horseShoeWidth;
     RunDialog<CPipeParameterDlg>(32892, [&](CPipeParameterDlg& d) {
         EXPECT_EQ(d.findChild<QLabel*>("1086")->text(), "Input in Inches");
         EXPECT_EQ(d.WidthRow().edit->text(), "63.0 ''"); // 1.6 m
         Click(d.WidthRow().spin, +1);
         EXPECT_EQ(d.WidthRow().edit->text(), "63.1 ''") << "one tenth of an inch";
-        EXPECT_NEAR(Doc().m_settings.m_horseShoeWidth, 63.1 * 0.3048 / 12, 1e-9);
+        EXPECT_NEAR(Doc().Settings().m_horseShoeWidth, 63.1 * 0.3048 / 12, 1e-9);
         d.reject();
     });
-    EXPECT_NE(Doc().m_settings.m_horseShoeWidth, width) << "a cancelled dialog keeps its spins";
+    EXPECT_NE(Doc().Settings().m_horseShoeWidth, width) << "a cancelled dialog keeps its spins";
 
     messages.clear();
     RunDialog<CPipeParameterDlg>(32892, [this](CPipeParameterDlg& d) {
@@ -160,8 +160,8 @@ TEST_F(SetupDialogsTest, SoundVelocityAndPipeParameterTakeTypedAndSpunValues) {
         EXPECT_FALSE(d.isVisible());
     });
     EXPECT_EQ(messages.size(), 1);
-    EXPECT_NEAR(Doc().m_settings.m_circleDiameter, 39.4 * 0.3048 / 12, 1e-9);
-    EXPECT_EQ(Doc().m_settings.m_pipeShape, 1);
+    EXPECT_NEAR(Doc().Settings().m_circleDiameter, 39.4 * 0.3048 / 12, 1e-9);
+    EXPECT_EQ(Doc().Settings().m_pipeShape, 1);
 }
 
 TEST_F(SetupDialogsTest, IpAddressMovesTheLinkToAnotherLoopbackHead) {
@@ -176,7 +176,7 @@ TEST_F(SetupDialogsTest, IpAddressMovesTheLinkToAnotherLoopbackHead) {
         Type(d.Edit(), "127.0.0.2");
     });
     EXPECT_EQ(messages.size(), 2);
-    EXPECT_EQ(Doc().m_settings.m_ipAddress, "127.0.0.2");
+    EXPECT_EQ(Doc().Settings().m_ipAddress, "127.0.0.2");
     EXPECT_TRUE(QTest::qWaitFor([&] { return other.commands.size() >= 3; }, 5000));
 }
 
@@ -194,12 +194,12 @@ TEST_F(SetupDialogsTest, DiagnosticsWindowFillsInLiveAndFollowsItsCommand) {
     EXPECT_EQ(window->findChild<QLabel*>("1036")->text(), ":   127.0.0.1");
 
     QTest::keyClick(window, Qt::Key_H);
-    EXPECT_EQ(Doc().m_hold, 1);
+    EXPECT_EQ(Doc().Run().m_hold, 1);
     QTest::keyClick(window, Qt::Key_H);
-    EXPECT_EQ(Doc().m_hold, 0);
+    EXPECT_EQ(Doc().Run().m_hold, 0);
 
     window->close();
-    EXPECT_EQ(Doc().m_settings.m_diagnosticsVisible, 0);
+    EXPECT_EQ(Doc().Settings().m_diagnosticsVisible, 0);
     Frame().UpdateCommandUi();
     EXPECT_FALSE(Frame().Action(32799)->isChecked());
 }

@@ -48,7 +48,7 @@ TEST(SurveyDetailsProgram, RecordingAsksForTheNeededDetailsWritesThemAndRemember
     KeepOffOtherHeads(app);
     ASSERT_TRUE(app.InitInstance({"tubescan", dir.filePath("run.dat")}, dir.path()));
     CTubescanDoc& doc = *app.Registry().document;
-    ASSERT_TRUE(doc.m_recorder.Active());
+    ASSERT_TRUE(doc.Recorder().Active());
 
     // Written at once, with what is known: the crew's remembered values.
     const std::string sidecar = dir.filePath("run.survey.json").toStdString();
@@ -84,7 +84,7 @@ TEST(SurveyDetailsProgram, RecordingAsksForTheNeededDetailsWritesThemAndRemember
     dlg->OnOK();
     EXPECT_EQ(refusals.size(), 2);
     QApplication::processEvents();
-    EXPECT_TRUE(doc.m_recorder.Active()) << "the recording never waits on the details";
+    EXPECT_TRUE(doc.Recorder().Active()) << "the recording never waits on the details";
 
     written = survey::LoadSurveyFile(sidecar);
     ASSERT_EQ(written.error, "");
@@ -163,7 +163,7 @@ TEST(SurveyDetailsProgram, DetailsPreparedBesideTheRecordingAreKeptWhenItStarts)
         CTubescanApp app;
         KeepOffOtherHeads(app);
         ASSERT_TRUE(app.InitInstance({"tubescan", dir.filePath("run.dat")}, dir.path()));
-        ASSERT_TRUE(app.Registry().document->m_recorder.Active());
+        ASSERT_TRUE(app.Registry().document->Recorder().Active());
     }
     const survey::LoadResult kept =
         survey::LoadSurveyFile(dir.filePath("run.survey.json").toStdString());

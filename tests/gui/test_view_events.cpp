@@ -58,9 +58,9 @@ class ViewEventsTest : public AppFixture {
 
 TEST_F(ViewEventsTest, OperatorDragsMeasuresTypesAndUsesTheHotKeys) {
     CTubescanDoc& doc = Doc();
-    doc.m_settings.m_range = 1.0;
-    doc.m_settings.m_lineColor = 0x0000FF; // pure red on the screen
-    doc.m_settings.m_textColor = 0x00FF00;
+    doc.Settings().m_range = 1.0;
+    doc.Settings().m_lineColor = 0x0000FF; // pure red on the screen
+    doc.Settings().m_textColor = 0x00FF00;
     // Room for the picture beside the docks, so the places the strokes land
     // on stay clear of the status texts.
     Frame().resize(1600, 1100);
@@ -81,8 +81,8 @@ TEST_F(ViewEventsTest, OperatorDragsMeasuresTypesAndUsesTheHotKeys) {
     Click(o);
     Mouse(QEvent::MouseMove, o + QPoint(150, 200), Qt::NoButton);
     Click(o + QPoint(150, 200));
-    EXPECT_EQ(doc.m_annotationCount, 1);
-    EXPECT_EQ(doc.m_measureMode, 0);
+    EXPECT_EQ(doc.Display().m_annotationCount, 1);
+    EXPECT_EQ(doc.Display().m_measureMode, 0);
     EXPECT_GT(PixelsOf(QRect(o + QPoint(74, 99), QSize(3, 3)), qRgb(255, 0, 0)), 0);
     EXPECT_EQ(PixelsOf(QRect(o + QPoint(-5, 0), QSize(1, 1)), qRgb(255, 0, 0)), 1);
     EXPECT_NEAR(View().LastLineLength(), 1.0, 0.01);
@@ -98,8 +98,8 @@ TEST_F(ViewEventsTest, OperatorDragsMeasuresTypesAndUsesTheHotKeys) {
     Key(Qt::Key_Backspace, "\b");
     Key(Qt::Key_C, "c");
     Key(Qt::Key_Return, "\r");
-    EXPECT_EQ(doc.m_textInputMode, 0);
-    EXPECT_EQ(doc.m_annotationCount, 2);
+    EXPECT_EQ(doc.Display().m_textInputMode, 0);
+    EXPECT_EQ(doc.Display().m_annotationCount, 2);
     EXPECT_EQ(View().NotesAndLines().All()[1].text, "Ac");
     // Text is smoothed: its pixels are shades of the text colour on black.
     EXPECT_GT(PixelsWhere(QRect(o + QPoint(-200, -100), QSize(30, 20)),
@@ -111,48 +111,48 @@ TEST_F(ViewEventsTest, OperatorDragsMeasuresTypesAndUsesTheHotKeys) {
     Command(32886);
     Click(o + QPoint(10, 10));
     Mouse(QEvent::MouseButtonPress, o, Qt::RightButton);
-    EXPECT_EQ(doc.m_measureMode, 0);
-    EXPECT_EQ(doc.m_annotationCount, 2);
+    EXPECT_EQ(doc.Display().m_measureMode, 0);
+    EXPECT_EQ(doc.Display().m_annotationCount, 2);
     EXPECT_EQ(View().NotesAndLines().Current()->kind, kAnnotationEmpty);
     ASSERT_NE(Frame().ViewContextMenu(), nullptr);
     EXPECT_EQ(Frame().ViewContextMenu()->actions().first(), Frame().Action(32804));
 
     // Space reverses only outside text mode; Z wraps from 300 % to 50 %.
-    const int direction = doc.m_scanDirection;
+    const int direction = doc.Run().m_scanDirection;
     Command(32885);
     Key(Qt::Key_Space, " ");
-    EXPECT_EQ(doc.m_scanDirection, direction);
+    EXPECT_EQ(doc.Run().m_scanDirection, direction);
     Key(Qt::Key_Escape, "\x1b");
-    EXPECT_EQ(doc.m_textInputMode, 0);
+    EXPECT_EQ(doc.Display().m_textInputMode, 0);
     Key(Qt::Key_Space, " ");
-    EXPECT_NE(doc.m_scanDirection, direction);
-    doc.m_settings.m_zoom = 3.0;
+    EXPECT_NE(doc.Run().m_scanDirection, direction);
+    doc.Settings().m_zoom = 3.0;
     Key(Qt::Key_Z, "z");
-    EXPECT_EQ(doc.m_settings.m_zoom, 0.5);
-    doc.m_settings.m_zoom = 1.0;
+    EXPECT_EQ(doc.Settings().m_zoom, 0.5);
+    doc.Settings().m_zoom = 1.0;
 
     // M moves the shape only while it is shown; a drag then moves its centre.
-    doc.m_settings.m_displayPipeShape = 0;
+    doc.Settings().m_displayPipeShape = 0;
     Key(Qt::Key_M, "m");
-    EXPECT_EQ(doc.m_moveShapeMode, 0);
+    EXPECT_EQ(doc.Display().m_moveShapeMode, 0);
     Command(32951);
     Key(Qt::Key_M, "M");
-    EXPECT_EQ(doc.m_moveShapeMode, 1);
+    EXPECT_EQ(doc.Display().m_moveShapeMode, 1);
     EXPECT_TRUE(View().CaretTimerActive());
-    const double offsetX = doc.m_settings.m_circleOffsetX;
-    const double offsetY = doc.m_settings.m_circleOffsetY;
+    const double offsetX = doc.Settings().m_circleOffsetX;
+    const double offsetY = doc.Settings().m_circleOffsetY;
     Drag(o, o + QPoint(20, 30));
-    EXPECT_DOUBLE_EQ(doc.m_settings.m_circleOffsetX, offsetX + 20);
-    EXPECT_DOUBLE_EQ(doc.m_settings.m_circleOffsetY, offsetY + 30);
+    EXPECT_DOUBLE_EQ(doc.Settings().m_circleOffsetX, offsetX + 20);
+    EXPECT_DOUBLE_EQ(doc.Settings().m_circleOffsetY, offsetY + 30);
     EXPECT_EQ(View().ShapePan().x(), 0);
     EXPECT_EQ(View().Pan(), QPoint(30, -10)); // the picture stayed
 
     // "Delete All Drawings" clears both kinds.
     Command(32911);
-    EXPECT_EQ(doc.m_annotationCount, 0);
+    EXPECT_EQ(doc.Display().m_annotationCount, 0);
 
     // With every record in use a new note is refused and the operator told.
-    doc.m_annotationCount = kAnnotationCapacity;
+    doc.Display().m_annotationCount = kAnnotationCapacity;
     Command(32885);
     Click(o);
     EXPECT_EQ(Frame().Pane(0)->text(), kAnnotationsFullMessage);
@@ -161,13 +161,13 @@ TEST_F(ViewEventsTest, OperatorDragsMeasuresTypesAndUsesTheHotKeys) {
 
 TEST_F(ViewEventsTest, PipeShapesAreDrawnInTheirColourWhereTheSettingsPutThem) {
     CTubescanDoc& doc = Doc();
-    doc.m_settings.m_range = 1.0;
-    doc.m_settings.m_displayPipeShape = 1;
-    doc.m_settings.m_circleColor = 0xFF0000; // pure blue on the screen
-    doc.m_settings.m_circleDiameter = 0.8;   // 200 pixels across
+    doc.Settings().m_range = 1.0;
+    doc.Settings().m_displayPipeShape = 1;
+    doc.Settings().m_circleColor = 0xFF0000; // pure blue on the screen
+    doc.Settings().m_circleDiameter = 0.8;   // 200 pixels across
     const QRgb blue = qRgb(0, 0, 255);
-    doc.m_settings.m_circleOffsetX = View().ClientWidth() / 2;
-    doc.m_settings.m_circleOffsetY = View().ClientHeight() / 2;
+    doc.Settings().m_circleOffsetX = View().ClientWidth() / 2;
+    doc.Settings().m_circleOffsetY = View().ClientHeight() / 2;
     const QPoint c = Origin();
     const auto near = [&](QPoint p) {
         return PixelsOf(QRect(p - QPoint(1, 1), QSize(3, 3)), blue);
@@ -180,9 +180,9 @@ TEST_F(ViewEventsTest, PipeShapesAreDrawnInTheirColourWhereTheSettingsPutThem) {
     // Horse-shoe 0.4 x 0.5 m: walls 50 px either side, from the centre
     // line down; the invert's lowest point 125 px under the crown's top
     // (a 2-pixel pen lies on and just above the outline).
-    doc.m_settings.m_pipeShape = 1;
-    doc.m_settings.m_horseShoeWidth = 0.4;
-    doc.m_settings.m_horseShoeHeight = 0.5;
+    doc.Settings().m_pipeShape = 1;
+    doc.Settings().m_horseShoeWidth = 0.4;
+    doc.Settings().m_horseShoeHeight = 0.5;
     EXPECT_GT(near(c + QPoint(-50, 20)), 0);
     EXPECT_GT(near(c + QPoint(50, 20)), 0);
     EXPECT_GT(near(c + QPoint(0, -50)), 0);

@@ -28,16 +28,16 @@ struct LayeredView {
     CTubescanView view{&doc};
 
     LayeredView() {
-        doc.m_imageWidth = doc.m_imageHeight = kImageSize;
-        doc.m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0);
-        doc.m_settings.m_bkColor = 0x00000040;
-        doc.m_settings.m_gridColor = kGrid;
-        doc.m_settings.m_viewRangeMark = 0;
-        doc.m_settings.m_displayPRD = 0;
-        doc.m_linkState = LinkState::Up; // no link status box unless a test asks for it
-        doc.m_scanDirection = 1;         // the scan line points straight down, out of the way
-        doc.m_beamAngle = 180.0;
-        doc.m_command[headproto::kCmdSectorWidth] = 120;
+        doc.Frame().m_imageWidth = doc.Frame().m_imageHeight = kImageSize;
+        doc.Frame().m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0);
+        doc.Settings().m_bkColor = 0x00000040;
+        doc.Settings().m_gridColor = kGrid;
+        doc.Settings().m_viewRangeMark = 0;
+        doc.Settings().m_displayPRD = 0;
+        doc.Link().m_linkState = LinkState::Up; // no link status box unless a test asks for it
+        doc.Run().m_scanDirection = 1; // the scan line points straight down, out of the way
+        doc.Frame().m_beamAngle = 180.0;
+        doc.Link().m_command[headproto::kCmdSectorWidth] = 120;
         InstallGridLayer(view);
         InstallAttitudeLayer(view);
         InstallStatusTextLayer(view);
@@ -64,7 +64,7 @@ struct LayeredView {
 
 TEST(ViewLayers, RectangleGridFollowsUnitsSoundSpeedAndStyle) {
     LayeredView v;
-    v.doc.m_settings.m_gridType = 1;
+    v.doc.Settings().m_gridType = 1;
     const QRgb cross = Rgb(CrossColour(kGrid));
     // Metres: eleven lines 50 pixels apart from 50 to 550, the cross through the centre.
     for (int y : {50, 100, 550})
@@ -76,23 +76,23 @@ TEST(ViewLayers, RectangleGridFollowsUnitsSoundSpeedAndStyle) {
     EXPECT_NE(v.At(100, 100), kGridRgb); // outside +-250
 
     // Feet: divisions of 3 x 0.3048 / 5 of the half size, same extent.
-    v.doc.m_settings.m_units = 2;
+    v.doc.Settings().m_units = 2;
     for (int y : {71, 117, 528})
         EXPECT_EQ(v.At(160, y), kGridRgb) << y;
     EXPECT_NE(v.At(160, 100), kGridRgb);
     EXPECT_EQ(v.At(217, 60), kGridRgb);
 
     // 1400 m/s: the grid grows past the picture radius.
-    v.doc.m_settings.m_units = 0;
-    v.doc.m_settings.m_soundVelocity = 1400.0;
+    v.doc.Settings().m_units = 0;
+    v.doc.Settings().m_soundVelocity = 1400.0;
     for (int y : {32, 85})
         EXPECT_EQ(v.At(140, y), kGridRgb) << y;
     EXPECT_NE(v.At(140, 100), kGridRgb);
 
     // Dotted and dashed lines leave gaps in proportion to their patterns.
-    v.doc.m_settings.m_soundVelocity = 1500.0;
+    v.doc.Settings().m_soundVelocity = 1500.0;
     for (auto [style, low, high] : {std::tuple{1, 12, 18}, {2, 20, 26}}) {
-        v.doc.m_settings.m_gridStyle = style;
+        v.doc.Settings().m_gridStyle = style;
         v.view.ComposeBackBuffer();
         int on = 0;
         for (int x = 160; x < 190; ++x)
@@ -109,14 +109,14 @@ TEST(ViewLayers, CrossColourRaisesGreenOnlyAndCapsIt) {
     EXPECT_EQ(CrossColour(0x00FFFFFF), 0x00FFFFFFu);
 
     LayeredView v;
-    v.doc.m_settings.m_gridType = 1;
-    v.doc.m_settings.m_gridColor = 0x0000DCFF;
+    v.doc.Settings().m_gridType = 1;
+    v.doc.Settings().m_gridColor = 0x0000DCFF;
     EXPECT_EQ(v.At(160, 300), qRgb(255, 255, 0));
 }
 
 TEST(ViewLayers, PolarGridArcsAtTheirRadiiAndCentreLines) {
     LayeredView v;
-    v.doc.m_settings.m_gridType = 2;
+    v.doc.Settings().m_gridType = 2;
     // Full circle: rings every 50 pixels and both diameters.
     EXPECT_TRUE(v.Near(506, 194, kGridRgb));  // radius 150 at 45 degrees
     EXPECT_TRUE(v.Near(294, 406, kGridRgb));  // and at 225
@@ -127,7 +127,7 @@ TEST(ViewLayers, PolarGridArcsAtTheirRadiiAndCentreLines) {
 
     // A 90 degree sector straight up: arcs only inside it, its edges drawn,
     // one centre line up the middle.
-    v.doc.m_command[headproto::kCmdSectorWidth] = 30;
+    v.doc.Link().m_command[headproto::kCmdSectorWidth] = 30;
     EXPECT_TRUE(v.Near(383, 151, kGridRgb));  // radius 150, 6.5 degrees left of up
     EXPECT_FALSE(v.Near(250, 300, kGridRgb)); // radius 150 pointing left
     EXPECT_TRUE(v.Near(524, 176, kGridRgb));  // right edge at radius 175
@@ -136,7 +136,7 @@ TEST(ViewLayers, PolarGridArcsAtTheirRadiiAndCentreLines) {
     EXPECT_NE(v.At(575, 300), kCentreLineRgb);
 
     // Train 90: the sector and its centre line turn to the right.
-    v.doc.m_trainBearing = 90;
+    v.doc.Run().m_trainBearing = 90;
     EXPECT_EQ(v.At(575, 300), kCentreLineRgb);
     EXPECT_TRUE(v.Near(541, 249, kGridRgb)); // radius 150, 20 degrees above right
     EXPECT_FALSE(v.Near(400, 150, kGridRgb));
@@ -145,7 +145,7 @@ TEST(ViewLayers, PolarGridArcsAtTheirRadiiAndCentreLines) {
 TEST(ViewLayers, LinkStatusBoxBlinksAndAlternatesItsMessage) {
     LayeredView v;
     const QRgb red = Rgb(kStatusRed), white = Rgb(kNearWhite), back = kPicture;
-    v.doc.m_linkState = LinkState::Down;
+    v.doc.Link().m_linkState = LinkState::Down;
     v.view.SetStatusBlink(1);
     // "No Connection": the frame starts at x = 314.
     const QImage& image = v.Compose();
@@ -165,23 +165,23 @@ TEST(ViewLayers, LinkStatusBoxBlinksAndAlternatesItsMessage) {
     // A repaint that redraws all restarts the view's alternation and leaves
     // the watchdog's blink alone.
     v.view.SetStatusBlink(1);
-    v.doc.m_redrawAll = 1;
+    v.doc.Display().m_redrawAll = 1;
     EXPECT_EQ(v.At(311, 590), back);
     EXPECT_EQ(v.view.StatusBlink(), 1);
     // Busy with the mouse: no box.
-    v.doc.m_measureMode = 1;
+    v.doc.Display().m_measureMode = 1;
     EXPECT_EQ(v.At(320, 596), back);
-    v.doc.m_measureMode = 0;
+    v.doc.Display().m_measureMode = 0;
 
     // Connected but the head is silent: the wider box, frame from 289 to 585.
-    v.doc.m_linkState = LinkState::Up;
-    v.doc.m_replyPending = 1;
-    v.doc.m_settings.m_ipAddress = "127.0.0.1";
+    v.doc.Link().m_linkState = LinkState::Up;
+    v.doc.Link().m_replyPending = 1;
+    v.doc.Settings().m_ipAddress = "127.0.0.1";
     v.Compose();
     EXPECT_EQ(image.pixel(292, 596), red);
     EXPECT_EQ(image.pixel(581, 596), red);
     EXPECT_EQ(image.pixel(584, 596), white);
-    v.doc.m_replyPending = 0;
+    v.doc.Link().m_replyPending = 0;
     EXPECT_EQ(v.At(292, 596), back);
 }
 
@@ -189,9 +189,9 @@ TEST(ViewLayers, IndicatorWaterLineHorizonAndDisplaySwitch) {
     LayeredView v;
     const int h = 600;
     const QRgb water = Rgb(kWaterColour), ground = Rgb(kGroundColour);
-    v.doc.m_pitchValid = v.doc.m_rollValid = 1;
+    v.doc.Frame().m_pitchValid = v.doc.Frame().m_rollValid = 1;
     EXPECT_NE(v.At(10, h - 345), Rgb(kPanelColour)); // "Display PRD" off: no panel
-    v.doc.m_settings.m_displayPRD = 1;
+    v.doc.Settings().m_displayPRD = 1;
     EXPECT_EQ(v.At(10, h - 345), Rgb(kPanelColour));
     EXPECT_EQ(v.At(83, h - 338), Rgb(kRingColour));
 
@@ -201,30 +201,30 @@ TEST(ViewLayers, IndicatorWaterLineHorizonAndDisplaySwitch) {
         return std::tuple{image.pixel(83, h - 290), image.pixel(83, h - 262),
                           image.pixel(83, h - 250), image.pixel(83, h - 240)};
     };
-    v.doc.m_pitchAvg = 0.0;
+    v.doc.Frame().m_pitchAvg = 0.0;
     EXPECT_EQ(pitchColours(), std::tuple(water, ground, ground, ground));
-    v.doc.m_pitchAvg = 45.0;
+    v.doc.Frame().m_pitchAvg = 45.0;
     EXPECT_EQ(pitchColours(), std::tuple(water, water, ground, ground));
-    v.doc.m_pitchAvg = 90.0;
+    v.doc.Frame().m_pitchAvg = 90.0;
     EXPECT_EQ(pitchColours(), std::tuple(water, water, water, water));
-    v.doc.m_pitchAvg = -90.0;
+    v.doc.Frame().m_pitchAvg = -90.0;
     EXPECT_EQ(v.At(83, h - 326), ground);
     // A sensor pitch far beyond 90 draws as 90 (no NaN from the chord).
-    v.doc.m_settings.m_useExtPRD = 1;
-    v.doc.m_extPitch = 150.0;
-    v.doc.m_extPitchValid = 1;
+    v.doc.Settings().m_useExtPRD = 1;
+    v.doc.Link().m_extPitch = 150.0;
+    v.doc.Link().m_extPitchValid = 1;
     EXPECT_EQ(pitchColours(), std::tuple(water, water, water, water));
 
     // Roll from the chosen source: 30 degrees raises the horizon's left end
     // and turns the marks with it.
     const int c = h - 123;
-    v.doc.m_rollAvg = 30.0; // the head's, not used while the sensor is chosen
-    v.doc.m_extRoll = 0.0;
+    v.doc.Frame().m_rollAvg = 30.0; // the head's, not used while the sensor is chosen
+    v.doc.Link().m_extRoll = 0.0;
     const QImage& image = v.Compose();
     EXPECT_EQ(image.pixel(103, c + 5), ground);
     EXPECT_EQ(image.pixel(63, c - 5), water);
     EXPECT_EQ(image.pixel(100, c + 14), Rgb(kTickColour)); // 30 sin 30 truncates to 14
-    v.doc.m_settings.m_useExtPRD = 0;
+    v.doc.Settings().m_useExtPRD = 0;
     v.Compose();
     EXPECT_EQ(image.pixel(103, c + 5), water);
     EXPECT_EQ(image.pixel(63, c - 5), ground);

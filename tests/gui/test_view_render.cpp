@@ -17,24 +17,24 @@ struct RenderedView {
     CTubescanView view{&doc};
 
     RenderedView(int width = 800, int height = 600) {
-        doc.m_imageWidth = doc.m_imageHeight = kImageSize;
-        doc.m_image.resize(static_cast<std::size_t>(kImageSize) * kImageSize * 3);
-        for (std::size_t i = 0; i < doc.m_image.size(); i += 3) {
-            doc.m_image[i] = 30; // blue, green, red in the buffer
-            doc.m_image[i + 1] = 20;
-            doc.m_image[i + 2] = 10;
+        doc.Frame().m_imageWidth = doc.Frame().m_imageHeight = kImageSize;
+        doc.Frame().m_image.resize(static_cast<std::size_t>(kImageSize) * kImageSize * 3);
+        for (std::size_t i = 0; i < doc.Frame().m_image.size(); i += 3) {
+            doc.Frame().m_image[i] = 30; // blue, green, red in the buffer
+            doc.Frame().m_image[i + 1] = 20;
+            doc.Frame().m_image[i + 2] = 10;
         }
-        doc.m_settings.m_bkColor = 0x000080;
-        doc.m_scanDirection = 1; // no look-ahead step
-        doc.m_beamAngle = 0.0;
+        doc.Settings().m_bkColor = 0x000080;
+        doc.Run().m_scanDirection = 1; // no look-ahead step
+        doc.Frame().m_beamAngle = 0.0;
         SetSector(0, 30);
         view.resize(width, height);
         view.show();
         QApplication::processEvents();
     }
     void SetSector(int trainBearing, std::uint8_t code) {
-        doc.m_trainBearing = trainBearing;
-        doc.m_command[headproto::kCmdSectorWidth] = code;
+        doc.Run().m_trainBearing = trainBearing;
+        doc.Link().m_command[headproto::kCmdSectorWidth] = code;
     }
     QRgb At(int x, int y) {
         view.ComposeBackBuffer();
@@ -68,18 +68,18 @@ TEST(ViewRender, WedgeShowsThePictureAndTheBackgroundElsewhere) {
 TEST(ViewRender, PictureIsPlacedUnscaledAroundTheOriginAtEveryZoom) {
     RenderedView v;
     v.SetSector(0, 120);
-    v.doc.m_settings.m_zoom = 0.5; // buffer from (275, 175) on
+    v.doc.Settings().m_zoom = 0.5; // buffer from (275, 175) on
     EXPECT_EQ(v.At(276, 300), kImageColour);
     EXPECT_EQ(v.At(274, 300), kBackground);
     // A pixel of the buffer lands where the placement puts it.
     const std::size_t at = (static_cast<std::size_t>(10) * kImageSize + 20) * 3;
-    v.doc.m_image[at] = 0xFF;
-    v.doc.m_image[at + 1] = 0xFF;
-    v.doc.m_image[at + 2] = 0xFF;
-    v.doc.m_settings.m_zoom =
+    v.doc.Frame().m_image[at] = 0xFF;
+    v.doc.Frame().m_image[at + 1] = 0xFF;
+    v.doc.Frame().m_image[at + 2] = 0xFF;
+    v.doc.Settings().m_zoom =
         3.0; // buffer from (400 - 750, 300 - 750): pixel (20, 10) is off screen
     EXPECT_EQ(v.At(410, 120), kImageColour);
-    v.doc.m_settings.m_zoom = 1.0; // buffer from (150, 50): pixel (20, 10) at (170, 60)
+    v.doc.Settings().m_zoom = 1.0; // buffer from (150, 50): pixel (20, 10) at (170, 60)
     EXPECT_EQ(v.At(170, 60), 0xFFFFFFFFu);
     EXPECT_EQ(v.At(171, 60), kImageColour);
 }
@@ -91,19 +91,19 @@ TEST(ViewRender, ScanLineColourBarAndHeadIcon) {
     EXPECT_EQ(v.At(400, 50), kScanLine);
     EXPECT_EQ(v.At(400, 200), kScanLine);
     EXPECT_EQ(v.At(400, 49), kBackground);
-    v.doc.m_beamAngle = 90.0;
-    v.doc.m_settings.m_zoom = 0.5;
+    v.doc.Frame().m_beamAngle = 90.0;
+    v.doc.Settings().m_zoom = 0.5;
     EXPECT_EQ(v.At(520, 300), kScanLine);
     EXPECT_NE(v.At(528, 300), kScanLine);
 
     // Colour bar: 8 pixels wide at the right, strongest colour on top, from
     // the table in use.
     const auto entry = [&](int level) {
-        const ColorEntry c = v.doc.m_sonarBitmap.Entry(v.doc.m_settings.m_colorTable, level);
+        const ColorEntry c = v.doc.ColourTables().Entry(v.doc.Settings().m_colorTable, level);
         return qRgb(c.red, c.green, c.blue);
     };
     for (int table : {0, 4, 8}) {
-        v.doc.m_settings.m_colorTable = table;
+        v.doc.Settings().m_colorTable = table;
         EXPECT_EQ(v.At(790, 0), entry(117)) << table;
         EXPECT_EQ(v.At(797, 0), entry(117)) << table;
         EXPECT_EQ(v.At(790, 599), entry(1)) << table;
@@ -114,11 +114,11 @@ TEST(ViewRender, ScanLineColourBarAndHeadIcon) {
     EXPECT_NE(v.At(798, 0), entry(117));
 
     // Aft transducer: a red ball; forward: grey.
-    v.doc.m_settings.m_xdcrFwdAft = 0;
-    v.doc.m_settings.m_zeroUpDown = 0;
+    v.doc.Settings().m_xdcrFwdAft = 0;
+    v.doc.Settings().m_zeroUpDown = 0;
     const QRgb aft = v.At(750 + 16, 550 + 13);
     EXPECT_GT(qRed(aft), qGreen(aft) + 60);
-    v.doc.m_settings.m_xdcrFwdAft = 1;
+    v.doc.Settings().m_xdcrFwdAft = 1;
     const QRgb forward = v.At(750 + 16, 550 + 13);
     EXPECT_NEAR(qRed(forward), qGreen(forward), 10);
 }
@@ -142,15 +142,15 @@ TEST(ViewRender, DraggingPansAndRestoreImageCentresZoomsAndClears) {
     QTest::mouseRelease(&v.view, Qt::LeftButton, {}, QPoint(190, 200));
     EXPECT_EQ(v.view.Pan(), QPoint(20, 20));
 
-    v.doc.m_settings.m_zoom = 2.0;
-    v.doc.m_recentreImage = 1;
+    v.doc.Settings().m_zoom = 2.0;
+    v.doc.Display().m_recentreImage = 1;
     EXPECT_EQ(v.At(410, 120), kBackground); // cleared to the background colour
     EXPECT_EQ(v.view.Pan(), QPoint(0, 0));
-    EXPECT_DOUBLE_EQ(v.doc.m_settings.m_zoom, 1.0);
-    EXPECT_EQ(v.doc.m_recentreImage, 0);
-    EXPECT_DOUBLE_EQ(v.doc.m_settings.m_circleOffsetX, 400.0);
-    EXPECT_EQ(v.doc.m_image[0], 0x00); // blue, green, red of the background
-    EXPECT_EQ(v.doc.m_image[2], 0x80);
+    EXPECT_DOUBLE_EQ(v.doc.Settings().m_zoom, 1.0);
+    EXPECT_EQ(v.doc.Display().m_recentreImage, 0);
+    EXPECT_DOUBLE_EQ(v.doc.Settings().m_circleOffsetX, 400.0);
+    EXPECT_EQ(v.doc.Frame().m_image[0], 0x00); // blue, green, red of the background
+    EXPECT_EQ(v.doc.Frame().m_image[2], 0x80);
 }
 
 TEST(ViewRender, EmptyClientKeepsSizeAndMouseMovesSetTheReadouts) {
@@ -162,7 +162,7 @@ TEST(ViewRender, EmptyClientKeepsSizeAndMouseMovesSetTheReadouts) {
     v.view.resize(800, 600);
     QApplication::processEvents();
 
-    v.doc.m_settings.m_range = 2.0;
+    v.doc.Settings().m_range = 2.0;
     v.view.ComposeBackBuffer();
     int readouts = 0;
     QObject::connect(&v.view, &CTubescanView::cursorReadoutsChanged, [&] { ++readouts; });

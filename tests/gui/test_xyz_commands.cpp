@@ -93,7 +93,7 @@ TEST(XyzCommands, MenuConversionAndToolWriteTheSameBytes) {
         EXPECT_EQ(p.messages, std::vector<std::string>{"Conversion Complete!"});
         // The playback has no part in it.
         EXPECT_FALSE(p.pacer.TimerActive());
-        EXPECT_EQ(p.doc.m_playback, 0);
+        EXPECT_EQ(p.doc.Run().m_playback, 0);
         EXPECT_EQ(p.ticks, 0);
         const std::string program = p.dir.Read("Survey.xyz");
         // One line per ping the head did not garble (every 97th from the 5th).
@@ -117,11 +117,11 @@ TEST(XyzCommands, AnXyzThatCannotBeCreatedIsNeverReportedComplete) {
     EXPECT_EQ(p.messages[1], "Error Creating XYZ File!");
     EXPECT_NE(p.messages[0].find("run.xyz"), std::string::npos) << p.messages[0];
     // Nothing plays, nothing more is said, and the folder stays as it was.
-    EXPECT_EQ(p.doc.m_playback, 0);
+    EXPECT_EQ(p.doc.Run().m_playback, 0);
     QCoreApplication::processEvents();
     EXPECT_EQ(p.messages.size(), 2u);
     EXPECT_TRUE(fs::is_directory(p.dir.File("run.xyz")));
-    EXPECT_EQ(p.doc.m_outputs.Converting(), 0);
+    EXPECT_EQ(p.doc.Outputs().Converting(), 0);
 }
 
 // Cancel in the progress stops the pass: no .xyz, no partial file beside it,
@@ -142,8 +142,8 @@ TEST(XyzCommands, ACancelledConversionLeavesNoFileAndThePlaybackAlone) {
     ASSERT_TRUE(survey::WriteFile(played, 50, {}));
     ASSERT_TRUE(p.doc.OpenPlaybackPath(played));
     EXPECT_FALSE(ConvertToXyzCommand(p.doc, nullptr, [](QFileDialog&) { return false; }));
-    EXPECT_EQ(p.doc.m_playback, 1);
-    EXPECT_EQ(p.doc.m_play.path, played);
+    EXPECT_EQ(p.doc.Run().m_playback, 1);
+    EXPECT_EQ(p.doc.PlaybackFile().path, played);
     EXPECT_FALSE(fs::exists(p.dir.File("played.xyz")));
     EXPECT_EQ(p.messages.size(), 1u);
 }
@@ -162,7 +162,7 @@ TEST(XyzCommands, UdpItemsCarryTheirChecksAndAddressIsDisabled) {
     EXPECT_EQ(map.Update(cmd::kUdpPrdOutput).checked, true);
     EXPECT_FALSE(map.Update(cmd::kUdpAddress).enabled);
     EXPECT_FALSE(map.Run(cmd::kUdpAddress)); // no handler
-    EXPECT_EQ(doc.m_settings.m_udpPrdEnabled, 1);
+    EXPECT_EQ(doc.Settings().m_udpPrdEnabled, 1);
 }
 
 // The File menu's point clouds of the file being played back are the
@@ -174,7 +174,7 @@ TEST(XyzCommands, PointCloudExportOfThePlaybackIsTheTools) {
     EXPECT_FALSE(CanExportPointCloud(p.doc));
     ASSERT_TRUE(p.doc.OpenPlaybackPath(input));
     ASSERT_TRUE(CanExportPointCloud(p.doc));
-    const std::uint64_t position = p.doc.m_play.playPosition;
+    const std::uint64_t position = p.doc.PlaybackFile().playPosition;
     const struct {
         PointCloudOutput::Format format;
         std::string ext;
@@ -192,7 +192,7 @@ TEST(XyzCommands, PointCloudExportOfThePlaybackIsTheTools) {
             },
             k.format));
         EXPECT_EQ(offered, Q(p.dir.File("run." + k.ext)));
-        EXPECT_EQ(p.doc.m_play.playPosition, position);
+        EXPECT_EQ(p.doc.PlaybackFile().playPosition, position);
         ASSERT_FALSE(p.messages.empty());
         EXPECT_NE(p.messages.back().find("cloud." + k.ext), std::string::npos) << p.messages.back();
 
@@ -212,7 +212,7 @@ TEST(XyzCommands, PointCloudExportOfThePlaybackIsTheTools) {
     const std::string longer = p.dir.File("long.31l");
     ASSERT_TRUE(survey::WriteFile(longer, 60000, {}));
     ASSERT_TRUE(p.doc.OpenPlaybackPath(longer));
-    const std::uint64_t longPosition = p.doc.m_play.playPosition;
+    const std::uint64_t longPosition = p.doc.PlaybackFile().playPosition;
     QTimer::singleShot(0, ClickCancel);
     EXPECT_FALSE(ExportPointCloudCommand(
         p.doc, nullptr,
@@ -223,6 +223,6 @@ TEST(XyzCommands, PointCloudExportOfThePlaybackIsTheTools) {
         PointCloudOutput::Format::Las));
     EXPECT_FALSE(std::filesystem::exists(p.dir.File("gone.las")));
     EXPECT_NE(p.messages.back().find("cancelled"), std::string::npos) << p.messages.back();
-    EXPECT_EQ(p.doc.m_hold, 0);
-    EXPECT_EQ(p.doc.m_play.playPosition, longPosition);
+    EXPECT_EQ(p.doc.Run().m_hold, 0);
+    EXPECT_EQ(p.doc.PlaybackFile().playPosition, longPosition);
 }

@@ -154,7 +154,7 @@ TEST(ConvertTool, HostileFilesNeitherCrashNorHang) {
     // and the operator learns what was left out.
     CTubescanDoc scratch;
     // Made at the tool's speed of sound, so the records give nothing else to say.
-    scratch.m_settings.m_soundVelocity = 1430.0;
+    scratch.Settings().m_soundVelocity = 1430.0;
     std::string whole;
     for (std::uint32_t i = 0; i < 30; ++i) {
         const auto rec = survey::MakeRecord(scratch, i, {});

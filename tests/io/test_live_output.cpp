@@ -85,14 +85,14 @@ TEST(LiveOutput, DatagramsOfALiveRunArriveAsComputed) {
         TeeInstaller(CTubescanDoc& d, std::shared_ptr<TeeSink> t)
             : AttachedObserver(d), doc(d), tee(std::move(t)) {}
         void OnCreateUdpOutput() override {
-            auto socket = doc.m_outputs.Udp().Get();
+            auto socket = doc.Outputs().Udp().Get();
             if (!socket || socket == tee) return;
             tee->socket = socket;
-            doc.m_outputs.Udp().Reset(tee);
+            doc.Outputs().Udp().Reset(tee);
         }
     } teeInstaller(doc, tee);
     doc.OnNewDocument(dir.Dir());
-    doc.m_tcpPort = sim.Port();
+    doc.Link().m_tcpPort = sim.Port();
     host->OnConnectToSonarHead();
 
     std::vector<std::string> received;

@@ -79,17 +79,17 @@ TEST(SerialPorts, SensorValuesReachDocumentRecordingAndDatagrams) {
     QObject::connect(&host->Link(), &HeadLink::sensorPollDue, serial.get(),
                      &SerialPorts::PollOrientationSensor);
     QObject::connect(host.get(), &SonarHost::headLinkStarted, serial.get(), [&] {
-        if (doc.m_settings.m_enablePRDInput) serial->OpenOrientationPort();
+        if (doc.Settings().m_enablePRDInput) serial->OpenOrientationPort();
     });
     UdpOutputMaker udpMaker(doc);
     doc.OnNewDocument(dir.Dir());
-    doc.m_tcpPort = sim.Port();
+    doc.Link().m_tcpPort = sim.Port();
     host->OnConnectToSonarHead();
     ASSERT_TRUE(serial->OrientationPortOpen());
     ASSERT_TRUE(doc.OpenRecordFile(dir.File("run.31l")));
 
     // The program's own list offers the named pseudo-terminal.
-    const auto entries = AvailableComPortEntries(doc.m_iniPath);
+    const auto entries = AvailableComPortEntries(doc.SettingsPath());
     EXPECT_NE(std::find(entries.begin(), entries.end(), "COM9 (" + pty.ProgramEnd() + ")"),
               entries.end());
 
@@ -101,14 +101,15 @@ TEST(SerialPorts, SensorValuesReachDocumentRecordingAndDatagrams) {
             while (listener.hasPendingDatagrams())
                 received.push_back(listener.receiveDatagram().data().toStdString());
             // ... and the points computed since carry it as Z.
-            return serial->Polls() >= 3 && doc.m_extDistance > 1.0 && !received.empty() &&
-                   std::abs(Numbers(received.back()).at(2) - doc.m_extDistance) < 0.0005;
+            return serial->Polls() >= 3 && doc.Link().m_extDistance > 1.0 && !received.empty() &&
+                   std::abs(Numbers(received.back()).at(2) - doc.Link().m_extDistance) < 0.0005;
         },
         15000))
-        << "polls " << serial->Polls() << ", distance " << doc.m_extDistance;
+        << "polls " << serial->Polls() << ", distance " << doc.Link().m_extDistance;
     const auto& counters = host->Link().GetCounters();
     EXPECT_GT(serial->Polls(), counters.records / 100 + counters.watchdogTicks);
-    EXPECT_EQ(doc.m_extPitchValid + doc.m_extRollValid + doc.m_extDistanceValid, 3);
+    EXPECT_EQ(
+        doc.Link().m_extPitchValid + doc.Link().m_extRollValid + doc.Link().m_extDistanceValid, 3);
     EXPECT_EQ(FormatStatusPanes(doc, {}).distance.back(), 'm');
     doc.OnCloseDocument();
     serial.reset();
@@ -169,18 +170,18 @@ TEST(SerialPorts, BadFieldsAndAVanishedPortAreSurvived) {
             sensor.write("$PRD,P112.3,ROL,-001.5,DST,+0012.50\r\n");
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
             serial.PollOrientationSensor();
-            return doc.m_extRollValid == 1;
+            return doc.Link().m_extRollValid == 1;
         },
         5000));
-    EXPECT_EQ(doc.m_extPitchValid, 0);
-    EXPECT_EQ(doc.m_extPitch, 0.0);
-    EXPECT_DOUBLE_EQ(doc.m_extRoll, -0.5);
-    EXPECT_EQ(doc.m_extDistance, 12.5);
+    EXPECT_EQ(doc.Link().m_extPitchValid, 0);
+    EXPECT_EQ(doc.Link().m_extPitch, 0.0);
+    EXPECT_DOUBLE_EQ(doc.Link().m_extRoll, -0.5);
+    EXPECT_EQ(doc.Link().m_extDistance, 12.5);
     EXPECT_EQ(FormatStatusPanes(doc, {}).distance, "12.50 m");
 
     // The head's serial port keeps its state apart from the TCP link, and a
     // port that is not there names itself.
-    doc.m_linkState = LinkState::Connecting;
+    doc.Link().m_linkState = LinkState::Connecting;
     serial.CloseComPorts();
     ComPortChoice choice = ComPortChoiceFromDocument(doc);
     choice.headPort = 9;
@@ -188,20 +189,20 @@ TEST(SerialPorts, BadFieldsAndAVanishedPortAreSurvived) {
     serial.ApplyComPortSetup(choice);
     EXPECT_TRUE(serial.HeadPortOpen());
     EXPECT_FALSE(serial.OrientationPortOpen());
-    EXPECT_EQ(doc.m_linkState, LinkState::Connecting);
+    EXPECT_EQ(doc.Link().m_linkState, LinkState::Connecting);
     const std::string saved = dir.Read("TubescanL.INI");
     EXPECT_NE(saved.find("PRDComPort=31"), std::string::npos);
     EXPECT_NE(saved.find("COM9=" + pty.ProgramEnd()), std::string::npos);
-    doc.m_settings.m_sonarComPort = 30;
+    doc.Settings().m_sonarComPort = 30;
     serial.OpenHeadComPort();
     EXPECT_FALSE(serial.HeadPortOpen());
-    EXPECT_EQ(doc.m_linkState, LinkState::Connecting);
+    EXPECT_EQ(doc.Link().m_linkState, LinkState::Connecting);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].rfind("COM30 is not available.", 0), 0u) << messages[0];
 
     // Pulling the plug closes the port; the event loop keeps turning and the
     // last values stay, no longer marked valid.
-    doc.m_settings.m_prdComPort = 9;
+    doc.Settings().m_prdComPort = 9;
     ASSERT_TRUE(serial.OpenOrientationPort());
     sensor.close();
     pty.Close();
@@ -216,8 +217,8 @@ TEST(SerialPorts, BadFieldsAndAVanishedPortAreSurvived) {
         },
         5000));
     EXPECT_LT(longest, 500);
-    EXPECT_EQ(doc.m_extRollValid + doc.m_extDistanceValid, 0);
-    EXPECT_EQ(doc.m_extDistance, 12.5);
+    EXPECT_EQ(doc.Link().m_extRollValid + doc.Link().m_extDistanceValid, 0);
+    EXPECT_EQ(doc.Link().m_extDistance, 12.5);
     EXPECT_FALSE(serial.OpenOrientationPort());
     doc.OnCloseDocument();
 }
@@ -236,7 +237,7 @@ TEST(SerialPorts, LongDevicePathsAndVanishedDevicesAreNamedForWhatTheyAre) {
     CTubescanDoc doc;
     SerialPorts serial(doc);
     doc.OnNewDocument(dir.Dir());
-    EXPECT_EQ(SerialDeviceForPort(IniFile::Load(doc.m_iniPath), 9).path, pty.ProgramEnd());
+    EXPECT_EQ(SerialDeviceForPort(IniFile::Load(doc.SettingsPath()), 9).path, pty.ProgramEnd());
     ASSERT_TRUE(serial.OpenOrientationPort());
 
     testing::internal::CaptureStderr();

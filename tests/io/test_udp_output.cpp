@@ -53,7 +53,7 @@ struct LoopbackDoc {
                                    "Output UDP Port=" +
                                        std::to_string(port) + "\r\n" + switches +
                                        "[Sonar Settings]\r\n");
-        doc.m_iniPath = dir.File("TubescanL.INI");
+        doc.SetSettingsPath(dir.File("TubescanL.INI"));
         doc.LoadSettings();
     }
     UdpOutputMaker udpMaker{doc};
@@ -67,19 +67,19 @@ TEST(UdpOutput, PointsSentFromAnotherThreadArriveAsTheComputedTexts) {
     LoopbackDoc d(listener.localPort(), "Enable UDP Output XYZ=1\r\nEnable UDP Output PRD=1\r\n");
     auto& doc = d.doc;
     doc.CreateUdpOutput();
-    auto sink = doc.m_outputs.Udp().Get();
+    auto sink = doc.Outputs().Udp().Get();
     ASSERT_TRUE(sink);
     const auto* output = dynamic_cast<UdpOutput*>(sink.get());
     ASSERT_TRUE(output && output->CanSend()) << output->refusal();
     // A second creation keeps the socket that exists.
     doc.CreateUdpOutput();
-    EXPECT_EQ(doc.m_outputs.Udp().Get(), sink);
+    EXPECT_EQ(doc.Outputs().Udp().Get(), sink);
 
     doc.StampTime();
-    doc.m_settings.m_soundVelocity = 1450;
-    doc.m_pingDistance = 3.25; // the last valid distance is Z
-    doc.m_pitchAvg = -1.5;
-    doc.m_rollAvg = 2.25;
+    doc.Settings().m_soundVelocity = 1450;
+    doc.Frame().m_pingDistance = 3.25; // the last valid distance is Z
+    doc.Frame().m_pitchAvg = -1.5;
+    doc.Frame().m_rollAvg = 2.25;
     const std::vector<std::pair<double, double>> points = {
         {250, 90}, {250, 0}, {100, 450}, {37.5, 213.3}, {249, 359.95}};
     // The acquisition thread sends while the user-interface thread listens.
@@ -93,8 +93,8 @@ TEST(UdpOutput, PointsSentFromAnotherThreadArriveAsTheComputedTexts) {
     ASSERT_EQ(got.size(), points.size() * 2);
     for (std::size_t i = 0; i < points.size(); ++i) {
         const auto p =
-            xyz::ComputeProfilePoint(points[i].first, points[i].second, doc.m_settings.m_zoom,
-                                     doc.m_settings.m_range, doc.m_settings.m_soundVelocity, 3.25);
+            xyz::ComputeProfilePoint(points[i].first, points[i].second, doc.Settings().m_zoom,
+                                     doc.Settings().m_range, doc.Settings().m_soundVelocity, 3.25);
         const QByteArray xyzBytes = got[2 * i].data();
         const QByteArray prdBytes = got[2 * i + 1].data();
         ASSERT_TRUE(xyzBytes.endsWith("\r\n"));
@@ -104,8 +104,8 @@ TEST(UdpOutput, PointsSentFromAnotherThreadArriveAsTheComputedTexts) {
         const auto r = Split(prdBytes.chopped(2).toStdString(), ',');
         ASSERT_EQ(x.size(), 5u);
         ASSERT_EQ(r.size(), 7u);
-        EXPECT_EQ(x[0], doc.m_date);
-        EXPECT_EQ(x[1], doc.m_time + "." + doc.m_millis);
+        EXPECT_EQ(x[0], doc.Frame().m_date);
+        EXPECT_EQ(x[1], doc.Frame().m_time + "." + doc.Frame().m_millis);
         EXPECT_NEAR(std::atof(x[2].c_str()), p.x, 0.0005);
         EXPECT_NEAR(std::atof(x[3].c_str()), p.y, 0.0005);
         EXPECT_EQ(x[4], "3.250");
@@ -134,13 +134,13 @@ TEST(UdpOutput, RefusesAddressesOffThisMachineWhileLoopbackOnly) {
     // output on: its socket must exist and send nothing.
     TempDir dir;
     CTubescanDoc doc;
-    doc.m_iniPath = dir.File("none.INI");
+    doc.SetSettingsPath(dir.File("none.INI"));
     doc.LoadSettings();
-    ASSERT_EQ(doc.m_settings.m_udpAddress, "192.168.0.23");
-    ASSERT_EQ(doc.m_settings.m_udpXyzEnabled, 1);
+    ASSERT_EQ(doc.Settings().m_udpAddress, "192.168.0.23");
+    ASSERT_EQ(doc.Settings().m_udpXyzEnabled, 1);
     UdpOutputMaker udpMaker(doc);
     doc.CreateUdpOutput();
-    auto* out = dynamic_cast<UdpOutput*>(doc.m_outputs.Udp().Get().get());
+    auto* out = dynamic_cast<UdpOutput*>(doc.Outputs().Udp().Get().get());
     ASSERT_TRUE(out);
     EXPECT_FALSE(out->CanSend());
     doc.EmitProfilePoint(250, 90);

@@ -27,7 +27,7 @@ struct Decoded {
     std::unique_ptr<CTubescanDoc> doc = std::make_unique<CTubescanDoc>();
     bool ok = false;
     explicit Decoded(const sim::HeadModel::Record& r) {
-        std::copy_n(r.begin(), 32, doc->m_reply.header.begin());
+        std::copy_n(r.begin(), 32, doc->Frame().m_reply.header.begin());
         PingWorkspace ws = DocumentWorkspace(*doc);
         ok = DecodeReturnHeader(*doc, ws);
     }
@@ -46,17 +46,17 @@ TEST(HeadModel, RecordDecodesToTheGeometry) {
     const auto r = m.Answer(Command(), 1.0 - 1.1 * 4.0 / (2.0 * 3.14159265358979));
     Decoded d(r);
     ASSERT_TRUE(d.ok);
-    EXPECT_EQ(d.doc->m_dataPoints, 250);
-    EXPECT_EQ(d.doc->m_replyDataBytes, 250);
+    EXPECT_EQ(d.doc->Run().m_dataPoints, 250);
+    EXPECT_EQ(d.doc->Frame().m_replyDataBytes, 250);
     // Centred in a 1 m pipe the wall is 0.5 m away whatever the angle: 1000
     // units of 0.5 mm, less the range the head cannot sample (pulse and
     // receive delay).
     const double blind = m.ReceiveOffset(Command());
     EXPECT_GT(blind, 0.02);
-    EXPECT_NEAR(d.doc->m_profileRange, (0.5 - blind) * 2000.0, 1);
-    EXPECT_NEAR(d.doc->m_beamAngle, m.Angle(), 0.16);
-    EXPECT_NEAR(d.doc->m_roll, 4.0, 0.05); // at the crest of the sway
-    EXPECT_EQ(d.doc->m_rollValid, 128);
+    EXPECT_NEAR(d.doc->Frame().m_profileRange, (0.5 - blind) * 2000.0, 1);
+    EXPECT_NEAR(d.doc->Frame().m_beamAngle, m.Angle(), 0.16);
+    EXPECT_NEAR(d.doc->Frame().m_roll, 4.0, 0.05); // at the crest of the sway
+    EXPECT_EQ(d.doc->Frame().m_rollValid, 128);
     // The strongest echo is in the cell of the wall (1 m range: 4 mm cells).
     const auto* s = r.data() + 32;
     const auto peak = std::max_element(s, s + 250) - s;

@@ -32,7 +32,7 @@ struct LiveLink {
             &host->Worker(), &CRealTimeSonarData::repaintDue, &context, [this] { ++repaints; },
             Qt::QueuedConnection);
         doc.OnNewDocument(dir.Dir());
-        doc.m_tcpPort = head.Port();
+        doc.Link().m_tcpPort = head.Port();
     }
     ~LiveLink() {
         doc.OnCloseDocument();
@@ -57,16 +57,16 @@ TEST(HeadLinkCycle, FirstCommandIsTheSettingsAndEachReplyBringsExactlyOneMore) {
 
     // What the same settings file gives a fresh document.
     CTubescanDoc expected;
-    expected.m_iniPath = l.dir.File("TubescanL.INI");
+    expected.SetSettingsPath(l.dir.File("TubescanL.INI"));
     expected.LoadSettings();
-    EXPECT_EQ(l.head.commands.front(), expected.m_command);
+    EXPECT_EQ(l.head.commands.front(), expected.Link().m_command);
     EXPECT_EQ(l.head.commands.front()[headproto::kCmdGain], 17);
     EXPECT_EQ(l.head.commands.front()[headproto::kCmdRangeCode], 30);
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() >= 20; }, 5000));
     EXPECT_EQ(l.head.overlapping, 0);
-    EXPECT_EQ(l.doc.m_linkState, LinkState::Up);
-    EXPECT_EQ(l.doc.m_replyPending, 0);
+    EXPECT_EQ(l.doc.Link().m_linkState, LinkState::Up);
+    EXPECT_EQ(l.doc.Link().m_replyPending, 0);
     EXPECT_EQ(l.host->Link().GetCounters().resends, 0u);
 }
 
@@ -76,13 +76,13 @@ TEST(HeadLinkCycle, SilentHeadGetsTheCommandAgainAndReverseTravelsOnce) {
     l.Connect();
     QElapsedTimer clock;
     clock.start();
-    l.doc.m_command[kCmdStepSize] = 6;
+    l.doc.Link().m_command[kCmdStepSize] = 6;
     l.host->Reverse();
-    EXPECT_EQ(l.doc.m_scanDirection, 0);
+    EXPECT_EQ(l.doc.Run().m_scanDirection, 0);
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.commands.size() >= 2; }, 2500));
     EXPECT_GT(clock.elapsed(), 700);
-    EXPECT_EQ(l.doc.m_replyPending, 1);
+    EXPECT_EQ(l.doc.Link().m_replyPending, 1);
     auto resent = l.head.commands[1];
     EXPECT_EQ(resent[kCmdStepSize], 3);
     EXPECT_EQ(resent[kCmdFlags], headproto::kFlagReverse);
@@ -96,7 +96,7 @@ TEST(HeadLinkCycle, SilentHeadGetsTheCommandAgainAndReverseTravelsOnce) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.commands.size() >= 4; }, 2000));
     EXPECT_EQ(l.head.commands[2][kCmdFlags], 0);
     EXPECT_EQ(l.head.commands[3][kCmdFlags], 0);
-    EXPECT_EQ(l.doc.m_replyPending, 0);
+    EXPECT_EQ(l.doc.Link().m_replyPending, 0);
 }
 
 TEST(HeadLinkCycle, LostConnectionIsBackWithinTwoSeconds) {
@@ -106,12 +106,12 @@ TEST(HeadLinkCycle, LostConnectionIsBackWithinTwoSeconds) {
     QElapsedTimer clock;
     clock.start();
     l.head.client->disconnectFromHost();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.m_linkState == LinkState::Down; }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.Link().m_linkState == LinkState::Down; }, 1000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.connections == 2; }, 2500));
     EXPECT_LT(clock.elapsed(), 2200);
     const auto before = l.Processed();
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() >= before + 3; }, 2000));
-    EXPECT_EQ(l.doc.m_linkState, LinkState::Up);
+    EXPECT_EQ(l.doc.Link().m_linkState, LinkState::Up);
 }
 
 TEST(HeadLinkCycle, HoldStopsSendingAndReleasingItRestartsTheLink) {
@@ -139,14 +139,14 @@ TEST(HeadLinkCycle, InPlaybackRepliesAreIgnoredAndTheWatchdogOnlyTicks) {
     LiveLink l;
     l.head.onCommand = [](const auto&) {};
     l.Connect();
-    l.doc.m_playback = 1;
+    l.doc.Run().m_playback = 1;
     l.head.Send(Bytes(MakeRecord()));
     const auto ticks = l.host->Link().GetCounters().watchdogTicks;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return l.host->Link().GetCounters().watchdogTicks >= ticks + 1; }, 2000));
     EXPECT_EQ(l.head.commands.size(), 1u);
     EXPECT_EQ(l.host->Link().GetCounters().records, 0u);
-    EXPECT_EQ(l.doc.m_pingCount, 0);
+    EXPECT_EQ(l.doc.Run().m_pingCount, 0);
     EXPECT_TRUE(l.host->Link().WatchdogArmed());
 }
 
@@ -180,7 +180,7 @@ TEST(HeadLinkStream, SplitRecordsAreProcessedAndBadSignaturesAreNot) {
     const auto c = l.host->Worker().GetCounters();
     EXPECT_EQ(c.rejected, 2u); // replies 4 and 8
     EXPECT_EQ(c.processed, 9u);
-    EXPECT_EQ(static_cast<std::uint64_t>(l.doc.m_pingCount), c.processed);
+    EXPECT_EQ(static_cast<std::uint64_t>(l.doc.Run().m_pingCount), c.processed);
     EXPECT_EQ(l.host->Link().GetCounters().resends, 0u); // no reply was lost
 }
 
@@ -189,7 +189,7 @@ TEST(HeadLinkCycle, TheWatchdogSaysTheHeadIsSilentAndAsksNoRepaint) {
     DocumentSpy spy(l.doc);
     l.head.onCommand = [](const auto&) {}; // the head says nothing
     l.Connect();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.m_linkState == LinkState::Up; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.Link().m_linkState == LinkState::Up; }, 2000));
     int silent = 0;
     QObject::connect(&l.host->Link(), &HeadLink::headSilent, &l.context, [&] { ++silent; });
     QCoreApplication::processEvents();
@@ -217,7 +217,7 @@ TEST(HeadLinkStream, RepaintIsRequestedEveryThirdProcessedPing) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.repaints - atConnect == 3; }, 1000));
     QCoreApplication::processEvents();
     EXPECT_EQ(l.repaints - atConnect, 3);
-    EXPECT_EQ(l.doc.m_pingCount, 9);
+    EXPECT_EQ(l.doc.Run().m_pingCount, 9);
 }
 
 TEST(HeadLinkSafety, NonLoopbackHeadIsRefusedAndSaysSo) {
@@ -230,7 +230,7 @@ TEST(HeadLinkSafety, NonLoopbackHeadIsRefusedAndSaysSo) {
         SonarHost host(doc);
         doc.OnNewDocument(dir.Dir());
         host.OnConnectToSonarHead();
-        EXPECT_EQ(doc.m_linkState, LinkState::Down) << address;
+        EXPECT_EQ(doc.Link().m_linkState, LinkState::Down) << address;
         EXPECT_NE(host.Link().LastRefusal().find(address), std::string::npos) << address;
         EXPECT_EQ(host.Link().GetCounters().commandsSent, 0u);
         doc.OnCloseDocument();
@@ -242,7 +242,7 @@ TEST(HeadLinkCycle, SendDelayWaitsOffTheWindowsThreadAndTheCommandStillLeavesAft
     // 5 ms the window got a look-in once a ping. The command must still
     // leave no sooner than the delay after the reply.
     LiveLink l;
-    l.doc.m_settings.m_sendDelay = 3000; // microseconds
+    l.doc.Settings().m_sendDelay = 3000; // microseconds
     QElapsedTimer clock;
     clock.start();
     std::vector<qint64> gaps; // the head's reply to the next command, microseconds
@@ -284,13 +284,13 @@ TEST(HeadLinkCycle, ConnectingAgainClearsTheMinimumRangeForTheHeadToo) {
     l.head.onCommand = [&](const auto&) { l.head.Send(Bytes(MakeRecord())); };
     l.Connect();
     {
-        std::lock_guard lock(l.doc.m_pingMutex);
-        l.doc.m_settings.m_profileMinRange = 0.5;
-        l.doc.m_command[headproto::kCmdProfileMinRange] = 50;
+        std::lock_guard lock(l.doc.PingMutex());
+        l.doc.Settings().m_profileMinRange = 0.5;
+        l.doc.Link().m_command[headproto::kCmdProfileMinRange] = 50;
     }
     const std::size_t before = l.head.commands.size();
     l.host->OnConnectToSonarHead();
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.commands.size() > before + 2; }, 3000));
-    EXPECT_EQ(l.doc.m_settings.m_profileMinRange, 0.0);
+    EXPECT_EQ(l.doc.Settings().m_profileMinRange, 0.0);
     EXPECT_EQ(l.head.commands.back()[headproto::kCmdProfileMinRange], 0);
 }

@@ -11,7 +11,7 @@ namespace {
 
 struct Live {
     CTubescanDoc doc;
-    std::unique_ptr<CSQ52ALDoc> work = std::make_unique<CSQ52ALDoc>();
+    std::unique_ptr<AcquisitionBuffers> work = std::make_unique<AcquisitionBuffers>();
     LivePingResult Feed(const linktest::Record& r) {
         std::copy(r.begin(), r.end(), work->m_input.begin());
         return ProcessLivePing(doc, *work);
@@ -31,7 +31,7 @@ TEST(LivePing, EchoLineComesOnlyFromRecordsOfThisLength) {
     // this short buffer.
     const auto r = l.Feed(MakeRecord('G', 700, 1200, 77));
     EXPECT_TRUE(r.processed);
-    EXPECT_EQ(l.doc.m_headPosition, 700);
+    EXPECT_EQ(l.doc.Frame().m_headPosition, 700);
     EXPECT_EQ(l.work->m_newLine[0], 33);
 }
 
@@ -42,20 +42,20 @@ TEST(LivePing, RejectedAndStalePingsAreNotCounted) {
     auto r = l.Feed(bad);
     EXPECT_FALSE(r.processed);
     EXPECT_FALSE(r.stale);
-    EXPECT_EQ(l.doc.m_pingCount, 0);
-    EXPECT_EQ(l.doc.m_replySignature.substr(0, 1), "A");
+    EXPECT_EQ(l.doc.Run().m_pingCount, 0);
+    EXPECT_EQ(l.doc.Frame().m_replySignature.substr(0, 1), "A");
     EXPECT_EQ(l.work->m_pingsSinceRepaint.load(), 0);
 
     // With a reply pending only the time stamp moves.
-    l.doc.m_replyPending = 1;
-    l.doc.m_date.clear();
+    l.doc.Link().m_replyPending = 1;
+    l.doc.Frame().m_date.clear();
     r = l.Feed(MakeRecord('M', 650, 999));
     EXPECT_TRUE(r.stale);
     EXPECT_FALSE(r.processed);
-    EXPECT_FALSE(l.doc.m_date.empty());
-    EXPECT_EQ(l.doc.m_headPosition, 0);
-    EXPECT_EQ(l.doc.m_profileRange, -1);
-    EXPECT_EQ(l.doc.m_pingCount, 0);
+    EXPECT_FALSE(l.doc.Frame().m_date.empty());
+    EXPECT_EQ(l.doc.Frame().m_headPosition, 0);
+    EXPECT_EQ(l.doc.Frame().m_profileRange, -1);
+    EXPECT_EQ(l.doc.Run().m_pingCount, 0);
 }
 
 TEST(LivePing, RepaintEveryThirdProcessedPingAndPeriodFromTheSecondRequest) {
@@ -71,11 +71,11 @@ TEST(LivePing, RepaintEveryThirdProcessedPingAndPeriodFromTheSecondRequest) {
         EXPECT_EQ(r.requestRepaint, i % 3 == 0) << "ping " << i;
         // The first request only starts the clock.
         if (i < 6) {
-            EXPECT_EQ(l.doc.m_pingPeriod, 0.0) << "ping " << i;
+            EXPECT_EQ(l.doc.Run().m_pingPeriod, 0.0) << "ping " << i;
         }
     }
     EXPECT_EQ(requests, 3);
-    EXPECT_EQ(l.doc.m_pingCount, 9);
-    EXPECT_GT(l.doc.m_pingPeriod, 0.0);
-    EXPECT_EQ(l.doc.m_loopTime, l.doc.m_pingPeriod);
+    EXPECT_EQ(l.doc.Run().m_pingCount, 9);
+    EXPECT_GT(l.doc.Run().m_pingPeriod, 0.0);
+    EXPECT_EQ(l.doc.Run().m_loopTime, l.doc.Run().m_pingPeriod);
 }

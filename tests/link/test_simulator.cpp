@@ -21,7 +21,7 @@ struct SimLink {
         WriteLoopbackSettings(dir);
         host = std::make_unique<SonarHost>(doc);
         doc.OnNewDocument(dir.Dir());
-        doc.m_tcpPort = port;
+        doc.Link().m_tcpPort = port;
         host->OnConnectToSonarHead();
     }
     ~SimLink() {
@@ -36,13 +36,13 @@ TEST(HeadLinkWithSimulator, CyclesThroughAMangledStream) {
     SimProcess sim({"--split", "--garbage-every", "7", "--bad-signature-every", "5"});
     ASSERT_NE(sim.Port(), 0);
     SimLink l(sim.Port());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.m_pingCount >= 120; }, 8000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.Run().m_pingCount >= 120; }, 8000));
     const auto c = l.host->Worker().GetCounters();
     EXPECT_GE(c.rejected, 20u);
     // The stream never lost its alignment, so nothing waited for the watchdog.
     EXPECT_EQ(l.host->Link().GetCounters().resends, 0u);
-    EXPECT_EQ(l.doc.m_replySignature.size(), 3u);
-    EXPECT_GT(l.doc.m_profileRange, 0);
+    EXPECT_EQ(l.doc.Frame().m_replySignature.size(), 3u);
+    EXPECT_GT(l.doc.Frame().m_profileRange, 0);
 }
 
 TEST(HeadLinkWithSimulator, NoiseLongerThanARecordIsNeverTakenForAReply) {
@@ -51,7 +51,7 @@ TEST(HeadLinkWithSimulator, NoiseLongerThanARecordIsNeverTakenForAReply) {
     SimProcess sim({"--garbage-every", "3", "--garbage-bytes", "300"});
     ASSERT_NE(sim.Port(), 0);
     SimLink l(sim.Port());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.m_pingCount >= 90; }, 8000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.Run().m_pingCount >= 90; }, 8000));
     const auto& link = l.host->Link().GetCounters();
     EXPECT_EQ(l.host->Worker().GetCounters().rejected, 0u);
     EXPECT_LE(link.records, link.commandsSent);
@@ -63,8 +63,8 @@ TEST(HeadLinkWithSimulator, RecoversFromClosedConnectionsAndSilence) {
     ASSERT_NE(sim.Port(), 0);
     SimLink l(sim.Port());
     // 30 replies a connection, a reconnection per second, one long silence.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.m_pingCount >= 100; }, 9000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.Run().m_pingCount >= 100; }, 9000));
     const auto& link = l.host->Link().GetCounters();
     EXPECT_GE(link.connectAttempts, 4u);
-    EXPECT_EQ(l.doc.m_linkState, LinkState::Up);
+    EXPECT_EQ(l.doc.Link().m_linkState, LinkState::Up);
 }

@@ -36,29 +36,29 @@ inline bool WriteSurveyFile(const std::string& path, const sim::PipeParams& pipe
     sim::HeadModel head(pipe);
     const headproto::HeadCommand command = Command(sectorCode, rangeIndex);
     CTubescanDoc d;
-    d.m_command = command;
-    d.m_settings.m_xdcrFwdAft = 1; // the head looking forward: bearings not mirrored
-    d.m_settings.m_enablePRDInput = 1;
-    d.m_settings.m_soundVelocity = soundVelocity;
-    d.m_extDistanceValid = 1;
+    d.Link().m_command = command;
+    d.Settings().m_xdcrFwdAft = 1; // the head looking forward: bearings not mirrored
+    d.Settings().m_enablePRDInput = 1;
+    d.Settings().m_soundVelocity = soundVelocity;
+    d.Link().m_extDistanceValid = 1;
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
     bool ok = true;
     for (int i = 0; i < pings && ok; ++i) {
         const double t = i * kPingPeriod;
         const auto reply = head.Answer(command, t);
-        std::copy_n(reply.begin(), 32, d.m_reply.header.begin());
-        std::copy_n(reply.begin() + 32, 250, d.m_reply.samples.begin());
+        std::copy_n(reply.begin(), 32, d.Frame().m_reply.header.begin());
+        std::copy_n(reply.begin() + 32, 250, d.Frame().m_reply.samples.begin());
         const bool garbled = garbledEvery > 0 && i % garbledEvery == garbledEvery - 1;
-        d.m_extDistance = garbled ? 0.0 : head.Distance(t);
-        d.m_extDistanceValid = garbled ? 0 : 1;
+        d.Link().m_extDistance = garbled ? 0.0 : head.Distance(t);
+        d.Link().m_extDistanceValid = garbled ? 0 : 1;
         const int ms = static_cast<int>(std::lround(t * 1000.0)) + 9 * 3600000;
         char text[16];
         std::snprintf(text, sizeof text, "%02d:%02d:%02d", ms / 3600000, ms / 60000 % 60,
                       ms / 1000 % 60);
-        d.m_date = "07-MAR-2026";
-        d.m_time = text;
-        d.m_millis = std::to_string(1000 + ms % 1000).substr(1);
+        d.Frame().m_date = "07-MAR-2026";
+        d.Frame().m_time = text;
+        d.Frame().m_millis = std::to_string(1000 + ms % 1000).substr(1);
         const record::Record r = record::BuildRecord(d);
         ok = std::fwrite(r.data(), 1, r.size(), f) == r.size();
     }

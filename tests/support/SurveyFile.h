@@ -29,40 +29,40 @@ struct Shape {
 inline record::Record MakeRecord(CTubescanDoc& d, std::uint32_t i, const Shape& shape) {
     using namespace headproto;
     const int rangeIndex = shape.rangeIndex >= 0 ? shape.rangeIndex : static_cast<int>(i / 7 % 10);
-    d.m_command[kCmdRangeCode] = static_cast<std::uint8_t>(kRangeCodes[rangeIndex]);
-    d.m_command[kCmdGain] = static_cast<std::uint8_t>(i % 41);
-    d.m_settings.m_xdcrFwdAft = shape.xdcrFwdAft;
-    d.m_settings.m_zeroUpDown = shape.zeroUpDown;
-    d.m_scanDirection = static_cast<int>(i / 600 % 2);
-    d.m_trainBearing = static_cast<int>(i % 121) * 3;
-    d.m_pingPeriod = 25.0 + i % 10;
-    d.m_settings.m_enablePRDInput = shape.orientation ? 1 : 0;
-    d.m_extPitchValid = d.m_extRollValid = d.m_extDistanceValid = 1;
-    d.m_extPitch = -3.5 + (i % 70) * 0.1;
-    d.m_extRoll = 12.25 - (i % 50) * 0.5;
-    d.m_extDistance = 100.0 + i * 0.0125;
+    d.Link().m_command[kCmdRangeCode] = static_cast<std::uint8_t>(kRangeCodes[rangeIndex]);
+    d.Link().m_command[kCmdGain] = static_cast<std::uint8_t>(i % 41);
+    d.Settings().m_xdcrFwdAft = shape.xdcrFwdAft;
+    d.Settings().m_zeroUpDown = shape.zeroUpDown;
+    d.Run().m_scanDirection = static_cast<int>(i / 600 % 2);
+    d.Run().m_trainBearing = static_cast<int>(i % 121) * 3;
+    d.Run().m_pingPeriod = 25.0 + i % 10;
+    d.Settings().m_enablePRDInput = shape.orientation ? 1 : 0;
+    d.Link().m_extPitchValid = d.Link().m_extRollValid = d.Link().m_extDistanceValid = 1;
+    d.Link().m_extPitch = -3.5 + (i % 70) * 0.1;
+    d.Link().m_extRoll = 12.25 - (i % 50) * 0.5;
+    d.Link().m_extDistance = 100.0 + i * 0.0125;
 
     char text[32];
     const std::uint32_t ms = i * 37;
     std::snprintf(text, sizeof text, "%02u-MAR-2026", 1 + ms / 86400000 % 28);
-    d.m_date = text;
+    d.Frame().m_date = text;
     std::snprintf(text, sizeof text, "%02u:%02u:%02u", ms / 3600000 % 24, ms / 60000 % 60,
                   ms / 1000 % 60);
-    d.m_time = text;
+    d.Frame().m_time = text;
     std::snprintf(text, sizeof text, "%03u", ms % 1000);
-    d.m_millis = text;
+    d.Frame().m_millis = text;
 
     headproto::ReturnHeader h;
     h.signature[1] = i % 97 == 5 ? 'Q' : 'M'; // now and then a ping the head garbled
     h.headPosition = static_cast<int>(i * 7 % (shape.fullCircles ? 1200 : 1800));
     h.scanDirection = static_cast<int>(i / 600 % 2);
-    h.rangeCode = d.m_command[kCmdRangeCode];
+    h.rangeCode = d.Link().m_command[kCmdRangeCode];
     h.profileRange = 40 + static_cast<int>((i * 131) % 900); // 0.5 mm units
     h.rollRaw = static_cast<std::uint16_t>(0x8000 | ((i * 13) % 600));
     h.pitchRaw = static_cast<std::uint16_t>(0x8000 | (16384 - (i * 7) % 300));
-    d.m_reply.header = headproto::EncodeReturnHeader(h);
+    d.Frame().m_reply.header = headproto::EncodeReturnHeader(h);
     for (std::size_t k = 0; k < 250; ++k)
-        d.m_reply.samples[k] = static_cast<std::uint8_t>((k * 3 + i) % 200);
+        d.Frame().m_reply.samples[k] = static_cast<std::uint8_t>((k * 3 + i) % 200);
 
     record::Record r = record::BuildRecord(d);
     if (shape.oddDates) {

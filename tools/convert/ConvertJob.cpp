@@ -70,7 +70,7 @@ RunSettings LoadRunSettings(const ConvertOptions& options) {
     run.pipe = NominalPipeOf(doc);
     run.summarise = !options.summaryPath.empty();
     run.conversion.soundVelocity = options.scale.speed;
-    run.speedUsed = options.scale.speed.value_or(doc.m_settings.m_soundVelocity);
+    run.speedUsed = options.scale.speed.value_or(doc.Settings().m_soundVelocity);
     return run;
 }
 

@@ -1,4 +1,4 @@
-// The acquisition thread's private working document: its own copy of the
+// The acquisition thread's own buffers: its own copy of the
 // latest return record, its own echo-line and profile history and its own
 // trigonometric tables, so processing a live ping needs nothing from the main
 // document but its settings, its image and its output fields.
@@ -11,14 +11,11 @@
 #include "doc/PingBinding.h"
 #include "doc/TubescanDoc.h"
 
-class CSQ52ALDoc {
+class AcquisitionBuffers {
   public:
-    CSQ52ALDoc() = default;
-    CSQ52ALDoc(const CSQ52ALDoc&) = delete;
-    CSQ52ALDoc& operator=(const CSQ52ALDoc&) = delete;
-
-    // The "Calibrate" command of the working document does nothing.
-    void OnCalibrate() {}
+    AcquisitionBuffers() = default;
+    AcquisitionBuffers(const AcquisitionBuffers&) = delete;
+    AcquisitionBuffers& operator=(const AcquisitionBuffers&) = delete;
 
     // The buffers ping processing works on.
     PingWorkspace Workspace() {
@@ -41,6 +38,4 @@ class CSQ52ALDoc {
     // Written by the acquisition thread, read by the user-interface thread to
     // decide whether to refresh the diagnostics window.
     std::atomic<int> m_pingsSinceRepaint{0};
-    // Sub-beam weights, refilled before each ping is drawn.
-    std::array<std::array<int, 3>, 21> m_beamRows{};
 };

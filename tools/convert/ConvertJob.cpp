@@ -13,6 +13,7 @@
 #include "SummaryWriter.h"
 #include "analysis/SurveySummary.h"
 #include "doc/ConditionOutput.h"
+#include "doc/GeoJsonOutput.h"
 #include "doc/GradeOutput.h"
 #include "doc/ObservationOutput.h"
 #include "doc/TubescanDoc.h"
@@ -115,6 +116,13 @@ JobResult ConvertJob(const Job& job, const ConvertOptions& options, const RunSet
         points.reset(run.report->makeOutput(BaseName(input), reportSettings));
         document = static_cast<ReportCollector*>(points.get());
         break;
+    case OutputKind::GeoJson: {
+        analysis::ObservationThresholds thresholds;
+        thresholds.ovality = options.report.thresholds.ovality;
+        thresholds.depositLoss = options.report.thresholds.areaLoss;
+        points = std::make_unique<GeoJsonOutput>(options.report.thresholds, thresholds);
+        break;
+    }
     case OutputKind::Grade:
         points = std::make_unique<GradeCsvOutput>();
         gradeTable = static_cast<GradeCsvOutput*>(points.get());

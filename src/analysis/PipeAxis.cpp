@@ -1,5 +1,7 @@
 #include "analysis/PipeAxis.h"
 
+#include "analysis/WorldCrs.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -60,6 +62,16 @@ double NominalHeight(const analysis::NominalPipe& pipe) {
         break;
     }
     return pipe.diameter;
+}
+
+double LengthBetweenNodes(const survey::SurveyDetails& d) {
+    if (!d.startNodeCoordinates || !d.finishNodeCoordinates || d.crs.empty())
+        return analysis::kNoValue;
+    const CrsResult crs = ResolveCrs(d.crs);
+    if (!crs.crs) return analysis::kNoValue;
+    const PipeAxis axis(*d.startNodeCoordinates, *d.finishNodeCoordinates, 0.0,
+                        crs.crs->metresPerUnit);
+    return axis.Valid() ? axis.Length() : analysis::kNoValue;
 }
 
 std::string LengthNote(double measured, double betweenNodes) {

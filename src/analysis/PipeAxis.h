@@ -60,6 +60,10 @@ class PipeAxis {
 // the survey details give no height).
 double NominalHeight(const analysis::NominalPipe& pipe);
 
+// Metres between the nodes' inverts of the survey details, in the unit of
+// their crs as PROJ names it; NaN without both nodes or a crs PROJ places.
+double LengthBetweenNodes(const survey::SurveyDetails& d);
+
 // The text for the operator when the measured length and the nodes' distance
 // differ by more than 2 %; empty otherwise. Lengths in metres.
 std::string LengthNote(double measured, double betweenNodes);

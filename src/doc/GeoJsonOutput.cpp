@@ -103,6 +103,8 @@ bool GeoJsonOutput::Finish() {
     const std::vector<analysis::Sag> sags =
         analysis::FindSags(rows, analysis::DefaultSagThreshold(m_pipe));
 
+    const double measured = m_maxChainage - std::min(0.0, m_minChainage);
+    if (m_fit && measured > 0.0) m_axis->SetStretch(m_axis->Length() / measured);
     bool placed = true;
     // The axis between two chainages as a line of longitudes and latitudes,
     // a point a metre (and at its ends) so a long stretch follows the map's
@@ -165,7 +167,7 @@ bool GeoJsonOutput::Finish() {
         m_refusal = "PROJ could not transform every point of the pipe to longitude and latitude";
         return false;
     }
-    m_note = geo::LengthNote(m_maxChainage - std::min(0.0, m_minChainage), m_axis->Length());
+    m_note = geo::LengthNote(measured, m_axis->Length());
     BufferedFile file;
     if (!file.Create(m_path, &m_writeError)) return false;
     file.Write(text);

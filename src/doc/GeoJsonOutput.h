@@ -30,6 +30,8 @@ class GeoJsonOutput : public conversion::PointOutput {
     std::string Refusal() const override { return m_refusal; }
     int WriteError() const override { return m_writeError; }
     std::string Notes() const override { return m_note; }
+    // Stretch the chainage so the furthest point lands on the finish node.
+    void SetFitLength(bool fit) { m_fit = fit; }
     // The findings written, once finished (for the operator's line).
     std::size_t Features() const { return m_features; }
 
@@ -45,5 +47,6 @@ class GeoJsonOutput : public conversion::PointOutput {
     std::uint64_t m_points = 0;
     std::size_t m_features = 0;
     int m_writeError = 0;
+    bool m_fit = false;
     double m_minChainage = analysis::kNoValue, m_maxChainage = analysis::kNoValue;
 };

@@ -188,6 +188,7 @@ bool PointCloudOutput::ChooseFrame(const conversion::PassContext& pass) {
         return false;
     }
     m_betweenNodes = axis.Length();
+    if (m_fitLength > 0.0) axis.SetStretch(m_betweenNodes / m_fitLength);
     las::Frame frame;
     frame.wkt = crs.crs->wkt1;
     frame.unit = crs.crs->IsFeet() ? "ft" : crs.crs->metresPerUnit == 1.0 ? "m" : crs.crs->unitName;

@@ -61,6 +61,9 @@ class PointCloudOutput : public conversion::PointOutput {
         return m_placeRefusal.empty() ? m_las.Refusal() : m_placeRefusal;
     }
     std::string Notes() const override;
+    // A placed LAS file's chainage stretched so this length (metres, as
+    // measured) lands on the finish node; NaN (the default): as measured.
+    void SetFitLength(double measured) { m_fitLength = measured; }
     // Whether the LAS file is placed in the survey's coordinate system.
     bool Georeferenced() const { return m_placer != nullptr; }
 
@@ -103,6 +106,7 @@ class PointCloudOutput : public conversion::PointOutput {
     geo::ScanPlacer::Emit m_emit;
     std::string m_placeRefusal, m_placeNote;
     double m_betweenNodes = 0.0, m_measured = 0.0; // metres
+    double m_fitLength = analysis::kNoValue;
 
     // With Analysis::OwnThread the LAS scans are analysed and written on a
     // thread of their own, so the analysis runs beside the reading and ping

@@ -241,6 +241,16 @@ std::vector<OptionRow> DeclareOptions() {
                            "unsets the key).",
                            "KEY=VALUE"),
                     ReadSet, true});
+    rows.push_back(
+        {Switch({"fit-length"}, "--las, --geojson: stretch the recorded distance so the survey's "
+                                "furthest point lands on the finish node (otherwise it is used as "
+                                "measured)."),
+         [](const QString&, ConvertOptions& o) {
+             if (o.kind != OutputKind::Las && o.kind != OutputKind::GeoJson)
+                 return QStringLiteral("--fit-length goes with --las or --geojson");
+             o.fitLength = true;
+             return QString();
+         }});
     return rows;
 }
 

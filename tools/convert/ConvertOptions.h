@@ -47,6 +47,8 @@ struct ConvertOptions {
     std::string surveyPath;
     // --set KEY=VALUE, in the order given: over every recording's details.
     std::vector<std::pair<std::string, std::string>> surveySets;
+    // --fit-length: a placed survey's chainage stretched onto its nodes.
+    bool fitLength = false;
 };
 
 // Prints why the command line cannot be run, and how to ask for help.

@@ -117,7 +117,8 @@ std::array<std::uint8_t, kHeaderBytes> EncodeHeader(const Summary& s, std::uint1
 
 std::vector<std::uint8_t> EncodeVlrs(const std::string& frameWkt) {
     const std::string_view wkt = WktOf(frameWkt);
-    std::vector<std::uint8_t> v(VlrBytes(wkt), 0);
+    const std::size_t bytes = VlrBytes(wkt);
+    std::vector<std::uint8_t> v(std::max(bytes, 2 * kVlrHeaderBytes), 0);
     std::uint8_t* out = v.data();
     PutVlrHeader(out, "LASF_Projection", 2112, static_cast<std::uint16_t>(wkt.size() + 1),
                  "OGC WKT coordinate system");

@@ -12,12 +12,14 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 
 #include "../core/TempDir.h"
 #include "../support/ConvertTool.h"
 #include "../support/PipeSurveyFile.h"
+#include "../support/SurveyFile.h"
 
 using namespace converttest;
 namespace fs = std::filesystem;
@@ -310,4 +312,25 @@ TEST(GeoreferenceTool, GeoJsonFindingsLieWhereProjPutsThemAndGdalOpensTheMap) {
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_NE(none.err.find("nodes' coordinates and crs"), std::string::npos) << none.err;
     EXPECT_EQ(d.Read("s.geojson"), before);
+}
+
+// A distance glitch to 1e9 m in a placed survey lands a million kilometres
+// down the pipe's line: the LAS file refuses it for that reason, naming
+// where it would lie, never as a full disk.
+TEST(GeoreferenceTool, AFarGlitchInAPlacedSurveyIsRefusedWithItsPlace) {
+    const Tool tool;
+    TempDir d;
+    ASSERT_TRUE(survey::WriteFile(d.File("g.31l"), 600, {.orientation = true}));
+    std::string bytes = d.Read("g.31l");
+    const float far = 1.0e9f;
+    std::memcpy(&bytes[300 * 512 + 109], &far, sizeof far);
+    d.Write("g.31l", bytes);
+    d.Write("g.survey.json", Sidecar(kUpper, kLower, "EPSG:25832", "downstream"));
+    const ToolRun r = tool({"--las", "-q", Q(d.File("g.31l"))});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("1000000000.00 m along the pipe is placed at"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("32-bit"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("disk full"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(d.File("g.las")));
 }

@@ -14,6 +14,10 @@
 // writer's own cost is its CPU beyond the table's, the PLY writer's its CPU
 // beyond the bare pass.
 //
+// A georeferenced LAS file (the pipe survey's nodes given in a projected
+// system, every point placed between them) is timed in the same turns as
+// the local one: what placing the points costs beyond the analysis.
+//
 //   bench_point_cloud [RECORDS] [REPORT_RECORDS] [FOLDER]
 //   (defaults: 1000000, 100000, the temp folder)
 #include <QApplication>
@@ -93,10 +97,12 @@ double Median(std::vector<double> v) {
     return v.empty() ? 0.0 : v[v.size() / 2];
 }
 
-Timed Run(const std::string& input, const std::string& output, conversion::PointOutput* points) {
+Timed Run(const std::string& input, const std::string& output, conversion::PointOutput* points,
+          const survey::SurveyDetails* details = nullptr) {
     conversion::Options options;
     options.replace = true;
     options.points = points;
+    options.survey = details;
     const auto start = Clock::now();
     const double cpu = CpuNow();
     const auto r = conversion::ConvertRecordFile(input, output, options);
@@ -175,7 +181,15 @@ int main(int argc, char** argv) {
     // The pipe survey: PLY and LAS taken in turns, so a machine that gets
     // busier or quieter weighs on both alike; medians of the runs.
     constexpr int kTurns = 7;
-    std::vector<double> plyWall, lasWall, lasCpu, ratio;
+    std::vector<double> plyWall, lasWall, lasCpu, ratio, geoWall, geoCpu, geoRatio, geoCpuRatio;
+    // The pipe between two manholes in ETRS89 / UTM zone 32N, as long as
+    // the survey.
+    survey::SurveyDetails placed;
+    placed.crs = "EPSG:25832";
+    const double length = sim::PipeParams{}.travelSpeed * pipesurvey::kPingPeriod * records;
+    placed.startNodeCoordinates = survey::NodeCoordinates{500000.0, 5700000.0, 100.0};
+    placed.finishNodeCoordinates =
+        survey::NodeCoordinates{500000.0 + 0.6 * length, 5700000.0 + 0.8 * length, 99.5};
     std::uint64_t pipePoints = 0;
     for (int turn = 0; turn < kTurns; ++turn) {
         PointCloudOutput pipePly;
@@ -187,11 +201,23 @@ int main(int argc, char** argv) {
         lasWall.push_back(pl.wall);
         lasCpu.push_back(pl.cpu);
         ratio.push_back(pp.wall / pl.wall);
+        PointCloudOutput geoLas(PointCloudOutput::Format::Las,
+                                PointCloudOutput::Analysis::OwnThread);
+        const Timed pg = Run(pipe, pipe + ".las", &geoLas, &placed);
+        if (!geoLas.Georeferenced()) {
+            std::fprintf(stderr, "the georeferenced LAS file was not placed\n");
+            return 1;
+        }
+        geoWall.push_back(pg.wall);
+        geoCpu.push_back(pg.cpu);
+        geoRatio.push_back(pg.wall / pl.wall);
+        geoCpuRatio.push_back(pg.cpu / pl.cpu);
         pipePoints = pp.points;
         // Each pair too: this machine has slow and quick spells, and a pair
         // taken within one shows what the medians mix.
-        std::printf("  pipe turn %d: .ply %.3f s, .las %.3f s wall %.3f s CPU\n", turn + 1, pp.wall,
-                    pl.wall, pl.cpu);
+        std::printf("  pipe turn %d: .ply %.3f s, .las %.3f s wall %.3f s CPU, placed .las %.3f s "
+                    "wall %.3f s CPU\n",
+                    turn + 1, pp.wall, pl.wall, pl.cpu, pg.wall, pg.cpu);
     }
     PointCloudOutput pipeLas1(PointCloudOutput::Format::Las, PointCloudOutput::Analysis::InPass);
     const Timed pl1 = Run(pipe, pipe + ".las", &pipeLas1);
@@ -248,6 +274,13 @@ int main(int argc, char** argv) {
     std::printf("  .las / .ply speed (wall, each turn's pair): median %.2f, range %.2f-%.2f\n",
                 Median(ratio), *std::min_element(ratio.begin(), ratio.end()),
                 *std::max_element(ratio.begin(), ratio.end()));
+    std::printf("  placed .las (EPSG:25832) %.3f s wall, %.3f s CPU; placed / local (each "
+                "turn's pair): wall median %.3f (%.3f-%.3f), CPU median %.3f (%.3f-%.3f)\n",
+                Median(geoWall), Median(geoCpu), Median(geoRatio),
+                *std::min_element(geoRatio.begin(), geoRatio.end()),
+                *std::max_element(geoRatio.begin(), geoRatio.end()), Median(geoCpuRatio),
+                *std::min_element(geoCpuRatio.begin(), geoCpuRatio.end()),
+                *std::max_element(geoCpuRatio.begin(), geoCpuRatio.end()));
     std::printf("  once each: .las %.3f s with the analysis in the pass, .csv %.3f s, the pass "
                 "alone %.3f s\n",
                 pl1.wall, pc.wall, pb.wall);

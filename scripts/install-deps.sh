@@ -8,11 +8,12 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev qt6-image-formats-plugins libgl-dev
     libgif-dev fonts-liberation fontconfig
+    libproj-dev proj-data
     libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format libclang-rt-dev
     xvfb xauth imagemagick socat
     dbus-daemon at-spi2-core systemd
-    python3-open3d poppler-utils nodejs
+    python3-open3d poppler-utils nodejs proj-bin gdal-bin
     qt6-declarative-dev qt6-quick3d-dev qt6-shadertools-dev libqt6quickwidgets6 qml6-module-qtquick qml6-module-quick3d
     qml6-module-qtqml qml6-module-qtqml-workerscript qml6-module-qtquick-window libgl1-mesa-dri
     help2man librsvg2-bin dpkg-dev file man-db lintian desktop-file-utils appstream

@@ -67,8 +67,10 @@ printf '%s\r\n' \
 water_temperature=10
 # The details a deliverable needs are given too (a bench pipe between two
 # made-up manholes), so the recording starts without asking for them and
-# every output names the same pipe.
-printf '{\n  "format": "tubescan-survey/1",\n  "pipe_reference": "BENCH-1",\n  "start_node": "MH-A",\n  "finish_node": "MH-B",\n  "direction": "downstream",\n  "inspector": "Bench simulator",\n  "water_temperature_c": %s\n}\n' \
+# every output names the same pipe. The manholes have coordinates in a
+# projected system, so the LAS cloud and the GeoJSON map land on a street:
+# 6 m apart, about the run's length at the simulator's travel speed.
+printf '{\n  "format": "tubescan-survey/1",\n  "pipe_reference": "BENCH-1",\n  "start_node": "MH-A",\n  "finish_node": "MH-B",\n  "direction": "downstream",\n  "inspector": "Bench simulator",\n  "water_temperature_c": %s,\n  "crs": "EPSG:25832",\n  "start_node_coordinates": {"x": 500000.000, "y": 5700000.000, "z": 100.000},\n  "finish_node_coordinates": {"x": 500003.600, "y": 5700004.800, "z": 99.940}\n}\n' \
     "$water_temperature" > "$run_dir/survey.survey.json"
 
 sim_pid=""
@@ -144,6 +146,9 @@ report() {
         "$run_dir/tubescan-convert" --grade --quiet --force "$rec" || true
         grade="${rec%.31l}.grade.csv"
         [ -e "$grade" ] && echo "main-job: grade profile:  $grade"
+        "$run_dir/tubescan-convert" --geojson --quiet --force "$rec" || true
+        geojson="${rec%.31l}.geojson"
+        [ -e "$geojson" ] && echo "main-job: map (GeoJSON):  $geojson"
     done
     echo "main-job: settings file:  $run_dir/TubescanL.INI"
 }

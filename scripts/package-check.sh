@@ -53,6 +53,8 @@ echo "package-check: built $deb"
 
 check "package has a dependency on the Qt libraries" \
     sh -c "dpkg-deb -f '$deb' Depends | grep -q libqt6widgets6"
+check "package has a dependency on the PROJ library and its data" \
+    sh -c "dpkg-deb -f '$deb' Depends | grep -q 'libproj[0-9]' && dpkg-deb -f '$deb' Depends | grep -q proj-data"
 # Warnings are shown but only errors fail.
 check "lintian reports no errors" \
     lintian --fail-on error "$deb"

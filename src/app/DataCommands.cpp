@@ -37,6 +37,10 @@ void AddDataCommands(CommandMap& map, CTubescanDoc& doc, QWidget* owner,
                                    [&doc](int) {
                                        return CommandUi{CanExportPointCloud(doc), std::nullopt};
                                    }});
+    map.Add(cmd::kExportGeoJson, {[&doc, owner](int) { ExportMapCommand(doc, owner); },
+                                  [&doc](int) {
+                                      return CommandUi{CanExportPointCloud(doc), std::nullopt};
+                                  }});
     map.AddRange(cmd::kUdpXyzOutput, cmd::kUdpPrdOutput,
                  {[&doc](int id) { doc.OnUdpOutputCommand(id); },
                   [&doc](int id) {

@@ -24,6 +24,7 @@ std::vector<MenuItem> BuildMainMenu() {
                         Item("Convert .31L file to .xyz...", cmd::kConvertToXyz),
                         Item("Export Point Cloud (.ply)...", cmd::kExportPointCloud),
                         Item("Export Point Cloud (.las)...", cmd::kExportLasCloud),
+                        Item("Export Map (.geojson)...", cmd::kExportGeoJson),
                         Item("Auto Save File Names", cmd::kAutoSaveFileNames), Sep(),
                         Item("Enable UDP XYZ Output", cmd::kUdpXyzOutput),
                         Item("Enable UDP Range/Bearing Output", cmd::kUdpPrdOutput),

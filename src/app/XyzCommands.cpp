@@ -13,10 +13,12 @@
 #include <thread>
 
 #include "doc/DataOutcomes.h"
+#include "doc/GeoJsonOutput.h"
 #include "doc/PointCloudOutput.h"
 #include "doc/RecordConversion.h"
 #include "doc/TubescanDoc.h"
 #include "format/RecordFileName.h"
+#include "survey/SurveyFile.h"
 
 namespace {
 
@@ -115,44 +117,81 @@ bool CanExportPointCloud(const CTubescanDoc& doc) {
     return doc.Run().m_playback == 1 && !doc.PlaybackFile().path.empty();
 }
 
-bool ExportPointCloudCommand(CTubescanDoc& doc, QWidget* parent, const FileDialogRunner& run,
-                             PointCloudOutput::Format format) {
+namespace {
+
+// What one export of the played file is called and where it goes.
+struct Export {
+    QString title, filter;
+    const char* suffix;
+    QString progress;
+    std::string noun; // "point cloud", "map"
+};
+
+// A save dialog, then the played file read again from its start in a pass
+// of its own, with the settings file's values and the recording's survey
+// details (its nodes place the outputs that can be placed).
+bool ExportPlayedFile(CTubescanDoc& doc, QWidget* parent, const FileDialogRunner& run,
+                      const Export& what, conversion::PointOutput& out) {
     if (!CanExportPointCloud(doc)) return false;
     const std::string input = doc.PlaybackFile().path;
-    const bool las = format == PointCloudOutput::Format::Las;
-    const char* suffix = las ? "las" : "ply";
-    QFileDialog dialog(parent, QStringLiteral("Export Point Cloud"));
+    QFileDialog dialog(parent, what.title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(las ? QStringLiteral("LAS point cloud (*.las)")
-                             : QStringLiteral("Point cloud (*.ply)"));
-    dialog.setDefaultSuffix(QString::fromLatin1(suffix));
-    dialog.selectFile(
-        QFile::decodeName(QByteArray::fromStdString(conversion::PathWithExtension(input, suffix))));
+    dialog.setNameFilter(what.filter);
+    dialog.setDefaultSuffix(QString::fromLatin1(what.suffix));
+    dialog.selectFile(QFile::decodeName(
+        QByteArray::fromStdString(conversion::PathWithExtension(input, what.suffix))));
     if (!run(dialog) || dialog.selectedFiles().isEmpty()) return false;
     const std::string output = QFile::encodeName(dialog.selectedFiles().first()).toStdString();
 
     conversion::Options options = SettingsOf(doc);
     options.replace = true; // the dialog has asked
-    PointCloudOutput cloud(format);
-    options.points = &cloud;
+    options.points = &out;
+    const survey::LoadResult details = survey::LoadSurveyFile(survey::SidecarPath(input));
+    if (details.present && details.error.empty()) options.survey = &details.details;
     // The playback on screen waits where it is until the export is done.
     const auto restoreHold =
         qScopeGuard([&doc, was = doc.Run().m_hold] { doc.Run().m_hold = was; });
     doc.Run().m_hold = 1;
     // A long survey takes a while: its progress is shown, and Cancel stops
     // the pass and leaves no file.
-    const conversion::Result r = ConvertWithProgress(input, output, std::move(options), parent,
-                                                     QStringLiteral("Export Point Cloud"),
-                                                     QStringLiteral("Exporting point cloud..."));
+    const conversion::Result r =
+        ConvertWithProgress(input, output, std::move(options), parent, what.title, what.progress);
     if (r.outcome == conversion::Outcome::Interrupted) {
-        doc.ShowMessage("The point cloud export was cancelled; nothing was written.");
+        doc.ShowMessage("The " + what.noun + " export was cancelled; nothing was written.");
         return false;
     }
     if (r.outcome != conversion::Outcome::Converted) {
-        doc.ShowMessage("The point cloud was not written: " + input + " " + r.detail + ".");
+        doc.ShowMessage("The " + what.noun + " was not written: " + input + " " + r.detail + ".");
         return false;
     }
-    doc.ShowMessage("Point cloud written to " + output + " (" + std::to_string(r.lines) +
-                    " points).");
+    std::string noun = what.noun;
+    noun[0] = static_cast<char>(noun[0] - 'a' + 'A');
+    std::string message =
+        noun + " written to " + output + " (" + std::to_string(r.lines) + " points).";
+    if (const std::string notes = out.Notes(); !notes.empty()) message += " Note: " + notes + ".";
+    doc.ShowMessage(message);
     return true;
+}
+
+} // namespace
+
+bool ExportPointCloudCommand(CTubescanDoc& doc, QWidget* parent, const FileDialogRunner& run,
+                             PointCloudOutput::Format format) {
+    const bool las = format == PointCloudOutput::Format::Las;
+    PointCloudOutput cloud(format);
+    return ExportPlayedFile(
+        doc, parent, run,
+        {QStringLiteral("Export Point Cloud"),
+         las ? QStringLiteral("LAS point cloud (*.las)") : QStringLiteral("Point cloud (*.ply)"),
+         las ? "las" : "ply", QStringLiteral("Exporting point cloud..."), "point cloud"},
+        cloud);
+}
+
+bool ExportMapCommand(CTubescanDoc& doc, QWidget* parent, const FileDialogRunner& run) {
+    GeoJsonOutput map({}, {});
+    return ExportPlayedFile(doc, parent, run,
+                            {QStringLiteral("Export Map"),
+                             QStringLiteral("GeoJSON map (*.geojson)"), "geojson",
+                             QStringLiteral("Placing the survey on the map..."), "map"},
+                            map);
 }

@@ -24,5 +24,10 @@ bool ConvertToXyzCommand(CTubescanDoc& doc, QWidget* parent,
 bool ExportPointCloudCommand(CTubescanDoc& doc, QWidget* parent,
                              const FileDialogRunner& run = RunFileDialog,
                              PointCloudOutput::Format format = PointCloudOutput::Format::Ply);
+// "Export Map (.geojson)..." of the file being played back: the same, the
+// survey's axis and findings placed by the nodes' coordinates of its
+// FILE.survey.json (a message says why when it has none).
+bool ExportMapCommand(CTubescanDoc& doc, QWidget* parent,
+                      const FileDialogRunner& run = RunFileDialog);
 // Whether the export can run: a file is being played back.
 bool CanExportPointCloud(const CTubescanDoc& doc);

@@ -124,6 +124,8 @@ inline constexpr int kPipeCondition = 33001;
 inline constexpr int kExportPointCloud = 33002;
 // Ours: the same as a LAS 1.4 file (File menu).
 inline constexpr int kExportLasCloud = 33003;
+// Ours: the survey and its findings as a GeoJSON map (File menu).
+inline constexpr int kExportGeoJson = 33011;
 // Ours: go to a distance or a time of day in the playback file (View menu).
 inline constexpr int kGoTo = 33027;
 // Ours: the Unrolled dock (bearing against distance), shown or hidden (View menu).

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "analysis/ConditionCsv.h"
+#include "analysis/WorldCrs.h"
 #include "doc/ConditionOutput.h"
 #include "format/FieldText.h"
 #include "format/NameUuid.h"
@@ -89,6 +90,10 @@ bool PointCloudOutput::Create(const std::string& path, const conversion::PassCon
         return m_ply.Create(path, error);
     }
     m_analyser.SetPipe(pass.pipe);
+    if (!ChooseFrame(pass)) {
+        if (error) *error = 0;
+        return false;
+    }
     if (!m_las.Create(path, error)) return false;
     m_closing = false;
     if (m_analysis == Analysis::OwnThread) m_worker = std::thread([this] { Analyse(); });
@@ -155,11 +160,95 @@ void PointCloudOutput::Analyse() {
     }
 }
 
+bool PointCloudOutput::ChooseFrame(const conversion::PassContext& pass) {
+    m_placer.reset();
+    m_placeRefusal.clear();
+    m_placeNote.clear();
+    m_betweenNodes = m_measured = 0.0;
+    m_las.SetFrame({});
+    const survey::SurveyDetails& d = Details();
+    const bool nodes = d.startNodeCoordinates && d.finishNodeCoordinates;
+    if (!nodes || d.crs.empty()) {
+        // Half a georeference is worth saying: the file stays local.
+        if (nodes || d.startNodeCoordinates || d.finishNodeCoordinates || !d.crs.empty())
+            m_placeNote = "the LAS file stays in the head's frame: placing it needs both nodes' "
+                          "coordinates and crs in the survey details";
+        return true;
+    }
+    const geo::CrsResult crs = geo::ResolveCrs(d.crs);
+    if (!crs.crs) {
+        m_placeRefusal = crs.error;
+        return false;
+    }
+    const double height = d.heightMm ? *d.heightMm / 1000.0 : geo::NominalHeight(pass.pipe);
+    geo::PipeAxis axis(*d.startNodeCoordinates, *d.finishNodeCoordinates, height,
+                       crs.crs->metresPerUnit);
+    if (!axis.Valid()) {
+        m_placeRefusal = "the start and finish nodes' coordinates are the same place";
+        return false;
+    }
+    m_betweenNodes = axis.Length();
+    if (m_fitLength > 0.0) axis.SetStretch(m_betweenNodes / m_fitLength);
+    las::Frame frame;
+    frame.wkt = crs.crs->wkt1;
+    frame.unit = crs.crs->IsFeet() ? "ft" : crs.crs->metresPerUnit == 1.0 ? "m" : crs.crs->unitName;
+    // 0.5 mm, or a thousandth of a foot, as a surveyor's drawing counts.
+    const double scale = crs.crs->IsFeet() ? 0.001 : las::kScale / crs.crs->metresPerUnit;
+    frame.scale = {scale, scale, scale};
+    // The whole thousand units nearest the middle of the pipe: every point
+    // of it lies well within the integers' reach of there.
+    const survey::NodeCoordinates& a = *d.startNodeCoordinates;
+    const survey::NodeCoordinates& b = *d.finishNodeCoordinates;
+    const double mid[3] = {(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2};
+    for (int i = 0; i < 3; ++i)
+        frame.offset[i] = std::nearbyint(mid[i] / 1000.0) * 1000.0;
+    m_las.SetFrame(frame);
+    m_placer = std::make_unique<geo::ScanPlacer>(axis);
+    m_emit = [this](const analysis::ScanFigures& f, std::span<const analysis::ProfileSample> scan,
+                    std::span<const analysis::AnalysedPoint> points, std::uint32_t number,
+                    std::span<const geo::PlacedPoint> placed) {
+        WritePlaced(f, scan, points, number, placed);
+    };
+    return true;
+}
+
+std::string PointCloudOutput::Notes() const {
+    std::string notes = m_placeNote;
+    if (m_placer) {
+        const std::string length = geo::LengthNote(m_measured, m_betweenNodes);
+        if (!length.empty()) notes += (notes.empty() ? "" : "; ") + length;
+    }
+    return notes;
+}
+
+void PointCloudOutput::WritePlaced(const analysis::ScanFigures&,
+                                   std::span<const analysis::ProfileSample> scan,
+                                   std::span<const analysis::AnalysedPoint> points,
+                                   std::uint32_t number, std::span<const geo::PlacedPoint> placed) {
+    for (const geo::PlacedPoint& at : placed) {
+        const analysis::ProfileSample& s = scan[at.index];
+        las::Point p;
+        p.x = at.world[0];
+        p.y = at.world[1];
+        p.z = at.world[2];
+        p.scan = number;
+        p.distance = ZOf(s);
+        m_measured = std::max(m_measured, std::fabs(p.distance));
+        p.echo = s.echo;
+        if (at.index < points.size()) p.deviation = points[at.index].deviation;
+        m_las.Add(p);
+    }
+}
+
 void PointCloudOutput::WriteLasScan(std::span<const analysis::ProfileSample> scan,
                                     std::uint32_t number) {
     const analysis::ScanFigures figures = m_analyser.Analyse(scan);
     if (m_onScan) m_onScan(figures);
     const auto points = m_analyser.Points();
+    if (m_placer) {
+        m_placer->Add(figures, scan, points, number, m_emit);
+        return;
+    }
     for (std::size_t i = 0; i < scan.size(); ++i) {
         const analysis::ProfileSample& s = scan[i];
         las::Point p;
@@ -191,6 +280,7 @@ bool PointCloudOutput::Finish() {
     }
     if (m_scans.Flush()) LasScan(m_scans.Completed(), m_scan);
     StopWorker(); // writes every scan still queued
+    if (m_placer) m_placer->Flush(m_emit);
     m_las.SetIdentity(LasIdentity(Details(), m_firstTime));
     return m_las.Finish();
 }

@@ -15,10 +15,12 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "analysis/PipeAxis.h"
 #include "analysis/PipeCondition.h"
 #include "analysis/ScanCutter.h"
 #include "doc/RecordConversion.h"
@@ -55,8 +57,15 @@ class PointCloudOutput : public conversion::PointOutput {
         return m_format == Format::Ply ? m_ply.Vertices() : m_las.Points();
     }
     std::string Refusal() const override {
-        return m_format == Format::Las ? m_las.Refusal() : std::string();
+        if (m_format != Format::Las) return {};
+        return m_placeRefusal.empty() ? m_las.Refusal() : m_placeRefusal;
     }
+    std::string Notes() const override;
+    // A placed LAS file's chainage stretched so this length (metres, as
+    // measured) lands on the finish node; NaN (the default): as measured.
+    void SetFitLength(double measured) { m_fitLength = measured; }
+    // Whether the LAS file is placed in the survey's coordinate system.
+    bool Georeferenced() const { return m_placer != nullptr; }
 
   private:
     struct Scan {
@@ -75,6 +84,12 @@ class PointCloudOutput : public conversion::PointOutput {
     void HandOver(std::span<const analysis::ProfileSample> scan, std::uint32_t number);
     void Analyse();
     void WriteLasScan(std::span<const analysis::ProfileSample> scan, std::uint32_t number);
+    // Sets the LAS frame from the survey's nodes and system; false (with
+    // m_placeRefusal) when they are given but cannot be used.
+    bool ChooseFrame(const conversion::PassContext& pass);
+    void WritePlaced(const analysis::ScanFigures& f, std::span<const analysis::ProfileSample> scan,
+                     std::span<const analysis::AnalysedPoint> points, std::uint32_t number,
+                     std::span<const geo::PlacedPoint> placed);
     void StopWorker();
 
     Format m_format;
@@ -86,6 +101,12 @@ class PointCloudOutput : public conversion::PointOutput {
     std::uint32_t m_scan = 1;
     ScanHook m_onScan;
     double m_firstTime = analysis::kNoValue; // of the first point with a time
+    // Set when the survey's nodes and system place the LAS points on a map.
+    std::unique_ptr<geo::ScanPlacer> m_placer;
+    geo::ScanPlacer::Emit m_emit;
+    std::string m_placeRefusal, m_placeNote;
+    double m_betweenNodes = 0.0, m_measured = 0.0; // metres
+    double m_fitLength = analysis::kNoValue;
 
     // With Analysis::OwnThread the LAS scans are analysed and written on a
     // thread of their own, so the analysis runs beside the reading and ping

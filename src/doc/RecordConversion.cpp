@@ -177,8 +177,13 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     const PassContext pass = PassContextOf(doc);
     if (options.points) {
         if (options.survey) options.points->SetDetails(*options.survey);
-        if (!options.points->Create(temporary.Path(), pass, &error))
-            return Failed(Outcome::OutputFailed, FileErrorReport(output, error));
+        if (!options.points->Create(temporary.Path(), pass, &error)) {
+            // Details the output cannot use are its reason, not the disk.
+            const std::string refusal = options.points->Refusal();
+            return Failed(Outcome::OutputFailed, !refusal.empty()
+                                                     ? "cannot write " + output + ": " + refusal
+                                                     : FileErrorReport(output, error));
+        }
         doc.Outputs().SetSampleSink(
             std::make_shared<FunctionSampleSink>([&options](const analysis::ProfileSample& s) {
                 options.points->Add(s);

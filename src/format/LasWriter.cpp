@@ -54,15 +54,22 @@ void PutVlrHeader(std::uint8_t* out, std::string_view user, std::uint16_t id, st
     PutText(out + 22, description, 32);
 }
 
-std::size_t VlrBytes() {
-    return 2 * kVlrHeaderBytes + kWkt.size() + 1 + std::size(kExtraFields) * kExtraBytesDescriptor;
+std::string_view WktOf(const std::string& wkt) {
+    return wkt.empty() ? kWkt : std::string_view(wkt);
+}
+
+std::size_t VlrBytes(std::string_view wkt) {
+    return 2 * kVlrHeaderBytes + wkt.size() + 1 + std::size(kExtraFields) * kExtraBytesDescriptor;
 }
 
 } // namespace
 
-std::array<std::uint8_t, kHeaderBytes> EncodeHeader(const Summary& s, std::uint16_t year,
-                                                    std::uint16_t dayOfYear,
-                                                    const Identity& identity) {
+namespace {
+
+std::array<std::uint8_t, kHeaderBytes> EncodeHeaderFor(const Summary& s, std::uint16_t year,
+                                                       std::uint16_t dayOfYear,
+                                                       const Identity& identity,
+                                                       std::string_view wkt) {
     std::array<std::uint8_t, kHeaderBytes> h{};
     PutText(&h[0], "LASF", 4);
     Put<std::uint16_t>(&h[6], kGlobalEncodingWkt);
@@ -81,14 +88,14 @@ std::array<std::uint8_t, kHeaderBytes> EncodeHeader(const Summary& s, std::uint1
     Put<std::uint16_t>(&h[90], dayOfYear);
     Put<std::uint16_t>(&h[92], year);
     Put<std::uint16_t>(&h[94], kHeaderBytes);
-    Put<std::uint32_t>(&h[96], static_cast<std::uint32_t>(kHeaderBytes + VlrBytes()));
+    Put<std::uint32_t>(&h[96], static_cast<std::uint32_t>(kHeaderBytes + VlrBytes(wkt)));
     Put<std::uint32_t>(&h[100], 2);
     h[104] = 6;
     Put<std::uint16_t>(&h[105], kPointBytes);
     // The legacy counts (107, 111) stay 0: record formats above 5 must not
     // use them, whatever the count.
     for (int axis = 0; axis < 3; ++axis) {
-        Put<double>(&h[131 + 8 * axis], kScale);
+        Put<double>(&h[131 + 8 * axis], s.scale[axis]);
         Put<double>(&h[155 + 8 * axis], s.offset[axis]);
         const bool any = s.count > 0;
         Put<double>(&h[179 + 16 * axis], any ? s.max[axis] : 0.0);
@@ -100,14 +107,24 @@ std::array<std::uint8_t, kHeaderBytes> EncodeHeader(const Summary& s, std::uint1
     return h;
 }
 
-std::vector<std::uint8_t> EncodeVlrs() {
-    std::vector<std::uint8_t> v(VlrBytes(), 0);
+} // namespace
+
+std::array<std::uint8_t, kHeaderBytes> EncodeHeader(const Summary& s, std::uint16_t year,
+                                                    std::uint16_t dayOfYear,
+                                                    const Identity& identity) {
+    return EncodeHeaderFor(s, year, dayOfYear, identity, kWkt);
+}
+
+std::vector<std::uint8_t> EncodeVlrs(const std::string& frameWkt) {
+    const std::string_view wkt = WktOf(frameWkt);
+    const std::size_t bytes = VlrBytes(wkt);
+    std::vector<std::uint8_t> v(std::max(bytes, 2 * kVlrHeaderBytes), 0);
     std::uint8_t* out = v.data();
-    PutVlrHeader(out, "LASF_Projection", 2112, static_cast<std::uint16_t>(kWkt.size() + 1),
+    PutVlrHeader(out, "LASF_Projection", 2112, static_cast<std::uint16_t>(wkt.size() + 1),
                  "OGC WKT coordinate system");
     out += kVlrHeaderBytes;
-    PutText(out, kWkt, kWkt.size()); // the byte after it stays 0: the text's end
-    out += kWkt.size() + 1;
+    PutText(out, wkt, wkt.size()); // the byte after it stays 0: the text's end
+    out += wkt.size() + 1;
     PutVlrHeader(out, "LASF_Spec", 4,
                  static_cast<std::uint16_t>(std::size(kExtraFields) * kExtraBytesDescriptor),
                  "Extra Bytes");
@@ -125,8 +142,8 @@ std::vector<std::uint8_t> EncodeVlrs() {
 
 namespace {
 
-bool Quantise(double v, std::int32_t& out) {
-    const double units = std::nearbyint(v / kScale);
+bool Quantise(double v, double scale, std::int32_t& out) {
+    const double units = std::nearbyint(v / scale);
     if (!(units >= std::numeric_limits<std::int32_t>::min() &&
           units <= std::numeric_limits<std::int32_t>::max()))
         return false;
@@ -140,9 +157,26 @@ std::string Metres(double v) {
     return text;
 }
 
-std::string UnstorableReason(const Point& p, double zOffset) {
+std::string Units(double v, const Frame& f) {
+    char text[80];
+    std::snprintf(text, sizeof text, "%.3f %s", v, f.unit.c_str());
+    return text;
+}
+
+std::string UnstorableReason(const Point& p, const Summary& s, const Frame& f) {
     if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
         return "a point has no finite coordinate";
+    if (!f.Local()) {
+        // Placed in the world: the offsets lie between the nodes, so a point
+        // beyond reach lies far off the pipe along its chainage.
+        const double reach = 2147483647.0 * std::min({s.scale[0], s.scale[1], s.scale[2]});
+        return "a point at " + Metres(p.distance) + " along the pipe is placed at (" +
+               Units(p.x, f) + ", " + Units(p.y, f) + ", " + Units(p.z, f) + "), more than " +
+               Units(reach, f) + " from the nodes' (" + Units(s.offset[0], f) + ", " +
+               Units(s.offset[1], f) + ", " + Units(s.offset[2], f) +
+               "), beyond what LAS coordinates (32-bit integers) can hold in one file";
+    }
+    const double zOffset = s.offset[2];
     if (std::abs(p.z - zOffset) >= kReach)
         return "a point at " + Metres(p.z) + " along the pipe lies more than " + Metres(kReach) +
                " from " + Metres(zOffset) +
@@ -161,10 +195,12 @@ double ZOffsetFor(double z) {
     return std::nearbyint(z / 1000.0) * 1000.0;
 }
 
-bool EncodePoint(const Point& p, std::uint8_t* out, const std::array<double, 3>& offset) {
+bool EncodePoint(const Point& p, std::uint8_t* out, const std::array<double, 3>& offset,
+                 const std::array<double, 3>& scale) {
     std::int32_t xyz[3];
-    if (!Quantise(p.x - offset[0], xyz[0]) || !Quantise(p.y - offset[1], xyz[1]) ||
-        !Quantise(p.z - offset[2], xyz[2]))
+    if (!Quantise(p.x - offset[0], scale[0], xyz[0]) ||
+        !Quantise(p.y - offset[1], scale[1], xyz[1]) ||
+        !Quantise(p.z - offset[2], scale[2], xyz[2]))
         return false;
     std::memset(out, 0, kPointBytes);
     Put(out, xyz[0]);
@@ -184,11 +220,13 @@ LasFileWriter::~LasFileWriter() = default;
 
 bool LasFileWriter::Create(const std::string& path, int* error) {
     m_summary = {};
+    m_summary.scale = m_frame.scale;
+    m_summary.offset = m_frame.offset;
     m_failed = false;
     m_refusal.clear();
     if (!m_file.Create(path, error, kBufferPoints * kPointBytes)) return false;
-    const auto header = EncodeHeader(m_summary, 0, 0);
-    const auto vlrs = EncodeVlrs();
+    const auto header = EncodeHeaderFor(m_summary, 0, 0, {}, WktOf(m_frame.wkt));
+    const auto vlrs = EncodeVlrs(m_frame.wkt);
     m_file.Write(header.data(), header.size());
     m_file.Write(vlrs.data(), vlrs.size());
     return true;
@@ -197,16 +235,16 @@ bool LasFileWriter::Create(const std::string& path, int* error) {
 void LasFileWriter::Add(const Point& p) {
     if (!m_file.IsOpen()) return;
     std::uint8_t* out = m_file.Reserve(kPointBytes);
-    if (m_summary.count == 0) m_summary.offset[2] = ZOffsetFor(p.z);
-    if (!EncodePoint(p, out, m_summary.offset)) {
-        if (m_refusal.empty()) m_refusal = UnstorableReason(p, m_summary.offset[2]);
+    if (m_summary.count == 0 && m_frame.Local()) m_summary.offset[2] = ZOffsetFor(p.z);
+    if (!EncodePoint(p, out, m_summary.offset, m_summary.scale)) {
+        if (m_refusal.empty()) m_refusal = UnstorableReason(p, m_summary, m_frame);
         m_failed = true;
         return;
     }
     std::int32_t stored[3];
     std::memcpy(stored, out, sizeof stored);
     for (int axis = 0; axis < 3; ++axis) {
-        const double v = stored[axis] * kScale + m_summary.offset[axis];
+        const double v = stored[axis] * m_summary.scale[axis] + m_summary.offset[axis];
         if (m_summary.count == 0 || v < m_summary.min[axis]) m_summary.min[axis] = v;
         if (m_summary.count == 0 || v > m_summary.max[axis]) m_summary.max[axis] = v;
     }
@@ -220,9 +258,10 @@ bool LasFileWriter::Finish() {
     std::tm utc{};
     gmtime_r(&now, &utc);
     const bool given = m_identity.year != 0 && m_identity.dayOfYear != 0;
-    const auto header = EncodeHeader(
+    const auto header = EncodeHeaderFor(
         m_summary, given ? m_identity.year : static_cast<std::uint16_t>(utc.tm_year + 1900),
-        given ? m_identity.dayOfYear : static_cast<std::uint16_t>(utc.tm_yday + 1), m_identity);
+        given ? m_identity.dayOfYear : static_cast<std::uint16_t>(utc.tm_yday + 1), m_identity,
+        WktOf(m_frame.wkt));
     m_file.WriteAt(0, header.data(), header.size());
     return m_file.Close() && !m_failed;
 }

@@ -4,11 +4,12 @@
 // Extra Bytes VLR describes: the scan number, the distance along the pipe,
 // the echo level and the deviation from the nominal wall.
 //
-// Coordinates are the head's frame (X right, Y up, Z along the pipe, metres),
-// not a map projection. Record formats 6 and up must carry a WKT coordinate
-// system, so the global encoding's WKT bit is set and a WKT VLR declares a
-// local engineering frame in metres: readers then know the units and that the
-// cloud belongs on no map.
+// Coordinates are the head's frame (X right, Y up, Z along the pipe, metres)
+// unless the survey is placed in a projected coordinate system (a Frame).
+// Record formats 6 and up must carry a WKT coordinate system, so the global
+// encoding's WKT bit is set and a WKT VLR declares either that system or a
+// local engineering frame in metres: readers then know the units and whether
+// the cloud belongs on a map.
 #pragma once
 
 #include <array>
@@ -47,6 +48,18 @@ struct Point {
 // The 32-bit integers at kScale reach this far either side of the offset.
 inline constexpr double kReach = 2147483647.0 * kScale;
 
+// Where the coordinates belong, fixed before the first point: a projected
+// system's WKT, its unit, and a scale and offset in that unit that hold the
+// whole survey. The default is the head's own frame, whose Z offset the
+// writer chooses from the points.
+struct Frame {
+    std::string wkt;        // empty: the local engineering frame
+    std::string unit = "m"; // for messages
+    std::array<double, 3> scale{kScale, kScale, kScale};
+    std::array<double, 3> offset{};
+    bool Local() const { return wkt.empty(); }
+};
+
 // What the header says about the points written so far.
 struct Summary {
     std::uint64_t count = 0;
@@ -56,6 +69,7 @@ struct Summary {
     // survey would not reach far on from there, then the whole kilometre
     // nearest its first point.
     std::array<double, 3> offset{};
+    std::array<double, 3> scale{kScale, kScale, kScale};
 };
 
 // The Z offset for a file whose first point lies at distance z.
@@ -78,10 +92,12 @@ std::array<std::uint8_t, kHeaderBytes> EncodeHeader(const Summary& s, std::uint1
                                                     const Identity& identity = {});
 // Everything between the header and the first point: the WKT VLR and the
 // Extra Bytes VLR.
-std::vector<std::uint8_t> EncodeVlrs();
+// (A frame's WKT, or the local frame's when empty.)
+std::vector<std::uint8_t> EncodeVlrs(const std::string& wkt = {});
 // The point as it lies in the file; false when a coordinate does not fit the
 // 32-bit integers at this scale from these offsets.
-bool EncodePoint(const Point& p, std::uint8_t* out, const std::array<double, 3>& offset = {});
+bool EncodePoint(const Point& p, std::uint8_t* out, const std::array<double, 3>& offset = {},
+                 const std::array<double, 3>& scale = {kScale, kScale, kScale});
 
 // Streams points to a file through a fixed buffer and writes the header's
 // counts and bounds when it is finished.
@@ -94,6 +110,8 @@ class LasFileWriter {
 
     // Creates or truncates path; false with errno's value in *error.
     bool Create(const std::string& path, int* error = nullptr);
+    // Where the points belong; set before Create (it stays for later files).
+    void SetFrame(const Frame& frame) { m_frame = frame; }
     // Written into the header when the file is finished.
     void SetIdentity(const Identity& identity) { m_identity = identity; }
     void Add(const Point& p);
@@ -111,6 +129,7 @@ class LasFileWriter {
     BufferedFile m_file;
     Summary m_summary;
     Identity m_identity;
+    Frame m_frame;
     bool m_failed = false; // a point that could not be stored
     std::string m_refusal;
 };

@@ -23,6 +23,7 @@
 #include "analysis/ConditionCsv.h"
 #include "analysis/DeviationColours.h"
 #include "analysis/Grade.h"
+#include "analysis/PipeAxis.h"
 #include "analysis/SoundSpeed.h"
 #include "format/DataFileIo.h"
 #include "format/NumberText.h"
@@ -111,6 +112,17 @@ void FirstPage(Pages& pg, const ReportCollector& survey, const ReportSettings& s
     line(QStringLiteral("Distance along the pipe"),
          Metres(f.firstDistance) + QStringLiteral(" to ") + Metres(f.lastDistance) +
              QStringLiteral(" (") + Metres(length) + QStringLiteral(")"));
+    // Surveyed against placed: the crew sees at once whether the survey
+    // reached the far node, or the nodes' coordinates are wrong.
+    if (const double between = geo::LengthBetweenNodes(details); std::isfinite(between)) {
+        const double surveyed = std::max(std::fabs(f.firstDistance), std::fabs(f.lastDistance));
+        QString text = QStringLiteral("between the nodes ") + Metres(between);
+        if (std::isfinite(surveyed))
+            text += QStringLiteral(", surveyed ") + Metres(surveyed) +
+                    QStringLiteral(", difference ") + Metres(surveyed - between) +
+                    QStringLiteral(" (%1 %)").arg(Num(100.0 * (surveyed - between) / between, 1));
+        line(QStringLiteral("Lengths"), text);
+    }
     line(QStringLiteral("Nominal pipe"), PipeText(f.pipe));
     line(QStringLiteral("Head settings"),
          QStringLiteral("range ") + Span(f.minRange, f.maxRange, 1, QStringLiteral(" m")) +

@@ -87,13 +87,14 @@ TEST_F(MainFrameTest, MenuCarriesEveryCommandWithItsTextInItsPlace) {
     EXPECT_TRUE(built.contains("&View/Pipe &3D=33006"));
     EXPECT_TRUE(built.contains("&File/Export Point Cloud (.ply)...=33002"));
     EXPECT_TRUE(built.contains("&File/Export Point Cloud (.las)...=33003"));
+    EXPECT_TRUE(built.contains("&File/Export Map (.geojson)...=33011"));
     EXPECT_TRUE(built.contains("&View/&Go To...=33027"));
     EXPECT_EQ(Frame().Action(33027)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_G));
     EXPECT_TRUE(built.contains("&View/&Unrolled=33004"));
     EXPECT_TRUE(built.contains("&View/Pipe &3D=33006"));
     EXPECT_TRUE(built.contains("&View/Reset Layout=33007"));
     EXPECT_TRUE(built.contains("&File/Survey &Details...=33010"));
-    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 101);
+    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 102);
     const QStringList top = {"&File", "&View",    "&ColorTable", "&Points", "Pipe &Shape",
                              "&Text", "&Measure", "&Grid",       "&System"};
     QStringList tops;
@@ -188,7 +189,7 @@ TEST_F(MainFrameTest, CheckMarksFollowTheDocument) {
     EXPECT_TRUE(Frame().Action(32787)->isChecked());
     EXPECT_FALSE(Frame().Action(32786)->isChecked());
     // Commands that do something once carry no check box.
-    for (const int id : {33002, 33003, 32956, 33027})
+    for (const int id : {33002, 33003, 33011, 32956, 33027})
         EXPECT_FALSE(Frame().Action(id)->isCheckable()) << id;
 }
 

@@ -226,3 +226,35 @@ TEST(XyzCommands, PointCloudExportOfThePlaybackIsTheTools) {
     EXPECT_EQ(p.doc.Run().m_hold, 0);
     EXPECT_EQ(p.doc.PlaybackFile().playPosition, longPosition);
 }
+
+// File > Export Map (.geojson)... of the played recording: the tool's map
+// of it, placed by the nodes of its survey details; without them nothing is
+// written and the message says what is missing.
+TEST(XyzCommands, MapExportOfThePlaybackIsTheToolsAndNeedsTheNodes) {
+    Program p;
+    const std::string input = p.dir.File("run.31l");
+    ASSERT_TRUE(survey::WriteFile(input, 900, {.orientation = true}));
+    ASSERT_TRUE(p.doc.OpenPlaybackPath(input));
+    const auto exportTo = [&](const std::string& name) {
+        return ExportMapCommand(p.doc, nullptr, [&](QFileDialog& dialog) {
+            dialog.selectFile(Q(p.dir.File(name)));
+            return true;
+        });
+    };
+    EXPECT_FALSE(exportTo("none.geojson"));
+    EXPECT_FALSE(fs::exists(p.dir.File("none.geojson")));
+    ASSERT_FALSE(p.messages.empty());
+    EXPECT_NE(p.messages.back().find("nodes' coordinates"), std::string::npos) << p.messages.back();
+
+    p.dir.Write("run.survey.json",
+                R"({"pipe_reference":"SW-12","crs":"EPSG:25832",)"
+                R"("start_node_coordinates":{"x":500000,"y":5700000,"z":100},)"
+                R"("finish_node_coordinates":{"x":500030,"y":5700040,"z":99.5}})");
+    ASSERT_TRUE(exportTo("map.geojson")) << p.messages.back();
+    EXPECT_NE(p.messages.back().find("map.geojson"), std::string::npos) << p.messages.back();
+    const Tool tool;
+    const ToolRun r = tool({"--geojson", "-q", "-o", Q(p.dir.File("tool.geojson")), Q(input)});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(p.dir.Read("map.geojson"), p.dir.Read("tool.geojson"));
+    EXPECT_NE(p.dir.Read("map.geojson").find("\"SW-12\""), std::string::npos);
+}

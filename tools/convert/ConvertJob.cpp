@@ -13,8 +13,10 @@
 #include "SummaryWriter.h"
 #include "analysis/SurveySummary.h"
 #include "doc/ConditionOutput.h"
+#include "doc/GeoJsonOutput.h"
 #include "doc/GradeOutput.h"
 #include "doc/ObservationOutput.h"
+#include "doc/SurveyLength.h"
 #include "doc/TubescanDoc.h"
 #include "format/NumberText.h"
 #include "report/ReportModule.h"
@@ -108,13 +110,30 @@ JobResult ConvertJob(const Job& job, const ConvertOptions& options, const RunSet
     case OutputKind::Ply:
         points = std::make_unique<PointCloudOutput>(PointCloudOutput::Format::Ply);
         break;
-    case OutputKind::Las:
-        points = std::make_unique<PointCloudOutput>(PointCloudOutput::Format::Las, lasAnalysis());
+    case OutputKind::Las: {
+        auto cloud =
+            std::make_unique<PointCloudOutput>(PointCloudOutput::Format::Las, lasAnalysis());
+        // The points leave as they are placed: the length to stretch onto
+        // the nodes comes from a pass of its own first.
+        if (options.fitLength && details.any && details.details.startNodeCoordinates &&
+            details.details.finishNodeCoordinates && !details.details.crs.empty())
+            cloud->SetFitLength(conversion::MeasuredLength(input, mine));
+        points = std::move(cloud);
         break;
+    }
     case OutputKind::Report:
         points.reset(run.report->makeOutput(BaseName(input), reportSettings));
         document = static_cast<ReportCollector*>(points.get());
         break;
+    case OutputKind::GeoJson: {
+        analysis::ObservationThresholds thresholds;
+        thresholds.ovality = options.report.thresholds.ovality;
+        thresholds.depositLoss = options.report.thresholds.areaLoss;
+        auto map = std::make_unique<GeoJsonOutput>(options.report.thresholds, thresholds);
+        map->SetFitLength(options.fitLength);
+        points = std::move(map);
+        break;
+    }
     case OutputKind::Grade:
         points = std::make_unique<GradeCsvOutput>();
         gradeTable = static_cast<GradeCsvOutput*>(points.get());

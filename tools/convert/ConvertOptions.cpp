@@ -58,6 +58,11 @@ const char* const kDescription =
     "With --grade each FILE.31l becomes FILE.grade.csv: distance_m,pitch_deg,grade_pct,\n"
     "elevation_m, one line per 0.1 m of distance from the pitch recorded at each ping;\n"
     "a recording without any valid pitch fails (status 1) and nothing is written.\n"
+    "With --geojson each FILE.31l becomes FILE.geojson: the surveyed stretch of the pipe\n"
+    "and its findings as lines in WGS 84 longitude/latitude (RFC 7946), placed between\n"
+    "the nodes' coordinates of the survey details in their crs.\n"
+    "With --las and survey details naming both nodes' coordinates and a projected crs\n"
+    "the points are placed on the pipe between the nodes, in that system and its unit.\n"
     "With --summary PATH one CSV line per recording goes to PATH as well.\n"
     "Each FILE.31l's survey details (pipe, nodes, inspector ...) are read from\n"
     "FILE.survey.json beside it when there is one; a file that cannot be used is\n"
@@ -77,7 +82,8 @@ struct OptionRow {
 QString ChooseKind(ConvertOptions& o, OutputKind kind) {
     if (o.kind != OutputKind::Xyz)
         return QStringLiteral(
-            "choose one of --analysis, --ply, --las, --report, --observations and --grade");
+            "choose one of --analysis, --ply, --las, --report, --observations, --grade and "
+            "--geojson");
     o.kind = kind;
     return {};
 }
@@ -169,6 +175,10 @@ std::vector<OptionRow> DeclareOptions() {
          OutputKind::Observations);
     kind("", "grade", "Write the grade profile (.grade.csv) instead of the .xyz.",
          OutputKind::Grade);
+    kind("", "geojson",
+         "Write the surveyed pipe and its findings as a map (.geojson, WGS 84) instead of the "
+         ".xyz; needs the nodes' coordinates and crs in the survey details.",
+         OutputKind::GeoJson);
 
     const analysis::ReportThresholds defaults;
     for (std::size_t i = 0; i < kThresholds.size(); ++i) {
@@ -231,6 +241,16 @@ std::vector<OptionRow> DeclareOptions() {
                            "unsets the key).",
                            "KEY=VALUE"),
                     ReadSet, true});
+    rows.push_back(
+        {Switch({"fit-length"}, "--las, --geojson: stretch the recorded distance so the survey's "
+                                "furthest point lands on the finish node (otherwise it is used as "
+                                "measured)."),
+         [](const QString&, ConvertOptions& o) {
+             if (o.kind != OutputKind::Las && o.kind != OutputKind::GeoJson)
+                 return QStringLiteral("--fit-length goes with --las or --geojson");
+             o.fitLength = true;
+             return QString();
+         }});
     return rows;
 }
 

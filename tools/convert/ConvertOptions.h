@@ -21,7 +21,7 @@ namespace convert {
 inline constexpr int kUsageError = 2;
 
 // What each recording becomes; Xyz unless an output option chose another.
-enum class OutputKind { Xyz, Analysis, Ply, Las, Report, Observations, Grade };
+enum class OutputKind { Xyz, Analysis, Ply, Las, Report, Observations, Grade, GeoJson };
 
 // The report's thresholds that have an option, in the options' order.
 inline constexpr std::size_t kThresholdCount = 3;
@@ -47,6 +47,8 @@ struct ConvertOptions {
     std::string surveyPath;
     // --set KEY=VALUE, in the order given: over every recording's details.
     std::vector<std::pair<std::string, std::string>> surveySets;
+    // --fit-length: a placed survey's chainage stretched onto its nodes.
+    bool fitLength = false;
 };
 
 // Prints why the command line cannot be run, and how to ask for help.

@@ -26,6 +26,8 @@ std::string OutputFor(OutputKind kind, const std::string& input) {
         return conversion::PathWithExtension(input, "en13508.txt");
     case OutputKind::Grade:
         return conversion::PathWithExtension(input, "grade.csv");
+    case OutputKind::GeoJson:
+        return conversion::PathWithExtension(input, "geojson");
     }
     return conversion::XyzPathFor(input);
 }

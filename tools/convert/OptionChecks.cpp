@@ -7,25 +7,15 @@
 #include <sys/stat.h>
 
 #include "ArgumentText.h"
+#include "JobSurvey.h"
+#include "analysis/PipeAxis.h"
+#include "analysis/WorldCrs.h"
 #include "doc/ObservationOutput.h"
 #include "format/RecordFileName.h"
 
 namespace convert {
 
 namespace {
-
-// The largest inside height of the nominal pipe: no debris lies deeper.
-double NominalHeight(const analysis::NominalPipe& pipe) {
-    switch (pipe.shape) {
-    case analysis::NominalShape::HorseShoe:
-        return pipe.height;
-    case analysis::NominalShape::IrregularCircle:
-        return std::max(pipe.upperDiameter, pipe.lowerDiameter);
-    case analysis::NominalShape::Circle:
-        break;
-    }
-    return pipe.diameter;
-}
 
 // What a path names, so that two names of one file are told as one: the
 // device and inode of a file that exists, else the absolute path with "."
@@ -48,7 +38,7 @@ bool CheckThresholds(ConvertOptions& options, const analysis::NominalPipe& pipe)
         // Past these a threshold means nothing: no ovality or loss beyond all
         // of the pipe, no debris deeper than the pipe is high.
         const double most =
-            t.field == &analysis::ReportThresholds::debrisDepth ? NominalHeight(pipe) : 100.0;
+            t.field == &analysis::ReportThresholds::debrisDepth ? geo::NominalHeight(pipe) : 100.0;
         bool ok = false;
         const double value = options.thresholdTexts[i]->toDouble(&ok);
         if (!ok || !std::isfinite(value) || value < 0.0 || value > most) {
@@ -97,6 +87,24 @@ bool CheckPlan(const ConvertOptions& options, const JobPlan& plan) {
         }
         if (plan.oneReport) {
             Usage(QStringLiteral("--summary is for separate files, not one report"));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CheckPlacement(const ConvertOptions& options, const JobPlan& plan) {
+    if (options.kind != OutputKind::Las && options.kind != OutputKind::GeoJson) return true;
+    std::map<std::string, bool> known; // each system resolved once
+    for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
+        const JobSurvey job = LoadJobSurvey(plan.jobs[i].input, options);
+        const survey::SurveyDetails& d = job.details;
+        if (d.crs.empty() || known.count(d.crs) != 0) continue;
+        const geo::CrsResult crs = geo::ResolveCrs(d.crs);
+        known[d.crs] = true;
+        if (!crs.crs) {
+            Usage(options.inputNames[static_cast<qsizetype>(i)] + QStringLiteral(": ") +
+                  QString::fromStdString(crs.error));
             return false;
         }
     }

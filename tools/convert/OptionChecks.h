@@ -18,4 +18,9 @@ bool CheckThresholds(ConvertOptions& options, const analysis::NominalPipe& pipe)
 // recording would take its place.
 bool CheckPlan(const ConvertOptions& options, const JobPlan& plan);
 
+// The outputs placed on a map (--las, --geojson) refuse a survey whose
+// coordinate system PROJ does not know or cannot place a pipe in (degrees,
+// no projected part): the run would only write what nobody asked for.
+bool CheckPlacement(const ConvertOptions& options, const JobPlan& plan);
+
 } // namespace convert

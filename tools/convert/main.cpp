@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     if (!CheckThresholds(*options, run.pipe)) return kUsageError;
     if (options->scale.ringDiameter) return RunRingChecks(*options, run);
     const JobPlan plan = PlanJobs(*options);
-    if (!CheckPlan(*options, plan)) return kUsageError;
+    if (!CheckPlan(*options, plan) || !CheckPlacement(*options, plan)) return kUsageError;
     if (plan.oneReport) return CombinedReport(*options, plan, run);
     return RunBatch(*options, plan, run);
 }

@@ -34,14 +34,37 @@ void Extent(std::span<const ScanFigures> scans, double& lo, double& hi) {
 struct Level {
     double cell = 0.0;
     std::array<FigureProfile, kAlignBy.size()> older, newer;
+    std::array<double, kAlignBy.size()> weight{};
 };
+
+// The share of a profile's variance that is the pipe's rather than noise
+// (noise from the differences between neighbouring cells): a figure that
+// stays the same along the pipe correlates by chance and must not drown
+// one that shows its features.
+double SignalShare(const std::vector<double>& v) {
+    double n = 0, sum = 0, sq = 0, diff = 0, pairs = 0;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        if (!std::isfinite(v[i])) continue;
+        n += 1;
+        sum += v[i];
+        sq += v[i] * v[i];
+        if (i > 0 && std::isfinite(v[i - 1])) {
+            diff += (v[i] - v[i - 1]) * (v[i] - v[i - 1]);
+            pairs += 1;
+        }
+    }
+    if (n < 3 || pairs < 2) return 0.0;
+    const double total = (sq - sum * sum / n) / (n - 1);
+    const double noise = diff / pairs / 2.0;
+    return total > 0.0 ? std::clamp(1.0 - noise / total, 0.0, 1.0) : 0.0;
+}
 
 // Pearson's r of each figure between the later survey's profile (its
 // chainage) and the earlier one's at scale x chainage + offset, read between
 // its cells; the mean over the figures that vary on both. NaN when the two
 // overlap too little or nothing varies.
 double Score(const Level& level, double scale, double offset) {
-    double sum = 0.0;
+    double sum = 0.0, weights = 0.0, plain = 0.0;
     int figures = 0;
     for (std::size_t f = 0; f < kAlignBy.size(); ++f) {
         const std::vector<double>& a = level.newer[f].values;
@@ -84,10 +107,14 @@ double Score(const Level& level, double scale, double offset) {
         // A figure that does not vary along either survey says nothing of
         // where they match.
         if (!(va > 1e-18 * n) || !(vb > 1e-18 * n)) continue;
-        sum += cov / std::sqrt(va * vb);
+        const double r = cov / std::sqrt(va * vb);
+        sum += level.weight[f] * r;
+        weights += level.weight[f];
+        plain += r;
         ++figures;
     }
-    return figures ? sum / figures : kNoValue;
+    if (!figures) return kNoValue;
+    return weights > 1e-6 ? sum / weights : plain / figures;
 }
 
 struct Best {
@@ -138,6 +165,8 @@ Alignment Search(std::span<const ScanFigures> older, std::span<const ScanFigures
             level.older[f] =
                 ProfileOf(older, kAlignBy[f], a.olderStart, a.olderEnd, level.cell, gap);
             level.newer[f] = ProfileOf(newer, kAlignBy[f], 0.0, length, level.cell, gap, &chainage);
+            level.weight[f] =
+                SignalShare(level.older[f].values) * SignalShare(level.newer[f].values);
         }
         // A step moves the far end of the later survey, or all of it, by
         // half a cell.

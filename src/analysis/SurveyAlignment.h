@@ -12,7 +12,8 @@
 // the scale within 1 +- maxScaleError, the offset within +- maxOffset. The
 // pair chosen maximises the correlation of the two surveys' mean-diameter and
 // ovality profiles along the pipe (Pearson's r of each figure over the
-// stretch both cover, averaged over the figures that vary), found coarse to
+// stretch both cover, averaged with the weight of the share of each
+// profile's variance that is not cell-to-cell noise), found coarse to
 // fine: the whole range of scales and offsets on a coarse grid of the
 // profiles, then ever finer grids around the best pair.
 #pragma once

@@ -26,6 +26,8 @@ std::string OutputFor(OutputKind kind, const std::string& input) {
         return conversion::PathWithExtension(input, "en13508.txt");
     case OutputKind::Grade:
         return conversion::PathWithExtension(input, "grade.csv");
+    case OutputKind::Compare: // a pair of recordings, never a job of one (CompareRun)
+        return conversion::PathWithExtension(input, "compare.csv");
     }
     return conversion::XyzPathFor(input);
 }

@@ -51,6 +51,11 @@ struct Alignment {
         const double chainage = reversed ? newerEnd - newerDistance : newerDistance - newerStart;
         return olderStart + scale * chainage + offset;
     }
+    // The other way: where a distance of the earlier survey lies on the later's.
+    double ToNewer(double olderDistance) const {
+        const double chainage = (olderDistance - olderStart - offset) / scale;
+        return reversed ? newerEnd - chainage : newerStart + chainage;
+    }
 };
 
 // The pipe's figures along a survey averaged into cells of equal length,

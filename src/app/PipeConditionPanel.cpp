@@ -258,6 +258,39 @@ void PipeConditionPanel::Plot(std::span<const analysis::LiveScan> scans) {
                       std::min(std::ceil(top * 1.1), kPlotCeiling + 5.0));
 }
 
+void PipeConditionPanel::ShowEarlier(std::span<const analysis::ScanFigures> scans) {
+    QLineSeries* const now[3] = {m_ovality, m_areaLoss, m_debris};
+    const char* const names[3] = {"Earlier ovality %", "Earlier area loss %",
+                                  "Earlier debris depth cm"};
+    for (int i = 0; i < 3; ++i) {
+        if (!m_earlier[i]) {
+            m_earlier[i] = new QLineSeries(m_chart);
+            m_earlier[i]->setName(QString::fromLatin1(names[i]));
+            m_chart->addSeries(m_earlier[i]);
+            m_earlier[i]->attachAxis(m_axisX);
+            m_earlier[i]->attachAxis(m_axisY);
+            // The current figure's colour, dashed.
+            QPen pen = now[i]->pen();
+            pen.setStyle(Qt::DashLine);
+            m_earlier[i]->setPen(pen);
+        }
+        QList<QPointF> points;
+        for (const analysis::ScanFigures& f : scans) {
+            const double v = i == 0 ? f.ovality : i == 1 ? f.areaLoss : f.debrisDepth * 100.0;
+            if (!std::isfinite(v) || !std::isfinite(f.distance)) continue;
+            points.append(QPointF(f.distance, std::clamp(v, kPlotFloor, kPlotCeiling)));
+        }
+        // As many points as the current profile keeps, taken evenly.
+        if (points.size() > kPlotPoints) {
+            QList<QPointF> thinned;
+            for (qsizetype k = 0; k < kPlotPoints; ++k)
+                thinned.append(points[k * points.size() / kPlotPoints]);
+            points = thinned;
+        }
+        m_earlier[i]->replace(points);
+    }
+}
+
 PipeConditionPanel* AttachPipeConditionPanel(CTubescanDoc& doc, LiveAnalysisWorker& live,
                                              QMainWindow& frame, CommandMap& commands) {
     auto* panel = new PipeConditionPanel(doc, &frame);

@@ -49,6 +49,11 @@ class PipeConditionPanel : public QDockWidget {
     // The marks of values beyond the plot's axis.
     QScatterSeries* OffScale() const { return m_offScale; }
     QValueAxis* AxisY() const { return m_axisY; }
+    // An earlier survey of the pipe, its distances already put on this
+    // one's, drawn dashed beside the current figures; empty: none.
+    void ShowEarlier(std::span<const analysis::ScanFigures> scans);
+    // The dashed series: ovality, area loss, debris depth (null before any).
+    QLineSeries* Earlier(std::size_t figure) const { return m_earlier[figure]; }
 
   protected:
     // A click on the plot goes to the scan at that distance.
@@ -69,6 +74,7 @@ class PipeConditionPanel : public QDockWidget {
     QLineSeries* m_areaLoss = nullptr;
     QLineSeries* m_debris = nullptr;
     QScatterSeries* m_offScale = nullptr;
+    QLineSeries* m_earlier[3] = {};
     QValueAxis* m_axisX = nullptr;
     QValueAxis* m_axisY = nullptr;
     double m_lastDistance = 0.0;

@@ -18,8 +18,6 @@
 #include "doc/TubescanDoc.h"
 #include "format/RecordFileName.h"
 
-namespace {
-
 // Runs the pass on a thread of its own while the window stays alive: the
 // dialog shows how far it has come, and Cancel stops the pass, which then
 // leaves no file behind.
@@ -63,8 +61,6 @@ conversion::Options SettingsOf(const CTubescanDoc& doc) {
     options.settings = IniFile::Load(doc.m_iniPath);
     return options;
 }
-
-} // namespace
 
 bool ConvertToXyzCommand(CTubescanDoc& doc, QWidget* parent, const FileDialogRunner& run) {
     auto dialog = MakePlaybackFileDialog(doc, parent);

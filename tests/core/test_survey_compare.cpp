@@ -92,6 +92,7 @@ TEST(SurveyCompare, UpstreamResurveyWithLongOdometerFindsExactlyTheChanges) {
     for (const double d : {1.0, 15.0, 30.0}) {
         const double truth = up.startAt - d / kOdometerLong;
         EXPECT_NEAR(c.alignment.ToOlder(d), truth, 0.1) << d << "\n" << what;
+        EXPECT_NEAR(c.alignment.ToNewer(c.alignment.ToOlder(d)), d, 1e-9);
     }
 
     int oval = 0, layer = 0;

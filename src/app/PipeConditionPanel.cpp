@@ -241,11 +241,18 @@ void PipeConditionPanel::Plot(std::span<const analysis::LiveScan> scans) {
         add(debris, f.distance, f.debrisDepth * 100.0);
     }
     flush();
+    FitAxes();
+}
+
+void PipeConditionPanel::FitAxes() {
     double lo = 1e300, hi = -1e300, top = 10.0, bottom = 0.0;
-    for (QLineSeries* s : {m_ovality, m_areaLoss, m_debris}) {
-        if (s->count() == 0) continue;
-        lo = std::min(lo, s->at(0).x());
-        hi = std::max(hi, s->at(s->count() - 1).x());
+    for (QLineSeries* s :
+         {m_ovality, m_areaLoss, m_debris, m_earlier[0], m_earlier[1], m_earlier[2]}) {
+        if (!s || s->count() == 0) continue;
+        // The earlier survey's may run the other way.
+        const double first = s->at(0).x(), last = s->at(s->count() - 1).x();
+        lo = std::min({lo, first, last});
+        hi = std::max({hi, first, last});
         for (const QPointF& p : s->points()) {
             top = std::max(top, p.y());
             bottom = std::min(bottom, p.y());
@@ -289,6 +296,7 @@ void PipeConditionPanel::ShowEarlier(std::span<const analysis::ScanFigures> scan
         }
         m_earlier[i]->replace(points);
     }
+    FitAxes();
 }
 
 PipeConditionPanel* AttachPipeConditionPanel(CTubescanDoc& doc, LiveAnalysisWorker& live,

@@ -49,6 +49,7 @@ class PipeConditionPanel : public QDockWidget {
     // The marks of values beyond the plot's axis.
     QScatterSeries* OffScale() const { return m_offScale; }
     QValueAxis* AxisY() const { return m_axisY; }
+    QValueAxis* AxisX() const { return m_axisX; }
     // An earlier survey of the pipe, its distances already put on this
     // one's, drawn dashed beside the current figures; empty: none.
     void ShowEarlier(std::span<const analysis::ScanFigures> scans);
@@ -62,6 +63,8 @@ class PipeConditionPanel : public QDockWidget {
   private:
     void Show(const analysis::ScanFigures& f);
     void Plot(std::span<const analysis::LiveScan> scans);
+    // Both axes over every series drawn, the earlier survey's too.
+    void FitAxes();
     void ListFindings(const analysis::Findings& f);
     void GoToFinding(QListWidgetItem* item);
 

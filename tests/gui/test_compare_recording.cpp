@@ -3,8 +3,13 @@
 // the distances of the recording being played.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QLineSeries>
+#include <QPixmap>
+#include <QValueAxis>
 
 #include "../core/DataFileFixture.h"
 #include "../support/PipeSurvey.h"
@@ -55,6 +60,16 @@ TEST(CompareRecording, TheEarlierSurveyIsDrawnDashedWhereItsFeaturesLieOnThisOne
         if (p.y() > worst.y()) worst = p;
     const double middle = (kFeatureFrom + kFeatureTo) / 2;
     EXPECT_NEAR(worst.x(), kOdometer * (kLength + kEarly - middle), 0.4);
+    // Drawn where the chart shows it, before the played survey has any scan.
+    EXPECT_LE(panel.AxisX()->min(), worst.x());
+    EXPECT_GE(panel.AxisX()->max(), worst.x());
+    // For a look by eye: TUBESCAN_PICTURE_DIR=... writes the panel there.
+    if (const char* dir = std::getenv("TUBESCAN_PICTURE_DIR")) {
+        panel.resize(520, 760);
+        panel.show();
+        QCoreApplication::processEvents();
+        panel.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/compare-panel.png"));
+    }
     ASSERT_FALSE(d.messages.empty());
     EXPECT_NE(d.messages.back().find("made the other way"), std::string::npos) << d.messages.back();
 }

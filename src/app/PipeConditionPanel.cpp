@@ -238,11 +238,18 @@ void PipeConditionPanel::Plot(std::span<const analysis::LiveScan> scans) {
         add(debris, f.distance, f.debrisDepth * 100.0);
     }
     flush();
+    FitAxes();
+}
+
+void PipeConditionPanel::FitAxes() {
     double lo = 1e300, hi = -1e300, top = 10.0, bottom = 0.0;
-    for (QLineSeries* s : {m_ovality, m_areaLoss, m_debris}) {
-        if (s->count() == 0) continue;
-        lo = std::min(lo, s->at(0).x());
-        hi = std::max(hi, s->at(s->count() - 1).x());
+    for (QLineSeries* s :
+         {m_ovality, m_areaLoss, m_debris, m_earlier[0], m_earlier[1], m_earlier[2]}) {
+        if (!s || s->count() == 0) continue;
+        // The earlier survey's may run the other way.
+        const double first = s->at(0).x(), last = s->at(s->count() - 1).x();
+        lo = std::min({lo, first, last});
+        hi = std::max({hi, first, last});
         for (const QPointF& p : s->points()) {
             top = std::max(top, p.y());
             bottom = std::min(bottom, p.y());
@@ -253,6 +260,40 @@ void PipeConditionPanel::Plot(std::span<const analysis::LiveScan> scans) {
     // so a mark at the edge is still drawn inside the plot.
     m_axisY->setRange(std::floor(bottom) - (bottom <= kPlotFloor ? 2.0 : 0.0),
                       std::min(std::ceil(top * 1.1), kPlotCeiling + 5.0));
+}
+
+void PipeConditionPanel::ShowEarlier(std::span<const analysis::ScanFigures> scans) {
+    QLineSeries* const now[3] = {m_ovality, m_areaLoss, m_debris};
+    const char* const names[3] = {"Earlier ovality %", "Earlier area loss %",
+                                  "Earlier debris depth cm"};
+    for (int i = 0; i < 3; ++i) {
+        if (!m_earlier[i]) {
+            m_earlier[i] = new QLineSeries(m_chart);
+            m_earlier[i]->setName(QString::fromLatin1(names[i]));
+            m_chart->addSeries(m_earlier[i]);
+            m_earlier[i]->attachAxis(m_axisX);
+            m_earlier[i]->attachAxis(m_axisY);
+            // The current figure's colour, dashed.
+            QPen pen = now[i]->pen();
+            pen.setStyle(Qt::DashLine);
+            m_earlier[i]->setPen(pen);
+        }
+        QList<QPointF> points;
+        for (const analysis::ScanFigures& f : scans) {
+            const double v = i == 0 ? f.ovality : i == 1 ? f.areaLoss : f.debrisDepth * 100.0;
+            if (!std::isfinite(v) || !std::isfinite(f.distance)) continue;
+            points.append(QPointF(f.distance, std::clamp(v, kPlotFloor, kPlotCeiling)));
+        }
+        // As many points as the current profile keeps, taken evenly.
+        if (points.size() > kPlotPoints) {
+            QList<QPointF> thinned;
+            for (qsizetype k = 0; k < kPlotPoints; ++k)
+                thinned.append(points[k * points.size() / kPlotPoints]);
+            points = thinned;
+        }
+        m_earlier[i]->replace(points);
+    }
+    FitAxes();
 }
 
 PipeConditionPanel* AttachPipeConditionPanel(CTubescanDoc& doc, LiveAnalysisWorker& live,

@@ -48,6 +48,12 @@ class PipeConditionPanel : public QDockWidget {
     // The marks of values beyond the plot's axis.
     QScatterSeries* OffScale() const { return m_offScale; }
     QValueAxis* AxisY() const { return m_axisY; }
+    QValueAxis* AxisX() const { return m_axisX; }
+    // An earlier survey of the pipe, its distances already put on this
+    // one's, drawn dashed beside the current figures; empty: none.
+    void ShowEarlier(std::span<const analysis::ScanFigures> scans);
+    // The dashed series: ovality, area loss, debris depth (null before any).
+    QLineSeries* Earlier(std::size_t figure) const { return m_earlier[figure]; }
 
   protected:
     // A click on the plot goes to the scan at that distance.
@@ -56,6 +62,8 @@ class PipeConditionPanel : public QDockWidget {
   private:
     void Show(const analysis::ScanFigures& f);
     void Plot(std::span<const analysis::LiveScan> scans);
+    // Both axes over every series drawn, the earlier survey's too.
+    void FitAxes();
     void ListFindings(const analysis::Findings& f);
     void GoToFinding(QListWidgetItem* item);
 
@@ -67,6 +75,7 @@ class PipeConditionPanel : public QDockWidget {
     QLineSeries* m_areaLoss = nullptr;
     QLineSeries* m_debris = nullptr;
     QScatterSeries* m_offScale = nullptr;
+    QLineSeries* m_earlier[3] = {};
     QValueAxis* m_axisX = nullptr;
     QValueAxis* m_axisY = nullptr;
     double m_lastDistance = 0.0;

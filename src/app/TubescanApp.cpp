@@ -16,6 +16,7 @@
 #include "app/ColourCommands.h"
 #include "app/ComPortSetupDlg.h"
 #include "app/CommandLine.h"
+#include "app/CompareCommands.h"
 #include "app/DataCommands.h"
 #include "app/DiagnosticsDlg.h"
 #include "app/DockLayout.h"
@@ -192,6 +193,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     m_doc->Outputs().SetSampleSink(m_live->Sink());
     PipeConditionPanel* conditionPanel =
         AttachPipeConditionPanel(*m_doc, *m_live, *m_frame, m_commands);
+    AddCompareCommand(m_commands, *m_doc, m_frame.get(), *conditionPanel);
     AttachGoTo(*m_doc, *m_frame, m_commands);
     AttachRangeCalibration(*m_live, *m_frame, m_commands, *m_doc);
     m_observers.push_back(std::make_unique<ScaleSidecar>(*m_doc));

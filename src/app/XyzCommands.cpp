@@ -20,8 +20,6 @@
 #include "format/RecordFileName.h"
 #include "survey/SurveyFile.h"
 
-namespace {
-
 // Runs the pass on a thread of its own while the window stays alive: the
 // dialog shows how far it has come, and Cancel stops the pass, which then
 // leaves no file behind.
@@ -65,8 +63,6 @@ conversion::Options SettingsOf(const CTubescanDoc& doc) {
     options.settings = IniFile::Load(doc.SettingsPath());
     return options;
 }
-
-} // namespace
 
 bool ConvertToXyzCommand(CTubescanDoc& doc, QWidget* parent, const FileDialogRunner& run) {
     auto dialog = MakePlaybackFileDialog(doc, parent);

@@ -5,6 +5,9 @@
 
 #include "app/DataFileDialogs.h"
 #include "doc/PointCloudOutput.h"
+#include "doc/RecordConversion.h"
+
+#include <QString>
 
 class CTubescanDoc;
 class QWidget;
@@ -31,3 +34,11 @@ bool ExportMapCommand(CTubescanDoc& doc, QWidget* parent,
                       const FileDialogRunner& run = RunFileDialog);
 // Whether the export can run: a file is being played back.
 bool CanExportPointCloud(const CTubescanDoc& doc);
+
+// Runs a pass on a thread of its own behind a progress dialog whose Cancel
+// stops it (the pass then leaves no file behind).
+conversion::Result ConvertWithProgress(const std::string& input, const std::string& output,
+                                       conversion::Options options, QWidget* parent,
+                                       const QString& title, const QString& label);
+// A pass's options with the program's settings file.
+conversion::Options SettingsOf(const CTubescanDoc& doc);

@@ -136,6 +136,8 @@ inline constexpr int kPipe3D = 33006;
 inline constexpr int kResetLayout = 33007;
 // Ours: the survey's details beside the recording (File menu).
 inline constexpr int kSurveyDetails = 33010;
+// Ours: an earlier recording of the pipe shown beside this one (File menu).
+inline constexpr int kCompareRecording = 33015;
 
 // Tool bar and keys
 inline constexpr int kRangeUp = 32874;      // Increase Range

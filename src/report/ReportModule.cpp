@@ -12,7 +12,8 @@ ReportCollector* MakeOutput(const std::string& recordingName, const ReportSettin
     return new SurveyReportOutput(recordingName, settings);
 }
 
-constexpr ReportModule kModule{kReportModuleVersion, MakeApplication, MakeOutput};
+constexpr ReportModule kModule{kReportModuleVersion, MakeApplication, MakeOutput,
+                               WriteComparisonReport};
 
 } // namespace
 

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "report/CompareReport.h"
 #include "report/SurveyReport.h"
 
 class QCoreApplication;
@@ -15,7 +16,7 @@ inline constexpr const char* kReportModuleFile = "tubescan-report.so";
 // Raised with every change to what the converter and the module share (this
 // struct, ReportCollector, conversion::PointOutput, ReportSettings): a
 // module of another build is refused with a reason, never called.
-inline constexpr int kReportModuleVersion = 4;
+inline constexpr int kReportModuleVersion = 5;
 
 struct ReportModule {
     int version; // kReportModuleVersion of the build that made the module
@@ -25,6 +26,9 @@ struct ReportModule {
     // report could not be drawn.
     ReportCollector* (*makeOutput)(const std::string& recordingName,
                                    const ReportSettings& settings);
+    // The report of two surveys compared (WriteComparisonReport).
+    bool (*writeComparison)(const analysis::Comparison& comparison, const CompareReportInfo& info,
+                            const std::string& path, std::string* error);
 };
 
 // The one symbol the module exports.

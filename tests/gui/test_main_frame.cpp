@@ -94,7 +94,8 @@ TEST_F(MainFrameTest, MenuCarriesEveryCommandWithItsTextInItsPlace) {
     EXPECT_TRUE(built.contains("&View/Pipe &3D=33006"));
     EXPECT_TRUE(built.contains("&View/Reset Layout=33007"));
     EXPECT_TRUE(built.contains("&File/Survey &Details...=33010"));
-    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 102);
+    EXPECT_TRUE(built.contains("&File/Compare With Recording...=33015"));
+    EXPECT_EQ(built.filter(QRegularExpression("=\\d+$")).size(), 103);
     const QStringList top = {"&File", "&View",    "&ColorTable", "&Points", "Pipe &Shape",
                              "&Text", "&Measure", "&Grid",       "&System"};
     QStringList tops;

@@ -163,3 +163,24 @@ TEST(FaultPlan, CountsPerRunAndPerConnection) {
     EXPECT_FALSE(plan.Next().closeAfterReply); // first reply on the new connection
     EXPECT_TRUE(plan.Next().badSignature);     // sixth overall
 }
+
+// A survey the other way with a long odometer: the wall is that of the place
+// the head is at, the odometer reads its own scale of the distance travelled.
+TEST(HeadModel, TravelsBackFromItsStartWithItsOwnOdometer) {
+    sim::PipeParams p;
+    p.travelSpeed = 0.5;
+    p.startAt = 20.0;
+    p.travelDirection = -1.0;
+    p.odometerScale = 1.025;
+    p.ovalStretches = {{14.0, 16.0, 0.05}};
+    sim::HeadModel head(p);
+    const headproto::HeadCommand c = headproto::kInitialCommand;
+    head.Answer(c, 2.0); // 19 m along the pipe: the pipe's own ovality
+    EXPECT_EQ(head.Ovality(), 0.0);
+    EXPECT_DOUBLE_EQ(head.Position(2.0), 19.0);
+    head.Answer(c, 10.0); // 15 m
+    EXPECT_EQ(head.Ovality(), 0.05);
+    EXPECT_DOUBLE_EQ(head.Distance(10.0), 1.025 * 5.0);
+    head.Answer(c, 20.0); // 10 m, past the stretch
+    EXPECT_EQ(head.Ovality(), 0.0);
+}

@@ -102,6 +102,7 @@ JobResult ConvertJob(const Job& job, const ConvertOptions& options, const RunSet
     std::string refusal;
     switch (options.kind) {
     case OutputKind::Xyz:
+    case OutputKind::Compare: // run as a pair by RunCompare, never as one job
         break;
     case OutputKind::Analysis:
         points = std::make_unique<ConditionCsvOutput>();

@@ -63,6 +63,11 @@ const char* const kDescription =
     "the nodes' coordinates of the survey details in their crs.\n"
     "With --las and survey details naming both nodes' coordinates and a projected crs\n"
     "the points are placed on the pipe between the nodes, in that system and its unit.\n"
+    "With --compare OLD.31l NEW.31l the two surveys of one pipe are lined up (direction\n"
+    "from their details, odometer scale within 4 %, start within 1 m, by the correlation\n"
+    "of their mean-diameter and ovality profiles) and compared: NEW.compare.csv and\n"
+    "NEW.compare.pdf (-o names the table; the report goes beside it). Recordings whose\n"
+    "details name two different pipes are refused unless --force.\n"
     "With --summary PATH one CSV line per recording goes to PATH as well.\n"
     "Each FILE.31l's survey details (pipe, nodes, inspector ...) are read from\n"
     "FILE.survey.json beside it when there is one; a file that cannot be used is\n"
@@ -82,15 +87,15 @@ struct OptionRow {
 QString ChooseKind(ConvertOptions& o, OutputKind kind) {
     if (o.kind != OutputKind::Xyz)
         return QStringLiteral(
-            "choose one of --analysis, --ply, --las, --report, --observations, --grade and "
-            "--geojson");
+            "choose one of --analysis, --ply, --las, --report, --observations, --grade, "
+            "--geojson and --compare");
     o.kind = kind;
     return {};
 }
 
 QString ReadOutput(const QString& value, ConvertOptions& o) {
     // Several recordings of one pipe make one report.
-    if (o.inputs.size() != 1 && o.kind != OutputKind::Report)
+    if (o.inputs.size() != 1 && o.kind != OutputKind::Report && o.kind != OutputKind::Compare)
         return QStringLiteral("-o takes exactly one input file (or --report)");
     o.outputPath = LocalPath(value);
     o.outputName = value;
@@ -179,6 +184,10 @@ std::vector<OptionRow> DeclareOptions() {
          "Write the surveyed pipe and its findings as a map (.geojson, WGS 84) instead of the "
          ".xyz; needs the nodes' coordinates and crs in the survey details.",
          OutputKind::GeoJson);
+    kind("", "compare",
+         "Compare two recordings of one pipe, OLD.31l NEW.31l: NEW.compare.csv (each figure of "
+         "both on a 0.1 m grid, the change and where it is significant) and NEW.compare.pdf.",
+         OutputKind::Compare);
 
     const analysis::ReportThresholds defaults;
     for (std::size_t i = 0; i < kThresholds.size(); ++i) {
@@ -294,6 +303,12 @@ std::optional<ConvertOptions> ParseCommandLine(const QStringList& arguments) {
             if (const QString why = row.read(value, options); !why.isEmpty())
                 return Usage(why), std::nullopt;
     }
+    if (options.kind == OutputKind::Compare && options.inputs.size() != 2)
+        return Usage(QStringLiteral("--compare takes two recordings: OLD.31l NEW.31l")),
+               std::nullopt;
+    if (options.kind == OutputKind::Compare && !options.summaryPath.empty())
+        return Usage(QStringLiteral("--summary is for separate files, not a comparison")),
+               std::nullopt;
     if (const QString why = scale::Settle(options.scale); !why.isEmpty())
         return Usage(why), std::nullopt;
     // The ring check prints its line and writes nothing.

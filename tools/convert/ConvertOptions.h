@@ -21,7 +21,7 @@ namespace convert {
 inline constexpr int kUsageError = 2;
 
 // What each recording becomes; Xyz unless an output option chose another.
-enum class OutputKind { Xyz, Analysis, Ply, Las, Report, Observations, Grade, GeoJson };
+enum class OutputKind { Xyz, Analysis, Ply, Las, Report, Observations, Grade, GeoJson, Compare };
 
 // The report's thresholds that have an option, in the options' order.
 inline constexpr std::size_t kThresholdCount = 3;

@@ -28,6 +28,8 @@ std::string OutputFor(OutputKind kind, const std::string& input) {
         return conversion::PathWithExtension(input, "grade.csv");
     case OutputKind::GeoJson:
         return conversion::PathWithExtension(input, "geojson");
+    case OutputKind::Compare: // a pair of recordings, never a job of one (CompareRun)
+        return conversion::PathWithExtension(input, "compare.csv");
     }
     return conversion::XyzPathFor(input);
 }

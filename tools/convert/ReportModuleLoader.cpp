@@ -33,7 +33,8 @@ void QuietRuntimeDir(QtMsgType type, const QMessageLogContext& context, const QS
 
 bool AsksForReport(int argc, char** argv) {
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
-        if (std::strcmp(argv[i], "--report") == 0) return true;
+        if (std::strcmp(argv[i], "--report") == 0 || std::strcmp(argv[i], "--compare") == 0)
+            return true;
     return false;
 }
 

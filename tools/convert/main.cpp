@@ -13,6 +13,7 @@
 
 #include "ArgumentText.h"
 #include "CombinedReport.h"
+#include "CompareRun.h"
 #include "ConvertJob.h"
 #include "ConvertOptions.h"
 #include "JobPlan.h"
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
     run.report = report;
     if (!CheckThresholds(*options, run.pipe)) return kUsageError;
     if (options->scale.ringDiameter) return RunRingChecks(*options, run);
+    if (options->kind == OutputKind::Compare) return RunCompare(*options, run);
     const JobPlan plan = PlanJobs(*options);
     if (!CheckPlan(*options, plan) || !CheckPlacement(*options, plan)) return kUsageError;
     if (plan.oneReport) return CombinedReport(*options, plan, run);

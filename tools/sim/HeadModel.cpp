@@ -70,7 +70,7 @@ std::string OrientationRecord(double pitch, double roll, double distance) {
 HeadModel::HeadModel(const PipeParams& params)
     : m_p(params), m_ovality(params.ovality), m_debrisHeight(params.debrisHeight),
       m_rng(params.seed) {
-    MoveTo(0.0);
+    MoveTo(params.startAt);
     BuildOutline();
 }
 
@@ -179,7 +179,7 @@ double HeadModel::SurfaceRange(double beamDegrees, bool* isWater) const {
 double HeadModel::Pitch(double t) const {
     double pitch =
         m_p.swayPeriod > 0.0 ? m_p.swayPitch * std::sin(2.0 * kPi * t / m_p.swayPeriod) : 0.0;
-    const double d = Distance(t);
+    const double d = Position(t);
     for (const Stretch& s : m_p.pitchStretches)
         if (d >= std::min(s.from, s.to) && d <= std::max(s.from, s.to)) return pitch + s.value;
     return pitch;
@@ -246,7 +246,7 @@ double HeadModel::ReceiveOffset(const headproto::HeadCommand& c) const {
 }
 
 HeadModel::Record HeadModel::Answer(const headproto::HeadCommand& c, double t) {
-    MoveTo(Distance(t));
+    MoveTo(Position(t));
     m_tilt = Pitch(t);
     Step(c);
     Record r{};

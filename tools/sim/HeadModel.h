@@ -44,6 +44,12 @@ struct PipeParams {
     // distance the orientation sensor reports); the stretches replace the
     // ovality and the debris height while the head is inside them.
     double travelSpeed = 0.02; // metres per second
+    // Where along the pipe the head starts and which way it goes (+1 on to
+    // larger distances, -1 back), and how long its odometer reads: the
+    // distance reported is odometerScale x the distance travelled.
+    double startAt = 0.0;
+    double travelDirection = 1.0;
+    double odometerScale = 1.0;
     std::vector<Stretch> ovalStretches, debrisStretches;
     // A flat sediment surface `value` metres above the invert, and the head
     // pitched `value` degrees against the pipe (on top of the sway), while
@@ -89,7 +95,11 @@ class HeadModel {
 
     double Angle() const { return m_angle; }
     int Direction() const { return m_direction; } // 1 clockwise, 0 anticlockwise
-    double Distance(double t) const { return m_p.travelSpeed * t; }
+    // What the odometer reads at time t, and where along the pipe the head is.
+    double Distance(double t) const { return m_p.odometerScale * m_p.travelSpeed * t; }
+    double Position(double t) const {
+        return m_p.startAt + m_p.travelDirection * m_p.travelSpeed * t;
+    }
     // Moves the head to distance d along the pipe: the wall takes the
     // ovality and debris of that place.
     void MoveTo(double d);

@@ -233,6 +233,11 @@ int main(int argc, char* argv[]) {
          "path", ""},
         {"prd-interval", "Orientation record interval, milliseconds.", "ms", "100"},
         {"travel-speed", "Distance travelled along the pipe per second, metres.", "m/s", "0.02"},
+        {"start-at", "Where along the pipe (metres) the head starts; the odometer reads 0 there.",
+         "m", "0"},
+        {"odometer-scale",
+         "The odometer reads this times the distance travelled (0.9 to 1.1; 1.025: 2.5 % long).",
+         "f", "1"},
         {"water-sound-speed",
          "True speed of sound in the pipe's water (1400 to 1600); the head reports every range "
          "as if it were 1500.",
@@ -262,6 +267,10 @@ int main(int argc, char* argv[]) {
     p.addOption(QCommandLineOption(QStringLiteral("split"),
                                    QStringLiteral("Fault: send every record in two writes.")));
     p.addOption(QCommandLineOption(QStringLiteral("quiet"), QStringLiteral("No status line.")));
+    p.addOption(QCommandLineOption(
+        QStringLiteral("travel-backwards"),
+        QStringLiteral("The head travels towards smaller distances along the pipe (a survey "
+                       "the other way); the odometer still counts up.")));
     p.process(app);
 
     auto number = [&](const char* name) {
@@ -296,6 +305,13 @@ int main(int argc, char* argv[]) {
     pipe.noise = number("noise");
     pipe.seed = static_cast<unsigned>(number("seed"));
     pipe.travelSpeed = number("travel-speed");
+    pipe.startAt = number("start-at");
+    pipe.odometerScale = number("odometer-scale");
+    if (!(pipe.odometerScale >= 0.9 && pipe.odometerScale <= 1.1)) {
+        std::fprintf(stderr, "tubescan-sim: --odometer-scale needs 0.9 to 1.1\n");
+        return 2;
+    }
+    if (p.isSet(QStringLiteral("travel-backwards"))) pipe.travelDirection = -1.0;
     pipe.soundVelocity = number("water-sound-speed");
     if (p.isSet(QStringLiteral("water-temperature"))) {
         if (p.isSet(QStringLiteral("water-sound-speed"))) {

@@ -1,0 +1,258 @@
+#include "analysis/SurveyAlignment.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace analysis {
+
+namespace {
+
+// The figures whose profiles the surveys are aligned by: the pipe's own
+// shape, which a later survey finds again where nothing has changed.
+constexpr std::array<ScanFigure, 2> kAlignBy = {&ScanFigures::meanDiameter, &ScanFigures::ovality};
+
+// The coarsest profile cell the search starts from, and the fewest cells
+// the later survey must span on it for the correlation to mean anything.
+constexpr double kCoarsestCell = 0.8;
+constexpr double kFewestCells = 24.0;
+// Finer searches after the finest profile: each halves the steps.
+constexpr int kExtraHalvings = 3;
+
+void Extent(std::span<const ScanFigures> scans, double& lo, double& hi) {
+    lo = INFINITY;
+    hi = -INFINITY;
+    for (const ScanFigures& f : scans)
+        if (std::isfinite(f.distance)) {
+            lo = std::min(lo, f.distance);
+            hi = std::max(hi, f.distance);
+        }
+    if (!(lo <= hi)) lo = hi = 0.0;
+}
+
+// The profiles of one survey on one level of the search.
+struct Level {
+    double cell = 0.0;
+    std::array<FigureProfile, kAlignBy.size()> older, newer;
+    std::array<double, kAlignBy.size()> weight{};
+};
+
+// The share of a profile's variance that is the pipe's rather than noise
+// (noise from the differences between neighbouring cells): a figure that
+// stays the same along the pipe correlates by chance and must not drown
+// one that shows its features.
+double SignalShare(const std::vector<double>& v) {
+    double n = 0, sum = 0, sq = 0, diff = 0, pairs = 0;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        if (!std::isfinite(v[i])) continue;
+        n += 1;
+        sum += v[i];
+        sq += v[i] * v[i];
+        if (i > 0 && std::isfinite(v[i - 1])) {
+            diff += (v[i] - v[i - 1]) * (v[i] - v[i - 1]);
+            pairs += 1;
+        }
+    }
+    if (n < 3 || pairs < 2) return 0.0;
+    const double total = (sq - sum * sum / n) / (n - 1);
+    const double noise = diff / pairs / 2.0;
+    return total > 0.0 ? std::clamp(1.0 - noise / total, 0.0, 1.0) : 0.0;
+}
+
+// Pearson's r of each figure between the later survey's profile (its
+// chainage) and the earlier one's at scale x chainage + offset, read between
+// its cells; the mean over the figures that vary on both. NaN when the two
+// overlap too little or nothing varies.
+double Score(const Level& level, double scale, double offset) {
+    double sum = 0.0, weights = 0.0, plain = 0.0;
+    int figures = 0;
+    for (std::size_t f = 0; f < kAlignBy.size(); ++f) {
+        const std::vector<double>& a = level.newer[f].values;
+        const std::vector<double>& b = level.older[f].values;
+        const double h = level.cell;
+        const double n0 = static_cast<double>(b.size());
+        double n = 0, sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0;
+        std::size_t haveA = 0, haveB = 0;
+        for (double v : a)
+            haveA += std::isfinite(v);
+        for (double v : b)
+            haveB += std::isfinite(v);
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            const double va = a[i];
+            if (!std::isfinite(va)) continue;
+            const double u = (scale * (static_cast<double>(i) + 0.5) * h + offset) / h - 0.5;
+            if (u < 0.0 || u > n0 - 1.0) continue;
+            const auto j = static_cast<std::size_t>(u);
+            const double w = u - static_cast<double>(j);
+            const double lo = b[j], hi = j + 1 < b.size() ? b[j + 1] : lo;
+            double vb;
+            if (std::isfinite(lo) && std::isfinite(hi))
+                vb = lo + (hi - lo) * w;
+            else if (std::isfinite(lo) && w < 0.5)
+                vb = lo;
+            else if (std::isfinite(hi) && w >= 0.5)
+                vb = hi;
+            else
+                continue;
+            n += 1;
+            sa += va;
+            sb += vb;
+            saa += va * va;
+            sbb += vb * vb;
+            sab += va * vb;
+        }
+        const double least = std::max(8.0, 0.5 * static_cast<double>(std::min(haveA, haveB)));
+        if (n < least) continue;
+        const double va = saa - sa * sa / n, vb = sbb - sb * sb / n, cov = sab - sa * sb / n;
+        // A figure that does not vary along either survey says nothing of
+        // where they match.
+        if (!(va > 1e-18 * n) || !(vb > 1e-18 * n)) continue;
+        const double r = cov / std::sqrt(va * vb);
+        sum += level.weight[f] * r;
+        weights += level.weight[f];
+        plain += r;
+        ++figures;
+    }
+    if (!figures) return kNoValue;
+    return weights > 1e-6 ? sum / weights : plain / figures;
+}
+
+struct Best {
+    double scale = 1.0, offset = 0.0, score = kNoValue;
+};
+
+// Every pair on the grid of steps within the window, clamped to the ranges.
+void Scan(const Level& level, double sLo, double sHi, double sStep, double oLo, double oHi,
+          double oStep, Best& best) {
+    const int ns = static_cast<int>(std::floor((sHi - sLo) / sStep + 1e-9));
+    const int no = static_cast<int>(std::floor((oHi - oLo) / oStep + 1e-9));
+    for (int i = 0; i <= ns; ++i) {
+        const double s = sLo + i * sStep;
+        for (int k = 0; k <= no; ++k) {
+            const double o = oLo + k * oStep;
+            const double r = Score(level, s, o);
+            if (std::isfinite(r) && !(r <= best.score)) best = {s, o, r};
+        }
+    }
+}
+
+Alignment Search(std::span<const ScanFigures> older, std::span<const ScanFigures> newer,
+                 Alignment a, const AlignmentOptions& options) {
+    const double length = a.newerEnd - a.newerStart;
+    const double olderLength = a.olderEnd - a.olderStart;
+    if (!(length > 0.0) || !(olderLength > 0.0)) return a;
+    // The later survey's chainage as a profile: itself put on a survey that
+    // starts at 0 with no stretch.
+    Alignment chainage = a;
+    chainage.olderStart = 0.0;
+    chainage.scale = 1.0;
+    chainage.offset = 0.0;
+
+    int top = 0;
+    while (options.finestCell * std::pow(2.0, top + 1) <= kCoarsestCell &&
+           length / (options.finestCell * std::pow(2.0, top + 1)) >= kFewestCells)
+        ++top;
+    const double sLo = 1.0 - options.maxScaleError, sHi = 1.0 + options.maxScaleError;
+    const double oLo = -options.maxOffset, oHi = options.maxOffset;
+    Best best;
+    double sStep = 0.0, oStep = 0.0;
+    Level level;
+    for (int k = top; k >= 0; --k) {
+        level.cell = options.finestCell * std::pow(2.0, k);
+        // Gaps of a few cells are bridged: sparse scans still overlap.
+        const double gap = 4.0 * level.cell;
+        for (std::size_t f = 0; f < kAlignBy.size(); ++f) {
+            level.older[f] =
+                ProfileOf(older, kAlignBy[f], a.olderStart, a.olderEnd, level.cell, gap);
+            level.newer[f] = ProfileOf(newer, kAlignBy[f], 0.0, length, level.cell, gap, &chainage);
+            level.weight[f] =
+                SignalShare(level.older[f].values) * SignalShare(level.newer[f].values);
+        }
+        // A step moves the far end of the later survey, or all of it, by
+        // half a cell.
+        const double s1 = level.cell / (2.0 * length), o1 = level.cell / 2.0;
+        if (k == top) {
+            Scan(level, sLo, sHi, s1, oLo, oHi, o1, best);
+        } else {
+            Best here;
+            Scan(level, std::max(sLo, best.scale - 2 * sStep),
+                 std::min(sHi, best.scale + 2 * sStep), s1, std::max(oLo, best.offset - 2 * oStep),
+                 std::min(oHi, best.offset + 2 * oStep), o1, here);
+            if (std::isfinite(here.score)) best = here;
+        }
+        sStep = s1;
+        oStep = o1;
+        if (!std::isfinite(best.score)) return a;
+    }
+    for (int i = 0; i < kExtraHalvings; ++i) {
+        Best here;
+        Scan(level, std::max(sLo, best.scale - 2 * sStep), std::min(sHi, best.scale + 2 * sStep),
+             sStep / 2, std::max(oLo, best.offset - 2 * oStep),
+             std::min(oHi, best.offset + 2 * oStep), oStep / 2, here);
+        if (std::isfinite(here.score)) best = here;
+        sStep /= 2;
+        oStep /= 2;
+    }
+    a.scale = best.scale;
+    a.offset = best.offset;
+    a.correlation = best.score;
+    a.uncertain = !(best.score >= options.uncertainBelow);
+    return a;
+}
+
+} // namespace
+
+FigureProfile ProfileOf(std::span<const ScanFigures> scans, ScanFigure figure, double start,
+                        double end, double cell, double maxGap, const Alignment* onOlder) {
+    FigureProfile p;
+    p.start = start;
+    p.cell = cell;
+    const double span = std::max(0.0, end - start);
+    const std::size_t n = static_cast<std::size_t>(std::floor(span / cell)) + 1;
+    std::vector<double> sum(n, 0.0);
+    p.counts.assign(n, 0);
+    for (const ScanFigures& f : scans) {
+        const double v = f.*figure;
+        if (!std::isfinite(v) || !std::isfinite(f.distance)) continue;
+        const double x = (onOlder ? onOlder->ToOlder(f.distance) : f.distance) - start;
+        if (x < 0.0) continue;
+        const auto i = static_cast<std::size_t>(x / cell);
+        if (i >= n) continue;
+        sum[i] += v;
+        ++p.counts[i];
+    }
+    p.values.assign(n, kNoValue);
+    for (std::size_t i = 0; i < n; ++i)
+        if (p.counts[i]) p.values[i] = sum[i] / p.counts[i];
+    // Bridge the gaps between scans further apart than a cell.
+    const auto widest = static_cast<std::size_t>(std::floor(maxGap / cell + 1e-9));
+    std::size_t last = n;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!p.counts[i]) continue;
+        if (last != n && i - last > 1 && i - last - 1 <= widest) {
+            const double a = p.values[last], b = p.values[i];
+            for (std::size_t j = last + 1; j < i; ++j)
+                p.values[j] =
+                    a + (b - a) * static_cast<double>(j - last) / static_cast<double>(i - last);
+        }
+        last = i;
+    }
+    return p;
+}
+
+Alignment AlignSurveys(std::span<const ScanFigures> older, std::span<const ScanFigures> newer,
+                       TravelDirection direction, const AlignmentOptions& options) {
+    Alignment a;
+    Extent(older, a.olderStart, a.olderEnd);
+    Extent(newer, a.newerStart, a.newerEnd);
+    if (direction != TravelDirection::Unknown) {
+        a.reversed = direction == TravelDirection::Opposite;
+        return Search(older, newer, a, options);
+    }
+    Alignment same = Search(older, newer, a, options);
+    a.reversed = true;
+    Alignment opposite = Search(older, newer, a, options);
+    return opposite.correlation > same.correlation ? opposite : same;
+}
+
+} // namespace analysis

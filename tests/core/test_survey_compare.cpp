@@ -1,0 +1,225 @@
+// Two surveys of one pipe aligned and compared: scans of a made-up pipe put
+// through the program's own analysis, the later survey made the other way
+// with an odometer that reads long and a start before the node, and changes
+// made between them that the comparison has to find, and nothing else.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <sstream>
+
+#include "../support/SyntheticPipe.h"
+#include "analysis/SurveyComparison.h"
+
+namespace {
+
+using analysis::ChangeStretch;
+using analysis::Comparison;
+using analysis::TravelDirection;
+
+constexpr double kOdometerLong = 1.025;
+constexpr double kEarlyStart = 0.4;
+constexpr double kPipeLength = 30.0;
+// Where the pipe changed between the surveys, pipe metres.
+constexpr double kOvalFrom = 12.0, kOvalTo = 14.0;
+constexpr double kLayerFrom = 20.0, kLayerTo = 23.0;
+
+// The pipe as it was; features it keeps, by which the surveys line up.
+synthetic::Pipe PipeBefore() {
+    synthetic::Pipe p;
+    p.diameterSteps = {{3.0, 3.6, 0.015},    {7.2, 7.5, -0.010},  {10.0, 10.8, 0.008},
+                       {16.5, 17.0, -0.012}, {25.0, 25.5, 0.010}, {27.8, 28.4, -0.008}};
+    p.ovalBands = {{5.0, 6.0, 0.02}, {kOvalFrom, kOvalTo, 0.03}, {18.0, 19.0, 0.025}};
+    p.layers = {{kLayerFrom, kLayerTo, 0.05}};
+    return p;
+}
+
+synthetic::Pipe PipeAfter() {
+    synthetic::Pipe p = PipeBefore();
+    p.ovalBands[1].value = 0.06;
+    p.layers[0].value = 0.12;
+    return p;
+}
+
+synthetic::Run Downstream() {
+    synthetic::Run r;
+    r.length = kPipeLength;
+    return r;
+}
+
+// Upstream from before the far node to past the near one.
+synthetic::Run Upstream() {
+    synthetic::Run r;
+    r.startAt = kPipeLength + kEarlyStart;
+    r.direction = -1;
+    r.length = kPipeLength + kEarlyStart + 0.2;
+    r.odometerScale = kOdometerLong;
+    r.seed = 7;
+    return r;
+}
+
+bool Within(const ChangeStretch& s, double from, double to, double slack) {
+    return s.from >= from - slack && s.to <= to + slack;
+}
+
+const char* Key(const ChangeStretch& s) {
+    return analysis::CompareFigures()[s.figure].key;
+}
+
+std::string Describe(const Comparison& c) {
+    std::ostringstream out;
+    out << "scale " << c.alignment.scale << " offset " << c.alignment.offset << " r "
+        << c.alignment.correlation << "\n";
+    for (const ChangeStretch& s : c.stretches)
+        out << Key(s) << " " << s.from << ".." << s.to << " " << s.older << " -> " << s.newer
+            << "\n";
+    return out.str();
+}
+
+TEST(SurveyCompare, UpstreamResurveyWithLongOdometerFindsExactlyTheChanges) {
+    const auto older = synthetic::Figures(PipeBefore(), Downstream());
+    const auto newer = synthetic::Figures(PipeAfter(), Upstream());
+    const Comparison c = analysis::CompareSurveys(older, newer, TravelDirection::Opposite);
+    const std::string what = Describe(c);
+
+    // The later odometer reads 2.5 % long: each of its metres is 1/1.025 of
+    // the earlier survey's.
+    EXPECT_TRUE(c.alignment.reversed);
+    EXPECT_NEAR(c.alignment.scale * kOdometerLong, 1.0, 0.003) << what;
+    EXPECT_FALSE(c.alignment.uncertain) << what;
+    // Both ends of the later survey land where they truly were.
+    const synthetic::Run up = Upstream();
+    for (const double d : {1.0, 15.0, 30.0}) {
+        const double truth = up.startAt - d / kOdometerLong;
+        EXPECT_NEAR(c.alignment.ToOlder(d), truth, 0.1) << d << "\n" << what;
+        EXPECT_NEAR(c.alignment.ToNewer(c.alignment.ToOlder(d)), d, 1e-9);
+    }
+
+    int oval = 0, layer = 0;
+    for (const ChangeStretch& s : c.stretches) {
+        const std::string key = Key(s);
+        if (key == "ovality" && s.from < kOvalTo) {
+            ++oval;
+            EXPECT_NEAR(s.from, kOvalFrom, 0.2) << what;
+            EXPECT_NEAR(s.to, kOvalTo, 0.2) << what;
+            EXPECT_GT(s.change, 2.0) << what;
+        }
+        if (key == "debris_depth") {
+            ++layer;
+            EXPECT_NEAR(s.from, kLayerFrom, 0.2) << what;
+            EXPECT_NEAR(s.to, kLayerTo, 0.2) << what;
+            EXPECT_NEAR(s.change, 0.07, 0.02) << what;
+        }
+        // A changed wall or layer changes the open area with it (and a
+        // deeper layer hides more of the wall the ovality is fitted to); nothing
+        // may be found where the pipe stayed as it was.
+        EXPECT_TRUE(Within(s, kOvalFrom, kOvalTo, 0.2) || Within(s, kLayerFrom, kLayerTo, 0.2))
+            << Key(s) << " " << s.from << ".." << s.to << "\n"
+            << what;
+    }
+    EXPECT_EQ(oval, 1) << what;
+    EXPECT_EQ(layer, 1) << what;
+    // The table marks exactly the rows of the named stretches.
+    for (const analysis::CompareRow& r : c.rows) {
+        if (!r.significant) continue;
+        const bool inside = (r.distance > kOvalFrom - 0.25 && r.distance < kOvalTo + 0.25) ||
+                            (r.distance > kLayerFrom - 0.25 && r.distance < kLayerTo + 0.25);
+        EXPECT_TRUE(inside) << analysis::CompareCsvLine(r);
+    }
+
+    // Without details to say so, the direction is found by trying both.
+    const analysis::Alignment found =
+        analysis::AlignSurveys(older, newer, TravelDirection::Unknown);
+    EXPECT_TRUE(found.reversed);
+    EXPECT_NEAR(found.scale, c.alignment.scale, 1e-3);
+}
+
+TEST(SurveyCompare, ASurveyAgainstItselfChangesNowhere) {
+    const auto scans = synthetic::Figures(PipeAfter(), Upstream());
+    const Comparison c = analysis::CompareSurveys(scans, scans, TravelDirection::Same);
+    EXPECT_NEAR(c.alignment.scale, 1.0, 1e-3);
+    EXPECT_NEAR(c.alignment.offset, 0.0, 0.02);
+    EXPECT_GT(c.alignment.correlation, 0.99);
+    EXPECT_TRUE(c.stretches.empty()) << Describe(c);
+    ASSERT_FALSE(c.rows.empty());
+    std::size_t compared = 0;
+    for (const analysis::CompareRow& r : c.rows) {
+        EXPECT_EQ(r.significant, 0u) << analysis::CompareCsvLine(r);
+        compared += std::isfinite(r.Change(1));
+    }
+    // Every cell of the survey is compared, not left empty.
+    EXPECT_GT(compared, c.rows.size() * 9 / 10);
+}
+
+// A pipe with nothing along it to line the surveys up by: the alignment is
+// said to be uncertain rather than trusted.
+TEST(SurveyCompare, AFeaturelessPipeGivesAnUncertainAlignment) {
+    synthetic::Pipe plain;
+    synthetic::Run a = Downstream(), b = Downstream();
+    a.length = b.length = 12.0;
+    b.seed = 99;
+    const auto older = synthetic::Figures(plain, a);
+    const auto newer = synthetic::Figures(plain, b);
+    const analysis::Alignment found = analysis::AlignSurveys(older, newer, TravelDirection::Same);
+    EXPECT_TRUE(found.uncertain) << found.correlation;
+}
+
+// The noise the detection limit is built on: the scatter of a figure from
+// scan to scan, where a finding's own changes do not count.
+TEST(SurveyCompare, ScatterIsTheNoiseBetweenNeighbouringScans) {
+    std::mt19937 rng(3);
+    std::normal_distribution<double> noise(0.0, 0.4);
+    std::vector<analysis::ScanFigures> scans(2000);
+    for (std::size_t i = 0; i < scans.size(); ++i) {
+        scans[i].distance = 0.05 * static_cast<double>(i);
+        scans[i].ovality = 1.0 + noise(rng);
+        // A finding that comes and goes every other scan: its jumps are the
+        // pipe's, not the survey's.
+        if (i >= 500 && i < 1500) scans[i].ovality += (i % 2) ? 8.0 : 3.0;
+    }
+    const double s = analysis::NeighbourScatter(scans, &analysis::ScanFigures::ovality, {});
+    EXPECT_NEAR(s, 0.4, 0.05);
+    // A pair of scans a lift of the head apart is no pair.
+    std::vector<analysis::ScanFigures> apart(2);
+    apart[0].ovality = 1.0;
+    apart[1].ovality = 5.0;
+    apart[1].distance = 3.0;
+    EXPECT_TRUE(std::isnan(analysis::NeighbourScatter(apart, &analysis::ScanFigures::ovality, {})));
+}
+
+TEST(SurveyCompare, DirectionFromTheDetails) {
+    survey::SurveyDetails a, b;
+    EXPECT_EQ(analysis::DirectionOf(a, b), TravelDirection::Unknown);
+    a.startNode = b.startNode = "MH1";
+    a.finishNode = b.finishNode = "MH2";
+    a.direction = "downstream";
+    b.direction = "upstream"; // the nodes say more than a mistyped direction
+    EXPECT_EQ(analysis::DirectionOf(a, b), TravelDirection::Same);
+    std::swap(b.startNode, b.finishNode);
+    EXPECT_EQ(analysis::DirectionOf(a, b), TravelDirection::Opposite);
+    b.startNode.clear();
+    EXPECT_EQ(analysis::DirectionOf(a, b), TravelDirection::Opposite);
+    b.direction = "downstream";
+    EXPECT_EQ(analysis::DirectionOf(a, b), TravelDirection::Same);
+}
+
+TEST(SurveyCompare, TableLineHasEveryColumnAndTheSignificantFigures) {
+    analysis::CompareRow r;
+    r.distance = 12.3;
+    r.older = {1.0, 3.0, 1.5, 0.05};
+    r.newer = {1.0, 6.0, 2.0, NAN};
+    r.significant = 0b0110;
+    const std::string line = analysis::CompareCsvLine(r);
+    std::size_t commas = 0;
+    for (char ch : line)
+        commas += ch == ',';
+    std::size_t headerCommas = 0;
+    for (const char* p = analysis::kCompareCsvHeader; *p; ++p)
+        headerCommas += *p == ',';
+    EXPECT_EQ(commas, headerCommas) << line;
+    EXPECT_NE(line.find(",3.00,"), std::string::npos) << line;     // the ovality's change
+    EXPECT_NE(line.find(",0.0500,,,"), std::string::npos) << line; // no new depth, no change
+    EXPECT_EQ(line.substr(line.rfind(',') + 1), "ovality|area_loss");
+}
+
+} // namespace

@@ -97,7 +97,9 @@ int Play(int argc, char** argv) {
         const std::uint64_t at = doc.m_play.file.Position();
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         // The file starts again at its end (not a close, which also rewinds).
-        const bool wrapped = at < last && last + 4 * record::kRecordSize >= length;
+        // At full speed a poll sees the position thousands of records apart,
+        // so the wrap is a step back from the second half of the file.
+        const bool wrapped = at < last && last >= length / 2;
         if (!wrapped) last = at;
         const long rss = RssKb();
         if (elapsed > 30.0) { // past the docks' first filling

@@ -91,6 +91,7 @@ int Play(int argc, char** argv) {
                 "VmRSS_kB", "position_MB", "played_%");
     std::uint64_t last = 0, length = doc.m_play.file.Length();
     long minRss = startRss, maxRss = startRss;
+    bool pastFilling = false;
     double nextSample = 0.0;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -103,6 +104,9 @@ int Play(int argc, char** argv) {
         if (!wrapped) last = at;
         const long rss = RssKb();
         if (elapsed > 30.0) { // past the docks' first filling
+            // The spread is of the samples from here on, not of the start.
+            if (!pastFilling) minRss = maxRss = rss;
+            pastFilling = true;
             minRss = std::min(minRss, rss);
             maxRss = std::max(maxRss, rss);
         }

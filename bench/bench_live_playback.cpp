@@ -91,16 +91,22 @@ int Play(int argc, char** argv) {
                 "VmRSS_kB", "position_MB", "played_%");
     std::uint64_t last = 0, length = doc.PlaybackFile().file.Length();
     long minRss = startRss, maxRss = startRss;
+    bool pastFilling = false;
     double nextSample = 0.0;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         const std::uint64_t at = doc.PlaybackFile().file.Position();
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         // The file starts again at its end (not a close, which also rewinds).
-        const bool wrapped = at < last && last + 4 * record::kRecordSize >= length;
+        // At full speed a poll sees the position thousands of records apart,
+        // so the wrap is a step back from the second half of the file.
+        const bool wrapped = at < last && last >= length / 2;
         if (!wrapped) last = at;
         const long rss = RssKb();
         if (elapsed > 30.0) { // past the docks' first filling
+            // The spread is of the samples from here on, not of the start.
+            if (!pastFilling) minRss = maxRss = rss;
+            pastFilling = true;
             minRss = std::min(minRss, rss);
             maxRss = std::max(maxRss, rss);
         }

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QSettings>
@@ -178,6 +179,14 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     });
     connect(m_exitSignals, &CExitSignals::exitRequested, this, [this](int) {
         m_exitRequested = true;
+        // A question open now (replace the recording?) runs an event loop of
+        // its own, which quit() does not end before the main loop has
+        // started: it is answered "no" so the way out below is taken.
+        for (int open = 0; open < 16; ++open) {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog) break;
+            dialog->reject();
+        }
         // The same way out as closing the window.
         if (m_frame && m_frame->isVisible())
             m_frame->close();
@@ -280,12 +289,20 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     if (!parser.positionalArguments().isEmpty())
         m_doc->StartRecordingFromCommandLine(
             parser.positionalArguments().constFirst().toStdString(),
-            [frame = m_frame.get()](const std::string& question) {
+            [this](const std::string& question) {
                 QMessageBox box(QMessageBox::Question, QString::fromLatin1(kAppTitle),
                                 QString::fromStdString(question),
-                                QMessageBox::Yes | QMessageBox::No, frame);
-                return box.exec() == QMessageBox::Yes;
+                                QMessageBox::Yes | QMessageBox::No, m_frame.get());
+                // Said where a headless or remote start is watched: the
+                // program waits for the window's answer.
+                QString said = QString::fromStdString(question).simplified();
+                std::fprintf(stderr, "tubescan: waiting for an answer in the window: %s\n",
+                             said.toLocal8Bit().constData());
+                return box.exec() == QMessageBox::Yes && !m_exitRequested;
             });
+    // SIGTERM or SIGINT while the question was open: the document is closed
+    // and its settings saved; nothing more is started.
+    if (m_exitRequested) return true;
     if (m_doc->Recorder().Active()) m_survey->OnRecordingStarted();
 
     m_frame->UpdateCommandUi();

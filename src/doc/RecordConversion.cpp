@@ -132,16 +132,17 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
 
     // Only a regular file is ever replaced: a device, a folder or a symbolic
     // link under the output's name stays as it is, --force or not.
-    if (const std::string why = NotReplaceable(output); !why.empty())
+    if (const std::string why = options.analyseOnly ? std::string() : NotReplaceable(output);
+        !why.empty())
         return Failed(Outcome::OutputFailed, why);
-    if (fs::exists(output, ec) && fs::equivalent(input, output, ec))
+    if (!options.analyseOnly && fs::exists(output, ec) && fs::equivalent(input, output, ec))
         return Failed(Outcome::OutputIsInput, "the output " + output + " is the input itself");
     // Nor any other recording, --force or not: a text or a drawing under a
     // recording's name is a slip of the keyboard that would cost a survey.
-    if (record::HasRecordFileName(output))
+    if (!options.analyseOnly && record::HasRecordFileName(output))
         return Failed(Outcome::OutputIsInput,
                       output + " is a recording's name; no output is ever written as one");
-    if (!options.replace && fs::exists(output, ec))
+    if (!options.analyseOnly && !options.replace && fs::exists(output, ec))
         return Failed(Outcome::OutputExists, output + " exists (--force replaces it)");
 
     CTubescanDoc doc;
@@ -175,7 +176,15 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     TemporaryFile temporary(output + ".part" + std::to_string(::getpid()));
     int error = 0;
     const PassContext pass = PassContextOf(doc);
-    if (options.points) {
+    std::uint64_t tapped = 0;
+    if (options.analyseOnly) {
+        temporary.Keep(); // nothing of this pass's to remove
+        doc.Outputs().SetSampleSink(std::make_shared<FunctionSampleSink>(
+            [&options, &tapped](const analysis::ProfileSample& s) {
+                ++tapped;
+                if (options.tap) options.tap(s);
+            }));
+    } else if (options.points) {
         if (options.survey) options.points->SetDetails(*options.survey);
         if (!options.points->Create(temporary.Path(), pass, &error)) {
             // Details the output cannot use are its reason, not the disk.
@@ -218,6 +227,15 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
             lastPercent = percent;
         }
         if (record->last) break;
+    }
+    if (options.analyseOnly) {
+        if (stopped()) return Failed(Outcome::Interrupted, "interrupted");
+        if (tapped == 0) return Failed(Outcome::NoRecords, "has no usable records");
+        Result result;
+        result.stored = stored;
+        result.lines = tapped;
+        if (length > doc.PlaybackFile().filePosition + 3) result.cutTail = length - doc.PlaybackFile().filePosition;
+        return result;
     }
     if (options.points) options.points->NoteStoredSpeeds(stored);
     const bool written = options.points ? options.points->Finish() : doc.Outputs().FinishXyz();

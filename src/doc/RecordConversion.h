@@ -133,6 +133,10 @@ struct Options {
     PointOutput* points = nullptr;
     // Also handed every profile point of the pass, whatever the output.
     std::function<void(const analysis::ProfileSample&)> tap;
+    // The pass only hands its points to tap: no output is created, looked
+    // at or replaced (the figures of a recording whose output is already
+    // there), and points is not used.
+    bool analyseOnly = false;
     // Checked between records: when it holds anything but 0 the pass stops
     // and its temporary file is removed (a signal handler sets it).
     const std::atomic<int>* stop = nullptr;

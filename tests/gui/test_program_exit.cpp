@@ -59,6 +59,45 @@ TEST_P(ProgramExit, SignalSavesTheSettingsFileAndExitsZero) {
     EXPECT_TRUE(QFile::exists(dir.filePath("config/Vantorel/TubescanL.conf")));
 }
 
+// "tubescan rec" where rec.31l exists asks before replacing it, before the
+// main event loop runs: a signal then still ends the program in order, the
+// settings saved and the recording left as it was.
+TEST_P(ProgramExit, SignalDuringTheReplaceQuestionSavesTheSettingsAndKeepsTheRecording) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString exe = dir.filePath("tubescan");
+    ASSERT_TRUE(QFile::copy(TUBESCAN_EXE, exe));
+    const QString ini = dir.filePath("TubescanL.INI");
+    WriteTextFile(ini, QByteArray(kLoopbackSettings));
+    const QByteArray earlier(300, 'r');
+    WriteTextFile(dir.filePath("rec.31l"), earlier);
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TUBESCAN_LOOPBACK_ONLY", "1");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(dir.path());
+    program.start(exe, {"rec"});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    program.setReadChannel(QProcess::StandardError);
+    QByteArray err;
+    while (!err.contains("waiting for an answer") && program.waitForReadyRead(10000))
+        err += program.readAllStandardError();
+    if (!err.contains("rec.31l already exists")) program.kill(), program.waitForFinished(5000);
+    ASSERT_TRUE(err.contains("rec.31l already exists")) << err.constData();
+
+    ::kill(static_cast<pid_t>(program.processId()), GetParam());
+    const bool ended = program.waitForFinished(10000);
+    if (!ended) program.kill(), program.waitForFinished(5000);
+    ASSERT_TRUE(ended) << "the signal was not heard while the question was open";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().constData();
+    EXPECT_TRUE(ReadAll(ini).contains("Zoom=1.00")) << "the document's save runs on the way out";
+    EXPECT_EQ(ReadAll(dir.filePath("rec.31l")), earlier);
+}
+
 INSTANTIATE_TEST_SUITE_P(Signals, ProgramExit, ::testing::Values(SIGTERM, SIGINT),
                          [](const auto& info) { return info.param == SIGTERM ? "Term" : "Int"; });
 

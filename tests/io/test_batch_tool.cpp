@@ -411,6 +411,57 @@ TEST(BatchTool, AnInterruptedBatchKeepsTheSummaryOfItsFinishedFiles) {
     EXPECT_FALSE(AnyPartFile(d.Dir()));
 }
 
+// A rerun with --skip-existing leaves the outputs already there as they are
+// (not one byte written to them), converts the rest, and rebuilds the
+// summary it left with the figures of every recording; a summary of its own
+// is replaced, any other file is not, and --force contradicts it.
+TEST(BatchTool, SkipExistingLeavesOutputsAndStillSummarisesTheirRecordings) {
+    TempDir d;
+    const Tool tool(SimulatedSurvey(d, "a.31l"));
+    ASSERT_TRUE(survey::WriteFile(d.File("b.31l"), 300, {}));
+    // The figures a full conversion gives, to compare with.
+    const ToolRun full =
+        tool({"-q", "--summary", Q(d.File("full.csv")), Q(d.File("a.31l")), Q(d.File("b.31l"))});
+    ASSERT_EQ(full.exitCode, 0) << full.err;
+    const auto fullLines = Lines(d.Read("full.csv"));
+    ASSERT_EQ(fullLines.size(), 3u);
+    fs::remove(d.File("b.xyz"));
+    // What a stopped batch leaves: one output and a summary of it alone; the
+    // output is changed by hand so a rewrite would show.
+    d.Write("a.xyz", "kept as it was\n");
+    const auto before = fs::last_write_time(d.File("a.xyz"));
+    d.Write("s.csv", fullLines[0] + "\n" + fullLines[1] + "\n");
+
+    const ToolRun rerun = tool({"--skip-existing", "--summary", Q(d.File("s.csv")),
+                                Q(d.File("a.31l")), Q(d.File("b.31l"))});
+    ASSERT_EQ(rerun.exitCode, 0) << rerun.err;
+    EXPECT_NE(rerun.out.find("a.xyz: exists, left as it is"), std::string::npos) << rerun.out;
+    EXPECT_EQ(d.Read("a.xyz"), "kept as it was\n");
+    EXPECT_EQ(fs::last_write_time(d.File("a.xyz")), before);
+    EXPECT_TRUE(fs::exists(d.File("b.xyz")));
+    EXPECT_EQ(Lines(d.Read("s.csv")), fullLines);
+    EXPECT_FALSE(AnyPartFile(d.Dir()));
+
+    // Every output there: nothing is written but the summary, still whole.
+    const ToolRun again = tool({"-q", "--skip-existing", "--summary", Q(d.File("s.csv")),
+                                Q(d.File("a.31l")), Q(d.File("b.31l"))});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(Lines(d.Read("s.csv")), fullLines);
+    EXPECT_EQ(d.Read("a.xyz"), "kept as it was\n");
+
+    // A file that is not a summary is never replaced under its name.
+    d.Write("notes.csv", "my own notes\n");
+    const ToolRun other =
+        tool({"-q", "--skip-existing", "--summary", Q(d.File("notes.csv")), Q(d.File("a.31l"))});
+    EXPECT_EQ(other.exitCode, 1);
+    EXPECT_NE(other.err.find("exists"), std::string::npos) << other.err;
+    EXPECT_EQ(d.Read("notes.csv"), "my own notes\n");
+
+    const ToolRun both = tool({"-q", "--skip-existing", "--force", Q(d.File("a.31l"))});
+    EXPECT_EQ(both.exitCode, 2);
+    EXPECT_EQ(d.Read("a.xyz"), "kept as it was\n");
+}
+
 namespace {
 
 // The tool run under a limit on the size of any file it writes (the shell's

@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <unistd.h>
 
@@ -87,6 +88,27 @@ JobResult ConvertJob(const Job& job, const ConvertOptions& options, const RunSet
     if (details.any) mine.survey = &details.details;
     analysis::SurveySummary summary(run.pipe);
     if (run.summarise) mine.tap = [&summary](const analysis::ProfileSample& s) { summary.Add(s); };
+
+    // An output already there stays as it is; a summary still wants the
+    // recording's figures, which a pass that writes nothing gives.
+    std::error_code ec;
+    if (options.skipExisting &&
+        std::filesystem::exists(std::filesystem::symlink_status(job.target, ec))) {
+        if (!options.quiet) result.out = input + " -> " + job.target + ": exists, left as it is\n";
+        if (!run.summarise) return result;
+        mine.analyseOnly = true;
+        const conversion::Result r = conversion::ConvertRecordFile(input, job.target, mine);
+        if (r.outcome == conversion::Outcome::Converted) {
+            summary.Finish();
+            result.summary =
+                summary.Line(input, mine.survey ? *mine.survey : survey::SurveyDetails{});
+        } else {
+            result.failed = true;
+            if (r.outcome != conversion::Outcome::Interrupted)
+                result.err += "tubescan-convert: " + input + ": " + r.detail + "\n";
+        }
+        return result;
+    }
 
     // How the scale was set, against the water the survey details give.
     const scale::Scale how = scale::DescribeScale(options.scale, run.speedUsed, details.details);
@@ -232,7 +254,8 @@ int RunRingChecks(const ConvertOptions& options, const RunSettings& run) {
 
 int RunBatch(const ConvertOptions& options, const JobPlan& plan, const RunSettings& run) {
     SummaryWriter summary;
-    if (run.summarise && !summary.Open(options.summaryPath, options.force)) return 1;
+    if (run.summarise && !summary.Open(options.summaryPath, options.force, options.skipExisting))
+        return 1;
 
     // Each job has its own document, analyser and output; what they share
     // is the settings (read only) and the printer, which has its own lock.

@@ -206,6 +206,14 @@ std::vector<OptionRow> DeclareOptions() {
                         o.force = true;
                         return QString();
                     }});
+    rows.push_back({Switch({"skip-existing"},
+                           "Leave output files that exist as they are and go on with the other "
+                           "recordings; --summary still gives their lines, from their recordings, "
+                           "and replaces a summary the converter wrote before."),
+                    [](const QString&, ConvertOptions& o) {
+                        o.skipExisting = true;
+                        return QString();
+                    }});
     rows.push_back({Valued({"o", "output"},
                            "Write the output to PATH (one input only, or several recordings of "
                            "one pipe as one --report).",
@@ -309,6 +317,8 @@ std::optional<ConvertOptions> ParseCommandLine(const QStringList& arguments) {
     if (options.kind == OutputKind::Compare && !options.summaryPath.empty())
         return Usage(QStringLiteral("--summary is for separate files, not a comparison")),
                std::nullopt;
+    if (options.force && options.skipExisting)
+        return Usage(QStringLiteral("choose one of --force and --skip-existing")), std::nullopt;
     if (const QString why = scale::Settle(options.scale); !why.isEmpty())
         return Usage(why), std::nullopt;
     // The ring check prints its line and writes nothing.

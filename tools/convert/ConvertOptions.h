@@ -35,6 +35,9 @@ struct ConvertOptions {
     std::string summaryPath; // --summary, empty when not given
     QString summaryName;
     bool force = false;
+    // --skip-existing: an output already there is left as it is (a rerun
+    // of a batch that was stopped); its recording still gives its summary.
+    bool skipExisting = false;
     bool quiet = false;
     unsigned jobs = 1;
     // The thresholds' texts as given; their range depends on the settings'

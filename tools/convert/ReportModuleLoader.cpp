@@ -78,26 +78,37 @@ std::string ModuleFileProblem(const std::filesystem::path& path, bool* absent) {
 
 } // namespace
 
+ModuleSearch ReportModuleSearch(const std::optional<std::filesystem::path>& program) {
+    ModuleSearch search;
+    if (program && program->is_absolute()) {
+        const std::filesystem::path dir = program->parent_path();
+        search.candidates = {dir / kReportModuleFile,
+                             dir / TUBESCAN_REPORT_MODULE_DIR / kReportModuleFile};
+        search.where = "neither beside the converter nor in " +
+                       (dir / TUBESCAN_REPORT_MODULE_DIR).lexically_normal().string();
+    } else {
+        search.candidates = {std::filesystem::path(TUBESCAN_REPORT_MODULE_INSTALL_DIR) /
+                             kReportModuleFile};
+        search.where = "not in " + std::string(TUBESCAN_REPORT_MODULE_INSTALL_DIR) +
+                       " (the converter's own folder is unknown: /proc/self/exe cannot be read)";
+    }
+    return search;
+}
+
 const ReportModule* LoadReportModule(std::string& why) {
     // The converter's own folder comes from the system, never from the
     // current folder or the command line, where a module could be planted.
     // Without it only the installed library folder is looked in.
     std::error_code ec;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
-    std::vector<std::filesystem::path> candidates;
-    std::string where;
-    if (!ec && program.is_absolute()) {
-        const std::filesystem::path dir = program.parent_path();
-        candidates = {dir / kReportModuleFile,
-                      dir / TUBESCAN_REPORT_MODULE_DIR / kReportModuleFile};
-        where = "neither beside the converter nor in " +
-                (dir / TUBESCAN_REPORT_MODULE_DIR).lexically_normal().string();
-    } else {
-        candidates = {std::filesystem::path(TUBESCAN_REPORT_MODULE_INSTALL_DIR) /
-                      kReportModuleFile};
-        where = "not in " + std::string(TUBESCAN_REPORT_MODULE_INSTALL_DIR) +
-                " (the converter's own folder is unknown: /proc/self/exe cannot be read)";
-    }
+    return LoadReportModuleFor(ec ? std::nullopt : std::optional(program), why);
+}
+
+const ReportModule* LoadReportModuleFor(const std::optional<std::filesystem::path>& program,
+                                        std::string& why) {
+    const ModuleSearch search = ReportModuleSearch(program);
+    const std::vector<std::filesystem::path>& candidates = search.candidates;
+    const std::string& where = search.where;
     why.clear();
     for (const std::filesystem::path& candidate : candidates) {
         bool absent = false;

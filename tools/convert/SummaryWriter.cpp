@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "analysis/SurveySummary.h"
@@ -14,9 +15,28 @@ SummaryWriter::~SummaryWriter() {
     std::remove(m_temporary.c_str());
 }
 
-bool SummaryWriter::Open(const std::string& path, bool replace) {
-    // A summary that would replace a file follows the outputs' rule.
-    if (!replace && ::access(path.c_str(), F_OK) == 0) {
+namespace {
+
+// Whether path is a regular file whose first line is the summary's header.
+bool IsSummaryFile(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    const std::string header = std::string(analysis::kSummaryCsvHeader) + "\n";
+    std::string first(header.size(), '\0');
+    const bool same =
+        std::fread(first.data(), 1, first.size(), f) == first.size() && first == header;
+    std::fclose(f);
+    return same;
+}
+
+} // namespace
+
+bool SummaryWriter::Open(const std::string& path, bool replace, bool replaceSummary) {
+    // A summary that would replace a file follows the outputs' rule; only a
+    // summary of an earlier run may be rebuilt without --force.
+    if (!replace && ::access(path.c_str(), F_OK) == 0 && !(replaceSummary && IsSummaryFile(path))) {
         std::fprintf(stderr, "tubescan-convert: %s exists (--force replaces it)\n", path.c_str());
         return false;
     }

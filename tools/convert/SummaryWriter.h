@@ -17,7 +17,9 @@ class SummaryWriter {
 
     // Starts the file with its header; false, with the reason on stderr,
     // when path exists and may not be replaced or cannot be created.
-    bool Open(const std::string& path, bool replace);
+    // replaceSummary lets a file that is itself such a summary (its first
+    // line the header) be replaced: a rerun rebuilds the one it left.
+    bool Open(const std::string& path, bool replace, bool replaceSummary = false);
     bool IsOpen() const { return m_file != nullptr; }
     void Add(const std::string& line);
     // Puts the file in place, after a stop too (it then holds the files that

@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "ArgumentText.h"
@@ -54,6 +55,15 @@ int main(int argc, char** argv) {
     if (options->kind == OutputKind::Compare) return RunCompare(*options, run);
     const JobPlan plan = PlanJobs(*options);
     if (!CheckPlan(*options, plan) || !CheckPlacement(*options, plan)) return kUsageError;
-    if (plan.oneReport) return CombinedReport(*options, plan, run);
+    if (plan.oneReport) {
+        std::error_code ec;
+        const std::string& target = plan.jobs.front().target;
+        if (options->skipExisting &&
+            std::filesystem::exists(std::filesystem::symlink_status(target, ec))) {
+            if (!options->quiet) std::printf("%s: exists, left as it is\n", target.c_str());
+            return 0;
+        }
+        return CombinedReport(*options, plan, run);
+    }
     return RunBatch(*options, plan, run);
 }

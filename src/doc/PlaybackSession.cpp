@@ -28,15 +28,21 @@ void PlaybackSession::Close() {
 }
 
 std::optional<PlayedRecord> PlaybackSession::Next() {
-    if (!file.IsOpen()) return std::nullopt;
+    PlayedRecord r;
+    if (!Next(r)) return std::nullopt;
+    return r;
+}
+
+bool PlaybackSession::Next(PlayedRecord& r) {
+    if (!file.IsOpen()) return false;
     const std::uint64_t from = file.Position();
     const auto rec = record::LocateRecord(file, from, length);
     if (!rec) {
         noRecordAnywhere = noRecordAnywhere || from == 0;
-        return std::nullopt;
+        return false;
     }
 
-    PlayedRecord r;
+    r.sampleBytes = 0;
     r.settings = record::DecodeSettings(std::span<const std::uint8_t, record::kSettingsSize>(
         rec->start.data(), record::kSettingsSize));
     std::memcpy(r.header.data(), rec->start.data() + record::kHeaderOffset, r.header.size());
@@ -58,7 +64,7 @@ std::optional<PlayedRecord> PlaybackSession::Next() {
         file.Seek(record::NextSearchFrom(*rec));
     }
     r.last = r.end + 3 >= length;
-    return r;
+    return true;
 }
 
 void PlaybackSession::Seek(std::uint64_t offset) {

@@ -58,6 +58,10 @@ class PlaybackSession {
     // The next usable record from the present position, or nothing when the
     // rest of the file holds none.
     std::optional<PlayedRecord> Next();
+    // The same into a record kept by the caller (a pass over a whole file
+    // neither clears nor copies a record's bytes for every record); false
+    // when the rest of the file holds none, r then unspecified.
+    bool Next(PlayedRecord& r);
     // Moves to the first record signature at or after offset (the end of the
     // file when there is none).
     void Seek(std::uint64_t offset);

@@ -197,20 +197,21 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     const std::uint64_t length = doc.m_play.length;
     int lastPercent = -1;
     std::uint64_t count = 0;
-    while (const auto record = doc.m_play.Next()) {
+    PlayedRecord record;
+    while (doc.m_play.Next(record)) {
         if ((count++ & 63) == 0 && stopped()) {
             doc.m_outputs.CloseXyz();
             return Failed(Outcome::Interrupted, "interrupted; no output written");
         }
-        CountStoredSpeed(stored, record->settings, speedUsed);
-        doc.PlayRecord(*record, PingDrawing::PointsOnly);
+        CountStoredSpeed(stored, record.settings, speedUsed);
+        doc.PlayRecord(record, PingDrawing::PointsOnly);
         if (options.progress) {
             const int percent = static_cast<int>(
                 std::min<std::uint64_t>(100, doc.m_play.file.Position() * 100 / length));
             if (percent != lastPercent) options.progress(percent);
             lastPercent = percent;
         }
-        if (record->last) break;
+        if (record.last) break;
     }
     if (options.points) options.points->NoteStoredSpeeds(stored);
     const bool written = options.points ? options.points->Finish() : doc.m_outputs.FinishXyz();

@@ -51,22 +51,16 @@ int AtoiField(const std::uint8_t* p, std::size_t width) {
     return negative ? -value : value;
 }
 
-// A NUL-terminated text of at most maxChars characters.
-std::string CText(const std::uint8_t* p, std::size_t maxChars) {
-    std::size_t n = 0;
-    while (n < maxChars && p[n] != 0)
-        ++n;
-    return std::string(reinterpret_cast<const char*>(p), n);
-}
-
 // A text field shown in time stamps, .xyz lines and copies: never longer
 // than its place, whatever byte ends it (or does not), and printable only,
 // so a control byte or a stray 0xFF never reaches a line or a screen.
 std::string FieldText(const std::uint8_t* p, std::size_t width) {
-    std::string text = CText(p, width);
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) c = '?';
-    return text;
+    // In one pass on the stack: every record has two of these.
+    char text[32];
+    std::size_t n = 0;
+    for (const std::size_t most = std::min(width, sizeof text); n < most && p[n] != 0; ++n)
+        text[n] = p[n] < 0x20 || p[n] > 0x7E ? '?' : static_cast<char>(p[n]);
+    return std::string(text, n);
 }
 
 } // namespace

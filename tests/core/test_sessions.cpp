@@ -89,6 +89,28 @@ TEST(PlaybackSessionNext, HandsOutEveryKindOfRecordAsAValueAndEndsAtTheEnd) {
     EXPECT_FALSE(play.Next()) << "the cut-off record is not handed out";
     EXPECT_FALSE(play.Next()) << "and asking again changes nothing";
 
+    // A pass that keeps one record for the whole file (the converter's) gets
+    // the same: nothing of a ping before stays with a record that has none.
+    play.Rewind();
+    PlayedRecord kept;
+    for (const Expected& e : expected) {
+        ASSERT_TRUE(play.Next(kept)) << "record at " << e.position;
+        EXPECT_EQ(kept.position, e.position);
+        EXPECT_EQ(kept.carriesPing, e.carriesPing) << e.position;
+        EXPECT_EQ(kept.sampleBytes, e.sampleBytes) << e.position;
+        EXPECT_EQ(kept.last, e.last) << e.position;
+        EXPECT_EQ(kept.end, e.position + static_cast<std::uint64_t>(kept.settings.length));
+        EXPECT_EQ(kept.settings.time,
+                  record::DecodeSettings(std::span<const std::uint8_t, record::kSettingsSize>(
+                                             f.data() + e.position, record::kSettingsSize))
+                      .time);
+        if (e.sampleBytes > 0)
+            EXPECT_TRUE(std::equal(kept.samples.begin(), kept.samples.begin() + 250,
+                                   f.begin() + static_cast<std::ptrdiff_t>(e.position) +
+                                       record::kSamplesOffset));
+    }
+    EXPECT_FALSE(play.Next(kept));
+
     // Percent follows the shown position, not while the slider is dragged.
     play.seekDragging = 1;
     EXPECT_FALSE(play.MarkShown());

@@ -105,6 +105,11 @@ class PlaybackSession {
     std::unique_ptr<playindex::BackgroundIndex> index;
 
   private:
+    // The last date and time texts decoded and the bytes they came from.
+    std::array<std::uint8_t, record::kDateTimeSize> m_stampBytes{};
+    bool m_stampKnown = false;
+    std::string m_date, m_time;
+
     PlaybackClock* m_clock = nullptr;
     bool m_loopClockStarted = false;
     std::chrono::steady_clock::time_point m_loopClockLast{};

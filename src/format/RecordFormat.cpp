@@ -189,14 +189,26 @@ std::optional<double> StoredSoundVelocity(const RecordSettings& s) {
     return (s.soundVelocityWord & 0x7FFF) / 10.0;
 }
 
-RecordSettings DecodeSettings(std::span<const std::uint8_t, kSettingsSize> b) {
-    RecordSettings s;
-    s.sampleCode = b[3];
-    s.length = BigEndian16(&b[4]);
-    s.date = DecodeDateText(b);
+std::string DecodeTimeText(std::span<const std::uint8_t, kSettingsSize> b) {
     // The time field is 8 characters ("hh:mm:ss"); a missing terminator at
     // byte 28 must not pull the milliseconds behind it into the time.
-    s.time = FieldText(b.data() + 20, 8);
+    return FieldText(b.data() + 20, 8);
+}
+
+RecordSettings DecodeSettings(std::span<const std::uint8_t, kSettingsSize> b) {
+    RecordSettings s;
+    DecodeSettings(b, s, true);
+    return s;
+}
+
+void DecodeSettings(std::span<const std::uint8_t, kSettingsSize> b, RecordSettings& s,
+                    bool decodeDateTime) {
+    s.sampleCode = b[3];
+    s.length = BigEndian16(&b[4]);
+    if (decodeDateTime) {
+        s.date = DecodeDateText(b);
+        s.time = DecodeTimeText(b);
+    }
     s.millis = DecodeMillisText(b);
     s.orientationInput = (b[34] & 1) != 0;
     s.modeByte = b[37];
@@ -213,7 +225,6 @@ RecordSettings DecodeSettings(std::span<const std::uint8_t, kSettingsSize> b) {
     s.extPitch = GetFloat(&b[101]);
     s.extRoll = GetFloat(&b[105]);
     s.extDistance = GetFloat(&b[109]);
-    return s;
 }
 
 } // namespace record

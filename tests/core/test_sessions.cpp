@@ -111,6 +111,23 @@ TEST(PlaybackSessionNext, HandsOutEveryKindOfRecordAsAValueAndEndsAtTheEnd) {
     }
     EXPECT_FALSE(play.Next(kept));
 
+    // The date and time texts follow their bytes record by record, also when
+    // only the date changes under the same time (midnight, another file).
+    std::vector<std::uint8_t> days;
+    for (const char* date : {"07-MAR-2026", "08-MAR-2026", "08-MAR-2026", "07-MAR-2026"}) {
+        auto r = TestRecord(5);
+        std::copy(date, date + 11, r.begin() + record::kDateTimeOffset);
+        Append(days, r);
+    }
+    WriteBytes(dir.File("days.31l"), days);
+    PlaybackSession dayByDay;
+    ASSERT_EQ(dayByDay.Open(dir.File("days.31l")), PlaybackOpen::Opened);
+    for (const char* date : {"07-MAR-2026", "08-MAR-2026", "08-MAR-2026", "07-MAR-2026"}) {
+        ASSERT_TRUE(dayByDay.Next(kept));
+        EXPECT_EQ(kept.settings.date, date);
+        EXPECT_EQ(kept.settings.time, "10:00:05");
+    }
+
     // Percent follows the shown position, not while the slider is dragged.
     play.seekDragging = 1;
     EXPECT_FALSE(play.MarkShown());

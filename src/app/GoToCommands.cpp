@@ -5,6 +5,7 @@
 #include <QKeySequence>
 #include <QMessageBox>
 
+#include "app/DockUnits.h"
 #include "app/MainFrame.h"
 #include "doc/CommandIds.h"
 #include "doc/CommandMap.h"
@@ -12,18 +13,12 @@
 
 namespace {
 
-QString EntryLabel(const CTubescanDoc& doc) {
-    const bool feet = doc.Settings().m_units == 1 || doc.Settings().m_units == 2;
-    return QStringLiteral("Distance along the pipe (%1) or time of day (hh:mm:ss):")
-        .arg(feet ? QStringLiteral("ft") : QStringLiteral("m"));
-}
-
-void GoToCommand(CTubescanDoc& doc, QWidget* parent) {
+void GoToCommand(CTubescanDoc& doc, units::System system, QWidget* parent) {
     bool ok = false;
-    const QString text = QInputDialog::getText(parent, QStringLiteral("Go To"), EntryLabel(doc),
-                                               QLineEdit::Normal, QString(), &ok);
+    const QString text = QInputDialog::getText(
+        parent, QStringLiteral("Go To"), GoToEntryLabel(system), QLineEdit::Normal, QString(), &ok);
     if (!ok) return;
-    const auto target = ParseGoToTarget(text.toStdString(), doc.Settings().m_units);
+    const auto target = ParseGoToTarget(text.toStdString(), system);
     if (!target) {
         QMessageBox::information(parent, QStringLiteral("Go To"),
                                  QStringLiteral("\"%1\" is neither a distance nor a time of day "
@@ -33,14 +28,19 @@ void GoToCommand(CTubescanDoc& doc, QWidget* parent) {
     }
     const GoToResult r =
         target->isTime ? doc.GoToTime(target->value) : doc.GoToDistance(target->value);
-    ShowGoToOutcome(parent, doc, r, *target);
+    ShowGoToOutcome(parent, r, *target, system);
 }
 
 } // namespace
 
-void ShowGoToOutcome(QWidget* parent, const CTubescanDoc& doc, const GoToResult& result,
-                     const GoToTarget& target) {
-    const std::string message = GoToMessage(result, target, doc.Settings().m_units);
+QString GoToEntryLabel(units::System system) {
+    return QStringLiteral("Distance along the pipe (%1) or time of day (hh:mm:ss):")
+        .arg(DockUnit(units::Kind::Distance, system));
+}
+
+void ShowGoToOutcome(QWidget* parent, const GoToResult& result, const GoToTarget& target,
+                     units::System system) {
+    const std::string message = GoToMessage(result, target, system);
     if (message.empty()) return;
     // Not modal: a message must never hold up the playback timer's ticks.
     auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Go To"),
@@ -50,21 +50,24 @@ void ShowGoToOutcome(QWidget* parent, const CTubescanDoc& doc, const GoToResult&
     box->open();
 }
 
-GoToResult GoToDistanceFrom(QWidget* parent, CTubescanDoc& doc, double metres) {
+GoToResult GoToDistanceFrom(QWidget* parent, CTubescanDoc& doc, double metres,
+                            units::System system) {
     const GoToResult r = doc.GoToDistance(metres);
-    ShowGoToOutcome(parent, doc, r, GoToTarget{false, metres});
+    ShowGoToOutcome(parent, r, GoToTarget{false, metres}, system);
     return r;
 }
 
-void AttachGoTo(CTubescanDoc& doc, CMainFrame& frame, CommandMap& commands) {
+void AttachGoTo(CTubescanDoc& doc, const DockUnits& units, CMainFrame& frame,
+                CommandMap& commands) {
     if (QAction* action = frame.Action(cmd::kGoTo)) {
         action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
         action->setShortcutContext(Qt::WindowShortcut);
     }
     CMainFrame* owner = &frame;
-    commands.Add(cmd::kGoTo,
-                 CommandEntry{[&doc, owner](int) { GoToCommand(doc, owner); },
-                              [&doc](int) {
-                                  return CommandUi{doc.Run().m_playback == 1, std::nullopt};
-                              }});
+    commands.Add(
+        cmd::kGoTo,
+        CommandEntry{[&doc, &units, owner](int) { GoToCommand(doc, units.System(), owner); },
+                     [&doc](int) {
+                         return CommandUi{doc.Run().m_playback == 1, std::nullopt};
+                     }});
 }

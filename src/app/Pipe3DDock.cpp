@@ -9,6 +9,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include "app/DockUnits.h"
 #include "doc/CommandIds.h"
 #include "doc/CommandMap.h"
 #include "link/LiveAnalysisWorker.h"
@@ -106,8 +107,13 @@ void Pipe3DDock::MakeView() {
                        QStringLiteral(". The other views work as usual."));
 }
 
-Pipe3DDock* AttachPipe3DDock(LiveAnalysisWorker& live, QMainWindow& frame, CommandMap& commands) {
+Pipe3DDock* AttachPipe3DDock(LiveAnalysisWorker& live, const DockUnits& units, QMainWindow& frame,
+                             CommandMap& commands) {
     auto* dock = new Pipe3DDock(&frame);
+    Pipe3DScene* scene = &dock->Scene();
+    scene->SetUnits(units.System());
+    QObject::connect(&units, &DockUnits::changed, scene,
+                     [scene, &units] { scene->SetUnits(units.System()); });
     frame.addDockWidget(Qt::RightDockWidgetArea, dock);
     QObject::connect(&live, &LiveAnalysisWorker::batchReady, dock, &Pipe3DDock::TakeBatch);
     QPointer<Pipe3DDock> guard(dock);

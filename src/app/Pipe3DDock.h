@@ -12,6 +12,7 @@
 #include "analysis/PipeCondition.h"
 
 class CommandMap;
+class DockUnits;
 class LiveAnalysisWorker;
 class Pipe3DScene;
 class QMainWindow;
@@ -49,5 +50,7 @@ class Pipe3DDock : public QDockWidget {
 };
 
 // Makes the dock (right of the frame, tabbed with nothing), feeds it from the
-// live analysis and answers the View menu's "Pipe 3D" command.
-Pipe3DDock* AttachPipe3DDock(LiveAnalysisWorker& live, QMainWindow& frame, CommandMap& commands);
+// live analysis, keeps its legend in the survey's units and answers the View
+// menu's "Pipe 3D" command.
+Pipe3DDock* AttachPipe3DDock(LiveAnalysisWorker& live, const DockUnits& units, QMainWindow& frame,
+                             CommandMap& commands);

@@ -36,8 +36,8 @@ QString Number(double v, int decimals, const char* unit) {
     return DockNumber(v, decimals, unit);
 }
 
-QString Length(double metres, int decimals) {
-    return DockLength(metres, decimals);
+QString DebrisSeriesName(units::System system) {
+    return QStringLiteral("Debris depth ") + DockUnit(units::Kind::Deviation, system);
 }
 
 } // namespace
@@ -64,7 +64,7 @@ PipeConditionPanel::PipeConditionPanel(CTubescanDoc& doc, QWidget* parent)
     m_areaLoss = new QLineSeries(chart);
     m_areaLoss->setName(QStringLiteral("Area loss %"));
     m_debris = new QLineSeries(chart);
-    m_debris->setName(QStringLiteral("Debris depth cm"));
+    m_debris->setName(DebrisSeriesName(m_units));
     // One bad scan must not flatten the rest of the survey: values beyond
     // the axis are drawn at its edge and marked here.
     m_offScale = new QScatterSeries(chart);
@@ -73,7 +73,8 @@ PipeConditionPanel::PipeConditionPanel(CTubescanDoc& doc, QWidget* parent)
     m_offScale->setMarkerSize(9.0);
     m_offScale->setColor(Qt::red);
     m_axisX = new QValueAxis(chart);
-    m_axisX->setTitleText(QStringLiteral("Distance (%1)").arg(DockLengthUnit()));
+    m_axisX->setTitleText(
+        QStringLiteral("Distance (%1)").arg(DockUnit(units::Kind::Distance, m_units)));
     m_axisY = new QValueAxis(chart);
     m_axisY->setRange(0.0, 10.0);
     chart->addAxis(m_axisX, Qt::AlignBottom);
@@ -109,14 +110,52 @@ void PipeConditionPanel::TakeBatch(const std::shared_ptr<const analysis::LiveBat
     m_scans = batch->surveyScans;
     m_debrisVolume = batch->debrisVolume;
     if (!batch->scans.empty()) Plot(batch->scans);
-    if (batch->hasLast) Show(batch->last);
-    if (batch->findings) ListFindings(*batch->findings);
+    if (batch->hasLast) {
+        m_last = batch->last;
+        Show(m_last);
+    }
+    if (batch->findings) {
+        m_findingsShown = batch->findings;
+        ListFindings(*batch->findings);
+    }
+}
+
+void PipeConditionPanel::SetUnits(units::System system) {
+    if (system == m_units) return;
+    m_units = system;
+    m_debris->setName(DebrisSeriesName(m_units));
+    m_axisX->setTitleText(
+        QStringLiteral("Distance (%1)").arg(DockUnit(units::Kind::Distance, m_units)));
+    for (QXYSeries* s :
+         std::initializer_list<QXYSeries*>{m_ovality, m_areaLoss, m_debris, m_offScale})
+        s->clear();
+    const std::vector<Plotted> all(m_plotted.begin(), m_plotted.end());
+    Draw(all);
+    if (m_scans > 0) Show(m_last);
+    if (m_findingsShown) ListFindings(*m_findingsShown);
+    if (m_earlier[0]) DrawEarlier();
+}
+
+QString PipeConditionPanel::Length(double metres, int decimals) const {
+    return DockText(metres, units::Kind::Distance, m_units, decimals);
+}
+
+QString PipeConditionPanel::Size(double metres, int decimals) const {
+    return DockText(metres, units::Kind::Size, m_units, decimals);
+}
+
+QStringList PipeConditionPanel::FigureTexts() const {
+    QStringList texts;
+    for (const QLabel* label : m_values)
+        texts << label->text();
+    return texts;
 }
 
 double PipeConditionPanel::PlotDistanceAt(QPoint viewPos) const {
     const QPointF inChart = m_chart->mapFromScene(m_plotView->mapToScene(viewPos));
     if (!m_chart->plotArea().contains(inChart)) return std::nan("");
-    return m_chart->mapToValue(inChart, m_ovality).x();
+    return units::ToMetric(m_chart->mapToValue(inChart, m_ovality).x(), units::Kind::Distance,
+                           m_units);
 }
 
 bool PipeConditionPanel::eventFilter(QObject* watched, QEvent* event) {
@@ -125,7 +164,7 @@ bool PipeConditionPanel::eventFilter(QObject* watched, QEvent* event) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const double distance = PlotDistanceAt(mouse->position().toPoint());
         if (mouse->button() == Qt::LeftButton && std::isfinite(distance)) {
-            GoToDistanceFrom(this, m_doc, distance);
+            GoToDistanceFrom(this, m_doc, distance, m_units);
             return true;
         }
     }
@@ -148,7 +187,7 @@ void PipeConditionPanel::ListFindings(const analysis::Findings& f) {
     };
     if (f.debrisDepth.Found())
         add(QStringLiteral("Worst debris: %1 at %2")
-                .arg(Length(f.debrisDepth.value, 2), Length(f.debrisDepth.distance, 2)),
+                .arg(Size(f.debrisDepth.value, 2), Length(f.debrisDepth.distance, 2)),
             f.debrisDepth.distance);
     worst("ovality", f.ovality, 1.0, " %");
     worst("area loss", f.areaLoss, 1.0, " %");
@@ -157,7 +196,7 @@ void PipeConditionPanel::ListFindings(const analysis::Findings& f) {
         for (const analysis::Stretch& st : list)
             add(QStringLiteral("%1 %2 to %3, peak %4 at %5")
                     .arg(QString::fromLatin1(what), Length(st.start, 2), Length(st.end, 2),
-                         unit ? Number(st.peak, 2, unit) : Length(st.peak, 2),
+                         unit ? Number(st.peak, 2, unit) : Size(st.peak, 2),
                          Length(st.peakDistance, 2)),
                 std::isfinite(st.peakDistance) ? st.peakDistance : st.start);
     };
@@ -169,32 +208,57 @@ void PipeConditionPanel::ListFindings(const analysis::Findings& f) {
 void PipeConditionPanel::GoToFinding(QListWidgetItem* item) {
     if (!item) return;
     const double distance = item->data(Qt::UserRole).toDouble();
-    GoToDistanceFrom(this, m_doc, distance);
+    GoToDistanceFrom(this, m_doc, distance, m_units);
 }
 
 void PipeConditionPanel::Show(const analysis::ScanFigures& f) {
     if (m_scans == 0) return;
     const QString texts[] = {
         QString::number(m_scans),
-        Length(f.distance, 3),
+        Length(f.distance),
         QStringLiteral("%1 / %2").arg(f.points).arg(Number(f.coverage, 1, "\u00b0")),
-        QStringLiteral("%1, %2").arg(Length(f.centreX, 3), Length(f.centreY, 3)),
+        QStringLiteral("%1, %2").arg(Size(f.centreX), Size(f.centreY)),
         QStringLiteral("mean %1, min %2 at %3, max %4")
-            .arg(Length(f.meanDiameter, 3), Length(f.minDiameter, 3),
-                 Number(f.minDiameterBearing, 0, "\u00b0"), Length(f.maxDiameter, 3)),
+            .arg(Size(f.meanDiameter), Size(f.minDiameter),
+                 Number(f.minDiameterBearing, 0, "\u00b0"), Size(f.maxDiameter)),
         Number(f.ovality, 2, " %"),
         QStringLiteral("%1 of %2")
-            .arg(Number(f.openArea, 4, " m\u00b2"), Number(f.nominalArea, 4, " m\u00b2")),
+            .arg(DockText(f.openArea, units::Kind::Area, m_units),
+                 DockText(f.nominalArea, units::Kind::Area, m_units)),
         Number(f.areaLoss, 2, " %"),
-        QStringLiteral("%1 / %2").arg(Length(f.debrisDepth, 3),
-                                      Number(f.debrisArea, 4, " m\u00b2")),
-        Number(m_debrisVolume, 4, " m\u00b3"),
+        QStringLiteral("%1 / %2").arg(Size(f.debrisDepth),
+                                      DockText(f.debrisArea, units::Kind::Area, m_units)),
+        DockText(m_debrisVolume, units::Kind::Volume, m_units),
     };
     for (std::size_t i = 0; i < m_values.size(); ++i)
         m_values[i]->setText(texts[i]);
 }
 
 void PipeConditionPanel::Plot(std::span<const analysis::LiveScan> scans) {
+    std::vector<Plotted> fresh;
+    fresh.reserve(scans.size());
+    for (const analysis::LiveScan& scan : scans) {
+        const analysis::ScanFigures& f = scan.Figures();
+        if (!f.HasCentre() || !std::isfinite(f.distance)) continue;
+        // Back along the pipe by more than a metre: a new file or a replay.
+        if (f.distance < m_lastDistance - 1.0) {
+            fresh.clear();
+            m_plotted.clear();
+            for (QXYSeries* s :
+                 std::initializer_list<QXYSeries*>{m_ovality, m_areaLoss, m_debris, m_offScale})
+                s->clear();
+        }
+        m_lastDistance = f.distance;
+        fresh.push_back({f.distance, f.ovality, f.areaLoss, f.debrisDepth});
+    }
+    for (const Plotted& p : fresh) {
+        m_plotted.push_back(p);
+        if (m_plotted.size() > static_cast<std::size_t>(kPlotPoints)) m_plotted.pop_front();
+    }
+    Draw(fresh);
+}
+
+void PipeConditionPanel::Draw(std::span<const Plotted> scans) {
     QList<QPointF> ovality, areaLoss, debris, offScale;
     auto add = [&](QList<QPointF>& points, double distance, double v) {
         if (!std::isfinite(v)) return;
@@ -203,41 +267,24 @@ void PipeConditionPanel::Plot(std::span<const analysis::LiveScan> scans) {
         if (shown != v) offScale.append(QPointF(distance, shown));
         points.append(QPointF(distance, shown));
     };
-    auto flush = [&] {
-        const std::pair<QXYSeries*, QList<QPointF>*> all[] = {{m_ovality, &ovality},
-                                                              {m_areaLoss, &areaLoss},
-                                                              {m_debris, &debris},
-                                                              {m_offScale, &offScale}};
-        for (auto [series, points] : all) {
-            if (points->isEmpty()) continue;
-            const qsizetype over = series->count() + points->size() - kPlotPoints;
-            if (over > 0)
-                series->removePoints(0,
-                                     static_cast<int>(std::min<qsizetype>(over, series->count())));
-            if (points->size() > kPlotPoints) points->remove(0, points->size() - kPlotPoints);
-            series->append(*points);
-            points->clear();
-        }
-    };
-    for (const analysis::LiveScan& scan : scans) {
-        const analysis::ScanFigures& f = scan.Figures();
-        if (!f.HasCentre() || !std::isfinite(f.distance)) continue;
-        // Back along the pipe by more than a metre: a new file or a replay.
-        if (f.distance < m_lastDistance - 1.0) {
-            ovality.clear();
-            areaLoss.clear();
-            debris.clear();
-            offScale.clear();
-            for (QXYSeries* s :
-                 std::initializer_list<QXYSeries*>{m_ovality, m_areaLoss, m_debris, m_offScale})
-                s->clear();
-        }
-        m_lastDistance = f.distance;
-        add(ovality, f.distance, f.ovality);
-        add(areaLoss, f.distance, f.areaLoss);
-        add(debris, f.distance, f.debrisDepth * 100.0);
+    for (const Plotted& p : scans) {
+        const double x = units::Convert(p.distance, units::Kind::Distance, m_units).value;
+        add(ovality, x, p.ovality);
+        add(areaLoss, x, p.areaLoss);
+        add(debris, x, units::Convert(p.debrisDepth, units::Kind::Deviation, m_units).value);
     }
-    flush();
+    const std::pair<QXYSeries*, QList<QPointF>*> all[] = {{m_ovality, &ovality},
+                                                          {m_areaLoss, &areaLoss},
+                                                          {m_debris, &debris},
+                                                          {m_offScale, &offScale}};
+    for (auto [series, points] : all) {
+        if (points->isEmpty()) continue;
+        const qsizetype over = series->count() + points->size() - kPlotPoints;
+        if (over > 0)
+            series->removePoints(0, static_cast<int>(std::min<qsizetype>(over, series->count())));
+        if (points->size() > kPlotPoints) points->remove(0, points->size() - kPlotPoints);
+        series->append(*points);
+    }
     FitAxes();
 }
 
@@ -263,13 +310,30 @@ void PipeConditionPanel::FitAxes() {
 }
 
 void PipeConditionPanel::ShowEarlier(std::span<const analysis::ScanFigures> scans) {
+    // Kept in metres, thinned to as many points as the current profile
+    // keeps, so a change of units can draw it again.
+    m_earlierPlotted.clear();
+    for (const analysis::ScanFigures& f : scans)
+        if (std::isfinite(f.distance))
+            m_earlierPlotted.push_back({f.distance, f.ovality, f.areaLoss, f.debrisDepth});
+    if (m_earlierPlotted.size() > static_cast<std::size_t>(kPlotPoints)) {
+        std::vector<Plotted> thinned;
+        thinned.reserve(kPlotPoints);
+        for (std::size_t k = 0; k < static_cast<std::size_t>(kPlotPoints); ++k)
+            thinned.push_back(m_earlierPlotted[k * m_earlierPlotted.size() / kPlotPoints]);
+        m_earlierPlotted = std::move(thinned);
+    }
+    DrawEarlier();
+}
+
+void PipeConditionPanel::DrawEarlier() {
     QLineSeries* const now[3] = {m_ovality, m_areaLoss, m_debris};
-    const char* const names[3] = {"Earlier ovality %", "Earlier area loss %",
-                                  "Earlier debris depth cm"};
+    const QString names[3] = {QStringLiteral("Earlier ovality %"),
+                              QStringLiteral("Earlier area loss %"),
+                              QStringLiteral("Earlier ") + DebrisSeriesName(m_units).toLower()};
     for (int i = 0; i < 3; ++i) {
         if (!m_earlier[i]) {
             m_earlier[i] = new QLineSeries(m_chart);
-            m_earlier[i]->setName(QString::fromLatin1(names[i]));
             m_chart->addSeries(m_earlier[i]);
             m_earlier[i]->attachAxis(m_axisX);
             m_earlier[i]->attachAxis(m_axisY);
@@ -278,18 +342,16 @@ void PipeConditionPanel::ShowEarlier(std::span<const analysis::ScanFigures> scan
             pen.setStyle(Qt::DashLine);
             m_earlier[i]->setPen(pen);
         }
+        m_earlier[i]->setName(names[i]);
         QList<QPointF> points;
-        for (const analysis::ScanFigures& f : scans) {
-            const double v = i == 0 ? f.ovality : i == 1 ? f.areaLoss : f.debrisDepth * 100.0;
-            if (!std::isfinite(v) || !std::isfinite(f.distance)) continue;
-            points.append(QPointF(f.distance, std::clamp(v, kPlotFloor, kPlotCeiling)));
-        }
-        // As many points as the current profile keeps, taken evenly.
-        if (points.size() > kPlotPoints) {
-            QList<QPointF> thinned;
-            for (qsizetype k = 0; k < kPlotPoints; ++k)
-                thinned.append(points[k * points.size() / kPlotPoints]);
-            points = thinned;
+        for (const Plotted& p : m_earlierPlotted) {
+            const double v =
+                i == 0   ? p.ovality
+                : i == 1 ? p.areaLoss
+                         : units::Convert(p.debrisDepth, units::Kind::Deviation, m_units).value;
+            if (!std::isfinite(v)) continue;
+            const double x = units::Convert(p.distance, units::Kind::Distance, m_units).value;
+            points.append(QPointF(x, std::clamp(v, kPlotFloor, kPlotCeiling)));
         }
         m_earlier[i]->replace(points);
     }
@@ -297,10 +359,14 @@ void PipeConditionPanel::ShowEarlier(std::span<const analysis::ScanFigures> scan
 }
 
 PipeConditionPanel* AttachPipeConditionPanel(CTubescanDoc& doc, LiveAnalysisWorker& live,
-                                             QMainWindow& frame, CommandMap& commands) {
+                                             const DockUnits& units, QMainWindow& frame,
+                                             CommandMap& commands) {
     auto* panel = new PipeConditionPanel(doc, &frame);
     frame.addDockWidget(Qt::RightDockWidgetArea, panel);
     QObject::connect(&live, &LiveAnalysisWorker::batchReady, panel, &PipeConditionPanel::TakeBatch);
+    panel->SetUnits(units.System());
+    QObject::connect(&units, &DockUnits::changed, panel,
+                     [panel, &units] { panel->SetUnits(units.System()); });
     QPointer<PipeConditionPanel> guard(panel);
     commands.Add(cmd::kPipeCondition,
                  CommandEntry{[guard](int) {

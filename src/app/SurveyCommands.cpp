@@ -16,8 +16,33 @@ QString Q(const std::string& s) {
 }
 } // namespace
 
+class SurveyUnitsWatch final : public AttachedObserver {
+  public:
+    SurveyUnitsWatch(CTubescanDoc& doc, SurveyCommands& owner)
+        : AttachedObserver(doc), m_owner(owner) {}
+    void OnRefreshParameterTexts() override { Queue(); }
+    void OnWindowTitle(const std::string&) override { Queue(); }
+
+  private:
+    // After the change is complete, and on the user-interface thread
+    // whichever thread reported it.
+    void Queue() {
+        QMetaObject::invokeMethod(&m_owner, &SurveyCommands::RefreshUnits, Qt::QueuedConnection);
+    }
+    SurveyCommands& m_owner;
+};
+
 SurveyCommands::SurveyCommands(CTubescanDoc& doc, CMainFrame& frame)
-    : QObject(&frame), m_doc(doc), m_frame(frame), m_session(doc) {}
+    : QObject(&frame), m_doc(doc), m_frame(frame), m_session(doc),
+      m_unitsWatch(std::make_unique<SurveyUnitsWatch>(doc, *this)) {
+    m_units.Set(m_session.Units());
+}
+
+SurveyCommands::~SurveyCommands() = default;
+
+void SurveyCommands::RefreshUnits() {
+    m_units.Set(m_session.Units());
+}
 
 SurveyDetailsDlg* SurveyCommands::Dialog() const {
     return m_dialog.data();
@@ -47,6 +72,7 @@ void SurveyCommands::OnRecordingStarted() {
         Say("The survey details could not be written beside the recording:\n" + why +
             "\nThe recording goes on.");
     m_frame.RefreshTitle();
+    RefreshUnits();
     if (m_session.NeedsDetails()) OpenDialog(true);
 }
 
@@ -66,6 +92,7 @@ void SurveyCommands::OpenDialog(bool atRecordingStart) {
         if (const std::string why = m_session.Apply(dialog->Details()); !why.empty())
             Say("The survey details could not be written:\n" + why);
         m_frame.RefreshTitle();
+        RefreshUnits();
     });
     // Window-modal but not waiting here: pings go on being recorded and drawn
     // while the operator types.

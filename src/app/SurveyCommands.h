@@ -5,7 +5,10 @@
 #include <QObject>
 #include <QPointer>
 
+#include "app/DockUnits.h"
 #include "app/SurveySession.h"
+
+#include <memory>
 
 class CMainFrame;
 class CommandMap;
@@ -16,6 +19,7 @@ class SurveyCommands : public QObject {
     Q_OBJECT
   public:
     SurveyCommands(CTubescanDoc& doc, CMainFrame& frame);
+    ~SurveyCommands() override;
 
     // kSurveyDetails into the map, and the title's suffix into the frame.
     void Attach(CommandMap& commands);
@@ -27,6 +31,11 @@ class SurveyCommands : public QObject {
 
     SurveySession& Session() { return m_session; }
     SurveyDetailsDlg* Dialog() const;
+    // The units of the survey shown, which the docks and Go To follow.
+    const DockUnits& Units() const { return m_units; }
+    // Takes the units anew (the details, the recording shown or the Units
+    // setting changed).
+    void RefreshUnits();
 
   private:
     void Say(const std::string& text);
@@ -35,4 +44,8 @@ class SurveyCommands : public QObject {
     CMainFrame& m_frame;
     SurveySession m_session;
     QPointer<SurveyDetailsDlg> m_dialog;
+    DockUnits m_units;
+    // Hears of what changes the units: the Units setting (a parameter
+    // change) and the recording shown (every such change sets the title).
+    std::unique_ptr<class SurveyUnitsWatch> m_unitsWatch;
 };

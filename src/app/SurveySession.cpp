@@ -64,6 +64,7 @@ std::string SurveySession::Apply(const survey::SurveyDetails& details) {
     } else {
         m_live = details;
         m_crewOffered = true;
+        m_liveEdited = true;
         for (const CrewKey& c : kCrew) {
             const survey::KeyRule* rule = survey::FindSurveyKey(c.key);
             if (rule) m_doc.Settings().*c.setting = survey::KeyText(details, *rule);
@@ -138,4 +139,16 @@ std::string SurveySession::TitleSuffix() {
         s += ": " + (d.startNode.empty() ? std::string("?") : d.startNode) + " to " +
              (d.finishNode.empty() ? std::string("?") : d.finishNode);
     return s;
+}
+
+units::System SurveySession::Units() {
+    const int setting = m_doc.Settings().m_units;
+    if (Playing()) {
+        SyncPlayback();
+        return units::SystemOf(m_played.units, setting);
+    }
+    // Before a recording the remembered crew values alone do not make a
+    // survey: the Units setting decides until the operator sets details.
+    if (m_doc.Recorder().Active() || m_liveEdited) return units::SystemOf(m_live.units, setting);
+    return units::SystemOf("", setting);
 }

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "format/SurveyDetails.h"
+#include "format/UnitsText.h"
 
 class CTubescanDoc;
 
@@ -44,6 +45,12 @@ class SurveySession {
     // that names them; empty otherwise.
     std::string TitleSuffix();
 
+    // The units the survey shown is given in: the played recording's
+    // details, or the details of the survey being recorded (or set up in
+    // the dialog for the next one), where they name units; else the Units
+    // setting.
+    units::System Units();
+
   private:
     bool Playing() const;
     void OfferCrewValues();
@@ -51,6 +58,7 @@ class SurveySession {
     CTubescanDoc& m_doc;
     survey::SurveyDetails m_live;
     bool m_crewOffered = false;
+    bool m_liveEdited = false; // the operator set the next survey's details
     survey::SurveyDetails m_played;
     std::string m_playedPath;
     std::string m_loadError;

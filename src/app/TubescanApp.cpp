@@ -200,21 +200,24 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     m_live =
         std::make_unique<LiveAnalysisWorker>([doc = m_doc.get()] { return NominalPipeOf(*doc); });
     m_doc->Outputs().SetSampleSink(m_live->Sink());
+    // The docks and Go To show the survey's units, and follow them when
+    // they change.
+    const DockUnits& units = m_survey->Units();
     PipeConditionPanel* conditionPanel =
-        AttachPipeConditionPanel(*m_doc, *m_live, *m_frame, m_commands);
+        AttachPipeConditionPanel(*m_doc, *m_live, units, *m_frame, m_commands);
     AddCompareCommand(m_commands, *m_doc, m_frame.get(), *conditionPanel);
-    AttachGoTo(*m_doc, *m_frame, m_commands);
+    AttachGoTo(*m_doc, units, *m_frame, m_commands);
     AttachRangeCalibration(*m_live, *m_frame, m_commands, *m_doc);
     m_observers.push_back(std::make_unique<ScaleSidecar>(*m_doc));
     m_doc->SetIndexPlayback(true); // for Go To and the slider's tooltip
-    UnrolledDock* unrolled = AttachUnrolledDock(*m_live, *m_frame, m_commands);
+    UnrolledDock* unrolled = AttachUnrolledDock(*m_live, units, *m_frame, m_commands);
     // A click on the pipe goes there in playback; live, the status text the
     // click already gave is all there is to say.
-    auto goThere = [doc = m_doc.get(), frame = m_frame.get()](double metres) {
-        if (doc->Run().m_playback == 1) GoToDistanceFrom(frame, *doc, metres);
+    auto goThere = [doc = m_doc.get(), frame = m_frame.get(), &units](double metres) {
+        if (doc->Run().m_playback == 1) GoToDistanceFrom(frame, *doc, metres, units.System());
     };
     connect(unrolled, &UnrolledDock::DistanceClicked, m_frame.get(), goThere);
-    Pipe3DDock* pipe3d = AttachPipe3DDock(*m_live, *m_frame, m_commands);
+    Pipe3DDock* pipe3d = AttachPipe3DDock(*m_live, units, *m_frame, m_commands);
     m_dockLayout = std::make_unique<DockLayout>(*m_frame, *conditionPanel, *pipe3d, *unrolled);
     AddResetLayoutCommand(m_commands, *m_dockLayout);
     connect(pipe3d, &Pipe3DDock::DistanceClicked, m_frame.get(), goThere);
@@ -282,6 +285,8 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
 
     m_doc->RefreshSettingsPanel();
     m_doc->RefreshWindows(true);
+    // The Units setting is known now.
+    m_survey->RefreshUnits();
     if (m_beforeConnect) m_beforeConnect(*m_doc);
     // The program always starts in real time.
     m_commands.Run(cmd::kConnect);

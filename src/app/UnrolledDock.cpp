@@ -123,11 +123,10 @@ void UnrolledView::paintEvent(QPaintEvent*) {
             if (!std::isfinite(d)) continue;
             const double y = area.top() + (r + 0.5) * area.height() / rows;
             p.drawText(QRectF(0, y - fm.height() / 2.0, kAxisWidth - 4, fm.height()),
-                       Qt::AlignRight | Qt::AlignVCenter, DockLength(d, 1));
+                       Qt::AlignRight | Qt::AlignVCenter, DistanceLabel(d));
         }
     }
-    // The colour scale, inward (red) up, in centimetres.
-    const double scaleCm = analysis::kDeviationScale * 100.0;
+    // The colour scale, inward (red) up, in centimetres or inches.
     // The scale takes the room's height, whatever the rows take.
     const QRectF bar(area.right() + 8, kAxisHeight, 12,
                      std::max(60.0, height() - kAxisHeight - 8.0 - 2.0 * fm.height()));
@@ -142,12 +141,32 @@ void UnrolledView::paintEvent(QPaintEvent*) {
     }();
     p.drawImage(bar, scale);
     p.drawRect(bar);
-    for (const double cm : {scaleCm, 0.0, -scaleCm}) {
-        const double y = bar.top() + bar.height() * (scaleCm - cm) / (2.0 * scaleCm);
-        p.drawText(QPointF(bar.right() + 3, y + fm.ascent() / 2.0 - 1),
-                   (cm > 0 ? QStringLiteral("+") : QString()) + QString::number(cm, 'f', 0));
+    const QStringList legend = LegendTexts();
+    for (int i = 0; i < 3; ++i) {
+        const double y = bar.top() + bar.height() * i / 2.0;
+        p.drawText(QPointF(bar.right() + 3, y + fm.ascent() / 2.0 - 1), legend[i]);
     }
-    p.drawText(QPointF(bar.right() + 3, bar.bottom() + fm.height()), QStringLiteral("cm"));
+    p.drawText(QPointF(bar.right() + 3, bar.bottom() + fm.height()), legend[3]);
+}
+
+void UnrolledView::SetUnits(units::System system) {
+    if (system == m_units) return;
+    m_units = system;
+    update();
+}
+
+QString UnrolledView::DistanceLabel(double metres) const {
+    return DockText(metres, units::Kind::Distance, m_units, 1);
+}
+
+QStringList UnrolledView::LegendTexts() const {
+    const units::Quantity scale =
+        units::Convert(analysis::kDeviationScale, units::Kind::Deviation, m_units);
+    // Whole centimetres; inches to a tenth, as the scale's end is no whole inch.
+    const int decimals = m_units == units::System::Imperial ? 1 : 0;
+    return {QStringLiteral("+") + QString::number(scale.value, 'f', decimals), QStringLiteral("0"),
+            QStringLiteral("-") + QString::number(scale.value, 'f', decimals),
+            QString::fromUtf8(scale.unit)};
 }
 
 void UnrolledView::mousePressEvent(QMouseEvent* event) {
@@ -179,28 +198,33 @@ void UnrolledDock::TakeBatch(const std::shared_ptr<const analysis::LiveBatch>& b
         m_view->AddRow(scan.row);
 }
 
-QString UnrolledCellText(double bearing, double distance, double deviation) {
+QString UnrolledCellText(double bearing, double distance, double deviation, units::System system) {
     const QString where = QStringLiteral("Bearing %1\u00B0, distance %2")
-                              .arg(QString::number(bearing, 'f', 1), DockLength(distance, 2));
+                              .arg(QString::number(bearing, 'f', 1),
+                                   DockText(distance, units::Kind::Distance, system, 2));
     if (!std::isfinite(deviation)) return where + QStringLiteral(": no wall measured");
     return where +
-           QStringLiteral(": deviation %1 cm (%2)")
-               .arg(QString::number(deviation * 100.0, 'f', 1),
+           QStringLiteral(": deviation %1 (%2)")
+               .arg(DockText(deviation, units::Kind::Deviation, system),
                     deviation >= 0.0 ? QStringLiteral("inward") : QStringLiteral("outward"));
 }
 
-UnrolledDock* AttachUnrolledDock(LiveAnalysisWorker& live, CMainFrame& frame,
-                                 CommandMap& commands) {
+UnrolledDock* AttachUnrolledDock(LiveAnalysisWorker& live, const DockUnits& units,
+                                 CMainFrame& frame, CommandMap& commands) {
     auto* dock = new UnrolledDock(&frame);
+    UnrolledView* view = dock->View();
+    view->SetUnits(units.System());
+    QObject::connect(&units, &DockUnits::changed, view,
+                     [view, &units] { view->SetUnits(units.System()); });
     // Shown at first; a layout the operator saved decides from then on.
     frame.addDockWidget(Qt::BottomDockWidgetArea, dock);
     QObject::connect(&live, &LiveAnalysisWorker::batchReady, dock, &UnrolledDock::TakeBatch);
     QPointer<CMainFrame> frameGuard(&frame);
-    QObject::connect(dock->View(), &UnrolledView::CellClicked, dock,
-                     [frameGuard](double bearing, double distance, double deviation) {
+    QObject::connect(view, &UnrolledView::CellClicked, dock,
+                     [frameGuard, view](double bearing, double distance, double deviation) {
                          if (frameGuard && frameGuard->Pane(0))
                              frameGuard->Pane(0)->setText(
-                                 UnrolledCellText(bearing, distance, deviation));
+                                 UnrolledCellText(bearing, distance, deviation, view->Units()));
                      });
     QPointer<UnrolledDock> guard(dock);
     commands.Add(cmd::kUnrolled,

@@ -13,9 +13,11 @@
 #include "analysis/LiveAnalysis.h"
 #include "analysis/PipeCondition.h"
 #include "analysis/UnrolledMap.h"
+#include "format/UnitsText.h"
 
 class CMainFrame;
 class CommandMap;
+class DockUnits;
 class LiveAnalysisWorker;
 
 class UnrolledView : public QWidget {
@@ -34,6 +36,14 @@ class UnrolledView : public QWidget {
     QRectF CellArea() const;
     // The cell under a widget point; false off the map.
     bool CellAt(QPointF at, std::size_t& row, int& column) const;
+    // Distances and the colour scale in these units from now on.
+    void SetUnits(units::System system);
+    units::System Units() const { return m_units; }
+    // The colour scale's labels as drawn: inward end, zero, outward end,
+    // then the unit.
+    QStringList LegendTexts() const;
+    // A distance label of the left axis.
+    QString DistanceLabel(double metres) const;
 
   signals:
     // A click on a cell: its bearing (degrees, the cell's middle), distance
@@ -52,6 +62,7 @@ class UnrolledView : public QWidget {
     analysis::UnrolledMap m_map;
     QImage m_picture;
     double m_lastDistance = analysis::kNoValue;
+    units::System m_units = units::System::Metric;
 };
 
 class UnrolledDock : public QDockWidget {
@@ -70,10 +81,13 @@ class UnrolledDock : public QDockWidget {
     UnrolledView* m_view;
 };
 
-// The status text of a clicked cell.
-QString UnrolledCellText(double bearing, double distance, double deviation);
+// The status text of a clicked cell, in system's units.
+QString UnrolledCellText(double bearing, double distance, double deviation,
+                         units::System system = units::System::Metric);
 
-// Makes the dock, docks it at the bottom of the
-// frame, feeds it every scan the live analysis counts, shows a clicked cell in
-// the status bar's message pane and answers the View menu's "Unrolled" command.
-UnrolledDock* AttachUnrolledDock(LiveAnalysisWorker& live, CMainFrame& frame, CommandMap& commands);
+// Makes the dock, docks it at the bottom of the frame, feeds it every scan
+// the live analysis counts, keeps it in the survey's units, shows a clicked
+// cell in the status bar's message pane and answers the View menu's
+// "Unrolled" command.
+UnrolledDock* AttachUnrolledDock(LiveAnalysisWorker& live, const DockUnits& units,
+                                 CMainFrame& frame, CommandMap& commands);

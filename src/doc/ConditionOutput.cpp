@@ -19,10 +19,7 @@ analysis::NominalPipe NominalPipeOf(const CTubescanDoc& doc) {
 }
 
 units::System UnitsOf(const survey::SurveyDetails& details, const conversion::PassContext& pass) {
-    if (!details.units.empty())
-        return survey::IsImperial(details) ? units::System::Imperial : units::System::Metric;
-    const int setting = pass.settings ? pass.settings->m_units : 0; // 0 Meters, 1 Feet, 2 Inches
-    return setting == 1 || setting == 2 ? units::System::Imperial : units::System::Metric;
+    return units::SystemOf(details.units, pass.settings ? pass.settings->m_units : 0);
 }
 
 ConditionCsvOutput::~ConditionCsvOutput() = default;

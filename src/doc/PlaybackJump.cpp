@@ -10,12 +10,6 @@
 
 namespace {
 
-constexpr double kMetresPerFoot = 0.3048;
-
-bool Feet(int units) {
-    return units == 1 || units == 2;
-}
-
 std::optional<double> Number(std::string_view t) {
     double v = 0.0;
     const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
@@ -34,15 +28,15 @@ std::string TimeOfDayText(double seconds) {
     return text;
 }
 
-std::string PlaceText(const GoToTarget& target, int units) {
+std::string PlaceText(const GoToTarget& target, units::System system) {
     if (target.isTime) return TimeOfDayText(target.value);
-    const bool feet = Feet(units);
-    const double v = feet ? target.value / kMetresPerFoot : target.value;
+    const units::Quantity q = units::Convert(target.value, units::Kind::Distance, system);
     // Beyond any pipe, two decimals would be hundreds of digits: the number
     // in short, always with its unit.
+    if (std::fabs(q.value) < 1e9)
+        return units::Text(target.value, units::Kind::Distance, system, 2);
     char text[64];
-    std::snprintf(text, sizeof text, std::fabs(v) < 1e9 ? "%.2f %s" : "%.6g %s", v,
-                  feet ? "ft" : "m");
+    std::snprintf(text, sizeof text, "%.6g %s", q.value, q.unit);
     return text;
 }
 
@@ -64,13 +58,13 @@ GoToOutcome OutcomeOf(playindex::Found found) {
 
 } // namespace
 
-std::optional<GoToTarget> ParseGoToTarget(std::string_view text, int units) {
+std::optional<GoToTarget> ParseGoToTarget(std::string_view text, units::System system) {
     text = Trim(text);
     if (text.empty()) return std::nullopt;
     if (text.find(':') == std::string_view::npos) {
         const auto v = Number(text);
         if (!v) return std::nullopt;
-        return GoToTarget{false, Feet(units) ? *v * kMetresPerFoot : *v};
+        return GoToTarget{false, units::ToMetric(*v, units::Kind::Distance, system)};
     }
     // hh:mm or hh:mm:ss(.fff)
     const std::size_t c1 = text.find(':');
@@ -86,8 +80,8 @@ std::optional<GoToTarget> ParseGoToTarget(std::string_view text, int units) {
     return GoToTarget{true, *h * 3600.0 + *m * 60.0 + *s};
 }
 
-std::string GoToMessage(const GoToResult& result, const GoToTarget& target, int units) {
-    const std::string place = PlaceText(target, units);
+std::string GoToMessage(const GoToResult& result, const GoToTarget& target, units::System system) {
+    const std::string place = PlaceText(target, system);
     switch (result.outcome) {
     case GoToOutcome::Jumped:
         return {};
@@ -116,7 +110,7 @@ std::string GoToMessage(const GoToResult& result, const GoToTarget& target, int 
 // --- the document's side ---------------------------------------------------------
 
 void CTubescanDoc::StartPlaybackIndex() {
-    if (m_run.m_playback == 1) m_play.StartIndex();
+    if (m_run.Run().m_playback == 1) m_play.StartIndex();
 }
 
 const playindex::RecordIndex* CTubescanDoc::PlaybackIndex() const {
@@ -125,13 +119,13 @@ const playindex::RecordIndex* CTubescanDoc::PlaybackIndex() const {
 
 GoToResult CTubescanDoc::GoToDistance(double metres) {
     const auto* index = PlaybackIndex();
-    if (m_run.m_playback != 1 || !m_play.file.IsOpen() || !index) return {};
+    if (m_run.Run().m_playback != 1 || !m_play.file.IsOpen() || !index) return {};
     return JumpToPlace(index->FindDistance(metres));
 }
 
 GoToResult CTubescanDoc::GoToTime(double secondsOfDay) {
     const auto* index = PlaybackIndex();
-    if (m_run.m_playback != 1 || !m_play.file.IsOpen() || !index) return {};
+    if (m_run.Run().m_playback != 1 || !m_play.file.IsOpen() || !index) return {};
     return JumpToPlace(index->FindTime(secondsOfDay));
 }
 
@@ -154,7 +148,7 @@ GoToResult CTubescanDoc::JumpToPlace(const playindex::Place& place) {
     // records.
     ClearImage();
     ResetPingHistory();
-    m_run.m_pingCount = 0;
+    m_run.Run().m_pingCount = 0;
     m_play.file.Seek(place.offset);
     while (m_play.file.Position() < place.endOffset) {
         const std::uint64_t before = m_play.file.Position();

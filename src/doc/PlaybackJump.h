@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "format/UnitsText.h"
+
 enum class GoToOutcome {
     Jumped,        // the scan is drawn; playback holds there
     NotPlaying,    // no playback file is open
@@ -36,11 +38,11 @@ struct GoToTarget {
     double value = 0.0; // metres, or seconds after midnight
 };
 
-// "237.4" is a distance in the display unit (feet when units is 1 or 2, as
-// the distance pane shows it, else metres); "14:03" or "14:03:22.5" is a time
-// of day. Anything else: nullopt.
-std::optional<GoToTarget> ParseGoToTarget(std::string_view text, int units);
+// "237.4" is a distance along the pipe in the survey's units (feet for an
+// imperial survey, else metres); "14:03" or "14:03:22.5" is a time of day.
+// Anything else: nullopt.
+std::optional<GoToTarget> ParseGoToTarget(std::string_view text, units::System system);
 
 // The operator's message for an outcome other than Jumped; the place is
 // written back as asked (target in the same units).
-std::string GoToMessage(const GoToResult& result, const GoToTarget& target, int units);
+std::string GoToMessage(const GoToResult& result, const GoToTarget& target, units::System system);

@@ -28,17 +28,37 @@ void PlaybackSession::Close() {
 }
 
 std::optional<PlayedRecord> PlaybackSession::Next() {
-    if (!file.IsOpen()) return std::nullopt;
+    PlayedRecord r;
+    if (!Next(r)) return std::nullopt;
+    return r;
+}
+
+bool PlaybackSession::Next(PlayedRecord& r) {
+    if (!file.IsOpen()) return false;
     const std::uint64_t from = file.Position();
     const auto rec = record::LocateRecord(file, from, length);
     if (!rec) {
         noRecordAnywhere = noRecordAnywhere || from == 0;
-        return std::nullopt;
+        return false;
     }
 
-    PlayedRecord r;
-    r.settings = record::DecodeSettings(std::span<const std::uint8_t, record::kSettingsSize>(
-        rec->start.data(), record::kSettingsSize));
+    r.sampleBytes = 0;
+    const std::span<const std::uint8_t, record::kSettingsSize> settings(rec->start.data(),
+                                                                        record::kSettingsSize);
+    // The date and time texts depend on their 20 bytes alone, which stay the
+    // same for a second's records: decoded once for each change.
+    const std::uint8_t* stamp = rec->start.data() + record::kDateTimeOffset;
+    const bool newStamp =
+        !m_stampKnown || std::memcmp(stamp, m_stampBytes.data(), m_stampBytes.size()) != 0;
+    if (newStamp) {
+        std::memcpy(m_stampBytes.data(), stamp, m_stampBytes.size());
+        m_stampKnown = true;
+        m_date = record::DecodeDateText(settings);
+        m_time = record::DecodeTimeText(settings);
+    }
+    record::DecodeSettings(settings, r.settings, false);
+    r.settings.date = m_date;
+    r.settings.time = m_time;
     std::memcpy(r.header.data(), rec->start.data() + record::kHeaderOffset, r.header.size());
     r.position = rec->position;
     r.end = rec->position + static_cast<std::uint64_t>(r.settings.length);
@@ -58,7 +78,7 @@ std::optional<PlayedRecord> PlaybackSession::Next() {
         file.Seek(record::NextSearchFrom(*rec));
     }
     r.last = r.end + 3 >= length;
-    return r;
+    return true;
 }
 
 void PlaybackSession::Seek(std::uint64_t offset) {

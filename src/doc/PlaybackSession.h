@@ -58,6 +58,10 @@ class PlaybackSession {
     // The next usable record from the present position, or nothing when the
     // rest of the file holds none.
     std::optional<PlayedRecord> Next();
+    // The same into a record kept by the caller (a pass over a whole file
+    // neither clears nor copies a record's bytes for every record); false
+    // when the rest of the file holds none, r then unspecified.
+    bool Next(PlayedRecord& r);
     // Moves to the first record signature at or after offset (the end of the
     // file when there is none).
     void Seek(std::uint64_t offset);
@@ -101,6 +105,11 @@ class PlaybackSession {
     std::unique_ptr<playindex::BackgroundIndex> index;
 
   private:
+    // The last date and time texts decoded and the bytes they came from.
+    std::array<std::uint8_t, record::kDateTimeSize> m_stampBytes{};
+    bool m_stampKnown = false;
+    std::string m_date, m_time;
+
     PlaybackClock* m_clock = nullptr;
     bool m_loopClockStarted = false;
     std::chrono::steady_clock::time_point m_loopClockLast{};

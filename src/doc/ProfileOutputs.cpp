@@ -44,8 +44,7 @@ void ProfileOutputs::Emit(const xyz::ProfilePoint& point, const PointStamp& stam
                           const UdpChoice& udp) {
     if (writeXyz && m_converting && m_xyzFile.IsOpen()) {
         xyz::BuildFileStamp(m_stampText, stamp.date, stamp.time, stamp.millis);
-        xyz::BuildXyzFileLine(m_lineText, m_stampText, point);
-        m_xyzFile.Write(m_lineText);
+        m_xyzFile.WriteLine(m_stampText, point);
     }
     if (!udp.xyz && !udp.prd) return;
     const std::shared_ptr<DatagramSink> socket = m_udp.Get();

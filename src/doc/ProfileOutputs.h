@@ -96,7 +96,6 @@ class ProfileOutputs {
   private:
     XyzFile m_xyzFile;
     std::string m_xyzPath;
-    std::string m_lineText; // reused for every .xyz line
     std::string m_stampText;
     std::string m_datagram;
     bool m_converting = false;

@@ -213,20 +213,21 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
     const std::uint64_t length = doc.PlaybackFile().length;
     int lastPercent = -1;
     std::uint64_t count = 0;
-    while (const auto record = doc.PlaybackFile().Next()) {
+    PlayedRecord record;
+    while (doc.PlaybackFile().Next(record)) {
         if ((count++ & 63) == 0 && stopped()) {
             doc.Outputs().CloseXyz();
             return Failed(Outcome::Interrupted, "interrupted; no output written");
         }
-        CountStoredSpeed(stored, record->settings, speedUsed);
-        doc.PlayRecord(*record, PingDrawing::PointsOnly);
+        CountStoredSpeed(stored, record.settings, speedUsed);
+        doc.PlayRecord(record, PingDrawing::PointsOnly);
         if (options.progress) {
             const int percent = static_cast<int>(
                 std::min<std::uint64_t>(100, doc.PlaybackFile().file.Position() * 100 / length));
             if (percent != lastPercent) options.progress(percent);
             lastPercent = percent;
         }
-        if (record->last) break;
+        if (record.last) break;
     }
     if (options.analyseOnly) {
         if (stopped()) return Failed(Outcome::Interrupted, "interrupted");
@@ -234,7 +235,8 @@ Result ConvertRecordFile(const std::string& input, const std::string& output,
         Result result;
         result.stored = stored;
         result.lines = tapped;
-        if (length > doc.PlaybackFile().filePosition + 3) result.cutTail = length - doc.PlaybackFile().filePosition;
+        if (length > doc.PlaybackFile().filePosition + 3)
+            result.cutTail = length - doc.PlaybackFile().filePosition;
         return result;
     }
     if (options.points) options.points->NoteStoredSpeeds(stored);

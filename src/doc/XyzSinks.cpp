@@ -9,12 +9,14 @@ void DatagramSinkSlot::Reset(std::shared_ptr<DatagramSink> sink) {
         std::lock_guard lock(m_mutex);
         old = std::move(m_sink);
         m_sink = std::move(sink);
+        m_present.store(m_sink != nullptr, std::memory_order_release);
     }
     // The old socket is released outside the lock so a sender waiting for the
     // slot is not held up by its shutdown.
 }
 
 std::shared_ptr<DatagramSink> DatagramSinkSlot::Get() const {
+    if (!m_present.load(std::memory_order_acquire)) return {};
     std::lock_guard lock(m_mutex);
     return m_sink;
 }

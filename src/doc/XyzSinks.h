@@ -4,6 +4,7 @@
 // the network.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <string_view>
 
 #include "format/BufferedFile.h"
+#include "format/XyzFormat.h"
 
 // One datagram destination. Send is called from the acquisition thread in real
 // time and from the user-interface thread in playback: implementations must be
@@ -35,6 +37,10 @@ class DatagramSinkSlot {
   private:
     mutable std::mutex m_mutex;
     std::shared_ptr<DatagramSink> m_sink;
+    // Whether m_sink holds a socket, read without the lock: a document with
+    // no socket (every conversion) pays no lock per point for switches a
+    // settings file left on.
+    std::atomic<bool> m_present{false};
 };
 
 // The ".xyz" output file: binary writes, every line carries its own CR LF.
@@ -53,6 +59,14 @@ class XyzFile {
         if (!m_file.IsOpen()) return;
         ++m_lines;
         m_file.Write(text);
+    }
+    // One point's line, formatted straight into the file's buffer.
+    void WriteLine(std::string_view stamp, const xyz::ProfilePoint& point) {
+        if (!m_file.IsOpen()) return;
+        ++m_lines;
+        char* const start =
+            reinterpret_cast<char*>(m_file.Reserve(stamp.size() + xyz::kMaxXyzLineNumbers));
+        m_file.Commit(static_cast<std::size_t>(xyz::PutXyzFileLine(start, stamp, point) - start));
     }
     // Closes the file; false when a write or the final flush failed since it
     // was created (the file is then incomplete).

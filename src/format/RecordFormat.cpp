@@ -51,22 +51,16 @@ int AtoiField(const std::uint8_t* p, std::size_t width) {
     return negative ? -value : value;
 }
 
-// A NUL-terminated text of at most maxChars characters.
-std::string CText(const std::uint8_t* p, std::size_t maxChars) {
-    std::size_t n = 0;
-    while (n < maxChars && p[n] != 0)
-        ++n;
-    return std::string(reinterpret_cast<const char*>(p), n);
-}
-
 // A text field shown in time stamps, .xyz lines and copies: never longer
 // than its place, whatever byte ends it (or does not), and printable only,
 // so a control byte or a stray 0xFF never reaches a line or a screen.
 std::string FieldText(const std::uint8_t* p, std::size_t width) {
-    std::string text = CText(p, width);
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) c = '?';
-    return text;
+    // In one pass on the stack: every record has two of these.
+    char text[32];
+    std::size_t n = 0;
+    for (const std::size_t most = std::min(width, sizeof text); n < most && p[n] != 0; ++n)
+        text[n] = p[n] < 0x20 || p[n] > 0x7E ? '?' : static_cast<char>(p[n]);
+    return std::string(text, n);
 }
 
 } // namespace
@@ -195,14 +189,26 @@ std::optional<double> StoredSoundVelocity(const RecordSettings& s) {
     return (s.soundVelocityWord & 0x7FFF) / 10.0;
 }
 
-RecordSettings DecodeSettings(std::span<const std::uint8_t, kSettingsSize> b) {
-    RecordSettings s;
-    s.sampleCode = b[3];
-    s.length = BigEndian16(&b[4]);
-    s.date = DecodeDateText(b);
+std::string DecodeTimeText(std::span<const std::uint8_t, kSettingsSize> b) {
     // The time field is 8 characters ("hh:mm:ss"); a missing terminator at
     // byte 28 must not pull the milliseconds behind it into the time.
-    s.time = FieldText(b.data() + 20, 8);
+    return FieldText(b.data() + 20, 8);
+}
+
+RecordSettings DecodeSettings(std::span<const std::uint8_t, kSettingsSize> b) {
+    RecordSettings s;
+    DecodeSettings(b, s, true);
+    return s;
+}
+
+void DecodeSettings(std::span<const std::uint8_t, kSettingsSize> b, RecordSettings& s,
+                    bool decodeDateTime) {
+    s.sampleCode = b[3];
+    s.length = BigEndian16(&b[4]);
+    if (decodeDateTime) {
+        s.date = DecodeDateText(b);
+        s.time = DecodeTimeText(b);
+    }
     s.millis = DecodeMillisText(b);
     s.orientationInput = (b[34] & 1) != 0;
     s.modeByte = b[37];
@@ -219,7 +225,6 @@ RecordSettings DecodeSettings(std::span<const std::uint8_t, kSettingsSize> b) {
     s.extPitch = GetFloat(&b[101]);
     s.extRoll = GetFloat(&b[105]);
     s.extDistance = GetFloat(&b[109]);
-    return s;
 }
 
 } // namespace record

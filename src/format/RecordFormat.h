@@ -93,6 +93,15 @@ std::optional<double> StoredSoundVelocity(const RecordSettings& settings);
 
 RecordSettings DecodeSettings(std::span<const std::uint8_t, kSettingsSize> bytes);
 
+// Bytes 8 to 27 hold the date and time texts, and nothing else goes into them.
+inline constexpr std::size_t kDateTimeOffset = 8;
+inline constexpr std::size_t kDateTimeSize = 20;
+// The same into s; its date and time texts only when decodeDateTime: a reader
+// that already holds them for the same bytes 8 to 27 keeps its own (they
+// change once a second, records come many times a second).
+void DecodeSettings(std::span<const std::uint8_t, kSettingsSize> bytes, RecordSettings& s,
+                    bool decodeDateTime);
+
 // The date text of bytes 8-19. Recorders that wrote the year as "19" and the
 // years since 1900 ("07-MAR-19126") fill byte 19; that form is turned back
 // into a four-digit year.
@@ -101,6 +110,8 @@ std::string DecodeDateText(std::span<const std::uint8_t, kSettingsSize> bytes);
 // fraction form dropped (".12" is 120 ms), spaces in the first three places
 // read as zeros.
 std::string DecodeMillisText(std::span<const std::uint8_t, kSettingsSize> bytes);
+// The time text of bytes 20-27 ("hh:mm:ss").
+std::string DecodeTimeText(std::span<const std::uint8_t, kSettingsSize> bytes);
 
 inline std::uint16_t BigEndian16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>((p[0] << 8) | p[1]);

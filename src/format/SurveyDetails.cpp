@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "format/NumberText.h"
+
 namespace survey {
 
 namespace {
@@ -101,19 +103,16 @@ const std::vector<KeyRule>& Rules() {
     return rules;
 }
 
-std::string_view Trim(std::string_view s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && blank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && blank(s.back()))
-        s.remove_suffix(1);
-    return s;
+// Blanks around a typed value, line ends included (a value pasted with its
+// line), through the program's one Trim.
+std::string_view Trimmed(std::string_view s) {
+    return Trim(s, " \t\r\n");
 }
 
 // A decimal number filling the whole text, nothing else ("1e3" and "-0.5"
 // are numbers; "12 m", "0x10", "nan" and "inf" are not).
 std::optional<double> ParseDecimal(std::string_view s) {
-    s = Trim(s);
+    s = Trimmed(s);
     if (s.empty()) return std::nullopt;
     double v = 0.0;
     const auto [end, ec] =
@@ -284,7 +283,7 @@ std::string KeyText(const SurveyDetails& d, const KeyRule& r) {
 
 std::string SetKeyText(SurveyDetails& d, const KeyRule& r, std::string_view text) {
     // A multi-line remark keeps its inner line breaks; only the ends are trimmed.
-    const std::string_view value = Trim(text);
+    const std::string_view value = Trimmed(text);
     switch (r.type) {
     case KeyType::Text:
     case KeyType::Choice: {

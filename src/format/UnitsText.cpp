@@ -30,6 +30,8 @@ Row RowOf(Kind kind, System system) {
     case Kind::Volume:
         return imperial ? Row{kMetresPerFoot * kMetresPerFoot * kMetresPerFoot, "ft\u00B3", 3}
                         : Row{1.0, "m\u00B3", 4};
+    case Kind::Deviation:
+        return imperial ? Row{kMetresPerInch, "in", 2} : Row{0.01, "cm", 1};
     }
     return {1.0, "m", 3};
 }
@@ -50,12 +52,22 @@ const char* Unit(Kind kind, System system) {
 }
 
 std::string Text(double metric, Kind kind, System system) {
+    return Text(metric, kind, system, RowOf(kind, system).decimals);
+}
+
+std::string Text(double metric, Kind kind, System system, int decimals) {
     const Quantity q = Convert(metric, kind, system);
     if (!std::isfinite(q.value)) return "n/a";
     double v = q.value;
     // No "-0.000": a value that rounds to zero is zero.
-    if (std::fabs(v) < 0.5 * std::pow(10.0, -q.decimals)) v = 0.0;
-    return FormatFixed(v, q.decimals) + " " + q.unit;
+    if (std::fabs(v) < 0.5 * std::pow(10.0, -decimals)) v = 0.0;
+    return FormatFixed(v, decimals) + " " + q.unit;
+}
+
+System SystemOf(std::string_view detailsUnits, int unitsSetting) {
+    if (!detailsUnits.empty())
+        return detailsUnits == "imperial" ? System::Imperial : System::Metric;
+    return unitsSetting == 1 || unitsSetting == 2 ? System::Imperial : System::Metric;
 }
 
 } // namespace units

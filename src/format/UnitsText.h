@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace units {
 
@@ -19,6 +20,9 @@ enum class Kind {
     Size,     // diameters, widths, depths, ranges across the pipe: m or in
     Area,     // m2 or ft2
     Volume,   // m3 or ft3
+    // A wall's small departure from the nominal pipe (the deviation colour
+    // scales): cm or in, because metres or feet would be all leading zeros.
+    Deviation,
 };
 
 struct Quantity {
@@ -36,5 +40,13 @@ const char* Unit(Kind kind, System system);
 
 // "12.345 m", "40.50 ft", "n/a" where the value is not a number.
 std::string Text(double metric, Kind kind, System system);
+// The same with other decimals than the unit's own (an axis label with
+// little room).
+std::string Text(double metric, Kind kind, System system, int decimals);
+
+// The system a survey's figures are shown in: its details' units
+// ("imperial" or "metric") where they name one, else the program's Units
+// setting (0 Meters, 1 Feet, 2 Inches: feet and inches are imperial).
+System SystemOf(std::string_view detailsUnits, int unitsSetting);
 
 } // namespace units

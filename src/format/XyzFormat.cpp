@@ -1,5 +1,6 @@
 #include "format/XyzFormat.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -33,23 +34,58 @@ namespace {
 // Enough for any double in fixed notation with three decimals.
 constexpr std::size_t kNumberBuffer = 330;
 
+// A non-negative value below 2^52 rounded to a whole number, ties to even,
+// as nearbyint does in the default rounding mode (the program never sets
+// another): above 2^52 a double has no fraction bits left, so the sum drops
+// them by the mode's own rule. Written out, it costs no library call.
+inline double RoundHalfEven(double x) {
+    constexpr double kNoFraction = 4503599627370496.0; // 2^52
+    return (x + kNoFraction) - kNoFraction;
+}
+
 // Single-precision values (every X, Y and Z) times 1000 are exact in double
 // precision, so rounding the scaled value to a whole number, ties to even,
 // is exactly what "%.3f" does to the value itself. Whole-number digits are
 // far cheaper than the general conversion, which every other value takes.
-std::string_view Fixed3FromFloat(char (&buf)[kNumberBuffer], double value) {
-    const double scaled = std::nearbyint(std::fabs(value) * 1000.0);
-    auto n = static_cast<std::uint64_t>(scaled);
-    char digits[24];
-    char* d = digits + sizeof digits;
-    for (int i = 0; i < 3; ++i, n /= 10)
-        *--d = static_cast<char>('0' + n % 10);
+// Writes the digits to end at `end`; returns where they begin.
+// "000" to "999": three digits at a time cost a third of the divisions.
+constexpr std::array<char, 3000> kThreeDigits = [] {
+    std::array<char, 3000> t{};
+    for (int i = 0; i < 1000; ++i) {
+        t[3 * i] = static_cast<char>('0' + i / 100);
+        t[3 * i + 1] = static_cast<char>('0' + i / 10 % 10);
+        t[3 * i + 2] = static_cast<char>('0' + i % 10);
+    }
+    return t;
+}();
+
+inline char* Fixed3FromFloatBackwards(char* end, double value) {
+    auto n = static_cast<std::uint64_t>(RoundHalfEven(std::fabs(value) * 1000.0));
+    char* d = end - 3;
+    std::memcpy(d, &kThreeDigits[3 * (n % 1000)], 3);
+    n /= 1000;
     *--d = '.';
-    do {
-        *--d = static_cast<char>('0' + n % 10);
-        n /= 10;
-    } while (n != 0);
+    while (n >= 1000) {
+        d -= 3;
+        std::memcpy(d, &kThreeDigits[3 * (n % 1000)], 3);
+        n /= 1000;
+    }
+    // The leading group without its leading zeros (one "0" for none).
+    const std::size_t digits = n >= 100 ? 3 : n >= 10 ? 2 : 1;
+    d -= digits;
+    std::memcpy(d, &kThreeDigits[3 * n + (3 - digits)], digits);
     if (std::signbit(value)) *--d = '-';
+    return d;
+}
+
+// Below 1e12 the scaled value and its digits fit a 64-bit integer.
+inline bool TakesWholeNumberDigits(double value) {
+    return std::fabs(value) < 1.0e12 && static_cast<double>(static_cast<float>(value)) == value;
+}
+
+std::string_view Fixed3FromFloat(char (&buf)[kNumberBuffer], double value) {
+    char digits[24];
+    const char* d = Fixed3FromFloatBackwards(digits + sizeof digits, value);
     const auto length = static_cast<std::size_t>(digits + sizeof digits - d);
     std::memcpy(buf, d, length);
     return {buf, length};
@@ -73,6 +109,19 @@ namespace {
 // returns the end. "% " puts a space where a minus sign would go; width 7
 // pads on the left.
 char* PutSignSpace7(char* out, double value) {
+    if (TakesWholeNumberDigits(value)) {
+        // Every X, Y and Z: the digits straight to their place.
+        char digits[24];
+        char* const end = digits + sizeof digits;
+        const char* d = Fixed3FromFloatBackwards(end, value);
+        const auto length = static_cast<std::size_t>(end - d);
+        const bool negative = *d == '-';
+        for (std::size_t shown = length + (negative ? 0 : 1); shown < 7; ++shown)
+            *out++ = ' ';
+        if (!negative) *out++ = ' ';
+        std::memcpy(out, d, length);
+        return out + length;
+    }
     char buf[kNumberBuffer];
     const std::string_view digits = Fixed3(buf, value);
     const bool negative = digits.front() == '-';
@@ -137,15 +186,22 @@ void BuildDatagramStamp(std::string& out, std::string_view date, std::string_vie
     BuildStamp(out, date, ',', time, millis);
 }
 
-void BuildXyzFileLine(std::string& out, std::string_view stamp, const ProfilePoint& p) {
-    char numbers[3 * (kNumberBuffer + 8) + 2];
-    char* end = numbers;
+char* PutXyzFileLine(char* out, std::string_view stamp, const ProfilePoint& p) {
+    static_assert(kMaxXyzLineNumbers >= 3 * (kNumberBuffer + 8) + 2);
+    std::memcpy(out, stamp.data(), stamp.size());
+    char* end = out + stamp.size();
     for (const float v : {p.x, p.y, p.z}) {
         *end++ = '\t';
         end = PutSignSpace7(end, v);
     }
     *end++ = '\r';
     *end++ = '\n';
+    return end;
+}
+
+void BuildXyzFileLine(std::string& out, std::string_view stamp, const ProfilePoint& p) {
+    char numbers[kMaxXyzLineNumbers];
+    char* const end = PutXyzFileLine(numbers, {}, p);
     out.assign(stamp);
     out.append(numbers, end);
 }

@@ -46,6 +46,12 @@ void BuildDatagramStamp(std::string& out, std::string_view date, std::string_vie
 // One ".xyz" line, CR LF included (the file is a DOS text file wherever it is
 // written). Replaces out's contents.
 void BuildXyzFileLine(std::string& out, std::string_view stamp, const ProfilePoint& p);
+// The most bytes a line takes after its stamp (three numbers, CR LF).
+inline constexpr std::size_t kMaxXyzLineNumbers = 3 * 338 + 2;
+// The same line written at out, which has room for stamp.size() +
+// kMaxXyzLineNumbers bytes (a converter writes it straight into its file's
+// buffer); returns its end.
+char* PutXyzFileLine(char* out, std::string_view stamp, const ProfilePoint& p);
 
 // Datagram payloads: the text cut to its limit, then CR LF; no NUL.
 // Replace out's contents.

@@ -5,20 +5,28 @@
 #include <QPainter>
 
 #include "analysis/DeviationColours.h"
+#include "report/ReportPages.h"
 #include "view/Pipe3DRender.h"
+
+using reportpage::g_units;
 
 namespace {
 
 constexpr double kLegendWidth = 70.0;
 
 void DrawLegend(QPainter& p, const QRectF& r) {
-    const double scaleCm = analysis::kDeviationScale * 100.0;
+    // Centimetres, or inches in an imperial survey's report.
+    const units::Quantity scale =
+        units::Convert(analysis::kDeviationScale, units::Kind::Deviation, g_units);
+    const double scaleCm = scale.value;
+    const int decimals = g_units == units::System::Imperial ? 1 : 0;
     const int steps = 60;
     const QRectF bar(r.left(), r.top() + 16, 14, r.height() - 32);
     p.setPen(Qt::NoPen);
     for (int i = 0; i < steps; ++i) {
         const double cm = scaleCm * (1.0 - 2.0 * (i + 0.5) / steps);
-        const analysis::Rgb c = analysis::DeviationColour(cm / 100.0);
+        const analysis::Rgb c =
+            analysis::DeviationColour(units::ToMetric(cm, units::Kind::Deviation, g_units));
         p.setBrush(QColor(c.r, c.g, c.b));
         p.drawRect(QRectF(bar.left(), bar.top() + bar.height() * i / steps, bar.width(),
                           bar.height() / steps + 0.3));
@@ -29,13 +37,14 @@ void DrawLegend(QPainter& p, const QRectF& r) {
     QFont font = p.font();
     font.setPointSizeF(7.5);
     p.setFont(font);
-    p.drawText(QPointF(r.left(), r.top() + 9), QStringLiteral("Deviation (cm)"));
+    p.drawText(QPointF(r.left(), r.top() + 9),
+               QStringLiteral("Deviation (%1)").arg(QString::fromUtf8(scale.unit)));
     const struct {
         double at;
         QString text;
-    } ticks[] = {{0.0, QStringLiteral("+%1 inward").arg(scaleCm, 0, 'f', 0)},
+    } ticks[] = {{0.0, QStringLiteral("+%1 inward").arg(scaleCm, 0, 'f', decimals)},
                  {0.5, QStringLiteral("0")},
-                 {1.0, QStringLiteral("\u2212%1 outward").arg(scaleCm, 0, 'f', 0)}};
+                 {1.0, QStringLiteral("\u2212%1 outward").arg(scaleCm, 0, 'f', decimals)}};
     for (const auto& t : ticks)
         p.drawText(QPointF(bar.right() + 3, bar.top() + bar.height() * t.at + 3), t.text);
 }

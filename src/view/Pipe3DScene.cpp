@@ -127,12 +127,23 @@ double Pipe3DScene::AxialScale() const {
     return length > most ? most / length : 1.0;
 }
 
-double Pipe3DScene::LegendScaleCm() const {
-    return analysis::kDeviationScale * 100.0;
+double Pipe3DScene::LegendScale() const {
+    return units::Convert(analysis::kDeviationScale, units::Kind::Deviation, m_units).value;
 }
 
-QColor Pipe3DScene::legendColour(double centimetres) const {
-    const analysis::Rgb c = analysis::DeviationColour(centimetres / 100.0);
+QString Pipe3DScene::LegendUnit() const {
+    return QString::fromUtf8(units::Unit(units::Kind::Deviation, m_units));
+}
+
+void Pipe3DScene::SetUnits(units::System system) {
+    if (system == m_units) return;
+    m_units = system;
+    emit unitsChanged();
+}
+
+QColor Pipe3DScene::legendColour(double deviation) const {
+    const analysis::Rgb c =
+        analysis::DeviationColour(units::ToMetric(deviation, units::Kind::Deviation, m_units));
     return QColor(c.r, c.g, c.b);
 }
 

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "analysis/PipeHistory.h"
+#include "format/UnitsText.h"
 
 class Pipe3DGeometry;
 class QQuick3DGeometry;
@@ -27,7 +28,9 @@ class Pipe3DScene : public QObject {
     Q_PROPERTY(double axialScale READ AxialScale NOTIFY changed)
     Q_PROPERTY(double markerZ READ MarkerZ NOTIFY markerChanged)
     Q_PROPERTY(bool hasMarker READ HasMarker NOTIFY markerChanged)
-    Q_PROPERTY(double legendScale READ LegendScaleCm CONSTANT)
+    Q_PROPERTY(double legendScale READ LegendScale NOTIFY unitsChanged)
+    Q_PROPERTY(QString legendUnit READ LegendUnit NOTIFY unitsChanged)
+    Q_PROPERTY(int legendDecimals READ LegendDecimals NOTIFY unitsChanged)
     Q_PROPERTY(bool decorated READ Decorated NOTIFY changed)
 
   public:
@@ -74,7 +77,12 @@ class Pipe3DScene : public QObject {
     double AxialScale() const;
     double MarkerZ() const { return m_marker * 100.0; }
     bool HasMarker() const { return m_marker == m_marker; }
-    double LegendScaleCm() const;
+    // The deviation legend's end, in its unit (cm, or in for an imperial
+    // survey), its unit and the decimals its labels take.
+    double LegendScale() const;
+    QString LegendUnit() const;
+    int LegendDecimals() const { return m_units == units::System::Imperial ? 1 : 0; }
+    void SetUnits(units::System system);
     // The legend and the mouse hints drawn over the scene (not in the report).
     bool Decorated() const { return m_decorated; }
     void SetDecorated(bool on) {
@@ -82,7 +90,8 @@ class Pipe3DScene : public QObject {
         emit changed();
     }
 
-    Q_INVOKABLE QColor legendColour(double centimetres) const;
+    // The colour of a deviation given in the legend's unit.
+    Q_INVOKABLE QColor legendColour(double deviation) const;
     // The camera moves (true) or rests: the drawn level of detail follows.
     Q_INVOKABLE void setInteracting(bool moving);
     // A click whose ray passes the pipe's axis at zCm (centimetres along it),
@@ -94,6 +103,7 @@ class Pipe3DScene : public QObject {
   signals:
     void changed();
     void markerChanged();
+    void unitsChanged();
     void resetRequested();
     void distanceClicked(double metres);
 
@@ -106,6 +116,7 @@ class Pipe3DScene : public QObject {
     double m_marker;
     bool m_moving = false;
     bool m_decorated = true;
+    units::System m_units = units::System::Metric;
     bool m_shown = true, m_stale = false;
     std::size_t m_restBudget = kRestBudget, m_movingBudget = kMovingBudget;
     std::vector<float> m_rest, m_coarse;

@@ -157,7 +157,7 @@ TEST(RecordIndex, GoToDistanceTimeAndPastTheEnd) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.entry);
-        const auto target = ParseGoToTarget(c.entry, 0);
+        const auto target = ParseGoToTarget(c.entry, units::System::Metric);
         ASSERT_TRUE(target);
         p.doc.PlaybackFile().file.Seek(1234);
         const auto image = p.doc.Frame().m_image;
@@ -165,13 +165,14 @@ TEST(RecordIndex, GoToDistanceTimeAndPastTheEnd) {
             target->isTime ? p.doc.GoToTime(target->value) : p.doc.GoToDistance(target->value);
         if (!c.jumps) {
             EXPECT_EQ(r.outcome, GoToOutcome::PastEnd);
-            EXPECT_NE(GoToMessage(r, *target, 0).find("ends before"), std::string::npos);
+            EXPECT_NE(GoToMessage(r, *target, units::System::Metric).find("ends before"),
+                      std::string::npos);
             EXPECT_EQ(p.doc.PlaybackFile().file.Position(), 1234u) << "nothing moves";
             EXPECT_TRUE(p.doc.Frame().m_image == image);
             continue;
         }
         ASSERT_EQ(r.outcome, GoToOutcome::Jumped);
-        EXPECT_TRUE(GoToMessage(r, *target, 0).empty());
+        EXPECT_TRUE(GoToMessage(r, *target, units::System::Metric).empty());
         EXPECT_EQ(p.doc.PlaybackFile().oneFrame, 1) << "playback holds on the place";
         // The drawn scan is whole and holds the place: it starts at or before
         // it, the last record drawn is at or after it, and it turned the
@@ -204,11 +205,11 @@ TEST(RecordIndex, GoToMessagesNameThePlaceAsAsked) {
         Put(f, survey::MakeRecord(src, i, kShape));
     IndexedPlayer p(f);
     const auto ask = [&p](const char* entry, int units = 0) {
-        const auto target = ParseGoToTarget(entry, units);
+        const auto target = ParseGoToTarget(entry, units::SystemOf("", units));
         EXPECT_TRUE(target) << entry;
         const auto r =
             target->isTime ? p.doc.GoToTime(target->value) : p.doc.GoToDistance(target->value);
-        return std::make_pair(r.outcome, GoToMessage(r, *target, units));
+        return std::make_pair(r.outcome, GoToMessage(r, *target, units::SystemOf("", units)));
     };
     auto [outcome, msg] = ask("1e308");
     EXPECT_EQ(outcome, GoToOutcome::PastEnd);
@@ -233,7 +234,7 @@ TEST(RecordIndex, GoToMessagesNameThePlaceAsAsked) {
 TEST(RecordIndex, GoToBeforeAnyFileOrIndexSaysSo) {
     DataDoc d;
     EXPECT_EQ(d.doc.GoToDistance(10.0).outcome, GoToOutcome::NotPlaying);
-    const auto msg = GoToMessage({}, {false, 10.0}, 0);
+    const auto msg = GoToMessage({}, {false, 10.0}, units::System::Metric);
     EXPECT_NE(msg.find("open a recording"), std::string::npos);
 }
 
@@ -258,7 +259,7 @@ TEST(GoToEntry, DistancesInTheDisplayUnitAndTimesOfDay) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        const auto t = ParseGoToTarget(c.text, c.units);
+        const auto t = ParseGoToTarget(c.text, units::SystemOf("", c.units));
         ASSERT_EQ(t.has_value(), c.ok);
         if (!t) continue;
         EXPECT_EQ(t->isTime, c.isTime);

@@ -89,6 +89,45 @@ TEST(PlaybackSessionNext, HandsOutEveryKindOfRecordAsAValueAndEndsAtTheEnd) {
     EXPECT_FALSE(play.Next()) << "the cut-off record is not handed out";
     EXPECT_FALSE(play.Next()) << "and asking again changes nothing";
 
+    // A pass that keeps one record for the whole file (the converter's) gets
+    // the same: nothing of a ping before stays with a record that has none.
+    play.Rewind();
+    PlayedRecord kept;
+    for (const Expected& e : expected) {
+        ASSERT_TRUE(play.Next(kept)) << "record at " << e.position;
+        EXPECT_EQ(kept.position, e.position);
+        EXPECT_EQ(kept.carriesPing, e.carriesPing) << e.position;
+        EXPECT_EQ(kept.sampleBytes, e.sampleBytes) << e.position;
+        EXPECT_EQ(kept.last, e.last) << e.position;
+        EXPECT_EQ(kept.end, e.position + static_cast<std::uint64_t>(kept.settings.length));
+        EXPECT_EQ(kept.settings.time,
+                  record::DecodeSettings(std::span<const std::uint8_t, record::kSettingsSize>(
+                                             f.data() + e.position, record::kSettingsSize))
+                      .time);
+        if (e.sampleBytes > 0)
+            EXPECT_TRUE(std::equal(kept.samples.begin(), kept.samples.begin() + 250,
+                                   f.begin() + static_cast<std::ptrdiff_t>(e.position) +
+                                       record::kSamplesOffset));
+    }
+    EXPECT_FALSE(play.Next(kept));
+
+    // The date and time texts follow their bytes record by record, also when
+    // only the date changes under the same time (midnight, another file).
+    std::vector<std::uint8_t> days;
+    for (const char* date : {"07-MAR-2026", "08-MAR-2026", "08-MAR-2026", "07-MAR-2026"}) {
+        auto r = TestRecord(5);
+        std::copy(date, date + 11, r.begin() + record::kDateTimeOffset);
+        Append(days, r);
+    }
+    WriteBytes(dir.File("days.31l"), days);
+    PlaybackSession dayByDay;
+    ASSERT_EQ(dayByDay.Open(dir.File("days.31l")), PlaybackOpen::Opened);
+    for (const char* date : {"07-MAR-2026", "08-MAR-2026", "08-MAR-2026", "07-MAR-2026"}) {
+        ASSERT_TRUE(dayByDay.Next(kept));
+        EXPECT_EQ(kept.settings.date, date);
+        EXPECT_EQ(kept.settings.time, "10:00:05");
+    }
+
     // Percent follows the shown position, not while the slider is dragged.
     play.seekDragging = 1;
     EXPECT_FALSE(play.MarkShown());

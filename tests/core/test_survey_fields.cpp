@@ -251,4 +251,17 @@ TEST(SurveyFields, NameUuidAndUnitsAgreeWithOutsideReferences) {
     EXPECT_EQ(units::Text(1.2346, Kind::Distance, System::Metric), "1.235 m");
     EXPECT_EQ(units::Text(-0.0001, Kind::Distance, System::Metric), "0.000 m");
     EXPECT_DOUBLE_EQ(units::ToMetric(12.0, Kind::Size, System::Imperial), 0.3048);
+    // The deviation scales: centimetres or inches; an axis label's own decimals.
+    EXPECT_EQ(units::Text(0.04, Kind::Deviation, System::Metric), "4.0 cm");
+    EXPECT_EQ(units::Text(0.0254, Kind::Deviation, System::Imperial), "1.00 in");
+    EXPECT_DOUBLE_EQ(units::ToMetric(2.0, Kind::Deviation, System::Imperial), 0.0508);
+    EXPECT_EQ(units::Text(3.048, Kind::Distance, System::Imperial, 1), "10.0 ft");
+    EXPECT_EQ(units::Text(-0.004, Kind::Distance, System::Metric, 2), "0.00 m");
+    // A survey's own units outweigh the Units setting (0 m, 1 ft, 2 in),
+    // which decides only without them.
+    EXPECT_EQ(units::SystemOf("imperial", 0), System::Imperial);
+    EXPECT_EQ(units::SystemOf("metric", 1), System::Metric);
+    EXPECT_EQ(units::SystemOf("", 0), System::Metric);
+    EXPECT_EQ(units::SystemOf("", 1), System::Imperial);
+    EXPECT_EQ(units::SystemOf("", 2), System::Imperial);
 }

@@ -184,6 +184,35 @@ TEST(XyzText, DatagramsAreCutToTheirLimitsAndEndInCrLf) {
     EXPECT_NE(d.find(",66666666666666"), std::string::npos);
 }
 
+// A conversion formats each line straight into its file's buffer: over many
+// buffers' worth of lines, stamps of every length and now and then a number
+// only the general conversion can write, the file holds exactly the lines
+// built one by one.
+TEST(XyzText, LinesWrittenInPlaceAreTheLinesBuiltOneByOne) {
+    TempDir dir;
+    XyzFile file;
+    ASSERT_TRUE(file.Create(dir.File("b.xyz")));
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> distance(0.0, 250.0), bearing(0.0, 720.0),
+        along(-5.0, 3000.0);
+    std::string expected, stamp, line;
+    constexpr int kLines = 20000;
+    for (int i = 0; i < kLines; ++i) {
+        const double range = i % 97 == 0 ? 1e30 : 6.0;
+        const auto p = xyz::ComputeProfilePoint(distance(rng), bearing(rng), 1, range, 1500,
+                                                i % 89 == 0 ? 3.0e11 : along(rng));
+        xyz::BuildFileStamp(stamp, "07-MAR-2026", i % 3 ? "09:05:03" : "9:5",
+                            std::to_string(i % 1000));
+        xyz::BuildXyzFileLine(line, stamp, p);
+        expected += line;
+        file.WriteLine(stamp, p);
+    }
+    EXPECT_EQ(file.LinesWritten(), static_cast<std::uint64_t>(kLines));
+    ASSERT_TRUE(file.Close());
+    EXPECT_GT(expected.size(), 4u << 16) << "several buffers' worth";
+    EXPECT_EQ(dir.Read("b.xyz"), expected);
+}
+
 TEST(XyzOutput, PointsGoToTheEnabledSinksOnly) {
     OutputDoc o;
     auto& doc = o.doc;

@@ -10,6 +10,8 @@
 #include <QTest>
 #include <QValueAxis>
 
+#include <tuple>
+
 #include "../core/DataFileFixture.h"
 #include "../support/PipeSurvey.h"
 #include "app/PipeConditionPanel.h"
@@ -105,6 +107,81 @@ TEST(GoToFromThePanel, SliderTooltipGivesTimeAndDistance) {
     const QString tip = bar.TipAt(50);
     EXPECT_TRUE(tip.contains(QStringLiteral("09:05:4"))) << tip.toStdString();
     EXPECT_TRUE(tip.contains(QStringLiteral(" 4.2"))) << tip.toStdString();
+}
+
+// An imperial survey: every figure, the plot's distances and debris depths
+// and the findings in feet and inches; a click on the plot at 25 ft goes to
+// 7.62 m; back in metric every text is as it was, without a restart.
+TEST(GoToFromThePanel, ImperialPanelReadsInFeetAndInchesAndItsClicksLand) {
+    SurveyedPanel s;
+    const analysis::ScanFigures& f = s.panel.LastScan();
+    const QStringList metric = s.panel.FigureTexts();
+    QStringList metricFindings;
+    for (int i = 0; i < s.panel.FindingsList()->count(); ++i)
+        metricFindings << s.panel.FindingsList()->item(i)->text();
+    ASSERT_TRUE(metric[1].endsWith(QStringLiteral(" m"))) << metric[1].toStdString();
+
+    s.panel.SetUnits(units::System::Imperial);
+    QCoreApplication::processEvents();
+    const QStringList texts = s.panel.FigureTexts();
+    constexpr double kFoot = 0.3048, kInch = 0.0254;
+    EXPECT_EQ(texts[1], QString::number(f.distance / kFoot, 'f', 2) + QStringLiteral(" ft"));
+    EXPECT_TRUE(texts[4].startsWith(QStringLiteral("mean ") +
+                                    QString::number(f.meanDiameter / kInch, 'f', 2) +
+                                    QStringLiteral(" in")))
+        << texts[4].toStdString();
+    EXPECT_TRUE(texts[6].endsWith(QString::number(f.nominalArea / (kFoot * kFoot), 'f', 3) +
+                                  QStringLiteral(" ft\u00B2")))
+        << texts[6].toStdString();
+    EXPECT_TRUE(texts[9].endsWith(QStringLiteral(" ft\u00B3"))) << texts[9].toStdString();
+    for (const QString& t : texts)
+        EXPECT_FALSE(t.endsWith(QStringLiteral(" m")) || t.contains(QStringLiteral(" m\u00B2")))
+            << t.toStdString();
+    EXPECT_EQ(s.panel.AxisX()->titleText(), QStringLiteral("Distance (ft)"));
+    EXPECT_NEAR(s.panel.AxisX()->max(), 8.5 / kFoot, 2.0);
+
+    // The debris mound (0.15 m deep from 6 to 9 m) is plotted in inches at
+    // its distance in feet.
+    const auto* debris = qobject_cast<QLineSeries*>(s.panel.PlotView()->chart()->series()[2]);
+    ASSERT_NE(debris, nullptr);
+    EXPECT_EQ(debris->name(), QStringLiteral("Debris depth in"));
+    double deepest = 0.0, deepestAt = 0.0;
+    for (const QPointF& p : debris->points())
+        if (p.y() > deepest) std::tie(deepest, deepestAt) = std::make_pair(p.y(), p.x());
+    EXPECT_NEAR(deepest, 0.15 / kInch, 0.03 / kInch);
+    EXPECT_GT(deepestAt, 6.0 / kFoot);
+    EXPECT_LT(deepestAt, 9.0 / kFoot);
+
+    QListWidget* list = s.panel.FindingsList();
+    QListWidgetItem* worst = nullptr;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text().startsWith(QStringLiteral("Worst debris"))) worst = list->item(i);
+    ASSERT_NE(worst, nullptr);
+    const double at = worst->data(Qt::UserRole).toDouble();
+    const QStringList words = worst->text().split(' ');
+    ASSERT_EQ(words.size(), 7) << worst->text().toStdString();
+    EXPECT_NEAR(words[2].toDouble(), 0.15 / kInch, 0.03 / kInch);
+    EXPECT_EQ(words[3], QStringLiteral("in"));
+    EXPECT_EQ(words[5], QString::number(at / kFoot, 'f', 2));
+    EXPECT_EQ(words[6], QStringLiteral("ft"));
+
+    // A click at 25 ft lands at 7.62 m.
+    QChartView* view = s.panel.PlotView();
+    QChart* chart = view->chart();
+    const QPointF inChart = chart->mapToPosition(QPointF(25.0, 1.0), chart->series().front());
+    const QPoint pos = view->mapFromScene(chart->mapToScene(inChart));
+    EXPECT_NEAR(s.panel.PlotDistanceAt(pos), 25.0 * kFoot, 0.05);
+    s.doc.PlaybackFile().oneFrame = 0;
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, pos);
+    s.ExpectLandedAt(s.panel.PlotDistanceAt(pos));
+
+    s.panel.SetUnits(units::System::Metric);
+    EXPECT_EQ(s.panel.FigureTexts(), metric);
+    QStringList findings;
+    for (int i = 0; i < list->count(); ++i)
+        findings << list->item(i)->text();
+    EXPECT_EQ(findings, metricFindings);
+    EXPECT_EQ(s.panel.AxisX()->titleText(), QStringLiteral("Distance (m)"));
 }
 
 TEST(PipeConditionPlot, OneAbsurdAreaLossNeitherStretchesTheAxisNorGoesUnmarked) {

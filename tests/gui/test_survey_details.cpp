@@ -7,15 +7,24 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
+#include <QValueAxis>
 
 #include "../support/PipeSurvey.h"
 #include "AppFixture.h"
+#include "app/Pipe3DDock.h"
+#include "app/PipeConditionPanel.h"
 #include "app/SurveyCommands.h"
 #include "app/SurveyDetailsDlg.h"
+#include "app/UnrolledDock.h"
+#include "doc/CommandIds.h"
+#include "doc/CommandMap.h"
 #include "survey/SurveyFile.h"
+#include "view/Pipe3DScene.h"
 
 namespace {
 
@@ -181,4 +190,83 @@ TEST(SurveyDetailsProgram, DetailsPreparedBesideTheRecordingAreKeptWhenItStarts)
         ASSERT_TRUE(app.InitInstance({"tubescan", dir.filePath("bad.dat")}, dir.path()));
     }
     EXPECT_EQ(ReadAll(dir.filePath("bad.survey.json")), QByteArray("{\"height_mm\":\"tall\"}"));
+}
+
+// The docks and Go To show the survey's units: a played recording whose
+// details say imperial is shown in feet and inches although the Units
+// setting says metres, Go To takes feet, and a change of units (the details
+// corrected, the Units setting for a recording without details) reaches
+// every dock at once.
+TEST(SurveyDetailsProgram, DocksAndGoToFollowTheSurveysUnits) {
+    QStandardPaths::setTestModeEnabled(true);
+    QTemporaryDir dir;
+    WriteTextFile(dir.filePath("TubescanL.INI"), QByteArray(kLoopbackSettings) + "Units=0\r\n");
+    // 8.5 m of pipe, a quarter metre per revolution of 400 pings.
+    sim::PipeParams pipe;
+    pipe.travelSpeed = 0.25 / (400 * pipesurvey::kPingPeriod);
+    const std::string imperial = dir.filePath("us.31l").toStdString();
+    const std::string plain = dir.filePath("plain.31l").toStdString();
+    pipesurvey::WriteSurvey(imperial, pipe, 400 * 34);
+    pipesurvey::WriteSurvey(plain, pipe, 400 * 4);
+    WriteTextFile(dir.filePath("us.survey.json"),
+                  R"({"format":"tubescan-survey/1","pipe_reference":"US-1","units":"imperial"})");
+    CTubescanApp app;
+    KeepOffOtherHeads(app);
+    ASSERT_TRUE(app.InitInstance({"tubescan"}, dir.path()));
+    CTubescanDoc& doc = *app.Registry().document;
+    CMainFrame& frame = *app.Registry().mainFrame;
+    auto* panel = frame.findChild<PipeConditionPanel*>();
+    auto* unrolled = frame.findChild<UnrolledDock*>();
+    auto* pipe3d = frame.findChild<Pipe3DDock*>();
+    ASSERT_TRUE(panel && unrolled && pipe3d);
+    auto expectUnits = [&](units::System system, const char* axisUnit, const char* legendUnit) {
+        EXPECT_EQ(panel->Units(), system);
+        EXPECT_EQ(panel->AxisX()->titleText(), QStringLiteral("Distance (%1)").arg(axisUnit));
+        EXPECT_EQ(unrolled->View()->Units(), system);
+        EXPECT_EQ(unrolled->View()->LegendTexts().back(), legendUnit);
+        EXPECT_EQ(pipe3d->Scene().LegendUnit(), legendUnit);
+    };
+    expectUnits(units::System::Metric, "m", "cm");
+
+    ASSERT_TRUE(doc.OpenPlaybackPath(imperial));
+    QApplication::processEvents();
+    expectUnits(units::System::Imperial, "ft", "in");
+
+    // Go To asks for feet and takes them: 25 ft is 7.62 m along the pipe.
+    ASSERT_NE(doc.PlaybackFile().index, nullptr);
+    doc.PlaybackFile().index->Wait();
+    QString label;
+    QTimer::singleShot(0, [&label] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QInputDialog*>(w); box && box->isVisible()) {
+                label = box->labelText();
+                box->setTextValue(QStringLiteral("25"));
+                box->accept();
+            }
+    });
+    ASSERT_TRUE(app.Commands().Run(cmd::kGoTo));
+    EXPECT_TRUE(label.contains(QStringLiteral("(ft)"))) << label.toStdString();
+    EXPECT_EQ(doc.PlaybackFile().oneFrame, 1);
+    EXPECT_GE(doc.Link().m_extDistance, 25 * 0.3048);
+    EXPECT_LE(doc.Link().m_extDistance, 25 * 0.3048 + 0.3);
+
+    // The details corrected to metric: the docks follow at once.
+    app.Survey()->OpenDialog();
+    SurveyDetailsDlg* dlg = app.Survey()->Dialog();
+    ASSERT_NE(dlg, nullptr);
+    Type(*dlg, "units", "metric");
+    dlg->OnOK();
+    QApplication::processEvents();
+    expectUnits(units::System::Metric, "m", "cm");
+    // The survey's own units outweigh the setting...
+    ASSERT_TRUE(app.Commands().Run(cmd::kUnitsFeet));
+    QApplication::processEvents();
+    expectUnits(units::System::Metric, "m", "cm");
+    // ...which decides for a recording without details.
+    ASSERT_TRUE(doc.OpenPlaybackPath(plain));
+    QApplication::processEvents();
+    expectUnits(units::System::Imperial, "ft", "in");
+    ASSERT_TRUE(app.Commands().Run(cmd::kUnitsMeters));
+    QApplication::processEvents();
+    expectUnits(units::System::Metric, "m", "cm");
 }

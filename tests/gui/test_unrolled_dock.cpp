@@ -75,6 +75,22 @@ TEST(UnrolledDock, DebrisBedShowsAtItsBearingsAndDistancesAndAClickTellsThem) {
     EXPECT_DOUBLE_EQ(distance[0][0].toDouble(), 5.0);
     EXPECT_EQ(UnrolledCellText(181.5, 5.0, kBed),
               QStringLiteral("Bearing 181.5\u00B0, distance 5.00 m: deviation 4.0 cm (inward)"));
+    // An imperial survey: feet along the pipe, the deviation in inches, and
+    // the colour scale's labels (5 cm is 1.97 in) with them.
+    EXPECT_EQ(
+        UnrolledCellText(181.5, 5.0, kBed, units::System::Imperial),
+        QStringLiteral("Bearing 181.5\u00B0, distance %1 ft: deviation %2 in (inward)")
+            .arg(QString::number(5.0 / 0.3048, 'f', 2), QString::number(kBed / 0.0254, 'f', 2)));
+    const QStringList metricLegend = view.LegendTexts();
+    EXPECT_EQ(metricLegend, (QStringList{"+5", "0", "-5", "cm"}));
+    view.SetUnits(units::System::Imperial);
+    EXPECT_EQ(
+        view.LegendTexts(),
+        (QStringList{"+" + QString::number(analysis::kDeviationScale / 0.0254, 'f', 1), "0",
+                     "-" + QString::number(analysis::kDeviationScale / 0.0254, 'f', 1), "in"}));
+    EXPECT_EQ(view.DistanceLabel(3.048), QStringLiteral("10.0 ft"));
+    view.SetUnits(units::System::Metric);
+    EXPECT_EQ(view.LegendTexts(), metricLegend);
     // Off the map: nothing.
     QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(2, 2));
     EXPECT_EQ(cell.count(), 1);

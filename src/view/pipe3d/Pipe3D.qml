@@ -1,5 +1,5 @@
 // The pipe in 3D: the kept rings as points coloured by the wall's deviation,
-// a green ring at the current ping, a legend in centimetres. Left drag
+// a green ring at the current ping, a legend in centimetres (inches). Left drag
 // rotates, right or middle drag (or Ctrl + left drag) pans, the wheel zooms,
 // a click on the pipe picks the nearest ring. "pipe3d" is the C++ scene.
 import QtQuick
@@ -176,7 +176,7 @@ Rectangle {
         }
     }
 
-    // The legend: the deviation scale in centimetres, inward on top.
+    // The legend: the deviation scale in the survey's unit, inward on top.
     Rectangle {
         anchors { top: parent.top; right: parent.right; margins: 8 }
         width: legend.width + 12
@@ -188,7 +188,7 @@ Rectangle {
             id: legend
             x: 6; y: 6
             spacing: 2
-            Text { text: "Deviation (cm)"; color: "white"; font.pixelSize: 11; font.bold: true }
+            Text { objectName: "legendTitle"; text: "Deviation (" + pipe3d.legendUnit + ")"; color: "white"; font.pixelSize: 11; font.bold: true }
             Row {
                 spacing: 4
                 Column {
@@ -205,9 +205,9 @@ Rectangle {
                     width: labels.width; height: 41 * 3
                     Column {
                         id: labels
-                        Text { text: "+" + pipe3d.legendScale.toFixed(0) + " inward"; color: "white"; font.pixelSize: 10; height: 41 * 3 / 2 - 6 }
+                        Text { objectName: "legendInward"; text: "+" + pipe3d.legendScale.toFixed(pipe3d.legendDecimals) + " inward"; color: "white"; font.pixelSize: 10; height: 41 * 3 / 2 - 6 }
                         Text { text: "0"; color: "white"; font.pixelSize: 10; height: 41 * 3 / 2 - 6 }
-                        Text { text: "\u2212" + pipe3d.legendScale.toFixed(0) + " outward"; color: "white"; font.pixelSize: 10 }
+                        Text { text: "\u2212" + pipe3d.legendScale.toFixed(pipe3d.legendDecimals) + " outward"; color: "white"; font.pixelSize: 10 }
                     }
                 }
             }

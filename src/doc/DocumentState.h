@@ -98,6 +98,9 @@ struct PingReadout {
     double beamAngle = 0.0;
     int profileRange = -1;
     std::string date, time;
+    // The orientation sensor's values as the ping was taken.
+    double extPitch = 0.0, extRoll = 0.0, extDistance = 0.0;
+    bool extPitchValid = false, extRollValid = false, extDistanceValid = false;
 };
 
 // Where the program stands: live or playback, held or scanning, and the

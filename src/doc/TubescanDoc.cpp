@@ -289,5 +289,11 @@ PingReadout CTubescanDoc::Readout() const {
     r.profileRange = m_frame.m_profileRange;
     r.date = m_frame.m_date;
     r.time = m_frame.m_time;
+    r.extPitch = m_link.m_extPitch;
+    r.extRoll = m_link.m_extRoll;
+    r.extDistance = m_link.m_extDistance;
+    r.extPitchValid = m_link.m_extPitchValid != 0;
+    r.extRollValid = m_link.m_extRollValid != 0;
+    r.extDistanceValid = m_link.m_extDistanceValid != 0;
     return r;
 }

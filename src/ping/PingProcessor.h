@@ -12,7 +12,7 @@
 #include "ping/TrigTables.h"
 
 enum class PingDrawing {
-    Pixels,     // draw the wedge and the profile point into doc.m_image
+    Pixels,     // draw the wedge and the profile point into the document's image
     PointsOnly, // compute and emit the profile point, touch no pixel (converter)
 };
 

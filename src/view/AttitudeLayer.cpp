@@ -56,19 +56,17 @@ void DrawAttitudeLayer(QPainter& painter, const CTubescanView& view) {
     in.clientHeight = view.ClientHeight();
     in.units = doc->Settings().m_units;
     in.useExtPRD = doc->Settings().m_useExtPRD;
-    {
-        std::lock_guard lock(doc->PingMutex());
-        in.pitchAvg = doc->Frame().m_pitchAvg;
-        in.rollAvg = doc->Frame().m_rollAvg;
-        in.pitchValid = doc->Frame().m_pitchValid;
-        in.rollValid = doc->Frame().m_rollValid;
-        in.extPitch = doc->Link().m_extPitch;
-        in.extRoll = doc->Link().m_extRoll;
-        in.extPitchValid = doc->Link().m_extPitchValid;
-        in.extRollValid = doc->Link().m_extRollValid;
-        in.extDistance = doc->Link().m_extDistance;
-        in.extDistanceValid = doc->Link().m_extDistanceValid;
-    }
+    const PingReadout ping = doc->Readout();
+    in.pitchAvg = ping.pitchAvg;
+    in.rollAvg = ping.rollAvg;
+    in.pitchValid = ping.pitchValid;
+    in.rollValid = ping.rollValid;
+    in.extPitch = ping.extPitch;
+    in.extRoll = ping.extRoll;
+    in.extPitchValid = ping.extPitchValid;
+    in.extRollValid = ping.extRollValid;
+    in.extDistance = ping.extDistance;
+    in.extDistanceValid = ping.extDistanceValid;
     const AttitudePicture a = ComputeAttitude(in);
 
     painter.setRenderHint(QPainter::Antialiasing, false);

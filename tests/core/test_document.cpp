@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "../support/DocumentSpy.h"
 #include "TempDir.h"
@@ -199,4 +202,56 @@ TEST(DocumentObservers, EachHearsEveryNotificationInTurnUntilRemoved) {
     heard.clear();
     doc.UpdateAllViews();
     EXPECT_EQ(heard, "");
+}
+
+// The status texts and the attitude panel paint from this copy instead of
+// holding the ping lock: every value must come from its own field, and a copy
+// taken while the acquisition thread holds the lock must wait for the ping.
+TEST(Document, ReadoutCopiesTheCurrentPingUnderThePingLock) {
+    CTubescanDoc doc;
+    doc.Frame().m_pitchAvg = 1.5;
+    doc.Frame().m_rollAvg = -2.25;
+    doc.Frame().m_pitchValid = 1;
+    doc.Frame().m_rollValid = 0;
+    doc.Frame().m_beamAngle = 123.4;
+    doc.Frame().m_profileRange = 77;
+    doc.StampTime(LocalTime{2026, 3, 7, 9, 5, 3, 12});
+    doc.Link().m_extPitch = 4.5;
+    doc.Link().m_extRoll = -5.5;
+    doc.Link().m_extDistance = 12.75;
+    doc.Link().m_extPitchValid = 0;
+    doc.Link().m_extRollValid = 1;
+    doc.Link().m_extDistanceValid = 1;
+
+    const PingReadout r = doc.Readout();
+    EXPECT_EQ(r.pitchAvg, 1.5);
+    EXPECT_EQ(r.rollAvg, -2.25);
+    EXPECT_TRUE(r.pitchValid);
+    EXPECT_FALSE(r.rollValid);
+    EXPECT_EQ(r.beamAngle, 123.4);
+    EXPECT_EQ(r.profileRange, 77);
+    EXPECT_EQ(r.date, doc.Frame().m_date);
+    EXPECT_EQ(r.time, doc.Frame().m_time);
+    EXPECT_EQ(r.extPitch, 4.5);
+    EXPECT_EQ(r.extRoll, -5.5);
+    EXPECT_EQ(r.extDistance, 12.75);
+    EXPECT_FALSE(r.extPitchValid);
+    EXPECT_TRUE(r.extRollValid);
+    EXPECT_TRUE(r.extDistanceValid);
+
+    std::atomic<bool> copied{false};
+    std::thread reader;
+    {
+        std::lock_guard lock(doc.PingMutex());
+        reader = std::thread([&] {
+            const PingReadout late = doc.Readout();
+            EXPECT_EQ(late.pitchAvg, 9.0) << "the copy was taken inside the writer's ping";
+            copied = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_FALSE(copied.load());
+        doc.Frame().m_pitchAvg = 9.0;
+    }
+    reader.join();
+    EXPECT_TRUE(copied.load());
 }

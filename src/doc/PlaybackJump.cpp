@@ -110,7 +110,7 @@ std::string GoToMessage(const GoToResult& result, const GoToTarget& target, unit
 // --- the document's side ---------------------------------------------------------
 
 void CTubescanDoc::StartPlaybackIndex() {
-    if (m_run.Run().m_playback == 1) m_play.StartIndex();
+    if (m_run.m_playback == 1) m_play.StartIndex();
 }
 
 const playindex::RecordIndex* CTubescanDoc::PlaybackIndex() const {
@@ -119,13 +119,13 @@ const playindex::RecordIndex* CTubescanDoc::PlaybackIndex() const {
 
 GoToResult CTubescanDoc::GoToDistance(double metres) {
     const auto* index = PlaybackIndex();
-    if (m_run.Run().m_playback != 1 || !m_play.file.IsOpen() || !index) return {};
+    if (m_run.m_playback != 1 || !m_play.file.IsOpen() || !index) return {};
     return JumpToPlace(index->FindDistance(metres));
 }
 
 GoToResult CTubescanDoc::GoToTime(double secondsOfDay) {
     const auto* index = PlaybackIndex();
-    if (m_run.Run().m_playback != 1 || !m_play.file.IsOpen() || !index) return {};
+    if (m_run.m_playback != 1 || !m_play.file.IsOpen() || !index) return {};
     return JumpToPlace(index->FindTime(secondsOfDay));
 }
 
@@ -148,7 +148,7 @@ GoToResult CTubescanDoc::JumpToPlace(const playindex::Place& place) {
     // records.
     ClearImage();
     ResetPingHistory();
-    m_run.Run().m_pingCount = 0;
+    m_run.m_pingCount = 0;
     m_play.file.Seek(place.offset);
     while (m_play.file.Position() < place.endOffset) {
         const std::uint64_t before = m_play.file.Position();

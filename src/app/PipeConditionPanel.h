@@ -90,7 +90,7 @@ class PipeConditionPanel : public QDockWidget {
     CTubescanDoc& m_doc;
     std::size_t m_scans = 0;
     units::System m_units = units::System::Metric;
-    analysis::ScanFigures m_last; // the last scan shown, for a redraw in other units
+    analysis::ScanFigures m_last;  // the last scan shown, for a redraw in other units
     std::deque<Plotted> m_plotted; // the scans the plot shows, oldest first
     std::shared_ptr<const analysis::Findings> m_findingsShown;
     double m_debrisVolume = 0.0;

@@ -188,7 +188,8 @@ void BuildDatagramStamp(std::string& out, std::string_view date, std::string_vie
 
 char* PutXyzFileLine(char* out, std::string_view stamp, const ProfilePoint& p) {
     static_assert(kMaxXyzLineNumbers >= 3 * (kNumberBuffer + 8) + 2);
-    std::memcpy(out, stamp.data(), stamp.size());
+    // An empty stamp may have no storage at all: memcpy wants a real pointer.
+    if (!stamp.empty()) std::memcpy(out, stamp.data(), stamp.size());
     char* end = out + stamp.size();
     for (const float v : {p.x, p.y, p.z}) {
         *end++ = '\t';

@@ -14,6 +14,10 @@ __attribute__((constructor)) void LeaveMark() {
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) const void* tubescan_report_module() {
+// The entry point's own type, so a caller that checks function types (the
+// undefined-behaviour sanitizer does) sees the call it expects.
+struct ReportModule;
+
+extern "C" __attribute__((visibility("default"))) const ReportModule* tubescan_report_module() {
     return nullptr;
 }

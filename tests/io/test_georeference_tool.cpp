@@ -186,6 +186,9 @@ TEST(GeoreferenceTool, LasPointsLieOnThePipeBetweenItsNodesInTheSystemsUnit) {
     ASSERT_EQ(asMeasured.exitCode, 0) << asMeasured.err;
     EXPECT_NE(asMeasured.err.find("between the nodes differ by"), std::string::npos)
         << asMeasured.err;
+    // In a batch the note must say which recording it is about.
+    EXPECT_NE(asMeasured.err.find(d.File("s.31l") + ": the measured length"), std::string::npos)
+        << asMeasured.err;
     const ToolRun fitted = tool({"--las", "--fit-length", "--force", "-q", Q(d.File("s.31l"))});
     ASSERT_EQ(fitted.exitCode, 0) << fitted.err;
     {

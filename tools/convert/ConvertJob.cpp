@@ -209,9 +209,10 @@ JobResult ConvertJob(const Job& job, const ConvertOptions& options, const RunSet
                     " observations proposed; also " + ObservationTablePath(input) + "\n";
         }
         if (!options.quiet && table) result.out += SummaryText(table->Survey());
-        // Not failures, but what a crew must know even with -q.
+        // Not failures, but what a crew must know even with -q; each names
+        // its recording, as a batch prints many.
         if (const std::string notes = points ? points->Notes() : std::string(); !notes.empty())
-            result.err += "tubescan-convert: " + notes + "\n";
+            result.err += "tubescan-convert: " + input + ": " + notes + "\n";
         if (r.cutTail > 0)
             result.err += "tubescan-convert: " + input + ": the last " + std::to_string(r.cutTail) +
                           " bytes are not a whole record (a recording cut short?) and were "

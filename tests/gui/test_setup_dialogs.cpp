@@ -18,6 +18,7 @@
 #include "app/PipeParameterDlg.h"
 #include "app/SpinDelta.h"
 #include "app/ValueDlg.h"
+#include "link/LoopbackGuard.h"
 
 namespace {
 
@@ -165,6 +166,9 @@ TEST_F(SetupDialogsTest, SoundVelocityAndPipeParameterTakeTypedAndSpunValues) {
 }
 
 TEST_F(SetupDialogsTest, IpAddressMovesTheLinkToAnotherLoopbackHead) {
+    // The dialog is given an address off this machine: only the guard keeps
+    // the link from contacting it.
+    ASSERT_TRUE(loopback::LoopbackOnly()) << "the test command sets " << loopback::kEnvVar;
     linktest::FakeHead other(QHostAddress("127.0.0.2"), head.Port());
     ASSERT_EQ(other.Port(), head.Port()) << "port taken on 127.0.0.2";
     RunDialog<CIpAddressDlg>(32798, [this](CIpAddressDlg& d) {

@@ -8,6 +8,7 @@
 
 #include "../support/DocumentSpy.h"
 #include "LinkTestSupport.h"
+#include "link/LoopbackGuard.h"
 #include "link/SonarHost.h"
 
 using namespace linktest;
@@ -223,6 +224,8 @@ TEST(HeadLinkStream, RepaintIsRequestedEveryThirdProcessedPing) {
 }
 
 TEST(HeadLinkSafety, NonLoopbackHeadIsRefusedAndSaysSo) {
+    // Without the guard these addresses would really be contacted.
+    ASSERT_TRUE(loopback::LoopbackOnly()) << "the test command sets " << loopback::kEnvVar;
     // Texts that only look local ("127.0.0.09" is no address to Qt) are never
     // handed to a name look-up, which would send packets off the machine.
     for (const char* address : {"10.20.30.40", "127.0.0.09", "127.08.0.1", "pipe-head.invalid"}) {

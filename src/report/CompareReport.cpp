@@ -133,14 +133,7 @@ void FirstPage(Pages& pg, const analysis::Comparison& c, const CompareReportInfo
         pg.Text(pg.Elided(QStringLiteral("Pipe ") + pipe, DocFont(13, true), 0), DocFont(13, true));
     pg.Y() += 6;
     pg.Rule();
-    const std::vector<double> at{0, 150};
-    const QFont label = DocFont(10, true), value = DocFont(10);
-    auto line = [&](const QString& l, const QString& v) {
-        const double y = pg.Y();
-        pg.Row({l, QString()}, at, label);
-        pg.Y() = y;
-        pg.Row({QString(), pg.Elided(v, value, at[1])}, at, value);
-    };
+    auto line = [&pg](const QString& l, const QString& v) { pg.LabelLine(l, v); };
     line(QStringLiteral("Earlier survey"), QString::fromStdString(info.olderName));
     DetailsBlock(info.olderDetails,
                  [&](const QString& l, const QString& v) { line(QStringLiteral("  ") + l, v); });

@@ -156,6 +156,16 @@ class Pages {
         const QFontMetricsF fm(font, &m_pdf);
         return fm.elidedText(text, Qt::ElideRight, m_area.width() - indent);
     }
+    // A bold label and its value (cut to the page) on one line, the value
+    // at 150 pt: the first pages' header blocks.
+    void LabelLine(const QString& label, const QString& value) {
+        const std::vector<double> at{0, 150};
+        const QFont bold = DocFont(10, true), plain = DocFont(10);
+        const double y = m_y;
+        Row({label, QString()}, at, bold);
+        m_y = y;
+        Row({QString(), Elided(value, plain, at[1])}, at, plain);
+    }
     void Rule() {
         m_p.setPen(QPen(Qt::black, 0.5));
         m_p.drawLine(QPointF(0, m_y), QPointF(m_area.width(), m_y));

@@ -98,14 +98,7 @@ void FirstPage(Pages& pg, const ReportCollector& survey, const ReportSettings& s
     pg.Y() += 6;
     pg.Rule();
 
-    const std::vector<double> at{0, 150};
-    const QFont label = DocFont(10, true), value = DocFont(10);
-    auto line = [&](const QString& l, const QString& v) {
-        const double y = pg.Y();
-        pg.Row({l, QString()}, at, label);
-        pg.Y() = y;
-        pg.Row({QString(), pg.Elided(v, value, at[1])}, at, value);
-    };
+    auto line = [&pg](const QString& l, const QString& v) { pg.LabelLine(l, v); };
     DetailsBlock(details, line);
     line(QStringLiteral("Recording"), QString::fromStdString(f.name));
     line(QStringLiteral("Recorded"), When(f.firstTime) + QStringLiteral(" to ") + When(f.lastTime));

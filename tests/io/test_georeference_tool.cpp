@@ -323,11 +323,7 @@ TEST(GeoreferenceTool, GeoJsonFindingsLieWhereProjPutsThemAndGdalOpensTheMap) {
 TEST(GeoreferenceTool, AFarGlitchInAPlacedSurveyIsRefusedWithItsPlace) {
     const Tool tool;
     TempDir d;
-    ASSERT_TRUE(survey::WriteFile(d.File("g.31l"), 600, {.orientation = true}));
-    std::string bytes = d.Read("g.31l");
-    const float far = 1.0e9f;
-    std::memcpy(&bytes[300 * 512 + 109], &far, sizeof far);
-    d.Write("g.31l", bytes);
+    ASSERT_TRUE(survey::WriteFarGlitchFile(d.File("g.31l")));
     d.Write("g.survey.json", Sidecar(kUpper, kLower, "EPSG:25832", "downstream"));
     const ToolRun r = tool({"--las", "-q", Q(d.File("g.31l"))});
     EXPECT_EQ(r.exitCode, 1);

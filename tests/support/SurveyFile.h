@@ -86,4 +86,16 @@ inline bool WriteFile(const std::string& path, std::uint32_t count, const Shape&
     return std::fclose(f) == 0 && ok;
 }
 
+// 600 records with orientation, record 300's distance glitched to 1e9 m (a
+// reading no carrier can reach, as a damaged odometer gives).
+inline bool WriteFarGlitchFile(const std::string& path) {
+    if (!WriteFile(path, 600, {.orientation = true})) return false;
+    std::FILE* f = std::fopen(path.c_str(), "r+b");
+    if (!f) return false;
+    const float far = 1.0e9f;
+    const bool ok =
+        std::fseek(f, 300 * 512 + 109, SEEK_SET) == 0 && std::fwrite(&far, sizeof far, 1, f) == 1;
+    return std::fclose(f) == 0 && ok;
+}
+
 } // namespace survey

@@ -117,7 +117,7 @@ struct Program {
             << extra;
         host = std::make_unique<SonarHost>(doc);
         doc.OnNewDocument(dir.string() + "/");
-        doc.Link().m_tcpPort = port;
+        host->SetHeadPort(port);
         host->OnConnectToSonarHead();
     }
     ~Program() {

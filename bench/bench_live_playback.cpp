@@ -28,6 +28,7 @@
 #include "app/MainFrame.h"
 #include "app/TubescanApp.h"
 #include "doc/TubescanDoc.h"
+#include "link/SonarHost.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ int Play(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     CTubescanApp app;
     // Nothing is contacted: the recording is the only source.
-    app.m_beforeConnect = [](CTubescanDoc& doc) { doc.Link().m_tcpPort = 1; };
+    app.m_beforeConnect = [](SonarHost& host) { host.SetHeadPort(1); };
     if (!app.InitInstance({QStringLiteral("tubescan")}, QDir::currentPath())) return 1;
     CMainFrame& frame = *app.Registry().mainFrame;
     CTubescanDoc& doc = *app.Registry().document;

@@ -62,8 +62,7 @@ void AddSetupCommands(CommandMap& map, CTubescanDoc& doc, AppRegistry& registry)
                  if (doc.Run().m_playback != 0 || !registry.host) return;
                  // A new attempt at once, even while one to the old
                  // address is still pending.
-                 doc.Link().m_linkState = LinkState::Down;
-                 registry.host->StartHeadLink();
+                 registry.host->RestartHeadLink();
              },
              [&doc](int) {
                  return CommandUi{doc.Settings().m_sonarType == 1 && doc.Run().m_playback == 0, {}};

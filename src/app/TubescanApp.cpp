@@ -165,8 +165,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     AddSystemCommands(m_commands, *m_doc, [this] {
         if (!m_host) return;
         // Anew, even while an attempt is pending.
-        m_doc->Link().m_linkState = LinkState::Down;
-        m_host->StartHeadLink();
+        m_host->RestartHeadLink();
     });
     connect(m_frame.get(), &CMainFrame::activated, this, [this] {
         // The key-in box goes away when the operator returns to the main window.
@@ -287,7 +286,7 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     m_doc->RefreshWindows(true);
     // The Units setting is known now.
     m_survey->RefreshUnits();
-    if (m_beforeConnect) m_beforeConnect(*m_doc);
+    if (m_beforeConnect) m_beforeConnect(*m_host);
     // The program always starts in real time.
     m_commands.Run(cmd::kConnect);
 
@@ -322,11 +321,10 @@ void CTubescanApp::AddLinkCommands() {
     CTubescanDoc& doc = *m_doc;
     SonarHost* host = m_host.get();
     CMainFrame* frame = m_frame.get();
-    m_commands.Add(cmd::kConnect,
-                   {[host](int) { host->OnConnectToSonarHead(); },
-                    [&doc](int) {
-                        return CommandUi{doc.Link().m_linkState != LinkState::Up, {}};
-                    }});
+    m_commands.Add(cmd::kConnect, {[host](int) { host->OnConnectToSonarHead(); },
+                                   [host](int) {
+                                       return CommandUi{host->State() != LinkState::Up, {}};
+                                   }});
     m_commands.Add(cmd::kHold, {[host](int) { host->ToggleHold(); },
                                 [&doc](int) {
                                     return CommandUi{true, doc.Run().m_hold == 1};

@@ -46,9 +46,9 @@ class CTubescanApp : public QObject {
     // The survey details' commands (owned by the main frame).
     SurveyCommands* Survey() const { return m_survey; }
 
-    // Adjusts the document after its settings are read and before the head
+    // Adjusts the head link after the settings are read and before the head
     // is connected (tests and tools that run a head on another port).
-    std::function<void(CTubescanDoc&)> m_beforeConnect;
+    std::function<void(SonarHost&)> m_beforeConnect;
 
     // A signal asked the program to end before its event loop ran.
     bool ExitRequested() const { return m_exitRequested; }

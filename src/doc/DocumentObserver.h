@@ -23,6 +23,11 @@
 #include <optional>
 #include <string>
 
+// The head link as the program sees it (the values are the status layer's
+// and the diagnostics' codes). The link's host owns it; the document asks its
+// observers (HeadLinkState below).
+enum class LinkState { Down = 0, Up = 1, Connecting = 2 };
+
 // Screen rectangle of a window (settings panel position).
 struct WindowRect {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -54,6 +59,8 @@ class DocumentObserver {
     virtual void OnDestroyWindows() {}
 
     // --- The live link ----------------------------------------------------------
+    // Where the head link stands; nullopt from an observer that owns no link.
+    virtual std::optional<LinkState> HeadLinkState() const { return std::nullopt; }
     virtual void OnStartWorker() {}
     virtual void OnStopWorker() {}
     // Wait (bounded) for the ping the acquisition thread has in hand.

@@ -17,10 +17,6 @@
 
 inline constexpr int kImageSize = 1500;
 
-// The head link as the program sees it (the values are the status layer's
-// and the diagnostics' codes).
-enum class LinkState { Down = 0, Up = 1, Connecting = 2 };
-
 // The current ping as the document holds it: 32-byte return header followed
 // by a 640-byte sample row.
 struct ReplyBuffer {
@@ -28,11 +24,10 @@ struct ReplyBuffer {
     EchoLine samples{};
 };
 
-// The head link's side of the document: the command the link sends, where
-// the link stands, and the orientation sensor's latest values.
+// The head link's side of the document: the command the link sends and the
+// orientation sensor's latest values. (Where the link stands and its port
+// are the link's own: HeadLink.)
 struct LinkSession {
-    int m_tcpPort = 4040;
-    LinkState m_linkState = LinkState::Down;
     headproto::HeadCommand m_command = headproto::kInitialCommand;
     int m_replyPending = 0;
     double m_extPitch = 0.0, m_extRoll = 0.0, m_extDistance = 0.0;

@@ -27,28 +27,45 @@ PingWorkspace DocumentWorkspace(CTubescanDoc& doc) {
         doc.Trig()};
 }
 
-PingSettings PingSettingsOf(const CTubescanDoc& doc) {
+PingSettings PingSettingsOfSettings(const SonarSettings& settings) {
     PingSettings s;
-    s.playback = doc.Run().m_playback;
-    s.sonarUpDown = doc.Settings().m_sonarUpDown;
-    s.zeroUpDown = doc.Settings().m_zeroUpDown;
-    s.xdcrFwdAft = doc.Settings().m_xdcrFwdAft;
-    s.pitchOffset = doc.Settings().m_pitchOffset;
-    s.rollOffset = doc.Settings().m_rollOffset;
-    s.rollCorrection = doc.Settings().m_rollCorrection;
-    s.useExtPRD = doc.Settings().m_useExtPRD;
-    s.extRollValid = doc.Link().m_extRollValid;
-    s.extRoll = doc.Link().m_extRoll;
-    s.zoom = doc.Settings().m_zoom;
-    s.imageRadius = doc.Display().m_imageRadius;
-    s.pulseLength = doc.Settings().m_pulseLength;
-    s.range = doc.Settings().m_range;
-    s.profileMinRange = doc.Settings().m_profileMinRange;
-    s.colorTable = doc.Settings().m_colorTable;
-    s.profileMix = doc.Display().m_profileMix;
-    s.profileDispMode = doc.Settings().m_profileDispMode;
-    s.pointSize = doc.Settings().m_pointSize;
-    s.pointsColor = doc.Settings().m_pointsColor;
+    s.sonarUpDown = settings.m_sonarUpDown;
+    s.zeroUpDown = settings.m_zeroUpDown;
+    s.xdcrFwdAft = settings.m_xdcrFwdAft;
+    s.pitchOffset = settings.m_pitchOffset;
+    s.rollOffset = settings.m_rollOffset;
+    s.rollCorrection = settings.m_rollCorrection;
+    s.useExtPRD = settings.m_useExtPRD;
+    s.zoom = settings.m_zoom;
+    s.pulseLength = settings.m_pulseLength;
+    s.range = settings.m_range;
+    s.profileMinRange = settings.m_profileMinRange;
+    s.colorTable = settings.m_colorTable;
+    s.profileDispMode = settings.m_profileDispMode;
+    s.pointSize = settings.m_pointSize;
+    s.pointsColor = settings.m_pointsColor;
+    return s;
+}
+
+PingSettings PingSettingsOf(const CTubescanDoc& doc) {
+    return doc.PingSettingsNow();
+}
+
+const PingSettings& CTubescanDoc::PingSettingsNow() const {
+    // Live, a flag set before the window's thread writes a value could be
+    // taken before the value: only the driving thread's own writes are
+    // trusted to say when to rebuild.
+    if (m_pingSettingsStale.load(std::memory_order_relaxed) || m_run.m_playback == 0) {
+        m_pingSettingsStale.store(false, std::memory_order_relaxed);
+        m_pingSettings = PingSettingsOfSettings(m_settings);
+    }
+    PingSettings& s = m_pingSettings;
+    // What changes from ping to ping or belongs to the display is taken fresh.
+    s.playback = m_run.m_playback;
+    s.extRollValid = m_link.m_extRollValid;
+    s.extRoll = m_link.m_extRoll;
+    s.imageRadius = m_display.m_imageRadius;
+    s.profileMix = m_display.m_profileMix;
     return s;
 }
 
@@ -81,7 +98,8 @@ void StoreDecodedPing(CTubescanDoc& doc, const DecodedReturn& ping, const PingRu
     // Only a recorded ping changes the command's range code; writing it back
     // unchanged could undo a range the operator picked meanwhile.
     if (ping.rangeChanged) doc.Link().m_command[kCmdRangeCode] = running.rangeCode;
-    doc.Settings().m_rangeIndex = ping.rangeIndex;
+    // The range index is not part of PingSettings: no rebuild.
+    doc.SettingsOfThePing().m_rangeIndex = ping.rangeIndex;
     doc.Frame().m_replyDataBytes = h.dataBytes;
     doc.Frame().m_rollRaw = h.rollRaw;
     doc.Frame().m_pitchRaw = h.pitchRaw;
@@ -98,7 +116,7 @@ void StoreDecodedPing(CTubescanDoc& doc, const DecodedReturn& ping, const PingRu
 }
 
 bool DecodeReturnHeader(CTubescanDoc& doc, PingWorkspace& ws) {
-    const DecodedReturn ping = Decode(doc, ws, PingSettingsOf(doc));
+    const DecodedReturn ping = Decode(doc, ws, doc.PingSettingsNow());
     if (!ping.accepted) return false;
     PingHistory history = HistoryOf(doc, ws);
     RecordProfile(ping, history);
@@ -144,7 +162,7 @@ void PlaceProfilePoint(CTubescanDoc& doc, PingWorkspace& ws, const ProfilePoint&
 }
 
 bool ProcessPing(CTubescanDoc& doc, PingWorkspace& ws, PingDrawing drawing) {
-    const PingSettings settings = PingSettingsOf(doc);
+    const PingSettings& settings = doc.PingSettingsNow();
     const DecodedReturn ping = Decode(doc, ws, settings);
     if (!ping.accepted) return false;
     PingHistory history = HistoryOf(doc, ws);

@@ -27,6 +27,8 @@ PingWorkspace DocumentWorkspace(CTubescanDoc& doc);
 // The document's settings as one ping reads them. Take it under m_pingMutex
 // when another thread may change them.
 PingSettings PingSettingsOf(const CTubescanDoc& doc);
+// The part of PingSettings the settings alone decide.
+PingSettings PingSettingsOfSettings(const SonarSettings& settings);
 // The running values (range code, attitude averaging) out of and back into
 // the document.
 PingRunning PingRunningOf(const CTubescanDoc& doc);

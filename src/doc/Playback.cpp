@@ -47,7 +47,6 @@ PlaybackOpen CTubescanDoc::OpenPlayback(const std::string& path) {
     m_play.path = FullPath(path);
     m_settings.m_readDirectory = DirectoryOf(m_play.path);
 
-    m_link.m_linkState = LinkState::Down;
     m_settings.m_openFileFilterIndex = 1;
     m_run.m_playback = 1;
 

@@ -62,6 +62,15 @@ Record BuildRecord(const CTubescanDoc& doc) {
 
 void ApplySettings(CTubescanDoc& doc, const RecordSettings& s) {
     auto& cmd = doc.Link().m_command;
+    // Every record writes its settings; the settings pings are processed
+    // with are rebuilt only when one of theirs really changes.
+    SonarSettings& set = doc.SettingsOfThePing();
+    bool pingSettingsChanged = false;
+    auto keep = [&pingSettingsChanged](auto& field, auto value) {
+        if (field == value) return;
+        field = value;
+        pingSettingsChanged = true;
+    };
     if (const int count = SampleCountOfCode(s.sampleCode); count >= 0)
         doc.Run().m_dataPoints = count;
     doc.PlaybackFile().recordLength = s.length;
@@ -74,20 +83,20 @@ void ApplySettings(CTubescanDoc& doc, const RecordSettings& s) {
 
     doc.Run().m_prevScanDirection = doc.Run().m_scanDirection;
     doc.Run().m_scanDirection = (s.modeByte >> 7) & 1;
-    doc.Settings().m_sonarUpDown = (s.modeByte >> 6) & 1;
-    doc.Settings().m_xdcrFwdAft = doc.Settings().m_sonarUpDown == 0 ? 1 : 0;
-    doc.Settings().m_sectorMode = (s.modeByte >> 3) & 7;
+    keep(set.m_sonarUpDown, (s.modeByte >> 6) & 1);
+    keep(set.m_xdcrFwdAft, set.m_sonarUpDown == 0 ? 1 : 0);
+    set.m_sectorMode = (s.modeByte >> 3) & 7;
     cmd[kCmdStepSize] = CodeToStep(s.modeByte & 7);
 
     cmd[kCmdGain] = s.gain;
-    doc.Settings().m_gain = s.gain;
+    set.m_gain = s.gain;
     cmd[kCmdSectorWidth] = s.sectorWidth;
     doc.Run().m_trainBearing = s.trainThirds * 3;
     cmd[kCmdRangeCode] = s.rangeCode;
-    doc.Settings().m_rangeIndex = RangeCodeToIndex(s.rangeCode);
-    doc.Settings().m_range = kRangeTable[static_cast<std::size_t>(doc.Settings().m_rangeIndex)];
+    set.m_rangeIndex = RangeCodeToIndex(s.rangeCode);
+    keep(set.m_range, kRangeTable[static_cast<std::size_t>(set.m_rangeIndex)]);
     cmd[kCmdAbsorption] = s.absorption;
-    doc.Settings().m_absorption = s.absorption;
+    set.m_absorption = s.absorption;
 
     switch ((s.widthByte >> 3) & 7) {
     case 0:
@@ -103,11 +112,11 @@ void ApplySettings(CTubescanDoc& doc, const RecordSettings& s) {
         break;
     }
     cmd[kCmdByte9] = s.widthByte & 7;
-    doc.Settings().m_zeroUpDown = (s.widthByte >> 6) & 1;
+    keep(set.m_zeroUpDown, (s.widthByte >> 6) & 1);
 
     doc.Run().m_pingPeriod = s.pingPeriod / 100.0;
     cmd[kCmdPulseLength] = s.pulseLength;
-    doc.Settings().m_pulseLength = s.pulseLength;
+    keep(set.m_pulseLength, s.pulseLength);
     cmd[kCmdByte22] = 0;
 
     // A value that is not a number (or, for the angles, not an angle) would
@@ -126,6 +135,7 @@ void ApplySettings(CTubescanDoc& doc, const RecordSettings& s) {
          doc.Link().m_extDistanceValid);
     // Z and the figures keep the last valid distance through a garbled one.
     if (doc.Link().m_extDistanceValid) doc.Frame().m_pingDistance = doc.Link().m_extDistance;
+    if (pingSettingsChanged) doc.PingSettingsChanged();
 }
 
 } // namespace record

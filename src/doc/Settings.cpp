@@ -302,6 +302,7 @@ void CTubescanDoc::LoadSettings() {
 
 void CTubescanDoc::LoadSettings(const IniFile& ini) {
     using namespace headproto;
+    PingSettingsChanged();
     for (const SettingKey& k : kSystemKeys)
         if (Active(k, kLoad, *this)) LoadKey(*this, ini, k);
     m_settings.m_sonarType = 1;

@@ -110,6 +110,7 @@ void CTubescanDoc::ResetForConnect() {
     m_frame.m_attitudeCount = 0;
     m_frame.m_pitchValid = m_frame.m_rollValid = 0;
     m_settings.m_pitchOffset = m_settings.m_rollOffset = 0.0;
+    PingSettingsChanged();
 }
 
 int CTubescanDoc::ComputeTrainBearing() {
@@ -224,6 +225,14 @@ void CTubescanDoc::CloseComPorts() {
     ForEachObserver([](DocumentObserver& o) { o.OnCloseComPorts(); });
 }
 
+LinkState CTubescanDoc::HeadLinkState() const {
+    std::optional<LinkState> state;
+    ForEachObserver([&state](const DocumentObserver& o) {
+        if (!state) state = o.HeadLinkState();
+    });
+    return state.value_or(LinkState::Down);
+}
+
 void CTubescanDoc::OnParametersChanged() {
     ForEachObserver([](DocumentObserver& o) { o.OnRefreshParameterTexts(); });
     if (m_display.m_clearOnChange) {
@@ -231,7 +240,7 @@ void CTubescanDoc::OnParametersChanged() {
         ResetPingHistory();
         m_display.m_clearOnChange = 0;
     }
-    if (m_link.m_linkState != LinkState::Up) {
+    if (HeadLinkState() != LinkState::Up) {
         m_display.m_redrawAll = 1;
         UpdateAllViews();
     }

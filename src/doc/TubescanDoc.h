@@ -218,8 +218,25 @@ class CTubescanDoc {
 
     // --- The document's parts ----------------------------------------------------
     // Every value the settings file holds (load and save walk its keys).
-    SonarSettings& Settings() { return m_settings; }
+    // Whoever may write the settings takes them here, which marks the
+    // settings pings are processed with (PingSettingsNow) for rebuilding.
+    SonarSettings& Settings() {
+        m_pingSettingsStale.store(true, std::memory_order_relaxed);
+        return m_settings;
+    }
     const SonarSettings& Settings() const { return m_settings; }
+    // The settings as a played record or a decoded ping writes them, without
+    // marking: those writes come once per ping, and the binding that makes
+    // them calls PingSettingsChanged() when it changes a value PingSettings
+    // holds. Only the per-ping bindings (RecordBinding, PingBinding) use it.
+    SonarSettings& SettingsOfThePing() { return m_settings; }
+    void PingSettingsChanged() { m_pingSettingsStale.store(true, std::memory_order_relaxed); }
+    // What ping processing needs of the settings and the display, valid until
+    // the next call. The caller holds the ping lock (or is the one thread that
+    // drives the document). In playback and conversion it is built once per
+    // change of the settings, not once per ping; live, where the window's
+    // thread writes settings without the ping lock, it is built on each call.
+    const PingSettings& PingSettingsNow() const;
     // The record file while pings are being recorded.
     RecordingSession& Recorder() { return m_recorder; }
     const RecordingSession& Recorder() const { return m_recorder; }
@@ -238,6 +255,9 @@ class CTubescanDoc {
     PingFrame& Frame() { return m_frame; }
     const PingFrame& Frame() const { return m_frame; }
     PingReadout Readout() const;
+    // Where the head link stands, as its owner (an observer) says; down when
+    // no observer owns a link (playback, conversion, a bare document).
+    LinkState HeadLinkState() const;
     // Live or playback, held or scanning, and the pacing of pings.
     RunState& Run() { return m_run; }
     const RunState& Run() const { return m_run; }
@@ -281,6 +301,10 @@ class CTubescanDoc {
   private:
     bool m_indexPlayback = false;
     SonarSettings m_settings;
+    // PingSettingsNow's copy of the settings part, and whether a write may
+    // have made it old.
+    mutable PingSettings m_pingSettings;
+    mutable std::atomic<bool> m_pingSettingsStale{true};
     ProfileOutputs m_outputs;
     PlaybackSession m_play;
     RecordingSession m_recorder;

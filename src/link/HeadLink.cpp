@@ -30,8 +30,8 @@ HeadLink::~HeadLink() {
 }
 
 void HeadLink::SetLinkState(LinkState state) {
-    if (m_doc.Link().m_linkState == state) return;
-    m_doc.Link().m_linkState = state;
+    if (m_state == state) return;
+    m_state = state;
     emit linkStateChanged(state);
 }
 
@@ -55,7 +55,7 @@ void HeadLink::DropSocket() {
 void HeadLink::StartHeadLink() {
     m_doc.PlaybackFile().StopClock();
     m_doc.ShowPlaybackBar(false);
-    if (m_doc.Link().m_linkState == LinkState::Connecting) return; // an attempt is still pending
+    if (m_state == LinkState::Connecting) return; // an attempt is still pending
     SetLinkState(LinkState::Connecting);
     m_doc.OnParametersChanged();
 
@@ -88,7 +88,7 @@ void HeadLink::StartHeadLink() {
     } else {
         m_lastRefusal.clear();
         m_socketConnecting = true;
-        const auto port = static_cast<quint16>(m_doc.Link().m_tcpPort);
+        const auto port = static_cast<quint16>(m_port);
         if (!target.host.isNull())
             m_socket->connectToHost(target.host, port);
         else
@@ -102,10 +102,10 @@ void HeadLink::StartHeadLink() {
 }
 
 void HeadLink::CloseLinks() {
-    if (m_socket) {
-        DropSocket();
-        SetLinkState(LinkState::Down);
-    }
+    DropSocket();
+    // Also when no socket is left: playback starts on a closed link, whatever
+    // an attempt that never got a socket left the state at.
+    SetLinkState(LinkState::Down);
     m_doc.CloseUdpOutput();
 }
 
@@ -225,14 +225,14 @@ void HeadLink::WatchdogTimerProc() {
     ++m_counters.watchdogTicks;
     if (!m_doc.Run().m_playback && !m_doc.Run().m_hold) {
         m_doc.Link().m_command[kCmdStepSize] = 3;
-        SetReplyPending(m_doc.Link().m_linkState == LinkState::Up ? 1 : 0);
+        SetReplyPending(m_state == LinkState::Up ? 1 : 0);
         {
             std::lock_guard lock(m_doc.PingMutex());
             m_doc.StampTime();
         }
         if (!m_doc.Run().m_closing) emit sensorPollDue();
         emit headSilent();
-        if (m_doc.Link().m_linkState == LinkState::Up) {
+        if (m_state == LinkState::Up) {
             // The answer to the command being resent starts afresh: bytes of
             // a record that never completed would shift every later record.
             m_assembler.Discard();

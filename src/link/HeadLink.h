@@ -44,8 +44,19 @@ class HeadLink : public QObject {
     ~HeadLink() override;
 
     void StartHeadLink();
-    // Shuts the head socket and the UDP output down.
+    // Shuts the head socket and the UDP output down; the link is down after it.
     void CloseLinks();
+
+    // Where the link stands (down, up, connecting). The link owns it; the
+    // document asks for it through its observers (CTubescanDoc::HeadLinkState).
+    LinkState State() const { return m_state; }
+    // The head's TCP port: the head listens on 4040; tests and benchmarks
+    // point the link at a simulator's port before connecting.
+    int Port() const { return m_port; }
+    void SetPort(int port) { m_port = port; }
+    // Forgets an attempt that is still pending, so the next StartHeadLink
+    // starts anew (a new address, the "Reset Link" command).
+    void ForgetPendingAttempt() { SetLinkState(LinkState::Down); }
     void ResendCommand();
     // The timer interval for a send delay: whole milliseconds (Qt's timers
     // count no finer), never shorter than asked, at most the cap.
@@ -110,4 +121,6 @@ class HeadLink : public QObject {
     std::array<std::uint8_t, headproto::kReceiveBufferSize> m_receiveBuffer{};
     Counters m_counters;
     std::string m_lastRefusal;
+    LinkState m_state = LinkState::Down;
+    int m_port = 4040;
 };

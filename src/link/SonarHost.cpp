@@ -68,7 +68,7 @@ void SonarHost::OnConnectToSonarHead() {
     d.LoadSettings();
     d.ShowPlaybackBar(false);
     d.Run().m_hold = 0;
-    d.Link().m_linkState = LinkState::Down;
+    m_link->ForgetPendingAttempt();
     if (d.Settings().m_settingsPanelVisible) d.ShowSettingsPanel();
     // Offsets and the profile minimum range read from the file do not
     // survive a connect.
@@ -78,6 +78,11 @@ void SonarHost::OnConnectToSonarHead() {
     emit headLinkStarted();
     d.Display().m_redrawAll = 1;
     emit statusChanged();
+}
+
+void SonarHost::RestartHeadLink() {
+    m_link->ForgetPendingAttempt();
+    StartHeadLink();
 }
 
 void SonarHost::SetHold(bool on) {

@@ -56,6 +56,14 @@ class SonarHost : public QObject, private DocumentObserver {
     // playback and while the view takes text input.
     void Reverse();
 
+    // Where the head link stands and the port it connects to (4040 unless a
+    // test or benchmark points it at a simulator).
+    LinkState State() const { return m_link->State(); }
+    void SetHeadPort(int port) { m_link->SetPort(port); }
+    // "Reset Link" and a new head address: a new attempt at once, even while
+    // one is still pending.
+    void RestartHeadLink();
+
     HeadLink& Link() { return *m_link; }
     CRealTimeSonarData& Worker() { return *m_worker; }
 
@@ -73,6 +81,7 @@ class SonarHost : public QObject, private DocumentObserver {
     void OnStopWorker() override;
     void OnQuiesceWorker() override;
     void OnCloseLinks() override { CloseLinks(); }
+    std::optional<LinkState> HeadLinkState() const override { return m_link->State(); }
     void StopTimers();
 
     CTubescanDoc& m_doc;

@@ -34,7 +34,7 @@ void DrawStatusTextLayer(QPainter& painter, CTubescanView& view) {
     in.gridType = doc->Settings().m_gridType;
     in.gain = doc->Settings().m_gain;
     in.playback = doc->Run().m_playback;
-    in.linkState = static_cast<int>(doc->Link().m_linkState);
+    in.linkState = static_cast<int>(doc->HeadLinkState());
     in.replyPending = doc->Link().m_replyPending;
     in.statusBlink = view.StatusBlink();
     in.ipAddress = doc->Settings().m_ipAddress;

@@ -8,8 +8,12 @@
 #include <thread>
 
 #include "../support/DocumentSpy.h"
+#include "../support/LinkStand.h"
 #include "TempDir.h"
+#include "doc/PingBinding.h"
+#include "doc/RecordBinding.h"
 #include "doc/TubescanDoc.h"
+#include "format/IniFile.h"
 
 TEST(Document, InitialValuesBeforeSettingsAreRead) {
     CTubescanDoc doc;
@@ -116,10 +120,11 @@ TEST(Document, ParametersChangedClearsOnRequestAndRedrawsWhenNotConnected) {
     DocumentSpy spy(doc);
     const int& refreshed = spy.parameterRefreshes;
     const int& views = spy.viewUpdates;
+    LinkStand link(doc);
     doc.Frame().m_image[0] = 200;
     doc.Frame().m_restartLines = 0;
     doc.Display().m_clearOnChange = 1;
-    doc.Link().m_linkState = LinkState::Up;
+    link.state = LinkState::Up;
     doc.Display().m_redrawAll = 0;
     doc.OnParametersChanged();
     EXPECT_EQ(refreshed, 1);
@@ -130,7 +135,7 @@ TEST(Document, ParametersChangedClearsOnRequestAndRedrawsWhenNotConnected) {
     EXPECT_EQ(doc.Display().m_clearOnChange, 0);
 
     doc.Frame().m_image[0] = 200;
-    doc.Link().m_linkState = LinkState::Down;
+    link.state = LinkState::Down;
     doc.OnParametersChanged();
     EXPECT_EQ(views, 1);
     EXPECT_EQ(doc.Display().m_redrawAll, 1);
@@ -254,4 +259,90 @@ TEST(Document, ReadoutCopiesTheCurrentPingUnderThePingLock) {
     }
     reader.join();
     EXPECT_TRUE(copied.load());
+}
+
+namespace {
+
+// The settings pings are processed with, as they must be now: built from the
+// settings and the display afresh, never from what was taken earlier.
+void ExpectCurrentPingSettings(const CTubescanDoc& doc, const char* step) {
+    SCOPED_TRACE(step);
+    const PingSettings& now = doc.PingSettingsNow();
+    const PingSettings fresh = PingSettingsOfSettings(doc.Settings());
+    EXPECT_EQ(now.sonarUpDown, fresh.sonarUpDown);
+    EXPECT_EQ(now.zeroUpDown, fresh.zeroUpDown);
+    EXPECT_EQ(now.xdcrFwdAft, fresh.xdcrFwdAft);
+    EXPECT_EQ(now.pitchOffset, fresh.pitchOffset);
+    EXPECT_EQ(now.rollOffset, fresh.rollOffset);
+    EXPECT_EQ(now.rollCorrection, fresh.rollCorrection);
+    EXPECT_EQ(now.useExtPRD, fresh.useExtPRD);
+    EXPECT_EQ(now.zoom, fresh.zoom);
+    EXPECT_EQ(now.pulseLength, fresh.pulseLength);
+    EXPECT_EQ(now.range, fresh.range);
+    EXPECT_EQ(now.profileMinRange, fresh.profileMinRange);
+    EXPECT_EQ(now.colorTable, fresh.colorTable);
+    EXPECT_EQ(now.profileDispMode, fresh.profileDispMode);
+    EXPECT_EQ(now.pointSize, fresh.pointSize);
+    EXPECT_EQ(now.pointsColor, fresh.pointsColor);
+    EXPECT_EQ(now.playback, doc.Run().m_playback);
+    EXPECT_EQ(now.extRollValid, doc.Link().m_extRollValid);
+    EXPECT_EQ(now.extRoll, doc.Link().m_extRoll);
+    EXPECT_EQ(now.imageRadius, doc.Display().m_imageRadius);
+    EXPECT_EQ(now.profileMix, doc.Display().m_profileMix);
+}
+
+} // namespace
+
+TEST(Document, PingSettingsFollowEveryChangeBetweenPings) {
+    CTubescanDoc doc;
+    doc.Run().m_playback = 1;
+    ExpectCurrentPingSettings(doc, "first ping");
+
+    // The operator's changes, between two played pings.
+    doc.Settings().m_zoom = 2.5;
+    doc.Settings().m_colorTable = 3;
+    doc.Settings().m_profileDispMode = 2;
+    ExpectCurrentPingSettings(doc, "zoom, colours and profile mode changed");
+
+    // A played record brings its own range, mounting and pulse length; the
+    // next record the same again, then another range.
+    record::RecordSettings recorded;
+    recorded.rangeCode = 40;
+    recorded.modeByte = 0x40; // sonar up
+    recorded.widthByte = 0x40;
+    recorded.pulseLength = 25;
+    record::ApplySettings(doc, recorded);
+    ASSERT_EQ(doc.Settings().m_range, headproto::kRangeTable[7]);
+    ExpectCurrentPingSettings(doc, "a record with another range and mounting");
+    record::ApplySettings(doc, recorded);
+    ExpectCurrentPingSettings(doc, "the same record settings again");
+    recorded.rangeCode = 6;
+    recorded.modeByte = 0;
+    recorded.pulseLength = 9;
+    record::ApplySettings(doc, recorded);
+    ExpectCurrentPingSettings(doc, "the range and mounting back");
+
+    // Settings read from a file, and the offsets a connect forgets.
+    doc.LoadSettings(IniFile::FromText("[System Settings]\r\nZoom=3.0\r\nColorTable=1\r\n"));
+    ASSERT_EQ(doc.Settings().m_zoom, 3.0);
+    ExpectCurrentPingSettings(doc, "settings loaded");
+    doc.Settings().m_pitchOffset = 4.0;
+    doc.Settings().m_rollOffset = -2.0;
+    ExpectCurrentPingSettings(doc, "offsets set");
+    doc.ResetForConnect();
+    ExpectCurrentPingSettings(doc, "offsets forgotten");
+
+    // What changes from ping to ping: the sensor's roll and the display.
+    doc.Link().m_extRoll = 12.5;
+    doc.Link().m_extRollValid = 1;
+    doc.Display().m_imageRadius = 320;
+    doc.Display().m_profileMix = 0.5;
+    ExpectCurrentPingSettings(doc, "sensor roll and display changed");
+
+    // Live, the window's thread writes settings while pings are processed:
+    // whatever it wrote last is what the next ping gets.
+    doc.Run().m_playback = 0;
+    ExpectCurrentPingSettings(doc, "live");
+    doc.SettingsOfThePing().m_zoom = 1.5;
+    ExpectCurrentPingSettings(doc, "live, written without notice");
 }

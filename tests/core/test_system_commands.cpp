@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "../support/LinkStand.h"
 #include "doc/CommandMap.h"
 #include "doc/SystemCommands.h"
 #include "doc/TubescanDoc.h"
@@ -13,11 +14,11 @@ struct SystemCommandsTest : ::testing::Test {
         doc.Frame().m_image.assign(static_cast<std::size_t>(kImageSize) * kImageSize * 3, 0x55);
         doc.Frame().m_imageWidth = doc.Frame().m_imageHeight = kImageSize;
         doc.Display().m_clearOnChange = 0;
-        doc.Link().m_linkState = LinkState::Up;
         AddSystemCommands(commands, doc, [this] { ++restarts; });
     }
     bool Checked(int id) const { return commands.Update(id).checked.value_or(false); }
     CTubescanDoc doc;
+    LinkStand link{doc, LinkState::Up};
     CommandMap commands;
     int restarts = 0;
 };

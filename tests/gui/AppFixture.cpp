@@ -10,7 +10,7 @@ void WriteTextFile(const QString& path, const QByteArray& text) {
 
 void KeepOffOtherHeads(CTubescanApp& app) {
     // A simulator someone runs on the usual port is not this test's head.
-    app.m_beforeConnect = [](CTubescanDoc& doc) { doc.Link().m_tcpPort = kNoHeadPort; };
+    app.m_beforeConnect = [](SonarHost& host) { host.SetHeadPort(kNoHeadPort); };
 }
 
 void AppFixture::SetUp() {

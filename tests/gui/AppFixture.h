@@ -12,6 +12,7 @@
 #include "app/MainFrame.h"
 #include "app/TubescanApp.h"
 #include "doc/TubescanDoc.h"
+#include "link/SonarHost.h"
 
 inline const char* kLoopbackSettings = "[System Settings]\r\n"
                                        "IP Address=127.0.0.1\r\n"

@@ -32,7 +32,7 @@ TEST(LiveStartup, PictureFillsInAndStatusPanesShowPitchAndRoll) {
     QTemporaryDir dir;
     WriteTextFile(dir.filePath("TubescanL.INI"), kLoopbackSettings);
     CTubescanApp app;
-    app.m_beforeConnect = [&](CTubescanDoc& doc) { doc.Link().m_tcpPort = sim.Port(); };
+    app.m_beforeConnect = [&](SonarHost& host) { host.SetHeadPort(sim.Port()); };
     ASSERT_TRUE(app.InitInstance({"tubescan"}, dir.path()));
     CMainFrame& frame = *app.Registry().mainFrame;
     CTubescanDoc& doc = *app.Registry().document;
@@ -43,7 +43,7 @@ TEST(LiveStartup, PictureFillsInAndStatusPanesShowPitchAndRoll) {
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return doc.Run().m_pingCount >= 150 && counter.paints >= 10; }, 15000))
         << doc.Run().m_pingCount << " pings, " << counter.paints << " repaints";
-    EXPECT_EQ(doc.Link().m_linkState, LinkState::Up);
+    EXPECT_EQ(doc.HeadLinkState(), LinkState::Up);
     // The connect sets the live title; a resize after it (the docks taking
     // their room) sets the frame's own form of it.
     EXPECT_TRUE(frame.windowTitle() == "TubescanL - Real Time" ||

@@ -34,7 +34,7 @@ class ParameterLinkTest : public ::testing::Test {
                 head.Send(linktest::Bytes(linktest::MakeRecord()));
         };
         app = std::make_unique<CTubescanApp>();
-        app->m_beforeConnect = [this](CTubescanDoc& doc) { doc.Link().m_tcpPort = head.Port(); };
+        app->m_beforeConnect = [this](SonarHost& host) { host.SetHeadPort(head.Port()); };
         ASSERT_TRUE(app->InitInstance({"tubescan"}, dir.path()));
         ASSERT_TRUE(QTest::qWaitFor([this] { return head.commands.size() >= 3; }, 5000))
             << "the program never reached the fake head";

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+#include "../support/LinkStand.h"
 #include "doc/TubescanDoc.h"
 #include "view/AttitudeGeometry.h"
 #include "view/AttitudeLayer.h"
@@ -25,6 +26,7 @@ const QRgb kPicture = qRgb(0, 0, 0); // the image buffer covers the whole client
 
 struct LayeredView {
     CTubescanDoc doc;
+    LinkStand link{doc, LinkState::Up}; // no link status box unless a test asks for it
     CTubescanView view{&doc};
 
     LayeredView() {
@@ -34,7 +36,6 @@ struct LayeredView {
         doc.Settings().m_gridColor = kGrid;
         doc.Settings().m_viewRangeMark = 0;
         doc.Settings().m_displayPRD = 0;
-        doc.Link().m_linkState = LinkState::Up; // no link status box unless a test asks for it
         doc.Run().m_scanDirection = 1; // the scan line points straight down, out of the way
         doc.Frame().m_beamAngle = 180.0;
         doc.Link().m_command[headproto::kCmdSectorWidth] = 120;
@@ -145,7 +146,7 @@ TEST(ViewLayers, PolarGridArcsAtTheirRadiiAndCentreLines) {
 TEST(ViewLayers, LinkStatusBoxBlinksAndAlternatesItsMessage) {
     LayeredView v;
     const QRgb red = Rgb(kStatusRed), white = Rgb(kNearWhite), back = kPicture;
-    v.doc.Link().m_linkState = LinkState::Down;
+    v.link.state = LinkState::Down;
     v.view.SetStatusBlink(1);
     // "No Connection": the frame starts at x = 314.
     const QImage& image = v.Compose();
@@ -174,7 +175,7 @@ TEST(ViewLayers, LinkStatusBoxBlinksAndAlternatesItsMessage) {
     v.doc.Display().m_measureMode = 0;
 
     // Connected but the head is silent: the wider box, frame from 289 to 585.
-    v.doc.Link().m_linkState = LinkState::Up;
+    v.link.state = LinkState::Up;
     v.doc.Link().m_replyPending = 1;
     v.doc.Settings().m_ipAddress = "127.0.0.1";
     v.Compose();

@@ -92,7 +92,7 @@ TEST(LiveOutput, DatagramsOfALiveRunArriveAsComputed) {
         }
     } teeInstaller(doc, tee);
     doc.OnNewDocument(dir.Dir());
-    doc.Link().m_tcpPort = sim.Port();
+    host->SetHeadPort(sim.Port());
     host->OnConnectToSonarHead();
 
     std::vector<std::string> received;

@@ -18,6 +18,7 @@
 
 #include "../core/TempDir.h"
 #include "../support/DocumentSpy.h"
+#include "../support/LinkStand.h"
 #include "../support/PtyPair.h"
 #include "../support/SimProcess.h"
 #include "app/StatusText.h"
@@ -83,7 +84,7 @@ TEST(SerialPorts, SensorValuesReachDocumentRecordingAndDatagrams) {
     });
     UdpOutputMaker udpMaker(doc);
     doc.OnNewDocument(dir.Dir());
-    doc.Link().m_tcpPort = sim.Port();
+    host->SetHeadPort(sim.Port());
     host->OnConnectToSonarHead();
     ASSERT_TRUE(serial->OrientationPortOpen());
     ASSERT_TRUE(doc.OpenRecordFile(dir.File("run.31l")));
@@ -181,7 +182,7 @@ TEST(SerialPorts, BadFieldsAndAVanishedPortAreSurvived) {
 
     // The head's serial port keeps its state apart from the TCP link, and a
     // port that is not there names itself.
-    doc.Link().m_linkState = LinkState::Connecting;
+    LinkStand link(doc, LinkState::Connecting);
     serial.CloseComPorts();
     ComPortChoice choice = ComPortChoiceFromDocument(doc);
     choice.headPort = 9;
@@ -189,14 +190,14 @@ TEST(SerialPorts, BadFieldsAndAVanishedPortAreSurvived) {
     serial.ApplyComPortSetup(choice);
     EXPECT_TRUE(serial.HeadPortOpen());
     EXPECT_FALSE(serial.OrientationPortOpen());
-    EXPECT_EQ(doc.Link().m_linkState, LinkState::Connecting);
+    EXPECT_EQ(doc.HeadLinkState(), LinkState::Connecting);
     const std::string saved = dir.Read("TubescanL.INI");
     EXPECT_NE(saved.find("PRDComPort=31"), std::string::npos);
     EXPECT_NE(saved.find("COM9=" + pty.ProgramEnd()), std::string::npos);
     doc.Settings().m_sonarComPort = 30;
     serial.OpenHeadComPort();
     EXPECT_FALSE(serial.HeadPortOpen());
-    EXPECT_EQ(doc.Link().m_linkState, LinkState::Connecting);
+    EXPECT_EQ(doc.HeadLinkState(), LinkState::Connecting);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].rfind("COM30 is not available.", 0), 0u) << messages[0];
 

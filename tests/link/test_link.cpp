@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "../support/DocumentSpy.h"
+#include "../support/SurveyFile.h"
 #include "LinkTestSupport.h"
 #include "link/LoopbackGuard.h"
 #include "link/SonarHost.h"
@@ -33,7 +34,7 @@ struct LiveLink {
             &host->Worker(), &CRealTimeSonarData::repaintDue, &context, [this] { ++repaints; },
             Qt::QueuedConnection);
         doc.OnNewDocument(dir.Dir());
-        doc.Link().m_tcpPort = head.Port();
+        host->SetHeadPort(head.Port());
     }
     ~LiveLink() {
         doc.OnCloseDocument();
@@ -66,7 +67,7 @@ TEST(HeadLinkCycle, FirstCommandIsTheSettingsAndEachReplyBringsExactlyOneMore) {
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() >= 20; }, 5000));
     EXPECT_EQ(l.head.overlapping, 0);
-    EXPECT_EQ(l.doc.Link().m_linkState, LinkState::Up);
+    EXPECT_EQ(l.host->State(), LinkState::Up);
     EXPECT_EQ(l.doc.Link().m_replyPending, 0);
     EXPECT_EQ(l.host->Link().GetCounters().resends, 0u);
 }
@@ -107,12 +108,12 @@ TEST(HeadLinkCycle, LostConnectionIsBackWithinTwoSeconds) {
     QElapsedTimer clock;
     clock.start();
     l.head.client->disconnectFromHost();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.Link().m_linkState == LinkState::Down; }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.host->State() == LinkState::Down; }, 1000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.connections == 2; }, 2500));
     EXPECT_LT(clock.elapsed(), 2200);
     const auto before = l.Processed();
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() >= before + 3; }, 2000));
-    EXPECT_EQ(l.doc.Link().m_linkState, LinkState::Up);
+    EXPECT_EQ(l.host->State(), LinkState::Up);
 }
 
 TEST(HeadLinkCycle, HoldStopsSendingAndReleasingItRestartsTheLink) {
@@ -134,6 +135,33 @@ TEST(HeadLinkCycle, HoldStopsSendingAndReleasingItRestartsTheLink) {
     l.host->SetHold(false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.connections == 2; }, 1000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.commands.size() >= sent + 3; }, 2000));
+}
+
+TEST(HeadLinkCycle, TheDocumentAsksTheHostWhereTheLinkStands) {
+    LiveLink l;
+    std::vector<LinkState> changes;
+    QObject::connect(&l.host->Link(), &HeadLink::linkStateChanged, &l.context,
+                     [&](LinkState s) { changes.push_back(s); });
+    EXPECT_EQ(l.doc.HeadLinkState(), LinkState::Down);
+    l.Connect();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.host->State() == LinkState::Up; }, 2000));
+    EXPECT_EQ(l.doc.HeadLinkState(), LinkState::Up);
+    ASSERT_GE(changes.size(), 2u);
+    EXPECT_EQ(changes.back(), LinkState::Up);
+
+    // "Reset Link" starts a new connection at once, also over a link that is up.
+    const auto attempts = l.host->Link().GetCounters().connectAttempts;
+    l.host->RestartHeadLink();
+    EXPECT_EQ(l.host->Link().GetCounters().connectAttempts, attempts + 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.host->State() == LinkState::Up; }, 2000));
+
+    // Playback closes the link: down for the host and the document alike.
+    const std::string path = l.dir.File("played.31l");
+    ASSERT_TRUE(survey::WriteFile(path, 20, survey::Shape{}));
+    ASSERT_EQ(l.doc.OpenPlayback(path), PlaybackOpen::Opened);
+    EXPECT_EQ(l.host->State(), LinkState::Down);
+    EXPECT_EQ(l.doc.HeadLinkState(), LinkState::Down);
+    EXPECT_EQ(changes.back(), LinkState::Down);
 }
 
 TEST(HeadLinkCycle, InPlaybackRepliesAreIgnoredAndTheWatchdogOnlyTicks) {
@@ -190,7 +218,7 @@ TEST(HeadLinkCycle, TheWatchdogSaysTheHeadIsSilentAndAsksNoRepaint) {
     DocumentSpy spy(l.doc);
     l.head.onCommand = [](const auto&) {}; // the head says nothing
     l.Connect();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.Link().m_linkState == LinkState::Up; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.host->State() == LinkState::Up; }, 2000));
     int silent = 0;
     QObject::connect(&l.host->Link(), &HeadLink::headSilent, &l.context, [&] { ++silent; });
     QCoreApplication::processEvents();
@@ -235,7 +263,8 @@ TEST(HeadLinkSafety, NonLoopbackHeadIsRefusedAndSaysSo) {
         SonarHost host(doc);
         doc.OnNewDocument(dir.Dir());
         host.OnConnectToSonarHead();
-        EXPECT_EQ(doc.Link().m_linkState, LinkState::Down) << address;
+        EXPECT_EQ(host.State(), LinkState::Down) << address;
+        EXPECT_EQ(doc.HeadLinkState(), LinkState::Down) << address;
         EXPECT_NE(host.Link().LastRefusal().find(address), std::string::npos) << address;
         EXPECT_EQ(host.Link().GetCounters().commandsSent, 0u);
         doc.OnCloseDocument();

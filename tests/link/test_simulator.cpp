@@ -21,7 +21,7 @@ struct SimLink {
         WriteLoopbackSettings(dir);
         host = std::make_unique<SonarHost>(doc);
         doc.OnNewDocument(dir.Dir());
-        doc.Link().m_tcpPort = port;
+        host->SetHeadPort(port);
         host->OnConnectToSonarHead();
     }
     ~SimLink() {
@@ -66,5 +66,5 @@ TEST(HeadLinkWithSimulator, RecoversFromClosedConnectionsAndSilence) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.doc.Run().m_pingCount >= 100; }, 9000));
     const auto& link = l.host->Link().GetCounters();
     EXPECT_GE(link.connectAttempts, 4u);
-    EXPECT_EQ(l.doc.Link().m_linkState, LinkState::Up);
+    EXPECT_EQ(l.host->State(), LinkState::Up);
 }

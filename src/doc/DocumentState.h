@@ -96,6 +96,13 @@ struct PingReadout {
     // The orientation sensor's values as the ping was taken.
     double extPitch = 0.0, extRoll = 0.0, extDistance = 0.0;
     bool extPitchValid = false, extRollValid = false, extDistanceValid = false;
+    // What the grid is drawn against (the acquisition thread changes the
+    // zoom, the train and the sector with a recorded ping) and the status
+    // texts' ping count.
+    double zoom = 1.0;
+    int trainBearing = 0;
+    int sectorWidthCode = 0;
+    int pingCount = 0;
 };
 
 // Where the program stands: live or playback, held or scanning, and the

@@ -304,5 +304,9 @@ PingReadout CTubescanDoc::Readout() const {
     r.extPitchValid = m_link.m_extPitchValid != 0;
     r.extRollValid = m_link.m_extRollValid != 0;
     r.extDistanceValid = m_link.m_extDistanceValid != 0;
+    r.zoom = m_settings.m_zoom;
+    r.trainBearing = m_run.m_trainBearing;
+    r.sectorWidthCode = m_link.m_command[headproto::kCmdSectorWidth];
+    r.pingCount = m_run.m_pingCount;
     return r;
 }

@@ -1,7 +1,5 @@
 #include "view/GridLayer.h"
 
-#include <mutex>
-
 #include <QPainter>
 
 #include "doc/TubescanDoc.h"
@@ -38,12 +36,10 @@ void DrawGridLayer(QPainter& painter, const CTubescanView& view) {
     in.panX = view.Pan().x();
     in.panY = view.Pan().y();
     in.soundVelocity = doc->Settings().m_soundVelocity;
-    {
-        std::lock_guard lock(doc->PingMutex());
-        in.zoom = doc->Settings().m_zoom;
-        in.trainBearing = doc->Run().m_trainBearing;
-        in.sectorWidthCode = doc->Link().m_command[headproto::kCmdSectorWidth];
-    }
+    const PingReadout ping = doc->Readout();
+    in.zoom = ping.zoom;
+    in.trainBearing = ping.trainBearing;
+    in.sectorWidthCode = ping.sectorWidthCode;
     const GridPicture grid = ComputeGrid(in);
 
     painter.setRenderHint(QPainter::Antialiasing, false);

@@ -1,7 +1,5 @@
 #include "view/StatusTextLayer.h"
 
-#include <mutex>
-
 #include <QPainter>
 
 #include "doc/TubescanDoc.h"
@@ -49,10 +47,7 @@ void DrawStatusTextLayer(QPainter& painter, CTubescanView& view) {
     in.circleDiameter = doc->Settings().m_circleDiameter;
     in.horseShoeWidth = doc->Settings().m_horseShoeWidth;
     in.horseShoeHeight = doc->Settings().m_horseShoeHeight;
-    {
-        std::lock_guard lock(doc->PingMutex());
-        in.pingCount = doc->Run().m_pingCount;
-    }
+    in.pingCount = doc->Readout().pingCount;
 
     LinkBlink blink{view.BlinkCount(), view.ShowAddress()};
     const StatusPicture status = ComposeStatusTexts(in, blink);

@@ -209,7 +209,7 @@ TEST(DocumentObservers, EachHearsEveryNotificationInTurnUntilRemoved) {
     EXPECT_EQ(heard, "");
 }
 
-// The status texts and the attitude panel paint from this copy instead of
+// The status texts, the grid and the attitude panel paint from this copy instead of
 // holding the ping lock: every value must come from its own field, and a copy
 // taken while the acquisition thread holds the lock must wait for the ping.
 TEST(Document, ReadoutCopiesTheCurrentPingUnderThePingLock) {
@@ -227,6 +227,11 @@ TEST(Document, ReadoutCopiesTheCurrentPingUnderThePingLock) {
     doc.Link().m_extPitchValid = 0;
     doc.Link().m_extRollValid = 1;
     doc.Link().m_extDistanceValid = 1;
+    // The grid's and the status texts' values.
+    doc.Settings().m_zoom = 1.75;
+    doc.Run().m_trainBearing = 141;
+    doc.Link().m_command[headproto::kCmdSectorWidth] = 33;
+    doc.Run().m_pingCount = 4242;
 
     const PingReadout r = doc.Readout();
     EXPECT_EQ(r.pitchAvg, 1.5);
@@ -243,6 +248,10 @@ TEST(Document, ReadoutCopiesTheCurrentPingUnderThePingLock) {
     EXPECT_FALSE(r.extPitchValid);
     EXPECT_TRUE(r.extRollValid);
     EXPECT_TRUE(r.extDistanceValid);
+    EXPECT_EQ(r.zoom, 1.75);
+    EXPECT_EQ(r.trainBearing, 141);
+    EXPECT_EQ(r.sectorWidthCode, 33);
+    EXPECT_EQ(r.pingCount, 4242);
 
     std::atomic<bool> copied{false};
     std::thread reader;

@@ -325,11 +325,20 @@ TEST(Document, PingSettingsFollowEveryChangeBetweenPings) {
     ExpectCurrentPingSettings(doc, "a record with another range and mounting");
     record::ApplySettings(doc, recorded);
     ExpectCurrentPingSettings(doc, "the same record settings again");
+    // Each value a record carries on its own: a record that changes only one
+    // of them must still be played with it.
     recorded.rangeCode = 6;
+    record::ApplySettings(doc, recorded);
+    ExpectCurrentPingSettings(doc, "only the range");
     recorded.modeByte = 0;
+    record::ApplySettings(doc, recorded);
+    ExpectCurrentPingSettings(doc, "only the mounting");
+    recorded.widthByte = 0;
+    record::ApplySettings(doc, recorded);
+    ExpectCurrentPingSettings(doc, "only the zero reference");
     recorded.pulseLength = 9;
     record::ApplySettings(doc, recorded);
-    ExpectCurrentPingSettings(doc, "the range and mounting back");
+    ExpectCurrentPingSettings(doc, "only the pulse length");
 
     // Settings read from a file, and the offsets a connect forgets.
     doc.LoadSettings(IniFile::FromText("[System Settings]\r\nZoom=3.0\r\nColorTable=1\r\n"));

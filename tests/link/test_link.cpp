@@ -119,22 +119,22 @@ TEST(HeadLinkCycle, LostConnectionIsBackWithinTwoSeconds) {
 TEST(HeadLinkCycle, HoldStopsSendingAndReleasingItRestartsTheLink) {
     LiveLink l;
     l.Connect();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() >= 3; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() >= 3; }, 5000));
     l.host->SetHold(true);
     // The command already out gets its answer, which is still processed.
     const auto& counters = l.host->Link().GetCounters();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return counters.records == counters.commandsSent; }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counters.records == counters.commandsSent; }, 5000));
     const auto sent = counters.commandsSent;
     EXPECT_EQ(l.head.commands.size(), sent);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() == sent; }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() == sent; }, 5000));
     // A record that still comes is processed, and no command answers it.
     l.head.Send(Bytes(MakeRecord()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() == sent + 1; }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() == sent + 1; }, 5000));
     EXPECT_EQ(l.head.commands.size(), sent);
 
     l.host->SetHold(false);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.connections == 2; }, 1000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.commands.size() >= sent + 3; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.connections == 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.commands.size() >= sent + 3; }, 5000));
 }
 
 TEST(HeadLinkCycle, TheDocumentAsksTheHostWhereTheLinkStands) {

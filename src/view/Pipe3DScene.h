@@ -69,6 +69,7 @@ class Pipe3DScene : public QObject {
     // Builds the vertex buffers now rather than on the next timer.
     void Rebuild();
     std::size_t DrawnPoints() const;
+    const analysis::PipeHistory& History() const { return m_history; }
     // Other levels of detail than the defaults (the benchmark).
     void SetBudgets(std::size_t rest, std::size_t moving);
 

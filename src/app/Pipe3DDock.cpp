@@ -34,7 +34,10 @@ Pipe3DDock::Pipe3DDock(QWidget* parent)
     m_readout = new QLabel(body);
     m_readout->setObjectName(QStringLiteral("Pipe3DReadout"));
     m_readout->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_readout->setMinimumHeight(2 * m_readout->fontMetrics().lineSpacing() + 4);
+    // Three lines, kept whether or not a point is under the mouse, so the
+    // view above does not jump; the view takes the rest.
+    m_readout->setFixedHeight(3 * m_readout->fontMetrics().lineSpacing() + 6);
+    m_readout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_readout->setContentsMargins(6, 2, 6, 2);
     layout->addWidget(m_readout);
     body->setMinimumSize(320, 240);
@@ -110,7 +113,7 @@ QString Pipe3DReadoutText(const analysis::WallHit& hit, const geo::SurveyPlace* 
     if (!place) return text;
     const geo::Vec3 world = geo::PlaceHit(place->axis, hit);
     const QString unit = QString::fromStdString(place->UnitSymbol());
-    return text + QStringLiteral("\nE %1 %4, N %2 %4, elevation %3 %4 (%5)")
+    return text + QStringLiteral("\nE %1 %4, N %2 %4, elevation %3 %4\nin %5")
                       .arg(QString::number(world[0], 'f', 3), QString::number(world[1], 'f', 3),
                            QString::number(world[2], 'f', 3), unit,
                            QString::fromStdString(place->crs.name));
@@ -153,7 +156,7 @@ void Pipe3DDock::MakeView() {
                         m_message->show();
                     });
             // Above the read-out.
-            static_cast<QVBoxLayout*>(widget()->layout())->insertWidget(1, container);
+            static_cast<QVBoxLayout*>(widget()->layout())->insertWidget(1, container, 1);
             m_message->hide();
             m_view = container;
             return;

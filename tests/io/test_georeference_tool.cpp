@@ -255,12 +255,10 @@ TEST_F(GeoreferenceTool, GeoJsonFindingsLieWhereProjPutsThemAndGdalOpensTheMap) 
     // The plan position of chainage s, by cs2cs (latitude, longitude).
     const auto expected = [&](double s, double& lon, double& lat) {
         const double x = kUpper[0] + s * frame.t[0], y = kUpper[1] + s * frame.t[1];
-        QProcess p;
-        p.start("cs2cs", {"-f", "%.10f", "EPSG:25832", "EPSG:4326"});
-        p.write(QByteArray::number(x, 'f', 4) + " " + QByteArray::number(y, 'f', 4) + "\n");
-        p.closeWriteChannel();
-        p.waitForFinished(30000);
-        std::istringstream in(p.readAllStandardOutput().toStdString());
+        std::istringstream in(Output("sh", {"-c", QStringLiteral("echo %1 %2 | cs2cs -f %.10f "
+                                                                 "EPSG:25832 EPSG:4326")
+                                                      .arg(x, 0, 'f', 4)
+                                                      .arg(y, 0, 'f', 4)}));
         in >> lat >> lon;
         return static_cast<bool>(in);
     };

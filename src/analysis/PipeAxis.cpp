@@ -10,8 +10,6 @@ namespace geo {
 
 namespace {
 
-constexpr double kDegree = 3.14159265358979323846 / 180.0;
-
 Vec3 Cross(const Vec3& a, const Vec3& b) {
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
@@ -39,8 +37,8 @@ PipeAxis::PipeAxis(const survey::NodeCoordinates& start, const survey::NodeCoord
                          : Vec3{1.0, 0.0, 0.0};
     m_right = right;
     m_up = Cross(m_right, m_along);
-    const double half = 0.5 * heightMetres / m_metresPerUnit;
-    m_origin = {start.x + half * m_up[0], start.y + half * m_up[1], start.z + half * m_up[2]};
+    m_half = 0.5 * heightMetres / m_metresPerUnit;
+    m_origin = {start.x + m_half * m_up[0], start.y + m_half * m_up[1], start.z + m_half * m_up[2]};
 }
 
 Vec3 PipeAxis::Place(double s, double right, double up) const {
@@ -49,6 +47,13 @@ Vec3 PipeAxis::Place(double s, double right, double up) const {
     Vec3 p;
     for (int i = 0; i < 3; ++i)
         p[i] = m_origin[i] + a * m_along[i] + r * m_right[i] + u * m_up[i];
+    return p;
+}
+
+Vec3 PipeAxis::OnInvert(double s) const {
+    Vec3 p = OnAxis(s);
+    for (int i = 0; i < 3; ++i)
+        p[i] -= m_half * m_up[i];
     return p;
 }
 
@@ -62,6 +67,40 @@ double NominalHeight(const analysis::NominalPipe& pipe) {
         break;
     }
     return pipe.diameter;
+}
+
+std::string SurveyPlace::UnitSymbol() const {
+    if (crs.metresPerUnit == 1.0) return "m";
+    // The US survey foot is two parts in a million longer than the foot.
+    if (crs.IsFeet()) return crs.metresPerUnit > 0.30480031 ? "US ft" : "ft";
+    return crs.unitName;
+}
+
+std::optional<SurveyPlace> PlaceOfSurvey(const survey::SurveyDetails& d,
+                                         const analysis::NominalPipe& pipe, std::string* why) {
+    std::string reason;
+    std::optional<SurveyPlace> place;
+    if (d.startNodeCoordinates && d.finishNodeCoordinates && !d.crs.empty()) {
+        CrsResult crs = ResolveCrs(d.crs);
+        if (!crs.crs) {
+            reason = crs.error;
+        } else {
+            const double height = d.heightMm ? *d.heightMm / 1000.0 : NominalHeight(pipe);
+            PipeAxis axis(*d.startNodeCoordinates, *d.finishNodeCoordinates, height,
+                          crs.crs->metresPerUnit);
+            if (axis.Valid())
+                place.emplace(SurveyPlace{std::move(*crs.crs), axis});
+            else
+                reason = "the start and finish nodes' coordinates are the same place";
+        }
+    }
+    if (why) *why = reason;
+    return place;
+}
+
+Vec3 PlaceHit(const PipeAxis& axis, const analysis::WallHit& hit) {
+    const analysis::SectionPoint p = analysis::OnSection(hit.x, hit.y, hit.frame);
+    return axis.Place(hit.distance, p.right, p.up);
 }
 
 double LengthBetweenNodes(const survey::SurveyDetails& d) {
@@ -129,12 +168,9 @@ void ScanPlacer::Place(const ScanFigures& f, std::span<const ProfileSample> samp
         // so the pipe's up is up.
         double x = s.x, y = s.y;
         if (i < points.size()) x = points[i].x, y = points[i].y;
-        x -= cx;
-        y -= cy;
-        const double c = std::cos(s.upBearing * kDegree), sn = std::sin(s.upBearing * kDegree);
-        const double right = x * c - y * sn, up = x * sn + y * c;
+        const analysis::SectionPoint at = analysis::OnSection(x, y, cx, cy, s.upBearing);
         const double chainage = std::isfinite(s.distance) ? s.distance : 0.0;
-        m_placed[i] = {i, m_axis.Place(chainage, right, up)};
+        m_placed[i] = {i, m_axis.Place(chainage, at.right, at.up)};
     }
     emit(f, samples, points, number, m_placed);
 }

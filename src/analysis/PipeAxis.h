@@ -15,11 +15,14 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "analysis/PipeCondition.h"
+#include "analysis/WallPick.h"
+#include "analysis/WorldCrs.h"
 #include "format/SurveyDetails.h"
 
 namespace geo {
@@ -47,11 +50,14 @@ class PipeAxis {
     Vec3 Place(double s, double right, double up) const;
     // The axis's point at chainage s.
     Vec3 OnAxis(double s) const { return Place(s, 0.0, 0.0); }
+    // The inverts' line at chainage s, half the height below the axis.
+    Vec3 OnInvert(double s) const;
 
   private:
     Vec3 m_origin{}; // the axis at the start node
     Vec3 m_along{}, m_right{}, m_up{};
     double m_length = 0.0; // system's unit
+    double m_half = 0.0;   // half the height, system's unit
     double m_metresPerUnit = 1.0;
     double m_stretch = 1.0;
 };
@@ -59,6 +65,25 @@ class PipeAxis {
 // The largest inside height of the nominal pipe (the settings' pipe, where
 // the survey details give no height).
 double NominalHeight(const analysis::NominalPipe& pipe);
+
+// The pipe of a survey's details between its nodes: both nodes'
+// coordinates, a crs PROJ resolves to a projected system and the pipe's
+// height (height_mm, else the nominal pipe's). None, with the reason for
+// the operator, where they do not place it; the reason is empty when the
+// details give no coordinates or crs at all.
+struct SurveyPlace {
+    Crs crs;
+    PipeAxis axis;
+    // The unit's symbol as a drawing labels it: "m", "ft", "US ft".
+    std::string UnitSymbol() const;
+};
+std::optional<SurveyPlace> PlaceOfSurvey(const survey::SurveyDetails& d,
+                                         const analysis::NominalPipe& pipe, std::string* why);
+
+// A point picked on a kept ring of the 3D view, placed as the point cloud's
+// points are: about its ring's fitted centre, turned to the pipe's up, at
+// the ring's chainage. In the system's unit.
+Vec3 PlaceHit(const PipeAxis& axis, const analysis::WallHit& hit);
 
 // Metres between the nodes' inverts of the survey details, in the unit of
 // their crs as PROJ names it; NaN without both nodes or a crs PROJ places.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 #include "analysis/DeviationColours.h"
 
@@ -11,7 +12,27 @@ namespace analysis {
 bool PipeHistory::Add(const AnalysedScan& scan) {
     double distance = scan.figures.distance;
     if (!std::isfinite(distance) && !scan.samples.empty()) distance = scan.samples.back().distance;
-    return Add(distance, scan.points);
+    if (!std::isfinite(distance) || scan.points.empty()) return false;
+    return AddRing(distance, RingOf(scan.points, m_maxRingPoints),
+                   RingFrameOf(scan.figures, scan.samples));
+}
+
+RingFrame RingFrameOf(const ScanFigures& figures, std::span<const ProfileSample> samples) {
+    RingFrame frame;
+    if (figures.HasCentre()) {
+        frame.centreX = static_cast<float>(figures.centreX);
+        frame.centreY = static_cast<float>(figures.centreY);
+    }
+    // A mean of directions, so bearings either side of 180 do not cancel.
+    double sx = 0.0, sy = 0.0;
+    for (const ProfileSample& s : samples) {
+        if (!std::isfinite(s.upBearing)) continue;
+        sx += std::sin(s.upBearing * std::numbers::pi / 180.0);
+        sy += std::cos(s.upBearing * std::numbers::pi / 180.0);
+    }
+    if (sx != 0.0 || sy != 0.0)
+        frame.upBearing = static_cast<float>(std::atan2(sx, sy) * 180.0 / std::numbers::pi);
+    return frame;
 }
 
 std::vector<PipePoint> PipeHistory::RingOf(std::span<const AnalysedPoint> points,
@@ -32,7 +53,8 @@ bool PipeHistory::Add(double distance, std::span<const AnalysedPoint> points) {
     return AddRing(distance, RingOf(points, m_maxRingPoints));
 }
 
-bool PipeHistory::AddRing(double distance, std::span<const PipePoint> points) {
+bool PipeHistory::AddRing(double distance, std::span<const PipePoint> points,
+                          const RingFrame& frame) {
     if (!std::isfinite(distance) || points.empty()) return false;
     if (!m_rings.empty() && distance < m_rings.back().distance - 1.0) Clear();
     // Scan n is kept when n is a multiple of the stride: after a halving the
@@ -41,10 +63,14 @@ bool PipeHistory::AddRing(double distance, std::span<const PipePoint> points) {
     if (m_scan++ % m_stride != 0) return false;
     PipeRing ring;
     ring.distance = distance;
+    ring.frame = frame;
     const std::size_t keep = std::min(points.size(), m_maxRingPoints);
     ring.points.reserve(keep);
-    for (std::size_t i = 0; i < keep; ++i)
-        ring.points.push_back(points[i * points.size() / keep]);
+    for (std::size_t i = 0; i < keep; ++i) {
+        const PipePoint& p = points[i * points.size() / keep];
+        ring.points.push_back(p);
+        ring.reach = std::max(ring.reach, std::hypot(p.x, p.y));
+    }
     m_points += ring.points.size();
     m_rings.push_back(std::move(ring));
     if (m_rings.size() >= m_maxRings) Halve();
@@ -118,6 +144,21 @@ std::size_t PipeHistory::FillVertices(std::size_t budget, std::vector<float>& ou
         }
     }
     return n;
+}
+
+RingFrame PipeHistory::FrameOf(std::size_t index) const {
+    if (index >= m_rings.size()) return {};
+    RingFrame frame = m_rings[index].frame;
+    if (frame.HasCentre()) return frame;
+    const double at = m_rings[index].distance;
+    double gap = std::numeric_limits<double>::infinity();
+    for (const PipeRing& r : m_rings)
+        if (r.frame.HasCentre() && std::abs(r.distance - at) < gap) {
+            gap = std::abs(r.distance - at);
+            frame.centreX = r.frame.centreX;
+            frame.centreY = r.frame.centreY;
+        }
+    return frame;
 }
 
 } // namespace analysis

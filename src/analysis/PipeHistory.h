@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -20,9 +21,25 @@ struct PipePoint {
     float deviation = 0.0f;   // metres, positive inward; NaN where none
 };
 
+// Where a ring sits in the pipe: its scan's fitted centre in the points'
+// frame (NaN where the fit failed) and where the pipe's up lies in it,
+// degrees clockwise from +Y (ProfileSample::upBearing). What placing a
+// point of it between the survey's nodes needs, and nothing the drawing does.
+struct RingFrame {
+    float centreX = std::numeric_limits<float>::quiet_NaN();
+    float centreY = std::numeric_limits<float>::quiet_NaN();
+    float upBearing = 0.0f;
+    bool HasCentre() const { return centreX == centreX; }
+};
+
+// A scan's frame: its figures' centre and its samples' mean up bearing.
+RingFrame RingFrameOf(const ScanFigures& figures, std::span<const ProfileSample> samples);
+
 struct PipeRing {
     double distance = 0.0; // metres along the pipe
     std::vector<PipePoint> points;
+    RingFrame frame;
+    float reach = 0.0f; // metres from the head to the ring's furthest point
 };
 
 class PipeHistory {
@@ -43,7 +60,7 @@ class PipeHistory {
     bool Add(double distance, std::span<const AnalysedPoint> points);
     bool Add(const AnalysedScan& scan);
     // Takes a ring already thinned (RingOf), as the live analysis hands it over.
-    bool AddRing(double distance, std::span<const PipePoint> ring);
+    bool AddRing(double distance, std::span<const PipePoint> ring, const RingFrame& frame = {});
     void Clear();
 
     // At most maxPoints of a scan's points, evenly spaced along it, so a
@@ -60,6 +77,10 @@ class PipeHistory {
     double LastDistance() const;
     // The distance of the kept ring nearest to distance; NaN when none.
     double NearestRing(double distance) const;
+    // The frame of ring index, its centre taken from the nearest ring along
+    // the pipe that has one where its own fit failed (as the placed point
+    // cloud does); no centre when no kept ring has one.
+    RingFrame FrameOf(std::size_t index) const;
 
     // Interleaved vertices, seven floats each: x, y, z (centimetres, z the
     // distance) and the deviation colour as r, g, b, a in 0..1. At most

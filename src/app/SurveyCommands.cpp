@@ -42,6 +42,7 @@ SurveyCommands::~SurveyCommands() = default;
 
 void SurveyCommands::RefreshUnits() {
     m_units.Set(m_session.Units());
+    emit surveyShown();
 }
 
 SurveyDetailsDlg* SurveyCommands::Dialog() const {

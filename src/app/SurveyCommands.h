@@ -34,8 +34,13 @@ class SurveyCommands : public QObject {
     // The units of the survey shown, which the docks and Go To follow.
     const DockUnits& Units() const { return m_units; }
     // Takes the units anew (the details, the recording shown or the Units
-    // setting changed).
+    // setting changed), and says the survey shown may have changed.
     void RefreshUnits();
+
+  signals:
+    // The details, the recording shown or the settings may have changed:
+    // whoever shows Session().Current() takes it anew.
+    void surveyShown();
 
   private:
     void Say(const std::string& text);

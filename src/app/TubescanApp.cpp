@@ -220,6 +220,11 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     m_dockLayout = std::make_unique<DockLayout>(*m_frame, *conditionPanel, *pipe3d, *unrolled);
     AddResetLayoutCommand(m_commands, *m_dockLayout);
     connect(pipe3d, &Pipe3DDock::DistanceClicked, m_frame.get(), goThere);
+    // The point under the mouse in the 3D view is placed on the map when the
+    // survey shown gives its nodes' coordinates.
+    connect(m_survey, &SurveyCommands::surveyShown, pipe3d, [this, pipe3d] {
+        pipe3d->SetSurvey(m_survey->Session().Current(), NominalPipeOf(*m_doc));
+    });
     m_observers.push_back(ObserveParameterWindows(*m_doc, m_registry));
     m_observers.push_back(ObserveDiagnostics(*m_doc, m_registry));
     // The host observes the document for the worker and the links; it must

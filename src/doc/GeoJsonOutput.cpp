@@ -54,23 +54,17 @@ bool GeoJsonOutput::Create(const std::string& path, const conversion::PassContex
         if (error) *error = 0;
         return false;
     }
-    const geo::CrsResult crs = geo::ResolveCrs(d.crs);
-    if (!crs.crs) {
-        m_refusal = crs.error;
-        if (error) *error = 0;
-        return false;
+    std::optional<geo::SurveyPlace> place = geo::PlaceOfSurvey(d, pass.pipe, &m_refusal);
+    if (place) {
+        m_axis = std::make_unique<geo::PipeAxis>(place->axis);
+        m_toLonLat = std::make_unique<geo::ToLonLat>(d.crs);
+        if (!m_toLonLat->Ok()) m_refusal = m_toLonLat->Error();
     }
-    m_pipe = pass.pipe;
-    const double height = d.heightMm ? *d.heightMm / 1000.0 : geo::NominalHeight(pass.pipe);
-    m_axis = std::make_unique<geo::PipeAxis>(*d.startNodeCoordinates, *d.finishNodeCoordinates,
-                                             height, crs.crs->metresPerUnit);
-    m_toLonLat = std::make_unique<geo::ToLonLat>(d.crs);
-    if (!m_axis->Valid()) m_refusal = "the start and finish nodes' coordinates are the same place";
-    if (!m_toLonLat->Ok()) m_refusal = m_toLonLat->Error();
     if (!m_refusal.empty()) {
         if (error) *error = 0;
         return false;
     }
+    m_pipe = pass.pipe;
     // Nothing is written until the end, but a folder that cannot take the
     // file is better found now.
     if (!ProbeWritable(path, error)) return false;
@@ -108,17 +102,23 @@ bool GeoJsonOutput::Finish() {
     bool placed = true;
     // The axis between two chainages as a line of longitudes and latitudes,
     // a point a metre (and at its ends) so a long stretch follows the map's
-    // own curvature; a single scan gets a centimetre either side.
+    // own curvature; a single scan gets a centimetre either side. Each
+    // position's altitude is the inverts' line's elevation there, in metres
+    // as GeoJSON counts heights, but of the nodes' own height system: the
+    // survey names no vertical datum that would take it to the ellipsoid's.
     const auto line = [&](double from, double to) {
         if (from > to) std::swap(from, to);
         if (to - from < 0.02) from -= 0.01, to += 0.01;
         const int steps = std::clamp(static_cast<int>(std::ceil(to - from)), 1, 1000);
         std::string text = "[";
         for (int i = 0; i <= steps; ++i) {
-            const geo::Vec3 p = m_axis->OnAxis(from + (to - from) * i / steps);
+            const double s = from + (to - from) * i / steps;
+            const geo::Vec3 p = m_axis->OnAxis(s);
             double lon = 0.0, lat = 0.0;
             placed = m_toLonLat->Transform(p[0], p[1], lon, lat) && placed;
-            text += (i ? ",[" : "[") + Number(lon, 9) + "," + Number(lat, 9) + "]";
+            const double elevation = m_axis->OnInvert(s)[2] * m_axis->MetresPerUnit();
+            text += (i ? ",[" : "[") + Number(lon, 9) + "," + Number(lat, 9) + "," +
+                    Number(elevation, 3) + "]";
         }
         return text + "]";
     };
@@ -162,6 +162,8 @@ bool GeoJsonOutput::Finish() {
                        ",\"start_node\":" + Json(d.startNode) +
                        ",\"finish_node\":" + Json(d.finishNode) +
                        ",\"direction\":" + Json(d.direction) + ",\"crs_of_nodes\":" + Json(d.crs) +
+                       ",\"altitude\":\"elevation of the invert, metres, in the nodes' "
+                       "height system\"" +
                        "},\n\"features\":[\n" + features + "\n]}\n";
     if (!placed) {
         m_refusal = "PROJ could not transform every point of the pipe to longitude and latitude";

@@ -175,25 +175,17 @@ bool PointCloudOutput::ChooseFrame(const conversion::PassContext& pass) {
                           "coordinates and crs in the survey details";
         return true;
     }
-    const geo::CrsResult crs = geo::ResolveCrs(d.crs);
-    if (!crs.crs) {
-        m_placeRefusal = crs.error;
-        return false;
-    }
-    const double height = d.heightMm ? *d.heightMm / 1000.0 : geo::NominalHeight(pass.pipe);
-    geo::PipeAxis axis(*d.startNodeCoordinates, *d.finishNodeCoordinates, height,
-                       crs.crs->metresPerUnit);
-    if (!axis.Valid()) {
-        m_placeRefusal = "the start and finish nodes' coordinates are the same place";
-        return false;
-    }
+    std::optional<geo::SurveyPlace> place = geo::PlaceOfSurvey(d, pass.pipe, &m_placeRefusal);
+    if (!place) return false;
+    geo::PipeAxis& axis = place->axis;
+    const geo::Crs* crs = &place->crs;
     m_betweenNodes = axis.Length();
     if (m_fitLength > 0.0) axis.SetStretch(m_betweenNodes / m_fitLength);
     las::Frame frame;
-    frame.wkt = crs.crs->wkt1;
-    frame.unit = crs.crs->IsFeet() ? "ft" : crs.crs->metresPerUnit == 1.0 ? "m" : crs.crs->unitName;
+    frame.wkt = crs->wkt1;
+    frame.unit = crs->IsFeet() ? "ft" : crs->metresPerUnit == 1.0 ? "m" : crs->unitName;
     // 0.5 mm, or a thousandth of a foot, as a surveyor's drawing counts.
-    const double scale = crs.crs->IsFeet() ? 0.001 : las::kScale / crs.crs->metresPerUnit;
+    const double scale = crs->IsFeet() ? 0.001 : las::kScale / crs->metresPerUnit;
     frame.scale = {scale, scale, scale};
     // The whole thousand units nearest the middle of the pipe: every point
     // of it lies well within the integers' reach of there.

@@ -1,5 +1,6 @@
 #include "view/Pipe3DScene.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -43,10 +44,10 @@ void Pipe3DScene::Add(const analysis::AnalysedScan& scan) {
 }
 
 void Pipe3DScene::Add(const analysis::ScanFigures& figures,
-                      std::span<const analysis::PipePoint> ring) {
+                      std::span<const analysis::PipePoint> ring, const analysis::RingFrame& frame) {
     const double nominal = figures.nominalArea;
     if (std::isfinite(nominal) && nominal > 0.0) m_radius = std::sqrt(nominal / std::numbers::pi);
-    if (!m_history.AddRing(figures.distance, ring)) return;
+    if (!m_history.AddRing(figures.distance, ring, frame)) return;
     Changed();
 }
 
@@ -158,4 +159,23 @@ void Pipe3DScene::pick(double zCm, double missCm) {
     if (!std::isfinite(zCm) || !(missCm <= 2.0 * RadiusCm())) return;
     const double ring = m_history.NearestRing(zCm / 100.0);
     if (std::isfinite(ring)) emit distanceClicked(ring);
+}
+
+void Pipe3DScene::hover(QVector3D near, QVector3D nearRight, QVector3D far, QVector3D farRight) {
+    // Points drawn two pixels wide count within this many of the mouse.
+    constexpr double kPixels = 4.0;
+    const double depth = (far - near).length() / 100.0;
+    const double pixelNear = (nearRight - near).length() / 100.0;
+    const double pixelFar = (farRight - far).length() / 100.0;
+    analysis::WallRay ray;
+    ray.from = {near.x() / 100.0, near.y() / 100.0, near.z() / 100.0};
+    const QVector3D along = far - near;
+    ray.along = {along.x() / 100.0, along.y() / 100.0, along.z() / 100.0};
+    ray.zScale = AxialScale();
+    ray.tolerance = kPixels * pixelNear;
+    ray.spread = depth > 0.0 ? kPixels * std::max(0.0, pixelFar - pixelNear) / depth : 0.0;
+    if (const std::optional<analysis::WallHit> hit = analysis::PickWall(m_history, ray))
+        emit wallHovered(*hit);
+    else
+        emit hoverLeft();
 }

@@ -11,8 +11,10 @@
 #include <QColor>
 #include <QObject>
 #include <QTimer>
+#include <QVector3D>
 
 #include "analysis/PipeHistory.h"
+#include "analysis/WallPick.h"
 #include "format/UnitsText.h"
 
 class Pipe3DGeometry;
@@ -55,7 +57,8 @@ class Pipe3DScene : public QObject {
     void Add(const analysis::AnalysedScan& scan);
     // Takes one scan's ring, already thinned, with its figures (for the
     // nominal pipe's size).
-    void Add(const analysis::ScanFigures& figures, std::span<const analysis::PipePoint> ring);
+    void Add(const analysis::ScanFigures& figures, std::span<const analysis::PipePoint> ring,
+             const analysis::RingFrame& frame = {});
     // While hidden nothing is drawn, so the vertex buffers are not rebuilt
     // as scans come in; showing again rebuilds them once.
     void SetShown(bool shown);
@@ -66,6 +69,7 @@ class Pipe3DScene : public QObject {
     // Builds the vertex buffers now rather than on the next timer.
     void Rebuild();
     std::size_t DrawnPoints() const;
+    const analysis::PipeHistory& History() const { return m_history; }
     // Other levels of detail than the defaults (the benchmark).
     void SetBudgets(std::size_t rest, std::size_t moving);
 
@@ -83,6 +87,7 @@ class Pipe3DScene : public QObject {
     QString LegendUnit() const;
     int LegendDecimals() const { return m_units == units::System::Imperial ? 1 : 0; }
     void SetUnits(units::System system);
+    units::System Units() const { return m_units; }
     // The legend and the mouse hints drawn over the scene (not in the report).
     bool Decorated() const { return m_decorated; }
     void SetDecorated(bool on) {
@@ -97,6 +102,12 @@ class Pipe3DScene : public QObject {
     // A click whose ray passes the pipe's axis at zCm (centimetres along it),
     // missCm from it: the nearest kept ring, if the click was on the pipe.
     Q_INVOKABLE void pick(double zCm, double missCm);
+    // The mouse's ray through the scene (centimetres, the length shortened
+    // by axialScale), given by its points on the near plane and 100 cm
+    // beyond, each also one pixel to the right: the kept point under it.
+    Q_INVOKABLE void hover(QVector3D near, QVector3D nearRight, QVector3D far, QVector3D farRight);
+    // The mouse left the pipe, or the camera moved under it.
+    Q_INVOKABLE void hoverEnd() { emit hoverLeft(); }
 
     void RequestReset() { emit resetRequested(); }
 
@@ -106,6 +117,9 @@ class Pipe3DScene : public QObject {
     void unitsChanged();
     void resetRequested();
     void distanceClicked(double metres);
+    // The point of the wall under the mouse.
+    void wallHovered(const analysis::WallHit& hit);
+    void hoverLeft();
 
   private:
     void Upload();

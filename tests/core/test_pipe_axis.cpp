@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "analysis/PipeAxis.h"
+#include "analysis/WallPick.h"
 #include "analysis/WorldCrs.h"
 
 namespace {
@@ -204,4 +205,88 @@ TEST(PipeAxis, CoordinateSystemsResolvedOrRefusedByPROJ) {
     ASSERT_EQ(std::sscanf(cs.c_str(), "%lf %lf", &csLat, &csLon), 2) << cs;
     EXPECT_NEAR(lon, csLon, 1e-8);
     EXPECT_NEAR(lat, csLat, 1e-8);
+}
+
+// The point under the mouse in the 3D view, placed: rays through rings of the
+// round pipe (drawn about a head off its centre, the pipe's up turned 10
+// degrees in the points' frame) pick the wall point nearest the camera, and
+// that point lands where the pipe's own frame, worked out here from the
+// nodes alone, puts it, within a millimetre. A ring whose fit failed takes
+// its fitted neighbour's centre; a ray beside the pipe picks nothing.
+TEST(PipeAxis, APointPickedOnTheWallLandsOnThePipeBetweenItsNodes) {
+    const survey::NodeCoordinates a{500000.000, 5700000.000, 100.000};
+    const survey::NodeCoordinates b{500030.000, 5700040.000, 99.500};
+    const geo::CrsResult crs = geo::ResolveCrs("EPSG:25832");
+    ASSERT_TRUE(crs.crs) << crs.error;
+    survey::SurveyDetails details;
+    details.crs = "EPSG:25832";
+    details.startNodeCoordinates = a;
+    details.finishNodeCoordinates = b;
+    details.heightMm = 600.0;
+    std::string why;
+    const std::optional<geo::SurveyPlace> place = geo::PlaceOfSurvey(details, {}, &why);
+    ASSERT_TRUE(place) << why;
+    EXPECT_EQ(place->UnitSymbol(), "m");
+
+    // The pipe's frame: along the inverts, right level, up square to both.
+    const double len = std::sqrt(30.0 * 30.0 + 40.0 * 40.0 + 0.5 * 0.5);
+    const std::array<double, 3> t{30.0 / len, 40.0 / len, -0.5 / len};
+    const double level = std::hypot(t[0], t[1]);
+    const std::array<double, 3> right{t[1] / level, -t[0] / level, 0.0};
+    const std::array<double, 3> up{right[1] * t[2] - right[2] * t[1],
+                                   right[2] * t[0] - right[0] * t[2],
+                                   right[0] * t[1] - right[1] * t[0]};
+    const double cx = -0.06, cy = 0.05, turn = 10.0 * kPi / 180.0;
+    analysis::PipeHistory history;
+    for (int ring = 0; ring < 3; ++ring) {
+        std::vector<analysis::PipePoint> points;
+        for (int i = 0; i < 240; ++i) {
+            const double beta = i * 1.5 * kPi / 180.0 + turn;
+            points.push_back({static_cast<float>(cx + kRadius * std::sin(beta)),
+                              static_cast<float>(cy + kRadius * std::cos(beta)), 0.0f});
+        }
+        analysis::RingFrame frame;
+        frame.upBearing = 10.0f;
+        // The middle ring's fit failed.
+        if (ring != 1)
+            frame.centreX = static_cast<float>(cx), frame.centreY = static_cast<float>(cy);
+        history.AddRing(19.0 + ring, points, frame);
+    }
+    for (const double bearing : {0.0, 45.0, 90.0, 180.0, 270.0}) {
+        SCOPED_TRACE(bearing);
+        // From outside, through the wall's point at that bearing on the
+        // middle ring and on across the pipe; the view draws the length at
+        // a third.
+        const double beta = bearing * kPi / 180.0 + turn;
+        const double ux = std::sin(beta), uy = std::cos(beta);
+        analysis::WallRay ray;
+        ray.zScale = 1.0 / 3.0;
+        ray.along = {-ux, -uy, -0.1};
+        ray.from = {cx + (kRadius + 2.7) * ux, cy + (kRadius + 2.7) * uy, 20.0 / 3.0 + 0.27};
+        ray.tolerance = 0.004;
+        ray.spread = 0.002;
+        const std::optional<analysis::WallHit> hit = analysis::PickWall(history, ray);
+        ASSERT_TRUE(hit);
+        EXPECT_EQ(hit->distance, 20.0);
+        EXPECT_TRUE(hit->frame.HasCentre()) << "the neighbour's centre";
+        const analysis::SectionPoint on = analysis::OnSection(hit->x, hit->y, hit->frame);
+        EXPECT_NEAR(std::fmod(on.bearing + 360.0 - bearing + 180.0, 360.0), 180.0, 1e-3);
+        EXPECT_NEAR(on.radius, kRadius, 1e-6);
+        // The picked point's own bearing, so the millimetre is the placing's.
+        const double got = on.bearing * kPi / 180.0;
+        const geo::Vec3 world = geo::PlaceHit(place->axis, *hit);
+        for (int i = 0; i < 3; ++i) {
+            const double invert = i == 0 ? a.x : i == 1 ? a.y : a.z;
+            const double expected = invert + 20.0 * t[i] + kRadius * up[i] +
+                                    kRadius * std::sin(got) * right[i] +
+                                    kRadius * std::cos(got) * up[i];
+            EXPECT_NEAR(world[i], expected, 0.001) << "coordinate " << i;
+        }
+    }
+    // A ray that passes a metre beside the pipe.
+    analysis::WallRay beside;
+    beside.from = {1.3, 5.0, 20.0};
+    beside.along = {0.0, -1.0, 0.0};
+    beside.tolerance = 0.004;
+    EXPECT_FALSE(analysis::PickWall(history, beside));
 }

@@ -4,12 +4,16 @@
 // display can be had.
 #include <gtest/gtest.h>
 
+#include <QCursor>
+#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QQmlContext>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <functional>
 
 #include "analysis/DeviationColours.h"
 #include "view/Pipe3DRender.h"
@@ -100,4 +104,25 @@ TEST(Pipe3DRender, AClickOnThePipePicksTheRingUnderIt) {
     QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(320, 240));
     ASSERT_EQ(clicked.size(), 1);
     EXPECT_NEAR(clicked.at(0).at(0).toDouble(), 1.0, 0.1);
+
+    // The mouse resting on the middle of the pipe hands the scene the drawn
+    // point under it, on the wall near the middle ring; beside the pipe,
+    // nothing.
+    std::vector<analysis::WallHit> hits;
+    QObject::connect(&scene, &Pipe3DScene::wallHovered,
+                     [&hits](const analysis::WallHit& hit) { hits.push_back(hit); });
+    QSignalSpy left(&scene, &Pipe3DScene::hoverLeft);
+    // The display's own pointer, as a person's mouse moves it.
+    const auto moveTo = [&](QPoint at, const std::function<bool()>& until) {
+        QCursor::setPos(view.mapToGlobal(at));
+        QDeadlineTimer deadline(5000);
+        while (!until() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    };
+    moveTo(QPoint(320, 240), [&] { return !hits.empty(); });
+    ASSERT_FALSE(hits.empty()) << "no point under the mouse";
+    EXPECT_NEAR(hits.back().distance, 1.0, 0.3);
+    EXPECT_NEAR(std::hypot(hits.back().x, hits.back().y), 0.15, 0.01);
+    moveTo(QPoint(5, 475), [&] { return !left.isEmpty(); });
+    EXPECT_FALSE(left.isEmpty());
 }

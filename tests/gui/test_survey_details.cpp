@@ -6,11 +6,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QValueAxis>
 
@@ -269,4 +271,82 @@ TEST(SurveyDetailsProgram, DocksAndGoToFollowTheSurveysUnits) {
     ASSERT_TRUE(app.Commands().Run(cmd::kUnitsMeters));
     QApplication::processEvents();
     expectUnits(units::System::Metric, "m", "cm");
+}
+
+// A played recording whose details place its pipe: the point under the
+// mouse in the 3D view is read out with its easting, northing and elevation
+// in the details' system, near the pipe between its nodes; a recording
+// without coordinates reads out the chainage alone, and leaving the pipe
+// clears the read-out.
+TEST(SurveyDetailsProgram, ThePipe3DReadOutPlacesThePointUnderTheMouse) {
+    QStandardPaths::setTestModeEnabled(true);
+    QTemporaryDir dir;
+    WriteTextFile(dir.filePath("TubescanL.INI"), QByteArray(kLoopbackSettings));
+    sim::PipeParams pipe;
+    pipe.travelSpeed = 0.25 / (400 * pipesurvey::kPingPeriod);
+    const std::string placed = dir.filePath("placed.31l").toStdString();
+    const std::string plain = dir.filePath("plain.31l").toStdString();
+    pipesurvey::WriteSurvey(placed, pipe, 400 * 12);
+    pipesurvey::WriteSurvey(plain, pipe, 400 * 12);
+    WriteTextFile(dir.filePath("placed.survey.json"),
+                  R"({"format":"tubescan-survey/1","pipe_reference":"SW-12","crs":"EPSG:25832",)"
+                  R"("height_mm":1000,"start_node_coordinates":{"x":500000,"y":5700000,"z":100},)"
+                  R"("finish_node_coordinates":{"x":500030,"y":5700040,"z":99.5}})");
+    CTubescanApp app;
+    KeepOffOtherHeads(app);
+    ASSERT_TRUE(app.InitInstance({"tubescan"}, dir.path()));
+    CTubescanDoc& doc = *app.Registry().document;
+    auto* dock = app.Registry().mainFrame->findChild<Pipe3DDock*>();
+    ASSERT_NE(dock, nullptr);
+    Pipe3DScene& scene = dock->Scene();
+
+    // Played through; the rings reach the dock from the analysis's thread.
+    const auto playThrough = [&](const std::string& path) {
+        ASSERT_TRUE(doc.OpenPlaybackPath(path));
+        QApplication::processEvents();
+        std::uint64_t last = 0;
+        while (doc.PlaybackFile().file.Position() >= last) {
+            last = doc.PlaybackFile().file.Position();
+            doc.ReadNextRecord();
+        }
+        QDeadlineTimer deadline(10000);
+        while (scene.History().Rings().size() < 8 && !deadline.hasExpired())
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        ASSERT_GE(scene.History().Rings().size(), 8u);
+    };
+    // Straight down onto the crown of a ring halfway along, as the scene
+    // takes rays (centimetres, the length shortened as drawn).
+    const auto hoverOnCrown = [&] {
+        const analysis::PipeRing& ring =
+            scene.History().Rings()[scene.History().Rings().size() / 2];
+        const float z = static_cast<float>(ring.distance * 100.0 * scene.AxialScale());
+        scene.hover({0, 300, z}, {0.1f, 300, z}, {0, 200, z}, {0.1f, 200, z});
+        return ring.distance;
+    };
+
+    playThrough(placed);
+    EXPECT_TRUE(dock->Placed());
+    const double chainage = hoverOnCrown();
+    const QString text = dock->Readout();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Chainage %1 m").arg(chainage, 0, 'f', 2)))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("ETRS89 / UTM zone 32N"))) << text.toStdString();
+    // The crown of a 1 m pipe, chainage metres from the start node on a
+    // line running 3 east to 4 north.
+    const QRegularExpression numbers(
+        QStringLiteral("E ([0-9.]+) m, N ([0-9.]+) m, elevation ([0-9.]+) m"));
+    const QRegularExpressionMatch m = numbers.match(text);
+    ASSERT_TRUE(m.hasMatch()) << text.toStdString();
+    EXPECT_NEAR(m.captured(1).toDouble(), 500000 + 0.6 * chainage, 0.3);
+    EXPECT_NEAR(m.captured(2).toDouble(), 5700000 + 0.8 * chainage, 0.3);
+    EXPECT_NEAR(m.captured(3).toDouble(), 100 - 0.01 * chainage + 1.0, 0.1);
+    scene.hoverEnd();
+    EXPECT_TRUE(dock->Readout().isEmpty());
+
+    playThrough(plain);
+    EXPECT_FALSE(dock->Placed());
+    hoverOnCrown();
+    EXPECT_TRUE(dock->Readout().startsWith(QStringLiteral("Chainage")))
+        << dock->Readout().toStdString();
+    EXPECT_FALSE(dock->Readout().contains(QStringLiteral("E "))) << dock->Readout().toStdString();
 }

@@ -108,15 +108,29 @@ Frame FrameOf(const Vec& a, const Vec& b, double m) {
     return {a, {d[0] / n, d[1] / n, d[2] / n}, m};
 }
 
+// The converter beside its settings, a folder, the survey written there, and
+// a run of it with the details the case gives.
+class GeoreferenceTool : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(WriteSurvey(d.File("s.31l"))); }
+    ToolRun Run(const std::string& details, QStringList args) const {
+        d.Write("s.survey.json", details);
+        args << Q(d.File("s.31l"));
+        return tool(args);
+    }
+    ToolRun Run(const Vec& start, const Vec& finish, const char* crs, QStringList args) const {
+        return Run(Sidecar(start, finish, crs, "downstream"), std::move(args));
+    }
+    const Tool tool;
+    TempDir d;
+};
+
 } // namespace
 
 // The points land on the pipe between its nodes (downstream, upstream, and
 // in US survey feet), in the system PROJ names, at the system's scale, with
 // offsets that hold them; the header's bounds are theirs.
-TEST(GeoreferenceTool, LasPointsLieOnThePipeBetweenItsNodesInTheSystemsUnit) {
-    const Tool tool;
-    TempDir d;
-    ASSERT_TRUE(WriteSurvey(d.File("s.31l")));
+TEST_F(GeoreferenceTool, LasPointsLieOnThePipeBetweenItsNodesInTheSystemsUnit) {
     const struct {
         const char* crs;
         const char* direction;
@@ -130,8 +144,8 @@ TEST(GeoreferenceTool, LasPointsLieOnThePipeBetweenItsNodesInTheSystemsUnit) {
                   1.0 / kFeet, 0.001}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.crs) + " " + c.direction);
-        d.Write("s.survey.json", Sidecar(c.start, c.finish, c.crs, c.direction));
-        const ToolRun r = tool({"--las", "--force", "-q", Q(d.File("s.31l"))});
+        const ToolRun r =
+            Run(Sidecar(c.start, c.finish, c.crs, c.direction), {"--las", "--force", "-q"});
         ASSERT_EQ(r.exitCode, 0) << r.err;
         const Las las = ReadLas(d.File("s.las"));
         ASSERT_FALSE(las.points.empty());
@@ -181,15 +195,15 @@ TEST(GeoreferenceTool, LasPointsLieOnThePipeBetweenItsNodesInTheSystemsUnit) {
     // --fit-length the chainage is stretched so the furthest point lands on
     // the finish node.
     const Vec far{kUpper[0] + 36.0, kUpper[1] + 48.0, 99.4};
-    d.Write("s.survey.json", Sidecar(kUpper, far, "EPSG:25832", "downstream"));
-    const ToolRun asMeasured = tool({"--las", "--force", "-q", Q(d.File("s.31l"))});
+    const ToolRun asMeasured = Run(kUpper, far, "EPSG:25832", {"--las", "--force", "-q"});
     ASSERT_EQ(asMeasured.exitCode, 0) << asMeasured.err;
     EXPECT_NE(asMeasured.err.find("between the nodes differ by"), std::string::npos)
         << asMeasured.err;
     // In a batch the note must say which recording it is about.
     EXPECT_NE(asMeasured.err.find(d.File("s.31l") + ": the measured length"), std::string::npos)
         << asMeasured.err;
-    const ToolRun fitted = tool({"--las", "--fit-length", "--force", "-q", Q(d.File("s.31l"))});
+    const ToolRun fitted =
+        Run(kUpper, far, "EPSG:25832", {"--las", "--fit-length", "--force", "-q"});
     ASSERT_EQ(fitted.exitCode, 0) << fitted.err;
     {
         const Las las = ReadLas(d.File("s.las"));
@@ -210,11 +224,10 @@ TEST(GeoreferenceTool, LasPointsLieOnThePipeBetweenItsNodesInTheSystemsUnit) {
     // A system PROJ does not know, or one in degrees, is a usage error
     // before anything is written, whether the file or --set names it.
     fs::remove(d.File("s.las"));
-    d.Write("s.survey.json", Sidecar(kUpper, kLower, "EPSG:999999", "downstream"));
-    ToolRun r = tool({"--las", Q(d.File("s.31l"))});
+    ToolRun r = Run(kUpper, kLower, "EPSG:999999", {"--las"});
     EXPECT_EQ(r.exitCode, 2) << r.err;
     EXPECT_NE(r.err.find("no coordinate system PROJ knows"), std::string::npos) << r.err;
-    r = tool({"--geojson", "--set", "crs=EPSG:4326", Q(d.File("s.31l"))});
+    r = Run(kUpper, kLower, "EPSG:25832", {"--geojson", "--set", "crs=EPSG:4326"});
     EXPECT_EQ(r.exitCode, 2) << r.err;
     EXPECT_NE(r.err.find("geographic"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(d.File("s.las")));
@@ -224,31 +237,28 @@ TEST(GeoreferenceTool, LasPointsLieOnThePipeBetweenItsNodesInTheSystemsUnit) {
 // The map: the survey's axis and the oval stretch as lines at the places
 // cs2cs gives for the same chainages, the pipe named, GDAL opening it; the
 // output rules of the other kinds.
-TEST(GeoreferenceTool, GeoJsonFindingsLieWhereProjPutsThemAndGdalOpensTheMap) {
-    const Tool tool;
-    TempDir d;
-    ASSERT_TRUE(WriteSurvey(d.File("s.31l")));
-    d.Write("s.survey.json", Sidecar(kUpper, kLower, "EPSG:25832", "downstream"));
-    const ToolRun r = tool({"--geojson", Q(d.File("s.31l"))});
+TEST_F(GeoreferenceTool, GeoJsonFindingsLieWhereProjPutsThemAndGdalOpensTheMap) {
+    const ToolRun r = Run(kUpper, kLower, "EPSG:25832", {"--geojson"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("s.geojson"), std::string::npos) << r.out;
     const QJsonObject map =
         QJsonDocument::fromJson(QByteArray::fromStdString(d.Read("s.geojson"))).object();
     ASSERT_EQ(map["type"].toString(), "FeatureCollection") << d.Read("s.geojson");
-    EXPECT_EQ(map["properties"].toObject()["pipe_reference"].toString(), "SW-12");
-    EXPECT_EQ(map["properties"].toObject()["start_node"].toString(), "MH1");
-    EXPECT_EQ(map["properties"].toObject()["finish_node"].toString(), "MH2");
+    const QJsonObject named = map["properties"].toObject();
+    for (const auto& [key, value] :
+         {std::pair{"pipe_reference", "SW-12"}, {"start_node", "MH1"}, {"finish_node", "MH2"}})
+        EXPECT_EQ(named[key].toString(), value) << key;
+    // Heights are the inverts' line's, and the map says so.
+    EXPECT_TRUE(named["altitude"].toString().contains("invert")) << d.Read("s.geojson");
 
     const Frame frame = FrameOf(kUpper, kLower, 1.0);
     // The plan position of chainage s, by cs2cs (latitude, longitude).
     const auto expected = [&](double s, double& lon, double& lat) {
         const double x = kUpper[0] + s * frame.t[0], y = kUpper[1] + s * frame.t[1];
-        QProcess p;
-        p.start("cs2cs", {"-f", "%.10f", "EPSG:25832", "EPSG:4326"});
-        p.write(QByteArray::number(x, 'f', 4) + " " + QByteArray::number(y, 'f', 4) + "\n");
-        p.closeWriteChannel();
-        p.waitForFinished(30000);
-        std::istringstream in(p.readAllStandardOutput().toStdString());
+        std::istringstream in(Output("sh", {"-c", QStringLiteral("echo %1 %2 | cs2cs -f %.10f "
+                                                                 "EPSG:25832 EPSG:4326")
+                                                      .arg(x, 0, 'f', 4)
+                                                      .arg(y, 0, 'f', 4)}));
         in >> lat >> lon;
         return static_cast<bool>(in);
     };
@@ -270,6 +280,9 @@ TEST(GeoreferenceTool, GeoJsonFindingsLieWhereProjPutsThemAndGdalOpensTheMap) {
             ASSERT_TRUE(expected(at, lon, lat));
             const QJsonArray p = end.toArray();
             EXPECT_LT(metresApart(p[0].toDouble(), p[1].toDouble(), lon, lat), 0.1)
+                << kind.toStdString() << " at " << at << " m";
+            ASSERT_EQ(p.size(), 3) << kind.toStdString();
+            EXPECT_NEAR(p[2].toDouble(), kUpper[2] + at * frame.t[2], 0.001)
                 << kind.toStdString() << " at " << at << " m";
         }
         if (kind == "survey") {
@@ -300,6 +313,7 @@ TEST(GeoreferenceTool, GeoJsonFindingsLieWhereProjPutsThemAndGdalOpensTheMap) {
               std::string::npos)
         << info;
     EXPECT_NE(info.find("WGS 84"), std::string::npos) << info;
+    EXPECT_NE(info.find("3D Line String"), std::string::npos) << info;
 
     // Kept unless --force; -o elsewhere; -q says nothing on success.
     const std::string before = d.Read("s.geojson");
@@ -310,8 +324,7 @@ TEST(GeoreferenceTool, GeoJsonFindingsLieWhereProjPutsThemAndGdalOpensTheMap) {
     EXPECT_TRUE(quiet.out.empty()) << quiet.out;
     EXPECT_EQ(d.Read("map.geojson"), before);
     // Without coordinates there is nothing to place: a failure of that file.
-    d.Write("s.survey.json", R"({"pipe_reference":"SW-12"})");
-    const ToolRun none = tool({"--geojson", "--force", Q(d.File("s.31l"))});
+    const ToolRun none = Run(R"({"pipe_reference":"SW-12"})", {"--geojson", "--force"});
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_NE(none.err.find("nodes' coordinates and crs"), std::string::npos) << none.err;
     EXPECT_EQ(d.Read("s.geojson"), before);
@@ -320,9 +333,7 @@ TEST(GeoreferenceTool, GeoJsonFindingsLieWhereProjPutsThemAndGdalOpensTheMap) {
 // A distance glitch to 1e9 m in a placed survey lands a million kilometres
 // down the pipe's line: the LAS file refuses it for that reason, naming
 // where it would lie, never as a full disk.
-TEST(GeoreferenceTool, AFarGlitchInAPlacedSurveyIsRefusedWithItsPlace) {
-    const Tool tool;
-    TempDir d;
+TEST_F(GeoreferenceTool, AFarGlitchInAPlacedSurveyIsRefusedWithItsPlace) {
     ASSERT_TRUE(survey::WriteFarGlitchFile(d.File("g.31l")));
     d.Write("g.survey.json", Sidecar(kUpper, kLower, "EPSG:25832", "downstream"));
     const ToolRun r = tool({"--las", "-q", Q(d.File("g.31l"))});

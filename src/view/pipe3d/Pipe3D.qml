@@ -1,7 +1,8 @@
 // The pipe in 3D: the kept rings as points coloured by the wall's deviation,
 // a green ring at the current ping, a legend in centimetres (inches). Left drag
 // rotates, right or middle drag (or Ctrl + left drag) pans, the wheel zooms,
-// a click on the pipe picks the nearest ring. "pipe3d" is the C++ scene.
+// a click on the pipe picks the nearest ring, the point under the mouse is
+// handed to the scene for its place. "pipe3d" is the C++ scene.
 import QtQuick
 import QtQuick3D
 
@@ -16,7 +17,10 @@ Rectangle {
     readonly property real fitDistance: Math.max(shownLength, diameter * 2.5) * 1.4
     readonly property bool moving: rotateDrag.active || panDrag.active || ctrlPanDrag.active
 
-    onMovingChanged: pipe3d.setInteracting(moving)
+    onMovingChanged: {
+        pipe3d.setInteracting(moving)
+        if (moving) pipe3d.hoverEnd()
+    }
     onCentreZChanged: if (!root.touched) reset()
     onFitDistanceChanged: if (!root.touched) reset()
     // Until the user moves the camera it follows the pipe as it grows.
@@ -174,6 +178,21 @@ Rectangle {
             const miss = Math.sqrt(p.x * p.x + p.y * p.y + (p.z - s) * (p.z - s))
             pipe3d.pick(s, miss)
         }
+    }
+
+    // The point under the mouse, for the dock's read-out of its place.
+    HoverHandler {
+        id: hover
+        onPointChanged: root.hoverAt(point.position)
+        onHoveredChanged: if (!hovered) pipe3d.hoverEnd()
+    }
+
+    function hoverAt(p) {
+        if (!hover.hovered || root.moving) return
+        pipe3d.hover(view.mapTo3DScene(Qt.vector3d(p.x, p.y, 0)),
+                     view.mapTo3DScene(Qt.vector3d(p.x + 1, p.y, 0)),
+                     view.mapTo3DScene(Qt.vector3d(p.x, p.y, 100)),
+                     view.mapTo3DScene(Qt.vector3d(p.x + 1, p.y, 100)))
     }
 
     // The legend: the deviation scale in the survey's unit, inward on top.

@@ -43,6 +43,8 @@ constexpr std::size_t kSeamPoints = 8;
 // to be a deposit: what settles or rolls there lies on the invert, and a
 // piece of wall standing in further up the side is the fit's error.
 constexpr int kInvertReach = 5;
+// Sectors side by side a stretch inside the wall needs to be a deposit.
+constexpr int kMinDepositSectors = 3;
 
 // Degrees of bearing the points cover: the full turn less every gap wider
 // than kMaxGap. work is scratch space.
@@ -288,13 +290,12 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
     // The wall about the centre in 2-degree sectors: inliers of the fit only,
     // so debris and stray echoes do not shorten a diameter; a sector without
     // any takes the fitted wall.
-    std::array<double, kBins> wallSum{}, allSum{};
+    std::array<double, kBins> wallSum{};
     std::array<int, kBins> wallCount{}, allCount{};
     for (std::size_t i = 0; i < m_points.size(); ++i) {
         const Point& p = m_points[i];
         if (p.rho <= 0.0) continue;
         const int k = BinOf(AngleOf(p.c, p.s));
-        allSum[k] += p.rho;
         ++allCount[k];
         if (m_weight[i] > 0.0) {
             wallSum[k] += p.rho;
@@ -362,7 +363,26 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
     // fitted wall, not the bare nominal outline, so a squashed pipe does not
     // count as debris on its invert.
     const double cut = std::max(m_options.debrisDeadband, kDebrisScales * FitScale());
-    std::array<double, kBins> wallAt{}, profileAt{};
+    // How far each point lies inside the fitted wall, grouped by sector.
+    std::array<double, kBins> wallAt{};
+    std::array<int, kBins + 1> from{};
+    for (int k = 0; k < kBins; ++k)
+        from[k + 1] = from[k] + allCount[k];
+    m_bySector.resize(static_cast<std::size_t>(from[kBins]));
+    std::array<int, kBins> filled{};
+    for (std::size_t i = 0; i < m_points.size(); ++i) {
+        const Point& p = m_points[i];
+        if (p.rho <= 0.0) continue;
+        const int k = BinOf(AngleOf(p.c, p.s));
+        m_bySector[static_cast<std::size_t>(from[k] + filled[k]++)] = -m_residual[i];
+    }
+    // A deposit is a surface several sectors wide; a stray echo is one point,
+    // near or far. Each sector takes the median of the points in it and its
+    // two neighbours, so lone echoes neither make a deposit on a bare invert
+    // nor a pit or a peak in a real one, while a flat layer's deepest sector
+    // (the invert lies between two) keeps its depth. An even count takes the
+    // shallower middle point.
+    std::array<double, kBins> profileAt{};
     std::array<char, kBins> inside{};
     int covered = 0;
     for (int k = kBins / 2; k < kBins; ++k) {
@@ -371,8 +391,17 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
         double c, s;
         binDirection(k, c, s);
         wallAt[k] = ModelRadius(c, s);
-        profileAt[k] = allSum[k] / allCount[k];
-        inside[k] = wallAt[k] - profileAt[k] > cut ? 1 : 0;
+        m_window.clear();
+        for (const int j : {k - 1, k, k + 1}) {
+            const int w = (j + kBins) % kBins;
+            m_window.insert(m_window.end(), m_bySector.begin() + from[w],
+                            m_bySector.begin() + from[w + 1]);
+        }
+        const auto middle =
+            m_window.begin() + static_cast<std::ptrdiff_t>((m_window.size() - 1) / 2);
+        std::nth_element(m_window.begin(), middle, m_window.end());
+        profileAt[k] = wallAt[k] - *middle;
+        inside[k] = *middle > cut ? 1 : 0;
     }
     // Sediment settles flat on the invert and a mound bulges there: either
     // reaches the invert and lies on or above the chord between its edges.
@@ -380,8 +409,9 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
     // way the wall does, is wall the fit does not describe (a scan whose
     // head passed where the pipe changes shape sees half of each) or a
     // deposit only part of the scan saw (one that ends within it): either
-    // way no debris figure rather than a wrong one. A sector or two up the
-    // side is a stray echo, too narrow to judge and no deposit.
+    // way no debris figure rather than a wrong one. A stretch of a sector or
+    // two, anywhere, is what is left of stray echoes side by side: too
+    // narrow to judge and no deposit.
     double depth = 0.0, area = 0.0;
     bool doubtful = false;
     std::array<double, kBins> xs{}, ys{}, wx{}, wy{};
@@ -396,8 +426,12 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
         const int n = end - k;
         constexpr int invert = kBins * 3 / 4;
         const bool offInvert = end <= invert - kInvertReach || k > invert + kInvertReach;
+        if (n < kMinDepositSectors) {
+            k = end;
+            continue;
+        }
         bool wallLike = false;
-        if (n >= 3 && !offInvert) {
+        if (!offInvert) {
             for (int j = 0; j < n; ++j) {
                 double c, s;
                 binDirection(k + j, c, s);
@@ -411,9 +445,9 @@ ScanFigures ScanAnalyser::Analyse(std::span<const ProfileSample> scan) {
             const double wallSag = Sag({wx.data(), m}, {wy.data(), m});
             wallLike = sag > kWallLikeSag * wallSag && sag > cut / 2.0;
         }
-        if (n >= 3 && (offInvert || wallLike)) {
+        if (offInvert || wallLike) {
             doubtful = true;
-        } else if (!offInvert) {
+        } else {
             for (int j = k; j < end; ++j) {
                 depth = std::max(depth, wallAt[j] - profileAt[j]);
                 area += (wallAt[j] * wallAt[j] - profileAt[j] * profileAt[j]) / 2.0 * kBinWidth;

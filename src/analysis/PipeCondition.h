@@ -144,6 +144,7 @@ class ScanAnalyser {
     std::vector<Point> m_points;
     std::vector<AnalysedPoint> m_analysed;
     std::vector<double> m_bearings, m_work, m_residual, m_weight;
+    std::vector<double> m_bySector, m_window; // debris: depths inside the wall by sector
     std::vector<char> m_use, m_usePrevious;
     double m_beta[5] = {};
     bool m_withOval = false;

@@ -206,6 +206,8 @@ bool PointCloudOutput::ChooseFrame(const conversion::PassContext& pass) {
 
 std::string PointCloudOutput::Notes() const {
     std::string notes = m_placeNote;
+    if (m_format == Format::Las && !m_las.Note().empty())
+        notes += (notes.empty() ? "" : "; ") + m_las.Note();
     if (m_placer) {
         const std::string length = geo::LengthNote(m_measured, m_betweenNodes);
         if (!length.empty()) notes += (notes.empty() ? "" : "; ") + length;

@@ -34,7 +34,7 @@ bool BufferedFile::Create(const std::string& path, int* error, std::size_t buffe
     if (m_fd >= 0) ::close(m_fd);
     m_used = 0;
     m_error = 0;
-    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (m_fd < 0) {
         if (error) *error = errno;
         return false;
@@ -79,6 +79,25 @@ void BufferedFile::WriteAt(std::uint64_t offset, const void* data, std::size_t s
     if (m_error == 0)
         Fail(WriteAll(m_fd, static_cast<const std::uint8_t*>(data), size,
                       static_cast<off_t>(offset)));
+}
+
+bool BufferedFile::ReadAt(std::uint64_t offset, void* data, std::size_t size) {
+    if (m_fd < 0) return false;
+    Flush();
+    if (m_error != 0) return false;
+    auto* bytes = static_cast<std::uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t n = ::pread(m_fd, bytes, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            Fail(n < 0 ? errno : EIO);
+            return false;
+        }
+        bytes += n;
+        offset += static_cast<std::uint64_t>(n);
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 bool BufferedFile::Close() {

@@ -29,6 +29,9 @@ class BufferedFile {
     // Writes what is buffered, then data at offset from the file's start (a
     // header completed at the end).
     void WriteAt(std::uint64_t offset, const void* data, std::size_t size);
+    // Writes what is buffered, then reads size bytes at offset back (a
+    // writer that revises what it wrote); false when they cannot all be read.
+    bool ReadAt(std::uint64_t offset, void* data, std::size_t size);
     // Writes what is buffered and closes; false when anything failed since
     // Create (the file is then incomplete).
     bool Close();

@@ -187,6 +187,21 @@ std::string UnstorableReason(const Point& p, const Summary& s, const Frame& f) {
 
 } // namespace
 
+bool FitZ(double lo, double hi, double& offset, double& scale) {
+    if (!std::isfinite(lo) || !std::isfinite(hi) || lo > hi) return false;
+    const double middle = std::nearbyint((lo / 2 + hi / 2) / 1000.0) * 1000.0;
+    const double far = std::max(hi - middle, middle - lo);
+    for (const double step : {kScale, 0.001, 0.01, 0.1, 1.0}) {
+        // A step short of the integers' end: rounding never carries past it.
+        if (far < (2147483647.0 - 1.0) * step) {
+            offset = middle;
+            scale = step;
+            return true;
+        }
+    }
+    return false;
+}
+
 double ZOffsetFor(double z) {
     // Ordinary surveys keep 0 (and their files as they always were); one
     // that starts more than halfway to the integers' reach gets all of it
@@ -224,22 +239,44 @@ bool LasFileWriter::Create(const std::string& path, int* error) {
     m_summary.offset = m_frame.offset;
     m_failed = false;
     m_refusal.clear();
+    m_note.clear();
+    m_zLo = m_zHi = 0.0;
+    m_zIsDistance = true;
+    m_zHeld = false;
     if (!m_file.Create(path, error, kBufferPoints * kPointBytes)) return false;
     const auto header = EncodeHeaderFor(m_summary, 0, 0, {}, WktOf(m_frame.wkt));
     const auto vlrs = EncodeVlrs(m_frame.wkt);
     m_file.Write(header.data(), header.size());
     m_file.Write(vlrs.data(), vlrs.size());
+    m_pointsAt = header.size() + vlrs.size();
     return true;
 }
 
 void LasFileWriter::Add(const Point& p) {
     if (!m_file.IsOpen()) return;
     std::uint8_t* out = m_file.Reserve(kPointBytes);
-    if (m_summary.count == 0 && m_frame.Local()) m_summary.offset[2] = ZOffsetFor(p.z);
+    const bool local = m_frame.Local() && std::isfinite(p.z);
+    if (local) {
+        if (m_summary.count == 0) {
+            m_summary.offset[2] = ZOffsetFor(p.z);
+            m_zLo = m_zHi = p.z;
+        }
+        m_zLo = std::min(m_zLo, p.z);
+        m_zHi = std::max(m_zHi, p.z);
+        m_zIsDistance = m_zIsDistance && p.z == p.distance;
+    }
     if (!EncodePoint(p, out, m_summary.offset, m_summary.scale)) {
-        if (m_refusal.empty()) m_refusal = UnstorableReason(p, m_summary, m_frame);
-        m_failed = true;
-        return;
+        // Its Z held at the offset until the span is known.
+        Point held = p;
+        held.z = m_summary.offset[2];
+        if (!local || p.z != p.distance ||
+            !EncodePoint(held, out, m_summary.offset, m_summary.scale)) {
+            if (m_refusal.empty()) m_refusal = UnstorableReason(p, m_summary, m_frame);
+            m_failed = true;
+            return;
+        }
+        if (!m_zHeld) m_firstHeld = p;
+        m_zHeld = true;
     }
     std::int32_t stored[3];
     std::memcpy(stored, out, sizeof stored);
@@ -252,8 +289,49 @@ void LasFileWriter::Add(const Point& p) {
     m_file.Commit(kPointBytes);
 }
 
+void LasFileWriter::StoreZAgain() {
+    double offset = 0.0, scale = kScale;
+    if (!m_zIsDistance || !FitZ(m_zLo, m_zHi, offset, scale)) {
+        m_refusal = m_zIsDistance
+                        ? "the points lie from " + Metres(m_zLo) + " to " + Metres(m_zHi) +
+                              " along the pipe, more than LAS coordinates (32-bit integers) "
+                              "can hold in one file even in steps of 1 m"
+                        : UnstorableReason(m_firstHeld, m_summary, m_frame);
+        m_failed = true;
+        return;
+    }
+    m_summary.offset[2] = offset;
+    m_summary.scale[2] = scale;
+    std::vector<std::uint8_t> block(kBufferPoints * kPointBytes);
+    for (std::uint64_t first = 0; first < m_summary.count; first += kBufferPoints) {
+        const std::size_t n = static_cast<std::size_t>(
+            std::min<std::uint64_t>(kBufferPoints, m_summary.count - first));
+        const std::uint64_t at = m_pointsAt + first * kPointBytes;
+        if (!m_file.ReadAt(at, block.data(), n * kPointBytes)) return; // the file's error
+        for (std::size_t i = 0; i < n; ++i) {
+            std::uint8_t* point = block.data() + i * kPointBytes;
+            double distance;
+            std::memcpy(&distance, point + 34, sizeof distance);
+            std::int32_t z = 0;
+            Quantise(distance - offset, scale, z);
+            Put(point + 8, z);
+            const double v = z * scale + offset;
+            if ((first == 0 && i == 0) || v < m_summary.min[2]) m_summary.min[2] = v;
+            if ((first == 0 && i == 0) || v > m_summary.max[2]) m_summary.max[2] = v;
+        }
+        m_file.WriteAt(at, block.data(), n * kPointBytes);
+    }
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "the points lie from %.2f m to %.2f m along the pipe, so the LAS file's Z is "
+                  "stored in steps of %g m (each point's distance keeps its full precision)",
+                  m_zLo, m_zHi, scale);
+    m_note = text;
+}
+
 bool LasFileWriter::Finish() {
     if (!m_file.IsOpen()) return false;
+    if (m_zHeld && !m_failed) StoreZAgain();
     const std::time_t now = std::time(nullptr);
     std::tm utc{};
     gmtime_r(&now, &utc);

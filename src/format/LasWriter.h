@@ -67,7 +67,9 @@ struct Summary {
     // What the stored integers count from: 0 for X and Y (the head's frame);
     // for Z 0 too, unless the file starts so far along the pipe that the
     // survey would not reach far on from there, then the whole kilometre
-    // nearest its first point.
+    // nearest its first point. Where the distances then still do not fit,
+    // Z counts from the middle of their span in the finest steps that hold
+    // it all (see LasFileWriter::Note).
     std::array<double, 3> offset{};
     std::array<double, 3> scale{kScale, kScale, kScale};
 };
@@ -122,16 +124,39 @@ class LasFileWriter {
     // Why a point could not be stored, when one could not (empty otherwise):
     // a failed Finish for that reason is no failed write.
     const std::string& Refusal() const { return m_refusal; }
+    // What the operator should know of a finished file: where its Z had to
+    // be stored in coarser steps than kScale to hold every distance. Empty
+    // otherwise.
+    const std::string& Note() const { return m_note; }
     // errno's value of the first failed write, 0 when none.
     int WriteError() const { return m_file.Error(); }
 
   private:
+    // In the head's frame, Z is the distance along the pipe, which every
+    // point also carries whole in its extra bytes. So a survey whose
+    // distances do not all fit from the first point's offset (a glitched
+    // odometer reading far beyond the rest) is written with those Z values
+    // held open, and its Z is stored again from the file itself once the
+    // whole span is known: no second pass over the recording, and every
+    // ordinary file stays exactly as it was.
+    void StoreZAgain();
+
     BufferedFile m_file;
     Summary m_summary;
     Identity m_identity;
     Frame m_frame;
     bool m_failed = false; // a point that could not be stored
-    std::string m_refusal;
+    std::string m_refusal, m_note;
+    std::uint64_t m_pointsAt = 0;    // where the first point lies in the file
+    double m_zLo = 0.0, m_zHi = 0.0; // the span of the local frame's Z
+    bool m_zIsDistance = true;       // every point's Z is its distance
+    bool m_zHeld = false;            // some Z did not fit and waits for the span
+    Point m_firstHeld;               // the first of them, for a refusal
 };
+
+// A Z offset and scale that hold every distance from lo to hi (metres): the
+// whole kilometre nearest the middle of the span, in the finest of 0.5 mm,
+// 1 mm, 1 cm, 10 cm and 1 m that reaches both ends. False when none does.
+bool FitZ(double lo, double hi, double& offset, double& scale);
 
 } // namespace las

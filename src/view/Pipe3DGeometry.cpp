@@ -1,6 +1,7 @@
 #include "view/Pipe3DGeometry.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -13,9 +14,14 @@ Pipe3DGeometry::Pipe3DGeometry(PrimitiveType primitive, QQuick3DObject* parent)
     SetVertices({});
 }
 
+void Pipe3DGeometry::SetCapacity(int vertices) {
+    m_capacity = std::max(vertices, 0);
+}
+
 void Pipe3DGeometry::SetVertices(std::span<const float> vertices) {
     clear();
     m_count = static_cast<int>(vertices.size() / kFloats);
+    if (m_capacity > 0) m_count = std::min(m_count, m_capacity);
     setStride(kStride);
     setPrimitiveType(m_primitive);
     addAttribute(Attribute::PositionSemantic, 0, Attribute::F32Type);
@@ -34,7 +40,21 @@ void Pipe3DGeometry::SetVertices(std::span<const float> vertices) {
         }
     }
     setBounds(lo, hi);
-    setVertexData(QByteArray(reinterpret_cast<const char*>(vertices.data()),
-                             static_cast<qsizetype>(m_count) * kStride));
+    const qsizetype used = static_cast<qsizetype>(m_count) * kStride;
+    if (m_capacity == 0 || m_count == 0) {
+        setVertexData(QByteArray(reinterpret_cast<const char*>(vertices.data()), used));
+    } else {
+        // The same block again if the renderer has let go of it, else one of
+        // the same size.
+        m_bytes.resize(static_cast<qsizetype>(m_capacity) * kStride);
+        char* out = m_bytes.data();
+        std::memcpy(out, vertices.data(), static_cast<std::size_t>(used));
+        // The unused tail repeats the last vertex, so even a renderer that
+        // drew past the subset would only draw that point again.
+        for (qsizetype at = used; at < m_bytes.size(); at += kStride)
+            std::memcpy(out + at, out + used - kStride, kStride);
+        setVertexData(m_bytes);
+        addSubset(0, m_count, lo, hi);
+    }
     update();
 }

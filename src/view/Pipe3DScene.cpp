@@ -19,6 +19,7 @@ Pipe3DScene::Pipe3DScene(QObject* parent)
       m_ring(new Pipe3DGeometry(QQuick3DGeometry::PrimitiveType::Lines)) {
     // The geometries are scene objects, not children of this: the scene's
     // models hold them, and they go with this object.
+    m_points->SetCapacity(static_cast<int>(std::max(m_restBudget, m_movingBudget)));
     m_rebuild.setSingleShot(true);
     m_rebuild.setInterval(kRebuildMs);
     connect(&m_rebuild, &QTimer::timeout, this, &Pipe3DScene::Rebuild);
@@ -81,6 +82,9 @@ void Pipe3DScene::SetMarker(double distance) {
 void Pipe3DScene::Rebuild() {
     m_rebuild.stop();
     m_stale = false;
+    // Full size from the first scan: filling rings never grow these.
+    m_rest.reserve(m_restBudget * 7);
+    m_coarse.reserve(m_movingBudget * 7);
     m_history.FillVertices(m_restBudget, m_rest);
     m_history.FillVertices(m_movingBudget, m_coarse);
     // Two rings a little outside the nominal wall, in a colour the deviation
@@ -111,6 +115,7 @@ std::size_t Pipe3DScene::DrawnPoints() const {
 void Pipe3DScene::SetBudgets(std::size_t rest, std::size_t moving) {
     m_restBudget = rest;
     m_movingBudget = moving;
+    m_points->SetCapacity(static_cast<int>(std::max(rest, moving)));
     Rebuild();
 }
 

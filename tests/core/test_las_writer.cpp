@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "TempDir.h"
 #include "format/LasWriter.h"
@@ -115,7 +116,8 @@ TEST(LasWriter, EmptyCloudAndUnstorablePointsAreReported) {
 
 // A survey far along its pipe is stored from an offset near its first point
 // (a reader gets the distances back to 0.5 mm); one whose distances span
-// more than the integers reach is refused with that reason, not as a failed
+// more than the integers reach at 0.5 mm gets the steps that hold them, and
+// only one beyond every step is refused, with that reason, not as a failed
 // write. Ordinary files keep the offset 0.
 TEST(LasWriter, FarDistancesAreStoredFromAnOffsetOrRefusedWithTheReason) {
     TempDir d;
@@ -149,11 +151,53 @@ TEST(LasWriter, FarDistancesAreStoredFromAnOffsetOrRefusedWithTheReason) {
     ASSERT_TRUE(w.Finish());
     EXPECT_EQ(At<double>(d.Read("near.las"), 171), 0.0);
 
-    // A glitch at 1e9 m in a survey at 12 m: both cannot be held.
+    // A glitch at 1e9 m amid a survey from 12 m on, among more points than
+    // the writer revises at once: Z counts from the middle of the span, in
+    // the finest steps that reach half of it (5e8 m needs at least 5e8/2^31
+    // = 0.23 m: 1 m). X and Y keep their 0.5 mm, and every Z lies within
+    // half a step of its distance.
+    std::vector<double> zs;
+    for (int i = 0; i < 10000; ++i)
+        zs.push_back(i == 5000 ? 1.0e9 : 12.5 + i * 0.01);
     ASSERT_TRUE(w.Create(d.File("glitch.las")));
+    for (std::size_t i = 0; i < zs.size(); ++i)
+        w.Add({0.25, -0.5, zs[i], static_cast<std::uint32_t>(i), zs[i], 10});
+    ASSERT_TRUE(w.Finish()) << w.Refusal();
+    EXPECT_NE(w.Note().find("steps of 1 m"), std::string::npos) << w.Note();
+    {
+        const std::string b = d.Read("glitch.las");
+        const double zScale = At<double>(b, 147), zOffset = At<double>(b, 171);
+        EXPECT_EQ(At<double>(b, 131), 0.0005);
+        EXPECT_EQ(At<double>(b, 139), 0.0005);
+        EXPECT_EQ(zScale, 1.0);
+        EXPECT_GT(zOffset, 12.5);
+        EXPECT_LT(zOffset, 1.0e9);
+        ASSERT_EQ(At<std::uint64_t>(b, 247), zs.size());
+        const std::uint32_t first = At<std::uint32_t>(b, 96);
+        ASSERT_EQ(b.size(), first + zs.size() * las::kPointBytes);
+        for (std::size_t i = 0; i < zs.size(); ++i) {
+            const std::size_t p = first + i * las::kPointBytes;
+            ASSERT_NEAR(At<std::int32_t>(b, p + 8) * zScale + zOffset, zs[i], zScale / 2) << i;
+            ASSERT_EQ(At<std::int32_t>(b, p), 500) << i;
+            ASSERT_EQ(At<std::uint32_t>(b, p + 30), i);
+            ASSERT_EQ(At<double>(b, p + 34), zs[i]) << "the distance kept whole, " << i;
+        }
+        EXPECT_NEAR(At<double>(b, 211), 1.0e9, 0.5); // max Z
+        EXPECT_NEAR(At<double>(b, 219), 12.5, 0.5);  // min Z
+        EXPECT_NEAR(At<double>(b, 179), 0.25, 1e-9); // max X, untouched
+    }
+    // An ordinary file says nothing of its steps.
+    ASSERT_TRUE(w.Create(d.File("near.las")));
     w.Add({0.0, 0.0, 12.5, 1, 12.5, 10});
-    w.Add({0.0, 0.0, 1.0e9, 1, 1.0e9, 10});
+    ASSERT_TRUE(w.Finish());
+    EXPECT_TRUE(w.Note().empty()) << w.Note();
+
+    // Beyond what even 1 m steps hold: refused with that reason.
+    ASSERT_TRUE(w.Create(d.File("beyond.las")));
+    w.Add({0.0, 0.0, 12.5, 1, 12.5, 10});
+    w.Add({0.0, 0.0, 1.0e13, 1, 1.0e13, 10});
     EXPECT_FALSE(w.Finish());
-    EXPECT_NE(w.Refusal().find("1000000000.00 m"), std::string::npos) << w.Refusal();
+    EXPECT_EQ(w.WriteError(), 0);
+    EXPECT_NE(w.Refusal().find("10000000000000.00 m"), std::string::npos) << w.Refusal();
     EXPECT_NE(w.Refusal().find("32-bit"), std::string::npos) << w.Refusal();
 }

@@ -12,7 +12,27 @@ set -u
 launcher=${AT_SPI_BUS_LAUNCHER:-/usr/libexec/at-spi-bus-launcher}
 "$launcher" --launch-immediately &
 launcher_pid=$!
-cleanup() { kill "$launcher_pid" 2>/dev/null; }
+pid=""
+# Ends the program: SIGTERM, which it answers by saving its settings and
+# closing, then SIGKILL if it has not gone by the deadline (a main thread
+# blocked in a bus call cannot answer; Qt's own bus calls give up after
+# 25 s). Says so when it had to, so no program outlives the test unseen.
+stop_program() {
+    [ -n "$pid" ] || return 0
+    kill "$pid" 2>/dev/null
+    local waited=$((SECONDS + 40))
+    while kill -0 "$pid" 2>/dev/null && [ $SECONDS -lt $waited ]; do sleep 0.2; done
+    if kill -0 "$pid" 2>/dev/null; then
+        echo "ignored SIGTERM for 40 s: killed"
+        kill -KILL "$pid" 2>/dev/null
+    fi
+    wait "$pid" 2>/dev/null
+    pid=""
+}
+cleanup() {
+    stop_program
+    kill "$launcher_pid" 2>/dev/null
+}
 trap cleanup EXIT
 
 bus=""
@@ -45,7 +65,7 @@ while [ $SECONDS -lt $deadline ]; do
     name=""
     sleep 0.1
 done
-[ -n "$name" ] || { echo "program never answered on the accessibility bus"; kill "$pid"; exit 2; }
+[ -n "$name" ] || { echo "program never answered on the accessibility bus"; exit 2; }
 # The guard takes hold of the bridge on a 100 ms check after the bridge
 # appears; a question in that window would reach the bridge unguarded.
 sleep 0.5
@@ -60,9 +80,9 @@ ask role $root org.a11y.atspi.Accessible GetRoleName
 sleep 0.5
 if kill -0 "$pid" 2>/dev/null; then
     echo alive
-    kill "$pid"
-    wait "$pid" 2>/dev/null
+    stop_program
 else
     wait "$pid"
     echo "died $?"
+    pid=""
 fi

@@ -44,9 +44,13 @@ std::string AskAllProperties(const QString& program, const QString& dir,
     run.setProcessEnvironment(env);
     run.setWorkingDirectory(dir);
     run.setProcessChannelMode(QProcess::MergedChannels);
-    run.start(Tool("dbus-run-session"),
-              {"--", Tool("xvfb-run"), "-a", "bash", QStringLiteral(A11Y_SCRIPT), program});
-    if (!run.waitForFinished(150'000)) {
+    // Under timeout, which ends its whole process group when the time is up:
+    // the bus, the X server and the program with them, not only the first of
+    // them (a program left behind blocked in a bus call outlived the test).
+    run.start(Tool("timeout"),
+              {"--kill-after=10", "200", Tool("dbus-run-session"), "--", Tool("xvfb-run"), "-a",
+               "bash", QStringLiteral(A11Y_SCRIPT), program});
+    if (!run.waitForFinished(230'000)) {
         run.kill();
         run.waitForFinished(5000);
     }
@@ -56,7 +60,8 @@ std::string AskAllProperties(const QString& program, const QString& dir,
 } // namespace
 
 TEST(Accessibility, GetAllOnTheRootAccessibleKeepsTheProgramRunning) {
-    for (const char* tool : {"dbus-run-session", "dbus-daemon", "xvfb-run", "busctl", "bash"})
+    for (const char* tool :
+         {"timeout", "dbus-run-session", "dbus-daemon", "xvfb-run", "busctl", "bash"})
         if (Tool(tool).isEmpty())
             GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)";
     if (BusLauncher().isEmpty())
@@ -103,6 +108,8 @@ TEST(Accessibility, GetAllOnTheRootAccessibleKeepsTheProgramRunning) {
             EXPECT_NE(said.find("name: v s \""), std::string::npos) << said;
             EXPECT_NE(said.find("role: s \"application\""), std::string::npos) << said;
             EXPECT_NE(said.find("\nalive"), std::string::npos) << said;
+            // And it closes when asked, as a session's end asks it.
+            EXPECT_EQ(said.find("ignored SIGTERM"), std::string::npos) << said;
         }
     otherClient.kill();
     otherClient.waitForFinished(5000);

@@ -4,10 +4,14 @@
 // display can be had.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
+
 #include <QCursor>
 #include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QQmlContext>
+#include <QQuick3DGeometry>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QSignalSpy>
@@ -125,4 +129,46 @@ TEST(Pipe3DRender, AClickOnThePipePicksTheRingUnderIt) {
     EXPECT_NEAR(std::hypot(hits.back().x, hits.back().y), 0.15, 0.01);
     moveTo(QPoint(5, 475), [&] { return !left.isEmpty(); });
     EXPECT_FALSE(left.isEmpty());
+}
+
+// As rings fill during a survey, the buffer the renderer copies keeps one
+// size from the first scan on (a growing one left the renderer's freed
+// copies behind, and the program's memory rose for the first hour of a
+// playback); only the filled vertices are drawn, at rest and while turning.
+TEST(Pipe3DRender, TheVertexBufferKeepsOneSizeAsTheRingsFill) {
+    Pipe3DScene scene;
+    scene.SetBudgets(20'000, 8'000);
+    const QQuick3DGeometry& points = *scene.Points();
+    analysis::PipeHistory history;
+    qsizetype size = -1;
+    std::size_t before = 0;
+    for (int ring = 0; ring < 200; ++ring) {
+        std::vector<analysis::AnalysedPoint> wall;
+        for (int i = 0; i < 360; ++i)
+            wall.push_back({0.15 * std::cos(i * M_PI / 180), 0.15 * std::sin(i * M_PI / 180),
+                            ring % 2 ? 0.04 : -0.04});
+        history.Add(ring * 0.01, wall);
+        scene.SetHistory(history, 0.15);
+        const std::size_t drawn = scene.DrawnPoints();
+        ASSERT_GE(drawn, before) << "ring " << ring;
+        before = drawn;
+        if (size < 0) size = points.vertexData().size();
+        ASSERT_EQ(points.vertexData().size(), size) << "ring " << ring;
+        ASSERT_EQ(points.subsetCount(), 1);
+        ASSERT_EQ(points.subsetCount(0), static_cast<int>(drawn));
+        // The drawn vertices are the history's, in order.
+        std::vector<float> expected;
+        ASSERT_EQ(history.FillVertices(20'000, expected), drawn);
+        ASSERT_EQ(std::memcmp(points.vertexData().constData(), expected.data(),
+                              expected.size() * sizeof(float)),
+                  0)
+            << "ring " << ring;
+    }
+    // Filled to the budget, the buffer is exactly that size, not more.
+    EXPECT_EQ(before, 20'000u);
+    EXPECT_EQ(size, static_cast<qsizetype>(20'000 * 7 * sizeof(float)));
+    scene.setInteracting(true);
+    EXPECT_EQ(points.vertexData().size(), size);
+    EXPECT_EQ(points.subsetCount(0), 8'000);
+    EXPECT_EQ(scene.DrawnPoints(), 8'000u);
 }

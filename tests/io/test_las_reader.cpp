@@ -99,3 +99,45 @@ TEST(LasReader, IndependentReaderSeesTheXyzPointsWithTheirExtraBytes) {
     }
     EXPECT_GT(withDeviation, xyz.size() / 2);
 }
+
+// A recording with one distance glitched to 1e9 m: the converter writes its
+// LAS file with Z counted from the middle of the span in steps that hold it
+// (1 m: half the span is 5e8 m), X and Y at 0.5 mm, and the independent
+// reader finds every point's Z within half a step of its distance, the
+// glitch among them, and the .xyz's X and Y.
+TEST(LasReader, AFarDistanceGlitchIsReadBackInStepsThatHoldIt) {
+    const Tool tool;
+    TempDir d;
+    ASSERT_TRUE(survey::WriteFarGlitchFile(d.File("g.31l")));
+    const ToolRun las = tool({"--las", "-q", Q(d.File("g.31l"))});
+    ASSERT_EQ(las.exitCode, 0) << las.err;
+    ASSERT_EQ(tool({"-q", Q(d.File("g.31l"))}).exitCode, 0);
+
+    QProcess node;
+    node.start("node", {TUBESCAN_LAS_READER, Q(d.File("g.las"))});
+    ASSERT_TRUE(node.waitForFinished(60000));
+    ASSERT_EQ(node.exitCode(), 0) << node.readAllStandardError().toStdString();
+    const std::string out = node.readAllStandardOutput().toStdString();
+    const std::size_t eol = out.find('\n');
+    const QJsonObject h =
+        QJsonDocument::fromJson(QByteArray::fromStdString(out.substr(0, eol))).object();
+    const auto points = Rows(out.substr(eol + 1), ' ', 0);
+    const auto xyz = Rows(d.Read("g.xyz"), '\t', 2);
+    const QJsonArray scale = h["scale"].toArray();
+    ASSERT_EQ(scale.size(), 3);
+    EXPECT_EQ(scale[0].toDouble(), 0.0005);
+    EXPECT_EQ(scale[1].toDouble(), 0.0005);
+    const double step = scale[2].toDouble();
+    EXPECT_EQ(step, 1.0);
+    ASSERT_EQ(points.size(), xyz.size());
+    double far = 0.0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        ASSERT_EQ(points[i].size(), 8u);
+        ASSERT_NEAR(points[i][0], xyz[i][0], 0.00076) << "point " << i;
+        ASSERT_NEAR(points[i][1], xyz[i][1], 0.00076) << "point " << i;
+        ASSERT_NEAR(points[i][2], points[i][5], step / 2 + 1e-6) << "point " << i;
+        far = std::max(far, points[i][2]);
+    }
+    EXPECT_GT(far, 0.99e9) << "the glitch is in the file";
+    EXPECT_NEAR(h["max"].toArray()[2].toDouble(), far, 1e-6);
+}

@@ -255,4 +255,25 @@ Alignment AlignSurveys(std::span<const ScanFigures> older, std::span<const ScanF
     return opposite.correlation > same.correlation ? opposite : same;
 }
 
+Alignment AlignSoFar(std::span<const ScanFigures> older, std::span<const ScanFigures> newer,
+                     TravelDirection direction, const AlignmentOptions& options) {
+    if (direction == TravelDirection::Same) return AlignSurveys(older, newer, direction, options);
+    double lo = 0.0, hi = 0.0;
+    Extent(older, lo, hi);
+    std::vector<ScanFigures> mirrored(older.begin(), older.end());
+    for (ScanFigures& f : mirrored)
+        f.distance = lo + hi - f.distance;
+    const Alignment m = AlignSurveys(mirrored, newer, TravelDirection::Same, options);
+    // On the mirrored survey: older = lo + hi - (lo + s (d - newerStart) + o). The same
+    // counted back from the later survey's far end E = newerStart + (hi - lo) / s:
+    // older = lo + s (E - d) - o.
+    Alignment opposite = m;
+    opposite.reversed = true;
+    opposite.offset = -m.offset;
+    opposite.newerEnd = m.newerStart + (hi - lo) / m.scale;
+    if (direction == TravelDirection::Opposite) return opposite;
+    const Alignment same = AlignSurveys(older, newer, TravelDirection::Same, options);
+    return opposite.correlation > same.correlation ? opposite : same;
+}
+
 } // namespace analysis

@@ -79,4 +79,12 @@ FigureProfile ProfileOf(std::span<const ScanFigures> scans, ScanFigure figure, d
 Alignment AlignSurveys(std::span<const ScanFigures> older, std::span<const ScanFigures> newer,
                        TravelDirection direction, const AlignmentOptions& options = {});
 
+// The same while the later survey is still being made: it may stop anywhere
+// short of the far node, so where it went the other way its chainage cannot
+// count back from its last scan. The earlier survey is mirrored instead and
+// both are lined up from their starts; the alignment returned counts the
+// later survey back from where its far end will lie.
+Alignment AlignSoFar(std::span<const ScanFigures> older, std::span<const ScanFigures> newer,
+                     TravelDirection direction, const AlignmentOptions& options = {});
+
 } // namespace analysis

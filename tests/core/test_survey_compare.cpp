@@ -8,8 +8,9 @@
 #include <random>
 #include <sstream>
 
-#include "../support/SyntheticPipe.h"
+#include "../support/ChangedPipe.h"
 #include "analysis/SurveyComparison.h"
+#include "analysis/UnrolledChange.h"
 
 namespace {
 
@@ -17,46 +18,7 @@ using analysis::ChangeStretch;
 using analysis::Comparison;
 using analysis::TravelDirection;
 
-constexpr double kOdometerLong = 1.025;
-constexpr double kEarlyStart = 0.4;
-constexpr double kPipeLength = 30.0;
-// Where the pipe changed between the surveys, pipe metres.
-constexpr double kOvalFrom = 12.0, kOvalTo = 14.0;
-constexpr double kLayerFrom = 20.0, kLayerTo = 23.0;
-
-// The pipe as it was; features it keeps, by which the surveys line up.
-synthetic::Pipe PipeBefore() {
-    synthetic::Pipe p;
-    p.diameterSteps = {{3.0, 3.6, 0.015},    {7.2, 7.5, -0.010},  {10.0, 10.8, 0.008},
-                       {16.5, 17.0, -0.012}, {25.0, 25.5, 0.010}, {27.8, 28.4, -0.008}};
-    p.ovalBands = {{5.0, 6.0, 0.02}, {kOvalFrom, kOvalTo, 0.03}, {18.0, 19.0, 0.025}};
-    p.layers = {{kLayerFrom, kLayerTo, 0.05}};
-    return p;
-}
-
-synthetic::Pipe PipeAfter() {
-    synthetic::Pipe p = PipeBefore();
-    p.ovalBands[1].value = 0.06;
-    p.layers[0].value = 0.12;
-    return p;
-}
-
-synthetic::Run Downstream() {
-    synthetic::Run r;
-    r.length = kPipeLength;
-    return r;
-}
-
-// Upstream from before the far node to past the near one.
-synthetic::Run Upstream() {
-    synthetic::Run r;
-    r.startAt = kPipeLength + kEarlyStart;
-    r.direction = -1;
-    r.length = kPipeLength + kEarlyStart + 0.2;
-    r.odometerScale = kOdometerLong;
-    r.seed = 7;
-    return r;
-}
+using namespace changedpipe;
 
 bool Within(const ChangeStretch& s, double from, double to, double slack) {
     return s.from >= from - slack && s.to <= to + slack;
@@ -220,6 +182,83 @@ TEST(SurveyCompare, TableLineHasEveryColumnAndTheSignificantFigures) {
     EXPECT_NE(line.find(",3.00,"), std::string::npos) << line;     // the ovality's change
     EXPECT_NE(line.find(",0.0500,,,"), std::string::npos) << line; // no new depth, no change
     EXPECT_EQ(line.substr(line.rfind(',') + 1), "ovality|area_loss");
+}
+
+// Live, the later survey stops anywhere short of the far node: the one made
+// the other way is lined up from where it started, and again as it goes on.
+TEST(SurveyCompare, ASurveyStillBeingMadeTheOtherWayLinesUpFromItsStart) {
+    const auto older = synthetic::Figures(PipeBefore(), Downstream());
+    const synthetic::Run up = Upstream();
+    for (const double soFar : {12.0, 22.0}) {
+        synthetic::Run part = up;
+        part.length = soFar;
+        const auto newer = synthetic::Figures(PipeAfter(), part);
+        for (const TravelDirection way : {TravelDirection::Opposite, TravelDirection::Unknown}) {
+            const analysis::Alignment a = analysis::AlignSoFar(older, newer, way);
+            EXPECT_TRUE(a.reversed) << soFar;
+            EXPECT_FALSE(a.uncertain) << soFar << " r " << a.correlation;
+            for (const double d : {1.0, soFar / 2, soFar - 1.0}) {
+                EXPECT_NEAR(a.ToOlder(d), up.startAt - d / kOdometerLong, 0.1) << soFar << " " << d;
+                EXPECT_NEAR(a.ToNewer(a.ToOlder(d)), d, 1e-9);
+            }
+        }
+    }
+}
+
+// The unrolled map's change: the later survey's wall against the earlier
+// one's at the same place of the pipe, through the alignment.
+TEST(SurveyCompare, UnrolledChangeShowsTheNewLayerAndNothingWhereThePipeStayed) {
+    analysis::UnrolledByDistance earlier;
+    std::vector<analysis::ScanFigures> figures[2];
+    std::vector<analysis::UnrolledRow> later;
+    for (const int k : {0, 1}) {
+        analysis::ScanAnalyser analyser;
+        synthetic::Survey(k ? PipeAfter() : PipeBefore(), k ? Upstream() : Downstream(),
+                          [&](const std::vector<analysis::ProfileSample>& scan) {
+                              const analysis::ScanFigures f = analyser.Analyse(scan);
+                              const analysis::UnrolledRow row = UnrolledRowOf(f, analyser.Points());
+                              figures[k].push_back(f);
+                              k ? later.push_back(row) : earlier.Add(row);
+                          });
+    }
+    const analysis::Alignment a =
+        analysis::AlignSurveys(figures[0], figures[1], TravelDirection::Opposite);
+    // The mean change over the invert (bearings 170 to 190) in the layer and
+    // where the pipe stayed, and at the crown anywhere.
+    struct Mean {
+        double sum = 0;
+        int n = 0;
+        void Add(double v) { sum += v, ++n; }
+    } layer, elsewhere, crown;
+    int noEarlier = 0;
+    for (const analysis::UnrolledRow& r : later) {
+        const double at = a.ToOlder(r.figures.distance);
+        for (int c = 170; c <= 190; ++c) {
+            const double now =
+                analysis::UnrolledMap::FilledDeviation(r.sum.data(), r.count.data(), c);
+            const double change = analysis::DeviationChange(now, r.figures.distance, c, earlier, a);
+            if (!std::isfinite(change))
+                noEarlier += std::isfinite(now) && at > kPipeLength + 0.1;
+            else if (at > kLayerFrom + 0.3 && at < kLayerTo - 0.3)
+                layer.Add(change);
+            else if (at < kOvalFrom - 0.5 || (at > kOvalTo + 0.5 && at < kLayerFrom - 0.5))
+                elsewhere.Add(change);
+        }
+        const double top = analysis::UnrolledMap::FilledDeviation(r.sum.data(), r.count.data(), 0);
+        const double change = analysis::DeviationChange(top, r.figures.distance, 0, earlier, a);
+        if (std::isfinite(change)) crown.Add(std::abs(change));
+    }
+    ASSERT_GT(layer.n, 100);
+    ASSERT_GT(elsewhere.n, 1000);
+    ASSERT_GT(crown.n, 300);
+    EXPECT_NEAR(layer.sum / layer.n, 0.07, 0.015);
+    EXPECT_NEAR(elsewhere.sum / elsewhere.n, 0.0, 0.005);
+    EXPECT_LT(crown.sum / crown.n, 0.01);
+    // The later survey began 0.4 m beyond the far node the earlier one ended
+    // at; a distance the earlier survey never reached has no change.
+    EXPECT_GT(noEarlier, 0);
+    EXPECT_TRUE(std::isnan(earlier.Deviation(kPipeLength + 5.0, 180)));
+    EXPECT_TRUE(std::isnan(analysis::DeviationChange(0.01, analysis::kNoValue, 180, earlier, a)));
 }
 
 } // namespace

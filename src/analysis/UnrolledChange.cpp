@@ -32,12 +32,18 @@ double UnrolledByDistance::Deviation(double distance, int column) const {
     };
     const double own = value(key);
     if (std::isfinite(own)) return own;
-    // A cell the survey passed without a scan in it (it moved faster than a
-    // cell per scan): the neighbour nearer the distance stands in, then the
-    // other.
+    // A cell the survey passed without a scan in it (its scans lie further
+    // apart than a cell): the nearest cell with a value within kReach stands
+    // in, the nearer side first.
     const bool lowerFirst = at - static_cast<double>(key) < 0.5;
-    const double first = value(lowerFirst ? key - 1 : key + 1);
-    return std::isfinite(first) ? first : value(lowerFirst ? key + 1 : key - 1);
+    const auto reach = static_cast<long long>(std::ceil(kReach / m_cell - 1e-9));
+    for (long long k = 1; k <= reach; ++k) {
+        const double first = value(lowerFirst ? key - k : key + k);
+        if (std::isfinite(first)) return first;
+        const double second = value(lowerFirst ? key + k : key - k);
+        if (std::isfinite(second)) return second;
+    }
+    return kNoValue;
 }
 
 double DeviationChange(double current, double currentDistance, int column,

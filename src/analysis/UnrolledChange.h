@@ -26,6 +26,10 @@ class UnrolledByDistance {
   public:
     static constexpr int kColumns = UnrolledRow::kColumns;
 
+    // Metres a distance looks along the pipe for a cell with a value: a
+    // survey's scans may lie a few cells apart.
+    static constexpr double kReach = 0.5;
+
     explicit UnrolledByDistance(double cell = 0.1);
 
     // A scan's row goes to the cell of its distance; a row without one has
@@ -35,9 +39,9 @@ class UnrolledByDistance {
     double Cell() const { return m_cell; }
 
     // The mean deviation at a distance (metres of this survey) and bearing
-    // column: the cell of the distance, else the nearer of its neighbours,
-    // with the unrolled map's filling of short gaps across; NaN where
-    // nothing was measured near.
+    // column: the cell of the distance, else the nearest cell with a value
+    // within kReach, with the unrolled map's filling of short gaps across;
+    // NaN where nothing was measured near.
     double Deviation(double distance, int column) const;
 
   private:

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <random>
 #include <sstream>
+#include <string>
 
 #include "../support/ChangedPipe.h"
 #include "analysis/SurveyComparison.h"
@@ -38,24 +39,28 @@ std::string Describe(const Comparison& c) {
     return out.str();
 }
 
+// The later survey, made the other way, lined up where it truly was over the
+// soFar metres it covers: each of its metres 1/1.025 of the earlier survey's,
+// to within scaleSlack (less of the pipe seen, less sure).
+void ExpectLinedUp(const analysis::Alignment& a, double soFar, const std::string& what,
+                   double scaleSlack = 0.003) {
+    EXPECT_TRUE(a.reversed) << what;
+    EXPECT_NEAR(a.scale * kOdometerLong, 1.0, scaleSlack) << what;
+    EXPECT_FALSE(a.uncertain) << what;
+    for (const double d : {1.0, soFar / 2, soFar - 1.0}) {
+        EXPECT_NEAR(a.ToOlder(d), Upstream().startAt - d / kOdometerLong, 0.1) << d << "\n" << what;
+        EXPECT_NEAR(a.ToNewer(a.ToOlder(d)), d, 1e-9);
+    }
+}
+
 TEST(SurveyCompare, UpstreamResurveyWithLongOdometerFindsExactlyTheChanges) {
     const auto older = synthetic::Figures(PipeBefore(), Downstream());
     const auto newer = synthetic::Figures(PipeAfter(), Upstream());
     const Comparison c = analysis::CompareSurveys(older, newer, TravelDirection::Opposite);
     const std::string what = Describe(c);
 
-    // The later odometer reads 2.5 % long: each of its metres is 1/1.025 of
-    // the earlier survey's.
-    EXPECT_TRUE(c.alignment.reversed);
-    EXPECT_NEAR(c.alignment.scale * kOdometerLong, 1.0, 0.003) << what;
-    EXPECT_FALSE(c.alignment.uncertain) << what;
     // Both ends of the later survey land where they truly were.
-    const synthetic::Run up = Upstream();
-    for (const double d : {1.0, 15.0, 30.0}) {
-        const double truth = up.startAt - d / kOdometerLong;
-        EXPECT_NEAR(c.alignment.ToOlder(d), truth, 0.1) << d << "\n" << what;
-        EXPECT_NEAR(c.alignment.ToNewer(c.alignment.ToOlder(d)), d, 1e-9);
-    }
+    ExpectLinedUp(c.alignment, 31.0, what);
 
     int oval = 0, layer = 0;
     for (const ChangeStretch& s : c.stretches) {
@@ -92,7 +97,7 @@ TEST(SurveyCompare, UpstreamResurveyWithLongOdometerFindsExactlyTheChanges) {
     // Without details to say so, the direction is found by trying both.
     const analysis::Alignment found =
         analysis::AlignSurveys(older, newer, TravelDirection::Unknown);
-    EXPECT_TRUE(found.reversed);
+    ExpectLinedUp(found, 31.0, "direction unknown");
     EXPECT_NEAR(found.scale, c.alignment.scale, 1e-3);
 }
 
@@ -188,20 +193,13 @@ TEST(SurveyCompare, TableLineHasEveryColumnAndTheSignificantFigures) {
 // the other way is lined up from where it started, and again as it goes on.
 TEST(SurveyCompare, ASurveyStillBeingMadeTheOtherWayLinesUpFromItsStart) {
     const auto older = synthetic::Figures(PipeBefore(), Downstream());
-    const synthetic::Run up = Upstream();
     for (const double soFar : {12.0, 22.0}) {
-        synthetic::Run part = up;
+        synthetic::Run part = Upstream();
         part.length = soFar;
         const auto newer = synthetic::Figures(PipeAfter(), part);
-        for (const TravelDirection way : {TravelDirection::Opposite, TravelDirection::Unknown}) {
-            const analysis::Alignment a = analysis::AlignSoFar(older, newer, way);
-            EXPECT_TRUE(a.reversed) << soFar;
-            EXPECT_FALSE(a.uncertain) << soFar << " r " << a.correlation;
-            for (const double d : {1.0, soFar / 2, soFar - 1.0}) {
-                EXPECT_NEAR(a.ToOlder(d), up.startAt - d / kOdometerLong, 0.1) << soFar << " " << d;
-                EXPECT_NEAR(a.ToNewer(a.ToOlder(d)), d, 1e-9);
-            }
-        }
+        for (const TravelDirection way : {TravelDirection::Opposite, TravelDirection::Unknown})
+            ExpectLinedUp(analysis::AlignSoFar(older, newer, way), soFar,
+                          std::to_string(soFar) + " m so far", 0.1 / soFar);
     }
 }
 

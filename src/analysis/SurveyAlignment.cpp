@@ -196,7 +196,14 @@ Alignment Search(std::span<const ScanFigures> older, std::span<const ScanFigures
     a.scale = best.scale;
     a.offset = best.offset;
     a.correlation = best.score;
-    a.uncertain = !(best.score >= options.uncertainBelow);
+    // A best pair on the edge of the range searched is no maximum found: the
+    // truth may lie beyond it (an odometer further off than allowed), however
+    // well the overlap correlates.
+    const auto atEdge = [](double v, double lo, double hi, double step) {
+        return v <= lo + step || v >= hi - step;
+    };
+    a.uncertain = !(best.score >= options.uncertainBelow) || atEdge(best.scale, sLo, sHi, sStep) ||
+                  atEdge(best.offset, oLo, oHi, oStep);
     return a;
 }
 

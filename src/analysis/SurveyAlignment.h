@@ -33,7 +33,8 @@ struct AlignmentOptions {
     double maxScaleError = 0.04; // the later odometer reads within this fraction of the earlier
     double maxOffset = 1.0;      // metres between the two surveys' starts
     double finestCell = 0.05;    // metres: the finest profile the search looks at
-    double uncertainBelow = 0.6; // a correlation under this gives an uncertain alignment
+    double uncertainBelow = 0.6; // a correlation under this gives an uncertain alignment,
+                                 // as does a scale or offset at the edge of its range
 };
 
 struct Alignment {

@@ -129,6 +129,14 @@ TEST(SurveyCompare, AFeaturelessPipeGivesAnUncertainAlignment) {
     const auto newer = synthetic::Figures(plain, b);
     const analysis::Alignment found = analysis::AlignSurveys(older, newer, TravelDirection::Same);
     EXPECT_TRUE(found.uncertain) << found.correlation;
+    // An odometer further off than the search allows: the best scale found
+    // sits at its edge, however well the profiles then correlate.
+    synthetic::Run far = Upstream();
+    far.odometerScale = 1.06;
+    const analysis::Alignment edge =
+        analysis::AlignSurveys(synthetic::Figures(PipeBefore(), Downstream()),
+                               synthetic::Figures(PipeBefore(), far), TravelDirection::Opposite);
+    EXPECT_TRUE(edge.uncertain) << edge.scale << " r " << edge.correlation;
 }
 
 // The noise the detection limit is built on: the scatter of a figure from

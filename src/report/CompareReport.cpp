@@ -168,12 +168,15 @@ void FirstPage(Pages& pg, const analysis::Comparison& c, const CompareReportInfo
              QStringLiteral(" earlier %1 per later %1 (").arg(UnitOf(units::Kind::Distance)) +
              Num((a.scale - 1.0) * 100.0, 2) + QStringLiteral(" %)"));
     line(QStringLiteral("Offset"), Metres(a.offset));
+    const double least = analysis::AlignmentOptions{}.uncertainBelow;
+    const QString why = !a.uncertain ? QString()
+                        : a.correlation < least
+                            ? QStringLiteral(": uncertain, below ") + Num(least, 2)
+                            : QStringLiteral(": uncertain, the scale or offset at "
+                                             "the edge of its range");
     line(QStringLiteral("Correlation"),
-         Num(a.correlation, 3) + (a.uncertain
-                                      ? QStringLiteral(": uncertain, below ") +
-                                            Num(analysis::AlignmentOptions{}.uncertainBelow, 2) +
-                                            QStringLiteral("; check the changes found")
-                                      : QString()));
+         Num(a.correlation, 3) + why +
+             (a.uncertain ? QStringLiteral("; check the changes found") : QString()));
     line(QStringLiteral("Later survey"),
          Metres(a.newerStart) + QStringLiteral(" to ") + Metres(a.newerEnd) +
              QStringLiteral(" lies at ") + Metres(a.ToOlder(a.newerStart)) +

@@ -107,14 +107,15 @@ bool CompareWithRecording(CTubescanDoc& doc, QWidget* parent, CompareSession& se
     }
     const analysis::Alignment& a = c.alignment;
     session.ShowPlayed(std::move(earlier), a);
-    char text[300];
+    const std::string why =
+        a.uncertain ? " (uncertain, " + analysis::UncertainWhy(a) + ": check by eye)" : "";
+    char text[400];
     std::snprintf(text, sizeof text,
                   "The earlier recording is drawn dashed, lined up with this one: %s, scale "
                   "%.4f, offset %+.2f m, correlation %.3f%s. %zu stretches changed over their "
                   "detection limit (tubescan-convert --compare lists them).",
                   a.reversed ? "made the other way" : "made the same way", a.scale, a.offset,
-                  a.correlation, a.uncertain ? " (uncertain: check by eye)" : "",
-                  c.stretches.size());
+                  a.correlation, why.c_str(), c.stretches.size());
     doc.ShowMessage(earlierPath + ": " + text);
     return true;
 }

@@ -19,8 +19,10 @@ QString AlignmentStateText(const analysis::Alignment& a, units::System system) {
                                  QString::number(a.scale, 'f', 4),
                                  DockText(a.offset, units::Kind::Distance, system, 2),
                                  QString::number(a.correlation, 'f', 2));
-    return (a.uncertain ? QStringLiteral("Alignment uncertain: ") : QStringLiteral("Lined up: ")) +
-           how;
+    return a.uncertain ? QStringLiteral("Alignment uncertain (%1): ")
+                                 .arg(QString::fromStdString(analysis::UncertainWhy(a))) +
+                             how
+                       : QStringLiteral("Lined up: ") + how;
 }
 
 CompareSession::CompareSession(PipeConditionPanel& panel, UnrolledDock* unrolled, QObject* parent)

@@ -166,14 +166,12 @@ void FirstPage(Pages& pg, const analysis::Comparison& c, const CompareReportInfo
     line(QStringLiteral("Scale"),
          Num(a.scale, 4) +
              QStringLiteral(" earlier %1 per later %1 (").arg(UnitOf(units::Kind::Distance)) +
-             Num((a.scale - 1.0) * 100.0, 2) + QStringLiteral(" %)"));
+             Num((a.scale - 1.0) * 100.0, 2) + QStringLiteral(" %; as good within +-") +
+             Num(a.scaleSpread * 100.0, 2) + QStringLiteral(" %)"));
     line(QStringLiteral("Offset"), Metres(a.offset));
-    const double least = analysis::AlignmentOptions{}.uncertainBelow;
-    const QString why = !a.uncertain ? QString()
-                        : a.correlation < least
-                            ? QStringLiteral(": uncertain, below ") + Num(least, 2)
-                            : QStringLiteral(": uncertain, the scale or offset at "
-                                             "the edge of its range");
+    const QString why = a.uncertain ? QStringLiteral(": uncertain, ") +
+                                          QString::fromStdString(analysis::UncertainWhy(a))
+                                    : QString();
     line(QStringLiteral("Correlation"),
          Num(a.correlation, 3) + why +
              (a.uncertain ? QStringLiteral("; check the changes found") : QString()));

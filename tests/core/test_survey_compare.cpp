@@ -46,7 +46,8 @@ void ExpectLinedUp(const analysis::Alignment& a, double soFar, const std::string
                    double scaleSlack = 0.003) {
     EXPECT_TRUE(a.reversed) << what;
     EXPECT_NEAR(a.scale * kOdometerLong, 1.0, scaleSlack) << what;
-    EXPECT_FALSE(a.uncertain) << what;
+    EXPECT_FALSE(a.uncertain) << what << ": scale " << a.scale << " to +-" << a.scaleSpread << " r "
+                              << a.correlation;
     for (const double d : {1.0, soFar / 2, soFar - 1.0}) {
         EXPECT_NEAR(a.ToOlder(d), Upstream().startAt - d / kOdometerLong, 0.1) << d << "\n" << what;
         EXPECT_NEAR(a.ToNewer(a.ToOlder(d)), d, 1e-9);
@@ -137,6 +138,56 @@ TEST(SurveyCompare, AFeaturelessPipeGivesAnUncertainAlignment) {
         analysis::AlignSurveys(synthetic::Figures(PipeBefore(), Downstream()),
                                synthetic::Figures(PipeBefore(), far), TravelDirection::Opposite);
     EXPECT_TRUE(edge.uncertain) << edge.scale << " r " << edge.correlation;
+}
+
+// A short quiet survey whose only features are steps (a layer that starts
+// and stops, an oval stretch): the levels either side of each step correlate
+// nearly as well over a range of scales. The scale found must be the truth's
+// to within half a percent, or the alignment must say it is uncertain; and
+// the plateau of scales that match as well must be stated either way.
+TEST(SurveyCompare, AShortSurveyWithStepsIsLinedUpOrCalledUncertain) {
+    synthetic::Pipe pipe;
+    pipe.layers = {{1.5, 3.0, 0.06}};
+    pipe.ovalBands = {{4.2, 5.4, 0.03}};
+    synthetic::Run down, up, again;
+    down.length = 7.0;
+    down.rangeNoise = up.rangeNoise = again.rangeNoise = 0.001;
+    up.startAt = 7.4;
+    up.direction = -1;
+    up.length = 7.0;
+    up.odometerScale = kOdometerLong;
+    up.seed = 9;
+    again = down;
+    again.startAt = 0.3;
+    again.seed = 4;
+    const auto older = synthetic::Figures(pipe, down);
+    struct Case {
+        const char* what;
+        std::vector<analysis::ScanFigures> newer;
+        TravelDirection way;
+        double scale;
+    };
+    std::vector<Case> cases = {
+        {"again, 0.3 m on", synthetic::Figures(pipe, again), TravelDirection::Same, 1.0},
+        {"upstream, 2.5 % long", synthetic::Figures(pipe, up), TravelDirection::Opposite,
+         1.0 / kOdometerLong}};
+    for (const Case& c : cases) {
+        for (const bool live : {false, true}) {
+            const analysis::Alignment a = live ? analysis::AlignSoFar(older, c.newer, c.way)
+                                               : analysis::AlignSurveys(older, c.newer, c.way);
+            const std::string what =
+                std::string(c.what) + (live ? " live" : "") + ": scale " + std::to_string(a.scale) +
+                " to +-" + std::to_string(a.scaleSpread) + " r " + std::to_string(a.correlation);
+            EXPECT_TRUE(a.uncertain || std::abs(a.scale / c.scale - 1.0) < 0.005) << what;
+            ASSERT_TRUE(std::isfinite(a.scaleSpread)) << what;
+            // The plateau stated is the order of the error (the noise may
+            // move the best match off the truth within twice it), and a
+            // plateau wider than allowed is uncertain.
+            EXPECT_LE(std::abs(a.scale - c.scale), 2.0 * a.scaleSpread + 0.002) << what;
+            if (a.scaleSpread > analysis::AlignmentOptions{}.widestScaleSpread)
+                EXPECT_TRUE(a.uncertain) << what;
+        }
+    }
 }
 
 // The noise the detection limit is built on: the scatter of a figure from

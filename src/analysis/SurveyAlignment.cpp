@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 
 namespace analysis {
 
@@ -30,12 +31,31 @@ void Extent(std::span<const ScanFigures> scans, double& lo, double& hi) {
     if (!(lo <= hi)) lo = hi = 0.0;
 }
 
-// The profiles of one survey on one level of the search.
+// The profiles of one survey on one level of the search, and their
+// gradients (the change across each cell, see Slope).
+// A step of the pipe's figures, where a layer starts or an oval stretch
+// ends, is a single spike of the gradient: it correlates only where the
+// steps of both surveys coincide, while the levels on either side of it
+// still correlate nearly as well with the step a cell or two away.
 struct Level {
     double cell = 0.0;
     std::array<FigureProfile, kAlignBy.size()> older, newer;
+    std::array<std::vector<double>, kAlignBy.size()> olderSlope, newerSlope;
     std::array<double, kAlignBy.size()> weight{};
 };
+
+// The change across each cell over kSlopeWidth metres (at least a cell
+// either side): on fine cells, a difference between neighbours would be
+// mostly the scans' noise.
+constexpr double kSlopeWidth = 0.4;
+
+std::vector<double> Slope(const std::vector<double>& v, double cell) {
+    const auto k = static_cast<std::size_t>(std::max(1.0, std::round(kSlopeWidth / 2.0 / cell)));
+    std::vector<double> d(v.size(), kNoValue);
+    for (std::size_t i = k; i + k < v.size(); ++i)
+        if (std::isfinite(v[i - k]) && std::isfinite(v[i + k])) d[i] = v[i + k] - v[i - k];
+    return d;
+}
 
 // The share of a profile's variance that is the pipe's rather than noise
 // (noise from the differences between neighbouring cells): a figure that
@@ -59,67 +79,83 @@ double SignalShare(const std::vector<double>& v) {
     return total > 0.0 ? std::clamp(1.0 - noise / total, 0.0, 1.0) : 0.0;
 }
 
-// Pearson's r of each figure between the later survey's profile (its
-// chainage) and the earlier one's at scale x chainage + offset, read between
-// its cells; the mean over the figures that vary on both. NaN when the two
-// overlap too little or nothing varies.
-double Score(const Level& level, double scale, double offset) {
-    double sum = 0.0, weights = 0.0, plain = 0.0;
-    int figures = 0;
-    for (std::size_t f = 0; f < kAlignBy.size(); ++f) {
-        const std::vector<double>& a = level.newer[f].values;
-        const std::vector<double>& b = level.older[f].values;
-        const double h = level.cell;
-        const double n0 = static_cast<double>(b.size());
-        double n = 0, sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0;
-        std::size_t haveA = 0, haveB = 0;
-        for (double v : a)
-            haveA += std::isfinite(v);
-        for (double v : b)
-            haveB += std::isfinite(v);
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            const double va = a[i];
-            if (!std::isfinite(va)) continue;
-            const double u = (scale * (static_cast<double>(i) + 0.5) * h + offset) / h - 0.5;
-            if (u < 0.0 || u > n0 - 1.0) continue;
-            const auto j = static_cast<std::size_t>(u);
-            const double w = u - static_cast<double>(j);
-            const double lo = b[j], hi = j + 1 < b.size() ? b[j + 1] : lo;
-            double vb;
-            if (std::isfinite(lo) && std::isfinite(hi))
-                vb = lo + (hi - lo) * w;
-            else if (std::isfinite(lo) && w < 0.5)
-                vb = lo;
-            else if (std::isfinite(hi) && w >= 0.5)
-                vb = hi;
-            else
-                continue;
-            n += 1;
-            sa += va;
-            sb += vb;
-            saa += va * va;
-            sbb += vb * vb;
-            sab += va * vb;
-        }
-        const double least = std::max(8.0, 0.5 * static_cast<double>(std::min(haveA, haveB)));
-        if (n < least) continue;
-        const double va = saa - sa * sa / n, vb = sbb - sb * sb / n, cov = sab - sa * sb / n;
-        // A figure that does not vary along either survey says nothing of
-        // where they match.
-        if (!(va > 1e-18 * n) || !(vb > 1e-18 * n)) continue;
-        const double r = cov / std::sqrt(va * vb);
-        sum += level.weight[f] * r;
-        weights += level.weight[f];
-        plain += r;
-        ++figures;
+// Pearson's r between the later survey's series a (its chainage, value i at
+// (i + at) cells) and the earlier one's b at scale x chainage + offset, read
+// between its values. NaN when the two overlap too little or either is flat.
+double Pearson(const std::vector<double>& a, const std::vector<double>& b, double h, double scale,
+               double offset, double at) {
+    const double n0 = static_cast<double>(b.size());
+    double n = 0, sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0;
+    std::size_t haveA = 0, haveB = 0;
+    for (double v : a)
+        haveA += std::isfinite(v);
+    for (double v : b)
+        haveB += std::isfinite(v);
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const double va = a[i];
+        if (!std::isfinite(va)) continue;
+        const double u = (scale * (static_cast<double>(i) + at) * h + offset) / h - at;
+        if (u < 0.0 || u > n0 - 1.0) continue;
+        const auto j = static_cast<std::size_t>(u);
+        const double w = u - static_cast<double>(j);
+        const double lo = b[j], hi = j + 1 < b.size() ? b[j + 1] : lo;
+        double vb;
+        if (std::isfinite(lo) && std::isfinite(hi))
+            vb = lo + (hi - lo) * w;
+        else if (std::isfinite(lo) && w < 0.5)
+            vb = lo;
+        else if (std::isfinite(hi) && w >= 0.5)
+            vb = hi;
+        else
+            continue;
+        n += 1;
+        sa += va;
+        sb += vb;
+        saa += va * va;
+        sbb += vb * vb;
+        sab += va * vb;
     }
-    if (!figures) return kNoValue;
-    return weights > 1e-6 ? sum / weights : plain / figures;
+    const double least = std::max(8.0, 0.5 * static_cast<double>(std::min(haveA, haveB)));
+    if (n < least) return kNoValue;
+    const double va = saa - sa * sa / n, vb = sbb - sb * sb / n, cov = sab - sa * sb / n;
+    // A series that does not vary along either survey says nothing of where
+    // they match.
+    if (!(va > 1e-18 * n) || !(vb > 1e-18 * n)) return kNoValue;
+    return cov / std::sqrt(va * vb);
 }
 
 struct Best {
-    double scale = 1.0, offset = 0.0, score = kNoValue;
+    double scale = 1.0, offset = 0.0;
+    double score = kNoValue; // what the search maximises: levels and gradients
+    double level = kNoValue; // the correlation of the levels alone, as reported
 };
+
+// Pearson's r of each figure's profiles, and the mean of it and the r of
+// their gradients, each averaged over the figures that vary on both (with
+// the weight of each one's share of signal).
+Best Score(const Level& level, double scale, double offset) {
+    double sum = 0.0, both = 0.0, weights = 0.0, plain = 0.0, plainBoth = 0.0;
+    int figures = 0;
+    for (std::size_t f = 0; f < kAlignBy.size(); ++f) {
+        const double r =
+            Pearson(level.newer[f].values, level.older[f].values, level.cell, scale, offset, 0.5);
+        if (!std::isfinite(r)) continue;
+        const double g =
+            Pearson(level.newerSlope[f], level.olderSlope[f], level.cell, scale, offset, 0.5);
+        const double mixed = std::isfinite(g) ? 0.5 * (r + g) : r;
+        sum += level.weight[f] * r;
+        both += level.weight[f] * mixed;
+        weights += level.weight[f];
+        plain += r;
+        plainBoth += mixed;
+        ++figures;
+    }
+    Best b{scale, offset};
+    if (!figures) return b;
+    b.level = weights > 1e-6 ? sum / weights : plain / figures;
+    b.score = weights > 1e-6 ? both / weights : plainBoth / figures;
+    return b;
+}
 
 // Every pair on the grid of steps within the window, clamped to the ranges.
 void Scan(const Level& level, double sLo, double sHi, double sStep, double oLo, double oHi,
@@ -129,11 +165,66 @@ void Scan(const Level& level, double sLo, double sHi, double sStep, double oLo, 
     for (int i = 0; i <= ns; ++i) {
         const double s = sLo + i * sStep;
         for (int k = 0; k <= no; ++k) {
-            const double o = oLo + k * oStep;
-            const double r = Score(level, s, o);
-            if (std::isfinite(r) && !(r <= best.score)) best = {s, o, r};
+            const Best b = Score(level, s, oLo + k * oStep);
+            if (std::isfinite(b.score) && !(b.score <= best.score)) best = b;
         }
     }
+}
+
+// How far a score may fall short of the best and still count as a match as
+// good: a least amount, and a share of what the best falls short of 1 (the
+// noisier the profiles, the more the noise moves the best pair about).
+constexpr double kNearlyAsGood = 0.002, kNoiseShare = 0.05;
+// The scale steps of the walk along the plateau of near-best matches.
+constexpr double kWalkStep = 1.25e-4;
+
+// The best offset for one scale, near where the last one lay.
+Best BestOffset(const Level& level, double scale, double around, double half, double step,
+                double oLo, double oHi) {
+    Best b;
+    Scan(level, scale, scale, 1.0, std::max(oLo, around - half), std::min(oHi, around + half), step,
+         b);
+    return b;
+}
+
+// The pair in the middle of the plateau of scales (each with its best
+// offset) that match within kNearlyAsGood of the best, and the plateau's
+// half-width. Step-shaped features on a short survey match nearly as well
+// over a range of scales; its edges are where the noise decides, its middle
+// where the steps of both surveys meet best on average.
+Best Plateau(const Level& level, Best best, double length, double sLo, double sHi, double oStep,
+             double oLo, double oHi, double& spread) {
+    const double floor = best.score - kNearlyAsGood - kNoiseShare * (1.0 - best.score);
+    std::array<Best, 2> edge{best, best};
+    for (int side = 0; side < 2; ++side) {
+        const double dir = side ? 1.0 : -1.0;
+        Best at = best;
+        for (double s = best.scale + dir * kWalkStep; s >= sLo && s <= sHi; s += dir * kWalkStep) {
+            const Best b =
+                BestOffset(level, s, at.offset, 4 * oStep + kWalkStep * length, oStep, oLo, oHi);
+            if (!(b.score >= floor)) break;
+            at = b;
+        }
+        edge[side] = at;
+    }
+    spread = (edge[1].scale - edge[0].scale) / 2.0;
+    const double mid = (edge[0].scale + edge[1].scale) / 2.0;
+    const double around = (edge[0].offset + edge[1].offset) / 2.0;
+    Best centre =
+        BestOffset(level, mid, around, 4 * oStep + std::abs(edge[1].offset - edge[0].offset) / 2.0,
+                   oStep, oLo, oHi);
+    if (!std::isfinite(centre.score)) return best;
+    // The same along the offsets at that scale.
+    std::array<double, 2> o{centre.offset, centre.offset};
+    for (int side = 0; side < 2; ++side) {
+        const double dir = side ? 1.0 : -1.0;
+        for (double v = centre.offset + dir * oStep; v >= oLo && v <= oHi; v += dir * oStep) {
+            if (!(Score(level, mid, v).score >= floor)) break;
+            o[side] = v;
+        }
+    }
+    const Best middle = Score(level, mid, (o[0] + o[1]) / 2.0);
+    return std::isfinite(middle.score) ? middle : centre;
 }
 
 Alignment Search(std::span<const ScanFigures> older, std::span<const ScanFigures> newer,
@@ -165,6 +256,8 @@ Alignment Search(std::span<const ScanFigures> older, std::span<const ScanFigures
             level.older[f] =
                 ProfileOf(older, kAlignBy[f], a.olderStart, a.olderEnd, level.cell, gap);
             level.newer[f] = ProfileOf(newer, kAlignBy[f], 0.0, length, level.cell, gap, &chainage);
+            level.olderSlope[f] = Slope(level.older[f].values, level.cell);
+            level.newerSlope[f] = Slope(level.newer[f].values, level.cell);
             level.weight[f] =
                 SignalShare(level.older[f].values) * SignalShare(level.newer[f].values);
         }
@@ -193,14 +286,39 @@ Alignment Search(std::span<const ScanFigures> older, std::span<const ScanFigures
         sStep /= 2;
         oStep /= 2;
     }
+    // A best pair on the edge of the range searched is no maximum found: the
+    // truth may lie beyond it (an odometer further off than allowed), however
+    // well the overlap correlates.
+    const auto atEdge = [](double v, double lo, double hi, double step) {
+        return v <= lo + step || v >= hi - step;
+    };
+    const bool edge = atEdge(best.scale, sLo, sHi, sStep) || atEdge(best.offset, oLo, oHi, oStep);
+    double spread = 0.0;
+    best = Plateau(level, best, length, sLo, sHi, oStep, oLo, oHi, spread);
     a.scale = best.scale;
     a.offset = best.offset;
-    a.correlation = best.score;
-    a.uncertain = !(best.score >= options.uncertainBelow);
+    a.correlation = best.level;
+    a.scaleSpread = spread;
+    a.uncertain =
+        edge || !(best.level >= options.uncertainBelow) || !(spread <= options.widestScaleSpread);
     return a;
 }
 
 } // namespace
+
+std::string UncertainWhy(const Alignment& a, const AlignmentOptions& options) {
+    if (!a.uncertain) return {};
+    char text[120];
+    if (!(a.correlation >= options.uncertainBelow))
+        std::snprintf(text, sizeof text, "correlation below %.2f", options.uncertainBelow);
+    else if (!(a.scaleSpread <= options.widestScaleSpread))
+        std::snprintf(text, sizeof text,
+                      "scale not pinned down: matches as well within +-%.2f %% (limit %.2f %%)",
+                      100.0 * a.scaleSpread, 100.0 * options.widestScaleSpread);
+    else
+        std::snprintf(text, sizeof text, "the scale or offset at the edge of its range");
+    return text;
+}
 
 FigureProfile ProfileOf(std::span<const ScanFigures> scans, ScanFigure figure, double start,
                         double end, double cell, double maxGap, const Alignment* onOlder) {
@@ -252,6 +370,27 @@ Alignment AlignSurveys(std::span<const ScanFigures> older, std::span<const ScanF
     Alignment same = Search(older, newer, a, options);
     a.reversed = true;
     Alignment opposite = Search(older, newer, a, options);
+    return opposite.correlation > same.correlation ? opposite : same;
+}
+
+Alignment AlignSoFar(std::span<const ScanFigures> older, std::span<const ScanFigures> newer,
+                     TravelDirection direction, const AlignmentOptions& options) {
+    if (direction == TravelDirection::Same) return AlignSurveys(older, newer, direction, options);
+    double lo = 0.0, hi = 0.0;
+    Extent(older, lo, hi);
+    std::vector<ScanFigures> mirrored(older.begin(), older.end());
+    for (ScanFigures& f : mirrored)
+        f.distance = lo + hi - f.distance;
+    const Alignment m = AlignSurveys(mirrored, newer, TravelDirection::Same, options);
+    // On the mirrored survey: older = lo + hi - (lo + s (d - newerStart) + o). The same
+    // counted back from the later survey's far end E = newerStart + (hi - lo) / s:
+    // older = lo + s (E - d) - o.
+    Alignment opposite = m;
+    opposite.reversed = true;
+    opposite.offset = -m.offset;
+    opposite.newerEnd = m.newerStart + (hi - lo) / m.scale;
+    if (direction == TravelDirection::Opposite) return opposite;
+    const Alignment same = AlignSurveys(older, newer, TravelDirection::Same, options);
     return opposite.correlation > same.correlation ? opposite : same;
 }
 

@@ -11,14 +11,20 @@
 //     older distance = older start + scale x chainage + offset,
 // the scale within 1 +- maxScaleError, the offset within +- maxOffset. The
 // pair chosen maximises the correlation of the two surveys' mean-diameter and
-// ovality profiles along the pipe (Pearson's r of each figure over the
-// stretch both cover, averaged with the weight of the share of each
+// ovality profiles along the pipe, mixed half and half with that of their
+// gradients, which peaks sharply where the steps of the pipe (a layer that
+// starts, an oval stretch that ends) coincide (Pearson's r of each figure
+// over the stretch both cover, averaged with the weight of the share of each
 // profile's variance that is not cell-to-cell noise), found coarse to
 // fine: the whole range of scales and offsets on a coarse grid of the
-// profiles, then ever finer grids around the best pair.
+// profiles, then ever finer grids around the best pair. Of the pairs that
+// match within a hair of the best, the middle one is taken; how wide that
+// plateau of scales is says how well the scale is known. The correlation
+// reported is the profiles' own.
 #pragma once
 
 #include <span>
+#include <string>
 #include <vector>
 
 #include "analysis/ConditionFindings.h"
@@ -33,7 +39,9 @@ struct AlignmentOptions {
     double maxScaleError = 0.04; // the later odometer reads within this fraction of the earlier
     double maxOffset = 1.0;      // metres between the two surveys' starts
     double finestCell = 0.05;    // metres: the finest profile the search looks at
-    double uncertainBelow = 0.6; // a correlation under this gives an uncertain alignment
+    double uncertainBelow = 0.6; // a correlation under this gives an uncertain alignment,
+                                 // as does a scale or offset at the edge of its range
+    double widestScaleSpread = 0.0075; // and a scale not pinned down to within this fraction
 };
 
 struct Alignment {
@@ -41,6 +49,11 @@ struct Alignment {
     double scale = 1.0;    // older metres per metre of the later survey's chainage
     double offset = 0.0;   // metres
     double correlation = kNoValue;
+    // How well the scale is pinned down: half the range of scales whose
+    // best match comes within a hair of the best one's (a fraction, like the
+    // scale's error). A wide range means the profiles cannot tell those
+    // scales apart (step-shaped features on a short survey).
+    double scaleSpread = kNoValue;
     bool uncertain = true;
     // The surveys' extents, metres of their own distances.
     double olderStart = 0.0, olderEnd = 0.0;
@@ -57,6 +70,11 @@ struct Alignment {
         return reversed ? newerEnd - chainage : newerStart + chainage;
     }
 };
+
+// Why an alignment is uncertain, in a few words ("" when it is not): the
+// correlation under its threshold, the scale not pinned down, or the scale
+// or offset at the edge of the range searched.
+std::string UncertainWhy(const Alignment& a, const AlignmentOptions& options = {});
 
 // The pipe's figures along a survey averaged into cells of equal length,
 // from the distance `start`; NaN where no scan of the cell has the figure.
@@ -78,5 +96,13 @@ FigureProfile ProfileOf(std::span<const ScanFigures> scans, ScanFigure figure, d
 // both ways and keeps the better.
 Alignment AlignSurveys(std::span<const ScanFigures> older, std::span<const ScanFigures> newer,
                        TravelDirection direction, const AlignmentOptions& options = {});
+
+// The same while the later survey is still being made: it may stop anywhere
+// short of the far node, so where it went the other way its chainage cannot
+// count back from its last scan. The earlier survey is mirrored instead and
+// both are lined up from their starts; the alignment returned counts the
+// later survey back from where its far end will lie.
+Alignment AlignSoFar(std::span<const ScanFigures> older, std::span<const ScanFigures> newer,
+                     TravelDirection direction, const AlignmentOptions& options = {});
 
 } // namespace analysis

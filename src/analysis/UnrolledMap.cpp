@@ -101,11 +101,15 @@ double UnrolledMap::Distance(std::size_t row) const {
 }
 
 double UnrolledMap::Deviation(std::size_t row, int column) const {
-    if (row >= m_rows || column < 0 || column >= kColumns) return kNoValue;
-    const std::size_t base = row * kColumns;
+    if (row >= m_rows) return kNoValue;
+    return FilledDeviation(&m_sum[row * kColumns], &m_count[row * kColumns], column);
+}
+
+double UnrolledMap::FilledDeviation(const float* sum, const std::uint32_t* count, int column) {
+    if (column < 0 || column >= kColumns) return kNoValue;
     const auto mean = [&](int c) {
-        const std::size_t i = base + static_cast<std::size_t>((c + kColumns) % kColumns);
-        return m_count[i] ? static_cast<double>(m_sum[i]) / m_count[i] : kNoValue;
+        const auto i = static_cast<std::size_t>((c + kColumns) % kColumns);
+        return count[i] ? static_cast<double>(sum[i]) / count[i] : kNoValue;
     };
     const double own = mean(column);
     if (std::isfinite(own)) return own;

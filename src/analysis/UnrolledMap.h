@@ -56,6 +56,8 @@ class UnrolledMap {
     // leaves no stripes. NaN where nothing was measured near.
     double Deviation(std::size_t row, int column) const;
     static constexpr int kFillColumns = 2;
+    // The same for one row's kColumns sums and counts, wherever they are kept.
+    static double FilledDeviation(const float* sum, const std::uint32_t* count, int column);
 
     // The column of a bearing in degrees (any turn).
     static int ColumnOf(double bearing);

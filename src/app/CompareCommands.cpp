@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "analysis/SurveyComparison.h"
-#include "app/PipeConditionPanel.h"
+#include "app/CompareSession.h"
 #include "app/XyzCommands.h"
 #include "doc/CommandIds.h"
 #include "doc/CommandMap.h"
@@ -21,8 +21,10 @@ namespace {
 
 // Every scan's figures of a recording, by the pass every output uses; empty
 // when it was cancelled or could not be read (said to the operator).
+// With wall, its unrolled cells too.
 std::vector<analysis::ScanFigures> FiguresOf(CTubescanDoc& doc, const std::string& input,
-                                             QWidget* parent, const QString& label) {
+                                             QWidget* parent, const QString& label,
+                                             analysis::UnrolledByDistance* wall = nullptr) {
     std::vector<analysis::ScanFigures> scans;
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
@@ -31,6 +33,7 @@ std::vector<analysis::ScanFigures> FiguresOf(CTubescanDoc& doc, const std::strin
     }
     ConditionCsvOutput table;
     table.OnScan([&scans](const analysis::ScanFigures& f) { scans.push_back(f); });
+    if (wall) table.OnRow([wall](const analysis::UnrolledRow& row) { wall->Add(row); });
     conversion::Options options = SettingsOf(doc);
     options.points = &table;
     options.replace = true;
@@ -61,23 +64,32 @@ std::vector<analysis::ScanFigures> EarlierOnCurrent(std::span<const analysis::Sc
     return out;
 }
 
-bool CompareWithRecording(CTubescanDoc& doc, QWidget* parent, PipeConditionPanel& panel,
-                          const FileDialogRunner& run) {
+bool CompareWithRecording(CTubescanDoc& doc, QWidget* parent, CompareSession& session,
+                          const FileDialogRunner& run, const LiveDetails& liveDetails) {
     auto dialog = MakePlaybackFileDialog(doc, parent);
     dialog->setWindowTitle(QStringLiteral("Compare With Recording"));
     if (!run(*dialog) || dialog->selectedFiles().isEmpty()) return false;
     const std::string earlierPath =
         QFile::encodeName(dialog->selectedFiles().first()).toStdString();
-    const std::vector<analysis::ScanFigures> earlier =
-        FiguresOf(doc, earlierPath, parent, QStringLiteral("Analysing the earlier recording..."));
-    if (earlier.empty()) return false;
+    EarlierSurvey earlier;
+    earlier.wall = std::make_shared<analysis::UnrolledByDistance>();
+    earlier.scans =
+        FiguresOf(doc, earlierPath, parent, QStringLiteral("Analysing the earlier recording..."),
+                  earlier.wall.get());
+    if (earlier.scans.empty()) return false;
 
     const bool played = doc.Run().m_playback == 1 && !doc.PlaybackFile().path.empty();
     if (!played) {
-        panel.ShowEarlier(earlier);
-        doc.ShowMessage("The earlier recording " + earlierPath +
-                        " is drawn dashed on its own distances: a survey still being made "
-                        "cannot be lined up with it yet.");
+        const survey::SurveyDetails now = liveDetails ? liveDetails() : survey::SurveyDetails{};
+        const bool aligning = session.ShowLive(std::move(earlier),
+                                               analysis::DirectionOf(DetailsOf(earlierPath), now));
+        doc.ShowMessage("The earlier recording " + earlierPath + " is drawn dashed" +
+                        (aligning
+                             ? ", lined up with the survey so far and again every " +
+                                   std::to_string(static_cast<int>(CompareSession::kRealignEvery)) +
+                                   " m as it goes on (the Unrolled dock says how well)."
+                             : " on its own distances until this survey has scans to line it up "
+                               "with; from then on it is lined up as the survey goes on."));
         return true;
     }
     const std::string currentPath = doc.PlaybackFile().path;
@@ -86,32 +98,34 @@ bool CompareWithRecording(CTubescanDoc& doc, QWidget* parent, PipeConditionPanel
     if (current.empty()) return false;
     analysis::CompareOptions how;
     const analysis::Comparison c = analysis::CompareSurveys(
-        earlier, current, analysis::DirectionOf(DetailsOf(earlierPath), DetailsOf(currentPath)),
-        how);
+        earlier.scans, current,
+        analysis::DirectionOf(DetailsOf(earlierPath), DetailsOf(currentPath)), how);
     if (!std::isfinite(c.alignment.correlation)) {
         doc.ShowMessage("The two recordings cannot be lined up: too little of either is measured "
                         "along the pipe.");
         return false;
     }
     const analysis::Alignment& a = c.alignment;
-    panel.ShowEarlier(EarlierOnCurrent(earlier, a));
-    char text[300];
+    session.ShowPlayed(std::move(earlier), a);
+    const std::string why =
+        a.uncertain ? " (uncertain, " + analysis::UncertainWhy(a) + ": check by eye)" : "";
+    char text[400];
     std::snprintf(text, sizeof text,
                   "The earlier recording is drawn dashed, lined up with this one: %s, scale "
                   "%.4f, offset %+.2f m, correlation %.3f%s. %zu stretches changed over their "
                   "detection limit (tubescan-convert --compare lists them).",
                   a.reversed ? "made the other way" : "made the same way", a.scale, a.offset,
-                  a.correlation, a.uncertain ? " (uncertain: check by eye)" : "",
-                  c.stretches.size());
+                  a.correlation, why.c_str(), c.stretches.size());
     doc.ShowMessage(earlierPath + ": " + text);
     return true;
 }
 
-void AddCompareCommand(CommandMap& map, CTubescanDoc& doc, QWidget* parent,
-                       PipeConditionPanel& panel) {
-    QPointer<PipeConditionPanel> guard(&panel);
-    map.Add(cmd::kCompareRecording, {[&doc, parent, guard](int) {
-                                         if (guard) CompareWithRecording(doc, parent, *guard);
-                                     },
-                                     {}});
+void AddCompareCommand(CommandMap& map, CTubescanDoc& doc, QWidget* parent, CompareSession& session,
+                       LiveDetails liveDetails) {
+    QPointer<CompareSession> guard(&session);
+    map.Add(cmd::kCompareRecording,
+            {[&doc, parent, guard, liveDetails = std::move(liveDetails)](int) {
+                 if (guard) CompareWithRecording(doc, parent, *guard, RunFileDialog, liveDetails);
+             },
+             {}});
 }

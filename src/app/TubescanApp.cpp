@@ -18,6 +18,7 @@
 #include "app/ComPortSetupDlg.h"
 #include "app/CommandLine.h"
 #include "app/CompareCommands.h"
+#include "app/CompareSession.h"
 #include "app/DataCommands.h"
 #include "app/DiagnosticsDlg.h"
 #include "app/DockLayout.h"
@@ -204,7 +205,6 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     const DockUnits& units = m_survey->Units();
     PipeConditionPanel* conditionPanel =
         AttachPipeConditionPanel(*m_doc, *m_live, units, *m_frame, m_commands);
-    AddCompareCommand(m_commands, *m_doc, m_frame.get(), *conditionPanel);
     AttachGoTo(*m_doc, units, *m_frame, m_commands);
     AttachRangeCalibration(*m_live, *m_frame, m_commands, *m_doc);
     m_observers.push_back(std::make_unique<ScaleSidecar>(*m_doc));
@@ -216,6 +216,12 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
         if (doc->Run().m_playback == 1) GoToDistanceFrom(frame, *doc, metres, units.System());
     };
     connect(unrolled, &UnrolledDock::DistanceClicked, m_frame.get(), goThere);
+    // An earlier survey to compare with, followed by the chart and the
+    // unrolled map; it takes the current survey's scans from the same worker.
+    auto* compare = new CompareSession(*conditionPanel, unrolled, m_frame.get());
+    connect(m_live.get(), &LiveAnalysisWorker::batchReady, compare, &CompareSession::TakeBatch);
+    AddCompareCommand(m_commands, *m_doc, m_frame.get(), *compare,
+                      [survey = m_survey] { return survey->Session().Current(); });
     Pipe3DDock* pipe3d = AttachPipe3DDock(*m_live, units, *m_frame, m_commands);
     m_dockLayout = std::make_unique<DockLayout>(*m_frame, *conditionPanel, *pipe3d, *unrolled);
     AddResetLayoutCommand(m_commands, *m_dockLayout);

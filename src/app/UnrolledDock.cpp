@@ -2,10 +2,13 @@
 
 #include <cmath>
 
+#include <QCheckBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QVBoxLayout>
 
 #include "analysis/DeviationColours.h"
 #include "app/DockUnits.h"
@@ -21,8 +24,8 @@ constexpr int kAxisHeight = 16;    // bearing labels on top
 constexpr int kLegendWidth = 64;   // colour scale on the right
 constexpr double kRowHeight = 6.0; // pixels a row takes until the rows fill the height
 
-QRgb ColourOf(double deviation) {
-    const analysis::Rgb c = analysis::DeviationColour(deviation);
+QRgb ColourOf(double deviation, double scale = analysis::kDeviationScale) {
+    const analysis::Rgb c = analysis::DeviationColour(deviation, scale);
     return qRgb(c.r, c.g, c.b);
 }
 
@@ -47,8 +50,40 @@ void UnrolledView::Clear() {
 
 void UnrolledView::PaintRow(std::size_t row) {
     auto* line = reinterpret_cast<QRgb*>(m_picture.scanLine(static_cast<int>(row)));
+    const double scale = ShowsChange() ? analysis::kChangeScale : analysis::kDeviationScale;
     for (int c = 0; c < analysis::UnrolledMap::kColumns; ++c)
-        line[c] = ColourOf(m_map.Deviation(row, c));
+        line[c] = ColourOf(CellValue(row, c), scale);
+}
+
+void UnrolledView::PaintAll() {
+    for (std::size_t r = 0; r < m_map.Rows(); ++r)
+        PaintRow(r);
+    update();
+}
+
+double UnrolledView::CellValue(std::size_t row, int column) const {
+    const double deviation = m_map.Deviation(row, column);
+    if (!ShowsChange()) return deviation;
+    return analysis::DeviationChange(deviation, m_map.Distance(row), column, *m_earlier,
+                                     m_alignment);
+}
+
+void UnrolledView::SetEarlier(std::shared_ptr<const analysis::UnrolledByDistance> earlier,
+                              const analysis::Alignment& alignment) {
+    m_earlier = std::move(earlier);
+    m_alignment = alignment;
+    PaintAll();
+}
+
+void UnrolledView::SetAlignment(const analysis::Alignment& alignment) {
+    m_alignment = alignment;
+    if (ShowsChange()) PaintAll();
+}
+
+void UnrolledView::ShowChange(bool on) {
+    if (on == m_showChange) return;
+    m_showChange = on;
+    if (m_earlier) PaintAll();
 }
 
 void UnrolledView::AddScan(const analysis::AnalysedScan& scan) {
@@ -126,7 +161,8 @@ void UnrolledView::paintEvent(QPaintEvent*) {
                        Qt::AlignRight | Qt::AlignVCenter, DistanceLabel(d));
         }
     }
-    // The colour scale, inward (red) up, in centimetres or inches.
+    // The colour scale, inward (red) up, in centimetres or inches; the
+    // change's has its own reach but the same colours.
     // The scale takes the room's height, whatever the rows take.
     const QRectF bar(area.right() + 8, kAxisHeight, 12,
                      std::max(60.0, height() - kAxisHeight - 8.0 - 2.0 * fm.height()));
@@ -161,7 +197,8 @@ QString UnrolledView::DistanceLabel(double metres) const {
 
 QStringList UnrolledView::LegendTexts() const {
     const units::Quantity scale =
-        units::Convert(analysis::kDeviationScale, units::Kind::Deviation, m_units);
+        units::Convert(ShowsChange() ? analysis::kChangeScale : analysis::kDeviationScale,
+                       units::Kind::Deviation, m_units);
     // Whole centimetres; inches to a tenth, as the scale's end is no whole inch.
     const int decimals = m_units == units::System::Imperial ? 1 : 0;
     return {QStringLiteral("+") + QString::number(scale.value, 'f', decimals), QStringLiteral("0"),
@@ -177,15 +214,47 @@ void UnrolledView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const double distance = m_map.Distance(row);
-    emit CellClicked(column + 0.5, distance, m_map.Deviation(row, column));
+    emit CellClicked(column + 0.5, distance, CellValue(row, column));
     if (std::isfinite(distance)) emit DistanceClicked(distance);
 }
 
-UnrolledDock::UnrolledDock(QWidget* parent)
-    : QDockWidget(QStringLiteral("Unrolled"), parent), m_view(new UnrolledView(2048, this)) {
+UnrolledDock::UnrolledDock(QWidget* parent) : QDockWidget(QStringLiteral("Unrolled"), parent) {
     setObjectName(QStringLiteral("UnrolledDock"));
-    setWidget(m_view);
+    auto* body = new QWidget(this);
+    auto* column = new QVBoxLayout(body);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    // The choice of change or deviation, shown once there is an earlier
+    // survey to compare with.
+    m_compareRow = new QWidget(body);
+    auto* row = new QHBoxLayout(m_compareRow);
+    row->setContentsMargins(4, 2, 4, 0);
+    m_change = new QCheckBox(QStringLiteral("Show change since earlier survey"), m_compareRow);
+    m_change->setObjectName(QStringLiteral("ShowChange"));
+    m_state = new QLabel(m_compareRow);
+    m_state->setObjectName(QStringLiteral("AlignmentState"));
+    row->addWidget(m_change);
+    row->addWidget(m_state, 1);
+    m_compareRow->hide();
+    m_view = new UnrolledView(2048, body);
+    column->addWidget(m_compareRow);
+    column->addWidget(m_view, 1);
+    setWidget(body);
     connect(m_view, &UnrolledView::DistanceClicked, this, &UnrolledDock::DistanceClicked);
+    connect(m_change, &QCheckBox::toggled, m_view, &UnrolledView::ShowChange);
+}
+
+void UnrolledDock::SetEarlier(std::shared_ptr<const analysis::UnrolledByDistance> earlier,
+                              const analysis::Alignment& alignment, const QString& state) {
+    m_compareRow->setVisible(earlier != nullptr);
+    if (!earlier) m_change->setChecked(false);
+    m_view->SetEarlier(std::move(earlier), alignment);
+    m_state->setText(state);
+}
+
+void UnrolledDock::SetAlignment(const analysis::Alignment& alignment, const QString& state) {
+    m_view->SetAlignment(alignment);
+    m_state->setText(state);
 }
 
 void UnrolledDock::AddScan(std::shared_ptr<const analysis::AnalysedScan> scan) {
@@ -198,10 +267,19 @@ void UnrolledDock::TakeBatch(const std::shared_ptr<const analysis::LiveBatch>& b
         m_view->AddRow(scan.row);
 }
 
-QString UnrolledCellText(double bearing, double distance, double deviation, units::System system) {
+QString UnrolledCellText(double bearing, double distance, double deviation, units::System system,
+                         bool change) {
     const QString where = QStringLiteral("Bearing %1\u00B0, distance %2")
                               .arg(QString::number(bearing, 'f', 1),
                                    DockText(distance, units::Kind::Distance, system, 2));
+    if (change) {
+        if (!std::isfinite(deviation))
+            return where + QStringLiteral(": no change known (a survey saw no wall here)");
+        return where + QStringLiteral(": %1 %2 since the earlier survey")
+                           .arg(DockText(std::abs(deviation), units::Kind::Deviation, system),
+                                deviation >= 0.0 ? QStringLiteral("further in")
+                                                 : QStringLiteral("further out"));
+    }
     if (!std::isfinite(deviation)) return where + QStringLiteral(": no wall measured");
     return where +
            QStringLiteral(": deviation %1 (%2)")
@@ -223,8 +301,8 @@ UnrolledDock* AttachUnrolledDock(LiveAnalysisWorker& live, const DockUnits& unit
     QObject::connect(view, &UnrolledView::CellClicked, dock,
                      [frameGuard, view](double bearing, double distance, double deviation) {
                          if (frameGuard && frameGuard->Pane(0))
-                             frameGuard->Pane(0)->setText(
-                                 UnrolledCellText(bearing, distance, deviation, view->Units()));
+                             frameGuard->Pane(0)->setText(UnrolledCellText(
+                                 bearing, distance, deviation, view->Units(), view->ShowsChange()));
                      });
     QPointer<UnrolledDock> guard(dock);
     commands.Add(cmd::kUnrolled,

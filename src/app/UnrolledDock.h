@@ -2,7 +2,9 @@
 // (0 to 360 degrees clockwise from up) and scans down, each cell coloured by
 // the mean deviation of its wall points on the one deviation scale. A new
 // scan paints one row of the picture; the history is bounded (rows merge
-// pairwise when full), so a recording of hours keeps the same memory.
+// pairwise when full), so a recording of hours keeps the same memory. With an
+// earlier survey of the pipe loaded, the dock can colour each cell by the
+// change since then instead, on a scale of its own.
 #pragma once
 
 #include <memory>
@@ -12,10 +14,14 @@
 
 #include "analysis/LiveAnalysis.h"
 #include "analysis/PipeCondition.h"
+#include "analysis/SurveyAlignment.h"
+#include "analysis/UnrolledChange.h"
 #include "analysis/UnrolledMap.h"
 #include "format/UnitsText.h"
 
 class CMainFrame;
+class QCheckBox;
+class QLabel;
 class CommandMap;
 class DockUnits;
 class LiveAnalysisWorker;
@@ -42,13 +48,27 @@ class UnrolledView : public QWidget {
     // The colour scale's labels as drawn: inward end, zero, outward end,
     // then the unit.
     QStringList LegendTexts() const;
+
+    // An earlier survey of the pipe by distance and how this one lies on it
+    // (null: none; the change cannot be shown).
+    void SetEarlier(std::shared_ptr<const analysis::UnrolledByDistance> earlier,
+                    const analysis::Alignment& alignment);
+    void SetAlignment(const analysis::Alignment& alignment);
+    bool HasEarlier() const { return m_earlier != nullptr; }
+    // Cells coloured by the change since the earlier survey (when there is
+    // one) instead of the deviation.
+    void ShowChange(bool on);
+    bool ShowsChange() const { return m_showChange && m_earlier; }
+    // What a cell is coloured by: its deviation, or its change since the
+    // earlier survey (metres, positive inward; NaN: no data).
+    double CellValue(std::size_t row, int column) const;
     // A distance label of the left axis.
     QString DistanceLabel(double metres) const;
 
   signals:
     // A click on a cell: its bearing (degrees, the cell's middle), distance
-    // (metres, the mean of its row's scans) and mean deviation (metres,
-    // positive inward; NaN where no wall point fell).
+    // (metres, the mean of its row's scans) and what it is coloured by
+    // (CellValue).
     void CellClicked(double bearing, double distance, double deviation);
     void DistanceClicked(double metres);
 
@@ -58,11 +78,15 @@ class UnrolledView : public QWidget {
 
   private:
     void PaintRow(std::size_t row);
+    void PaintAll();
 
     analysis::UnrolledMap m_map;
     QImage m_picture;
     double m_lastDistance = analysis::kNoValue;
     units::System m_units = units::System::Metric;
+    std::shared_ptr<const analysis::UnrolledByDistance> m_earlier;
+    analysis::Alignment m_alignment;
+    bool m_showChange = false;
 };
 
 class UnrolledDock : public QDockWidget {
@@ -72,6 +96,13 @@ class UnrolledDock : public QDockWidget {
     UnrolledView* View() const { return m_view; }
     void AddScan(std::shared_ptr<const analysis::AnalysedScan> scan);
     void TakeBatch(const std::shared_ptr<const analysis::LiveBatch>& batch);
+    // An earlier survey loaded (the change can be chosen from now on) or
+    // lined up again; state says how well, for the operator.
+    void SetEarlier(std::shared_ptr<const analysis::UnrolledByDistance> earlier,
+                    const analysis::Alignment& alignment, const QString& state);
+    void SetAlignment(const analysis::Alignment& alignment, const QString& state);
+    QCheckBox* ChangeBox() const { return m_change; }
+    QLabel* AlignmentState() const { return m_state; }
 
   signals:
     // The operator asked to go to this distance along the pipe.
@@ -79,11 +110,15 @@ class UnrolledDock : public QDockWidget {
 
   private:
     UnrolledView* m_view;
+    QWidget* m_compareRow;
+    QCheckBox* m_change;
+    QLabel* m_state;
 };
 
-// The status text of a clicked cell, in system's units.
+// The status text of a clicked cell, in system's units; change: the value is
+// the change since the earlier survey, not the deviation.
 QString UnrolledCellText(double bearing, double distance, double deviation,
-                         units::System system = units::System::Metric);
+                         units::System system = units::System::Metric, bool change = false);
 
 // Makes the dock, docks it at the bottom of the frame, feeds it every scan
 // the live analysis counts, keeps it in the survey's units, shows a clicked

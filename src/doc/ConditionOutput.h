@@ -11,6 +11,7 @@
 
 #include "analysis/PipeCondition.h"
 #include "analysis/ScanCutter.h"
+#include "analysis/UnrolledMap.h"
 #include "doc/RecordConversion.h"
 #include "format/BufferedFile.h"
 #include "format/UnitsText.h"
@@ -43,6 +44,10 @@ class ConditionCsvOutput : public conversion::PointOutput {
         m_onScan = std::move(onScan);
         return true;
     }
+    // Each scan's wall binned by bearing, for an unrolled map of the recording.
+    void OnRow(std::function<void(const analysis::UnrolledRow&)> onRow) {
+        m_onRow = std::move(onRow);
+    }
 
   private:
     void Write(std::span<const analysis::ProfileSample> scan);
@@ -54,4 +59,5 @@ class ConditionCsvOutput : public conversion::PointOutput {
     analysis::ConditionSurvey m_survey;
     std::string m_line;
     ScanHook m_onScan;
+    std::function<void(const analysis::UnrolledRow&)> m_onRow;
 };

@@ -3,6 +3,8 @@
 #include <QBuffer>
 #include <QPdfWriter>
 
+#include <QScopeGuard>
+
 #include <cmath>
 
 #include "format/DataFileIo.h"
@@ -14,19 +16,32 @@ namespace {
 using namespace reportpage;
 
 // How each figure is plotted: diameters and depths in millimetres read
-// better than in metres on an axis.
+// better than in metres on an axis; in a survey kept in imperial units, in
+// inches (a diameter's change is a few hundredths of one).
 struct Plotted {
     double scale;
     const char* unit;
     int decimals;
 };
-constexpr Plotted kPlotted[analysis::kCompareFigures] = {
-    {1000.0, "mm", 0}, {1.0, "%", 1}, {1.0, "%", 1}, {1000.0, "mm", 0}};
+Plotted PlottedOf(std::size_t f) {
+    const bool length = f == 0 || f == 3; // mean diameter, debris depth
+    if (!length) return {1.0, "%", 1};
+    if (g_units == units::System::Imperial) return {1.0 / units::kMetresPerInch, "in", 2};
+    return {1000.0, "mm", 0};
+}
+
+// The units the comparison speaks: the later survey's, else the earlier's,
+// where their details name them; metric otherwise (the converter's table
+// stays metric whatever they say).
+units::System UnitsOf(const CompareReportInfo& info) {
+    return units::SystemOf(
+        info.newerDetails.units.empty() ? info.olderDetails.units : info.newerDetails.units, 0);
+}
 
 std::vector<std::pair<double, double>> Spans(const analysis::Comparison& c, std::size_t f) {
     std::vector<std::pair<double, double>> spans;
     for (const analysis::ChangeStretch& s : c.stretches)
-        if (s.figure == f) spans.emplace_back(s.from, s.to);
+        if (s.figure == f) spans.emplace_back(AlongThePipe(s.from), AlongThePipe(s.to));
     return spans;
 }
 
@@ -37,7 +52,7 @@ QLineSeries* Series(const analysis::Comparison& c,
     for (const analysis::CompareRow& r : c.rows) {
         const double v = value(r);
         if (!std::isfinite(v)) continue;
-        line->append(r.distance, v);
+        line->append(AlongThePipe(r.distance), v);
         yMin = std::min(yMin, v);
         yMax = std::max(yMax, v);
     }
@@ -48,17 +63,18 @@ QLineSeries* Series(const analysis::Comparison& c,
 // between its limits, the significant stretches shaded in both.
 void FigurePage(Pages& pg, const analysis::Comparison& c, std::size_t f) {
     const analysis::CompareFigure& fig = analysis::CompareFigures()[f];
-    const Plotted& how = kPlotted[f];
+    const Plotted how = PlottedOf(f);
     const QString unit = QString::fromLatin1(how.unit);
     pg.Text(QStringLiteral("Change of the ") + QString::fromLatin1(fig.name), DocFont(14, true));
     pg.Text(QStringLiteral("Distance along the earlier survey. Shaded: a change over its detection "
-                           "limit for at least %1 m.")
-                .arg(Num(analysis::CompareOptions{}.minStretch, 1)),
+                           "limit for at least %1.")
+                .arg(Metres(analysis::CompareOptions{}.minStretch)),
             DocFont(9));
     pg.Y() += 4;
     const double w = pg.Area().width();
     const double h = (pg.Bottom() - pg.Y() - 120.0) / 2.0;
-    const double xMin = c.rows.front().distance, xMax = c.rows.back().distance;
+    const double xMin = AlongThePipe(c.rows.front().distance);
+    const double xMax = AlongThePipe(c.rows.back().distance);
     const auto spans = Spans(c, f);
     {
         double yMin = INFINITY, yMax = -INFINITY;
@@ -147,27 +163,29 @@ void FirstPage(Pages& pg, const analysis::Comparison& c, const CompareReportInfo
     line(QStringLiteral("Direction"), a.reversed
                                           ? QStringLiteral("the later survey went the other way")
                                           : QStringLiteral("both went the same way"));
-    line(QStringLiteral("Scale"), Num(a.scale, 4) +
-                                      QStringLiteral(" earlier metres per later metre (") +
-                                      Num((a.scale - 1.0) * 100.0, 2) + QStringLiteral(" %)"));
+    line(QStringLiteral("Scale"),
+         Num(a.scale, 4) +
+             QStringLiteral(" earlier %1 per later %1 (").arg(UnitOf(units::Kind::Distance)) +
+             Num((a.scale - 1.0) * 100.0, 2) + QStringLiteral(" %; as good within +-") +
+             Num(a.scaleSpread * 100.0, 2) + QStringLiteral(" %)"));
     line(QStringLiteral("Offset"), Metres(a.offset));
+    const QString why = a.uncertain ? QStringLiteral(": uncertain, ") +
+                                          QString::fromStdString(analysis::UncertainWhy(a))
+                                    : QString();
     line(QStringLiteral("Correlation"),
-         Num(a.correlation, 3) + (a.uncertain
-                                      ? QStringLiteral(": uncertain, below ") +
-                                            Num(analysis::AlignmentOptions{}.uncertainBelow, 2) +
-                                            QStringLiteral("; check the changes found")
-                                      : QString()));
+         Num(a.correlation, 3) + why +
+             (a.uncertain ? QStringLiteral("; check the changes found") : QString()));
     line(QStringLiteral("Later survey"),
          Metres(a.newerStart) + QStringLiteral(" to ") + Metres(a.newerEnd) +
              QStringLiteral(" lies at ") + Metres(a.ToOlder(a.newerStart)) +
              QStringLiteral(" to ") + Metres(a.ToOlder(a.newerEnd)));
     pg.Y() += 6;
     pg.Text(QStringLiteral("Detection limit"), DocFont(14, true));
-    pg.Text(
-        QStringLiteral(
-            "limit = 1.96 sqrt(s1^2/n1 + s2^2/n2) + registration, per 0.1 m cell; s: a survey's "
-            "scatter from scan to scan"),
-        DocFont(9));
+    pg.Text(QStringLiteral(
+                "limit = 1.96 sqrt(s1^2/n1 + s2^2/n2) + registration, per %1 cell; s: a survey's "
+                "scatter from scan to scan")
+                .arg(Metres(analysis::CompareOptions{}.cell)),
+            DocFont(9));
     pg.Text(QStringLiteral(
                 "outside its findings, n: scans in the cell, registration: the smaller of the two "
                 "surveys' steps to the neighbouring cells."),
@@ -177,7 +195,7 @@ void FirstPage(Pages& pg, const analysis::Comparison& c, const CompareReportInfo
             QStringLiteral("scatter, later")},
            cols, DocFont(9, true));
     for (std::size_t f = 0; f < analysis::kCompareFigures; ++f) {
-        const Plotted& how = kPlotted[f];
+        const Plotted how = PlottedOf(f);
         const QString unit = QStringLiteral(" ") + QString::fromLatin1(how.unit);
         pg.Row({QString::fromLatin1(analysis::CompareFigures()[f].name),
                 Num(c.olderScatter[f] * how.scale, how.decimals + 2) + unit,
@@ -198,6 +216,8 @@ bool WriteComparisonReport(const analysis::Comparison& comparison, const Compare
         if (error) *error = "nothing was compared";
         return false;
     }
+    g_units = UnitsOf(info);
+    const auto metricAgain = qScopeGuard([] { g_units = units::System::Metric; });
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);

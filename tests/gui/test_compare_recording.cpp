@@ -1,20 +1,26 @@
 // File > "Compare With Recording..." in playback: the earlier recording of
 // the pipe, made the other way, drawn dashed in the Pipe Condition chart on
-// the distances of the recording being played.
+// the distances of the recording being played. Live, the survey so far is
+// lined up with it, again as it grows, and said to be uncertain until it is
+// sure.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineSeries>
 #include <QPixmap>
 #include <QValueAxis>
 
 #include "../core/DataFileFixture.h"
+#include "../support/ChangedPipe.h"
 #include "../support/PipeSurvey.h"
 #include "app/CompareCommands.h"
+#include "app/CompareSession.h"
 #include "app/PipeConditionPanel.h"
+#include "app/UnrolledDock.h"
 
 namespace {
 
@@ -45,7 +51,8 @@ TEST(CompareRecording, TheEarlierSurveyIsDrawnDashedWhereItsFeaturesLieOnThisOne
     ASSERT_TRUE(d.doc.OpenPlaybackPath(current));
 
     PipeConditionPanel panel{d.doc};
-    ASSERT_TRUE(CompareWithRecording(d.doc, nullptr, panel, [&](QFileDialog& dialog) {
+    CompareSession session{panel, nullptr};
+    ASSERT_TRUE(CompareWithRecording(d.doc, nullptr, session, [&](QFileDialog& dialog) {
         dialog.selectFile(QString::fromStdString(earlier));
         return true;
     }));
@@ -72,6 +79,50 @@ TEST(CompareRecording, TheEarlierSurveyIsDrawnDashedWhereItsFeaturesLieOnThisOne
     }
     ASSERT_FALSE(d.messages.empty());
     EXPECT_NE(d.messages.back().find("made the other way"), std::string::npos) << d.messages.back();
+}
+
+TEST(CompareRecording, LiveTheSurveySoFarIsLinedUpAgainAsItGrows) {
+    using namespace changedpipe;
+    DataDoc d;
+    PipeConditionPanel panel{d.doc};
+    UnrolledDock dock;
+    CompareSession session{panel, &dock};
+    EarlierSurvey earlier;
+    earlier.scans = synthetic::Figures(PipeBefore(), Downstream());
+    earlier.wall = std::make_shared<analysis::UnrolledByDistance>();
+    // Nothing of the live survey yet: the earlier one on its own distances.
+    EXPECT_FALSE(session.ShowLive(earlier, analysis::TravelDirection::Opposite));
+    ASSERT_NE(panel.Earlier(0), nullptr);
+    EXPECT_GT(panel.Earlier(0)->count(), 100);
+    EXPECT_TRUE(dock.AlignmentState()->text().contains("not lined up yet"));
+
+    // The live survey comes a metre at a time, as the worker hands it over.
+    const std::vector<analysis::ScanFigures> live = synthetic::Figures(PipeAfter(), Upstream());
+    constexpr std::size_t kPerMetre = 20; // scans 0.05 m apart
+    QStringList states;
+    for (std::size_t from = 0; from + kPerMetre <= 18 * kPerMetre; from += kPerMetre) {
+        auto batch = std::make_shared<analysis::LiveBatch>();
+        for (std::size_t k = from; k < from + kPerMetre; ++k)
+            batch->scans.emplace_back().row.figures = live[k];
+        session.TakeBatch(batch);
+        ASSERT_TRUE(session.WaitForAlignment());
+        states << dock.AlignmentState()->text();
+    }
+    // Aligned on the first metre, then every two.
+    EXPECT_GE(session.Alignments(), 8);
+    EXPECT_LE(session.Alignments(), 10);
+    // Not trusted at first, trusted once enough of the pipe is seen.
+    EXPECT_FALSE(states.front().startsWith("Lined up")) << states.join('\n').toStdString();
+    EXPECT_TRUE(states.back().startsWith("Lined up")) << states.join('\n').toStdString();
+    const analysis::Alignment& a = session.Alignment();
+    EXPECT_TRUE(a.reversed);
+    for (const double at : {2.0, 10.0, 16.0})
+        EXPECT_NEAR(a.ToOlder(at), kPipeLength + kEarlyStart - at / kOdometerLong, 0.15) << at;
+    // The chart's dashed survey follows: its far end lies where the live one began.
+    double first = 1e9;
+    for (const QPointF& p : panel.Earlier(0)->points())
+        first = std::min(first, p.x());
+    EXPECT_NEAR(first, a.ToNewer(kPipeLength), 0.2);
 }
 
 } // namespace

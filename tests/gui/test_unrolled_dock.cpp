@@ -4,6 +4,8 @@
 // well as in the picture, and a click there must tell them.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -98,6 +100,70 @@ TEST(UnrolledDock, DebrisBedShowsAtItsBearingsAndDistancesAndAClickTellsThem) {
     // Back along the pipe by more than a metre: a new file; the map starts again.
     view.AddScan(BedScan(2));
     EXPECT_EQ(view.Map().Rows(), 1u);
+}
+
+// With an earlier survey that had no bed, the dock can show the bed as the
+// change since: on the change's own scale, grey where the earlier survey
+// never was, and back to the deviation when the box is cleared.
+TEST(UnrolledDock, ShowsTheChangeSinceAnEarlierSurveyWhenAsked) {
+    UnrolledDock dock;
+    dock.resize(900, 540);
+    dock.show();
+    UnrolledView& view = *dock.View();
+    for (int i = 0; i < 10; ++i)
+        view.AddScan(BedScan(i));
+    EXPECT_FALSE(dock.ChangeBox()->isVisible());
+    auto earlier = std::make_shared<analysis::UnrolledByDistance>();
+    for (int i = 0; i < 8; ++i) {
+        analysis::AnalysedScan plain = BedScan(0);
+        plain.figures.distance = i;
+        earlier->Add(analysis::UnrolledRowOf(plain.figures, plain.points));
+    }
+    analysis::Alignment same; // the same distances
+    dock.SetEarlier(earlier, same, QStringLiteral("Lined up"));
+    EXPECT_TRUE(dock.ChangeBox()->isVisible());
+    EXPECT_EQ(dock.AlignmentState()->text(), QStringLiteral("Lined up"));
+    EXPECT_FALSE(view.ShowsChange());
+    EXPECT_EQ(view.Picture().pixel(180, 2), Colour(0.0));
+
+    dock.ChangeBox()->setChecked(true);
+    ASSERT_TRUE(view.ShowsChange());
+    const auto change = [](double metres) {
+        const analysis::Rgb c = analysis::DeviationColour(metres, analysis::kChangeScale);
+        return qRgb(c.r, c.g, c.b);
+    };
+    struct Cell {
+        int column, row;
+        double change;
+    };
+    for (const Cell c : {Cell{180, 4, kBed}, Cell{180, 2, 0.0}, Cell{90, 5, 0.0},
+                         Cell{180, 8, analysis::kNoValue}, Cell{90, 9, analysis::kNoValue}}) {
+        SCOPED_TRACE(testing::Message() << c.column << " deg, row " << c.row);
+        EXPECT_EQ(view.Picture().pixel(c.column, c.row), change(c.change));
+        const double value = view.CellValue(static_cast<std::size_t>(c.row), c.column);
+        if (std::isfinite(c.change))
+            EXPECT_NEAR(value, c.change, 1e-6);
+        else
+            EXPECT_TRUE(std::isnan(value));
+    }
+    // The bed is further in than the deviation's scale would show at full red.
+    EXPECT_NE(change(kBed), Colour(kBed));
+    EXPECT_EQ(view.LegendTexts(), (QStringList{"+2", "0", "-2", "cm"}));
+    EXPECT_EQ(UnrolledCellText(181.5, 5.0, kBed, units::System::Metric, true),
+              QStringLiteral("Bearing 181.5\u00B0, distance 5.00 m: 4.0 cm further in since the "
+                             "earlier survey"));
+
+    // A later alignment moves the earlier survey 3 m on: the bed's rows meet
+    // its first metres (flat), the first three rows nothing.
+    analysis::Alignment shifted;
+    shifted.offset = -3.0;
+    dock.SetAlignment(shifted, QStringLiteral("Alignment uncertain"));
+    EXPECT_EQ(view.Picture().pixel(180, 4), change(kBed));
+    EXPECT_EQ(view.Picture().pixel(180, 2), change(analysis::kNoValue));
+
+    dock.ChangeBox()->setChecked(false);
+    EXPECT_EQ(view.Picture().pixel(180, 4), Colour(kBed));
+    EXPECT_EQ(view.LegendTexts(), (QStringList{"+5", "0", "-5", "cm"}));
 }
 
 } // namespace

@@ -1,9 +1,13 @@
 // tubescan-convert --compare on two recordings of one simulated pipe, made
 // the opposite ways with different odometers: the table finds the changes
 // made between them and nothing else, and the run keeps the rules of every
-// output (an existing file is kept unless --force, -o, -q, the status).
+// output (an existing file is kept unless --force, -o, -q, the status). The
+// report speaks the survey's units; the table stays metric.
 #include <gtest/gtest.h>
 
+#include <QProcess>
+
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 
@@ -55,10 +59,10 @@ class CompareTool : public ::testing::Test {
         Details("P-17", "MH1", "MH2", "P-17", "MH2", "MH1");
     }
     static void Details(const char* pipeA, const char* fromA, const char* toA, const char* pipeB,
-                        const char* fromB, const char* toB) {
-        const auto json = [](const char* pipe, const char* from, const char* to) {
+                        const char* fromB, const char* toB, const char* units = "") {
+        const auto json = [units](const char* pipe, const char* from, const char* to) {
             return std::string("{\"pipe_reference\":\"") + pipe + "\",\"start_node\":\"" + from +
-                   "\",\"finish_node\":\"" + to + "\"}";
+                   "\",\"finish_node\":\"" + to + "\",\"units\":\"" + units + "\"}";
         };
         s_dir->Write("old.survey.json", json(pipeA, fromA, toA));
         s_dir->Write("new.survey.json", json(pipeB, fromB, toB));
@@ -71,41 +75,67 @@ class CompareTool : public ::testing::Test {
 
 TempDir* CompareTool::s_dir = nullptr;
 
+std::string PdfText(const std::string& path) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), Q(path), QStringLiteral("-")});
+    if (!p.waitForFinished(30000)) return {};
+    return p.readAllStandardOutput().toStdString();
+}
+
 TEST_F(CompareTool, FindsTheChangesMadeBetweenSurveysMadeOppositeWays) {
-    const ToolRun r = m_tool({"--compare", "-q", In("old.31l"), In("new.31l")});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(r.out.empty()) << r.out;
-    std::istringstream table(s_dir->Read("new.compare.csv"));
-    std::string line;
-    std::getline(table, line);
-    EXPECT_EQ(line, analysis::kCompareCsvHeader);
-    double ovalFirst = NAN, ovalLast = NAN, layerFirst = NAN, layerLast = NAN;
-    std::size_t rows = 0;
-    while (std::getline(table, line)) {
-        ++rows;
-        const double at = std::stod(line);
-        const std::string marks = line.substr(line.rfind(',') + 1);
-        if (marks.empty()) continue;
-        const bool inOval = at > kOvalFrom - 0.2 && at < kOvalTo + 0.2;
-        const bool inLayer = at > kLayerFrom - 0.2 && at < kLayerTo + 0.2;
-        EXPECT_TRUE(inOval || inLayer) << line;
-        if (marks.find("ovality") != std::string::npos && inOval) {
-            if (std::isnan(ovalFirst)) ovalFirst = at;
-            ovalLast = at;
+    // The report in the survey's units, the table in metres whatever they are.
+    struct Units {
+        const char* details;
+        const char* distance; // the distance axis' unit
+        const char* size;     // the unit of the mean diameter's and the depth's pages
+    };
+    for (const Units u : {Units{"", "(m)", ", mm"}, Units{"imperial", "(ft)", ", in"}}) {
+        SCOPED_TRACE(u.details);
+        Details("P-17", "MH1", "MH2", "P-17", "MH2", "MH1", u.details);
+        const ToolRun r = m_tool({"--compare", "-q", "-f", In("old.31l"), In("new.31l")});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        std::istringstream table(s_dir->Read("new.compare.csv"));
+        std::string line;
+        std::getline(table, line);
+        EXPECT_EQ(line, analysis::kCompareCsvHeader);
+        double ovalFirst = NAN, ovalLast = NAN, layerFirst = NAN, layerLast = NAN;
+        std::size_t rows = 0;
+        while (std::getline(table, line)) {
+            ++rows;
+            const double at = std::stod(line);
+            const std::string marks = line.substr(line.rfind(',') + 1);
+            if (marks.empty()) continue;
+            const bool inOval = at > kOvalFrom - 0.2 && at < kOvalTo + 0.2;
+            const bool inLayer = at > kLayerFrom - 0.2 && at < kLayerTo + 0.2;
+            EXPECT_TRUE(inOval || inLayer) << line;
+            if (marks.find("ovality") != std::string::npos && inOval) {
+                if (std::isnan(ovalFirst)) ovalFirst = at;
+                ovalLast = at;
+            }
+            if (marks.find("debris_depth") != std::string::npos) {
+                if (std::isnan(layerFirst)) layerFirst = at;
+                layerLast = at;
+            }
         }
-        if (marks.find("debris_depth") != std::string::npos) {
-            if (std::isnan(layerFirst)) layerFirst = at;
-            layerLast = at;
-        }
+        EXPECT_GT(rows, static_cast<std::size_t>(kLength / 0.1) * 9 / 10);
+        // Rows are the middles of 0.1 m cells; a stretch runs to its cells' edges.
+        const double half = 0.05;
+        EXPECT_NEAR(ovalFirst - half, kOvalFrom, 0.2);
+        EXPECT_NEAR(ovalLast + half, kOvalTo, 0.2);
+        EXPECT_NEAR(layerFirst - half, kLayerFrom, 0.2);
+        EXPECT_NEAR(layerLast + half, kLayerTo, 0.2);
+        EXPECT_EQ(s_dir->Read("new.compare.pdf").substr(0, 5), "%PDF-");
+
+        const std::string text = PdfText(s_dir->File("new.compare.pdf"));
+        EXPECT_NE(text.find(std::string("distance along the pipe ") + u.distance),
+                  std::string::npos);
+        EXPECT_NE(text.find(std::string("Change (later - earlier)") + u.size), std::string::npos);
+        const std::string unit = std::string(u.distance).substr(1, std::strlen(u.distance) - 2);
+        EXPECT_NE(text.find("earlier " + unit + " per later " + unit), std::string::npos);
+        const std::string other = unit == "m" ? "ft" : "m";
+        EXPECT_EQ(text.find("distance along the pipe (" + other + ")"), std::string::npos);
     }
-    EXPECT_GT(rows, static_cast<std::size_t>(kLength / 0.1) * 9 / 10);
-    // Rows are the middles of 0.1 m cells; a stretch runs to its cells' edges.
-    const double half = 0.05;
-    EXPECT_NEAR(ovalFirst - half, kOvalFrom, 0.2);
-    EXPECT_NEAR(ovalLast + half, kOvalTo, 0.2);
-    EXPECT_NEAR(layerFirst - half, kLayerFrom, 0.2);
-    EXPECT_NEAR(layerLast + half, kLayerTo, 0.2);
-    EXPECT_EQ(s_dir->Read("new.compare.pdf").substr(0, 5), "%PDF-");
 }
 
 TEST_F(CompareTool, KeepsTheRulesOfEveryOutput) {

@@ -61,10 +61,11 @@ bool WriteTable(const analysis::Comparison& c, const std::string& path, std::str
 std::string AlignmentLine(const analysis::Alignment& a) {
     char text[200];
     std::snprintf(text, sizeof text,
-                  "alignment: %s, scale %.4f, offset %+.2f m, correlation %.3f%s",
-                  a.reversed ? "opposite directions" : "same direction", a.scale, a.offset,
-                  a.correlation, a.uncertain ? " (uncertain)" : "");
-    return text;
+                  "alignment: %s, scale %.4f (as good within +-%.2f %%), offset %+.2f m, "
+                  "correlation %.3f",
+                  a.reversed ? "opposite directions" : "same direction", a.scale,
+                  100.0 * a.scaleSpread, a.offset, a.correlation);
+    return a.uncertain ? text + (" (uncertain: " + analysis::UncertainWhy(a) + ")") : text;
 }
 
 } // namespace

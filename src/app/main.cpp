@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+#include "app/AccessibilityBusProbe.h"
 #include "app/AccessibilityGuard.h"
 #include "app/CommandLine.h"
 #include "app/TubescanApp.h"
@@ -14,6 +15,9 @@ int main(int argc, char** argv) {
     // Past a file-size limit a recording's write fails with EFBIG and is
     // reported like any failed write, instead of the signal ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
+    // Before Qt's bridge can wait 25 s on an accessibility bus that never
+    // answers (see the probe).
+    a11y::AvoidWedgedAccessibilityBus();
     QApplication qtApp(argc, argv);
     // The installed desktop entry carries this id: the desktop then groups
     // the window under the program's own menu entry.

@@ -116,3 +116,51 @@ TEST(Accessibility, GetAllOnTheRootAccessibleKeepsTheProgramRunning) {
     otherBus.kill();
     otherBus.waitForFinished(5000);
 }
+
+// An accessibility service that owns its name on the session bus and never
+// answers (another client holding it, a wedged service): Qt's bridge would
+// wait 25 s per question on the window's thread, the window would not come
+// up and SIGTERM would go unhandled. The program must start without the
+// bridge, say so, and end on SIGTERM through its own handler (status 0, not
+// the signal's default end).
+TEST(Accessibility, AWedgedAccessibilityBusNeitherHangsStartNorBlocksSigterm) {
+    for (const char* tool : {"timeout", "dbus-run-session", "xvfb-run", "busctl", "bash"})
+        if (Tool(tool).isEmpty())
+            GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)";
+    if (!QFileInfo(QStringLiteral(TUBESCAN_EXE)).isExecutable())
+        GTEST_SKIP() << "the program is not built (build the tubescan target)";
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString exe = dir.filePath("tubescan");
+    ASSERT_TRUE(QFile::copy(TUBESCAN_EXE, exe));
+    QFile ini(dir.filePath("TubescanL.INI"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[System Settings]\r\nIP Address=127.0.0.1\r\nOutput UDP Address=127.0.0.1\r\n"
+              "Enable UDP Output XYZ=0\r\nSettingsDlgVisible=0\r\nDiagnostics Visible=0\r\n");
+    ini.close();
+
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TUBESCAN_LOOPBACK_ONLY", "1");
+    env.insert("XDG_CONFIG_HOME", dir.path() + "/config");
+    env.insert("XDG_RUNTIME_DIR", dir.path());
+    env.insert("HOME", dir.path());
+    env.remove("DISPLAY");
+    env.remove("DBUS_SESSION_BUS_ADDRESS");
+    env.remove("AT_SPI_BUS_ADDRESS");
+    run.setProcessEnvironment(env);
+    run.setWorkingDirectory(dir.path());
+    run.setProcessChannelMode(QProcess::MergedChannels);
+    run.start(Tool("timeout"),
+              {"--kill-after=10", "120", Tool("dbus-run-session"), "--", Tool("xvfb-run"), "-a",
+               "bash", QStringLiteral(A11Y_WEDGED_SCRIPT), QStringLiteral(A11Y_WEDGED_BUS), exe});
+    if (!run.waitForFinished(150'000)) {
+        run.kill();
+        run.waitForFinished(5000);
+    }
+    const std::string said = run.readAll().toStdString();
+    EXPECT_EQ(said.find("ignored SIGTERM"), std::string::npos) << said;
+    EXPECT_NE(said.find("\nended 0"), std::string::npos) << said;
+    EXPECT_NE(said.find("accessibility bus did not answer"), std::string::npos) << said;
+}

@@ -6,7 +6,10 @@
 //
 //   bench_live_playback write FILE PINGS    a recording of the simulated head
 //                                           in a pipe, 20 pings a second
-//   bench_live_playback play FILE [docks|nodocks] [SAMPLE_SECONDS]
+//   bench_live_playback play FILE [docks|nodocks] [SAMPLE_SECONDS [AFTER_S]]
+//                                           AFTER_S: go on playing that long
+//                                           past the file's end (default 0),
+//                                           to see what its start again costs
 //
 // "play" must run in a folder holding a settings file that points the head
 // and the UDP output at 127.0.0.1 (bench/live_memory.sh writes one).
@@ -70,6 +73,7 @@ int Play(int argc, char** argv) {
     const std::string path = argv[2];
     const bool docks = argc < 4 || std::strcmp(argv[3], "nodocks") != 0;
     const int sample = argc > 4 ? std::max(1, std::atoi(argv[4])) : 30;
+    const double after = argc > 5 ? std::max(0, std::atoi(argv[5])) : 0;
     QApplication qt(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     CTubescanApp app;
@@ -94,6 +98,7 @@ int Play(int argc, char** argv) {
     long minRss = startRss, maxRss = startRss;
     bool pastFilling = false;
     double nextSample = 0.0;
+    double wrappedAt = -1.0; // elapsed seconds at the first start again
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         const std::uint64_t at = doc.PlaybackFile().file.Position();
@@ -101,7 +106,7 @@ int Play(int argc, char** argv) {
         // The file starts again at its end (not a close, which also rewinds).
         // At full speed a poll sees the position thousands of records apart,
         // so the wrap is a step back from the second half of the file.
-        const bool wrapped = at < last && last >= length / 2;
+        const bool wrapped = wrappedAt < 0.0 && at < last && last >= length / 2;
         if (!wrapped) last = at;
         const long rss = RssKb();
         if (elapsed > 30.0) { // past the docks' first filling
@@ -110,6 +115,10 @@ int Play(int argc, char** argv) {
             pastFilling = true;
             minRss = std::min(minRss, rss);
             maxRss = std::max(maxRss, rss);
+        }
+        if (wrapped) {
+            wrappedAt = elapsed;
+            std::printf("-- the file starts again\n");
         }
         if (elapsed >= nextSample || wrapped) {
             std::printf("%9.0f %10ld %12.1f %9.1f\n", elapsed, rss, last / 1e6,
@@ -125,8 +134,8 @@ int Play(int argc, char** argv) {
                         records, elapsed, records / elapsed, cpu, 100.0 * cpu / elapsed, minRss,
                         maxRss, (maxRss - minRss) / 1024.0, startRss);
             std::fflush(stdout);
-            QCoreApplication::quit();
         }
+        if (wrappedAt >= 0.0 && elapsed - wrappedAt >= after) QCoreApplication::quit();
     });
     poll.start(250);
     const int rc = QCoreApplication::exec();

@@ -7,6 +7,8 @@
 #       speed with the pipe-condition docks shown (or hidden), under xvfb-run
 #       when there is one, else offscreen. A flat VmRSS column (within 10 MB
 #       once the docks' histories have filled) means nothing grows per scan.
+#       TUBESCAN_AFTER_END_SECONDS=N plays on N seconds past the file's end,
+#       where playback starts again (the same plateau is expected there).
 #   bash bench/live_memory.sh live [SECONDS]
 #       the program live against tubescan-sim on 127.0.0.1:4040, sampled once
 #       a minute (TUBESCAN_SAMPLE_SECONDS to change), default 600 s.
@@ -42,7 +44,7 @@ if [ "$mode" = "playback" ]; then
     # start puts them.
     export XDG_CONFIG_HOME="$run_dir/config" HOME="$run_dir"
     player=("$build/bench/bench_live_playback" play "$run_dir/survey.31l" "$docks"
-        "${TUBESCAN_SAMPLE_SECONDS:-30}")
+        "${TUBESCAN_SAMPLE_SECONDS:-30}" "${TUBESCAN_AFTER_END_SECONDS:-0}")
     if command -v xvfb-run > /dev/null; then
         (cd "$run_dir" && xvfb-run -a -s "-screen 0 1600x1000x24" "${player[@]}")
     else

@@ -13,6 +13,11 @@ constexpr int kWakeMs = 100;
 // Points waiting for the worker at most; what comes beyond is counted and
 // dropped rather than held (a stalled worker must not eat the memory).
 constexpr std::size_t kInboxCapacity = 200000;
+// Room the two point buffers keep between rounds: a tenth of a second of
+// the fastest playback fits. A burst (the window busy while a file starts
+// again) grows a buffer for that round only; kept, its pages would stay
+// resident for as long as the program runs.
+constexpr std::size_t kSteadyCapacity = 16384;
 } // namespace
 
 struct LiveAnalysisWorker::Inbox {
@@ -23,6 +28,7 @@ struct LiveAnalysisWorker::Inbox {
     bool pipeChanged = true;
     std::size_t dropped = 0;
     std::size_t handedIn = 0, analysed = 0; // points (and restarts), for Flush
+    std::size_t workerCapacity = 0;         // the worker's own buffer, as of its last round
 };
 
 namespace {
@@ -87,6 +93,17 @@ class LiveAnalysisWorker::Engine : public QObject {
             m_analysis.Restart();
         m_items.clear();
         m_restarts.clear();
+        // The buffers take turns between the sink and the worker: the one the
+        // sink filled is here now, so a burst's size is let go in the round
+        // that analysed it.
+        if (m_items.capacity() > kSteadyCapacity) {
+            std::vector<analysis::ProfileSample>().swap(m_items);
+            m_items.reserve(kSteadyCapacity);
+        }
+        {
+            std::lock_guard lock(m_inbox->mutex);
+            m_inbox->workerCapacity = m_items.capacity();
+        }
         m_pending += taken;
         if (m_owner.m_inFlight.load() > 0) return; // the window has not taken the last one
         auto batch = std::make_shared<const analysis::LiveBatch>(m_analysis.Take());
@@ -136,6 +153,11 @@ std::shared_ptr<ProfileSampleSink> LiveAnalysisWorker::Sink() const {
 std::size_t LiveAnalysisWorker::Dropped() const {
     std::lock_guard lock(m_inbox->mutex);
     return m_inbox->dropped;
+}
+
+std::size_t LiveAnalysisWorker::HeldCapacity() const {
+    std::lock_guard lock(m_inbox->mutex);
+    return m_inbox->items.capacity() + m_inbox->workerCapacity;
 }
 
 void LiveAnalysisWorker::Wake() {

@@ -36,6 +36,9 @@ class LiveAnalysisWorker : public QObject {
     bool Flush(int timeoutMs = 5000);
     // Points the worker could not keep up with (dropped, counted).
     std::size_t Dropped() const;
+    // Points the waiting buffers have room for (sink's and worker's): stays
+    // small once a burst has been analysed.
+    std::size_t HeldCapacity() const;
 
     struct Inbox; // the points between the sink and the worker
 

@@ -79,3 +79,29 @@ TEST(LiveAnalysisWorker, PointsFromAnotherThreadComeBackAsScansOnThisOne) {
     EXPECT_NEAR(got.scans.back().areaLoss, 75.0, 2.0);
     EXPECT_EQ(worker.Dropped(), 0u);
 }
+
+TEST(LiveAnalysisWorker, BurstLetsGoOfItsRoomOnceAnalysed) {
+    // The window busy while a file starts again: many revolutions wait at
+    // once. Once analysed, the buffers that held them must not keep that
+    // size, or every such moment raises the program's memory for good.
+    LiveAnalysisWorker worker([] { return analysis::NominalPipe{}; });
+    std::size_t scans = 0;
+    QObject::connect(
+        &worker, &LiveAnalysisWorker::batchReady, &worker,
+        [&](std::shared_ptr<const analysis::LiveBatch> batch) { scans = batch->surveyScans; });
+    const std::shared_ptr<ProfileSampleSink> sink = worker.Sink();
+    constexpr int kRevolutions = 250;
+    constexpr std::size_t kBurst = kRevolutions * 400;
+    for (int round = 0; round < 2; ++round) {
+        std::thread producer([&] {
+            for (int scan = 0; scan < kRevolutions; ++scan)
+                Revolution(*sink, (round * kRevolutions + scan) * 1.0, 0.15);
+        });
+        producer.join();
+        EXPECT_GE(worker.HeldCapacity(), kBurst); // the burst is held until analysed
+        ASSERT_TRUE(worker.Flush());
+        EXPECT_EQ(scans, static_cast<std::size_t>((round + 1) * kRevolutions - 1));
+        EXPECT_LT(worker.HeldCapacity(), kBurst / 4) << "round " << round;
+    }
+    EXPECT_EQ(worker.Dropped(), 0u);
+}

@@ -101,7 +101,9 @@ TEST(LiveAnalysisWorker, BurstLetsGoOfItsRoomOnceAnalysed) {
         EXPECT_GE(worker.HeldCapacity(), kBurst); // the burst is held until analysed
         ASSERT_TRUE(worker.Flush());
         EXPECT_EQ(scans, static_cast<std::size_t>((round + 1) * kRevolutions - 1));
-        EXPECT_LT(worker.HeldCapacity(), kBurst / 4) << "round " << round;
+        // Both buffers may be back at their steady room (16,384 points each)
+        // when the worker drained part of the burst while it came in.
+        EXPECT_LT(worker.HeldCapacity(), kBurst / 3) << "round " << round;
     }
     EXPECT_EQ(worker.Dropped(), 0u);
 }

@@ -34,8 +34,8 @@ void CMiniSettingsBar::Refresh() {
     using namespace headproto;
     m_range.Show(params::MiniBarRangeText(m_doc), 0, 9, m_doc.Settings().m_rangeIndex);
     m_gain.Show(params::GainText(m_doc), 0, 40, m_doc.Settings().m_gain);
-    m_sector.Show(params::SectorText(m_doc), 0, 120, m_doc.Link().m_command[kCmdSectorWidth]);
-    m_train.Show(params::TrainText(m_doc), 0, 120, m_doc.Link().m_command[kCmdTrain]);
-    m_speed.Show("Fast", 0, 0, m_doc.Link().m_command[kCmdStepSize]);
+    m_sector.Show(params::SectorText(m_doc), 0, 120, m_doc.Command()[kCmdSectorWidth]);
+    m_train.Show(params::TrainText(m_doc), 0, 120, m_doc.Command()[kCmdTrain]);
+    m_speed.Show("Fast", 0, 0, m_doc.Command()[kCmdStepSize]);
     m_mode.Show("Polar", 0, 0, m_doc.Settings().m_sectorMode);
 }

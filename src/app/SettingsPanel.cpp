@@ -33,7 +33,7 @@ void CSettingsPanel::Refresh() {
     const SonarSettings& s = m_doc.Settings();
     m_range.Show(params::PanelRangeText(m_doc), 0, 9, s.m_rangeIndex);
     m_gain.Show(params::GainText(m_doc), 0, 40, s.m_gain);
-    m_sector.Show(params::SectorText(m_doc), 0, 120, m_doc.Link().m_command[kCmdSectorWidth]);
-    m_train.Show(params::TrainText(m_doc), 0, 120, m_doc.Link().m_command[kCmdTrain]);
+    m_sector.Show(params::SectorText(m_doc), 0, 120, m_doc.Command()[kCmdSectorWidth]);
+    m_train.Show(params::TrainText(m_doc), 0, 120, m_doc.Command()[kCmdTrain]);
     m_profile.Show(params::ProfileModeText(s.m_profileDispMode), 0, 4, s.m_profileDispMode);
 }

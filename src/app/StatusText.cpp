@@ -27,13 +27,14 @@ StatusPaneTexts FormatStatusPanes(const CTubescanDoc& doc, const CursorValues& c
     StatusPaneTexts t;
     t.pitch = doc.Frame().m_pitchValid ? Degrees(doc.Frame().m_pitchAvg) : kNotAvailable;
     t.roll = doc.Frame().m_rollValid ? Degrees(doc.Frame().m_rollAvg) : kNotAvailable;
-    if (!doc.Link().m_extDistanceValid) {
+    const ExternalSensors sensors = doc.Sensors();
+    if (!sensors.distanceValid) {
         t.distance = kNotAvailable;
     } else if (doc.Settings().m_units == 1 || doc.Settings().m_units == 2) {
         // Only the cursor panes go down to inches; the distance stays in feet.
-        t.distance = FormatFixed(doc.Link().m_extDistance / kMetresPerFoot, 2) + " '";
+        t.distance = FormatFixed(sensors.distance / kMetresPerFoot, 2) + " '";
     } else {
-        t.distance = FormatFixed(doc.Link().m_extDistance, 2) + " m";
+        t.distance = FormatFixed(sensors.distance, 2) + " m";
     }
     t.horizontal = FormatCursorLength(cursor.x, doc.Settings().m_units);
     t.vertical = FormatCursorLength(cursor.y, doc.Settings().m_units);

@@ -69,22 +69,22 @@ void ApplyOrientationRecord(CTubescanDoc& doc, const orientation::Record& record
         valid = f.valid ? 1 : 0;
         out = {value, f.valid};
     };
-    take(record.pitch, doc.Settings().m_pitchOffset, doc.Link().m_extPitch,
-         doc.Link().m_extPitchValid, taken.pitch);
-    take(record.roll, doc.Settings().m_rollOffset, doc.Link().m_extRoll, doc.Link().m_extRollValid,
-         taken.roll);
-    take(record.distance, 0.0, doc.Link().m_extDistance, doc.Link().m_extDistanceValid,
-         taken.distance);
-    orientation::Track& track = doc.Link().m_orientationTrack;
-    if (!track.Add(arrival, taken, doc.Settings().m_carrierTopSpeed)) {
+    ExternalSensors sensors;
+    take(record.pitch, doc.Settings().m_pitchOffset, sensors.pitch, sensors.pitchValid,
+         taken.pitch);
+    take(record.roll, doc.Settings().m_rollOffset, sensors.roll, sensors.rollValid, taken.roll);
+    take(record.distance, 0.0, sensors.distance, sensors.distanceValid, taken.distance);
+    const orientation::Track& track = doc.OrientationTrack();
+    if (!doc.AddOrientationReading(arrival, taken, doc.Settings().m_carrierTopSpeed)) {
         // A step no carrier makes: the record keeps the distance it had.
-        doc.Link().m_extDistance = track.Newest(orientation::Track::Distance).value;
+        sensors.distance = track.Newest(orientation::Track::Distance).value;
     } else if (taken.distance.valid) {
         // The distance as the pings get it from now on, which runs up to
         // the new reading: the raw reading here would make it step back.
-        doc.Link().m_extDistance = doc.Frame().m_pingDistance =
+        sensors.distance = doc.Frame().m_pingDistance =
             track.At(arrival, orientation::Track::Distance).value;
     }
+    doc.SetSensors(sensors);
 }
 
 double OrientationClock() {
@@ -94,19 +94,23 @@ double OrientationClock() {
 
 void TakeOrientationAt(CTubescanDoc& doc, double seconds) {
     if (!doc.Settings().m_enablePRDInput) return;
-    const orientation::Track& track = doc.Link().m_orientationTrack;
+    const orientation::Track& track = doc.OrientationTrack();
+    ExternalSensors sensors = doc.Sensors();
     const orientation::Field distance = track.At(seconds, orientation::Track::Distance);
     if (distance.valid) {
         doc.Frame().m_pingDistance = distance.value;
-        if (doc.Link().m_extDistanceValid) doc.Link().m_extDistance = distance.value;
+        if (sensors.distanceValid) sensors.distance = distance.value;
     }
     const orientation::Field pitch = track.At(seconds, orientation::Track::Pitch);
-    if (pitch.valid && doc.Link().m_extPitchValid) doc.Link().m_extPitch = pitch.value;
+    if (pitch.valid && sensors.pitchValid) sensors.pitch = pitch.value;
     const orientation::Field roll = track.At(seconds, orientation::Track::Roll);
-    if (roll.valid && doc.Link().m_extRollValid) doc.Link().m_extRoll = roll.value;
+    if (roll.valid && sensors.rollValid) sensors.roll = roll.value;
+    doc.SetSensors(sensors);
 }
 
 void InvalidateOrientationValues(CTubescanDoc& doc) {
     std::lock_guard lock(doc.PingMutex());
-    doc.Link().m_extPitchValid = doc.Link().m_extRollValid = doc.Link().m_extDistanceValid = 0;
+    ExternalSensors sensors = doc.Sensors();
+    sensors.pitchValid = sensors.rollValid = sensors.distanceValid = 0;
+    doc.SetSensors(sensors);
 }

@@ -58,7 +58,7 @@ Source ReadSource(CTubescanDoc& doc) {
     s.rangeIndex = doc.Settings().m_rangeIndex;
     s.units = doc.Settings().m_units;
     s.gain = doc.Settings().m_gain;
-    s.sectorCode = doc.Link().m_command[headproto::kCmdSectorWidth];
+    s.sectorCode = doc.Command()[headproto::kCmdSectorWidth];
     s.trainBearing = doc.Run().m_trainBearing;
     s.headPosition = doc.Frame().m_headPosition;
     s.dataBytes = doc.Frame().m_replyDataBytes;

@@ -113,7 +113,7 @@ std::string MinRangeText(double value) {
 void ApplyMinRange(CTubescanDoc& doc, double value) {
     std::lock_guard lock(doc.PingMutex());
     doc.Settings().m_profileMinRange = value;
-    doc.Link().m_command[headproto::kCmdProfileMinRange] = MinRangeCentimetres(value);
+    doc.SetCommandByte(headproto::kCmdProfileMinRange, MinRangeCentimetres(value));
 }
 
 // --- The one-value setup dialogs -----------------------------------------------

@@ -61,6 +61,11 @@ class DocumentObserver {
     // --- The live link ----------------------------------------------------------
     // Where the head link stands; nullopt from an observer that owns no link.
     virtual std::optional<LinkState> HeadLinkState() const { return std::nullopt; }
+    // Whether the link awaits the answer to a resent command; nullopt from an
+    // observer that owns no link. Any thread (the acquisition thread asks).
+    virtual std::optional<bool> ReplyPending() const { return std::nullopt; }
+    // A recorded ping was shown: nothing is awaited from the head any more.
+    virtual void OnForgetPendingReply() {}
     virtual void OnStartWorker() {}
     virtual void OnStopWorker() {}
     // Wait (bounded) for the ping the acquisition thread has in hand.

@@ -1,7 +1,7 @@
 // Floor 3, doc: the document's own state, in the groups its methods hand out
-// (CTubescanDoc::Link(), Frame(), Run(), Display()). Plain values: no locks,
-// no events. The members keep the names the rest of the program knows them
-// by, so a reader finds doc.Run().m_hold where doc.m_hold used to be.
+// (CTubescanDoc::Frame(), Run(), Display(); the link's values only through
+// methods). Plain values: no locks, no events. The members keep the names the rest of the program
+// knows them by, so a reader finds doc.Run().m_hold where doc.m_hold used to be.
 #pragma once
 
 #include <array>
@@ -24,14 +24,19 @@ struct ReplyBuffer {
     EchoLine samples{};
 };
 
-// The head link's side of the document: the command the link sends and the
-// orientation sensor's latest values. (Where the link stands and its port
-// are the link's own: HeadLink.)
+// The orientation sensor's latest values. A valid flag keeps the bit a
+// record carried it with (1, 2 or 4), so a copy writes it back unchanged.
+struct ExternalSensors {
+    double pitch = 0.0, roll = 0.0, distance = 0.0;
+    int pitchValid = 0, rollValid = 0, distanceValid = 0;
+};
+
+// What the document keeps for the head link: the command the link sends and
+// the orientation sensor's values. (Where the link stands, its port and
+// whether a reply is awaited are the link's own: HeadLink.)
 struct LinkSession {
     headproto::HeadCommand m_command = headproto::kInitialCommand;
-    int m_replyPending = 0;
-    double m_extPitch = 0.0, m_extRoll = 0.0, m_extDistance = 0.0;
-    int m_extPitchValid = 0, m_extRollValid = 0, m_extDistanceValid = 0;
+    ExternalSensors m_sensors;
     // The sensor's readings with their arrival times (live).
     orientation::Track m_orientationTrack;
     // Orientation input flag of the record being played (byte 34): a copy

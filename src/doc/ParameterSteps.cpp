@@ -15,8 +15,8 @@ namespace {
 void SetRangeIndex(CTubescanDoc& doc, int index) {
     doc.Settings().m_rangeIndex = std::clamp(index, 0, 9);
     doc.Settings().m_range = kRangeTable[static_cast<std::size_t>(doc.Settings().m_rangeIndex)];
-    doc.Link().m_command[kCmdRangeCode] =
-        static_cast<std::uint8_t>(RangeToCode(doc.Settings().m_range));
+    doc.SetCommandByte(kCmdRangeCode,
+                       static_cast<std::uint8_t>(RangeToCode(doc.Settings().m_range)));
 }
 
 // The box reads at most 15 characters of what was typed.
@@ -40,18 +40,18 @@ void GainStep(CTubescanDoc& doc, int delta) {
         doc.Settings().m_gain = static_cast<std::uint8_t>(std::min(doc.Settings().m_gain + 1, 40));
     else if (doc.Settings().m_gain != 0)
         doc.Settings().m_gain = static_cast<std::uint8_t>(doc.Settings().m_gain - 1);
-    doc.Link().m_command[kCmdGain] = doc.Settings().m_gain;
+    doc.SetCommandByte(kCmdGain, doc.Settings().m_gain);
     doc.OnParametersChanged();
 }
 
 void SectorStep(CTubescanDoc& doc, int steps) {
     if (doc.Run().m_playback) return;
-    int code = doc.Link().m_command[kCmdSectorWidth] + 3 * steps;
+    int code = doc.Command()[kCmdSectorWidth] + 3 * steps;
     code = std::clamp(code, 0, 120);
-    doc.Link().m_command[kCmdSectorWidth] = static_cast<std::uint8_t>(code);
+    doc.SetCommandByte(kCmdSectorWidth, static_cast<std::uint8_t>(code));
     doc.Settings().m_sectorWidthPolar = static_cast<std::uint8_t>(code);
     if (code == 120) {
-        doc.Link().m_command[kCmdTrain] = 60;
+        doc.SetCommandByte(kCmdTrain, 60);
         doc.Settings().m_trainPolar = 60;
         doc.ComputeTrainBearing();
     }
@@ -61,14 +61,14 @@ void SectorStep(CTubescanDoc& doc, int steps) {
 
 void TrainStep(CTubescanDoc& doc, int steps) {
     if (doc.Run().m_playback) return;
-    if (doc.Link().m_command[kCmdSectorWidth] >= 120) return;
-    int code = doc.Link().m_command[kCmdTrain];
+    if (doc.Command()[kCmdSectorWidth] >= 120) return;
+    int code = doc.Command()[kCmdTrain];
     code = doc.Settings().m_sonarUpDown == 1 ? code - 3 * steps : code + 3 * steps;
     if (code < 0)
         code = 120;
     else if (code > 120)
         code = 0;
-    doc.Link().m_command[kCmdTrain] = static_cast<std::uint8_t>(code);
+    doc.SetCommandByte(kCmdTrain, static_cast<std::uint8_t>(code));
     doc.ComputeTrainBearing();
     doc.SaveModeSettings();
     doc.OnParametersChanged();
@@ -99,9 +99,9 @@ void RangeSpin(CTubescanDoc& doc, int delta) {
 void GainSpin(CTubescanDoc& doc, int delta) {
     if (doc.Run().m_playback) return;
     const int gain = std::clamp(doc.Settings().m_gain + delta, 0, 40);
-    if (gain == doc.Link().m_command[kCmdGain]) return;
+    if (gain == doc.Command()[kCmdGain]) return;
     doc.Settings().m_gain = static_cast<std::uint8_t>(gain);
-    doc.Link().m_command[kCmdGain] = doc.Settings().m_gain;
+    doc.SetCommandByte(kCmdGain, doc.Settings().m_gain);
     doc.OnParametersChanged();
 }
 
@@ -143,7 +143,7 @@ bool KeyInEnter(CTubescanDoc& doc, KeyInKind kind, std::string_view text) {
         if (metres < 0.0) return false;
         if (doc.Settings().m_units != 0) metres /= 3.0;
         const int code = RangeToCode(metres);
-        doc.Link().m_command[kCmdRangeCode] = static_cast<std::uint8_t>(code);
+        doc.SetCommandByte(kCmdRangeCode, static_cast<std::uint8_t>(code));
         // The range always follows the index, even when the index did not
         // move: the two disagree in a fresh document (index 3, 1 m) and the
         // head would otherwise get a range the panels do not show.
@@ -154,9 +154,9 @@ bool KeyInEnter(CTubescanDoc& doc, KeyInKind kind, std::string_view text) {
     }
     case KeyInKind::Gain: {
         const int g = TextToInt(t);
-        if (g >= 0 && g != doc.Link().m_command[kCmdGain]) {
+        if (g >= 0 && g != doc.Command()[kCmdGain]) {
             doc.Settings().m_gain = static_cast<std::uint8_t>(std::min(g, 40));
-            doc.Link().m_command[kCmdGain] = doc.Settings().m_gain;
+            doc.SetCommandByte(kCmdGain, doc.Settings().m_gain);
         }
         break;
     }
@@ -165,9 +165,9 @@ bool KeyInEnter(CTubescanDoc& doc, KeyInKind kind, std::string_view text) {
         if (s < 0) return false;
         // Computed in a wide type so a huge typed number cannot overflow.
         long long code = (static_cast<long long>(s) + 5) / 9 * 3;
-        if (code != doc.Link().m_command[kCmdSectorWidth]) {
+        if (code != doc.Command()[kCmdSectorWidth]) {
             code = std::clamp<long long>(code, 0, doc.Settings().m_sectorMode == 0 ? 60 : 120);
-            doc.Link().m_command[kCmdSectorWidth] = static_cast<std::uint8_t>(code);
+            doc.SetCommandByte(kCmdSectorWidth, static_cast<std::uint8_t>(code));
             doc.SaveModeSettings();
         }
         break;
@@ -178,8 +178,8 @@ bool KeyInEnter(CTubescanDoc& doc, KeyInKind kind, std::string_view text) {
         long long code = (static_cast<long long>(tr) + 5) / 9 * 3;
         if (code > 120) code = 0;
         if (doc.Settings().m_sonarUpDown == 1) code = 120 - code;
-        if (code != doc.Link().m_command[kCmdTrain]) {
-            doc.Link().m_command[kCmdTrain] = static_cast<std::uint8_t>(code);
+        if (code != doc.Command()[kCmdTrain]) {
+            doc.SetCommandByte(kCmdTrain, static_cast<std::uint8_t>(code));
             doc.ComputeTrainBearing();
             doc.SaveModeSettings();
         }
@@ -209,7 +209,7 @@ std::string GainText(const CTubescanDoc& doc) {
 }
 
 std::string SectorText(const CTubescanDoc& doc) {
-    return std::to_string(doc.Link().m_command[kCmdSectorWidth] * 3) + " deg.";
+    return std::to_string(doc.Command()[kCmdSectorWidth] * 3) + " deg.";
 }
 
 std::string TrainText(const CTubescanDoc& doc) {

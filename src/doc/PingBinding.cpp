@@ -62,8 +62,8 @@ const PingSettings& CTubescanDoc::PingSettingsNow() const {
     PingSettings& s = m_pingSettings;
     // What changes from ping to ping or belongs to the display is taken fresh.
     s.playback = m_run.m_playback;
-    s.extRollValid = m_link.m_extRollValid;
-    s.extRoll = m_link.m_extRoll;
+    s.extRollValid = m_link.m_sensors.rollValid;
+    s.extRoll = m_link.m_sensors.roll;
     s.imageRadius = m_display.m_imageRadius;
     s.profileMix = m_display.m_profileMix;
     return s;
@@ -71,7 +71,7 @@ const PingSettings& CTubescanDoc::PingSettingsNow() const {
 
 PingRunning PingRunningOf(const CTubescanDoc& doc) {
     PingRunning r;
-    r.rangeCode = doc.Link().m_command[kCmdRangeCode];
+    r.rangeCode = doc.Command()[kCmdRangeCode];
     r.rollSum = doc.Frame().m_rollSum;
     r.pitchSum = doc.Frame().m_pitchSum;
     r.attitudeCount = doc.Frame().m_attitudeCount;
@@ -97,7 +97,7 @@ void StoreDecodedPing(CTubescanDoc& doc, const DecodedReturn& ping, const PingRu
     doc.Frame().m_beamAngle = ping.beamAngle;
     // Only a recorded ping changes the command's range code; writing it back
     // unchanged could undo a range the operator picked meanwhile.
-    if (ping.rangeChanged) doc.Link().m_command[kCmdRangeCode] = running.rangeCode;
+    if (ping.rangeChanged) doc.SetCommandByte(kCmdRangeCode, running.rangeCode);
     // The range index is not part of PingSettings: no rebuild.
     doc.SettingsOfThePing().m_rangeIndex = ping.rangeIndex;
     doc.Frame().m_replyDataBytes = h.dataBytes;
@@ -134,7 +134,7 @@ void ResetPingHistory(CTubescanDoc& doc, PingWorkspace& ws) {
 }
 
 PingGeometry ComputePingGeometry(const CTubescanDoc& doc) {
-    return ComputePingGeometry(PingSettingsOf(doc), doc.Link().m_command[kCmdRangeCode]);
+    return ComputePingGeometry(PingSettingsOf(doc), doc.Command()[kCmdRangeCode]);
 }
 
 ImageView DocumentImage(CTubescanDoc& doc) {
@@ -143,14 +143,14 @@ ImageView DocumentImage(CTubescanDoc& doc) {
 }
 
 void DrawPing(CTubescanDoc& doc, const PingWorkspace& ws) {
-    DrawPing(PingSettingsOf(doc),
-             WedgePose{doc.Link().m_command[kCmdRangeCode], doc.Frame().m_beamAngle,
-                       doc.Run().m_scanDirection},
-             ws.lines, ws.trig, doc.ColourTables(), DocumentImage(doc));
+    DrawPing(
+        PingSettingsOf(doc),
+        WedgePose{doc.Command()[kCmdRangeCode], doc.Frame().m_beamAngle, doc.Run().m_scanDirection},
+        ws.lines, ws.trig, doc.ColourTables(), DocumentImage(doc));
 }
 
 ProfilePoint ComputeProfilePoint(const CTubescanDoc& doc, const PingWorkspace& ws) {
-    return ComputeProfilePoint(PingSettingsOf(doc), doc.Link().m_command[kCmdRangeCode],
+    return ComputeProfilePoint(PingSettingsOf(doc), doc.Command()[kCmdRangeCode],
                                ws.profileHistory);
 }
 

@@ -96,7 +96,9 @@ bool CTubescanDoc::PlayRecord(const PlayedRecord& r, PingDrawing drawing) {
         DecodeReturnHeader(*this, ws); // keeps the rejected signature for diagnostics
         return false;
     }
-    m_link.m_replyPending = 0;
+    // A recorded ping on the screen ends any wait for the head. Only what is
+    // drawn tells the link's owner: a conversion's records never had a link.
+    if (drawing == PingDrawing::Pixels) ForgetPendingReply();
     std::memcpy(m_frame.m_reply.samples.data(), r.samples.data(), r.sampleBytes);
     ProcessPing(*this, ws, drawing);
     ++m_run.m_pingCount;

@@ -35,22 +35,23 @@ RecordFields RecordFieldsOf(const CTubescanDoc& doc) {
     f.millis = doc.Frame().m_millis;
     // While playing, the record being copied decides, not the operator's
     // present orientation setting, so a copy keeps what was recorded.
-    f.prdInput =
-        doc.Run().m_playback == 1 ? doc.Link().m_recordedPrdInput : doc.Settings().m_enablePRDInput;
+    f.prdInput = doc.Run().m_playback == 1 ? int{doc.RecordedOrientationInput()}
+                                           : doc.Settings().m_enablePRDInput;
     f.scanDirection = doc.Run().m_scanDirection;
     f.xdcrFwdAft = doc.Settings().m_xdcrFwdAft;
     f.sectorMode = doc.Settings().m_sectorMode;
-    f.command = doc.Link().m_command;
+    f.command = doc.Command();
     f.trainBearing = doc.Run().m_trainBearing;
     f.zeroUpDown = doc.Settings().m_zeroUpDown;
     f.soundVelocity = doc.Settings().m_soundVelocity;
     f.pingPeriod = doc.Run().m_pingPeriod;
-    f.extPitchValid = doc.Link().m_extPitchValid;
-    f.extRollValid = doc.Link().m_extRollValid;
-    f.extDistanceValid = doc.Link().m_extDistanceValid;
-    f.extPitch = doc.Link().m_extPitch;
-    f.extRoll = doc.Link().m_extRoll;
-    f.extDistance = doc.Link().m_extDistance;
+    const ExternalSensors sensors = doc.Sensors();
+    f.extPitchValid = sensors.pitchValid;
+    f.extRollValid = sensors.rollValid;
+    f.extDistanceValid = sensors.distanceValid;
+    f.extPitch = sensors.pitch;
+    f.extRoll = sensors.roll;
+    f.extDistance = sensors.distance;
     f.header = doc.Frame().m_reply.header;
     std::copy_n(doc.Frame().m_reply.samples.begin(), kSampleCount, f.samples.begin());
     return f;
@@ -61,7 +62,9 @@ Record BuildRecord(const CTubescanDoc& doc) {
 }
 
 void ApplySettings(CTubescanDoc& doc, const RecordSettings& s) {
-    auto& cmd = doc.Link().m_command;
+    const auto cmd = [&doc](CommandByte index, std::uint8_t value) {
+        doc.SetCommandByte(index, value);
+    };
     // Every record writes its settings; the settings pings are processed
     // with are rebuilt only when one of theirs really changes.
     SonarSettings& set = doc.SettingsOfThePing();
@@ -79,45 +82,45 @@ void ApplySettings(CTubescanDoc& doc, const RecordSettings& s) {
     AssignStampText(doc.Frame().m_time, s.time, 19);
     AssignStampText(doc.Frame().m_millis, s.millis, 9);
 
-    doc.Link().m_recordedPrdInput = s.orientationInput ? 1 : 0;
+    doc.SetRecordedOrientationInput(s.orientationInput != 0);
 
     doc.Run().m_prevScanDirection = doc.Run().m_scanDirection;
     doc.Run().m_scanDirection = (s.modeByte >> 7) & 1;
     keep(set.m_sonarUpDown, (s.modeByte >> 6) & 1);
     keep(set.m_xdcrFwdAft, set.m_sonarUpDown == 0 ? 1 : 0);
     set.m_sectorMode = (s.modeByte >> 3) & 7;
-    cmd[kCmdStepSize] = CodeToStep(s.modeByte & 7);
+    cmd(kCmdStepSize, CodeToStep(s.modeByte & 7));
 
-    cmd[kCmdGain] = s.gain;
+    cmd(kCmdGain, s.gain);
     set.m_gain = s.gain;
-    cmd[kCmdSectorWidth] = s.sectorWidth;
+    cmd(kCmdSectorWidth, s.sectorWidth);
     doc.Run().m_trainBearing = s.trainThirds * 3;
-    cmd[kCmdRangeCode] = s.rangeCode;
+    cmd(kCmdRangeCode, s.rangeCode);
     set.m_rangeIndex = RangeCodeToIndex(s.rangeCode);
     keep(set.m_range, kRangeTable[static_cast<std::size_t>(set.m_rangeIndex)]);
-    cmd[kCmdAbsorption] = s.absorption;
+    cmd(kCmdAbsorption, s.absorption);
     set.m_absorption = s.absorption;
 
     switch ((s.widthByte >> 3) & 7) {
     case 0:
-        cmd[kCmdDataWidth] = 4;
+        cmd(kCmdDataWidth, 4);
         break;
     case 1:
-        cmd[kCmdDataWidth] = 8;
+        cmd(kCmdDataWidth, 8);
         break;
     case 2:
-        cmd[kCmdDataWidth] = 16;
+        cmd(kCmdDataWidth, 16);
         break;
     default:
         break;
     }
-    cmd[kCmdByte9] = s.widthByte & 7;
+    cmd(kCmdByte9, s.widthByte & 7);
     keep(set.m_zeroUpDown, (s.widthByte >> 6) & 1);
 
     doc.Run().m_pingPeriod = s.pingPeriod / 100.0;
-    cmd[kCmdPulseLength] = s.pulseLength;
+    cmd(kCmdPulseLength, s.pulseLength);
     keep(set.m_pulseLength, s.pulseLength);
-    cmd[kCmdByte22] = 0;
+    cmd(kCmdByte22, 0);
 
     // A value that is not a number (or, for the angles, not an angle) would
     // travel into the beam angle and the exported points: it is taken as
@@ -127,14 +130,15 @@ void ApplySettings(CTubescanDoc& doc, const RecordSettings& s) {
         field = usable ? value : 0.0;
         valid = usable ? flag : 0;
     };
-    take(s.extPitch, orientation::kMaxPitch, s.orientationFlags & 1, doc.Link().m_extPitch,
-         doc.Link().m_extPitchValid);
-    take(s.extRoll, orientation::kMaxRoll, s.orientationFlags & 2, doc.Link().m_extRoll,
-         doc.Link().m_extRollValid);
-    take(s.extDistance, orientation::kMaxDistance, s.orientationFlags & 4, doc.Link().m_extDistance,
-         doc.Link().m_extDistanceValid);
+    ExternalSensors sensors;
+    take(s.extPitch, orientation::kMaxPitch, s.orientationFlags & 1, sensors.pitch,
+         sensors.pitchValid);
+    take(s.extRoll, orientation::kMaxRoll, s.orientationFlags & 2, sensors.roll, sensors.rollValid);
+    take(s.extDistance, orientation::kMaxDistance, s.orientationFlags & 4, sensors.distance,
+         sensors.distanceValid);
+    doc.SetSensors(sensors);
     // Z and the figures keep the last valid distance through a garbled one.
-    if (doc.Link().m_extDistanceValid) doc.Frame().m_pingDistance = doc.Link().m_extDistance;
+    if (sensors.distanceValid) doc.Frame().m_pingDistance = sensors.distance;
     if (pingSettingsChanged) doc.PingSettingsChanged();
 }
 

@@ -110,7 +110,7 @@ PassContext PassContextOf(const CTubescanDoc& doc) {
     pass.settings = &doc.Settings();
     pass.pipe = NominalPipeOf(doc);
     pass.pitchFromSensor = [&doc] {
-        return doc.Link().m_recordedPrdInput && doc.Link().m_extPitchValid;
+        return doc.RecordedOrientationInput() && doc.Sensors().pitchValid;
     };
     return pass;
 }

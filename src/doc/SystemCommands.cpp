@@ -21,15 +21,15 @@ void SwitchScanMode(CTubescanDoc& doc, int mode) {
     {
         std::lock_guard lock(doc.PingMutex());
         if (mode == 0) {
-            doc.Link().m_command[kCmdTrain] = doc.Settings().m_trainSector;
-            doc.Link().m_command[kCmdSectorWidth] =
-                std::min<std::uint8_t>(doc.Settings().m_sectorWidthSector, 60);
+            doc.SetCommandByte(kCmdTrain, doc.Settings().m_trainSector);
+            doc.SetCommandByte(kCmdSectorWidth,
+                               std::min<std::uint8_t>(doc.Settings().m_sectorWidthSector, 60));
         } else {
-            doc.Link().m_command[kCmdTrain] = doc.Settings().m_trainPolar;
-            doc.Link().m_command[kCmdSectorWidth] = doc.Settings().m_sectorWidthPolar;
+            doc.SetCommandByte(kCmdTrain, doc.Settings().m_trainPolar);
+            doc.SetCommandByte(kCmdSectorWidth, doc.Settings().m_sectorWidthPolar);
         }
         doc.Settings().m_sectorMode = mode;
-        doc.Link().m_command[kCmdStepSize] = 3;
+        doc.SetCommandByte(kCmdStepSize, 3);
         doc.ComputeTrainBearing();
         doc.Display().m_recentreImage = 1;
     }
@@ -95,7 +95,7 @@ void AddSystemCommands(CommandMap& map, CTubescanDoc& doc, std::function<void()>
     // "Capture Frame" releases Hold: in real time the cycle starts again, in
     // playback the ticks read on. It waits while a resent command is unanswered.
     map.Add(32925, {[&doc, restartHeadLink](int) {
-                        if (doc.Link().m_replyPending) return;
+                        if (doc.ReplyPending()) return;
                         if (doc.Run().m_playback != 0 && doc.PlaybackFile().oneFrame != 0) return;
                         doc.Run().m_hold = 0;
                         if (doc.Run().m_playback == 0 && restartHeadLink) restartHeadLink();

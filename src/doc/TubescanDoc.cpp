@@ -96,8 +96,7 @@ void CTubescanDoc::StampTime(const LocalTime& now) {
 
 void CTubescanDoc::ResetForConnect() {
     std::lock_guard lock(m_pingMutex);
-    m_link.m_extPitch = m_link.m_extRoll = m_link.m_extDistance = 0.0;
-    m_link.m_extPitchValid = m_link.m_extRollValid = m_link.m_extDistanceValid = 0;
+    m_link.m_sensors = ExternalSensors{};
     m_frame.m_pingDistance = std::numeric_limits<double>::quiet_NaN();
     m_link.m_orientationTrack.Reset();
     m_settings.m_profileMinRange = 0.0;
@@ -233,6 +232,18 @@ LinkState CTubescanDoc::HeadLinkState() const {
     return state.value_or(LinkState::Down);
 }
 
+bool CTubescanDoc::ReplyPending() const {
+    std::optional<bool> pending;
+    ForEachObserver([&pending](const DocumentObserver& o) {
+        if (!pending) pending = o.ReplyPending();
+    });
+    return pending.value_or(false);
+}
+
+void CTubescanDoc::ForgetPendingReply() {
+    ForEachObserver([](DocumentObserver& o) { o.OnForgetPendingReply(); });
+}
+
 void CTubescanDoc::OnParametersChanged() {
     ForEachObserver([](DocumentObserver& o) { o.OnRefreshParameterTexts(); });
     if (m_display.m_clearOnChange) {
@@ -298,12 +309,12 @@ PingReadout CTubescanDoc::Readout() const {
     r.profileRange = m_frame.m_profileRange;
     r.date = m_frame.m_date;
     r.time = m_frame.m_time;
-    r.extPitch = m_link.m_extPitch;
-    r.extRoll = m_link.m_extRoll;
-    r.extDistance = m_link.m_extDistance;
-    r.extPitchValid = m_link.m_extPitchValid != 0;
-    r.extRollValid = m_link.m_extRollValid != 0;
-    r.extDistanceValid = m_link.m_extDistanceValid != 0;
+    r.extPitch = m_link.m_sensors.pitch;
+    r.extRoll = m_link.m_sensors.roll;
+    r.extDistance = m_link.m_sensors.distance;
+    r.extPitchValid = m_link.m_sensors.pitchValid != 0;
+    r.extRollValid = m_link.m_sensors.rollValid != 0;
+    r.extDistanceValid = m_link.m_sensors.distanceValid != 0;
     r.zoom = m_settings.m_zoom;
     r.trainBearing = m_run.m_trainBearing;
     r.sectorWidthCode = m_link.m_command[headproto::kCmdSectorWidth];

@@ -247,9 +247,33 @@ class CTubescanDoc {
     // point as a value.
     ProfileOutputs& Outputs() { return m_outputs; }
     const ProfileOutputs& Outputs() const { return m_outputs; }
-    // The head link's command and state and the orientation sensor's values.
-    LinkSession& Link() { return m_link; }
-    const LinkSession& Link() const { return m_link; }
+    // The command the head link sends. Bytes are written one at a time by
+    // the thread that owns them (the window's thread, the acquisition
+    // thread for a recorded ping's range code); each is its own location.
+    const headproto::HeadCommand& Command() const { return m_link.m_command; }
+    void SetCommandByte(headproto::CommandByte index, std::uint8_t value) {
+        m_link.m_command[index] = value;
+    }
+    // The orientation sensor's values. Written under the ping lock (serial
+    // parsing, a live ping's interpolation, a played record); Readout()
+    // takes them with the ping.
+    ExternalSensors Sensors() const { return m_link.m_sensors; }
+    void SetSensors(const ExternalSensors& sensors) { m_link.m_sensors = sensors; }
+    // The sensor's readings over time (live): a ping takes the value at its
+    // own time. Adding returns what orientation::Track::Add returns.
+    const orientation::Track& OrientationTrack() const { return m_link.m_orientationTrack; }
+    bool AddOrientationReading(double seconds, const orientation::Record& reading,
+                               double topSpeed) {
+        return m_link.m_orientationTrack.Add(seconds, reading, topSpeed);
+    }
+    // Whether the record being played was taken with the orientation input.
+    bool RecordedOrientationInput() const { return m_link.m_recordedPrdInput != 0; }
+    void SetRecordedOrientationInput(bool on) { m_link.m_recordedPrdInput = on ? 1 : 0; }
+    // Whether the head link awaits the answer to a resent command, as its
+    // owner (an observer) says; false without one. Any thread.
+    bool ReplyPending() const;
+    // Tells the link's owner that nothing is awaited from the head any more.
+    void ForgetPendingReply();
     // The current ping and the sonar image. Hold PingMutex() while the
     // acquisition thread may be writing it, or take a Readout().
     PingFrame& Frame() { return m_frame; }

@@ -26,14 +26,14 @@ void CTubescanDoc::AttitudeOfPing(analysis::ProfileSample& s) const {
     const int sensor =
         m_run.m_playback == 1 ? m_link.m_recordedPrdInput : m_settings.m_enablePRDInput;
     // Pitch: the sensor's when it has one, else the head's own word.
-    if (sensor && m_link.m_extPitchValid)
-        s.pitch = m_link.m_extPitch;
+    if (sensor && m_link.m_sensors.pitchValid)
+        s.pitch = m_link.m_sensors.pitch;
     else
         s.pitch = headproto::AttitudeWordValid(m_frame.m_pitchRaw) ? m_frame.m_pitch : kNone;
-    const bool extRoll = m_settings.m_useExtPRD != 0 && m_link.m_extRollValid != 0;
+    const bool extRoll = m_settings.m_useExtPRD != 0 && m_link.m_sensors.rollValid != 0;
     const bool headRoll =
         m_settings.m_useExtPRD == 0 && headproto::AttitudeWordValid(m_frame.m_rollRaw);
-    s.roll = extRoll ? m_link.m_extRoll : (headRoll ? m_frame.m_roll : kNone);
+    s.roll = extRoll ? m_link.m_sensors.roll : (headRoll ? m_frame.m_roll : kNone);
     // The beam angles were turned by this roll (as ping processing does) or
     // are in the head's own frame, where the pipe's up lies at minus it.
     const bool turned = m_settings.m_rollCorrection != 0 &&

@@ -37,7 +37,7 @@ void HeadLink::SetLinkState(LinkState state) {
 
 void HeadLink::SetReplyPending(int value) {
     // The acquisition thread reads this flag while it processes a ping.
-    std::atomic_ref<int>(m_doc.Link().m_replyPending).store(value, std::memory_order_release);
+    m_replyPending.store(value, std::memory_order_release);
 }
 
 void HeadLink::DropSocket() {
@@ -110,7 +110,7 @@ void HeadLink::CloseLinks() {
 }
 
 void HeadLink::SendCommand() {
-    SendBytes(m_doc.Link().m_command);
+    SendBytes(m_doc.Command());
 }
 
 void HeadLink::SendBytes(const headproto::HeadCommand& command) {
@@ -124,7 +124,7 @@ void HeadLink::SendBytes(const headproto::HeadCommand& command) {
 void HeadLink::ResendCommand() {
     if (!m_socket) return;
     SendCommand();
-    m_doc.Link().m_command[kCmdFlags] &= 0x3F;
+    m_doc.SetCommandByte(kCmdFlags, m_doc.Command()[kCmdFlags] & 0x3F);
     ++m_counters.resends;
 }
 
@@ -205,13 +205,13 @@ void HeadLink::OnReceive() {
         if (const int ms = SendDelayMilliseconds(m_doc.Settings().m_sendDelay); ms > 0) {
             // The command leaves as it stands now (the flags byte is cleared
             // below), once the delay has passed.
-            m_delayed = m_doc.Link().m_command;
+            m_delayed = m_doc.Command();
             m_sendTimer.start(ms);
         } else {
             SendCommand();
         }
     }
-    m_doc.Link().m_command[kCmdFlags] = 0;
+    m_doc.SetCommandByte(kCmdFlags, 0);
     emit windowsRefreshDue(m_worker->PingsSinceRepaint() == 0);
 }
 
@@ -224,7 +224,7 @@ void HeadLink::WatchdogTimerProc() {
     KillWatchdog();
     ++m_counters.watchdogTicks;
     if (!m_doc.Run().m_playback && !m_doc.Run().m_hold) {
-        m_doc.Link().m_command[kCmdStepSize] = 3;
+        m_doc.SetCommandByte(kCmdStepSize, 3);
         SetReplyPending(m_state == LinkState::Up ? 1 : 0);
         {
             std::lock_guard lock(m_doc.PingMutex());

@@ -9,7 +9,7 @@
 //
 // Threading: every member runs on the thread that owns this object (the
 // user-interface thread). Fields the acquisition thread also touches are
-// written here as follows: m_replyPending through an atomic reference (the
+// written here as follows: m_replyPending, the link's own, as an atomic (the
 // reply path must not wait for drawing), the time stamp and m_scanDirection
 // under doc.PingMutex(), command bytes 5 and 13 plainly (the worker never
 // reads them; each byte is its own memory location).
@@ -19,6 +19,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -58,6 +59,14 @@ class HeadLink : public QObject {
     // starts anew (a new address, the "Reset Link" command).
     void ForgetPendingAttempt() { SetLinkState(LinkState::Down); }
     void ResendCommand();
+    // Set while the answer to a resent command is awaited (a silent head):
+    // a ping that arrives meanwhile is stale, and "Capture Frame" waits.
+    // The acquisition thread reads the flag itself (ReplyPendingFlag).
+    bool ReplyPending() const { return m_replyPending.load(std::memory_order_acquire) != 0; }
+    const std::atomic<int>& ReplyPendingFlag() const { return m_replyPending; }
+    // Nothing is awaited any more (a recorded ping was shown, the head's
+    // serial port changed).
+    void ForgetPendingReply() { SetReplyPending(0); }
     // The timer interval for a send delay: whole milliseconds (Qt's timers
     // count no finer), never shorter than asked, at most the cap.
     static int SendDelayMilliseconds(int microseconds);
@@ -122,5 +131,6 @@ class HeadLink : public QObject {
     Counters m_counters;
     std::string m_lastRefusal;
     LinkState m_state = LinkState::Down;
+    std::atomic<int> m_replyPending{0};
     int m_port = 4040;
 };

@@ -18,14 +18,15 @@ int LiveRecordLength(const std::uint8_t* input) {
     return 813;
 }
 
-LivePingResult ProcessLivePing(CTubescanDoc& doc, AcquisitionBuffers& work) {
+LivePingResult ProcessLivePing(CTubescanDoc& doc, AcquisitionBuffers& work,
+                               const std::atomic<int>& replyPending) {
     LivePingResult result;
     {
         std::lock_guard lock(doc.PingMutex());
         doc.StampTime();
         // A short read or a silent head seen since this ping arrived makes it
         // stale: only the time stamp moves.
-        if (std::atomic_ref<int>(doc.Link().m_replyPending).load(std::memory_order_acquire) != 0) {
+        if (replyPending.load(std::memory_order_acquire) != 0) {
             result.stale = true;
             return result;
         }

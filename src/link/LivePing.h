@@ -4,6 +4,8 @@
 // request and the ping-period figure.
 #pragma once
 
+#include <atomic>
+
 #include "doc/TubescanDoc.h"
 #include "link/AcquisitionBuffers.h"
 
@@ -24,7 +26,8 @@ int LiveRecordLength(const std::uint8_t* input);
 // header, attitude, profile point, counters, ping period) and the image, so a
 // repaint that takes the same mutex always sees whole pings. The function
 // never notifies the document's observers while holding it: the caller makes the repaint
-// request from the result, after the mutex is released. doc.Link().m_replyPending is
-// read through an atomic reference because the user-interface thread writes
-// it without the mutex (it must never wait for drawing before sending).
-LivePingResult ProcessLivePing(CTubescanDoc& doc, AcquisitionBuffers& work);
+// request from the result, after the mutex is released. replyPending is the
+// head link's flag: the user-interface thread writes it without the mutex (it
+// must never wait for drawing before sending), so it is an atomic.
+LivePingResult ProcessLivePing(CTubescanDoc& doc, AcquisitionBuffers& work,
+                               const std::atomic<int>& replyPending);

@@ -114,7 +114,9 @@ void CRealTimeSonarData::OnPingMessage() {
         m_busy = true;
     }
 
-    const LivePingResult result = ProcessLivePing(m_doc, *m_work);
+    static const std::atomic<int> kNeverPending{0};
+    const LivePingResult result =
+        ProcessLivePing(m_doc, *m_work, m_replyPending ? *m_replyPending : kNeverPending);
     if (result.requestRepaint) emit repaintDue(0);
 
     std::lock_guard lock(m_mailboxMutex);

@@ -58,6 +58,11 @@ class CRealTimeSonarData : public QObject {
 
     int PingsSinceRepaint() const;
 
+    // The head link's reply-pending flag, read for every ping: a ping that
+    // arrives while it is set is stale. Set before Start(); without one no
+    // reply is ever pending. The flag must outlive this object.
+    void WatchReplyPending(const std::atomic<int>* flag) { m_replyPending = flag; }
+
     struct Counters {
         std::uint64_t handedOver = 0;
         std::uint64_t processed = 0; // decoded and drawn
@@ -78,6 +83,7 @@ class CRealTimeSonarData : public QObject {
     void OnPingMessage(); // acquisition thread
 
     CTubescanDoc& m_doc;
+    const std::atomic<int>* m_replyPending = nullptr;
     std::unique_ptr<QThread> m_thread;
     std::unique_ptr<QObject> m_receiver; // lives in m_thread, runs the messages
     std::unique_ptr<AcquisitionBuffers> m_work;

@@ -4,7 +4,6 @@
 #include <QSerialPortInfo>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -247,7 +246,7 @@ void SerialPorts::ApplyComPortSetup(const ComPortChoice& chosen) {
         d.Settings().m_sonarComPort = chosen.headPort;
         d.Run().m_closing = 1;
         if (m_sonarCom) m_sonarCom->clear(QSerialPort::AllDirections);
-        std::atomic_ref<int>(d.Link().m_replyPending).store(0, std::memory_order_release);
+        d.ForgetPendingReply(); // the head link's flag, through its owner
         OpenHeadComPort();
     }
     // Kept whatever the head port does, so the dialog shows it next time.

@@ -7,6 +7,7 @@
 SonarHost::SonarHost(CTubescanDoc& doc, QObject* parent)
     : QObject(parent), m_doc(doc), m_worker(std::make_unique<CRealTimeSonarData>(doc)),
       m_link(std::make_unique<HeadLink>(doc, m_worker.get())) {
+    m_worker->WatchReplyPending(&m_link->ReplyPendingFlag());
     connect(m_link.get(), &HeadLink::linkStateChanged, this, &SonarHost::statusChanged);
     // Each reply is kept (and recorded) before it goes to the acquisition thread.
     connect(
@@ -93,7 +94,8 @@ void SonarHost::SetHold(bool on) {
 
 void SonarHost::Reverse() {
     if (m_doc.Run().m_playback != 0 || m_doc.Display().m_textInputMode != 0) return;
-    m_doc.Link().m_command[headproto::kCmdFlags] |= headproto::kFlagReverse;
+    m_doc.SetCommandByte(headproto::kCmdFlags,
+                         m_doc.Command()[headproto::kCmdFlags] | headproto::kFlagReverse);
     std::lock_guard lock(m_doc.PingMutex());
     m_doc.Run().m_scanDirection = m_doc.Run().m_scanDirection ? 0 : 1;
 }

@@ -82,6 +82,8 @@ class SonarHost : public QObject, private DocumentObserver {
     void OnQuiesceWorker() override;
     void OnCloseLinks() override { CloseLinks(); }
     std::optional<LinkState> HeadLinkState() const override { return m_link->State(); }
+    std::optional<bool> ReplyPending() const override { return m_link->ReplyPending(); }
+    void OnForgetPendingReply() override { m_link->ForgetPendingReply(); }
     void StopTimers();
 
     CTubescanDoc& m_doc;

@@ -33,7 +33,7 @@ void DrawStatusTextLayer(QPainter& painter, CTubescanView& view) {
     in.gain = doc->Settings().m_gain;
     in.playback = doc->Run().m_playback;
     in.linkState = static_cast<int>(doc->HeadLinkState());
-    in.replyPending = doc->Link().m_replyPending;
+    in.replyPending = doc->ReplyPending() ? 1 : 0;
     in.statusBlink = view.StatusBlink();
     in.ipAddress = doc->Settings().m_ipAddress;
     in.busyWithMouse = view.ImageDragging() || doc->Display().m_textInputMode ||

@@ -128,8 +128,8 @@ void CTubescanView::ComposeBackBuffer() {
         std::lock_guard lock(doc.PingMutex());
         ping.zoom = doc.Settings().m_zoom;
         ping.beamAngle = doc.Frame().m_beamAngle;
-        ping.sectorWidthCode = doc.Link().m_command[headproto::kCmdSectorWidth];
-        ping.stepSize = doc.Link().m_command[headproto::kCmdStepSize];
+        ping.sectorWidthCode = doc.Command()[headproto::kCmdSectorWidth];
+        ping.stepSize = doc.Command()[headproto::kCmdStepSize];
         ping.trainBearing = doc.Run().m_trainBearing;
         ping.colourTable = doc.Settings().m_colorTable;
         const SectorWedge wedge =

@@ -65,7 +65,7 @@ inline record::Record TestRecord(int i) {
     const int position = (600 + 10 * i) % 8192;
     h[5] = static_cast<std::uint8_t>(position & 0x7F);
     h[6] = static_cast<std::uint8_t>(((position >> 7) & 0x3F) | 0x40); // scan direction 1
-    h[7] = src.Link().m_command[headproto::kCmdRangeCode];
+    h[7] = src.Command()[headproto::kCmdRangeCode];
     h[8] = static_cast<std::uint8_t>((100 + i) & 0x7F);
     h[9] = static_cast<std::uint8_t>(((100 + i) >> 7) & 0x7F);
     src.Run().m_scanDirection = 1;

@@ -11,8 +11,7 @@ TEST(StatusText, PanesInMetresFeetAndInches) {
     doc.Frame().m_pitchValid = 1;
     doc.Frame().m_pitchAvg = -2.345;
     doc.Frame().m_rollValid = 0;
-    doc.Link().m_extDistanceValid = 1;
-    doc.Link().m_extDistance = 3.048;
+    doc.SetSensors({.distance = 3.048, .distanceValid = 1});
     const CursorValues cursor{0.3048, -1.0, 1.23456, 271.25};
     doc.Frame().m_date = "08-DEC-2026";
     doc.Frame().m_time = "23:51:07";
@@ -40,7 +39,9 @@ TEST(StatusText, PanesInMetresFeetAndInches) {
     EXPECT_EQ(t.horizontal, "12.0 ''");
     EXPECT_EQ(t.vertical, "-39.4 ''");
 
-    doc.Link().m_extDistanceValid = 0;
+    ExternalSensors sensors = doc.Sensors();
+    sensors.distanceValid = 0;
+    doc.SetSensors(sensors);
     doc.Settings().m_sectorMode = 2;
     t = FormatStatusPanes(doc, cursor);
     EXPECT_EQ(t.distance, "n/a");

@@ -120,7 +120,7 @@ TEST(DiagnosticsRows, ProfileLineFollowsThePingLastProcessed) {
     doc.Frame().m_profileRange = 1234;
     doc.Frame().m_profileHistory[0].range = 7; // the history lags behind
     doc.Settings().m_rangeIndex = 5;
-    doc.Link().m_command[headproto::kCmdSectorWidth] = 30;
+    doc.SetCommandByte(headproto::kCmdSectorWidth, 30);
     const Source s = ReadSource(doc);
     EXPECT_EQ(s.profileRange, 1234);
     EXPECT_EQ(Shown(kProfile, s), ":   1234");

@@ -45,7 +45,7 @@ TEST(DialogRules, MinimumRangeSendsTheCentimetresShown) {
     CTubescanDoc doc;
     ApplyMinRange(doc, 0.29);
     EXPECT_EQ(doc.Settings().m_profileMinRange, 0.29);
-    EXPECT_EQ(doc.Link().m_command[headproto::kCmdProfileMinRange], 29);
+    EXPECT_EQ(doc.Command()[headproto::kCmdProfileMinRange], 29);
 }
 
 TEST(DialogRules, SoundVelocityStepsATenthWithinItsLimits) {

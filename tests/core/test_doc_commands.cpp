@@ -79,7 +79,7 @@ TEST_F(DocCommandsTest, RealTimeOnlyCommandsAreDisabledDuringPlayback) {
 }
 
 TEST_F(DocCommandsTest, TransducerCommandsRecomputeTheTrainBearing) {
-    doc.Link().m_command[headproto::kCmdTrain] = 70;
+    doc.SetCommandByte(headproto::kCmdTrain, 70);
     ASSERT_TRUE(commands.Run(32888));
     EXPECT_EQ(doc.Run().m_trainBearing, 30);
     EXPECT_TRUE(Checked(32888));

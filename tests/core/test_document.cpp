@@ -23,7 +23,7 @@ TEST(Document, InitialValuesBeforeSettingsAreRead) {
     EXPECT_EQ(doc.Run().m_dataPoints, 552);
     EXPECT_EQ(doc.Frame().m_profileRange, -1);
     EXPECT_EQ(doc.Frame().m_restartLines, 1);
-    EXPECT_EQ(doc.Link().m_command, headproto::kInitialCommand);
+    EXPECT_EQ(doc.Command(), headproto::kInitialCommand);
     EXPECT_EQ(doc.Run().m_bearingScale, static_cast<double>(0.3f));
     EXPECT_NE(doc.Run().m_bearingScale, 0.3);
     EXPECT_TRUE(doc.Frame().m_image.empty());
@@ -42,7 +42,7 @@ TEST(Document, TrigTablesUseTheProgramsPi) {
 TEST(TrainBearing, CodesMountingsAndWrap) {
     CTubescanDoc doc;
     auto bearing = [&](int code, int upDown, int zero) {
-        doc.Link().m_command[headproto::kCmdTrain] = static_cast<std::uint8_t>(code);
+        doc.SetCommandByte(headproto::kCmdTrain, static_cast<std::uint8_t>(code));
         doc.Settings().m_sonarUpDown = upDown;
         doc.Settings().m_zeroUpDown = zero;
         return doc.ComputeTrainBearing();
@@ -99,15 +99,15 @@ TEST(Document, ClearImageWritesBlueGreenRed) {
 
 TEST(Document, SaveModeSettingsPerMode) {
     CTubescanDoc doc;
-    doc.Link().m_command[headproto::kCmdSectorWidth] = 33;
-    doc.Link().m_command[headproto::kCmdTrain] = 44;
+    doc.SetCommandByte(headproto::kCmdSectorWidth, 33);
+    doc.SetCommandByte(headproto::kCmdTrain, 44);
     doc.Settings().m_sectorMode = 0;
     doc.SaveModeSettings();
     EXPECT_EQ(doc.Settings().m_sectorWidthSector, 33);
     EXPECT_EQ(doc.Settings().m_trainSector, 44);
     EXPECT_EQ(doc.Settings().m_sectorWidthPolar, 120);
     doc.Settings().m_sectorMode = 2;
-    doc.Link().m_command[headproto::kCmdTrain] = 55;
+    doc.SetCommandByte(headproto::kCmdTrain, 55);
     doc.SaveModeSettings();
     EXPECT_EQ(doc.Settings().m_trainSS, 55);
     EXPECT_EQ(doc.Settings().m_sectorWidthSector, 33);
@@ -221,16 +221,16 @@ TEST(Document, ReadoutCopiesTheCurrentPingUnderThePingLock) {
     doc.Frame().m_beamAngle = 123.4;
     doc.Frame().m_profileRange = 77;
     doc.StampTime(LocalTime{2026, 3, 7, 9, 5, 3, 12});
-    doc.Link().m_extPitch = 4.5;
-    doc.Link().m_extRoll = -5.5;
-    doc.Link().m_extDistance = 12.75;
-    doc.Link().m_extPitchValid = 0;
-    doc.Link().m_extRollValid = 1;
-    doc.Link().m_extDistanceValid = 1;
+    doc.SetSensors({.pitch = 4.5,
+                    .roll = -5.5,
+                    .distance = 12.75,
+                    .pitchValid = 0,
+                    .rollValid = 1,
+                    .distanceValid = 1});
     // The grid's and the status texts' values.
     doc.Settings().m_zoom = 1.75;
     doc.Run().m_trainBearing = 141;
-    doc.Link().m_command[headproto::kCmdSectorWidth] = 33;
+    doc.SetCommandByte(headproto::kCmdSectorWidth, 33);
     doc.Run().m_pingCount = 4242;
 
     const PingReadout r = doc.Readout();
@@ -294,8 +294,8 @@ void ExpectCurrentPingSettings(const CTubescanDoc& doc, const char* step) {
     EXPECT_EQ(now.pointSize, fresh.pointSize);
     EXPECT_EQ(now.pointsColor, fresh.pointsColor);
     EXPECT_EQ(now.playback, doc.Run().m_playback);
-    EXPECT_EQ(now.extRollValid, doc.Link().m_extRollValid);
-    EXPECT_EQ(now.extRoll, doc.Link().m_extRoll);
+    EXPECT_EQ(now.extRollValid, doc.Sensors().rollValid);
+    EXPECT_EQ(now.extRoll, doc.Sensors().roll);
     EXPECT_EQ(now.imageRadius, doc.Display().m_imageRadius);
     EXPECT_EQ(now.profileMix, doc.Display().m_profileMix);
 }
@@ -351,8 +351,10 @@ TEST(Document, PingSettingsFollowEveryChangeBetweenPings) {
     ExpectCurrentPingSettings(doc, "offsets forgotten");
 
     // What changes from ping to ping: the sensor's roll and the display.
-    doc.Link().m_extRoll = 12.5;
-    doc.Link().m_extRollValid = 1;
+    ExternalSensors sensors = doc.Sensors();
+    sensors.roll = 12.5;
+    sensors.rollValid = 1;
+    doc.SetSensors(sensors);
     doc.Display().m_imageRadius = 320;
     doc.Display().m_profileMix = 0.5;
     ExpectCurrentPingSettings(doc, "sensor roll and display changed");

@@ -47,7 +47,7 @@ struct Scene {
         doc.Frame().m_image.assign(static_cast<std::size_t>(kW) * kH * 3, 0);
         Fill(doc.Frame().m_image);
         doc.Settings().m_zoom = zoom;
-        doc.Link().m_command[headproto::kCmdRangeCode] = static_cast<std::uint8_t>(rangeCode);
+        doc.SetCommandByte(headproto::kCmdRangeCode, static_cast<std::uint8_t>(rangeCode));
         doc.Settings().m_pulseLength = static_cast<std::uint8_t>(pulse);
         doc.Settings().m_range = range;
     }
@@ -71,7 +71,7 @@ void ReferenceDraw(const CTubescanDoc& doc, int table, std::vector<std::uint8_t>
         {0, 160, 40},  {0, 150, 50},  {0, 140, 60},  {0, 130, 70},  {0, 120, 80},  {0, 110, 90},
         {0, 100, 100}, {0, 100, 100}, {0, 100, 100}};
     double t = 0.0;
-    switch (doc.Link().m_command[headproto::kCmdRangeCode]) {
+    switch (doc.Command()[headproto::kCmdRangeCode]) {
     case 2:
         t = 21.3;
         break;

@@ -96,17 +96,16 @@ TEST(OrientationInput, RecordsLandInTheDocumentWithTheOffsets) {
     CTubescanDoc doc;
     doc.Settings().m_pitchOffset = 0.5;
     doc.Settings().m_rollOffset = -1.0;
-    doc.Link().m_extPitch = 7.0;
-    doc.Link().m_extPitchValid = 1;
+    doc.SetSensors({.pitch = 7.0, .pitchValid = 1});
     ApplyOrientationRecord(doc, *Parse(MakeRecord("x12.3", "-001.5", "+0012.50")), 0.0);
-    EXPECT_EQ(doc.Link().m_extPitch, 0.0);
-    EXPECT_EQ(doc.Link().m_extPitchValid, 0);
-    EXPECT_EQ(doc.Link().m_extRoll, -2.5);
-    EXPECT_EQ(doc.Link().m_extRollValid, 1);
-    EXPECT_EQ(doc.Link().m_extDistance, 12.5);
+    EXPECT_EQ(doc.Sensors().pitch, 0.0);
+    EXPECT_EQ(doc.Sensors().pitchValid, 0);
+    EXPECT_EQ(doc.Sensors().roll, -2.5);
+    EXPECT_EQ(doc.Sensors().rollValid, 1);
+    EXPECT_EQ(doc.Sensors().distance, 12.5);
     InvalidateOrientationValues(doc);
-    EXPECT_EQ(doc.Link().m_extRollValid + doc.Link().m_extDistanceValid, 0);
-    EXPECT_EQ(doc.Link().m_extDistance, 12.5);
+    EXPECT_EQ(doc.Sensors().rollValid + doc.Sensors().distanceValid, 0);
+    EXPECT_EQ(doc.Sensors().distance, 12.5);
 }
 
 TEST(ComPortNumbers, NameDevicesThroughTheSettingsFile) {
@@ -304,31 +303,31 @@ TEST(OrientationInput, ImpossibleDistanceStepIsHeldAtTheSettingsTopSpeed) {
     doc.Settings().m_enablePRDInput = 1;
     ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", "+0012.50")), 1.0);
     ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", "+9999.99")), 2.0);
-    EXPECT_EQ(doc.Link().m_extDistance, 12.5);
-    EXPECT_EQ(doc.Link().m_extDistanceValid, 1);
+    EXPECT_EQ(doc.Sensors().distance, 12.5);
+    EXPECT_EQ(doc.Sensors().distanceValid, 1);
     TakeOrientationAt(doc, 2.5);
-    EXPECT_EQ(doc.Link().m_extDistance, 12.5);
+    EXPECT_EQ(doc.Sensors().distance, 12.5);
     EXPECT_EQ(doc.Frame().m_pingDistance, 12.5);
 
     doc.Settings().m_carrierTopSpeed = 0.05;
     ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", "+0012.70")), 3.0);
-    EXPECT_EQ(doc.Link().m_extDistance, 12.5);
+    EXPECT_EQ(doc.Sensors().distance, 12.5);
     doc.Settings().m_carrierTopSpeed = 2.0;
     ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", "+0012.70")), 3.1);
     TakeOrientationAt(doc, 5.2);
-    EXPECT_NEAR(doc.Link().m_extDistance, 12.7, 1e-9);
+    EXPECT_NEAR(doc.Sensors().distance, 12.7, 1e-9);
 
     // What the records carry never steps back while the head goes forward,
     // at a reading's arrival or between readings.
-    double last = doc.Link().m_extDistance;
+    double last = doc.Sensors().distance;
     for (int poll = 1; poll <= 5; ++poll) {
         const double t = 5.2 + poll;
         char distance[16];
         std::snprintf(distance, sizeof distance, "+%07.2f", 12.7 + 0.4 * poll);
         ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", distance)), t);
         for (double ping = t; ping < t + 1.0; ping += 0.1) {
-            EXPECT_GE(doc.Link().m_extDistance, last - 1e-9) << ping;
-            last = doc.Link().m_extDistance;
+            EXPECT_GE(doc.Sensors().distance, last - 1e-9) << ping;
+            last = doc.Sensors().distance;
             TakeOrientationAt(doc, ping);
         }
     }
@@ -348,13 +347,13 @@ TEST(OrientationInput, GarbledDistanceKeepsTheLastValidOne) {
     ApplyOrientationRecord(doc, *Parse(MakeRecord("+01.0", "+001.0", "+0012.50")), 1.0);
     doc.EmitProfilePoint(100.0, 45.0);
     ApplyOrientationRecord(doc, *Parse("$PRD,P+01.0,ROL,+001.0,DST,+00X2.50\r\n"), 2.0);
-    EXPECT_EQ(doc.Link().m_extDistance, 0.0);
-    EXPECT_EQ(doc.Link().m_extDistanceValid, 0);
+    EXPECT_EQ(doc.Sensors().distance, 0.0);
+    EXPECT_EQ(doc.Sensors().distanceValid, 0);
     TakeOrientationAt(doc, 2.1);
     doc.EmitProfilePoint(100.0, 45.0);
     ASSERT_EQ(samples.size(), 3u);
     EXPECT_TRUE(std::isnan(samples[0].distance));
     EXPECT_FLOAT_EQ(samples[1].distance, 12.5);
     EXPECT_FLOAT_EQ(samples[2].distance, 12.5);
-    EXPECT_EQ(doc.Link().m_extDistanceValid, 0); // the record still says what came in
+    EXPECT_EQ(doc.Sensors().distanceValid, 0); // the record still says what came in
 }

@@ -14,7 +14,7 @@ struct Doc {
     CTubescanDoc doc;
     DocumentSpy spy{doc};
     const int& refreshed = spy.parameterRefreshes;
-    int Code(std::size_t byte) const { return doc.Link().m_command[byte]; }
+    int Code(std::size_t byte) const { return doc.Command()[byte]; }
 };
 
 } // namespace
@@ -49,7 +49,7 @@ TEST(OtherKeyIns, SectorTrainAndGainRules) {
     Doc d;
     auto sector = [&](const char* t, int mode) {
         d.doc.Settings().m_sectorMode = mode;
-        d.doc.Link().m_command[kCmdSectorWidth] = 99;
+        d.doc.SetCommandByte(kCmdSectorWidth, 99);
         KeyInEnter(d.doc, KeyInKind::Sector, t);
         return d.Code(kCmdSectorWidth);
     };
@@ -62,7 +62,7 @@ TEST(OtherKeyIns, SectorTrainAndGainRules) {
 
     auto train = [&](const char* t, int upDown) {
         d.doc.Settings().m_sonarUpDown = upDown;
-        d.doc.Link().m_command[kCmdTrain] = 33;
+        d.doc.SetCommandByte(kCmdTrain, 33);
         KeyInEnter(d.doc, KeyInKind::Train, t);
         return d.Code(kCmdTrain);
     };
@@ -74,7 +74,7 @@ TEST(OtherKeyIns, SectorTrainAndGainRules) {
     EXPECT_EQ(train("90", 0), 30);
     EXPECT_EQ(d.doc.Run().m_trainBearing, 270);
 
-    d.doc.Link().m_command[kCmdGain] = 6;
+    d.doc.SetCommandByte(kCmdGain, 6);
     d.doc.Settings().m_gain = 6;
     KeyInEnter(d.doc, KeyInKind::Gain, "55");
     EXPECT_EQ(d.doc.Settings().m_gain, 40);
@@ -124,14 +124,14 @@ TEST(StepCommands, RangeAndGainLimits) {
 TEST(StepCommands, SectorAndTrainSteps) {
     Doc d;
     // Full circle: train steps are ignored.
-    d.doc.Link().m_command[kCmdSectorWidth] = 120;
-    d.doc.Link().m_command[kCmdTrain] = 60;
+    d.doc.SetCommandByte(kCmdSectorWidth, 120);
+    d.doc.SetCommandByte(kCmdTrain, 60);
     TrainStep(d.doc, +1);
     EXPECT_EQ(d.Code(kCmdTrain), 60);
 
     SectorStep(d.doc, -1);
     EXPECT_EQ(d.Code(kCmdSectorWidth), 117);
-    d.doc.Link().m_command[kCmdTrain] = 120;
+    d.doc.SetCommandByte(kCmdTrain, 120);
     TrainStep(d.doc, +1);
     EXPECT_EQ(d.Code(kCmdTrain), 0);
     TrainStep(d.doc, -1);
@@ -140,7 +140,7 @@ TEST(StepCommands, SectorAndTrainSteps) {
     TrainStep(d.doc, +1); // an inverted head steps the other way
     EXPECT_EQ(d.Code(kCmdTrain), 117);
 
-    d.doc.Link().m_command[kCmdTrain] = 30;
+    d.doc.SetCommandByte(kCmdTrain, 30);
     SectorStep(d.doc, +5); // reaches the full circle
     EXPECT_EQ(d.Code(kCmdSectorWidth), 120);
     EXPECT_EQ(d.Code(kCmdTrain), 60);
@@ -153,7 +153,7 @@ TEST(StepCommands, SectorAndTrainSteps) {
 TEST(StepCommands, NothingChangesDuringPlaybackButTheProfileSpin) {
     Doc d;
     d.doc.Run().m_playback = 1;
-    const auto command = d.doc.Link().m_command;
+    const auto command = d.doc.Command();
     RangeStep(d.doc, 1);
     GainStep(d.doc, 1);
     SectorStep(d.doc, -1);
@@ -161,7 +161,7 @@ TEST(StepCommands, NothingChangesDuringPlaybackButTheProfileSpin) {
     RangeSpin(d.doc, 1);
     GainSpin(d.doc, 1);
     RangeSpinReleased(d.doc, 0);
-    EXPECT_EQ(d.doc.Link().m_command, command);
+    EXPECT_EQ(d.doc.Command(), command);
     EXPECT_EQ(d.doc.Settings().m_rangeIndex, 3);
     EXPECT_EQ(d.refreshed, 0);
     ProfileSpin(d.doc, -1);
@@ -175,7 +175,7 @@ TEST(Spins, LimitsSendNothing) {
     d.doc.Settings().m_rangeIndex = 9;
     RangeSpin(d.doc, 1);
     d.doc.Settings().m_gain = 40;
-    d.doc.Link().m_command[kCmdGain] = 40;
+    d.doc.SetCommandByte(kCmdGain, 40);
     GainSpin(d.doc, 1);
     EXPECT_EQ(d.refreshed, 0);
     d.doc.Settings().m_profileDispMode = 0;
@@ -203,7 +203,7 @@ TEST(SurfaceTexts, RangeGainSectorTrain) {
     EXPECT_EQ(MiniBarRangeText(doc), "9.000 ft");
     doc.Settings().m_gain = 12;
     EXPECT_EQ(GainText(doc), "12 dB");
-    doc.Link().m_command[kCmdSectorWidth] = 40;
+    doc.SetCommandByte(kCmdSectorWidth, 40);
     EXPECT_EQ(SectorText(doc), "120 deg.");
     doc.Run().m_trainBearing = 360;
     EXPECT_EQ(TrainText(doc), "360 deg.");

@@ -86,7 +86,7 @@ TEST(HeaderDecoding, ScanDirectionHistoryOnlyInRealTime) {
 TEST(HeaderDecoding, RecordedRangeCodeIsAdoptedOnlyInPlayback) {
     CTubescanDoc doc;
     Decode(doc, MakeHeader(600, 1, 0, 0, 0, 40));
-    EXPECT_EQ(doc.Link().m_command[headproto::kCmdRangeCode], 10);
+    EXPECT_EQ(doc.Command()[headproto::kCmdRangeCode], 10);
     EXPECT_EQ(doc.Settings().m_rangeIndex, 4);
 
     doc.Run().m_playback = 1;
@@ -94,7 +94,7 @@ TEST(HeaderDecoding, RecordedRangeCodeIsAdoptedOnlyInPlayback) {
     doc.Frame().m_lines[1].fill(9);
     doc.Frame().m_reply.samples.fill(5);
     Decode(doc, MakeHeader(600, 1, 0, 0, 0, 40));
-    EXPECT_EQ(doc.Link().m_command[headproto::kCmdRangeCode], 40);
+    EXPECT_EQ(doc.Command()[headproto::kCmdRangeCode], 40);
     EXPECT_EQ(doc.Settings().m_rangeIndex, 7);
     EXPECT_EQ(doc.Frame().m_restartLines, 1);
     EXPECT_EQ(doc.Frame().m_lines[1][0], 0);
@@ -163,8 +163,7 @@ TEST(Attitude, RollCorrectionUsesThisPingsRoll) {
     CTubescanDoc ext;
     ext.Settings().m_rollCorrection = 1;
     ext.Settings().m_useExtPRD = 1;
-    ext.Link().m_extRollValid = 2;
-    ext.Link().m_extRoll = -3.0;
+    ext.SetSensors({.roll = -3.0, .rollValid = 2});
     Decode(ext, MakeHeader(900, 1, 0, 0x8000 | 200, 0));
     EXPECT_NEAR(ext.Frame().m_beamAngle, 87.0, 1e-9);
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <random>
 
+#include "../support/LinkStand.h"
 #include "DataFileFixture.h"
 #include "doc/PingBinding.h"
 #include "format/RecordFileName.h"
@@ -13,6 +14,7 @@
 namespace {
 
 struct Player : DataDoc {
+    LinkStand link{doc};
     std::vector<std::int64_t> percents;
     CountingClock clock;
     std::vector<int>& timerStarts = clock.starts;
@@ -28,9 +30,9 @@ struct Player : DataDoc {
     std::vector<int> Ticks(int n) {
         std::vector<int> shown;
         for (int i = 0; i < n; ++i) {
-            doc.Link().m_replyPending = 1; // cleared only when a ping was read
+            link.replyPending = true; // forgotten only when a ping was read
             doc.PlaybackTick();
-            const bool pinged = doc.Link().m_replyPending == 0;
+            const bool pinged = !link.replyPending;
             if (doc.Run().m_playback == 1 && doc.Run().m_hold == 0)
                 percents.push_back(doc.PlaybackFile().Percent());
             shown.push_back(pinged ? ShownRecord(doc) : -1);
@@ -109,7 +111,7 @@ TEST(PlaybackTicks, ThreeRecordsLoopAndClearAfterTheThird) {
     EXPECT_EQ(p.doc.Run().m_pingCount, 0);
     EXPECT_EQ(p.Ticks(1), std::vector<int>{0}) << "the fourth tick shows the first record again";
     EXPECT_EQ(p.percents, (std::vector<std::int64_t>{33, 66, 100, 33}));
-    EXPECT_EQ(p.doc.Link().m_replyPending, 0);
+    EXPECT_FALSE(p.doc.ReplyPending());
     // Held: ticks read nothing.
     p.doc.Run().m_hold = 1;
     EXPECT_EQ(p.Ticks(2), (std::vector<int>{-1, -1}));
@@ -285,12 +287,11 @@ TEST(PlaybackCopy, RecordingDuringPlaybackDuplicatesRecords) {
 TEST(PlaybackCopy, CopyKeepsRecordedOrientationWhateverTheOperatorSetting) {
     CTubescanDoc src;
     src.Settings().m_enablePRDInput = 1;
-    src.Link().m_extDistance = 42.5;
-    src.Link().m_extDistanceValid = 1;
+    src.SetSensors({.distance = 42.5, .distanceValid = 1});
     src.Frame().m_reply.header[0] = 'I';
     src.Frame().m_reply.header[1] = 'M';
     src.Frame().m_reply.header[2] = 'X';
-    src.Frame().m_reply.header[7] = src.Link().m_command[headproto::kCmdRangeCode];
+    src.Frame().m_reply.header[7] = src.Command()[headproto::kCmdRangeCode];
     std::vector<std::uint8_t> bytes;
     Append(bytes, record::BuildRecord(src));
     Player p;

@@ -33,7 +33,7 @@ void Ping(CTubescanDoc& doc, PingWorkspace& ws, int profileRange, std::uint8_t o
 
 TEST(PointCloud, EchoLevelIsTheOldestLinesSampleAtTheOldestRange) {
     CTubescanDoc doc;
-    doc.Link().m_command[headproto::kCmdRangeCode] = 10;
+    doc.SetCommandByte(headproto::kCmdRangeCode, 10);
     doc.Settings().m_range = 1.0;
     PingWorkspace ws = DocumentWorkspace(doc);
     const double spacing = RangeTimingForCode(10).sampleSpacing;

@@ -31,7 +31,7 @@ struct Scene {
         doc.Frame().m_imageHeight = kH;
         doc.Frame().m_image.assign(static_cast<std::size_t>(kW) * kH * 3, 0);
         doc.Settings().m_zoom = zoom;
-        doc.Link().m_command[headproto::kCmdRangeCode] = static_cast<std::uint8_t>(rangeCode);
+        doc.SetCommandByte(headproto::kCmdRangeCode, static_cast<std::uint8_t>(rangeCode));
         doc.Settings().m_pulseLength = 10;
         doc.Settings().m_range = 1.0;
         doc.Settings().m_pointsColor = kPointColour;

@@ -67,16 +67,18 @@ TEST(RecordBytes, LayoutOfAnOrdinaryPing) {
 
 TEST(RecordBytes, ModeByteSpeedOfSoundTrainAndOrientation) {
     CTubescanDoc doc;
-    doc.Link().m_command[headproto::kCmdStepSize] = 8;
+    doc.SetCommandByte(headproto::kCmdStepSize, 8);
     doc.Settings().m_sectorMode = 1;
     doc.Run().m_scanDirection = 1;
     doc.Settings().m_xdcrFwdAft = 1;
     doc.Settings().m_soundVelocity = 1500.0;
     doc.Run().m_trainBearing = 360;
-    doc.Link().m_extPitch = 1.5;
-    doc.Link().m_extRoll = -2.25;
-    doc.Link().m_extDistance = 12.0;
-    doc.Link().m_extPitchValid = doc.Link().m_extRollValid = doc.Link().m_extDistanceValid = 1;
+    doc.SetSensors({.pitch = 1.5,
+                    .roll = -2.25,
+                    .distance = 12.0,
+                    .pitchValid = 1,
+                    .rollValid = 1,
+                    .distanceValid = 1});
     doc.Settings().m_enablePRDInput = 0;
     Record r = BuildRecord(doc);
     EXPECT_EQ(r[37], 0x8C);
@@ -90,8 +92,10 @@ TEST(RecordBytes, ModeByteSpeedOfSoundTrainAndOrientation) {
     doc.Run().m_trainBearing = 359;
     doc.Settings().m_xdcrFwdAft = 0;
     doc.Settings().m_enablePRDInput = 1;
-    doc.Link().m_extRollValid = 2; // a value read from a record keeps its bit value
-    doc.Link().m_extDistanceValid = 0;
+    ExternalSensors sensors = doc.Sensors();
+    sensors.rollValid = 2; // a value read from a record keeps its bit value
+    sensors.distanceValid = 0;
+    doc.SetSensors(sensors);
     r = BuildRecord(doc);
     EXPECT_EQ(r[40], 119);
     EXPECT_EQ(r[37], 0x8C | 0x40);
@@ -138,14 +142,13 @@ TEST(RecordBytes, WritingSetsTheMountingFromFwdAft) {
 
 TEST(RecordReading, SettingsComeBackIntoTheDocument) {
     CTubescanDoc src;
-    auto& cmd = src.Link().m_command;
-    cmd[headproto::kCmdStepSize] = 6;
-    cmd[headproto::kCmdGain] = 33;
-    cmd[headproto::kCmdSectorWidth] = 45;
-    cmd[headproto::kCmdRangeCode] = 30;
-    cmd[headproto::kCmdAbsorption] = 99;
-    cmd[headproto::kCmdPulseLength] = 17;
-    cmd[headproto::kCmdDataWidth] = 8;
+    src.SetCommandByte(headproto::kCmdStepSize, 6);
+    src.SetCommandByte(headproto::kCmdGain, 33);
+    src.SetCommandByte(headproto::kCmdSectorWidth, 45);
+    src.SetCommandByte(headproto::kCmdRangeCode, 30);
+    src.SetCommandByte(headproto::kCmdAbsorption, 99);
+    src.SetCommandByte(headproto::kCmdPulseLength, 17);
+    src.SetCommandByte(headproto::kCmdDataWidth, 8);
     src.Settings().m_sectorMode = 2;
     src.Run().m_scanDirection = 0;
     src.Settings().m_xdcrFwdAft = 0;
@@ -153,16 +156,16 @@ TEST(RecordReading, SettingsComeBackIntoTheDocument) {
     src.Run().m_trainBearing = 271;
     src.Run().m_pingPeriod = 87.65;
     src.Settings().m_enablePRDInput = 1;
-    src.Link().m_extPitch = 3.5;
-    src.Link().m_extRoll = -1.0;
-    src.Link().m_extDistance = 101.25;
-    src.Link().m_extPitchValid = 0;
-    src.Link().m_extRollValid = 1;
-    src.Link().m_extDistanceValid = 1;
+    src.SetSensors({.pitch = 3.5,
+                    .roll = -1.0,
+                    .distance = 101.25,
+                    .pitchValid = 0,
+                    .rollValid = 1,
+                    .distanceValid = 1});
     const Record r = BuildRecord(src);
 
     CTubescanDoc doc;
-    doc.Link().m_command[headproto::kCmdByte22] = 5;
+    doc.SetCommandByte(headproto::kCmdByte22, 5);
     doc.Run().m_scanDirection = 1;
     const RecordSettings s = DecodeSettings(SettingsOf(r));
     EXPECT_EQ(s.length, 512);
@@ -174,27 +177,27 @@ TEST(RecordReading, SettingsComeBackIntoTheDocument) {
     EXPECT_EQ(doc.Settings().m_sonarUpDown, 1);
     EXPECT_EQ(doc.Settings().m_xdcrFwdAft, 0);
     EXPECT_EQ(doc.Settings().m_sectorMode, 2);
-    EXPECT_EQ(doc.Link().m_command[headproto::kCmdStepSize], 6);
-    EXPECT_EQ(doc.Link().m_command[headproto::kCmdGain], 33);
+    EXPECT_EQ(doc.Command()[headproto::kCmdStepSize], 6);
+    EXPECT_EQ(doc.Command()[headproto::kCmdGain], 33);
     EXPECT_EQ(doc.Settings().m_gain, 33);
-    EXPECT_EQ(doc.Link().m_command[headproto::kCmdSectorWidth], 45);
+    EXPECT_EQ(doc.Command()[headproto::kCmdSectorWidth], 45);
     EXPECT_EQ(doc.Run().m_trainBearing, 270); // stored in thirds
-    EXPECT_EQ(doc.Link().m_command[headproto::kCmdTrain], headproto::kInitialCommand[11]);
-    EXPECT_EQ(doc.Link().m_command[headproto::kCmdRangeCode], 30);
+    EXPECT_EQ(doc.Command()[headproto::kCmdTrain], headproto::kInitialCommand[11]);
+    EXPECT_EQ(doc.Command()[headproto::kCmdRangeCode], 30);
     EXPECT_EQ(doc.Settings().m_rangeIndex, 6);
     EXPECT_EQ(doc.Settings().m_range, 3.0);
     EXPECT_EQ(doc.Settings().m_absorption, 99);
-    EXPECT_EQ(doc.Link().m_command[headproto::kCmdDataWidth], 8);
-    EXPECT_EQ(doc.Link().m_command[headproto::kCmdByte9], 1);
+    EXPECT_EQ(doc.Command()[headproto::kCmdDataWidth], 8);
+    EXPECT_EQ(doc.Command()[headproto::kCmdByte9], 1);
     EXPECT_EQ(doc.Settings().m_zeroUpDown, 1);
     EXPECT_DOUBLE_EQ(doc.Run().m_pingPeriod, 87.65);
     EXPECT_EQ(doc.Settings().m_pulseLength, 17);
-    EXPECT_EQ(doc.Link().m_command[headproto::kCmdByte22], 0);
-    EXPECT_EQ(doc.Link().m_extPitchValid, 0);
-    EXPECT_EQ(doc.Link().m_extRollValid, 2);
-    EXPECT_EQ(doc.Link().m_extDistanceValid, 4);
-    EXPECT_DOUBLE_EQ(doc.Link().m_extRoll, -1.0);
-    EXPECT_DOUBLE_EQ(doc.Link().m_extDistance, 101.25);
+    EXPECT_EQ(doc.Command()[headproto::kCmdByte22], 0);
+    EXPECT_EQ(doc.Sensors().pitchValid, 0);
+    EXPECT_EQ(doc.Sensors().rollValid, 2);
+    EXPECT_EQ(doc.Sensors().distanceValid, 4);
+    EXPECT_DOUBLE_EQ(doc.Sensors().roll, -1.0);
+    EXPECT_DOUBLE_EQ(doc.Sensors().distance, 101.25);
 }
 
 TEST(RecordReading, DateAndMillisecondForms) {
@@ -284,10 +287,10 @@ TEST(RecordReading, UnterminatedTextsAndBadNumbersStayBounded) {
     ApplySettings(doc, bad);
     EXPECT_EQ(doc.Run().m_dataPoints, 552); // unknown code: left alone
     EXPECT_LE(doc.Frame().m_time.size(), 19u);
-    EXPECT_EQ(doc.Link().m_extPitchValid, 0);
-    EXPECT_EQ(doc.Link().m_extPitch, 0.0);
-    EXPECT_EQ(doc.Link().m_extRollValid, 0);
-    EXPECT_EQ(doc.Link().m_extDistanceValid, 4);
+    EXPECT_EQ(doc.Sensors().pitchValid, 0);
+    EXPECT_EQ(doc.Sensors().pitch, 0.0);
+    EXPECT_EQ(doc.Sensors().rollValid, 0);
+    EXPECT_EQ(doc.Sensors().distanceValid, 4);
     EXPECT_GE(doc.Settings().m_rangeIndex, 0);
     EXPECT_LE(doc.Settings().m_rangeIndex, 9);
 }
@@ -298,18 +301,22 @@ TEST(RecordReading, UnterminatedTextsAndBadNumbersStayBounded) {
 TEST(RecordReading, PlayedAnglesFollowTheLiveRule) {
     CTubescanDoc src;
     src.Settings().m_enablePRDInput = 1;
-    src.Link().m_extPitch = 99.9;
-    src.Link().m_extRoll = 179.0;
-    src.Link().m_extDistance = 7.5;
-    src.Link().m_extPitchValid = src.Link().m_extRollValid = src.Link().m_extDistanceValid = 1;
+    src.SetSensors({.pitch = 99.9,
+                    .roll = 179.0,
+                    .distance = 7.5,
+                    .pitchValid = 1,
+                    .rollValid = 1,
+                    .distanceValid = 1});
     CTubescanDoc doc;
     ApplySettings(doc, DecodeSettings(SettingsOf(BuildRecord(src))));
-    EXPECT_EQ(doc.Link().m_extPitchValid, 0);
-    EXPECT_NE(doc.Link().m_extRollValid, 0);
+    EXPECT_EQ(doc.Sensors().pitchValid, 0);
+    EXPECT_NE(doc.Sensors().rollValid, 0);
     EXPECT_EQ(doc.Frame().m_pingDistance, 7.5);
-    src.Link().m_extDistance = 0.0;
-    src.Link().m_extDistanceValid = 0;
+    ExternalSensors sensors = src.Sensors();
+    sensors.distance = 0.0;
+    sensors.distanceValid = 0;
+    src.SetSensors(sensors);
     ApplySettings(doc, DecodeSettings(SettingsOf(BuildRecord(src))));
-    EXPECT_EQ(doc.Link().m_extDistanceValid, 0);
+    EXPECT_EQ(doc.Sensors().distanceValid, 0);
     EXPECT_EQ(doc.Frame().m_pingDistance, 7.5);
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "../support/LinkStand.h"
 #include "../support/SurveyFile.h"
 #include "DataFileFixture.h"
 #include "doc/PlaybackJump.h"
@@ -46,6 +47,7 @@ std::vector<std::uint8_t> DamagedSurvey() {
 }
 
 struct IndexedPlayer : DataDoc {
+    LinkStand link{doc};
     std::string path;
     explicit IndexedPlayer(const std::vector<std::uint8_t>& bytes) {
         path = dir.File("survey.31l");
@@ -70,16 +72,16 @@ TEST(RecordIndex, MatchesWhatSequentialPlaybackReadsThroughDamage) {
     std::vector<playindex::IndexEntry> played;
     std::uint64_t last = 0;
     for (;;) {
-        p.doc.Link().m_replyPending = 1; // cleared only when a ping was processed
+        p.link.replyPending = true; // forgotten only when a ping was processed
         p.doc.ReadNextRecord();
         if (p.doc.PlaybackFile().file.Position() < last) break; // round to the start
         last = p.doc.PlaybackFile().file.Position();
-        if (p.doc.Link().m_replyPending != 0) continue;
+        if (p.link.replyPending) continue;
         playindex::IndexEntry e;
         e.offset = p.doc.PlaybackFile().file.Position() - 512; // just past the record read
         e.time = analysis::StampSeconds(p.doc.Frame().m_date, p.doc.Frame().m_time,
                                         p.doc.Frame().m_millis);
-        e.distance = static_cast<float>(p.doc.Link().m_extDistance);
+        e.distance = static_cast<float>(p.doc.Sensors().distance);
         played.push_back(e);
     }
     // The garbled pings (one in 97) and the damaged ones are in neither.
@@ -183,7 +185,7 @@ TEST(RecordIndex, GoToDistanceTimeAndPastTheEnd) {
                 ? std::fmod(analysis::StampSeconds(p.doc.Frame().m_date, p.doc.Frame().m_time,
                                                    p.doc.Frame().m_millis),
                             86400.0)
-                : p.doc.Link().m_extDistance;
+                : p.doc.Sensors().distance;
         if (c.firstScan)
             EXPECT_EQ(r.distance, 100.0);
         else

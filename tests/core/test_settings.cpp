@@ -42,10 +42,10 @@ TEST(SettingsLoad, MissingFileGivesTheDefaults) {
     EXPECT_EQ(doc.Settings().m_circleOffsetY, 500.0);
     EXPECT_EQ(doc.Settings().m_rangeIndex, 4);
     EXPECT_EQ(doc.Settings().m_gain, 6);
-    EXPECT_EQ(doc.Link().m_command[headproto::kCmdTrain], 60);
-    EXPECT_EQ(doc.Link().m_command[headproto::kCmdSectorWidth], 120);
-    EXPECT_EQ(doc.Link().m_command[headproto::kCmdStepSize], 3);
-    EXPECT_EQ(doc.Link().m_command[headproto::kCmdRangeCode], 10);
+    EXPECT_EQ(doc.Command()[headproto::kCmdTrain], 60);
+    EXPECT_EQ(doc.Command()[headproto::kCmdSectorWidth], 120);
+    EXPECT_EQ(doc.Command()[headproto::kCmdStepSize], 3);
+    EXPECT_EQ(doc.Command()[headproto::kCmdRangeCode], 10);
     EXPECT_EQ(doc.Settings().m_pulseLength, 10);
     EXPECT_EQ(doc.Settings().m_sectorMode, 1);
     EXPECT_EQ(doc.Settings().m_autoSaveFileName, 0);
@@ -180,13 +180,13 @@ TEST(SettingsLoad, SonarSectionRules) {
     d.Write("[Sonar Settings]\nRange=0.2\nGain=300\nTrain Polar=90\nSectorWidth Polar=30\n"
             "Step Size=8\nPulse Length=20\nSonar Up/Down=1\n");
     d.Open();
-    EXPECT_EQ(d.doc.Link().m_command[headproto::kCmdRangeCode], 2);
+    EXPECT_EQ(d.doc.Command()[headproto::kCmdRangeCode], 2);
     EXPECT_EQ(d.doc.Settings().m_gain, 300 & 0xFF);
-    EXPECT_EQ(d.doc.Link().m_command[headproto::kCmdGain], 300 & 0xFF);
-    EXPECT_EQ(d.doc.Link().m_command[headproto::kCmdTrain], 90);
-    EXPECT_EQ(d.doc.Link().m_command[headproto::kCmdSectorWidth], 30);
-    EXPECT_EQ(d.doc.Link().m_command[headproto::kCmdStepSize], 3);
-    EXPECT_EQ(d.doc.Link().m_command[headproto::kCmdPulseLength], 20);
+    EXPECT_EQ(d.doc.Command()[headproto::kCmdGain], 300 & 0xFF);
+    EXPECT_EQ(d.doc.Command()[headproto::kCmdTrain], 90);
+    EXPECT_EQ(d.doc.Command()[headproto::kCmdSectorWidth], 30);
+    EXPECT_EQ(d.doc.Command()[headproto::kCmdStepSize], 3);
+    EXPECT_EQ(d.doc.Command()[headproto::kCmdPulseLength], 20);
     EXPECT_EQ(d.doc.Run().m_trainBearing, 270); // 90 degrees mirrored by the inverted head
 }
 
@@ -254,11 +254,11 @@ TEST(SettingsSave, RoundTripGivesTheSameDocument) {
     EXPECT_EQ(back.Settings().m_colorTable, 4);
     EXPECT_EQ(back.Settings().m_bkColor, 0x123456u);
     EXPECT_DOUBLE_EQ(back.Settings().m_circleOffsetX, 12.3456);
-    EXPECT_EQ(back.Link().m_command[headproto::kCmdRangeCode], 30);
+    EXPECT_EQ(back.Command()[headproto::kCmdRangeCode], 30);
     EXPECT_EQ(back.Settings().m_rangeIndex, 6);
     EXPECT_EQ(back.Settings().m_gain, 22);
-    EXPECT_EQ(back.Link().m_command[headproto::kCmdTrain], 75);
-    EXPECT_EQ(back.Link().m_command[headproto::kCmdSectorWidth], 90);
+    EXPECT_EQ(back.Command()[headproto::kCmdTrain], 75);
+    EXPECT_EQ(back.Command()[headproto::kCmdSectorWidth], 90);
     EXPECT_EQ(back.Settings().m_pulseLength, 40);
     EXPECT_EQ(back.Settings().m_xdcrFwdAft, 1);
     EXPECT_EQ(back.Settings().m_zeroUpDown, 1);

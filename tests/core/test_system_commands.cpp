@@ -27,16 +27,16 @@ struct SystemCommandsTest : ::testing::Test {
 
 TEST_F(SystemCommandsTest, ScanModesSwapTrainAndWidthAndKeepEachModesOwn) {
     doc.Settings().m_sectorMode = 1;
-    doc.Link().m_command[kCmdTrain] = 70;
-    doc.Link().m_command[kCmdSectorWidth] = 90;
+    doc.SetCommandByte(kCmdTrain, 70);
+    doc.SetCommandByte(kCmdSectorWidth, 90);
     doc.Settings().m_trainSector = 40;
     doc.Settings().m_sectorWidthSector = 75; // more than sector mode allows
-    doc.Link().m_command[kCmdStepSize] = 1;
+    doc.SetCommandByte(kCmdStepSize, 1);
     ASSERT_TRUE(commands.Run(32811));
     EXPECT_EQ(doc.Settings().m_sectorMode, 0);
-    EXPECT_EQ(doc.Link().m_command[kCmdTrain], 40);
-    EXPECT_EQ(doc.Link().m_command[kCmdSectorWidth], 60);
-    EXPECT_EQ(doc.Link().m_command[kCmdStepSize], 3);
+    EXPECT_EQ(doc.Command()[kCmdTrain], 40);
+    EXPECT_EQ(doc.Command()[kCmdSectorWidth], 60);
+    EXPECT_EQ(doc.Command()[kCmdStepSize], 3);
     EXPECT_EQ(doc.Settings().m_trainPolar, 70) << "the polar settings are kept for the way back";
     EXPECT_EQ(doc.Settings().m_sectorWidthPolar, 90);
     EXPECT_EQ(doc.Frame().m_image[0], 0) << "a mode change clears the picture";
@@ -44,8 +44,8 @@ TEST_F(SystemCommandsTest, ScanModesSwapTrainAndWidthAndKeepEachModesOwn) {
     EXPECT_TRUE(Checked(32811));
 
     ASSERT_TRUE(commands.Run(32810));
-    EXPECT_EQ(doc.Link().m_command[kCmdTrain], 70);
-    EXPECT_EQ(doc.Link().m_command[kCmdSectorWidth], 90);
+    EXPECT_EQ(doc.Command()[kCmdTrain], 70);
+    EXPECT_EQ(doc.Command()[kCmdSectorWidth], 90);
     EXPECT_TRUE(Checked(32810));
     EXPECT_FALSE(Checked(32811));
 
@@ -56,7 +56,7 @@ TEST_F(SystemCommandsTest, ScanModesSwapTrainAndWidthAndKeepEachModesOwn) {
 }
 
 TEST_F(SystemCommandsTest, UpDownTurnsTheBearingAndClears) {
-    doc.Link().m_command[kCmdTrain] = 70;
+    doc.SetCommandByte(kCmdTrain, 70);
     ASSERT_TRUE(commands.Run(32802));
     EXPECT_EQ(doc.Settings().m_sonarUpDown, 1);
     EXPECT_EQ(doc.Run().m_trainBearing, 330);
@@ -81,10 +81,10 @@ TEST_F(SystemCommandsTest, ModelChoiceRestartsTheLinkOnlyOnAChangeInRealTime) {
 
 TEST_F(SystemCommandsTest, CaptureFrameReleasesHoldAndPlaybackItemsNeedPlayback) {
     doc.Run().m_hold = 1;
-    doc.Link().m_replyPending = 1;
+    link.replyPending = true;
     ASSERT_TRUE(commands.Run(32925));
     EXPECT_EQ(doc.Run().m_hold, 1) << "waits for the unanswered command";
-    doc.Link().m_replyPending = 0;
+    link.replyPending = false;
     ASSERT_TRUE(commands.Run(32925));
     EXPECT_EQ(doc.Run().m_hold, 0);
     EXPECT_EQ(restarts, 1);

@@ -54,8 +54,8 @@ struct SurveyedPanel : DataDoc {
     // less than a revolution on.
     void ExpectLandedAt(double metres) const {
         EXPECT_EQ(doc.PlaybackFile().oneFrame, 1);
-        EXPECT_GE(doc.Link().m_extDistance, metres);
-        EXPECT_LE(doc.Link().m_extDistance, metres + 0.3);
+        EXPECT_GE(doc.Sensors().distance, metres);
+        EXPECT_LE(doc.Sensors().distance, metres + 0.3);
     }
 };
 

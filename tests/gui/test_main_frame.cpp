@@ -142,9 +142,9 @@ TEST_F(MainFrameTest, EnabledStatesFollowPlaybackAndUnbuiltCommandsAreDisabled) 
     ASSERT_NE(button, nullptr);
     EXPECT_FALSE(button->isEnabled());
     // A disabled step command does nothing even when its key arrives.
-    const std::uint8_t gain = Doc().Link().m_command[headproto::kCmdGain];
+    const std::uint8_t gain = Doc().Command()[headproto::kCmdGain];
     Frame().Action(32876)->trigger();
-    EXPECT_EQ(Doc().Link().m_command[headproto::kCmdGain], gain);
+    EXPECT_EQ(Doc().Command()[headproto::kCmdGain], gain);
     // Display commands stay available during playback.
     EXPECT_TRUE(Frame().Action(32822)->isEnabled());
     // Save Screen works in playback too; commands of windows not built into
@@ -155,7 +155,7 @@ TEST_F(MainFrameTest, EnabledStatesFollowPlaybackAndUnbuiltCommandsAreDisabled) 
     Doc().Run().m_playback = 0;
     Frame().UpdateCommandUi();
     Frame().Action(32876)->trigger();
-    EXPECT_EQ(Doc().Link().m_command[headproto::kCmdGain], gain + 1);
+    EXPECT_EQ(Doc().Command()[headproto::kCmdGain], gain + 1);
 }
 
 TEST_F(MainFrameTest, CheckMarksFollowTheDocument) {
@@ -199,8 +199,10 @@ TEST_F(MainFrameTest, StatusPanesInMetresFeetAndInches) {
     doc.Frame().m_pitchValid = doc.Frame().m_rollValid = 1;
     doc.Frame().m_pitchAvg = 1.25;
     doc.Frame().m_rollAvg = -3.5;
-    doc.Link().m_extDistanceValid = 1;
-    doc.Link().m_extDistance = 0.6096;
+    ExternalSensors sensors = doc.Sensors();
+    sensors.distance = 0.6096;
+    sensors.distanceValid = 1;
+    doc.SetSensors(sensors);
     Frame().View()->SetCursorValues({0.3048, 0.1, 0.5, 45.0});
     doc.Frame().m_date = "01-JAN-2027";
     doc.Frame().m_time = "12:00:00";

@@ -73,17 +73,17 @@ TEST(SettingsPanel, ShowsTheDocumentInBothSurfaces) {
 TEST(SettingsPanel, SpinsStepTheHeadCommandAndBothSurfacesAgree) {
     Surfaces s;
     Spin(&s.panel, "1052")->Step(+1);
-    EXPECT_EQ(s.doc.Link().m_command[headproto::kCmdGain], 7);
+    EXPECT_EQ(s.doc.Command()[headproto::kCmdGain], 7);
     EXPECT_EQ(EditText(&s.bar, "1051"), "7 dB");
     Spin(&s.bar, "1050")->Step(+1);
     EXPECT_EQ(s.doc.Settings().m_rangeIndex, 5);
-    EXPECT_EQ(s.doc.Link().m_command[headproto::kCmdRangeCode], 20);
+    EXPECT_EQ(s.doc.Command()[headproto::kCmdRangeCode], 20);
     EXPECT_EQ(EditText(&s.panel, "1049"), "2.00 m");
     Spin(&s.panel, "1054")->Step(-1);
-    EXPECT_EQ(s.doc.Link().m_command[headproto::kCmdSectorWidth], 117);
+    EXPECT_EQ(s.doc.Command()[headproto::kCmdSectorWidth], 117);
     EXPECT_EQ(EditText(&s.bar, "1053"), "351 deg.");
     Spin(&s.bar, "1056")->Step(+1);
-    EXPECT_EQ(s.doc.Link().m_command[headproto::kCmdTrain], 63);
+    EXPECT_EQ(s.doc.Command()[headproto::kCmdTrain], 63);
     EXPECT_EQ(EditText(&s.panel, "1055"), "9 deg.");
     // The profile spin's up arrow moves towards "Off".
     s.doc.Settings().m_profileDispMode = 2;
@@ -94,12 +94,12 @@ TEST(SettingsPanel, SpinsStepTheHeadCommandAndBothSurfacesAgree) {
 TEST(SettingsPanel, PlaybackLeavesEverySpinButProfileInert) {
     Surfaces s;
     s.doc.Run().m_playback = 1;
-    const auto command = s.doc.Link().m_command;
+    const auto command = s.doc.Command();
     for (const char* id : {"1050", "1052", "1054", "1056"}) {
         Spin(&s.panel, id)->Step(+1);
         Spin(&s.bar, id)->Step(-1);
     }
-    EXPECT_EQ(s.doc.Link().m_command, command);
+    EXPECT_EQ(s.doc.Command(), command);
     Spin(&s.panel, "1067")->Step(-1);
     EXPECT_EQ(s.doc.Settings().m_profileDispMode, 1);
 }
@@ -127,7 +127,7 @@ TEST(MiniBar, RangeSpinReleaseAdoptsWhatTheBarShows) {
     click();
     EXPECT_EQ(s.doc.Settings().m_rangeIndex, 5);
     EXPECT_EQ(s.doc.Settings().m_range, 2.0);
-    EXPECT_EQ(s.doc.Link().m_command[headproto::kCmdRangeCode], 20);
+    EXPECT_EQ(s.doc.Command()[headproto::kCmdRangeCode], 20);
     EXPECT_EQ(EditText(&s.bar, "1049"), "2.000 m");
     EXPECT_EQ(EditText(&s.panel, "1049"), "2.00 m");
     // The release alone asks for a clear without refreshing anything.
@@ -135,7 +135,7 @@ TEST(MiniBar, RangeSpinReleaseAdoptsWhatTheBarShows) {
     range->SetPosition(7);
     emit range->released();
     EXPECT_EQ(s.doc.Settings().m_rangeIndex, 7);
-    EXPECT_EQ(s.doc.Link().m_command[headproto::kCmdRangeCode], 40);
+    EXPECT_EQ(s.doc.Command()[headproto::kCmdRangeCode], 40);
     EXPECT_EQ(s.doc.Display().m_clearOnChange, 1);
     EXPECT_EQ(EditText(&s.bar, "1049"), "2.000 m");
 }
@@ -270,15 +270,15 @@ TEST(ValueDialog, EachRulesSetKeepsItsDialog) {
         EXPECT_EQ(d.Row().edit->text(), c.start);
 
         const SonarSettings before = doc.Settings();
-        const auto minRangeByte = doc.Link().m_command[headproto::kCmdProfileMinRange];
+        const auto minRangeByte = doc.Command()[headproto::kCmdProfileMinRange];
         emit d.Row().spin->deltaRequested(+1);
         EXPECT_EQ(d.Row().edit->text(), c.afterUp);
         if (c.spinReachesDocument) {
             EXPECT_DOUBLE_EQ(doc.Settings().m_profileMinRange, 0.41);
-            EXPECT_EQ(doc.Link().m_command[headproto::kCmdProfileMinRange], 41);
+            EXPECT_EQ(doc.Command()[headproto::kCmdProfileMinRange], 41);
         } else {
             EXPECT_EQ(doc.Settings().m_soundVelocity, before.m_soundVelocity);
-            EXPECT_EQ(doc.Link().m_command[headproto::kCmdProfileMinRange], minRangeByte);
+            EXPECT_EQ(doc.Command()[headproto::kCmdProfileMinRange], minRangeByte);
         }
         doc.Run().m_playback = 1;
         emit d.Row().spin->deltaRequested(+1);

@@ -249,8 +249,8 @@ TEST(SurveyDetailsProgram, DocksAndGoToFollowTheSurveysUnits) {
     ASSERT_TRUE(app.Commands().Run(cmd::kGoTo));
     EXPECT_TRUE(label.contains(QStringLiteral("(ft)"))) << label.toStdString();
     EXPECT_EQ(doc.PlaybackFile().oneFrame, 1);
-    EXPECT_GE(doc.Link().m_extDistance, 25 * 0.3048);
-    EXPECT_LE(doc.Link().m_extDistance, 25 * 0.3048 + 0.3);
+    EXPECT_GE(doc.Sensors().distance, 25 * 0.3048);
+    EXPECT_LE(doc.Sensors().distance, 25 * 0.3048 + 0.3);
 
     // The details corrected to metric: the docks follow at once.
     app.Survey()->OpenDialog();

@@ -38,7 +38,7 @@ struct LayeredView {
         doc.Settings().m_displayPRD = 0;
         doc.Run().m_scanDirection = 1; // the scan line points straight down, out of the way
         doc.Frame().m_beamAngle = 180.0;
-        doc.Link().m_command[headproto::kCmdSectorWidth] = 120;
+        doc.SetCommandByte(headproto::kCmdSectorWidth, 120);
         InstallGridLayer(view);
         InstallAttitudeLayer(view);
         InstallStatusTextLayer(view);
@@ -128,7 +128,7 @@ TEST(ViewLayers, PolarGridArcsAtTheirRadiiAndCentreLines) {
 
     // A 90 degree sector straight up: arcs only inside it, its edges drawn,
     // one centre line up the middle.
-    v.doc.Link().m_command[headproto::kCmdSectorWidth] = 30;
+    v.doc.SetCommandByte(headproto::kCmdSectorWidth, 30);
     EXPECT_TRUE(v.Near(383, 151, kGridRgb));  // radius 150, 6.5 degrees left of up
     EXPECT_FALSE(v.Near(250, 300, kGridRgb)); // radius 150 pointing left
     EXPECT_TRUE(v.Near(524, 176, kGridRgb));  // right edge at radius 175
@@ -176,13 +176,13 @@ TEST(ViewLayers, LinkStatusBoxBlinksAndAlternatesItsMessage) {
 
     // Connected but the head is silent: the wider box, frame from 289 to 585.
     v.link.state = LinkState::Up;
-    v.doc.Link().m_replyPending = 1;
+    v.link.replyPending = true;
     v.doc.Settings().m_ipAddress = "127.0.0.1";
     v.Compose();
     EXPECT_EQ(image.pixel(292, 596), red);
     EXPECT_EQ(image.pixel(581, 596), red);
     EXPECT_EQ(image.pixel(584, 596), white);
-    v.doc.Link().m_replyPending = 0;
+    v.link.replyPending = false;
     EXPECT_EQ(v.At(292, 596), back);
 }
 
@@ -212,15 +212,18 @@ TEST(ViewLayers, IndicatorWaterLineHorizonAndDisplaySwitch) {
     EXPECT_EQ(v.At(83, h - 326), ground);
     // A sensor pitch far beyond 90 draws as 90 (no NaN from the chord).
     v.doc.Settings().m_useExtPRD = 1;
-    v.doc.Link().m_extPitch = 150.0;
-    v.doc.Link().m_extPitchValid = 1;
+    ExternalSensors sensors = v.doc.Sensors();
+    sensors.pitch = 150.0;
+    sensors.pitchValid = 1;
+    v.doc.SetSensors(sensors);
     EXPECT_EQ(pitchColours(), std::tuple(water, water, water, water));
 
     // Roll from the chosen source: 30 degrees raises the horizon's left end
     // and turns the marks with it.
     const int c = h - 123;
     v.doc.Frame().m_rollAvg = 30.0; // the head's, not used while the sensor is chosen
-    v.doc.Link().m_extRoll = 0.0;
+    sensors.roll = 0.0;
+    v.doc.SetSensors(sensors);
     const QImage& image = v.Compose();
     EXPECT_EQ(image.pixel(103, c + 5), ground);
     EXPECT_EQ(image.pixel(63, c - 5), water);

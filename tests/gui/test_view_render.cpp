@@ -34,7 +34,7 @@ struct RenderedView {
     }
     void SetSector(int trainBearing, std::uint8_t code) {
         doc.Run().m_trainBearing = trainBearing;
-        doc.Link().m_command[headproto::kCmdSectorWidth] = code;
+        doc.SetCommandByte(headproto::kCmdSectorWidth, code);
     }
     QRgb At(int x, int y) {
         view.ComposeBackBuffer();

@@ -102,15 +102,14 @@ TEST(SerialPorts, SensorValuesReachDocumentRecordingAndDatagrams) {
             while (listener.hasPendingDatagrams())
                 received.push_back(listener.receiveDatagram().data().toStdString());
             // ... and the points computed since carry it as Z.
-            return serial->Polls() >= 3 && doc.Link().m_extDistance > 1.0 && !received.empty() &&
-                   std::abs(Numbers(received.back()).at(2) - doc.Link().m_extDistance) < 0.0005;
+            return serial->Polls() >= 3 && doc.Sensors().distance > 1.0 && !received.empty() &&
+                   std::abs(Numbers(received.back()).at(2) - doc.Sensors().distance) < 0.0005;
         },
         15000))
-        << "polls " << serial->Polls() << ", distance " << doc.Link().m_extDistance;
+        << "polls " << serial->Polls() << ", distance " << doc.Sensors().distance;
     const auto& counters = host->Link().GetCounters();
     EXPECT_GT(serial->Polls(), counters.records / 100 + counters.watchdogTicks);
-    EXPECT_EQ(
-        doc.Link().m_extPitchValid + doc.Link().m_extRollValid + doc.Link().m_extDistanceValid, 3);
+    EXPECT_EQ(doc.Sensors().pitchValid + doc.Sensors().rollValid + doc.Sensors().distanceValid, 3);
     EXPECT_EQ(FormatStatusPanes(doc, {}).distance.back(), 'm');
     doc.OnCloseDocument();
     serial.reset();
@@ -171,13 +170,13 @@ TEST(SerialPorts, BadFieldsAndAVanishedPortAreSurvived) {
             sensor.write("$PRD,P112.3,ROL,-001.5,DST,+0012.50\r\n");
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
             serial.PollOrientationSensor();
-            return doc.Link().m_extRollValid == 1;
+            return doc.Sensors().rollValid == 1;
         },
         5000));
-    EXPECT_EQ(doc.Link().m_extPitchValid, 0);
-    EXPECT_EQ(doc.Link().m_extPitch, 0.0);
-    EXPECT_DOUBLE_EQ(doc.Link().m_extRoll, -0.5);
-    EXPECT_EQ(doc.Link().m_extDistance, 12.5);
+    EXPECT_EQ(doc.Sensors().pitchValid, 0);
+    EXPECT_EQ(doc.Sensors().pitch, 0.0);
+    EXPECT_DOUBLE_EQ(doc.Sensors().roll, -0.5);
+    EXPECT_EQ(doc.Sensors().distance, 12.5);
     EXPECT_EQ(FormatStatusPanes(doc, {}).distance, "12.50 m");
 
     // The head's serial port keeps its state apart from the TCP link, and a
@@ -187,7 +186,9 @@ TEST(SerialPorts, BadFieldsAndAVanishedPortAreSurvived) {
     ComPortChoice choice = ComPortChoiceFromDocument(doc);
     choice.headPort = 9;
     choice.orientationPort = 31;
+    link.replyPending = true; // a command resent to the head on the old port
     serial.ApplyComPortSetup(choice);
+    EXPECT_FALSE(link.replyPending) << "a new head port awaits nothing from the old one";
     EXPECT_TRUE(serial.HeadPortOpen());
     EXPECT_FALSE(serial.OrientationPortOpen());
     EXPECT_EQ(doc.HeadLinkState(), LinkState::Connecting);
@@ -218,8 +219,8 @@ TEST(SerialPorts, BadFieldsAndAVanishedPortAreSurvived) {
         },
         5000));
     EXPECT_LT(longest, 500);
-    EXPECT_EQ(doc.Link().m_extRollValid + doc.Link().m_extDistanceValid, 0);
-    EXPECT_EQ(doc.Link().m_extDistance, 12.5);
+    EXPECT_EQ(doc.Sensors().rollValid + doc.Sensors().distanceValid, 0);
+    EXPECT_EQ(doc.Sensors().distance, 12.5);
     EXPECT_FALSE(serial.OpenOrientationPort());
     doc.OnCloseDocument();
 }

@@ -61,14 +61,15 @@ TEST(HeadLinkCycle, FirstCommandIsTheSettingsAndEachReplyBringsExactlyOneMore) {
     CTubescanDoc expected;
     expected.SetSettingsPath(l.dir.File("TubescanL.INI"));
     expected.LoadSettings();
-    EXPECT_EQ(l.head.commands.front(), expected.Link().m_command);
+    EXPECT_EQ(l.head.commands.front(), expected.Command());
     EXPECT_EQ(l.head.commands.front()[headproto::kCmdGain], 17);
     EXPECT_EQ(l.head.commands.front()[headproto::kCmdRangeCode], 30);
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.Processed() >= 20; }, 5000));
     EXPECT_EQ(l.head.overlapping, 0);
     EXPECT_EQ(l.host->State(), LinkState::Up);
-    EXPECT_EQ(l.doc.Link().m_replyPending, 0);
+    EXPECT_FALSE(l.host->Link().ReplyPending());
+    EXPECT_FALSE(l.doc.ReplyPending());
     EXPECT_EQ(l.host->Link().GetCounters().resends, 0u);
 }
 
@@ -78,13 +79,14 @@ TEST(HeadLinkCycle, SilentHeadGetsTheCommandAgainAndReverseTravelsOnce) {
     l.Connect();
     QElapsedTimer clock;
     clock.start();
-    l.doc.Link().m_command[kCmdStepSize] = 6;
+    l.doc.SetCommandByte(kCmdStepSize, 6);
     l.host->Reverse();
     EXPECT_EQ(l.doc.Run().m_scanDirection, 0);
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.commands.size() >= 2; }, 2500));
     EXPECT_GT(clock.elapsed(), 700);
-    EXPECT_EQ(l.doc.Link().m_replyPending, 1);
+    EXPECT_TRUE(l.host->Link().ReplyPending());
+    EXPECT_TRUE(l.doc.ReplyPending()) << "the document asks the link's owner";
     auto resent = l.head.commands[1];
     EXPECT_EQ(resent[kCmdStepSize], 3);
     EXPECT_EQ(resent[kCmdFlags], headproto::kFlagReverse);
@@ -98,7 +100,20 @@ TEST(HeadLinkCycle, SilentHeadGetsTheCommandAgainAndReverseTravelsOnce) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return l.head.commands.size() >= 4; }, 2000));
     EXPECT_EQ(l.head.commands[2][kCmdFlags], 0);
     EXPECT_EQ(l.head.commands[3][kCmdFlags], 0);
-    EXPECT_EQ(l.doc.Link().m_replyPending, 0);
+    EXPECT_FALSE(l.host->Link().ReplyPending());
+    EXPECT_FALSE(l.doc.ReplyPending());
+}
+
+// The wait for a silent head belongs to the link, but the document may end
+// it (a recorded ping shown, another head port): it tells the link's owner.
+TEST(HeadLinkCycle, DocumentEndsTheWaitForASilentHead) {
+    LiveLink l;
+    l.head.onCommand = [](const auto&) {};
+    l.Connect();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.host->Link().ReplyPending(); }, 2500));
+    l.doc.ForgetPendingReply();
+    EXPECT_FALSE(l.host->Link().ReplyPending());
+    EXPECT_FALSE(l.doc.ReplyPending());
 }
 
 TEST(HeadLinkCycle, LostConnectionIsBackWithinTwoSeconds) {
@@ -329,7 +344,7 @@ TEST(HeadLinkCycle, ConnectingAgainClearsTheMinimumRangeForTheHeadToo) {
     {
         std::lock_guard lock(l.doc.PingMutex());
         l.doc.Settings().m_profileMinRange = 0.5;
-        l.doc.Link().m_command[headproto::kCmdProfileMinRange] = 50;
+        l.doc.SetCommandByte(headproto::kCmdProfileMinRange, 50);
     }
     const std::size_t before = l.head.commands.size();
     l.host->OnConnectToSonarHead();

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
 
 #include "LinkTestSupport.h"
 #include "link/LivePing.h"
+#include "link/RealTimeSonarData.h"
 
 using linktest::MakeRecord;
 
@@ -12,9 +15,10 @@ namespace {
 struct Live {
     CTubescanDoc doc;
     std::unique_ptr<AcquisitionBuffers> work = std::make_unique<AcquisitionBuffers>();
+    std::atomic<int> replyPending{0}; // the head link's flag
     LivePingResult Feed(const linktest::Record& r) {
         std::copy(r.begin(), r.end(), work->m_input.begin());
-        return ProcessLivePing(doc, *work);
+        return ProcessLivePing(doc, *work, replyPending);
     }
 };
 
@@ -47,7 +51,7 @@ TEST(LivePing, RejectedAndStalePingsAreNotCounted) {
     EXPECT_EQ(l.work->m_pingsSinceRepaint.load(), 0);
 
     // With a reply pending only the time stamp moves.
-    l.doc.Link().m_replyPending = 1;
+    l.replyPending = 1;
     l.doc.Frame().m_date.clear();
     r = l.Feed(MakeRecord('M', 650, 999));
     EXPECT_TRUE(r.stale);
@@ -78,4 +82,31 @@ TEST(LivePing, RepaintEveryThirdProcessedPingAndPeriodFromTheSecondRequest) {
     EXPECT_EQ(l.doc.Run().m_pingCount, 9);
     EXPECT_GT(l.doc.Run().m_pingPeriod, 0.0);
     EXPECT_EQ(l.doc.Run().m_loopTime, l.doc.Run().m_pingPeriod);
+}
+
+// The acquisition thread reads the head link's own flag: a ping that comes
+// while a resent command is unanswered is counted stale and draws nothing,
+// and pings count again once the flag is down.
+TEST(LivePing, WorkerDropsPingsWhileTheLinksReplyIsPending) {
+    CTubescanDoc doc;
+    std::atomic<int> pending{1};
+    CRealTimeSonarData worker(doc);
+    worker.WatchReplyPending(&pending);
+    worker.Start();
+    const auto record = MakeRecord('M', 650, 999);
+    worker.HandOver(record);
+    ASSERT_TRUE(worker.WaitIdle(std::chrono::seconds(5)));
+    EXPECT_EQ(worker.GetCounters().stale, 1u);
+    EXPECT_EQ(worker.GetCounters().processed, 0u);
+    EXPECT_EQ(doc.Run().m_pingCount, 0);
+    EXPECT_EQ(doc.Frame().m_headPosition, 0);
+
+    pending = 0;
+    worker.HandOver(record);
+    ASSERT_TRUE(worker.WaitIdle(std::chrono::seconds(5)));
+    EXPECT_EQ(worker.GetCounters().stale, 1u);
+    EXPECT_EQ(worker.GetCounters().processed, 1u);
+    EXPECT_EQ(doc.Run().m_pingCount, 1);
+    EXPECT_EQ(doc.Frame().m_headPosition, 650);
+    worker.Stop();
 }

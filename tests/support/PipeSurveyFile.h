@@ -36,11 +36,12 @@ inline bool WriteSurveyFile(const std::string& path, const sim::PipeParams& pipe
     sim::HeadModel head(pipe);
     const headproto::HeadCommand command = Command(sectorCode, rangeIndex);
     CTubescanDoc d;
-    d.Link().m_command = command;
+    for (std::size_t i = 0; i < command.size(); ++i)
+        d.SetCommandByte(static_cast<headproto::CommandByte>(i), command[i]);
     d.Settings().m_xdcrFwdAft = 1; // the head looking forward: bearings not mirrored
     d.Settings().m_enablePRDInput = 1;
     d.Settings().m_soundVelocity = soundVelocity;
-    d.Link().m_extDistanceValid = 1;
+    d.SetSensors({.distanceValid = 1});
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
     bool ok = true;
@@ -50,8 +51,10 @@ inline bool WriteSurveyFile(const std::string& path, const sim::PipeParams& pipe
         std::copy_n(reply.begin(), 32, d.Frame().m_reply.header.begin());
         std::copy_n(reply.begin() + 32, 250, d.Frame().m_reply.samples.begin());
         const bool garbled = garbledEvery > 0 && i % garbledEvery == garbledEvery - 1;
-        d.Link().m_extDistance = garbled ? 0.0 : head.Distance(t);
-        d.Link().m_extDistanceValid = garbled ? 0 : 1;
+        ExternalSensors sensors = d.Sensors();
+        sensors.distance = garbled ? 0.0 : head.Distance(t);
+        sensors.distanceValid = garbled ? 0 : 1;
+        d.SetSensors(sensors);
         const int ms = static_cast<int>(std::lround(t * 1000.0)) + 9 * 3600000;
         char text[16];
         std::snprintf(text, sizeof text, "%02d:%02d:%02d", ms / 3600000, ms / 60000 % 60,

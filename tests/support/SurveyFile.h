@@ -29,18 +29,20 @@ struct Shape {
 inline record::Record MakeRecord(CTubescanDoc& d, std::uint32_t i, const Shape& shape) {
     using namespace headproto;
     const int rangeIndex = shape.rangeIndex >= 0 ? shape.rangeIndex : static_cast<int>(i / 7 % 10);
-    d.Link().m_command[kCmdRangeCode] = static_cast<std::uint8_t>(kRangeCodes[rangeIndex]);
-    d.Link().m_command[kCmdGain] = static_cast<std::uint8_t>(i % 41);
+    d.SetCommandByte(kCmdRangeCode, static_cast<std::uint8_t>(kRangeCodes[rangeIndex]));
+    d.SetCommandByte(kCmdGain, static_cast<std::uint8_t>(i % 41));
     d.Settings().m_xdcrFwdAft = shape.xdcrFwdAft;
     d.Settings().m_zeroUpDown = shape.zeroUpDown;
     d.Run().m_scanDirection = static_cast<int>(i / 600 % 2);
     d.Run().m_trainBearing = static_cast<int>(i % 121) * 3;
     d.Run().m_pingPeriod = 25.0 + i % 10;
     d.Settings().m_enablePRDInput = shape.orientation ? 1 : 0;
-    d.Link().m_extPitchValid = d.Link().m_extRollValid = d.Link().m_extDistanceValid = 1;
-    d.Link().m_extPitch = -3.5 + (i % 70) * 0.1;
-    d.Link().m_extRoll = 12.25 - (i % 50) * 0.5;
-    d.Link().m_extDistance = 100.0 + i * 0.0125;
+    d.SetSensors({.pitch = -3.5 + (i % 70) * 0.1,
+                  .roll = 12.25 - (i % 50) * 0.5,
+                  .distance = 100.0 + i * 0.0125,
+                  .pitchValid = 1,
+                  .rollValid = 1,
+                  .distanceValid = 1});
 
     char text[32];
     const std::uint32_t ms = i * 37;
@@ -56,7 +58,7 @@ inline record::Record MakeRecord(CTubescanDoc& d, std::uint32_t i, const Shape& 
     h.signature[1] = i % 97 == 5 ? 'Q' : 'M'; // now and then a ping the head garbled
     h.headPosition = static_cast<int>(i * 7 % (shape.fullCircles ? 1200 : 1800));
     h.scanDirection = static_cast<int>(i / 600 % 2);
-    h.rangeCode = d.Link().m_command[kCmdRangeCode];
+    h.rangeCode = d.Command()[kCmdRangeCode];
     h.profileRange = 40 + static_cast<int>((i * 131) % 900); // 0.5 mm units
     h.rollRaw = static_cast<std::uint16_t>(0x8000 | ((i * 13) % 600));
     h.pitchRaw = static_cast<std::uint16_t>(0x8000 | (16384 - (i * 7) % 300));

@@ -35,6 +35,9 @@ struct PingSettings {
     int profileDispMode = 0;
     int pointSize = 0;
     COLORREF pointsColor = 0;
+
+    // Field by field, so a cache of these can be checked against a fresh build.
+    bool operator==(const PingSettings&) const = default;
 };
 
 // What a ping source carries from one ping to the next besides its history:

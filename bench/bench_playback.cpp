@@ -40,7 +40,7 @@ struct BenchFile {
         h[1] = 'M';
         h[2] = 'X';
         h[3] = 16;
-        h[7] = src.Link().m_command[headproto::kCmdRangeCode];
+        h[7] = src.Command()[headproto::kCmdRangeCode];
         for (int i = 0; i < kRecords; ++i) {
             const int position = (i * 3) % 1200;
             h[5] = static_cast<std::uint8_t>(position & 0x7F);

@@ -29,7 +29,7 @@ struct LiveView {
         std::mt19937 random(7);
         for (auto& byte : doc.Frame().m_image)
             byte = static_cast<std::uint8_t>(random());
-        doc.Link().m_command[headproto::kCmdSectorWidth] = sectorCode;
+        doc.SetCommandByte(headproto::kCmdSectorWidth, sectorCode);
         doc.Frame().m_beamAngle = 37.0;
         view.resize(kWidth, kHeight);
         view.show();

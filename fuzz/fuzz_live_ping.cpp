@@ -8,6 +8,7 @@
 // Input: byte 0 the zoom, byte 1 the display flags (as fuzz_reply_stream),
 // then at most two records' worth of stream bytes.
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -26,7 +27,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }();
     static AcquisitionBuffers* work = new AcquisitionBuffers;
     if (size < 2) return 0;
-    doc->Link().m_replyPending = 0;
     doc->Frame().m_restartLines = 1;
     doc->Settings().m_zoom = 0.5 + (data[0] % 12) * 0.5;
     doc->Settings().m_sonarUpDown = data[1] & 1;
@@ -45,6 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                          record[headproto::kReturnRecordSize - 1] == 0xFC);
     if (!framed) std::abort();
     std::copy(record.begin(), record.end(), work->m_input.begin());
-    ProcessLivePing(*doc, *work);
+    static const std::atomic<int> replyPending{0}; // the head link's: nothing awaited
+    ProcessLivePing(*doc, *work, replyPending);
     return 0;
 }

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     doc->Run().m_playback = 1;
     record::ApplySettings(*doc, s);
     if (doc->Settings().m_rangeIndex < 0 || doc->Settings().m_rangeIndex > 9) std::abort();
-    for (double v : {doc->Link().m_extPitch, doc->Link().m_extRoll, doc->Link().m_extDistance})
+    for (double v : {doc->Sensors().pitch, doc->Sensors().roll, doc->Sensors().distance})
         if (!std::isfinite(v)) std::abort();
 
     // What the document took from the record goes back out unchanged.

@@ -6,13 +6,26 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "doc/TubescanDoc.h"
 #include "format/RecordFormat.h"
 
+namespace {
+
+// Plays the head link's owner: a played record forgets the awaited reply.
+struct PendingReply : DocumentObserver {
+    std::optional<bool> ReplyPending() const override { return pending; }
+    void OnForgetPendingReply() override { pending = false; }
+    bool pending = false;
+};
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
+    PendingReply link; // outlives the document below
     // A fresh document per input, so no input's state leaks into the next,
     // made in the same storage each time (a new allocation per input, fresh
     // pages behind the sanitizer's quarantine, cost more than the playback);
@@ -30,6 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     } fresh{new (storage) CTubescanDoc};
     CTubescanDoc* const doc = fresh.doc;
+    doc->AddObserver(&link);
     constexpr int kPicture = 48;
     picture.assign(kPicture * kPicture * 3, 0);
     doc->Frame().m_image.swap(picture);
@@ -54,13 +68,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // again) without every large input paying for sixty passes of searching.
     const int ticks = 4 + static_cast<int>(std::min<std::size_t>(size / 283, 20));
     for (int t = 0; t < ticks; ++t) {
-        doc->Link().m_replyPending = 1; // cleared only when a record was played
+        link.pending = true; // forgotten only when a record was played
         doc->PlaybackTick();
         if (doc->PlaybackFile().file.Position() > size + 4) std::abort();
         if (doc->Settings().m_rangeIndex < 0 || doc->Settings().m_rangeIndex > 9) std::abort();
-        if (doc->Link().m_replyPending == 0 &&
-            (doc->PlaybackFile().recordLength < record::kMinLength ||
-             doc->PlaybackFile().recordLength > record::kMaxLength))
+        if (!link.pending && (doc->PlaybackFile().recordLength < record::kMinLength ||
+                              doc->PlaybackFile().recordLength > record::kMaxLength))
             std::abort();
         if ((jumps >> (t % 8)) & 1) {
             if (control & 1)

@@ -13,22 +13,13 @@
 #include <vector>
 
 #include "../tests/support/PipeSurveyFile.h"
+#include "RecordingScans.h"
 #include "analysis/SurveyAlignment.h"
-#include "doc/ConditionOutput.h"
 
 namespace {
 
 std::vector<analysis::ScanFigures> Analyse(const std::string& path) {
-    std::vector<analysis::ScanFigures> scans;
-    ConditionCsvOutput table;
-    table.OnScan([&](const analysis::ScanFigures& f) { scans.push_back(f); });
-    conversion::Options options;
-    options.points = &table;
-    options.replace = true;
-    const conversion::Result r = conversion::ConvertRecordFile(path, path + ".csv", options);
-    if (r.outcome != conversion::Outcome::Converted)
-        std::fprintf(stderr, "bench_align_short: %s: %s\n", path.c_str(), r.detail.c_str());
-    return scans;
+    return benchscans::Analyse(path, "bench_align_short");
 }
 
 void Print(const char* what, const analysis::Alignment& a, double scale, double offset) {

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "../tests/support/PipeSurveyFile.h"
+#include "RecordingScans.h"
 #include "analysis/SurveyComparison.h"
-#include "doc/ConditionOutput.h"
 
 namespace {
 
@@ -26,16 +26,7 @@ double Seconds(Clock::time_point a) {
 }
 
 std::vector<analysis::ScanFigures> Analyse(const std::string& path) {
-    std::vector<analysis::ScanFigures> scans;
-    ConditionCsvOutput table;
-    table.OnScan([&](const analysis::ScanFigures& f) { scans.push_back(f); });
-    conversion::Options options;
-    options.points = &table;
-    options.replace = true;
-    const conversion::Result r = conversion::ConvertRecordFile(path, path + ".csv", options);
-    if (r.outcome != conversion::Outcome::Converted)
-        std::fprintf(stderr, "bench_compare: %s: %s\n", path.c_str(), r.detail.c_str());
-    return scans;
+    return benchscans::Analyse(path, "bench_compare");
 }
 
 } // namespace

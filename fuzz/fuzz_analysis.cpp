@@ -5,12 +5,15 @@
 // rather than on fits; the fit that makes a scan's figures is
 // fuzz_scan_fit's, and the cut of the stream into scans fuzz_scan_cut's.
 // Nothing may crash or come out infinite, and the findings kept scan by scan
-// must be those worked out over the whole survey at once.
+// must be those worked out over the whole survey at once; where the tracker
+// had to forget stretches, it must have kept the newest and the worst.
 //
 // Input: three bytes of thresholds (ovality 0.1 %, area loss 0.1 %, debris
-// depth mm); then scans of 16 fields of 16 bits each, in the order of
+// depth mm) and one of the tracker's bound on stretches of a kind (1 to
+// kMaxBound); then scans of 16 fields of 16 bits each, in the order of
 // ScanFigures, -32768 for a missing figure (NaN), the rest scaled to the
 // figure's unit (at most kMaxScans scans).
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -26,9 +29,12 @@ using namespace fuzzscan;
 
 namespace {
 
-// Past kMaxStretches stretches of one kind (each needs two scans) the
-// tracker starts to forget the least of them; a few more scans reach that.
-constexpr std::size_t kMaxScans = 2 * analysis::FindingsTracker::kMaxStretches + 64;
+// The tracker forgets the same way whatever its bound, so a small one
+// reaches the forgetting in a few scans: past the bound's stretches of a kind
+// (each needs two scans), a few more scans forget several. Each input stays
+// a small unit; hundreds of scans only cost time.
+constexpr std::size_t kMaxBound = 8;
+constexpr std::size_t kMaxScans = 2 * kMaxBound + 48;
 constexpr std::size_t kCsvScans = 4;
 
 // A scan's fields come in one piece: reading them one by one was a fifth
@@ -60,30 +66,59 @@ bool NextFigures(Input& in, analysis::ScanFigures& f) {
     return true;
 }
 
+// Equal, or both missing.
+bool Same(double a, double b) {
+    return a == b || (a != a && b != b);
+}
+
 bool SameExtreme(const analysis::Extreme& a, const analysis::Extreme& b) {
     if (a.Found() != b.Found()) return false;
-    return !a.Found() ||
-           (a.index == b.index && a.value == b.value &&
-            (a.distance == b.distance || (a.distance != a.distance && b.distance != b.distance)));
+    return !a.Found() || (a.index == b.index && a.value == b.value && Same(a.distance, b.distance));
+}
+
+// The tracker adds the same products in the same order as the whole-survey
+// pass, so every field is equal, not merely close.
+bool SameStretch(const analysis::Stretch& a, const analysis::Stretch& b) {
+    return a.first == b.first && a.last == b.last && Same(a.start, b.start) && Same(a.end, b.end) &&
+           Same(a.peak, b.peak) && Same(a.peakDistance, b.peakDistance) && a.volume == b.volume;
 }
 
 bool SameStretches(const std::vector<analysis::Stretch>& a,
                    const std::vector<analysis::Stretch>& b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i].first != b[i].first || a[i].last != b[i].last ||
-            !(a[i].peak == b[i].peak || (a[i].peak != a[i].peak && b[i].peak != b[i].peak)))
-            return false;
+        if (!SameStretch(a[i], b[i])) return false;
     return true;
+}
+
+// Past its bound the tracker keeps, in survey order, the newest stretch and
+// the bound less one of the closed ones, none less severe than one it forgot.
+bool KeptTheNewestAndTheWorst(const std::vector<analysis::Stretch>& kept,
+                              const std::vector<analysis::Stretch>& whole, std::size_t bound) {
+    if (kept.size() != bound || !SameStretch(kept.back(), whole.back())) return false;
+    double leastKept = kept.front().peak;
+    for (std::size_t k = 0; k + 1 < kept.size(); ++k)
+        leastKept = std::min(leastKept, kept[k].peak);
+    std::size_t k = 0;
+    for (const analysis::Stretch& w : whole) {
+        if (k < kept.size() && kept[k].first == w.first) {
+            if (!SameStretch(kept[k], w)) return false;
+            ++k;
+        } else if (kept.size() > 1 && w.peak > leastKept) {
+            return false;
+        }
+    }
+    return k == kept.size();
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Input in{data, size};
-    std::uint8_t t[3] = {};
+    std::uint8_t t[4] = {};
     if (!in.Take(t, sizeof t)) return 0;
     const analysis::ReportThresholds thresholds{t[0] * 0.1, t[1] * 0.1, t[2] * 0.001};
+    const std::size_t bound = 1 + t[3] % kMaxBound;
 
     static std::vector<analysis::ScanFigures> scans = [] {
         std::vector<analysis::ScanFigures> v;
@@ -91,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return v;
     }();
     scans.clear();
-    analysis::FindingsTracker tracker(thresholds);
+    analysis::FindingsTracker tracker(thresholds, bound);
     analysis::ConditionSurvey survey;
     std::string line;
     analysis::ScanFigures f;
@@ -119,11 +154,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The volume is summed in the same order either way.
     if (kept.debrisVolume != whole.debrisVolume || kept.debrisVolume != survey.DebrisVolume())
         std::abort();
-    constexpr std::size_t kMax = analysis::FindingsTracker::kMaxStretches;
     for (const auto list : {&analysis::Findings::ovalStretches, &analysis::Findings::lossStretches,
                             &analysis::Findings::debrisStretches}) {
-        if ((kept.*list).size() > kMax) std::abort();
-        if ((whole.*list).size() <= kMax && !SameStretches(kept.*list, whole.*list)) std::abort();
+        if ((whole.*list).size() <= bound
+                ? !SameStretches(kept.*list, whole.*list)
+                : !KeptTheNewestAndTheWorst(kept.*list, whole.*list, bound))
+            std::abort();
     }
     return 0;
 }

@@ -77,7 +77,7 @@ Findings FindFindings(std::span<const ScanFigures> scans, const ReportThresholds
 }
 
 void FindingsTracker::Clear() {
-    *this = FindingsTracker(m_thresholds);
+    *this = FindingsTracker(m_thresholds, m_maxStretches);
 }
 
 void FindingsTracker::Track(Extreme& e, double v, const ScanFigures& f) {
@@ -95,7 +95,7 @@ void FindingsTracker::Extend(std::vector<Stretch>& list, bool& open, double v, d
         return;
     }
     if (!open) {
-        if (list.size() >= kMaxStretches) {
+        if (list.size() >= m_maxStretches) {
             // The closed stretch with the lowest peak makes room: the list
             // is there to show the worst of the pipe.
             const auto least =

@@ -3,6 +3,7 @@
 // from the scan-by-scan figures.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <span>
 #include <vector>
@@ -54,13 +55,18 @@ Findings FindFindings(std::span<const ScanFigures> scans, const ReportThresholds
 // The same findings kept up to date scan by scan, for a survey still being
 // made: each scan costs the same whatever came before, and the findings equal
 // FindFindings over every scan added. Only the stretch lists could grow with
-// the survey; past kMaxStretches of a kind the least severe closed one goes,
-// so a long survey keeps its worst places in bounded memory.
+// the survey; past maxStretches of a kind the least severe closed one goes,
+// so a long survey keeps its worst places in bounded memory: the newest
+// stretch and the worst of the closed ones.
 class FindingsTracker {
   public:
     static constexpr std::size_t kMaxStretches = 256;
 
-    explicit FindingsTracker(const ReportThresholds& thresholds = {}) : m_thresholds(thresholds) {}
+    // A smaller bound reaches the forgetting in a few scans, for tests and
+    // fuzzing; at least one stretch of a kind is always kept.
+    explicit FindingsTracker(const ReportThresholds& thresholds = {},
+                             std::size_t maxStretches = kMaxStretches)
+        : m_thresholds(thresholds), m_maxStretches(std::max<std::size_t>(maxStretches, 1)) {}
     void Add(const ScanFigures& f);
     void Clear();
     const Findings& Current() const { return m_findings; }
@@ -72,6 +78,7 @@ class FindingsTracker {
                 const ScanFigures& f);
 
     ReportThresholds m_thresholds;
+    std::size_t m_maxStretches;
     Findings m_findings;
     ConditionSurvey m_survey;
     std::size_t m_scans = 0;

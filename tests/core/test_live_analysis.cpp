@@ -85,6 +85,52 @@ TEST(FindingsTracker, ScanByScanEqualsTheWholeSurveyAndStaysBounded) {
     EXPECT_DOUBLE_EQ(longSurvey.Current().ovality.value, 40.0);
 }
 
+TEST(FindingsTracker, PastItsBoundKeepsTheNewestStretchAndTheWorstClosedOnes) {
+    // Ovality stretches of one scan each, a scan under the threshold between
+    // them; the peaks in survey order.
+    const std::vector<double> peaks = {5.0, 9.0, 3.0, 7.0, 8.0, 2.5, 4.0};
+    std::vector<analysis::ScanFigures> scans;
+    for (std::size_t i = 0; i < peaks.size(); ++i) {
+        for (double v : {peaks[i], 1.0}) {
+            analysis::ScanFigures f;
+            f.distance = static_cast<double>(scans.size()) * 0.1;
+            f.ovality = v;
+            scans.push_back(f);
+        }
+    }
+    scans.pop_back(); // the survey ends inside the last stretch
+    const analysis::Findings whole = analysis::FindFindings(scans, analysis::ReportThresholds{});
+    ASSERT_EQ(whole.ovalStretches.size(), peaks.size());
+
+    analysis::FindingsTracker tracker(analysis::ReportThresholds{}, 3);
+    const auto keptPeaks = [&tracker] {
+        std::vector<double> out;
+        for (const analysis::Stretch& s : tracker.Current().ovalStretches)
+            out.push_back(s.peak);
+        return out;
+    };
+    for (const analysis::ScanFigures& f : scans)
+        tracker.Add(f);
+    // The two worst closed ones in survey order, then the newest however mild.
+    EXPECT_EQ(keptPeaks(), (std::vector<double>{9.0, 8.0, 4.0}));
+    EXPECT_EQ(tracker.Current().ovalStretches.back().first, whole.ovalStretches.back().first);
+    EXPECT_DOUBLE_EQ(tracker.Current().ovality.value, 9.0);
+
+    // Clearing starts a new survey under the same bound.
+    tracker.Clear();
+    EXPECT_EQ(tracker.Scans(), 0u);
+    for (const analysis::ScanFigures& f : scans)
+        tracker.Add(f);
+    EXPECT_EQ(keptPeaks(), (std::vector<double>{9.0, 8.0, 4.0}));
+
+    // A bound of none still keeps the stretch being measured.
+    analysis::FindingsTracker none(analysis::ReportThresholds{}, 0);
+    for (const analysis::ScanFigures& f : scans)
+        none.Add(f);
+    ASSERT_EQ(none.Current().ovalStretches.size(), 1u);
+    EXPECT_DOUBLE_EQ(none.Current().ovalStretches.front().peak, 4.0);
+}
+
 TEST(LiveAnalysis, CountsEachScanOnceAndHandsOverWhatTheViewsNeed) {
     analysis::NominalPipe pipe;
     pipe.diameter = 0.3;

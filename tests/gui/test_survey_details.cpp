@@ -46,6 +46,16 @@ void Type(SurveyDetailsDlg& dlg, const char* key, const QString& text) {
     }
 }
 
+// A recording NAME in DIR of the simulated pipe passing a quarter metre per
+// revolution of 400 pings; its path.
+std::string WriteQuarterMetreSurvey(const QTemporaryDir& dir, const char* name, int revolutions) {
+    sim::PipeParams pipe;
+    pipe.travelSpeed = 0.25 / (400 * pipesurvey::kPingPeriod);
+    const std::string path = dir.filePath(name).toStdString();
+    pipesurvey::WriteSurvey(path, pipe, 400 * revolutions);
+    return path;
+}
+
 } // namespace
 
 TEST(SurveyDetailsProgram, RecordingAsksForTheNeededDetailsWritesThemAndRemembersTheCrew) {
@@ -203,13 +213,9 @@ TEST(SurveyDetailsProgram, DocksAndGoToFollowTheSurveysUnits) {
     QStandardPaths::setTestModeEnabled(true);
     QTemporaryDir dir;
     WriteTextFile(dir.filePath("TubescanL.INI"), QByteArray(kLoopbackSettings) + "Units=0\r\n");
-    // 8.5 m of pipe, a quarter metre per revolution of 400 pings.
-    sim::PipeParams pipe;
-    pipe.travelSpeed = 0.25 / (400 * pipesurvey::kPingPeriod);
-    const std::string imperial = dir.filePath("us.31l").toStdString();
-    const std::string plain = dir.filePath("plain.31l").toStdString();
-    pipesurvey::WriteSurvey(imperial, pipe, 400 * 34);
-    pipesurvey::WriteSurvey(plain, pipe, 400 * 4);
+    // 8.5 m of pipe.
+    const std::string imperial = WriteQuarterMetreSurvey(dir, "us.31l", 34);
+    const std::string plain = WriteQuarterMetreSurvey(dir, "plain.31l", 4);
     WriteTextFile(dir.filePath("us.survey.json"),
                   R"({"format":"tubescan-survey/1","pipe_reference":"US-1","units":"imperial"})");
     CTubescanApp app;
@@ -282,12 +288,8 @@ TEST(SurveyDetailsProgram, ThePipe3DReadOutPlacesThePointUnderTheMouse) {
     QStandardPaths::setTestModeEnabled(true);
     QTemporaryDir dir;
     WriteTextFile(dir.filePath("TubescanL.INI"), QByteArray(kLoopbackSettings));
-    sim::PipeParams pipe;
-    pipe.travelSpeed = 0.25 / (400 * pipesurvey::kPingPeriod);
-    const std::string placed = dir.filePath("placed.31l").toStdString();
-    const std::string plain = dir.filePath("plain.31l").toStdString();
-    pipesurvey::WriteSurvey(placed, pipe, 400 * 12);
-    pipesurvey::WriteSurvey(plain, pipe, 400 * 12);
+    const std::string placed = WriteQuarterMetreSurvey(dir, "placed.31l", 12);
+    const std::string plain = WriteQuarterMetreSurvey(dir, "plain.31l", 12);
     WriteTextFile(dir.filePath("placed.survey.json"),
                   R"({"format":"tubescan-survey/1","pipe_reference":"SW-12","crs":"EPSG:25832",)"
                   R"("height_mm":1000,"start_node_coordinates":{"x":500000,"y":5700000,"z":100},)"

@@ -35,6 +35,25 @@ std::vector<std::vector<double>> Rows(const std::string& text, char sep, std::si
     return rows;
 }
 
+// The independent reader's view of DIR/NAME.las (its header and points) and
+// the .xyz points it must match.
+struct ReadBack {
+    QJsonObject header;
+    std::vector<std::vector<double>> points, xyz;
+};
+
+void ReadLas(const TempDir& d, const std::string& name, ReadBack& r) {
+    QProcess node;
+    node.start("node", {TUBESCAN_LAS_READER, Q(d.File(name + ".las"))});
+    ASSERT_TRUE(node.waitForFinished(60000));
+    ASSERT_EQ(node.exitCode(), 0) << node.readAllStandardError().toStdString();
+    const std::string out = node.readAllStandardOutput().toStdString();
+    const std::size_t eol = out.find('\n');
+    r.header = QJsonDocument::fromJson(QByteArray::fromStdString(out.substr(0, eol))).object();
+    r.points = Rows(out.substr(eol + 1), ' ', 0);
+    r.xyz = Rows(d.Read(name + ".xyz"), '\t', 2);
+}
+
 } // namespace
 
 TEST(LasReader, IndependentReaderSeesTheXyzPointsWithTheirExtraBytes) {
@@ -46,16 +65,11 @@ TEST(LasReader, IndependentReaderSeesTheXyzPointsWithTheirExtraBytes) {
     EXPECT_NE(las.out.find("s.las"), std::string::npos) << las.out;
     ASSERT_EQ(tool({"-q", Q(d.File("s.31l"))}).exitCode, 0);
 
-    QProcess node;
-    node.start("node", {TUBESCAN_LAS_READER, Q(d.File("s.las"))});
-    ASSERT_TRUE(node.waitForFinished(60000));
-    ASSERT_EQ(node.exitCode(), 0) << node.readAllStandardError().toStdString();
-    const std::string out = node.readAllStandardOutput().toStdString();
-    const std::size_t eol = out.find('\n');
-    const QJsonObject h =
-        QJsonDocument::fromJson(QByteArray::fromStdString(out.substr(0, eol))).object();
-    const auto points = Rows(out.substr(eol + 1), ' ', 0);
-    const auto xyz = Rows(d.Read("s.xyz"), '\t', 2);
+    ReadBack r;
+    ASSERT_NO_FATAL_FAILURE(ReadLas(d, "s", r));
+    const QJsonObject& h = r.header;
+    const auto& points = r.points;
+    const auto& xyz = r.xyz;
     ASSERT_FALSE(xyz.empty());
 
     EXPECT_EQ(h["version"].toString(), "1.4");
@@ -113,16 +127,11 @@ TEST(LasReader, AFarDistanceGlitchIsReadBackInStepsThatHoldIt) {
     ASSERT_EQ(las.exitCode, 0) << las.err;
     ASSERT_EQ(tool({"-q", Q(d.File("g.31l"))}).exitCode, 0);
 
-    QProcess node;
-    node.start("node", {TUBESCAN_LAS_READER, Q(d.File("g.las"))});
-    ASSERT_TRUE(node.waitForFinished(60000));
-    ASSERT_EQ(node.exitCode(), 0) << node.readAllStandardError().toStdString();
-    const std::string out = node.readAllStandardOutput().toStdString();
-    const std::size_t eol = out.find('\n');
-    const QJsonObject h =
-        QJsonDocument::fromJson(QByteArray::fromStdString(out.substr(0, eol))).object();
-    const auto points = Rows(out.substr(eol + 1), ' ', 0);
-    const auto xyz = Rows(d.Read("g.xyz"), '\t', 2);
+    ReadBack r;
+    ASSERT_NO_FATAL_FAILURE(ReadLas(d, "g", r));
+    const QJsonObject& h = r.header;
+    const auto& points = r.points;
+    const auto& xyz = r.xyz;
     const QJsonArray scale = h["scale"].toArray();
     ASSERT_EQ(scale.size(), 3);
     EXPECT_EQ(scale[0].toDouble(), 0.0005);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Resident memory of the program, sampled as it runs.
 #
-#   bash bench/live_memory.sh [playback [HOURS [docks|nodocks]]]
+#   bash bench/live_memory.sh [playback [HOURS [docks|nodocks|no3d]]]
 #       (the default) writes a recording of HOURS (default 4) of the simulated
 #       head in a pipe, 400-point scans, and plays it once through at full
 #       speed with the pipe-condition docks shown (or hidden), under xvfb-run

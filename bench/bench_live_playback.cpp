@@ -30,9 +30,11 @@
 
 #include "../tests/support/PipeSurveyFile.h"
 #include "app/MainFrame.h"
+#include "app/Pipe3DDock.h"
 #include "app/TubescanApp.h"
 #include "doc/TubescanDoc.h"
 #include "link/SonarHost.h"
+#include "view/Pipe3DScene.h"
 
 namespace {
 
@@ -113,6 +115,12 @@ int Play(int argc, char** argv) {
     CTubescanDoc& doc = *app.Registry().document;
     for (QDockWidget* d : frame.findChildren<QDockWidget*>())
         d->setVisible(docks && !(no3d && d->objectName() == QLatin1String("Pipe3DDock")));
+    // TUBESCAN_3D_POINTS=N draws at most N points in the 3D dock (N/2 while
+    // turning) instead of its budget: the share of the drawn points in the
+    // resident memory's spikes.
+    if (const int points = qEnvironmentVariableIntValue("TUBESCAN_3D_POINTS"); points > 0)
+        for (Pipe3DDock* d : frame.findChildren<Pipe3DDock*>())
+            d->Scene().SetBudgets(points, points / 2);
     doc.Settings().m_playbackSpeed = 0;
     if (!doc.OpenPlaybackPath(path)) {
         std::fprintf(stderr, "cannot play %s\n", path.c_str());

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Resident memory of the program, sampled as it runs.
 #
-#   bash bench/live_memory.sh [playback [HOURS [docks|nodocks]]]
+#   bash bench/live_memory.sh [playback [HOURS [docks|nodocks|no3d]]]
 #       (the default) writes a recording of HOURS (default 4) of the simulated
 #       head in a pipe, 400-point scans, and plays it once through at full
 #       speed with the pipe-condition docks shown (or hidden), under xvfb-run
@@ -9,6 +9,10 @@
 #       once the docks' histories have filled) means nothing grows per scan.
 #       TUBESCAN_AFTER_END_SECONDS=N plays on N seconds past the file's end,
 #       where playback starts again (the same plateau is expected there).
+#       TUBESCAN_3D_POINTS=N draws at most N points in the 3D dock; no3d
+#       hides that dock alone. The 250 ms samples' spread grows with the
+#       points the software renderer draws a frame (see the summary's split
+#       of the highest sample).
 #   bash bench/live_memory.sh live [SECONDS]
 #       the program live against tubescan-sim on 127.0.0.1:4040, sampled once
 #       a minute (TUBESCAN_SAMPLE_SECONDS to change), default 600 s.

@@ -44,16 +44,21 @@ void Pipe3DGeometry::SetVertices(std::span<const float> vertices) {
     if (m_capacity == 0 || m_count == 0) {
         setVertexData(QByteArray(reinterpret_cast<const char*>(vertices.data()), used));
     } else {
-        // The same block again if the renderer has let go of it, else one of
-        // the same size.
-        m_bytes.resize(static_cast<qsizetype>(m_capacity) * kStride);
-        char* out = m_bytes.data();
+        // Two blocks take turns. The geometry keeps the block it was handed
+        // last, so writing into that one would always copy it first: a new
+        // block of the full size (3.4 MB at the dock's budget) made and freed
+        // again for every rebuild. The other block is free again once the
+        // renderer has let go of it, and is then written in place.
+        QByteArray& block = m_blocks[m_turn];
+        m_turn ^= 1;
+        block.resize(static_cast<qsizetype>(m_capacity) * kStride);
+        char* out = block.data();
         std::memcpy(out, vertices.data(), static_cast<std::size_t>(used));
         // The unused tail repeats the last vertex, so even a renderer that
         // drew past the subset would only draw that point again.
-        for (qsizetype at = used; at < m_bytes.size(); at += kStride)
+        for (qsizetype at = used; at < block.size(); at += kStride)
             std::memcpy(out + at, out + used - kStride, kStride);
-        setVertexData(m_bytes);
+        setVertexData(block);
         addSubset(0, m_count, lo, hi);
     }
     update();

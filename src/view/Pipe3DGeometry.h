@@ -31,5 +31,6 @@ class Pipe3DGeometry : public QQuick3DGeometry {
     PrimitiveType m_primitive;
     int m_count = 0;
     int m_capacity = 0;
-    QByteArray m_bytes;
+    QByteArray m_blocks[2]; // see SetVertices
+    int m_turn = 0;
 };

@@ -18,6 +18,7 @@
 #include <QTest>
 
 #include <functional>
+#include <set>
 
 #include "analysis/DeviationColours.h"
 #include "view/Pipe3DRender.h"
@@ -171,4 +172,40 @@ TEST(Pipe3DRender, TheVertexBufferKeepsOneSizeAsTheRingsFill) {
     EXPECT_EQ(points.vertexData().size(), size);
     EXPECT_EQ(points.subsetCount(0), 8'000);
     EXPECT_EQ(scene.DrawnPoints(), 8'000u);
+}
+
+TEST(Pipe3DRender, RebuildsTakeTurnsInTwoBlocksAndSpareTheOneBeingDrawn) {
+    Pipe3DScene scene;
+    scene.SetBudgets(20'000, 8'000);
+    const QQuick3DGeometry& points = *scene.Points();
+    analysis::PipeHistory history;
+    std::set<const char*> blocks;
+    // What a renderer drawing the last frame holds until the next rebuild,
+    // and what that frame showed.
+    QByteArray drawing;
+    QByteArray shown;
+    for (int ring = 0; ring < 60; ++ring) {
+        std::vector<analysis::AnalysedPoint> wall;
+        for (int i = 0; i < 360; ++i)
+            wall.push_back(
+                {0.15 * std::cos(i * M_PI / 180), 0.15 * std::sin(i * M_PI / 180), 0.001 * ring});
+        history.Add(ring * 0.01, wall);
+        scene.SetHistory(history, 0.15);
+        // The frame still being drawn was not written into.
+        ASSERT_EQ(drawing, shown) << "ring " << ring;
+        ASSERT_EQ(points.vertexData().size(), static_cast<qsizetype>(20'000 * 7 * sizeof(float)));
+        blocks.insert(points.vertexData().constData());
+        drawing = points.vertexData();
+        shown = QByteArray(drawing.constData(), drawing.size()); // a deep copy
+        // The new frame holds this history's vertices.
+        std::vector<float> expected;
+        const std::size_t drawn = history.FillVertices(20'000, expected);
+        ASSERT_EQ(points.subsetCount(0), static_cast<int>(drawn));
+        ASSERT_EQ(
+            std::memcmp(drawing.constData(), expected.data(), expected.size() * sizeof(float)), 0)
+            << "ring " << ring;
+    }
+    // Two blocks of the full size served every rebuild: none was made anew
+    // (and freed again) for each.
+    EXPECT_LE(blocks.size(), 2u);
 }

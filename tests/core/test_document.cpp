@@ -326,18 +326,17 @@ TEST(Document, PingSettingsFollowEveryChangeBetweenPings) {
     ExpectCurrentPingSettings(doc, "the same record settings again");
     // Each value a record carries on its own: a record that changes only one
     // of them must still be played with it.
-    recorded.rangeCode = 6;
-    record::ApplySettings(doc, recorded);
-    ExpectCurrentPingSettings(doc, "only the range");
-    recorded.modeByte = 0;
-    record::ApplySettings(doc, recorded);
-    ExpectCurrentPingSettings(doc, "only the mounting");
-    recorded.widthByte = 0;
-    record::ApplySettings(doc, recorded);
-    ExpectCurrentPingSettings(doc, "only the zero reference");
-    recorded.pulseLength = 9;
-    record::ApplySettings(doc, recorded);
-    ExpectCurrentPingSettings(doc, "only the pulse length");
+    const std::pair<void (*)(record::RecordSettings&), const char*> onlyOne[] = {
+        {[](record::RecordSettings& r) { r.rangeCode = 6; }, "only the range"},
+        {[](record::RecordSettings& r) { r.modeByte = 0; }, "only the mounting"},
+        {[](record::RecordSettings& r) { r.widthByte = 0; }, "only the zero reference"},
+        {[](record::RecordSettings& r) { r.pulseLength = 9; }, "only the pulse length"},
+    };
+    for (const auto& [change, what] : onlyOne) {
+        change(recorded);
+        record::ApplySettings(doc, recorded);
+        ExpectCurrentPingSettings(doc, what);
+    }
 
     // Settings read from a file, and the offsets a connect forgets.
     doc.LoadSettings(IniFile::FromText("[System Settings]\r\nZoom=3.0\r\nColorTable=1\r\n"));

@@ -67,9 +67,7 @@ TEST(LasReader, IndependentReaderSeesTheXyzPointsWithTheirExtraBytes) {
 
     ReadBack r;
     ASSERT_NO_FATAL_FAILURE(ReadLas(d, "s", r));
-    const QJsonObject& h = r.header;
-    const auto& points = r.points;
-    const auto& xyz = r.xyz;
+    const auto& [h, points, xyz] = r;
     ASSERT_FALSE(xyz.empty());
 
     EXPECT_EQ(h["version"].toString(), "1.4");
@@ -129,9 +127,7 @@ TEST(LasReader, AFarDistanceGlitchIsReadBackInStepsThatHoldIt) {
 
     ReadBack r;
     ASSERT_NO_FATAL_FAILURE(ReadLas(d, "g", r));
-    const QJsonObject& h = r.header;
-    const auto& points = r.points;
-    const auto& xyz = r.xyz;
+    const auto& [h, points, xyz] = r;
     const QJsonArray scale = h["scale"].toArray();
     ASSERT_EQ(scale.size(), 3);
     EXPECT_EQ(scale[0].toDouble(), 0.0005);

@@ -1,7 +1,8 @@
 // Floor 3, doc: the document's own state, in the groups its methods hand out
 // (CTubescanDoc::Frame(), Run(), Display(); the link's values only through
-// methods). Plain values: no locks, no events. The members keep the names the rest of the program
-// knows them by, so a reader finds doc.Run().m_hold where doc.m_hold used to be.
+// methods). Plain values: no locks, no events. The members keep the names
+// the rest of the program knows them by, so a reader finds doc.Run().m_hold
+// where doc.m_hold used to be.
 #pragma once
 
 #include <array>

@@ -118,9 +118,11 @@ int Play(int argc, char** argv) {
     // TUBESCAN_3D_POINTS=N draws at most N points in the 3D dock (N/2 while
     // turning) instead of its budget: the share of the drawn points in the
     // resident memory's spikes.
-    if (const int points = qEnvironmentVariableIntValue("TUBESCAN_3D_POINTS"); points > 0)
-        for (Pipe3DDock* d : frame.findChildren<Pipe3DDock*>())
+    for (Pipe3DDock* d : frame.findChildren<Pipe3DDock*>()) {
+        if (const int points = qEnvironmentVariableIntValue("TUBESCAN_3D_POINTS"); points > 0)
             d->Scene().SetBudgets(points, points / 2);
+        std::printf("3D dock: at most %zu points drawn at rest\n", d->Scene().RestBudget());
+    }
     doc.Settings().m_playbackSpeed = 0;
     if (!doc.OpenPlaybackPath(path)) {
         std::fprintf(stderr, "cannot play %s\n", path.c_str());

@@ -85,15 +85,23 @@ int main(int argc, char** argv) {
                 history.Points(), qPrintable(QGuiApplication::platformName()));
     std::printf("  empty scene (ceiling)              %6.1f fps\n", empty);
     // Every level drawn while the camera turns; the view itself draws the
-    // moving level (Pipe3DScene::kMovingBudget) while it turns.
+    // moving level while it turns (the software one under a software
+    // renderer). TUBESCAN_PIPE3D_SHOTS=DIR keeps a picture of each level.
+    const QString shots = qEnvironmentVariable("TUBESCAN_PIPE3D_SHOTS");
     for (const std::size_t budget :
-         {std::size_t{1'000'320}, Pipe3DScene::kRestBudget, Pipe3DScene::kMovingBudget}) {
+         {std::size_t{1'000'320}, Pipe3DScene::kRestBudget, Pipe3DScene::kMovingBudget,
+          Pipe3DScene::kSoftwareRestBudget, Pipe3DScene::kSoftwareMovingBudget}) {
         scene.SetBudgets(budget, budget);
         Spin(view, origin, 2);
         const double fps = Spin(view, origin, frames);
+        const char* note = budget == Pipe3DScene::kMovingBudget ? "  <- turning, graphics card"
+                           : budget == Pipe3DScene::kSoftwareMovingBudget
+                               ? "  <- turning, software renderer"
+                               : "";
         std::printf("  %7zu points drawn, turning      %6.1f fps (%3.0f %% of the ceiling)%s\n",
-                    scene.DrawnPoints(), fps, 100.0 * fps / empty,
-                    budget == Pipe3DScene::kMovingBudget ? "  <- the view while it turns" : "");
+                    scene.DrawnPoints(), fps, 100.0 * fps / empty, note);
+        if (!shots.isEmpty())
+            view.grabWindow().save(QStringLiteral("%1/pipe3d-%2.png").arg(shots).arg(budget));
     }
     return 0;
 }

@@ -9,7 +9,8 @@
 #       once the docks' histories have filled) means nothing grows per scan.
 #       TUBESCAN_AFTER_END_SECONDS=N plays on N seconds past the file's end,
 #       where playback starts again (the same plateau is expected there).
-#       TUBESCAN_3D_POINTS=N draws at most N points in the 3D dock; no3d
+#       TUBESCAN_3D_POINTS=N draws at most N points in the 3D dock (under
+#       xvfb, a software renderer, it draws 40,000 unless told); no3d
 #       hides that dock alone. The 250 ms samples' spread grows with the
 #       points the software renderer draws a frame (see the summary's split
 #       of the highest sample).

@@ -133,8 +133,12 @@ void Pipe3DDock::hideEvent(QHideEvent* event) {
 void Pipe3DDock::MakeView() {
     m_tried = true;
     QString why;
-    if (CanRender3D(&why)) {
+    bool software = false;
+    if (CanRender3D(&why, &software)) {
         UseOpenGlForQtQuick();
+        if (software)
+            m_scene->SetBudgets(Pipe3DScene::kSoftwareRestBudget,
+                                Pipe3DScene::kSoftwareMovingBudget);
         // A window of its own in a container, not a QQuickWidget: a Quick
         // widget makes the whole main window compose through OpenGL, and
         // with a software renderer every repaint of the live picture would

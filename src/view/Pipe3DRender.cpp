@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QPainter>
 #include <QQmlContext>
 #include <QQuickView>
@@ -19,7 +20,13 @@ void UseOpenGlForQtQuick() {
     QQuickWindow::setGraphicsApi(QSGRendererInterface::OpenGL);
 }
 
-bool CanRender3D(QString* why) {
+bool IsSoftwareRenderer(const QString& renderer) {
+    for (const char* name : {"llvmpipe", "softpipe", "Software Rasterizer", "SWR"})
+        if (renderer.contains(QLatin1String(name), Qt::CaseInsensitive)) return true;
+    return false;
+}
+
+bool CanRender3D(QString* why, bool* software) {
     const QString platform = QGuiApplication::platformName();
     // These platforms may well make an OpenGL context, but Qt Quick 3D draws
     // nothing into their windows.
@@ -34,6 +41,11 @@ bool CanRender3D(QString* why) {
     if (!context.create() || !surface.isValid() || !context.makeCurrent(&surface)) {
         if (why) *why = QStringLiteral("no OpenGL context can be had on this display");
         return false;
+    }
+    if (software) {
+        const auto* name = context.functions()->glGetString(GL_RENDERER);
+        *software =
+            name && IsSoftwareRenderer(QString::fromLatin1(reinterpret_cast<const char*>(name)));
     }
     context.doneCurrent();
     return true;

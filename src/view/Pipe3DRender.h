@@ -16,8 +16,13 @@ class QRectF;
 void UseOpenGlForQtQuick();
 
 // True when an OpenGL context can be made and used here; otherwise false,
-// with the reason in *why.
-bool CanRender3D(QString* why);
+// with the reason in *why. *software (when given) tells whether the context
+// draws on the processor rather than a graphics card.
+bool CanRender3D(QString* why, bool* software = nullptr);
+
+// Whether an OpenGL renderer's name (GL_RENDERER) is one of Mesa's software
+// rasterisers.
+bool IsSoftwareRenderer(const QString& renderer);
 
 // The scene of the whole history (the same QML the dock shows), drawn at
 // size; a null image when it cannot be drawn, with the reason in *why.

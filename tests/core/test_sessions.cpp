@@ -104,10 +104,11 @@ TEST(PlaybackSessionNext, HandsOutEveryKindOfRecordAsAValueAndEndsAtTheEnd) {
                   record::DecodeSettings(std::span<const std::uint8_t, record::kSettingsSize>(
                                              f.data() + e.position, record::kSettingsSize))
                       .time);
-        if (e.sampleBytes > 0)
+        if (e.sampleBytes > 0) {
             EXPECT_TRUE(std::equal(kept.samples.begin(), kept.samples.begin() + 250,
                                    f.begin() + static_cast<std::ptrdiff_t>(e.position) +
                                        record::kSamplesOffset));
+        }
     }
     EXPECT_FALSE(play.Next(kept));
 

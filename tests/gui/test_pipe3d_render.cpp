@@ -209,3 +209,21 @@ TEST(Pipe3DRender, RebuildsTakeTurnsInTwoBlocksAndSpareTheOneBeingDrawn) {
     // (and freed again) for each.
     EXPECT_LE(blocks.size(), 2u);
 }
+
+TEST(Pipe3DRender, SoftwareRenderersAreToldFromGraphicsCards) {
+    // Mesa's names as GL_RENDERER gives them; a card's name is not one.
+    for (const char* name : {"llvmpipe (LLVM 15.0.6, 256 bits)", "softpipe",
+                             "Mesa X11 Software Rasterizer", "SWR (LLVM 12.0.0, AVX2)"})
+        EXPECT_TRUE(IsSoftwareRenderer(QString::fromLatin1(name))) << name;
+    for (const char* name :
+         {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", "NVIDIA GeForce RTX 3060/PCIe/SSE2",
+          "AMD Radeon RX 6600 (navi23)", ""})
+        EXPECT_FALSE(IsSoftwareRenderer(QString::fromLatin1(name))) << name;
+    // Xvfb has no graphics card: its OpenGL is always Mesa's software one.
+    SkipWithoutOpenGl();
+    if (::testing::Test::IsSkipped()) return;
+    QString why;
+    bool software = false;
+    ASSERT_TRUE(CanRender3D(&why, &software)) << why.toStdString();
+    EXPECT_TRUE(software);
+}

@@ -21,7 +21,7 @@ void LiveAnalysis::Add(const ProfileSample& sample) {
     scan.marker = samples.empty() ? kNoValue : samples.back().distance;
     const std::span<const AnalysedPoint> points = m_analyser.Points();
     scan.ring = PipeHistory::RingOf(points);
-    scan.row = UnrolledRowOf(f, points);
+    scan.row = UnrolledRowOf(f, points, samples);
     scan.samples.assign(samples.begin(), samples.end());
     m_batch.scans.push_back(std::move(scan));
     if (m_batch.scans.size() >= kMaxBatchScans) Thin();

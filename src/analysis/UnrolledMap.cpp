@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "analysis/PipeHistory.h"
+
 namespace analysis {
 
 UnrolledMap::UnrolledMap(std::size_t maxRows)
@@ -47,15 +49,20 @@ void UnrolledMap::Halve() {
     m_scansPerRow *= 2;
 }
 
-UnrolledRow UnrolledRowOf(const ScanFigures& f, std::span<const AnalysedPoint> points) {
+UnrolledRow UnrolledRowOf(const ScanFigures& f, std::span<const AnalysedPoint> points,
+                          std::span<const ProfileSample> samples) {
     UnrolledRow row;
     row.figures = f;
     if (!f.HasCentre()) return row;
+    // With roll correction off the points are in the head's frame, turned by
+    // its roll: the columns count from the pipe's up, as the 3D view's
+    // read-out does, not from the head's.
+    const double up = RingFrameOf(f, samples).upBearing;
     for (const AnalysedPoint& p : points) {
         if (!std::isfinite(p.deviation)) continue;
         // Bearing about the pipe's centre, clockwise from up, like the head's.
         const double bearing =
-            std::atan2(p.x - f.centreX, p.y - f.centreY) * (180.0 / std::numbers::pi);
+            std::atan2(p.x - f.centreX, p.y - f.centreY) * (180.0 / std::numbers::pi) - up;
         const int c = UnrolledMap::ColumnOf(bearing);
         row.sum[c] += static_cast<float>(p.deviation);
         ++row.count[c];
@@ -63,8 +70,9 @@ UnrolledRow UnrolledRowOf(const ScanFigures& f, std::span<const AnalysedPoint> p
     return row;
 }
 
-UnrolledMap::Change UnrolledMap::Add(const ScanFigures& f, std::span<const AnalysedPoint> points) {
-    return Add(UnrolledRowOf(f, points));
+UnrolledMap::Change UnrolledMap::Add(const ScanFigures& f, std::span<const AnalysedPoint> points,
+                                     std::span<const ProfileSample> samples) {
+    return Add(UnrolledRowOf(f, points, samples));
 }
 
 UnrolledMap::Change UnrolledMap::Add(const UnrolledRow& scan) {

@@ -26,7 +26,10 @@ struct UnrolledRow {
     std::array<std::uint32_t, kColumns> count{};
 };
 
-UnrolledRow UnrolledRowOf(const ScanFigures& figures, std::span<const AnalysedPoint> points);
+// samples: the scan's own, for where the pipe's up lies among its points
+// (their up bearing); without them the points' +Y is taken as up.
+UnrolledRow UnrolledRowOf(const ScanFigures& figures, std::span<const AnalysedPoint> points,
+                          std::span<const ProfileSample> samples = {});
 
 class UnrolledMap {
   public:
@@ -40,8 +43,9 @@ class UnrolledMap {
         std::size_t row = 0;
         bool all = false;
     };
-    Change Add(const ScanFigures& figures, std::span<const AnalysedPoint> points);
-    Change Add(const AnalysedScan& scan) { return Add(scan.figures, scan.points); }
+    Change Add(const ScanFigures& figures, std::span<const AnalysedPoint> points,
+               std::span<const ProfileSample> samples = {});
+    Change Add(const AnalysedScan& scan) { return Add(scan.figures, scan.points, scan.samples); }
     Change Add(const UnrolledRow& scan);
     void Clear();
 

@@ -87,7 +87,7 @@ void UnrolledView::ShowChange(bool on) {
 }
 
 void UnrolledView::AddScan(const analysis::AnalysedScan& scan) {
-    AddRow(analysis::UnrolledRowOf(scan.figures, scan.points));
+    AddRow(analysis::UnrolledRowOf(scan.figures, scan.points, scan.samples));
 }
 
 void UnrolledView::AddRow(const analysis::UnrolledRow& scan) {

@@ -42,7 +42,7 @@ void ConditionCsvOutput::Write(std::span<const analysis::ProfileSample> scan) {
     const analysis::ScanFigures f = m_analyser.Analyse(scan);
     m_survey.Add(f);
     if (m_onScan) m_onScan(f);
-    if (m_onRow) m_onRow(analysis::UnrolledRowOf(f, m_analyser.Points()));
+    if (m_onRow) m_onRow(analysis::UnrolledRowOf(f, m_analyser.Points(), scan));
     analysis::BuildConditionCsvLine(m_line, m_survey.Scans(), f);
     m_file.Write(m_line);
 }

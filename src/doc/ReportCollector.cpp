@@ -61,7 +61,7 @@ void ReportCollector::Complete(std::span<const analysis::ProfileSample> scan) {
     const analysis::ScanFigures f = m_analyser.Analyse(scan);
     m_scans.push_back(f);
     if (m_onScan) m_onScan(f);
-    m_unrolled.Add(f, m_analyser.Points());
+    m_unrolled.Add(f, m_analyser.Points(), scan);
     m_pipe3d.Add(f.distance, m_analyser.Points());
     const std::size_t index = m_scans.size() - 1;
     Keep(m_byOvality, &analysis::ScanFigures::ovality, index, f, scan);

@@ -184,8 +184,9 @@ TEST(SurveyCompare, AShortSurveyWithStepsIsLinedUpOrCalledUncertain) {
             // move the best match off the truth within twice it), and a
             // plateau wider than allowed is uncertain.
             EXPECT_LE(std::abs(a.scale - c.scale), 2.0 * a.scaleSpread + 0.002) << what;
-            if (a.scaleSpread > analysis::AlignmentOptions{}.widestScaleSpread)
+            if (a.scaleSpread > analysis::AlignmentOptions{}.widestScaleSpread) {
                 EXPECT_TRUE(a.uncertain) << what;
+            }
         }
     }
 }

@@ -249,6 +249,30 @@ TEST(UnrolledMap, DebrisBedLiesAtTheInvertBearingsAndItsDistances) {
         for (const int column : {0, 90, 120, 240, 270, 359})
             EXPECT_NEAR(map.Deviation(row, column), 0.0, 0.002);
     }
+
+    // The same pipe seen by a head rolled 30 degrees, roll correction off:
+    // the points and the fitted centre are in the head's frame, where the
+    // pipe's up lies at 30 degrees. The bed stays at the pipe's invert.
+    analysis::UnrolledMap rolled(16);
+    const double u = 30.0 * kPi / 180.0;
+    const auto turn = [u](double& x, double& y) {
+        const double tx = x * std::cos(u) + y * std::sin(u);
+        y = -x * std::sin(u) + y * std::cos(u);
+        x = tx;
+    };
+    for (analysis::AnalysedScan scan : scans) {
+        turn(scan.figures.centreX, scan.figures.centreY);
+        for (analysis::AnalysedPoint& p : scan.points)
+            turn(p.x, p.y);
+        scan.samples.assign(3, ProfileSample{});
+        for (ProfileSample& s : scan.samples)
+            s.upBearing = 30.0;
+        rolled.Add(scan);
+    }
+    for (std::size_t row = 0; row < 10; ++row)
+        for (int column = 0; column < analysis::UnrolledMap::kColumns; column += 5)
+            ASSERT_NEAR(rolled.Deviation(row, column), map.Deviation(row, column), 0.01)
+                << "row " << row << ", column " << column;
 }
 
 TEST(UnrolledMap, NarrowGapsBetweenPointsFilledWideOnesLeftEmpty) {

@@ -59,6 +59,10 @@ void CompareSession::Show(const analysis::Alignment& alignment) {
     if (m_unrolled) m_unrolled->SetAlignment(a, StateOf(a));
 }
 
+void CompareSession::UnitsChanged() {
+    if (m_unrolled && m_earlier) m_unrolled->SetAlignmentText(StateOf(m_alignment));
+}
+
 QString CompareSession::StateOf(const analysis::Alignment& alignment) const {
     return AlignmentStateText(alignment,
                               m_unrolled ? m_unrolled->View()->Units() : units::System::Metric);

@@ -65,6 +65,9 @@ class CompareSession : public QObject {
     int Alignments() const { return m_alignments; }
     // Waits, at most timeoutMs, for an alignment under way and applies it.
     bool WaitForAlignment(int timeoutMs = 10000);
+    // The unrolled map's units changed: its alignment text gives the offset
+    // in them.
+    void UnitsChanged();
 
   signals:
     void aligned();

@@ -220,6 +220,8 @@ bool CTubescanApp::InitInstance(const QStringList& arguments, const QString& pro
     // unrolled map; it takes the current survey's scans from the same worker.
     auto* compare = new CompareSession(*conditionPanel, unrolled, m_frame.get());
     connect(m_live.get(), &LiveAnalysisWorker::batchReady, compare, &CompareSession::TakeBatch);
+    // After the map's own turn (connected above), so the text takes its units.
+    connect(&units, &DockUnits::changed, compare, &CompareSession::UnitsChanged);
     AddCompareCommand(m_commands, *m_doc, m_frame.get(), *compare,
                       [survey = m_survey] { return survey->Session().Current(); });
     Pipe3DDock* pipe3d = AttachPipe3DDock(*m_live, units, *m_frame, m_commands);

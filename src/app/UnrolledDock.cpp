@@ -257,6 +257,10 @@ void UnrolledDock::SetAlignment(const analysis::Alignment& alignment, const QStr
     m_state->setText(state);
 }
 
+void UnrolledDock::SetAlignmentText(const QString& state) {
+    m_state->setText(state);
+}
+
 void UnrolledDock::AddScan(std::shared_ptr<const analysis::AnalysedScan> scan) {
     if (scan) m_view->AddScan(*scan);
 }

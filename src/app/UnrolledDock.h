@@ -101,6 +101,8 @@ class UnrolledDock : public QDockWidget {
     void SetEarlier(std::shared_ptr<const analysis::UnrolledByDistance> earlier,
                     const analysis::Alignment& alignment, const QString& state);
     void SetAlignment(const analysis::Alignment& alignment, const QString& state);
+    // The same alignment told again (in other units).
+    void SetAlignmentText(const QString& state);
     QCheckBox* ChangeBox() const { return m_change; }
     QLabel* AlignmentState() const { return m_state; }
 

@@ -123,6 +123,12 @@ TEST(CompareRecording, LiveTheSurveySoFarIsLinedUpAgainAsItGrows) {
     for (const QPointF& p : panel.Earlier(0)->points())
         first = std::min(first, p.x());
     EXPECT_NEAR(first, a.ToNewer(kPipeLength), 0.2);
+
+    // The units change: the offset is told again in feet, the alignment kept.
+    dock.View()->SetUnits(units::System::Imperial);
+    session.UnitsChanged();
+    EXPECT_EQ(dock.AlignmentState()->text(), AlignmentStateText(a, units::System::Imperial));
+    EXPECT_TRUE(dock.AlignmentState()->text().contains(" ft")) << states.back().toStdString();
 }
 
 } // namespace

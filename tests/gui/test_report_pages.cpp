@@ -22,6 +22,13 @@
 
 namespace {
 
+// Report settings with only the footer's version set.
+ReportSettings Version(std::string version) {
+    ReportSettings settings;
+    settings.version = std::move(version);
+    return settings;
+}
+
 constexpr double kPi = std::numbers::pi;
 
 // A climb of 0.5 % with a 4 cm dip from 4 to 8 m, as the pitch gives it.
@@ -61,7 +68,7 @@ TEST(ReportPages, SagInTheFindingsAndTheBedOnTheUnrolledPage) {
     const std::string pdfPath = dir.File("r.pdf");
     CTubescanDoc doc;
     doc.Settings().m_circleDiameter = 1.0;
-    SurveyReportOutput report("r.31l", {{}, "test"});
+    SurveyReportOutput report("r.31l", Version("test"));
     int error = 0;
     const conversion::PassContext pass = conversion::PassContextOf(doc);
     ASSERT_TRUE(report.Create(pdfPath, pass, &error));
@@ -126,7 +133,7 @@ std::string FirstPageText(const TempDir& dir, const survey::SurveyDetails& detai
     const std::string pdfPath = dir.File(std::string(name) + ".pdf");
     CTubescanDoc doc;
     doc.Settings().m_circleDiameter = 1.0;
-    SurveyReportOutput report("r.31l", {{}, "test"});
+    SurveyReportOutput report("r.31l", Version("test"));
     report.SetDetails(details);
     int error = 0;
     const conversion::PassContext pass = conversion::PassContextOf(doc);

@@ -94,19 +94,21 @@ TEST(LivePing, WorkerDropsPingsWhileTheLinksReplyIsPending) {
     worker.WatchReplyPending(&pending);
     worker.Start();
     const auto record = MakeRecord('M', 650, 999);
-    worker.HandOver(record);
-    ASSERT_TRUE(worker.WaitIdle(std::chrono::seconds(5)));
-    EXPECT_EQ(worker.GetCounters().stale, 1u);
-    EXPECT_EQ(worker.GetCounters().processed, 0u);
-    EXPECT_EQ(doc.Run().m_pingCount, 0);
-    EXPECT_EQ(doc.Frame().m_headPosition, 0);
-
-    pending = 0;
-    worker.HandOver(record);
-    ASSERT_TRUE(worker.WaitIdle(std::chrono::seconds(5)));
-    EXPECT_EQ(worker.GetCounters().stale, 1u);
-    EXPECT_EQ(worker.GetCounters().processed, 1u);
-    EXPECT_EQ(doc.Run().m_pingCount, 1);
-    EXPECT_EQ(doc.Frame().m_headPosition, 650);
+    // The same ping with the flag up, then down: the counts after each.
+    struct Step {
+        int pending;
+        unsigned stale, processed;
+        int pings, headPosition;
+    };
+    for (const Step& step : {Step{1, 1, 0, 0, 0}, Step{0, 1, 1, 1, 650}}) {
+        SCOPED_TRACE(step.pending);
+        pending = step.pending;
+        worker.HandOver(record);
+        ASSERT_TRUE(worker.WaitIdle(std::chrono::seconds(5)));
+        EXPECT_EQ(worker.GetCounters().stale, step.stale);
+        EXPECT_EQ(worker.GetCounters().processed, step.processed);
+        EXPECT_EQ(doc.Run().m_pingCount, step.pings);
+        EXPECT_EQ(doc.Frame().m_headPosition, step.headPosition);
+    }
     worker.Stop();
 }
